@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace autovelt {
+
+// The two report lists of the importer: problems ("Any issues with upload?") and
+// successes ("Details uploaded"). The main window and the headless runner each
+// implement it; the core only ever talks to this interface.
+class Reporter {
+public:
+    virtual ~Reporter() = default;
+
+    virtual void showException(const QString& problem) = 0;
+    virtual void showSuccess(const QString& success) = 0;
+    virtual void clear() = 0;
+
+    virtual QStringList problems() const = 0;
+    virtual QStringList successes() const = 0;
+};
+
+// Keeps the lines in memory; the base of both front ends and the tests' reporter.
+class ListReporter : public Reporter {
+public:
+    void showException(const QString& problem) override { problems_.append(problem); onProblem(problem); }
+    void showSuccess(const QString& success) override { successes_.append(success); onSuccess(success); }
+    void clear() override { problems_.clear(); successes_.clear(); onClear(); }
+    QStringList problems() const override { return problems_; }
+    QStringList successes() const override { return successes_; }
+
+protected:
+    virtual void onProblem(const QString&) {}
+    virtual void onSuccess(const QString&) {}
+    virtual void onClear() {}
+
+private:
+    QStringList problems_;
+    QStringList successes_;
+};
+
+}  // namespace autovelt
