@@ -1,0 +1,91 @@
+-- Core banking audit database: web and timing logs, text requests and the lending rules.
+-- Types: BOOLEAN 0/1, DATE text YYYY-MM-DD, DATETIME text YYYY-MM-DD HH:MM:SS, CURRENCY money,
+-- REAL rates and percentages, INTEGER whole numbers, TEXT(n) texts (n documents the width).
+
+-- One row per notable event of a web application. TheTime is text HH:MM.
+CREATE TABLE IF NOT EXISTS WebLog (
+    ID INTEGER PRIMARY KEY AUTOINCREMENT,
+    MemberNo INTEGER,
+    TheActivity TEXT,
+    TheDate DATE,
+    TheTime TEXT(5),
+    TheCategory TEXT(20),
+    TheKeyword TEXT(20),
+    TheSource TEXT(10),
+    BeenEmailed BOOLEAN,
+    TheTeller TEXT(30)
+);
+
+-- Timed events of the importer (for example POIIN when a proof of identity arrives).
+-- EventTime is text yyyy-mm-dd hh:mm:ss. The importer writes here only when the table
+-- exists with a MemberNo column.
+CREATE TABLE IF NOT EXISTS VELTTimings (
+    ID INTEGER PRIMARY KEY AUTOINCREMENT,
+    MemberNo INTEGER,
+    LoanNo TEXT(20),
+    EventTime TEXT(20),
+    EventType TEXT(20),
+    DurationSecs INTEGER,
+    Description TEXT(255),
+    Teller TEXT(30)
+);
+
+-- Text message requests, one per new loan application (TextType 2). TheTime is text HH:MM.
+CREATE TABLE IF NOT EXISTS AutoText (
+    ID INTEGER PRIMARY KEY AUTOINCREMENT,
+    MemberNo INTEGER,
+    MobileNo TEXT(20),
+    TheDate DATE,
+    TheTime TEXT(5),
+    LoanID INTEGER,
+    TextNumber INTEGER,
+    Teller TEXT(30),
+    TextType INTEGER
+);
+
+-- Lending policy rules PR10A to PR15A, one row per rule. RuleValue is a number held as text.
+-- ruleyes and ruleno are the decision letters given when the rule applies or not.
+-- Credit checks are enabled only when this table exists with a rulecode column.
+CREATE TABLE IF NOT EXISTS CUPolicyRules (
+    rulecode TEXT(10) PRIMARY KEY,
+    ruledesc TEXT(255),
+    ruleactive BOOLEAN,
+    RuleValue TEXT(50),
+    ruleyes TEXT(1),
+    ruleno TEXT(1)
+);
+
+-- Credit report rules CR01A to CR11A. The same rule code may appear once per rule set, so the
+-- rows carry a surrogate ID. A report value between rulevaluemin and rulevaluemax (both
+-- included) gives the letter RuleBand (F or R).
+CREATE TABLE IF NOT EXISTS CRRules (
+    ID INTEGER PRIMARY KEY AUTOINCREMENT,
+    RuleCode TEXT(10) NOT NULL,
+    ruleactive BOOLEAN,
+    ruleset TEXT(20),
+    rulevaluemin REAL,
+    rulevaluemax REAL,
+    RuleBand TEXT(1)
+);
+
+-- Optional: chooses the credit rule set by total borrowing (used only when it exists with
+-- an id column).
+CREATE TABLE IF NOT EXISTS CRRuleset (
+    id INTEGER PRIMARY KEY AUTOINCREMENT,
+    FromValue CURRENCY,
+    ToValue CURRENCY,
+    ruleset TEXT(20)
+);
+
+-- Score profiles of one credit union: interest rate, product and share cover by credit score,
+-- member kind (N new, E existing) and repayment type (S faster payment, P otherwise).
+CREATE TABLE IF NOT EXISTS PSLnRules (
+    ID INTEGER PRIMARY KEY AUTOINCREMENT,
+    NewMember TEXT(1),
+    RepayType TEXT(1),
+    FromScore INTEGER,
+    ToScore INTEGER,
+    IntRate REAL,
+    ProdCode TEXT(10),
+    MaxOverShares CURRENCY
+);
