@@ -22,7 +22,12 @@ double leadingNumber(const QString& text);
 // " 7 ", "1e3". Empty text is not numeric.
 bool isNumeric(const QString& text);
 
+// The value of a text that isNumeric accepts; nothing otherwise (the conversions that
+// raise "Type mismatch" on a text that is not a number use this).
+std::optional<double> numericValue(const QString& text);
+
 // Rounds to a whole number, halves to even: 2.5 -> 2, 3.5 -> 4, -2.5 -> -2.
+// NaN gives 0; values beyond the int64_t range are clamped to it.
 int64_t roundHalfEven(double value);
 
 // Rounds to the given number of decimals, halves to even (decimal halves are judged
@@ -31,7 +36,8 @@ double roundHalfEven(double value, int decimals);
 
 // ---- Currency ------------------------------------------------------------------------
 
-// Money with four decimals, held as a whole number of ten-thousandths.
+// Money with four decimals, held as a whole number of ten-thousandths. A value that does
+// not fit raises VeltError 6 "Overflow", as the original currency type did.
 class Currency {
 public:
     constexpr Currency() = default;
@@ -42,9 +48,10 @@ public:
     int64_t units() const { return units_; }
     double toDouble() const { return static_cast<double>(units_) / 10000.0; }
 
-    Currency operator+(Currency o) const { return fromUnits(units_ + o.units_); }
-    Currency operator-(Currency o) const { return fromUnits(units_ - o.units_); }
+    Currency operator+(Currency o) const;               // overflow raises error 6
+    Currency operator-(Currency o) const;
     Currency operator*(double factor) const;            // result rounded half to even
+    Currency operator/(double divisor) const;           // same; 0 raises error 11
     auto operator<=>(const Currency&) const = default;
 
 private:

@@ -1,0 +1,360 @@
+#include "common/Values.h"
+
+#include "common/DecimalText.h"
+#include "common/VeltError.h"
+
+#include <QLocale>
+#include <QRegularExpression>
+#include <QTime>
+#include <cmath>
+#include <limits>
+
+namespace autovelt {
+
+// ---- Numbers -------------------------------------------------------------------------
+
+namespace {
+
+bool isBlank(QChar c) {
+    return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n';
+}
+
+bool isAsciiDigit(QChar c) {
+    return c >= u'0' && c <= u'9';
+}
+
+// Length of the number that starts at `from` (sign, digits, one decimal point, an exponent
+// only when digits follow it); 0 when no digit is found.
+qsizetype numberLength(const QString& text, qsizetype from) {
+    qsizetype i = from;
+    const qsizetype n = text.size();
+    if (i < n && (text[i] == u'+' || text[i] == u'-')) ++i;
+    qsizetype digits = 0;
+    while (i < n && isAsciiDigit(text[i])) { ++i; ++digits; }
+    if (i < n && text[i] == u'.') {
+        ++i;
+        while (i < n && isAsciiDigit(text[i])) { ++i; ++digits; }
+    }
+    if (digits == 0) return 0;
+    if (i < n && (text[i] == u'e' || text[i] == u'E')) {
+        qsizetype j = i + 1;
+        if (j < n && (text[j] == u'+' || text[j] == u'-')) ++j;
+        const qsizetype expStart = j;
+        while (j < n && isAsciiDigit(text[j])) ++j;
+        if (j > expStart) i = j;
+    }
+    return i - from;
+}
+
+qsizetype skipBlanks(const QString& text, qsizetype from) {
+    while (from < text.size() && isBlank(text[from])) ++from;
+    return from;
+}
+
+// Out-of-range values ("1e999") read as 0 rather than infinity: unreadable is 0.
+double readNumber(const QString& text, qsizetype from, qsizetype length) {
+    const QByteArray ascii = text.mid(from, length).toLatin1();
+    const double value = std::strtod(ascii.constData(), nullptr);
+    return std::isfinite(value) ? value : 0.0;
+}
+
+}  // namespace
+
+double leadingNumber(const QString& text) {
+    const qsizetype start = skipBlanks(text, 0);
+    const qsizetype length = numberLength(text, start);
+    return length == 0 ? 0.0 : readNumber(text, start, length);
+}
+
+std::optional<double> numericValue(const QString& text) {
+    const qsizetype start = skipBlanks(text, 0);
+    const qsizetype length = numberLength(text, start);
+    if (length == 0 || skipBlanks(text, start + length) != text.size()) return std::nullopt;
+    const QByteArray ascii = text.mid(start, length).toLatin1();
+    const double value = std::strtod(ascii.constData(), nullptr);
+    if (!std::isfinite(value)) return std::nullopt;
+    return value;
+}
+
+bool isNumeric(const QString& text) {
+    return numericValue(text).has_value();
+}
+
+int64_t roundHalfEven(double value) {
+    if (std::isnan(value)) return 0;
+    // 2^63 as a double; anything at or beyond it cannot be held and is clamped.
+    constexpr double limit = 9223372036854775808.0;
+    if (value >= limit) return std::numeric_limits<int64_t>::max();
+    if (value < -limit) return std::numeric_limits<int64_t>::min();
+    const double floor = std::floor(value);
+    const double fraction = value - floor;
+    double rounded = floor;
+    if (fraction > 0.5 || (fraction == 0.5 && std::fmod(floor, 2.0) != 0.0)) rounded = floor + 1.0;
+    if (rounded >= limit) return std::numeric_limits<int64_t>::max();
+    return static_cast<int64_t>(rounded);
+}
+
+double roundHalfEven(double value, int decimals) {
+    if (!std::isfinite(value)) return value;
+    const DecimalText rounded = DecimalText::fromDouble(value).rounded(decimals, HalfRule::ToEven);
+    return rounded.toDouble();
+}
+
+// ---- Currency ------------------------------------------------------------------------
+
+namespace {
+
+Currency currencyFromDecimal(const DecimalText& value) {
+    const std::optional<int64_t> units = value.rounded(4, HalfRule::ToEven).scaledToInt64(4);
+    if (!units) throw VeltError(6, QStringLiteral("Currency"), QStringLiteral("Overflow"));
+    return Currency::fromUnits(*units);
+}
+
+}  // namespace
+
+Currency Currency::fromDouble(double value) {
+    if (!std::isfinite(value)) throw VeltError(6, QStringLiteral("Currency"), QStringLiteral("Overflow"));
+    return currencyFromDecimal(DecimalText::fromDouble(value));
+}
+
+Currency Currency::fromText(const QString& text) {
+    return fromDouble(leadingNumber(text));
+}
+
+Currency Currency::operator+(Currency o) const {
+    int64_t sum = 0;
+    if (__builtin_add_overflow(units_, o.units_, &sum)) throw VeltError(6, QStringLiteral("Currency"), QStringLiteral("Overflow"));
+    return fromUnits(sum);
+}
+
+Currency Currency::operator-(Currency o) const {
+    int64_t difference = 0;
+    if (__builtin_sub_overflow(units_, o.units_, &difference)) throw VeltError(6, QStringLiteral("Currency"), QStringLiteral("Overflow"));
+    return fromUnits(difference);
+}
+
+Currency Currency::operator*(double factor) const {
+    return fromDouble(toDouble() * factor);
+}
+
+Currency Currency::operator/(double divisor) const {
+    if (divisor == 0.0) throw VeltError(11, QStringLiteral("Currency"), QStringLiteral("Division by zero"));
+    return fromDouble(toDouble() / divisor);
+}
+
+// ---- Number formats ------------------------------------------------------------------
+
+namespace {
+
+struct NumberPattern {
+    int minIntegerDigits = 0;
+    int minDecimals = 0;
+    int maxDecimals = 0;
+    bool grouping = false;
+};
+
+NumberPattern parseNumberPattern(const QString& pattern) {
+    NumberPattern p;
+    bool afterPoint = false;
+    for (QChar c : pattern) {
+        if (c == u'.' && !afterPoint) { afterPoint = true; continue; }
+        if (c == u',' && !afterPoint) { p.grouping = true; continue; }
+        if (c != u'0' && c != u'#') {
+            throw VeltError(5, QStringLiteral("formatNumber"),
+                            QStringLiteral("Invalid procedure call or argument"));
+        }
+        if (afterPoint) {
+            ++p.maxDecimals;
+            if (c == u'0') p.minDecimals = p.maxDecimals;
+        } else if (c == u'0') {
+            ++p.minIntegerDigits;
+        }
+    }
+    return p;
+}
+
+QString groupThousands(const QString& digits) {
+    QString out;
+    const qsizetype n = digits.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        if (i > 0 && (n - i) % 3 == 0) out += u',';
+        out += digits[i];
+    }
+    return out;
+}
+
+QString formatDecimal(const DecimalText& value, const QString& pattern) {
+    const NumberPattern p = parseNumberPattern(pattern);
+    const DecimalText rounded = value.rounded(p.maxDecimals, HalfRule::AwayFromZero);
+    QString integerPart = rounded.integerDigits();
+    QString fraction = rounded.fractionDigits(p.maxDecimals);
+    while (fraction.size() > p.minDecimals && fraction.endsWith(u'0')) fraction.chop(1);
+    if (integerPart == QLatin1String("0") && p.minIntegerDigits == 0) integerPart.clear();
+    while (integerPart.size() < p.minIntegerDigits) integerPart.prepend(u'0');
+    if (p.grouping) integerPart = groupThousands(integerPart);
+    QString out = integerPart;
+    if (p.maxDecimals > 0 && (!fraction.isEmpty() || p.minDecimals > 0)) out += u'.' + fraction;
+    if (rounded.isNegative() && !rounded.isZero()) out.prepend(u'-');
+    return out;
+}
+
+}  // namespace
+
+QString formatNumber(double value, const QString& pattern) {
+    if (!std::isfinite(value)) return QString();
+    return formatDecimal(DecimalText::fromDouble(value), pattern);
+}
+
+QString formatNumber(Currency value, const QString& pattern) {
+    return formatDecimal(DecimalText::fromScaled(value.units(), 4), pattern);
+}
+
+// ---- Dates ---------------------------------------------------------------------------
+
+namespace {
+
+struct DateToken {
+    QChar letter;      // lower-case pattern letter, or null for a literal
+    int length = 0;
+    QChar literal;
+};
+
+QList<DateToken> tokenizeDatePattern(const QString& pattern) {
+    static const QString letters = QStringLiteral("dmyhns");
+    QList<DateToken> tokens;
+    for (qsizetype i = 0; i < pattern.size();) {
+        const QChar c = pattern[i].toLower();
+        if (!letters.contains(c)) {
+            tokens.append(DateToken{QChar(), 0, pattern[i]});
+            ++i;
+            continue;
+        }
+        qsizetype j = i;
+        while (j < pattern.size() && pattern[j].toLower() == c) ++j;
+        tokens.append(DateToken{c, int(j - i), QChar()});
+        i = j;
+    }
+    return tokens;
+}
+
+QChar neighbourLetter(const QList<DateToken>& tokens, qsizetype index, int step) {
+    for (qsizetype i = index + step; i >= 0 && i < tokens.size(); i += step) {
+        if (!tokens[i].letter.isNull()) return tokens[i].letter;
+    }
+    return QChar();
+}
+
+// "m" or "mm" next to an hour or seconds is the minute, as the original formatting read it.
+bool meansMinutes(const QList<DateToken>& tokens, qsizetype index) {
+    if (tokens[index].length > 2) return false;
+    return neighbourLetter(tokens, index, -1) == u'h' || neighbourLetter(tokens, index, +1) == u's';
+}
+
+QString padded(int value, int width) {
+    return QString::number(value).rightJustified(width, u'0');
+}
+
+QString formatToken(const QDateTime& value, const DateToken& t, bool minutes) {
+    static const QLocale english(QLocale::English, QLocale::UnitedKingdom);
+    const QDate date = value.date();
+    const QTime time = value.time();
+    const int width = t.length >= 2 ? 2 : 1;
+    switch (t.letter.unicode()) {
+    case u'd':
+        if (t.length >= 4) return english.dayName(date.dayOfWeek(), QLocale::LongFormat);
+        if (t.length == 3) return english.dayName(date.dayOfWeek(), QLocale::ShortFormat);
+        return padded(date.day(), width);
+    case u'm':
+        if (minutes) return padded(time.minute(), width);
+        if (t.length >= 4) return english.monthName(date.month(), QLocale::LongFormat);
+        if (t.length == 3) return english.monthName(date.month(), QLocale::ShortFormat);
+        return padded(date.month(), width);
+    case u'y':
+        if (t.length >= 3) return padded(date.year(), 4);
+        if (t.length == 2) return padded(date.year() % 100, 2);
+        return QString::number(date.dayOfYear());
+    case u'h': return padded(time.hour(), width);
+    case u'n': return padded(time.minute(), width);
+    case u's': return padded(time.second(), width);
+    }
+    return QString();
+}
+
+}  // namespace
+
+QString formatDate(const QDateTime& value, const QString& pattern) {
+    if (!value.isValid()) return QString();
+    const QList<DateToken> tokens = tokenizeDatePattern(pattern);
+    QString out;
+    for (qsizetype i = 0; i < tokens.size(); ++i) {
+        const DateToken& t = tokens[i];
+        if (t.letter.isNull()) out += t.literal;
+        else out += formatToken(value, t, t.letter == u'm' && meansMinutes(tokens, i));
+    }
+    return out;
+}
+
+QString formatDate(const QDate& value, const QString& pattern) {
+    return formatDate(QDateTime(value, QTime(0, 0)), pattern);
+}
+
+int expandTwoDigitYear(int twoDigitYear) {
+    if (twoDigitYear < 0 || twoDigitYear > 99) return twoDigitYear;
+    return twoDigitYear < 30 ? 2000 + twoDigitYear : 1900 + twoDigitYear;
+}
+
+std::optional<QDate> parseDayFirstDate(const QString& text) {
+    static const QRegularExpression shape(
+        QStringLiteral("^(\\d{1,4})([/.\\-])(\\d{1,2})\\2(\\d{1,4})$"));
+    const QRegularExpressionMatch m = shape.match(text.trimmed());
+    if (!m.hasMatch()) return std::nullopt;
+    const QString first = m.captured(1);
+    const QString last = m.captured(4);
+    const int middle = m.captured(3).toInt();
+    QDate date;
+    if (first.size() == 4) {
+        if (last.size() > 2) return std::nullopt;
+        date = QDate(first.toInt(), middle, last.toInt());
+    } else {
+        if (first.size() > 2 || (last.size() != 2 && last.size() != 4)) return std::nullopt;
+        const int year = last.size() == 2 ? expandTwoDigitYear(last.toInt()) : last.toInt();
+        date = QDate(year, middle, first.toInt());
+    }
+    if (!date.isValid()) return std::nullopt;
+    return date;
+}
+
+std::optional<QDateTime> parseDayFirstDateTime(const QString& text) {
+    static const QRegularExpression shape(
+        QStringLiteral("^(\\S+)(?:\\s+(\\d{1,2}):(\\d{2})(?::(\\d{2}))?)?$"));
+    const QRegularExpressionMatch m = shape.match(text.trimmed());
+    if (!m.hasMatch()) return std::nullopt;
+    const std::optional<QDate> date = parseDayFirstDate(m.captured(1));
+    if (!date) return std::nullopt;
+    if (m.captured(2).isEmpty()) return QDateTime(*date, QTime(0, 0));
+    const QTime time(m.captured(2).toInt(), m.captured(3).toInt(),
+                     m.captured(4).isEmpty() ? 0 : m.captured(4).toInt());
+    if (!time.isValid()) return std::nullopt;
+    return QDateTime(*date, time);
+}
+
+bool isDate(const QString& text) {
+    return parseDayFirstDate(text).has_value();
+}
+
+int64_t dateDiffDays(const QDate& from, const QDate& to) {
+    if (!from.isValid() || !to.isValid()) return 0;
+    return from.daysTo(to);
+}
+
+int64_t dateDiffMonths(const QDate& from, const QDate& to) {
+    if (!from.isValid() || !to.isValid()) return 0;
+    return int64_t(to.year() - from.year()) * 12 + (to.month() - from.month());
+}
+
+int64_t dateDiffYears(const QDate& from, const QDate& to) {
+    if (!from.isValid() || !to.isValid()) return 0;
+    return int64_t(to.year()) - from.year();
+}
+
+}  // namespace autovelt

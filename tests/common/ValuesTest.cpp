@@ -1,0 +1,207 @@
+#include "common/Values.h"
+#include "common/VeltError.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+using namespace autovelt;
+
+namespace {
+
+struct TextNumberCase { const char* text; double value; bool numeric; };
+
+TEST(ValuesNumbers, LeadingNumberAndIsNumeric) {
+    const TextNumberCase cases[] = {
+        {"123abc", 123, false}, {"  12.50 ", 12.5, true}, {"-3x", -3, false},
+        {"abc", 0, false},      {"", 0, false},           {"   ", 0, false},
+        {"12", 12, true},       {"-1.5", -1.5, true},     {" 7 ", 7, true},
+        {"1e3", 1000, true},    {"1e", 1, false},         {"1e+", 1, false},
+        {"+5", 5, true},        {".5", 0.5, true},        {"5.", 5, true},
+        {"-", 0, false},        {".", 0, false},          {"1.2.3", 1.2, false},
+        {"1 000", 1, false},    {"0042", 42, true},       {"1e999", 0, false},
+        {"\xd9\xa3", 0, false},  // an Arabic-Indic digit is not a digit here
+        {"12\t", 12, true},
+    };
+    for (const auto& c : cases) {
+        const QString text = QString::fromUtf8(c.text);
+        EXPECT_DOUBLE_EQ(leadingNumber(text), c.value) << c.text;
+        EXPECT_EQ(isNumeric(text), c.numeric) << c.text;
+        EXPECT_EQ(numericValue(text).has_value(), c.numeric) << c.text;
+    }
+}
+
+TEST(ValuesNumbers, RoundHalfEvenWhole) {
+    const std::pair<double, int64_t> cases[] = {
+        {2.5, 2}, {3.5, 4}, {-2.5, -2}, {-3.5, -4}, {0.5, 0}, {1.5, 2}, {2.4999, 2},
+        {2.5001, 3}, {-0.5, 0}, {7, 7}, {-7.6, -8}, {1e15 + 0.5, 1000000000000000},
+    };
+    for (const auto& [value, expected] : cases) EXPECT_EQ(roundHalfEven(value), expected) << value;
+}
+
+TEST(ValuesNumbers, RoundHalfEvenWholeNeverOverflows) {
+    EXPECT_EQ(roundHalfEven(std::nan("")), 0);
+    EXPECT_EQ(roundHalfEven(1e300), std::numeric_limits<int64_t>::max());
+    EXPECT_EQ(roundHalfEven(-1e300), std::numeric_limits<int64_t>::min());
+    EXPECT_EQ(roundHalfEven(std::numeric_limits<double>::infinity()), std::numeric_limits<int64_t>::max());
+}
+
+TEST(ValuesNumbers, RoundHalfEvenDecimalsIgnoresBinaryNoise) {
+    struct Case { double value; int decimals; double expected; };
+    const Case cases[] = {
+        {0.125, 2, 0.12}, {0.135, 2, 0.14}, {2.675, 2, 2.68}, {2.665, 2, 2.66},
+        {1.005, 2, 1.0},  {-0.125, 2, -0.12}, {0.1 + 0.2, 2, 0.3}, {123.45678, 4, 123.4568},
+        {0.00005, 4, 0.0}, {0.00015, 4, 0.0002}, {9.995, 2, 10.0}, {42, 2, 42},
+    };
+    for (const auto& c : cases) EXPECT_DOUBLE_EQ(roundHalfEven(c.value, c.decimals), c.expected) << c.value;
+}
+
+TEST(ValuesCurrency, ConversionsRoundHalfToEvenAtTheFourthDecimal) {
+    const std::pair<double, int64_t> cases[] = {
+        {1.23455, 12346}, {1.23445, 12344}, {-1.23455, -12346}, {0.00005, 0},
+        {0.00015, 2}, {100, 1000000}, {0.1 + 0.2, 3000},
+    };
+    for (const auto& [value, units] : cases) EXPECT_EQ(Currency::fromDouble(value).units(), units) << value;
+    EXPECT_EQ(Currency::fromText(QStringLiteral("12.345abc")).units(), 123450);
+    EXPECT_EQ(Currency::fromText(QStringLiteral("rubbish")).units(), 0);
+}
+
+TEST(ValuesCurrency, ArithmeticRoundsAndDetectsOverflow) {
+    const Currency balance = Currency::fromDouble(1000.0);
+    EXPECT_EQ((balance * 0.03).units(), 300000);
+    EXPECT_EQ((Currency::fromUnits(5) * 0.5).units(), 2);   // 2.5 units -> 2
+    EXPECT_EQ((Currency::fromUnits(7) * 0.5).units(), 4);   // 3.5 units -> 4
+    EXPECT_EQ((Currency::fromDouble(100.0) / 3).units(), 333333);
+    EXPECT_EQ((Currency::fromUnits(5) / 2).units(), 2);
+    EXPECT_EQ((balance + Currency::fromUnits(1)).units(), 10000001);
+    EXPECT_EQ((balance - Currency::fromUnits(1)).units(), 9999999);
+    EXPECT_LT(Currency::fromUnits(1), Currency::fromUnits(2));
+}
+
+TEST(ValuesCurrency, OutOfRangeRaisesTheOverflowError) {
+    const Currency max = Currency::fromUnits(std::numeric_limits<int64_t>::max());
+    const Currency min = Currency::fromUnits(std::numeric_limits<int64_t>::min());
+    auto expectOverflow = [](auto action) {
+        try {
+            action();
+            ADD_FAILURE() << "no error raised";
+        } catch (const VeltError& e) {
+            EXPECT_EQ(e.number(), 6);
+            EXPECT_EQ(e.description(), QStringLiteral("Overflow"));
+        }
+    };
+    expectOverflow([&] { (void)(max + Currency::fromUnits(1)); });
+    expectOverflow([&] { (void)(min - Currency::fromUnits(1)); });
+    expectOverflow([] { (void)Currency::fromDouble(1e20); });
+    expectOverflow([] { (void)Currency::fromDouble(std::nan("")); });
+    expectOverflow([&] { (void)(max * 2.0); });
+    try {
+        (void)(max / 0.0);
+        ADD_FAILURE() << "no error raised";
+    } catch (const VeltError& e) {
+        EXPECT_EQ(e.number(), 11);
+    }
+}
+
+TEST(ValuesFormats, NumberPatterns) {
+    struct Case { double value; const char* pattern; const char* expected; };
+    const Case cases[] = {
+        {1234.5, "###0.00", "1234.50"},     {0.5, "###0.00", "0.50"},
+        {2.675, "#0.00", "2.68"},           {2.665, "#0.00", "2.67"},    // halves away from zero
+        {-2.665, "#0.00", "-2.67"},         {-0.001, "#0.00", "0.00"},   // no negative zero
+        {1234567.891, "#,##0.00", "1,234,567.89"}, {999.999, "#,##0.00", "1,000.00"},
+        {12.25, "###0.0", "12.3"},          {12.35, "###0.0", "12.4"},
+        {2.5, "#0", "3"},                   {-2.5, "#0", "-3"},          {0.4, "#0", "0"},
+        {42, "00000000", "00000042"},       {123456789, "00000000", "123456789"},
+        {0.0049999999999, "#0.00", "0.00"}, {1e15, "#0", "1000000000000000"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(formatNumber(c.value, QString::fromLatin1(c.pattern)), QString::fromLatin1(c.expected))
+            << c.value << " " << c.pattern;
+    }
+}
+
+TEST(ValuesFormats, CurrencyIsFormattedFromItsExactUnits) {
+    EXPECT_EQ(formatNumber(Currency::fromUnits(12345), QStringLiteral("###0.00")), QStringLiteral("1.23"));
+    EXPECT_EQ(formatNumber(Currency::fromUnits(12350), QStringLiteral("###0.00")), QStringLiteral("1.24"));
+    EXPECT_EQ(formatNumber(Currency::fromUnits(-12350), QStringLiteral("#,##0.00")), QStringLiteral("-1.24"));
+    EXPECT_EQ(formatNumber(Currency::fromUnits(std::numeric_limits<int64_t>::min()), QStringLiteral("#,##0.00")),
+              QStringLiteral("-922,337,203,685,477.58"));
+}
+
+TEST(ValuesFormats, UnknownNumberPatternIsAnError) {
+    EXPECT_THROW(formatNumber(1.0, QStringLiteral("0.00%")), VeltError);
+}
+
+TEST(ValuesFormats, DatePatterns) {
+    const QDateTime at(QDate(2021, 1, 2), QTime(9, 5, 7));
+    const std::pair<const char*, const char*> cases[] = {
+        {"dd/mm/yy", "02/01/21"},   {"mm/dd/yy", "01/02/21"},       {"MM/DD/YY", "01/02/21"},
+        {"mm/dd/yyyy", "01/02/2021"}, {"YYYY-MM-DD", "2021-01-02"}, {"yyyy-mm-dd", "2021-01-02"},
+        {"YYYYMMDD", "20210102"},   {"HHMMSS", "090507"},           {"hh:mm:ss", "09:05:07"},
+        {"HH:MM", "09:05"},         {"d mmmm yyyy", "2 January 2021"}, {"ddd", "Sat"},
+        {"YYYYMMM", "2021Jan"},     {"dd_mm_yyyy", "02_01_2021"},   {"hh_mm_ss", "09_05_07"},
+    };
+    for (const auto& [pattern, expected] : cases) {
+        EXPECT_EQ(formatDate(at, QString::fromLatin1(pattern)), QString::fromLatin1(expected)) << pattern;
+    }
+    EXPECT_EQ(formatDate(QDate(2021, 12, 31), QStringLiteral("HH:MM")), QStringLiteral("00:00"));
+    EXPECT_EQ(formatDate(QDate(), QStringLiteral("dd/mm/yy")), QString());
+}
+
+TEST(ValuesDates, DayFirstReading) {
+    struct Case { const char* text; int y, m, d; };
+    const Case valid[] = {
+        {"02/01/21", 2021, 1, 2},   {"02/01/2021", 2021, 1, 2}, {"2/1/2021", 2021, 1, 2},
+        {"31-12-1999", 1999, 12, 31}, {"31.12.99", 1999, 12, 31}, {"2021-01-02", 2021, 1, 2},
+        {"01/01/29", 2029, 1, 1},   {"01/01/30", 1930, 1, 1},   {" 29/02/2024 ", 2024, 2, 29},
+    };
+    for (const auto& c : valid) {
+        const auto date = parseDayFirstDate(QString::fromLatin1(c.text));
+        ASSERT_TRUE(date.has_value()) << c.text;
+        EXPECT_EQ(*date, QDate(c.y, c.m, c.d)) << c.text;
+        EXPECT_TRUE(isDate(QString::fromLatin1(c.text))) << c.text;
+    }
+    const char* invalid[] = {
+        "", "abc", "31/02/2021", "29/02/2023", "12/31/2021", "1/2/3", "01/02/021",
+        "01/02-2021", "2021-13-01", "01/02/2021x", "00/01/2021", "1e3",
+    };
+    for (const char* text : invalid) EXPECT_FALSE(isDate(QString::fromLatin1(text))) << text;
+}
+
+TEST(ValuesDates, DayFirstDateTimeReading) {
+    EXPECT_EQ(parseDayFirstDateTime(QStringLiteral("02/01/2021 13:45")),
+              QDateTime(QDate(2021, 1, 2), QTime(13, 45)));
+    EXPECT_EQ(parseDayFirstDateTime(QStringLiteral("02/01/2021 13:45:09")),
+              QDateTime(QDate(2021, 1, 2), QTime(13, 45, 9)));
+    EXPECT_EQ(parseDayFirstDateTime(QStringLiteral("02/01/2021")),
+              QDateTime(QDate(2021, 1, 2), QTime(0, 0)));
+    EXPECT_FALSE(parseDayFirstDateTime(QStringLiteral("02/01/2021 25:00")).has_value());
+    EXPECT_FALSE(parseDayFirstDateTime(QStringLiteral("02/01/2021 noon")).has_value());
+}
+
+TEST(ValuesDates, TwoDigitYearWindow) {
+    const std::pair<int, int> cases[] = {{0, 2000}, {29, 2029}, {30, 1930}, {99, 1999}, {2021, 2021}};
+    for (const auto& [yy, year] : cases) EXPECT_EQ(expandTwoDigitYear(yy), year) << yy;
+}
+
+TEST(ValuesDates, DifferencesCountBoundaries) {
+    struct Case { QDate from, to; int64_t days, months, years; };
+    const Case cases[] = {
+        {QDate(2021, 1, 31), QDate(2021, 2, 1), 1, 1, 0},
+        {QDate(2020, 12, 31), QDate(2021, 1, 1), 1, 1, 1},
+        {QDate(2021, 1, 1), QDate(2021, 1, 31), 30, 0, 0},
+        {QDate(2021, 3, 1), QDate(2020, 3, 1), -365, -12, -1},
+        {QDate(2020, 2, 28), QDate(2020, 3, 1), 2, 1, 0},
+        {QDate(1990, 6, 15), QDate(2021, 6, 14), 11322, 372, 31},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(dateDiffDays(c.from, c.to), c.days) << c.from.toString().toStdString();
+        EXPECT_EQ(dateDiffMonths(c.from, c.to), c.months) << c.from.toString().toStdString();
+        EXPECT_EQ(dateDiffYears(c.from, c.to), c.years) << c.from.toString().toStdString();
+    }
+    EXPECT_EQ(dateDiffDays(QDate(), QDate(2021, 1, 1)), 0);
+}
+
+}  // namespace
