@@ -1,0 +1,147 @@
+#include "common/OnlineDecoding.h"
+#include "common/VeltError.h"
+
+#include <gtest/gtest.h>
+
+#include <QStringList>
+
+using namespace autovelt;
+
+namespace {
+
+// Hand-built text values: 10 free characters, P, Q, 4 free, the groups, a trailer.
+QString fieldValue(const QString& p, const QString& q, const QStringList& groups, int trailer = 10) {
+    return QStringLiteral("0123456789") + p + q + QStringLiteral("0000") + groups.join(QString()) +
+           QString(trailer, u'7');
+}
+
+struct FieldCase { const char* name; QString value; QString plain; };
+
+// c = (G - (j + 97) - D) / (j + 3), rounded half to even; D = Q - P.
+TEST(OnlineDecodingField, HandBuiltValues) {
+    const FieldCase cases[] = {
+        {"one character", fieldValue("1000", "1000", {"0358"}), "A"},                  // 65·4 + 98
+        {"shift D = Q - P", fieldValue("1000", "1100", {"0458"}), "A"},
+        {"negative shift", fieldValue("1100", "1000", {"0258"}), "A"},
+        {"second group uses j = 2", fieldValue("1000", "1000", {"0358", "0429"}), "AB"},  // 66·5 + 99
+        {"65.5 rounds to even", fieldValue("1000", "1000", {"0360"}), "B"},
+        {"66.5 rounds to even", fieldValue("1000", "1000", {"0364"}), "B"},
+        {"code 0 is a character", fieldValue("1000", "1000", {"0098"}), QString(QChar(0))},
+        {"ANSI 128 is the euro sign", fieldValue("1000", "1000", {"0610"}), QStringLiteral("\u20AC")},
+        {"ANSI 146 is a right quote", fieldValue("1000", "1000", {"0682"}), QStringLiteral("\u2019")},
+        {"ANSI 233 is e acute", fieldValue("1000", "1000", {"1030"}), QStringLiteral("\u00E9")},
+        {"exponent forms read as numbers", fieldValue("-3e4", "-3e4", {"0358"}), "A"},
+        {"default table symbols", QStringLiteral("0123456789R!!!R!!!0000!TQk7777777777"), "A"},
+        {"exactly 32 characters", fieldValue("1000", "1000", {}), ""},
+        {"length 42: 2.5 characters round to 2", fieldValue("1000", "1000", {"0358", "0429"}, 12), "AB"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(DecodeOnlineField(c.value), c.plain) << c.name;
+}
+
+TEST(OnlineDecodingField, ErrorsGiveEmptyText) {
+    const FieldCase cases[] = {
+        {"empty", "", ""},
+        {"too short", "12345", ""},
+        {"29 characters", QString(29, u'1'), ""},
+        {"length 34: 0.5 characters round to 0", fieldValue("1000", "1000", {"0358"}, 8), ""},
+        {"P not a number", fieldValue("1x00", "1000", {"0358"}), ""},
+        {"group not a number", fieldValue("1000", "1000", {"03x8"}), ""},
+        {"blank group", fieldValue("1000", "1000", {"    "}), ""},
+        {"code above 255", fieldValue("1000", "1000", {"9999"}), ""},
+        {"negative code", fieldValue("1000", "1000", {"0000"}), ""},
+        {"16-bit overflow of Q - P", fieldValue("-3e4", "03e4", {"0358"}), ""},
+        {"group beyond 16 bits", fieldValue("1000", "1000", {"4e04"}), ""},
+        {"256 characters", fieldValue("1000", "1000", QStringList(256, QStringLiteral("0358"))), ""},
+        {"non-ASCII digits", QString(36, QChar(0x0663)), ""},
+        {"lone surrogates", QString(36, QChar(0xD800)), ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(DecodeOnlineField(c.value), c.plain) << c.name;
+}
+
+// Tables whose two halves differ, so that which ten positions apply can be seen: a value
+// of one character uses positions 2 to 11, turning B..K into 1..9,0.
+const OnlineCodeTables kSplitTables{QStringLiteral("01234567890123456789"), QStringLiteral("ABCDEFGHIJKLMNOPQRST")};
+
+TEST(OnlineDecodingField, OnlyTheWindowOfTenSymbolsIsSubstituted) {
+    // P = Q = "BKKK" (1000), group "KDFI" (0358); 'A' and 'T' fall outside the window.
+    const QString value = QStringLiteral("AAAAAAAAAA") + "BKKK" + "BKKK" + "KKKK" + "KDFI" + "TTTTTTTTTT";
+    EXPECT_EQ(DecodeOnlineField(value, kSplitTables), QStringLiteral("A"));
+    QString outside = value;
+    outside.replace(22, 1, QStringLiteral("A"));  // first group character: 'A' is left as it is
+    EXPECT_EQ(DecodeOnlineField(outside, kSplitTables), QString());
+    outside = value;
+    outside.replace(22, 1, QStringLiteral("L"));
+    EXPECT_EQ(DecodeOnlineField(outside, kSplitTables), QString());
+    EXPECT_EQ(DecodeOnlineField(value), QString()) << "the default tables know none of these symbols";
+}
+
+TEST(OnlineDecodingField, TablesTooShortGiveEmptyText) {
+    EXPECT_EQ(DecodeOnlineField(fieldValue("1000", "1000", {"0358"}), OnlineCodeTables{"0123", "abcd"}), QString());
+}
+
+// Encoded numbers: 4 free digits, B (the count), then one group per digit.
+struct NumberCase { const char* name; const char* value; const char* number; };
+
+TEST(OnlineDecodingNumber, HandBuiltValues) {
+    const NumberCase cases[] = {
+        // B = 3136 -> √ 56 -> 4 digits; groups 2304, 2304, 3136, 2700 -> 0, 0, 4, 2 (2700 + 4 = 52²).
+        {"leading zeros go", "1234" "3136" "2304" "2304" "3136" "2700", "42"},
+        {"count 4.5 rounds to even", "1234" "3249" "2304" "2304" "3136" "2700", "42"},
+        {"count 3.5 rounds to even", "1234" "3025" "2304" "2304" "3136" "2700", "42"},
+        {"digit 0.5 rounds to even", "1234" "2500" "2401", "0"},  // √2401 = 49 -> 0.5 -> 0
+        {"blanks around the free number", " 12 " "2500" "2500", "1"},
+        {"all zeros", "0000" "2500" "2304", "0"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(DecodeOnlineNumber(QString::fromLatin1(c.value)), QString::fromLatin1(c.number)) << c.name;
+}
+
+TEST(OnlineDecodingNumber, TextEncodedOrEmptyValuesGiveEmptyText) {
+    for (const char* value : {"", "#", "1234^3136", "1234)3136", "#1234313623042304", "^", ")"}) {
+        EXPECT_EQ(DecodeOnlineNumber(QString::fromLatin1(value)), QString()) << value;
+    }
+}
+
+struct NumberErrorCase { const char* name; QString value; long number; };
+
+TEST(OnlineDecodingNumber, ErrorsReachTheCaller) {
+    const NumberErrorCase cases[] = {
+        {"first four not a number", "abcd" "3136" "2304" "2304" "3136" "2700", 13},
+        {"group not a number", "1234" "3136" "2304" "23x4" "3136" "2700", 13},
+        {"count group missing", "1234", 13},
+        {"a group missing", "1234" "3136" "2304", 13},
+        {"too short", "1", 13},
+        {"no digits at all", "1234" "2304", 13},
+        {"count above 255", "1234" "01e9", 6},
+        {"negative count", "1234" "0000", 6},
+        {"root of a negative number", "1234" "-100", 5},
+        // eleven nines: B = 4900 (√ 70 -> 11), first group 4356 (66²), then 4347 + 9 each.
+        {"decoded number beyond 32 bits", QStringLiteral("1234" "4900" "4356") + QStringLiteral("4347").repeated(10), 6},
+        {"non-ASCII", QString(12, QChar(0x0663)), 13},
+    };
+    for (const auto& c : cases) {
+        try {
+            const QString result = DecodeOnlineNumber(c.value);
+            ADD_FAILURE() << c.name << ": no error, got " << result.toStdString();
+        } catch (const VeltError& e) {
+            EXPECT_EQ(e.number(), c.number) << c.name;
+            EXPECT_FALSE(e.description().isEmpty()) << c.name;
+        }
+    }
+}
+
+TEST(OnlineDecodingNumber, ErrorTexts) {
+    try {
+        DecodeOnlineNumber(QStringLiteral("abcd"));
+        ADD_FAILURE();
+    } catch (const VeltError& e) {
+        EXPECT_EQ(e.description(), QStringLiteral("Type mismatch"));
+    }
+    try {
+        DecodeOnlineNumber(QStringLiteral("12340000"));
+        ADD_FAILURE();
+    } catch (const VeltError& e) {
+        EXPECT_EQ(e.description(), QStringLiteral("Overflow"));
+    }
+}
+
+}  // namespace
