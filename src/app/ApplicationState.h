@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+#include <array>
+
+namespace autovelt {
+
+// The online application being imported: reset for every row of the import pass and read
+// by every routine that works on "the current application".
+struct ApplicationState {
+    // field[n] holds the decoded and cleaned value of online column field_n.
+    std::array<QString, 121> field{};
+    QString fieldId;                 // the application key (table_w.field_id)
+    long memberNumber = 0;           // the member the application is imported for
+    long newMemberNumber = 0;        // allocated by this pass for a new member, else 0
+    QString messageSuffix;           // " (table_w field_id=<key>)"
+    QString cleanedNINumber;
+    QString rawField2;               // links the table_ad rows; also marks them imported
+    QString rawField105;             // the document upload key as stored online
+    QString noteText;                // field_104, never decoded
+    bool skip = false;               // set when the application is refused
+    bool rejoin = false;             // a former member being reinstated
+    int nextBirthdayDays = 0;
+
+    // Address import state, read by the identity check, the details file and the emails.
+    QString applicantEmail;
+    QString sortCode;
+    QString accountNumber;
+    bool homePrevSupplied = false;
+    bool homeAddressChanged = false;
+    std::array<QString, 5> storedHome{};  // Line1, Line2, Line3, Line4, Postcode before import
+    std::array<QString, 13> homeSlots{};  // entries 1 to 12
+    std::array<QString, 13> workSlots{};  // entries 1 to 12
+    std::array<QString, 11> udfLabels{};  // entries 1 to 10, captions of the UDFs written
+
+    // The loan pass's application number, when one was created.
+    QString loanNumber;
+    bool identityFailedOnBank = false;
+    bool identityFailed = false;
+
+    bool isJoinOnly() const { return field[110] == QLatin1String("2"); }
+};
+
+}  // namespace autovelt

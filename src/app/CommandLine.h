@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace autovelt {
+
+struct CommandLine {
+    bool headless = false;
+    bool once = false;
+    bool init = false;
+    bool help = false;
+    bool version = false;
+    QString home;
+};
+
+// Parses the arguments (without the program name). Returns nothing for a bad command
+// line, with the reason in `error`.
+std::optional<CommandLine> ParseCommandLine(const QStringList& arguments, QString& error);
+
+// The installation folder: --home DIR, else AUTOVELT_HOME, else the executable's folder.
+QString ResolveHomeFolder(const CommandLine& commandLine, const QString& executableFolder);
+
+QString UsageText();
+
+// Exit codes of the program.
+enum ExitCode { ExitOk = 0, ExitSettingsStopped = 1, ExitBadCommandLine = 2, ExitInitRefused = 3 };
+
+}  // namespace autovelt

@@ -1,0 +1,83 @@
+#include "app/HeadlessRunner.h"
+
+#include "app/CommandLine.h"
+#include "app/ImportCycle.h"
+#include "app/ImportPass.h"
+#include "app/Importer.h"
+#include "app/QtCycleTimer.h"
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
+#include <csignal>
+#include <cstdio>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace autovelt {
+
+namespace {
+
+// Prints each line the moment it is reported.
+class PrintingReporter : public ListReporter {
+protected:
+    void onProblem(const QString& line) override { print("problem", line); }
+    void onSuccess(const QString& line) override { print("success", line); }
+
+private:
+    static void print(const char* kind, const QString& line) {
+        std::fprintf(stdout, "%s: %s\n", kind, line.toLocal8Bit().constData());
+        std::fflush(stdout);
+    }
+};
+
+int signalPipe[2] = {-1, -1};
+std::atomic<bool>* stopFlag = nullptr;
+
+void onSignal(int) {
+    if (stopFlag) stopFlag->store(true);
+    const char byte = 1;
+    [[maybe_unused]] ssize_t written = ::write(signalPipe[1], &byte, 1);
+}
+
+void installSignalHandlers(std::atomic<bool>& flag) {
+    stopFlag = &flag;
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0) return;
+    struct sigaction action {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+}  // namespace
+
+int RunHeadless(const QString& homeFolder, bool once) {
+    PrintingReporter reporter;
+    SystemClock clock;
+    Importer importer(homeFolder, reporter, clock);
+    importer.LoadInstallation();
+    QtCycleTimer timer;
+    ImportCycle cycle(importer, timer);
+    cycle.setImportPass([&importer] { RunImportPass(importer); });
+
+    if (once) {
+        cycle.RunCycle();
+        return cycle.lastCycleImported() ? ExitOk : ExitSettingsStopped;
+    }
+
+    installSignalHandlers(importer.stopRequested);
+    QSocketNotifier notifier(signalPipe[0], QSocketNotifier::Read);
+    // The event loop only sees the signal between cycles: that is the safe point to stop.
+    QObject::connect(&notifier, &QSocketNotifier::activated, [&] {
+        char byte;
+        [[maybe_unused]] ssize_t got = ::read(signalPipe[0], &byte, 1);
+        if (cycle.started()) cycle.cmdAutoOnOff_Click();
+        cycle.Shutdown();
+        QCoreApplication::quit();
+    });
+    cycle.cmdAutoOnOff_Click();
+    return QCoreApplication::exec() == 0 ? ExitOk : ExitSettingsStopped;
+}
+
+}  // namespace autovelt

@@ -1,0 +1,65 @@
+#include "app/ImportCycle.h"
+
+#include "app/ControlSettings.h"
+#include "app/Importer.h"
+
+namespace autovelt {
+
+ImportCycle::ImportCycle(Importer& importer, CycleTimer& timer) : im_(importer), timer_(timer) {
+    timer_.setInterval(kStartInterval);
+    timer_.setEnabled(false);
+    timer_.setTickHandler([this] { Timer1_Timer(); });
+}
+
+void ImportCycle::cmdAutoOnOff_Click() {
+    im_.SkipImport = false;
+    if (!started()) {
+        TickCount = 0;
+        timer_.setEnabled(true);
+        caption_ = QStringLiteral("&Stop");
+        buttonsEnabled_ = false;
+    } else {
+        buttonsEnabled_ = true;
+        timer_.setEnabled(false);
+        timer_.setInterval(kStartInterval);
+        caption_ = QStringLiteral("&Start");
+    }
+    notify();
+}
+
+void ImportCycle::Timer1_Timer() {
+    // The counter is 16-bit, as it always was; it is reset long before it could overflow.
+    TickCount = static_cast<qint16>(TickCount + 1);
+    if (TickCount < kTicksPerCycle) return;
+    timer_.setEnabled(false);
+    timer_.setInterval(kCycleInterval);
+    RunCycle();
+}
+
+void ImportCycle::RunCycle() {
+    im_.Pause(1.0);
+    im_.SetPassDateToToday();
+    TickCount = 0;
+    im_.reporter().clear();
+    im_.cycleRuleTexts = {};
+    LoadControlSettings(im_);
+    lastCycleImported_ = !im_.SkipImport;
+    if (!im_.SkipImport) cmdMembers_Click();
+    EndImportCycle();
+}
+
+void ImportCycle::cmdMembers_Click() {
+    if (importPass_) importPass_();
+}
+
+void ImportCycle::EndImportCycle() {
+    im_.connections.closeAll();
+    if (started() && !timer_.enabled()) {
+        timer_.setEnabled(true);
+        im_.SkipImport = false;
+    }
+}
+
+void ImportCycle::Shutdown() { im_.connections.closeAll(); }
+
+}  // namespace autovelt

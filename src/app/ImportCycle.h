@@ -1,0 +1,62 @@
+#pragma once
+
+#include "app/CycleTimer.h"
+
+#include <QString>
+#include <functional>
+
+namespace autovelt {
+
+class Importer;
+
+// The start/stop switch and the timer-driven cycle of the main window. While started,
+// every fifth tick runs one cycle: settings reload, import pass, connection close-down.
+// The first cycle runs five ticks of 10 ms after Start; afterwards the interval is 59 s.
+class ImportCycle {
+public:
+    static constexpr int kStartInterval = 10;
+    static constexpr int kCycleInterval = 59000;
+    static constexpr int kTicksPerCycle = 5;
+
+    ImportCycle(Importer& importer, CycleTimer& timer);
+
+    // The import pass the cycle runs; empty until the import is wired in.
+    void setImportPass(std::function<void()> pass) { importPass_ = std::move(pass); }
+    // Told when the buttons should change (started or stopped).
+    void setStateListener(std::function<void()> listener) { stateListener_ = std::move(listener); }
+
+    // The start/stop button.
+    void cmdAutoOnOff_Click();
+    // One timer tick.
+    void Timer1_Timer();
+    // One whole cycle, as a tick that reached its count runs it.
+    void RunCycle();
+    // Runs the import pass (also the "Manual import" button while stopped).
+    void cmdMembers_Click();
+
+    bool started() const { return caption_ == QLatin1String("&Stop"); }
+    const QString& startStopCaption() const { return caption_; }
+    bool commandButtonsEnabled() const { return buttonsEnabled_; }
+    int tickCount() const { return TickCount; }
+    // True when the window may close now: only while stopped.
+    bool canClose() const { return !started(); }
+    // Closes the connections before the program ends.
+    void Shutdown();
+    // True when the last cycle ran its import pass (settings loaded).
+    bool lastCycleImported() const { return lastCycleImported_; }
+
+private:
+    void EndImportCycle();
+    void notify() { if (stateListener_) stateListener_(); }
+
+    Importer& im_;
+    CycleTimer& timer_;
+    std::function<void()> importPass_;
+    std::function<void()> stateListener_;
+    QString caption_ = QStringLiteral("&Start");
+    bool buttonsEnabled_ = true;
+    qint16 TickCount = 0;
+    bool lastCycleImported_ = false;
+};
+
+}  // namespace autovelt

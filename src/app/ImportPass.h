@@ -1,0 +1,10 @@
+#pragma once
+
+namespace autovelt {
+
+class Importer;
+
+// The import pass run by every cycle and by the "Manual import" button.
+void RunImportPass(Importer& importer);
+
+}  // namespace autovelt

@@ -1,0 +1,40 @@
+#include "app/Importer.h"
+
+#include "common/SqlDialect.h"
+#include "common/Values.h"
+
+#include <QDir>
+
+namespace autovelt {
+
+void Connections::closeAll() {
+    for (db::Connection* c : {&TarvMain, &TarvTran, &TarvAudt, &TarvID, &OnlineConnection})
+        if (c->isOpen()) c->close();
+}
+
+Importer::Importer(QString programFolder, Reporter& reporter, Clock& clock)
+    : programFolder_(std::move(programFolder)), reporter_(reporter), clock_(clock) {}
+
+void Importer::Pause(double seconds) {
+    if (config.settlePauses) clock_.pause(seconds);
+}
+
+QString Importer::programFile(const QString& name) const { return QDir(programFolder_).filePath(name); }
+
+void Importer::LoadInstallation() {
+    config = InstallationConfig::load(programFolder_);
+    startup = ReadStartupSettings(programFolder_);
+    SetPassDateToToday();
+    txtTeller = QStringLiteral("VELT");
+}
+
+QString Importer::sql(const QString& jetStatement) const {
+    bool translateIsNull = false;
+    return TranslateSQL(jetStatement, translateIsNull, sqlServer());
+}
+
+QDate Importer::passDate() const { return parseDayFirstDate(PassDate).value_or(QDate()); }
+
+void Importer::SetPassDateToToday() { PassDate = formatDate(clock_.now(), QStringLiteral("dd/mm/yy")); }
+
+}  // namespace autovelt

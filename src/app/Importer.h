@@ -1,0 +1,94 @@
+#pragma once
+
+#include "app/ApplicationState.h"
+#include "app/Clock.h"
+#include "app/CycleSettings.h"
+#include "app/InstallationConfig.h"
+#include "app/Reporter.h"
+#include "app/StartupSettings.h"
+#include "platform/db/Connection.h"
+
+#include <QString>
+#include <QStringList>
+#include <array>
+#include <atomic>
+
+namespace autovelt {
+
+// The five connections of one cycle.
+struct Connections {
+    db::Connection TarvMain;
+    db::Connection TarvTran;
+    db::Connection TarvAudt;
+    db::Connection TarvID;
+    db::Connection OnlineConnection;
+
+    void closeAll();
+};
+
+// The importer's working state: what the main window held as window-level variables and
+// the shared module as globals. One object per running importer; the windows and the
+// headless runner only show it and press its buttons.
+class Importer {
+public:
+    Importer(QString programFolder, Reporter& reporter, Clock& clock);
+
+    // Report lines.
+    void ShowException(const QString& prob) { reporter_.showException(prob); }
+    void ShowSuccess(const QString& stuff) { reporter_.showSuccess(stuff); }
+    Reporter& reporter() { return reporter_; }
+    Clock& clock() { return clock_; }
+
+    // Delays the cycle; skipped when the installation turns the settle pauses off.
+    void Pause(double seconds);
+
+    // A file in the program's folder.
+    QString programFile(const QString& name) const;
+    const QString& programFolder() const { return programFolder_; }
+
+    // Reads "autovelt.ini" and the registry/"t2sql.ini" settings, sets the processing date
+    // and the teller, as the window did when it loaded.
+    void LoadInstallation();
+
+    // The processing date, as the "dd/mm/yy" text the window showed and as a date.
+    QString PassDate;
+    QDate passDate() const;
+    void SetPassDateToToday();
+
+    QString txtTeller = QStringLiteral("VELT");
+    QString lblTellername = QStringLiteral("Web importer");
+
+    InstallationConfig config;
+    StartupSettings startup;
+    CycleSettings settings;
+    Connections connections;
+
+    bool SkipImport = false;
+    // The three cycle-level texts of the credit rules evaluation, emptied every cycle.
+    std::array<QString, 3> cycleRuleTexts{};
+
+    // The application being imported and its id override from "id.txt" (0 = none).
+    ApplicationState app;
+    long applicationIdOverride = 0;
+
+    // Dialect helpers: SQL Server when chkSQL is ticked.
+    bool sqlServer() const { return startup.chkSQL; }
+    // Passes a core banking statement through the dialect adaptation.
+    QString sql(const QString& jetStatement) const;
+
+    // The loan being processed, entries 0 to 20.
+    std::array<QString, 21> LoanDetails{};
+
+    // The note CreateDiaryEntry writes; set by the caller just before the call.
+    QString diaryText;
+
+    // Set by a signal or the window: the pass stops at its next safe point.
+    std::atomic<bool> stopRequested{false};
+
+private:
+    QString programFolder_;
+    Reporter& reporter_;
+    Clock& clock_;
+};
+
+}  // namespace autovelt

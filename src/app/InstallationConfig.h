@@ -1,0 +1,58 @@
+#pragma once
+
+#include "common/MemberNumberCode.h"
+#include "common/OnlineDecoding.h"
+#include "platform/db/ConnectionTarget.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace autovelt {
+
+// The credit reference agency's credentials of one credit union (or the test set).
+// User names and the identity-check items are stored encoded, as the website encodes
+// its values; they are decoded when a cycle loads them.
+struct AgencyCredentialSet {
+    QString CreditReportCompany;
+    QString CreditReportUserName;  // encoded
+    QString CreditReportPassword;
+    QString IdentityCheckCompany;      // encoded
+    QString IdentityCheckUserName;     // encoded
+    QString IdentityCheckPassword;     // encoded
+    QString IdentityCheckApplication;  // encoded
+    bool present = false;
+};
+
+// One of the two web hosts a credit union's site may live on.
+struct WebHostEntry {
+    QString suffix;         // last three characters of ControlSwitches.webip that select it
+    QString name;           // used as SMTP server and FTP host
+    QString senderAddress;  // its do-not-reply address
+};
+
+// Deployment values of one installation, read from "autovelt.ini" in the program's folder.
+// Nothing here is a secret of the code: hosts, accounts and passwords live only in the file.
+class InstallationConfig {
+public:
+    static InstallationConfig load(const QString& homeFolder);
+
+    QString filePath;
+
+    db::EngineSettings engine;
+    WebHostEntry hostOne;  // chosen when the web address ends in its suffix
+    WebHostEntry hostTwo;  // chosen otherwise
+    QString defaultSenderAddress = QStringLiteral("donotreply@localhost");
+    QString supportMailbox;
+    QString smtpPassword;
+    QString mailPickupFolder;
+    bool settlePauses = true;  // the one-second and half-second pauses of a cycle
+    OnlineCodeTables codeTables;            // shared with the website that encodes the rows
+    MemberNumberCodeTable memberCodeTable;  // of the member reference code
+
+    AgencyCredentialSet agencyCredentials(const QString& fsaRefNo, bool uatMode) const;
+
+private:
+    QString agencyFile_;
+};
+
+}  // namespace autovelt

@@ -1,0 +1,145 @@
+#include "app/InstallationSetup.h"
+
+#include "common/VeltError.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QUuid>
+
+namespace autovelt {
+
+namespace {
+
+const char* const kCoreDatabases[] = {"TarvMain", "TarvTran", "TarvAudt", "TarvID"};
+
+QStringList statementsOf(const QString& script) {
+    QString text = script;
+    text.remove(QRegularExpression(QStringLiteral("--[^\n]*")));
+    QStringList statements;
+    for (const QString& part : text.split(QLatin1Char(';')))
+        if (!part.trimmed().isEmpty()) statements << part.trimmed();
+    return statements;
+}
+
+const char* const kConfigTemplate = R"(; AutoVelt installation settings. Every key is optional; the README lists them all.
+
+[online]
+; An SQLite file standing in for the website's MySQL database (demos and test installations).
+; Leave it unset to use the MySQL server named in ControlSwitches.
+;database = data/online.db
+; TLS to the MySQL server: auto (when offered), required, or off.
+;tls = auto
+;port = 3306
+
+[database]
+; ODBC driver used for SQL Server core banking databases.
+;odbc_driver = ODBC Driver 18 for SQL Server
+
+[web]
+; The two web hosts; host1 is chosen when ControlSwitches.webip ends in host1_suffix.
+;host1_suffix = .33
+;host1_name = web1.example.org
+;host1_sender = donotreply@web1.example.org
+;host2_name = web2.example.org
+;host2_sender = donotreply@web2.example.org
+
+[mail]
+;default_sender = donotreply@example.org
+;support_mailbox = support@example.org
+;smtp_password = "change me"
+; Write every message as an .eml file here instead of sending it.
+;pickup_folder = outbox
+
+[timing]
+; The one-second and half-second settle pauses of a cycle.
+;settle_pauses = true
+
+[encoding]
+; Tables shared with the website that encodes the online values.
+;digits = 58039271465803927146
+;symbols = "Qk!Tm&zR$bQk!Tm&zR$b"
+;member_code_table = 1234, 2345, 3456, 4567, 5678, 6789, 7890
+
+; Agency credentials: one group per credit union registration number, and agency_test.
+;[agency_123456]
+;CreditReportCompany =
+;CreditReportUserName =
+;CreditReportPassword =
+;IdentityCheckCompany =
+;IdentityCheckUserName =
+;IdentityCheckPassword =
+;IdentityCheckApplication =
+)";
+
+bool holdsInstallation(const QDir& home) {
+    return home.exists(QStringLiteral("autovelt.ini")) || home.exists(QStringLiteral("t2sql.ini")) ||
+           home.exists(QStringLiteral("data"));
+}
+
+bool writeText(const QString& path, const QString& text) {
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Text)) return false;
+    return f.write(text.toUtf8()) >= 0;
+}
+
+}  // namespace
+
+QString SchemaFolder() {
+    const QString beside = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("schema"));
+    if (QCoreApplication::instance() && QDir(beside).exists()) return beside;
+    return QStringLiteral(AUTOVELT_SCHEMA_DIR);
+}
+
+void CreateDatabaseFromScript(const QString& databaseFile, const QString& scriptFile) {
+    QFile script(scriptFile);
+    if (!script.open(QIODevice::ReadOnly | QIODevice::Text))
+        throw VeltError(53, QStringLiteral("Setup"), QStringLiteral("File not found: ") + scriptFile);
+    const QString statements = QString::fromUtf8(script.readAll());
+    const QString name = QStringLiteral("setup-") + QUuid::createUuid().toString();
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(databaseFile);
+        if (!db.open()) throw VeltError(-2147467259, QStringLiteral("Setup"), db.lastError().text());
+        QSqlQuery q(db);
+        for (const QString& statement : statementsOf(statements))
+            if (!q.exec(statement))
+                throw VeltError(-2147467259, QStringLiteral("Setup"), q.lastError().text() + QStringLiteral(": ") + statement.left(80));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+}
+
+bool InitInstallation(const QString& homeFolder, QString& reason) {
+    QDir home(homeFolder);
+    if (home.exists() && holdsInstallation(home)) {
+        reason = QStringLiteral("%1 already holds an installation; nothing was changed").arg(home.absolutePath());
+        return false;
+    }
+    if (!QDir().mkpath(home.absolutePath()) || !home.mkpath(QStringLiteral("data")) || !home.mkpath(QStringLiteral("scans"))) {
+        reason = QStringLiteral("cannot create folders in %1").arg(home.absolutePath());
+        return false;
+    }
+    const QDir schema(QDir(SchemaFolder()).filePath(QStringLiteral("sqlite")));
+    try {
+        for (const char* name : kCoreDatabases)
+            CreateDatabaseFromScript(home.filePath(QStringLiteral("data/%1.db").arg(QLatin1String(name))),
+                                     schema.filePath(QStringLiteral("%1.sql").arg(QLatin1String(name))));
+        CreateDatabaseFromScript(home.filePath(QStringLiteral("data/online.db")), schema.filePath(QStringLiteral("online.sql")));
+    } catch (const VeltError& e) {
+        reason = e.description();
+        return false;
+    }
+    if (!writeText(home.filePath(QStringLiteral("t2sql.ini")), home.absoluteFilePath(QStringLiteral("data")) + QStringLiteral("/\n")) ||
+        !writeText(home.filePath(QStringLiteral("autovelt.ini")), QString::fromUtf8(kConfigTemplate))) {
+        reason = QStringLiteral("cannot write the settings files in %1").arg(home.absolutePath());
+        return false;
+    }
+    return true;
+}
+
+}  // namespace autovelt

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+
+namespace autovelt {
+
+// The settings fields of the main window that the connection builder reads. They come from
+// the machine registry and may be overridden by "t2sql.ini" in the program's folder.
+struct StartupSettings {
+    QString txtDatabase;   // file databases: their folder; SQL Server: the server
+    bool chkSQL = false;   // connecting to SQL Server
+    bool chkAdmin = false; // SQL Server login with name and password (else trusted login)
+    QString sqlUserName;
+    QString sqlPW;
+    QString SQLSubset;     // prefix of every SQL Server database name
+    QString SQLCursor = QStringLiteral("3");
+};
+
+class Registry;
+
+// Reads the installation settings from the registry (key Software\Varno\Tarvonel) and then
+// applies the first line of "t2sql.ini" when that file exists in the program's folder.
+StartupSettings ReadStartupSettings(const QString& programFolder);
+
+// Applies one "t2sql.ini" line to the settings.
+void ApplySettingsFileLine(const QString& line, StartupSettings& settings);
+
+}  // namespace autovelt

@@ -1,0 +1,157 @@
+#include "gui/TarvOpen.h"
+
+#include "app/ImportPass.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QMessageBox>
+#include <QVBoxLayout>
+
+namespace autovelt {
+
+void ListWidgetReporter::append(QListWidget* list, const QString& line) {
+    list->addItem(line);
+    list->setCurrentRow(list->count() - 1);
+    QCoreApplication::processEvents();  // repaint during long runs
+}
+
+namespace {
+
+QPushButton* button(const QString& name, const QString& caption, const QString& tip) {
+    auto* b = new QPushButton(caption);
+    b->setObjectName(name);
+    b->setToolTip(tip);
+    return b;
+}
+
+QLineEdit* field(const QString& name, const QString& text = {}) {
+    auto* e = new QLineEdit(text);
+    e->setObjectName(name);
+    return e;
+}
+
+}  // namespace
+
+TarvOpen::TarvOpen(const QString& homeFolder, Clock& clock, CycleTimer* timer, QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("TarvOpen"));
+    setWindowTitle(QStringLiteral("VELT application importer"));
+    buildControls();
+    reporter_ = std::make_unique<ListWidgetReporter>(lstProblems, lstSuccess);
+    importer_ = std::make_unique<Importer>(homeFolder, *reporter_, clock);
+    if (!timer) { ownTimer_ = std::make_unique<QtCycleTimer>(); timer = ownTimer_.get(); }
+    cycle_ = std::make_unique<ImportCycle>(*importer_, *timer);
+    cycle_->setImportPass([this] { RunImportPass(*importer_); });
+    cycle_->setStateListener([this] { refreshButtons(); });
+    showCriticalMessage = [this](const QString& text) { QMessageBox::critical(this, windowTitle(), text); };
+
+    connect(cmdAutoOnOff, &QPushButton::clicked, this, [this] { cycle_->cmdAutoOnOff_Click(); });
+    connect(cmdMembers, &QPushButton::clicked, this, [this] { cycle_->cmdMembers_Click(); });
+    connect(cmdExit, &QPushButton::clicked, this, &QWidget::close);
+
+    importer_->LoadInstallation();
+    showSettings();
+    lblTellername->setText(importer_->lblTellername);
+    cycle_->cmdAutoOnOff_Click();  // the importer starts itself
+}
+
+TarvOpen::~TarvOpen() = default;
+
+void TarvOpen::buildControls() {
+    cmdAutoOnOff = button(QStringLiteral("cmdAutoOnOff"), QStringLiteral("&Start"), QStringLiteral("Click here to start/stop import process"));
+    cmdMembers = button(QStringLiteral("cmdMembers"), QStringLiteral("Manual import"), QStringLiteral("Click here for an on-demand import of applications"));
+    cmdLoan = button(QStringLiteral("cmdLoan"), QStringLiteral("Loan"), QString());
+    cmdSearch = button(QStringLiteral("cmdSearch"), QStringLiteral("Searc&h"), QStringLiteral("Search for text within Granvolt files"));
+    cmdDelete = button(QStringLiteral("cmdDelete"), QStringLiteral("Delete"), QStringLiteral("Click here to delete the records for a new member"));
+    cmdExit = button(QStringLiteral("cmdExit"), QStringLiteral("E&xit"), QStringLiteral("Click here to close and exit the importer"));
+    lstSuccess = new QListWidget;
+    lstSuccess->setObjectName(QStringLiteral("lstSuccess"));
+    lstProblems = new QListWidget;
+    lstProblems->setObjectName(QStringLiteral("lstProblems"));
+
+    fraAuto = new QGroupBox(QStringLiteral("Settings (Built 08/02/2021)"));
+    fraAuto->setObjectName(QStringLiteral("fraAuto"));
+    txtDatabase = field(QStringLiteral("txtDatabase"));
+    chkSQL = new QCheckBox(QStringLiteral("Are we connecting to SQL server?"));
+    chkSQL->setObjectName(QStringLiteral("chkSQL"));
+    chkAdmin = new QCheckBox(QStringLiteral("Use SA login for sql?"));
+    chkAdmin->setObjectName(QStringLiteral("chkAdmin"));
+    sqlUserName = field(QStringLiteral("sqlUserName"));
+    sqlPW = field(QStringLiteral("sqlPW"));
+    sqlPW->setEchoMode(QLineEdit::Password);
+    SQLSubset = field(QStringLiteral("SQLSubset"));
+    SQLCursor = field(QStringLiteral("SQLCursor"));
+    PassDate = field(QStringLiteral("PassDate"));
+    PassMemNo = field(QStringLiteral("PassMemNo"));
+    txtTeller = field(QStringLiteral("txtTeller"));
+    txtBranch = field(QStringLiteral("txtBranch"), QStringLiteral("1"));
+    txtPriority = field(QStringLiteral("txtPriority"), QStringLiteral("1"));
+    lblTellername = new QLabel(QStringLiteral("Web importer"));
+    lblTellername->setObjectName(QStringLiteral("lblTellername"));
+
+    auto* settings = new QGridLayout(fraAuto);
+    int row = 0;
+    auto addRow = [&](const QString& label, QWidget* w) {
+        settings->addWidget(new QLabel(label), row, 0);
+        settings->addWidget(w, row++, 1);
+    };
+    addRow(QStringLiteral("Data location is held in regData.Value"), txtDatabase);
+    settings->addWidget(chkSQL, row++, 1);
+    settings->addWidget(chkAdmin, row++, 1);
+    addRow(QStringLiteral("SQL user"), sqlUserName);
+    addRow(QStringLiteral("SQL password"), sqlPW);
+    addRow(QStringLiteral("SQL subset"), SQLSubset);
+    addRow(QStringLiteral("Cursor"), SQLCursor);
+    addRow(QStringLiteral("Processing date"), PassDate);
+    addRow(QStringLiteral("TellerName"), txtTeller);
+    settings->addWidget(lblTellername, row++, 1);
+
+    auto* title = new QLabel(QStringLiteral("Core banking VELT application importer"));
+    title->setObjectName(QStringLiteral("Label35"));
+    auto* successLabel = new QLabel(QStringLiteral("Details uploaded"));
+    successLabel->setToolTip(QStringLiteral("Temp file location is ") + qEnvironmentVariable("TEMP"));
+    auto* problemLabel = new QLabel(QStringLiteral("Any issues with upload?"));
+
+    auto* buttons = new QHBoxLayout;
+    for (QPushButton* b : {cmdAutoOnOff, cmdMembers, cmdLoan, cmdSearch, cmdDelete, cmdExit}) buttons->addWidget(b);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(title);
+    layout->addLayout(buttons);
+    layout->addWidget(successLabel);
+    layout->addWidget(lstSuccess);
+    layout->addWidget(problemLabel);
+    layout->addWidget(lstProblems);
+    layout->addWidget(fraAuto);
+}
+
+void TarvOpen::showSettings() {
+    const StartupSettings& s = importer_->startup;
+    txtDatabase->setText(s.txtDatabase);
+    chkSQL->setChecked(s.chkSQL);
+    chkAdmin->setChecked(s.chkAdmin);
+    sqlUserName->setText(s.sqlUserName);
+    sqlPW->setText(s.sqlPW);
+    SQLSubset->setText(s.SQLSubset);
+    SQLCursor->setText(s.SQLCursor);
+    PassDate->setText(importer_->PassDate);
+    txtTeller->setText(importer_->txtTeller);
+}
+
+void TarvOpen::refreshButtons() {
+    cmdAutoOnOff->setText(cycle_->startStopCaption());
+    // The manual buttons work only while stopped; the deletion button stays available.
+    for (QPushButton* b : {cmdMembers, cmdLoan, cmdExit, cmdSearch}) b->setEnabled(cycle_->commandButtonsEnabled());
+    PassDate->setText(importer_->PassDate);
+}
+
+void TarvOpen::closeEvent(QCloseEvent* event) {
+    if (!cycle_->canClose()) {
+        showCriticalMessage(QStringLiteral("You can only close the application when it is not running"));
+        event->ignore();
+        return;
+    }
+    cycle_->Shutdown();
+    event->accept();
+}
+
+}  // namespace autovelt

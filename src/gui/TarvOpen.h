@@ -1,0 +1,87 @@
+#pragma once
+
+#include "app/ImportCycle.h"
+#include "app/Importer.h"
+#include "app/QtCycleTimer.h"
+#include "app/Reporter.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+namespace autovelt {
+
+// Shows report lines in the two lists as they arrive, keeping the window painted.
+class ListWidgetReporter : public ListReporter {
+public:
+    ListWidgetReporter(QListWidget* problems, QListWidget* successes) : problems_(problems), successes_(successes) {}
+
+protected:
+    void onProblem(const QString& line) override { append(problems_, line); }
+    void onSuccess(const QString& line) override { append(successes_, line); }
+    void onClear() override { problems_->clear(); successes_->clear(); }
+
+private:
+    static void append(QListWidget* list, const QString& line);
+    QListWidget* problems_;
+    QListWidget* successes_;
+};
+
+// The importer's main window: the start/stop switch, the manual buttons, the two report
+// lists and the settings fields. Everything it does is a call into the core.
+class TarvOpen : public QWidget {
+    Q_OBJECT
+public:
+    TarvOpen(const QString& homeFolder, Clock& clock, CycleTimer* timer = nullptr, QWidget* parent = nullptr);
+    ~TarvOpen() override;
+
+    Importer& importer() { return *importer_; }
+    ImportCycle& cycle() { return *cycle_; }
+
+    // Shows the close refusal; tests replace it to answer the message box.
+    std::function<void(const QString&)> showCriticalMessage;
+
+    QPushButton* cmdAutoOnOff;
+    QPushButton* cmdMembers;
+    QPushButton* cmdLoan;
+    QPushButton* cmdSearch;
+    QPushButton* cmdDelete;
+    QPushButton* cmdExit;
+    QListWidget* lstSuccess;
+    QListWidget* lstProblems;
+    QGroupBox* fraAuto;
+    QLineEdit* txtDatabase;
+    QCheckBox* chkSQL;
+    QCheckBox* chkAdmin;
+    QLineEdit* sqlUserName;
+    QLineEdit* sqlPW;
+    QLineEdit* SQLSubset;
+    QLineEdit* SQLCursor;
+    QLineEdit* PassDate;
+    QLineEdit* PassMemNo;
+    QLineEdit* txtTeller;
+    QLineEdit* txtBranch;
+    QLineEdit* txtPriority;
+    QLabel* lblTellername;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildControls();
+    void showSettings();
+    void refreshButtons();
+
+    std::unique_ptr<ListWidgetReporter> reporter_;
+    std::unique_ptr<Importer> importer_;
+    std::unique_ptr<QtCycleTimer> ownTimer_;
+    std::unique_ptr<ImportCycle> cycle_;
+};
+
+}  // namespace autovelt

@@ -1,0 +1,59 @@
+#include "app/CommandLine.h"
+#include "app/HeadlessRunner.h"
+#include "app/InstallationSetup.h"
+#include "gui/TarvOpen.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <cstdio>
+#include <filesystem>
+
+using namespace autovelt;
+
+namespace {
+
+int runWindow(int argc, char** argv, const QString& home) {
+    QApplication app(argc, argv);
+    SystemClock clock;
+    TarvOpen window(home, clock);
+    window.show();
+    return app.exec();
+}
+
+// The program's folder, known before any application object exists.
+QString executableFolder(const char* argv0) {
+    std::error_code ec;
+    const auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    const auto path = ec ? std::filesystem::absolute(argv0) : self;
+    return QString::fromStdString(path.parent_path().string());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    QString error;
+    const auto commandLine = ParseCommandLine(arguments, error);
+    if (!commandLine) {
+        std::fprintf(stderr, "autovelt: %s\n\n%s", qPrintable(error), qPrintable(UsageText()));
+        return ExitBadCommandLine;
+    }
+    if (commandLine->help) { std::fputs(qPrintable(UsageText()), stdout); return ExitOk; }
+    if (commandLine->version) { std::printf("autovelt %s\n", AUTOVELT_VERSION); return ExitOk; }
+
+    const QString home = ResolveHomeFolder(*commandLine, executableFolder(argv[0]));
+    const bool windowless = commandLine->headless || commandLine->once || commandLine->init;
+    if (!windowless) return runWindow(argc, argv, home);
+    QCoreApplication app(argc, argv);
+    if (commandLine->init) {
+        QString reason;
+        if (!InitInstallation(home, reason)) {
+            std::fprintf(stderr, "autovelt: %s\n", qPrintable(reason));
+            return ExitInitRefused;
+        }
+        std::printf("Created a new installation in %s\n", qPrintable(home));
+        return ExitOk;
+    }
+    return RunHeadless(home, commandLine->once);
+}

@@ -1,0 +1,144 @@
+#include "platform/db/Recordset.h"
+
+#include "platform/db/Connection.h"
+#include "platform/db/StoredValues.h"
+
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace autovelt::db {
+
+namespace {
+
+VeltError notFound(const QString& field) {
+    return VeltError(3265, QStringLiteral("Recordset"),
+                     QStringLiteral("Item cannot be found in the collection corresponding to the requested name or ordinal. (%1)")
+                         .arg(field));
+}
+
+VeltError noCurrentRecord() {
+    return VeltError(3021, QStringLiteral("Recordset"),
+                     QStringLiteral("Either BOF or EOF is True, or the current record has been deleted. "
+                                    "Requested operation requires a current record."));
+}
+
+}  // namespace
+
+int Recordset::indexOf(const QString& field) const {
+    const auto it = indexes_.constFind(field.toLower());
+    if (it == indexes_.constEnd()) throw notFound(field);
+    return it.value();
+}
+
+const Recordset::Row& Recordset::current() const {
+    if (eof()) throw noCurrentRecord();
+    return rows_[row_];
+}
+
+Recordset::Row& Recordset::currentForEdit() {
+    if (!updatable_)
+        throw VeltError(3251, QStringLiteral("Recordset"),
+                        QStringLiteral("Current Recordset does not support updating. This may be a limitation of the provider, or of the selected locktype."));
+    if (eof()) throw noCurrentRecord();
+    return rows_[row_];
+}
+
+QVariant Recordset::value(const QString& field) const { return current().values[indexOf(field)]; }
+
+QVariant Recordset::value(int index) const {
+    const Row& row = current();
+    if (index < 0 || index >= row.values.size()) throw notFound(QString::number(index));
+    return row.values[index];
+}
+
+void Recordset::addNew() {
+    if (!updatable_) { row_ = rows_.size(); (void)currentForEdit(); }
+    Row row;
+    row.values.resize(names_.size());
+    row.original = row.values;
+    row.changed.fill(false, names_.size());
+    row.isNew = true;
+    rows_.append(std::move(row));
+    row_ = rows_.size() - 1;
+}
+
+void Recordset::setValue(const QString& field, const QVariant& value) {
+    const int i = indexOf(field);
+    Row& row = currentForEdit();
+    row.values[i] = value;
+    row.changed[i] = true;
+}
+
+QVariant Recordset::valueForWrite(int column, const QVariant& value) const {
+    if (connection_->engine() == Engine::Embedded)
+        return toStoredValue(value, static_cast<ColumnKind>(kinds_.value(column)));
+    return value;
+}
+
+void Recordset::insertRow(Row& row) {
+    QSqlDatabase& db = connection_->database();
+    QStringList columns, marks;
+    QVariantList values;
+    for (int i = 0; i < names_.size(); ++i) {
+        if (!row.changed[i]) continue;
+        columns << db.driver()->escapeIdentifier(names_[i], QSqlDriver::FieldName);
+        marks << QStringLiteral("?");
+        values << valueForWrite(i, row.values[i]);
+    }
+    const QString table = db.driver()->escapeIdentifier(table_, QSqlDriver::TableName);
+    QSqlQuery q(db);
+    q.prepare(columns.isEmpty() ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table)
+                                : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(table, columns.join(','), marks.join(',')));
+    for (const QVariant& v : values) q.addBindValue(v);
+    if (!q.exec()) throw connection_->errorFrom(q.lastError());
+    // An automatic key becomes visible on the row, as it would after a requery.
+    const QVariant id = q.lastInsertId();
+    if (id.isValid() && keyColumns_.size() == 1) {
+        const int k = indexes_.value(keyColumns_.first().toLower(), -1);
+        if (k >= 0 && !row.changed[k]) row.values[k] = id;
+    }
+}
+
+void Recordset::updateRow(Row& row) {
+    QSqlDatabase& db = connection_->database();
+    QStringList assignments, conditions;
+    QVariantList values, keys;
+    for (int i = 0; i < names_.size(); ++i) {
+        if (!row.changed[i]) continue;
+        assignments << db.driver()->escapeIdentifier(names_[i], QSqlDriver::FieldName) + QStringLiteral("=?");
+        values << valueForWrite(i, row.values[i]);
+    }
+    if (assignments.isEmpty()) return;
+    // The row is found again by its key, or by every original value when it has none.
+    QStringList keyNames = keyColumns_.isEmpty() ? names_ : keyColumns_;
+    for (const QString& key : keyNames) {
+        const int i = indexes_.value(key.toLower(), -1);
+        if (i < 0) continue;
+        const QString name = db.driver()->escapeIdentifier(names_[i], QSqlDriver::FieldName);
+        if (row.original[i].isNull()) { conditions << name + QStringLiteral(" IS NULL"); continue; }
+        conditions << name + QStringLiteral("=?");
+        keys << valueForWrite(i, row.original[i]);
+    }
+    QSqlQuery q(db);
+    q.prepare(QStringLiteral("UPDATE %1 SET %2 WHERE %3")
+                  .arg(db.driver()->escapeIdentifier(table_, QSqlDriver::TableName), assignments.join(','),
+                       conditions.join(QStringLiteral(" AND "))));
+    for (const QVariant& v : values) q.addBindValue(v);
+    for (const QVariant& v : keys) q.addBindValue(v);
+    if (!q.exec()) throw connection_->errorFrom(q.lastError());
+    if (q.numRowsAffected() == 0)
+        throw VeltError(-2147217864, QStringLiteral("Recordset"),
+                        QStringLiteral("Row cannot be located for updating. Some values may have been changed since it was last read."));
+}
+
+void Recordset::update() {
+    Row& row = currentForEdit();
+    if (row.isNew) insertRow(row);
+    else updateRow(row);
+    row.isNew = false;
+    row.original = row.values;
+    row.changed.fill(false);
+}
+
+}  // namespace autovelt::db

@@ -1,0 +1,76 @@
+#pragma once
+
+#include "common/VeltError.h"
+#include "platform/db/Cursor.h"
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <QVector>
+
+namespace autovelt::db {
+
+class Connection;
+
+// The rows of one query, held client-side. Read forward with eof()/moveNext(); fields are
+// found by name (without case) or by position. A recordset opened with an updatable cursor
+// on a single-table "SELECT ... FROM <table> ..." can add and change rows: addNew(),
+// setValue(), update().
+class Recordset {
+public:
+    Recordset() = default;
+
+    bool isOpen() const { return open_; }
+    bool eof() const { return !open_ || row_ >= rows_.size(); }
+    bool bof() const { return !open_ || rows_.isEmpty(); }
+    int recordCount() const { return static_cast<int>(rows_.size()); }
+    void moveNext() { if (row_ < rows_.size()) ++row_; }
+    void moveFirst() { row_ = 0; }
+    void close() { open_ = false; rows_.clear(); }
+
+    int fieldCount() const { return static_cast<int>(names_.size()); }
+    QString fieldName(int index) const { return names_.value(index); }
+    bool hasField(const QString& name) const { return indexes_.contains(name.toLower()); }
+
+    // The value of a field of the current row; Null reads as an invalid/null QVariant.
+    QVariant value(const QString& field) const;
+    QVariant value(int index) const;
+    // Text of a field, Null giving "".
+    QString text(const QString& field) const { return value(field).toString(); }
+    QString text(int index) const { return value(index).toString(); }
+    bool isNull(const QString& field) const { return value(field).isNull(); }
+
+    void addNew();
+    void setValue(const QString& field, const QVariant& value);
+    void update();
+
+private:
+    friend class Connection;
+    struct Row {
+        QVector<QVariant> values;
+        QVector<QVariant> original;
+        QVector<bool> changed;
+        bool isNew = false;
+    };
+
+    int indexOf(const QString& field) const;
+    const Row& current() const;
+    Row& currentForEdit();
+    void insertRow(Row& row);
+    void updateRow(Row& row);
+    QVariant valueForWrite(int column, const QVariant& value) const;
+
+    Connection* connection_ = nullptr;
+    bool open_ = false;
+    bool updatable_ = false;
+    QString table_;
+    QStringList keyColumns_;
+    QStringList names_;
+    QVector<int> kinds_;  // ColumnKind per column (embedded engine)
+    QHash<QString, int> indexes_;
+    QVector<Row> rows_;
+    qsizetype row_ = 0;
+};
+
+}  // namespace autovelt::db

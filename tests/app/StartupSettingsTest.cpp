@@ -1,0 +1,115 @@
+#include "app/CommandLine.h"
+#include "app/ConnectionStrings.h"
+#include "app/StartupSettings.h"
+#include "platform/Registry.h"
+#include "support/TestInstallation.h"
+
+#include <gtest/gtest.h>
+
+using namespace autovelt;
+
+TEST(SettingsFileLine, ChoosesFileDatabaseOrSqlServer) {
+    StartupSettings s;
+    ApplySettingsFileLine("SQL01|X|sa2|pw|x", s);  // five parts: no login
+    EXPECT_TRUE(s.chkSQL);
+    EXPECT_FALSE(s.chkAdmin);
+    ApplySettingsFileLine("SQL01|X|velt|pw", s);
+    EXPECT_TRUE(s.chkSQL);
+    EXPECT_TRUE(s.chkAdmin);
+    EXPECT_EQ(s.SQLSubset, "X");
+    EXPECT_EQ(s.sqlUserName, "velt");
+    EXPECT_EQ(s.sqlPW, "pw");
+    ApplySettingsFileLine("SQL01|Y", s);
+    EXPECT_TRUE(s.chkSQL);
+    EXPECT_FALSE(s.chkAdmin);
+    EXPECT_TRUE(s.sqlPW.isEmpty());
+    ApplySettingsFileLine("C:\\Data", s);
+    EXPECT_FALSE(s.chkSQL);
+    EXPECT_TRUE(s.SQLSubset.isEmpty());
+    ApplySettingsFileLine("/srv/data", s);
+    EXPECT_FALSE(s.chkSQL);
+    ApplySettingsFileLine("SQLSERVER02", s);
+    EXPECT_TRUE(s.chkSQL);
+    EXPECT_EQ(s.txtDatabase, "SQLSERVER02");
+}
+
+TEST(BuildConnectionString, FileDatabaseSqlServerAndReports) {
+    StartupSettings s;
+    s.txtDatabase = "/srv/data/";
+    QString name;
+    EXPECT_EQ(BuildConnectionString(name, s, "/opt/velt"),
+              "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/srv/data/TarvMain.mdb;Persist Security Info=False");
+    EXPECT_EQ(name, "TarvMain");
+    s.txtDatabase = "/srv/data";
+    name = "TarvTran";
+    EXPECT_EQ(BuildConnectionString(name, s, "/opt/velt"),
+              "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/srv/data/TarvTran.mdb;Persist Security Info=False");
+    name = "Vreports";
+    EXPECT_EQ(BuildConnectionString(name, s, "/opt/velt"),
+              "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/opt/velt/Vreports.MDB;Persist Security Info=False");
+
+    s.chkSQL = true;
+    s.txtDatabase = "SQL01";
+    s.SQLSubset = "X";
+    name = "TarvMain";
+    EXPECT_EQ(BuildConnectionString(name, s, "/opt/velt"),
+              "provider=SQLOLEDB.1;Persist Security Info=False;Initial Catalog=XTarvMain;Data Source=SQL01;Trusted_Connection=Yes;");
+    EXPECT_EQ(name, "XTarvMain");
+    s.chkAdmin = true;
+    name = "TarvAudt";
+    EXPECT_EQ(BuildConnectionString(name, s, "/opt/velt"),
+              "provider=SQLOLEDB.1;Persist Security Info=False;Initial Catalog=XTarvAudt;Data Source=SQL01;User Id =sa;Password=");
+    s.sqlUserName = "velt";
+    s.sqlPW = "pw";
+    name = "TarvID";
+    EXPECT_TRUE(BuildConnectionString(name, s, "/opt/velt").endsWith("User Id =velt;Password=pw"));
+}
+
+TEST(BuildConnectionString, OnlineString) {
+    EXPECT_EQ(BuildOnlineConnectionString("10.0.0.33", "cu1", "pw"),
+              "DRIVER={MySQL ODBC 3.51 Driver}; PORT=3306; SERVER=10.0.0.33; DATABASE=cu1; UID=cu1; PWD=pw; ENCRYPT=true; OPTION=3");
+}
+
+TEST(StartupSettings, RegistryValuesThenSettingsFile) {
+    test::TestInstallation inst;
+    auto set = [](qint32 root, const QString& name, const QVariant& value) {
+        Registry reg;
+        reg.SetLocation(root, "Software\\Varno\\Tarvonel", name);
+        reg.setValue(value);
+    };
+    QFile::remove(inst.path("t2sql.ini"));
+    set(Registry::HKEY_LOCAL_MACHINE, "Database", "SQL07");
+    set(Registry::HKEY_LOCAL_MACHINE, "SQLDatabase", "SQL07");
+    set(Registry::HKEY_LOCAL_MACHINE, "Admin", 1);
+    set(Registry::HKEY_LOCAL_MACHINE, "AdminUserName", "velt");
+    set(Registry::HKEY_LOCAL_MACHINE, "TerminalServer", 1);
+    set(Registry::HKEY_LOCAL_MACHINE, "DataSubset", "MACHINE");
+    set(Registry::HKEY_CURRENT_USER, "DataSubset", "USER");
+    set(Registry::HKEY_LOCAL_MACHINE, "Cursor", "7");
+    StartupSettings s = ReadStartupSettings(inst.home());
+    EXPECT_TRUE(s.chkSQL);
+    EXPECT_TRUE(s.chkAdmin);
+    EXPECT_EQ(s.sqlUserName, "velt");
+    EXPECT_EQ(s.SQLSubset, "USER");
+    EXPECT_EQ(s.SQLCursor, "3");
+
+    inst.writeFile("t2sql.ini", "/srv/cu\n");
+    s = ReadStartupSettings(inst.home());
+    EXPECT_FALSE(s.chkSQL);
+    EXPECT_EQ(s.txtDatabase, "/srv/cu/");
+    EXPECT_TRUE(s.SQLSubset.isEmpty());
+}
+
+TEST(CommandLine, ParsesOptionsAndRejectsUnknownOnes) {
+    QString error;
+    auto c = ParseCommandLine({"--headless", "--once", "--home", "/srv/velt"}, error);
+    ASSERT_TRUE(c);
+    EXPECT_TRUE(c->headless && c->once);
+    EXPECT_EQ(ResolveHomeFolder(*c, "/opt/bin"), "/srv/velt");
+    EXPECT_FALSE(ParseCommandLine({"--frobnicate"}, error));
+    EXPECT_FALSE(ParseCommandLine({"--home"}, error));
+    qputenv("AUTOVELT_HOME", "/srv/from-env");
+    EXPECT_EQ(ResolveHomeFolder(CommandLine{}, "/opt/bin"), "/srv/from-env");
+    qunsetenv("AUTOVELT_HOME");
+    EXPECT_EQ(ResolveHomeFolder(CommandLine{}, "/opt/bin"), "/opt/bin");
+}

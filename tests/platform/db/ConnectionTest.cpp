@@ -1,0 +1,86 @@
+#include "platform/db/Connection.h"
+#include "platform/db/ConnectionTarget.h"
+#include "support/TestInstallation.h"
+
+#include <gtest/gtest.h>
+
+using namespace autovelt;
+using namespace autovelt::db;
+
+TEST(ConnectionTarget, MapsEachConnectionStringToAnEngine) {
+    EngineSettings settings;
+    settings.odbcDriver = "FreeTDS";
+    const auto jet = resolveConnectionString("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/srv/cu/TarvMain.mdb;Persist Security Info=False", settings);
+    EXPECT_EQ(jet.engine, Engine::Embedded);
+    EXPECT_EQ(jet.filePath, "/srv/cu/TarvMain.db");
+
+    const auto trusted = resolveConnectionString(
+        "provider=SQLOLEDB.1;Persist Security Info=False;Initial Catalog=XTarvMain;Data Source=SQL01;Trusted_Connection=Yes;", settings);
+    EXPECT_EQ(trusted.engine, Engine::SqlServer);
+    EXPECT_EQ(trusted.odbcConnectString, "DRIVER={FreeTDS};SERVER={SQL01};DATABASE={XTarvMain};Trusted_Connection=Yes;");
+
+    const auto login = resolveConnectionString(
+        "provider=SQLOLEDB.1;Persist Security Info=False;Initial Catalog=TarvTran;Data Source=SQL01;User Id =velt;Password=p;w}", settings);
+    EXPECT_EQ(login.user, "velt");
+    EXPECT_EQ(login.password, "p");  // the string format stops a password at ";"
+    EXPECT_FALSE(login.odbcConnectString.contains("velt"));  // credentials never go into the ODBC text
+
+    const auto online = resolveConnectionString(
+        "DRIVER={MySQL ODBC 3.51 Driver}; PORT=3306; SERVER=10.1.1.81; DATABASE=cu1; UID=cu1; PWD=secret; ENCRYPT=true; OPTION=3", settings);
+    EXPECT_EQ(online.engine, Engine::MySql);
+    EXPECT_EQ(online.server, "10.1.1.81");
+    EXPECT_EQ(online.database, "cu1");
+    EXPECT_EQ(online.port, 3306);
+
+    settings.embeddedOnlineDatabase = "/tmp/online.db";
+    EXPECT_EQ(resolveConnectionString("DRIVER={MySQL ODBC 3.51 Driver}; SERVER=x;", settings).filePath, "/tmp/online.db");
+    EXPECT_THROW(resolveConnectionString("Provider=Nothing;", settings), VeltError);
+}
+
+TEST(Connection, MissingDatabaseFileIsAnErrorNotANewFile) {
+    Connection c;
+    try {
+        c.open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/nonexistent/folder/TarvMain.mdb;Persist Security Info=False");
+        FAIL() << "opened a missing database";
+    } catch (const VeltError& e) {
+        EXPECT_TRUE(e.description().contains("TarvMain.db"));
+    }
+    EXPECT_FALSE(QFile::exists("/nonexistent/folder/TarvMain.db"));
+}
+
+TEST(Connection, ExecutesReadsAndUpdatesByKey) {
+    test::TestInstallation inst;
+    inst.openCoreConnections();
+    Connection& tran = inst.importer().connections.TarvTran;
+
+    EXPECT_EQ(tran.execute("INSERT INTO Changes (Operatorinit, OperatorName, ChangeDate, Description, OutOfPolicy, MemberNo) "
+                           "VALUES('W','VELT',#12/06/26#,'It''s done',False,5) ;"), 1);
+    auto rs = tran.openRecordset("SELECT * FROM Changes WHERE MemberNo=5 ;", keysetCursor());
+    ASSERT_FALSE(rs.eof());
+    EXPECT_EQ(rs.text("description"), "It's done");  // names are found without case
+    EXPECT_EQ(rs.value("ChangeDate").toDate(), QDate(2026, 12, 6));
+    rs.setValue("Description", "Changed");
+    rs.update();
+    EXPECT_EQ(inst.scalar("TarvTran", "SELECT Description FROM Changes WHERE MemberNo=5").toString(), "Changed");
+    EXPECT_EQ(tran.execute("DELETE * FROM Changes WHERE MemberNo = 5"), 1);
+
+    EXPECT_THROW(rs.value("NoSuchColumn"), VeltError);
+    auto readOnly = tran.openRecordset("SELECT * FROM Changes ;", readOnlyCursor());
+    EXPECT_THROW(readOnly.addNew(), VeltError);
+    try {
+        tran.execute("SELECT * FROM NoSuchTable");
+        FAIL();
+    } catch (const VeltError& e) {
+        EXPECT_TRUE(e.description().contains("NoSuchTable"));
+        EXPECT_NE(e.number(), 0);
+    }
+}
+
+TEST(Connection, ColumnExistsToleratesMissingTablesAndCase) {
+    test::TestInstallation inst;
+    inst.openCoreConnections();
+    Connection& main = inst.importer().connections.TarvMain;
+    EXPECT_TRUE(main.columnExists("membermain", "JOINCHANNEL"));
+    EXPECT_FALSE(main.columnExists("MemberMain", "NoSuchColumn"));
+    EXPECT_FALSE(main.columnExists("NoSuchTable", "MemberNo"));
+}

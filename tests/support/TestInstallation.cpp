@@ -1,0 +1,130 @@
+#include "support/TestInstallation.h"
+
+#include "app/ConnectionStrings.h"
+#include "app/InstallationSetup.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QUuid>
+#include <stdexcept>
+
+namespace autovelt::test {
+
+namespace {
+
+const char* const kSampleRows[][2] = {
+    {"TarvMain", "INSERT INTO Control (ID, FSARefNo, cuname, YearEndDate, ScanLocation, AutoLR, OSProductCode, "
+                 "JSProductCode, OLProductCode, FreeCashMargin, Email, MixedCase, DoProfile) VALUES (1, '213000', "
+                 "'Riverside Credit Union', '2026-09-30', 'SCANS', 0, 'S1', 'J1', 'L1', 50, 'office@riverside.example', 1, 0)"},
+    {"TarvMain", "INSERT INTO ControlSwitches (ID, webip, webun, WEBPW, DefaultLoanPayoutMethod, CreateLogs, Rpost, RPostEmail) "
+                 "VALUES (1, '10.0.0.33', 'riverside', 'S3cret-Web-PW', '', 1, 0, '')"},
+    {"TarvMain", "INSERT INTO UDFSetUp (ID, UDF1Caption, UDF2Caption, Webmap1, Webmap2) VALUES (1, 'Employer', 'Branch', '1', '2')"},
+};
+
+}  // namespace
+
+TestInstallation::TestInstallation() {
+    if (!dir_.isValid()) throw std::runtime_error("no temporary folder");
+    home_ = dir_.path();
+    QDir home(home_);
+    home.mkpath(QStringLiteral("data"));
+    home.mkpath(QStringLiteral("scans"));
+    const QDir schema(QDir(SchemaFolder()).filePath(QStringLiteral("sqlite")));
+    for (const char* name : {"TarvMain", "TarvTran", "TarvAudt", "TarvID", "online"})
+        CreateDatabaseFromScript(databaseFile(QLatin1String(name)), schema.filePath(QLatin1String(name) + QStringLiteral(".sql")));
+    for (const auto& row : kSampleRows) exec(QLatin1String(row[0]), QString::fromUtf8(row[1]));
+    exec(QStringLiteral("TarvMain"), QStringLiteral("UPDATE Control SET ScanLocation=%1").arg(QStringLiteral("'") + path(QStringLiteral("scans")) + QStringLiteral("'")));
+    writeFile(QStringLiteral("t2sql.ini"), home.filePath(QStringLiteral("data")) + QStringLiteral("/\n"));
+    writeFile(QStringLiteral("autovelt.ini"),
+              QStringLiteral("[online]\ndatabase = data/online.db\n\n[mail]\npickup_folder = outbox\n"
+                             "default_sender = donotreply@riverside.example\nsmtp_password = \"Mail-Pass-9\"\n\n"
+                             "[web]\nhost1_suffix = .33\nhost1_name = web-one.example\nhost1_sender = donotreply@web-one.example\n"
+                             "host2_name = web-two.example\nhost2_sender = donotreply@web-two.example\n"));
+    qputenv("AUTOVELT_MACHINE_REGISTRY", path(QStringLiteral("registry/machine.ini")).toUtf8());
+    qputenv("AUTOVELT_USER_REGISTRY", path(QStringLiteral("registry/user.ini")).toUtf8());
+    reload();
+}
+
+TestInstallation::~TestInstallation() { importer_.reset(); }
+
+QString TestInstallation::path(const QString& relative) const { return QDir(home_).filePath(relative); }
+
+QString TestInstallation::databaseFile(const QString& name) const {
+    return path(QStringLiteral("data/") + name + QStringLiteral(".db"));
+}
+
+void TestInstallation::reload() {
+    importer_ = std::make_unique<Importer>(home_, reporter_, clock_);
+    importer_->LoadInstallation();
+}
+
+namespace {
+
+template <typename Work>
+auto withDatabase(const QString& file, Work work) {
+    const QString name = QStringLiteral("test-") + QUuid::createUuid().toString();
+    struct Remover { QString name; ~Remover() { QSqlDatabase::removeDatabase(name); } } remover{name};
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+    db.setDatabaseName(file);
+    if (!db.open()) throw std::runtime_error(db.lastError().text().toStdString());
+    QSqlQuery q(db);
+    auto result = work(q);
+    q.finish();
+    q = QSqlQuery();
+    db.close();
+    db = QSqlDatabase();
+    return result;
+}
+
+}  // namespace
+
+void TestInstallation::exec(const QString& database, const QString& sqlText) {
+    withDatabase(databaseFile(database), [&](QSqlQuery& q) {
+        if (!q.exec(sqlText)) throw std::runtime_error((q.lastError().text() + QStringLiteral(": ") + sqlText).toStdString());
+        return 0;
+    });
+}
+
+QVariant TestInstallation::scalar(const QString& database, const QString& sqlText) {
+    return withDatabase(databaseFile(database), [&](QSqlQuery& q) {
+        if (!q.exec(sqlText)) throw std::runtime_error((q.lastError().text() + QStringLiteral(": ") + sqlText).toStdString());
+        return q.next() ? q.value(0) : QVariant();
+    });
+}
+
+int TestInstallation::count(const QString& database, const QString& sqlText) {
+    return withDatabase(databaseFile(database), [&](QSqlQuery& q) {
+        if (!q.exec(sqlText)) throw std::runtime_error((q.lastError().text() + QStringLiteral(": ") + sqlText).toStdString());
+        int n = 0;
+        while (q.next()) ++n;
+        return n;
+    });
+}
+
+void TestInstallation::writeFile(const QString& relative, const QString& text) {
+    QFile f(path(relative));
+    QDir().mkpath(QFileInfo(f).absolutePath());
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Text)) throw std::runtime_error("cannot write test file");
+    f.write(text.toUtf8());
+}
+
+void TestInstallation::appendConfig(const QString& iniText) {
+    QFile f(path(QStringLiteral("autovelt.ini")));
+    if (!f.open(QIODevice::Append | QIODevice::Text)) throw std::runtime_error("cannot append config");
+    f.write((QStringLiteral("\n") + iniText + QStringLiteral("\n")).toUtf8());
+    f.close();
+    reload();
+}
+
+void TestInstallation::openCoreConnections() {
+    Connections& c = importer_->connections;
+    for (auto [name, connection] : {std::pair{QStringLiteral("TarvMain"), &c.TarvMain}, std::pair{QStringLiteral("TarvTran"), &c.TarvTran},
+                                    std::pair{QStringLiteral("TarvAudt"), &c.TarvAudt}, std::pair{QStringLiteral("TarvID"), &c.TarvID}}) {
+        QString database = name;
+        connection->open(BuildConnectionString(database, importer_->startup, home_), importer_->config.engine);
+    }
+}
+
+}  // namespace autovelt::test

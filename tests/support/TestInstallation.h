@@ -1,0 +1,57 @@
+#pragma once
+
+#include "app/Importer.h"
+#include "app/Reporter.h"
+#include "support/ManualClock.h"
+#include "support/QtPrinters.h"
+
+#include <QSqlDatabase>
+#include <QString>
+#include <QTemporaryDir>
+#include <QVariant>
+#include <memory>
+
+namespace autovelt::test {
+
+// A complete installation in a temporary folder: the four core banking databases and an
+// embedded online database built from the schema scripts, "t2sql.ini" naming the data
+// folder, an "autovelt.ini" pointing the online database at the embedded file, a scanned
+// images folder, and sample Control, ControlSwitches and UDFSetUp rows. The registry files
+// are pointed into the folder too, so nothing outside it is read.
+class TestInstallation {
+public:
+    TestInstallation();
+    ~TestInstallation();
+
+    const QString& home() const { return home_; }
+    QString path(const QString& relative) const;
+    QString databaseFile(const QString& name) const;  // "TarvMain", ..., "online"
+
+    Importer& importer() { return *importer_; }
+    ListReporter& reporter() { return reporter_; }
+    ManualClock& clock() { return clock_; }
+
+    // Runs a statement directly on one of the databases (bypassing the importer).
+    void exec(const QString& database, const QString& sqlText);
+    // The first column of the first row of a query, or an invalid value when no row.
+    QVariant scalar(const QString& database, const QString& sqlText);
+    // Number of rows a query returns.
+    int count(const QString& database, const QString& sqlText);
+
+    // Appends lines to autovelt.ini and reloads the installation settings.
+    void appendConfig(const QString& iniText);
+    void writeFile(const QString& relative, const QString& text);
+    // Opens the four core banking connections on the importer.
+    void openCoreConnections();
+    // Recreates the importer (after changing files), keeping the reporter and clock.
+    void reload();
+
+private:
+    QTemporaryDir dir_;
+    QString home_;
+    ListReporter reporter_;
+    ManualClock clock_;
+    std::unique_ptr<Importer> importer_;
+};
+
+}  // namespace autovelt::test
