@@ -1,0 +1,224 @@
+#include "comms/AuditTrail.h"
+
+#include "app/ConnectionStrings.h"
+#include "app/Importer.h"
+#include "common/SqlDialect.h"
+#include "common/SqlQuote.h"
+#include "common/Values.h"
+#include "common/VeltError.h"
+#include "platform/db/Connection.h"
+
+#include <exception>
+
+namespace autovelt {
+
+namespace {
+
+const QString kCrLf = QStringLiteral("\r\n");
+
+QString translated(const QString& jetStatement, bool sqlServer) {
+    bool translateIsNull = false;
+    return TranslateSQL(jetStatement, translateIsNull, sqlServer);
+}
+
+// Jet date literals are always read month first, whatever the regional settings.
+QString jetDate(const QDate& date) {
+    return QLatin1Char('#') + formatDate(date, QStringLiteral("mm/dd/yy")) + QLatin1Char('#');
+}
+
+// Member numbers arrive as text (often straight from the website); only the number enters
+// the statement, so a stray character can never change its shape.
+QString numberLiteral(const QString& text) { return QString::number(roundHalfEven(leadingNumber(text))); }
+
+QString plainNumber(double value) {
+    if (value == static_cast<double>(roundHalfEven(value))) return QString::number(roundHalfEven(value));
+    return QString::number(value, 'g', 15);
+}
+
+QString withoutQuotes(QString text, const QString& replacement) {
+    text.replace(QLatin1Char('\''), replacement);
+    text.replace(QLatin1Char('"'), replacement);
+    return text;
+}
+
+}  // namespace
+
+AuditStamp auditStampOf(Importer& importer) {
+    return AuditStamp{importer.passDate(), importer.clock().now(), importer.txtTeller, importer.sqlServer()};
+}
+
+// ---- Value rules ------------------------------------------------------------------------
+
+QString webLogText(const QString& text) { return withoutQuotes(text, QStringLiteral(" ")); }
+
+QString diaryNoteText(const QString& text) {
+    QString note = withoutQuotes(text, QString());
+    note.replace(QLatin1Char(','), kCrLf);
+    return note;
+}
+
+QString changeDescription(const QString& description) {
+    QString cut = description.left(100);
+    cut.replace(QLatin1Char('\''), QLatin1Char(' '));
+    return cut;
+}
+
+double durationSeconds(const QString& duration) {
+    if (duration.isEmpty()) return 0;
+    const qsizetype colon = duration.indexOf(QLatin1Char(':'));
+    if (colon < 0) return leadingNumber(duration);
+    return leadingNumber(duration.left(colon)) * 60 + leadingNumber(duration.right(2));
+}
+
+QDate diaryDate(const Importer& importer) {
+    // The loan pass keeps its application date in LoanDetails(2), as "dd/mm/yy"; a note
+    // written outside a loan pass is dated with the processing date, which is the same day.
+    if (const auto applicationDate = parseDayFirstDate(importer.LoanDetails[2])) return *applicationDate;
+    return importer.passDate();
+}
+
+// ---- Statement builders -----------------------------------------------------------------
+
+QString WebLogStatement(const AuditStamp& stamp, const QString& activity, const QString& category,
+                        const QString& keyword, const QString& memberNumber) {
+    const QString jet =
+        QStringLiteral("INSERT INTO WebLog (MemberNo, TheActivity, TheDate, TheTime, TheCategory, TheKeyword, "
+                       "TheSource, BeenEmailed, TheTeller) ") +
+        QStringLiteral("VALUES(") + numberLiteral(memberNumber) + QLatin1Char(',') +
+        sqlText(webLogText(activity)) + QLatin1Char(',') + jetDate(stamp.passDate) + QLatin1Char(',') +
+        sqlText(formatDate(stamp.now, QStringLiteral("HH:MM"))) + QLatin1Char(',') +
+        sqlText(webLogText(category)) + QLatin1Char(',') + sqlText(webLogText(keyword)) +
+        QStringLiteral(", 'VELT', False, ") + sqlText(stamp.teller) + QStringLiteral(") ;");
+    return translated(jet, stamp.sqlServer);
+}
+
+QString DiaryStatement(const AuditStamp& stamp, long memberNumber, const QDate& applicationDate,
+                       const QString& keyword, const QString& diaryText) {
+    const QString msgTime = formatDate(stamp.passDate, QStringLiteral("YYYY-MM-DD")) + QLatin1Char(' ') +
+                            formatDate(stamp.now, QStringLiteral("hh:mm:ss"));
+    const QString jet =
+        QStringLiteral("INSERT INTO Diary (Memberno, Teller, Priority, Msgdate, Msgtime, ActionReqd, ShelfLife, "
+                       "Keyword, Msgtext, FlagColour, CCItem, CCAction, DiaryGroup) VALUES (") +
+        QString::number(memberNumber) + QLatin1Char(',') + sqlText(stamp.teller) + QStringLiteral(",99") +
+        QStringLiteral(", ") + jetDate(applicationDate) +
+        QStringLiteral(", CONVERT(DATETIME, ") + sqlText(msgTime) + QStringLiteral(", 102)") +
+        QStringLiteral(",False") + QStringLiteral(",'Never expires'") + QLatin1Char(',') + sqlText(keyword) +
+        QLatin1Char(',') + sqlText(diaryNoteText(diaryText)) + QStringLiteral(",'16776960'") +
+        QStringLiteral(",False") + QStringLiteral(",''") + QStringLiteral(",0") + QLatin1Char(')');
+    return translated(jet, stamp.sqlServer);
+}
+
+QString ChangeStatement(const AuditStamp& stamp, const QString& operatorInitials, const QString& description,
+                        bool outOfPolicy, const QString& memberNumber) {
+    const QString outOfPolicyLiteral = stamp.sqlServer ? (outOfPolicy ? QStringLiteral("1") : QStringLiteral("0"))
+                                                       : (outOfPolicy ? QStringLiteral("True") : QStringLiteral("False"));
+    const QString jet =
+        QStringLiteral("INSERT INTO CHANGES (Operatorinit, OperatorName, ChangeDate, Description, OutOfPolicy, "
+                       "MemberNo) ") +
+        QStringLiteral("VALUES(") + sqlText(operatorInitials) + QLatin1Char(',') + sqlText(stamp.teller) +
+        QLatin1Char(',') + jetDate(stamp.passDate) + QLatin1Char(',') + sqlText(changeDescription(description)) +
+        QLatin1Char(',') + outOfPolicyLiteral + QLatin1Char(',') + numberLiteral(memberNumber) +
+        QStringLiteral(") ;");
+    return translated(jet, stamp.sqlServer);
+}
+
+QString TimingStatement(const AuditStamp& stamp, const QString& memberNumber, const QString& loanNumber,
+                        const QString& eventTime, const QString& eventType, const QString& duration,
+                        const QString& description, const QString& teller) {
+    const QString jet =
+        QStringLiteral("INSERT INTO VELTTimings (MemberNo, LoanNo, EventTime, EventType, DurationSecs, "
+                       "Description, Teller) VALUES (") +
+        numberLiteral(memberNumber) + QStringLiteral(", ") + sqlText(loanNumber) + QStringLiteral(", ") +
+        sqlText(eventTime) + QStringLiteral(", ") + sqlText(eventType) + QStringLiteral(", ") +
+        plainNumber(durationSeconds(duration)) + QStringLiteral(", ") + sqlText(description) +
+        QStringLiteral(", ") + sqlText(teller) + QStringLiteral(") ;");
+    return translated(jet, stamp.sqlServer);
+}
+
+// ---- Writers ----------------------------------------------------------------------------
+
+void AddWebLogEntry(Importer& importer, const QString& activity, const QString& category, const QString& keyword,
+                    const QString& memberNumber) {
+    try {
+        importer.connections.TarvAudt.execute(
+            WebLogStatement(auditStampOf(importer), activity, category, keyword, memberNumber));
+    } catch (const std::exception&) {
+        // An event that cannot be logged must not stop the application it describes.
+    }
+}
+
+void CreateDiaryEntry(Importer& importer, const QString& keyword) {
+    const long memberNumber = importer.app.memberNumber;
+    if (memberNumber == 0 || importer.diaryText.isEmpty()) return;
+    try {
+        importer.connections.TarvTran.execute(
+            DiaryStatement(auditStampOf(importer), memberNumber, diaryDate(importer), keyword, importer.diaryText));
+    } catch (const VeltError& e) {
+        importer.ShowException(QStringLiteral("Error ") + QString::number(e.number()) + QStringLiteral(" (") +
+                               e.description() + QStringLiteral(") in procedure CreateDiaryEntry ") +
+                               importer.app.messageSuffix);
+    } catch (const std::exception& e) {
+        importer.ShowException(QStringLiteral("Error 0 (") + QString::fromUtf8(e.what()) +
+                               QStringLiteral(") in procedure CreateDiaryEntry ") + importer.app.messageSuffix);
+    }
+}
+
+namespace {
+
+// TarvTran is closed outside a cycle (the deletion utility, for one): the row is added
+// through a connection of its own.
+void addChangeRowOnOwnConnection(Importer& importer, const QString& description, bool outOfPolicy,
+                                 const QString& memberNumber) {
+    QString database = QStringLiteral("TarvTran");
+    db::Connection connection;
+    connection.open(BuildConnectionString(database, importer.startup, importer.programFolder()),
+                    importer.config.engine);
+    db::Recordset rs = connection.openRecordset(QStringLiteral("Select * FROM Changes WHERE MemberNo = 0;"),
+                                                db::keysetCursor());
+    rs.addNew();
+    rs.setValue(QStringLiteral("Operatorinit"), importer.lblTellername);
+    rs.setValue(QStringLiteral("Operatorname"), importer.txtTeller);
+    rs.setValue(QStringLiteral("changedate"), importer.passDate());
+    rs.setValue(QStringLiteral("Description"), changeDescription(description));
+    rs.setValue(QStringLiteral("OutOfPolicy"), outOfPolicy);
+    rs.setValue(QStringLiteral("MemberNo"), QVariant::fromValue<qlonglong>(roundHalfEven(leadingNumber(memberNumber))));
+    rs.update();
+    rs.close();
+    connection.close();
+}
+
+}  // namespace
+
+void AddChangeRecord(Importer& importer, const QString& description, bool outOfPolicy, const QString& memberNumber) {
+    try {
+        if (!importer.connections.TarvTran.isOpen()) {
+            addChangeRowOnOwnConnection(importer, description, outOfPolicy, memberNumber);
+            return;
+        }
+        const QString statement =
+            ChangeStatement(auditStampOf(importer), importer.lblTellername, description, outOfPolicy, memberNumber);
+        try {
+            importer.connections.TarvTran.execute(statement);
+        } catch (const std::exception&) {
+            // One more attempt for a momentary failure (a lock held by a teller). The date
+            // stays month first: written day first it would store 5 March as 3 May.
+            importer.connections.TarvTran.execute(statement);
+        }
+    } catch (const std::exception&) {
+        // The audit of a change never undoes the change itself.
+    }
+}
+
+void Audit_Event(Importer& importer, const QString& memberNumber, const QString& loanNumber, const QString& eventTime,
+                 const QString& eventType, const QString& duration, const QString& description,
+                 const QString& teller) {
+    if (!importer.settings.TimingsTableExists) return;
+    try {
+        importer.connections.TarvAudt.execute(TimingStatement(auditStampOf(importer), memberNumber, loanNumber,
+                                                              eventTime, eventType, duration, description, teller));
+    } catch (const std::exception&) {
+        // Timings are for analysis only; a lost one costs nothing else.
+    }
+}
+
+}  // namespace autovelt

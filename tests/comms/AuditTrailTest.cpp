@@ -1,0 +1,299 @@
+#include "comms/AuditTrail.h"
+
+#include "support/TestInstallation.h"
+
+#include <gtest/gtest.h>
+
+namespace autovelt {
+namespace {
+
+using test::TestInstallation;
+
+// 5 March 2024: day and month differ and both are 12 or less, so a date written in the
+// wrong order would still be a valid date, and a wrong one.
+const QDateTime kNow(QDate(2024, 3, 5), QTime(14, 7, 9));
+
+class AuditTrailTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        inst.clock().set(kNow);
+        im.SetPassDateToToday();
+        inst.openCoreConnections();
+    }
+
+    QVariant audt(const QString& query) { return inst.scalar(QStringLiteral("TarvAudt"), query); }
+    QVariant tran(const QString& query) { return inst.scalar(QStringLiteral("TarvTran"), query); }
+
+    TestInstallation inst;
+    Importer& im = inst.importer();
+};
+
+AuditStamp sqlServerStamp() { return AuditStamp{QDate(2024, 3, 5), kNow, QStringLiteral("VELT"), true}; }
+AuditStamp jetStamp() { return AuditStamp{QDate(2024, 3, 5), kNow, QStringLiteral("VELT"), false}; }
+
+// ---- WebLog ---------------------------------------------------------------------------
+
+TEST_F(AuditTrailTest, WebLogRowIsStoredWithQuotesTurnedIntoBlanks) {
+    AddWebLogEntry(im, QStringLiteral("O'Brien said \"approve\""), QStringLiteral("BORROW"), QStringLiteral("LOAN 'PASS'"),
+                   QStringLiteral("1234"));
+
+    EXPECT_EQ(audt("SELECT COUNT(*) FROM WebLog").toInt(), 1);
+    EXPECT_EQ(audt("SELECT MemberNo FROM WebLog").toLongLong(), 1234);
+    EXPECT_EQ(audt("SELECT TheActivity FROM WebLog").toString(), QStringLiteral("O Brien said  approve "));
+    EXPECT_EQ(audt("SELECT TheDate FROM WebLog").toString(), QStringLiteral("2024-03-05"));
+    EXPECT_EQ(audt("SELECT TheTime FROM WebLog").toString(), QStringLiteral("14:07"));
+    EXPECT_EQ(audt("SELECT TheCategory FROM WebLog").toString(), QStringLiteral("BORROW"));
+    EXPECT_EQ(audt("SELECT TheKeyword FROM WebLog").toString(), QStringLiteral("LOAN  PASS "));
+    EXPECT_EQ(audt("SELECT TheSource FROM WebLog").toString(), QStringLiteral("VELT"));
+    EXPECT_EQ(audt("SELECT BeenEmailed FROM WebLog").toInt(), 0);
+    EXPECT_EQ(audt("SELECT TheTeller FROM WebLog").toString(), QStringLiteral("VELT"));
+    EXPECT_TRUE(inst.reporter().problems().isEmpty());
+}
+
+TEST_F(AuditTrailTest, WebLogKeepsATellerWithAnApostropheAndOnlyTheMemberNumbersDigits) {
+    im.txtTeller = QStringLiteral("O'Neil");
+    AddWebLogEntry(im, QStringLiteral("Joined"), QStringLiteral("JOIN"), QStringLiteral("NEW"),
+                   QStringLiteral("77); DELETE FROM WebLog; --"));
+
+    EXPECT_EQ(audt("SELECT COUNT(*) FROM WebLog").toInt(), 1);
+    EXPECT_EQ(audt("SELECT TheTeller FROM WebLog").toString(), QStringLiteral("O'Neil"));
+    EXPECT_EQ(audt("SELECT MemberNo FROM WebLog").toLongLong(), 77);
+}
+
+TEST_F(AuditTrailTest, WebLogFailureIsSwallowedSilently) {
+    im.connections.TarvAudt.close();
+    EXPECT_NO_THROW(AddWebLogEntry(im, QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("1")));
+    EXPECT_TRUE(inst.reporter().problems().isEmpty());
+    EXPECT_EQ(audt("SELECT COUNT(*) FROM WebLog").toInt(), 0);
+}
+
+TEST(AuditStatementTest, WebLogStatementForEachDialect) {
+    const QString head = QStringLiteral(
+        "INSERT INTO WebLog (MemberNo, TheActivity, TheDate, TheTime, TheCategory, TheKeyword, TheSource, "
+        "BeenEmailed, TheTeller) VALUES(1234,'Loan for O Brien',");
+    EXPECT_EQ(WebLogStatement(sqlServerStamp(), QStringLiteral("Loan for O'Brien"), QStringLiteral("BORROW"),
+                              QStringLiteral("LOAN PASS"), QStringLiteral("1234")),
+              head + QStringLiteral("CONVERT(DATETIME, '2024-03-05 00:00:00', 102),'14:07','BORROW','LOAN PASS', "
+                                    "'VELT', 0, 'VELT') ;"));
+    EXPECT_EQ(WebLogStatement(jetStamp(), QStringLiteral("Loan for O'Brien"), QStringLiteral("BORROW"),
+                              QStringLiteral("LOAN PASS"), QStringLiteral("1234")),
+              head + QStringLiteral("#03/05/24#,'14:07','BORROW','LOAN PASS', 'VELT', False, 'VELT') ;"));
+}
+
+// ---- Diary ----------------------------------------------------------------------------
+
+class DiaryTest : public AuditTrailTest {
+protected:
+    void SetUp() override {
+        AuditTrailTest::SetUp();
+        im.app.memberNumber = 4321;
+        im.app.messageSuffix = QStringLiteral(" (table_w field_id=17)");
+    }
+};
+
+TEST_F(DiaryTest, CommaBecomesALineBreakAndQuotesAreRemoved) {
+    im.diaryText = QStringLiteral("Loan of 500 passed, \"refer\" cleared by O'Brien");
+    CreateDiaryEntry(im, QStringLiteral("VELT"));
+
+    EXPECT_EQ(tran("SELECT COUNT(*) FROM Diary").toInt(), 1);
+    EXPECT_EQ(tran("SELECT Msgtext FROM Diary").toString(),
+              QStringLiteral("Loan of 500 passed\r\n refer cleared by OBrien"));
+    EXPECT_TRUE(inst.reporter().problems().isEmpty());
+}
+
+TEST_F(DiaryTest, RowCarriesTheFixedColumnsAndTheTimeFromTheConvertLiteral) {
+    im.diaryText = QStringLiteral("Note");
+    CreateDiaryEntry(im, QStringLiteral("VELT"));
+
+    EXPECT_EQ(tran("SELECT Memberno FROM Diary").toLongLong(), 4321);
+    EXPECT_EQ(tran("SELECT Teller FROM Diary").toString(), QStringLiteral("VELT"));
+    EXPECT_EQ(tran("SELECT Priority FROM Diary").toInt(), 99);
+    EXPECT_EQ(tran("SELECT Msgdate FROM Diary").toString(), QStringLiteral("2024-03-05"));
+    EXPECT_EQ(tran("SELECT Msgtime FROM Diary").toString(), QStringLiteral("2024-03-05 14:07:09"));
+    EXPECT_EQ(tran("SELECT ActionReqd FROM Diary").toInt(), 0);
+    EXPECT_EQ(tran("SELECT ShelfLife FROM Diary").toString(), QStringLiteral("Never expires"));
+    EXPECT_EQ(tran("SELECT Keyword FROM Diary").toString(), QStringLiteral("VELT"));
+    EXPECT_EQ(tran("SELECT FlagColour FROM Diary").toString(), QStringLiteral("16776960"));
+    EXPECT_EQ(tran("SELECT CCItem FROM Diary").toInt(), 0);
+    EXPECT_EQ(tran("SELECT CCAction FROM Diary").toString(), QString());
+    EXPECT_EQ(tran("SELECT DiaryGroup FROM Diary").toInt(), 0);
+}
+
+TEST_F(DiaryTest, MessageDateIsTheLoanApplicationDateWhenTheLoanPassSetIt) {
+    im.LoanDetails[2] = QStringLiteral("04/03/24");
+    im.diaryText = QStringLiteral("Loan note");
+    CreateDiaryEntry(im, QStringLiteral("VELT"));
+    EXPECT_EQ(tran("SELECT Msgdate FROM Diary").toString(), QStringLiteral("2024-03-04"));
+}
+
+TEST_F(DiaryTest, KeywordWithAnApostropheIsStoredAsGiven) {
+    im.diaryText = QStringLiteral("Note");
+    CreateDiaryEntry(im, QStringLiteral("O'KEY"));
+    EXPECT_EQ(tran("SELECT Keyword FROM Diary").toString(), QStringLiteral("O'KEY"));
+}
+
+TEST_F(DiaryTest, NothingIsWrittenWithoutAMemberOrWithoutText) {
+    im.diaryText = QString();
+    CreateDiaryEntry(im, QStringLiteral("VELT"));
+    im.diaryText = QStringLiteral("Note");
+    im.app.memberNumber = 0;
+    CreateDiaryEntry(im, QStringLiteral("VELT"));
+
+    EXPECT_EQ(tran("SELECT COUNT(*) FROM Diary").toInt(), 0);
+    EXPECT_TRUE(inst.reporter().problems().isEmpty());
+}
+
+TEST_F(DiaryTest, FailureIsReportedWithTheApplicationsSuffix) {
+    im.connections.TarvTran.close();
+    im.diaryText = QStringLiteral("Note");
+    CreateDiaryEntry(im, QStringLiteral("VELT"));
+
+    ASSERT_EQ(inst.reporter().problems().size(), 1);
+    EXPECT_EQ(inst.reporter().problems().first(),
+              QStringLiteral("Error 3704 (Operation is not allowed when the object is closed.) in procedure "
+                             "CreateDiaryEntry  (table_w field_id=17)"));
+}
+
+TEST(AuditStatementTest, DiaryStatementForEachDialect) {
+    const QString head = QStringLiteral(
+        "INSERT INTO Diary (Memberno, Teller, Priority, Msgdate, Msgtime, ActionReqd, ShelfLife, Keyword, Msgtext, "
+        "FlagColour, CCItem, CCAction, DiaryGroup) VALUES (4321,'VELT',99, ");
+    const QString msgTime = QStringLiteral(", CONVERT(DATETIME, '2024-03-05 14:07:09', 102)");
+    const QString tail = QStringLiteral(",'Never expires','VELT','a\r\n b','16776960'");
+
+    EXPECT_EQ(DiaryStatement(sqlServerStamp(), 4321, QDate(2024, 3, 4), QStringLiteral("VELT"), QStringLiteral("a, b")),
+              head + QStringLiteral("CONVERT(DATETIME, '2024-03-04 00:00:00', 102)") + msgTime + QStringLiteral(",0") +
+                  tail + QStringLiteral(",0,'',0)"));
+    EXPECT_EQ(DiaryStatement(jetStamp(), 4321, QDate(2024, 3, 4), QStringLiteral("VELT"), QStringLiteral("a, b")),
+              head + QStringLiteral("#03/04/24#") + msgTime + QStringLiteral(",False") + tail +
+                  QStringLiteral(",False,'',0)"));
+}
+
+// ---- Changes --------------------------------------------------------------------------
+
+TEST_F(AuditTrailTest, ChangeDescriptionIsCutTo100CharactersAndApostrophesBecomeBlanks) {
+    const QString description = QStringLiteral("Member's address \"moved\" ") + QString(150, QLatin1Char('x'));
+    AddChangeRecord(im, description, true, QStringLiteral("1234"));
+
+    EXPECT_EQ(tran("SELECT COUNT(*) FROM Changes").toInt(), 1);
+    const QString stored = tran("SELECT Description FROM Changes").toString();
+    EXPECT_EQ(stored.size(), 100);
+    EXPECT_EQ(stored, description.left(100).replace(QLatin1Char('\''), QLatin1Char(' ')));
+    EXPECT_TRUE(stored.startsWith(QStringLiteral("Member s address \"moved\" ")));
+    EXPECT_EQ(tran("SELECT Operatorinit FROM Changes").toString(), QStringLiteral("Web importer"));
+    EXPECT_EQ(tran("SELECT OperatorName FROM Changes").toString(), QStringLiteral("VELT"));
+    EXPECT_EQ(tran("SELECT ChangeDate FROM Changes").toString(), QStringLiteral("2024-03-05"));
+    EXPECT_EQ(tran("SELECT OutOfPolicy FROM Changes").toInt(), 1);
+    EXPECT_EQ(tran("SELECT MemberNo FROM Changes").toLongLong(), 1234);
+}
+
+TEST_F(AuditTrailTest, ChangeOfExactly100CharactersIsKeptWhole) {
+    const QString description(100, QLatin1Char('y'));
+    AddChangeRecord(im, description, false, QStringLiteral("5"));
+    EXPECT_EQ(tran("SELECT Description FROM Changes").toString(), description);
+    EXPECT_EQ(tran("SELECT OutOfPolicy FROM Changes").toInt(), 0);
+}
+
+TEST_F(AuditTrailTest, ChangeIsWrittenThroughItsOwnConnectionWhenTranIsClosed) {
+    im.connections.TarvTran.close();
+    im.lblTellername = QStringLiteral("J'D");
+    const QString description = QStringLiteral("New member 88 auto added via VeltImporter 'x' ") + QString(80, QLatin1Char('z'));
+    AddChangeRecord(im, description, false, QStringLiteral("88"));
+
+    EXPECT_EQ(tran("SELECT COUNT(*) FROM Changes").toInt(), 1);
+    EXPECT_EQ(tran("SELECT Description FROM Changes").toString(),
+              description.left(100).replace(QLatin1Char('\''), QLatin1Char(' ')));
+    EXPECT_EQ(tran("SELECT Operatorinit FROM Changes").toString(), QStringLiteral("J'D"));
+    EXPECT_EQ(tran("SELECT OperatorName FROM Changes").toString(), QStringLiteral("VELT"));
+    EXPECT_EQ(tran("SELECT ChangeDate FROM Changes").toString(), QStringLiteral("2024-03-05"));
+    EXPECT_EQ(tran("SELECT OutOfPolicy FROM Changes").toInt(), 0);
+    EXPECT_EQ(tran("SELECT MemberNo FROM Changes").toLongLong(), 88);
+    EXPECT_FALSE(im.connections.TarvTran.isOpen());
+}
+
+TEST_F(AuditTrailTest, ChangeIsRetriedOnceAndKeepsTheProcessingDate) {
+    // The first insert meets a momentary failure, the second goes through.
+    inst.exec(QStringLiteral("TarvTran"), QStringLiteral("CREATE TABLE FailOnce (n INTEGER)"));
+    inst.exec(QStringLiteral("TarvTran"), QStringLiteral("INSERT INTO FailOnce VALUES (1)"));
+    inst.exec(QStringLiteral("TarvTran"),
+              QStringLiteral("CREATE TRIGGER FailFirstChange BEFORE INSERT ON Changes WHEN EXISTS (SELECT 1 FROM FailOnce) "
+                             "BEGIN DELETE FROM FailOnce; SELECT RAISE(FAIL, 'database is locked'); END"));
+    AddChangeRecord(im, QStringLiteral("Address changed"), false, QStringLiteral("9"));
+
+    EXPECT_EQ(tran("SELECT COUNT(*) FROM FailOnce").toInt(), 0) << "the first attempt did not fail";
+    EXPECT_EQ(tran("SELECT COUNT(*) FROM Changes").toInt(), 1);
+    EXPECT_EQ(tran("SELECT ChangeDate FROM Changes").toString(), QStringLiteral("2024-03-05"));
+}
+
+TEST_F(AuditTrailTest, ChangeThatCannotBeWrittenIsSwallowed) {
+    inst.exec(QStringLiteral("TarvTran"), QStringLiteral("DROP TABLE Changes"));
+    EXPECT_NO_THROW(AddChangeRecord(im, QStringLiteral("x"), false, QStringLiteral("1")));
+    im.connections.TarvTran.close();
+    EXPECT_NO_THROW(AddChangeRecord(im, QStringLiteral("x"), false, QStringLiteral("1")));
+    EXPECT_TRUE(inst.reporter().problems().isEmpty());
+}
+
+TEST(AuditStatementTest, ChangeStatementForEachDialect) {
+    const QString head = QStringLiteral(
+        "INSERT INTO CHANGES (Operatorinit, OperatorName, ChangeDate, Description, OutOfPolicy, MemberNo) "
+        "VALUES('Web importer','VELT',");
+    EXPECT_EQ(ChangeStatement(sqlServerStamp(), QStringLiteral("Web importer"), QStringLiteral("New member 1234 auto added"),
+                              true, QStringLiteral("1234")),
+              head + QStringLiteral("CONVERT(DATETIME, '2024-03-05 00:00:00', 102),'New member 1234 auto added',1,1234) ;"));
+    EXPECT_EQ(ChangeStatement(jetStamp(), QStringLiteral("Web importer"), QStringLiteral("New member 1234 auto added"),
+                              false, QStringLiteral("1234")),
+              head + QStringLiteral("#03/05/24#,'New member 1234 auto added',False,1234) ;"));
+}
+
+// ---- VELTTimings ----------------------------------------------------------------------
+
+TEST(AuditValueTest, DurationsInSeconds) {
+    EXPECT_EQ(durationSeconds(QString()), 0);
+    EXPECT_EQ(durationSeconds(QStringLiteral("2:05")), 125);
+    EXPECT_EQ(durationSeconds(QStringLiteral("0:59")), 59);
+    EXPECT_EQ(durationSeconds(QStringLiteral("12:30")), 750);
+    EXPECT_EQ(durationSeconds(QStringLiteral("45")), 45);
+}
+
+TEST_F(AuditTrailTest, TimingRowStoresSecondsAndQuotedTexts) {
+    im.settings.TimingsTableExists = true;
+    Audit_Event(im, QStringLiteral("1234"), QStringLiteral("C'17"), QStringLiteral("2024-03-05 14:07:09"),
+                QStringLiteral("POIIN"), QStringLiteral("2:05"), QStringLiteral("Proof \"passport\" from O'Hara"),
+                QStringLiteral("VELT"));
+
+    EXPECT_EQ(audt("SELECT COUNT(*) FROM VELTTimings").toInt(), 1);
+    EXPECT_EQ(audt("SELECT MemberNo FROM VELTTimings").toLongLong(), 1234);
+    EXPECT_EQ(audt("SELECT LoanNo FROM VELTTimings").toString(), QStringLiteral("C'17"));
+    EXPECT_EQ(audt("SELECT EventTime FROM VELTTimings").toString(), QStringLiteral("2024-03-05 14:07:09"));
+    EXPECT_EQ(audt("SELECT EventType FROM VELTTimings").toString(), QStringLiteral("POIIN"));
+    EXPECT_EQ(audt("SELECT DurationSecs FROM VELTTimings").toInt(), 125);
+    EXPECT_EQ(audt("SELECT Description FROM VELTTimings").toString(), QStringLiteral("Proof \"passport\" from O'Hara"));
+    EXPECT_EQ(audt("SELECT Teller FROM VELTTimings").toString(), QStringLiteral("VELT"));
+}
+
+TEST_F(AuditTrailTest, TimingWithAnEmptyDurationStoresZero) {
+    im.settings.TimingsTableExists = true;
+    Audit_Event(im, QStringLiteral("1"), QString(), QString(), QStringLiteral("X"), QString(), QString(), QString());
+    EXPECT_EQ(audt("SELECT DurationSecs FROM VELTTimings").toInt(), 0);
+}
+
+TEST_F(AuditTrailTest, NoTimingRowWithoutTheTimingsTable) {
+    im.settings.TimingsTableExists = false;
+    Audit_Event(im, QStringLiteral("1"), QString(), QString(), QStringLiteral("X"), QStringLiteral("1:00"), QString(),
+                QString());
+    EXPECT_EQ(audt("SELECT COUNT(*) FROM VELTTimings").toInt(), 0);
+}
+
+TEST(AuditStatementTest, TimingStatementForEachDialect) {
+    const QString expected = QStringLiteral(
+        "INSERT INTO VELTTimings (MemberNo, LoanNo, EventTime, EventType, DurationSecs, Description, Teller) "
+        "VALUES (1234, 'C17', '2024-03-05 14:07:09', 'POIIN', 125, 'It''s in', 'VELT') ;");
+    for (const AuditStamp& stamp : {sqlServerStamp(), jetStamp()})
+        EXPECT_EQ(TimingStatement(stamp, QStringLiteral("1234"), QStringLiteral("C17"), QStringLiteral("2024-03-05 14:07:09"),
+                                  QStringLiteral("POIIN"), QStringLiteral("2:05"), QStringLiteral("It's in"),
+                                  QStringLiteral("VELT")),
+                  expected);
+}
+
+}  // namespace
+}  // namespace autovelt
