@@ -1,0 +1,33 @@
+#pragma once
+
+// The addresses of an online application (table_ad rows) become the member's MemberAddress
+// rows: home, previous homes, bank accounts, work, next of kin and beneficiaries. The state
+// later steps read (stored home address, sort code and account, the previous-home flag, the
+// home and work address slots, the applicant's e-mail) is kept on importer.app.
+
+#include <QString>
+
+namespace autovelt {
+
+class Importer;
+namespace db { class Recordset; }
+
+// Runs early in the intake of every application: loads its HOME row into the home address
+// slots (marked as not imported) and takes its e-mail as the applicant's; reports an
+// application without a home address row.
+void PreloadHomeAddress(Importer& importer);
+
+// Imports every table_ad row of the current application for importer.app.memberNumber.
+void ImportAddresses(Importer& importer);
+
+// True when the supplied HOME row (the row last loaded) differs from the member's stored
+// home address.
+bool HomeAddressChanged(Importer& importer);
+
+// Writes a diary note listing the member's home address rows as they were before import.
+void RecordAddressSnapshot(Importer& importer, long memberNumber);
+
+// Fills the bank name and address lines of the open bank row from the Banks table.
+void FillBankFromSortCode(Importer& importer, db::Recordset& bankRow, const QString& sortCode);
+
+}  // namespace autovelt
