@@ -1,0 +1,128 @@
+#include "comms/ActivityLog.h"
+
+#include "app/Importer.h"
+#include "comms/ImporterMail.h"
+#include "comms/SendEmail.h"
+#include "common/Values.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+#include <QTextStream>
+
+namespace autovelt {
+
+namespace {
+
+const QString kCrLf = QStringLiteral("\r\n");
+
+const QString kIntroduction = QStringLiteral(
+    "Please find below, the activity log from the automated VELT Listener module, powered by Tarvonel, for "
+    "<CUNAME>.\r\nThe complete activity log has also been attached to this email.\r\n\r\n"
+    "Please do not reply to this email, as it is from an unattended mailbox.");
+
+QString rule(int width) { return QString(width, QLatin1Char('=')); }
+
+// Collects the file's lines and the mail body side by side.
+class LogWriter {
+public:
+    void fileLine(const QString& line) { text_.file += line + kCrLf; }
+    void bodyLine(const QString& line) { text_.body += kCrLf + line; }
+    void bothLine(const QString& line) { fileLine(line); bodyLine(line); }
+    // A heading in the file under a full-width rule; in the body framed by a rule of its own.
+    void heading(const QString& fileHeading, const QString& bodyHeading, int bodyRuleWidth) {
+        fileLine(rule(62));
+        fileLine(fileHeading);
+        bodyLine(rule(bodyRuleWidth));
+        bodyLine(bodyHeading);
+        bodyLine(rule(bodyRuleWidth));
+    }
+    ActivityLogText& text() { return text_; }
+
+private:
+    ActivityLogText text_;
+};
+
+QString firstLineOf(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) return {};
+    QTextStream in(&file);
+    return in.readLine();
+}
+
+bool writeWhole(const QString& path, const QString& text) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) return false;
+    file.write(text.toUtf8());
+    return file.commit();
+}
+
+}  // namespace
+
+ActivityLogText buildActivityLog(const QStringList& problems, const QStringList& successes, const QString& cuname,
+                                 const QDateTime& now) {
+    const QString stamp = formatDate(now, QStringLiteral("dd/mm/yyyy")) + QStringLiteral(" at ") +
+                          formatDate(now, QStringLiteral("hh:mm:ss"));
+    LogWriter log;
+    log.bodyLine(QString(kIntroduction).replace(QStringLiteral("<CUNAME>"), cuname));
+
+    if (problems.isEmpty()) {
+        const QString heading = QStringLiteral("No Issues to report on ") + stamp;
+        log.heading(heading, heading, 44);
+    } else {
+        const QString heading = QStringLiteral("Issues encountered on ") + stamp;
+        log.heading(heading, heading, 43);
+        for (const QString& line : problems) log.bothLine(line);
+    }
+
+    if (!successes.isEmpty()) {
+        log.heading(QStringLiteral("Successes on ") + stamp, QStringLiteral("Successes encountered on ") + stamp, 45);
+        for (const QString& line : successes) log.bothLine(line);
+    }
+
+    log.fileLine(rule(62));
+    return log.text();
+}
+
+QString activityLogPath(const QString& programFolder, const QDateTime& now) {
+    const QString folder = QStringLiteral("VELTLOGS_") + formatDate(now, QStringLiteral("YYYYMMM"));
+    const QString file = QStringLiteral("Eventlog") + formatDate(now, QStringLiteral("YYYYMMDD")) +
+                         QLatin1Char('-') + formatDate(now, QStringLiteral("hh:mm:ss")).remove(QLatin1Char(':')) +
+                         QStringLiteral(".txt");
+    return QDir(programFolder).filePath(folder + QLatin1Char('/') + file);
+}
+
+QString RecordActivityLog(Importer& importer, bool email) {
+    const QStringList problems = importer.reporter().problems();
+    const QStringList successes = importer.reporter().successes();
+    if (problems.isEmpty() && successes.isEmpty()) return {};
+
+    const QDateTime now = importer.clock().now();
+    const QString path = activityLogPath(importer.programFolder(), now);
+    const ActivityLogText log = buildActivityLog(problems, successes, importer.settings.cuname, now);
+    if (!QDir().mkpath(QFileInfo(path).absolutePath()) || !writeWhole(path, log.file)) return {};
+
+    if (email) EmailActivityLog(importer, log.body, path);
+    return path;
+}
+
+QString activityLogRecipients(const Importer& importer) {
+    const QString overrideFile = importer.programFile(QStringLiteral("emailme.txt"));
+    QString recipients = QFile::exists(overrideFile) ? firstLineOf(overrideFile).trimmed()
+                                                     : importer.settings.SenderAddress.trimmed();
+    // An address nobody reads is as good as none; written in capitals it is still one.
+    if (recipients.contains(QLatin1String("donotreply"), Qt::CaseInsensitive)) return {};
+    if (!recipients.contains(QLatin1Char('@')) || !recipients.contains(QLatin1Char('.'))) return {};
+    return recipients;
+}
+
+QString EmailActivityLog(Importer& importer, const QString& body, const QString& attachmentPath) {
+    const QString recipients = activityLogRecipients(importer);
+    if (recipients.isEmpty()) return {};
+    const CycleSettings& s = importer.settings;
+    return SendEmail(recipients, QStringLiteral("Automated Activity"), s.SenderAddress, body, s.WebHost, 25,
+                     s.WebSenderAddress, importer.config.smtpPassword, attachmentPath, false,
+                     mailContextOf(importer));
+}
+
+}  // namespace autovelt
