@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+#include <QtGlobal>
+
+namespace autovelt {
+
+// A mailbox as it appears in a header: "Varno Credit Union <info@varno.example>".
+struct MailAddress {
+    QString name;     // display name; may be empty
+    QString address;  // addr-spec; empty means "no such header"
+};
+
+// One message, before it is turned into text. Both transports render it with the same
+// builder (renderMailMessage), so a pickup file holds what the SMTP server would receive.
+struct MailMessage {
+    MailAddress from;
+    MailAddress replyTo;
+    QStringList to;           // To header, and envelope recipients
+    QStringList bcc;          // envelope recipients only; never in the relayed headers
+    QString subject;
+    QString body;
+    bool html = false;        // text/html instead of text/plain
+    QStringList attachments;  // file paths, attached under their file names
+    QDateTime date;
+    QString messageId;        // with its angle brackets
+
+    QStringList envelopeRecipients() const { return to + bcc; }
+};
+
+// Where and how the SMTP transport delivers: the server, its account and the timeouts.
+struct MailServer {
+    QString host;
+    quint16 port = 25;
+    QString account;             // empty: no authentication is attempted
+    QString password;
+    bool useSsl = false;
+    int connectTimeoutSeconds = 30;
+    int totalTimeoutSeconds = 300;
+};
+
+}  // namespace autovelt
