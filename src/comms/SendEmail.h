@@ -1,0 +1,50 @@
+#pragma once
+
+#include "comms/MailMessage.h"
+
+#include <QString>
+#include <QtGlobal>
+
+namespace autovelt {
+
+class MailTransport;
+
+// How this installation delivers mail; deployment values from its configuration file.
+struct MailSettings {
+    QString pickupFolder;             // set: write .eml files there instead of using SMTP
+    int connectTimeoutSeconds = 30;
+    QString smtpServerOverride;       // set: used instead of the server the caller names
+    int smtpPortOverride = 0;         // above 0: used instead of the caller's port
+    int totalTimeoutSeconds = 300;    // no exchange with a server ever lasts longer
+};
+
+// What SendEmail needs beyond its arguments.
+struct MailContext {
+    QString cuname;                   // the credit union's name, shown in From and Reply-To
+    MailSettings settings;
+    MailTransport* transport = nullptr;  // set (by tests): used instead of SMTP or pickup
+};
+
+// The one mail routine of the importer. Returns "ok" when the message was handed on,
+// otherwise the error text; it never raises and the text never contains the password.
+//
+// - Recipients: text without ";" or "," is the To address; otherwise every address goes to
+//   BCC and To stays empty.
+// - From is "cuname <senderAccount>", Reply-To "cuname <replyAddress>" (left out when the
+//   reply address is empty). Without a sender account the reply address sends.
+// - A body containing "<a", "{\", "<b" or "<p" goes as HTML, any other as plain text.
+// - Attachments: one path, or several separated by "|"; blank text means none.
+QString SendEmail(const QString& to, const QString& subject, const QString& replyAddress, const QString& body,
+                  const QString& smtpServer, quint16 port, const QString& senderAccount, const QString& password,
+                  const QString& attachments, bool useSsl, const MailContext& context);
+
+// The message SendEmail would send, or the reason there is none (set in `error`).
+struct BuiltMail {
+    MailMessage message;
+    QString error;
+};
+BuiltMail buildMailMessage(const QString& to, const QString& subject, const QString& replyAddress,
+                           const QString& body, const QString& senderAccount, const QString& attachments,
+                           const QString& cuname);
+
+}  // namespace autovelt

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "comms/MailTransport.h"
+
+namespace autovelt {
+
+// Delivers over SMTP with libcurl.
+//
+// - useSsl: port 465 speaks TLS from the first byte (smtps); any other port must offer
+//   STARTTLS, or the send fails rather than going out in clear.
+// - Authentication is offered only when an account is given, and only when the server
+//   advertises AUTH: a relay that accepts mail from us without logging in (a local relay, a
+//   test server on loopback) is used as it is; a server that does want a login refuses the
+//   sender, which comes back as the error text.
+// - The connect timeout covers everything up to the start of the message data (greeting,
+//   EHLO, login, sender and recipients); during the data a silence of that length aborts,
+//   and the whole exchange never lasts longer than the total timeout.
+// - The error text is libcurl's ("Timeout was reached: ...") with the server's last
+//   refusal when there was one; the password is blanked out of it in any case.
+class SmtpTransport : public MailTransport {
+public:
+    QString send(const MailMessage& message, const MailServer& server) override;
+};
+
+// The text with every occurrence of the secret replaced, for texts that leave the transport.
+QString withoutSecret(QString text, const QString& secret);
+
+}  // namespace autovelt
