@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QPair>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <optional>
+
+namespace autovelt::testing {
+
+// One MIME leaf part as Python's email parser decoded it.
+struct ReceivedPart {
+    QString contentType;
+    QString charset;
+    QString filename;
+    QString disposition;
+    QByteArray payload;  // after quoted-printable or Base64 decoding
+};
+
+// A message as the SMTP sink received it (or as a message file reads).
+struct ReceivedMail {
+    QString mailFrom;
+    QStringList rcptTos;
+    QByteArray raw;
+    QList<QPair<QString, QString>> headers;  // decoded values, in order
+    QString contentType;
+    QList<ReceivedPart> parts;
+    QStringList defects;  // anything the parser found wrong with the MIME text
+
+    QString header(const QString& name) const;     // first value, or a null QString
+    QStringList headersNamed(const QString& name) const;
+};
+
+// A real SMTP server (aiosmtpd, run by tests/support/smtp_sink.py with /usr/bin/python3)
+// listening on 127.0.0.1 at a free port, writing what it receives into a temporary folder.
+// Stopped by the destructor.
+class SmtpSink {
+public:
+    struct Options {
+        bool refuseRecipients = false;  // 550 to every RCPT TO
+        QString authLogin;              // "user:password": AUTH offered and required
+    };
+
+    SmtpSink() : SmtpSink(Options{}) {}
+    explicit SmtpSink(Options options);
+    ~SmtpSink();
+    SmtpSink(const SmtpSink&) = delete;
+    SmtpSink& operator=(const SmtpSink&) = delete;
+
+    // Starts the server; false with the reason in `error` when it did not come up.
+    bool start(QString* error);
+    void stop();
+    quint16 port() const { return port_; }
+
+    // Every message received so far, in order of arrival.
+    QList<ReceivedMail> messages() const;
+
+    // Reads a message file (a pickup folder's .eml) with the same parser.
+    static std::optional<ReceivedMail> parseMessageFile(const QString& path);
+
+private:
+    Options options_;
+    QTemporaryDir folder_;
+    QProcess process_;
+    quint16 port_ = 0;
+};
+
+}  // namespace autovelt::testing
