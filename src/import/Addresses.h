@@ -5,11 +5,14 @@
 // later steps read (stored home address, sort code and account, the previous-home flag, the
 // home and work address slots, the applicant's e-mail) is kept on importer.app.
 
+#include "import/AddressRow.h"
+
 #include <QString>
 
 namespace autovelt {
 
 class Importer;
+struct ApplicationState;
 namespace db { class Recordset; }
 
 // Runs early in the intake of every application: loads its HOME row into the home address
@@ -20,9 +23,9 @@ void PreloadHomeAddress(Importer& importer);
 // Imports every table_ad row of the current application for importer.app.memberNumber.
 void ImportAddresses(Importer& importer);
 
-// True when the supplied HOME row (the row last loaded) differs from the member's stored
-// home address.
-bool HomeAddressChanged(Importer& importer);
+// True when the supplied HOME row differs from the member's stored home address
+// (app.storedHome): another postcode, or the same postcode with another first line.
+bool HomeAddressChanged(const ApplicationState& app, const AddressRow& supplied);
 
 // Writes a diary note listing the member's home address rows as they were before import.
 void RecordAddressSnapshot(Importer& importer, long memberNumber);

@@ -1,0 +1,459 @@
+#include "import/Addresses.h"
+
+#include "app/Importer.h"
+#include "common/SqlQuote.h"
+#include "common/Values.h"
+#include "comms/AuditTrail.h"
+#include "import/HeldHomeAddress.h"
+#include "platform/db/Connection.h"
+
+#include <exception>
+
+namespace autovelt {
+
+namespace {
+
+// Credit unions whose registration number switches a behaviour of the address import.
+const QString kBankRowsNotPreferred = QStringLiteral("213679");  // new bank rows get YesNo False
+const QString kNoBankCodes = QStringLiteral("213258");           // no bank codes; a move sets status G
+
+const QString kHome = QStringLiteral("HOME");
+
+QString number(long value) { return QString::number(value); }
+
+void warn(Importer& importer, const QString& text) { importer.ShowException(text + importer.app.messageSuffix); }
+
+void reportFailure(Importer& importer, const QString& routine, const std::exception& error) {
+    const auto* velt = dynamic_cast<const VeltError*>(&error);
+    const QString description = velt ? velt->description() : QString::fromUtf8(error.what());
+    warn(importer, QStringLiteral("Error in ") + routine + QStringLiteral(" routine (") +
+                       number(velt ? velt->number() : 0) + QLatin1Char(')'));
+    warn(importer, description);
+}
+
+QString memberAddressQuery(long memberNumber, const QString& type) {
+    return QStringLiteral("SELECT * FROM MemberAddress WHERE MemberNo=") + number(memberNumber) +
+           QStringLiteral(" AND AddressType='") + sqlTextBody(type) + QStringLiteral("' ;");
+}
+
+QString tableAdQuery(const QString& condition, bool homeOnly) {
+    return QStringLiteral("SELECT * FROM table_ad WHERE ") + condition +
+           (homeOnly ? QStringLiteral(" AND field_3='HOME'") : QString()) + QStringLiteral(" order by field_id ;");
+}
+
+// The application's table_ad rows: by its key, pending rows only unless a single
+// application is being re-run, else by the second key. A key that is empty identifies no
+// application: matching it would hand this member the addresses of other applicants.
+db::Recordset openApplicationAddresses(Importer& importer, bool homeOnly) {
+    db::Connection& online = importer.connections.OnlineConnection;
+    const ApplicationState& app = importer.app;
+    if (!app.rawField2.isEmpty()) {
+        QString condition = QStringLiteral("field_2='") + sqlTextBody(app.rawField2) + QLatin1Char('\'');
+        if (importer.applicationIdOverride == 0) condition += QStringLiteral(" AND field_20='I' AND field_21='N'");
+        db::Recordset rows = online.openRecordset(tableAdQuery(condition, homeOnly), db::readOnlyCursor());
+        if (!rows.eof()) return rows;
+    }
+    if (app.rawField105.isEmpty()) return {};
+    const QString condition = QStringLiteral("field_23='") + sqlTextBody(app.rawField105) + QLatin1Char('\'');
+    return online.openRecordset(tableAdQuery(condition, homeOnly), db::readOnlyCursor());
+}
+
+AddressRow loadRow(Importer& importer, const db::Recordset& rows) {
+    return LoadAddressRow(rows, importer.settings.MixedCase, importer.config.codeTables);
+}
+
+QString squashed(const QString& text) { return QString(text).remove(QLatin1Char(' ')).toUpper(); }
+
+// One run of the address import for the current application.
+class AddressImport {
+public:
+    explicit AddressImport(Importer& importer)
+        : im_(importer), app_(importer.app), main_(importer.connections.TarvMain), member_(importer.app.memberNumber) {}
+
+    void run();
+    void restoreDeletedHomeRows();
+
+private:
+    bool isNewMember() const { return app_.newMemberNumber > 0; }
+    QString memberText() const { return number(member_); }
+    void stamp(db::Recordset& address);
+
+    void moveStoredHomeAside();
+    void importRow(const AddressRow& row);
+    db::Recordset openOrAddAddress(const QString& type);
+    void importBank(const AddressRow& row, db::Recordset& address);
+    void shareApplicantsHome(const AddressRow& row, db::Recordset& address);
+    bool linkToMember(const AddressRow& row, db::Recordset& address, long linked);
+    void writeAddress(const AddressRow& row, db::Recordset& address);
+    void writePafColumns(const AddressRow& row, db::Recordset& address);
+    void writeContactColumns(const AddressRow& row, db::Recordset& address);
+    void auditHomeAddress(const AddressRow& row, db::Recordset& address);
+    void recordHomeAddressChange(db::Recordset& address);
+    void putStoredHomeBack(db::Recordset& address);
+    void writeWithoutAddress(const AddressRow& row, db::Recordset& address);
+    void ensureHomeRow();
+    void warnOfSharedBankDetails();
+
+    Importer& im_;
+    ApplicationState& app_;
+    db::Connection& main_;
+    long member_;
+    HeldHomeAddress held_;
+    bool homeRowsDeleted_ = false;
+};
+
+void AddressImport::stamp(db::Recordset& address) {
+    address.setValue(QStringLiteral("LastUpdatedOn"), im_.passDate());
+    address.setValue(QStringLiteral("LastUpdatedBy"), im_.txtTeller);
+}
+
+void AddressImport::run() {
+    db::Recordset rows = openApplicationAddresses(im_, false);
+    if (rows.eof()) {
+        warn(im_, QStringLiteral("Member ") + memberText() + QStringLiteral(" - no addresses supplied!"));
+        return;
+    }
+    if (!isNewMember()) moveStoredHomeAside();
+    for (; !rows.eof(); rows.moveNext()) importRow(loadRow(im_, rows));
+    ensureHomeRow();
+    if (isNewMember()) warnOfSharedBankDetails();
+}
+
+// An existing member's home rows make room for the application's; the diary keeps a
+// copy for staff and the held rows let a failed import put them back.
+void AddressImport::moveStoredHomeAside() {
+    db::Recordset home = main_.openRecordset(im_.sql(memberAddressQuery(member_, kHome)), db::readOnlyCursor());
+    if (home.eof()) {
+        warn(im_, QStringLiteral("Member ") + memberText() +
+                      QStringLiteral(" - no stored home address found for existing member."));
+        return;
+    }
+    int i = 0;
+    for (const char* column : {"Line1", "Line2", "Line3", "Line4", "Postcode"})
+        app_.storedHome[i++] = home.text(QLatin1String(column));
+    held_.read(im_, member_);
+    RecordAddressSnapshot(im_, member_);
+    main_.execute(im_.sql(QStringLiteral("DELETE * FROM MemberAddress WHERE Memberno=") + memberText() +
+                          QStringLiteral(" AND AddressType LIKE 'HOME%' ;")));
+    homeRowsDeleted_ = true;
+}
+
+void AddressImport::restoreDeletedHomeRows() {
+    if (!homeRowsDeleted_) return;
+    try {
+        if (held_.restoreMissing(im_, member_) > 0)
+            warn(im_, QStringLiteral("Member ") + memberText() +
+                          QStringLiteral(" - previously held home address restored after the address import failed."));
+    } catch (const std::exception& error) {
+        reportFailure(im_, QStringLiteral("home address restore"), error);
+    }
+}
+
+db::Recordset AddressImport::openOrAddAddress(const QString& type) {
+    db::Recordset address = main_.openRecordset(im_.sql(memberAddressQuery(member_, type)), db::keysetCursor());
+    if (!address.eof()) return address;
+    address.addNew();
+    address.setValue(QStringLiteral("MemberNo"), QVariant::fromValue<qlonglong>(member_));
+    address.setValue(QStringLiteral("AddressType"), type);
+    address.setValue(QStringLiteral("YesNo"), false);
+    stamp(address);
+    if (type.startsWith(QLatin1String("BANK"))) {
+        QString holder = (app_.field[3] + QLatin1Char(' ') + app_.field[4] + QLatin1Char(' ') + app_.field[6]).trimmed();
+        address.setValue(QStringLiteral("PhoneNumber"), holder.left(50).remove(QLatin1Char('\'')));
+        address.setValue(QStringLiteral("YesNo"), im_.settings.FSARefNo != kBankRowsNotPreferred);
+    }
+    return address;
+}
+
+void AddressImport::importRow(const AddressRow& row) {
+    const QString& type = row.type();
+    if (type.contains(QLatin1String("HOMEPREV"))) app_.homePrevSupplied = true;
+    if (type == kHome) app_.applicantEmail = row[ad::Email];
+    db::Recordset address = openOrAddAddress(type);
+    const long linked = LinkedMemberNumber(row);
+    const bool bene = type.startsWith(QLatin1String("BENE"));
+    if (type.startsWith(QLatin1String("BANK"))) {
+        importBank(row, address);
+    } else if (bene && row.isNokSame()) {
+        shareApplicantsHome(row, address);
+    } else {
+        const bool livesWithMember = type.startsWith(kHome) && row.isNokSame();
+        const bool linksToMember = linked != 0 && (bene || livesWithMember);
+        if (!linksToMember || !linkToMember(row, address, linked)) {
+            if (row.hasNoAddress()) writeWithoutAddress(row, address);
+            else writeAddress(row, address);
+        }
+    }
+    address.update();
+}
+
+void AddressImport::importBank(const AddressRow& row, db::Recordset& address) {
+    app_.sortCode = row[ad::SortCode];
+    app_.accountNumber = row[ad::Account];
+    if (isNewMember())
+        warn(im_, QStringLiteral("Member ") + memberText() + QStringLiteral(" joining supplied Sortcode:") +
+                      app_.sortCode + QStringLiteral("  Account:") + app_.accountNumber +
+                      QStringLiteral(" - remember to verify these details."));
+    if (im_.settings.FSARefNo == kNoBankCodes) return;
+    address.setValue(QStringLiteral("Code1"), row[ad::SortCode]);
+    address.setValue(QStringLiteral("Code2"), row[ad::Account]);
+    address.setValue(QStringLiteral("Code3"), row[ad::ThirdCode]);
+    if (!row[ad::SortCode].isEmpty()) FillBankFromSortCode(im_, address, row[ad::SortCode]);
+    stamp(address);
+}
+
+// A next of kin or beneficiary living with the applicant: the applicant's home lines, the
+// person's name on Line4 (from the member it links to, when it does).
+void AddressImport::shareApplicantsHome(const AddressRow& row, db::Recordset& address) {
+    db::Recordset home = main_.openRecordset(im_.sql(memberAddressQuery(member_, kHome)), db::readOnlyCursor());
+    if (!home.eof())
+        for (const char* column : {"Line1", "Line2", "Line3", "Postcode"})
+            address.setValue(QLatin1String(column), home.text(QLatin1String(column)));
+    if (!row[ad::County].isEmpty()) address.setValue(QStringLiteral("Line4"), row[ad::County]);
+    if (!row[ad::Line5].isEmpty()) address.setValue(QStringLiteral("Line5"), row[ad::Line5]);
+    const long linked = LinkedMemberNumber(row);
+    if (linked > 0) {
+        address.setValue(QStringLiteral("Code3"), number(linked));
+        db::Recordset person = main_.openRecordset(
+            im_.sql(QStringLiteral("SELECT Forename, Surname FROM MemberMain WHERE MemberNo=") + number(linked) +
+                    QStringLiteral(" ;")),
+            db::readOnlyCursor());
+        if (!person.eof())
+            address.setValue(QStringLiteral("Line4"),
+                             (person.text(QStringLiteral("Forename")) + QLatin1Char(' ') + person.text(QStringLiteral("Surname"))).left(50));
+    }
+    stamp(address);
+}
+
+// A beneficiary who is a member, or an applicant living with a member: the lines come
+// from that member's home row. False (after a warning) when there is no such member.
+bool AddressImport::linkToMember(const AddressRow& row, db::Recordset& address, long linked) {
+    db::Recordset other = main_.openRecordset(
+        im_.sql(QStringLiteral("SELECT MemberMain.Forename, MemberMain.Surname, MemberMain.MemberStatus, MemberAddress.* "
+                               "FROM MemberMain INNER JOIN MemberAddress ON MemberMain.MemberNo=MemberAddress.MemberNo "
+                               "WHERE (MemberMain.Memberno=") +
+                number(linked) + QStringLiteral(") AND (MemberAddress.AddressType='HOME') ;")),
+        db::readOnlyCursor());
+    const QString prefix = QStringLiteral("Member ") + memberText() + QStringLiteral(" joining based on linkage to member ") +
+                           number(linked);
+    if (other.eof()) {
+        warn(im_, prefix + QStringLiteral(" but their record does not exist."));
+        return false;
+    }
+    for (const char* column : {"Line1", "Line2", "Line3", "Postcode"})
+        address.setValue(QLatin1String(column), other.text(QLatin1String(column)));
+    if (row.type().startsWith(QLatin1String("BENE"))) {
+        address.setValue(QStringLiteral("Code3"), number(linked));
+        address.setValue(QStringLiteral("Line4"),
+                         (other.text(QStringLiteral("Forename")) + QLatin1Char(' ') + other.text(QStringLiteral("Surname"))).left(50));
+        if (!row[ad::Line5].isEmpty()) address.setValue(QStringLiteral("Line5"), row[ad::Line5]);
+        stamp(address);
+        return true;
+    }
+    address.setValue(QStringLiteral("Line4"), other.text(QStringLiteral("Line4")));
+    address.setValue(QStringLiteral("Line5"), other.text(QStringLiteral("Line5")));
+    stamp(address);
+    if (other.text(QStringLiteral("Surname")).toUpper() != app_.field[6].toUpper())
+        warn(im_, prefix + QStringLiteral(" do not share same surname - verify details."));
+    const QString status = other.text(QStringLiteral("MemberStatus")).toUpper();
+    static const QStringList kBarred = QStringLiteral("B D G J L Z").split(QLatin1Char(' '));
+    if (kBarred.contains(status)) warn(im_, prefix + QStringLiteral(" but their current status is ") + status + QLatin1Char('.'));
+    return true;
+}
+
+void AddressImport::writeAddress(const AddressRow& row, db::Recordset& address) {
+    const QString& type = row.type();
+    std::array<QString, 4> lines = ComposeAddressLines(row);
+    const bool freeLines = type.startsWith(QLatin1String("WORK")) || type.startsWith(QLatin1String("BENE"));
+    if (type.startsWith(QLatin1String("BENE")) && row[ad::ThirdCode].isEmpty() && row[ad::Building].isEmpty() &&
+        row[ad::Flat].isEmpty())
+        lines = {row[ad::Street1], row[ad::Street2], row[ad::Town], lines[3]};
+    if (freeLines) lines[3] = row[ad::County];
+    for (int i = 0; i < 4; ++i) address.setValue(QStringLiteral("Line") + QString::number(i + 1), lines[i]);
+    if (freeLines) address.setValue(QStringLiteral("Line5"), row[ad::Line5]);
+    writePafColumns(row, address);
+    if (type == kHome) app_.homeSlots = AddressSlots(row);
+    if (type.startsWith(QLatin1String("WORK"))) app_.workSlots = AddressSlots(row);
+    writeContactColumns(row, address);
+    if (type == kHome) auditHomeAddress(row, address);
+    stamp(address);
+}
+
+void AddressImport::writePafColumns(const AddressRow& row, db::Recordset& address) {
+    const QString& building = row[ad::Building];
+    address.setValue(QStringLiteral("PAFFlatnumber"), row[ad::Flat].left(30));
+    if (!building.isEmpty()) {
+        const bool numbered = isNumeric(building);
+        address.setValue(QStringLiteral("PAFBuildingNumber"), numbered ? building.left(5) : QString());
+        address.setValue(QStringLiteral("PAFBuildingName"), numbered ? QString() : building);
+    }
+    address.setValue(QStringLiteral("PAFStreet1"), row[ad::Street1]);
+    address.setValue(QStringLiteral("PAFStreet2"), row[ad::Street2]);
+    address.setValue(QStringLiteral("PAFTown"), row[ad::Town]);
+    address.setValue(QStringLiteral("PAFCounty"), row[ad::County]);
+    address.setValue(QStringLiteral("PAFPostCode"), row[ad::Postcode]);
+}
+
+void AddressImport::writeContactColumns(const AddressRow& row, db::Recordset& address) {
+    const QString phone = row[ad::Telephone].size() > 20 ? QString() : row[ad::Telephone];
+    address.setValue(QStringLiteral("Postcode"), row[ad::Postcode]);
+    address.setValue(QStringLiteral("PhoneNumber"), phone);
+    address.setValue(QStringLiteral("PhoneExtension"), row[ad::Extension]);
+    address.setValue(QStringLiteral("MobileNumber"), phone.startsWith(QLatin1String("07")) ? phone : row[ad::Mobile]);
+    address.setValue(QStringLiteral("FaxNumber"), QString());
+    address.setValue(QStringLiteral("EmailAddress"), row[ad::Email]);
+    if (const auto from = parseDayFirstDate(row[ad::Date])) address.setValue(QStringLiteral("EffectiveFrom"), *from);
+}
+
+void AddressImport::auditHomeAddress(const AddressRow& row, db::Recordset& address) {
+    if (HomeAddressChanged(app_, row)) recordHomeAddressChange(address);
+    else if (!app_.storedHome[4].isEmpty()) putStoredHomeBack(address);
+}
+
+void AddressImport::recordHomeAddressChange(db::Recordset& address) {
+    app_.homeAddressChanged = true;
+    const QString heading = QStringLiteral("New home address details supplied on VELT loan app ") + app_.messageSuffix;
+    warn(im_, heading + QStringLiteral(" for member ") + memberText());
+    AddChangeRecord(im_, heading, false, memberText());
+    const char* const columns[] = {"Line1", "Line2", "Line3", "Postcode"};
+    const char* const labels[] = {"Line 1", "Line 2", "Line 3", "Post code"};
+    const int stored[] = {0, 1, 2, 4};
+    for (int i = 0; i < 4; ++i)
+        AddChangeRecord(im_, QLatin1String(labels[i]) + QStringLiteral(" was ") + app_.storedHome[stored[i]] +
+                                 QStringLiteral(" changed to ") + address.text(QLatin1String(columns[i])),
+                        false, memberText());
+    AddWebLogEntry(im_, QStringLiteral("New address supplied on application [") + address.text(QStringLiteral("Line1")) +
+                            QLatin1Char(' ') + address.text(QStringLiteral("Postcode")) + QLatin1Char(']'),
+                   QStringLiteral("BORROW"), QStringLiteral("ADDRESS"), memberText());
+    if (im_.settings.FSARefNo != kNoBankCodes) return;
+    main_.execute(im_.sql(QStringLiteral("UPDATE MemberMain SET MemberStatus='G' WHERE MemberNo=") + memberText() +
+                          QStringLiteral(" ;")));
+    AddChangeRecord(im_, QStringLiteral("Status 1 changed to G from ") + app_.field[11], false, memberText());
+}
+
+void AddressImport::putStoredHomeBack(db::Recordset& address) {
+    int i = 0;
+    for (const char* column : {"Line1", "Line2", "Line3", "Line4", "Postcode"})
+        address.setValue(QLatin1String(column), app_.storedHome[i++]);
+}
+
+// A row without building, flat, street or postcode: a home row falls back on the address
+// held before; a first beneficiary or employer keeps the name and telephone it gives.
+void AddressImport::writeWithoutAddress(const AddressRow& row, db::Recordset& address) {
+    const QString& type = row.type();
+    if (type == kHome) {
+        putStoredHomeBack(address);
+        held_.copyHomeInto(address);
+        if (isNewMember())
+            warn(im_, QStringLiteral("New member ") + memberText() +
+                          QStringLiteral(" supplied no home address - be careful with this application."));
+        else
+            warn(im_, QStringLiteral("Member ") + memberText() +
+                          QStringLiteral(" supplied no home address - resorting to previously held one."));
+    } else if (type == QLatin1String("BENE1") || type == QLatin1String("WORK1")) {
+        const bool work = type == QLatin1String("WORK1");
+        const std::pair<int, const char*> given[] = {{ad::County, "Line4"}, {ad::Line5, "Line5"}, {ad::Telephone, "PhoneNumber"}};
+        const int slotOf[] = {6, 7, 9};
+        for (int i = 0; i < (work ? 3 : 2); ++i) {
+            if (row[given[i].first].isEmpty()) continue;
+            address.setValue(QLatin1String(given[i].second), row[given[i].first]);
+            if (work) app_.workSlots[slotOf[i]] = row[given[i].first];
+        }
+    }
+    stamp(address);
+}
+
+void AddressImport::ensureHomeRow() {
+    db::Recordset home = main_.openRecordset(im_.sql(memberAddressQuery(member_, kHome)), db::keysetCursor());
+    if (!home.eof()) return;
+    home.addNew();
+    home.setValue(QStringLiteral("MemberNo"), QVariant::fromValue<qlonglong>(member_));
+    home.setValue(QStringLiteral("AddressType"), kHome);
+    home.setValue(QStringLiteral("YesNo"), false);
+    putStoredHomeBack(home);
+    held_.copyHomeInto(home);
+    stamp(home);
+    home.update();
+    warn(im_, QStringLiteral("Member ") + memberText() +
+                  QStringLiteral(" supplied no home address - resorting to previously held one."));
+}
+
+// Bank details another member already uses are worth a second look. Without a complete
+// sort code and account there is nothing to compare: empty values would match every
+// member whose bank row lacks them.
+void AddressImport::warnOfSharedBankDetails() {
+    if (app_.sortCode.isEmpty() || app_.accountNumber.isEmpty()) return;
+    db::Recordset others = main_.openRecordset(
+        im_.sql(QStringLiteral("SELECT * FROM MemberAddress WHERE MemberNo<>") + memberText() +
+                QStringLiteral(" AND AddressType LIKE 'BANK%' AND Code1='") + sqlTextBody(app_.sortCode) +
+                QStringLiteral("' ANd Code2='") + sqlTextBody(app_.accountNumber) + QStringLiteral("' ORDER BY MemberNo ;")),
+        db::readOnlyCursor());
+    for (; !others.eof(); others.moveNext())
+        warn(im_, QStringLiteral("Member ") + memberText() +
+                      QStringLiteral(" supplied bank details but these are already held on member ") +
+                      others.text(QStringLiteral("MemberNo")) + QStringLiteral(" - please verify these details!"));
+}
+
+}  // namespace
+
+bool HomeAddressChanged(const ApplicationState& app, const AddressRow& supplied) {
+    const QString storedPostcode = squashed(app.storedHome[4]);
+    if (storedPostcode.isEmpty()) return false;
+    if (storedPostcode != squashed(supplied[ad::Postcode])) return true;
+    if (supplied[ad::Building].isEmpty()) return false;
+    const QString suppliedFirstLine = squashed(supplied[ad::Building] + supplied[ad::Street1]);
+    const QString storedFirstLine = squashed(app.storedHome[0]);
+    if (suppliedFirstLine.size() < 4 || storedFirstLine.size() < 4) return false;
+    return suppliedFirstLine.left(4) != storedFirstLine.left(4);
+}
+
+void PreloadHomeAddress(Importer& importer) {
+    try {
+        db::Recordset rows = openApplicationAddresses(importer, true);
+        if (rows.eof()) {
+            warn(importer, QStringLiteral("Member ") + number(importer.app.memberNumber) +
+                               QStringLiteral(" - no addresses supplied!"));
+            return;
+        }
+        const AddressRow home = loadRow(importer, rows);
+        importer.app.homeSlots = AddressSlots(home);
+        importer.app.homeSlots[1] = QStringLiteral("NB NOT IMPORTED: ") + home[ad::Building];
+        importer.app.applicantEmail = home[ad::Email];
+    } catch (const std::exception& error) {
+        reportFailure(importer, QStringLiteral("home address preload"), error);
+    }
+}
+
+void ImportAddresses(Importer& importer) {
+    ApplicationState& app = importer.app;
+    app.sortCode.clear();
+    app.accountNumber.clear();
+    app.applicantEmail.clear();
+    app.homePrevSupplied = false;
+    app.homeAddressChanged = false;
+    app.storedHome = {};
+    AddressImport run(importer);
+    try {
+        run.run();
+    } catch (const std::exception& error) {
+        reportFailure(importer, QStringLiteral("address import"), error);
+        run.restoreDeletedHomeRows();
+    }
+    // The e-mail is needed for every application, also one whose addresses stopped early.
+    if (app.applicantEmail.isEmpty()) app.applicantEmail = app.field[103];
+}
+
+void FillBankFromSortCode(Importer& importer, db::Recordset& bankRow, const QString& sortCode) {
+    db::Recordset bank = importer.connections.TarvMain.openRecordset(
+        importer.sql(QStringLiteral("Select * from Banks where Banksort='") + sqlTextBody(sortCode) + QStringLiteral("' ;")),
+        db::readOnlyCursor());
+    if (bank.eof()) return;
+    const std::pair<const char*, const char*> copies[] = {
+        {"BankName", "Line4"}, {"BankBranch", "Line5"}, {"BankAdd1", "Line1"}, {"BankAdd2", "Line2"}, {"BankAdd3", "Line3"}};
+    for (const auto& [from, to] : copies) {
+        const QString value = bank.text(QLatin1String(from));
+        if (!value.isEmpty()) bankRow.setValue(QLatin1String(to), value);
+    }
+}
+
+}  // namespace autovelt
