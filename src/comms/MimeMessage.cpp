@@ -2,6 +2,7 @@
 
 #include "comms/MimeEncoding.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QMimeDatabase>
@@ -22,13 +23,14 @@ QByteArray addressList(const QStringList& addresses) {
 
 QByteArray envelopeHeaders(const MailMessage& message, BccHeader bcc) {
     QByteArray out;
-    out += headerLine("Date", message.date.toString(Qt::RFC2822Date).toLatin1());
+    const QDateTime date = message.date.isValid() ? message.date : QDateTime::currentDateTime();
+    out += headerLine("Date", date.toString(Qt::RFC2822Date).toLatin1());
     out += headerLine("From", formatMailbox(message.from));
     if (!message.replyTo.address.isEmpty()) out += headerLine("Reply-To", formatMailbox(message.replyTo));
     if (!message.to.isEmpty()) out += headerLine("To", addressList(message.to));
     if (bcc == BccHeader::Include && !message.bcc.isEmpty()) out += headerLine("Bcc", addressList(message.bcc));
     out += headerLine("Subject", encodeHeaderText(message.subject));
-    out += headerLine("Message-ID", singleLine(message.messageId).toLatin1());
+    if (!message.messageId.isEmpty()) out += headerLine("Message-ID", singleLine(message.messageId).toLatin1());
     out += headerLine("MIME-Version", "1.0");
     return out;
 }

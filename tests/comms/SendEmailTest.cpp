@@ -1,5 +1,7 @@
 #include "comms/SendEmail.h"
 
+#include "comms/MimeMessage.h"
+
 #include "support/RecordingMailTransport.h"
 #include "support/SmtpSink.h"
 
@@ -7,6 +9,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
@@ -402,6 +405,23 @@ TEST_F(SendEmailTest, PickupFolderReceivesACompleteMessageFile) {
     EXPECT_EQ(bccMail.parts[1].filename, QStringLiteral("statement.bin"));
     EXPECT_EQ(bccMail.parts[1].payload, binary);
     for (const ReceivedMail& mail : mails) EXPECT_TRUE(mail.defects.isEmpty()) << text(mail.defects.join(u'|'));
+}
+
+TEST_F(SendEmailTest, PickupFileAndRelayedMessageAreTheSameTextApartFromBcc) {
+    BuiltMail built = buildMailMessage(QStringLiteral("a@one.example;b@two.example"), kSubject, kReply,
+                                       QStringLiteral("<p>Log</p>"), kSender,
+                                       writeFile(QStringLiteral("log.txt"), "log line\n"), kCuName);
+    ASSERT_TRUE(built.error.isEmpty());
+    const RenderedMail relayed = renderMailMessage(built.message, BccHeader::Omit);
+    const RenderedMail pickup = renderMailMessage(built.message, BccHeader::Include);
+    // Each rendering draws its own multipart boundary; that is the only other difference.
+    const QRegularExpression boundary(QStringLiteral("=_part_[0-9a-f]+"));
+    QString relayedText = QString::fromLatin1(relayed.text).replace(boundary, QStringLiteral("BOUNDARY"));
+    QString pickupText = QString::fromLatin1(pickup.text).replace(boundary, QStringLiteral("BOUNDARY"));
+    EXPECT_TRUE(pickupText.contains(QStringLiteral("\r\nBcc: a@one.example, b@two.example\r\n")));
+    pickupText.remove(QStringLiteral("Bcc: a@one.example, b@two.example\r\n"));
+    EXPECT_EQ(relayedText, pickupText);
+    EXPECT_TRUE(relayedText.contains(QStringLiteral("BOUNDARY")));
 }
 
 TEST_F(SendEmailTest, PickupFolderThatCannotBeWrittenGivesAnErrorText) {
