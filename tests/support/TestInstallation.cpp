@@ -118,6 +118,36 @@ void TestInstallation::appendConfig(const QString& iniText) {
     reload();
 }
 
+bool TestInstallation::useMariaDbOnline() {
+    const QString port = qEnvironmentVariable("AUTOVELT_TEST_MYSQL_PORT");
+    if (port.isEmpty()) return false;
+    appendConfig(QStringLiteral("[online]\ndatabase =\nport = %1").arg(port));
+    exec(QStringLiteral("TarvMain"), QStringLiteral("UPDATE ControlSwitches SET webip='%1', webun='%2', WEBPW='%3'")
+                                         .arg(qEnvironmentVariable("AUTOVELT_TEST_MYSQL_HOST"),
+                                              qEnvironmentVariable("AUTOVELT_TEST_MYSQL_USER"),
+                                              qEnvironmentVariable("AUTOVELT_TEST_MYSQL_PASSWORD")));
+    for (const char* table : {"table_w", "table_ad", "member_docs", "rules_log"})
+        execOnlineMySql(QStringLiteral("DELETE FROM %1").arg(QLatin1String(table)));
+    execOnlineMySql(QStringLiteral("DROP TABLE IF EXISTS table_test"));
+    return true;
+}
+
+void TestInstallation::execOnlineMySql(const QString& sqlText) {
+    const QString name = QStringLiteral("mysql-") + QUuid::createUuid().toString();
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QMYSQL"), name);
+        db.setHostName(qEnvironmentVariable("AUTOVELT_TEST_MYSQL_HOST"));
+        db.setPort(qEnvironmentVariable("AUTOVELT_TEST_MYSQL_PORT").toInt());
+        db.setUserName(qEnvironmentVariable("AUTOVELT_TEST_MYSQL_USER"));
+        db.setPassword(qEnvironmentVariable("AUTOVELT_TEST_MYSQL_PASSWORD"));
+        db.setDatabaseName(qEnvironmentVariable("AUTOVELT_TEST_MYSQL_DATABASE"));
+        if (!db.open()) throw std::runtime_error(db.lastError().text().toStdString());
+        QSqlQuery q(db);
+        if (!q.exec(sqlText)) throw std::runtime_error((q.lastError().text() + QStringLiteral(": ") + sqlText).toStdString());
+    }
+    QSqlDatabase::removeDatabase(name);
+}
+
 void TestInstallation::openCoreConnections() {
     Connections& c = importer_->connections;
     for (auto [name, connection] : {std::pair{QStringLiteral("TarvMain"), &c.TarvMain}, std::pair{QStringLiteral("TarvTran"), &c.TarvTran},

@@ -43,6 +43,12 @@ public:
     void writeFile(const QString& relative, const QString& text);
     // Opens the four core banking connections on the importer.
     void openCoreConnections();
+    // Points the online connection at the MariaDB server the test script started
+    // (AUTOVELT_TEST_MYSQL_* variables), emptying its tables. False when there is none.
+    bool useMariaDbOnline();
+    // Runs a statement on that MariaDB database (as the website would).
+    void execOnlineMySql(const QString& sqlText);
+
     // Recreates the importer (after changing files), keeping the reporter and clock.
     void reload();
 

@@ -125,9 +125,21 @@ void Connection::openMySql(const EngineSettings& settings) {
             opened = tryOpenMySql(false, settings.connectTimeoutSeconds);
     }
     if (!opened) throw lastError(QStringLiteral("Unable to connect to the online database"));
+    if (tls == QLatin1String("required") && !sessionUsesTls()) {
+        db_.close();
+        throw VeltError(2026, QStringLiteral("Connection"),
+                        QStringLiteral("The online database server did not agree to an encrypted (TLS) connection"));
+    }
     // Text literals are quoted by doubling apostrophes only; backslashes must stay plain.
     QSqlQuery q(db_);
     q.exec(QStringLiteral("SET SESSION sql_mode = CONCAT(@@SESSION.sql_mode, ',NO_BACKSLASH_ESCAPES')"));
+}
+
+bool Connection::sessionUsesTls() {
+    // The client library may fall back to a plain connection; the session says what it got.
+    QSqlQuery q(db_);
+    if (!q.exec(QStringLiteral("SHOW SESSION STATUS LIKE 'Ssl_cipher'")) || !q.next()) return false;
+    return !q.value(1).toString().isEmpty();
 }
 
 QString Connection::prepareStatement(const QString& statement) const {

@@ -49,6 +49,7 @@ private:
     void openSqlServer();
     void openMySql(const EngineSettings& settings);
     bool tryOpenMySql(bool useTls, int timeoutSeconds);
+    bool sessionUsesTls();
 
     QString name_;
     QString connectionString_;
