@@ -12,7 +12,8 @@
 namespace autovelt {
 
 // Error raised by SQLISNULL for an ISNULL( without its comma or closing parenthesis.
-inline constexpr long kBadIsNullError = 0x8004020D;
+// Kept as the signed 32-bit number the error exits print: -2147221491.
+inline constexpr long kBadIsNullError = static_cast<int32_t>(0x8004020Du);
 
 // Adapts one statement to the target dialect. With translateIsNull False and sqlServer
 // True: Jet date literals become CONVERT(DATETIME, ...), TRUE/FALSE become 1/0 and
