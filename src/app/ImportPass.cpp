@@ -1,12 +1,10 @@
 #include "app/ImportPass.h"
 
 #include "app/Importer.h"
+#include "import/ImportPass.h"
 
 namespace autovelt {
 
-void RunImportPass(Importer&) {
-    // The application import is not wired in yet: the cycle loads its settings, checks the
-    // databases and closes them again.
-}
+void RunImportPass(Importer& importer) { cmdMembers_Click(importer); }
 
 }  // namespace autovelt

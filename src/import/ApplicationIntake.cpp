@@ -1,0 +1,113 @@
+#include "import/ApplicationIntake.h"
+
+#include "app/Importer.h"
+#include "common/OnlineDecoding.h"
+#include "common/Values.h"
+#include "import/LoanDetailsException.h"
+#include "import/OnlineMarking.h"
+#include "platform/db/Recordset.h"
+
+namespace autovelt {
+
+namespace {
+
+constexpr int kLastField = 120;
+
+bool holdsCodeMarker(const QString& value) {
+    return value.contains(QLatin1Char('#')) || value.contains(QLatin1Char('^'));
+}
+
+// Columns read by the general rule: short values are plain, long ones encoded, except
+// field_29 and field_91 (never encoded) and field_105 (an encoded number).
+QString readByRule(int position, const QString& stored, const OnlineCodeTables& tables) {
+    if (stored.isEmpty()) return stored;
+    if (position == 105) return DecodeOnlineNumber(stored, tables);
+    if (stored.size() <= 10 || position == 29 || position == 91) return stored;
+    return DecodeOnlineField(stored, tables);
+}
+
+// field_1: ten characters or fewer cannot be an encoded number, so the applicant is new.
+QString readGivenMemberNumber(const QString& stored, const OnlineCodeTables& tables) {
+    if (stored.size() <= 10) return QStringLiteral("0");
+    return DecodeOnlineNumber(stored, tables);
+}
+
+QString cutTrimmed(const QString& value, int width) { return value.left(width).trimmed(); }
+
+QString withoutApostrophes(QString value) { return value.remove(QLatin1Char('\'')); }
+
+void cleanFields(std::array<QString, 121>& field) {
+    field[3] = cutTrimmed(field[3], 10);
+    field[4] = CleanPersonName(field[4]);
+    field[5] = withoutApostrophes(cutTrimmed(field[5], 50));
+    field[6] = CleanPersonName(field[6]);
+    field[34] = cutTrimmed(field[34], 50);
+    field[35] = cutTrimmed(field[35], 50);
+    field[12] = withoutApostrophes(cutTrimmed(field[12], 30));
+}
+
+void refuse(Importer& importer, const QString& problem) {
+    importer.ShowException(problem + importer.app.messageSuffix);
+    ShowLoanDetailsException(importer);
+    bool failEmail = true;
+    UpdateTableWRecord(importer, failEmail, QString());
+}
+
+}  // namespace
+
+QString MessageSuffixFor(const QString& fieldId) {
+    return QStringLiteral(" (table_w field_id=") + fieldId + QLatin1Char(')');
+}
+
+QString CleanNINumber(const QString& value) {
+    if (value.isEmpty()) return value;
+    QString number = value.toUpper();
+    for (QChar c : {u' ', u'-', u'_', u'\\', u'/'}) number.remove(c);
+    if (number.size() != 9 || isNumeric(number)) return QString();
+    return number;
+}
+
+QString CleanPersonName(const QString& value) {
+    QString name = cutTrimmed(value, 50);
+    // UTF-8 "’" read one byte per character, as the website's text arrives.
+    name.replace(QStringLiteral("O\u00E2\u20AC\u2122"), QStringLiteral("O"));
+    name.replace(QStringLiteral("O\\'"), QStringLiteral("O"));
+    for (QChar c : {u'\\', u'/', u'#', u'\''}) name.remove(c);
+    return name;
+}
+
+void ReadApplicationRow(Importer& importer, const db::Recordset& row) {
+    ApplicationState& app = importer.app;
+    app = ApplicationState{};
+    const OnlineCodeTables& tables = importer.config.codeTables;
+    app.fieldId = QString::number(row.value(0).toLongLong());
+    app.messageSuffix = MessageSuffixFor(app.fieldId);
+
+    const int columns = std::min(row.fieldCount() - 1, kLastField);
+    if (columns >= 2) {
+        app.rawField2 = row.text(2);
+        const QString number = holdsCodeMarker(app.rawField2) ? DecodeOnlineField(app.rawField2, tables) : app.rawField2;
+        app.cleanedNINumber = CleanNINumber(number);
+    }
+    if (columns >= 1) app.field[1] = readGivenMemberNumber(row.text(1), tables);
+    app.field[2] = app.cleanedNINumber;
+    for (int n = 3; n <= columns; ++n) app.field[n] = readByRule(n, row.text(n), tables);
+    if (columns >= 104) app.noteText = row.text(104);
+    if (columns >= 105) app.rawField105 = row.text(105);
+    cleanFields(app.field);
+}
+
+bool RefuseIncompleteApplication(Importer& importer) {
+    const ApplicationState& app = importer.app;
+    if (!isDate(app.field[7])) {
+        refuse(importer, QStringLiteral("VELT Application has blank DOB - record skipped."));
+        return true;
+    }
+    if (app.field[6].isEmpty() || isNumeric(app.field[6])) {
+        refuse(importer, QStringLiteral("VELT Application has no valid Surname - record skipped."));
+        return true;
+    }
+    return false;
+}
+
+}  // namespace autovelt

@@ -1,0 +1,34 @@
+#pragma once
+
+// Turns one online application row (table_w, read by position: position n holds field_n)
+// into the application state every later step reads: decoded, cleaned and trimmed values.
+// Nothing here trusts the row: values are only decoded, cut and cleaned.
+
+#include <QString>
+
+namespace autovelt {
+
+class Importer;
+namespace db { class Recordset; }
+
+// " (table_w field_id=<key>)", appended to every problem line about the application.
+QString MessageSuffixFor(const QString& fieldId);
+
+// The National Insurance number as the member tables hold it: upper case without blanks,
+// dashes, underscores or slashes; anything but nine characters, or all digits, is dropped.
+QString CleanNINumber(const QString& value);
+
+// A forename or surname: at most 50 characters, trimmed, the apostrophe after an "O" (the
+// typographic one as it arrives from UTF-8, or an escaped one) closed up, and the
+// characters \ / # ' removed.
+QString CleanPersonName(const QString& value);
+
+// Resets importer.app and fills it from the current row of the open table_w recordset.
+// A member number or upload key that cannot be decoded raises VeltError.
+void ReadApplicationRow(Importer& importer, const db::Recordset& row);
+
+// The two refusals of an application that cannot be matched at all (no usable date of
+// birth, no surname). Returns true, after reporting and marking the row, when refused.
+bool RefuseIncompleteApplication(Importer& importer);
+
+}  // namespace autovelt

@@ -1,0 +1,163 @@
+#include "import/ExistingMemberChecks.h"
+
+#include "app/Importer.h"
+#include "common/Values.h"
+#include "import/LoanDetailsException.h"
+#include "import/OnlineMarking.h"
+#include "platform/db/Recordset.h"
+
+namespace autovelt {
+
+namespace {
+
+QString comparable(const QString& value) { return value.trimmed().toUpper(); }
+
+QString comparableSurname(QString value) { return comparable(value.remove(QLatin1Char('\''))); }
+
+class Checks {
+public:
+    Checks(Importer& importer, const db::Recordset& member)
+        : im_(importer), member_(member), field_(importer.app.field),
+          n_(QString::number(importer.app.memberNumber)) {}
+
+    // Each returns true when the application was refused.
+    bool nationalInsuranceNumber();
+    bool dateOfBirth();
+    void title();
+    bool forename();
+    void middleName();
+    bool surname();
+    bool status();
+    bool email();
+    bool pendingLoan();
+
+private:
+    QString held(const char* column) const { return member_.text(QLatin1String(column)); }
+    void fyi(const QString& line) { im_.ShowException(QStringLiteral("FYI Member ") + n_ + line + im_.app.messageSuffix); }
+    bool skip(const QString& problem, const QString& notes);
+    bool skipForDeviation(const QString& what, const QString& given, const QString& heldValue, const QString& notes) {
+        return skip(QStringLiteral("Member ") + n_ + QStringLiteral(" specified ") + what + QStringLiteral(" as ") + given +
+                        QStringLiteral(" whereas we hold ") + heldValue + QStringLiteral(" so application is being skipped."),
+                    notes);
+    }
+    QString fyiDeviation(const QString& what, const QString& given, const QString& heldValue) {
+        return QStringLiteral(" specified ") + what + QStringLiteral(" as ") + given + QStringLiteral(" whereas we hold ") +
+               heldValue + QLatin1Char('.');
+    }
+
+    Importer& im_;
+    const db::Recordset& member_;
+    std::array<QString, 121>& field_;
+    QString n_;
+};
+
+bool Checks::skip(const QString& problem, const QString& notes) {
+    im_.ShowException(problem + im_.app.messageSuffix);
+    ShowLoanDetailsException(im_);
+    bool failEmail = false;
+    UpdateTableWRecord(im_, failEmail, notes);
+    im_.app.skip = true;
+    return true;
+}
+
+bool Checks::nationalInsuranceNumber() {
+    const QString heldNumber = held("NINumber");
+    const QString given = im_.app.cleanedNINumber;
+    if (heldNumber.trimmed().isEmpty() || given.isEmpty() || comparable(heldNumber) == given) return false;
+    return skipForDeviation(QStringLiteral("NINO"), given, heldNumber, QStringLiteral("VELT application skipped due to NINO deviation"));
+}
+
+bool Checks::dateOfBirth() {
+    const QDate heldDate = member_.value(QStringLiteral("DOB")).toDate();
+    const QDate given = parseDayFirstDate(field_[7]).value_or(QDate());
+    // A member without a date of birth on record has nothing to contradict.
+    if (!heldDate.isValid() || dateDiffDays(heldDate, given) == 0) return false;
+    return skipForDeviation(QStringLiteral("DOB"), field_[7], formatDate(heldDate, QStringLiteral("dd/mm/yyyy")),
+                            QStringLiteral("VELT application skipped due to DoB deviation"));
+}
+
+void Checks::title() {
+    if (comparable(field_[3]) != comparable(held("Title")))
+        fyi(fyiDeviation(QStringLiteral("Title"), field_[3], held("Title")));
+}
+
+bool Checks::forename() {
+    if (comparable(field_[4]) == comparable(held("Forename"))) return false;
+    return skipForDeviation(QStringLiteral("Forename"), field_[4], held("Forename"),
+                            QStringLiteral("VELT application skipped due to Forename deviation"));
+}
+
+void Checks::middleName() {
+    if (comparable(field_[5]) != comparable(held("MidName")))
+        fyi(fyiDeviation(QStringLiteral("Midname"), field_[5], held("MidName")));
+}
+
+bool Checks::surname() {
+    if (comparableSurname(field_[6]) == comparableSurname(held("Surname"))) return false;
+    if (comparable(held("Sex")) == QLatin1String("F")) {
+        fyi(fyiDeviation(QStringLiteral("Surname"), field_[6], held("Surname")));
+        return false;
+    }
+    return skipForDeviation(QStringLiteral("Surname"), field_[6], held("Surname"),
+                            QStringLiteral("VELT application skipped due to Surname deviation on non female member"));
+}
+
+bool Checks::status() {
+    const QString current = comparable(held("MemberStatus"));
+    const QString prefix = QStringLiteral("Member ") + n_ + QStringLiteral(" current status is ");
+    if (current == QLatin1String("B"))
+        return skip(prefix + QStringLiteral("[B]ad debtor so application is being skipped."),
+                    QStringLiteral("VELT application skipped as member is marked as bad debtor"));
+    if (current == QLatin1String("D"))
+        return skip(prefix + QStringLiteral("[D]eceased so application is being skipped."),
+                    QStringLiteral("VELT application skipped as member is marked as deceased"));
+    if (current == QLatin1String("J"))
+        return skip(prefix + QStringLiteral("[J]uvenile so application is being skipped."),
+                    QStringLiteral("VELT application skipped as member is marked as juvenile"));
+    if (current == QLatin1String("G") || current == QLatin1String("L") || current == QLatin1String("Z")) {
+        const QString shown = current == QLatin1String("L") ? QStringLiteral("[L]eft") : current;
+        fyi(QStringLiteral(" current status is ") + shown + QStringLiteral(" but being reinstated as ") + field_[11] +
+            QLatin1Char('.'));
+        im_.app.rejoin = true;
+    }
+    return false;
+}
+
+bool Checks::email() {
+    if (field_[103].isEmpty()) return false;
+    db::Recordset rs = im_.connections.TarvMain.openRecordset(
+        im_.sql(QStringLiteral("SELECT EmailAddress FROM MemberAddress WHERE MemberNo=") + n_ +
+                QStringLiteral(" AND AddressType='HOME' ;")),
+        db::clientReadOnlyCursor());
+    if (rs.eof()) return false;
+    const QString heldAddress = rs.text(QStringLiteral("EmailAddress"));
+    if (heldAddress.trimmed().isEmpty() || comparable(heldAddress) == comparable(field_[103])) return false;
+    return skipForDeviation(QStringLiteral("email"), field_[103], heldAddress,
+                            QStringLiteral("VELT application skipped due to email address deviation"));
+}
+
+bool Checks::pendingLoan() {
+    if (im_.app.isJoinOnly()) return false;
+    db::Recordset rs = im_.connections.TarvTran.openRecordset(
+        im_.sql(QStringLiteral("SELECT ID, LoanNumber FROM LoanAllocation WHERE MemberNo=") + n_ +
+                QStringLiteral(" AND Posted=False ;")),
+        db::clientReadOnlyCursor());
+    if (rs.eof()) return false;
+    return skip(QStringLiteral("Skipped ln app for member ") + n_ + QStringLiteral(" as they already have a pending app - ") +
+                    rs.text(QStringLiteral("LoanNumber")) + QLatin1Char('.'),
+                QStringLiteral("VELT application skipped due to pending loan application"));
+}
+
+}  // namespace
+
+void CheckExistingMemberDetails(Importer& importer, const db::Recordset& member) {
+    Checks checks(importer, member);
+    if (checks.nationalInsuranceNumber() || checks.dateOfBirth()) return;
+    checks.title();
+    if (checks.forename()) return;
+    checks.middleName();
+    if (checks.surname() || checks.status() || checks.email()) return;
+    checks.pendingLoan();
+}
+
+}  // namespace autovelt

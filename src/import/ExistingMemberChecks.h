@@ -1,0 +1,16 @@
+#pragma once
+
+namespace autovelt {
+
+class Importer;
+namespace db { class Recordset; }
+
+// Compares the application with the member row just found (importer.app.memberNumber),
+// in order: National Insurance number, date of birth, title, forename, middle name,
+// surname, status, e-mail, pending loan. A deviation that makes the application unsafe to
+// import refuses it (problem line, loan details, diary note and WebLog row, online row
+// marked) and sets importer.app.skip; a former member ("G", "L", "Z") sets
+// importer.app.rejoin. Titles, names and e-mails are compared without regard to case.
+void CheckExistingMemberDetails(Importer& importer, const db::Recordset& member);
+
+}  // namespace autovelt

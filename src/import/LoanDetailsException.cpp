@@ -1,0 +1,19 @@
+#include "import/LoanDetailsException.h"
+
+#include "app/Importer.h"
+
+namespace autovelt {
+
+QString LoanRequestText(const Importer& importer) {
+    const auto& field = importer.app.field;
+    return QStringLiteral(" applied for ") + field[45] + QStringLiteral(" loan for \u00A3") + field[46] +
+           QStringLiteral(" over ") + field[47] + QStringLiteral(" months for ") + field[50];
+}
+
+void ShowLoanDetailsException(Importer& importer) {
+    if (importer.app.isJoinOnly()) return;
+    importer.ShowException(QStringLiteral("Member ") + QString::number(importer.app.memberNumber) +
+                           LoanRequestText(importer) + QLatin1Char('.'));
+}
+
+}  // namespace autovelt

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+
+namespace autovelt {
+
+class Importer;
+
+// For a join-and-borrow application, the problem line that tells staff what was asked for:
+// "Member <n> applied for <product> loan for £<amount> over <term> months for <purpose>.".
+// A join-only application shows nothing.
+void ShowLoanDetailsException(Importer& importer);
+
+// The same text, without the leading "Member <n>" (the note UpdateTableWRecord appends).
+QString LoanRequestText(const Importer& importer);
+
+}  // namespace autovelt

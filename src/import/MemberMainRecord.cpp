@@ -1,0 +1,132 @@
+#include "import/MemberMainRecord.h"
+
+#include "app/Importer.h"
+#include "comms/AuditTrail.h"
+#include "common/NameCaps.h"
+#include "common/Values.h"
+#include "import/NextBirthday.h"
+
+namespace autovelt {
+
+namespace {
+
+// The credit union whose statements go out bi-annually, on the member's birthday.
+const QString kBirthdayStatementCreditUnion = QStringLiteral("213538");
+
+QString asStored(const Importer& importer, QString text) {
+    return importer.settings.MixedCase ? FirstLettersCaps(text) : text;
+}
+
+QString sexFor(const QString& givenSex, const QString& storedTitle) {
+    QString sex = givenSex.trimmed().toUpper().left(1);
+    const QString title = storedTitle.toUpper();
+    if (title == QLatin1String("MR")) sex = QStringLiteral("M");
+    else if (title == QLatin1String("MS") || title == QLatin1String("MRS")) sex = QStringLiteral("F");
+    return sex;
+}
+
+void setMarketing(db::Recordset& row, const QString& channels) {
+    bool accept = false, sms = false, email = false, post = false;
+    const QString letters = channels.toUpper();
+    if (letters.contains(QLatin1Char('E'))) accept = email = true;
+    if (letters.contains(QLatin1Char('S'))) accept = sms = true;
+    if (letters.contains(QLatin1Char('P'))) accept = post = true;
+    row.setValue(QStringLiteral("AcceptMarketing"), accept);
+    row.setValue(QStringLiteral("DeclineMarketing"), !accept);
+    row.setValue(QStringLiteral("BySMS"), sms);
+    row.setValue(QStringLiteral("ByEmail"), email);
+    row.setValue(QStringLiteral("ByPost"), post);
+}
+
+QString statementDestination(const ApplicationState& app) {
+    return app.field[13] == QLatin1String("do") ? QStringLiteral("E") : QStringLiteral("H");
+}
+
+// The columns a new and a reinstated member share.
+void setPersonalColumns(Importer& importer, db::Recordset& row) {
+    ApplicationState& app = importer.app;
+    const QDate processing = importer.passDate();
+    const bool birthdayStatements = importer.settings.FSARefNo == kBirthdayStatementCreditUnion;
+    app.field[11] = MembershipStatusFor(app, processing.year());
+    const QString title = asStored(importer, app.field[3]);
+    row.setValue(QStringLiteral("MemberStatus"), app.field[11]);
+    row.setValue(QStringLiteral("DOJ"), processing);
+    row.setValue(QStringLiteral("PrevSurname"), QString());
+    row.setValue(QStringLiteral("Title"), title);
+    row.setValue(QStringLiteral("Forename"), asStored(importer, app.field[4]));
+    row.setValue(QStringLiteral("Surname"), asStored(importer, app.field[6]));
+    row.setValue(QStringLiteral("MidName"), asStored(importer, app.field[5]));
+    if (app.cleanedNINumber.size() == 9) row.setValue(QStringLiteral("NINumber"), app.cleanedNINumber);
+    row.setValue(QStringLiteral("DOB"), parseDayFirstDate(app.field[7]).value_or(QDate()));
+    const QString sex = sexFor(app.field[8], title);
+    if (!sex.isEmpty()) row.setValue(QStringLiteral("Sex"), sex);
+    row.setValue(QStringLiteral("StatementFreq"), birthdayStatements ? QStringLiteral("B") : QStringLiteral("A"));
+    row.setValue(QStringLiteral("Statementdest"), statementDestination(app));
+    row.setValue(QStringLiteral("NextStatement"), birthdayStatements ? NextBirthday(importer) : processing.addYears(1));
+    row.setValue(QStringLiteral("MarketingDate"), processing);
+    row.setValue(QStringLiteral("LastUpdatedOn"), processing);
+    row.setValue(QStringLiteral("LastUpdatedBy"), importer.txtTeller);
+    row.setValue(QStringLiteral("JoinChannel"), QStringLiteral("L"));
+}
+
+void createMember(Importer& importer, db::Recordset& row) {
+    if (row.eof()) row.addNew();
+    row.setValue(QStringLiteral("MemberNo"), QVariant::fromValue<qlonglong>(importer.app.memberNumber));
+    row.setValue(QStringLiteral("MemberStatus2"), QString());
+    row.setValue(QStringLiteral("MemberStatus3"), QString());
+    row.setValue(QStringLiteral("stopcashin"), false);
+    row.setValue(QStringLiteral("StopCashOut"), false);
+    row.setValue(QStringLiteral("NewMember"), true);
+    row.setValue(QStringLiteral("LotteryValue"), 0);
+    row.setValue(QStringLiteral("OutOfCommonBond"), false);
+    setPersonalColumns(importer, row);
+    setMarketing(row, importer.app.field[14]);
+    row.update();
+}
+
+void recordRejoin(Importer& importer) {
+    const QString member = QString::number(importer.app.memberNumber);
+    const QString change = QStringLiteral("Member has rejoined the credit union via VELT");
+    importer.diaryText = QStringLiteral("Member has rejoined the Credit Union via VELT");
+    CreateDiaryEntry(importer, QStringLiteral("REJOIN"));
+    AddChangeRecord(importer, change, false, member);
+    AddWebLogEntry(importer, change, QStringLiteral("JOIN"), QStringLiteral("REJOIN"), member);
+}
+
+void reinstateMember(Importer& importer, db::Recordset& row) {
+    setPersonalColumns(importer, row);
+    row.setValue(QStringLiteral("DOL"), QVariant());
+    row.update();
+    recordRejoin(importer);
+}
+
+void refreshMember(Importer& importer, db::Recordset& row) {
+    importer.app.field[11] = row.text(QStringLiteral("MemberStatus"));
+    row.setValue(QStringLiteral("MarketingDate"), importer.passDate());
+    setMarketing(row, importer.app.field[14]);
+    row.setValue(QStringLiteral("Statementdest"), statementDestination(importer.app));
+    row.update();
+}
+
+}  // namespace
+
+QString MembershipStatusFor(const ApplicationState& app, int processingYear) {
+    QString status = app.field[11].trimmed().toUpper().left(1);
+    if (!status.isEmpty()) return status;
+    const QDate born = parseDayFirstDate(app.field[7]).value_or(QDate());
+    return born.isValid() && processingYear - born.year() <= 16 ? QStringLiteral("J") : QStringLiteral("A");
+}
+
+void WriteMemberMain(Importer& importer, MemberRowWrite write) {
+    db::Recordset row = importer.connections.TarvMain.openRecordset(
+        importer.sql(QStringLiteral("SELECT * FROM MemberMain WHERE MemberNo=") + QString::number(importer.app.memberNumber) +
+                     QStringLiteral(" ;")),
+        db::keysetCursor());
+    switch (write) {
+    case MemberRowWrite::Create: createMember(importer, row); break;
+    case MemberRowWrite::Reinstate: reinstateMember(importer, row); break;
+    case MemberRowWrite::Refresh: refreshMember(importer, row); break;
+    }
+}
+
+}  // namespace autovelt

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+
+namespace autovelt {
+
+class Importer;
+struct ApplicationState;
+
+// How the application's MemberMain row is written.
+enum class MemberRowWrite {
+    Create,     // a member new to the credit union: every column (the row is added, or
+                // completed when an interrupted run already added it)
+    Reinstate,  // a former member rejoining: the personal columns, a new join date, no leaving date
+    Refresh,    // a current member: contact and marketing preferences only
+};
+
+// Writes importer.app.memberNumber's row; field_11 becomes the status the member holds
+// afterwards. Reinstating also writes the rejoin diary note, Changes and WebLog rows.
+void WriteMemberMain(Importer& importer, MemberRowWrite write);
+
+// The status of a new or reinstated member: field_11 upper-cased, or "A" ("J" for an
+// applicant at most 16 calendar years old in the processing year).
+QString MembershipStatusFor(const ApplicationState& app, int processingYear);
+
+}  // namespace autovelt

@@ -1,0 +1,105 @@
+#include "import/MemberMatching.h"
+
+#include "app/Importer.h"
+#include "comms/AuditTrail.h"
+#include "common/NameCaps.h"
+#include "common/SqlQuote.h"
+#include "common/Values.h"
+#include "import/ExistingMemberChecks.h"
+#include "import/LoanDetailsException.h"
+#include "import/OnlineMarking.h"
+
+namespace autovelt {
+
+namespace {
+
+struct MatchRule {
+    QString query;
+    QString singleMatchText;   // follows "... we have them under <n>"
+    QString multipleMatchText; // followed by the count
+};
+
+db::Recordset openMembers(Importer& importer, const QString& jetQuery) {
+    return importer.connections.TarvMain.openRecordset(importer.sql(jetQuery), db::clientReadOnlyCursor());
+}
+
+void reportAlreadyAMember(Importer& importer, const QString& matchText) {
+    ApplicationState& app = importer.app;
+    importer.ShowException(QStringLiteral("Member thought they were a new member, but we have them under ") +
+                           QString::number(app.memberNumber) + matchText + app.messageSuffix);
+    if (app.isJoinOnly())
+        AddWebLogEntry(importer, QStringLiteral("Member applied for membership but they are already an existing member"),
+                       QStringLiteral("JOIN"), QStringLiteral("NOTNEW"), QString::number(app.memberNumber));
+    else
+        AddWebLogEntry(importer,
+                       QStringLiteral("Member applied to join and borrow but they are already an existing member"),
+                       QStringLiteral("JOINBORROW"), QStringLiteral("NOTNEW"), QString::number(app.memberNumber));
+}
+
+void refuseAmbiguousMatch(Importer& importer, const QString& multipleMatchText, int count) {
+    importer.ShowException(multipleMatchText + QString::number(count) +
+                           QStringLiteral(" records so application is being skipped.") + importer.app.messageSuffix);
+    ShowLoanDetailsException(importer);
+    bool failEmail = true;
+    UpdateTableWRecord(importer, failEmail, QString());
+    importer.app.skip = true;
+}
+
+// Returns true when the rule decided the application (a match, or a refusal).
+bool applyRule(Importer& importer, const MatchRule& rule) {
+    db::Recordset members = openMembers(importer, rule.query);
+    if (members.eof()) return false;
+    if (members.recordCount() > 1) {
+        refuseAmbiguousMatch(importer, rule.multipleMatchText, members.recordCount());
+        return true;
+    }
+    importer.app.memberNumber = members.value(QStringLiteral("MemberNo")).toLongLong();
+    reportAlreadyAMember(importer, rule.singleMatchText);
+    CheckExistingMemberDetails(importer, members);
+    return true;
+}
+
+MatchRule byNationalInsuranceNumber(const Importer& importer) {
+    const QString number = importer.app.cleanedNINumber;
+    return {QStringLiteral("SELECT * FROM MemberMain WHERE NINumber='") + sqlTextBody(number) + QStringLiteral("' ;"),
+            QStringLiteral(" as match made on NINO of ") + number + QLatin1Char('.'),
+            QStringLiteral("Member thought they were a new member, but we have matched NINO to ")};
+}
+
+MatchRule byNameAndDateOfBirth(const Importer& importer) {
+    const auto& field = importer.app.field;
+    const QString initial = field[4].left(1).toUpper();
+    QString surname = field[6];
+    if (importer.settings.MixedCase) surname = FirstLettersCaps(surname);
+    const QDate born = parseDayFirstDate(field[7]).value_or(QDate());
+    return {QStringLiteral("SELECT * FROM MemberMain WHERE Surname='") + sqlTextBody(surname) +
+                QStringLiteral("' AND Forename LIKE '") + sqlTextBody(initial) + QStringLiteral("%' AND DOB=#") +
+                formatDate(born, QStringLiteral("mm/dd/yyyy")) + QStringLiteral("# ;"),
+            QStringLiteral(" as match made on Name and DoB."),
+            QStringLiteral("Member thought they were a new member, but we have matched Name and DoB to ")};
+}
+
+void matchByGivenNumber(Importer& importer, long given) {
+    importer.app.memberNumber = given;
+    db::Recordset member =
+        openMembers(importer, QStringLiteral("SELECT * FROM MemberMain WHERE MemberNo=") + QString::number(given) + QStringLiteral(" ;"));
+    if (!member.eof()) CheckExistingMemberDetails(importer, member);
+}
+
+}  // namespace
+
+long GivenMemberNumber(const Importer& importer) {
+    return static_cast<long>(roundHalfEven(leadingNumber(importer.app.field[1])));
+}
+
+void MatchApplicant(Importer& importer) {
+    const long given = GivenMemberNumber(importer);
+    if (given != 0) {
+        matchByGivenNumber(importer, given);
+        return;
+    }
+    if (!importer.app.cleanedNINumber.isEmpty() && applyRule(importer, byNationalInsuranceNumber(importer))) return;
+    applyRule(importer, byNameAndDateOfBirth(importer));
+}
+
+}  // namespace autovelt

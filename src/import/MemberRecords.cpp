@@ -1,0 +1,180 @@
+#include "import/MemberRecords.h"
+
+#include "app/Importer.h"
+#include "common/Values.h"
+
+namespace autovelt {
+
+namespace {
+
+db::Recordset openRow(Importer& importer, const QString& jetQuery) {
+    return importer.connections.TarvMain.openRecordset(importer.sql(jetQuery), db::keysetCursor());
+}
+
+// The member's row of a table keyed by MemberNo, added when missing.
+db::Recordset memberRow(Importer& importer, const QString& table) {
+    const QString member = QString::number(importer.app.memberNumber);
+    db::Recordset row = openRow(importer, QStringLiteral("SELECT * FROM ") + table + QStringLiteral(" WHERE MemberNo=") + member +
+                                              QStringLiteral(" ;"));
+    if (row.eof()) {
+        row.addNew();
+        row.setValue(QStringLiteral("MemberNo"), QVariant::fromValue<qlonglong>(importer.app.memberNumber));
+    }
+    return row;
+}
+
+void stamp(Importer& importer, db::Recordset& row) {
+    row.setValue(QStringLiteral("LastUpdatedOn"), importer.passDate());
+    row.setValue(QStringLiteral("LastUpdatedBy"), importer.txtTeller);
+}
+
+// The user-defined field number a web form field maps to; 0 when it maps to none. The
+// map comes from UDFSetUp and names a column, so only 1 to 21 are taken.
+int mappedUdf(const QString& webmap) {
+    bool ok = false;
+    const int number = webmap.trimmed().toInt(&ok);
+    return ok && number >= 1 && number <= 21 ? number : 0;
+}
+
+QVariant whole(const QString& text) { return QVariant::fromValue<qlonglong>(roundHalfEven(leadingNumber(text))); }
+
+}  // namespace
+
+void WriteMemberUDF(Importer& importer) {
+    ApplicationState& app = importer.app;
+    const CycleSettings& settings = importer.settings;
+    db::Recordset row = memberRow(importer, QStringLiteral("MemberUDF"));
+    row.setValue(QStringLiteral("DWPEthnicity"), app.field[10].left(50));
+    row.setValue(QStringLiteral("DWPEmpStatus"), app.field[20].left(50));
+    row.setValue(QStringLiteral("DWPHouseholdStatus"), app.field[12].left(30));
+    row.setValue(QStringLiteral("Taxcountry"), app.field[16].left(50));
+    row.setValue(QStringLiteral("TAXID"), app.field[17].left(50));
+    for (int k = 1; k <= 10; ++k) {
+        const int udf = mappedUdf(settings.UDFWebmap[k]);
+        const QString& value = app.field[33 + k];
+        if (udf == 0 || value.isEmpty()) continue;
+        row.setValue(QStringLiteral("UDF%1").arg(udf), value.left(255));
+        app.udfLabels[k] = settings.UDFCaption[udf];
+    }
+    stamp(importer, row);
+    row.update();
+}
+
+void WriteMemberPassword(Importer& importer) {
+    db::Recordset row = memberRow(importer, QStringLiteral("MemberPassword"));
+    row.setValue(QStringLiteral("OtherPassword"), importer.app.field[89].left(30));
+    row.setValue(QStringLiteral("ReminderQuestion"), importer.app.field[88].left(50));
+    stamp(importer, row);
+    row.update();
+}
+
+namespace {
+
+QString depositMethodFor(const QString& given) {
+    const QString method = given.left(1);
+    if (method.isEmpty()) return QStringLiteral("C");
+    if (method == QLatin1String("D")) return QStringLiteral("F");
+    return method;
+}
+
+// A payroll deduction needs a payroll number; without one the surname and member number
+// stand in, as staff would key it.
+QString payrollNumberFor(const ApplicationState& app, const QString& depositMethod) {
+    if (!app.field[19].isEmpty() || (depositMethod != QLatin1String("D") && depositMethod != QLatin1String("F")))
+        return app.field[19].left(50);
+    QString number = app.field[6].toUpper().left(10).trimmed() + formatNumber(double(app.memberNumber), QStringLiteral("00000000"));
+    return number.remove(QLatin1Char('\'')).left(50);
+}
+
+}  // namespace
+
+void WriteMemberEmployment(Importer& importer) {
+    ApplicationState& app = importer.app;
+    db::Recordset row = openRow(importer, QStringLiteral("SELECT * FROM MemberEmployment WHERE MemberNo=") +
+                                              QString::number(app.memberNumber) + QStringLiteral(" AND PayType='PAY1' ;"));
+    if (!row.eof()) return;
+    const QString depositMethod = depositMethodFor(app.field[24]);
+    row.addNew();
+    row.setValue(QStringLiteral("PayType"), QStringLiteral("PAY1"));
+    row.setValue(QStringLiteral("MemberNo"), QVariant::fromValue<qlonglong>(app.memberNumber));
+    row.setValue(QStringLiteral("UsualValTot"), 0);
+    row.setValue(QStringLiteral("ActualValTot"), 0);
+    row.setValue(QStringLiteral("DateNotified"), importer.passDate());
+    row.setValue(QStringLiteral("PayrollFrequency"), QStringLiteral("M"));
+    row.setValue(QStringLiteral("PayRunNo"), whole(app.field[18]));
+    row.setValue(QStringLiteral("PayrollNo"), payrollNumberFor(app, depositMethod));
+    row.setValue(QStringLiteral("SectionNo"), QString());
+    row.setValue(QStringLiteral("DepositMethod"), depositMethod);
+    row.setValue(QStringLiteral("InsuranceType"), QString());
+    row.setValue(QStringLiteral("InsAmtOrPercent"), QString());
+    row.setValue(QStringLiteral("InsChargeable"), 0);
+    row.setValue(QStringLiteral("InsPayable"), 0);
+    stamp(importer, row);
+    row.setValue(QStringLiteral("InsuredBalID"), 0);
+    row.update();
+}
+
+namespace {
+
+struct Income {
+    int field;
+    const char* value;
+    const char* verified;
+    const char* type = nullptr;  // the column of the income's kind, when the form asks it
+    int typeField = 0;
+};
+
+void setIncome(db::Recordset& row, const ApplicationState& app, const Income& income, bool verified) {
+    const double value = Currency::fromText(app.field[income.field]).toDouble();
+    row.setValue(QLatin1String(income.value), value);
+    if (income.type) row.setValue(QLatin1String(income.type), app.field[income.typeField].left(50));
+    if (value > 0) row.setValue(QLatin1String(income.verified), verified);
+}
+
+void setExpense(db::Recordset& row, int number, double value) {
+    row.setValue(QStringLiteral("Expense%1Value").arg(number), value);
+    row.setValue(QStringLiteral("Expense%1Type").arg(number), QString());
+    row.setValue(QStringLiteral("Expense%1Verified").arg(number), false);
+}
+
+}  // namespace
+
+void WriteMemberCircumstance(Importer& importer) {
+    ApplicationState& app = importer.app;
+    const bool verified = app.field[27].toUpper() == QLatin1String("ACCEPT");
+    db::Recordset row = memberRow(importer, QStringLiteral("MemberCircumstance"));
+    row.setValue(QStringLiteral("DomesticStatus"), 0);
+    row.setValue(QStringLiteral("EmploymentStatus"), app.field[20].left(50));
+    row.setValue(QStringLiteral("EmploymentNature"), QString());
+    row.setValue(QStringLiteral("Department"), QString());
+    const Income incomes[] = {
+        {53, "PersonalIncome", "IncomeVerified"}, {53, "Income1Value", "Income1Verified"},
+        {54, "PartnersIncome", "PartnersIncomeVerified"}, {54, "Income2Value", "Income2Verified"},
+        {55, "OtherIncome", "OtherIncomeVerified"}, {55, "Income3Value", "Income3Verified"},
+        {56, "Income4Value", "Income4Verified"},
+        {57, "Income5Value", "Income5Verified", "Income5Type", 58},
+        {59, "Income6Value", "Income6Verified", "Income6Type", 60},
+        {61, "Income7Value", "Income7Verified", "Income7Type", 62},
+    };
+    for (const Income& income : incomes) setIncome(row, app, income, verified);
+
+    const Currency otherMonthly = Currency::fromText(app.field[54]) + Currency::fromText(app.field[55]) +
+                                  Currency::fromText(app.field[56]);
+    const Currency annualSalary = Currency::fromText(app.field[63]) + otherMonthly * 12;
+    app.field[63] = QString::number(annualSalary.toDouble(), 'g', 15);
+
+    const Currency outstanding = Currency::fromText(app.field[65]);
+    row.setValue(QStringLiteral("Outstanding8Value"), outstanding.toDouble());
+    setExpense(row, 8, (outstanding * 0.03).toDouble());
+    setExpense(row, 1, Currency::fromText(app.field[66]).toDouble());
+    setExpense(row, 2, Currency::fromText(app.field[67]).toDouble());
+    setExpense(row, 12, Currency::fromText(app.field[68]).toDouble());
+    setExpense(row, 11, Currency::fromText(app.field[69]).toDouble());
+    row.setValue(QStringLiteral("Dependants"), whole(app.field[9]));
+    row.setValue(QStringLiteral("HomeStatus"), app.field[12].left(30));
+    row.setValue(QStringLiteral("AnnualSalary"), annualSalary.toDouble());
+    stamp(importer, row);
+    row.update();
+}
+
+}  // namespace autovelt

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QDate>
+
+namespace autovelt {
+
+class Importer;
+
+// Three days before the applicant's next birthday (a 29 February birthday counts as the
+// 28th). The days from this year's birthday to the processing date are kept in
+// importer.app.nextBirthdayDays.
+QDate NextBirthday(Importer& importer);
+
+}  // namespace autovelt

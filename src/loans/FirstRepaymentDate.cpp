@@ -1,0 +1,30 @@
+#include "loans/FirstRepaymentDate.h"
+
+#include "app/Importer.h"
+#include "common/Values.h"
+
+namespace autovelt {
+
+namespace {
+
+// The date an unset date variable holds.
+const QDate kZeroDate(1899, 12, 30);
+
+}  // namespace
+
+QDate FirstRepaymentDateFor(const QDate& processingDate, const QString& frequency) {
+    if (frequency == QLatin1String("M")) return processingDate.addMonths(1);
+    if (frequency == QLatin1String("W")) return processingDate.addDays(7);
+    if (frequency == QLatin1String("F")) return processingDate.addDays(14);
+    if (frequency == QLatin1String("4")) return processingDate.addDays(28);
+    return kZeroDate;
+}
+
+void FirstRepaymentDate(Importer& importer) {
+    const QDate date = FirstRepaymentDateFor(importer.passDate(), importer.LoanDetails[4]);
+    const QString text = formatDate(date, QStringLiteral("dd/mm/yyyy"));
+    importer.LoanDetails[6] = text;
+    importer.LoanDetails[16] = importer.sqlServer() ? formatDate(date, QStringLiteral("MM/DD/YY")) : text;
+}
+
+}  // namespace autovelt

@@ -1,0 +1,36 @@
+#include "loans/ShareBalance.h"
+
+#include "app/Importer.h"
+#include "common/SqlDialect.h"
+#include "common/SqlQuote.h"
+#include "common/Values.h"
+
+namespace autovelt {
+
+QString OpeningShareBalanceStatement(long memberNumber, const QString& productCode, const QDate& applicationDate,
+                                     bool sqlServer) {
+    const QString date = formatDate(applicationDate, QStringLiteral("mm/dd/yy"));
+    const QString jet =
+        QStringLiteral("INSERT INTO MemberBalances (MemberNo, ProductCode, AMILOAN, LoanGranted, Balance, Rate, "
+                       "PaidOutPeriod, PaidOutYTD, ExcessLimit, ProductType, InterestPaidDate, RepaymentDueDate) ") +
+        QStringLiteral("VALUES(") + QString::number(memberNumber) + QLatin1Char(',') + sqlText(productCode) +
+        QLatin1Char(',') + QStringLiteral("False") + QLatin1Char(',') + QLatin1Char('#') + date + QStringLiteral("#,") +
+        QStringLiteral("0,0,0,0,0,4,") + QLatin1Char('#') + date + QStringLiteral("#,") + QLatin1Char('#') + date +
+        QStringLiteral("#) ;");
+    bool translateIsNull = false;
+    return TranslateSQL(jet, translateIsNull, sqlServer);
+}
+
+void WriteOpeningShareBalance(Importer& importer, long memberNumber, const QString& productCode,
+                              const QDate& applicationDate) {
+    importer.connections.TarvMain.execute(
+        OpeningShareBalanceStatement(memberNumber, productCode, applicationDate, importer.sqlServer()));
+}
+
+bool HoldsBalanceOf(Importer& importer, long memberNumber, const QString& productCode) {
+    const QString query = QStringLiteral("SELECT ID FROM MemberBalances WHERE MemberNo=") + QString::number(memberNumber) +
+                          QStringLiteral(" AND ProductCode=") + sqlText(productCode) + QStringLiteral(" ;");
+    return !importer.connections.TarvMain.openRecordset(importer.sql(query), db::clientReadOnlyCursor()).eof();
+}
+
+}  // namespace autovelt

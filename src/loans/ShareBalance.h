@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+
+namespace autovelt {
+
+class Importer;
+
+// The opening MemberBalances row of a share product, written when a member is created:
+// nothing paid in, product type 4, granted and due on the application date.
+QString OpeningShareBalanceStatement(long memberNumber, const QString& productCode, const QDate& applicationDate,
+                                     bool sqlServer);
+
+// Writes that row on TarvMain. Errors reach the caller.
+void WriteOpeningShareBalance(Importer& importer, long memberNumber, const QString& productCode,
+                              const QDate& applicationDate);
+
+// True when the member already holds a balance row of the product.
+bool HoldsBalanceOf(Importer& importer, long memberNumber, const QString& productCode);
+
+}  // namespace autovelt
