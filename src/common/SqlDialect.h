@@ -12,7 +12,7 @@
 namespace autovelt {
 
 // Error raised by SQLISNULL for an ISNULL( without its comma or closing parenthesis.
-// Kept as the signed 32-bit number the error exits print: -2147221491.
+// Kept as the signed 32-bit number the error exits print: -2147220979.
 inline constexpr long kBadIsNullError = static_cast<int32_t>(0x8004020Du);
 
 // Adapts one statement to the target dialect. With translateIsNull False and sqlServer

@@ -121,7 +121,7 @@ TEST(SqlDialectIsNull, BadlyFormedRaisesTheDocumentedError) {
             SQLISNULL(QString::fromUtf8(text), flag);
             ADD_FAILURE() << "no error for " << text;
         } catch (const VeltError& e) {
-            EXPECT_EQ(e.number(), -2147221491L) << text;
+            EXPECT_EQ(e.number(), -2147220979L) << text;
             EXPECT_EQ(e.source(), QStringLiteral("modTarvonel.SQLISNULL"));
             EXPECT_EQ(e.description(),
                       QStringLiteral("modTarvonel.SQLISNULL\rBadly formatted ISNULL statement. "
