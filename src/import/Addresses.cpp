@@ -62,6 +62,11 @@ AddressRow loadRow(Importer& importer, const db::Recordset& rows) {
     return LoadAddressRow(rows, importer.settings.MixedCase, importer.config.codeTables);
 }
 
+// Text columns get an empty text, never Null, for a value the application leaves empty.
+void setText(db::Recordset& row, const QString& column, const QString& value) {
+    row.setValue(column, value.isNull() ? QStringLiteral("") : value);
+}
+
 QString squashed(const QString& text) { return QString(text).remove(QLatin1Char(' ')).toUpper(); }
 
 // One run of the address import for the current application.
@@ -104,7 +109,7 @@ private:
 
 void AddressImport::stamp(db::Recordset& address) {
     address.setValue(QStringLiteral("LastUpdatedOn"), im_.passDate());
-    address.setValue(QStringLiteral("LastUpdatedBy"), im_.txtTeller);
+    setText(address, QStringLiteral("LastUpdatedBy"), im_.txtTeller);
 }
 
 void AddressImport::run() {
@@ -154,12 +159,12 @@ db::Recordset AddressImport::openOrAddAddress(const QString& type) {
     if (!address.eof()) return address;
     address.addNew();
     address.setValue(QStringLiteral("MemberNo"), QVariant::fromValue<qlonglong>(member_));
-    address.setValue(QStringLiteral("AddressType"), type);
+    setText(address, QStringLiteral("AddressType"), type);
     address.setValue(QStringLiteral("YesNo"), false);
     stamp(address);
     if (type.startsWith(QLatin1String("BANK"))) {
         QString holder = (app_.field[3] + QLatin1Char(' ') + app_.field[4] + QLatin1Char(' ') + app_.field[6]).trimmed();
-        address.setValue(QStringLiteral("PhoneNumber"), holder.left(50).remove(QLatin1Char('\'')));
+        setText(address, QStringLiteral("PhoneNumber"), holder.left(50).remove(QLatin1Char('\'')));
         address.setValue(QStringLiteral("YesNo"), im_.settings.FSARefNo != kBankRowsNotPreferred);
     }
     return address;
@@ -195,9 +200,9 @@ void AddressImport::importBank(const AddressRow& row, db::Recordset& address) {
                       app_.sortCode + QStringLiteral("  Account:") + app_.accountNumber +
                       QStringLiteral(" - remember to verify these details."));
     if (im_.settings.FSARefNo == kNoBankCodes) return;
-    address.setValue(QStringLiteral("Code1"), row[ad::SortCode]);
-    address.setValue(QStringLiteral("Code2"), row[ad::Account]);
-    address.setValue(QStringLiteral("Code3"), row[ad::ThirdCode]);
+    setText(address, QStringLiteral("Code1"), row[ad::SortCode]);
+    setText(address, QStringLiteral("Code2"), row[ad::Account]);
+    setText(address, QStringLiteral("Code3"), row[ad::ThirdCode]);
     if (!row[ad::SortCode].isEmpty()) FillBankFromSortCode(im_, address, row[ad::SortCode]);
     stamp(address);
 }
@@ -208,18 +213,18 @@ void AddressImport::shareApplicantsHome(const AddressRow& row, db::Recordset& ad
     db::Recordset home = main_.openRecordset(im_.sql(memberAddressQuery(member_, kHome)), db::readOnlyCursor());
     if (!home.eof())
         for (const char* column : {"Line1", "Line2", "Line3", "Postcode"})
-            address.setValue(QLatin1String(column), home.text(QLatin1String(column)));
-    if (!row[ad::County].isEmpty()) address.setValue(QStringLiteral("Line4"), row[ad::County]);
-    if (!row[ad::Line5].isEmpty()) address.setValue(QStringLiteral("Line5"), row[ad::Line5]);
+            setText(address, QLatin1String(column), home.text(QLatin1String(column)));
+    if (!row[ad::County].isEmpty()) setText(address, QStringLiteral("Line4"), row[ad::County]);
+    if (!row[ad::Line5].isEmpty()) setText(address, QStringLiteral("Line5"), row[ad::Line5]);
     const long linked = LinkedMemberNumber(row);
     if (linked > 0) {
-        address.setValue(QStringLiteral("Code3"), number(linked));
+        setText(address, QStringLiteral("Code3"), number(linked));
         db::Recordset person = main_.openRecordset(
             im_.sql(QStringLiteral("SELECT Forename, Surname FROM MemberMain WHERE MemberNo=") + number(linked) +
                     QStringLiteral(" ;")),
             db::readOnlyCursor());
         if (!person.eof())
-            address.setValue(QStringLiteral("Line4"),
+            setText(address, QStringLiteral("Line4"),
                              (person.text(QStringLiteral("Forename")) + QLatin1Char(' ') + person.text(QStringLiteral("Surname"))).left(50));
     }
     stamp(address);
@@ -241,17 +246,17 @@ bool AddressImport::linkToMember(const AddressRow& row, db::Recordset& address, 
         return false;
     }
     for (const char* column : {"Line1", "Line2", "Line3", "Postcode"})
-        address.setValue(QLatin1String(column), other.text(QLatin1String(column)));
+        setText(address, QLatin1String(column), other.text(QLatin1String(column)));
     if (row.type().startsWith(QLatin1String("BENE"))) {
-        address.setValue(QStringLiteral("Code3"), number(linked));
-        address.setValue(QStringLiteral("Line4"),
+        setText(address, QStringLiteral("Code3"), number(linked));
+        setText(address, QStringLiteral("Line4"),
                          (other.text(QStringLiteral("Forename")) + QLatin1Char(' ') + other.text(QStringLiteral("Surname"))).left(50));
-        if (!row[ad::Line5].isEmpty()) address.setValue(QStringLiteral("Line5"), row[ad::Line5]);
+        if (!row[ad::Line5].isEmpty()) setText(address, QStringLiteral("Line5"), row[ad::Line5]);
         stamp(address);
         return true;
     }
-    address.setValue(QStringLiteral("Line4"), other.text(QStringLiteral("Line4")));
-    address.setValue(QStringLiteral("Line5"), other.text(QStringLiteral("Line5")));
+    setText(address, QStringLiteral("Line4"), other.text(QStringLiteral("Line4")));
+    setText(address, QStringLiteral("Line5"), other.text(QStringLiteral("Line5")));
     stamp(address);
     if (other.text(QStringLiteral("Surname")).toUpper() != app_.field[6].toUpper())
         warn(im_, prefix + QStringLiteral(" do not share same surname - verify details."));
@@ -269,8 +274,8 @@ void AddressImport::writeAddress(const AddressRow& row, db::Recordset& address) 
         row[ad::Flat].isEmpty())
         lines = {row[ad::Street1], row[ad::Street2], row[ad::Town], lines[3]};
     if (freeLines) lines[3] = row[ad::County];
-    for (int i = 0; i < 4; ++i) address.setValue(QStringLiteral("Line") + QString::number(i + 1), lines[i]);
-    if (freeLines) address.setValue(QStringLiteral("Line5"), row[ad::Line5]);
+    for (int i = 0; i < 4; ++i) setText(address, QStringLiteral("Line") + QString::number(i + 1), lines[i]);
+    if (freeLines) setText(address, QStringLiteral("Line5"), row[ad::Line5]);
     writePafColumns(row, address);
     if (type == kHome) app_.homeSlots = AddressSlots(row);
     if (type.startsWith(QLatin1String("WORK"))) app_.workSlots = AddressSlots(row);
@@ -281,27 +286,27 @@ void AddressImport::writeAddress(const AddressRow& row, db::Recordset& address) 
 
 void AddressImport::writePafColumns(const AddressRow& row, db::Recordset& address) {
     const QString& building = row[ad::Building];
-    address.setValue(QStringLiteral("PAFFlatnumber"), row[ad::Flat].left(30));
+    setText(address, QStringLiteral("PAFFlatnumber"), row[ad::Flat].left(30));
     if (!building.isEmpty()) {
         const bool numbered = isNumeric(building);
-        address.setValue(QStringLiteral("PAFBuildingNumber"), numbered ? building.left(5) : QString());
-        address.setValue(QStringLiteral("PAFBuildingName"), numbered ? QString() : building);
+        setText(address, QStringLiteral("PAFBuildingNumber"), numbered ? building.left(5) : QString());
+        setText(address, QStringLiteral("PAFBuildingName"), numbered ? QString() : building);
     }
-    address.setValue(QStringLiteral("PAFStreet1"), row[ad::Street1]);
-    address.setValue(QStringLiteral("PAFStreet2"), row[ad::Street2]);
-    address.setValue(QStringLiteral("PAFTown"), row[ad::Town]);
-    address.setValue(QStringLiteral("PAFCounty"), row[ad::County]);
-    address.setValue(QStringLiteral("PAFPostCode"), row[ad::Postcode]);
+    setText(address, QStringLiteral("PAFStreet1"), row[ad::Street1]);
+    setText(address, QStringLiteral("PAFStreet2"), row[ad::Street2]);
+    setText(address, QStringLiteral("PAFTown"), row[ad::Town]);
+    setText(address, QStringLiteral("PAFCounty"), row[ad::County]);
+    setText(address, QStringLiteral("PAFPostCode"), row[ad::Postcode]);
 }
 
 void AddressImport::writeContactColumns(const AddressRow& row, db::Recordset& address) {
     const QString phone = row[ad::Telephone].size() > 20 ? QString() : row[ad::Telephone];
-    address.setValue(QStringLiteral("Postcode"), row[ad::Postcode]);
-    address.setValue(QStringLiteral("PhoneNumber"), phone);
-    address.setValue(QStringLiteral("PhoneExtension"), row[ad::Extension]);
-    address.setValue(QStringLiteral("MobileNumber"), phone.startsWith(QLatin1String("07")) ? phone : row[ad::Mobile]);
-    address.setValue(QStringLiteral("FaxNumber"), QString());
-    address.setValue(QStringLiteral("EmailAddress"), row[ad::Email]);
+    setText(address, QStringLiteral("Postcode"), row[ad::Postcode]);
+    setText(address, QStringLiteral("PhoneNumber"), phone);
+    setText(address, QStringLiteral("PhoneExtension"), row[ad::Extension]);
+    setText(address, QStringLiteral("MobileNumber"), phone.startsWith(QLatin1String("07")) ? phone : row[ad::Mobile]);
+    setText(address, QStringLiteral("FaxNumber"), QString());
+    setText(address, QStringLiteral("EmailAddress"), row[ad::Email]);
     if (const auto from = parseDayFirstDate(row[ad::Date])) address.setValue(QStringLiteral("EffectiveFrom"), *from);
 }
 
@@ -334,7 +339,7 @@ void AddressImport::recordHomeAddressChange(db::Recordset& address) {
 void AddressImport::putStoredHomeBack(db::Recordset& address) {
     int i = 0;
     for (const char* column : {"Line1", "Line2", "Line3", "Line4", "Postcode"})
-        address.setValue(QLatin1String(column), app_.storedHome[i++]);
+        setText(address, QLatin1String(column), app_.storedHome[i++]);
 }
 
 // A row without building, flat, street or postcode: a home row falls back on the address
@@ -356,7 +361,7 @@ void AddressImport::writeWithoutAddress(const AddressRow& row, db::Recordset& ad
         const int slotOf[] = {6, 7, 9};
         for (int i = 0; i < (work ? 3 : 2); ++i) {
             if (row[given[i].first].isEmpty()) continue;
-            address.setValue(QLatin1String(given[i].second), row[given[i].first]);
+            setText(address, QLatin1String(given[i].second), row[given[i].first]);
             if (work) app_.workSlots[slotOf[i]] = row[given[i].first];
         }
     }
@@ -368,7 +373,7 @@ void AddressImport::ensureHomeRow() {
     if (!home.eof()) return;
     home.addNew();
     home.setValue(QStringLiteral("MemberNo"), QVariant::fromValue<qlonglong>(member_));
-    home.setValue(QStringLiteral("AddressType"), kHome);
+    setText(home, QStringLiteral("AddressType"), kHome);
     home.setValue(QStringLiteral("YesNo"), false);
     putStoredHomeBack(home);
     held_.copyHomeInto(home);
@@ -452,7 +457,7 @@ void FillBankFromSortCode(Importer& importer, db::Recordset& bankRow, const QStr
         {"BankName", "Line4"}, {"BankBranch", "Line5"}, {"BankAdd1", "Line1"}, {"BankAdd2", "Line2"}, {"BankAdd3", "Line3"}};
     for (const auto& [from, to] : copies) {
         const QString value = bank.text(QLatin1String(from));
-        if (!value.isEmpty()) bankRow.setValue(QLatin1String(to), value);
+        if (!value.isEmpty()) setText(bankRow, QLatin1String(to), value);
     }
 }
 
