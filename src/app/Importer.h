@@ -15,6 +15,8 @@
 
 namespace autovelt {
 
+class MailTransport;
+
 // The five connections of one cycle.
 struct Connections {
     db::Connection TarvMain;
@@ -81,6 +83,9 @@ public:
 
     // The note CreateDiaryEntry writes; set by the caller just before the call.
     QString diaryText;
+
+    // Set by tests: every mail goes here instead of SMTP or the pickup folder.
+    MailTransport* mailTransport = nullptr;
 
     // Set by a signal or the window: the pass stops at its next safe point.
     std::atomic<bool> stopRequested{false};

@@ -41,6 +41,9 @@ InstallationConfig InstallationConfig::load(const QString& homeFolder) {
     c.supportMailbox = ini.value(QStringLiteral("mail/support_mailbox")).toString();
     c.smtpPassword = ini.value(QStringLiteral("mail/smtp_password")).toString();
     c.mailPickupFolder = resolvePath(homeFolder, ini.value(QStringLiteral("mail/pickup_folder")).toString());
+    c.smtpServerOverride = ini.value(QStringLiteral("mail/smtp_server")).toString();
+    c.smtpPortOverride = ini.value(QStringLiteral("mail/smtp_port"), 0).toInt();
+    c.mailTimeoutSeconds = ini.value(QStringLiteral("mail/timeout_seconds"), 30).toInt();
     c.settlePauses = ini.value(QStringLiteral("timing/settle_pauses"), true).toBool();
     c.codeTables.digits = ini.value(QStringLiteral("encoding/digits"), c.codeTables.digits).toString();
     c.codeTables.symbols = ini.value(QStringLiteral("encoding/symbols"), c.codeTables.symbols).toString();

@@ -8,6 +8,10 @@ MailContext mailContextOf(const Importer& importer) {
     MailContext context;
     context.cuname = importer.settings.cuname;
     context.settings.pickupFolder = importer.config.mailPickupFolder;
+    context.settings.smtpServerOverride = importer.config.smtpServerOverride;
+    context.settings.smtpPortOverride = importer.config.smtpPortOverride;
+    context.settings.connectTimeoutSeconds = importer.config.mailTimeoutSeconds;
+    context.transport = importer.mailTransport;
     return context;
 }
 
