@@ -58,8 +58,9 @@ protected:
     void application(long memberNumber, bool newMember, const QString& rawKey = kKey,
                      const QString& secondKey = QString()) {
         inst.exec(QStringLiteral("online"),
-                  QStringLiteral("INSERT INTO table_w (field_id, field_1, field_2, field_3, field_4, field_6, field_103, "
-                                 "field_105, field_107, field_110) VALUES (41, '0', %1, 'Mr', 'John', 'Smith', %2, %3, 'N', '1')")
+                  QStringLiteral("INSERT INTO table_w (field_id, field_1, field_2, field_3, field_4, field_6, field_7, field_8, "
+                                 "field_103, field_105, field_107, field_110) "
+                                 "VALUES (41, '0', %1, 'Mr', 'John', 'Smith', '15/04/1985', 'M', %2, %3, 'N', '1')")
                       .arg(sqlText(rawKey), sqlText(encoded(QStringLiteral("john.web@example.com"))), sqlText(secondKey)));
         ApplicationState& a = app();
         a = ApplicationState{};
