@@ -71,6 +71,12 @@ void Recordset::setValue(const QString& field, const QVariant& value) {
 }
 
 QVariant Recordset::valueForWrite(int column, const QVariant& value) const {
+    // An empty text is stored as an empty text: drivers bind a null QString as Null.
+    if (value.typeId() == QMetaType::QString && value.toString().isNull()) {
+        const QVariant empty(QString::fromLatin1(""));
+        return connection_->engine() == Engine::Embedded
+                   ? toStoredValue(empty, static_cast<ColumnKind>(kinds_.value(column))) : empty;
+    }
     if (connection_->engine() == Engine::Embedded)
         return toStoredValue(value, static_cast<ColumnKind>(kinds_.value(column)));
     return value;

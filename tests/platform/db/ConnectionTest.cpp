@@ -84,3 +84,16 @@ TEST(Connection, ColumnExistsToleratesMissingTablesAndCase) {
     EXPECT_FALSE(main.columnExists("MemberMain", "NoSuchColumn"));
     EXPECT_FALSE(main.columnExists("NoSuchTable", "MemberNo"));
 }
+
+TEST(Connection, EmptyTextsAreStoredAsEmptyNotNull) {
+    test::TestInstallation inst;
+    inst.openCoreConnections();
+    auto rs = inst.importer().connections.TarvMain.openRecordset("SELECT * FROM MemberMain WHERE MemberNo=9 ;", keysetCursor());
+    rs.addNew();
+    rs.setValue("MemberNo", 9);
+    rs.setValue("MidName", QString());   // an empty application value
+    rs.setValue("DOL", QString());       // an empty date is no date
+    rs.setValue("PrevSurname", QVariant());  // Null on purpose
+    rs.update();
+    EXPECT_EQ(inst.count("TarvMain", "SELECT * FROM MemberMain WHERE MidName = '' AND DOL IS NULL AND PrevSurname IS NULL"), 1);
+}
