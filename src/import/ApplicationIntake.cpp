@@ -7,6 +7,9 @@
 #include "import/OnlineMarking.h"
 #include "platform/db/Recordset.h"
 
+#include <functional>
+#include <optional>
+
 namespace autovelt {
 
 namespace {
@@ -32,7 +35,7 @@ QString readGivenMemberNumber(const QString& stored, const OnlineCodeTables& tab
     return DecodeOnlineNumber(stored, tables);
 }
 
-QString cutTrimmed(const QString& value, int width) { return value.left(width).trimmed(); }
+QString cutTrimmed(const QString& value, int width) { return value.trimmed().left(width).trimmed(); }
 
 QString withoutApostrophes(QString value) { return value.remove(QLatin1Char('\'')); }
 
@@ -83,18 +86,30 @@ void ReadApplicationRow(Importer& importer, const db::Recordset& row) {
     app.fieldId = QString::number(row.value(0).toLongLong());
     app.messageSuffix = MessageSuffixFor(app.fieldId);
 
+    // A value that cannot be decoded is raised only once every other value is read, so the
+    // application can still be reported and marked in full.
+    std::optional<VeltError> unreadable;
+    const auto decoded = [&](const std::function<QString()>& read) {
+        try {
+            return read();
+        } catch (const VeltError& error) {
+            if (!unreadable) unreadable = error;
+            return QString();
+        }
+    };
     const int columns = std::min(row.fieldCount() - 1, kLastField);
     if (columns >= 2) {
         app.rawField2 = row.text(2);
         const QString number = holdsCodeMarker(app.rawField2) ? DecodeOnlineField(app.rawField2, tables) : app.rawField2;
         app.cleanedNINumber = CleanNINumber(number);
     }
-    if (columns >= 1) app.field[1] = readGivenMemberNumber(row.text(1), tables);
+    if (columns >= 1) app.field[1] = decoded([&] { return readGivenMemberNumber(row.text(1), tables); });
     app.field[2] = app.cleanedNINumber;
-    for (int n = 3; n <= columns; ++n) app.field[n] = readByRule(n, row.text(n), tables);
+    for (int n = 3; n <= columns; ++n) app.field[n] = decoded([&] { return readByRule(n, row.text(n), tables); });
     if (columns >= 104) app.noteText = row.text(104);
     if (columns >= 105) app.rawField105 = row.text(105);
     cleanFields(app.field);
+    if (unreadable) throw *unreadable;
 }
 
 bool RefuseIncompleteApplication(Importer& importer) {

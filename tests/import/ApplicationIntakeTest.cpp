@@ -1,0 +1,165 @@
+// Reading and cleaning one application row, and the small routines of the intake.
+
+#include "app/ControlSettings.h"
+#include "import/ApplicationIdFile.h"
+#include "import/ApplicationIntake.h"
+#include "import/LoanDetailsException.h"
+#include "import/MemberMainRecord.h"
+#include "import/NextBirthday.h"
+#include "import/OnlineMarking.h"
+#include "support/OnlineEncoder.h"
+#include "support/TestInstallation.h"
+#include "support/WebApplication.h"
+
+#include <QFile>
+#include <gtest/gtest.h>
+
+using namespace autovelt;
+using namespace autovelt::testing;
+
+namespace {
+
+TEST(CleanNINumber, BlanksDashesUnderscoresAndSlashesGo) {
+    EXPECT_EQ(CleanNINumber("AB 12 34 56 C"), "AB123456C");
+    EXPECT_EQ(CleanNINumber("ab-12_34/56\\c"), "AB123456C");
+    EXPECT_EQ(CleanNINumber(""), "");
+}
+
+TEST(CleanNINumber, WrongLengthOrAllDigitsIsDropped) {
+    EXPECT_EQ(CleanNINumber("123456789"), "");
+    EXPECT_EQ(CleanNINumber("AB123456"), "");
+    EXPECT_EQ(CleanNINumber("AB123456CD"), "");
+    EXPECT_EQ(CleanNINumber("O'12'45'6"), "O'12'45'6");  // odd, but nine characters: kept, and quoted wherever used
+}
+
+TEST(CleanPersonName, ApostrophesAfterOAreClosedUpAndUnsafeCharactersGo) {
+    EXPECT_EQ(CleanPersonName(QString::fromUtf8("O\u00E2\u20AC\u2122Neil")), "ONeil");
+    EXPECT_EQ(CleanPersonName("O\\'Brien"), "OBrien");
+    EXPECT_EQ(CleanPersonName("d'Arcy"), "dArcy");
+    EXPECT_EQ(CleanPersonName("Smith/Jones#2\\"), "SmithJones2");
+    EXPECT_EQ(CleanPersonName("   Lee  "), "Lee");
+    EXPECT_EQ(CleanPersonName(QString(60, QChar('a'))), QString(50, QChar('a')));
+}
+
+TEST(MessageSuffix, NamesTheApplication) { EXPECT_EQ(MessageSuffixFor("42"), " (table_w field_id=42)"); }
+
+TEST(MembershipStatus, AdultJuniorOrAsAskedFor) {
+    ApplicationState app;
+    app.field[7] = "01/01/2010";
+    EXPECT_EQ(MembershipStatusFor(app, 2026), "J");  // 16 calendar years
+    app.field[7] = "31/12/2009";
+    EXPECT_EQ(MembershipStatusFor(app, 2026), "A");
+    app.field[11] = " b ";
+    EXPECT_EQ(MembershipStatusFor(app, 2026), "B");
+}
+
+class IntakeWithInstallation : public ::testing::Test {
+protected:
+    void SetUp() override {
+        inst.appendConfig(markedCodeTablesIni());
+        inst.clock().set(QDateTime(QDate(2026, 3, 5), QTime(10, 15)));
+        inst.importer().SetPassDateToToday();
+    }
+    Importer& im() { return inst.importer(); }
+    test::TestInstallation inst;
+};
+
+TEST_F(IntakeWithInstallation, EveryColumnIsReadByItsRule) {
+    WebApplication a = WebApplication::joinAndBorrow(12);
+    a.memberNumber = "0042";
+    a.set(29, "a value longer than ten, never encoded").set(91, "another long plain value")
+        .set(3, "  Lord High Admiral ").set(5, "Mary-Jo O'Hara").set(12, "Living with parents, who own it")
+        .set(34, QString(60, QChar('u'))).set(104, "Call me, please");
+    for (const QString& s : insertStatements(a)) inst.exec("online", s);
+    LoadControlSettings(im());
+    ASSERT_FALSE(im().SkipImport);
+    db::Recordset row = im().connections.OnlineConnection.openRecordset("SELECT * FROM table_w ;");
+    ReadApplicationRow(im(), row);
+    const ApplicationState& app = im().app;
+    EXPECT_EQ(app.fieldId, "12");
+    EXPECT_EQ(app.messageSuffix, " (table_w field_id=12)");
+    EXPECT_EQ(app.field[1], "42");
+    EXPECT_EQ(app.field[2], "AB123456C");
+    EXPECT_EQ(app.cleanedNINumber, "AB123456C");
+    EXPECT_EQ(app.rawField2, a.storedKey());
+    EXPECT_TRUE(app.rawField2.contains('#') || app.rawField2.contains('^'));
+    EXPECT_EQ(app.field[3], "Lord High");  // ten characters, trimmed
+    EXPECT_EQ(app.field[4], "John");
+    EXPECT_EQ(app.field[5], "Mary-Jo OHara");
+    EXPECT_EQ(app.field[7], "15/04/1985");
+    EXPECT_EQ(app.field[12], "Living with parents, who own i");  // thirty characters
+    EXPECT_EQ(app.field[29], "a value longer than ten, never encoded");
+    EXPECT_EQ(app.field[91], "another long plain value");
+    EXPECT_EQ(app.field[34], QString(50, QChar('u')));
+    EXPECT_EQ(app.field[46], "1000");
+    EXPECT_EQ(app.field[103], "john.smith@example.com");
+    EXPECT_EQ(app.field[104], "Call me, please");
+    EXPECT_NE(app.noteText, "Call me, please");  // the note is kept as stored
+    EXPECT_EQ(app.noteText.size(), 32 + 4 * 15);
+    EXPECT_EQ(app.field[105], "4711");
+    EXPECT_EQ(app.rawField105.size(), 4 + 4 + 4 * 4);
+    EXPECT_EQ(app.field[110], "1");
+    EXPECT_EQ(app.memberNumber, 0);
+    EXPECT_FALSE(app.skip);
+}
+
+TEST_F(IntakeWithInstallation, ANumberWithoutMarkerIsTakenAsTyped) {
+    WebApplication a = WebApplication::joinOnly(3);
+    a.niNumber = "ab 12 34 56 c";
+    a.niNumberPlain = true;
+    for (const QString& s : insertStatements(a)) inst.exec("online", s);
+    LoadControlSettings(im());
+    ReadApplicationRow(im(), im().connections.OnlineConnection.openRecordset("SELECT * FROM table_w ;"));
+    EXPECT_EQ(im().app.rawField2, "ab 12 34 56 c");
+    EXPECT_EQ(im().app.field[2], "AB123456C");
+}
+
+TEST_F(IntakeWithInstallation, LoanDetailsLineOnlyForJoinAndBorrow) {
+    im().app.memberNumber = 12;
+    im().app.field[45] = "L1";
+    im().app.field[46] = "250.00";
+    im().app.field[47] = "6";
+    im().app.field[50] = "Holiday";
+    ShowLoanDetailsException(im());
+    im().app.field[110] = "2";
+    ShowLoanDetailsException(im());
+    EXPECT_EQ(inst.reporter().problems(), QStringList{"Member 12 applied for L1 loan for \u00A3250.00 over 6 months for Holiday."});
+}
+
+TEST_F(IntakeWithInstallation, NextBirthdayIsThreeDaysBeforeIt) {
+    struct Case { const char* dob; QDate expected; int days; };
+    const Case cases[] = {
+        {"15/04/1985", QDate(2026, 4, 12), -41},   // still to come this year
+        {"01/03/1990", QDate(2027, 2, 26), 4},     // passed: next year's
+        {"05/03/1990", QDate(2026, 3, 2), 0},      // today: this year's
+        {"29/02/1988", QDate(2027, 2, 25), 5},     // counted as the 28th
+    };
+    for (const Case& c : cases) {
+        im().app.field[7] = c.dob;
+        EXPECT_EQ(NextBirthday(im()), c.expected) << c.dob;
+        EXPECT_EQ(im().app.nextBirthdayDays, c.days) << c.dob;
+    }
+}
+
+TEST_F(IntakeWithInstallation, IdFileIsReadOnceAndDeleted) {
+    inst.writeFile("id.txt", "  77 trailing");
+    ReadApplicationIdFile(im());
+    EXPECT_EQ(im().applicationIdOverride, 77);
+    EXPECT_FALSE(QFile::exists(inst.path("id.txt")));
+    ReadApplicationIdFile(im());  // no file: unchanged, no error
+    EXPECT_EQ(im().applicationIdOverride, 77);
+    im().applicationIdOverride = 0;
+    inst.writeFile("id.txt", "-5");
+    ReadApplicationIdFile(im());
+    EXPECT_EQ(im().applicationIdOverride, 0);
+}
+
+TEST(OnlineMarkingStatements, OnlyTheImportedFlagsAndDatesAreWritten) {
+    EXPECT_EQ(MarkApplicationStatement("41", "2026-03-05 10:15:00"),
+              "UPDATE table_w SET field_107='Y', field_108='2026-03-05 10:15:00' WHERE field_id=41 ;");
+    EXPECT_EQ(MarkApplicationStatement("41; DROP TABLE x", "s"), "UPDATE table_w SET field_107='Y', field_108='s' WHERE field_id=0 ;");
+    EXPECT_EQ(MarkAddressesStatement("A'B", "2026-03-05 10:15:00"),
+              "UPDATE table_ad SET field_21='Y', field_22='2026-03-05 10:15:00' WHERE field_2='A''B' AND field_21<>'Y';");
+}
+
+}  // namespace

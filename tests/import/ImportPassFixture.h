@@ -1,0 +1,141 @@
+#pragma once
+
+// A sample installation whose online database holds applications written by the
+// website's encoder, driven through the real cycle: settings load, import pass, close-down.
+
+#include "app/ImportCycle.h"
+#include "app/ImportPass.h"
+#include "common/SqlQuote.h"
+#include "support/TestInstallation.h"
+#include "support/WebApplication.h"
+
+#include <QDir>
+#include <gtest/gtest.h>
+
+namespace autovelt::test {
+
+// 5 March 2026: day and month both 12 or less, so a date written in the wrong order shows.
+inline const QDateTime kImportPassTime(QDate(2026, 3, 5), QTime(10, 15, 0));
+inline const QString kStartedLine = QStringLiteral("Join+Borrow import process started at 05/03/2026 10:15:00");
+inline const QString kCompletedLine = QStringLiteral("Join+Borrow process completed at 05/03/2026 10:15:00");
+inline const QString kImportedStamp = QStringLiteral("2026-03-05 10:15:00");
+inline QString suffix(long fieldId) { return QStringLiteral(" (table_w field_id=%1)").arg(fieldId); }
+
+class ImportPassTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        inst.appendConfig(testing::markedCodeTablesIni() + QStringLiteral("\n[timing]\nsettle_pauses = false"));
+        inst.clock().set(kImportPassTime);
+    }
+
+    Importer& im() { return inst.importer(); }
+    QStringList problems() { return inst.reporter().problems(); }
+    QStringList successes() { return inst.reporter().successes(); }
+    std::string report() { return (problems() + successes()).join(QLatin1Char('\n')).toStdString(); }
+
+    // The online database, as the website sees it.
+    virtual void onlineExec(const QString& statement) { inst.exec(QStringLiteral("online"), statement); }
+    virtual QVariant onlineScalar(const QString& query) { return inst.scalar(QStringLiteral("online"), query); }
+
+    void add(const testing::WebApplication& application) {
+        for (const QString& statement : testing::insertStatements(application)) onlineExec(statement);
+    }
+
+    // One cycle, as the timer runs it.
+    void runCycle() {
+        ManualCycleTimer timer;
+        ImportCycle cycle(im(), timer);
+        cycle.setImportPass([this] { RunImportPass(im()); });
+        cycle.RunCycle();
+    }
+
+    QString applicationColumn(long fieldId, const QString& column) {
+        return onlineScalar(QStringLiteral("SELECT %1 FROM table_w WHERE field_id=%2").arg(column).arg(fieldId)).toString();
+    }
+    QString importedFlag(long fieldId) { return applicationColumn(fieldId, QStringLiteral("field_107")); }
+
+public:
+    // A member already on the books.
+    struct Member {
+        long number = 500;
+        QString title = QStringLiteral("Mr");
+        QString forename = QStringLiteral("John");
+        QString midname;
+        QString surname = QStringLiteral("Smith");
+        QString dob = QStringLiteral("1985-04-15");
+        QString ni = QStringLiteral("AB123456C");
+        QString status = QStringLiteral("A");
+        QString sex = QStringLiteral("M");
+        // The home address held, the same as the application's: "" for none.
+        QString homeEmail = QStringLiteral("john.smith@example.com");
+        bool home = true;
+    };
+
+protected:
+    void addMember(const Member& m) {
+        inst.exec(QStringLiteral("TarvMain"),
+                  QStringLiteral("INSERT INTO MemberMain (MemberNo, MemberStatus, Title, Forename, MidName, Surname, NINumber, "
+                                 "DOB, Sex, DOJ, NewMember, AcceptMarketing, DeclineMarketing, ByEmail, JoinChannel) "
+                                 "VALUES (%1, %2, %3, %4, %5, %6, %7, %8, %9, '2001-01-01', 0, 0, 1, 0, 'C')")
+                      .arg(m.number)
+                      .arg(sqlText(m.status), sqlText(m.title), sqlText(m.forename), sqlText(m.midname),
+                           sqlText(m.surname), sqlText(m.ni), m.dob.isEmpty() ? QStringLiteral("NULL") : sqlText(m.dob),
+                           sqlText(m.sex)));
+        if (!m.home) return;
+        inst.exec(QStringLiteral("TarvMain"),
+                  QStringLiteral("INSERT INTO MemberAddress (MemberNo, AddressType, YesNo, Line1, Line2, Line3, Postcode, "
+                                 "EmailAddress) VALUES (%1, 'HOME', 0, '12 High Street', '', 'Leeds', 'LS1 4AB', %2)")
+                      .arg(m.number)
+                      .arg(sqlText(m.homeEmail)));
+    }
+
+    // A column of one row of a core banking table ("<none>" when there is no row).
+    QString column(const QString& database, const QString& table, const QString& column, const QString& where) {
+        const QString from = QStringLiteral(" FROM ") + table + QStringLiteral(" WHERE ") + where;
+        if (inst.count(database, QStringLiteral("SELECT *") + from) == 0) return QStringLiteral("<none>");
+        const QVariant v = inst.scalar(database, QStringLiteral("SELECT ") + column + from);
+        return v.isNull() ? QStringLiteral("<null>") : v.toString();
+    }
+    QString memberColumn(long number, const QString& name) {
+        return column(QStringLiteral("TarvMain"), QStringLiteral("MemberMain"), name, QStringLiteral("MemberNo=%1").arg(number));
+    }
+    int rows(const QString& database, const QString& query) { return inst.count(database, query); }
+    int members() { return rows(QStringLiteral("TarvMain"), QStringLiteral("SELECT * FROM MemberMain")); }
+
+    // The WebLog rows of a member, each as "activity|category|keyword".
+    QStringList webLog(long number) { return auditRows(QStringLiteral("TarvAudt"),
+        QStringLiteral("SELECT TheActivity || '|' || TheCategory || '|' || TheKeyword FROM WebLog WHERE MemberNo=%1 ORDER BY ID").arg(number)); }
+    QStringList diary(long number) { return auditRows(QStringLiteral("TarvTran"),
+        QStringLiteral("SELECT Keyword || '|' || Msgtext FROM Diary WHERE Memberno=%1 ORDER BY ID").arg(number)); }
+    QStringList changes(long number) { return auditRows(QStringLiteral("TarvTran"),
+        QStringLiteral("SELECT Description FROM Changes WHERE MemberNo=%1 ORDER BY ID").arg(number)); }
+
+    QStringList auditRows(const QString& database, const QString& query) {
+        QStringList out;
+        for (int i = 0;; ++i) {
+            const QVariant v = inst.scalar(database, query + QStringLiteral(" LIMIT 1 OFFSET %1").arg(i));
+            if (!v.isValid()) return out;
+            out << v.toString();
+        }
+    }
+
+    // Files of a folder of the installation.
+    QStringList filesIn(const QString& folder) {
+        QStringList files;
+        QDir dir(inst.path(folder));
+        for (const QString& sub : dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+            for (const QString& f : QDir(dir.filePath(sub)).entryList(QDir::Files)) files << sub + QLatin1Char('/') + f;
+        for (const QString& f : dir.entryList(QDir::Files)) files << f;
+        return files;
+    }
+    QStringList activityLogs() {
+        QStringList logs;
+        for (const QString& entry : QDir(inst.home()).entryList({QStringLiteral("VELTLOGS_*")}, QDir::Dirs))
+            for (const QString& f : QDir(inst.path(entry)).entryList(QDir::Files)) logs << f;
+        return logs;
+    }
+
+    TestInstallation inst;
+};
+
+}  // namespace autovelt::test

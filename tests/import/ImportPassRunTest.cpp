@@ -1,0 +1,222 @@
+// The pass as a whole: refusals at intake, single-application runs, the member number limit,
+// runs without applications, hostile values, stops and failures half-way.
+
+#include "import/ImportPassFixture.h"
+
+#include <QFile>
+
+using namespace autovelt;
+using namespace autovelt::test;
+using autovelt::testing::WebApplication;
+
+namespace {
+
+class ImportPassRunTest : public ImportPassTest {};
+
+const QString kLoanLine0 = QStringLiteral("Member 0 applied for L1 loan for \u00A31000 over 12 months for Car repairs.");
+
+TEST_F(ImportPassRunTest, BlankOrInvalidBirthDateIsRefused) {
+    add(WebApplication::joinAndBorrow(1).set(7, ""));
+    WebApplication second = WebApplication::joinOnly(2).set(7, "31/02/1990");
+    second.niNumber = "CD123456A";
+    add(second);
+    runCycle();
+    EXPECT_EQ(problems(), (QStringList{"VELT Application has blank DOB - record skipped." + suffix(1), kLoanLine0,
+                                       "VELT Application has blank DOB - record skipped." + suffix(2)}));
+    EXPECT_EQ(members(), 0);
+    EXPECT_EQ(importedFlag(1), "Y");
+    EXPECT_EQ(importedFlag(2), "Y");
+    EXPECT_EQ(successes(), (QStringList{kStartedLine, kCompletedLine}));
+}
+
+TEST_F(ImportPassRunTest, MissingOrNumericSurnameIsRefused) {
+    add(WebApplication::joinAndBorrow(1).set(6, ""));
+    WebApplication second = WebApplication::joinOnly(2).set(6, "12345");
+    second.niNumber = "CD123456A";
+    add(second);
+    WebApplication third = WebApplication::joinOnly(3).set(6, "'/#");  // nothing left after cleaning
+    third.niNumber = "EF123456A";
+    add(third);
+    runCycle();
+    EXPECT_EQ(problems(), (QStringList{"VELT Application has no valid Surname - record skipped." + suffix(1), kLoanLine0,
+                                       "VELT Application has no valid Surname - record skipped." + suffix(2),
+                                       "VELT Application has no valid Surname - record skipped." + suffix(3)}));
+    EXPECT_EQ(members(), 0);
+    for (long id : {1, 2, 3}) EXPECT_EQ(importedFlag(id), "Y");
+}
+
+TEST_F(ImportPassRunTest, IdFileImportsOnlyThatApplicationAndLeavesItUnmarked) {
+    add(WebApplication::joinAndBorrow(1));
+    WebApplication named = WebApplication::joinOnly(1234);
+    named.niNumber = "CD123456A";
+    named.imported = "Y";  // already imported once: an id run takes it all the same
+    named.set(6, "Named").set(31, "PASS");
+    add(named);
+    inst.writeFile("id.txt", "1234\n");
+    runCycle();
+
+    EXPECT_FALSE(QFile::exists(inst.path("id.txt")));
+    EXPECT_EQ(members(), 1);
+    EXPECT_EQ(memberColumn(1, "Surname"), "Named");
+    EXPECT_EQ(applicationColumn(1234, "field_108"), "");  // not marked by this run
+    EXPECT_EQ(importedFlag(1), "N");                      // not read at all
+    EXPECT_EQ(onlineScalar("SELECT COUNT(*) FROM table_ad WHERE field_21='Y'").toInt(), 0);
+
+    // The next cycle is an ordinary one again.
+    inst.reporter().clear();
+    runCycle();
+    EXPECT_EQ(importedFlag(1), "Y");
+    EXPECT_EQ(memberColumn(2, "Surname"), "Smith");
+    EXPECT_EQ(applicationColumn(1234, "field_108"), "");
+}
+
+TEST_F(ImportPassRunTest, IdFileWithoutANumberIsIgnoredAndDeleted) {
+    add(WebApplication::joinAndBorrow(1));
+    inst.writeFile("id.txt", "none\n");
+    runCycle();
+    EXPECT_FALSE(QFile::exists(inst.path("id.txt")));
+    EXPECT_EQ(importedFlag(1), "Y");
+}
+
+TEST_F(ImportPassRunTest, MemberNumberLimitStopsThePassAtOnce) {
+    addMember({.number = 99999998, .forename = "Ann", .surname = "Other", .ni = "ZZ000000Z", .home = false});
+    add(WebApplication::joinOnly(1).set(31, "PASS"));
+    WebApplication second = WebApplication::joinOnly(2).set(6, "Jones").set(31, "PASS");
+    second.niNumber = "CD123456A";
+    add(second);
+    runCycle();
+    EXPECT_EQ(memberColumn(99999999, "Surname"), "Smith");
+    EXPECT_EQ(problems(), QStringList{"Member number limit exceeded - cannot import any further"});
+    EXPECT_EQ(successes(), (QStringList{kStartedLine, "Added new member 99999999 - Smith" + suffix(1)}));
+    EXPECT_EQ(members(), 2);
+    EXPECT_EQ(importedFlag(1), "Y");
+    EXPECT_EQ(importedFlag(2), "N");  // left for a later run
+    EXPECT_TRUE(im().SkipImport);
+    EXPECT_EQ(activityLogs(), QStringList{});  // the pass ended at once: no activity log
+    const QStringList logs = filesIn("web");
+    ASSERT_EQ(logs.size(), 1);
+    QFile log(inst.path("web/" + logs.first()));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(log.readAll()).trimmed(), "Member number limit exceeded - cannot import any further");
+}
+
+TEST_F(ImportPassRunTest, NothingPendingAndNoDocumentsIsSilent) {
+    runCycle();
+    EXPECT_EQ(problems(), QStringList{});
+    EXPECT_EQ(successes(), QStringList{});
+    EXPECT_EQ(activityLogs(), QStringList{});
+}
+
+TEST_F(ImportPassRunTest, DocumentsWithoutApplicationsStillCompleteTheRun) {
+    onlineExec("INSERT INTO member_docs (member_no, Category, FileName, Title) VALUES ('x', 'y', 'scan.pdf', 'z')");
+    runCycle();
+    EXPECT_EQ(successes(), (QStringList{kStartedLine, kCompletedLine}));
+    EXPECT_EQ(activityLogs().size(), 1);
+}
+
+TEST_F(ImportPassRunTest, UnreadableMemberNumberRefusesOnlyThatApplication) {
+    WebApplication first = WebApplication::joinOnly(1).set(31, "PASS");
+    first.memberNumber = "98765432101";  // more than a 32-bit number holds
+    add(first);
+    WebApplication second = WebApplication::joinOnly(2).set(6, "Jones").set(31, "PASS");
+    second.niNumber = "CD123456A";
+    add(second);
+    runCycle();
+    EXPECT_EQ(problems(), (QStringList{"Error in Join+Borrow import routine (6)", "Overflow" + suffix(1)})) << report();
+    EXPECT_EQ(importedFlag(1), "Y");
+    EXPECT_EQ(importedFlag(2), "Y");
+    EXPECT_EQ(memberColumn(1, "Surname"), "Jones");
+}
+
+TEST_F(ImportPassRunTest, HostileValuesNeitherBreakNorChangeAnyStatement) {
+    WebApplication a = WebApplication::joinAndBorrow(1);
+    a.niNumber = "AB'; DELETE FROM table_ad; --";  // a raw key with a quote, stored as typed
+    a.niNumberPlain = true;
+    a.set(6, "';\"; DELETE FROM MemberMain; --'").set(4, "O\\'Brien").set(5, "d'Arcy").set(12, "Tenant's flat")
+        .set(34, "Quote ' and \" and ; in a field").set(89, "pass'word\"").set(103, "o'brien@example.com");
+    a.addresses.first().email = "o'brien@example.com";
+    add(a);
+    WebApplication b = WebApplication::joinOnly(2).set(6, "O\u2019Neill").set(31, "PASS");
+    b.niNumber = "CD123456A";
+    b.namesAsUtf8 = true;  // as the website sends it
+    add(b);
+    onlineExec("INSERT INTO table_ad (field_2, field_3, field_20, field_21) VALUES ('another key', 'HOME', 'I', 'N')");
+    runCycle();
+
+    EXPECT_EQ(problems(), QStringList{}) << report();
+    EXPECT_EQ(members(), 2);
+    EXPECT_EQ(memberColumn(1, "Surname"), ";\"; Delete From Membermain; --");
+    EXPECT_EQ(memberColumn(1, "Forename"), "Obrien");
+    EXPECT_EQ(memberColumn(1, "NINumber"), "<null>");  // not a usable number
+    EXPECT_EQ(column("TarvMain", "MemberUDF", "UDF1", "MemberNo=1"), "Quote ' and \" and ; in a field");
+    EXPECT_EQ(column("TarvMain", "MemberUDF", "DWPHouseholdStatus", "MemberNo=1"), "Tenants flat");
+    EXPECT_EQ(column("TarvMain", "MemberPassword", "OtherPassword", "MemberNo=1"), "pass'word\"");
+    EXPECT_EQ(memberColumn(2, "Surname"), "Oneill");
+    EXPECT_EQ(importedFlag(1), "Y");
+    // Only the application's own address rows are marked.
+    EXPECT_EQ(onlineScalar("SELECT field_21 FROM table_ad WHERE field_2='AB''; DELETE FROM table_ad; --'").toString(), "Y");
+    EXPECT_EQ(onlineScalar("SELECT field_21 FROM table_ad WHERE field_2='another key'").toString(), "N");
+    EXPECT_EQ(onlineScalar("SELECT COUNT(*) FROM table_ad").toInt(), 3);
+    EXPECT_EQ(webLog(1).size(), 1);
+}
+
+TEST_F(ImportPassRunTest, NameAndBirthDateMatchWithAQuoteInTheSurnameFindsTheMember) {
+    addMember({.surname = "Obrien", .ni = ""});  // as an earlier import stored it
+    WebApplication a = WebApplication::joinAndBorrow(1).set(6, "o'brien");
+    a.niNumber.clear();
+    add(a);
+    runCycle();
+    EXPECT_TRUE(problems().contains("Member thought they were a new member, but we have them under 500 as match made on "
+                                    "Name and DoB." + suffix(1))) << report();
+}
+
+TEST_F(ImportPassRunTest, StopRequestLeavesTheApplicationsPending) {
+    add(WebApplication::joinAndBorrow(1));
+    im().stopRequested = true;
+    runCycle();
+    EXPECT_EQ(members(), 0);
+    EXPECT_EQ(importedFlag(1), "N");
+    EXPECT_EQ(successes(), (QStringList{kStartedLine, kCompletedLine}));
+}
+
+TEST_F(ImportPassRunTest, AFailureHalfWayLeavesTheApplicationPendingAndTheNextCycleCompletesIt) {
+    add(WebApplication::joinAndBorrow(1));
+    WebApplication second = WebApplication::joinAndBorrow(2).set(6, "Jones");
+    second.niNumber = "CD123456A";
+    add(second);
+    // The member row can be written, its circumstances cannot.
+    inst.exec("TarvMain", "ALTER TABLE MemberCircumstance RENAME TO MemberCircumstanceAway");
+    runCycle();
+    ASSERT_EQ(problems().size(), 2) << report();
+    EXPECT_TRUE(problems()[0].startsWith("Error in Join+Borrow import routine (")) << report();
+    EXPECT_TRUE(problems()[1].endsWith(suffix(1))) << report();
+    EXPECT_EQ(members(), 1);
+    EXPECT_EQ(importedFlag(1), "N");
+    EXPECT_EQ(importedFlag(2), "N");  // the pass ended
+    EXPECT_EQ(activityLogs(), QStringList{});
+
+    inst.exec("TarvMain", "ALTER TABLE MemberCircumstanceAway RENAME TO MemberCircumstance");
+    inst.reporter().clear();
+    runCycle();
+    EXPECT_EQ(problems(), QStringList{}) << report();  // the same application, not "already a member"
+    EXPECT_EQ(successes(), (QStringList{kStartedLine, "Added new member 1 - Smith" + suffix(1),
+                                        "Added new member 2 - Jones" + suffix(2), kCompletedLine}));
+    EXPECT_EQ(members(), 2);
+    EXPECT_EQ(rows("TarvMain", "SELECT * FROM MemberBalances WHERE MemberNo=1"), 1);
+    EXPECT_EQ(rows("TarvMain", "SELECT * FROM MemberCircumstance WHERE MemberNo=1"), 1);
+    EXPECT_EQ(webLog(1), QStringList{"New member & borrower 1 auto added via VeltImporter|JOINBORROW|NEW"});
+    EXPECT_EQ(changes(1), QStringList{"New member 1 auto added via VeltImporter"});
+    EXPECT_EQ(importedFlag(1), "Y");
+    EXPECT_FALSE(QFile::exists(inst.path("import-journal.txt")));
+}
+
+TEST_F(ImportPassRunTest, AJournalOfAnotherApplicationIsNotResumed) {
+    inst.writeFile("import-journal.txt", "application=77\nmember=1\nnew=1\nrejoin=0\nstage=5\nend=\n");
+    addMember({.number = 1, .forename = "Ann", .surname = "Other", .ni = "ZZ999999Z"});
+    add(WebApplication::joinAndBorrow(3));
+    runCycle();
+    EXPECT_EQ(memberColumn(2, "Surname"), "Smith");
+    EXPECT_EQ(memberColumn(1, "Surname"), "Other");
+}
+
+}  // namespace
