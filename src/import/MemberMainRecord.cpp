@@ -4,7 +4,6 @@
 #include "comms/AuditTrail.h"
 #include "common/NameCaps.h"
 #include "common/Values.h"
-#include "import/StoredText.h"
 #include "import/NextBirthday.h"
 
 namespace autovelt {
@@ -50,13 +49,13 @@ void setPersonalColumns(Importer& importer, db::Recordset& row) {
     const bool birthdayStatements = importer.settings.FSARefNo == kBirthdayStatementCreditUnion;
     app.field[11] = MembershipStatusFor(app, processing.year());
     const QString title = asStored(importer, app.field[3]);
-    row.setValue(QStringLiteral("MemberStatus"), storedText(app.field[11]));
+    row.setValue(QStringLiteral("MemberStatus"), app.field[11]);
     row.setValue(QStringLiteral("DOJ"), processing);
-    row.setValue(QStringLiteral("PrevSurname"), storedText(QString()));
-    row.setValue(QStringLiteral("Title"), storedText(title));
-    row.setValue(QStringLiteral("Forename"), storedText(asStored(importer, app.field[4])));
-    row.setValue(QStringLiteral("Surname"), storedText(asStored(importer, app.field[6])));
-    row.setValue(QStringLiteral("MidName"), storedText(asStored(importer, app.field[5])));
+    row.setValue(QStringLiteral("PrevSurname"), QString());
+    row.setValue(QStringLiteral("Title"), title);
+    row.setValue(QStringLiteral("Forename"), asStored(importer, app.field[4]));
+    row.setValue(QStringLiteral("Surname"), asStored(importer, app.field[6]));
+    row.setValue(QStringLiteral("MidName"), asStored(importer, app.field[5]));
     if (app.cleanedNINumber.size() == 9) row.setValue(QStringLiteral("NINumber"), app.cleanedNINumber);
     row.setValue(QStringLiteral("DOB"), parseDayFirstDate(app.field[7]).value_or(QDate()));
     const QString sex = sexFor(app.field[8], title);
@@ -73,8 +72,8 @@ void setPersonalColumns(Importer& importer, db::Recordset& row) {
 void createMember(Importer& importer, db::Recordset& row) {
     if (row.eof()) row.addNew();
     row.setValue(QStringLiteral("MemberNo"), QVariant::fromValue<qlonglong>(importer.app.memberNumber));
-    row.setValue(QStringLiteral("MemberStatus2"), storedText(QString()));
-    row.setValue(QStringLiteral("MemberStatus3"), storedText(QString()));
+    row.setValue(QStringLiteral("MemberStatus2"), QString());
+    row.setValue(QStringLiteral("MemberStatus3"), QString());
     row.setValue(QStringLiteral("stopcashin"), false);
     row.setValue(QStringLiteral("StopCashOut"), false);
     row.setValue(QStringLiteral("NewMember"), true);

@@ -2,7 +2,6 @@
 
 #include "app/Importer.h"
 #include "common/Values.h"
-#include "import/StoredText.h"
 
 namespace autovelt {
 
@@ -45,16 +44,16 @@ void WriteMemberUDF(Importer& importer) {
     ApplicationState& app = importer.app;
     const CycleSettings& settings = importer.settings;
     db::Recordset row = memberRow(importer, QStringLiteral("MemberUDF"));
-    row.setValue(QStringLiteral("DWPEthnicity"), storedText(app.field[10].left(50)));
-    row.setValue(QStringLiteral("DWPEmpStatus"), storedText(app.field[20].left(50)));
-    row.setValue(QStringLiteral("DWPHouseholdStatus"), storedText(app.field[12].left(30)));
-    row.setValue(QStringLiteral("Taxcountry"), storedText(app.field[16].left(50)));
-    row.setValue(QStringLiteral("TAXID"), storedText(app.field[17].left(50)));
+    row.setValue(QStringLiteral("DWPEthnicity"), app.field[10].left(50));
+    row.setValue(QStringLiteral("DWPEmpStatus"), app.field[20].left(50));
+    row.setValue(QStringLiteral("DWPHouseholdStatus"), app.field[12].left(30));
+    row.setValue(QStringLiteral("Taxcountry"), app.field[16].left(50));
+    row.setValue(QStringLiteral("TAXID"), app.field[17].left(50));
     for (int k = 1; k <= 10; ++k) {
         const int udf = mappedUdf(settings.UDFWebmap[k]);
         const QString& value = app.field[33 + k];
         if (udf == 0 || value.isEmpty()) continue;
-        row.setValue(QStringLiteral("UDF%1").arg(udf), storedText(value.left(255)));
+        row.setValue(QStringLiteral("UDF%1").arg(udf), value.left(255));
         app.udfLabels[k] = settings.UDFCaption[udf];
     }
     stamp(importer, row);
@@ -63,8 +62,8 @@ void WriteMemberUDF(Importer& importer) {
 
 void WriteMemberPassword(Importer& importer) {
     db::Recordset row = memberRow(importer, QStringLiteral("MemberPassword"));
-    row.setValue(QStringLiteral("OtherPassword"), storedText(importer.app.field[89].left(30)));
-    row.setValue(QStringLiteral("ReminderQuestion"), storedText(importer.app.field[88].left(50)));
+    row.setValue(QStringLiteral("OtherPassword"), importer.app.field[89].left(30));
+    row.setValue(QStringLiteral("ReminderQuestion"), importer.app.field[88].left(50));
     stamp(importer, row);
     row.update();
 }
@@ -103,11 +102,11 @@ void WriteMemberEmployment(Importer& importer) {
     row.setValue(QStringLiteral("DateNotified"), importer.passDate());
     row.setValue(QStringLiteral("PayrollFrequency"), QStringLiteral("M"));
     row.setValue(QStringLiteral("PayRunNo"), whole(app.field[18]));
-    row.setValue(QStringLiteral("PayrollNo"), storedText(payrollNumberFor(app, depositMethod)));
-    row.setValue(QStringLiteral("SectionNo"), storedText(QString()));
+    row.setValue(QStringLiteral("PayrollNo"), payrollNumberFor(app, depositMethod));
+    row.setValue(QStringLiteral("SectionNo"), QString());
     row.setValue(QStringLiteral("DepositMethod"), depositMethod);
-    row.setValue(QStringLiteral("InsuranceType"), storedText(QString()));
-    row.setValue(QStringLiteral("InsAmtOrPercent"), storedText(QString()));
+    row.setValue(QStringLiteral("InsuranceType"), QString());
+    row.setValue(QStringLiteral("InsAmtOrPercent"), QString());
     row.setValue(QStringLiteral("InsChargeable"), 0);
     row.setValue(QStringLiteral("InsPayable"), 0);
     stamp(importer, row);
@@ -128,13 +127,13 @@ struct Income {
 void setIncome(db::Recordset& row, const ApplicationState& app, const Income& income, bool verified) {
     const double value = Currency::fromText(app.field[income.field]).toDouble();
     row.setValue(QLatin1String(income.value), value);
-    if (income.type) row.setValue(QLatin1String(income.type), storedText(app.field[income.typeField].left(50)));
+    if (income.type) row.setValue(QLatin1String(income.type), app.field[income.typeField].left(50));
     if (value > 0) row.setValue(QLatin1String(income.verified), verified);
 }
 
 void setExpense(db::Recordset& row, int number, double value) {
     row.setValue(QStringLiteral("Expense%1Value").arg(number), value);
-    row.setValue(QStringLiteral("Expense%1Type").arg(number), storedText(QString()));
+    row.setValue(QStringLiteral("Expense%1Type").arg(number), QString());
     row.setValue(QStringLiteral("Expense%1Verified").arg(number), false);
 }
 
@@ -145,9 +144,9 @@ void WriteMemberCircumstance(Importer& importer) {
     const bool verified = app.field[27].toUpper() == QLatin1String("ACCEPT");
     db::Recordset row = memberRow(importer, QStringLiteral("MemberCircumstance"));
     row.setValue(QStringLiteral("DomesticStatus"), 0);
-    row.setValue(QStringLiteral("EmploymentStatus"), storedText(app.field[20].left(50)));
-    row.setValue(QStringLiteral("EmploymentNature"), storedText(QString()));
-    row.setValue(QStringLiteral("Department"), storedText(QString()));
+    row.setValue(QStringLiteral("EmploymentStatus"), app.field[20].left(50));
+    row.setValue(QStringLiteral("EmploymentNature"), QString());
+    row.setValue(QStringLiteral("Department"), QString());
     const Income incomes[] = {
         {53, "PersonalIncome", "IncomeVerified"}, {53, "Income1Value", "Income1Verified"},
         {54, "PartnersIncome", "PartnersIncomeVerified"}, {54, "Income2Value", "Income2Verified"},
@@ -172,7 +171,7 @@ void WriteMemberCircumstance(Importer& importer) {
     setExpense(row, 12, Currency::fromText(app.field[68]).toDouble());
     setExpense(row, 11, Currency::fromText(app.field[69]).toDouble());
     row.setValue(QStringLiteral("Dependants"), whole(app.field[9]));
-    row.setValue(QStringLiteral("HomeStatus"), storedText(app.field[12].left(30)));
+    row.setValue(QStringLiteral("HomeStatus"), app.field[12].left(30));
     row.setValue(QStringLiteral("AnnualSalary"), annualSalary.toDouble());
     stamp(importer, row);
     row.update();
