@@ -105,16 +105,19 @@ void MemberImport::writeMember() {
 
 void MemberImport::checkIdentity() {
     if (!isNew() || !app_.isJoinOnly()) return;
-    if (reached(ImportStage::IdentityChecked)) {
+    const bool checked = reached(ImportStage::IdentityChecked);
+    if (checked) {
+        // Checked by the interrupted run: its result stands, and is reported again, as the
+        // report of that run was lost with it.
         app_.field[31] = entry_.identityStatus;
         app_.field[33] = entry_.identityReference;
         app_.field[46] = entry_.amountAppliedFor;
-        return;
-    }
-    if (app_.field[31].isEmpty()) RunIdentityCheck(im_, app_.memberNumber);
-    if (app_.field[31].isEmpty()) {
-        app_.field[31] = QStringLiteral("FAIL");
-        app_.field[33] = QStringLiteral("UNSET");
+    } else {
+        if (app_.field[31].isEmpty()) RunIdentityCheck(im_, app_.memberNumber);
+        if (app_.field[31].isEmpty()) {
+            app_.field[31] = QStringLiteral("FAIL");
+            app_.field[33] = QStringLiteral("UNSET");
+        }
     }
     const QString status = app_.field[31].toUpper();
     if (status.startsWith(QLatin1String("FAIL")) || status.startsWith(QLatin1String("REFER"))) {
@@ -124,6 +127,7 @@ void MemberImport::checkIdentity() {
                           QLatin1Char('.'));
         app_.field[46] = QStringLiteral("0.00");
     }
+    if (checked) return;
     entry_.identityStatus = app_.field[31];
     entry_.identityReference = app_.field[33];
     entry_.amountAppliedFor = app_.field[46];
