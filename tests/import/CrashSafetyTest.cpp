@@ -3,7 +3,6 @@
 
 #include "import/ImportPassFixture.h"
 
-#include <QProcess>
 
 using namespace autovelt;
 using namespace autovelt::test;
@@ -15,22 +14,7 @@ constexpr int kCrashExitCode = 86;
 
 class CrashSafetyTest : public ImportPassTest {
 protected:
-    struct Run {
-        int exitCode = -1;
-        QString output;
-    };
-
-    // "autovelt --once" on the installation; crashAt names the point where it dies.
-    Run runProgram(const QString& crashAt = QString()) {
-        QProcess process;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.remove(QStringLiteral("AUTOVELT_TEST_CRASH_AT"));
-        if (!crashAt.isEmpty()) env.insert(QStringLiteral("AUTOVELT_TEST_CRASH_AT"), crashAt);
-        process.setProcessEnvironment(env);
-        process.start(QStringLiteral(AUTOVELT_EXECUTABLE), {QStringLiteral("--once"), QStringLiteral("--home"), inst.home()});
-        if (!process.waitForFinished(120000)) return {};
-        return {process.exitCode(), QString::fromLocal8Bit(process.readAllStandardOutput() + process.readAllStandardError())};
-    }
+    using Run = ProgramRun;
 
     int count(const QString& database, const QString& query) { return rows(database, query); }
     bool journalExists() { return QFile::exists(inst.path(QStringLiteral("import-journal.txt"))); }

@@ -10,6 +10,7 @@
 #include "support/WebApplication.h"
 
 #include <QDir>
+#include <QProcess>
 #include <gtest/gtest.h>
 
 namespace autovelt::test {
@@ -133,6 +134,23 @@ protected:
         for (const QString& entry : QDir(inst.home()).entryList({QStringLiteral("VELTLOGS_*")}, QDir::Dirs))
             for (const QString& f : QDir(inst.path(entry)).entryList(QDir::Files)) logs << f;
         return logs;
+    }
+
+    // "autovelt --once" on the installation, as a separate process; crashAt names the test
+    // crash point where it dies (exit code 86).
+    struct ProgramRun {
+        int exitCode = -1;
+        QString output;
+    };
+    ProgramRun runProgram(const QString& crashAt = QString()) {
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("AUTOVELT_TEST_CRASH_AT"));
+        if (!crashAt.isEmpty()) env.insert(QStringLiteral("AUTOVELT_TEST_CRASH_AT"), crashAt);
+        process.setProcessEnvironment(env);
+        process.start(QStringLiteral(AUTOVELT_EXECUTABLE), {QStringLiteral("--once"), QStringLiteral("--home"), inst.home()});
+        if (!process.waitForFinished(120000)) return {};
+        return {process.exitCode(), QString::fromLocal8Bit(process.readAllStandardOutput() + process.readAllStandardError())};
     }
 
     TestInstallation inst;
