@@ -67,6 +67,8 @@ void ImportPass::refuseUnreadable(const VeltError& error) {
 }
 
 RowOutcome ImportPass::importRow(const db::Recordset& row) {
+    // A note prepared for one application must never reach another member's diary.
+    im_.diaryText.clear();
     try {
         ReadApplicationRow(im_, row);
     } catch (const VeltError& error) {
