@@ -160,6 +160,17 @@ TEST_F(ImportPassRunTest, HostileValuesNeitherBreakNorChangeAnyStatement) {
     EXPECT_EQ(webLog(1).size(), 1);
 }
 
+TEST_F(ImportPassRunTest, AnApplicationWithoutKeyMarksNoAddressRowsOfOthers) {
+    WebApplication a = WebApplication::joinAndBorrow(1);
+    a.niNumber.clear();  // its address rows are found by the second key
+    add(a);
+    onlineExec("INSERT INTO table_ad (field_2, field_3, field_20, field_21) VALUES ('', 'HOME', 'I', 'N')");
+    runCycle();
+    EXPECT_EQ(importedFlag(1), "Y");
+    EXPECT_EQ(memberColumn(1, "Surname"), "Smith");
+    EXPECT_EQ(onlineScalar("SELECT COUNT(*) FROM table_ad WHERE field_21='Y'").toInt(), 0);
+}
+
 TEST_F(ImportPassRunTest, NameAndBirthDateMatchWithAQuoteInTheSurnameFindsTheMember) {
     addMember({.surname = "Obrien", .ni = ""});  // as an earlier import stored it
     WebApplication a = WebApplication::joinAndBorrow(1).set(6, "o'brien");
