@@ -61,7 +61,7 @@ public:
         long number = 500;
         QString title = QStringLiteral("Mr");
         QString forename = QStringLiteral("John");
-        QString midname;
+        QString midname = QString();
         QString surname = QStringLiteral("Smith");
         QString dob = QStringLiteral("1985-04-15");
         QString ni = QStringLiteral("AB123456C");
