@@ -6,14 +6,14 @@
 CREATE TABLE IF NOT EXISTS WebLog (
     ID INTEGER PRIMARY KEY AUTOINCREMENT,
     MemberNo INTEGER,
-    TheActivity TEXT,
+    TheActivity TEXT COLLATE NOCASE,
     TheDate DATE,
-    TheTime TEXT(5),
-    TheCategory TEXT(20),
-    TheKeyword TEXT(20),
-    TheSource TEXT(10),
+    TheTime TEXT(5) COLLATE NOCASE,
+    TheCategory TEXT(20) COLLATE NOCASE,
+    TheKeyword TEXT(20) COLLATE NOCASE,
+    TheSource TEXT(10) COLLATE NOCASE,
     BeenEmailed BOOLEAN,
-    TheTeller TEXT(30)
+    TheTeller TEXT(30) COLLATE NOCASE
 );
 
 -- Timed events of the importer (for example POIIN when a proof of identity arrives).
@@ -22,24 +22,24 @@ CREATE TABLE IF NOT EXISTS WebLog (
 CREATE TABLE IF NOT EXISTS VELTTimings (
     ID INTEGER PRIMARY KEY AUTOINCREMENT,
     MemberNo INTEGER,
-    LoanNo TEXT(20),
-    EventTime TEXT(20),
-    EventType TEXT(20),
+    LoanNo TEXT(20) COLLATE NOCASE,
+    EventTime TEXT(20) COLLATE NOCASE,
+    EventType TEXT(20) COLLATE NOCASE,
     DurationSecs INTEGER,
-    Description TEXT(255),
-    Teller TEXT(30)
+    Description TEXT(255) COLLATE NOCASE,
+    Teller TEXT(30) COLLATE NOCASE
 );
 
 -- Text message requests, one per new loan application (TextType 2). TheTime is text HH:MM.
 CREATE TABLE IF NOT EXISTS AutoText (
     ID INTEGER PRIMARY KEY AUTOINCREMENT,
     MemberNo INTEGER,
-    MobileNo TEXT(20),
+    MobileNo TEXT(20) COLLATE NOCASE,
     TheDate DATE,
-    TheTime TEXT(5),
+    TheTime TEXT(5) COLLATE NOCASE,
     LoanID INTEGER,
     TextNumber INTEGER,
-    Teller TEXT(30),
+    Teller TEXT(30) COLLATE NOCASE,
     TextType INTEGER
 );
 
@@ -47,12 +47,12 @@ CREATE TABLE IF NOT EXISTS AutoText (
 -- ruleyes and ruleno are the decision letters given when the rule applies or not.
 -- Credit checks are enabled only when this table exists with a rulecode column.
 CREATE TABLE IF NOT EXISTS CUPolicyRules (
-    rulecode TEXT(10) PRIMARY KEY,
-    ruledesc TEXT(255),
+    rulecode TEXT(10) COLLATE NOCASE PRIMARY KEY,
+    ruledesc TEXT(255) COLLATE NOCASE,
     ruleactive BOOLEAN,
-    RuleValue TEXT(50),
-    ruleyes TEXT(1),
-    ruleno TEXT(1)
+    RuleValue TEXT(50) COLLATE NOCASE,
+    ruleyes TEXT(1) COLLATE NOCASE,
+    ruleno TEXT(1) COLLATE NOCASE
 );
 
 -- Credit report rules CR01A to CR11A. The same rule code may appear once per rule set, so the
@@ -60,12 +60,12 @@ CREATE TABLE IF NOT EXISTS CUPolicyRules (
 -- included) gives the letter RuleBand (F or R).
 CREATE TABLE IF NOT EXISTS CRRules (
     ID INTEGER PRIMARY KEY AUTOINCREMENT,
-    RuleCode TEXT(10) NOT NULL,
+    RuleCode TEXT(10) COLLATE NOCASE NOT NULL,
     ruleactive BOOLEAN,
-    ruleset TEXT(20),
+    ruleset TEXT(20) COLLATE NOCASE,
     rulevaluemin REAL,
     rulevaluemax REAL,
-    RuleBand TEXT(1)
+    RuleBand TEXT(1) COLLATE NOCASE
 );
 
 -- Optional: chooses the credit rule set by total borrowing (used only when it exists with
@@ -74,18 +74,20 @@ CREATE TABLE IF NOT EXISTS CRRuleset (
     id INTEGER PRIMARY KEY AUTOINCREMENT,
     FromValue CURRENCY,
     ToValue CURRENCY,
-    ruleset TEXT(20)
+    ruleset TEXT(20) COLLATE NOCASE
 );
 
 -- Score profiles of one credit union: interest rate, product and share cover by credit score,
 -- member kind (N new, E existing) and repayment type (S faster payment, P otherwise).
 CREATE TABLE IF NOT EXISTS PSLnRules (
     ID INTEGER PRIMARY KEY AUTOINCREMENT,
-    NewMember TEXT(1),
-    RepayType TEXT(1),
+    NewMember TEXT(1) COLLATE NOCASE,
+    RepayType TEXT(1) COLLATE NOCASE,
     FromScore INTEGER,
     ToScore INTEGER,
     IntRate REAL,
-    ProdCode TEXT(10),
+    ProdCode TEXT(10) COLLATE NOCASE,
     MaxOverShares CURRENCY
 );
+
+CREATE INDEX IF NOT EXISTS idx_WebLog_MemberNo ON WebLog (MemberNo);

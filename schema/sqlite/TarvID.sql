@@ -6,22 +6,22 @@
 -- writes its result (TU IDV- result Score [n]) and the agency reference here.
 CREATE TABLE IF NOT EXISTS IDProof (
     MemberNo INTEGER PRIMARY KEY,
-    AddressID TEXT(50),
-    AddressRef TEXT(50),
+    AddressID TEXT(50) COLLATE NOCASE,
+    AddressRef TEXT(50) COLLATE NOCASE,
     AddressDate DATE,
-    AddressBy TEXT(30),
-    PhotoID TEXT(50),
-    PhotoRef TEXT(50),
+    AddressBy TEXT(30) COLLATE NOCASE,
+    PhotoID TEXT(50) COLLATE NOCASE,
+    PhotoRef TEXT(50) COLLATE NOCASE,
     PhotoDate DATE,
-    PhotoBy TEXT(30)
+    PhotoBy TEXT(30) COLLATE NOCASE
 );
 
 -- Identity documents seen by staff. The importer only removes them with the member.
 CREATE TABLE IF NOT EXISTS ID (
     ID INTEGER PRIMARY KEY AUTOINCREMENT,
     MemberNo INTEGER NOT NULL,
-    IDType TEXT(20),
-    IDRef TEXT(50),
+    IDType TEXT(20) COLLATE NOCASE,
+    IDRef TEXT(50) COLLATE NOCASE,
     IDDate DATE,
-    IDBy TEXT(30)
+    IDBy TEXT(30) COLLATE NOCASE
 );

@@ -11,11 +11,11 @@ CREATE TABLE IF NOT EXISTS LoanAllocation (
     Printed BOOLEAN,
     Posted BOOLEAN,
     MemberNo INTEGER NOT NULL,
-    MemberName TEXT(30),
-    LoanNumber TEXT(20),
+    MemberName TEXT(30) COLLATE NOCASE,
+    LoanNumber TEXT(20) COLLATE NOCASE,
     LoanDate DATE,
     LoanValue CURRENCY,
-    ProductCode TEXT(10),
+    ProductCode TEXT(10) COLLATE NOCASE,
     LoanIntRate REAL,
     IntAPR REAL,
     LoanInterest CURRENCY,
@@ -25,11 +25,11 @@ CREATE TABLE IF NOT EXISTS LoanAllocation (
     RepayValue CURRENCY,
     LastPaymentValue CURRENCY,
     LoanTypeCode INTEGER,
-    LoanTypeDesc TEXT(255),
-    RepayFreq TEXT(1),
+    LoanTypeDesc TEXT(255) COLLATE NOCASE,
+    RepayFreq TEXT(1) COLLATE NOCASE,
     RepayDate DATE,
-    Teller TEXT(30),
-    Comments TEXT(255),
+    Teller TEXT(30) COLLATE NOCASE,
+    Comments TEXT(255) COLLATE NOCASE,
     RepayAuto BOOLEAN,
     Modified BOOLEAN,
     Settled BOOLEAN,
@@ -38,35 +38,35 @@ CREATE TABLE IF NOT EXISTS LoanAllocation (
     Approved BOOLEAN,
     Tagged BOOLEAN,
     ProductType INTEGER,
-    CRARef TEXT(50),
+    CRARef TEXT(50) COLLATE NOCASE,
     CRAScore INTEGER,
-    InitStatus TEXT(10),
-    NewStatus TEXT(10),
+    InitStatus TEXT(10) COLLATE NOCASE,
+    NewStatus TEXT(10) COLLATE NOCASE,
     InQ BOOLEAN,
-    DocsPref TEXT(1),
-    OurStatus TEXT(50),
-    DocKey TEXT(50),
-    EmpBasis TEXT(1),
+    DocsPref TEXT(1) COLLATE NOCASE,
+    OurStatus TEXT(50) COLLATE NOCASE,
+    DocKey TEXT(50) COLLATE NOCASE,
+    EmpBasis TEXT(1) COLLATE NOCASE,
     Kids INTEGER,
     OrigApplyDate DATE,
     OrigApplyValue CURRENCY,
-    Gender TEXT(1),
+    Gender TEXT(1) COLLATE NOCASE,
     BalanceID INTEGER,
     MergeID1 INTEGER,
     MergeID2 INTEGER,
     MergeID3 INTEGER,
     MergeID4 INTEGER,
-    StartTime TEXT(20),
+    StartTime TEXT(20) COLLATE NOCASE,
     SharesM CURRENCY,
     SharesWF CURRENCY,
     RepayM CURRENCY,
     TotNewPay CURRENCY,
-    OrigTeller TEXT(30),
-    BorrowChannel TEXT(1),
-    PostCodePart1 TEXT(4),
+    OrigTeller TEXT(30) COLLATE NOCASE,
+    BorrowChannel TEXT(1) COLLATE NOCASE,
+    PostCodePart1 TEXT(4) COLLATE NOCASE,
     DoB DATE,
     LastPaymentDate DATE,
-    HomeStatus TEXT(30)
+    HomeStatus TEXT(30) COLLATE NOCASE
 );
 
 -- How the money of a loan application is paid out. Method S = to shares, otherwise the
@@ -76,11 +76,11 @@ CREATE TABLE IF NOT EXISTS LoanPayee (
     LoanID INTEGER NOT NULL,
     MemberNo INTEGER NOT NULL,
     PayeeNo INTEGER,
-    Method TEXT(1),
-    ChqPayee TEXT(50),
-    SortCode TEXT(10),
-    AccNo TEXT(20),
-    Ref TEXT(50),
+    Method TEXT(1) COLLATE NOCASE,
+    ChqPayee TEXT(50) COLLATE NOCASE,
+    SortCode TEXT(10) COLLATE NOCASE,
+    AccNo TEXT(20) COLLATE NOCASE,
+    Ref TEXT(50) COLLATE NOCASE,
     ChqVal CURRENCY,
     Chqnum INTEGER,
     PrintedOrOutput BOOLEAN
@@ -91,9 +91,9 @@ CREATE TABLE IF NOT EXISTS LoanNotepad (
     ID INTEGER PRIMARY KEY AUTOINCREMENT,
     MemberNo INTEGER NOT NULL,
     LoanID INTEGER,
-    NoteText TEXT,
+    NoteText TEXT COLLATE NOCASE,
     LastUpdatedOn DATE,
-    LastUpdatedBy TEXT(30)
+    LastUpdatedBy TEXT(30) COLLATE NOCASE
 );
 
 -- One row per credit or policy rule and loan application: the rule value, the value of the
@@ -102,44 +102,44 @@ CREATE TABLE IF NOT EXISTS LoanNotepad (
 CREATE TABLE IF NOT EXISTS LoanPolicyLog (
     ID INTEGER PRIMARY KEY AUTOINCREMENT,
     MemberNo INTEGER NOT NULL,
-    LoanNo TEXT(20),
+    LoanNo TEXT(20) COLLATE NOCASE,
     LoanID INTEGER,
-    StartTime TEXT(20),
-    RuleCode TEXT(10),
-    RuleValue TEXT(50),
-    ActualValue TEXT(50),
-    InitStatus TEXT(10),
-    NewStatus TEXT(10),
+    StartTime TEXT(20) COLLATE NOCASE,
+    RuleCode TEXT(10) COLLATE NOCASE,
+    RuleValue TEXT(50) COLLATE NOCASE,
+    ActualValue TEXT(50) COLLATE NOCASE,
+    InitStatus TEXT(10) COLLATE NOCASE,
+    NewStatus TEXT(10) COLLATE NOCASE,
     LastUpdatedOn DATE,
-    LastUpdatedBy TEXT(30),
-    Reason TEXT
+    LastUpdatedBy TEXT(30) COLLATE NOCASE,
+    Reason TEXT COLLATE NOCASE
 );
 
 -- Notes on the member record that staff see. Msgtime carries date and time.
 CREATE TABLE IF NOT EXISTS Diary (
     ID INTEGER PRIMARY KEY AUTOINCREMENT,
     Memberno INTEGER NOT NULL,
-    Teller TEXT(30),
+    Teller TEXT(30) COLLATE NOCASE,
     Priority INTEGER,
     Msgdate DATE,
     Msgtime DATETIME,
     ActionReqd BOOLEAN,
-    ShelfLife TEXT(20),
-    Keyword TEXT(20),
-    Msgtext TEXT,
-    FlagColour TEXT(10),
+    ShelfLife TEXT(20) COLLATE NOCASE,
+    Keyword TEXT(20) COLLATE NOCASE,
+    Msgtext TEXT COLLATE NOCASE,
+    FlagColour TEXT(10) COLLATE NOCASE,
     CCItem BOOLEAN,
-    CCAction TEXT(50),
+    CCAction TEXT(50) COLLATE NOCASE,
     DiaryGroup INTEGER
 );
 
 -- Audit of changes made to a member record. Description is cut to 100 characters by the writer.
 CREATE TABLE IF NOT EXISTS Changes (
     ID INTEGER PRIMARY KEY AUTOINCREMENT,
-    Operatorinit TEXT(30),
-    OperatorName TEXT(30),
+    Operatorinit TEXT(30) COLLATE NOCASE,
+    OperatorName TEXT(30) COLLATE NOCASE,
     ChangeDate DATE,
-    Description TEXT(100),
+    Description TEXT(100) COLLATE NOCASE,
     OutOfPolicy BOOLEAN,
     MemberNo INTEGER
 );
@@ -150,15 +150,20 @@ CREATE TABLE IF NOT EXISTS TrusteeTran (
     MemberNumber INTEGER NOT NULL,
     TranDate DATE,
     Amount CURRENCY,
-    Teller TEXT(30)
+    Teller TEXT(30) COLLATE NOCASE
 );
 
 -- Security held against lending. The importer only removes it with the member.
 CREATE TABLE IF NOT EXISTS MemberSecurity (
     ID INTEGER PRIMARY KEY AUTOINCREMENT,
     MemberNo INTEGER NOT NULL,
-    SecurityType TEXT(20),
+    SecurityType TEXT(20) COLLATE NOCASE,
     SecurityValue CURRENCY,
     LastUpdatedOn DATE,
-    LastUpdatedBy TEXT(30)
+    LastUpdatedBy TEXT(30) COLLATE NOCASE
 );
+
+-- Per-member lookups (pending loan check, member deletion).
+CREATE INDEX IF NOT EXISTS idx_LoanAllocation_MemberNo ON LoanAllocation (MemberNo);
+CREATE INDEX IF NOT EXISTS idx_Diary_Memberno ON Diary (Memberno);
+CREATE INDEX IF NOT EXISTS idx_Changes_MemberNo ON Changes (MemberNo);

@@ -52,11 +52,7 @@ QString singleTableOf(const QString& statement) {
 
 Connection::Connection() : name_(nextConnectionName()) {}
 
-Connection::~Connection() {
-    close();
-    db_ = QSqlDatabase();
-    if (QSqlDatabase::contains(name_)) QSqlDatabase::removeDatabase(name_);
-}
+Connection::~Connection() { releaseDatabase(); }
 
 bool Connection::isOpen() const { return db_.isValid() && db_.isOpen(); }
 
@@ -64,8 +60,14 @@ void Connection::close() {
     if (db_.isValid() && db_.isOpen()) db_.close();
 }
 
-void Connection::open(const QString& connectionString, const EngineSettings& settings) {
+void Connection::releaseDatabase() {
     close();
+    db_ = QSqlDatabase();
+    if (QSqlDatabase::contains(name_)) QSqlDatabase::removeDatabase(name_);
+}
+
+void Connection::open(const QString& connectionString, const EngineSettings& settings) {
+    releaseDatabase();
     connectionString_ = connectionString;
     target_ = resolveConnectionString(connectionString, settings);
     switch (target_.engine) {
@@ -98,7 +100,7 @@ void Connection::openSqlServer() {
 }
 
 bool Connection::tryOpenMySql(bool useTls, int timeoutSeconds) {
-    if (db_.isValid()) db_.close();
+    releaseDatabase();
     db_ = QSqlDatabase::addDatabase(QStringLiteral("QMYSQL"), name_);
     db_.setHostName(target_.server);
     db_.setPort(target_.port);

@@ -45,6 +45,8 @@ public:
     VeltError errorFrom(const class QSqlError& error) const;
 
 private:
+    // Closes the connection and forgets the driver's connection of this name.
+    void releaseDatabase();
     void openEmbedded();
     void openSqlServer();
     void openMySql(const EngineSettings& settings);
