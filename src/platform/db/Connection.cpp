@@ -86,6 +86,12 @@ void Connection::openEmbedded() {
     db_.setDatabaseName(target_.filePath);
     db_.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=15000"));
     if (!db_.open()) throw lastError(QStringLiteral("Unable to open the database"));
+    // Write-ahead logging: one flush per commit instead of several, and every commit still
+    // reaches the disk before the statement returns (synchronous FULL), so a row the
+    // importer has written survives a crash or a power cut.
+    QSqlQuery pragma(db_);
+    pragma.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
+    pragma.exec(QStringLiteral("PRAGMA synchronous=FULL"));
 }
 
 void Connection::openSqlServer() {
