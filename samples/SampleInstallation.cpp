@@ -90,6 +90,9 @@ void fillControlTables() {
         QStringLiteral("INSERT INTO MemberMain (MemberNo, MemberStatus, Title, Forename, Surname, NINumber, DOB, Sex, JoinChannel) VALUES "
                        "(1, 'A', 'Mrs', 'Margaret', 'Obrien', 'JK654321A', '1962-04-17', 'F', 'B'), "
                        "(2, 'L', 'Mr', 'Peter', 'Hughes', 'LM112233B', '1975-10-02', 'M', 'B')"));
+    run(QStringLiteral("TarvMain"),
+        QStringLiteral("INSERT INTO MemberAddress (MemberNo, AddressType, YesNo, Line1, Line2, Line3, Postcode, EmailAddress) "
+                       "VALUES (1, 'HOME', 0, '4 Station Road', 'Keynsham', 'Bristol', 'BS31 1HA', 'maggie@mail.example')"));
 }
 
 }  // namespace
