@@ -21,11 +21,12 @@ bool holdsCodeMarker(const QString& value) {
 }
 
 // Columns read by the general rule: short values are plain, long ones encoded, except
-// field_29 and field_91 (never encoded) and field_105 (an encoded number).
+// field_29 and field_91 (never encoded) and field_105 (an encoded number). A short
+// field_105 is plain like any short value: no encoded number is that short.
 QString readByRule(int position, const QString& stored, const OnlineCodeTables& tables) {
     if (stored.isEmpty()) return stored;
-    if (position == 105) return DecodeOnlineNumber(stored, tables);
     if (stored.size() <= 10 || position == 29 || position == 91) return stored;
+    if (position == 105) return DecodeOnlineNumber(stored, tables);
     return DecodeOnlineField(stored, tables);
 }
 

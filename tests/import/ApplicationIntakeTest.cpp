@@ -103,6 +103,18 @@ TEST_F(IntakeWithInstallation, EveryColumnIsReadByItsRule) {
     EXPECT_FALSE(app.skip);
 }
 
+TEST_F(IntakeWithInstallation, AShortUploadKeyIsTakenAsStored) {
+    WebApplication a = WebApplication::joinOnly(4);
+    for (const QString& s : insertStatements(a)) inst.exec("online", s);
+    LoadControlSettings(im());
+    for (const char* key : {"0", "12345", "1234567890"}) {
+        inst.exec("online", QStringLiteral("UPDATE table_w SET field_105='%1'").arg(key));
+        ReadApplicationRow(im(), im().connections.OnlineConnection.openRecordset("SELECT * FROM table_w ;"));
+        EXPECT_EQ(im().app.field[105], key);
+        EXPECT_EQ(im().app.rawField105, key);
+    }
+}
+
 TEST_F(IntakeWithInstallation, ANumberWithoutMarkerIsTakenAsTyped) {
     WebApplication a = WebApplication::joinOnly(3);
     a.niNumber = "ab 12 34 56 c";
