@@ -54,6 +54,17 @@ void CapsUnusualCases(QString& word, const QString& pattern, int endOffset, int 
     }
 }
 
+QString ProperCase(const QString& text) {
+    static const QString separators = QStringLiteral(" \t\n\v\f\r") + QChar(0);
+    QString out = text;
+    bool wordStart = true;
+    for (QChar& c : out) {
+        c = wordStart ? c.toUpper() : c.toLower();
+        wordStart = separators.contains(c);
+    }
+    return out;
+}
+
 QString FirstLettersCaps(QString& text) {
     if (text.toUpper() == QLatin1String("N/A")) return QString();
     text = CollapseSpaces(text);

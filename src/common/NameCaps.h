@@ -23,4 +23,9 @@ void CapsUnusualCases(QString& word, const QString& pattern, int endOffset, int 
 // Trimmed of spaces, every run of spaces reduced to one.
 QString CollapseSpaces(const QString& text);
 
+// Proper case, for address lines: each word's first letter upper case, every other letter
+// lower case. Words are separated by blanks and control white space only, and no inner
+// capitals are made ("macclesfield road" -> "Macclesfield Road", "o'neill" -> "O'neill").
+QString ProperCase(const QString& text);
+
 }  // namespace autovelt

@@ -35,7 +35,7 @@ QString decodedValue(int position, const QString& stored, const OnlineCodeTables
 QString cleanedValue(int position, QString value, bool mixedCase) {
     value = value.trimmed();
     if (position >= ad::Building && position <= ad::Line5)
-        value = mixedCase ? FirstLettersCaps(value) : value.toUpper();
+        value = mixedCase ? ProperCase(value) : value.toUpper();
     if (position == ad::Type) value = value.toUpper().remove(QLatin1Char('_'));
     if (position == ad::Postcode) value = value.toUpper().left(30);
     return value.left(kWidth);

@@ -76,6 +76,18 @@ TEST(NameCapsUnusualCases, PatternsAndPositions) {
     }
 }
 
+TEST(NameCapsProperCase, FirstLetterOfEachWordOnlyWithoutInnerCapitals) {
+    const CapsCase cases[] = {
+        {"MACCLESFIELD", "Macclesfield"},   {"mcdonald road", "Mcdonald Road"},
+        {"o'neill court", "O'neill Court"}, {"st. john's WAY", "St. John's Way"},
+        {"ash-grove/lane", "Ash-grove/lane"}, {"n/a", "N/a"},
+        {"  two  blanks ", "  Two  Blanks "}, {"a\tb", "A\tB"},
+        {"12a high st", "12a High St"},     {"", ""},
+        {"\xc3\x89COLE \xc3\xa9tang", "\xc3\x89cole \xc3\x89tang"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ProperCase(QString::fromUtf8(c.in)), QString::fromUtf8(c.out)) << c.in;
+}
+
 TEST(NameCapsCollapse, Spaces) {
     const CapsCase cases[] = {
         {"", ""}, {"   ", ""}, {" a ", "a"}, {"a  b   c", "a b c"}, {"a\tb", "a\tb"}, {"\ta ", "\ta"},

@@ -131,6 +131,15 @@ TEST_F(AddressTest, EachCompositionOfThePrintedLines) {
     EXPECT_TRUE(problems().isEmpty()) << problems().join('\n').toStdString();
 }
 
+TEST_F(AddressTest, MixedCaseLinesGetNoInnerCapitals) {
+    application(900, true);
+    address("HOME", {{7, "MACKENZIE HOUSE"}, {9, "mcdonald road"}, {11, "MACCLESFIELD"}, {12, "n/a"}, {14, "sk10 1aa"}});
+    ImportAddresses(im());
+    EXPECT_EQ(lines(900, "HOME"), (Lines{"Mackenzie House", "Mcdonald Road", "", "Macclesfield", "<null>", "SK10 1AA"}));
+    EXPECT_EQ(stored(900, "HOME", "PAFTown"), "Macclesfield");
+    EXPECT_EQ(stored(900, "HOME", "PAFCounty"), "N/a");
+}
+
 TEST_F(AddressTest, UpperCaseLinesWhenTheCreditUnionDoesNotUseMixedCase) {
     im().settings.MixedCase = false;
     application(900, true);
@@ -312,9 +321,9 @@ TEST_F(AddressTest, QuotesInKeysTypesAndAddressesNeitherBreakNorChangeStatements
 
     PreloadHomeAddress(im());
     ImportAddresses(im());
-    EXPECT_EQ(stored(900, "HOME", "Line1"), "O'Brien's Court");
+    EXPECT_EQ(stored(900, "HOME", "Line1"), "O'brien's Court");
     EXPECT_EQ(stored(900, "HOME", "Line2"), "X'); Delete From Memberaddress; --");
-    EXPECT_EQ(stored(900, "WORK'1", "Line4"), "O'Neil & Sons");
+    EXPECT_EQ(stored(900, "WORK'1", "Line4"), "O'neil & Sons");
     EXPECT_EQ(stored(900, "BANK1", "Code1"), "40' OR '1'='1");
     EXPECT_EQ(stored(100, "HOME", "Line1"), "1 Safe Street");
     EXPECT_EQ(rows("TarvMain", "SELECT * FROM Banks"), 0);
