@@ -45,6 +45,8 @@ void cleanFields(std::array<QString, 121>& field) {
     field[4] = CleanPersonName(field[4]);
     field[5] = withoutApostrophes(cutTrimmed(field[5], 50));
     field[6] = CleanPersonName(field[6]);
+    field[8] = field[8].toUpper();
+    field[11] = field[11].toUpper();
     field[34] = cutTrimmed(field[34], 50);
     field[35] = cutTrimmed(field[35], 50);
     field[12] = withoutApostrophes(cutTrimmed(field[12], 30));

@@ -272,4 +272,15 @@ TEST_P(FormerStatusTest, IsReinstatedWithTheStatusAskedFor) {
 
 INSTANTIATE_TEST_SUITE_P(Statuses, FormerStatusTest, ::testing::Values("G", "L", "Z"));
 
+TEST_F(MemberMatchingTest, TheStatusAskedForIsReadInCapitals) {
+    addMember({.status = "L"});
+    WebApplication a = WebApplication::joinOnly(9);
+    a.set(11, "j");
+    add(a);
+    runCycle();
+    EXPECT_TRUE(problems().contains("FYI Member 500 current status is [L]eft but being reinstated as J." + suffix(9)))
+        << report();
+    EXPECT_EQ(memberColumn(500, "MemberStatus"), "J");
+}
+
 }  // namespace
