@@ -7,11 +7,17 @@ namespace autovelt {
 
 namespace {
 
+// A value with an unquoted comma reads as a list; it is the text as written.
+QString textOf(const QVariant& value) {
+    if (value.typeId() == QMetaType::QStringList) return value.toStringList().join(QLatin1Char(','));
+    return value.toString();
+}
+
 WebHostEntry readHost(QSettings& ini, const QString& prefix) {
     WebHostEntry h;
-    h.suffix = ini.value(prefix + QLatin1String("_suffix")).toString();
-    h.name = ini.value(prefix + QLatin1String("_name")).toString();
-    h.senderAddress = ini.value(prefix + QLatin1String("_sender")).toString();
+    h.suffix = textOf(ini.value(prefix + QLatin1String("_suffix")));
+    h.name = textOf(ini.value(prefix + QLatin1String("_name")));
+    h.senderAddress = textOf(ini.value(prefix + QLatin1String("_sender")));
     return h;
 }
 
@@ -27,9 +33,9 @@ InstallationConfig InstallationConfig::load(const QString& homeFolder) {
     c.filePath = QDir(homeFolder).filePath(QStringLiteral("autovelt.ini"));
     QSettings ini(c.filePath, QSettings::IniFormat);
 
-    c.engine.odbcDriver = ini.value(QStringLiteral("database/odbc_driver"), c.engine.odbcDriver).toString();
-    c.engine.embeddedOnlineDatabase = resolvePath(homeFolder, ini.value(QStringLiteral("online/database")).toString());
-    c.engine.mysqlTls = ini.value(QStringLiteral("online/tls"), c.engine.mysqlTls).toString();
+    c.engine.odbcDriver = textOf(ini.value(QStringLiteral("database/odbc_driver"), c.engine.odbcDriver));
+    c.engine.embeddedOnlineDatabase = resolvePath(homeFolder, textOf(ini.value(QStringLiteral("online/database"))));
+    c.engine.mysqlTls = textOf(ini.value(QStringLiteral("online/tls"), c.engine.mysqlTls));
     c.engine.mysqlPort = ini.value(QStringLiteral("online/port"), 0).toInt();
 
     ini.beginGroup(QStringLiteral("web"));
@@ -37,16 +43,16 @@ InstallationConfig InstallationConfig::load(const QString& homeFolder) {
     c.hostTwo = readHost(ini, QStringLiteral("host2"));
     ini.endGroup();
 
-    c.defaultSenderAddress = ini.value(QStringLiteral("mail/default_sender"), c.defaultSenderAddress).toString();
-    c.supportMailbox = ini.value(QStringLiteral("mail/support_mailbox")).toString();
-    c.smtpPassword = ini.value(QStringLiteral("mail/smtp_password")).toString();
-    c.mailPickupFolder = resolvePath(homeFolder, ini.value(QStringLiteral("mail/pickup_folder")).toString());
-    c.smtpServerOverride = ini.value(QStringLiteral("mail/smtp_server")).toString();
+    c.defaultSenderAddress = textOf(ini.value(QStringLiteral("mail/default_sender"), c.defaultSenderAddress));
+    c.supportMailbox = textOf(ini.value(QStringLiteral("mail/support_mailbox")));
+    c.smtpPassword = textOf(ini.value(QStringLiteral("mail/smtp_password")));
+    c.mailPickupFolder = resolvePath(homeFolder, textOf(ini.value(QStringLiteral("mail/pickup_folder"))));
+    c.smtpServerOverride = textOf(ini.value(QStringLiteral("mail/smtp_server")));
     c.smtpPortOverride = ini.value(QStringLiteral("mail/smtp_port"), 0).toInt();
     c.mailTimeoutSeconds = ini.value(QStringLiteral("mail/timeout_seconds"), 30).toInt();
     c.settlePauses = ini.value(QStringLiteral("timing/settle_pauses"), true).toBool();
-    c.codeTables.digits = ini.value(QStringLiteral("encoding/digits"), c.codeTables.digits).toString();
-    c.codeTables.symbols = ini.value(QStringLiteral("encoding/symbols"), c.codeTables.symbols).toString();
+    c.codeTables.digits = textOf(ini.value(QStringLiteral("encoding/digits"), c.codeTables.digits));
+    c.codeTables.symbols = textOf(ini.value(QStringLiteral("encoding/symbols"), c.codeTables.symbols));
     const QStringList memberCode = ini.value(QStringLiteral("encoding/member_code_table")).toStringList();
     if (memberCode.size() == static_cast<int>(c.memberCodeTable.p.size()))
         for (size_t i = 0; i < c.memberCodeTable.p.size(); ++i) c.memberCodeTable.p[i] = memberCode[int(i)].trimmed().toInt();
@@ -62,13 +68,13 @@ AgencyCredentialSet InstallationConfig::agencyCredentials(const QString& fsaRefN
     if (!ini.childGroups().contains(group)) return set;
     ini.beginGroup(group);
     set.present = true;
-    set.CreditReportCompany = ini.value(QStringLiteral("CreditReportCompany")).toString();
-    set.CreditReportUserName = ini.value(QStringLiteral("CreditReportUserName")).toString();
-    set.CreditReportPassword = ini.value(QStringLiteral("CreditReportPassword")).toString();
-    set.IdentityCheckCompany = ini.value(QStringLiteral("IdentityCheckCompany")).toString();
-    set.IdentityCheckUserName = ini.value(QStringLiteral("IdentityCheckUserName")).toString();
-    set.IdentityCheckPassword = ini.value(QStringLiteral("IdentityCheckPassword")).toString();
-    set.IdentityCheckApplication = ini.value(QStringLiteral("IdentityCheckApplication")).toString();
+    set.CreditReportCompany = textOf(ini.value(QStringLiteral("CreditReportCompany")));
+    set.CreditReportUserName = textOf(ini.value(QStringLiteral("CreditReportUserName")));
+    set.CreditReportPassword = textOf(ini.value(QStringLiteral("CreditReportPassword")));
+    set.IdentityCheckCompany = textOf(ini.value(QStringLiteral("IdentityCheckCompany")));
+    set.IdentityCheckUserName = textOf(ini.value(QStringLiteral("IdentityCheckUserName")));
+    set.IdentityCheckPassword = textOf(ini.value(QStringLiteral("IdentityCheckPassword")));
+    set.IdentityCheckApplication = textOf(ini.value(QStringLiteral("IdentityCheckApplication")));
     ini.endGroup();
     return set;
 }

@@ -61,9 +61,12 @@ double readNumber(const QString& text, qsizetype from, qsizetype length) {
 }  // namespace
 
 double leadingNumber(const QString& text) {
-    const qsizetype start = skipBlanks(text, 0);
-    const qsizetype length = numberLength(text, start);
-    return length == 0 ? 0.0 : readNumber(text, start, length);
+    // Blanks anywhere are passed over, as the original reading of a number did: an amount
+    // typed "1 500" is 1500, not 1.
+    QString compact = text;
+    compact.removeIf(isBlank);
+    const qsizetype length = numberLength(compact, 0);
+    return length == 0 ? 0.0 : readNumber(compact, 0, length);
 }
 
 std::optional<double> numericValue(const QString& text) {

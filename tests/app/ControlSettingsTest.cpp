@@ -1,4 +1,5 @@
 #include "app/ControlSettings.h"
+#include "support/OnlineEncoder.h"
 #include "support/TestInstallation.h"
 
 #include <QDir>
@@ -142,8 +143,37 @@ TEST_F(ControlSettingsTest, DatabaseErrorsTakeTheFailureExitWithoutPasswords) {
 }
 
 TEST_F(ControlSettingsTest, AgencyCredentialsAreDecodedPerCreditUnion) {
+    using autovelt::testing::encodeOnlineField;
+    inst.exec("TarvAudt", "INSERT INTO CRRules (RuleCode, ruleactive, RuleBand) VALUES ('CR10A', 1, 'F')");
     load();
-    EXPECT_EQ(inst.importer().settings.agency.CreditReportUserName, "UNSET");
+    EXPECT_EQ(inst.importer().settings.agency.CreditReportUserName, "UNSET");  // no set for 213000
+    EXPECT_FALSE(inst.importer().settings.CreditChecksEnabled);
+
+    inst.appendConfig("[agency_213000]\nCreditReportCompany = Riverside CU\nCreditReportUserName = " +
+                      encodeOnlineField("riverside.api", 7) + "\nCreditReportPassword = \"p,w#1\"\n"
+                      "IdentityCheckUserName = " + encodeOnlineField("riverside.cv", 8) + "\n"
+                      "IdentityCheckPassword = " + encodeOnlineField("Id-Pass,9", 9) + "\n"
+                      "[agency_test]\nCreditReportUserName = " + encodeOnlineField("test.user", 10) + "\n");
+    inst.exec("TarvAudt", "INSERT INTO CRRules (RuleCode, ruleactive, RuleBand) VALUES ('CR01', 1, 'R')");
+    load();
+    const AgencyCredentials& a = inst.importer().settings.agency;
+    EXPECT_EQ(a.CreditReportCompany, "Riverside CU");
+    EXPECT_EQ(a.CreditReportUserName, "riverside.api");
+    EXPECT_EQ(a.CreditReportPassword, "p,w#1");  // commas and "#" survive when quoted
+    EXPECT_EQ(a.IdentityCheckUserName, "riverside.cv");
+    EXPECT_EQ(a.IdentityCheckPassword, "Id-Pass,9");
+    EXPECT_TRUE(inst.importer().settings.CreditChecksEnabled);
+
+    test::TestInstallation uat;
+    uat.appendConfig("[agency_test]\nCreditReportUserName = " + encodeOnlineField("test.user", 10));
+    uat.exec("online", "CREATE TABLE table_test (field_id INTEGER PRIMARY KEY)");
+    LoadControlSettings(uat.importer());
+    EXPECT_EQ(uat.importer().settings.agency.CreditReportUserName, "test.user");
+}
+
+TEST_F(ControlSettingsTest, UnquotedCommasInConfigValuesAreKept) {
+    inst.appendConfig("[mail]\nsmtp_password = a,b,c");
+    EXPECT_EQ(inst.importer().config.smtpPassword, "a,b,c");
 }
 
 TEST_F(ControlSettingsTest, SettingsOfARunningCycleStay) {

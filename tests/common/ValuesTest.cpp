@@ -20,9 +20,9 @@ TEST(ValuesNumbers, LeadingNumberAndIsNumeric) {
         {"1e3", 1000, true},    {"1e", 1, false},         {"1e+", 1, false},
         {"+5", 5, true},        {".5", 0.5, true},        {"5.", 5, true},
         {"-", 0, false},        {".", 0, false},          {"1.2.3", 1.2, false},
-        {"1 000", 1, false},    {"0042", 42, true},       {"1e999", 0, false},
+        {"1 000", 1000, false},    {"0042", 42, true},       {"1e999", 0, false},
         {"\xd9\xa3", 0, false},  // an Arabic-Indic digit is not a digit here
-        {"12\t", 12, true},
+        {"12\t", 12, true},      {" 1 5\t00.5 x", 1500.5, false},
     };
     for (const auto& c : cases) {
         const QString text = QString::fromUtf8(c.text);

@@ -139,8 +139,19 @@ void Connection::openMySql(const EngineSettings& settings) {
                         QStringLiteral("The online database server did not agree to an encrypted (TLS) connection"));
     }
     // Text literals are quoted by doubling apostrophes only; backslashes must stay plain.
+    // Without that mode a value ending in a backslash could end its literal early, so a
+    // session that cannot be put in it is not used at all.
     QSqlQuery q(db_);
-    q.exec(QStringLiteral("SET SESSION sql_mode = CONCAT(@@SESSION.sql_mode, ',NO_BACKSLASH_ESCAPES')"));
+    if (!q.exec(QStringLiteral("SET SESSION sql_mode = CONCAT(@@SESSION.sql_mode, ',NO_BACKSLASH_ESCAPES')")) ||
+        !q.exec(QStringLiteral("SELECT @@SESSION.sql_mode")) || !q.next() ||
+        !q.value(0).toString().contains(QLatin1String("NO_BACKSLASH_ESCAPES"))) {
+        const VeltError error = q.lastError().type() != QSqlError::NoError
+                                    ? errorFrom(q.lastError())
+                                    : VeltError(kGenericError, QStringLiteral("Connection"),
+                                                QStringLiteral("The online database session refused plain backslashes (NO_BACKSLASH_ESCAPES)"));
+        db_.close();
+        throw error;
+    }
 }
 
 bool Connection::sessionUsesTls() {
