@@ -10,7 +10,7 @@ namespace autovelt {
 // A mailbox as it appears in a header: "Varno Credit Union <info@varno.example>".
 struct MailAddress {
     QString name;     // display name; may be empty
-    QString address;  // addr-spec; empty means "no such header"
+    QString address;  // the bare address (local@domain); empty means "no such header"
 };
 
 // One message, before it is turned into text. Both transports render it with the same
