@@ -52,6 +52,13 @@ void ImportCycle::cmdMembers_Click() {
     if (importPass_) importPass_();
 }
 
+void ImportCycle::ManualImport() {
+    if (started()) return;
+    cmdMembers_Click();
+    im_.connections.closeAll();
+    im_.SkipImport = false;
+}
+
 void ImportCycle::EndImportCycle() {
     im_.connections.closeAll();
     if (started() && !timer_.enabled()) {

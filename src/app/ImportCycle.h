@@ -31,8 +31,11 @@ public:
     void Timer1_Timer();
     // One whole cycle, as a tick that reached its count runs it.
     void RunCycle();
-    // Runs the import pass (also the "Manual import" button while stopped).
+    // Runs the import pass inside a cycle.
     void cmdMembers_Click();
+    // The "Manual import" button, usable while stopped: the pass opens its own connections,
+    // and they are closed afterwards so the next cycle reloads every setting.
+    void ManualImport();
 
     bool started() const { return caption_ == QLatin1String("&Stop"); }
     const QString& startStopCaption() const { return caption_; }

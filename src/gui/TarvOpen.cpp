@@ -46,7 +46,7 @@ TarvOpen::TarvOpen(const QString& homeFolder, Clock& clock, CycleTimer* timer, Q
     showCriticalMessage = [this](const QString& text) { QMessageBox::critical(this, windowTitle(), text); };
 
     connect(cmdAutoOnOff, &QPushButton::clicked, this, [this] { cycle_->cmdAutoOnOff_Click(); });
-    connect(cmdMembers, &QPushButton::clicked, this, [this] { cycle_->cmdMembers_Click(); });
+    connect(cmdMembers, &QPushButton::clicked, this, [this] { cycle_->ManualImport(); });
     connect(cmdExit, &QPushButton::clicked, this, &QWidget::close);
 
     importer_->LoadInstallation();

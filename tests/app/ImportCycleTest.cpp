@@ -1,3 +1,4 @@
+#include "app/ControlSettings.h"
 #include "app/ImportCycle.h"
 #include "support/TestInstallation.h"
 
@@ -75,6 +76,20 @@ TEST_F(ImportCycleTest, EachCycleStartsWithEmptyListsAndTodaysDate) {
     tick(5);
     EXPECT_FALSE(inst.reporter().problems().contains("left over"));
     EXPECT_EQ(inst.importer().PassDate, "02/01/27");
+}
+
+TEST_F(ImportCycleTest, ManualImportWorksOnlyWhileStoppedAndClosesItsConnections) {
+    cycle.setImportPass([this] {
+        ++passes;
+        LoadControlSettings(inst.importer());  // as the pass does when run outside a cycle
+    });
+    cycle.ManualImport();
+    EXPECT_EQ(passes, 1);
+    EXPECT_FALSE(inst.importer().connections.TarvMain.isOpen());
+    cycle.cmdAutoOnOff_Click();
+    cycle.ManualImport();
+    EXPECT_EQ(passes, 1);
+    cycle.cmdAutoOnOff_Click();
 }
 
 TEST_F(ImportCycleTest, SettlePausesCanBeTurnedOff) {
