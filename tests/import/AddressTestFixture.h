@@ -9,16 +9,13 @@
 #include "import/Addresses.h"
 #include "support/OnlineEncoder.h"
 #include "support/TestInstallation.h"
+#include "support/WebApplication.h"
 
 #include <QMap>
 #include <gtest/gtest.h>
 
 namespace autovelt::test {
 
-// Deployed tables whose symbols include the markers "#" and "^", so values written as
-// symbols are recognisably encoded.
-inline const OnlineCodeTables kDeployedTables{QStringLiteral("92740516389274051638"),
-                                              QStringLiteral("#^)~@%*+=?#^)~@%*+=?")};
 // 5 March 2024: day and month both 12 or less, so a date in the wrong order would show.
 inline const QDateTime kPassTime(QDate(2024, 3, 5), QTime(10, 15, 0));
 
@@ -31,13 +28,12 @@ using AdValues = QMap<int, QString>;
 class AddressTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        inst.appendConfig(QStringLiteral("[encoding]\ndigits = %1\nsymbols = \"%2\"")
-                              .arg(kDeployedTables.digits, kDeployedTables.symbols));
+        inst.appendConfig(testing::markedCodeTablesIni());
         inst.clock().set(kPassTime);
         im().SetPassDateToToday();
         LoadControlSettings(im());
         ASSERT_FALSE(im().SkipImport) << problems().join('\n').toStdString();
-        ASSERT_EQ(im().config.codeTables.symbols, kDeployedTables.symbols);
+        ASSERT_EQ(im().config.codeTables.symbols, testing::kMarkedCodeTables.symbols);
         inst.reporter().clear();
     }
 
@@ -46,12 +42,7 @@ protected:
     QStringList problems() { return inst.reporter().problems(); }
 
     // A text value as the website stores it: encoded, with at least one marker symbol.
-    QString encoded(const QString& plain) {
-        for (uint32_t seed = 1;; ++seed) {
-            const QString e = testing::encodeOnlineField(plain, seed, testing::SymbolUse::All, kDeployedTables);
-            if (e.contains(QLatin1Char('#')) || e.contains(QLatin1Char('^'))) return e;
-        }
-    }
+    static QString encoded(const QString& plain) { return testing::encodedWithMarker(plain, 1); }
 
     // The application: its table_w row, and the state the pass holds before the addresses.
     // A member number of 0 is not allowed here; newMember says whether the pass allocated it.
@@ -129,14 +120,8 @@ protected:
     }
 
     QStringList addressTypes(long number) {
-        QStringList types;
-        for (int i = 0;; ++i) {
-            const QVariant t = inst.scalar(QStringLiteral("TarvMain"),
-                                           QStringLiteral("SELECT AddressType FROM MemberAddress WHERE MemberNo=%1 "
-                                                          "ORDER BY AddressType LIMIT 1 OFFSET %2").arg(number).arg(i));
-            if (!t.isValid()) return types;
-            types << t.toString();
-        }
+        return inst.values(QStringLiteral("TarvMain"),
+                           QStringLiteral("SELECT AddressType FROM MemberAddress WHERE MemberNo=%1 ORDER BY AddressType").arg(number));
     }
 
     int rows(const QString& database, const QString& query) { return inst.count(database, query); }

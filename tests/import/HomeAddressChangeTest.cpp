@@ -23,15 +23,7 @@ protected:
         application(500, false);
     }
 
-    QStringList changes() {
-        QStringList out;
-        for (int i = 0;; ++i) {
-            const QVariant d = inst.scalar("TarvTran", QStringLiteral("SELECT Description FROM Changes WHERE MemberNo=500 "
-                                                                      "ORDER BY ID LIMIT 1 OFFSET %1").arg(i));
-            if (!d.isValid()) return out;
-            out << d.toString();
-        }
-    }
+    QStringList changes() { return inst.values("TarvTran", "SELECT Description FROM Changes WHERE MemberNo=500 ORDER BY ID"); }
     QString diary() { return inst.scalar("TarvTran", "SELECT Msgtext FROM Diary WHERE Memberno=500").toString(); }
 };
 

@@ -104,21 +104,12 @@ protected:
     int members() { return rows(QStringLiteral("TarvMain"), QStringLiteral("SELECT * FROM MemberMain")); }
 
     // The WebLog rows of a member, each as "activity|category|keyword".
-    QStringList webLog(long number) { return auditRows(QStringLiteral("TarvAudt"),
+    QStringList webLog(long number) { return inst.values(QStringLiteral("TarvAudt"),
         QStringLiteral("SELECT TheActivity || '|' || TheCategory || '|' || TheKeyword FROM WebLog WHERE MemberNo=%1 ORDER BY ID").arg(number)); }
-    QStringList diary(long number) { return auditRows(QStringLiteral("TarvTran"),
+    QStringList diary(long number) { return inst.values(QStringLiteral("TarvTran"),
         QStringLiteral("SELECT Keyword || '|' || Msgtext FROM Diary WHERE Memberno=%1 ORDER BY ID").arg(number)); }
-    QStringList changes(long number) { return auditRows(QStringLiteral("TarvTran"),
+    QStringList changes(long number) { return inst.values(QStringLiteral("TarvTran"),
         QStringLiteral("SELECT Description FROM Changes WHERE MemberNo=%1 ORDER BY ID").arg(number)); }
-
-    QStringList auditRows(const QString& database, const QString& query) {
-        QStringList out;
-        for (int i = 0;; ++i) {
-            const QVariant v = inst.scalar(database, query + QStringLiteral(" LIMIT 1 OFFSET %1").arg(i));
-            if (!v.isValid()) return out;
-            out << v.toString();
-        }
-    }
 
     // Files of a folder of the installation.
     QStringList filesIn(const QString& folder) {

@@ -103,6 +103,15 @@ int TestInstallation::count(const QString& database, const QString& sqlText) {
     });
 }
 
+QStringList TestInstallation::values(const QString& database, const QString& sqlText) {
+    return withDatabase(databaseFile(database), [&](QSqlQuery& q) {
+        if (!q.exec(sqlText)) throw std::runtime_error((q.lastError().text() + QStringLiteral(": ") + sqlText).toStdString());
+        QStringList out;
+        while (q.next()) out << q.value(0).toString();
+        return out;
+    });
+}
+
 void TestInstallation::writeFile(const QString& relative, const QString& text) {
     QFile f(path(relative));
     QDir().mkpath(QFileInfo(f).absolutePath());

@@ -7,6 +7,7 @@
 
 #include <QSqlDatabase>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <QVariant>
 #include <memory>
@@ -37,6 +38,8 @@ public:
     QVariant scalar(const QString& database, const QString& sqlText);
     // Number of rows a query returns.
     int count(const QString& database, const QString& sqlText);
+    // The first column of every row of a query, as texts.
+    QStringList values(const QString& database, const QString& sqlText);
 
     // Appends lines to autovelt.ini and reloads the installation settings.
     void appendConfig(const QString& iniText);
