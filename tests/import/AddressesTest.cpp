@@ -249,7 +249,7 @@ protected:
     }
 };
 
-TEST_F(BankAddressTest, SortCodeHeldOnTwoOtherMembersGivesTwoWarningsInMemberOrder) {
+TEST_F(BankAddressTest, BankRowFromTheBanksTableAndASortCodeHeldOnTwoOthersWarnsInMemberOrder) {
     ImportAddresses(im());
     EXPECT_EQ(problems(),
               (Lines{"Member 900 joining supplied Sortcode:40-11-22  Account:12345678 - remember to verify these details." + kSuffix,
@@ -257,10 +257,6 @@ TEST_F(BankAddressTest, SortCodeHeldOnTwoOtherMembersGivesTwoWarningsInMemberOrd
                      "Member 900 supplied bank details but these are already held on member 300 - please verify these details!" + kSuffix}));
     EXPECT_EQ(app().sortCode, "40-11-22");
     EXPECT_EQ(app().accountNumber, "12345678");
-}
-
-TEST_F(BankAddressTest, TheBankRowIsFilledFromTheBanksTable) {
-    ImportAddresses(im());
     EXPECT_EQ(stored(900, "BANK1", "Code1"), "40-11-22");
     EXPECT_EQ(stored(900, "BANK1", "Code2"), "12345678");
     EXPECT_EQ(stored(900, "BANK1", "Code3"), "R-7");

@@ -19,13 +19,10 @@ using namespace autovelt::testing;
 
 namespace {
 
-TEST(CleanNINumber, BlanksDashesUnderscoresAndSlashesGo) {
+TEST(CleanNINumber, SeparatorsGoAndAWrongLengthOrAllDigitsIsDropped) {
     EXPECT_EQ(CleanNINumber("AB 12 34 56 C"), "AB123456C");
     EXPECT_EQ(CleanNINumber("ab-12_34/56\\c"), "AB123456C");
     EXPECT_EQ(CleanNINumber(""), "");
-}
-
-TEST(CleanNINumber, WrongLengthOrAllDigitsIsDropped) {
     EXPECT_EQ(CleanNINumber("123456789"), "");
     EXPECT_EQ(CleanNINumber("AB123456"), "");
     EXPECT_EQ(CleanNINumber("AB123456CD"), "");
