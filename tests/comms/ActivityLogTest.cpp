@@ -68,11 +68,6 @@ TEST(ActivityLogLayoutTest, ProblemsThenSuccesses) {
                             QStringLiteral("\r\nS1\r\nS2"));
 }
 
-TEST(ActivityLogLayoutTest, FileNameCarriesTheMonthFolderDateAndTime) {
-    EXPECT_EQ(activityLogPath(QStringLiteral("/opt/velt"), kNow),
-              QStringLiteral("/opt/velt/VELTLOGS_2024Mar/Eventlog20240305-140709.txt"));
-}
-
 // ---- Writing and mailing --------------------------------------------------------------
 
 class ActivityLogTest : public ::testing::Test {

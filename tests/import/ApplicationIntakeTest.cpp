@@ -38,8 +38,6 @@ TEST(CleanPersonName, ApostrophesAfterOAreClosedUpAndUnsafeCharactersGo) {
     EXPECT_EQ(CleanPersonName(QString(60, QChar('a'))), QString(50, QChar('a')));
 }
 
-TEST(MessageSuffix, NamesTheApplication) { EXPECT_EQ(MessageSuffixFor("42"), " (table_w field_id=42)"); }
-
 TEST(MembershipStatus, AdultJuniorOrAsAskedFor) {
     ApplicationState app;
     app.field[7] = "01/01/2010";
