@@ -5,12 +5,11 @@
 #include "comms/ImporterLog.h"
 #include "common/OnlineDecoding.h"
 #include "common/Schema.h"
-#include "common/SqlDialect.h"
+#include "common/TextFiles.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTextStream>
 
 namespace autovelt {
 
@@ -25,7 +24,6 @@ public:
     void run();
 
 private:
-    void openCoreConnections();
     bool readControl();
     bool checkScanFolder();
     void readControlSwitches();
@@ -40,31 +38,26 @@ private:
 
     Importer& im_;
     CycleSettings& s_;
+    QString controlEmail_;  // Control.Email as read, the fallback of the registered-mail address
 };
 
 QString textOf(const db::Recordset& rs, const QString& field) { return rs.value(field).toString(); }
 
-bool holdsAddress(const QString& address) {
-    return address.contains(QLatin1Char('@')) && address.contains(QLatin1Char('.'));
-}
+}  // namespace
 
-QString firstLineOf(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) return {};
-    QTextStream in(&file);
-    return in.readLine();
-}
-
-void Loader::openCoreConnections() {
-    Connections& c = im_.connections;
+void OpenCoreConnections(Importer& importer) {
+    Connections& c = importer.connections;
     for (auto [name, connection] : {std::pair{QStringLiteral("TarvMain"), &c.TarvMain},
                                     std::pair{QStringLiteral("TarvTran"), &c.TarvTran},
                                     std::pair{QStringLiteral("TarvAudt"), &c.TarvAudt},
                                     std::pair{QStringLiteral("TarvID"), &c.TarvID}}) {
         QString database = name;
-        connection->open(BuildConnectionString(database, im_.startup, im_.programFolder()), im_.config.engine);
+        connection->open(BuildConnectionString(database, importer.startup, importer.programFolder()),
+                         importer.config.engine);
     }
 }
+
+namespace {
 
 bool Loader::readControl() {
     db::Recordset rs = im_.connections.TarvMain.openRecordset(QStringLiteral("Select * FROM Control ;"), db::readOnlyCursor());
@@ -80,18 +73,19 @@ bool Loader::readControl() {
     s_.AutoLR = rs.value(QStringLiteral("AutoLR")).toBool() ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
 
     const QString scanOverride = im_.programFile(QStringLiteral("scanpath.txt"));
-    if (QFile::exists(scanOverride)) s_.ScanLocation = firstLineOf(scanOverride);
+    if (QFile::exists(scanOverride)) s_.ScanLocation = FirstLineOfFile(scanOverride);
     if (!checkScanFolder()) return false;
 
     s_.OSProductCode = textOf(rs, QStringLiteral("OSProductCode"));
     s_.JSProductCode = textOf(rs, QStringLiteral("JSProductCode"));
     s_.OLProductCode = textOf(rs, QStringLiteral("OLProductCode"));
     s_.FreeCashMargin = Currency::fromDouble(rs.value(QStringLiteral("FreeCashMargin")).toDouble());
-    s_.SenderAddress = textOf(rs, QStringLiteral("Email"));
+    controlEmail_ = textOf(rs, QStringLiteral("Email"));
+    s_.SenderAddress = controlEmail_;
     const QVariant mixedCase = rs.value(QStringLiteral("MixedCase"));
     s_.MixedCase = mixedCase.isNull() ? true : mixedCase.toBool();
     s_.DoProfile = rs.value(QStringLiteral("DoProfile")).toBool();
-    if (!holdsAddress(s_.SenderAddress)) s_.SenderAddress.clear();
+    if (!HoldsMailAddress(s_.SenderAddress)) s_.SenderAddress.clear();
     if (s_.SenderAddress.isEmpty()) s_.SenderAddress = im_.config.defaultSenderAddress;
     return true;
 }
@@ -134,11 +128,8 @@ void Loader::readControlSwitches() {
     if (rs.hasField(QStringLiteral("Rpost")) && rs.value(QStringLiteral("Rpost")).toBool()) {
         // The registered-mail service routes by a "|domain" suffix that is no part of the address.
         QString address = textOf(rs, QStringLiteral("RPostEmail")).section(QLatin1Char('|'), 0, 0).trimmed();
-        if (!holdsAddress(address)) {
-            db::Recordset control = main.openRecordset(QStringLiteral("Select * FROM Control ;"), db::readOnlyCursor());
-            address = control.eof() ? QString() : textOf(control, QStringLiteral("Email"));
-        }
-        s_.SenderAddress = holdsAddress(address) ? address : im_.config.defaultSenderAddress;
+        if (!HoldsMailAddress(address)) address = controlEmail_;
+        s_.SenderAddress = HoldsMailAddress(address) ? address : im_.config.defaultSenderAddress;
     }
 }
 
@@ -161,9 +152,7 @@ void Loader::checkCreditChecks() {
     db::Connection& audit = im_.connections.TarvAudt;
     s_.CreditChecksEnabled = false;
     if (!ColumnExists(QStringLiteral("CUPolicyRules"), QStringLiteral("rulecode"), audit)) return;
-    bool translateIsNull = false;
-    const QString sql = TranslateSQL(QStringLiteral("SELECT * FROM CRRules WHERE ruleactive=true and rulecode<>'CR10A' ;"),
-                                     translateIsNull, im_.startup.chkSQL);
+    const QString sql = im_.sql(QStringLiteral("SELECT * FROM CRRules WHERE ruleactive=true and rulecode<>'CR10A' ;"));
     s_.CreditChecksEnabled = !audit.openRecordset(sql, db::clientReadOnlyCursor()).eof();
 }
 
@@ -232,7 +221,7 @@ void Loader::failureExit(const VeltError* error) {
 void Loader::run() {
     if (im_.connections.TarvMain.isOpen()) return;
     try {
-        openCoreConnections();
+        OpenCoreConnections(im_);
         s_.agency.CreditReportUserName = QStringLiteral("UNSET");
         if (!im_.connections.TarvMain.isOpen()) return;
         const bool controlRead = readControl();

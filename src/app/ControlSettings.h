@@ -9,4 +9,8 @@ class Importer;
 // reported and leave SkipImport set; nothing is thrown to the caller.
 void LoadControlSettings(Importer& importer);
 
+// Opens TarvMain, TarvTran, TarvAudt and TarvID from the installation's settings.
+// Raises VeltError when one cannot be opened.
+void OpenCoreConnections(Importer& importer);
+
 }  // namespace autovelt

@@ -29,8 +29,7 @@ void Importer::LoadInstallation() {
 }
 
 QString Importer::sql(const QString& jetStatement) const {
-    bool translateIsNull = false;
-    return TranslateSQL(jetStatement, translateIsNull, sqlServer());
+    return TranslateSQL(jetStatement, sqlServer());
 }
 
 QDate Importer::passDate() const { return parseDayFirstDate(PassDate).value_or(QDate()); }

@@ -1,10 +1,10 @@
 #include "app/StartupSettings.h"
 
+#include "common/TextFiles.h"
 #include "platform/Registry.h"
 
 #include <QDir>
 #include <QFile>
-#include <QTextStream>
 
 namespace autovelt {
 
@@ -22,13 +22,6 @@ bool isFileDatabasePath(const QString& line) {
     // A drive path, a network path, or (here) an absolute path.
     return line.contains(QLatin1Char(':')) || line.contains(QLatin1String("\\\\")) ||
            line.startsWith(QLatin1Char('/'));
-}
-
-QString firstLine(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) return {};
-    QTextStream in(&file);
-    return in.readLine();
 }
 
 }  // namespace
@@ -76,7 +69,7 @@ StartupSettings ReadStartupSettings(const QString& programFolder) {
     if (s.SQLCursor != QLatin1String("2") && s.SQLCursor != QLatin1String("3")) s.SQLCursor = QStringLiteral("3");
 
     const QString settingsFile = QDir(programFolder).filePath(QStringLiteral("t2sql.ini"));
-    if (QFile::exists(settingsFile)) ApplySettingsFileLine(firstLine(settingsFile), s);
+    if (QFile::exists(settingsFile)) ApplySettingsFileLine(FirstLineOfFile(settingsFile), s);
 
     if (!s.chkSQL && !s.txtDatabase.endsWith(QLatin1Char('/')) && !s.txtDatabase.endsWith(QLatin1Char('\\')))
         s.txtDatabase += QLatin1Char('/');

@@ -213,4 +213,8 @@ int32_t CountOccurrences(const QString& text, const QString& substring, CompareM
     return count;
 }
 
+QString JetDateLiteral(const QDate& date) {
+    return QLatin1Char('#') + formatDate(date, QStringLiteral("mm/dd/yy")) + QLatin1Char('#');
+}
+
 }  // namespace autovelt

@@ -6,6 +6,7 @@
 
 #include "common/TextCompare.h"
 
+#include <QDate>
 #include <QString>
 #include <cstdint>
 
@@ -20,6 +21,16 @@ inline constexpr long kBadIsNullError = static_cast<int32_t>(0x8004020Du);
 // "DELETE *" becomes "DELETE". Otherwise the statement goes through SQLISNULL with the
 // flag. Text inside quoted literals ('...', '' being an escaped quote) is never altered.
 QString TranslateSQL(const QString& statement, bool& translateIsNull, bool sqlServer);
+
+// The form every caller uses: the ISNULL flag False.
+inline QString TranslateSQL(const QString& statement, bool sqlServer) {
+    bool translateIsNull = false;
+    return TranslateSQL(statement, translateIsNull, sqlServer);
+}
+
+// A date literal of the file-database dialect, "#mm/dd/yy#" (month first whatever the
+// regional settings); TranslateSQL turns it into SQL Server's form.
+QString JetDateLiteral(const QDate& date);
 
 // Replaces each #mm/dd/yy# or #mm/dd/yyyy# outside quoted literals by
 // CONVERT(DATETIME, 'yyyy-mm-dd 00:00:00', 102). Pairs of "#" around anything that is

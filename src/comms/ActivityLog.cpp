@@ -1,5 +1,7 @@
 #include "comms/ActivityLog.h"
 
+#include "common/TextFiles.h"
+
 #include "app/Importer.h"
 #include "comms/ImporterMail.h"
 #include "comms/SendEmail.h"
@@ -42,13 +44,6 @@ public:
 private:
     ActivityLogText text_;
 };
-
-QString firstLineOf(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) return {};
-    QTextStream in(&file);
-    return in.readLine();
-}
 
 bool writeWhole(const QString& path, const QString& text) {
     QSaveFile file(path);
@@ -108,11 +103,11 @@ QString RecordActivityLog(Importer& importer, bool email) {
 
 QString activityLogRecipients(const Importer& importer) {
     const QString overrideFile = importer.programFile(QStringLiteral("emailme.txt"));
-    QString recipients = QFile::exists(overrideFile) ? firstLineOf(overrideFile).trimmed()
+    QString recipients = QFile::exists(overrideFile) ? FirstLineOfFile(overrideFile).trimmed()
                                                      : importer.settings.SenderAddress.trimmed();
     // An address nobody reads is as good as none; written in capitals it is still one.
     if (recipients.contains(QLatin1String("donotreply"), Qt::CaseInsensitive)) return {};
-    if (!recipients.contains(QLatin1Char('@')) || !recipients.contains(QLatin1Char('.'))) return {};
+    if (!HoldsMailAddress(recipients)) return {};
     return recipients;
 }
 

@@ -16,16 +16,6 @@ namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
 
-QString translated(const QString& jetStatement, bool sqlServer) {
-    bool translateIsNull = false;
-    return TranslateSQL(jetStatement, translateIsNull, sqlServer);
-}
-
-// Jet date literals are always read month first, whatever the regional settings.
-QString jetDate(const QDate& date) {
-    return QLatin1Char('#') + formatDate(date, QStringLiteral("mm/dd/yy")) + QLatin1Char('#');
-}
-
 // Member numbers arrive as text (often straight from the website); only the number enters
 // the statement, so a stray character can never change its shape.
 QString numberLiteral(const QString& text) { return QString::number(roundHalfEven(leadingNumber(text))); }
@@ -85,11 +75,11 @@ QString WebLogStatement(const AuditStamp& stamp, const QString& activity, const 
         QStringLiteral("INSERT INTO WebLog (MemberNo, TheActivity, TheDate, TheTime, TheCategory, TheKeyword, "
                        "TheSource, BeenEmailed, TheTeller) ") +
         QStringLiteral("VALUES(") + numberLiteral(memberNumber) + QLatin1Char(',') +
-        sqlText(webLogText(activity)) + QLatin1Char(',') + jetDate(stamp.passDate) + QLatin1Char(',') +
+        sqlText(webLogText(activity)) + QLatin1Char(',') + JetDateLiteral(stamp.passDate) + QLatin1Char(',') +
         sqlText(formatDate(stamp.now, QStringLiteral("HH:MM"))) + QLatin1Char(',') +
         sqlText(webLogText(category)) + QLatin1Char(',') + sqlText(webLogText(keyword)) +
         QStringLiteral(", 'VELT', False, ") + sqlText(stamp.teller) + QStringLiteral(") ;");
-    return translated(jet, stamp.sqlServer);
+    return TranslateSQL(jet, stamp.sqlServer);
 }
 
 QString DiaryStatement(const AuditStamp& stamp, long memberNumber, const QDate& applicationDate,
@@ -100,12 +90,12 @@ QString DiaryStatement(const AuditStamp& stamp, long memberNumber, const QDate& 
         QStringLiteral("INSERT INTO Diary (Memberno, Teller, Priority, Msgdate, Msgtime, ActionReqd, ShelfLife, "
                        "Keyword, Msgtext, FlagColour, CCItem, CCAction, DiaryGroup) VALUES (") +
         QString::number(memberNumber) + QLatin1Char(',') + sqlText(stamp.teller) + QStringLiteral(",99") +
-        QStringLiteral(", ") + jetDate(applicationDate) +
+        QStringLiteral(", ") + JetDateLiteral(applicationDate) +
         QStringLiteral(", CONVERT(DATETIME, ") + sqlText(msgTime) + QStringLiteral(", 102)") +
         QStringLiteral(",False") + QStringLiteral(",'Never expires'") + QLatin1Char(',') + sqlText(keyword) +
         QLatin1Char(',') + sqlText(diaryNoteText(diaryText)) + QStringLiteral(",'16776960'") +
         QStringLiteral(",False") + QStringLiteral(",''") + QStringLiteral(",0") + QLatin1Char(')');
-    return translated(jet, stamp.sqlServer);
+    return TranslateSQL(jet, stamp.sqlServer);
 }
 
 QString ChangeStatement(const AuditStamp& stamp, const QString& operatorInitials, const QString& description,
@@ -116,10 +106,10 @@ QString ChangeStatement(const AuditStamp& stamp, const QString& operatorInitials
         QStringLiteral("INSERT INTO CHANGES (Operatorinit, OperatorName, ChangeDate, Description, OutOfPolicy, "
                        "MemberNo) ") +
         QStringLiteral("VALUES(") + sqlText(operatorInitials) + QLatin1Char(',') + sqlText(stamp.teller) +
-        QLatin1Char(',') + jetDate(stamp.passDate) + QLatin1Char(',') + sqlText(changeDescription(description)) +
+        QLatin1Char(',') + JetDateLiteral(stamp.passDate) + QLatin1Char(',') + sqlText(changeDescription(description)) +
         QLatin1Char(',') + outOfPolicyLiteral + QLatin1Char(',') + numberLiteral(memberNumber) +
         QStringLiteral(") ;");
-    return translated(jet, stamp.sqlServer);
+    return TranslateSQL(jet, stamp.sqlServer);
 }
 
 QString TimingStatement(const AuditStamp& stamp, const QString& memberNumber, const QString& loanNumber,
@@ -132,7 +122,7 @@ QString TimingStatement(const AuditStamp& stamp, const QString& memberNumber, co
         sqlText(eventTime) + QStringLiteral(", ") + sqlText(eventType) + QStringLiteral(", ") +
         plainNumber(durationSeconds(duration)) + QStringLiteral(", ") + sqlText(description) +
         QStringLiteral(", ") + sqlText(teller) + QStringLiteral(") ;");
-    return translated(jet, stamp.sqlServer);
+    return TranslateSQL(jet, stamp.sqlServer);
 }
 
 // ---- Writers ----------------------------------------------------------------------------

@@ -9,16 +9,14 @@ namespace autovelt {
 
 QString OpeningShareBalanceStatement(long memberNumber, const QString& productCode, const QDate& applicationDate,
                                      bool sqlServer) {
-    const QString date = formatDate(applicationDate, QStringLiteral("mm/dd/yy"));
+    const QString date = JetDateLiteral(applicationDate);
     const QString jet =
         QStringLiteral("INSERT INTO MemberBalances (MemberNo, ProductCode, AMILOAN, LoanGranted, Balance, Rate, "
                        "PaidOutPeriod, PaidOutYTD, ExcessLimit, ProductType, InterestPaidDate, RepaymentDueDate) ") +
         QStringLiteral("VALUES(") + QString::number(memberNumber) + QLatin1Char(',') + sqlText(productCode) +
-        QLatin1Char(',') + QStringLiteral("False") + QLatin1Char(',') + QLatin1Char('#') + date + QStringLiteral("#,") +
-        QStringLiteral("0,0,0,0,0,4,") + QLatin1Char('#') + date + QStringLiteral("#,") + QLatin1Char('#') + date +
-        QStringLiteral("#) ;");
-    bool translateIsNull = false;
-    return TranslateSQL(jet, translateIsNull, sqlServer);
+        QLatin1Char(',') + QStringLiteral("False") + QLatin1Char(',') + date + QLatin1Char(',') +
+        QStringLiteral("0,0,0,0,0,4,") + date + QLatin1Char(',') + date + QStringLiteral(") ;");
+    return TranslateSQL(jet, sqlServer);
 }
 
 void WriteOpeningShareBalance(Importer& importer, long memberNumber, const QString& productCode,

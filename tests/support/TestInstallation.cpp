@@ -1,6 +1,6 @@
 #include "support/TestInstallation.h"
 
-#include "app/ConnectionStrings.h"
+#include "app/ControlSettings.h"
 #include "app/InstallationSetup.h"
 
 #include <QDir>
@@ -157,13 +157,6 @@ void TestInstallation::execOnlineMySql(const QString& sqlText) {
     QSqlDatabase::removeDatabase(name);
 }
 
-void TestInstallation::openCoreConnections() {
-    Connections& c = importer_->connections;
-    for (auto [name, connection] : {std::pair{QStringLiteral("TarvMain"), &c.TarvMain}, std::pair{QStringLiteral("TarvTran"), &c.TarvTran},
-                                    std::pair{QStringLiteral("TarvAudt"), &c.TarvAudt}, std::pair{QStringLiteral("TarvID"), &c.TarvID}}) {
-        QString database = name;
-        connection->open(BuildConnectionString(database, importer_->startup, home_), importer_->config.engine);
-    }
-}
+void TestInstallation::openCoreConnections() { OpenCoreConnections(*importer_); }
 
 }  // namespace autovelt::test
