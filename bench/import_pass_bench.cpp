@@ -9,7 +9,7 @@
 
 #include "app/ControlSettings.h"
 #include "app/ImportPass.h"
-#include "app/Importer.h"
+#include "state/Importer.h"
 #include "support/TestInstallation.h"
 #include "support/WebApplication.h"
 

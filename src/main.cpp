@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 #include "app/HeadlessRunner.h"
 #include "app/InstallationSetup.h"
+#include "app/InstanceLock.h"
 #include "gui/TarvOpen.h"
 
 #include <QApplication>
@@ -44,6 +45,13 @@ int main(int argc, char** argv) {
 
     const QString home = ResolveHomeFolder(*commandLine, executableFolder(argv[0]));
     const bool windowless = commandLine->headless || commandLine->once || commandLine->init;
+    if (!commandLine->init) {
+        static InstanceLock lock(home);
+        if (!lock.acquired()) {
+            std::fprintf(stderr, "autovelt: %s\n", qPrintable(lock.problem()));
+            return ExitAlreadyRunning;
+        }
+    }
     if (!windowless) return runWindow(argc, argv, home);
     QCoreApplication app(argc, argv);
     if (commandLine->init) {

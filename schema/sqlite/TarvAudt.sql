@@ -91,3 +91,27 @@ CREATE TABLE IF NOT EXISTS PSLnRules (
 );
 
 CREATE INDEX IF NOT EXISTS idx_WebLog_MemberNo ON WebLog (MemberNo);
+
+-- The importer's own records. VeltImport: one row per application that ended (imported
+-- or refused), written in the same transaction as the application's other rows.
+CREATE TABLE IF NOT EXISTS VeltImport (
+  ApplicationKey VARCHAR(80) NOT NULL PRIMARY KEY,
+  FieldId VARCHAR(20),
+  MemberNo INTEGER,
+  Outcome VARCHAR(12),
+  ImportedOn VARCHAR(19)
+);
+
+-- VeltEffect: effects that cannot be undone (emails, deletions on the web server),
+-- recorded with the application and performed after it has committed.
+CREATE TABLE IF NOT EXISTS VeltEffect (
+  ID INTEGER PRIMARY KEY AUTOINCREMENT,
+  ApplicationKey VARCHAR(80),
+  Kind VARCHAR(20),
+  Payload TEXT,
+  State VARCHAR(10),
+  Attempts INTEGER,
+  CreatedOn VARCHAR(19),
+  DoneOn VARCHAR(19)
+);
+CREATE INDEX IF NOT EXISTS VeltEffect_State ON VeltEffect (State);

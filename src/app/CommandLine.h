@@ -25,6 +25,14 @@ QString ResolveHomeFolder(const CommandLine& commandLine, const QString& executa
 QString UsageText();
 
 // Exit codes of the program.
-enum ExitCode { ExitOk = 0, ExitSettingsStopped = 1, ExitBadCommandLine = 2, ExitInitRefused = 3 };
+enum ExitCode {
+    ExitOk = 0,               // --once: every application read was imported, refused or already done
+    ExitSettingsStopped = 1,  // --once: the settings load stopped the cycle
+    ExitBadCommandLine = 2,
+    ExitInitRefused = 3,      // --init: the folder already holds an installation
+    ExitAlreadyRunning = 4,   // another importer holds the installation
+    ExitPassStopped = 5,      // --once: the pass stopped early on a failure; applications are left pending
+    ExitStoppedOnRequest = 6, // --once: SIGINT/SIGTERM; the current application was finished, the rest left pending
+};
 
 }  // namespace autovelt

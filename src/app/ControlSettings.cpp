@@ -1,10 +1,10 @@
 #include "app/ControlSettings.h"
 
-#include "app/ConnectionStrings.h"
-#include "app/Importer.h"
+#include "state/ConnectionStrings.h"
+#include "state/Importer.h"
 #include "comms/ImporterLog.h"
 #include "common/OnlineDecoding.h"
-#include "common/Schema.h"
+#include "platform/db/Schema.h"
 #include "common/TextFiles.h"
 
 #include <QDir>
@@ -47,13 +47,16 @@ QString textOf(const db::Recordset& rs, const QString& field) { return rs.value(
 
 void OpenCoreConnections(Importer& importer) {
     Connections& c = importer.connections;
-    for (auto [name, connection] : {std::pair{QStringLiteral("TarvMain"), &c.TarvMain},
-                                    std::pair{QStringLiteral("TarvTran"), &c.TarvTran},
+    QString main = QStringLiteral("TarvMain");
+    c.TarvMain.open(BuildConnectionString(main, importer.startup, importer.programFolder()), importer.config.engine);
+    // File databases share TarvMain's session, so one commit writes all four or none.
+    for (auto [name, connection] : {std::pair{QStringLiteral("TarvTran"), &c.TarvTran},
                                     std::pair{QStringLiteral("TarvAudt"), &c.TarvAudt},
                                     std::pair{QStringLiteral("TarvID"), &c.TarvID}}) {
         QString database = name;
-        connection->open(BuildConnectionString(database, importer.startup, importer.programFolder()),
-                         importer.config.engine);
+        connection->openWithin(c.TarvMain, name,
+                               BuildConnectionString(database, importer.startup, importer.programFolder()),
+                               importer.config.engine);
     }
 }
 

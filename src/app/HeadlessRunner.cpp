@@ -2,8 +2,7 @@
 
 #include "app/CommandLine.h"
 #include "app/ImportCycle.h"
-#include "app/ImportPass.h"
-#include "app/Importer.h"
+#include "state/Importer.h"
 #include "app/QtCycleTimer.h"
 
 #include <QCoreApplication>
@@ -59,14 +58,19 @@ int RunHeadless(const QString& homeFolder, bool once) {
     importer.LoadInstallation();
     QtCycleTimer timer;
     ImportCycle cycle(importer, timer);
-    cycle.setImportPass([&importer] { RunImportPass(importer); });
-
-    if (once) {
-        cycle.RunCycle();
-        return cycle.lastCycleImported() ? ExitOk : ExitSettingsStopped;
-    }
 
     installSignalHandlers(importer.stopRequested);
+    if (once) {
+        // A signal now sets the stop flag: the pass finishes the current application.
+        cycle.RunCycle();
+        if (!cycle.lastCycleImported()) return ExitSettingsStopped;
+        switch (importer.lastPassEnd) {
+        case Importer::PassEnd::StoppedOnFailure: return ExitPassStopped;
+        case Importer::PassEnd::StoppedOnRequest: return ExitStoppedOnRequest;
+        default: return ExitOk;
+        }
+    }
+
     QSocketNotifier notifier(signalPipe[0], QSocketNotifier::Read);
     // The event loop only sees the signal between cycles: that is the safe point to stop.
     QObject::connect(&notifier, &QSocketNotifier::activated, [&] {

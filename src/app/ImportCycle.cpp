@@ -1,11 +1,13 @@
 #include "app/ImportCycle.h"
 
 #include "app/ControlSettings.h"
-#include "app/Importer.h"
+#include "import/ImportPass.h"
+#include "state/Importer.h"
 
 namespace autovelt {
 
-ImportCycle::ImportCycle(Importer& importer, CycleTimer& timer) : im_(importer), timer_(timer) {
+ImportCycle::ImportCycle(Importer& importer, CycleTimer& timer)
+    : im_(importer), timer_(timer), importPass_([this] { autovelt::cmdMembers_Click(im_); }) {
     timer_.setInterval(kStartInterval);
     timer_.setEnabled(false);
     timer_.setTickHandler([this] { Timer1_Timer(); });
@@ -44,17 +46,15 @@ void ImportCycle::RunCycle() {
     im_.cycleRuleTexts = {};
     LoadControlSettings(im_);
     lastCycleImported_ = !im_.SkipImport;
-    if (!im_.SkipImport) cmdMembers_Click();
+    if (!im_.SkipImport) importPass_();
     EndImportCycle();
-}
-
-void ImportCycle::cmdMembers_Click() {
-    if (importPass_) importPass_();
 }
 
 void ImportCycle::ManualImport() {
     if (started()) return;
-    cmdMembers_Click();
+    // Outside a cycle the pass needs the settings and connections a cycle would open.
+    if (!im_.connections.OnlineConnection.isOpen()) LoadControlSettings(im_);
+    if (!im_.SkipImport) importPass_();
     im_.connections.closeAll();
     im_.SkipImport = false;
 }

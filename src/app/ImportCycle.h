@@ -20,7 +20,7 @@ public:
 
     ImportCycle(Importer& importer, CycleTimer& timer);
 
-    // The import pass the cycle runs; empty until the import is wired in.
+    // The import pass the cycle runs (cmdMembers_Click); the cycle's own tests count passes.
     void setImportPass(std::function<void()> pass) { importPass_ = std::move(pass); }
     // Told when the buttons should change (started or stopped).
     void setStateListener(std::function<void()> listener) { stateListener_ = std::move(listener); }
@@ -31,8 +31,6 @@ public:
     void Timer1_Timer();
     // One whole cycle, as a tick that reached its count runs it.
     void RunCycle();
-    // Runs the import pass inside a cycle.
-    void cmdMembers_Click();
     // The "Manual import" button, usable while stopped: the pass opens its own connections,
     // and they are closed afterwards so the next cycle reloads every setting.
     void ManualImport();

@@ -15,6 +15,11 @@ public:
         : number_(number), source_(std::move(source)), description_(std::move(description)),
           what_(description_.toStdString()) {}
 
+    // An error of the surroundings rather than of the data: a lost connection, a locked
+    // or read-only database, a full disk. Retrying the same work later may succeed.
+    VeltError& markEnvironmental() { environmental_ = true; return *this; }
+    bool environmental() const { return environmental_; }
+
     long number() const { return number_; }
     const QString& source() const { return source_; }
     const QString& description() const { return description_; }
@@ -25,6 +30,7 @@ private:
     QString source_;
     QString description_;
     std::string what_;
+    bool environmental_ = false;
 };
 
 }  // namespace autovelt

@@ -2,7 +2,7 @@
 
 #include "common/TextFiles.h"
 
-#include "app/Importer.h"
+#include "state/Importer.h"
 #include "comms/ImporterMail.h"
 #include "comms/SendEmail.h"
 #include "common/Values.h"

@@ -1,7 +1,7 @@
 #include "comms/AuditTrail.h"
 
-#include "app/ConnectionStrings.h"
-#include "app/Importer.h"
+#include "state/ConnectionStrings.h"
+#include "state/Importer.h"
 #include "common/SqlDialect.h"
 #include "common/SqlQuote.h"
 #include "common/Values.h"

@@ -1,6 +1,6 @@
 #include "comms/ImporterMail.h"
 
-#include "app/Importer.h"
+#include "state/Importer.h"
 
 namespace autovelt {
 
@@ -11,7 +11,7 @@ MailContext mailContextOf(const Importer& importer) {
     context.settings.smtpServerOverride = importer.config.smtpServerOverride;
     context.settings.smtpPortOverride = importer.config.smtpPortOverride;
     context.settings.connectTimeoutSeconds = importer.config.mailTimeoutSeconds;
-    context.transport = importer.mailTransport;
+    context.transport = importer.mailTransport();
     return context;
 }
 

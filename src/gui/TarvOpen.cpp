@@ -1,6 +1,5 @@
 #include "gui/TarvOpen.h"
 
-#include "app/ImportPass.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -41,7 +40,6 @@ TarvOpen::TarvOpen(const QString& homeFolder, Clock& clock, CycleTimer* timer, Q
     importer_ = std::make_unique<Importer>(homeFolder, *reporter_, clock);
     if (!timer) { ownTimer_ = std::make_unique<QtCycleTimer>(); timer = ownTimer_.get(); }
     cycle_ = std::make_unique<ImportCycle>(*importer_, *timer);
-    cycle_->setImportPass([this] { RunImportPass(*importer_); });
     cycle_->setStateListener([this] { refreshButtons(); });
     showCriticalMessage = [this](const QString& text) { QMessageBox::critical(this, windowTitle(), text); };
 

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "app/ImportCycle.h"
-#include "app/Importer.h"
+#include "state/Importer.h"
 #include "app/QtCycleTimer.h"
-#include "app/Reporter.h"
+#include "state/Reporter.h"
 
 #include <QCheckBox>
 #include <QGroupBox>

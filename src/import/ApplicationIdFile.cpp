@@ -1,6 +1,6 @@
 #include "import/ApplicationIdFile.h"
 
-#include "app/Importer.h"
+#include "state/Importer.h"
 #include "common/Values.h"
 
 #include <QFile>

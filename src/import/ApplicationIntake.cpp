@@ -1,12 +1,13 @@
 #include "import/ApplicationIntake.h"
 
-#include "app/Importer.h"
+#include "state/Importer.h"
 #include "common/OnlineDecoding.h"
 #include "common/Values.h"
 #include "import/LoanDetailsException.h"
 #include "import/OnlineMarking.h"
 #include "platform/db/Recordset.h"
 
+#include <QCryptographicHash>
 #include <functional>
 #include <optional>
 
@@ -61,6 +62,20 @@ void refuse(Importer& importer, const QString& problem) {
 
 }  // namespace
 
+// The key and a fingerprint of every value the website wrote (not the imported flags, which
+// the importer writes): a row deleted on the website and its key used again for another
+// applicant is another application.
+QString ApplicationIdentityKey(const db::Recordset& row) {
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    for (int i = 0; i < row.fieldCount(); ++i) {
+        if (i == kImportedFlagColumn || i == kImportedDateColumn) continue;
+        hash.addData(row.text(i).toUtf8());
+        hash.addData(QByteArrayView("\x1f", 1));
+    }
+    return QString::number(row.value(0).toLongLong()) + QLatin1Char('-') +
+           QString::fromLatin1(hash.result().toHex().left(24));
+}
+
 QString MessageSuffixFor(const QString& fieldId) {
     return QStringLiteral(" (table_w field_id=") + fieldId + QLatin1Char(')');
 }
@@ -87,6 +102,7 @@ void ReadApplicationRow(Importer& importer, const db::Recordset& row) {
     app = ApplicationState{};
     const OnlineCodeTables& tables = importer.config.codeTables;
     app.fieldId = QString::number(row.value(0).toLongLong());
+    app.identityKey = ApplicationIdentityKey(row);
     app.messageSuffix = MessageSuffixFor(app.fieldId);
 
     // A value that cannot be decoded is raised only once every other value is read, so the

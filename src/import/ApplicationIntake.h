@@ -11,6 +11,13 @@ namespace autovelt {
 class Importer;
 namespace db { class Recordset; }
 
+// Positions of table_w's imported flag and date (field_107, field_108).
+constexpr int kImportedFlagColumn = 107;
+constexpr int kImportedDateColumn = 108;
+
+// The application's identity: "<field_id>-<fingerprint of the row as the website wrote it>".
+QString ApplicationIdentityKey(const db::Recordset& row);
+
 // " (table_w field_id=<key>)", appended to every problem line about the application.
 QString MessageSuffixFor(const QString& fieldId);
 

@@ -1,6 +1,6 @@
 #include "import/ExistingMemberChecks.h"
 
-#include "app/Importer.h"
+#include "state/Importer.h"
 #include "common/Values.h"
 #include "import/LoanDetailsException.h"
 #include "import/OnlineMarking.h"

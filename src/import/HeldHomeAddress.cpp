@@ -1,6 +1,6 @@
 #include "import/HeldHomeAddress.h"
 
-#include "app/Importer.h"
+#include "state/Importer.h"
 #include "common/SqlQuote.h"
 #include "common/Values.h"
 #include "comms/AuditTrail.h"

@@ -1,44 +1,69 @@
 #include "import/ImportPass.h"
 
-#include "app/ControlSettings.h"
-#include "app/Importer.h"
 #include "comms/ActivityLog.h"
+#include "comms/ImporterLog.h"
+#include "comms/QueuedEmail.h"
 #include "comms/SupportingDocuments.h"
 #include "common/Values.h"
 #include "import/Addresses.h"
 #include "import/ApplicationDetailsFile.h"
 #include "import/ApplicationIdFile.h"
 #include "import/ApplicationIntake.h"
-#include "import/ImportJournal.h"
 #include "import/LoanDetailsException.h"
 #include "import/MemberImport.h"
 #include "import/MemberMatching.h"
 #include "import/OnlineMarking.h"
+#include "state/EffectOutbox.h"
+#include "state/ImportRecords.h"
+#include "state/Importer.h"
+#include "state/UnitOfWork.h"
 
 #include <exception>
+#include <optional>
+#include <vector>
 
 namespace autovelt {
 
 namespace {
 
-enum class RowOutcome { Done, PassStopped };
+// Pending applications are read in pages, so a long queue never sits in memory at once.
+constexpr int kPageSize = 500;
 
 class ImportPass {
 public:
-    explicit ImportPass(Importer& importer) : im_(importer), journal_(importer) {}
+    explicit ImportPass(Importer& importer)
+        : im_(importer), unit_(importer.connections, importer.programFile(QStringLiteral("commit-window.txt"))),
+          outbox_(importer.connections.TarvAudt) {}
     void run();
 
 private:
-    db::Recordset openPendingApplications();
-    RowOutcome importRow(const db::Recordset& row);
+    enum class RowEnd { Next, StopPass };
+    struct Ended {
+        QString key;
+        QString fieldId;
+        QString rawField2;
+    };
+
+    db::Recordset openPage(const QString& afterFieldId);
+    RowEnd processRow(const db::Recordset& row);
+    RowEnd importApplication(const std::optional<VeltError>& unreadable);
+    bool endedEarlier();
+    void keepEndedApplication();
+    RowEnd failApplication(const VeltError& error);
     void refuseUnreadable(const VeltError& error);
+    void commit();
+    void performEffects();
+    void recoverInterruptedRun();
     void finish(bool fetchDocuments);
     void finishWithoutApplications();
-    void errorExit(long number, const QString& description);
+    void stopOnFailure(long number, const QString& description);
     QString now() const;
+    bool singleApplicationRun() const { return im_.applicationIdOverride != 0; }
 
     Importer& im_;
-    ImportJournal journal_;
+    UnitOfWork unit_;
+    EffectOutbox outbox_;
+    std::vector<Ended> batch_;
     bool inRow_ = false;
 };
 
@@ -47,16 +72,18 @@ QString ImportPass::now() const {
     return formatDate(at, QStringLiteral("dd/mm/yyyy")) + QLatin1Char(' ') + formatDate(at, QStringLiteral("hh:mm:ss"));
 }
 
-db::Recordset ImportPass::openPendingApplications() {
-    const QString query = im_.applicationIdOverride != 0
+db::Recordset ImportPass::openPage(const QString& afterFieldId) {
+    const QString query = singleApplicationRun()
                               ? QStringLiteral("SELECT * FROM table_w where field_id=") +
                                     QString::number(im_.applicationIdOverride) + QStringLiteral(" ;")
-                              : QStringLiteral("SELECT * FROM table_w WHERE field_107='N' ORDER BY field_id ;");
+                              : QStringLiteral("SELECT * FROM table_w WHERE field_107='N' AND field_id>") + afterFieldId +
+                                    QStringLiteral(" ORDER BY field_id LIMIT ") + QString::number(kPageSize) +
+                                    QStringLiteral(" ;");
     return im_.connections.OnlineConnection.openRecordset(query, db::readOnlyCursor());
 }
 
-// An application whose member number or upload key cannot be decoded can never be
-// imported; left pending it would stop every later pass at the same row.
+// An application whose values cannot be read can never be imported: refused, it does not
+// come back every cycle.
 void ImportPass::refuseUnreadable(const VeltError& error) {
     im_.ShowException(QStringLiteral("Error in Join+Borrow import routine (") + QString::number(error.number()) +
                       QLatin1Char(')'));
@@ -66,25 +93,132 @@ void ImportPass::refuseUnreadable(const VeltError& error) {
     UpdateTableWRecord(im_, failEmail, QString());
 }
 
-RowOutcome ImportPass::importRow(const db::Recordset& row) {
-    // A note prepared for one application must never reach another member's diary.
-    im_.diaryText.clear();
-    try {
-        ReadApplicationRow(im_, row);
-    } catch (const VeltError& error) {
-        refuseUnreadable(error);
-        WriteApplicationDetailsFile(im_, im_.app.memberNumber);
-        return RowOutcome::Done;
+// An earlier run ended this application and committed it, but stopped before the website
+// row was marked: it is marked now, and nothing of it is done again.
+bool ImportPass::endedEarlier() {
+    const std::optional<ImportRecord> record = FindImportRecord(im_.connections.TarvAudt, im_.app.identityKey);
+    if (!record) return false;
+    MarkOnlineRowsImported(im_, im_.app.fieldId, im_.app.rawField2);
+    const QString line = QStringLiteral("Application was ") + record->outcome + QStringLiteral(" by an earlier run (member ") +
+                         QString::number(record->memberNumber) + QStringLiteral("); now marked imported online") +
+                         im_.app.messageSuffix;
+    if (record->outcome == QLatin1String("interrupted")) im_.ShowException(line);
+    else im_.ShowSuccess(line);
+    return true;
+}
+
+void ImportPass::keepEndedApplication() {
+    if (im_.app.outcome.isEmpty()) {
+        unit_.discardApplication();
+        return;
+    }
+    WriteImportRecord(im_.connections.TarvAudt, im_.app.identityKey, im_.app.fieldId, im_.app.memberNumber,
+                      im_.app.outcome, im_.clock().now());
+    unit_.keepApplication(im_.app.identityKey);
+    batch_.push_back({im_.app.identityKey, im_.app.fieldId, im_.app.rawField2});
+}
+
+ImportPass::RowEnd ImportPass::importApplication(const std::optional<VeltError>& unreadable) {
+    if (unreadable) {
+        refuseUnreadable(*unreadable);
+        return RowEnd::Next;
     }
     PreloadHomeAddress(im_);
     if (!RefuseIncompleteApplication(im_)) {
-        const std::optional<JournalEntry> resume = ResumableImport(im_, journal_);
-        if (!resume) MatchApplicant(im_);
-        if (!im_.app.skip && ImportMember(im_, journal_, resume) == MemberImportResult::PassStopped)
-            return RowOutcome::PassStopped;
+        MatchApplicant(im_);
+        if (!im_.app.skip && ImportMember(im_) == MemberImportResult::PassStopped) return RowEnd::StopPass;
+    }
+    return RowEnd::Next;
+}
+
+// The application's writes are undone. A value the rules cannot take (an income too large
+// for a currency amount, text where a number belongs) fails the same way every time, so
+// the application is refused; any other failure leaves it pending for the next cycle.
+ImportPass::RowEnd ImportPass::failApplication(const VeltError& error) {
+    const bool valueError = error.source() != QLatin1String("Connection");
+    if (!valueError) {
+        im_.ShowException(QStringLiteral("Error in Join+Borrow import routine (") + QString::number(error.number()) +
+                          QLatin1Char(')'));
+        im_.ShowException(error.description() + im_.app.messageSuffix);
+        im_.ShowException(QStringLiteral("Nothing of the application was saved; it stays pending for the next cycle") +
+                          im_.app.messageSuffix);
+        return RowEnd::Next;
+    }
+    // A member number this application allocated was undone with it.
+    if (im_.app.newMemberNumber != 0) im_.app.memberNumber = im_.app.newMemberNumber = 0;
+    im_.app.outcome.clear();
+    unit_.beginApplication(im_.clock().now());
+    refuseUnreadable(error);
+    keepEndedApplication();
+    return RowEnd::Next;
+}
+
+ImportPass::RowEnd ImportPass::processRow(const db::Recordset& row) {
+    // A note prepared for one application must never reach another member's diary.
+    im_.diaryText.clear();
+    std::optional<VeltError> unreadable;
+    try {
+        ReadApplicationRow(im_, row);
+    } catch (const VeltError& error) {
+        unreadable = error;
+    }
+    if (!singleApplicationRun() && endedEarlier()) return RowEnd::Next;
+    unit_.beginApplication(im_.clock().now());
+    try {
+        if (importApplication(unreadable) == RowEnd::StopPass) {
+            unit_.discardApplication();
+            return RowEnd::StopPass;
+        }
+        keepEndedApplication();
+    } catch (const VeltError& error) {
+        unit_.discardApplication();
+        if (error.environmental()) throw;
+        if (failApplication(error) == RowEnd::StopPass) return RowEnd::StopPass;
     }
     WriteApplicationDetailsFile(im_, im_.app.memberNumber);
-    return RowOutcome::Done;
+    return RowEnd::Next;
+}
+
+void ImportPass::commit() {
+    unit_.commitBatch();
+    for (const Ended& ended : batch_) {
+        if (!singleApplicationRun()) MarkOnlineRowsImported(im_, ended.fieldId, ended.rawField2);
+        im_.recordedResponses().forget(ended.key);
+    }
+    batch_.clear();
+    performEffects();
+}
+
+void ImportPass::performEffects() {
+    const QHash<QString, EffectOutbox::Performer> performers{
+        {kEmailEffect, [this](const Effect& effect) { return SendQueuedEmail(im_, effect); }}};
+    for (const Effect& effect : outbox_.performPending(performers, im_.clock().now()))
+        im_.ShowException(QStringLiteral("Gave up on the ") + effect.kind + QStringLiteral(" of application ") +
+                          effect.applicationKey + QStringLiteral(" after ") + QString::number(effect.attempts) +
+                          QStringLiteral(" attempts"));
+}
+
+// What a run that was stopped (killed, a power cut) left unfinished.
+void ImportPass::recoverInterruptedRun() {
+    EnsureImporterTables(im_.connections.TarvAudt, im_.sqlServer());
+    const UnitOfWork::InterruptedCommit cut = unit_.interruptedCommit();
+    if (!cut.applications.isEmpty()) {
+        im_.ShowException(QStringLiteral("The importer stopped while saving applications: saved in ") +
+                          cut.committed.join(QStringLiteral(", ")) + QStringLiteral("; not saved in ") +
+                          cut.notCommitted.join(QStringLiteral(", ")) +
+                          QStringLiteral(". They are not imported again; please check them: ") +
+                          cut.applications.join(QStringLiteral(", ")));
+        for (const QString& key : cut.applications)
+            if (!FindImportRecord(im_.connections.TarvAudt, key))
+                WriteImportRecord(im_.connections.TarvAudt, key, key.section(QLatin1Char('-'), 0, 0), 0,
+                                  QStringLiteral("interrupted"), im_.clock().now());
+        unit_.clearInterruptedCommit();
+    }
+    for (const Effect& effect : outbox_.settleInterrupted())
+        im_.ShowException(QStringLiteral("The ") + effect.kind + QStringLiteral(" of application ") + effect.applicationKey +
+                          QStringLiteral(" was under way when the importer stopped; it is not repeated: please check "
+                                         "whether it happened"));
+    performEffects();
 }
 
 void ImportPass::finish(bool fetchDocuments) {
@@ -100,39 +234,63 @@ void ImportPass::finishWithoutApplications() {
     finish(true);
 }
 
-void ImportPass::errorExit(long number, const QString& description) {
+// A failure that is not about one application: the open batch is undone, its
+// applications stay pending, and the pass stops.
+void ImportPass::stopOnFailure(long number, const QString& description) {
+    const bool lostBatch = !batch_.empty();
+    batch_.clear();
+    unit_.abandonBatch();
     im_.ShowException(QStringLiteral("Error in Join+Borrow import routine (") + QString::number(number) + QLatin1Char(')'));
     im_.ShowException(inRow_ ? description + im_.app.messageSuffix : description);
+    if (lostBatch)
+        im_.ShowException(QStringLiteral("The applications of the unsaved batch stay pending for the next cycle"));
+    WriteImporterLogFile(im_.programFolder(), im_.clock().now(),
+                         QStringLiteral("(Import Error) - ") + description + QStringLiteral(" (") + QString::number(number) +
+                             QLatin1Char(')'));
+    im_.lastPassEnd = Importer::PassEnd::StoppedOnFailure;
 }
 
 void ImportPass::run() {
-    // A manual run outside a cycle opens its own connections.
-    if (!im_.connections.OnlineConnection.isOpen()) LoadControlSettings(im_);
+    im_.lastPassEnd = Importer::PassEnd::NotRun;
     if (im_.SkipImport) return;
     // The override serves one run only: the next pass reads pending applications again.
     im_.applicationIdOverride = 0;
     ReadApplicationIdFile(im_);
     try {
-        db::Recordset rows = openPendingApplications();
-        if (rows.eof()) {
-            finishWithoutApplications();
-            return;
-        }
-        im_.ShowSuccess(QStringLiteral("Join+Borrow import process started at ") + now());
-        for (; !rows.eof(); rows.moveNext()) {
-            if (im_.stopRequested) {
-                finish(false);
-                return;
+        recoverInterruptedRun();
+        bool started = false;
+        bool stopped = false;
+        QString lastFieldId = QStringLiteral("-1");
+        while (!stopped) {
+            db::Recordset rows = openPage(lastFieldId);
+            if (rows.eof()) break;
+            for (; !rows.eof() && !stopped; rows.moveNext()) {
+                lastFieldId = QString::number(rows.value(0).toLongLong());
+                if (!started) im_.ShowSuccess(QStringLiteral("Join+Borrow import process started at ") + now());
+                started = true;
+                if (im_.stopRequested) {
+                    stopped = true;
+                    break;
+                }
+                inRow_ = true;
+                if (processRow(rows) == RowEnd::StopPass) {
+                    commit();
+                    im_.lastPassEnd = Importer::PassEnd::StoppedOnFailure;
+                    return;
+                }
+                inRow_ = false;
+                if (unit_.batchDue(im_.clock().now())) commit();
             }
-            inRow_ = true;
-            if (importRow(rows) == RowOutcome::PassStopped) return;
-            inRow_ = false;
+            if (singleApplicationRun()) break;
         }
-        finish(true);
+        commit();
+        if (!started) finishWithoutApplications();
+        else finish(!stopped);
+        im_.lastPassEnd = stopped ? Importer::PassEnd::StoppedOnRequest : Importer::PassEnd::Completed;
     } catch (const VeltError& error) {
-        errorExit(error.number(), error.description());
+        stopOnFailure(error.number(), error.description());
     } catch (const std::exception& error) {
-        errorExit(0, QString::fromLocal8Bit(error.what()));
+        stopOnFailure(0, QString::fromLocal8Bit(error.what()));
     }
 }
 

@@ -1,6 +1,6 @@
 #include "import/LoanDetailsException.h"
 
-#include "app/Importer.h"
+#include "state/Importer.h"
 
 namespace autovelt {
 

@@ -1,6 +1,6 @@
 #include "import/MemberMainRecord.h"
 
-#include "app/Importer.h"
+#include "state/Importer.h"
 #include "comms/AuditTrail.h"
 #include "common/NameCaps.h"
 #include "common/Values.h"

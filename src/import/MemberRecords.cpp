@@ -1,6 +1,6 @@
 #include "import/MemberRecords.h"
 
-#include "app/Importer.h"
+#include "state/Importer.h"
 #include "common/Values.h"
 
 namespace autovelt {

@@ -1,6 +1,6 @@
 #include "import/NextBirthday.h"
 
-#include "app/Importer.h"
+#include "state/Importer.h"
 #include "common/Values.h"
 
 namespace autovelt {

@@ -1,6 +1,6 @@
 #include "import/OnlineMarking.h"
 
-#include "app/Importer.h"
+#include "state/Importer.h"
 #include "comms/AuditTrail.h"
 #include "comms/MemberEmails.h"
 #include "common/SqlQuote.h"
@@ -14,16 +14,6 @@ namespace {
 QString importedStamp(Importer& importer) {
     return formatDate(importer.passDate(), QStringLiteral("YYYY-MM-DD")) + QLatin1Char(' ') +
            formatDate(importer.clock().now(), QStringLiteral("hh:mm:ss"));
-}
-
-void markOnlineRows(Importer& importer) {
-    const QString stamp = importedStamp(importer);
-    db::Connection& online = importer.connections.OnlineConnection;
-    online.execute(MarkApplicationStatement(importer.app.fieldId, stamp));
-    // An empty key links no address rows: marking "field_2=''" would mark other
-    // applications' rows, which are found by their second key.
-    if (!importer.app.rawField2.isEmpty())
-        online.execute(MarkAddressesStatement(importer.app.rawField2, stamp));
 }
 
 void recordSkip(Importer& importer, const QString& failNotes) {
@@ -49,9 +39,20 @@ QString MarkAddressesStatement(const QString& rawField2, const QString& stamp) {
 }
 
 void UpdateTableWRecord(Importer& importer, bool& failEmailReqd, const QString& failNotes) {
-    if (importer.applicationIdOverride == 0) markOnlineRows(importer);
+    // The online rows are marked once the application's unit of work has committed
+    // (MarkOnlineRowsImported); a refusal is one whenever it records a failure.
+    importer.app.outcome = failEmailReqd || !failNotes.isEmpty() ? QStringLiteral("refused") : QStringLiteral("imported");
     if (!failNotes.isEmpty()) recordSkip(importer, failNotes);
     if (failEmailReqd) SendFailEmail(importer);
+}
+
+void MarkOnlineRowsImported(Importer& importer, const QString& fieldId, const QString& rawField2) {
+    const QString stamp = importedStamp(importer);
+    db::Connection& online = importer.connections.OnlineConnection;
+    online.execute(MarkApplicationStatement(fieldId, stamp));
+    // An empty key links no address rows: marking "field_2=''" would mark other
+    // applications' rows, which are found by their second key.
+    if (!rawField2.isEmpty()) online.execute(MarkAddressesStatement(rawField2, stamp));
 }
 
 }  // namespace autovelt

@@ -1,6 +1,6 @@
 #include "loans/FirstRepaymentDate.h"
 
-#include "app/Importer.h"
+#include "state/Importer.h"
 #include "common/Values.h"
 
 namespace autovelt {

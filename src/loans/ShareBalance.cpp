@@ -1,6 +1,6 @@
 #include "loans/ShareBalance.h"
 
-#include "app/Importer.h"
+#include "state/Importer.h"
 #include "common/SqlDialect.h"
 #include "common/SqlQuote.h"
 #include "common/Values.h"

@@ -1,6 +1,6 @@
 #include "app/CommandLine.h"
-#include "app/ConnectionStrings.h"
-#include "app/StartupSettings.h"
+#include "state/ConnectionStrings.h"
+#include "state/StartupSettings.h"
 #include "platform/Registry.h"
 #include "support/TestInstallation.h"
 

@@ -1,6 +1,6 @@
 #include "app/ImportPass.h"
 
-#include "app/Importer.h"
+#include "state/Importer.h"
 #include "import/AddressTestFixture.h"
 #include "support/WebApplication.h"
 

@@ -1,6 +1,6 @@
 #include "import/Addresses.h"
 
-#include "app/Importer.h"
+#include "state/Importer.h"
 #include "import/AddressTestFixture.h"
 
 #include <gtest/gtest.h>

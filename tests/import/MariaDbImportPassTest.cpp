@@ -1,7 +1,7 @@
 // The import pass against the website's real database engine: a private MariaDB server
 // (scripts/test-mariadb) holds table_w and table_ad; the core banking side stays embedded.
 
-#include "app/ConnectionStrings.h"
+#include "state/ConnectionStrings.h"
 #include "import/ImportPassFixture.h"
 
 using namespace autovelt;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Clock.h"
+#include "state/Clock.h"
 
 namespace autovelt::test {
 

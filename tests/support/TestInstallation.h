@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/Importer.h"
-#include "app/Reporter.h"
+#include "state/Importer.h"
+#include "state/Reporter.h"
 #include "support/ManualClock.h"
 #include "support/QtPrinters.h"
 

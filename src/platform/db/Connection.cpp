@@ -1,5 +1,6 @@
 #include "platform/db/Connection.h"
 
+#include "common/SqlQuote.h"
 #include "platform/db/JetToSqlite.h"
 #include "platform/db/StoredValues.h"
 
@@ -56,14 +57,113 @@ Connection::~Connection() { releaseDatabase(); }
 
 bool Connection::isOpen() const { return db_.isValid() && db_.isOpen(); }
 
+bool Connection::sharesSessionWith(const Connection& other) const {
+    return isOpen() && other.isOpen() && db_.connectionName() == other.db_.connectionName();
+}
+
 void Connection::close() {
-    if (db_.isValid() && db_.isOpen()) db_.close();
+    // A borrowed session is the host's to close; this connection only lets go of it.
+    if (borrowed_) db_ = QSqlDatabase();
+    else if (db_.isValid() && db_.isOpen()) db_.close();
+    borrowed_ = false;
+    inTransaction_ = false;
+    keyColumns_.clear();
 }
 
 void Connection::releaseDatabase() {
     close();
     db_ = QSqlDatabase();
     if (QSqlDatabase::contains(name_)) QSqlDatabase::removeDatabase(name_);
+}
+
+void Connection::openWithin(Connection& host, const QString& schemaName, const QString& connectionString,
+                            const EngineSettings& settings) {
+    const ConnectionTarget target = resolveConnectionString(connectionString, settings);
+    static const QRegularExpression plainName(QStringLiteral("^[A-Za-z][A-Za-z0-9_]*$"));
+    if (target.engine != Engine::Embedded || host.engine() != Engine::Embedded || !host.isOpen() ||
+        !plainName.match(schemaName).hasMatch()) {
+        open(connectionString, settings);
+        return;
+    }
+    releaseDatabase();
+    connectionString_ = connectionString;
+    target_ = target;
+    if (!QFileInfo(target_.filePath).isFile())
+        throw VeltError(kGenericError, QStringLiteral("Connection"),
+                        QStringLiteral("Could not find file '%1'.").arg(target_.filePath));
+    db_ = host.db_;
+    borrowed_ = true;
+    schema_ = schemaName;
+    run(QStringLiteral("ATTACH DATABASE %1 AS \"%2\"").arg(sqlText(target_.filePath), schemaName));
+    configureEmbeddedJournal(schemaName);
+}
+
+void Connection::run(const QString& statement) {
+    QSqlQuery query(db_);
+    if (!query.exec(statement)) throw errorFrom(query.lastError());
+}
+
+// A rollback journal, not write-ahead logging: only then does one commit of a session
+// reach every attached file atomically. Full synchronous commits: a committed
+// application survives a crash or a power cut.
+void Connection::configureEmbeddedJournal(const QString& schema) {
+    QSqlQuery pragma(db_);
+    pragma.exec(QStringLiteral("PRAGMA \"%1\".journal_mode=DELETE").arg(schema));
+    pragma.exec(QStringLiteral("PRAGMA \"%1\".synchronous=FULL").arg(schema));
+}
+
+void Connection::beginTransaction() {
+    if (inTransaction_) return;
+    if (target_.engine == Engine::Embedded) run(QStringLiteral("BEGIN IMMEDIATE"));
+    else if (!db_.transaction()) throw lastError(QStringLiteral("Could not start a transaction"));
+    inTransaction_ = true;
+}
+
+void Connection::commitTransaction() {
+    if (!inTransaction_) return;
+    if (target_.engine == Engine::Embedded) run(QStringLiteral("COMMIT"));
+    else if (!db_.commit()) throw lastError(QStringLiteral("Could not commit the transaction"));
+    inTransaction_ = false;
+}
+
+void Connection::rollbackTransaction() {
+    if (!inTransaction_) return;
+    inTransaction_ = false;
+    if (target_.engine == Engine::Embedded) run(QStringLiteral("ROLLBACK"));
+    else if (!db_.rollback()) throw lastError(QStringLiteral("Could not roll the transaction back"));
+}
+
+void Connection::savepoint(const QString& name) {
+    run(target_.engine == Engine::SqlServer ? QStringLiteral("SAVE TRANSACTION ") + name
+                                            : QStringLiteral("SAVEPOINT ") + name);
+}
+
+void Connection::releaseSavepoint(const QString& name) {
+    // SQL Server has no release: its savepoints end with the transaction.
+    if (target_.engine != Engine::SqlServer) run(QStringLiteral("RELEASE SAVEPOINT ") + name);
+}
+
+void Connection::rollbackToSavepoint(const QString& name) {
+    if (target_.engine == Engine::SqlServer) {
+        run(QStringLiteral("ROLLBACK TRANSACTION ") + name);
+        return;
+    }
+    run(QStringLiteral("ROLLBACK TO SAVEPOINT ") + name);
+    run(QStringLiteral("RELEASE SAVEPOINT ") + name);
+}
+
+QString Connection::nameForNewTable(const QString& table) const {
+    return borrowed_ ? QStringLiteral("\"%1\".%2").arg(schema_, table) : table;
+}
+
+const QStringList& Connection::keyColumnsOf(const QString& table) {
+    const QString key = table.toLower();
+    auto found = keyColumns_.find(key);
+    if (found != keyColumns_.end()) return *found;
+    QStringList columns;
+    const QSqlIndex primary = db_.primaryIndex(table);
+    for (int i = 0; i < primary.count(); ++i) columns << primary.fieldName(i);
+    return *keyColumns_.insert(key, columns);
 }
 
 void Connection::open(const QString& connectionString, const EngineSettings& settings) {
@@ -85,13 +185,9 @@ void Connection::openEmbedded() {
     db_ = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name_);
     db_.setDatabaseName(target_.filePath);
     db_.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=15000"));
-    if (!db_.open()) throw lastError(QStringLiteral("Unable to open the database"));
-    // Write-ahead logging: one flush per commit instead of several, and every commit still
-    // reaches the disk before the statement returns (synchronous FULL), so a row the
-    // importer has written survives a crash or a power cut.
-    QSqlQuery pragma(db_);
-    pragma.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
-    pragma.exec(QStringLiteral("PRAGMA synchronous=FULL"));
+    if (!db_.open()) throw lastError(QStringLiteral("Unable to open the database")).markEnvironmental();
+    schema_ = QStringLiteral("main");
+    configureEmbeddedJournal(schema_);
 }
 
 void Connection::openSqlServer() {
@@ -165,13 +261,38 @@ QString Connection::prepareStatement(const QString& statement) const {
     return target_.engine == Engine::Embedded ? translateJetToSqlite(statement) : statement;
 }
 
+// Codes that speak of the surroundings (locks, disk, lost connections), not of a statement.
+static bool isEnvironmentCode(Engine engine, long code, QSqlError::ErrorType type) {
+    if (type == QSqlError::ConnectionError) return true;
+    switch (engine) {
+    case Engine::Embedded:
+        switch (code & 0xff) {
+        case SQLITE_BUSY: case SQLITE_LOCKED: case SQLITE_NOMEM: case SQLITE_READONLY: case SQLITE_IOERR:
+        case SQLITE_CORRUPT: case SQLITE_FULL: case SQLITE_CANTOPEN: case SQLITE_PROTOCOL: case SQLITE_NOTADB:
+            return true;
+        default:
+            return false;
+        }
+    case Engine::MySql:
+        // Server gone or unreachable, lock wait, deadlock, disk or table full, read-only.
+        return (code >= 2000 && code < 2100) || code == 1205 || code == 1213 || code == 1021 || code == 1114 ||
+               code == 1036 || code == 1290 || code == 1040 || code == 1053;
+    case Engine::SqlServer:
+        // ODBC reports by state; communication failures arrive as connection errors above.
+        return code == 1205 || code == 1222 || code == 9002 || code == 1105;
+    }
+    return false;
+}
+
 VeltError Connection::errorFrom(const QSqlError& error) const {
     bool numeric = false;
     long number = error.nativeErrorCode().toLong(&numeric);
     if (!numeric || number == 0) number = kGenericError;
     QString description = error.databaseText().isEmpty() ? error.driverText() : error.databaseText();
     if (!target_.password.isEmpty()) description.replace(target_.password, QLatin1String("********"));
-    return VeltError(number, QStringLiteral("Connection"), description);
+    VeltError result(number, QStringLiteral("Connection"), description);
+    if (isEnvironmentCode(target_.engine, numeric ? number : 0, error.type())) result.markEnvironmental();
+    return result;
 }
 
 VeltError Connection::lastError(const QString& fallback) const {
@@ -181,14 +302,14 @@ VeltError Connection::lastError(const QString& fallback) const {
 }
 
 long long Connection::execute(const QString& statement) {
-    if (!isOpen()) throw VeltError(3704, QStringLiteral("Connection"), QStringLiteral("Operation is not allowed when the object is closed."));
+    if (!isOpen()) throw VeltError(3704, QStringLiteral("Connection"), QStringLiteral("Operation is not allowed when the object is closed.")).markEnvironmental();
     QSqlQuery query(db_);
     if (!query.exec(prepareStatement(statement))) throw errorFrom(query.lastError());
     return query.numRowsAffected();
 }
 
 Recordset Connection::openRecordset(const QString& statement, const CursorOptions& cursor) {
-    if (!isOpen()) throw VeltError(3704, QStringLiteral("Connection"), QStringLiteral("Operation is not allowed when the object is closed."));
+    if (!isOpen()) throw VeltError(3704, QStringLiteral("Connection"), QStringLiteral("Operation is not allowed when the object is closed.")).markEnvironmental();
     QSqlQuery query(db_);
     query.setForwardOnly(true);
     if (!query.exec(prepareStatement(statement))) throw errorFrom(query.lastError());
@@ -215,20 +336,34 @@ Recordset Connection::openRecordset(const QString& statement, const CursorOption
     if (cursor.updatable()) {
         rs.table_ = singleTableOf(statement);
         rs.updatable_ = !rs.table_.isEmpty();
-        if (rs.updatable_) {
-            const QSqlIndex primary = db_.primaryIndex(rs.table_);
-            for (int i = 0; i < primary.count(); ++i) rs.keyColumns_ << primary.fieldName(i);
-        }
+        if (rs.updatable_) rs.keyColumns_ = keyColumnsOf(rs.table_);
     }
     return rs;
 }
 
 bool Connection::columnExists(const QString& table, const QString& column) {
-    if (!isOpen()) throw VeltError(3704, QStringLiteral("Connection"), QStringLiteral("Operation is not allowed when the object is closed."));
+    if (!isOpen()) throw VeltError(3704, QStringLiteral("Connection"), QStringLiteral("Operation is not allowed when the object is closed.")).markEnvironmental();
+    if (target_.engine == Engine::Embedded) return embeddedColumnExists(table, column);
     for (const QString& name : db_.tables(QSql::Tables)) {
         if (name.compare(table, Qt::CaseInsensitive) != 0) continue;
         return db_.record(name).indexOf(column) >= 0;
     }
+    return false;
+}
+
+// Looks only in this connection's own database of the session, as a separate file would.
+bool Connection::embeddedColumnExists(const QString& table, const QString& column) {
+    QSqlQuery query(db_);
+    if (!query.exec(QStringLiteral("SELECT name FROM \"%1\".sqlite_master WHERE type IN ('table','view') AND lower(name)=lower(%2)")
+                        .arg(schema_, sqlText(table))))
+        throw errorFrom(query.lastError());
+    if (!query.next()) return false;
+    const QString actual = query.value(0).toString();
+    QSqlQuery columns(db_);
+    if (!columns.exec(QStringLiteral("PRAGMA \"%1\".table_info(%2)").arg(schema_, sqlText(actual))))
+        throw errorFrom(columns.lastError());
+    while (columns.next())
+        if (columns.value(1).toString().compare(column, Qt::CaseInsensitive) == 0) return true;
     return false;
 }
 

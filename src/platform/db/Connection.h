@@ -4,7 +4,9 @@
 #include "platform/db/Cursor.h"
 #include "platform/db/Recordset.h"
 
+#include <QHash>
 #include <QSqlDatabase>
+#include <QStringList>
 #include <QString>
 #include <memory>
 
@@ -22,8 +24,25 @@ public:
     Connection& operator=(const Connection&) = delete;
 
     void open(const QString& connectionString, const EngineSettings& settings = {});
+    // Opens the database named by the string inside the host's session when both are
+    // embedded files (attached under the given schema name), so that one transaction of the
+    // host covers this database too; any other pair is opened on its own.
+    void openWithin(Connection& host, const QString& schemaName, const QString& connectionString,
+                    const EngineSettings& settings = {});
     void close();
     bool isOpen() const;
+    // True when both connections send their statements through one session.
+    bool sharesSessionWith(const Connection& other) const;
+
+    // Transactions of the session. Savepoints nest inside an open transaction; a rolled
+    // back savepoint undoes its writes and leaves the transaction open.
+    void beginTransaction();
+    void commitTransaction();
+    void rollbackTransaction();
+    bool inTransaction() const { return inTransaction_; }
+    void savepoint(const QString& name);
+    void releaseSavepoint(const QString& name);
+    void rollbackToSavepoint(const QString& name);
 
     // The string the connection was opened with; empty when it never was.
     const QString& connectionString() const { return connectionString_; }
@@ -35,11 +54,17 @@ public:
     // Runs a query and returns its rows.
     Recordset openRecordset(const QString& statement, const CursorOptions& cursor = {});
 
+    // The name to give a new table so that it is made in this connection's own database,
+    // also when the session is shared.
+    QString nameForNewTable(const QString& table) const;
+
     // True when the table exists and has the column (names compared without case).
     bool columnExists(const QString& table, const QString& column);
 
     // Internals shared with Recordset.
     QSqlDatabase& database() { return db_; }
+    // The key columns of a table, read once per session.
+    const QStringList& keyColumnsOf(const QString& table);
     QString prepareStatement(const QString& statement) const;
     VeltError lastError(const QString& fallback) const;
     VeltError errorFrom(const class QSqlError& error) const;
@@ -52,8 +77,15 @@ private:
     void openMySql(const EngineSettings& settings);
     bool tryOpenMySql(bool useTls, int timeoutSeconds);
     bool sessionUsesTls();
+    void configureEmbeddedJournal(const QString& schema);
+    void run(const QString& statement);
+    bool embeddedColumnExists(const QString& table, const QString& column);
 
     QString name_;
+    QString schema_ = QStringLiteral("main");  // embedded engine: this database's schema in the session
+    bool borrowed_ = false;                    // the session belongs to another connection
+    bool inTransaction_ = false;
+    QHash<QString, QStringList> keyColumns_;
     QString connectionString_;
     ConnectionTarget target_;
     QSqlDatabase db_;

@@ -1,4 +1,4 @@
-#include "app/StartupSettings.h"
+#include "state/StartupSettings.h"
 
 #include "common/TextFiles.h"
 #include "platform/Registry.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/StartupSettings.h"
+#include "state/StartupSettings.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "app/Importer.h"
+#include "state/Importer.h"
 
 #include "common/SqlDialect.h"
 #include "common/Values.h"
@@ -7,13 +7,9 @@
 
 namespace autovelt {
 
-void Connections::closeAll() {
-    for (db::Connection* c : {&TarvMain, &TarvTran, &TarvAudt, &TarvID, &OnlineConnection})
-        if (c->isOpen()) c->close();
-}
-
-Importer::Importer(QString programFolder, Reporter& reporter, Clock& clock)
-    : programFolder_(std::move(programFolder)), reporter_(reporter), clock_(clock) {}
+Importer::Importer(QString programFolder, Reporter& reporter, Clock& clock, MailTransport* mailTransport)
+    : programFolder_(std::move(programFolder)), reporter_(reporter), clock_(clock), mailTransport_(mailTransport),
+      recordedResponses_(QDir(programFolder_).filePath(QStringLiteral("recorded-responses"))) {}
 
 void Importer::Pause(double seconds) {
     if (config.settlePauses) clock_.pause(seconds);

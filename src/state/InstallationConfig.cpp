@@ -1,4 +1,4 @@
-#include "app/InstallationConfig.h"
+#include "state/InstallationConfig.h"
 
 #include <QDir>
 #include <QSettings>
@@ -50,7 +50,7 @@ InstallationConfig InstallationConfig::load(const QString& homeFolder) {
     c.smtpServerOverride = textOf(ini.value(QStringLiteral("mail/smtp_server")));
     c.smtpPortOverride = ini.value(QStringLiteral("mail/smtp_port"), 0).toInt();
     c.mailTimeoutSeconds = ini.value(QStringLiteral("mail/timeout_seconds"), 30).toInt();
-    c.settlePauses = ini.value(QStringLiteral("timing/settle_pauses"), true).toBool();
+    c.settlePauses = ini.value(QStringLiteral("timing/settle_pauses"), false).toBool();
     c.codeTables.digits = textOf(ini.value(QStringLiteral("encoding/digits"), c.codeTables.digits));
     c.codeTables.symbols = textOf(ini.value(QStringLiteral("encoding/symbols"), c.codeTables.symbols));
     const QStringList memberCode = ini.value(QStringLiteral("encoding/member_code_table")).toStringList();

@@ -1,4 +1,4 @@
-#include "app/ConnectionStrings.h"
+#include "state/ConnectionStrings.h"
 
 #include <QDir>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/InstallationConfig.h"
+#include "state/InstallationConfig.h"
 #include "common/Values.h"
 
 #include <QDate>

@@ -48,7 +48,7 @@ public:
     QString smtpServerOverride;  // used instead of the web host as SMTP server
     int smtpPortOverride = 0;
     int mailTimeoutSeconds = 30;
-    bool settlePauses = true;  // the one-second and half-second pauses of a cycle
+    bool settlePauses = false;  // the one-second and half-second pauses of a cycle (off unless set)
     OnlineCodeTables codeTables;            // shared with the website that encodes the rows
     MemberNumberCodeTable memberCodeTable;  // of the member reference code
 

@@ -12,6 +12,7 @@ struct ApplicationState {
     // field[n] holds the decoded and cleaned value of online column field_n.
     std::array<QString, 121> field{};
     QString fieldId;                 // the application key (table_w.field_id)
+    QString identityKey;             // field_id and a fingerprint of the row as the website wrote it
     long memberNumber = 0;           // the member the application is imported for
     long newMemberNumber = 0;        // allocated by this pass for a new member, else 0
     QString messageSuffix;           // " (table_w field_id=<key>)"
@@ -20,6 +21,9 @@ struct ApplicationState {
     QString rawField105;             // the document upload key as stored online
     QString noteText;                // field_104, never decoded
     bool skip = false;               // set when the application is refused
+    // How the application ended, set when it is marked imported: "imported" or "refused".
+    // Empty while it is still pending.
+    QString outcome;
     bool rejoin = false;             // a former member being reinstated
     int nextBirthdayDays = 0;
 

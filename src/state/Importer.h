@@ -1,12 +1,13 @@
 #pragma once
 
-#include "app/ApplicationState.h"
-#include "app/Clock.h"
-#include "app/CycleSettings.h"
-#include "app/InstallationConfig.h"
-#include "app/Reporter.h"
-#include "app/StartupSettings.h"
-#include "platform/db/Connection.h"
+#include "state/ApplicationState.h"
+#include "state/Clock.h"
+#include "state/CycleSettings.h"
+#include "state/InstallationConfig.h"
+#include "state/Reporter.h"
+#include "state/StartupSettings.h"
+#include "state/Connections.h"
+#include "state/RecordedResponses.h"
 
 #include <QString>
 #include <QStringList>
@@ -17,23 +18,15 @@ namespace autovelt {
 
 class MailTransport;
 
-// The five connections of one cycle.
-struct Connections {
-    db::Connection TarvMain;
-    db::Connection TarvTran;
-    db::Connection TarvAudt;
-    db::Connection TarvID;
-    db::Connection OnlineConnection;
-
-    void closeAll();
-};
 
 // The importer's working state: what the main window held as window-level variables and
 // the shared module as globals. One object per running importer; the windows and the
 // headless runner only show it and press its buttons.
 class Importer {
 public:
-    Importer(QString programFolder, Reporter& reporter, Clock& clock);
+    // A mail transport given here (by the tests) takes every message instead of SMTP or
+    // the pickup folder.
+    Importer(QString programFolder, Reporter& reporter, Clock& clock, MailTransport* mailTransport = nullptr);
 
     // Report lines.
     void ShowException(const QString& prob) { reporter_.showException(prob); }
@@ -84,8 +77,14 @@ public:
     // The note CreateDiaryEntry writes; set by the caller just before the call.
     QString diaryText;
 
-    // Set by tests: every mail goes here instead of SMTP or the pickup folder.
-    MailTransport* mailTransport = nullptr;
+    MailTransport* mailTransport() const { return mailTransport_; }
+
+    // Answers of requests that must not be made twice for one application.
+    RecordedResponses& recordedResponses() { return recordedResponses_; }
+
+    // How the last import pass ended.
+    enum class PassEnd { NotRun, Completed, StoppedOnFailure, StoppedOnRequest };
+    PassEnd lastPassEnd = PassEnd::NotRun;
 
     // Set by a signal or the window: the pass stops at its next safe point.
     std::atomic<bool> stopRequested{false};
@@ -94,6 +93,8 @@ private:
     QString programFolder_;
     Reporter& reporter_;
     Clock& clock_;
+    MailTransport* mailTransport_;
+    RecordedResponses recordedResponses_;
 };
 
 }  // namespace autovelt

@@ -1,0 +1,39 @@
+#pragma once
+
+// Emails to applicants are effects that cannot be undone: an application queues its
+// emails in the outbox inside its unit of work, and they are sent once it has committed.
+// The queued form holds everything SendEmail takes except the SMTP password, which is
+// read from the configuration when the message is sent and never stored.
+
+#include "state/EffectOutbox.h"
+
+#include <QString>
+
+namespace autovelt {
+
+class Importer;
+
+struct QueuedEmail {
+    QString to;
+    QString subject;
+    QString replyAddress;
+    QString body;
+    QString smtpServer;
+    quint16 port = 25;
+    QString senderAccount;
+    QString attachments;
+    bool useSsl = false;
+};
+
+inline const QString kEmailEffect = QStringLiteral("email");
+
+// Records the email for the current application.
+void QueueEmail(Importer& importer, const QueuedEmail& email);
+
+// The outbox's performer of queued emails: sends one and reports its result lines.
+bool SendQueuedEmail(Importer& importer, const Effect& effect);
+
+QString EncodeQueuedEmail(const QueuedEmail& email);
+QueuedEmail DecodeQueuedEmail(const QString& payload);
+
+}  // namespace autovelt

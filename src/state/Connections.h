@@ -1,0 +1,21 @@
+#pragma once
+
+#include "platform/db/Connection.h"
+
+#include <array>
+
+namespace autovelt {
+
+// The five connections of one cycle.
+struct Connections {
+    db::Connection TarvMain;
+    db::Connection TarvTran;
+    db::Connection TarvAudt;
+    db::Connection TarvID;
+    db::Connection OnlineConnection;
+
+    std::array<db::Connection*, 4> core() { return {&TarvMain, &TarvTran, &TarvAudt, &TarvID}; }
+    void closeAll();
+};
+
+}  // namespace autovelt

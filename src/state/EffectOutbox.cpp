@@ -1,0 +1,62 @@
+#include "state/EffectOutbox.h"
+
+#include "common/SqlQuote.h"
+#include "platform/db/Connection.h"
+
+namespace autovelt {
+
+namespace {
+
+QString stamp(const QDateTime& at) { return sqlText(at.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"))); }
+
+QList<Effect> effectsIn(db::Connection& audit, const QString& state) {
+    db::Recordset rs = audit.openRecordset(
+        QStringLiteral("SELECT ID, ApplicationKey, Kind, Payload, Attempts FROM VeltEffect WHERE State=") + sqlText(state) +
+        QStringLiteral(" ORDER BY ID ;"));
+    QList<Effect> effects;
+    for (; !rs.eof(); rs.moveNext())
+        effects.append(Effect{rs.value(QStringLiteral("ID")).toLongLong(), rs.text(QStringLiteral("ApplicationKey")),
+                              rs.text(QStringLiteral("Kind")), rs.text(QStringLiteral("Payload")),
+                              rs.value(QStringLiteral("Attempts")).toInt()});
+    return effects;
+}
+
+}  // namespace
+
+void EffectOutbox::record(const QString& applicationKey, const QString& kind, const QString& payload, const QDateTime& at) {
+    audit_.execute(QStringLiteral("INSERT INTO VeltEffect (ApplicationKey, Kind, Payload, State, Attempts, CreatedOn) VALUES (") +
+                   sqlText(applicationKey) + QLatin1Char(',') + sqlText(kind) + QLatin1Char(',') + sqlText(payload) +
+                   QStringLiteral(",'pending',0,") + stamp(at) + QStringLiteral(") ;"));
+}
+
+void EffectOutbox::setState(qint64 id, const QString& state, const QString& extra) {
+    audit_.execute(QStringLiteral("UPDATE VeltEffect SET State=") + sqlText(state) + extra + QStringLiteral(" WHERE ID=") +
+                   QString::number(id) + QStringLiteral(" ;"));
+}
+
+QList<Effect> EffectOutbox::settleInterrupted() {
+    const QList<Effect> interrupted = effectsIn(audit_, QStringLiteral("sending"));
+    for (const Effect& effect : interrupted) setState(effect.id, QStringLiteral("uncertain"));
+    return interrupted;
+}
+
+QList<Effect> EffectOutbox::performPending(const QHash<QString, Performer>& performers, const QDateTime& at) {
+    QList<Effect> failed;
+    for (Effect effect : effectsIn(audit_, QStringLiteral("pending"))) {
+        const auto performer = performers.constFind(effect.kind);
+        if (performer == performers.constEnd()) continue;  // a kind this build cannot perform waits
+        ++effect.attempts;
+        setState(effect.id, QStringLiteral("sending"), QStringLiteral(", Attempts=") + QString::number(effect.attempts));
+        if ((*performer)(effect)) {
+            setState(effect.id, QStringLiteral("done"), QStringLiteral(", DoneOn=") + stamp(at));
+        } else if (effect.attempts >= kAttempts) {
+            setState(effect.id, QStringLiteral("failed"));
+            failed.append(effect);
+        } else {
+            setState(effect.id, QStringLiteral("pending"));
+        }
+    }
+    return failed;
+}
+
+}  // namespace autovelt

@@ -1,0 +1,59 @@
+#pragma once
+
+// Effects that cannot be rolled back (emails, deletions on the web server) are not
+// performed where an application decides on them. They are recorded in the outbox, a
+// VeltEffect row written inside the application's unit of work, and performed only after
+// the unit has committed:
+//   pending   -> recorded; performed after the commit (or by the next run after a crash)
+//   sending   -> being performed now; committed before the attempt
+//   done      -> performed
+//   uncertain -> a run stopped during the attempt: it may or may not have happened. It is
+//                never repeated (an applicant never gets a second email) and is reported
+//                for a person to check.
+//   failed    -> refused every attempt; reported
+// An application rolled back takes its effects with it; a committed one keeps them until
+// they are performed.
+
+#include <QDateTime>
+#include <QHash>
+#include <QString>
+#include <functional>
+
+namespace autovelt {
+
+namespace db { class Connection; }
+
+struct Effect {
+    qint64 id = 0;
+    QString applicationKey;
+    QString kind;
+    QString payload;
+    int attempts = 0;
+};
+
+class EffectOutbox {
+public:
+    static constexpr int kAttempts = 3;
+
+    // Performs one effect; true when it happened, false to try again in a later run.
+    using Performer = std::function<bool(const Effect&)>;
+
+    explicit EffectOutbox(db::Connection& audit) : audit_(audit) {}
+
+    // Inside the unit of work.
+    void record(const QString& applicationKey, const QString& kind, const QString& payload, const QDateTime& at);
+
+    // Outside any transaction: every step commits on its own.
+    // Effects a stopped run was performing become "uncertain"; they are returned to report.
+    QList<Effect> settleInterrupted();
+    // Performs every pending effect; an effect whose performer fails its last attempt
+    // becomes "failed" and is returned to report.
+    QList<Effect> performPending(const QHash<QString, Performer>& performers, const QDateTime& at);
+
+private:
+    void setState(qint64 id, const QString& state, const QString& extra = QString());
+
+    db::Connection& audit_;
+};
+
+}  // namespace autovelt

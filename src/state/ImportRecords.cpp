@@ -1,0 +1,47 @@
+#include "state/ImportRecords.h"
+
+#include "common/SqlQuote.h"
+#include "platform/db/Connection.h"
+
+namespace autovelt {
+
+namespace {
+
+QString stamp(const QDateTime& at) { return at.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")); }
+
+}  // namespace
+
+void EnsureImporterTables(db::Connection& audit, bool sqlServer) {
+    if (!audit.columnExists(QStringLiteral("VeltImport"), QStringLiteral("ApplicationKey")))
+        audit.execute(QStringLiteral("CREATE TABLE %1 (ApplicationKey VARCHAR(80) NOT NULL PRIMARY KEY, FieldId VARCHAR(20), "
+                                     "MemberNo INTEGER, Outcome VARCHAR(12), ImportedOn VARCHAR(19))")
+                          .arg(audit.nameForNewTable(QStringLiteral("VeltImport"))));
+    if (!audit.columnExists(QStringLiteral("VeltEffect"), QStringLiteral("State")))
+        audit.execute(QStringLiteral("CREATE TABLE %1 (%2, ApplicationKey VARCHAR(80), Kind VARCHAR(20), Payload %3, "
+                                     "State VARCHAR(10), Attempts INTEGER, CreatedOn VARCHAR(19), DoneOn VARCHAR(19))")
+                          .arg(audit.nameForNewTable(QStringLiteral("VeltEffect")),
+                               sqlServer ? QStringLiteral("ID INT IDENTITY(1,1) NOT NULL PRIMARY KEY")
+                                         : QStringLiteral("ID INTEGER PRIMARY KEY AUTOINCREMENT"),
+                               sqlServer ? QStringLiteral("NVARCHAR(MAX)") : QStringLiteral("TEXT")));
+}
+
+std::optional<ImportRecord> FindImportRecord(db::Connection& audit, const QString& applicationKey) {
+    db::Recordset rs = audit.openRecordset(QStringLiteral("SELECT MemberNo, Outcome FROM VeltImport WHERE ApplicationKey=") +
+                                           sqlText(applicationKey) + QStringLiteral(" ;"));
+    if (rs.eof()) return std::nullopt;
+    return ImportRecord{static_cast<long>(rs.value(QStringLiteral("MemberNo")).toLongLong()),
+                        rs.text(QStringLiteral("Outcome"))};
+}
+
+void WriteImportRecord(db::Connection& audit, const QString& applicationKey, const QString& fieldId, long memberNumber,
+                       const QString& outcome, const QDateTime& at) {
+    // A single-application run may import the same application again.
+    audit.execute(QStringLiteral("DELETE FROM VeltImport WHERE ApplicationKey=") + sqlText(applicationKey) +
+                  QStringLiteral(" ;"));
+    audit.execute(QStringLiteral("INSERT INTO VeltImport (ApplicationKey, FieldId, MemberNo, Outcome, ImportedOn) VALUES (") +
+                  sqlText(applicationKey) + QLatin1Char(',') + sqlText(fieldId) + QLatin1Char(',') +
+                  QString::number(memberNumber) + QLatin1Char(',') + sqlText(outcome) + QLatin1Char(',') +
+                  sqlText(stamp(at)) + QStringLiteral(") ;"));
+}
+
+}  // namespace autovelt

@@ -1,0 +1,30 @@
+#pragma once
+
+// The importer's own records in TarvAudt, written inside the unit of work of each
+// application:
+// - VeltImport: one row per application that reached its end (imported or refused),
+//   keyed by the application's identity. The online row is marked only after the commit,
+//   so a run stopped between the two finds the application here and just marks it.
+// - VeltEffect: the outbox of effects that cannot be undone (see EffectOutbox).
+
+#include <QDateTime>
+#include <QString>
+#include <optional>
+
+namespace autovelt {
+
+namespace db { class Connection; }
+
+// Creates the two tables where an older database lacks them.
+void EnsureImporterTables(db::Connection& audit, bool sqlServer);
+
+struct ImportRecord {
+    long memberNumber = 0;
+    QString outcome;  // "imported", "refused", or "interrupted" (a commit cut off half-way)
+};
+
+std::optional<ImportRecord> FindImportRecord(db::Connection& audit, const QString& applicationKey);
+void WriteImportRecord(db::Connection& audit, const QString& applicationKey, const QString& fieldId, long memberNumber,
+                       const QString& outcome, const QDateTime& at);
+
+}  // namespace autovelt

@@ -1,0 +1,37 @@
+#pragma once
+
+// Requests whose answer an application needs at once (the agency's identity check and
+// credit search) cannot wait for the commit like the outbox's effects, and must not be
+// made twice: every credit search leaves a footprint on the applicant's credit file. The
+// answer is kept here, outside the unit of work, the moment it arrives; a re-run of the
+// same application after a crash takes the kept answer instead of asking again. Once the
+// application has committed its answers are no longer needed and are forgotten.
+//
+// One private folder per application, one file per request, both named by hashes, so no
+// key or request text can reach outside the folder.
+
+#include <QByteArray>
+#include <QString>
+#include <functional>
+#include <optional>
+
+namespace autovelt {
+
+class RecordedResponses {
+public:
+    explicit RecordedResponses(QString folder) : folder_(std::move(folder)) {}
+
+    std::optional<QByteArray> recall(const QString& applicationKey, const QString& request) const;
+    void remember(const QString& applicationKey, const QString& request, const QByteArray& response);
+    void forget(const QString& applicationKey);
+
+    // The kept answer, or the answer of `ask`, kept before it is returned.
+    QByteArray askOnce(const QString& applicationKey, const QString& request, const std::function<QByteArray()>& ask);
+
+private:
+    QString fileFor(const QString& applicationKey, const QString& request) const;
+
+    QString folder_;
+};
+
+}  // namespace autovelt

@@ -1,0 +1,130 @@
+#include "state/UnitOfWork.h"
+
+#include "common/VeltError.h"
+#include "state/Connections.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+namespace autovelt {
+
+namespace {
+
+const QString kSavepoint = QStringLiteral("velt_application");
+
+QString sessionName(const Connections& c, const db::Connection* session) {
+    if (session == &c.TarvMain) return QStringLiteral("TarvMain");
+    if (session == &c.TarvTran) return QStringLiteral("TarvTran");
+    if (session == &c.TarvAudt) return QStringLiteral("TarvAudt");
+    return QStringLiteral("TarvID");
+}
+
+}  // namespace
+
+UnitOfWork::UnitOfWork(Connections& connections, QString commitWindowPath)
+    : connections_(connections), commitWindowPath_(std::move(commitWindowPath)) {}
+
+// One connection per session: on file databases all four share TarvMain's.
+std::vector<db::Connection*> UnitOfWork::sessions() const {
+    std::vector<db::Connection*> distinct;
+    for (db::Connection* c : connections_.core()) {
+        bool shared = false;
+        for (db::Connection* seen : distinct) shared = shared || c->sharesSessionWith(*seen);
+        if (!shared) distinct.push_back(c);
+    }
+    return distinct;
+}
+
+void UnitOfWork::beginApplication(const QDateTime& now) {
+    if (!batchOpen_) {
+        for (db::Connection* session : sessions()) session->beginTransaction();
+        batchOpen_ = true;
+        batchStarted_ = now;
+        keys_.clear();
+    }
+    for (db::Connection* session : sessions()) session->savepoint(kSavepoint);
+    applicationOpen_ = true;
+}
+
+void UnitOfWork::keepApplication(const QString& key) {
+    if (!applicationOpen_) return;
+    applicationOpen_ = false;
+    for (db::Connection* session : sessions()) session->releaseSavepoint(kSavepoint);
+    keys_ << key;
+}
+
+void UnitOfWork::discardApplication() {
+    if (!applicationOpen_) return;
+    applicationOpen_ = false;
+    for (db::Connection* session : sessions()) session->rollbackToSavepoint(kSavepoint);
+}
+
+bool UnitOfWork::batchDue(const QDateTime& now) const {
+    return batchOpen_ && (keys_.size() >= kBatchApplications || batchStarted_.msecsTo(now) >= kBatchMilliseconds);
+}
+
+QStringList UnitOfWork::commitBatch() {
+    if (!batchOpen_) return {};
+    const std::vector<db::Connection*> all = sessions();
+    const bool window = all.size() > 1 && !keys_.isEmpty();
+    QStringList committed;
+    if (window) writeCommitWindow(committed);
+    for (db::Connection* session : all) {
+        session->commitTransaction();
+        if (window) {
+            committed << sessionName(connections_, session);
+            writeCommitWindow(committed);
+        }
+    }
+    if (window) QFile::remove(commitWindowPath_);
+    batchOpen_ = false;
+    QStringList keys = keys_;
+    keys_.clear();
+    return keys;
+}
+
+void UnitOfWork::abandonBatch() {
+    applicationOpen_ = false;
+    batchOpen_ = false;
+    keys_.clear();
+    for (db::Connection* session : sessions()) {
+        try {
+            session->rollbackTransaction();
+        } catch (const VeltError&) {
+            // A session that cannot roll back has lost its connection: its open
+            // transaction is undone by the server.
+        }
+    }
+}
+
+// "application=<key>" lines, then "committed=<database>" lines; replaced in one step.
+void UnitOfWork::writeCommitWindow(const QStringList& committed) const {
+    QSaveFile file(commitWindowPath_);
+    if (!file.open(QIODevice::WriteOnly))
+        throw VeltError(75, QStringLiteral("UnitOfWork"), QStringLiteral("Path/File access error (%1)").arg(commitWindowPath_)).markEnvironmental();
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    QString text;
+    for (const QString& key : keys_) text += QStringLiteral("application=") + key + QLatin1Char('\n');
+    for (const QString& name : committed) text += QStringLiteral("committed=") + name + QLatin1Char('\n');
+    file.write(text.toUtf8());
+    if (!file.commit())
+        throw VeltError(75, QStringLiteral("UnitOfWork"), QStringLiteral("Path/File access error (%1)").arg(commitWindowPath_)).markEnvironmental();
+}
+
+UnitOfWork::InterruptedCommit UnitOfWork::interruptedCommit() const {
+    InterruptedCommit found;
+    QFile file(commitWindowPath_);
+    if (!file.open(QIODevice::ReadOnly)) return found;
+    for (const QString& line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        if (line.startsWith(QLatin1String("application="))) found.applications << line.mid(12);
+        else if (line.startsWith(QLatin1String("committed="))) found.committed << line.mid(10);
+    }
+    for (const QString& name : {QStringLiteral("TarvMain"), QStringLiteral("TarvTran"), QStringLiteral("TarvAudt"),
+                                QStringLiteral("TarvID")})
+        if (!found.committed.contains(name)) found.notCommitted << name;
+    return found;
+}
+
+void UnitOfWork::clearInterruptedCommit() { QFile::remove(commitWindowPath_); }
+
+}  // namespace autovelt
