@@ -8,7 +8,7 @@
 // memory reported are those of the pass alone (getrusage of that process).
 
 #include "app/ControlSettings.h"
-#include "app/ImportPass.h"
+#include "import/ImportPass.h"
 #include "state/Importer.h"
 #include "support/TestInstallation.h"
 #include "support/WebApplication.h"
@@ -78,7 +78,7 @@ int runPass(const QString& home) {
     }
     QElapsedTimer wall;
     wall.start();
-    RunImportPass(importer);
+    cmdMembers_Click(importer);
     const double elapsed = double(wall.nsecsElapsed()) / 1e9;
     importer.connections.closeAll();
     rusage usage{};

@@ -179,12 +179,17 @@ ImportPass::RowEnd ImportPass::processRow(const db::Recordset& row) {
     return RowEnd::Next;
 }
 
+// The batch commits, then its website rows are marked together; a run stopped in between
+// finds the import records and marks them then.
 void ImportPass::commit() {
     unit_.commitBatch();
-    for (const Ended& ended : batch_) {
-        if (!singleApplicationRun()) MarkOnlineRowsImported(im_, ended.fieldId, ended.rawField2);
-        im_.recordedResponses().forget(ended.key);
+    if (!singleApplicationRun() && !batch_.empty()) {
+        db::Connection& online = im_.connections.OnlineConnection;
+        online.beginTransaction();
+        for (const Ended& ended : batch_) MarkOnlineRowsImported(im_, ended.fieldId, ended.rawField2);
+        online.commitTransaction();
     }
+    for (const Ended& ended : batch_) im_.recordedResponses().forget(ended.key);
     batch_.clear();
     performEffects();
 }

@@ -6,8 +6,8 @@ void Connections::closeAll() {
     // A batch still open here was not finished: closing a session undoes it.
     for (db::Connection* c : core())
         if (c->isOpen() && c->inTransaction()) c->rollbackTransaction();
-    for (db::Connection* c : {&TarvMain, &TarvTran, &TarvAudt, &TarvID, &OnlineConnection})
-        if (c->isOpen()) c->close();
+    // Those sharing TarvMain's session first, then TarvMain itself.
+    for (db::Connection* c : {&TarvID, &TarvAudt, &TarvTran, &TarvMain, &OnlineConnection}) c->close();
 }
 
 }  // namespace autovelt

@@ -1,4 +1,4 @@
-#include "app/ImportPass.h"
+#include "import/ImportPass.h"
 
 #include "state/Importer.h"
 #include "import/AddressTestFixture.h"
@@ -37,7 +37,7 @@ TEST_F(AddressImportPassTest, ANewMembersAddressesAndBankDetailsArriveThroughThe
     address("BANK_1", {{4, "40-11-22"}, {5, "12345678"}});
     address("WORK1", {{7, "unit 4"}, {9, "trade park"}, {12, "acme ltd"}, {14, "ls9 9zz"}});
 
-    RunImportPass(im());
+    cmdMembers_Click(im());
 
     const long member = 301;  // the highest member number plus one
     EXPECT_EQ(inst.scalar("TarvMain", "SELECT Surname FROM MemberMain WHERE MemberNo=301").toString(), "Smith");
@@ -66,7 +66,7 @@ TEST_F(AddressImportPassTest, AnExistingMemberWhoMovedIsAuditedThroughThePass) {
     application(0, false);
     address("HOME", {{7, "12"}, {9, "new street"}, {11, "bradford"}, {14, "bd1 1aa"}});
 
-    RunImportPass(im());
+    cmdMembers_Click(im());
 
     EXPECT_EQ(problemsContaining("New home address"),
               Lines{"New home address details supplied on VELT loan app " + kSuffix + " for member 500" + kSuffix});
@@ -111,7 +111,7 @@ protected:
 
     // Runs the pass; the applicant's member number (0 when the pass made none).
     long runPass() {
-        RunImportPass(im());
+        cmdMembers_Click(im());
         return inst.scalar("TarvMain", "SELECT MemberNo FROM MemberMain WHERE NINumber='AB123456C'").toInt();
     }
 

@@ -1,122 +1,244 @@
-// The real program killed at chosen points of an application, then run again: the
-// application must be imported exactly once, for one member.
+// The real program killed at random moments over a few hundred applications, then run
+// again until it finishes: every table must hold exactly what an uninterrupted run writes.
+// Also: two importers on one installation, and a run stopped after its commit but before
+// the website rows were marked.
 
 #include "import/ImportPassFixture.h"
 
+#include <QElapsedTimer>
+#include <QRegularExpression>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QThread>
+#include <random>
 
 using namespace autovelt;
 using namespace autovelt::test;
 using autovelt::testing::WebApplication;
+using autovelt::testing::WebAddress;
 
 namespace {
 
-constexpr int kCrashExitCode = 86;
+constexpr int kApplications = 240;
+constexpr int kExistingMembers = 60;
+
+// Every row of every table of one database file, in storage order, with the times of day
+// (which differ from run to run) blanked.
+QStringList dumpDatabase(const QString& file) {
+    static const QRegularExpression timeOfDay(QStringLiteral("\\d\\d:\\d\\d(:\\d\\d)?"));
+    const QString name = QStringLiteral("dump-") + file;
+    QStringList lines;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(file);
+        db.open();
+        QSqlQuery tables(db);
+        tables.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type='table' ORDER BY name"));
+        QStringList names;
+        while (tables.next()) names << tables.value(0).toString();
+        for (const QString& table : names) {
+            QSqlQuery rows(db);
+            rows.exec(QStringLiteral("SELECT * FROM \"%1\" ORDER BY rowid").arg(table));
+            while (rows.next()) {
+                QStringList values;
+                for (int i = 0; i < rows.record().count(); ++i) values << rows.value(i).toString();
+                lines << table + QLatin1Char(':') + values.join(QLatin1Char('|')).replace(timeOfDay, QStringLiteral("T"));
+            }
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+    return lines;
+}
+
+QStringList dumpInstallation(const TestInstallation& inst) {
+    QStringList all;
+    for (const QString& db : {QStringLiteral("TarvMain"), QStringLiteral("TarvTran"), QStringLiteral("TarvAudt"),
+                              QStringLiteral("TarvID"), QStringLiteral("online")})
+        all << dumpDatabase(inst.databaseFile(db));
+    return all;
+}
+
+// A mix of what a day brings: new joiners and borrowers, members applying again (some
+// moved house, some left and rejoining), and applications that are refused.
+QList<WebApplication> dayOfApplications() {
+    QList<WebApplication> day;
+    for (int i = 1; i <= kApplications; ++i) {
+        const QString n = QString::number(i);
+        WebApplication a = i % 5 == 0 ? WebApplication::joinOnly(i) : WebApplication::joinAndBorrow(i);
+        a.set(6, QStringLiteral("Surname") + QString(QChar(u'a' + i % 26)) + n).set(4, QStringLiteral("Forename") + n);
+        a.niNumber = QStringLiteral("AB%1C").arg(i, 6, 10, QLatin1Char('0'));
+        if (i % 5 == 2 && i / 5 < kExistingMembers) {
+            // An existing member, matched by NI number, who has moved.
+            const int m = i / 5;
+            a.set(6, QStringLiteral("Member%1").arg(m)).set(4, QStringLiteral("John"));
+            a.niNumber = QStringLiteral("CD%1A").arg(m, 6, 10, QLatin1Char('0'));
+            a.addresses.first().street = QStringLiteral("New Road ") + n;
+        }
+        if (i % 7 == 3) a.set(7, QString());  // no date of birth: refused
+        day << a;
+    }
+    return day;
+}
 
 class CrashSafetyTest : public ImportPassTest {
 protected:
-    using Run = ProgramRun;
-
-    int count(const QString& database, const QString& query) { return rows(database, query); }
-    bool journalExists() { return QFile::exists(inst.path(QStringLiteral("import-journal.txt"))); }
-
-    // Two applications: the one interrupted, and one after it.
-    void addTwoApplications(WebApplication first) {
-        add(first);
-        WebApplication second = WebApplication::joinAndBorrow(2).set(6, "Jones").set(4, "Mary").set(3, "Ms");
-        second.niNumber = "CD123456A";
-        add(second);
+    void prepare(TestInstallation& installation) {
+        for (int m = 0; m < kExistingMembers; ++m) {
+            Member member;
+            member.number = 1000 + m;
+            member.surname = QStringLiteral("Member%1").arg(m);
+            member.ni = QStringLiteral("CD%1A").arg(m, 6, 10, QLatin1Char('0'));
+            member.status = m % 4 == 0 ? QStringLiteral("L") : QStringLiteral("A");
+            member.homeEmail.clear();
+            addMemberTo(installation, member);
+        }
+        for (const WebApplication& application : dayOfApplications())
+            for (const QString& statement : autovelt::testing::insertStatements(application))
+                installation.exec(QStringLiteral("online"), statement);
     }
 
-    void expectSecondApplicationImported() {
-        EXPECT_EQ(importedFlag(2), "Y");
-        EXPECT_EQ(count("TarvMain", "SELECT * FROM MemberMain WHERE Surname='Jones'"), 1);
+    void addMemberTo(TestInstallation& installation, const Member& m) {
+        installation.exec(QStringLiteral("TarvMain"),
+                          QStringLiteral("INSERT INTO MemberMain (MemberNo, MemberStatus, Title, Forename, Surname, NINumber, "
+                                         "DOB, Sex, DOJ, NewMember, AcceptMarketing, DeclineMarketing, ByEmail, JoinChannel) "
+                                         "VALUES (%1, %2, 'Mr', %3, %4, %5, %6, 'M', '2001-01-01', 0, 0, 1, 0, 'C')")
+                              .arg(m.number)
+                              .arg(sqlText(m.status), sqlText(m.forename), sqlText(m.surname), sqlText(m.ni), sqlText(m.dob)));
+        installation.exec(QStringLiteral("TarvMain"),
+                          QStringLiteral("INSERT INTO MemberAddress (MemberNo, AddressType, YesNo, Line1, Line2, Line3, Postcode) "
+                                         "VALUES (%1, 'HOME', 0, '12 High Street', '', 'Leeds', 'LS1 4AB')")
+                              .arg(m.number));
+    }
+
+    QProcess* startProgram(const TestInstallation& installation) {
+        auto* process = new QProcess;
+        process->start(QStringLiteral(AUTOVELT_EXECUTABLE), {QStringLiteral("--once"), QStringLiteral("--home"), installation.home()});
+        process->waitForStarted();
+        return process;
     }
 };
 
-class CrashPointTest : public CrashSafetyTest, public ::testing::WithParamInterface<const char*> {};
+class RandomKillTest : public CrashSafetyTest, public ::testing::WithParamInterface<unsigned> {};
 
-TEST_P(CrashPointTest, NewMemberIsImportedOnceAfterACrash) {
-    const QString point = GetParam();
-    addTwoApplications(WebApplication::joinAndBorrow(1));
+TEST_P(RandomKillTest, EveryApplicationIsImportedOnceAndEveryRowAsAnUninterruptedRunWritesIt) {
+    TestInstallation reference;
+    reference.appendConfig(autovelt::testing::markedCodeTablesIni());
+    prepare(reference);
+    prepare(inst);
 
-    const Run crashed = runProgram(point);
-    ASSERT_EQ(crashed.exitCode, kCrashExitCode) << crashed.output.toStdString();
-    EXPECT_EQ(importedFlag(1), point == "after-marking" ? "Y" : "N");
-    EXPECT_EQ(importedFlag(2), "N");
+    QElapsedTimer clock;
+    clock.start();
+    const ProgramRun uninterrupted = [&] {
+        std::unique_ptr<QProcess> p(startProgram(reference));
+        p->waitForFinished(120000);
+        return ProgramRun{p->exitCode(), QString::fromLocal8Bit(p->readAll())};
+    }();
+    const qint64 runMs = clock.elapsed();
+    ASSERT_EQ(uninterrupted.exitCode, 0) << uninterrupted.output.toStdString();
+
+    std::mt19937 random(GetParam());
+    std::uniform_int_distribution<qint64> moment(10, runMs * 9 / 10);
+    int kills = 0;
+    for (int attempt = 0; attempt < 40; ++attempt) {
+        std::unique_ptr<QProcess> p(startProgram(inst));
+        if (p->waitForFinished(static_cast<int>(moment(random)))) {
+            ASSERT_EQ(p->exitCode(), 0) << p->readAll().toStdString();
+            break;
+        }
+        p->kill();
+        p->waitForFinished();
+        ++kills;
+    }
+    ASSERT_GT(kills, 0) << "no run was interrupted";
+    // One more run finds nothing left to do.
+    const ProgramRun last = runProgram();
+    ASSERT_EQ(last.exitCode, 0) << last.output.toStdString();
+    EXPECT_FALSE(last.output.contains(QStringLiteral("Join+Borrow import process started"))) << last.output.toStdString();
+
+    // The installations differ in their folders only.
+    const QStringList expected = dumpInstallation(reference).replaceInStrings(reference.home(), QStringLiteral("<home>"));
+    const QStringList actual = dumpInstallation(inst).replaceInStrings(inst.home(), QStringLiteral("<home>"));
+    EXPECT_EQ(actual.size(), expected.size());
+    for (int i = 0; i < std::min(actual.size(), expected.size()); ++i)
+        ASSERT_EQ(actual[i].toStdString(), expected[i].toStdString()) << "first difference at line " << i << " after " << kills << " kills";
+    EXPECT_EQ(rows(QStringLiteral("online"), QStringLiteral("SELECT * FROM table_ad WHERE field_21<>'Y'")), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Seeds, RandomKillTest, ::testing::Values(11u, 2027u, 90125u));
+
+TEST_F(CrashSafetyTest, ASecondImporterOnTheSameInstallationIsRefused) {
+    prepare(inst);
+    std::unique_ptr<QProcess> first(startProgram(inst));
+    // Wait until the first holds the installation (its lock file exists and it is busy).
+    QThread::msleep(150);
+    const ProgramRun second = runProgram();
+    first->waitForFinished(120000);
+    ASSERT_EQ(first->exitCode(), 0);
+    EXPECT_EQ(second.exitCode, 4) << second.output.toStdString();
+    EXPECT_TRUE(second.output.contains(QStringLiteral("Another importer is already running"))) << second.output.toStdString();
+    EXPECT_EQ(rows(QStringLiteral("TarvMain"), QStringLiteral("SELECT * FROM MemberBalances")),
+              rows(QStringLiteral("TarvMain"), QStringLiteral("SELECT DISTINCT MemberNo FROM MemberBalances")));
+}
+
+TEST_F(CrashSafetyTest, SigtermUnderOnceFinishesTheCurrentApplicationAndLeavesTheRestPending) {
+    prepare(inst);
+    std::unique_ptr<QProcess> p(startProgram(inst));
+    QThread::msleep(400);
+    p->terminate();
+    ASSERT_TRUE(p->waitForFinished(60000));
+    const int imported = rows(QStringLiteral("online"), QStringLiteral("SELECT * FROM table_w WHERE field_107='Y'"));
+    if (imported == kApplications) GTEST_SKIP() << "the run finished before the signal";
+    EXPECT_EQ(p->exitCode(), 6);
+    EXPECT_EQ(rows(QStringLiteral("TarvAudt"), QStringLiteral("SELECT * FROM VeltImport")), imported);
+}
+
+// Stopped after the commit, before the website rows were marked: the next run marks them
+// and writes nothing twice.
+TEST_F(CrashSafetyTest, ACommittedApplicationLeftUnmarkedIsMarkedAndNotImportedAgain) {
+    add(WebApplication::joinAndBorrow(1));
+    runCycle();
+    ASSERT_EQ(importedFlag(1), "Y");
+    const QStringList before = dumpInstallation(inst);
+    onlineExec(QStringLiteral("UPDATE table_w SET field_107='N'"));
+    inst.reporter().clear();
+    runCycle();
+    EXPECT_EQ(importedFlag(1), "Y");
+    EXPECT_TRUE(successes().contains(QStringLiteral("Application was imported by an earlier run (member 1); now marked imported online") +
+                                     suffix(1)))
+        << report();
+    EXPECT_EQ(dumpInstallation(inst), before);
+}
+
+// The website deleted a row and gave its key to a new applicant: that is a new application.
+TEST_F(CrashSafetyTest, AReusedKeyIsANewApplication) {
+    add(WebApplication::joinAndBorrow(1));
+    runCycle();
+    onlineExec(QStringLiteral("DELETE FROM table_w"));
+    WebApplication newcomer = WebApplication::joinAndBorrow(1).set(6, QStringLiteral("Newcomer")).set(4, QStringLiteral("Ann"));
+    newcomer.niNumber = QStringLiteral("CD123456A");
+    add(newcomer);
+    runCycle();
+    EXPECT_EQ(memberColumn(2, QStringLiteral("Surname")), QStringLiteral("Newcomer")) << report();
+}
+
+// A server's sessions commit one after the other; a run cut off between them leaves a
+// commit window naming its applications. They are reported and never imported again.
+TEST_F(CrashSafetyTest, AnInterruptedCommitWindowIsReportedAndItsApplicationsNotRepeated) {
+    WebApplication application = WebApplication::joinAndBorrow(7);
+    add(application);
+    runCycle();
+    const QString key = inst.values(QStringLiteral("TarvAudt"), QStringLiteral("SELECT ApplicationKey FROM VeltImport")).value(0);
+    inst.exec(QStringLiteral("TarvAudt"), QStringLiteral("DELETE FROM VeltImport"));
+    onlineExec(QStringLiteral("UPDATE table_w SET field_107='N'"));
+    inst.writeFile(QStringLiteral("commit-window.txt"), QStringLiteral("application=") + key + QStringLiteral("\ncommitted=TarvMain\n"));
+    inst.reporter().clear();
+    runCycle();
+    EXPECT_TRUE(problems().filter(QStringLiteral("saved in TarvMain; not saved in TarvTran, TarvAudt, TarvID")).size() == 1) << report();
+    EXPECT_TRUE(problems().contains(QStringLiteral("Application was interrupted by an earlier run (member 0); now marked imported online") +
+                                    suffix(7)))
+        << report();
     EXPECT_EQ(members(), 1);
-
-    const Run again = runProgram();
-    ASSERT_EQ(again.exitCode, 0) << again.output.toStdString();
-    EXPECT_FALSE(again.output.contains("thought they were a new member")) << again.output.toStdString();
-    EXPECT_FALSE(again.output.contains("Error")) << again.output.toStdString();
-
-    EXPECT_EQ(count("TarvMain", "SELECT * FROM MemberMain WHERE Surname='Smith'"), 1);
-    EXPECT_EQ(memberColumn(1, "Surname"), "Smith");
-    EXPECT_EQ(memberColumn(1, "NewMember"), "1");
-    EXPECT_EQ(count("TarvMain", "SELECT * FROM MemberBalances WHERE MemberNo=1"), 1);
-    EXPECT_EQ(count("TarvMain", "SELECT * FROM MemberPassword WHERE MemberNo=1"), 1);
-    EXPECT_EQ(count("TarvMain", "SELECT * FROM MemberCircumstance WHERE MemberNo=1"), 1);
-    EXPECT_EQ(count("TarvMain", "SELECT * FROM MemberEmployment WHERE MemberNo=1"), 1);
-    EXPECT_EQ(webLog(1), QStringList{"New member & borrower 1 auto added via VeltImporter|JOINBORROW|NEW"});
-    EXPECT_EQ(changes(1), QStringList{"New member 1 auto added via VeltImporter"});
-    EXPECT_EQ(importedFlag(1), "Y");
-    expectSecondApplicationImported();
-    EXPECT_EQ(members(), 2);
-    EXPECT_FALSE(journalExists());
-}
-
-INSTANTIATE_TEST_SUITE_P(Points, CrashPointTest,
-                         ::testing::Values("member-written", "share-balance-written", "before-marking", "after-marking"),
-                         [](const auto& info) {
-                             QString name = QString::fromLatin1(info.param);
-                             return name.remove('-').toStdString();
-                         });
-
-TEST_F(CrashSafetyTest, JoinOnlyMemberKeepsItsIdentityResultAcrossACrash) {
-    addTwoApplications(WebApplication::joinOnly(1).set(31, "REFER").set(33, "R-1").set(46, "300"));
-    ASSERT_EQ(runProgram("share-balance-written").exitCode, kCrashExitCode);
-    const Run again = runProgram();
-    ASSERT_EQ(again.exitCode, 0) << again.output.toStdString();
-    EXPECT_TRUE(again.output.contains("Member 1 had Status of REFER from eIDV.")) << again.output.toStdString();
-    EXPECT_EQ(count("TarvMain", "SELECT * FROM MemberBalances WHERE MemberNo=1"), 1);
-    EXPECT_EQ(webLog(1), QStringList{"New member 1 auto added via VeltImporter|JOIN|NEW"});
-    EXPECT_EQ(importedFlag(1), "Y");
-    expectSecondApplicationImported();
-}
-
-TEST_F(CrashSafetyTest, ExistingMemberIsNotReportedOrRefusedTwice) {
-    addMember({});
-    addTwoApplications(WebApplication::joinAndBorrow(1));
-    ASSERT_EQ(runProgram("member-written").exitCode, kCrashExitCode);
-    const Run again = runProgram();
-    ASSERT_EQ(again.exitCode, 0) << again.output.toStdString();
-    EXPECT_FALSE(again.output.contains("thought they were a new member")) << again.output.toStdString();
-    EXPECT_EQ(webLog(500),
-              QStringList{"Member applied to join and borrow but they are already an existing member|JOINBORROW|NOTNEW"});
-    EXPECT_EQ(count("TarvMain", "SELECT * FROM MemberMain WHERE Surname='Smith'"), 1);
-    EXPECT_EQ(importedFlag(1), "Y");
-    expectSecondApplicationImported();
-}
-
-TEST_F(CrashSafetyTest, ReinstatementIsRecordedOnce) {
-    addMember({.status = "L"});
-    addTwoApplications(WebApplication::joinAndBorrow(1));
-    ASSERT_EQ(runProgram("before-marking").exitCode, kCrashExitCode);
-    ASSERT_EQ(runProgram().exitCode, 0);
-    EXPECT_EQ(changes(500), QStringList{"Member has rejoined the credit union via VELT"});
-    EXPECT_EQ(diary(500).filter("REJOIN|").size(), 1);
-    EXPECT_EQ(memberColumn(500, "MemberStatus"), "A");
-    EXPECT_EQ(importedFlag(1), "Y");
-}
-
-TEST_F(CrashSafetyTest, ACrashBeforeTheMemberRowLeavesNothingToResume) {
-    addTwoApplications(WebApplication::joinAndBorrow(1));
-    // A journal naming the application, but the member row never written.
-    inst.writeFile("import-journal.txt", "application=1\nmember=1\nnew=1\nrejoin=0\nstage=0\nend=\n");
-    ASSERT_EQ(runProgram().exitCode, 0);
-    EXPECT_EQ(memberColumn(1, "Surname"), "Smith");
-    EXPECT_EQ(webLog(1), QStringList{"New member & borrower 1 auto added via VeltImporter|JOINBORROW|NEW"});
-    EXPECT_EQ(members(), 2);
+    EXPECT_FALSE(QFile::exists(inst.path(QStringLiteral("commit-window.txt"))));
 }
 
 }  // namespace

@@ -4,7 +4,6 @@
 // website's encoder, driven through the real cycle: settings load, import pass, close-down.
 
 #include "app/ImportCycle.h"
-#include "app/ImportPass.h"
 #include "common/SqlQuote.h"
 #include "support/TestInstallation.h"
 #include "support/WebApplication.h"
@@ -46,7 +45,6 @@ protected:
     void runCycle() {
         ManualCycleTimer timer;
         ImportCycle cycle(im(), timer);
-        cycle.setImportPass([this] { RunImportPass(im()); });
         cycle.RunCycle();
     }
 
@@ -127,18 +125,13 @@ protected:
         return logs;
     }
 
-    // "autovelt --once" on the installation, as a separate process; crashAt names the test
-    // crash point where it dies (exit code 86).
+    // "autovelt --once" on the installation, as a separate process.
     struct ProgramRun {
         int exitCode = -1;
         QString output;
     };
-    ProgramRun runProgram(const QString& crashAt = QString()) {
+    ProgramRun runProgram() {
         QProcess process;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.remove(QStringLiteral("AUTOVELT_TEST_CRASH_AT"));
-        if (!crashAt.isEmpty()) env.insert(QStringLiteral("AUTOVELT_TEST_CRASH_AT"), crashAt);
-        process.setProcessEnvironment(env);
         process.start(QStringLiteral(AUTOVELT_EXECUTABLE), {QStringLiteral("--once"), QStringLiteral("--home"), inst.home()});
         if (!process.waitForFinished(120000)) return {};
         return {process.exitCode(), QString::fromLocal8Bit(process.readAllStandardOutput() + process.readAllStandardError())};

@@ -99,16 +99,20 @@ TEST_F(MariaDbImportPassTest, IdFileRunLeavesTheOnlineRowsUntouched) {
     EXPECT_EQ(importedFlag(1), "N");
 }
 
-TEST_F(MariaDbImportPassTest, ProgramKilledHalfWayImportsTheApplicationOnce) {
+// Stopped between the commit and the marking: the next run marks the rows, once.
+TEST_F(MariaDbImportPassTest, ACommittedApplicationLeftUnmarkedIsMarkedOnce) {
     add(WebApplication::joinAndBorrow(1));
-    ASSERT_EQ(runProgram("share-balance-written").exitCode, 86);
-    EXPECT_EQ(importedFlag(1), "N");
+    runCycle();
+    onlineExec("UPDATE table_w SET field_107='N'");
+    onlineExec("UPDATE table_ad SET field_21='N'");
     const ProgramRun again = runProgram();
     ASSERT_EQ(again.exitCode, 0) << again.output.toStdString();
+    EXPECT_TRUE(again.output.contains("Application was imported by an earlier run (member 1)")) << again.output.toStdString();
     EXPECT_EQ(members(), 1);
     EXPECT_EQ(rows("TarvMain", "SELECT * FROM MemberBalances"), 1);
     EXPECT_EQ(webLog(1), QStringList{"New member & borrower 1 auto added via VeltImporter|JOINBORROW|NEW"});
     EXPECT_EQ(importedFlag(1), "Y");
+    EXPECT_EQ(onlineScalar("SELECT field_21 FROM table_ad").toString(), "Y");
 }
 
 }  // namespace

@@ -95,7 +95,9 @@ void Connection::openWithin(Connection& host, const QString& schemaName, const Q
     borrowed_ = true;
     schema_ = schemaName;
     run(QStringLiteral("ATTACH DATABASE %1 AS \"%2\"").arg(sqlText(target_.filePath), schemaName));
-    configureEmbeddedJournal(schemaName);
+    // Only with a rollback journal does one commit reach every attached file atomically.
+    configureEmbeddedJournal(QStringLiteral("main"), QStringLiteral("DELETE"));
+    configureEmbeddedJournal(schemaName, QStringLiteral("DELETE"));
 }
 
 void Connection::run(const QString& statement) {
@@ -103,12 +105,10 @@ void Connection::run(const QString& statement) {
     if (!query.exec(statement)) throw errorFrom(query.lastError());
 }
 
-// A rollback journal, not write-ahead logging: only then does one commit of a session
-// reach every attached file atomically. Full synchronous commits: a committed
-// application survives a crash or a power cut.
-void Connection::configureEmbeddedJournal(const QString& schema) {
+// Full synchronous commits: a committed application survives a crash or a power cut.
+void Connection::configureEmbeddedJournal(const QString& schema, const QString& mode) {
     QSqlQuery pragma(db_);
-    pragma.exec(QStringLiteral("PRAGMA \"%1\".journal_mode=DELETE").arg(schema));
+    pragma.exec(QStringLiteral("PRAGMA \"%1\".journal_mode=%2").arg(schema, mode));
     pragma.exec(QStringLiteral("PRAGMA \"%1\".synchronous=FULL").arg(schema));
 }
 
@@ -187,7 +187,8 @@ void Connection::openEmbedded() {
     db_.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=15000"));
     if (!db_.open()) throw lastError(QStringLiteral("Unable to open the database")).markEnvironmental();
     schema_ = QStringLiteral("main");
-    configureEmbeddedJournal(schema_);
+    // Write-ahead logging for a database on its own: one flush per commit.
+    configureEmbeddedJournal(schema_, QStringLiteral("WAL"));
 }
 
 void Connection::openSqlServer() {

@@ -77,7 +77,7 @@ private:
     void openMySql(const EngineSettings& settings);
     bool tryOpenMySql(bool useTls, int timeoutSeconds);
     bool sessionUsesTls();
-    void configureEmbeddedJournal(const QString& schema);
+    void configureEmbeddedJournal(const QString& schema, const QString& mode);
     void run(const QString& statement);
     bool embeddedColumnExists(const QString& table, const QString& column);
 
