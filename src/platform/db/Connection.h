@@ -35,7 +35,8 @@ public:
     // Runs a query and returns its rows.
     Recordset openRecordset(const QString& statement, const CursorOptions& cursor = {});
 
-    // True when the table exists and has the column (names compared without case).
+    // True when the table exists and has the column (names compared without case). Raises
+    // VeltError when the database cannot be read, so that is never taken for a missing column.
     bool columnExists(const QString& table, const QString& column);
 
     // Internals shared with Recordset.
@@ -52,6 +53,8 @@ private:
     void openMySql(const EngineSettings& settings);
     bool tryOpenMySql(bool useTls, int timeoutSeconds);
     bool sessionUsesTls();
+    // Raises VeltError, naming the database, when a trivial query fails.
+    void ensureReadable();
 
     QString name_;
     QString connectionString_;
