@@ -4,6 +4,7 @@
 #include "state/Importer.h"
 #include "comms/ImporterLog.h"
 #include "common/OnlineDecoding.h"
+#include "common/PrivateFiles.h"
 #include "platform/db/Schema.h"
 #include "common/TextFiles.h"
 
@@ -24,6 +25,8 @@ public:
     void run();
 
 private:
+    bool checkInstallation();
+    void warnWhenOpenToOthers();
     bool readControl();
     bool checkScanFolder();
     void readControlSwitches();
@@ -63,6 +66,31 @@ void OpenCoreConnections(Importer& importer) {
 }
 
 namespace {
+
+// The configuration file and "t2sql.ini" were read when the program started; a fault in
+// either stops every cycle before any database is opened.
+bool Loader::checkInstallation() {
+    QStringList faults = im_.config.problems;
+    if (!im_.startup.settingsFileProblem.isEmpty()) faults << im_.startup.settingsFileProblem;
+    for (const QString& line : faults) {
+        problem(line);
+        logToFile(line);
+    }
+    if (faults.isEmpty()) return true;
+    s_.CreditChecksEnabled = false;
+    im_.SkipImport = true;
+    return false;
+}
+
+// The configuration holds passwords and the data folder the members' records.
+void Loader::warnWhenOpenToOthers() {
+    const QString dataFolder = im_.startup.chkSQL ? QString() : im_.startup.txtDatabase;
+    const struct { QString path; const char* mode; } checks[] = {{im_.config.filePath, "600"}, {dataFolder, "700"}};
+    for (const auto& check : checks)
+        if (!check.path.isEmpty() && IsOpenToOthers(check.path))
+            problem(QStringLiteral("Warning: %1 is open to other users of this computer; make it private (chmod %2)")
+                        .arg(QDir::cleanPath(check.path), QLatin1String(check.mode)));
+}
 
 bool Loader::readControl() {
     db::Recordset rs = im_.connections.TarvMain.openRecordset(QStringLiteral("Select * FROM Control ;"), db::readOnlyCursor());
@@ -225,6 +253,8 @@ void Loader::failureExit(const VeltError* error) {
 
 void Loader::run() {
     if (im_.connections.TarvMain.isOpen()) return;
+    if (!checkInstallation()) return;
+    warnWhenOpenToOthers();
     try {
         OpenCoreConnections(im_);
         s_.agency.CreditReportUserName = QStringLiteral("UNSET");

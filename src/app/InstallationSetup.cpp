@@ -1,5 +1,6 @@
 #include "app/InstallationSetup.h"
 
+#include "common/PrivateFiles.h"
 #include "common/VeltError.h"
 
 #include <QCoreApplication>
@@ -52,6 +53,8 @@ const char* const kConfigTemplate = R"(; AutoVelt installation settings. Every k
 ;default_sender = donotreply@example.org
 ;support_mailbox = support@example.org
 ;smtp_password = "change me"
+; true: never log in or send mail unless the session is encrypted.
+;require_tls = false
 ; Write every message as an .eml file here instead of sending it.
 ;pickup_folder = outbox
 
@@ -81,11 +84,7 @@ bool holdsInstallation(const QDir& home) {
            home.exists(QStringLiteral("data"));
 }
 
-bool writeText(const QString& path, const QString& text) {
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Text)) return false;
-    return f.write(text.toUtf8()) >= 0;
-}
+bool writeText(const QString& path, const QString& text) { return WritePrivateFile(path, text.toUtf8()); }
 
 }  // namespace
 
@@ -100,6 +99,11 @@ void CreateDatabaseFromScript(const QString& databaseFile, const QString& script
     if (!script.open(QIODevice::ReadOnly | QIODevice::Text))
         throw VeltError(53, QStringLiteral("Setup"), QStringLiteral("File not found: ") + scriptFile);
     const QString statements = QString::fromUtf8(script.readAll());
+    // The engine keeps the mode of a file that exists (for its journals too): make it private first.
+    QFile database(databaseFile);
+    if (!OpenPrivateFile(database, QIODevice::ReadWrite))
+        throw VeltError(75, QStringLiteral("Setup"), QStringLiteral("Path/File access error: ") + databaseFile);
+    database.close();
     const QString name = QStringLiteral("setup-") + QUuid::createUuid().toString();
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
@@ -120,7 +124,8 @@ bool InitInstallation(const QString& homeFolder, QString& reason) {
         reason = QStringLiteral("%1 already holds an installation; nothing was changed").arg(home.absolutePath());
         return false;
     }
-    if (!QDir().mkpath(home.absolutePath()) || !home.mkpath(QStringLiteral("data")) || !home.mkpath(QStringLiteral("scans"))) {
+    if (!MakePrivateFolder(home.absolutePath()) || !MakePrivateFolder(home.filePath(QStringLiteral("data"))) ||
+        !MakePrivateFolder(home.filePath(QStringLiteral("scans")))) {
         reason = QStringLiteral("cannot create folders in %1").arg(home.absolutePath());
         return false;
     }

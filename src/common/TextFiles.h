@@ -2,7 +2,9 @@
 
 #include <QFile>
 #include <QString>
+#include <QFileInfo>
 #include <QTextStream>
+#include <optional>
 
 namespace autovelt {
 
@@ -11,6 +13,21 @@ namespace autovelt {
 inline QString FirstLineOfFile(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) return {};
+    QTextStream in(&file);
+    return in.readLine();
+}
+
+// The first line of a file, or nothing (with the reason) when it cannot be read.
+inline std::optional<QString> ReadFirstLine(const QString& path, QString* error) {
+    QFile file(path);
+    if (QFileInfo(path).isDir()) {
+        if (error) *error = QStringLiteral("it is a folder");
+        return std::nullopt;
+    }
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        if (error) *error = file.errorString();
+        return std::nullopt;
+    }
     QTextStream in(&file);
     return in.readLine();
 }

@@ -2,14 +2,15 @@
 
 #include "common/TextFiles.h"
 
+#include "comms/ImporterLog.h"
 #include "state/Importer.h"
 #include "comms/ImporterMail.h"
 #include "comms/SendEmail.h"
+#include "common/PrivateFiles.h"
 #include "common/Values.h"
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 #include <QTextStream>
 
 namespace autovelt {
@@ -44,13 +45,6 @@ public:
 private:
     ActivityLogText text_;
 };
-
-bool writeWhole(const QString& path, const QString& text) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return false;
-    file.write(text.toUtf8());
-    return file.commit();
-}
 
 }  // namespace
 
@@ -95,9 +89,15 @@ QString RecordActivityLog(Importer& importer, bool email) {
     const QDateTime now = importer.clock().now();
     const QString path = activityLogPath(importer.programFolder(), now);
     const ActivityLogText log = buildActivityLog(problems, successes, importer.settings.cuname, now);
-    if (!QDir().mkpath(QFileInfo(path).absolutePath()) || !writeWhole(path, log.file)) return {};
+    if (!MakePrivateFolder(QFileInfo(path).absolutePath()) || !WritePrivateFile(path, log.file.toUtf8())) return {};
 
-    if (email) EmailActivityLog(importer, log.body, path);
+    if (email) {
+        // The lists are written already: a failed mail goes to the importer log file, so
+        // it is never lost without a word.
+        const QString result = EmailActivityLog(importer, log.body, path);
+        if (!result.isEmpty() && result != QLatin1String("ok"))
+            WriteImporterLogFile(importer.programFolder(), now, QStringLiteral("The activity log could not be emailed: ") + result);
+    }
     return path;
 }
 

@@ -1,5 +1,6 @@
 #include "comms/ImporterLog.h"
 
+#include "common/PrivateFiles.h"
 #include "common/Values.h"
 
 #include <QDir>
@@ -20,12 +21,12 @@ QString unusedLogPath(const QDir& folder, const QString& stem) {
 
 QString WriteImporterLogFile(const QString& programFolder, const QDateTime& now, const QString& message) {
     QDir folder(programFolder);
-    if (!folder.mkpath(QStringLiteral("web")) || !folder.cd(QStringLiteral("web"))) return {};
+    if (!MakePrivateFolder(folder.filePath(QStringLiteral("web"))) || !folder.cd(QStringLiteral("web"))) return {};
     const QString stem = QStringLiteral("autovelt_") + formatDate(now, QStringLiteral("dd_mm_yyyy")) +
                          QLatin1Char('_') + formatDate(now, QStringLiteral("hh_mm_ss"));
     const QString path = unusedLogPath(folder, stem);
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) return {};
+    if (!OpenPrivateFile(file, QIODevice::WriteOnly | QIODevice::Text)) return {};
     if (!message.isEmpty()) file.write((message + QLatin1Char('\n')).toUtf8());
     return path;
 }

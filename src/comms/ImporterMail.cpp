@@ -11,6 +11,7 @@ MailContext mailContextOf(const Importer& importer) {
     context.settings.smtpServerOverride = importer.config.smtpServerOverride;
     context.settings.smtpPortOverride = importer.config.smtpPortOverride;
     context.settings.connectTimeoutSeconds = importer.config.mailTimeoutSeconds;
+    context.settings.requireTls = importer.config.mailRequireTls;
     context.transport = importer.mailTransport();
     return context;
 }

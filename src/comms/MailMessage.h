@@ -37,6 +37,7 @@ struct MailServer {
     QString account;             // empty: no authentication is attempted
     QString password;
     bool useSsl = false;
+    bool requireTls = false;     // refuse to log in or send unless the session is encrypted
     int connectTimeoutSeconds = 30;
     int totalTimeoutSeconds = 300;
 };

@@ -1,11 +1,11 @@
 #include "comms/PickupFolderTransport.h"
 
 #include "comms/MimeMessage.h"
+#include "common/PrivateFiles.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QUuid>
 
 namespace autovelt {
@@ -21,15 +21,17 @@ QString uniqueFileName() {
 }  // namespace
 
 QString PickupFolderTransport::send(const MailMessage& message, const MailServer&) {
-    if (!QFileInfo(folder_).isDir())
-        return QStringLiteral("The mail pickup folder %1 does not exist.").arg(folder_);
+    // A folder that is not there yet is made, for the owner alone: the messages hold
+    // applicants' details.
+    if (!MakePrivateFolder(folder_))
+        return QStringLiteral("The mail pickup folder %1 does not exist and cannot be created.").arg(folder_);
     const RenderedMail rendered = renderMailMessage(message, BccHeader::Include);
     if (!rendered.error.isEmpty()) return rendered.error;
 
     const QString path = QDir(folder_).filePath(uniqueFileName());
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(rendered.text) != rendered.text.size() || !file.commit())
-        return QStringLiteral("Unable to write the mail pickup file %1: %2").arg(path, file.errorString());
+    QString reason;
+    if (!WritePrivateFile(path, rendered.text, &reason))
+        return QStringLiteral("Unable to write the mail pickup file %1: %2").arg(path, reason);
     return QStringLiteral("ok");
 }
 

@@ -10,7 +10,7 @@ namespace autovelt {
 // and sites whose mail leaves by another route. Nothing is relayed, so the blind
 // recipients are kept in a Bcc header for whatever picks the file up. Each file is written
 // under a temporary name and renamed when complete, so a watcher never sees half a message.
-// The folder must exist: a mistyped folder is reported rather than created.
+// A missing folder is created for the owner alone; one that cannot be made is reported.
 class PickupFolderTransport : public MailTransport {
 public:
     explicit PickupFolderTransport(QString folder) : folder_(std::move(folder)) {}

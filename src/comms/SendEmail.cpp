@@ -91,6 +91,7 @@ MailServer serverFor(const QString& smtpServer, quint16 port, const QString& sen
     server.account = senderAccount.trimmed();
     server.password = password;
     server.useSsl = useSsl;
+    server.requireTls = settings.requireTls;
     server.connectTimeoutSeconds = settings.connectTimeoutSeconds;
     server.totalTimeoutSeconds = settings.totalTimeoutSeconds;
     return server;

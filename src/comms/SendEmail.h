@@ -15,6 +15,7 @@ struct MailSettings {
     int connectTimeoutSeconds = 30;
     QString smtpServerOverride;       // set: used instead of the server the caller names
     int smtpPortOverride = 0;         // above 0: used instead of the caller's port
+    bool requireTls = false;          // SMTP only over TLS (STARTTLS or port 465)
     int totalTimeoutSeconds = 300;    // no exchange with a server ever lasts longer
 };
 

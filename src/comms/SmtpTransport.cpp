@@ -69,6 +69,14 @@ void setTimeouts(CURL* curl, const MailServer& server) {
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
 }
 
+void setTransportSecurity(CURL* curl, const MailServer& server) {
+    const bool required = server.useSsl || server.requireTls;
+    curl_easy_setopt(curl, CURLOPT_USE_SSL, long(required ? CURLUSESSL_ALL : CURLUSESSL_TRY));
+    if (required) return;
+    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 0L);
+    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 0L);
+}
+
 void setCredentials(CURL* curl, const MailServer& server, const QByteArray& account, const QByteArray& password) {
     if (server.account.isEmpty()) return;
     curl_easy_setopt(curl, CURLOPT_USERNAME, account.constData());
@@ -118,7 +126,7 @@ QString SmtpTransport::send(const MailMessage& message, const MailServer& server
     CURL* c = curl.get();
     curl_easy_setopt(c, CURLOPT_URL, url.constData());
     curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "smtp,smtps");
-    curl_easy_setopt(c, CURLOPT_USE_SSL, long(server.useSsl ? CURLUSESSL_ALL : CURLUSESSL_NONE));
+    setTransportSecurity(c, server);
     curl_easy_setopt(c, CURLOPT_MAIL_FROM, sender.constData());
     curl_easy_setopt(c, CURLOPT_MAIL_RCPT, recipients.get());
     curl_easy_setopt(c, CURLOPT_UPLOAD, 1L);

@@ -1,5 +1,6 @@
 #include "platform/Registry.h"
 
+#include "common/PrivateFiles.h"
 #include "common/Values.h"
 #include "common/VeltError.h"
 #include "platform/RegistryFile.h"
@@ -94,7 +95,7 @@ void Registry::change(Work work) {
     if (file.isEmpty()) return finish(RegistryStatus::InvalidHandle, 0);
     const auto key = RegistryFile::splitKeyPath(path_);
     if (!key) return finish(RegistryStatus::BadPathname, 0);
-    if (!QDir().mkpath(QFileInfo(file).absolutePath())) return finish(RegistryStatus::AccessDenied, 0);
+    if (!MakePrivateFolder(QFileInfo(file).absolutePath())) return finish(RegistryStatus::AccessDenied, 0);
 
     QLockFile lock(file + QStringLiteral(".lock"));
     if (!lock.tryLock(kLockWaitMs)) return finish(RegistryStatus::LockViolation, 0);

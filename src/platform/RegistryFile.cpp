@@ -1,9 +1,10 @@
 #include "platform/RegistryFile.h"
 
+#include "common/PrivateFiles.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace autovelt {
 
@@ -130,11 +131,9 @@ qint32 RegistryFile::load() {
 }
 
 qint32 RegistryFile::save() const {
-    if (!QDir().mkpath(QFileInfo(filePath_).absolutePath())) return RegistryStatus::AccessDenied;
-    QSaveFile file(filePath_);
-    if (!file.open(QIODevice::WriteOnly)) return RegistryStatus::AccessDenied;
-    file.write(serialize().toUtf8());
-    return file.commit() ? RegistryStatus::Success : RegistryStatus::AccessDenied;
+    // The values may include a database password.
+    if (!MakePrivateFolder(QFileInfo(filePath_).absolutePath())) return RegistryStatus::AccessDenied;
+    return WritePrivateFile(filePath_, serialize().toUtf8()) ? RegistryStatus::Success : RegistryStatus::AccessDenied;
 }
 
 bool RegistryFile::parse(const QString& text) {

@@ -1,11 +1,38 @@
 #include "state/InstallationConfig.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSet>
 #include <QSettings>
 
 namespace autovelt {
 
 namespace {
+
+const QString kAgencyPrefix = QStringLiteral("agency_");
+
+// Keys whose values are never shown in a problem line.
+const QSet<QString> kSecretKeys = {QStringLiteral("smtp_password"), QStringLiteral("CreditReportPassword"),
+                                   QStringLiteral("IdentityCheckPassword")};
+
+const QSet<QString> kKnownKeys = {
+    QStringLiteral("online/database"), QStringLiteral("online/tls"), QStringLiteral("online/port"),
+    QStringLiteral("database/odbc_driver"),
+    QStringLiteral("web/host1_suffix"), QStringLiteral("web/host1_name"), QStringLiteral("web/host1_sender"),
+    QStringLiteral("web/host2_name"), QStringLiteral("web/host2_sender"),
+    QStringLiteral("mail/default_sender"), QStringLiteral("mail/support_mailbox"), QStringLiteral("mail/smtp_password"),
+    QStringLiteral("mail/pickup_folder"), QStringLiteral("mail/smtp_server"), QStringLiteral("mail/smtp_port"),
+    QStringLiteral("mail/timeout_seconds"), QStringLiteral("mail/require_tls"),
+    QStringLiteral("timing/settle_pauses"),
+    QStringLiteral("encoding/digits"), QStringLiteral("encoding/symbols"), QStringLiteral("encoding/member_code_table"),
+};
+
+const QStringList kAgencyKeys = {QStringLiteral("CreditReportCompany"), QStringLiteral("CreditReportUserName"),
+                                 QStringLiteral("CreditReportPassword"), QStringLiteral("IdentityCheckCompany"),
+                                 QStringLiteral("IdentityCheckUserName"), QStringLiteral("IdentityCheckPassword"),
+                                 QStringLiteral("IdentityCheckApplication")};
 
 // A value with an unquoted comma reads as a list; it is the text as written.
 QString textOf(const QVariant& value) {
@@ -13,17 +40,151 @@ QString textOf(const QVariant& value) {
     return value.toString();
 }
 
-WebHostEntry readHost(QSettings& ini, const QString& prefix) {
-    WebHostEntry h;
-    h.suffix = textOf(ini.value(prefix + QLatin1String("_suffix")));
-    h.name = textOf(ini.value(prefix + QLatin1String("_name")));
-    h.senderAddress = textOf(ini.value(prefix + QLatin1String("_sender")));
-    return h;
-}
-
 QString resolvePath(const QString& home, const QString& path) {
     if (path.isEmpty()) return path;
     return QDir(home).absoluteFilePath(path);
+}
+
+// Reads the keys of one file, checking each value and collecting one line per fault.
+class CheckedReader {
+public:
+    CheckedReader(QSettings& ini, QStringList& problems) : ini_(ini), problems_(problems) {}
+
+    // The value as written; empty when the key is missing or written without a value.
+    QString raw(const QString& key) const { return textOf(ini_.value(key)).trimmed(); }
+
+    QString text(const QString& key, const QString& fallback = {}) {
+        const QString value = raw(key);
+        if (value.isEmpty()) return fallback;
+        if (hasControlCharacter(value)) return invalid(key, QStringLiteral("it holds a control character")), fallback;
+        return value;
+    }
+
+    int number(const QString& key, int fallback, int min, int max) {
+        const QString value = raw(key);
+        if (value.isEmpty()) return fallback;
+        bool ok = false;
+        const int n = value.toInt(&ok);
+        if (!ok || n < min || n > max)
+            return invalid(key, QStringLiteral("a whole number from %1 to %2 is needed").arg(min).arg(max)), fallback;
+        return n;
+    }
+
+    bool flag(const QString& key, bool fallback) {
+        const QString value = raw(key).toLower();
+        if (value.isEmpty()) return fallback;
+        if (value == QLatin1String("true") || value == QLatin1String("yes") || value == QLatin1String("1")) return true;
+        if (value == QLatin1String("false") || value == QLatin1String("no") || value == QLatin1String("0")) return false;
+        return invalid(key, QStringLiteral("true or false is needed")), fallback;
+    }
+
+    QString choice(const QString& key, const QString& fallback, const QStringList& allowed) {
+        const QString value = raw(key).toLower();
+        if (value.isEmpty()) return fallback;
+        if (allowed.contains(value)) return value;
+        return invalid(key, QStringLiteral("one of ") + allowed.join(QStringLiteral(", ")) + QStringLiteral(" is needed")), fallback;
+    }
+
+    // A value that must match a pattern (a host name, a mail address).
+    QString matching(const QString& key, const QRegularExpression& pattern, const QString& what) {
+        const QString value = raw(key);
+        if (value.isEmpty() || pattern.match(value).hasMatch()) return value;
+        return invalid(key, what + QStringLiteral(" is needed")), QString();
+    }
+
+    void invalid(const QString& key, const QString& why) {
+        const QString shown = kSecretKeys.contains(key.section(QLatin1Char('/'), -1))
+                                  ? QString()
+                                  : QStringLiteral(" = \"") + shortened(raw(key)) + QLatin1Char('"');
+        problems_ << QStringLiteral("Setting %1%2 in autovelt.ini is not valid: %3").arg(displayed(key), shown, why);
+    }
+
+    void unknown(const QString& key) {
+        // Its value is not shown: the key may be a misspelt password.
+        problems_ << QStringLiteral("Setting %1 in autovelt.ini is not known (misspelt?)").arg(displayed(key));
+    }
+
+    static QString displayed(const QString& key) {
+        const qsizetype slash = key.lastIndexOf(QLatin1Char('/'));
+        if (slash < 0) return key;
+        return QLatin1Char('[') + key.left(slash) + QStringLiteral("] ") + key.mid(slash + 1);
+    }
+
+private:
+    static bool hasControlCharacter(const QString& text) {
+        for (QChar c : text)
+            if (c.category() == QChar::Other_Control) return true;
+        return false;
+    }
+    static QString shortened(const QString& value) {
+        QString flat;
+        for (QChar c : value.left(60)) flat += c.category() == QChar::Other_Control ? QLatin1Char(' ') : c;
+        return value.size() > 60 ? flat + QStringLiteral("...") : flat;
+    }
+
+    QSettings& ini_;
+    QStringList& problems_;
+};
+
+const QRegularExpression kHostName(QStringLiteral("^[A-Za-z0-9_.:\\[\\]-]+$"));
+const QRegularExpression kMailAddress(QStringLiteral("^[^@\\s<>\",;]+@[^@\\s<>\",;]+\\.[^@\\s<>\",;]+$"));
+const QRegularExpression kMailAddresses(
+    QStringLiteral("^[^@\\s<>\",;]+@[^@\\s<>\",;]+\\.[^@\\s<>\",;]+(\\s*[;,]\\s*[^@\\s<>\",;]+@[^@\\s<>\",;]+\\.[^@\\s<>\",;]+)*$"));
+
+// Ten distinct characters written twice; the digit table holds the ten digits, the symbol
+// table none of them.
+QString readCodeTable(CheckedReader& r, const QString& key, const QString& fallback, bool digits) {
+    const QString value = r.raw(key);
+    if (value.isEmpty()) return fallback;
+    const QString half = value.left(10);
+    bool ok = value.size() == 20 && value.mid(10) == half;
+    for (qsizetype i = 0; ok && i < half.size(); ++i)
+        ok = half.indexOf(half[i]) == i && half[i].isDigit() == digits && half[i].unicode() > 0x20;
+    if (ok) return value;
+    r.invalid(key, digits ? QStringLiteral("the ten digits in some order, written twice (20 characters) are needed")
+                          : QStringLiteral("ten distinct characters other than digits, written twice (20 characters) are needed"));
+    return fallback;
+}
+
+void readMemberCodeTable(CheckedReader& r, const QString& key, MemberNumberCodeTable& table) {
+    const QString value = r.raw(key);
+    if (value.isEmpty()) return;
+    const QStringList parts = value.split(QLatin1Char(','));
+    MemberNumberCodeTable read = table;
+    bool ok = parts.size() == int(read.p.size());
+    for (qsizetype i = 0; ok && i < parts.size(); ++i) {
+        const QString part = parts[i].trimmed();
+        read.p[size_t(i)] = part.toInt(&ok);
+        ok = ok && part.size() == 4;
+    }
+    if (ok) table = read;
+    else r.invalid(key, QStringLiteral("seven four-digit numbers separated by commas are needed"));
+}
+
+WebHostEntry readHost(CheckedReader& r, const QString& prefix) {
+    WebHostEntry h;
+    h.name = r.matching(prefix + QLatin1String("_name"), kHostName, QStringLiteral("a host name"));
+    h.senderAddress = r.matching(prefix + QLatin1String("_sender"), kMailAddress, QStringLiteral("one mail address"));
+    return h;
+}
+
+void checkKeysAreKnown(QSettings& ini, CheckedReader& r) {
+    for (const QString& key : ini.allKeys()) {
+        const QString section = key.section(QLatin1Char('/'), 0, -2);
+        const bool known = section.startsWith(kAgencyPrefix) ? kAgencyKeys.contains(key.section(QLatin1Char('/'), -1))
+                                                             : kKnownKeys.contains(key);
+        if (!known) r.unknown(key);
+    }
+}
+
+// Empty when the file is missing (every key is optional) or readable.
+QString unreadableReason(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink()) return {};
+    QFile file(path);
+    if (info.isDir()) return QStringLiteral("it is a folder");
+    if (!file.open(QIODevice::ReadOnly)) return file.errorString();
+    return {};
 }
 
 }  // namespace
@@ -31,38 +192,52 @@ QString resolvePath(const QString& home, const QString& path) {
 InstallationConfig InstallationConfig::load(const QString& homeFolder) {
     InstallationConfig c;
     c.filePath = QDir(homeFolder).filePath(QStringLiteral("autovelt.ini"));
-    QSettings ini(c.filePath, QSettings::IniFormat);
-
-    c.engine.odbcDriver = textOf(ini.value(QStringLiteral("database/odbc_driver"), c.engine.odbcDriver));
-    c.engine.embeddedOnlineDatabase = resolvePath(homeFolder, textOf(ini.value(QStringLiteral("online/database"))));
-    c.engine.mysqlTls = textOf(ini.value(QStringLiteral("online/tls"), c.engine.mysqlTls));
-    c.engine.mysqlPort = ini.value(QStringLiteral("online/port"), 0).toInt();
-
-    ini.beginGroup(QStringLiteral("web"));
-    c.hostOne = readHost(ini, QStringLiteral("host1"));
-    c.hostTwo = readHost(ini, QStringLiteral("host2"));
-    ini.endGroup();
-
-    c.defaultSenderAddress = textOf(ini.value(QStringLiteral("mail/default_sender"), c.defaultSenderAddress));
-    c.supportMailbox = textOf(ini.value(QStringLiteral("mail/support_mailbox")));
-    c.smtpPassword = textOf(ini.value(QStringLiteral("mail/smtp_password")));
-    c.mailPickupFolder = resolvePath(homeFolder, textOf(ini.value(QStringLiteral("mail/pickup_folder"))));
-    c.smtpServerOverride = textOf(ini.value(QStringLiteral("mail/smtp_server")));
-    c.smtpPortOverride = ini.value(QStringLiteral("mail/smtp_port"), 0).toInt();
-    c.mailTimeoutSeconds = ini.value(QStringLiteral("mail/timeout_seconds"), 30).toInt();
-    c.settlePauses = ini.value(QStringLiteral("timing/settle_pauses"), false).toBool();
-    c.codeTables.digits = textOf(ini.value(QStringLiteral("encoding/digits"), c.codeTables.digits));
-    c.codeTables.symbols = textOf(ini.value(QStringLiteral("encoding/symbols"), c.codeTables.symbols));
-    const QStringList memberCode = ini.value(QStringLiteral("encoding/member_code_table")).toStringList();
-    if (memberCode.size() == static_cast<int>(c.memberCodeTable.p.size()))
-        for (size_t i = 0; i < c.memberCodeTable.p.size(); ++i) c.memberCodeTable.p[i] = memberCode[int(i)].trimmed().toInt();
     c.agencyFile_ = c.filePath;
+    const QString unreadable = unreadableReason(c.filePath);
+    if (!unreadable.isEmpty()) {
+        c.problems << QStringLiteral("The configuration file %1 cannot be read: %2").arg(c.filePath, unreadable);
+        return c;
+    }
+    QSettings ini(c.filePath, QSettings::IniFormat);
+    if (ini.status() != QSettings::NoError) {
+        c.problems << QStringLiteral("The configuration file %1 cannot be read: it is not a valid settings file").arg(c.filePath);
+        return c;
+    }
+    CheckedReader r(ini, c.problems);
+    checkKeysAreKnown(ini, r);
+
+    c.engine.embeddedOnlineDatabase = resolvePath(homeFolder, r.text(QStringLiteral("online/database")));
+    c.engine.mysqlTls = r.choice(QStringLiteral("online/tls"), c.engine.mysqlTls,
+                                 {QStringLiteral("auto"), QStringLiteral("required"), QStringLiteral("off")});
+    c.engine.mysqlPort = r.number(QStringLiteral("online/port"), 0, 1, 65535);
+    c.engine.odbcDriver = r.text(QStringLiteral("database/odbc_driver"), c.engine.odbcDriver);
+
+    const QString suffix = r.raw(QStringLiteral("web/host1_suffix"));
+    if (!suffix.isEmpty() && suffix.size() != 3)
+        r.invalid(QStringLiteral("web/host1_suffix"), QStringLiteral("the last three characters of the web address are needed"));
+    c.hostOne = readHost(r, QStringLiteral("web/host1"));
+    c.hostOne.suffix = suffix.size() == 3 ? suffix : QString();
+    c.hostTwo = readHost(r, QStringLiteral("web/host2"));
+
+    c.defaultSenderAddress = r.matching(QStringLiteral("mail/default_sender"), kMailAddress, QStringLiteral("one mail address"));
+    if (c.defaultSenderAddress.isEmpty()) c.defaultSenderAddress = QStringLiteral("donotreply@localhost");
+    c.supportMailbox = r.matching(QStringLiteral("mail/support_mailbox"), kMailAddresses, QStringLiteral("mail addresses"));
+    c.smtpPassword = textOf(ini.value(QStringLiteral("mail/smtp_password")));  // any text, kept as written
+    c.mailPickupFolder = resolvePath(homeFolder, r.text(QStringLiteral("mail/pickup_folder")));
+    c.smtpServerOverride = r.matching(QStringLiteral("mail/smtp_server"), kHostName, QStringLiteral("a host name"));
+    c.smtpPortOverride = r.number(QStringLiteral("mail/smtp_port"), 0, 1, 65535);
+    c.mailTimeoutSeconds = r.number(QStringLiteral("mail/timeout_seconds"), 30, 1, 3600);
+    c.mailRequireTls = r.flag(QStringLiteral("mail/require_tls"), false);
+    c.settlePauses = r.flag(QStringLiteral("timing/settle_pauses"), false);
+    c.codeTables.digits = readCodeTable(r, QStringLiteral("encoding/digits"), c.codeTables.digits, true);
+    c.codeTables.symbols = readCodeTable(r, QStringLiteral("encoding/symbols"), c.codeTables.symbols, false);
+    readMemberCodeTable(r, QStringLiteral("encoding/member_code_table"), c.memberCodeTable);
     return c;
 }
 
 AgencyCredentialSet InstallationConfig::agencyCredentials(const QString& fsaRefNo, bool uatMode) const {
     AgencyCredentialSet set;
-    const QString group = uatMode ? QStringLiteral("agency_test") : QStringLiteral("agency_") + fsaRefNo;
+    const QString group = uatMode ? QStringLiteral("agency_test") : kAgencyPrefix + fsaRefNo;
     if (!uatMode && fsaRefNo.trimmed().isEmpty()) return set;
     QSettings ini(agencyFile_, QSettings::IniFormat);
     if (!ini.childGroups().contains(group)) return set;

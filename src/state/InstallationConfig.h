@@ -32,11 +32,15 @@ struct WebHostEntry {
 
 // Deployment values of one installation, read from "autovelt.ini" in the program's folder.
 // Nothing here is a secret of the code: hosts, accounts and passwords live only in the file.
+// Every key is checked as it is read; a file that cannot be read, an unknown key or a value
+// that is not valid gives one line in `problems` (naming the key, and the value unless the
+// key holds a password), and a cycle with problems does nothing.
 class InstallationConfig {
 public:
     static InstallationConfig load(const QString& homeFolder);
 
     QString filePath;
+    QStringList problems;
 
     db::EngineSettings engine;
     WebHostEntry hostOne;  // chosen when the web address ends in its suffix
@@ -48,6 +52,7 @@ public:
     QString smtpServerOverride;  // used instead of the web host as SMTP server
     int smtpPortOverride = 0;
     int mailTimeoutSeconds = 30;
+    bool mailRequireTls = false;  // never log in or send without TLS
     bool settlePauses = false;  // the one-second and half-second pauses of a cycle (off unless set)
     OnlineCodeTables codeTables;            // shared with the website that encodes the rows
     MemberNumberCodeTable memberCodeTable;  // of the member reference code

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 namespace autovelt {
 
@@ -27,11 +28,17 @@ bool isFileDatabasePath(const QString& line) {
 }  // namespace
 
 void ApplySettingsFileLine(const QString& line, StartupSettings& s) {
-    if (isFileDatabasePath(line)) {
+    const bool serverLine = line.contains(QLatin1Char('|'));
+    if (serverLine && isFileDatabasePath(line.section(QLatin1Char('|'), 0, 0))) {
+        s.settingsFileProblem = QStringLiteral("The first line of t2sql.ini names a folder but holds \"|\"; "
+                                               "write either a folder or server|subset[|user|password]");
+        return;
+    }
+    if (!serverLine && isFileDatabasePath(line)) {
         s.txtDatabase = line;
         s.chkSQL = false;
         s.SQLSubset.clear();
-    } else if (line.contains(QLatin1Char('|'))) {
+    } else if (serverLine) {
         const QStringList parts = line.split(QLatin1Char('|'));
         s.txtDatabase = parts.value(0);
         s.chkSQL = true;
@@ -69,7 +76,17 @@ StartupSettings ReadStartupSettings(const QString& programFolder) {
     if (s.SQLCursor != QLatin1String("2") && s.SQLCursor != QLatin1String("3")) s.SQLCursor = QStringLiteral("3");
 
     const QString settingsFile = QDir(programFolder).filePath(QStringLiteral("t2sql.ini"));
-    if (QFile::exists(settingsFile)) ApplySettingsFileLine(FirstLineOfFile(settingsFile), s);
+    if (QFileInfo::exists(settingsFile)) {
+        QString error;
+        const std::optional<QString> line = ReadFirstLine(settingsFile, &error);
+        if (!line)
+            s.settingsFileProblem = QStringLiteral("The settings file %1 cannot be read: %2").arg(settingsFile, error);
+        else if (line->trimmed().isEmpty())
+            s.settingsFileProblem = QStringLiteral("The first line of %1 is empty: it must name the folder of the core "
+                                                   "banking databases or their SQL Server").arg(settingsFile);
+        else
+            ApplySettingsFileLine(*line, s);
+    }
 
     if (!s.chkSQL && !s.txtDatabase.endsWith(QLatin1Char('/')) && !s.txtDatabase.endsWith(QLatin1Char('\\')))
         s.txtDatabase += QLatin1Char('/');

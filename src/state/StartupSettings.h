@@ -14,6 +14,9 @@ struct StartupSettings {
     QString sqlPW;
     QString SQLSubset;     // prefix of every SQL Server database name
     QString SQLCursor = QStringLiteral("3");
+    // Set when "t2sql.ini" exists but gives no usable first line; a cycle then does
+    // nothing. It never quotes the line, which may hold a password.
+    QString settingsFileProblem;
 };
 
 class Registry;
@@ -22,7 +25,9 @@ class Registry;
 // applies the first line of "t2sql.ini" when that file exists in the program's folder.
 StartupSettings ReadStartupSettings(const QString& programFolder);
 
-// Applies one "t2sql.ini" line to the settings.
+// Applies one "t2sql.ini" line to the settings. A line holding "|" names an SQL Server
+// unless its first part is a folder, so a password may hold ":" or "\\"; a folder with "|"
+// in it is refused (settingsFileProblem).
 void ApplySettingsFileLine(const QString& line, StartupSettings& settings);
 
 }  // namespace autovelt

@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -336,6 +337,27 @@ TEST_F(SendEmailTest, LoginWithTheRightPasswordSendsAndAWrongOneIsRefusedWithout
     EXPECT_EQ(sink->messages().size(), 1);
 }
 
+// The login crosses the network only encrypted when the server offers STARTTLS, and never
+// when the installation requires TLS of a server that does not offer it.
+TEST_F(SendEmailTest, LoginGoesOverStartTlsWhenOfferedAndNeverInClearWhenTlsIsRequired) {
+    const struct { bool offer; bool require; bool delivered; const char* login; } cases[] = {
+        {true, false, true, "tls"},
+        {false, false, true, "clear"},  // a server without TLS still works unless TLS is required
+        {false, true, false, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "offer " << c.offer << " require " << c.require);
+        startSink({.authLogin = kSender + u':' + kPassword, .offerStartTls = c.offer});
+        context.settings.requireTls = c.require;
+        const QString result = send(QStringLiteral("jane@example.com"), QStringLiteral("x"));
+        EXPECT_EQ(result == QStringLiteral("ok"), c.delivered) << text(result);
+        EXPECT_EQ(sink->loginAttempts(), c.login ? QStringList{QString::fromLatin1(c.login)} : QStringList{});
+        const auto mails = sink->messages();
+        ASSERT_EQ(mails.size(), c.delivered ? 1 : 0);
+        if (c.delivered) { EXPECT_EQ(mails[0].tls, c.offer); }
+    }
+}
+
 TEST_F(SendEmailTest, PasswordIsBlankedEvenWhenTheTransportRepeatsIt) {
     RecordingMailTransport recorder;
     recorder.result = QStringLiteral("login failed for password ") + kPassword;
@@ -419,16 +441,22 @@ TEST_F(SendEmailTest, PickupFileAndRelayedMessageAreTheSameTextApartFromBcc) {
     EXPECT_TRUE(relayedText.contains(QStringLiteral("BOUNDARY")));
 }
 
-TEST_F(SendEmailTest, PickupFolderThatCannotBeWrittenGivesAnErrorText) {
-    context.settings.pickupFolder = files.filePath(QStringLiteral("no such folder"));
-    QString result = send(QStringLiteral("jane@example.com"), QStringLiteral("x"), {}, 1);
-    EXPECT_NE(result, QStringLiteral("ok"));
-    EXPECT_TRUE(result.contains(QStringLiteral("no such folder"))) << text(result);
-    EXPECT_FALSE(QDir(context.settings.pickupFolder).exists());
+TEST_F(SendEmailTest, MissingPickupFolderIsMadePrivateAndOneThatCannotBeMadeGivesAnErrorText) {
+    const mode_t previous = ::umask(022);
+    context.settings.pickupFolder = files.filePath(QStringLiteral("no such folder/outbox"));
+    EXPECT_EQ(send(QStringLiteral("jane@example.com"), QStringLiteral("x"), {}, 1), QStringLiteral("ok"));
+    const QDir outbox(context.settings.pickupFolder);
+    const QStringList written = outbox.entryList({QStringLiteral("*.eml")}, QDir::Files);
+    ASSERT_EQ(written.size(), 1);
+    EXPECT_EQ(QFileInfo(outbox.path()).permissions() & 0x0077, 0) << "folder open to others";
+    EXPECT_EQ(QFileInfo(outbox.filePath(written[0])).permissions(),
+              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser | QFileDevice::WriteUser);
+    ::umask(previous);
 
     context.settings.pickupFolder = writeFile(QStringLiteral("a file"), "not a folder");
-    result = send(QStringLiteral("jane@example.com"), QStringLiteral("x"), {}, 1);
+    const QString result = send(QStringLiteral("jane@example.com"), QStringLiteral("x"), {}, 1);
     EXPECT_NE(result, QStringLiteral("ok"));
+    EXPECT_TRUE(result.contains(QStringLiteral("a file"))) << text(result);
 }
 
 }  // namespace

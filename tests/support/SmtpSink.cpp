@@ -33,6 +33,7 @@ ReceivedMail fromJson(const QJsonObject& json) {
         mail.parts.append(part);
     }
     for (const QJsonValue& defect : json[QStringLiteral("defects")].toArray()) mail.defects.append(defect.toString());
+    mail.tls = json[QStringLiteral("tls")].toBool();
     return mail;
 }
 
@@ -65,6 +66,20 @@ bool SmtpSink::start(QString* error) {
     QStringList arguments{kScript, QStringLiteral("serve"), folder_.path()};
     if (options_.refuseRecipients) arguments << QStringLiteral("--refuse-recipients");
     if (!options_.authLogin.isEmpty()) arguments << QStringLiteral("--auth") << options_.authLogin;
+    if (options_.offerStartTls) {
+        const QString certificate = folder_.filePath(QStringLiteral("sink.crt"));
+        const QString key = folder_.filePath(QStringLiteral("sink.key"));
+        QProcess openssl;
+        openssl.start(QStringLiteral("openssl"), {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
+                                                  QStringLiteral("rsa:2048"), QStringLiteral("-nodes"), QStringLiteral("-days"),
+                                                  QStringLiteral("1"), QStringLiteral("-subj"), QStringLiteral("/CN=127.0.0.1"),
+                                                  QStringLiteral("-keyout"), key, QStringLiteral("-out"), certificate});
+        if (!openssl.waitForFinished(kStartTimeoutMs) || openssl.exitCode() != 0) {
+            *error = QStringLiteral("openssl could not make a certificate: ") + QString::fromUtf8(openssl.readAllStandardError());
+            return false;
+        }
+        arguments << QStringLiteral("--starttls") << certificate << key;
+    }
     process_.setProcessChannelMode(QProcess::SeparateChannels);
     process_.start(kPython, arguments);
     if (!process_.waitForStarted(kStartTimeoutMs)) {
@@ -103,6 +118,12 @@ QList<ReceivedMail> SmtpSink::messages() const {
         if (auto mail = fromJsonText(file.readAll())) mails.append(*mail);
     }
     return mails;
+}
+
+QStringList SmtpSink::loginAttempts() const {
+    QFile log(folder_.filePath(QStringLiteral("auth.log")));
+    if (!log.open(QIODevice::ReadOnly | QIODevice::Text)) return {};
+    return QString::fromUtf8(log.readAll()).split(u'\n', Qt::SkipEmptyParts);
 }
 
 std::optional<ReceivedMail> SmtpSink::parseMessageFile(const QString& path) {

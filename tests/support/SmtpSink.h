@@ -29,6 +29,7 @@ struct ReceivedMail {
     QString contentType;
     QList<ReceivedPart> parts;
     QStringList defects;  // anything the parser found wrong with the MIME text
+    bool tls = false;     // the session was encrypted when the message arrived
 
     QString header(const QString& name) const;     // first value, or a null QString
     QStringList headersNamed(const QString& name) const;
@@ -42,6 +43,7 @@ public:
     struct Options {
         bool refuseRecipients = false;  // 550 to every RCPT TO
         QString authLogin;              // "user:password": AUTH offered and required
+        bool offerStartTls = false;     // STARTTLS offered with a self-signed certificate
     };
 
     SmtpSink() : SmtpSink(Options{}) {}
@@ -57,6 +59,8 @@ public:
 
     // Every message received so far, in order of arrival.
     QList<ReceivedMail> messages() const;
+    // One entry per login attempt: "tls" or "clear", as the password crossed the network.
+    QStringList loginAttempts() const;
 
     // Reads a message file (a pickup folder's .eml) with the same parser.
     static std::optional<ReceivedMail> parseMessageFile(const QString& path);

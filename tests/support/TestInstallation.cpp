@@ -2,6 +2,7 @@
 
 #include "app/ControlSettings.h"
 #include "app/InstallationSetup.h"
+#include "common/PrivateFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -29,8 +30,8 @@ TestInstallation::TestInstallation() {
     if (!dir_.isValid()) throw std::runtime_error("no temporary folder");
     home_ = dir_.path();
     QDir home(home_);
-    home.mkpath(QStringLiteral("data"));
-    home.mkpath(QStringLiteral("scans"));
+    MakePrivateFolder(path(QStringLiteral("data")));
+    MakePrivateFolder(path(QStringLiteral("scans")));
     const QDir schema(QDir(SchemaFolder()).filePath(QStringLiteral("sqlite")));
     for (const char* name : {"TarvMain", "TarvTran", "TarvAudt", "TarvID", "online"})
         CreateDatabaseFromScript(databaseFile(QLatin1String(name)), schema.filePath(QLatin1String(name) + QStringLiteral(".sql")));
@@ -113,10 +114,9 @@ QStringList TestInstallation::values(const QString& database, const QString& sql
 }
 
 void TestInstallation::writeFile(const QString& relative, const QString& text) {
-    QFile f(path(relative));
-    QDir().mkpath(QFileInfo(f).absolutePath());
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Text)) throw std::runtime_error("cannot write test file");
-    f.write(text.toUtf8());
+    // Private, as the importer's own files are: it warns about anything else.
+    if (!MakePrivateFolder(QFileInfo(path(relative)).absolutePath()) || !WritePrivateFile(path(relative), text.toUtf8()))
+        throw std::runtime_error("cannot write test file");
 }
 
 void TestInstallation::appendConfig(const QString& iniText) {

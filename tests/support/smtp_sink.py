@@ -1,12 +1,15 @@
 #!/usr/bin/python3
 """A real SMTP server on loopback for the mail tests.
 
-    smtp_sink.py serve FOLDER [--refuse-recipients] [--auth USER:PASSWORD]
+    smtp_sink.py serve FOLDER [--refuse-recipients] [--auth USER:PASSWORD] [--starttls CERT KEY]
         Listens on 127.0.0.1 at a free port and prints "PORT <n>" once it accepts
         connections. Every message it receives is written to FOLDER as msg-<n>.json (see
         describe()), complete before the server answers the end of the data.
         --refuse-recipients answers every RCPT TO with 550.
-        --auth offers AUTH (without TLS) and refuses mail until that login succeeds.
+        --auth offers AUTH (without TLS) and refuses mail until that login succeeds; each
+        login attempt adds a line to FOLDER/auth.log: "tls" or "clear".
+        --starttls offers STARTTLS with that certificate and key (not required). Each
+        message file records whether its session was encrypted ("tls").
 
     smtp_sink.py parse FILE
         Prints the describe() JSON of a message file (a pickup folder's .eml).
@@ -27,7 +30,7 @@ import os
 import sys
 
 
-def describe(raw, mail_from=None, rcpt_tos=None):
+def describe(raw, mail_from=None, rcpt_tos=None, tls=False):
     message = email.message_from_bytes(raw, policy=email.policy.default)
     parts = []
     defects = [str(d) for d in message.defects]
@@ -51,6 +54,7 @@ def describe(raw, mail_from=None, rcpt_tos=None):
         "content_type": message.get_content_type(),
         "parts": parts,
         "defects": defects,
+        "tls": tls,
     }
 
 
@@ -70,18 +74,21 @@ class Sink:
         self.count += 1
         target = os.path.join(self.folder, "msg-%04d.json" % self.count)
         content = json.dumps(describe(envelope.original_content or envelope.content,
-                                      envelope.mail_from, list(envelope.rcpt_tos)))
+                                      envelope.mail_from, list(envelope.rcpt_tos),
+                                      session.ssl is not None))
         with open(target + ".part", "w", encoding="utf-8") as out:
             out.write(content)
         os.replace(target + ".part", target)
         return "250 Message accepted"
 
 
-def make_authenticator(login):
+def make_authenticator(login, folder):
     from aiosmtpd.smtp import AuthResult, LoginPassword
     user, _, password = login.partition(":")
 
     def authenticate(server, session, envelope, mechanism, auth_data):
+        with open(os.path.join(folder, "auth.log"), "a", encoding="utf-8") as log:
+            log.write("tls\n" if session.ssl is not None else "clear\n")
         ok = (isinstance(auth_data, LoginPassword)
               and auth_data.login.decode() == user and auth_data.password.decode() == password)
         # handled=False: the server itself answers 235 or 535.
@@ -96,8 +103,13 @@ def serve(args):
     handler = Sink(args.folder, args.refuse_recipients)
     options = {"hostname": "sink.test", "loop": loop}
     if args.auth:
-        options.update(authenticator=make_authenticator(args.auth), auth_required=True,
+        options.update(authenticator=make_authenticator(args.auth, args.folder), auth_required=True,
                        auth_require_tls=False)
+    if args.starttls:
+        import ssl
+        context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
+        context.load_cert_chain(*args.starttls)
+        options.update(tls_context=context, require_starttls=False)
     server = loop.run_until_complete(
         loop.create_server(lambda: SMTP(handler, **options), host="127.0.0.1", port=0))
     print("PORT %d" % server.sockets[0].getsockname()[1], flush=True)
@@ -111,6 +123,7 @@ def main():
     serve_command.add_argument("folder")
     serve_command.add_argument("--refuse-recipients", action="store_true")
     serve_command.add_argument("--auth")
+    serve_command.add_argument("--starttls", nargs=2, metavar=("CERT", "KEY"))
     parse_command = commands.add_parser("parse")
     parse_command.add_argument("file")
     args = parser.parse_args()

@@ -189,6 +189,21 @@ void Connection::openEmbedded() {
     schema_ = QStringLiteral("main");
     // Write-ahead logging for a database on its own: one flush per commit.
     configureEmbeddedJournal(schema_, QStringLiteral("WAL"));
+    // The engine reads the file only when asked: a file that is no database, or one it
+    // cannot read, is found here rather than taken for an empty database later.
+    ensureReadable();
+}
+
+void Connection::ensureReadable() {
+    QSqlQuery probe(db_);
+    const QString statement = target_.engine == Engine::Embedded ? QStringLiteral("SELECT count(*) FROM sqlite_master")
+                                                                 : QStringLiteral("SELECT 1");
+    if (probe.exec(statement)) return;
+    const VeltError error = errorFrom(probe.lastError());
+    const QString name = target_.engine == Engine::Embedded ? QFileInfo(target_.filePath).fileName() : target_.database;
+    VeltError unreadable(error.number(), error.source(),
+                         QStringLiteral("Unable to read the database %1: %2").arg(name, error.description()));
+    throw unreadable.markEnvironmental();
 }
 
 void Connection::openSqlServer() {
@@ -347,8 +362,14 @@ bool Connection::columnExists(const QString& table, const QString& column) {
     if (target_.engine == Engine::Embedded) return embeddedColumnExists(table, column);
     for (const QString& name : db_.tables(QSql::Tables)) {
         if (name.compare(table, Qt::CaseInsensitive) != 0) continue;
-        return db_.record(name).indexOf(column) >= 0;
+        const QSqlRecord record = db_.record(name);
+        if (record.indexOf(column) >= 0) return true;
+        if (record.isEmpty()) ensureReadable();  // a table has columns: it was not read
+        return false;
     }
+    // The driver answers an unreadable database (locked, damaged, out of space) with no
+    // tables at all; a missing table is only reported as missing when the database reads.
+    ensureReadable();
     return false;
 }
 

@@ -80,6 +80,8 @@ private:
     void configureEmbeddedJournal(const QString& schema, const QString& mode);
     void run(const QString& statement);
     bool embeddedColumnExists(const QString& table, const QString& column);
+    // Raises VeltError, naming the database, when a trivial query fails.
+    void ensureReadable();
 
     QString name_;
     QString schema_ = QStringLiteral("main");  // embedded engine: this database's schema in the session

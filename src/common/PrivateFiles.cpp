@@ -1,0 +1,79 @@
+#include "common/PrivateFiles.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStringList>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace autovelt {
+
+namespace {
+
+constexpr mode_t kPrivateFolder = 0700;
+constexpr mode_t kPrivateFile = 0600;
+constexpr QFileDevice::Permissions kOwnerReadWrite = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+
+QString systemError() { return QString::fromLocal8Bit(std::strerror(errno)); }
+
+bool writeAll(int fd, const QByteArray& data) {
+    qsizetype done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::write(fd, data.constData() + done, size_t(data.size() - done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += n;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool MakePrivateFolder(const QString& path) {
+    if (path.isEmpty()) return false;
+    // The missing folders, outermost first.
+    QStringList missing;
+    for (QString p = QDir::cleanPath(QDir(path).absolutePath()); !QFileInfo::exists(p); p = QFileInfo(p).path()) {
+        missing.prepend(p);
+        if (QFileInfo(p).path() == p) break;
+    }
+    for (const QString& folder : missing) {
+        const QByteArray native = QFile::encodeName(folder);
+        if (::mkdir(native.constData(), kPrivateFolder) != 0 && errno != EEXIST) return false;
+        ::chmod(native.constData(), kPrivateFolder);  // the umask may have taken owner bits
+    }
+    return QFileInfo(path).isDir();
+}
+
+bool OpenPrivateFile(QFile& file, QIODevice::OpenMode mode) {
+    if (!file.open(mode, kOwnerReadWrite)) return false;
+    return file.setPermissions(kOwnerReadWrite);
+}
+
+bool WritePrivateFile(const QString& path, const QByteArray& data, QString* error) {
+    QByteArray temporary = QFile::encodeName(path) + ".XXXXXX";
+    const int fd = ::mkstemp(temporary.data());  // created 0600
+    if (fd < 0) {
+        if (error) *error = systemError();
+        return false;
+    }
+    const bool written = ::fchmod(fd, kPrivateFile) == 0 && writeAll(fd, data) && ::fsync(fd) == 0;
+    const QString reason = written ? QString() : systemError();
+    if (::close(fd) != 0 || !written || ::rename(temporary.constData(), QFile::encodeName(path).constData()) != 0) {
+        if (error) *error = reason.isEmpty() ? systemError() : reason;
+        ::unlink(temporary.constData());
+        return false;
+    }
+    return true;
+}
+
+bool IsOpenToOthers(const QString& path) {
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0) return false;
+    return (st.st_mode & 077) != 0;
+}
+
+}  // namespace autovelt

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+
+namespace autovelt {
+
+// Files and folders the importer creates hold member data or secrets: they are created for
+// their owner alone (folders 0700, files 0600) whatever the process umask.
+
+// Creates the folder and any missing parents; each folder created here is 0700. Folders
+// that already exist keep their permissions. True when the folder exists afterwards.
+bool MakePrivateFolder(const QString& path);
+
+// Opens the file (created when missing) and sets it to 0600, an existing file included.
+bool OpenPrivateFile(QFile& file, QIODevice::OpenMode mode);
+
+// Replaces the file's content at once: the data goes to a private temporary file beside it,
+// reaches the disk, and is renamed over the file. False (with the reason) on failure.
+bool WritePrivateFile(const QString& path, const QByteArray& data, QString* error = nullptr);
+
+// True when group or other users have any permission on the file or folder.
+bool IsOpenToOthers(const QString& path);
+
+}  // namespace autovelt

@@ -1,0 +1,67 @@
+#include "app/ControlSettings.h"
+#include "app/InstallationSetup.h"
+#include "comms/ActivityLog.h"
+#include "comms/ImporterLog.h"
+#include "platform/Registry.h"
+#include "support/TestInstallation.h"
+
+#include <QDir>
+#include <QFile>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+using namespace autovelt;
+
+namespace {
+
+int modeOf(const QString& path) {
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 0777) : -1;
+}
+
+// Everything the importer writes holds member data or secrets: it is for its owner alone,
+// whatever the umask the program was started with.
+class PrivateFilesTest : public ::testing::Test {
+protected:
+    void SetUp() override { previousUmask_ = ::umask(022); }
+    void TearDown() override { ::umask(previousUmask_); }
+
+    test::TestInstallation inst;
+
+private:
+    mode_t previousUmask_ = 0;
+};
+
+TEST_F(PrivateFilesTest, EveryWriterCreatesPrivateFoldersAndFiles) {
+    const QString home = inst.path("new installation");
+    QString reason;
+    ASSERT_TRUE(InitInstallation(home, reason)) << reason.toStdString();
+    const QString importerLog = WriteImporterLogFile(inst.home(), inst.clock().now(), "a problem");
+    inst.importer().ShowException("a problem");
+    const QString activityLog = RecordActivityLog(inst.importer(), false);
+    Registry machine;
+    machine.SetLocation(Registry::HKEY_LOCAL_MACHINE, "Software\\Varno\\Tarvonel", "AdminPW");
+    machine.setValue("pw");
+
+    const struct { QString path; int mode; } expected[] = {
+        {home, 0700}, {home + "/data", 0700}, {home + "/scans", 0700},
+        {home + "/data/TarvMain.db", 0600}, {home + "/data/TarvID.db", 0600}, {home + "/data/online.db", 0600},
+        {home + "/autovelt.ini", 0600}, {home + "/t2sql.ini", 0600},
+        {inst.path("web"), 0700}, {importerLog, 0600},
+        {QFileInfo(activityLog).path(), 0700}, {activityLog, 0600},
+        {inst.path("registry"), 0700}, {inst.path("registry/machine.ini"), 0600},
+    };
+    for (const auto& e : expected) EXPECT_EQ(modeOf(e.path), e.mode) << e.path.toStdString();
+}
+
+TEST_F(PrivateFilesTest, ConfigurationOrDataOpenToOthersIsWarnedAboutButStillRuns) {
+    ::chmod(QFile::encodeName(inst.path("autovelt.ini")).constData(), 0644);
+    ::chmod(QFile::encodeName(inst.path("data")).constData(), 0755);
+    LoadControlSettings(inst.importer());
+    EXPECT_FALSE(inst.importer().SkipImport);
+    const QString warning = "Warning: %1 is open to other users of this computer; make it private (chmod %2)";
+    EXPECT_EQ(inst.reporter().problems(),
+              (QStringList{warning.arg(inst.path("autovelt.ini"), "600"), warning.arg(inst.path("data"), "700")}));
+}
+
+}  // namespace
