@@ -2,6 +2,7 @@
 
 #include "platform/db/JetToSqlite.h"
 #include "platform/db/StoredValues.h"
+#include "platform/db/TextComparison.h"
 
 #include <QAtomicInt>
 #include <QFileInfo>
@@ -86,6 +87,7 @@ void Connection::openEmbedded() {
     db_.setDatabaseName(target_.filePath);
     db_.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=15000"));
     if (!db_.open()) throw lastError(QStringLiteral("Unable to open the database"));
+    RegisterTextComparison(db_);
     // Write-ahead logging: one flush per commit instead of several, and every commit still
     // reaches the disk before the statement returns (synchronous FULL), so a row the
     // importer has written survives a crash or a power cut.
