@@ -1,5 +1,6 @@
 #include "comms/ImporterLog.h"
 
+#include "common/PrintableText.h"
 #include "common/Values.h"
 
 #include <QDir>
@@ -26,7 +27,7 @@ QString WriteImporterLogFile(const QString& programFolder, const QDateTime& now,
     const QString path = unusedLogPath(folder, stem);
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) return {};
-    if (!message.isEmpty()) file.write((message + QLatin1Char('\n')).toUtf8());
+    if (!message.isEmpty()) file.write((FlattenControlCharacters(message) + QLatin1Char('\n')).toUtf8());
     return path;
 }
 
