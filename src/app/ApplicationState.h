@@ -21,6 +21,9 @@ struct ApplicationState {
     QString noteText;                // field_104, never decoded
     bool skip = false;               // set when the application is refused
     bool rejoin = false;             // a former member being reinstated
+    // An existing member matched without a National Insurance number or e-mail address
+    // that agrees with the one held: name, birth date or number alone are easy to know.
+    bool unconfirmedMatch = false;
     int nextBirthdayDays = 0;
 
     // Address import state, read by the identity check, the details file and the emails.
