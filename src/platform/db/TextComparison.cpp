@@ -112,7 +112,7 @@ void likeFunction(sqlite3_context* context, int argc, sqlite3_value** argv) {
         escape = e.nextRaw();
         if (!e.atEnd()) return sqlite3_result_error(context, "ESCAPE expression must be a single character", -1);
     }
-    // The text of each value is read before the next is fetched: reading one may convert it.
+    // Each value's text is fetched before its length, so the length is that of the UTF-8 text.
     const void* patternText = sqlite3_value_text(argv[0]);
     const int patternBytes = sqlite3_value_bytes(argv[0]);
     const void* text = sqlite3_value_text(argv[1]);
