@@ -51,7 +51,8 @@ TEST_P(GivenNumberTest, OnlyANumberTheCreditUnionCouldHaveAllocatedIsUsedAsGiven
 
 INSTANTIATE_TEST_SUITE_P(UntrustedApplicant, GivenNumberTest,
                          ::testing::Values(GivenNumber{"123456789", true, 501}, GivenNumber{"99999999", true, 501},
-                                           GivenNumber{"501", true, 501}, GivenNumber{"300", false, 300}));
+                                           GivenNumber{"501", true, 501}, GivenNumber{"300", false, 300}),
+                         [](const auto& info) { return "number" + info.param.typed.toStdString(); });
 
 // ---- Taking over an existing member -----------------------------------------------------
 
