@@ -3,6 +3,7 @@
 // applications (with their addresses) encoded the way the website encodes them.
 
 #include "support/OnlineEncoder.h"
+#include "platform/db/TextComparison.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -36,6 +37,7 @@ void openDatabase(const QString& name) {
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
     db.setDatabaseName(QDir(home).filePath(QStringLiteral("data/%1.db").arg(name)));
     if (!db.open()) { std::fprintf(stderr, "sample data: cannot open %s\n", qPrintable(name)); std::exit(1); }
+    autovelt::db::RegisterTextComparison(db);
 }
 
 // The website stores values longer than ten characters encoded.

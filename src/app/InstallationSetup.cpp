@@ -2,6 +2,7 @@
 
 #include "common/PrivateFiles.h"
 #include "common/VeltError.h"
+#include "platform/db/TextComparison.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -109,6 +110,7 @@ void CreateDatabaseFromScript(const QString& databaseFile, const QString& script
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
         db.setDatabaseName(databaseFile);
         if (!db.open()) throw VeltError(-2147467259, QStringLiteral("Setup"), db.lastError().text());
+        db::RegisterTextComparison(db);
         QSqlQuery q(db);
         for (const QString& statement : statementsOf(statements))
             if (!q.exec(statement))

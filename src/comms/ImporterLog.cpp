@@ -1,6 +1,7 @@
 #include "comms/ImporterLog.h"
 
 #include "common/PrivateFiles.h"
+#include "common/PrintableText.h"
 #include "common/Values.h"
 
 #include <QDir>
@@ -27,7 +28,7 @@ QString WriteImporterLogFile(const QString& programFolder, const QDateTime& now,
     const QString path = unusedLogPath(folder, stem);
     QFile file(path);
     if (!OpenPrivateFile(file, QIODevice::WriteOnly | QIODevice::Text)) return {};
-    if (!message.isEmpty()) file.write((message + QLatin1Char('\n')).toUtf8());
+    if (!message.isEmpty()) file.write((FlattenControlCharacters(message) + QLatin1Char('\n')).toUtf8());
     return path;
 }
 

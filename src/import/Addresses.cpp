@@ -69,6 +69,14 @@ void setText(db::Recordset& row, const QString& column, const QString& value) {
 
 QString squashed(const QString& text) { return QString(text).remove(QLatin1Char(' ')).toUpper(); }
 
+// A sort code or account number as a bank reads it: "40-11-22" is "401122".
+QString bankCode(const QString& text) {
+    QString code;
+    for (const QChar c : text)
+        if (c.isLetterOrNumber()) code += c.toUpper();
+    return code;
+}
+
 // One run of the address import for the current application.
 class AddressImport {
 public:
@@ -98,6 +106,7 @@ private:
     void writeWithoutAddress(const AddressRow& row, db::Recordset& address);
     void ensureHomeRow();
     void warnOfSharedBankDetails();
+    void raiseAnomalyOnUnconfirmedChange();
 
     Importer& im_;
     ApplicationState& app_;
@@ -105,6 +114,7 @@ private:
     long member_;
     HeldHomeAddress held_;
     bool homeRowsDeleted_ = false;
+    bool bankDetailsChanged_ = false;
 };
 
 void AddressImport::stamp(db::Recordset& address) {
@@ -122,6 +132,22 @@ void AddressImport::run() {
     for (; !rows.eof(); rows.moveNext()) importRow(loadRow(im_, rows));
     ensureHomeRow();
     if (isNewMember()) warnOfSharedBankDetails();
+    else raiseAnomalyOnUnconfirmedChange();
+}
+
+// Whoever knows a member's name, birth date or number could otherwise send the member's
+// next loan to an account of their own: the loan's payout waits for staff instead.
+void AddressImport::raiseAnomalyOnUnconfirmedChange() {
+    if (!app_.unconfirmedMatch || (!bankDetailsChanged_ && !app_.homeAddressChanged)) return;
+    app_.identityFailedOnBank = true;
+    const QString changed = bankDetailsChanged_ && app_.homeAddressChanged ? QStringLiteral("bank details and home address")
+                            : bankDetailsChanged_                          ? QStringLiteral("bank details")
+                                                                           : QStringLiteral("home address");
+    warn(im_, QStringLiteral("Member ") + memberText() + QStringLiteral(" matched without NINO or email but supplied new ") +
+                  changed + QStringLiteral(" - bank detail anomaly, review any loan payout."));
+    if (bankDetailsChanged_)
+        main_.execute(im_.sql(QStringLiteral("UPDATE MemberAddress SET YesNo=False WHERE AddressType='BANK1' AND MemberNo=") +
+                              memberText() + QStringLiteral(" ;")));
 }
 
 // An existing member's home rows make room for the application's; the diary keeps a
@@ -195,6 +221,10 @@ void AddressImport::importRow(const AddressRow& row) {
 void AddressImport::importBank(const AddressRow& row, db::Recordset& address) {
     app_.sortCode = row[ad::SortCode];
     app_.accountNumber = row[ad::Account];
+    const bool supplied = !bankCode(app_.sortCode).isEmpty() || !bankCode(app_.accountNumber).isEmpty();
+    if (supplied && (bankCode(address.text(QStringLiteral("Code1"))) != bankCode(app_.sortCode) ||
+                     bankCode(address.text(QStringLiteral("Code2"))) != bankCode(app_.accountNumber)))
+        bankDetailsChanged_ = true;
     if (isNewMember())
         warn(im_, QStringLiteral("Member ") + memberText() + QStringLiteral(" joining supplied Sortcode:") +
                       app_.sortCode + QStringLiteral("  Account:") + app_.accountNumber +

@@ -30,8 +30,11 @@ public:
     bool status();
     bool email();
     bool pendingLoan();
+    bool identityConfirmed();
 
 private:
+    QString heldEmail();
+
     QString held(const char* column) const { return member_.text(QLatin1String(column)); }
     void fyi(const QString& line) { im_.ShowException(QStringLiteral("FYI Member ") + n_ + line + im_.app.messageSuffix); }
     bool skip(const QString& problem, const QString& notes);
@@ -123,14 +126,17 @@ bool Checks::status() {
     return false;
 }
 
-bool Checks::email() {
-    if (field_[103].isEmpty()) return false;
+QString Checks::heldEmail() {
     db::Recordset rs = im_.connections.TarvMain.openRecordset(
         im_.sql(QStringLiteral("SELECT EmailAddress FROM MemberAddress WHERE MemberNo=") + n_ +
                 QStringLiteral(" AND AddressType='HOME' ;")),
         db::clientReadOnlyCursor());
-    if (rs.eof()) return false;
-    const QString heldAddress = rs.text(QStringLiteral("EmailAddress"));
+    return rs.eof() ? QString() : rs.text(QStringLiteral("EmailAddress"));
+}
+
+bool Checks::email() {
+    if (field_[103].isEmpty()) return false;
+    const QString heldAddress = heldEmail();
     if (heldAddress.trimmed().isEmpty() || comparable(heldAddress) == comparable(field_[103])) return false;
     return skipForDeviation(QStringLiteral("email"), field_[103], heldAddress,
                             QStringLiteral("VELT application skipped due to email address deviation"));
@@ -148,10 +154,21 @@ bool Checks::pendingLoan() {
                 QStringLiteral("VELT application skipped due to pending loan application"));
 }
 
+// Something only the member is likely to know: the National Insurance number or the
+// e-mail address (on the application or its home address row) the member has with us.
+bool Checks::identityConfirmed() {
+    const QString heldNumber = comparable(held("NINumber"));
+    if (!heldNumber.isEmpty() && heldNumber == im_.app.cleanedNINumber) return true;
+    const QString heldAddress = comparable(heldEmail());
+    if (heldAddress.isEmpty()) return false;
+    return comparable(field_[103]) == heldAddress || comparable(im_.app.applicantEmail) == heldAddress;
+}
+
 }  // namespace
 
 void CheckExistingMemberDetails(Importer& importer, const db::Recordset& member) {
     Checks checks(importer, member);
+    importer.app.unconfirmedMatch = !checks.identityConfirmed();
     if (checks.nationalInsuranceNumber() || checks.dateOfBirth()) return;
     checks.title();
     if (checks.forename()) return;

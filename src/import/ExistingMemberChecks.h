@@ -11,6 +11,8 @@ namespace db { class Recordset; }
 // import refuses it (problem line, loan details, diary note and WebLog row, online row
 // marked) and sets importer.app.skip; a former member ("G", "L", "Z") sets
 // importer.app.rejoin. Titles, names and e-mails are compared without regard to case.
+// Sets importer.app.unconfirmedMatch when neither the National Insurance number nor an
+// e-mail address of the application agrees with the member's.
 void CheckExistingMemberDetails(Importer& importer, const db::Recordset& member);
 
 }  // namespace autovelt

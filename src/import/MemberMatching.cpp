@@ -7,6 +7,7 @@
 #include "common/Values.h"
 #include "import/ExistingMemberChecks.h"
 #include "import/LoanDetailsException.h"
+#include "import/MemberNumbers.h"
 #include "import/OnlineMarking.h"
 
 namespace autovelt {
@@ -73,17 +74,28 @@ MatchRule byNameAndDateOfBirth(const Importer& importer) {
     if (importer.settings.MixedCase) surname = FirstLettersCaps(surname);
     const QDate born = parseDayFirstDate(field[7]).value_or(QDate());
     return {QStringLiteral("SELECT * FROM MemberMain WHERE Surname='") + sqlTextBody(surname) +
-                QStringLiteral("' AND Forename LIKE '") + sqlTextBody(initial) + QStringLiteral("%' AND DOB=#") +
+                QStringLiteral("' AND Forename LIKE ") + sqlLikeStartsWith(initial) + QStringLiteral(" AND DOB=#") +
                 formatDate(born, QStringLiteral("mm/dd/yyyy")) + QStringLiteral("# ;"),
             QStringLiteral(" as match made on Name and DoB."),
             QStringLiteral("Member thought they were a new member, but we have matched Name and DoB to ")};
 }
 
-void matchByGivenNumber(Importer& importer, long given) {
-    importer.app.memberNumber = given;
+// Returns false when the number is no use: it matches no member and is not one the credit
+// union could have allocated, so the applicant is taken as new (and, when new, gets a
+// number of ours).
+bool matchByGivenNumber(Importer& importer, long given) {
     db::Recordset member =
         openMembers(importer, QStringLiteral("SELECT * FROM MemberMain WHERE MemberNo=") + QString::number(given) + QStringLiteral(" ;"));
+    if (member.eof() && !WithinAllocatedNumbers(importer, given)) {
+        importer.ShowException(QStringLiteral("Member number ") + QString::number(given) +
+                               QStringLiteral(" given on the application matches no member and was never allocated - "
+                                              "treated as a new applicant.") +
+                               importer.app.messageSuffix);
+        return false;
+    }
+    importer.app.memberNumber = given;
     if (!member.eof()) CheckExistingMemberDetails(importer, member);
+    return true;
 }
 
 }  // namespace
@@ -94,10 +106,7 @@ long GivenMemberNumber(const Importer& importer) {
 
 void MatchApplicant(Importer& importer) {
     const long given = GivenMemberNumber(importer);
-    if (given != 0) {
-        matchByGivenNumber(importer, given);
-        return;
-    }
+    if (given != 0 && matchByGivenNumber(importer, given)) return;
     if (!importer.app.cleanedNINumber.isEmpty() && applyRule(importer, byNationalInsuranceNumber(importer))) return;
     applyRule(importer, byNameAndDateOfBirth(importer));
 }

@@ -6,11 +6,13 @@ class Importer;
 
 // Finds the member an application belongs to, first hit wins: a new applicant (member
 // number 0) by National Insurance number, then by surname, first initial and date of
-// birth; an applicant who gives a member number by that number. A single match becomes
-// importer.app.memberNumber and is checked with CheckExistingMemberDetails; several
-// matches refuse the application. Afterwards importer.app.memberNumber is the member
-// (the given number when it matches no member, 0 for a new applicant) and
-// importer.app.skip is set when the application was refused.
+// birth; an applicant who gives a member number by that number. A given number that
+// matches no member and lies above the numbers allocated so far is reported and the
+// applicant is matched as a new one. A single match becomes importer.app.memberNumber and
+// is checked with CheckExistingMemberDetails; several matches refuse the application.
+// Afterwards importer.app.memberNumber is the member (the given number when it matches no
+// member but could have been allocated, 0 for a new applicant) and importer.app.skip is
+// set when the application was refused.
 void MatchApplicant(Importer& importer);
 
 // The member number the applicant gave (field_1), 0 for a new applicant.

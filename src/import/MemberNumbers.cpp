@@ -11,4 +11,8 @@ long long NextMemberNumber(Importer& importer) {
     return rs.value(QStringLiteral("Maxy")).toLongLong() + 1;
 }
 
+bool WithinAllocatedNumbers(Importer& importer, long long number) {
+    return number >= 1 && number < NextMemberNumber(importer);
+}
+
 }  // namespace autovelt

@@ -11,4 +11,9 @@ inline constexpr long kHighestMemberNumber = 99999999;
 // exceed kHighestMemberNumber; the caller decides what then.
 long long NextMemberNumber(Importer& importer);
 
+// True when number is one the credit union could have allocated already: from 1 to the
+// highest number held. Numbers are only ever allocated upwards, so anything above that
+// belongs to nobody and would move the next allocation (or exhaust the numbers).
+bool WithinAllocatedNumbers(Importer& importer, long long number);
+
 }  // namespace autovelt

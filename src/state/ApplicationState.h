@@ -25,6 +25,9 @@ struct ApplicationState {
     // Empty while it is still pending.
     QString outcome;
     bool rejoin = false;             // a former member being reinstated
+    // An existing member matched without a National Insurance number or e-mail address
+    // that agrees with the one held: name, birth date or number alone are easy to know.
+    bool unconfirmedMatch = false;
     int nextBirthdayDays = 0;
 
     // Address import state, read by the identity check, the details file and the emails.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/PrintableText.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -20,11 +22,21 @@ public:
     virtual QStringList successes() const = 0;
 };
 
-// Keeps the lines in memory; the base of both front ends and the tests' reporter.
+// Keeps the lines in memory; the base of both front ends and the tests' reporter. Every
+// line is flattened on the way in, so the windows, standard output and the activity log
+// all see one line per report.
 class ListReporter : public Reporter {
 public:
-    void showException(const QString& problem) override { problems_.append(problem); onProblem(problem); }
-    void showSuccess(const QString& success) override { successes_.append(success); onSuccess(success); }
+    void showException(const QString& problem) override {
+        const QString line = FlattenControlCharacters(problem);
+        problems_.append(line);
+        onProblem(line);
+    }
+    void showSuccess(const QString& success) override {
+        const QString line = FlattenControlCharacters(success);
+        successes_.append(line);
+        onSuccess(line);
+    }
     void clear() override { problems_.clear(); successes_.clear(); onClear(); }
     QStringList problems() const override { return problems_; }
     QStringList successes() const override { return successes_; }

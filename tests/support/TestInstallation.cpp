@@ -3,6 +3,7 @@
 #include "app/ControlSettings.h"
 #include "app/InstallationSetup.h"
 #include "common/PrivateFiles.h"
+#include "platform/db/TextComparison.h"
 
 #include <QDir>
 #include <QFile>
@@ -70,6 +71,7 @@ auto withDatabase(const QString& file, Work work) {
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
     db.setDatabaseName(file);
     if (!db.open()) throw std::runtime_error(db.lastError().text().toStdString());
+    db::RegisterTextComparison(db);  // the product's text comparison, so indexes agree
     QSqlQuery q(db);
     auto result = work(q);
     q.finish();

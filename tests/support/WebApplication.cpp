@@ -91,9 +91,11 @@ QStringList insertStatements(const WebApplication& a, const OnlineCodeTables& ta
     // The website links the address rows by the key, and by the upload key as a second key.
     const QString secondKey = stored(a, 105, a.field(105), tables);
     for (const WebAddress& ad : a.addresses) {
-        const QMap<int, QString> values{{2, key},          {3, ad.type},          {7, ad.building}, {9, ad.street},
+        QMap<int, QString> values{{2, key},          {3, ad.type},          {7, ad.building}, {9, ad.street},
                                         {11, ad.town},     {14, ad.postcode},     {18, ad.email},   {20, QStringLiteral("I")},
                                         {21, QStringLiteral("N")}, {23, secondKey}};
+        if (!ad.sortCode.isEmpty()) values[4] = ad.sortCode;
+        if (!ad.account.isEmpty()) values[5] = ad.account;
         QStringList adColumns, adLiterals;
         for (auto it = values.cbegin(); it != values.cend(); ++it) {
             adColumns << QStringLiteral("field_%1").arg(it.key());

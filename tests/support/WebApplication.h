@@ -25,6 +25,8 @@ struct WebAddress {
     QString town = QStringLiteral("Leeds");
     QString postcode = QStringLiteral("LS1 4AB");
     QString email;
+    QString sortCode;  // bank rows: positions 4 and 5
+    QString account;
 };
 
 struct WebApplication {

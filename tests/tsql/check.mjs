@@ -21,11 +21,18 @@ function booleanLiteralIn(node) {
   return Object.values(node).some(booleanLiteralIn);
 }
 
+// T-SQL's LIKE takes an ESCAPE clause ("LIKE pattern ESCAPE 'c'"), which the parser's
+// grammar lacks: the clause is taken off when it directly follows a LIKE pattern literal
+// and names one character, so everything else of the statement is still checked.
+function withoutLikeEscape(statement) {
+  return statement.replace(/(LIKE\s+'(?:[^']|'')*')\s+ESCAPE\s+'(?:[^']|'')'/gi, '$1');
+}
+
 // The reason a statement is not valid T-SQL, or null when it is.
 function problemWith(statement) {
   let tree;
   try {
-    tree = parser.astify(statement, { database: 'TransactSQL' });
+    tree = parser.astify(withoutLikeEscape(statement), { database: 'TransactSQL' });
   } catch (error) {
     return String(error.message).split('\n')[0].slice(0, 200);
   }

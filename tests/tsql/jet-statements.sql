@@ -13,8 +13,8 @@ SELECT * FROM CRRules WHERE ruleactive=true order by rulecode ;
 SELECT * FROM CUPolicyRules WHERE rulecode='PR13B' AND ruleactive=true ;
 
 -- Application intake and member matching
-SELECT * FROM MemberMain WHERE Surname='Truelove' AND Forename LIKE 'J%' AND DOB=#06/30/1975# ;
-SELECT * FROM MemberMain WHERE Surname='Falsetti' AND Forename LIKE 'M%' AND DOB=#02/29/2000# ;
+SELECT * FROM MemberMain WHERE Surname='Truelove' AND Forename LIKE 'J%' ESCAPE '!' AND DOB=#06/30/1975# ;
+SELECT * FROM MemberMain WHERE Surname='Falsetti' AND Forename LIKE '!%!_![%' ESCAPE '!' AND DOB=#02/29/2000# ;
 SELECT ID, LoanNumber FROM LoanAllocation WHERE MemberNo=1234 AND Posted=False ;
 
 -- Addresses and bank details

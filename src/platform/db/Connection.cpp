@@ -3,6 +3,7 @@
 #include "common/SqlQuote.h"
 #include "platform/db/JetToSqlite.h"
 #include "platform/db/StoredValues.h"
+#include "platform/db/TextComparison.h"
 
 #include <QAtomicInt>
 #include <QFileInfo>
@@ -186,6 +187,7 @@ void Connection::openEmbedded() {
     db_.setDatabaseName(target_.filePath);
     db_.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=15000"));
     if (!db_.open()) throw lastError(QStringLiteral("Unable to open the database")).markEnvironmental();
+    RegisterTextComparison(db_);
     schema_ = QStringLiteral("main");
     // Write-ahead logging for a database on its own: one flush per commit.
     configureEmbeddedJournal(schema_, QStringLiteral("WAL"));

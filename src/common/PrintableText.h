@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QString>
+
+namespace autovelt {
+
+// A report or log line as it may be shown: every control character (line breaks, NUL,
+// tabs, the C1 controls) and the Unicode line and paragraph separators become a blank, a
+// run of them a single blank. A value from an application can then never start a line of
+// its own in the report lists, on standard output or in a log file.
+QString FlattenControlCharacters(const QString& line);
+
+}  // namespace autovelt

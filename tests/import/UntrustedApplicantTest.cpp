@@ -1,0 +1,168 @@
+// What an applicant types cannot choose a member number, take over a member, widen a match
+// or forge a report line.
+
+#include "import/ImportPassFixture.h"
+
+#include <QFile>
+
+using namespace autovelt;
+using namespace autovelt::test;
+using autovelt::testing::WebAddress;
+using autovelt::testing::WebApplication;
+
+namespace {
+
+class UntrustedApplicantTest : public ImportPassTest {
+protected:
+    bool reported(const QString& part) {
+        for (const QString& line : problems())
+            if (line.contains(part)) return true;
+        return false;
+    }
+};
+
+// ---- Member numbers ---------------------------------------------------------------------
+
+struct GivenNumber {
+    QString typed;
+    bool refused;       // reported and not used as given
+    long memberNumber;  // the number the applicant ends up with
+};
+
+class GivenNumberTest : public UntrustedApplicantTest, public ::testing::WithParamInterface<GivenNumber> {};
+
+TEST_P(GivenNumberTest, OnlyANumberTheCreditUnionCouldHaveAllocatedIsUsedAsGiven) {
+    const GivenNumber& c = GetParam();
+    addMember({.number = 500, .forename = "Jane", .surname = "Doe", .ni = "ZZ999999Z"});
+    WebApplication a = WebApplication::joinOnly(5);
+    a.memberNumber = c.typed;
+    add(a);
+    runCycle();
+    const QString line = "Member number " + c.typed +
+                         " given on the application matches no member and was never allocated - treated as a new "
+                         "applicant." + suffix(5);
+    EXPECT_EQ(problems().contains(line), c.refused) << report();
+    EXPECT_EQ(memberColumn(c.memberNumber, "Surname"), "Smith");
+    EXPECT_EQ(members(), 2);
+    // A number allocated here is a new member's, with the share account to show for it.
+    EXPECT_EQ(rows("TarvMain", QString("SELECT * FROM MemberBalances WHERE MemberNo=%1").arg(c.memberNumber)),
+              c.refused ? 1 : 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(UntrustedApplicant, GivenNumberTest,
+                         ::testing::Values(GivenNumber{"123456789", true, 501}, GivenNumber{"99999999", true, 501},
+                                           GivenNumber{"501", true, 501}, GivenNumber{"300", false, 300}),
+                         [](const auto& info) { return "number" + info.param.typed.toStdString(); });
+
+// ---- Taking over an existing member -----------------------------------------------------
+
+struct Takeover {
+    const char* name;
+    QString ni;          // as typed; "ATK" cleans to nothing
+    QString email;       // on the application and its home row
+    QString sortCode;    // of a BANK1 row, none when empty
+    QString account;
+    QString postcode;    // of the home row
+    QString changed;     // what the anomaly line names; empty: no anomaly
+};
+
+class TakeoverTest : public UntrustedApplicantTest, public ::testing::WithParamInterface<Takeover> {};
+
+TEST_P(TakeoverTest, UnconfirmedChangeOfBankOrHomeRaisesTheBankDetailAnomaly) {
+    const Takeover& t = GetParam();
+    addMember({.number = 7});
+    inst.exec("TarvMain", "INSERT INTO MemberAddress (MemberNo, AddressType, YesNo, Code1, Code2) "
+                          "VALUES (7, 'BANK1', 1, '40-11-22', '12345678')");
+    WebApplication a = WebApplication::joinAndBorrow(8);
+    a.memberNumber = "7";
+    a.niNumber = t.ni;
+    a.set(103, t.email);
+    a.addresses.first().email = t.email;
+    a.addresses.first().postcode = t.postcode;
+    if (!t.sortCode.isEmpty()) {
+        a.addresses << WebAddress{.type = "BANK1", .building = "", .street = "", .town = "", .postcode = "",
+                                  .sortCode = t.sortCode, .account = t.account};
+    }
+    add(a);
+    runCycle();
+
+    const QString line = "Member 7 matched without NINO or email but supplied new " + t.changed +
+                         " - bank detail anomaly, review any loan payout." + suffix(8);
+    EXPECT_EQ(reported("bank detail anomaly"), !t.changed.isEmpty()) << report();
+    if (!t.changed.isEmpty()) EXPECT_TRUE(problems().contains(line)) << report();
+    EXPECT_EQ(im().app.identityFailedOnBank, !t.changed.isEmpty());
+    // The updates themselves still happen; a bank row of doubtful origin is not the one to pay.
+    EXPECT_EQ(column("TarvMain", "MemberAddress", "YesNo", "MemberNo=7 AND AddressType='BANK1'"),
+              t.changed.contains("bank") ? "0" : "1");
+    EXPECT_EQ(importedFlag(8), "Y");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    UntrustedApplicant, TakeoverTest,
+    ::testing::Values(
+        Takeover{"newBank", "ATK", "", "11-22-33", "99999999", "LS1 4AB", "bank details"},
+        Takeover{"newHome", "ATK", "", "", "", "LS2 9ZZ", "home address"},
+        Takeover{"both", "ATK", "", "11-22-33", "99999999", "LS2 9ZZ", "bank details and home address"},
+        Takeover{"confirmedByNino", "AB123456C", "", "11-22-33", "99999999", "LS2 9ZZ", ""},
+        Takeover{"confirmedByEmail", "ATK", "JOHN.SMITH@example.com", "11-22-33", "99999999", "LS2 9ZZ", ""},
+        Takeover{"sameBankWrittenOtherwise", "ATK", "", "401122", "12345678", "LS1 4AB", ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// ---- Names in the name and date of birth match ------------------------------------------
+
+struct NameMatch {
+    const char* name;
+    QString storedForename, storedSurname;
+    QString typedForename, typedSurname;
+    bool matched;
+};
+
+class NameMatchTest : public UntrustedApplicantTest, public ::testing::WithParamInterface<NameMatch> {};
+
+TEST_P(NameMatchTest, MatchesEveryLetterWithoutCaseAndWildcardsLiterally) {
+    const NameMatch& n = GetParam();
+    addMember({.forename = n.storedForename, .surname = n.storedSurname, .ni = ""});
+    WebApplication a = WebApplication::joinAndBorrow(4).set(4, n.typedForename).set(6, n.typedSurname);
+    a.niNumber.clear();
+    add(a);
+    runCycle();
+    EXPECT_EQ(reported("as match made on Name and DoB."), n.matched) << report();
+    EXPECT_EQ(members(), n.matched ? 1 : 2) << report();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    UntrustedApplicant, NameMatchTest,
+    ::testing::Values(NameMatch{"capitalsStored", "ÉLODIE", "MÜLLER", "élodie", "müller", true},
+                      NameMatch{"capitalsTyped", "élodie", "müller", "ÉLODIE", "MÜLLER", true},
+                      NameMatch{"accentsStillCount", "Elodie", "Muller", "Élodie", "Müller", false},
+                      NameMatch{"percent", "John", "Smith", "%ohn", "Smith", false},
+                      NameMatch{"underscore", "John", "Smith", "_ohn", "Smith", false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// ---- Report lines -----------------------------------------------------------------------
+
+TEST_F(UntrustedApplicantTest, LineBreaksInValuesForgeNoLineOnOutputOrInTheActivityLog) {
+    WebApplication a = WebApplication::joinOnly(2).set(6, "Smith\nproblem: forged");
+    a.addresses << WebAddress{.type = "BANK1", .building = "", .street = "", .town = "", .postcode = "",
+                              .sortCode = "40-11-22\r\nsuccess: forged", .account = "1234\n5678"};
+    add(a);
+    const ProgramRun run = runProgram();
+    ASSERT_EQ(run.exitCode, 0) << run.output.toStdString();
+
+    // Each value stays inside the line that shows it.
+    const QString added = "Added new member 1 - Smith problem: forged" + suffix(2);
+    const QString bank = "Member 1 joining supplied Sortcode:40-11-22 success: forged  Account:1234 5678 - remember to "
+                         "verify these details." + suffix(2);
+    const QStringList output = run.output.split('\n', Qt::SkipEmptyParts);
+    EXPECT_EQ(output.filter("forged"), (QStringList{"problem: " + bank, "success: " + added})) << run.output.toStdString();
+
+    ASSERT_EQ(activityLogs().size(), 1);
+    QDir logs(inst.home());
+    const QString folder = logs.entryList({"VELTLOGS_*"}, QDir::Dirs).first();
+    QFile file(inst.path(folder + "/" + activityLogs().first()));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QStringList logLines = QString::fromUtf8(file.readAll()).split("\r\n");
+    EXPECT_EQ(logLines.filter("forged"), (QStringList{bank, added}));
+}
+
+}  // namespace
