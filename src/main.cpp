@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 #include "app/HeadlessRunner.h"
 #include "app/InstallationSetup.h"
+#include "app/RuleExplanation.h"
 #include "gui/TarvOpen.h"
 
 #include <QApplication>
@@ -43,9 +44,13 @@ int main(int argc, char** argv) {
     if (commandLine->version) { std::printf("autovelt %s\n", AUTOVELT_VERSION); return ExitOk; }
 
     const QString home = ResolveHomeFolder(*commandLine, executableFolder(argv[0]));
-    const bool windowless = commandLine->headless || commandLine->once || commandLine->init;
+    const bool windowless = commandLine->headless || commandLine->once || commandLine->init ||
+                            !commandLine->explainRulesReport.isEmpty();
     if (!windowless) return runWindow(argc, argv, home);
     QCoreApplication app(argc, argv);
+    if (!commandLine->explainRulesReport.isEmpty())
+        return ExplainRules({commandLine->explainRulesReport, home, commandLine->amount, commandLine->member,
+                             commandLine->newMember});
     if (commandLine->init) {
         QString reason;
         if (!InitInstallation(home, reason)) {

@@ -13,6 +13,11 @@ struct CommandLine {
     bool help = false;
     bool version = false;
     QString home;
+    // --explain-rules REPORT [--amount N] [--member N] [--new-member]
+    QString explainRulesReport;
+    QString amount;
+    long member = 0;
+    bool newMember = false;
 };
 
 // Parses the arguments (without the program name). Returns nothing for a bad command
@@ -25,6 +30,6 @@ QString ResolveHomeFolder(const CommandLine& commandLine, const QString& executa
 QString UsageText();
 
 // Exit codes of the program.
-enum ExitCode { ExitOk = 0, ExitSettingsStopped = 1, ExitBadCommandLine = 2, ExitInitRefused = 3 };
+enum ExitCode { ExitOk = 0, ExitSettingsStopped = 1, ExitBadCommandLine = 2, ExitInitRefused = 3, ExitExplainFailed = 4 };
 
 }  // namespace autovelt

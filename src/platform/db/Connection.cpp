@@ -71,21 +71,23 @@ void Connection::open(const QString& connectionString, const EngineSettings& set
     connectionString_ = connectionString;
     target_ = resolveConnectionString(connectionString, settings);
     switch (target_.engine) {
-    case Engine::Embedded: openEmbedded(); break;
+    case Engine::Embedded: openEmbedded(settings.readOnly); break;
     case Engine::SqlServer: openSqlServer(); break;
     case Engine::MySql: openMySql(settings); break;
     }
 }
 
-void Connection::openEmbedded() {
+void Connection::openEmbedded(bool readOnly) {
     // A missing file is an error, as it was for the file databases: never create one here.
     if (!QFileInfo(target_.filePath).isFile())
         throw VeltError(kGenericError, QStringLiteral("Connection"),
                         QStringLiteral("Could not find file '%1'.").arg(target_.filePath));
     db_ = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name_);
     db_.setDatabaseName(target_.filePath);
-    db_.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=15000"));
+    db_.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=15000") +
+                          (readOnly ? QStringLiteral(";QSQLITE_OPEN_READONLY") : QString()));
     if (!db_.open()) throw lastError(QStringLiteral("Unable to open the database"));
+    if (readOnly) return;
     // Write-ahead logging: one flush per commit instead of several, and every commit still
     // reaches the disk before the statement returns (synchronous FULL), so a row the
     // importer has written survives a crash or a power cut.

@@ -47,7 +47,7 @@ public:
 private:
     // Closes the connection and forgets the driver's connection of this name.
     void releaseDatabase();
-    void openEmbedded();
+    void openEmbedded(bool readOnly);
     void openSqlServer();
     void openMySql(const EngineSettings& settings);
     bool tryOpenMySql(bool useTls, int timeoutSeconds);
