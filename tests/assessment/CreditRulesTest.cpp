@@ -63,10 +63,10 @@ QStringList withoutMember(const QStringList& summary) {
     return out;
 }
 
-auto figures(std::initializer_list<std::pair<const char*, const char*>> values) {
-    return [values](CreditReportBuilder& b) {
-        for (auto [k, v] : values) b.figures.insert(QLatin1String(k), QLatin1String(v));
-    };
+std::function<void(CreditReportBuilder&)> figures(std::initializer_list<std::pair<const char*, const char*>> list) {
+    QMap<QString, QString> values;
+    for (auto [k, v] : list) values.insert(QLatin1String(k), QLatin1String(v));
+    return [values](CreditReportBuilder& b) { b.figures.insert(values); };
 }
 
 }  // namespace
