@@ -97,6 +97,49 @@ void fillControlTables() {
                        "VALUES (1, 'HOME', 0, '4 Station Road', 'Keynsham', 'Bristol', 'BS31 1HA', 'maggie@mail.example')"));
 }
 
+// A starting set of lending rules: two rule sets by total borrowing, the credit rules of
+// each with their bands, and the policy rules. Staff change the bands and letters to their
+// own lending policy.
+void fillRuleTables() {
+    run(QStringLiteral("TarvAudt"),
+        QStringLiteral("INSERT INTO CRRuleset (FromValue, ToValue, ruleset) VALUES (0, 2000, 'SMALL'), (2000.01, 25000, 'STANDARD')"));
+    struct { const char* code; const char* small; const char* standard; double min, max; const char* band; } rules[] = {
+        {"CR01A", "1", "1", 0, 0, "R"},          {"CR01B", "1", "1", 0, 0, "R"},
+        {"CR02A", "1", "1", 1, 99, "F"},         {"CR02D", "1", "1", 1, 1, "F"},
+        {"CR02E", "1", "1", 1, 1, "F"},          {"CR02F", "1", "1", 500, 9999999, "R"},
+        {"CR03A", "1", "1", 3, 99, "R"},         {"CR03C", "1", "1", 1, 99, "R"},
+        {"CR03E", "0", "1", 3, 99, "F"},         {"CR05A", "1", "1", 4, 99, "R"},
+        {"CR06A", "0", "1", 90, 9999, "R"},      {"CR06E", "1", "1", 0, 0, "R"},
+        {"CR07A", "1", "1", 0, 420, "R"},        {"CR07C", "1", "1", 0, 380, "F"},
+        {"CR08A", "1", "1", 1, 99, "F"},         {"CR09A", "0", "1", 45, 99999, "R"},
+        {"CR10A", "1", "1", 0, 0, "F"},          {"CR11A", "1", "1", 0, 0, "R"},
+    };
+    for (const auto& r : rules)
+        for (auto [ruleset, active] : {std::pair{"SMALL", r.small}, std::pair{"STANDARD", r.standard}})
+            run(QStringLiteral("TarvAudt"),
+                QStringLiteral("INSERT INTO CRRules (RuleCode, ruleactive, ruleset, rulevaluemin, rulevaluemax, RuleBand) "
+                               "VALUES (?, ?, ?, ?, ?, ?)"),
+                {QLatin1String(r.code), QString::fromLatin1(active).toInt(), QLatin1String(ruleset), r.min, r.max, QLatin1String(r.band)});
+    struct { const char* code; const char* description; const char* value; const char* yes; const char* no; } policies[] = {
+        {"PR10A", "Home owner", "0", "P", "P"},
+        {"PR10B", "Housing association or council tenant", "0", "P", "P"},
+        {"PR10C", "Private tenant", "0", "P", "P"},
+        {"PR10D", "Living with family", "0", "P", "P"},
+        {"PR10E", "Temporary accommodation: staff look at the application", "0", "R", "P"},
+        {"PR11A", "Full-time employed", "0", "P", "P"},
+        {"PR11F", "Income from benefits: staff check affordability", "0", "R", "P"},
+        {"PR11G", "Unemployed: staff check affordability", "0", "R", "P"},
+        {"PR12A", "Loans up to this amount need no credit report", "300", "P", "P"},
+        {"PR13A", "Age at the end of the loan above this value", "75", "R", "P"},
+        {"PR13B", "Dependants up to this age when the loan ends", "17", "P", "P"},
+        {"PR15A", "Moved home in the last three years", "0", "P", "P"},
+    };
+    for (const auto& p : policies)
+        run(QStringLiteral("TarvAudt"),
+            QStringLiteral("INSERT INTO CUPolicyRules (rulecode, ruledesc, ruleactive, RuleValue, ruleyes, ruleno) VALUES (?, ?, 1, ?, ?, ?)"),
+            {QLatin1String(p.code), QLatin1String(p.description), QLatin1String(p.value), QLatin1String(p.yes), QLatin1String(p.no)});
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -105,6 +148,7 @@ int main(int argc, char** argv) {
     home = QString::fromLocal8Bit(argv[1]);
     for (const char* name : {"TarvMain", "TarvTran", "TarvAudt", "TarvID", "online"}) openDatabase(QLatin1String(name));
     fillControlTables();
+    fillRuleTables();
     addApplication({"AB123456C", "Ms", "Amelia", "Fitzgerald-Wright", "14/02/1990", "amelia.fw@mail.example", "2", "0.00",
                     "12", "Riverside Walk", "Bristol", "BS1 4DJ"});
     addApplication({"CD 65 43 21 D", "Mr", "Daniel", "O'Connor", "03/09/1984", "dan.oconnor@mail.example", "1", "1500.00",

@@ -2,6 +2,7 @@
 #include "app/HeadlessRunner.h"
 #include "app/InstallationSetup.h"
 #include "app/InstanceLock.h"
+#include "app/RuleExplanation.h"
 #include "gui/TarvOpen.h"
 
 #include <QApplication>
@@ -44,8 +45,10 @@ int main(int argc, char** argv) {
     if (commandLine->version) { std::printf("autovelt %s\n", AUTOVELT_VERSION); return ExitOk; }
 
     const QString home = ResolveHomeFolder(*commandLine, executableFolder(argv[0]));
-    const bool windowless = commandLine->headless || commandLine->once || commandLine->init;
-    if (!commandLine->init) {
+    const bool windowless = commandLine->headless || commandLine->once || commandLine->init ||
+                            !commandLine->explainRulesReport.isEmpty();
+    // The rule explanation only reads, so it may run beside a working importer.
+    if (!commandLine->init && commandLine->explainRulesReport.isEmpty()) {
         static InstanceLock lock(home);
         if (!lock.acquired()) {
             std::fprintf(stderr, "autovelt: %s\n", qPrintable(lock.problem()));
@@ -54,6 +57,9 @@ int main(int argc, char** argv) {
     }
     if (!windowless) return runWindow(argc, argv, home);
     QCoreApplication app(argc, argv);
+    if (!commandLine->explainRulesReport.isEmpty())
+        return ExplainRules({commandLine->explainRulesReport, home, commandLine->amount, commandLine->member,
+                             commandLine->newMember});
     if (commandLine->init) {
         QString reason;
         if (!InitInstallation(home, reason)) {

@@ -1,5 +1,7 @@
 #include "app/CommandLine.h"
 
+#include "common/Values.h"
+
 #include <QDir>
 
 namespace autovelt {
@@ -19,6 +21,15 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& arguments, QStrin
         } else if (a.startsWith(QLatin1String("--home="))) {
             c.home = a.mid(7);
             if (c.home.isEmpty()) { error = QStringLiteral("--home needs a folder"); return std::nullopt; }
+        } else if (a == QLatin1String("--explain-rules") || a == QLatin1String("--amount") || a == QLatin1String("--member")) {
+            if (i + 1 >= arguments.size() || arguments[i + 1].isEmpty()) { error = a + QStringLiteral(" needs a value"); return std::nullopt; }
+            const QString value = arguments[++i];
+            if (a == QLatin1String("--explain-rules")) c.explainRulesReport = value;
+            else if (!isNumeric(value) || leadingNumber(value) < 0) { error = a + QStringLiteral(" needs a number"); return std::nullopt; }
+            else if (a == QLatin1String("--amount")) c.amount = value.trimmed();
+            else c.member = static_cast<long>(leadingNumber(value));
+        } else if (a == QLatin1String("--new-member")) {
+            c.newMember = true;
         } else {
             error = QStringLiteral("unknown argument: ") + a;
             return std::nullopt;
@@ -44,9 +55,16 @@ QString UsageText() {
         "  --init       create a new installation in the folder and exit\n"
         "  --help       show this text\n"
         "  --version    show the version\n"
+        "  --explain-rules REPORT [--amount N] [--member N] [--new-member]\n"
+        "               evaluate the credit and policy rules on a stored credit report and print\n"
+        "               each rule, its band, the value found and the letter; writes nothing\n"
+        "               (--amount: total borrowing, choosing the rule set; --member: the member\n"
+        "               whose stored answers and earlier results count; --new-member: that\n"
+        "               member joined with this application)\n"
         "\n"
         "Exit status of --once: 0 the import pass ran, 1 the settings load stopped the cycle,\n"
-        "2 bad command line; --init: 3 when the folder already holds an installation.\n");
+        "2 bad command line; --init: 3 when the folder already holds an installation;\n"
+        "--explain-rules: 4 when the report or the installation cannot be read.\n");
 }
 
 }  // namespace autovelt

@@ -13,6 +13,11 @@ struct CommandLine {
     bool help = false;
     bool version = false;
     QString home;
+    // --explain-rules REPORT [--amount N] [--member N] [--new-member]
+    QString explainRulesReport;
+    QString amount;
+    long member = 0;
+    bool newMember = false;
 };
 
 // Parses the arguments (without the program name). Returns nothing for a bad command
@@ -33,6 +38,7 @@ enum ExitCode {
     ExitAlreadyRunning = 4,   // another importer holds the installation
     ExitPassStopped = 5,      // --once: the pass stopped early on a failure; applications are left pending
     ExitStoppedOnRequest = 6, // --once: SIGINT/SIGTERM; the current application was finished, the rest left pending
+    ExitExplainFailed = 7,    // --explain-rules: the report or the installation could not be read
 };
 
 }  // namespace autovelt

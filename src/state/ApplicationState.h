@@ -2,6 +2,7 @@
 
 #include <QDate>
 #include <QString>
+#include <QStringList>
 #include <array>
 
 namespace autovelt {
@@ -45,6 +46,14 @@ struct ApplicationState {
     QString loanNumber;
     bool identityFailedOnBank = false;
     bool identityFailed = false;
+
+    // Credit assessment of the loan: the agency's report, the rule outcomes waiting for
+    // the loan policy log, and what the policy rules worked out.
+    QString creditReport;
+    QStringList decisionSummary;
+    int loanEndAge = 0;
+    QString dependantsReason;
+    QString identityRuleBand;   // the CR10A band while the credit rules run the identity check
 
     bool isJoinOnly() const { return field[110] == QLatin1String("2"); }
 };

@@ -94,6 +94,7 @@ void Connection::openWithin(Connection& host, const QString& schemaName, const Q
                         QStringLiteral("Could not find file '%1'.").arg(target_.filePath));
     db_ = host.db_;
     borrowed_ = true;
+    readOnly_ = host.readOnly_;
     schema_ = schemaName;
     run(QStringLiteral("ATTACH DATABASE %1 AS \"%2\"").arg(sqlText(target_.filePath), schemaName));
     // Only with a rollback journal does one commit reach every attached file atomically.
@@ -108,6 +109,7 @@ void Connection::run(const QString& statement) {
 
 // Full synchronous commits: a committed application survives a crash or a power cut.
 void Connection::configureEmbeddedJournal(const QString& schema, const QString& mode) {
+    if (readOnly_) return;  // a reader leaves the files as they are
     QSqlQuery pragma(db_);
     pragma.exec(QStringLiteral("PRAGMA \"%1\".journal_mode=%2").arg(schema, mode));
     pragma.exec(QStringLiteral("PRAGMA \"%1\".synchronous=FULL").arg(schema));
@@ -172,20 +174,21 @@ void Connection::open(const QString& connectionString, const EngineSettings& set
     connectionString_ = connectionString;
     target_ = resolveConnectionString(connectionString, settings);
     switch (target_.engine) {
-    case Engine::Embedded: openEmbedded(); break;
+    case Engine::Embedded: readOnly_ = settings.readOnly; openEmbedded(readOnly_); break;
     case Engine::SqlServer: openSqlServer(); break;
     case Engine::MySql: openMySql(settings); break;
     }
 }
 
-void Connection::openEmbedded() {
+void Connection::openEmbedded(bool readOnly) {
     // A missing file is an error, as it was for the file databases: never create one here.
     if (!QFileInfo(target_.filePath).isFile())
         throw VeltError(kGenericError, QStringLiteral("Connection"),
                         QStringLiteral("Could not find file '%1'.").arg(target_.filePath));
     db_ = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name_);
     db_.setDatabaseName(target_.filePath);
-    db_.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=15000"));
+    db_.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=15000") +
+                          (readOnly ? QStringLiteral(";QSQLITE_OPEN_READONLY") : QString()));
     if (!db_.open()) throw lastError(QStringLiteral("Unable to open the database")).markEnvironmental();
     RegisterTextComparison(db_);
     schema_ = QStringLiteral("main");

@@ -72,7 +72,7 @@ public:
 private:
     // Closes the connection and forgets the driver's connection of this name.
     void releaseDatabase();
-    void openEmbedded();
+    void openEmbedded(bool readOnly);
     void openSqlServer();
     void openMySql(const EngineSettings& settings);
     bool tryOpenMySql(bool useTls, int timeoutSeconds);
@@ -86,6 +86,7 @@ private:
     QString name_;
     QString schema_ = QStringLiteral("main");  // embedded engine: this database's schema in the session
     bool borrowed_ = false;                    // the session belongs to another connection
+    bool readOnly_ = false;                    // embedded files opened for reading only
     bool inTransaction_ = false;
     QHash<QString, QStringList> keyColumns_;
     QString connectionString_;

@@ -11,6 +11,7 @@ struct EngineSettings {
     QString mysqlTls = QStringLiteral("auto");  // auto | required | off
     int connectTimeoutSeconds = 15;
     int mysqlPort = 0;  // overrides the port of the online string (0 keeps it)
+    bool readOnly = false;  // embedded files opened for reading only, journal mode untouched
 };
 
 enum class Engine { Embedded, SqlServer, MySql };

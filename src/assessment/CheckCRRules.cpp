@@ -1,0 +1,111 @@
+#include "assessment/CheckCRRules.h"
+
+#include "state/Importer.h"
+#include "assessment/CreditRules.h"
+#include "assessment/IdentityCheck.h"
+#include "assessment/RuleTables.h"
+#include "common/MemberNumberCode.h"
+#include "common/SqlQuote.h"
+#include "common/VeltError.h"
+#include "comms/AuditTrail.h"
+#include "import/LoanDetailsException.h"
+
+namespace autovelt {
+
+namespace {
+
+// The import pass's effects: report lines, WebLog rows, rules_log rows and the identity
+// check, each the moment the evaluation reaches it.
+class ImportRuleEffects : public RuleEffects {
+public:
+    explicit ImportRuleEffects(Importer& importer) : im_(importer) {}
+
+    void problem(const QString& line) override { im_.ShowException(line + im_.app.messageSuffix); }
+    void success(const QString& line) override { im_.ShowSuccess(line); }
+    void loanDetailsException() override { ShowLoanDetailsException(im_); }
+    void webLog(const QString& activity, const QString& category, const QString& keyword) override {
+        AddWebLogEntry(im_, activity, category, keyword, QString::number(im_.app.memberNumber));
+    }
+
+    void policyResult(const PolicyLogRow& row) override {
+        const QString statement =
+            QStringLiteral("INSERT INTO rules_log (rulemember, rulecode, ruledesc, ruleactive, rulevalue, ruleresult, rulestopper ) VALUES (") +
+            sqlText(EncodeMemberNumber(QString::number(im_.app.memberNumber))) + QStringLiteral(", ") + sqlText(row.code) +
+            QStringLiteral(", ") + sqlText(row.description) + QStringLiteral(", ") + sqlText(row.active) +
+            QStringLiteral(", ") + sqlText(row.value) + QStringLiteral(", ") + sqlText(row.result) + QStringLiteral(", '')");
+        try {
+            im_.connections.OnlineConnection.execute(statement);
+        } catch (const VeltError& e) {
+            im_.ShowException(QStringLiteral("Could not log policy rule ") + row.code + QStringLiteral(" for member ") +
+                              QString::number(im_.app.memberNumber) + QStringLiteral(": ") + e.description() +
+                              QStringLiteral(" (") + QString::number(e.number()) + QLatin1Char(')') + im_.app.messageSuffix);
+        }
+    }
+
+    // The identity check works on the application state: hand it the decision so far and
+    // take back what it changed.
+    void identityCheck(const CreditRule& rule, RuleOutcome& outcome) override {
+        ApplicationState& app = im_.app;
+        app.field[27] = outcome.letter;
+        app.decisionSummary = outcome.summary;
+        app.identityRuleBand = rule.band.trimmed().isEmpty() ? QStringLiteral("F") : rule.band;
+        RunIdentityCheck(im_, app.newMemberNumber);
+        app.identityRuleBand.clear();
+        outcome.letter.clear();
+        outcome.apply(app.field[27]);
+        if (outcome.letter.isEmpty()) outcome.letter = QStringLiteral("P");
+        outcome.summary = app.decisionSummary;
+    }
+
+private:
+    Importer& im_;
+};
+
+RuleAnswers answersOf(const Importer& im) {
+    const ApplicationState& app = im.app;
+    RuleAnswers a;
+    a.memberNumber = app.memberNumber;
+    a.newMemberNumber = app.newMemberNumber;
+    a.productCode = im.LoanDetails[1].trimmed();
+    a.residentialStatus = app.field[12];
+    a.employmentStatus = app.field[20];
+    a.incomeWillReduce = app.field[86];
+    a.income = app.field[64];
+    a.dependantsBirthDates = app.field[91];
+    a.previousAddressSupplied = app.homePrevSupplied;
+    a.passDate = im.passDate();
+    a.repaymentFrequency = im.LoanDetails[4];
+    a.numberOfRepayments = im.LoanDetails[5];
+    return a;
+}
+
+}  // namespace
+
+void CheckCRRules(Importer& importer, Currency totalBorrowing) {
+    ApplicationState& app = importer.app;
+    ImportRuleEffects effects(importer);
+    RuleOutcome outcome;
+    outcome.summary = app.decisionSummary;
+    try {
+        RuleBookRequest request;
+        request.memberNumber = app.memberNumber;
+        request.newMemberNumber = app.newMemberNumber;
+        request.totalBorrowing = totalBorrowing;
+        request.haveReport = !app.creditReport.trimmed().isEmpty();
+        const RuleBook book = LoadRuleBook(importer, request);
+        EvaluateCreditRules(app.creditReport, book, answersOf(importer), effects, outcome);
+    } catch (const VeltError& e) {
+        importer.ShowException(QStringLiteral("Error ") + QString::number(e.number()) + QStringLiteral(" (") +
+                               e.description() + QStringLiteral(") in procedure CheckCRRules"));
+        ShowLoanDetailsException(importer);
+        // Rules that could not be read cannot pass a loan: it goes to a person.
+        outcome.apply(QStringLiteral("R"));
+    }
+    app.field[27] = outcome.letter;
+    if (outcome.scoreEvaluated) app.field[26] = outcome.score;
+    if (!outcome.searchReference.isEmpty()) app.field[30] = outcome.searchReference;
+    app.decisionSummary = outcome.summary;
+    app.dependantsReason = outcome.dependantsReason;
+}
+
+}  // namespace autovelt

@@ -1,0 +1,40 @@
+#pragma once
+
+// The loan policy log: per loan, each rule's value, the applicant's value and the initial
+// status, copied from the decision summary (summary writer) and from the rows the credit
+// and identity checks left in rules_log (detail writer).
+
+#include <QDate>
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+namespace autovelt {
+
+class Importer;
+
+// The loan the rows belong to, as the loan pass knows it.
+struct PolicyLogLoan {
+    long memberNumber = 0;
+    QString loanNumber;
+    long loanId = 0;
+    QDate applicationDate;
+    int loanEndAge = 0;
+    QString dependantsReason;   // the PR13B reason text
+};
+
+// "dd/mm/yy hh:mm:ss"; a loan taken in on a Saturday or a Sunday starts at 08:00 on the
+// Monday after.
+QString PolicyLogStartTime(const QDateTime& now);
+
+// Writes one row per decision summary entry. Nothing when the loan ID is 0 or no credit
+// report was in hand. Raises nothing: a failed row is reported, rows written stay.
+void WriteDecisionSummaryToPolicyLog(Importer& importer, const PolicyLogLoan& loan, const QStringList& summary,
+                                     const QString& creditReport);
+
+// Copies the member's rules_log rows into the policy log and deletes them online. Safe to
+// run again after an interruption: a rule copied for this loan before is replaced, not
+// doubled, and rows of one rule left by repeated checks give one row (the latest).
+void CopyRulesLogToPolicyLog(Importer& importer, const PolicyLogLoan& loan);
+
+}  // namespace autovelt

@@ -1,0 +1,93 @@
+#include "assessment/RuleTables.h"
+
+#include "state/Importer.h"
+#include "common/MemberNumberCode.h"
+#include "platform/db/Schema.h"
+#include "common/SqlQuote.h"
+
+#include <optional>
+
+namespace autovelt {
+
+namespace {
+
+// A bound as the rule tables hold it, written the way the decision summary shows it.
+QString boundText(const QVariant& value) {
+    return value.isNull() ? QStringLiteral("0") : QString::number(value.toDouble(), 'g', 15);
+}
+
+bool carried(Importer& im, const QString& memberCode, const QString& letter) {
+    const QString sql = QStringLiteral("SELECT * FROM rules_log WHERE rulemember=") + sqlText(memberCode) +
+                        QStringLiteral(" AND ruleresult='") + letter + QStringLiteral("' AND rulecode<>'PR13A' ;");
+    return !im.connections.OnlineConnection.openRecordset(sql, db::clientReadOnlyCursor()).eof();
+}
+
+std::optional<QString> chosenRuleset(Importer& im, const Currency& total) {
+    db::Connection& audit = im.connections.TarvAudt;
+    if (!ColumnExists(QStringLiteral("CRRuleset"), QStringLiteral("id"), audit)) return std::nullopt;
+    const QString amount = formatNumber(total, QStringLiteral("###0.00"));
+    db::Recordset rs = audit.openRecordset(im.sql(QStringLiteral("SELECT * FROM CRRuleset WHERE FromValue<=") + amount +
+                                                  QStringLiteral(" and ToValue>=") + amount + QStringLiteral(" ;")),
+                                           db::clientReadOnlyCursor());
+    if (rs.eof()) return std::nullopt;
+    return rs.text(QStringLiteral("ruleset"));
+}
+
+QString creditRulesQuery(Importer& im, const RuleBookRequest& request, RuleBook& book) {
+    if (!request.haveReport)
+        return QStringLiteral("SELECT * FROM CRRules WHERE rulecode='CR10A' AND ruleactive=true order by rulecode ;");
+    const std::optional<QString> ruleset = chosenRuleset(im, request.totalBorrowing);
+    if (!ruleset) return QStringLiteral("SELECT * FROM CRRules WHERE ruleactive=true order by rulecode ;");
+    book.ruleset = *ruleset;
+    return QStringLiteral("SELECT * FROM CRRules WHERE ruleactive=true and ruleset=") + sqlText(book.ruleset) +
+           QStringLiteral(" order by rulecode ;");
+}
+
+void readCreditRules(Importer& im, const RuleBookRequest& request, RuleBook& book) {
+    if (!request.haveReport && request.newMemberNumber == 0) return;
+    db::Recordset rs = im.connections.TarvAudt.openRecordset(im.sql(creditRulesQuery(im, request, book)),
+                                                             db::clientReadOnlyCursor());
+    for (; !rs.eof(); rs.moveNext()) {
+        CreditRule rule;
+        rule.code = rs.text(QStringLiteral("RuleCode")).trimmed().toUpper();
+        rule.minText = boundText(rs.value(QStringLiteral("rulevaluemin")));
+        rule.maxText = boundText(rs.value(QStringLiteral("rulevaluemax")));
+        rule.min = rs.value(QStringLiteral("rulevaluemin")).toDouble();
+        rule.max = rs.value(QStringLiteral("rulevaluemax")).toDouble();
+        rule.band = rs.text(QStringLiteral("RuleBand")).trimmed().toUpper();
+        book.creditRules.append(rule);
+    }
+}
+
+void readPolicyRules(Importer& im, RuleBook& book) {
+    db::Connection& audit = im.connections.TarvAudt;
+    if (!ColumnExists(QStringLiteral("CUPolicyRules"), QStringLiteral("rulecode"), audit)) return;
+    db::Recordset rs = audit.openRecordset(im.sql(QStringLiteral("SELECT * FROM CUPolicyRules WHERE ruleactive=true ;")),
+                                           db::clientReadOnlyCursor());
+    for (; !rs.eof(); rs.moveNext()) {
+        PolicyRule rule;
+        rule.code = rs.text(QStringLiteral("rulecode")).trimmed().toUpper();
+        rule.description = rs.text(QStringLiteral("ruledesc"));
+        rule.active = QStringLiteral("True");
+        rule.value = rs.text(QStringLiteral("RuleValue"));
+        rule.yes = rs.text(QStringLiteral("ruleyes")).trimmed().toUpper();
+        rule.no = rs.text(QStringLiteral("ruleno")).trimmed().toUpper();
+        book.policyRules.insert(rule.code, rule);
+    }
+}
+
+}  // namespace
+
+RuleBook LoadRuleBook(Importer& importer, const RuleBookRequest& request) {
+    RuleBook book;
+    if (request.readCarried && importer.connections.OnlineConnection.isOpen()) {
+        const QString code = EncodeMemberNumber(QString::number(request.memberNumber));
+        book.carriedRefer = carried(importer, code, QStringLiteral("R"));
+        book.carriedFail = carried(importer, code, QStringLiteral("F"));
+    }
+    readCreditRules(importer, request, book);
+    readPolicyRules(importer, book);
+    return book;
+}
+
+}  // namespace autovelt

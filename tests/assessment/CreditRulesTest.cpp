@@ -1,0 +1,295 @@
+// The rule evaluation on composed credit reports: each rule at its band edges, absent and
+// broken elements, the score attempts, carried results, the policy rules and precedence.
+
+#include "assessment/CreditRules.h"
+#include "support/CreditReportBuilder.h"
+
+#include <functional>
+#include <gtest/gtest.h>
+
+using namespace autovelt;
+using autovelt::test::CreditReportBuilder;
+
+namespace {
+
+class RecordingEffects : public RuleEffects {
+public:
+    QStringList problems, successes, webLogs, identityChecks;
+    int loanDetails = 0;
+    void problem(const QString& line) override { problems << line; }
+    void success(const QString& line) override { successes << line; }
+    void loanDetailsException() override { ++loanDetails; }
+    void webLog(const QString& activity, const QString& category, const QString& keyword) override {
+        webLogs << category + '/' + keyword + ':' + activity;
+    }
+    void identityCheck(const CreditRule& rule, RuleOutcome& outcome) override {
+        identityChecks << rule.band;
+        outcome.summary << QStringLiteral("700|CR10A|P-P|F|") + rule.band + '|';
+        outcome.apply(rule.band);
+    }
+};
+
+CreditRule rule(const char* code, double min, double max, const char* band) {
+    return {QLatin1String(code), QString::number(min), QString::number(max), min, max, QLatin1String(band)};
+}
+
+PolicyRule policy(const char* code, const char* value, const char* yes, const char* no = "P") {
+    return {QLatin1String(code), QStringLiteral("Lender's rule ") + code, QStringLiteral("True"), QLatin1String(value),
+            QLatin1String(yes), QLatin1String(no)};
+}
+
+struct Case {
+    const char* name;
+    QList<CreditRule> rules;
+    std::function<void(CreditReportBuilder&)> report;
+    QStringList summary;     // entries without the member number
+    const char* letter;
+    std::function<void(RuleAnswers&)> answers = {};
+};
+
+RuleAnswers existingMember() {
+    RuleAnswers a;
+    a.memberNumber = 700;
+    a.passDate = QDate(2026, 12, 4);
+    a.repaymentFrequency = QStringLiteral("M");
+    a.numberOfRepayments = QStringLiteral("24");
+    a.income = QStringLiteral("1500");
+    return a;
+}
+
+QStringList withoutMember(const QStringList& summary) {
+    QStringList out;
+    for (const QString& s : summary) out << s.section('|', 1);
+    return out;
+}
+
+std::function<void(CreditReportBuilder&)> figures(std::initializer_list<std::pair<const char*, const char*>> list) {
+    QMap<QString, QString> values;
+    for (auto [k, v] : list) values.insert(QLatin1String(k), QLatin1String(v));
+    return [values](CreditReportBuilder& b) { b.figures.insert(values); };
+}
+
+}  // namespace
+
+class CreditRulesTest : public ::testing::TestWithParam<Case> {};
+
+TEST_P(CreditRulesTest, GivesEntriesAndLetter) {
+    const Case& c = GetParam();
+    CreditReportBuilder builder;
+    if (c.report) c.report(builder);
+    RuleBook book;
+    book.creditRules = c.rules;
+    RuleAnswers answers = existingMember();
+    if (c.answers) c.answers(answers);
+    RecordingEffects fx;
+    RuleOutcome outcome;
+    EvaluateCreditRules(builder.xml(), book, answers, fx, outcome);
+    EXPECT_EQ(withoutMember(outcome.summary), c.summary);
+    EXPECT_EQ(outcome.letter, QLatin1String(c.letter));
+    EXPECT_EQ(fx.successes.last(), QStringLiteral("Overall initial rating for loan=") + outcome.rating() + " for member 700");
+}
+
+INSTANTIATE_TEST_SUITE_P(Rules, CreditRulesTest, ::testing::Values(
+    Case{"BandLowEdgeRefers", {rule("CR05A", 3, 99, "R")}, figures({{"totalsearches3months", "3"}}), {"CR05A|3-99|3|R|"}, "R"},
+    Case{"BelowBandPasses", {rule("CR05A", 3, 99, "R")}, figures({{"totalsearches3months", "2"}}), {"CR05A|3-99|2|P|"}, "P"},
+    Case{"BandHighEdgeRefers", {rule("CR05A", 3, 99, "R")}, figures({{"totalsearches3months", "99"}}), {"CR05A|3-99|99|R|"}, "R"},
+    Case{"AboveBandPasses", {rule("CR05A", 3, 99, "R")}, figures({{"totalsearches3months", "100"}}), {"CR05A|3-99|100|P|"}, "P"},
+    Case{"JudgmentsUnderTheirGroup", {rule("CR02A", 1, 99, "F")}, figures({{"totalactive", "1"}}), {"CR02A|1-99|1|F|"}, "F"},
+    Case{"EveryFigureRuleFindsItsElement",
+         {rule("CR02C", 1, 9, "R"), rule("CR02D", 1, 1, "F"), rule("CR02E", 1, 9, "F"), rule("CR02F", 500, 99999, "R"),
+          rule("CR03A", 2, 99, "R"), rule("CR03C", 1, 99, "F"), rule("CR03E", 3, 99, "F"), rule("CR04A", 1, 1, "R"),
+          rule("CR05C", 10, 99, "R"), rule("CR06A", 90, 999, "R")},
+         figures({{"boss", "0"}, {"currentlyinsolvent", "0"}, {"iva", "0"}, {"totalactiveamount", "499"}, {"totaldelinqs12months", "1"},
+                  {"totaldefaults12months", "0"}, {"totaldefaults36months", "2"}, {"nocflag", "0"}, {"totalsearches12months", "9"},
+                  {"balancelimitratiorevolve", "89"}}),
+         {"CR02C|1-9|0|P|", "CR02D|1-1|0|P|", "CR02E|1-9|0|P|", "CR02F|500-99999|499|P|", "CR03A|2-99|1|P|", "CR03C|1-99|0|P|",
+          "CR03E|3-99|2|P|", "CR04A|1-1|0|P|", "CR05C|10-99|9|P|", "CR06A|90-999|89|P|"}, "P"},
+    Case{"AbsentElementIsNotApplicable", {rule("CR03A", 0, 99, "F")}, {}, {"CR03A|0-99|N/A|P|"}, "P"},
+    Case{"CifasAbsent", {rule("CR08A", 1, 99, "F")}, {}, {"CR08A|1-99|N/A|P|"}, "P"},
+    Case{"CifasZeroAddsNothing", {rule("CR08A", 1, 99, "F")}, figures({{"totalcifas", "0"}}), {}, "P"},
+    Case{"CifasMarkerFails", {rule("CR08A", 1, 99, "F")}, figures({{"totalcifas", "1"}}), {"CR08A|1-99|1|F|"}, "F"},
+    Case{"MessageCodeOnePasses", {rule("CR01A", 0, 0, "F")}, figures({{"messagecode", "1"}}), {"CR01A|0-0|1|P|"}, "P"},
+    Case{"MessageCodeTwoLogsReferOnly", {rule("CR01A", 0, 0, "F")}, figures({{"messagecode", "2"}}), {"CR01A|0-0|2|R|"}, "P"},
+    Case{"OtherMessageCodeGivesBand", {rule("CR01A", 0, 0, "F")}, figures({{"messagecode", "5"}}), {"CR01A|0-0|5|F|"}, "F"},
+    Case{"NotMatchedAddsBandEntry", {rule("CR01A", 0, 0, "R")},
+         [](CreditReportBuilder& b) { b.figures["messagecode"] = "1"; b.reportTitle = "Not matched - no trace"; },
+         {"CR01A|0-0|1|P|", "CR01A|0-0|1|R|"}, "R"},
+    Case{"UndeclaredAddress", {rule("CR01B", 0, 0, "R")}, [](CreditReportBuilder& b) { b.undeclaredAddress = true; },
+         {"CR01B|0-0|2|R|"}, "R"},
+    Case{"BalancesLessMortgages", {rule("CR06C", 10000, 999999, "R")},
+         figures({{"totalbalancesactive", "160000"}, {"totalbalancesmortgages", "150001"}}), {"CR06C|10000-999999|9999|P|"}, "P"},
+    Case{"BalancesWithoutMortgageFigure", {rule("CR06C", 10000, 999999, "R")}, figures({{"totalbalancesactive", "10000"}}),
+         {"CR06C|10000-999999|10000|R|"}, "R"},
+    Case{"NoAccountsAtAll", {rule("CR06E", 0, 0, "R")}, {}, {"CR06E|0-0|0|R|"}, "R"},
+    Case{"PaymentsOverIncomeSkipMortgagesAndSettled", {rule("CR09A", 40, 100, "R")},
+         [](CreditReportBuilder& b) {
+             b.accounts = {{"CC", "1200", "300"}, {"MG", "90000", "700"}, {"LN", "0", "250"}, {"LN", "4000", "300"}};
+         },
+         {"CR09A|40-100|40|R|"}, "R"},
+    Case{"PaymentsWithoutIncome", {rule("CR09A", 100, 100, "F")},
+         [](CreditReportBuilder& b) { b.accounts = {{"CC", "10", "5"}}; }, {"CR09A|100-100|100|F|"}, "F",
+         [](RuleAnswers& a) { a.income.clear(); }},
+    Case{"PaymentsOnlyOfMortgagesKeepOwnText", {rule("CR09A", 40, 100, "R")},
+         [](CreditReportBuilder& b) { b.accounts = {{"MG", "90000", "700"}}; }, {"CR09A|40-100|700|P|"}, "P"},
+    Case{"ScoreInBand", {rule("CR07C", 0, 450, "F")}, [](CreditReportBuilder& b) { b.score = "450"; }, {"CR07C|0-450|450|F|"}, "F"},
+    Case{"ScoreFromSecondAttempt", {rule("CR07C", 0, 450, "F")},
+         [](CreditReportBuilder& b) { b.score = "451"; b.scoreBeforeReasonsOnly = true; }, {"CR07C|0-450|451|P|"}, "P"},
+    Case{"ScoreNoneAtAllIsZero", {rule("CR07C", 0, 450, "F")}, [](CreditReportBuilder& b) { b.score = "0"; },
+         {"CR07C|0-450|0|F|"}, "F"},
+    Case{"NoScoreIs9999ConvertedToZero", {rule("CR07C", 0, 450, "R")}, [](CreditReportBuilder& b) { b.score = "9999"; },
+         {"CR07C|0-450|0|R|"}, "R"},
+    Case{"NewMemberScoreRules", {rule("CR07A", 0, 500, "R"), rule("CR07C", 0, 500, "F"), rule("CR07E", 0, 500, "F")},
+         {}, {"CR07A|0-500|612|P|"}, "P", [](RuleAnswers& a) { a.newMemberNumber = 700; }},
+    Case{"PromoScoreRules", {rule("CR07A", 0, 700, "R"), rule("CR07D", 0, 700, "R"), rule("CR07F", 0, 700, "F")},
+         {}, {"CR07D|0-700|612|R|", "CR07F|0-700|612|F|"}, "F", [](RuleAnswers& a) { a.productCode = "PROMO"; }},
+    Case{"IncomeWillReduce", {rule("CR11A", 0, 0, "R")}, {}, {"CR11A|0-0|1|R|"}, "R",
+         [](RuleAnswers& a) { a.incomeWillReduce = "Yes"; }},
+    Case{"IncomeSteady", {rule("CR11A", 0, 0, "R")}, {}, {"CR11A|0-0|0|P|"}, "P"},
+    Case{"IdentityCheckForNewMemberOnly", {rule("CR10A", 0, 0, "R")}, {}, {"CR10A|P-P|F|R|"}, "R",
+         [](RuleAnswers& a) { a.newMemberNumber = 700; }},
+    Case{"NoIdentityCheckForExistingMember", {rule("CR10A", 0, 0, "R")}, {}, {}, "P"},
+    Case{"FailBeatsLaterRefer", {rule("CR02D", 1, 1, "F"), rule("CR05A", 1, 9, "R")},
+         figures({{"currentlyinsolvent", "1"}, {"totalsearches3months", "4"}}), {"CR02D|1-1|1|F|", "CR05A|1-9|4|R|"}, "F"},
+    Case{"TextInsteadOfNumberReadsAsZero", {rule("CR05A", 0, 2, "R")}, figures({{"totalsearches3months", "lots"}}),
+         {"CR05A|0-2|lots|R|"}, "R"}
+), [](const ::testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
+
+class CreditRuleEffectsTest : public ::testing::Test {
+protected:
+    RecordingEffects fx;
+    RuleOutcome outcome;
+    RuleBook book;
+    RuleAnswers answers = existingMember();
+    void evaluate(const QString& report) { EvaluateCreditRules(report, book, answers, fx, outcome); }
+};
+
+TEST_F(CreditRuleEffectsTest, ScoreAttemptsReportAndLogBoth) {
+    book.creditRules = {rule("CR07C", 0, 450, "F")};
+    CreditReportBuilder b;
+    b.score = "0";
+    evaluate(b.xml());
+    EXPECT_EQ(fx.problems, (QStringList{
+        "No credit score found for member 700 after text <score class=\"1\"> looking now for </score><reasons>",
+        "Still no credit score found for member 700 before text </score><reasons> failed in both attempts to find score!"}));
+    ASSERT_EQ(fx.webLogs.size(), 2);
+    EXPECT_TRUE(fx.webLogs[0].startsWith("BORROW/SCORE FAIL:No credit score found"));
+    EXPECT_EQ(outcome.score, "0");
+    EXPECT_EQ(outcome.searchReference, b.searchId);
+
+    fx = {};
+    b.score = "9999";
+    evaluate(b.xml());
+    EXPECT_EQ(fx.problems, QStringList{"No valid credit score found as 9999 has been returned.  Converted to zero."});
+    EXPECT_EQ(fx.loanDetails, 1);
+}
+
+TEST_F(CreditRuleEffectsTest, CarriedResultsAndPrecedence) {
+    const struct { bool refer, fail; const char* ruleBand; const char* letter; } cases[] = {
+        {true, false, "", "R"}, {false, true, "", "F"}, {true, true, "", "F"}, {true, false, "F", "F"}, {false, true, "R", "F"},
+        {false, false, "R", "R"},
+    };
+    for (const auto& c : cases) {
+        book.carriedRefer = c.refer;
+        book.carriedFail = c.fail;
+        book.creditRules = {rule("CR05A", 0, 99, c.ruleBand)};
+        outcome = {};
+        CreditReportBuilder b;
+        b.figures["totalsearches3months"] = "1";
+        evaluate(b.xml());
+        EXPECT_EQ(outcome.letter, QLatin1String(c.letter)) << c.refer << c.fail << c.ruleBand;
+    }
+}
+
+TEST_F(CreditRuleEffectsTest, BrokenReportIsReportedAndReferred) {
+    book.creditRules = {rule("CR05A", 5, 99, "F"), rule("CR08A", 1, 99, "F")};
+    CreditReportBuilder b;
+    b.figures["totalsearches3months"] = "1";
+    b.figures["totalcifas"] = "2";
+    QString report = b.xml();
+    report.truncate(report.indexOf("<cifas>") + 22);   // breaks off inside the fraud markers
+    evaluate(report);
+    EXPECT_EQ(withoutMember(outcome.summary), (QStringList{"CR05A|5-99|1|P|", "CR08A|1-99|2|F|"}));
+    EXPECT_EQ(outcome.letter, "F");
+    ASSERT_EQ(fx.problems.size(), 1);
+    EXPECT_TRUE(fx.problems[0].contains("could not be read whole")) << fx.problems[0].toStdString();
+
+    outcome = {};
+    evaluate("<creditreport><applicant><summary><searches><totalsearches3months>7</tot");
+    EXPECT_EQ(outcome.letter, "F");   // the figure read before the break still counts
+    outcome = {};
+    evaluate("not a report at all");
+    EXPECT_EQ(withoutMember(outcome.summary), (QStringList{"CR05A|5-99|N/A|P|", "CR08A|1-99|N/A|P|"}));
+    EXPECT_EQ(outcome.letter, "R");
+}
+
+TEST_F(CreditRuleEffectsTest, StatusRulesChooseTheirCode) {
+    const char* residential[][2] = {{"Home Owner", "PR10A"}, {"HA/LA Rented", "PR10B"}, {"Private Rented", "PR10C"},
+                                    {"PRIVATE LET", "PR10C"}, {"Living with Family", "PR10D"},
+                                    {"Temporary Accommodation", "PR10E"}, {"Council tenancy", "PR10A"}};
+    const char* employment[][2] = {{"Full Time Employed", "PR11A"}, {"Part Time Employed", "PR11B"}, {"Self Employed", "PR11C"},
+                                   {"Retired", "PR11D"}, {"Student", "PR11E"}, {"Benefits", "PR11F"},
+                                   {"Unemployed", "PR11G"}, {"Home Maker", "PR11H"}, {"Zero hours", "PR11A"}};
+    for (const char* code : {"PR10A", "PR10B", "PR10C", "PR10D", "PR10E", "PR11A", "PR11B", "PR11C", "PR11D", "PR11E",
+                             "PR11F", "PR11G", "PR11H"})
+        book.policyRules.insert(code, policy(code, "1", "R"));
+    auto check = [&](const char* status, const char* expected, bool isResidential) {
+        outcome = {};
+        answers.residentialStatus = isResidential ? status : "";
+        answers.employmentStatus = isResidential ? "" : status;
+        evaluate(QString());
+        ASSERT_EQ(outcome.policyRows.size(), 1) << status;
+        EXPECT_EQ(outcome.policyRows[0].code, expected) << status;
+        EXPECT_EQ(outcome.policyRows[0].result, "R");
+        EXPECT_EQ(outcome.letter, "R");
+    };
+    for (auto& r : residential) check(r[0], r[1], true);
+    for (auto& e : employment) check(e[0], e[1], false);
+    outcome = {};
+    answers.residentialStatus.clear();
+    answers.employmentStatus.clear();
+    evaluate(QString());
+    EXPECT_TRUE(outcome.policyRows.isEmpty());
+    EXPECT_EQ(outcome.letter, "P");
+}
+
+TEST_F(CreditRuleEffectsTest, DependantsWithinTheAgeLimitAtTheLoanEnd) {
+    book.policyRules.insert("PR13B", policy("PR13B", "17", "R", "P"));
+    // A 24-month loan from 4 December 2026 ends on 4 December 2028.
+    const struct { const char* dates; const char* result; const char* reason; } cases[] = {
+        {"", "P", ""},
+        {",,,,,,,,,", "P", ""},
+        {"01/01/2011,,,,,,,,,", "R", "01/01/2011-17"},
+        {"31/12/2010,,,,,,,,,", "P", ""},
+        {"01/01/2011,15/06/2000,not a date,03/03/2020", "R", "01/01/2011-17, 03/03/2020-8"},
+    };
+    for (const auto& c : cases) {
+        outcome = {};
+        answers.dependantsBirthDates = c.dates;
+        evaluate(QString());
+        ASSERT_EQ(outcome.policyRows.size(), 1) << c.dates;
+        EXPECT_EQ(outcome.policyRows[0].result, c.result) << c.dates;
+        EXPECT_EQ(outcome.dependantsReason, c.reason) << c.dates;
+        EXPECT_EQ(outcome.letter, c.result) << c.dates;
+    }
+}
+
+TEST_F(CreditRuleEffectsTest, PreviousAddress) {
+    book.policyRules.insert("PR15A", policy("PR15A", "0", "R", "F"));
+    for (bool given : {true, false}) {
+        outcome = {};
+        answers.previousAddressSupplied = given;
+        evaluate(QString());
+        ASSERT_EQ(outcome.policyRows.size(), 1);
+        EXPECT_EQ(outcome.policyRows[0].result, given ? "R" : "F");
+        EXPECT_EQ(outcome.letter, given ? "R" : "P");   // the "no" letter is logged, not applied
+    }
+}
+
+TEST(LoanEndDateTest, EachFrequency) {
+    const QDate start(2026, 1, 31);
+    EXPECT_EQ(LoanEndDate(start, "W", "52"), QDate(2027, 1, 30));
+    EXPECT_EQ(LoanEndDate(start, "F", "26"), QDate(2027, 1, 30));
+    EXPECT_EQ(LoanEndDate(start, "4", "13"), QDate(2027, 1, 30));
+    EXPECT_EQ(LoanEndDate(start, "M", "1"), QDate(2026, 2, 28));
+    EXPECT_EQ(LoanEndDate(start, "X", "12"), start);
+}
