@@ -212,6 +212,15 @@ QString formatNumber(Currency value, const QString& pattern) {
     return formatDecimal(DecimalText::fromScaled(value.units(), 4), pattern);
 }
 
+QString numberText(double value) {
+    if (!std::isfinite(value)) return QString();
+    return QString::number(value, 'g', 15);
+}
+
+QString currencyText(Currency value) {
+    return formatNumber(value, QStringLiteral("0.####"));
+}
+
 // ---- Dates ---------------------------------------------------------------------------
 
 namespace {
