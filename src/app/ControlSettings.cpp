@@ -236,6 +236,8 @@ void Loader::run() {
         s_.TimingsTableExists = ColumnExists(QStringLiteral("VELTTimings"), QStringLiteral("MemberNo"), im_.connections.TarvAudt);
         openOnline();
         loadAgencyCredentials();
+        // Unusable values of the installation file: the defaults apply, staff see why.
+        for (const QString& line : im_.config.problems) problem(QStringLiteral("autovelt.ini: ") + line);
     } catch (const SettingsProblem&) {
         failureExit(nullptr);
     } catch (const VeltError& error) {

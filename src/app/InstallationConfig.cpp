@@ -1,5 +1,7 @@
 #include "app/InstallationConfig.h"
 
+#include "common/Values.h"
+
 #include <QDir>
 #include <QSettings>
 
@@ -24,6 +26,19 @@ WebHostEntry readHost(QSettings& ini, const QString& prefix) {
 QString resolvePath(const QString& home, const QString& path) {
     if (path.isEmpty()) return path;
     return QDir(home).absoluteFilePath(path);
+}
+
+// A positive percentage; anything else keeps the statutory cap and is named as a problem.
+double readRateCap(QSettings& ini, QStringList& problems) {
+    constexpr double statutoryCap = 42.6;
+    const QString key = QStringLiteral("loans/rate_cap_apr");
+    if (!ini.contains(key)) return statutoryCap;
+    const QString text = textOf(ini.value(key));
+    const std::optional<double> value = numericValue(text);
+    if (value && *value > 0) return *value;
+    problems << QStringLiteral("[loans] rate_cap_apr is not a positive percentage (") + text.left(20) +
+                    QStringLiteral("); the cap of 42.6% APR applies");
+    return statutoryCap;
 }
 
 }  // namespace
@@ -56,6 +71,7 @@ InstallationConfig InstallationConfig::load(const QString& homeFolder) {
     const QStringList memberCode = ini.value(QStringLiteral("encoding/member_code_table")).toStringList();
     if (memberCode.size() == static_cast<int>(c.memberCodeTable.p.size()))
         for (size_t i = 0; i < c.memberCodeTable.p.size(); ++i) c.memberCodeTable.p[i] = memberCode[int(i)].trimmed().toInt();
+    c.rateCapApr = readRateCap(ini, c.problems);
     c.agencyFile_ = c.filePath;
     return c;
 }

@@ -49,6 +49,10 @@ public:
     int smtpPortOverride = 0;
     int mailTimeoutSeconds = 30;
     bool settlePauses = true;  // the one-second and half-second pauses of a cycle
+    // The highest APR a credit union may charge; a loan product above it is flagged to staff.
+    double rateCapApr = 42.6;
+    // Values of the file that could not be used, each naming its key (the default applies).
+    QStringList problems;
     OnlineCodeTables codeTables;            // shared with the website that encodes the rows
     MemberNumberCodeTable memberCodeTable;  // of the member reference code
 
