@@ -33,8 +33,7 @@ std::optional<Currency> periodInterest(Currency balance, Currency annualRate, in
     if (annualRate.units() == 0 || days == 0 || balance.units() == 0) return Currency();
     const double scaled = balance.toDouble() * annualRate.toDouble() * double(days) / 365.0;
     if (!(std::fabs(scaled) < kLargestInterest)) return std::nullopt;
-    const Currency asMoney = Currency::fromDouble(scaled);
-    return Currency::fromText(formatNumber(asMoney.toDouble() / 100.0, QStringLiteral("#0.00")));
+    return penniesOf(Currency::fromDouble(scaled), 100);
 }
 
 // One run of the schedule with a fixed repayment: the balance after each repayment, until
@@ -154,14 +153,20 @@ std::optional<RepaymentSchedule> FitRepaymentSchedule(const ScheduleRequest& req
     const ScheduleSimulation simulation(request, firstDate);
 
     // The balance left after the term falls as the repayment rises, so the smallest
-    // repayment that clears it is found by halving the range of pence between the one
-    // asked for and one that clears the loan at once.
+    // repayment that clears it is found by searching the pence between the one asked for
+    // and one that clears the loan at once: doubling steps first (the answer is usually a
+    // few pence away), then halving the range found.
     Currency repayment = std::max(request.repayment, kPenny);
     ScheduleRun run = simulation.run(repayment);
     if (!run.cleared) {
         const Currency clearing = simulation.clearingRepayment();
+        const int64_t limit = std::max<int64_t>(1, (clearing - repayment).units() / kPenny.units() + 1);
         int64_t low = 0;  // pence above `repayment` known not to clear
-        int64_t high = std::max<int64_t>(1, (clearing - repayment).units() / kPenny.units() + 1);
+        int64_t high = 1;
+        while (high < limit && !simulation.run(repayment + Currency::fromUnits(high * kPenny.units())).cleared) {
+            low = high;
+            high = std::min(limit, high * 2);
+        }
         while (high - low > 1) {
             const int64_t middle = low + (high - low) / 2;
             if (simulation.run(repayment + Currency::fromUnits(middle * kPenny.units())).cleared) high = middle;
