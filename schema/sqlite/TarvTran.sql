@@ -2,8 +2,9 @@
 -- Types: BOOLEAN 0/1, DATE text YYYY-MM-DD, DATETIME text YYYY-MM-DD HH:MM:SS, CURRENCY money,
 -- REAL rates and percentages, INTEGER whole numbers, TEXT(n) texts (n documents the width).
 
--- Loan applications and loans. ID is read back after the insert (highest ID for the member
--- and loan number) and keys LoanPayee, LoanPolicyLog, AutoText and the pay profile rows.
+-- Loan applications and loans. ID is the key the engine assigns on insert (found again by
+-- the highest ID for the member and loan number only where the engine cannot say) and keys
+-- LoanPayee, LoanPolicyLog, AutoText and the pay profile rows.
 -- BorrowChannel is the marker of a current build: without it the importer refuses to run.
 -- DocKey is the document upload key of the web application.
 CREATE TABLE IF NOT EXISTS LoanAllocation (

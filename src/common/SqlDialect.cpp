@@ -217,4 +217,8 @@ QString JetDateLiteral(const QDate& date) {
     return QLatin1Char('#') + formatDate(date, QStringLiteral("mm/dd/yy")) + QLatin1Char('#');
 }
 
+QString JetFullDateLiteral(const QDate& date) {
+    return QLatin1Char('#') + formatDate(date, QStringLiteral("mm/dd/yyyy")) + QLatin1Char('#');
+}
+
 }  // namespace autovelt

@@ -32,6 +32,10 @@ inline QString TranslateSQL(const QString& statement, bool sqlServer) {
 // regional settings); TranslateSQL turns it into SQL Server's form.
 QString JetDateLiteral(const QDate& date);
 
+// The same with the year in full, "#mm/dd/yyyy#", for dates that may lie outside the
+// two-digit window (a date of birth before 1930, the last repayment of a long loan).
+QString JetFullDateLiteral(const QDate& date);
+
 // Replaces each #mm/dd/yy# or #mm/dd/yyyy# outside quoted literals by
 // CONVERT(DATETIME, 'yyyy-mm-dd 00:00:00', 102). Pairs of "#" around anything that is
 // not such a date (or not a real calendar date) are left as they are.

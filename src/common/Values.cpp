@@ -212,6 +212,24 @@ QString formatNumber(Currency value, const QString& pattern) {
     return formatDecimal(DecimalText::fromScaled(value.units(), 4), pattern);
 }
 
+Currency penniesOf(Currency value, int64_t divisor) {
+    // value / divisor in pence is units / (divisor * 100).
+    const __int128 denominator = __int128(divisor) * 100;
+    const __int128 magnitude = value.units() < 0 ? -__int128(value.units()) : __int128(value.units());
+    const __int128 pence = (2 * magnitude + denominator) / (2 * denominator);
+    const __int128 units = (value.units() < 0 ? -pence : pence) * 100;
+    return Currency::fromUnits(static_cast<int64_t>(units));
+}
+
+QString numberText(double value) {
+    if (!std::isfinite(value)) return QString();
+    return QString::number(value, 'g', 15);
+}
+
+QString currencyText(Currency value) {
+    return formatNumber(value, QStringLiteral("0.####"));
+}
+
 // ---- Dates ---------------------------------------------------------------------------
 
 namespace {

@@ -66,6 +66,19 @@ private:
 QString formatNumber(double value, const QString& pattern);
 QString formatNumber(Currency value, const QString& pattern);
 
+// value / divisor as formatNumber(value / divisor, "#0.00") shows it (halves away from
+// zero), read back as currency: worked on the whole units, without the text round trip.
+// divisor > 0.
+Currency penniesOf(Currency value, int64_t divisor);
+
+// The text a number converts to when it is turned into a string: 15 significant digits,
+// no trailing zeros (87.4567, 100, 0.1). Reading it back with leadingNumber gives the
+// value as the original system's text round trip did.
+QString numberText(double value);
+
+// The text of a currency value: every decimal it holds, none it does not (12.7, 100, 0.0125).
+QString currencyText(Currency value);
+
 // ---- Dates ---------------------------------------------------------------------------
 
 // Formats a date/time with one of the patterns the importer uses. Patterns are read as the

@@ -21,7 +21,10 @@ QDate FirstRepaymentDateFor(const QDate& processingDate, const QString& frequenc
 }
 
 void FirstRepaymentDate(Importer& importer) {
-    const QDate date = FirstRepaymentDateFor(importer.passDate(), importer.LoanDetails[4]);
+    SetFirstRepaymentDate(importer, FirstRepaymentDateFor(importer.passDate(), importer.LoanDetails[4]));
+}
+
+void SetFirstRepaymentDate(Importer& importer, const QDate& date) {
     const QString text = formatDate(date, QStringLiteral("dd/mm/yyyy"));
     importer.LoanDetails[6] = text;
     importer.LoanDetails[16] = importer.sqlServer() ? formatDate(date, QStringLiteral("MM/DD/YY")) : text;

@@ -14,6 +14,9 @@ class Importer;
 // is written "MM/DD/YY" instead, the form the pay profile statements take.
 void FirstRepaymentDate(Importer& importer);
 
+// Writes a first repayment date to LoanDetails(6) and (16) in those forms.
+void SetFirstRepaymentDate(Importer& importer, const QDate& date);
+
 // The date itself, for a processing date and a frequency.
 QDate FirstRepaymentDateFor(const QDate& processingDate, const QString& frequency);
 

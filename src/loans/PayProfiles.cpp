@@ -1,9 +1,224 @@
 #include "loans/PayProfiles.h"
 
+#include "state/Importer.h"
+#include "common/SqlQuote.h"
+#include "loans/FirstRepaymentDate.h"
+#include "loans/LoanRecordStatements.h"
+
+#include <algorithm>
+#include <optional>
+
 namespace autovelt {
 
-// Not built yet: both do nothing.
-void BuildSavingsPayProfile(Importer&) {}
-void BuildLoanPayProfile(Importer&) {}
+namespace {
+
+struct PayrollEmployment {
+    long id = 0;
+    long payRunNumber = 0;
+};
+
+class PayProfile {
+public:
+    explicit PayProfile(Importer& importer)
+        : im_(importer), member_(QString::number(importer.app.memberNumber)),
+          repayment_(Currency::fromText(importer.LoanDetails[7])) {}
+
+    // Nothing to schedule: profiles off, or a deposit method beginning "S" (paid by
+    // standing order, not through the payroll).
+    bool profilesApply() const {
+        return im_.settings.DoProfile && !im_.app.field[24].startsWith(QLatin1Char('S'));
+    }
+
+    void buildSavings() {
+        const Currency applied = Currency::fromText(im_.app.field[25]);
+        if (!profilesApply() || (repayment_ + applied).units() == 0) return;
+        const std::optional<PayrollEmployment> employment = payrollEmployment();
+        if (!employment) return;
+        const std::optional<bool> autoLoan = payRunCollectsLoans(employment->payRunNumber);
+        if (!autoLoan) return;
+
+        const long shareBalanceId = balanceIdOf(im_.settings.OSProductCode);
+        long allocationId = 0;
+        Currency savings;
+        if (shareBalanceId != 0) {
+            if (const auto allocation = payAnalysis(employment->id, shareBalanceId)) {
+                allocationId = allocation->first;
+                savings = allocation->second;
+                if (*autoLoan) savings = std::max(Currency(), savings - loansCollectedWithSavings());
+            }
+        }
+        const bool newMember = im_.app.newMemberNumber != 0 && im_.app.newMemberNumber == im_.app.memberNumber;
+        if (applied.units() == 0 || !newMember) im_.app.field[25] = currencyText(savings);
+        else savings = applied;
+
+        Currency usual = *autoLoan ? savings + repayment_ : savings;
+        usual = Currency::fromText(formatNumber(usual, QStringLiteral("#0.00")));
+        removeSchedule(employment->id, im_.settings.OSProductCode);
+        if (usual.units() != 0) {
+            PayScheduleRow row = scheduleRow(*employment);
+            row.valueType = 1;
+            row.usualValue = usual;
+            row.priority = 3;
+            row.productCode = im_.settings.OSProductCode;
+            row.allocationId = allocationId;
+            row.balanceId = shareBalanceId;
+            row.productType = 4;
+            if (insertSchedule(row) == 0)
+                im_.ShowException(QStringLiteral("Unable to construct s1 pay profile for member ") + member_ +
+                                  QStringLiteral(" for loan ") + im_.app.loanNumber + im_.app.messageSuffix);
+        }
+        if (im_.app.loan.loanId != 0 && !im_.app.isJoinOnly()) recordSavingsOnLoan(savings);
+    }
+
+    void buildLoan() {
+        // Without a loan row there is no repayment to collect.
+        if (!profilesApply() || repayment_.units() == 0 || im_.app.loan.loanId == 0) return;
+        const std::optional<PayrollEmployment> employment = payrollEmployment();
+        if (!employment) return;
+        const auto allocation = payAnalysis(employment->id, im_.app.loan.balanceRowId);
+        removeSchedule(employment->id, im_.app.loan.productCode);
+        PayScheduleRow row = scheduleRow(*employment);
+        row.valueType = 2;
+        row.usualValue = repayment_;
+        row.priority = 1;
+        row.productCode = im_.app.loan.productCode;
+        row.allocationId = allocation ? allocation->first : 0;
+        row.balanceId = im_.app.loan.balanceRowId;
+        row.productType = 3;
+        if (insertSchedule(row) == 0)
+            im_.ShowException(QStringLiteral("Unable to construct loan pay profile for member ") + member_ +
+                              QStringLiteral(" for loan ") + im_.app.loanNumber + im_.app.messageSuffix);
+    }
+
+private:
+    db::Recordset query(const QString& jet) {
+        return im_.connections.TarvMain.openRecordset(im_.sql(jet), db::clientReadOnlyCursor());
+    }
+
+    static long idOf(const db::Recordset& rs, const char* column) {
+        return static_cast<long>(rs.value(QLatin1String(column)).toLongLong());
+    }
+
+    std::optional<PayrollEmployment> payrollEmployment() {
+        const db::Recordset rs = query(QStringLiteral("SELECT ID, PayRunNo, PayrollFrequency FROM MemberEmployment "
+                                                      "WHERE MemberNo=") +
+                                       member_ + QStringLiteral(" AND PayType='PAY1';"));
+        if (rs.eof()) return std::nullopt;
+        return PayrollEmployment{idOf(rs, "ID"), idOf(rs, "PayRunNo")};
+    }
+
+    // Whether the pay run collects loan repayments with the savings; nothing when there is
+    // no such pay run.
+    std::optional<bool> payRunCollectsLoans(long payRunNumber) {
+        const db::Recordset rs =
+            query(QStringLiteral("SELECT * FROM PayRun WHERE Payrunno=") + QString::number(payRunNumber) + QStringLiteral(" ;"));
+        if (rs.eof()) return std::nullopt;
+        const QVariant value = rs.value(QStringLiteral("AutoLoan"));
+        return !value.isNull() && value.toBool();
+    }
+
+    long balanceIdOf(const QString& productCode) {
+        const db::Recordset rs = query(QStringLiteral("SELECT ID FROM MemberBalances WHERE Productcode=") +
+                                       sqlText(productCode) + QStringLiteral(" AND MemberNo=") + member_ +
+                                       QStringLiteral(" ;"));
+        return rs.eof() ? 0 : idOf(rs, "ID");
+    }
+
+    // The pay analysis row of a balance: its ID and usual value.
+    std::optional<std::pair<long, Currency>> payAnalysis(long employmentId, long balanceId) {
+        const db::Recordset rs = query(QStringLiteral("SELECT ID, UsualValue FROM MemberPayAnalysis WHERE MemberNo=") +
+                                       member_ + QStringLiteral(" AND EmploymentID=") + QString::number(employmentId) +
+                                       QStringLiteral(" AND BalanceID=") + QString::number(balanceId) +
+                                       QStringLiteral(" ;"));
+        if (rs.eof()) return std::nullopt;
+        return std::make_pair(idOf(rs, "ID"), Currency::fromDouble(rs.value(QStringLiteral("UsualValue")).toDouble()));
+    }
+
+    Currency loansCollectedWithSavings() {
+        const db::Recordset rs =
+            query(QStringLiteral("SELECT SUM(RepaymentAmount) AS AutoLoans from MemberBalances WHERE AMILOAN=True AND "
+                                 "Balance>0 and AutoLoanRepay='A' AND Memberno=") +
+                  member_);
+        if (rs.eof()) return Currency();
+        return Currency::fromDouble(rs.value(0).toDouble());
+    }
+
+    void removeSchedule(long employmentId, const QString& productCode) {
+        im_.connections.TarvMain.execute(im_.sql(QStringLiteral("DELETE * FROM PayAnalysisSchedule WHERE MemberNo=") +
+                                                 member_ + QStringLiteral(" AND EmploymentID=") +
+                                                 QString::number(employmentId) + QStringLiteral(" AND ProductCode=") +
+                                                 sqlText(productCode) + QStringLiteral(" ;")));
+    }
+
+    long long insertSchedule(const PayScheduleRow& row) {
+        try {
+            return im_.connections.TarvMain.execute(PayScheduleStatement(row, im_.sqlServer()));
+        } catch (const std::exception&) {
+            return 0;
+        }
+    }
+
+    PayScheduleRow scheduleRow(const PayrollEmployment& employment) const {
+        PayScheduleRow row;
+        row.memberNumber = im_.app.memberNumber;
+        row.date = firstDeductionDate();
+        row.payRunNumber = employment.payRunNumber;
+        row.employmentId = employment.id;
+        row.loanId = im_.app.loan.loanId;
+        row.scheduleCreated = applicationDate();
+        return row;
+    }
+
+    QDate applicationDate() const {
+        const QDate date = parseDayFirstDate(im_.LoanDetails[2]).value_or(QDate());
+        return date.isValid() ? date : im_.passDate();
+    }
+
+    // The first repayment date of the loan; without a loan (a member joining only) the
+    // deductions start a month after the application.
+    QDate firstDeductionDate() const {
+        const QDate date = parseDayFirstDate(im_.LoanDetails[6]).value_or(QDate());
+        if (date.isValid() && date >= applicationDate()) return date;
+        return FirstRepaymentDateFor(applicationDate(), QStringLiteral("M"));
+    }
+
+    void recordSavingsOnLoan(Currency savings) {
+        const QString amount = currencyText(savings);
+        long long changed = 0;
+        try {
+            changed = im_.connections.TarvTran.execute(
+                im_.sql(QStringLiteral("UPDATE LoanAllocation SET SHARESM=") + amount + QStringLiteral(", SHARESWF=") +
+                        amount + QStringLiteral(", TotNewPay=") + currencyText(savings + repayment_) +
+                        QStringLiteral(" WHERE ID=") + QString::number(im_.app.loan.loanId) +
+                        QStringLiteral(" AND Memberno=") + member_ + QStringLiteral(" ;")));
+        } catch (const std::exception&) {
+            changed = 0;
+        }
+        if (changed == 0)
+            im_.ShowException(QStringLiteral("Unable to update loanallocation with s1 pay profile for member ") +
+                              member_ + QStringLiteral(" for loan ") + im_.app.loanNumber + im_.app.messageSuffix);
+    }
+
+    Importer& im_;
+    QString member_;
+    Currency repayment_;
+};
+
+}  // namespace
+
+void BuildSavingsPayProfile(Importer& importer) {
+    try {
+        PayProfile(importer).buildSavings();
+    } catch (const std::exception&) {
+        // A failed read ends the step, as a missing employment or pay run row does.
+    }
+}
+
+void BuildLoanPayProfile(Importer& importer) {
+    try {
+        PayProfile(importer).buildLoan();
+    } catch (const std::exception&) {
+    }
+}
 
 }  // namespace autovelt

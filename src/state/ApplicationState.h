@@ -1,5 +1,7 @@
 #pragma once
 
+#include "state/LoanPassState.h"
+
 #include <QDate>
 #include <QString>
 #include <QStringList>
@@ -42,8 +44,9 @@ struct ApplicationState {
     std::array<QString, 13> workSlots{};  // entries 1 to 12
     std::array<QString, 11> udfLabels{};  // entries 1 to 10, captions of the UDFs written
 
-    // The loan pass's application number, when one was created.
+    // The loan pass's application number, when one was created, and its working values.
     QString loanNumber;
+    LoanPassState loan;
     bool identityFailedOnBank = false;
     bool identityFailed = false;
 

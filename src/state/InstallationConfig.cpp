@@ -25,7 +25,7 @@ const QSet<QString> kKnownKeys = {
     QStringLiteral("mail/default_sender"), QStringLiteral("mail/support_mailbox"), QStringLiteral("mail/smtp_password"),
     QStringLiteral("mail/pickup_folder"), QStringLiteral("mail/smtp_server"), QStringLiteral("mail/smtp_port"),
     QStringLiteral("mail/timeout_seconds"), QStringLiteral("mail/require_tls"),
-    QStringLiteral("timing/settle_pauses"),
+    QStringLiteral("timing/settle_pauses"), QStringLiteral("loans/rate_cap_apr"),
     QStringLiteral("encoding/digits"), QStringLiteral("encoding/symbols"), QStringLiteral("encoding/member_code_table"),
 };
 
@@ -67,6 +67,15 @@ public:
         const int n = value.toInt(&ok);
         if (!ok || n < min || n > max)
             return invalid(key, QStringLiteral("a whole number from %1 to %2 is needed").arg(min).arg(max)), fallback;
+        return n;
+    }
+
+    double positiveNumber(const QString& key, double fallback) {
+        const QString value = raw(key);
+        if (value.isEmpty()) return fallback;
+        bool ok = false;
+        const double n = value.toDouble(&ok);
+        if (!ok || !(n > 0) || n > 1000000) return invalid(key, QStringLiteral("a positive number is needed")), fallback;
         return n;
     }
 
@@ -229,6 +238,7 @@ InstallationConfig InstallationConfig::load(const QString& homeFolder) {
     c.mailTimeoutSeconds = r.number(QStringLiteral("mail/timeout_seconds"), 30, 1, 3600);
     c.mailRequireTls = r.flag(QStringLiteral("mail/require_tls"), false);
     c.settlePauses = r.flag(QStringLiteral("timing/settle_pauses"), false);
+    c.rateCapApr = r.positiveNumber(QStringLiteral("loans/rate_cap_apr"), c.rateCapApr);
     c.codeTables.digits = readCodeTable(r, QStringLiteral("encoding/digits"), c.codeTables.digits, true);
     c.codeTables.symbols = readCodeTable(r, QStringLiteral("encoding/symbols"), c.codeTables.symbols, false);
     readMemberCodeTable(r, QStringLiteral("encoding/member_code_table"), c.memberCodeTable);

@@ -130,6 +130,26 @@ TEST(ValuesFormats, CurrencyIsFormattedFromItsExactUnits) {
               QStringLiteral("-922,337,203,685,477.58"));
 }
 
+TEST(ValuesFormats, TextOfNumbersAndCurrency) {
+    EXPECT_EQ(numberText(87.4567), QStringLiteral("87.4567"));
+    EXPECT_EQ(numberText(100.0), QStringLiteral("100"));
+    EXPECT_EQ(numberText(2.0 / 3.0), QStringLiteral("0.666666666666667"));
+    EXPECT_EQ(currencyText(Currency::fromUnits(127000)), QStringLiteral("12.7"));
+    EXPECT_EQ(currencyText(Currency::fromUnits(15000000)), QStringLiteral("1500"));
+    EXPECT_EQ(currencyText(Currency::fromUnits(-125)), QStringLiteral("-0.0125"));
+}
+
+TEST(ValuesFormats, PenniesOfAShareRoundAsTheFormatDoes) {
+    for (const int64_t units : {0LL, 1LL, 4999LL, 5000LL, 5001LL, 15000LL, 25000LL, 4950LL, -5000LL, -15001LL,
+                                123456789LL, 99999999999LL}) {
+        const Currency value = Currency::fromUnits(units);
+        EXPECT_EQ(penniesOf(value, 100),
+                  Currency::fromText(formatNumber(value.toDouble() / 100.0, QStringLiteral("#0.00"))))
+            << units;
+    }
+    EXPECT_EQ(penniesOf(Currency::fromUnits(10000), 3), Currency::fromUnits(3300));
+}
+
 TEST(ValuesFormats, UnknownNumberPatternIsAnError) {
     EXPECT_THROW(formatNumber(1.0, QStringLiteral("0.00%")), VeltError);
 }

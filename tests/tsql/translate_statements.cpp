@@ -1,13 +1,65 @@
 // Writes the SQL Server translation of each Jet statement of a file, one per line, for the
-// T-SQL syntax check (tests/tsql/check).
+// T-SQL syntax check (tests/tsql/check), followed by the statements the loan record
+// builders produce for SQL Server from sample rows.
 
 #include "common/SqlDialect.h"
+#include "loans/LoanRecordStatements.h"
 
 #include <QFile>
+#include <QStringList>
 #include <QTextStream>
 #include <cstdio>
 
 using namespace autovelt;
+
+namespace {
+
+// Sample rows whose texts hold quotes, "#" and the words TRUE/FALSE, which must reach the
+// server as typed.
+QStringList builtStatements() {
+    LoanAllocationRow loan;
+    loan.memberNumber = 1234;
+    loan.memberName = QStringLiteral("MARY O'NEILL");
+    loan.loanNumber = QStringLiteral("C1001");
+    loan.loanDate = QDate(2026, 3, 5);
+    loan.loanValue = Currency::fromDouble(1500);
+    loan.productCode = QStringLiteral("LN1");
+    loan.loanIntRate = Currency::fromDouble(12.9);
+    loan.intApr = 13.7;
+    loan.loanInterest = 203.45;
+    loan.loanTerm = 24;
+    loan.repayValue = 70.98;
+    loan.lastPaymentValue = 70.9;
+    loan.loanTypeDesc = QStringLiteral("Car #2 true");
+    loan.repayFreq = QStringLiteral("M");
+    loan.repayDate = QDate(2026, 4, 5);
+    loan.teller = loan.origTeller = QStringLiteral("VELT");
+    loan.comments = QStringLiteral("Web app FALSE");
+    loan.craRef = QStringLiteral("CRA-'123");
+    loan.startTime = QStringLiteral("05/03/26 10:15:00");
+    loan.dateOfBirth = QDate(1925, 4, 15);
+    loan.lastPaymentDate = QDate(2031, 3, 5);
+    loan.homeStatus = QStringLiteral("Owner");
+    LoanAllocationRow noDates = loan;
+    noDates.dateOfBirth = QDate();
+    noDates.lastPaymentDate = QDate();
+    noDates.inQueue = false;
+
+    LoanPayeeRow payee{77, 1234, QStringLiteral("F"), QStringLiteral("MARY O'NEILL"), QStringLiteral("123456"),
+                       QStringLiteral("12345678"), Currency::fromDouble(1500)};
+    AutoTextRow text{1234, QDate(2026, 3, 5), QStringLiteral("10:15"), 77, QStringLiteral("VELT")};
+    PayScheduleRow schedule;
+    schedule.memberNumber = 1234;
+    schedule.date = QDate(2026, 4, 5);
+    schedule.usualValue = Currency::fromDouble(40.5);
+    schedule.productCode = QStringLiteral("S1");
+    schedule.scheduleCreated = QDate(2026, 3, 5);
+    return {LoanAllocationStatement(loan, true), LoanAllocationStatement(noDates, true),
+            LoanIdLookupStatement(1234, QStringLiteral("C'1001"), true), LoanPayeeStatement(payee, true),
+            AutoTextStatement(text, true), PayScheduleStatement(schedule, true)};
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     if (argc != 3) {
@@ -28,6 +80,10 @@ int main(int argc, char** argv) {
         if (line.trimmed().isEmpty() || line.trimmed().startsWith(QLatin1String("--"))) continue;
         bool translateIsNull = false;
         writer << TranslateSQL(line, translateIsNull, true) << '\n';
+        ++count;
+    }
+    for (const QString& statement : builtStatements()) {
+        writer << statement << '\n';
         ++count;
     }
     std::printf("translated %d statements\n", count);

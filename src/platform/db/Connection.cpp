@@ -323,10 +323,17 @@ VeltError Connection::lastError(const QString& fallback) const {
 }
 
 long long Connection::execute(const QString& statement) {
+    QVariant ignored;
+    return execute(statement, ignored);
+}
+
+long long Connection::execute(const QString& statement, QVariant& insertedKey) {
     if (!isOpen()) throw VeltError(3704, QStringLiteral("Connection"), QStringLiteral("Operation is not allowed when the object is closed.")).markEnvironmental();
     QSqlQuery query(db_);
     if (!query.exec(prepareStatement(statement))) throw errorFrom(query.lastError());
-    return query.numRowsAffected();
+    const long long affected = query.numRowsAffected();
+    insertedKey = affected > 0 ? query.lastInsertId() : QVariant();
+    return affected;
 }
 
 Recordset Connection::openRecordset(const QString& statement, const CursorOptions& cursor) {

@@ -50,6 +50,9 @@ public:
 
     // Runs a statement; returns the number of rows affected.
     long long execute(const QString& statement);
+    // The same for an INSERT, also giving the key the engine assigned to the new row
+    // (invalid when the engine's driver cannot say, as over ODBC).
+    long long execute(const QString& statement, QVariant& insertedKey);
 
     // Runs a query and returns its rows.
     Recordset openRecordset(const QString& statement, const CursorOptions& cursor = {});

@@ -1,0 +1,247 @@
+#include "loans/LoanApplication.h"
+
+#include "state/Importer.h"
+#include "comms/AuditTrail.h"
+#include "loans/LoanRecordStatements.h"
+
+namespace autovelt {
+
+namespace {
+
+constexpr long kLoanIdNotFound = 99999999;
+
+QDate dateOf(const QString& text) {
+    return parseDayFirstDate(text).value_or(QDate());
+}
+
+// The decision status of the new application and whether it enters the officers' queue.
+struct LoanStatus {
+    QString initial;
+    bool inQueue = true;
+    QString ours = QStringLiteral("Started");
+};
+
+class LoanApplicationWriter {
+public:
+    explicit LoanApplicationWriter(Importer& importer)
+        : im_(importer), member_(QString::number(importer.app.memberNumber)) {}
+
+    void run() {
+        im_.app.loan.loanId = 0;
+        normaliseDecision();
+        const LoanStatus status = statusFor();
+        if (leadingNumber(im_.LoanDetails[13]) == 0) im_.LoanDetails[13] = im_.LoanDetails[7];
+        if (!insertLoan(status)) return;
+        im_.app.loan.loanId = newLoanId();
+        if (im_.app.loan.loanId == 0) return;
+        trapped([this] { writePayee(); });
+        trapped([this] { writeTextRequest(); });
+        writeWebLog();
+    }
+
+private:
+    template <typename Write>
+    void trapped(Write write) {
+        try {
+            write();
+        } catch (const std::exception&) {
+            // The payee and text rows carry no messages of their own; staff see the loan.
+        }
+    }
+
+    void normaliseDecision() {
+        QString& decision = im_.app.field[27];
+        const QString upper = decision.toUpper();
+        if (upper == QLatin1String("P") || upper == QLatin1String("R") || upper == QLatin1String("F")) {
+            decision = upper;
+            return;
+        }
+        im_.ShowException(QStringLiteral("Our call to CRA has returned a Decision of ") + decision);
+        im_.ShowException(QStringLiteral("Converted to REFER for member ") + member_ + QLatin1Char('.') +
+                          im_.app.messageSuffix);
+        decision = QStringLiteral("R");
+    }
+
+    LoanStatus statusFor() const {
+        LoanStatus status;
+        status.initial = im_.app.field[27];
+        const QString& fsa = im_.settings.FSARefNo;
+        if (!im_.settings.CreditChecksEnabled && (fsa == QLatin1String("213628") || fsa == QLatin1String("213258"))) {
+            status.inQueue = false;
+            status.initial.clear();
+            status.ours.clear();
+        }
+        if (fsa == QLatin1String("213679")) {
+            status.inQueue = false;
+            status.ours = QStringLiteral("Awaiting POI");
+        }
+        return status;
+    }
+
+    LoanAllocationRow loanRow(const LoanStatus& status) const {
+        const auto& d = im_.LoanDetails;
+        const auto& f = im_.app.field;
+        const LoanPassState& loan = im_.app.loan;
+        LoanAllocationRow row;
+        row.memberNumber = im_.app.memberNumber;
+        row.memberName = loan.memberName;
+        row.loanNumber = im_.app.loanNumber;
+        row.loanDate = applicationDate();
+        row.loanValue = loan.requestedAmount;
+        row.productCode = loan.productCode;
+        row.loanIntRate = loan.loanInterestRate;
+        row.intApr = leadingNumber(d[14]);
+        row.loanInterest = leadingNumber(d[12]);
+        row.loanTerm = leadingNumber(d[5]);
+        row.origBal = loan.totalBorrowing - loan.requestedAmount;
+        row.osInterest = loan.accruedInterest;
+        row.repayValue = leadingNumber(d[7]);
+        row.lastPaymentValue = leadingNumber(d[13]);
+        row.loanTypeCode = loan.loanPurposeCode;
+        row.loanTypeDesc = f[50];
+        row.repayFreq = d[4];
+        row.repayDate = dateOf(d[6]);
+        row.teller = im_.txtTeller;
+        row.comments = QString(d[10]).remove(QLatin1Char('\''));
+        row.productType = leadingNumber(loan.productType);
+        row.craRef = f[30];
+        row.craScore = leadingNumber(f[26]);
+        row.initStatus = status.initial;
+        row.inQueue = status.inQueue;
+        row.docsPref = d[15];
+        row.ourStatus = status.ours;
+        row.docKey = f[105];
+        row.empBasis = f[20].left(1);
+        row.kids = leadingNumber(f[9]);
+        row.origApplyDate = row.loanDate;
+        row.origApplyValue = leadingNumber(f[46]);
+        row.gender = f[8].left(1);
+        row.balanceId = loan.balanceRowId;
+        row.mergeIds234 = {loan.mergeIds[2], loan.mergeIds[3], loan.mergeIds[4]};
+        row.startTime = loanStartTime(im_.clock().now());
+        row.sharesM = leadingNumber(f[25]);
+        row.repayM = leadingNumber(d[7]);
+        row.totNewPay = leadingNumber(f[25]) + leadingNumber(d[7]);
+        row.origTeller = im_.txtTeller;
+        row.postCodePart1 = im_.app.homeSlots[8].left(4).trimmed();
+        row.dateOfBirth = dateOf(f[7]);
+        row.lastPaymentDate = dateOf(d[17]);
+        row.homeStatus = f[12];
+        return row;
+    }
+
+    QDate applicationDate() const {
+        const QDate date = dateOf(im_.LoanDetails[2]);
+        return date.isValid() ? date : im_.passDate();
+    }
+
+    bool insertLoan(const LoanStatus& status) {
+        long long written = 0;
+        try {
+            written = im_.connections.TarvTran.execute(LoanAllocationStatement(loanRow(status), im_.sqlServer()),
+                                                        insertedKey_);
+        } catch (const std::exception&) {
+            written = 0;
+        }
+        if (written <= 0) {
+            im_.ShowException(QStringLiteral("Unable to create loan app record for member ") + member_ +
+                              QStringLiteral(" with loan no ") + im_.app.loanNumber + QLatin1Char('.') +
+                              im_.app.messageSuffix);
+            return false;
+        }
+        im_.ShowSuccess(QStringLiteral("Created ") + im_.app.loan.productCode + QStringLiteral(" loan app ") +
+                        im_.app.loanNumber + QStringLiteral(" for member ") + member_ + QStringLiteral(" for £") +
+                        currencyText(im_.app.loan.requestedAmount) + QStringLiteral(". Status ") + im_.app.field[27] +
+                        QLatin1Char('.') + im_.app.messageSuffix);
+        return true;
+    }
+
+    // The key the engine gave the row; the lookup by member and loan number only where the
+    // engine cannot say.
+    long newLoanId() {
+        bool ok = false;
+        const long key = insertedKey_.toLongLong(&ok);
+        if (insertedKey_.isValid() && ok && key > 0) return key;
+        im_.Pause(0.5);
+        const long found = LoanIdLookup(im_, im_.app.memberNumber, im_.app.loanNumber);
+        if (found != kLoanIdNotFound) return found;
+        im_.ShowException(QStringLiteral("Unable to find the loan app record for member ") + member_ +
+                          QStringLiteral(" with loan no ") + im_.app.loanNumber + QLatin1Char('.') +
+                          im_.app.messageSuffix);
+        return 0;
+    }
+
+    void writePayee() {
+        const auto& d = im_.LoanDetails;
+        LoanPayeeRow payee;
+        payee.loanId = im_.app.loan.loanId;
+        payee.memberNumber = im_.app.memberNumber;
+        payee.payee = im_.app.loan.memberName;
+        payee.amount = im_.app.loan.requestedAmount;
+        if (leadingNumber(d[8]) == 0 || leadingNumber(d[9]) == 0) {
+            payee.method = QStringLiteral("S");
+        } else if (im_.app.identityFailedOnBank) {
+            im_.ShowException(QStringLiteral("Review disbursement of loan app for member ") + member_ +
+                              QStringLiteral(" with loan no ") + im_.app.loanNumber +
+                              QStringLiteral(" due to bank detail anomaly."));
+            payee.method = im_.settings.DefaultLoanPayoutMethod;
+            payee.sortCode = QStringLiteral("000000");
+            payee.accountNumber = QStringLiteral("00000000");
+        } else {
+            payee.method = im_.settings.DefaultLoanPayoutMethod;
+            payee.sortCode = d[8];
+            payee.accountNumber = d[9];
+        }
+        im_.connections.TarvTran.execute(LoanPayeeStatement(payee, im_.sqlServer()));
+    }
+
+    void writeTextRequest() {
+        AutoTextRow text;
+        text.memberNumber = im_.app.memberNumber;
+        text.date = applicationDate();
+        text.time = formatDate(im_.clock().now(), QStringLiteral("HH:MM"));
+        text.loanId = im_.app.loan.loanId;
+        text.teller = im_.txtTeller;
+        im_.connections.TarvAudt.execute(AutoTextStatement(text, im_.sqlServer()));
+    }
+
+    void writeWebLog() {
+        const QString& decision = im_.app.field[27];
+        const QString word = decision == QLatin1String("P")   ? QStringLiteral("PASS")
+                             : decision == QLatin1String("F") ? QStringLiteral("FAIL")
+                                                              : QStringLiteral("REFER");
+        AddWebLogEntry(im_, QStringLiteral("Created loan application with initial status of ") + word,
+                       QStringLiteral("BORROW"), QStringLiteral("LOAN ") + word, member_);
+    }
+
+    Importer& im_;
+    QString member_;
+    QVariant insertedKey_;
+};
+
+}  // namespace
+
+QString loanStartTime(const QDateTime& now) {
+    const int weekday = now.date().dayOfWeek();
+    if (weekday == Qt::Saturday || weekday == Qt::Sunday) {
+        const QDate monday = now.date().addDays(weekday == Qt::Saturday ? 2 : 1);
+        return formatDate(monday, QStringLiteral("dd/mm/yy")) + QStringLiteral(" 08:00:00");
+    }
+    return formatDate(now, QStringLiteral("dd/mm/yy")) + QLatin1Char(' ') + formatDate(now, QStringLiteral("hh:mm:ss"));
+}
+
+long LoanIdLookup(Importer& importer, long memberNumber, const QString& loanNumber) {
+    const QString query = LoanIdLookupStatement(memberNumber, loanNumber, importer.sqlServer());
+    for (int attempt = 0; attempt <= 10; ++attempt) {
+        if (attempt > 0) importer.Pause(1.0);
+        const db::Recordset rs = importer.connections.TarvTran.openRecordset(query, db::clientReadOnlyCursor());
+        if (!rs.eof() && !rs.value(0).isNull()) return static_cast<long>(rs.value(0).toLongLong());
+    }
+    return kLoanIdNotFound;
+}
+
+void CreateLoanApplication(Importer& importer) {
+    LoanApplicationWriter(importer).run();
+}
+
+}  // namespace autovelt

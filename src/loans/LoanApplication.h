@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+namespace autovelt {
+
+class Importer;
+
+// Writes the loan application the loan pass has prepared: the LoanAllocation row with its
+// initial decision, then (only when that row was written) its payee, a text-message
+// request and a WebLog row. Sets importer.app.loan.loanId to the new row's ID, 0 when there
+// is none.
+void CreateLoanApplication(Importer& importer);
+
+// The highest ID of a member's loan application with this number, waiting up to ten
+// seconds for it to appear; 99999999 when it never does. Used when the engine cannot say
+// which key it gave an inserted row.
+long LoanIdLookup(Importer& importer, long memberNumber, const QString& loanNumber);
+
+// When a new loan application enters the loan officers' queue: now, or Monday at eight
+// for an application written at the weekend, as "dd/mm/yy hh:mm:ss".
+QString loanStartTime(const QDateTime& now);
+
+}  // namespace autovelt

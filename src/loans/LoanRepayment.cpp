@@ -1,0 +1,83 @@
+#include "loans/LoanRepayment.h"
+
+#include "state/Importer.h"
+#include "comms/AuditTrail.h"
+#include "loans/FirstRepaymentDate.h"
+#include "common/VeltError.h"
+#include "platform/db/Recordset.h"
+
+#include <limits>
+
+namespace autovelt {
+
+namespace {
+
+// The number of repayments as the 16-bit whole number the term is held in.
+int termOf(const QString& text) {
+    const int64_t term = roundHalfEven(leadingNumber(text));
+    if (term > std::numeric_limits<int16_t>::max() || term < std::numeric_limits<int16_t>::min())
+        throw VeltError(6, QStringLiteral("CalculateLoanRepayment"), QStringLiteral("Overflow"));
+    return term < 1 ? 1 : int(term);
+}
+
+QDate dateOf(const QString& text) {
+    return parseDayFirstDate(text).value_or(QDate());
+}
+
+void warnOfRateAboveCap(Importer& importer, const LoanFigures& figures) {
+    if (figures.apr.toDouble() <= importer.config.rateCapApr) return;
+    const QString member = QString::number(importer.app.memberNumber);
+    const QString apr = formatNumber(figures.apr, QStringLiteral("###0.0"));
+    const QString cap = numberText(importer.config.rateCapApr);
+    const QString product = importer.app.loan.productCode;
+    importer.ShowException(QStringLiteral("Loan app for member ") + member + QStringLiteral(" on product ") + product +
+                           QStringLiteral(" has an APR of ") + apr + QStringLiteral("%, above the cap of ") + cap +
+                           QStringLiteral("% - check the product rate before the loan is approved.") +
+                           importer.app.messageSuffix);
+    AddWebLogEntry(importer,
+                   QStringLiteral("Product ") + product + QStringLiteral(" gives an APR of ") + apr +
+                       QStringLiteral("% above the cap of ") + cap + QStringLiteral("% - check before approval"),
+                   QStringLiteral("BORROW"), QStringLiteral("RATE CAP"), member);
+}
+
+}  // namespace
+
+RateTiers rateTiersOf(const db::Recordset& product) {
+    RateTiers tiers;
+    for (int k = 0; k < 8; ++k) {
+        const QString n = QString::number(k + 1);
+        const QVariant bound = product.value(QStringLiteral("IntTo") + n);
+        if (!bound.isNull()) tiers.upTo[k] = Currency::fromDouble(bound.toDouble());
+        tiers.rate[k] = Currency::fromDouble(product.value(QStringLiteral("IntRate") + n).toDouble());
+    }
+    return tiers;
+}
+
+void CalculateLoanRepayment(Importer& importer, const RateTiers& productTiers) {
+    auto& details = importer.LoanDetails;
+    LoanFigureRequest request;
+    request.tiers = productTiers;
+    request.rateOverride = importer.app.loan.rateOverride;
+    request.totalBorrowing = importer.app.loan.totalBorrowing;
+    request.frequency = details[4];
+    request.term = termOf(details[5]);
+    request.applicationDate = dateOf(details[2]);
+    request.firstRepaymentDate = dateOf(details[6]);
+
+    const LoanFigures figures = workOutLoanFigures(request);
+    importer.app.loan.loanInterestRate = figures.annualRate;
+    details[14] = currencyText(figures.apr);
+    details[5] = QString::number(figures.term);
+    details[7] = formatNumber(figures.repayment, QStringLiteral("###0.00"));
+    details[12] = figures.totalInterestText;
+    if (figures.lastRepayment) {
+        details[13] = formatNumber(*figures.lastRepayment, QStringLiteral("###0.00"));
+        details[17] = formatDate(figures.lastRepaymentDate, QStringLiteral("dd/mm/yyyy"));
+        if (figures.firstRepaymentDate != request.firstRepaymentDate)
+            SetFirstRepaymentDate(importer, figures.firstRepaymentDate);
+    }
+    importer.app.field[48] = details[7];
+    warnOfRateAboveCap(importer, figures);
+}
+
+}  // namespace autovelt

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "common/Values.h"
+
+#include <QString>
+#include <array>
+
+namespace autovelt {
+
+// The working values of the loan pass for the application being processed: what the pass
+// fixes before the figures are worked out and the loan records written, and what the
+// records give back. Part of the application state, so every application starts afresh.
+struct LoanPassState {
+    QString productCode;
+    QString productType = QStringLiteral("3");
+    Currency rateOverride;          // 0 = the product's tiers decide
+    Currency requestedAmount;
+    Currency totalBorrowing;        // requested amount + existing balance of the product
+    long balanceRowId = 0;          // the member's existing balance of the product, 0 for none
+    Currency accruedInterest;
+    int loanPurposeCode = 20;
+    QString memberName;             // 30 characters at most, apostrophes removed
+    std::array<long, 9> mergeIds{}; // entries 1 to 8
+    Currency loanInterestRate;      // set with the figures
+    long loanId = 0;                // the new LoanAllocation row, 0 until written
+};
+
+}  // namespace autovelt

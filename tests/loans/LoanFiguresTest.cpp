@@ -1,0 +1,310 @@
+// The loan figures against a calculation of their own: whole numbers of ten-thousandths of
+// a pound, exact fractions for every rounding, and the schedule found the slow way (a penny
+// more until the loan is repaid, then a repayment fewer while the last one would be
+// nothing or less).
+
+#include "common/VeltError.h"
+#include "loans/LoanFigures.h"
+
+#include <QRandomGenerator>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <gtest/gtest.h>
+
+using namespace autovelt;
+
+namespace {
+
+using int128 = __int128;
+
+// num / den rounded half to even, den > 0.
+int64_t halfEven(int128 num, int128 den) {
+    int128 q = num / den, r = num % den;
+    if (r < 0) { r += den; --q; }
+    if (2 * r > den || (2 * r == den && (q & 1))) ++q;
+    return int64_t(q);
+}
+
+// num / den rounded half away from zero, den > 0.
+int64_t halfAway(int128 num, int128 den) {
+    const bool negative = num < 0;
+    const int128 magnitude = negative ? -num : num;
+    const int64_t q = int64_t((2 * magnitude + den) / (2 * den));
+    return negative ? -q : q;
+}
+
+struct Expected {
+    int term = 0;
+    int64_t repayment = 0;  // ten-thousandths
+    int64_t last = 0;
+    int64_t interest = 0;
+    QDate firstDate;
+    QDate lastDate;
+    int64_t apr = 0;        // tenths of a percent
+};
+
+QDate stepOn(const QDate& d, const QString& frequency) {
+    if (frequency == "W") return d.addDays(7);
+    if (frequency == "F") return d.addDays(14);
+    if (frequency == "4") return d.addDays(28);
+    return d.addMonths(1);
+}
+
+int64_t referenceApr(int64_t rateUnits) {
+    const int64_t monthly = halfEven(rateUnits, 12);
+    int64_t b = 1000000 + monthly;
+    for (int i = 1; i <= 11; ++i) b += halfEven(int128(b) * monthly, 1000000);
+    return halfAway(b - 1000000, 1000);
+}
+
+// The first repayment estimate: the annuity (its 15-digit text read back), n of them to
+// four decimals, shared over n and rounded up to the penny.
+int64_t referenceEstimate(int64_t total, int64_t rateUnits, const QString& frequency, int n) {
+    const double periods = frequency == "W" ? 5200.0 : frequency == "F" ? 2600.0 : frequency == "4" ? 1300.0 : 1200.0;
+    const double r = rateUnits / 10000.0 / periods;
+    double p = total / 10000.0 / n;
+    if (r != 0) {
+        char text[64];
+        std::snprintf(text, sizeof text, "%.15g", (total / 10000.0) * r / (1 - 1 / std::pow(1 + r, n)));
+        p = std::strtod(text, nullptr);
+    }
+    const int64_t repaid = std::llround(n * p * 10000.0);
+    const int64_t per = halfEven(repaid, n);
+    return (per + 99) / 100 * 100;
+}
+
+Expected reference(int64_t total, int64_t rateUnits, const QString& frequency, int n, QDate applied, QDate first) {
+    Expected e;
+    e.apr = referenceApr(rateUnits);
+    if (first < applied) first = stepOn(applied, frequency);
+    e.firstDate = first;
+    for (int64_t p = referenceEstimate(total, rateUnits, frequency, n);; p += 100) {
+        std::vector<int64_t> balances;
+        std::vector<int64_t> interests;
+        std::vector<QDate> dates;
+        int64_t b = total;
+        QDate previous = applied, due = first;
+        for (int k = 1; k <= n; ++k) {
+            const int64_t scaled = halfEven(int128(b) * rateUnits * previous.daysTo(due), int128(365) * 10000);
+            const int64_t interest = halfAway(scaled, 10000) * 100;
+            b = b - p + interest;
+            balances.push_back(b);
+            interests.push_back(interest);
+            dates.push_back(due);
+            previous = due;
+            due = stepOn(due, frequency);
+        }
+        if (b > 0) continue;
+        int term = n;
+        while (term > 1 && p + balances[term - 1] <= 0) --term;
+        e.term = term;
+        e.repayment = p;
+        e.last = p + balances[term - 1];
+        for (int k = 0; k < term; ++k) e.interest += interests[k];
+        e.lastDate = dates[term - 1];
+        return e;
+    }
+}
+
+Currency pounds(double value) { return Currency::fromDouble(value); }
+
+struct LoanCase {
+    const char* name;
+    double total;
+    double overrideRate;
+    const char* frequency;
+    int term;
+    QDate applied;
+    QDate first;
+    double expectedRate;
+    // Worked by hand where given (repayment, last, term); 0 = from the reference above.
+    double repayment = 0;
+    double last = 0;
+    int shortenedTerm = 0;
+};
+
+// Tiers: up to 1000 at 12.0%, up to 5000 at 9.9%, the rest unbound.
+RateTiers productTiers() {
+    RateTiers t;
+    t.upTo[0] = pounds(1000);
+    t.rate[0] = pounds(12.0);
+    t.upTo[1] = pounds(5000);
+    t.rate[1] = pounds(9.9);
+    return t;
+}
+
+const QDate kApplied(2026, 3, 5);
+
+class LoanFiguresTable : public ::testing::TestWithParam<LoanCase> {};
+
+TEST_P(LoanFiguresTable, MatchTheCalculationByHand) {
+    const LoanCase& c = GetParam();
+    LoanFigureRequest request;
+    request.tiers = productTiers();
+    request.rateOverride = pounds(c.overrideRate);
+    request.totalBorrowing = pounds(c.total);
+    request.frequency = c.frequency;
+    request.term = c.term;
+    request.applicationDate = c.applied;
+    request.firstRepaymentDate = c.first;
+    const LoanFigures f = workOutLoanFigures(request);
+
+    const int64_t rateUnits = pounds(c.expectedRate).units();
+    const Expected e = reference(pounds(c.total).units(), rateUnits, c.frequency, c.term, c.applied, c.first);
+    EXPECT_EQ(f.annualRate.units(), rateUnits);
+    EXPECT_EQ(f.apr.units(), e.apr * 1000);
+    ASSERT_TRUE(f.lastRepayment.has_value());
+    EXPECT_EQ(f.term, e.term);
+    EXPECT_EQ(f.repayment.units(), e.repayment);
+    EXPECT_EQ(f.lastRepayment->units(), e.last);
+    EXPECT_EQ(f.totalInterest.units(), e.interest);
+    EXPECT_EQ(f.firstRepaymentDate, e.firstDate);
+    EXPECT_EQ(f.lastRepaymentDate, e.lastDate);
+    if (c.repayment != 0) {
+        EXPECT_EQ(f.repayment, pounds(c.repayment));
+        EXPECT_EQ(*f.lastRepayment, pounds(c.last));
+        EXPECT_EQ(f.term, c.shortenedTerm);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Loans, LoanFiguresTable,
+    ::testing::Values(
+        LoanCase{"FirstTier", 800, 0, "M", 12, kApplied, QDate(2026, 4, 5), 12.0},
+        LoanCase{"SecondTier", 3000, 0, "M", 24, kApplied, QDate(2026, 4, 5), 9.9},
+        LoanCase{"TierBoundIncluded", 1000, 0, "M", 10, kApplied, QDate(2026, 4, 5), 12.0},
+        LoanCase{"AboveEveryTierIsFree", 6000, 0, "M", 12, kApplied, QDate(2026, 4, 5), 0.0, 500.00, 500.00, 12},
+        LoanCase{"OverrideBeatsTiers", 3000, 6.7, "M", 36, kApplied, QDate(2026, 4, 5), 6.7},
+        LoanCase{"RateZeroRoundedUp", 7000, 0, "M", 12, kApplied, QDate(2026, 4, 5), 0.0, 583.34, 583.26, 12},
+        LoanCase{"Weekly", 1500, 0, "W", 52, kApplied, QDate(2026, 3, 12), 9.9},
+        LoanCase{"Fortnightly", 2500, 0, "F", 26, kApplied, QDate(2026, 3, 19), 9.9},
+        LoanCase{"FourWeekly", 900, 0, "4", 13, kApplied, QDate(2026, 4, 2), 12.0},
+        LoanCase{"TermShortens", 5001, 0, "M", 1000, kApplied, QDate(2026, 4, 5), 0.0, 5.01, 1.02, 999},
+        LoanCase{"TermShortensByRoundingUp", 10, 0.0001, "M", 60, kApplied, QDate(2026, 4, 5), 0.0001},
+        LoanCase{"FirstDateBeforeApplication", 800, 0, "M", 12, kApplied, QDate(2026, 2, 1), 12.0},
+        LoanCase{"OnePeriod", 500, 0, "M", 1, kApplied, QDate(2026, 4, 5), 12.0},
+        LoanCase{"MonthEnds", 2000, 0, "M", 18, QDate(2026, 1, 31), QDate(2026, 2, 28), 9.9}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(LoanFigures, HandWorkedFigures) {
+    // 12.0% a year is 1.0 a month: 100 grows to 112.68 in twelve months, shown 12.7.
+    EXPECT_EQ(TheAPR(pounds(12.0)), pounds(12.7));
+    EXPECT_EQ(TheAPR(Currency()), Currency());
+    // 10 over 60 months at no interest: 0.1667 rounds up to 0.17, which clears the loan
+    // with the 59th repayment (58 x 0.17 = 9.86 leaves 0.14).
+    LoanFigureRequest request;
+    request.totalBorrowing = pounds(10);
+    request.frequency = "M";
+    request.term = 60;
+    request.applicationDate = kApplied;
+    request.firstRepaymentDate = QDate(2026, 4, 5);
+    const LoanFigures f = workOutLoanFigures(request);
+    EXPECT_EQ(f.repayment, pounds(0.17));
+    EXPECT_EQ(f.term, 59);
+    EXPECT_EQ(*f.lastRepayment, pounds(0.14));
+    EXPECT_EQ(f.lastRepaymentDate, QDate(2031, 2, 5));
+    // A weekly loan divides the annual rate by 5200, a four-weekly one by 1300.
+    EXPECT_DOUBLE_EQ(periodicRate(pounds(52), "W"), 0.01);
+    EXPECT_DOUBLE_EQ(periodicRate(pounds(13), "4"), 0.01);
+    EXPECT_DOUBLE_EQ(periodicRate(pounds(26), "F"), 0.01);
+    EXPECT_DOUBLE_EQ(periodicRate(pounds(12), "M"), 0.01);
+}
+
+struct ExtremeCase {
+    const char* name;
+    double total;
+    double rate;
+    const char* frequency;
+    int term;
+};
+
+class ExtremeLoans : public ::testing::TestWithParam<ExtremeCase> {};
+
+TEST_P(ExtremeLoans, EndWithAFairLastRepayment) {
+    const ExtremeCase& c = GetParam();
+    LoanFigureRequest request;
+    request.rateOverride = pounds(c.rate);
+    request.totalBorrowing = pounds(c.total);
+    request.frequency = c.frequency;
+    request.term = c.term;
+    request.applicationDate = kApplied;
+    request.firstRepaymentDate = stepOn(kApplied, c.frequency);
+    const LoanFigures f = workOutLoanFigures(request);
+    ASSERT_TRUE(f.lastRepayment.has_value());
+    EXPECT_LE(f.term, std::max(c.term, 1));
+    EXPECT_GT(f.lastRepayment->units(), 0);
+    EXPECT_LE(*f.lastRepayment, f.repayment);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Loans, ExtremeLoans,
+    ::testing::Values(ExtremeCase{"ZeroRateLongestTerm", 1000, 0, "M", 32767},
+                      ExtremeCase{"LongestWeeklyTerm", 250000, 19.9, "W", 32767},
+                      ExtremeCase{"HugeRate", 5000, 2000, "M", 60},
+                      ExtremeCase{"HugeRateLongestTerm", 5000, 900, "M", 32767},
+                      ExtremeCase{"OnePeriodHugeRate", 100000, 5000, "W", 1},
+                      ExtremeCase{"APenny", 0.01, 12, "M", 120},
+                      ExtremeCase{"NoTermAskedFor", 300, 12, "M", 0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(LoanFigures, RatesBeyondMoneyRaiseOverflow) {
+    LoanFigureRequest request;
+    request.rateOverride = pounds(1e9);
+    request.totalBorrowing = pounds(1000);
+    request.frequency = "M";
+    request.term = 12;
+    request.applicationDate = kApplied;
+    request.firstRepaymentDate = QDate(2026, 4, 5);
+    EXPECT_THROW(workOutLoanFigures(request), VeltError);
+}
+
+TEST(LoanFigures, PropertiesOverGeneratedLoans) {
+    QRandomGenerator random(20261206);
+    const char* frequencies[] = {"M", "W", "F", "4"};
+    for (int i = 0; i < 3000; ++i) {
+        const QString frequency = frequencies[random.bounded(4)];
+        const int64_t totalPence = 1 + random.bounded(2500000);
+        const int64_t rateHundredths = random.bounded(5) == 0 ? 0 : random.bounded(4000);
+        const int term = 1 + random.bounded(frequency == "M" ? 120 : 260);
+        const QDate applied = QDate(2026, 1, 1).addDays(random.bounded(365));
+        ScheduleRequest request;
+        request.totalBorrowing = Currency::fromUnits(totalPence * 100);
+        request.annualRate = Currency::fromUnits(rateHundredths * 100);
+        request.frequency = frequency;
+        request.applicationDate = applied;
+        request.firstRepaymentDate = applied.addDays(random.bounded(-10, 40));
+        request.term = term;
+        request.repayment = Currency::fromUnits((1 + random.bounded(int(totalPence))) * 100);
+        const auto schedule = FitRepaymentSchedule(request);
+        ASSERT_TRUE(schedule.has_value());
+        SCOPED_TRACE(i);
+        EXPECT_LE(schedule->term, term);
+        EXPECT_GT(schedule->lastRepayment.units(), 0);
+        EXPECT_LE(schedule->lastRepayment, schedule->repayment);
+        EXPECT_GE(schedule->repayment, request.repayment);
+        // Repaid to the penny: what is paid equals what was lent plus the interest charged.
+        const int64_t paid = (schedule->term - 1) * schedule->repayment.units() + schedule->lastRepayment.units();
+        EXPECT_EQ(paid, request.totalBorrowing.units() + schedule->totalInterest.units());
+        EXPECT_EQ(schedule->repayment.units() % 100, 0);
+        EXPECT_EQ(schedule->lastRepayment.units() % 100, 0);
+    }
+}
+
+TEST(LoanFigures, NothingToScheduleWithoutTermTotalOrDates) {
+    ScheduleRequest request;
+    request.totalBorrowing = pounds(100);
+    request.frequency = "M";
+    request.applicationDate = kApplied;
+    request.firstRepaymentDate = QDate(2026, 4, 5);
+    request.repayment = pounds(10);
+    EXPECT_FALSE(FitRepaymentSchedule(request).has_value());  // term 0
+    request.term = 12;
+    request.firstRepaymentDate = QDate();
+    EXPECT_FALSE(FitRepaymentSchedule(request).has_value());
+    request.firstRepaymentDate = QDate(2026, 4, 5);
+    request.totalBorrowing = Currency();
+    EXPECT_FALSE(FitRepaymentSchedule(request).has_value());
+}
+
+}  // namespace
