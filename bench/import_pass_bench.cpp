@@ -1,24 +1,34 @@
 // One import pass over N generated pending applications (1 to 10,000; default 1,000), with
-// the settle pauses off. Reports applications per second, CPU time and peak memory.
+// the settle pauses off. Reports applications per second, CPU time and peak memory, and
+// the ratio of the pass's time to a replay of the very statements it sent (same order,
+// same transactions, same bound values) straight into the engine on a copy of the
+// databases as they were before the pass: what the importer's own work costs on top of
+// the engine's.
 //
 //   import_pass_bench [N]
 //
 // The applications are generated in a temporary sample installation by the website's
-// encoder; the pass then runs in a child process of its own, so the CPU time and peak
-// memory reported are those of the pass alone (getrusage of that process).
+// encoder; the pass and the replay each run in a child process of their own, so the CPU
+// time and peak memory reported are those of the pass alone (getrusage of that process).
 
 #include "app/ControlSettings.h"
+#include "platform/db/StatementTrace.h"
+#include "platform/db/TextComparison.h"
 #include "import/ImportPass.h"
 #include "state/Importer.h"
 #include "support/TestInstallation.h"
 #include "support/WebApplication.h"
 
 #include <QCoreApplication>
+#include <QDataStream>
+#include <QDir>
+#include <QFile>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QUuid>
 #include <algorithm>
 #include <cstdio>
@@ -65,11 +75,31 @@ void generate(test::TestInstallation& inst, int count) {
 
 double seconds(const timeval& t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; }
 
+// Writes the statement stream to a file, for the replay.
+class FileTrace : public db::StatementTrace {
+public:
+    explicit FileTrace(const QString& path) : file_(path) {
+        file_.open(QIODevice::WriteOnly);
+        out_.setDevice(&file_);
+    }
+    void statement(const QString& session, const QString& text, const QVariantList& bound) override {
+        out_ << session << text << bound;
+    }
+
+private:
+    QFile file_;
+    QDataStream out_;
+};
+
 // The child: one cycle's settings load and import pass on the installation.
-int runPass(const QString& home) {
+int runPass(const QString& home, const QString& tracePath) {
     ListReporter reporter;
     SystemClock clock;
     Importer importer(home, reporter, clock);
+    FileTrace trace(tracePath);
+    Connections& c = importer.connections;
+    for (db::Connection* connection : {&c.TarvMain, &c.TarvTran, &c.TarvAudt, &c.TarvID, &c.OnlineConnection})
+        connection->setTrace(&trace);
     importer.LoadInstallation();
     LoadControlSettings(importer);
     if (importer.SkipImport) {
@@ -81,6 +111,8 @@ int runPass(const QString& home) {
     cmdMembers_Click(importer);
     const double elapsed = double(wall.nsecsElapsed()) / 1e9;
     importer.connections.closeAll();
+    for (db::Connection* connection : {&c.TarvMain, &c.TarvTran, &c.TarvAudt, &c.TarvID, &c.OnlineConnection})
+        connection->setTrace(nullptr);
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     const int successes = int(reporter.successes().size());
@@ -91,12 +123,81 @@ int runPass(const QString& home) {
     return 0;
 }
 
+// The other child: the recorded statements, replayed on the copy of the databases. Every
+// statement is prepared, bound, run and its rows read, as a plain program using the engine
+// would; the files of the original installation are found in the copy.
+int runReplay(const QString& tracePath, const QString& original, const QString& copy) {
+    QFile file(tracePath);
+    if (!file.open(QIODevice::ReadOnly)) return 1;
+    QDataStream in(&file);
+    struct Entry { QString session, text; QVariantList bound; };
+    QList<Entry> entries;
+    while (!in.atEnd()) {
+        Entry e;
+        in >> e.session >> e.text >> e.bound;
+        e.text.replace(original, copy);
+        entries.append(std::move(e));
+    }
+    QElapsedTimer wall;
+    wall.start();
+    QHash<QString, QSqlDatabase> sessions;
+    for (const Entry& e : entries) {
+        if (e.text.startsWith(QLatin1String("-- open "))) {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("replay-") + e.session);
+            db.setDatabaseName(e.text.mid(8));
+            db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=15000"));
+            if (!db.open()) return 1;
+            db::RegisterTextComparison(db);
+            sessions.insert(e.session, db);
+            continue;
+        }
+        QSqlQuery q(sessions.value(e.session));
+        q.setForwardOnly(true);
+        bool ok = false;
+        if (e.bound.isEmpty()) {
+            ok = q.exec(e.text);
+        } else {
+            q.prepare(e.text);
+            for (const QVariant& v : e.bound) q.addBindValue(v);
+            ok = q.exec();
+        }
+        if (!ok) {
+            std::fprintf(stderr, "replay: %s\n  %s\n", qPrintable(q.lastError().text()), qPrintable(e.text.left(200)));
+            return 1;
+        }
+        while (q.next())
+            for (int i = 0; i < q.record().count(); ++i) (void)q.value(i);
+    }
+    std::printf("replay_seconds %.3f\nreplay_statements %lld\n", double(wall.nsecsElapsed()) / 1e9,
+                static_cast<long long>(entries.size()));
+    return 0;
+}
+
+QMap<QString, double> figuresOf(QProcess& child) {
+    QMap<QString, double> figures;
+    for (const QString& line : QString::fromLocal8Bit(child.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+        figures[line.section(QLatin1Char(' '), 0, 0)] = line.section(QLatin1Char(' '), 1).toDouble();
+    return figures;
+}
+
+bool runChild(QProcess& child, const QStringList& arguments) {
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(), arguments);
+    return child.waitForFinished(-1) && child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0;
+}
+
+void copyFolder(const QString& from, const QString& to) {
+    QDir().mkpath(to);
+    for (const QString& name : QDir(from).entryList(QDir::Files)) QFile::copy(QDir(from).filePath(name), QDir(to).filePath(name));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
-    if (args.size() == 3 && args[1] == QLatin1String("--pass")) return runPass(args[2]);
+    if (args.size() == 4 && args[1] == QLatin1String("--pass")) return runPass(args[2], args[3]);
+    if (args.size() == 5 && args[1] == QLatin1String("--replay")) return runReplay(args[2], args[3], args[4]);
 
     const int count = std::clamp(args.size() > 1 ? args[1].toInt() : 1000, 1, 10000);
     test::TestInstallation inst;
@@ -106,16 +207,24 @@ int main(int argc, char** argv) {
     generate(inst, count);
     std::printf("applications %d (generated in %.1f s)\n", count, double(generation.elapsed()) / 1000.0);
 
+    // The databases as they are before the pass, for the replay.
+    const QString dataFolder = inst.path(QStringLiteral("data"));
+    const QString before = inst.path(QStringLiteral("replay-data"));
+    copyFolder(dataFolder, before);
+    const QString tracePath = inst.path(QStringLiteral("statements.trace"));
+
     QProcess child;
-    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--pass"), inst.home()});
-    if (!child.waitForFinished(-1) || child.exitCode() != 0) {
+    if (!runChild(child, {QStringLiteral("--pass"), inst.home(), tracePath})) {
         std::fprintf(stderr, "the pass failed\n");
         return 1;
     }
-    QMap<QString, double> figures;
-    for (const QString& line : QString::fromLocal8Bit(child.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts))
-        figures[line.section(QLatin1Char(' '), 0, 0)] = line.section(QLatin1Char(' '), 1).toDouble();
+    const QMap<QString, double> figures = figuresOf(child);
+    QProcess replayChild;
+    if (!runChild(replayChild, {QStringLiteral("--replay"), tracePath, dataFolder, before})) {
+        std::fprintf(stderr, "the replay failed\n");
+        return 1;
+    }
+    const QMap<QString, double> replay = figuresOf(replayChild);
 
     const int imported = inst.count(QStringLiteral("online"), QStringLiteral("SELECT * FROM table_w WHERE field_107='Y'"));
     const int members = inst.count(QStringLiteral("TarvMain"), QStringLiteral("SELECT * FROM MemberMain"));
@@ -128,5 +237,9 @@ int main(int argc, char** argv) {
     std::printf("CPU time            %.2f s (user %.2f s, system %.2f s)\n", cpu,
                 figures.value(QStringLiteral("cpu_user_seconds")), figures.value(QStringLiteral("cpu_system_seconds")));
     std::printf("peak memory         %.1f MiB\n", figures.value(QStringLiteral("peak_rss_kib")) / 1024.0);
+    const double replaySeconds = replay.value(QStringLiteral("replay_seconds"));
+    std::printf("replay of its %.0f statements %.2f s: the pass takes %.2f times the replay\n",
+                replay.value(QStringLiteral("replay_statements")), replaySeconds,
+                replaySeconds > 0 ? passSeconds / replaySeconds : 0.0);
     return imported == count && members == count ? 0 : 2;
 }

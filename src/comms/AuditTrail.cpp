@@ -127,13 +127,28 @@ QString TimingStatement(const AuditStamp& stamp, const QString& memberNumber, co
 
 // ---- Writers ----------------------------------------------------------------------------
 
+namespace {
+
+// An audit row that cannot be written never stops the application it describes, but it is
+// never lost without a word either; and when the database itself has gone (locked, full,
+// the connection lost), the application must not be saved without its audit rows, so the
+// failure reaches the pass, which leaves the application pending.
+void reportAuditFailure(Importer& importer, const VeltError& error, const char* procedure) {
+    if (error.environmental()) throw error;
+    importer.ShowException(QStringLiteral("Error ") + QString::number(error.number()) + QStringLiteral(" (") +
+                           error.description() + QStringLiteral(") in procedure ") + QLatin1String(procedure) +
+                           QLatin1Char(' ') + importer.app.messageSuffix);
+}
+
+}  // namespace
+
 void AddWebLogEntry(Importer& importer, const QString& activity, const QString& category, const QString& keyword,
                     const QString& memberNumber) {
     try {
         importer.connections.TarvAudt.execute(
             WebLogStatement(auditStampOf(importer), activity, category, keyword, memberNumber));
-    } catch (const std::exception&) {
-        // An event that cannot be logged must not stop the application it describes.
+    } catch (const VeltError& e) {
+        reportAuditFailure(importer, e, "AddWebLogEntry");
     }
 }
 
@@ -144,9 +159,7 @@ void CreateDiaryEntry(Importer& importer, const QString& keyword) {
         importer.connections.TarvTran.execute(
             DiaryStatement(auditStampOf(importer), memberNumber, diaryDate(importer), keyword, importer.diaryText));
     } catch (const VeltError& e) {
-        importer.ShowException(QStringLiteral("Error ") + QString::number(e.number()) + QStringLiteral(" (") +
-                               e.description() + QStringLiteral(") in procedure CreateDiaryEntry ") +
-                               importer.app.messageSuffix);
+        reportAuditFailure(importer, e, "CreateDiaryEntry");
     } catch (const std::exception& e) {
         importer.ShowException(QStringLiteral("Error 0 (") + QString::fromUtf8(e.what()) +
                                QStringLiteral(") in procedure CreateDiaryEntry ") + importer.app.messageSuffix);
@@ -189,13 +202,14 @@ void AddChangeRecord(Importer& importer, const QString& description, bool outOfP
             ChangeStatement(auditStampOf(importer), importer.lblTellername, description, outOfPolicy, memberNumber);
         try {
             importer.connections.TarvTran.execute(statement);
-        } catch (const std::exception&) {
+        } catch (const VeltError&) {
             // One more attempt for a momentary failure (a lock held by a teller). The date
             // stays month first: written day first it would store 5 March as 3 May.
             importer.connections.TarvTran.execute(statement);
         }
-    } catch (const std::exception&) {
+    } catch (const VeltError& e) {
         // The audit of a change never undoes the change itself.
+        reportAuditFailure(importer, e, "AddChangeRecord");
     }
 }
 
@@ -206,8 +220,9 @@ void Audit_Event(Importer& importer, const QString& memberNumber, const QString&
     try {
         importer.connections.TarvAudt.execute(TimingStatement(auditStampOf(importer), memberNumber, loanNumber,
                                                               eventTime, eventType, duration, description, teller));
-    } catch (const std::exception&) {
+    } catch (const VeltError& e) {
         // Timings are for analysis only; a lost one costs nothing else.
+        if (e.environmental()) throw;
     }
 }
 

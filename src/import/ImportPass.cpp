@@ -32,7 +32,9 @@ constexpr int kPageSize = 500;
 class ImportPass {
 public:
     explicit ImportPass(Importer& importer)
-        : im_(importer), unit_(importer.connections, importer.programFile(QStringLiteral("commit-window.txt"))),
+        : im_(importer),
+          unit_(importer.connections, importer.programFile(QStringLiteral("commit-window.txt")),
+                importer.config.batchApplications),
           outbox_(importer.connections.TarvAudt) {}
     void run();
 

@@ -25,7 +25,8 @@ const QSet<QString> kKnownKeys = {
     QStringLiteral("mail/default_sender"), QStringLiteral("mail/support_mailbox"), QStringLiteral("mail/smtp_password"),
     QStringLiteral("mail/pickup_folder"), QStringLiteral("mail/smtp_server"), QStringLiteral("mail/smtp_port"),
     QStringLiteral("mail/timeout_seconds"), QStringLiteral("mail/require_tls"),
-    QStringLiteral("timing/settle_pauses"), QStringLiteral("loans/rate_cap_apr"),
+    QStringLiteral("timing/settle_pauses"), QStringLiteral("timing/batch_applications"),
+    QStringLiteral("loans/rate_cap_apr"),
     QStringLiteral("encoding/digits"), QStringLiteral("encoding/symbols"), QStringLiteral("encoding/member_code_table"),
 };
 
@@ -238,6 +239,7 @@ InstallationConfig InstallationConfig::load(const QString& homeFolder) {
     c.mailTimeoutSeconds = r.number(QStringLiteral("mail/timeout_seconds"), 30, 1, 3600);
     c.mailRequireTls = r.flag(QStringLiteral("mail/require_tls"), false);
     c.settlePauses = r.flag(QStringLiteral("timing/settle_pauses"), false);
+    c.batchApplications = r.number(QStringLiteral("timing/batch_applications"), c.batchApplications, 1, 1000);
     c.rateCapApr = r.positiveNumber(QStringLiteral("loans/rate_cap_apr"), c.rateCapApr);
     c.codeTables.digits = readCodeTable(r, QStringLiteral("encoding/digits"), c.codeTables.digits, true);
     c.codeTables.symbols = readCodeTable(r, QStringLiteral("encoding/symbols"), c.codeTables.symbols, false);

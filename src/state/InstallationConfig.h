@@ -54,6 +54,8 @@ public:
     int mailTimeoutSeconds = 30;
     bool mailRequireTls = false;  // never log in or send without TLS
     bool settlePauses = false;  // the one-second and half-second pauses of a cycle (off unless set)
+    // How many applications one transaction of the core databases holds at most.
+    int batchApplications = 200;
     // The highest APR a credit union may charge; a loan product above it is flagged to staff.
     double rateCapApr = 42.6;
     OnlineCodeTables codeTables;            // shared with the website that encodes the rows

@@ -21,8 +21,8 @@ QString sessionName(const Connections& c, const db::Connection* session) {
 
 }  // namespace
 
-UnitOfWork::UnitOfWork(Connections& connections, QString commitWindowPath)
-    : connections_(connections), commitWindowPath_(std::move(commitWindowPath)) {}
+UnitOfWork::UnitOfWork(Connections& connections, QString commitWindowPath, int batchApplications)
+    : connections_(connections), commitWindowPath_(std::move(commitWindowPath)), batchApplications_(batchApplications) {}
 
 // One connection per session: on file databases all four share TarvMain's.
 std::vector<db::Connection*> UnitOfWork::sessions() const {
@@ -60,7 +60,7 @@ void UnitOfWork::discardApplication() {
 }
 
 bool UnitOfWork::batchDue(const QDateTime& now) const {
-    return batchOpen_ && (keys_.size() >= kBatchApplications || batchStarted_.msecsTo(now) >= kBatchMilliseconds);
+    return batchOpen_ && (keys_.size() >= batchApplications_ || batchStarted_.msecsTo(now) >= kBatchMilliseconds);
 }
 
 QStringList UnitOfWork::commitBatch() {

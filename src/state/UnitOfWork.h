@@ -23,10 +23,9 @@ namespace db { class Connection; }
 // file knows exactly which applications may be half saved.
 class UnitOfWork {
 public:
-    static constexpr int kBatchApplications = 200;
     static constexpr qint64 kBatchMilliseconds = 2000;
 
-    UnitOfWork(Connections& connections, QString commitWindowPath);
+    UnitOfWork(Connections& connections, QString commitWindowPath, int batchApplications = 200);
 
     // Opens the batch when none is open, then the application's savepoint.
     void beginApplication(const QDateTime& now);
@@ -58,6 +57,7 @@ private:
 
     Connections& connections_;
     QString commitWindowPath_;
+    int batchApplications_;
     bool batchOpen_ = false;
     bool applicationOpen_ = false;
     QDateTime batchStarted_;

@@ -96,13 +96,19 @@ void Connection::openWithin(Connection& host, const QString& schemaName, const Q
     borrowed_ = true;
     readOnly_ = host.readOnly_;
     schema_ = schemaName;
-    run(QStringLiteral("ATTACH DATABASE %1 AS \"%2\"").arg(sqlText(target_.filePath), schemaName));
+    try {
+        run(QStringLiteral("ATTACH DATABASE %1 AS \"%2\"").arg(sqlText(target_.filePath), schemaName));
+    } catch (const VeltError& error) {
+        throw unreadable(error);
+    }
+    ensureReadable();
     // Only with a rollback journal does one commit reach every attached file atomically.
     configureEmbeddedJournal(QStringLiteral("main"), QStringLiteral("DELETE"));
     configureEmbeddedJournal(schemaName, QStringLiteral("DELETE"));
 }
 
 void Connection::run(const QString& statement) {
+    traceStatement(statement);
     QSqlQuery query(db_);
     if (!query.exec(statement)) throw errorFrom(query.lastError());
 }
@@ -111,8 +117,11 @@ void Connection::run(const QString& statement) {
 void Connection::configureEmbeddedJournal(const QString& schema, const QString& mode) {
     if (readOnly_) return;  // a reader leaves the files as they are
     QSqlQuery pragma(db_);
-    pragma.exec(QStringLiteral("PRAGMA \"%1\".journal_mode=%2").arg(schema, mode));
-    pragma.exec(QStringLiteral("PRAGMA \"%1\".synchronous=FULL").arg(schema));
+    for (const QString& statement : {QStringLiteral("PRAGMA \"%1\".journal_mode=%2").arg(schema, mode),
+                                     QStringLiteral("PRAGMA \"%1\".synchronous=FULL").arg(schema)}) {
+        traceStatement(statement);
+        pragma.exec(statement);
+    }
 }
 
 void Connection::beginTransaction() {
@@ -190,6 +199,7 @@ void Connection::openEmbedded(bool readOnly) {
     db_.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=15000") +
                           (readOnly ? QStringLiteral(";QSQLITE_OPEN_READONLY") : QString()));
     if (!db_.open()) throw lastError(QStringLiteral("Unable to open the database")).markEnvironmental();
+    traceStatement(QStringLiteral("-- open ") + target_.filePath);
     RegisterTextComparison(db_);
     schema_ = QStringLiteral("main");
     // Write-ahead logging for a database on its own: one flush per commit.
@@ -201,14 +211,17 @@ void Connection::openEmbedded(bool readOnly) {
 
 void Connection::ensureReadable() {
     QSqlQuery probe(db_);
-    const QString statement = target_.engine == Engine::Embedded ? QStringLiteral("SELECT count(*) FROM sqlite_master")
-                                                                 : QStringLiteral("SELECT 1");
-    if (probe.exec(statement)) return;
-    const VeltError error = errorFrom(probe.lastError());
+    const QString statement = target_.engine == Engine::Embedded
+                                  ? QStringLiteral("SELECT count(*) FROM \"%1\".sqlite_master").arg(schema_)
+                                  : QStringLiteral("SELECT 1");
+    if (!probe.exec(statement)) throw unreadable(errorFrom(probe.lastError()));
+}
+
+VeltError Connection::unreadable(const VeltError& error) const {
     const QString name = target_.engine == Engine::Embedded ? QFileInfo(target_.filePath).fileName() : target_.database;
-    VeltError unreadable(error.number(), error.source(),
-                         QStringLiteral("Unable to read the database %1: %2").arg(name, error.description()));
-    throw unreadable.markEnvironmental();
+    VeltError described(error.number(), error.source(),
+                        QStringLiteral("Unable to read the database %1: %2").arg(name, error.description()));
+    return described.markEnvironmental();
 }
 
 void Connection::openSqlServer() {
@@ -284,7 +297,8 @@ QString Connection::prepareStatement(const QString& statement) const {
 
 // Codes that speak of the surroundings (locks, disk, lost connections), not of a statement.
 static bool isEnvironmentCode(Engine engine, long code, QSqlError::ErrorType type) {
-    if (type == QSqlError::ConnectionError) return true;
+    // The embedded driver files statement errors as connection errors too: its codes decide.
+    if (engine != Engine::Embedded && type == QSqlError::ConnectionError) return true;
     switch (engine) {
     case Engine::Embedded:
         switch (code & 0xff) {
@@ -307,12 +321,12 @@ static bool isEnvironmentCode(Engine engine, long code, QSqlError::ErrorType typ
 
 VeltError Connection::errorFrom(const QSqlError& error) const {
     bool numeric = false;
-    long number = error.nativeErrorCode().toLong(&numeric);
-    if (!numeric || number == 0) number = kGenericError;
+    const long nativeCode = error.nativeErrorCode().toLong(&numeric);
+    const long number = numeric && nativeCode != 0 ? nativeCode : kGenericError;
     QString description = error.databaseText().isEmpty() ? error.driverText() : error.databaseText();
     if (!target_.password.isEmpty()) description.replace(target_.password, QLatin1String("********"));
     VeltError result(number, QStringLiteral("Connection"), description);
-    if (isEnvironmentCode(target_.engine, numeric ? number : 0, error.type())) result.markEnvironmental();
+    if (isEnvironmentCode(target_.engine, numeric ? nativeCode : 0, error.type())) result.markEnvironmental();
     return result;
 }
 
@@ -330,7 +344,9 @@ long long Connection::execute(const QString& statement) {
 long long Connection::execute(const QString& statement, QVariant& insertedKey) {
     if (!isOpen()) throw VeltError(3704, QStringLiteral("Connection"), QStringLiteral("Operation is not allowed when the object is closed.")).markEnvironmental();
     QSqlQuery query(db_);
-    if (!query.exec(prepareStatement(statement))) throw errorFrom(query.lastError());
+    const QString prepared = prepareStatement(statement);
+    traceStatement(prepared);
+    if (!query.exec(prepared)) throw errorFrom(query.lastError());
     const long long affected = query.numRowsAffected();
     insertedKey = affected > 0 ? query.lastInsertId() : QVariant();
     return affected;
@@ -340,7 +356,9 @@ Recordset Connection::openRecordset(const QString& statement, const CursorOption
     if (!isOpen()) throw VeltError(3704, QStringLiteral("Connection"), QStringLiteral("Operation is not allowed when the object is closed.")).markEnvironmental();
     QSqlQuery query(db_);
     query.setForwardOnly(true);
-    if (!query.exec(prepareStatement(statement))) throw errorFrom(query.lastError());
+    const QString prepared = prepareStatement(statement);
+    traceStatement(prepared);
+    if (!query.exec(prepared)) throw errorFrom(query.lastError());
 
     Recordset rs;
     rs.connection_ = this;

@@ -3,6 +3,7 @@
 #include "platform/db/ConnectionTarget.h"
 #include "platform/db/Cursor.h"
 #include "platform/db/Recordset.h"
+#include "platform/db/StatementTrace.h"
 
 #include <QHash>
 #include <QSqlDatabase>
@@ -64,7 +65,13 @@ public:
     // True when the table exists and has the column (names compared without case).
     bool columnExists(const QString& table, const QString& column);
 
+    // Sends every statement to the trace too (the benchmark's replay); kept across reopening.
+    void setTrace(StatementTrace* trace) { trace_ = trace; }
+
     // Internals shared with Recordset.
+    void traceStatement(const QString& text, const QVariantList& bound = {}) const {
+        if (trace_) trace_->statement(db_.connectionName(), text, bound);
+    }
     QSqlDatabase& database() { return db_; }
     // The key columns of a table, read once per session.
     const QStringList& keyColumnsOf(const QString& table);
@@ -85,11 +92,14 @@ private:
     bool embeddedColumnExists(const QString& table, const QString& column);
     // Raises VeltError, naming the database, when a trivial query fails.
     void ensureReadable();
+    // The error, described as a database that cannot be read and marked as one of the surroundings.
+    VeltError unreadable(const VeltError& error) const;
 
     QString name_;
     QString schema_ = QStringLiteral("main");  // embedded engine: this database's schema in the session
     bool borrowed_ = false;                    // the session belongs to another connection
     bool readOnly_ = false;                    // embedded files opened for reading only
+    StatementTrace* trace_ = nullptr;
     bool inTransaction_ = false;
     QHash<QString, QStringList> keyColumns_;
     QString connectionString_;

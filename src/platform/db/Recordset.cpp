@@ -97,6 +97,7 @@ void Recordset::insertRow(Row& row) {
     q.prepare(columns.isEmpty() ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table)
                                 : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(table, columns.join(','), marks.join(',')));
     for (const QVariant& v : values) q.addBindValue(v);
+    connection_->traceStatement(q.lastQuery(), values);
     if (!q.exec()) throw connection_->errorFrom(q.lastError());
     // An automatic key becomes visible on the row, as it would after a requery.
     const QVariant id = q.lastInsertId();
@@ -132,6 +133,7 @@ void Recordset::updateRow(Row& row) {
                        conditions.join(QStringLiteral(" AND "))));
     for (const QVariant& v : values) q.addBindValue(v);
     for (const QVariant& v : keys) q.addBindValue(v);
+    connection_->traceStatement(q.lastQuery(), values + keys);
     if (!q.exec()) throw connection_->errorFrom(q.lastError());
     if (q.numRowsAffected() == 0)
         throw VeltError(-2147217864, QStringLiteral("Recordset"),

@@ -1,0 +1,139 @@
+// Effects that cannot be undone: recorded with an application, performed once after its
+// commit, never repeated after a stop during the attempt; answers that must not be asked
+// for twice are kept until the application commits.
+
+#include "comms/QueuedEmail.h"
+#include "state/EffectOutbox.h"
+#include "state/ImportRecords.h"
+#include "state/UnitOfWork.h"
+#include "support/SmtpSink.h"
+#include "support/TestInstallation.h"
+
+#include <QFileInfo>
+#include <gtest/gtest.h>
+
+using namespace autovelt;
+using namespace autovelt::test;
+using autovelt::testing::SmtpSink;
+
+namespace {
+
+class ExternalEffectsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        inst.openCoreConnections();
+        EnsureImporterTables(audit(), false);
+    }
+
+    db::Connection& audit() { return inst.importer().connections.TarvAudt; }
+    QDateTime now() { return inst.clock().now(); }
+
+    // One application's unit of work that records an effect, then keeps or undoes it.
+    void application(const QString& key, bool keep, const QString& payload = QStringLiteral("p")) {
+        unit.beginApplication(now());
+        outbox.record(key, QStringLiteral("test"), payload, now());
+        if (keep) unit.keepApplication(key);
+        else unit.discardApplication();
+    }
+
+    QList<Effect> perform() { return outbox.performPending({{QStringLiteral("test"), performer}}, now()); }
+    QStringList states() { return inst.values(QStringLiteral("TarvAudt"), QStringLiteral("SELECT ApplicationKey || ':' || State || ':' || Attempts FROM VeltEffect ORDER BY ID")); }
+
+    TestInstallation inst;
+    UnitOfWork unit{inst.importer().connections, inst.path(QStringLiteral("commit-window.txt"))};
+    EffectOutbox outbox{audit()};
+    QStringList performed;
+    bool succeed = true;
+    EffectOutbox::Performer performer = [this](const Effect& e) {
+        performed << e.applicationKey;
+        return succeed;
+    };
+};
+
+TEST_F(ExternalEffectsTest, AnEffectIsPerformedOnceAfterItsApplicationCommitsAndNeverWhenItIsUndone) {
+    application(QStringLiteral("1-a"), true);
+    application(QStringLiteral("2-b"), false);
+    unit.commitBatch();
+    perform();
+    perform();
+    EXPECT_EQ(performed, QStringList{QStringLiteral("1-a")});
+    EXPECT_EQ(states(), QStringList{QStringLiteral("1-a:done:1")});
+}
+
+TEST_F(ExternalEffectsTest, AFailingEffectIsTriedAgainInLaterRunsThenGivenUp) {
+    succeed = false;
+    application(QStringLiteral("1-a"), true);
+    unit.commitBatch();
+    EXPECT_TRUE(perform().isEmpty());
+    EXPECT_EQ(states(), QStringList{QStringLiteral("1-a:pending:1")});
+    perform();
+    const QList<Effect> failed = perform();
+    ASSERT_EQ(failed.size(), 1);
+    EXPECT_EQ(failed[0].attempts, EffectOutbox::kAttempts);
+    EXPECT_EQ(states(), QStringList{QStringLiteral("1-a:failed:3")});
+    perform();
+    EXPECT_EQ(performed.size(), 3);
+}
+
+// A run stopped during the attempt cannot know whether it happened: it is reported and
+// never repeated, so an applicant never gets a second email.
+TEST_F(ExternalEffectsTest, AnEffectUnderWayWhenARunStoppedIsReportedAndNotRepeated) {
+    application(QStringLiteral("1-a"), true);
+    unit.commitBatch();
+    inst.exec(QStringLiteral("TarvAudt"), QStringLiteral("UPDATE VeltEffect SET State='sending', Attempts=1"));
+    const QList<Effect> interrupted = outbox.settleInterrupted();
+    ASSERT_EQ(interrupted.size(), 1);
+    EXPECT_EQ(interrupted[0].applicationKey, QStringLiteral("1-a"));
+    perform();
+    EXPECT_TRUE(performed.isEmpty());
+    EXPECT_EQ(states(), QStringList{QStringLiteral("1-a:uncertain:1")});
+}
+
+// The test installation delivers mail into its pickup folder, as complete messages.
+TEST_F(ExternalEffectsTest, AQueuedEmailIsDeliveredOnceAndItsPasswordIsNeverStored) {
+    Importer& im = inst.importer();
+    im.app.identityKey = QStringLiteral("9-c");
+    QueuedEmail email;
+    email.to = QStringLiteral("applicant@example.com");
+    email.subject = QStringLiteral("Your application");
+    email.body = QStringLiteral("<p>Welcome, O'Brien & family</p>");
+    email.smtpServer = QStringLiteral("127.0.0.1");
+    email.senderAccount = QStringLiteral("donotreply@riverside.example");
+    unit.beginApplication(now());
+    QueueEmail(im, email);
+    unit.keepApplication(im.app.identityKey);
+    unit.commitBatch();
+    EXPECT_FALSE(inst.values(QStringLiteral("TarvAudt"), QStringLiteral("SELECT Payload FROM VeltEffect")).join(' ').contains(im.config.smtpPassword));
+
+    const QHash<QString, EffectOutbox::Performer> performers{
+        {kEmailEffect, [&im](const Effect& e) { return SendQueuedEmail(im, e); }}};
+    outbox.performPending(performers, now());
+    outbox.performPending(performers, now());
+    const QStringList files = QDir(inst.path(QStringLiteral("outbox"))).entryList(QDir::Files);
+    ASSERT_EQ(files.size(), 1) << inst.reporter().problems().join('\n').toStdString();
+    const auto mail = SmtpSink::parseMessageFile(QDir(inst.path(QStringLiteral("outbox"))).filePath(files[0]));
+    ASSERT_TRUE(mail.has_value());
+    EXPECT_EQ(mail->header(QStringLiteral("Subject")), QStringLiteral("Your application"));
+    EXPECT_EQ(mail->header(QStringLiteral("To")), QStringLiteral("applicant@example.com"));
+    EXPECT_EQ(states(), QStringList{QStringLiteral("9-c:done:1")});
+}
+
+TEST_F(ExternalEffectsTest, AKeptAnswerIsReusedUntilItsApplicationCommits) {
+    RecordedResponses& kept = inst.importer().recordedResponses();
+    int asked = 0;
+    const auto ask = [&] { ++asked; return QByteArray("<Response>search 1</Response>"); };
+    EXPECT_EQ(kept.askOnce(QStringLiteral("5-x"), QStringLiteral("credit report"), ask), QByteArray("<Response>search 1</Response>"));
+    EXPECT_EQ(kept.askOnce(QStringLiteral("5-x"), QStringLiteral("credit report"), ask), QByteArray("<Response>search 1</Response>"));
+    EXPECT_EQ(asked, 1);
+    kept.askOnce(QStringLiteral("6-y"), QStringLiteral("credit report"), ask);
+    EXPECT_EQ(asked, 2);
+    // Private, and named so that no key or request text reaches outside the folder.
+    const QFileInfoList folders = QDir(inst.path(QStringLiteral("recorded-responses"))).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot);
+    ASSERT_EQ(folders.size(), 2);
+    EXPECT_EQ(folders[0].permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther), 0);
+    kept.forget(QStringLiteral("5-x"));
+    kept.askOnce(QStringLiteral("5-x"), QStringLiteral("credit report"), ask);
+    EXPECT_EQ(asked, 3);
+}
+
+}  // namespace
