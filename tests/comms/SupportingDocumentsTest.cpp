@@ -10,6 +10,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <gtest/gtest.h>
+#include <memory>
 
 namespace autovelt {
 namespace {
@@ -44,14 +45,25 @@ struct Mode {
 
 class DocumentDownloadTest : public ::testing::TestWithParam<Mode> {
 protected:
+    // The online database of the test and the FTP user (the website's account); empty
+    // when the test cannot run here.
+    virtual QString prepareOnline() {
+        inst.exec(QStringLiteral("TarvMain"), QStringLiteral("UPDATE ControlSwitches SET webip=' 127.0.0.1 ', webun='%1'").arg(kUser));
+        return kUser;
+    }
+    virtual void onlineExec(const QString& statement) { inst.exec(QStringLiteral("online"), statement); }
+
     void SetUp() override {
+        const QString user = prepareOnline();
+        if (user.isEmpty()) GTEST_SKIP() << "no MariaDB server for the tests (scripts/test starts one)";
+        server = std::make_unique<FtpServer>(user, kPassword);
         QString error;
-        ASSERT_TRUE(server.start(&error)) << error.toStdString();
-        QString config = QStringLiteral("[web]\nftp_port = %1\n").arg(server.port());
+        ASSERT_TRUE(server->start(&error)) << error.toStdString();
+        QString config = QStringLiteral("[web]\nftp_port = %1\n").arg(server->port());
         if (GetParam().active) config += QStringLiteral("ftp_active_addresses = 10.0.0.1, 127.0.0.1\n");
         inst.appendConfig(config);
         inst.exec(QStringLiteral("TarvMain"),
-                  QStringLiteral("UPDATE ControlSwitches SET webip=' 127.0.0.1 ', webun='%1', WEBPORT='%2'").arg(kUser, kPassword));
+                  QStringLiteral("UPDATE ControlSwitches SET WEBPORT='%1'").arg(kPassword));
         inst.exec(QStringLiteral("TarvTran"),
                   QStringLiteral("INSERT INTO LoanAllocation (ID, Posted, MemberNo, LoanNumber, DocKey, OurStatus, InQ) VALUES "
                                  "(5, 0, 1234, 'L1234-1', '5501', 'New', 0), (6, 1, 4321, 'L4321-2', '6601', 'New', 0)"));
@@ -61,14 +73,15 @@ protected:
     }
 
     void queue(int id, const QString& key, const QString& category, const QString& fileName, const QString& title) {
-        inst.exec(QStringLiteral("online"),
-                  QStringLiteral("INSERT INTO member_docs (id, member_no, Category, FileName, Title) VALUES (%1, '%2', '%3', '%4', '%5')")
+        onlineExec(QStringLiteral("INSERT INTO member_docs (id, member_no, Category, FileName, Title) VALUES (%1, '%2', '%3', '%4', '%5')")
                       .arg(id)
                       .arg(encodeOnlineNumber(key, uint32_t(id)), encodeOnlineField(category, uint32_t(id)),
                            QString(fileName).replace(QLatin1Char('\''), QStringLiteral("''")),
                            encodeOnlineField(title, uint32_t(id + 1))));
     }
-    QStringList queuedIds() { return inst.values(QStringLiteral("online"), QStringLiteral("SELECT id FROM member_docs ORDER BY id")); }
+    virtual QStringList queuedIds() {
+        return inst.values(QStringLiteral("online"), QStringLiteral("SELECT id FROM member_docs ORDER BY id"));
+    }
     void run() { DownloadSupportingDocuments(inst.importer()); }
     QString memberFolder(const QString& kind, long member) { return MemberFolderPath(scans, kind, member); }
     bool noPasswordAnywhere() {
@@ -78,15 +91,15 @@ protected:
         return !all.contains(kPassword);
     }
 
-    FtpServer server{kUser, kPassword};
+    std::unique_ptr<FtpServer> server;
     TestInstallation inst;
     QString scans;
 };
 
 TEST_P(DocumentDownloadTest, LoanAndMembershipDocumentsAreFiledRecordedAndRemoved) {
-    server.putFile(kUploads + QStringLiteral("up-1.pdf"), "loan proof");
-    server.putFile(kUploads + QStringLiteral("up-2.JPG"), "membership proof");
-    server.putFile(kUploads + QStringLiteral("up-3.png"), "closed loan proof");
+    server->putFile(kUploads + QStringLiteral("up-1.pdf"), "loan proof");
+    server->putFile(kUploads + QStringLiteral("up-2.JPG"), "membership proof");
+    server->putFile(kUploads + QStringLiteral("up-3.png"), "closed loan proof");
     queue(1, QStringLiteral("5501"), QStringLiteral("LOANAPP"), QStringLiteral("up-1.pdf"), QStringLiteral(" Pay slip "));
     queue(2, QStringLiteral("2002"), QStringLiteral("WEBAPP"), QStringLiteral("up-2.JPG"), QStringLiteral("Passport"));
     queue(3, QStringLiteral("6601"), QStringLiteral("BANKSTATEMENT"), QStringLiteral("up-3.png"), QStringLiteral("Statement"));
@@ -96,7 +109,7 @@ TEST_P(DocumentDownloadTest, LoanAndMembershipDocumentsAreFiledRecordedAndRemove
     EXPECT_EQ(readAll(memberFolder(QStringLiteral("MemberID"), 2002) + QStringLiteral("Passport.JPG")), "membership proof");
     EXPECT_EQ(readAll(memberFolder(QStringLiteral("BANKSTAT"), 4321) + QStringLiteral("Statement.png")), "closed loan proof");
     EXPECT_TRUE(queuedIds().isEmpty());
-    EXPECT_TRUE(filesUnder(server.path(kUploads)).isEmpty());
+    EXPECT_TRUE(filesUnder(server->path(kUploads)).isEmpty());
     EXPECT_EQ(inst.reporter().successes(),
               QStringList({QStringLiteral("Member 1234 supplied Payslip as supporting document."),
                            QStringLiteral("Member 2002 supplied Passport as supporting document."),
@@ -115,12 +128,12 @@ TEST_P(DocumentDownloadTest, LoanAndMembershipDocumentsAreFiledRecordedAndRemove
 }
 
 TEST_P(DocumentDownloadTest, UnknownKeyAndMissingFileRemoveTheRow) {
-    server.putFile(kUploads + QStringLiteral("orphan.pdf"), "no loan");
+    server->putFile(kUploads + QStringLiteral("orphan.pdf"), "no loan");
     queue(1, QStringLiteral("9901"), QStringLiteral("LOANAPP"), QStringLiteral("orphan.pdf"), QStringLiteral("Proof"));
     queue(2, QStringLiteral("5501"), QStringLiteral("LOANAPP"), QStringLiteral("gone.pdf"), QStringLiteral("Proof"));
     run();
     EXPECT_TRUE(queuedIds().isEmpty());
-    EXPECT_TRUE(filesUnder(server.path(kUploads)).isEmpty());
+    EXPECT_TRUE(filesUnder(server->path(kUploads)).isEmpty());
     EXPECT_EQ(inst.reporter().problems(),
               QStringList({QStringLiteral("Unable to locate member with document upload key of 9901 with category LOANAPP with ID 1. "
                                           "Loan must not exist."),
@@ -130,9 +143,9 @@ TEST_P(DocumentDownloadTest, UnknownKeyAndMissingFileRemoveTheRow) {
 
 TEST_P(DocumentDownloadTest, SameTitleLongCategoryAndBlankTitle) {
     inst.clock().set(QDateTime(QDate(2026, 12, 6), QTime(9, 5, 7)));
-    server.putFile(kUploads + QStringLiteral("a.pdf"), "first");
-    server.putFile(kUploads + QStringLiteral("b.pdf"), "second");
-    server.putFile(kUploads + QStringLiteral("scan-20261206.tif"), "blank title");
+    server->putFile(kUploads + QStringLiteral("a.pdf"), "first");
+    server->putFile(kUploads + QStringLiteral("b.pdf"), "second");
+    server->putFile(kUploads + QStringLiteral("scan-20261206.tif"), "blank title");
     queue(1, QStringLiteral("5501"), QStringLiteral("MORTGAGESTATEMENT"), QStringLiteral("a.pdf"), QStringLiteral("Proof"));
     queue(2, QStringLiteral("5501"), QStringLiteral("MORTGAGESTATEMENT"), QStringLiteral("b.pdf"), QStringLiteral("Proof"));
     queue(3, QStringLiteral("3003"), QStringLiteral("webapp"), QStringLiteral("scan-20261206.tif"), QStringLiteral("   "));
@@ -145,7 +158,7 @@ TEST_P(DocumentDownloadTest, SameTitleLongCategoryAndBlankTitle) {
 }
 
 TEST_P(DocumentDownloadTest, UnreachableStoreOrCutTransferKeepsRowAndRemoteFile) {
-    server.putFile(kUploads + QStringLiteral("cut-big.pdf"), QByteArray(400000, 'x'));
+    server->putFile(kUploads + QStringLiteral("cut-big.pdf"), QByteArray(400000, 'x'));
     queue(1, QStringLiteral("5501"), QStringLiteral("LOANAPP"), QStringLiteral("cut-big.pdf"), QStringLiteral("Proof"));
     run();
     EXPECT_EQ(queuedIds(), QStringList{QStringLiteral("1")});
@@ -153,14 +166,14 @@ TEST_P(DocumentDownloadTest, UnreachableStoreOrCutTransferKeepsRowAndRemoteFile)
     ASSERT_EQ(inst.reporter().problems().size(), 1);
     EXPECT_TRUE(inst.reporter().problems()[0].startsWith(QStringLiteral("Unable to download cut-big.pdf (member_docs ID1): ")));
 
-    server.putFile(kUploads + QStringLiteral("ok.pdf"), "whole");
+    server->putFile(kUploads + QStringLiteral("ok.pdf"), "whole");
     queue(2, QStringLiteral("5501"), QStringLiteral("LOANAPP"), QStringLiteral("ok.pdf"), QStringLiteral("Proof"));
     inst.exec(QStringLiteral("online"), QStringLiteral("DELETE FROM member_docs WHERE id=1"));
     inst.reporter().clear();
     inst.importer().settings.ScanLocation = inst.path(QStringLiteral("unmounted/"));
     run();
     EXPECT_EQ(queuedIds(), QStringList{QStringLiteral("2")});
-    EXPECT_EQ(readAll(server.path(kUploads + QStringLiteral("ok.pdf"))), "whole");
+    EXPECT_EQ(readAll(server->path(kUploads + QStringLiteral("ok.pdf"))), "whole");
     EXPECT_EQ(inst.reporter().problems(),
               QStringList({QStringLiteral("Unable to store supporting documents in scanned images folder as "),
                            inst.path(QStringLiteral("unmounted/")) +
@@ -174,10 +187,10 @@ TEST_P(DocumentDownloadTest, HostileNamesStayInsideTheMemberFolder) {
     int id = 0;
     for (const QString& name : hostile) {
         ++id;
-        server.putFile(kUploads + QStringLiteral("f%1.pdf").arg(id), QByteArray::number(id));
+        server->putFile(kUploads + QStringLiteral("f%1.pdf").arg(id), QByteArray::number(id));
         queue(id, QStringLiteral("5501"), QStringLiteral("LOANAPP"), QStringLiteral("f%1.pdf").arg(id), name);
     }
-    server.putFile(kUploads + QStringLiteral("../../x"), "traversing file name");
+    server->putFile(kUploads + QStringLiteral("../../x"), "traversing file name");
     queue(9, QStringLiteral("5501"), QStringLiteral("../LOANAPP"), QStringLiteral("../../x"), QString());
     run();
     // Both dotted titles clean to the same name: the second keeps its own.
@@ -194,6 +207,38 @@ TEST_P(DocumentDownloadTest, HostileNamesStayInsideTheMemberFolder) {
 
 INSTANTIATE_TEST_SUITE_P(FtpModes, DocumentDownloadTest,
                          ::testing::Values(Mode{"Passive", false}, Mode{"Active", true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// The same pass against member_docs on the MariaDB server the test script starts.
+class MariaDbDocumentDownloadTest : public DocumentDownloadTest {
+protected:
+    QString prepareOnline() override {
+        if (!inst.useMariaDbOnline()) return {};
+        inst.exec(QStringLiteral("TarvMain"), QStringLiteral("UPDATE ControlSwitches SET webip='127.0.0.1'"));
+        return qEnvironmentVariable("AUTOVELT_TEST_MYSQL_USER");
+    }
+    void onlineExec(const QString& statement) override { inst.execOnlineMySql(statement); }
+    QStringList queuedIds() override {
+        QStringList ids;
+        db::Recordset rs = inst.importer().connections.OnlineConnection.openRecordset(
+            QStringLiteral("SELECT id FROM member_docs ORDER BY id"));
+        for (; !rs.eof(); rs.moveNext()) ids << rs.text(0);
+        return ids;
+    }
+};
+
+TEST_P(MariaDbDocumentDownloadTest, DocumentsFiledAndRowsRemoved) {
+    server->putFile(kUploads + QStringLiteral("up-1.pdf"), "loan proof");
+    server->putFile(kUploads + QStringLiteral("cut-2.pdf"), QByteArray(200000, 'y'));
+    queue(1, QStringLiteral("5501"), QStringLiteral("LOANAPP"), QStringLiteral("up-1.pdf"), QStringLiteral("Payslip"));
+    queue(2, QStringLiteral("2002"), QStringLiteral("WEBAPP"), QStringLiteral("cut-2.pdf"), QStringLiteral("Passport"));
+    run();
+    EXPECT_EQ(readAll(memberFolder(QStringLiteral("Loans"), 1234) + QStringLiteral("Payslip.pdf")), "loan proof");
+    EXPECT_EQ(queuedIds(), QStringList{QStringLiteral("2")});
+    EXPECT_EQ(inst.reporter().successes(), QStringList{QStringLiteral("Member 1234 supplied Payslip as supporting document.")});
+}
+
+INSTANTIATE_TEST_SUITE_P(FtpModes, MariaDbDocumentDownloadTest, ::testing::Values(Mode{"Passive", false}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(FtpDirectoryTest, ServerAddressIsCutFromTheDirectory) {
