@@ -78,8 +78,10 @@ public:
     void run() {
         if (im_.settings.ScanLocation.isEmpty()) return;
         try {
-            if (!connect()) return;
-            for (const QueuedDocument& document : queuedDocuments()) handle(document);
+            // Nothing queued: the FTP server is not contacted at all.
+            const QList<QueuedDocument> documents = queuedDocuments();
+            if (documents.isEmpty() || !connect()) return;
+            for (const QueuedDocument& document : documents) handle(document);
         } catch (const VeltError& error) {
             im_.ShowException(QStringLiteral("Unable to interpret loan application images (") +
                               QString::number(error.number()) + QLatin1Char(')'));
