@@ -49,6 +49,9 @@ const char* const kConfigTemplate = R"(; AutoVelt installation settings. Every k
 ;host1_sender = donotreply@web1.example.org
 ;host2_name = web2.example.org
 ;host2_sender = donotreply@web2.example.org
+; Web server addresses (as in ControlSwitches.webip) whose FTP service needs active mode.
+;ftp_active_addresses = 192.0.2.10, 192.0.2.11
+;ftp_port = 21
 
 [mail]
 ;default_sender = donotreply@example.org

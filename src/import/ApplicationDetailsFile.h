@@ -1,10 +1,20 @@
 #pragma once
 
+#include <QStringList>
+
 namespace autovelt {
 
 class Importer;
 
-// The file that sets out everything the current application said, imported or refused.
+// The plain-text copy of everything the current application said, imported or refused,
+// left in the member's folder ("MEMBERID" for a join-only application, else "LOANS") for
+// staff to read beside the scanned documents. Written only when CreateLogs is on, the
+// scanned images folder is set and the member number is not 0; a file that cannot be
+// written gives a problem line. A second file of the member in the same second gets its
+// own numbered name instead of replacing the first.
 void WriteApplicationDetailsFile(Importer& importer, long memberNumber);
+
+// The lines of the file, in order, for the current application.
+QStringList ApplicationDetailsLines(const Importer& importer);
 
 }  // namespace autovelt

@@ -22,6 +22,7 @@ const QSet<QString> kKnownKeys = {
     QStringLiteral("database/odbc_driver"),
     QStringLiteral("web/host1_suffix"), QStringLiteral("web/host1_name"), QStringLiteral("web/host1_sender"),
     QStringLiteral("web/host2_name"), QStringLiteral("web/host2_sender"),
+    QStringLiteral("web/ftp_active_addresses"), QStringLiteral("web/ftp_port"),
     QStringLiteral("mail/default_sender"), QStringLiteral("mail/support_mailbox"), QStringLiteral("mail/smtp_password"),
     QStringLiteral("mail/pickup_folder"), QStringLiteral("mail/smtp_server"), QStringLiteral("mail/smtp_port"),
     QStringLiteral("mail/timeout_seconds"), QStringLiteral("mail/require_tls"),
@@ -178,6 +179,20 @@ WebHostEntry readHost(CheckedReader& r, const QString& prefix) {
     return h;
 }
 
+// Host names or addresses separated by commas.
+QStringList readAddressList(CheckedReader& r, const QString& key) {
+    QStringList addresses;
+    for (const QString& part : r.raw(key).split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        const QString address = part.trimmed();
+        if (!kHostName.match(address).hasMatch()) {
+            r.invalid(key, QStringLiteral("host names or addresses separated by commas are needed"));
+            return {};
+        }
+        addresses << address;
+    }
+    return addresses;
+}
+
 void checkKeysAreKnown(QSettings& ini, CheckedReader& r) {
     for (const QString& key : ini.allKeys()) {
         const QString section = key.section(QLatin1Char('/'), 0, -2);
@@ -228,6 +243,8 @@ InstallationConfig InstallationConfig::load(const QString& homeFolder) {
     c.hostOne = readHost(r, QStringLiteral("web/host1"));
     c.hostOne.suffix = suffix.size() == 3 ? suffix : QString();
     c.hostTwo = readHost(r, QStringLiteral("web/host2"));
+    c.ftpActiveAddresses = readAddressList(r, QStringLiteral("web/ftp_active_addresses"));
+    c.ftpPort = r.number(QStringLiteral("web/ftp_port"), c.ftpPort, 1, 65535);
 
     c.defaultSenderAddress = r.matching(QStringLiteral("mail/default_sender"), kMailAddress, QStringLiteral("one mail address"));
     if (c.defaultSenderAddress.isEmpty()) c.defaultSenderAddress = QStringLiteral("donotreply@localhost");

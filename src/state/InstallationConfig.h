@@ -45,6 +45,10 @@ public:
     db::EngineSettings engine;
     WebHostEntry hostOne;  // chosen when the web address ends in its suffix
     WebHostEntry hostTwo;  // chosen otherwise
+    // Web servers whose FTP service needs active mode (ControlSwitches.webip compared
+    // exactly); every other server is reached in passive mode.
+    QStringList ftpActiveAddresses;
+    int ftpPort = 21;
     QString defaultSenderAddress = QStringLiteral("donotreply@localhost");
     QString supportMailbox;
     QString smtpPassword;

@@ -1,0 +1,165 @@
+#include "comms/FtpSession.h"
+
+#include "common/PrivateFiles.h"
+
+#include <QFile>
+#include <QUrl>
+#include <curl/curl.h>
+
+namespace autovelt {
+
+namespace {
+
+constexpr long kConnectTimeoutSeconds = 30;
+constexpr long kStalledSeconds = 60;  // a transfer that moves nothing this long is given up
+
+struct Download {
+    QFile* file = nullptr;
+    bool writeFailed = false;
+};
+
+size_t writeToFile(char* data, size_t size, size_t count, void* context) {
+    auto* download = static_cast<Download*>(context);
+    const qint64 bytes = qint64(size * count);
+    if (download->file->write(data, bytes) != bytes) {
+        download->writeFailed = true;
+        return 0;
+    }
+    return size * count;
+}
+
+size_t discard(char*, size_t size, size_t count, void*) { return size * count; }
+
+}  // namespace
+
+struct FtpSession::Handle {
+    CURL* curl = nullptr;
+    char error[CURL_ERROR_SIZE] = {};
+    ~Handle() {
+        if (curl) curl_easy_cleanup(curl);
+    }
+};
+
+FtpSession::FtpSession(FtpEndpoint endpoint) : endpoint_(std::move(endpoint)), handle_(std::make_unique<Handle>()) {
+    handle_->curl = curl_easy_init();
+}
+
+FtpSession::~FtpSession() = default;
+
+bool FtpSession::usable() const { return handle_->curl != nullptr; }
+
+bool FtpSession::isSendableName(const QString& remoteName) {
+    if (remoteName.isEmpty()) return false;
+    for (const QChar c : remoteName)
+        if (c.category() == QChar::Other_Control || c == QChar(0x2028) || c == QChar(0x2029)) return false;
+    return true;
+}
+
+QString FtpSession::urlOf(const QString& remoteName) const {
+    // Every character of the name is escaped, so "/" in it never names another directory.
+    QString path = directory_;
+    if (!path.endsWith(QLatin1Char('/'))) path += QLatin1Char('/');
+    QString escapedPath;
+    for (const QString& part : path.split(QLatin1Char('/')))
+        escapedPath += QString::fromLatin1(QUrl::toPercentEncoding(part, "+")) + QLatin1Char('/');
+    escapedPath.chop(1);
+    return QStringLiteral("ftp://%1:%2/%3%4")
+        .arg(endpoint_.host)
+        .arg(endpoint_.port)
+        .arg(escapedPath.mid(1), QString::fromLatin1(QUrl::toPercentEncoding(remoteName)));
+}
+
+QString FtpSession::reasonOf(int code, const char* detail) const {
+    QString reason = QString::fromUtf8(*detail ? detail : curl_easy_strerror(CURLcode(code)));
+    if (!endpoint_.password.isEmpty()) reason.replace(endpoint_.password, QStringLiteral("*****"));
+    return reason + QStringLiteral(" (") + QString::number(code) + QLatin1Char(')');
+}
+
+namespace {
+
+// The options every request shares. Credentials go in their own options, never the URL.
+void prepare(CURL* curl, const FtpEndpoint& endpoint, const QByteArray& url, char* error) {
+    curl_easy_reset(curl);
+    curl_easy_setopt(curl, CURLOPT_URL, url.constData());
+    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "ftp");
+    curl_easy_setopt(curl, CURLOPT_USERNAME, endpoint.user.toUtf8().constData());
+    curl_easy_setopt(curl, CURLOPT_PASSWORD, endpoint.password.toUtf8().constData());
+    curl_easy_setopt(curl, CURLOPT_FTPPORT, endpoint.passive ? nullptr : "-");
+    curl_easy_setopt(curl, CURLOPT_FTP_USE_EPSV, 1L);
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
+    curl_easy_setopt(curl, CURLOPT_FTP_RESPONSE_TIMEOUT, kConnectTimeoutSeconds);
+    curl_easy_setopt(curl, CURLOPT_ACCEPTTIMEOUT_MS, kConnectTimeoutSeconds * 1000L);
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, kStalledSeconds);
+    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, error);
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, discard);
+    error[0] = 0;
+}
+
+}  // namespace
+
+FtpResult FtpSession::changeDirectory(const QString& directory) {
+    if (!usable()) return {FtpResult::Outcome::Failed, QStringLiteral("the FTP library could not be started")};
+    const QString previous = directory_;
+    directory_ = directory;
+    const QByteArray url = urlOf(QString()).toUtf8();
+    prepare(handle_->curl, endpoint_, url, handle_->error);
+    curl_easy_setopt(handle_->curl, CURLOPT_NOBODY, 1L);
+    const CURLcode code = curl_easy_perform(handle_->curl);
+    if (code == CURLE_OK) return {FtpResult::Outcome::Done, {}};
+    directory_ = previous;
+    return {FtpResult::Outcome::Failed, reasonOf(code, handle_->error)};
+}
+
+FtpResult FtpSession::fetch(const QString& remoteName, const QString& localPath) {
+    if (!usable()) return {FtpResult::Outcome::Failed, QStringLiteral("the FTP library could not be started")};
+    if (!isSendableName(remoteName)) return {FtpResult::Outcome::Failed, QStringLiteral("the file name cannot be sent")};
+    QFile file(localPath);
+    if (!OpenPrivateFile(file, QIODevice::WriteOnly | QIODevice::Truncate))
+        return {FtpResult::Outcome::Failed, QStringLiteral("cannot write ") + localPath + QStringLiteral(": ") + file.errorString()};
+    Download download{&file};
+    const QByteArray url = urlOf(remoteName).toUtf8();
+    prepare(handle_->curl, endpoint_, url, handle_->error);
+    curl_easy_setopt(handle_->curl, CURLOPT_WRITEFUNCTION, writeToFile);
+    curl_easy_setopt(handle_->curl, CURLOPT_WRITEDATA, &download);
+    const CURLcode code = curl_easy_perform(handle_->curl);
+    const bool flushed = file.flush();
+    file.close();
+    if (code == CURLE_REMOTE_FILE_NOT_FOUND) return {FtpResult::Outcome::Missing, reasonOf(code, handle_->error)};
+    if (download.writeFailed || !flushed)
+        return {FtpResult::Outcome::Failed, QStringLiteral("cannot write ") + localPath + QStringLiteral(": ") + file.errorString()};
+    if (code != CURLE_OK) return {FtpResult::Outcome::Failed, reasonOf(code, handle_->error)};
+    curl_off_t announced = -1;
+    curl_easy_getinfo(handle_->curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
+    if (announced >= 0 && announced != QFile(localPath).size())
+        return {FtpResult::Outcome::Failed,
+                QStringLiteral("only %1 of %2 bytes arrived").arg(QFile(localPath).size()).arg(qint64(announced))};
+    return {FtpResult::Outcome::Done, {}};
+}
+
+FtpResult FtpSession::remove(const QString& remoteName) {
+    if (!usable()) return {FtpResult::Outcome::Failed, QStringLiteral("the FTP library could not be started")};
+    if (!isSendableName(remoteName)) return {FtpResult::Outcome::Failed, QStringLiteral("the file name cannot be sent")};
+    const QByteArray url = urlOf(QString()).toUtf8();
+    prepare(handle_->curl, endpoint_, url, handle_->error);
+    // Sent after the change into the directory: the name stays relative to it.
+    const QByteArray command = "DELE " + remoteName.toUtf8();
+    curl_slist* commands = curl_slist_append(nullptr, command.constData());
+    curl_easy_setopt(handle_->curl, CURLOPT_NOBODY, 1L);
+    curl_easy_setopt(handle_->curl, CURLOPT_POSTQUOTE, commands);
+    const CURLcode code = curl_easy_perform(handle_->curl);
+    curl_easy_setopt(handle_->curl, CURLOPT_POSTQUOTE, nullptr);
+    curl_slist_free_all(commands);
+    if (code == CURLE_OK) return {FtpResult::Outcome::Done, {}};
+    return {FtpResult::Outcome::Failed, reasonOf(code, handle_->error)};
+}
+
+QString FtpDirectoryPath(const QString& directory, const QString& server) {
+    if (directory.isEmpty()) return {};
+    QString path = directory;
+    if (!server.isEmpty() && directory.contains(server)) path = directory.right(directory.size() - server.size());
+    return path.isEmpty() ? QStringLiteral("/") : path;
+}
+
+}  // namespace autovelt

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QString>
+#include <memory>
+
+namespace autovelt {
+
+// Where and how to reach the website's FTP server.
+struct FtpEndpoint {
+    QString host;
+    int port = 21;
+    QString user;
+    QString password;  // never written into a URL, a line or a log
+    bool passive = true;
+};
+
+// How one FTP request ended.
+struct FtpResult {
+    enum class Outcome { Done, Missing, Failed };
+    Outcome outcome = Outcome::Failed;
+    QString reason;  // for Failed and Missing; never holds the password
+    bool ok() const { return outcome == Outcome::Done; }
+};
+
+// One logged-in FTP connection, kept open across requests. Remote names are used inside
+// the current directory only.
+class FtpSession {
+public:
+    explicit FtpSession(FtpEndpoint endpoint);
+    ~FtpSession();
+    FtpSession(const FtpSession&) = delete;
+    FtpSession& operator=(const FtpSession&) = delete;
+
+    // False when the library cannot be started (no request is possible).
+    bool usable() const;
+
+    // Logs in and makes `directory` (an absolute path) the current directory.
+    FtpResult changeDirectory(const QString& directory);
+    // Writes the remote file into `localPath` (created private, replaced). Done only when the
+    // whole file arrived: a transfer cut short, a file shorter than the server announced or
+    // a local write failure is Failed; a file the server does not have is Missing.
+    FtpResult fetch(const QString& remoteName, const QString& localPath);
+    FtpResult remove(const QString& remoteName);
+
+    // A remote name that can travel in an FTP command: no control characters.
+    static bool isSendableName(const QString& remoteName);
+
+private:
+    QString urlOf(const QString& remoteName) const;
+    QString reasonOf(int code, const char* detail) const;
+
+    FtpEndpoint endpoint_;
+    QString directory_ = QStringLiteral("/");
+    struct Handle;
+    std::unique_ptr<Handle> handle_;
+};
+
+// The directory to change to: when `directory` holds the server address, only what follows
+// it; an empty result is "/".
+QString FtpDirectoryPath(const QString& directory, const QString& server);
+
+}  // namespace autovelt

@@ -1,0 +1,159 @@
+#include "assessment/AgencyReportFile.h"
+#include "common/MemberFolder.h"
+#include "import/ApplicationDetailsFile.h"
+
+#include "support/TestInstallation.h"
+
+#include <QDir>
+#include <QFile>
+#include <gtest/gtest.h>
+
+namespace autovelt {
+namespace {
+
+using test::TestInstallation;
+
+QStringList readLines(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly | QIODevice::Text)) return {};
+    return QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+QStringList filesIn(const QString& folder) { return QDir(folder).entryList(QDir::Files, QDir::Name); }
+
+class DetailsFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        scans = inst.path(QStringLiteral("scans")) + QLatin1Char('/');
+        CycleSettings& s = inst.importer().settings;
+        s.CreateLogs = true;
+        s.ScanLocation = scans;
+        s.UDFCaption[1] = QStringLiteral("Employer");
+        ApplicationState& app = inst.importer().app;
+        for (int n = 1; n <= 110; ++n) app.field[size_t(n)] = QStringLiteral("f%1").arg(n);
+        app.messageSuffix = QStringLiteral(" (table_w field_id=77)");
+        app.homeSlots[11] = QString();
+        app.field[103] = QStringLiteral("web@example.org");
+        inst.clock().set(QDateTime(QDate(2026, 3, 4), QTime(10, 11, 12)));
+    }
+    // The lines of the one file written, from its folder.
+    QStringList writtenLines(long member, const QString& kind) {
+        const QString folder = MemberFolderPath(scans, kind, member);
+        const QStringList files = filesIn(folder);
+        return files.size() == 1 ? readLines(folder + files[0]) : QStringList();
+    }
+    TestInstallation inst;
+    QString scans;
+};
+
+TEST_F(DetailsFileTest, MemberFolderPathCutsEightDigitsIntoFourLevels) {
+    EXPECT_EQ(MemberFolderPath(scans, QStringLiteral("LOANS"), 99), scans + QStringLiteral("LOANS/00/00/00/99/"));
+    EXPECT_EQ(MemberFolderPath(scans, QStringLiteral("MEMBERID"), 1234), scans + QStringLiteral("MEMBERID/00/00/12/34/"));
+    EXPECT_EQ(MemberFolderPath(scans, QStringLiteral("LOANS"), 123456789), scans + QStringLiteral("LOANS/12/34/56/78/"));
+}
+
+struct DetailsCase {
+    const char* name;
+    const char* applicationCode;  // field_110
+    long newMemberNumber;
+    const char* fsaRefNo;
+    const char* kind;
+    const char* codeLine;
+    bool bankLines;
+    bool termsLines;
+};
+
+class DetailsLinesTest : public DetailsFileTest, public ::testing::WithParamInterface<DetailsCase> {};
+
+TEST_P(DetailsLinesTest, FileReadsBackLineByLine) {
+    const DetailsCase& c = GetParam();
+    ApplicationState& app = inst.importer().app;
+    app.field[110] = QLatin1String(c.applicationCode);
+    app.newMemberNumber = c.newMemberNumber;
+    app.accountNumber = QStringLiteral("12345678");
+    app.sortCode = QStringLiteral("090128");
+    app.workSlots[7] = QStringLiteral("Mill Lane Depot");
+    inst.importer().settings.FSARefNo = QLatin1String(c.fsaRefNo);
+    WriteApplicationDetailsFile(inst.importer(), 99);
+
+    const QStringList lines = writtenLines(99, QLatin1String(c.kind));
+    ASSERT_FALSE(lines.isEmpty());
+    EXPECT_EQ(lines.first(), QStringLiteral("J+B Application details  (table_w field_id=77)"));
+    EXPECT_EQ(lines.last(), QStringLiteral("End of application"));
+    EXPECT_EQ(lines, ApplicationDetailsLines(inst.importer()));
+    EXPECT_TRUE(lines.contains(QStringLiteral("Email : web@example.org")));
+    EXPECT_TRUE(lines.contains(QStringLiteral("Work place : Mill Lane Depot")));
+    EXPECT_TRUE(lines.contains(QStringLiteral("UDF1 (Employer) : f34")));
+    EXPECT_TRUE(lines.contains(QStringLiteral("Expense20 : f84")));
+    EXPECT_TRUE(lines.contains(QStringLiteral("Statement preference : send by email")));
+    EXPECT_TRUE(lines.contains(QLatin1String(c.codeLine)));
+    EXPECT_EQ(lines.contains(QStringLiteral("Bank sortcode supplied : 090128")), c.bankLines);
+    EXPECT_EQ(lines.contains(QStringLiteral("Member accepted T&C's: Yes")), c.termsLines);
+    EXPECT_EQ(lines.contains(QStringLiteral("Member accepted FSCS: Yes")), c.termsLines);
+    // 124 lines without the optional ones; 9 work lines here.
+    EXPECT_EQ(lines.size(), 124 + 9 + (c.bankLines ? 4 : 0) + (c.termsLines ? 2 : 0));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Applications, DetailsLinesTest,
+    ::testing::Values(DetailsCase{"JoinOnly", "2", 99, "213000", "MEMBERID", "Application code (1-4) : 2 Join only", false, false},
+                      DetailsCase{"JoinAndBorrow", "1", 99, "213258", "LOANS", "Application code (1-4) : 1 Join&Borrow", false, true},
+                      DetailsCase{"BorrowOnlyExisting", "3", 0, "213258", "LOANS", "Application code (1-4) : 3 Borrow only", true, true},
+                      DetailsCase{"BorrowOnlyOtherUnion", "3", 0, "213000", "LOANS", "Application code (1-4) : 3 Borrow only", true, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(DetailsFileTest, WorkLinesOnlyWithAWorkPlaceOrRoleAndValuesStayOnOneLine) {
+    inst.importer().app.field[4] = QStringLiteral("Ann\r\nEnd of application");
+    const QStringList lines = ApplicationDetailsLines(inst.importer());
+    EXPECT_FALSE(lines.join(QLatin1Char('|')).contains(QStringLiteral("Work place")));
+    EXPECT_EQ(lines.count(QStringLiteral("End of application")), 1);
+}
+
+TEST_F(DetailsFileTest, TwoFilesInOneSecondBothKept) {
+    WriteApplicationDetailsFile(inst.importer(), 1234);
+    WriteApplicationDetailsFile(inst.importer(), 1234);
+    EXPECT_EQ(filesIn(MemberFolderPath(scans, QStringLiteral("LOANS"), 1234)),
+              QStringList({QStringLiteral("J+B_App_20260304_101112.txt"), QStringLiteral("J+B_App_20260304_101112_2.txt")}));
+}
+
+TEST_F(DetailsFileTest, NothingWrittenWithoutLogsOrMember) {
+    WriteApplicationDetailsFile(inst.importer(), 0);
+    inst.importer().settings.CreateLogs = false;
+    WriteApplicationDetailsFile(inst.importer(), 5);
+    EXPECT_TRUE(QDir(scans).entryList(QDir::Dirs | QDir::NoDotAndDotDot).isEmpty());
+}
+
+TEST_F(DetailsFileTest, UnwritableFolderIsReported) {
+    inst.writeFile(QStringLiteral("scans/LOANS"), QStringLiteral("a file where the folder belongs"));
+    WriteApplicationDetailsFile(inst.importer(), 5);
+    ASSERT_EQ(inst.reporter().problems().size(), 1);
+    EXPECT_TRUE(inst.reporter().problems()[0].startsWith(QStringLiteral("Unable to write the application details file of member 5")));
+}
+
+TEST_F(DetailsFileTest, AgencyReportOfTheSameDayKeepsTheEarlierOne) {
+    inst.importer().PassDate = QStringLiteral("04/03/26");
+    const QString first = StoreAgencyReport(inst.importer(), 1234, QStringLiteral("memberid"), QStringLiteral("<first/>"));
+    const QString second = StoreAgencyReport(inst.importer(), 1234, QStringLiteral("MEMBERID"), QStringLiteral("<second/>"));
+    const QString folder = scans + QStringLiteral("MEMBERID/00/00/12/34/");
+    EXPECT_EQ(first, folder + QStringLiteral("AccountOpenSearch-20260304.xml"));
+    EXPECT_EQ(second, first);
+    EXPECT_EQ(readLines(first), QStringList{QStringLiteral("<second/>")});
+    EXPECT_EQ(readLines(folder + QStringLiteral("AccountOpenSearch-20260304_1.xml")), QStringList{QStringLiteral("<first/>")});
+    EXPECT_TRUE(inst.reporter().problems().isEmpty());
+}
+
+TEST_F(DetailsFileTest, AgencyReportFallsBackToTheProgramFolder) {
+    inst.importer().PassDate = QStringLiteral("04/03/26");
+    inst.importer().settings.ScanLocation = inst.path(QStringLiteral("gone/"));
+    const QString written = StoreAgencyReport(inst.importer(), 7, QStringLiteral("CREDITCH"), QStringLiteral("<report/>"));
+    EXPECT_EQ(written, inst.home() + QStringLiteral("/web/00/00/00/07/CreditCheck-20260304.xml"));
+    EXPECT_EQ(inst.reporter().problems(),
+              QStringList({QStringLiteral("Unable to store credit report file in scanned images folder"),
+                           inst.path(QStringLiteral("gone/")) + QStringLiteral(" for member 7"),
+                           QStringLiteral("File has been saved instead within ") + inst.home() +
+                               QStringLiteral("/web please import file once issue resolved.")}));
+    EXPECT_TRUE(StoreAgencyReport(inst.importer(), 7, QStringLiteral("CREDITCH"), QString()).isEmpty());
+}
+
+}  // namespace
+}  // namespace autovelt

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QProcess>
+#include <QString>
+#include <QTemporaryDir>
+
+namespace autovelt::testing {
+
+// A real FTP server (pyftpdlib, run by tests/support/ftp_server.py with /usr/bin/python3)
+// on 127.0.0.1 at a free port, serving a temporary folder to one user. Files whose name
+// starts with "cut-" are dropped halfway through a transfer. Stopped by the destructor.
+class FtpServer {
+public:
+    FtpServer(QString user, QString password);
+    ~FtpServer();
+    FtpServer(const FtpServer&) = delete;
+    FtpServer& operator=(const FtpServer&) = delete;
+
+    // False with the reason in `error` when the server did not come up.
+    bool start(QString* error);
+    quint16 port() const { return port_; }
+
+    // A path inside the served folder ("/" is its root).
+    QString path(const QString& remotePath) const;
+    void putFile(const QString& remotePath, const QByteArray& content) const;
+
+private:
+    QString user_;
+    QString password_;
+    QTemporaryDir root_;
+    QProcess process_;
+    quint16 port_ = 0;
+};
+
+}  // namespace autovelt::testing

@@ -1,0 +1,72 @@
+#!/usr/bin/python3
+"""A real FTP server on loopback for the document download tests.
+
+    ftp_server.py ROOT USER PASSWORD
+
+Serves ROOT to USER (read, write, delete) on 127.0.0.1 at a free port and prints
+"PORT <n>" once it accepts connections. Passive and active transfers both work.
+A file whose name starts with "cut-" is sent only halfway: the data connection is then
+dropped, as a server that fails mid-transfer would.
+
+Run it with /usr/bin/python3: Debian's python3-pyftpdlib belongs to that interpreter.
+"""
+
+import logging
+import os
+import sys
+
+from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.filesystems import AbstractedFS
+from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.servers import FTPServer
+
+
+class HalfFile:
+    """Reads like the file but fails once half of it has been read."""
+
+    def __init__(self, file):
+        self._file = file
+        self._left = os.fstat(file.fileno()).st_size // 2
+        self.name = file.name
+        self.closed = False
+
+    def read(self, size=-1):
+        if self._left <= 0:
+            raise OSError("connection cut")
+        data = self._file.read(min(size if size > 0 else self._left, self._left))
+        self._left -= len(data)
+        return data
+
+    def close(self):
+        self.closed = True
+        self._file.close()
+
+    def fileno(self):
+        raise AttributeError("no sendfile")
+
+
+class CuttingFS(AbstractedFS):
+    def open(self, filename, mode):
+        file = super().open(filename, mode)
+        if "r" in mode and os.path.basename(filename).startswith("cut-"):
+            return HalfFile(file)
+        return file
+
+
+def main():
+    root, user, password = sys.argv[1:4]
+    logging.basicConfig(level=logging.WARNING)
+    authorizer = DummyAuthorizer()
+    authorizer.add_user(user, password, root, perm="elradfmw")
+    handler = FTPHandler
+    handler.authorizer = authorizer
+    handler.abstracted_fs = CuttingFS
+    handler.use_sendfile = False
+    handler.permit_foreign_addresses = False
+    server = FTPServer(("127.0.0.1", 0), handler)
+    print("PORT %d" % server.address[1], flush=True)
+    server.serve_forever()
+
+
+if __name__ == "__main__":
+    main()
