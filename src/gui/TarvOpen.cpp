@@ -1,9 +1,13 @@
 #include "gui/TarvOpen.h"
 
+#include "common/VeltError.h"
+#include "gui/frmSearch.h"
+#include "tools/MemberDeletion.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGridLayout>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QVBoxLayout>
 
@@ -46,6 +50,19 @@ TarvOpen::TarvOpen(const QString& homeFolder, Clock& clock, CycleTimer* timer, Q
     connect(cmdAutoOnOff, &QPushButton::clicked, this, [this] { cycle_->cmdAutoOnOff_Click(); });
     connect(cmdMembers, &QPushButton::clicked, this, [this] { cycle_->ManualImport(); });
     connect(cmdExit, &QPushButton::clicked, this, &QWidget::close);
+    connect(cmdSearch, &QPushButton::clicked, this, &TarvOpen::cmdSearch_Click);
+    connect(cmdDelete, &QPushButton::clicked, this, &TarvOpen::cmdDelete_Click);
+    askMemberNumber = [this]() -> std::optional<QString> {
+        bool ok = false;
+        const QString answer = QInputDialog::getText(this, QStringLiteral("DELETE"), QStringLiteral("enter member number to delete"),
+                                                     QLineEdit::Normal, QString(), &ok);
+        return ok ? std::optional<QString>(answer) : std::nullopt;
+    };
+    confirmDeletion = [this](const QStringList& whatGoes) {
+        return QMessageBox::question(this, QStringLiteral("DELETE"),
+                                     whatGoes.join(QLatin1Char('\n')) + QStringLiteral("\n\nDelete these records for good?"),
+                                     QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
+    };
 
     importer_->LoadInstallation();
     showSettings();
@@ -140,6 +157,40 @@ void TarvOpen::refreshButtons() {
     // The manual buttons work only while stopped; the deletion button stays available.
     for (QPushButton* b : {cmdMembers, cmdLoan, cmdExit, cmdSearch}) b->setEnabled(cycle_->commandButtonsEnabled());
     PassDate->setText(importer_->PassDate);
+}
+
+void TarvOpen::cmdSearch_Click() {
+    QCoreApplication::processEvents();
+    if (!search_) search_ = std::make_unique<frmSearch>(importer_->programFolder());
+    search_->show();
+    search_->raise();
+    search_->activateWindow();
+}
+
+void TarvOpen::cmdDelete_Click() {
+    const std::optional<QString> answer = askMemberNumber();
+    if (!answer || answer->trimmed().isEmpty()) return;
+    const std::optional<long> member = ParseMemberNumberAnswer(*answer);
+    if (!member) {
+        importer_->ShowException(QStringLiteral("Not a member number: \"") + *answer +
+                                 QStringLiteral("\" - type the whole number only; nothing deleted"));
+        return;
+    }
+    // The button can be pressed while a cycle reports; the cycle's batch must end first.
+    if (importer_->connections.TarvMain.inTransaction()) {
+        importer_->ShowException(QStringLiteral("Member deletion waits until the import cycle has finished; nothing deleted"));
+        return;
+    }
+    cmdDelete->setEnabled(false);
+    try {
+        CoreConnectionsForTool connections(*importer_);
+        const MemberDeletionPlan plan = PlanMemberDeletion(*importer_, *member);
+        if (confirmDeletion(plan.describe())) DeleteMemberRecords(*importer_, *member);
+    } catch (const VeltError& error) {
+        importer_->ShowException(error.description() + QStringLiteral(" (") + QString::number(error.number()) + QLatin1Char(')'));
+        importer_->ShowException(QStringLiteral("Nothing was deleted for member %1.").arg(*member));
+    }
+    cmdDelete->setEnabled(true);
 }
 
 void TarvOpen::closeEvent(QCloseEvent* event) {
