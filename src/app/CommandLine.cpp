@@ -86,7 +86,7 @@ QString UsageText() {
         "\n"
         "Exit status of --once: 0 the import pass ran, 1 the settings load stopped the cycle,\n"
         "2 bad command line; --init: 3 when the folder already holds an installation;\n"
-        "--explain-rules: 7 when the report or the installation cannot be read;\n"
+        "--explain-rules: 4 when the report or the installation cannot be read;\n"
         "--search: 0 with matches, 1 without; --delete-member: 0 deleted, 8 listed but not\n"
         "confirmed, 9 a table could not be read or emptied (nothing deleted).\n");
 }

@@ -7,9 +7,10 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <functional>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace autovelt {
 
@@ -58,60 +59,82 @@ constexpr std::array<unsigned char, 256> kFold = [] {
     return fold;
 }();
 
-// An ASCII text has the same bytes in UTF-8 and Windows-1252, so one pass over the raw
-// bytes answers for both readings.
-bool containsFoldedAscii(const QByteArray& haystack, const QByteArray& needle) {
-    const auto* h = reinterpret_cast<const unsigned char*>(haystack.constData());
-    const auto* n = reinterpret_cast<const unsigned char*>(needle.constData());
-    const qsizetype hn = haystack.size(), nn = needle.size();
-    if (nn == 0) return true;
-    if (hn < nn) return false;
-    const unsigned char first = n[0];
-    const unsigned char firstUpper = (first >= 'a' && first <= 'z') ? first - 32 : first;
-    const unsigned char* end = h + (hn - nn) + 1;  // last place a match can start, plus one
-    auto find = [end](const unsigned char* from, unsigned char c) -> const unsigned char* {
-        return from < end ? static_cast<const unsigned char*>(std::memchr(from, c, end - from)) : nullptr;
-    };
-    // The next place each case of the first letter occurs; each is searched for again only
-    // once passed, so every byte is scanned at most once per case.
-    const unsigned char* lower = find(h, first);
-    const unsigned char* upper = first == firstUpper ? nullptr : find(h, firstUpper);
-    while (lower || upper) {
-        const unsigned char* at = !upper ? lower : !lower ? upper : std::min(lower, upper);
-        qsizetype i = 1;
-        while (i < nn && kFold[at[i]] == n[i]) ++i;
-        if (i == nn) return true;
-        if (at == lower) lower = find(at + 1, first);
-        else upper = find(at + 1, firstUpper);
+bool readWholeFile(const QString& path, QByteArray& contents, QString& reason) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) { reason = QString::fromLocal8Bit(std::strerror(errno)); return false; }
+    struct stat info {};
+    const qsizetype size = ::fstat(fd, &info) == 0 ? static_cast<qsizetype>(info.st_size) : 0;
+    contents.resize(size);
+    qsizetype filled = 0;
+    for (;;) {
+        // The file as it was when opened: a log still being written is read up to there.
+        if (size > 0 && filled == size) break;
+        if (filled == contents.size()) contents.resize(filled + 65536);  // no size known (a pipe, /proc)
+        const ssize_t got = ::read(fd, contents.data() + filled, static_cast<size_t>(contents.size() - filled));
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) { reason = QString::fromLocal8Bit(std::strerror(errno)); ::close(fd); return false; }
+        if (got == 0) break;
+        filled += got;
     }
-    return false;
+    ::close(fd);
+    contents.resize(filled);
+    return true;
 }
 
-bool readWholeFile(const QString& path, QByteArray& contents, QString& reason) {
-    std::FILE* file = std::fopen(QFile::encodeName(path).constData(), "rb");
-    if (!file) { reason = QString::fromLocal8Bit(std::strerror(errno)); return false; }
-    contents.resize(0);
-    char buffer[65536];
-    size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) contents.append(buffer, static_cast<qsizetype>(got));
-    const bool failed = std::ferror(file);
-    std::fclose(file);
-    if (failed) { reason = QStringLiteral("read error"); return false; }
-    return true;
+// The longest run of ASCII characters in the text: a file holding the text, read either
+// way, holds this run as bytes.
+QByteArray longestAsciiRun(const QString& text) {
+    QByteArray best, run;
+    for (QChar c : text) {
+        if (c.unicode() < 0x80) { run += static_cast<char>(c.unicode()); continue; }
+        if (run.size() > best.size()) best = run;
+        run.clear();
+    }
+    return run.size() > best.size() ? run : best;
 }
 
 }  // namespace
 
-TextMatcher::TextMatcher(const QString& text) : text_(text) {
-    if (plainAscii(text)) {
-        foldedAscii_ = text.toLatin1();
-        for (char& c : foldedAscii_) c = static_cast<char>(kFold[static_cast<unsigned char>(c)]);
+// Boyer-Moore-Horspool with ASCII letters folded: the byte under the end of the window
+// decides how far it jumps, so most bytes of a log are never compared.
+FoldedAsciiSearcher::FoldedAsciiSearcher(const QByteArray& text) : needle_(text) {
+    for (char& c : needle_) c = static_cast<char>(kFold[static_cast<unsigned char>(c)]);
+    const qsizetype n = needle_.size();
+    skip_.fill(n > 0 ? n : 1);
+    for (qsizetype i = 0; i + 1 < n; ++i) {
+        const auto c = static_cast<unsigned char>(needle_[i]);
+        skip_[c] = n - 1 - i;
+        if (c >= 'a' && c <= 'z') skip_[c - 32] = n - 1 - i;
     }
 }
 
+bool FoldedAsciiSearcher::foundIn(const QByteArray& haystack) const {
+    const auto* h = reinterpret_cast<const unsigned char*>(haystack.constData());
+    const auto* n = reinterpret_cast<const unsigned char*>(needle_.constData());
+    const qsizetype hn = haystack.size(), nn = needle_.size();
+    if (nn == 0) return true;
+    const unsigned char last = n[nn - 1];
+    for (qsizetype pos = 0; pos + nn <= hn;) {
+        const unsigned char tail = h[pos + nn - 1];
+        if (kFold[tail] == last) {
+            qsizetype i = 0;
+            while (i < nn - 1 && kFold[h[pos + i]] == n[i]) ++i;
+            if (i == nn - 1) return true;
+        }
+        pos += skip_[tail];
+    }
+    return false;
+}
+
+TextMatcher::TextMatcher(const QString& text)
+    : text_(text), ascii_(plainAscii(text)), run_(ascii_ ? text.toLatin1() : longestAsciiRun(text)) {}
+
 bool TextMatcher::matches(const QByteArray& contents) const {
     if (text_.isEmpty()) return false;
-    if (!foldedAscii_.isEmpty()) return containsFoldedAscii(contents, foldedAscii_);
+    // ASCII bytes are the same characters in both readings: the bytes answer for an ASCII
+    // text, and rule out most files before a text with other letters is decoded.
+    if (!run_.foundIn(contents)) return false;
+    if (ascii_) return true;
     return QString::fromUtf8(contents).contains(text_, Qt::CaseInsensitive) ||
            windows1252(contents).contains(text_, Qt::CaseInsensitive);
 }

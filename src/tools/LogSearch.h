@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
+#include <array>
 #include <atomic>
 #include <functional>
 #include <vector>
@@ -28,8 +29,19 @@ QStringList InstallationLogFolders(const QString& installationFolder);
 // archives, databases, documents, images, programs and temporary files.
 bool IsSkippedFile(const QString& name);
 
+// Finds a run of bytes, ASCII letters compared without case.
+class FoldedAsciiSearcher {
+public:
+    explicit FoldedAsciiSearcher(const QByteArray& text);
+    bool foundIn(const QByteArray& contents) const;
+
+private:
+    QByteArray needle_;                // folded to lower case
+    std::array<qsizetype, 256> skip_;  // how far the window moves after each byte
+};
+
 // True when the text occurs, without regard to case, in the contents read as UTF-8 or as
-// Windows-1252 text.
+// Windows-1252 text. ASCII letters of the text match ASCII letters only.
 class TextMatcher {
 public:
     explicit TextMatcher(const QString& text);
@@ -37,7 +49,8 @@ public:
 
 private:
     QString text_;
-    QByteArray foldedAscii_;  // the text in lower case when it is plain ASCII, else empty
+    bool ascii_;
+    FoldedAsciiSearcher run_;  // the whole text when ASCII, else its longest ASCII run
 };
 
 struct LogMatch {
