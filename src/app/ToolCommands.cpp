@@ -69,7 +69,6 @@ int RunDeleteMemberCommand(const QString& installationFolder, long memberNumber,
     Importer importer(installationFolder, reporter, clock);
     importer.LoadInstallation();
     try {
-        CoreConnectionsForTool connections(importer);
         const MemberDeletionPlan plan = PlanMemberDeletion(importer, memberNumber);
         for (const QString& line : plan.describe()) printLine(stdout, line);
         if (!confirmed) {
@@ -78,8 +77,9 @@ int RunDeleteMemberCommand(const QString& installationFolder, long memberNumber,
         }
         return DeleteMemberRecords(importer, memberNumber) ? ExitOk : ExitToolFailed;
     } catch (const VeltError& error) {
-        importer.ShowException(error.description() + QStringLiteral(" (") + QString::number(error.number()) + QLatin1Char(')'));
-        importer.ShowException(QStringLiteral("Nothing was deleted for member %1.").arg(memberNumber));
+        importer.ShowException(error.description());  // names the table and the error number
+        if (error.description() != kDeletionWaitsForCycle)
+            importer.ShowException(QStringLiteral("Nothing was deleted for member %1.").arg(memberNumber));
         return ExitToolFailed;
     }
 }

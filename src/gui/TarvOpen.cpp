@@ -176,19 +176,16 @@ void TarvOpen::cmdDelete_Click() {
                                  QStringLiteral("\" - type the whole number only; nothing deleted"));
         return;
     }
-    // The button can be pressed while a cycle reports; the cycle's batch must end first.
-    if (importer_->connections.TarvMain.inTransaction()) {
-        importer_->ShowException(QStringLiteral("Member deletion waits until the import cycle has finished; nothing deleted"));
-        return;
-    }
     cmdDelete->setEnabled(false);
     try {
-        CoreConnectionsForTool connections(*importer_);
+        // The confirmation is asked with the connections closed, so a cycle due meanwhile
+        // runs as usual; the deletion then opens them afresh.
         const MemberDeletionPlan plan = PlanMemberDeletion(*importer_, *member);
         if (confirmDeletion(plan.describe())) DeleteMemberRecords(*importer_, *member);
     } catch (const VeltError& error) {
-        importer_->ShowException(error.description() + QStringLiteral(" (") + QString::number(error.number()) + QLatin1Char(')'));
-        importer_->ShowException(QStringLiteral("Nothing was deleted for member %1.").arg(*member));
+        importer_->ShowException(error.description());  // names the table and the error number
+        if (error.description() != kDeletionWaitsForCycle)
+            importer_->ShowException(QStringLiteral("Nothing was deleted for member %1.").arg(*member));
     }
     cmdDelete->setEnabled(true);
 }
@@ -200,6 +197,7 @@ void TarvOpen::closeEvent(QCloseEvent* event) {
         return;
     }
     cycle_->Shutdown();
+    if (search_) search_->close();
     event->accept();
 }
 

@@ -90,6 +90,71 @@ std::vector<db::Connection*> sessions(Importer& importer) {
     return result;
 }
 
+struct PartialDeletion : VeltError {
+    using VeltError::VeltError;
+};
+
+// Opens the four core banking connections for one tool run and closes them again.
+class ToolConnections {
+public:
+    explicit ToolConnections(Importer& importer) : importer_(importer) {
+        if (importer_.connections.TarvMain.isOpen()) throw VeltError(0, QStringLiteral("MemberDeletion"), kDeletionWaitsForCycle);
+        opened_ = true;
+        try {
+            OpenCoreConnections(importer_);
+        } catch (...) {
+            close();
+            throw;
+        }
+    }
+    ~ToolConnections() { close(); }
+    ToolConnections(const ToolConnections&) = delete;
+    ToolConnections& operator=(const ToolConnections&) = delete;
+
+private:
+    void close() {
+        if (!opened_) return;
+        Connections& c = importer_.connections;
+        for (db::Connection* connection : {&c.TarvID, &c.TarvAudt, &c.TarvTran, &c.TarvMain}) connection->close();
+        opened_ = false;
+    }
+    Importer& importer_;
+    bool opened_ = false;
+};
+
+// Empties every table of the member inside one transaction per session; raises VeltError,
+// naming the table, after rolling everything back.
+void deleteInTransactions(Importer& importer, long memberNumber) {
+    std::vector<db::Connection*> begun;
+    try {
+        for (db::Connection* c : sessions(importer)) { c->beginTransaction(); begun.push_back(c); }
+        for (const MemberTable& table : MemberTables()) {
+            try {
+                connectionFor(importer, table.database).execute(importer.sql(DeleteStatement(table, memberNumber)));
+            } catch (const VeltError& error) {
+                throw VeltError(error.number(), error.source(), tableFailure(table, error));
+            }
+        }
+        for (size_t i = 0; i < begun.size(); ++i) {
+            try {
+                begun[i]->commitTransaction();
+            } catch (const VeltError& error) {
+                if (i == 0) throw;
+                // Separate servers cannot commit together; running the deletion again
+                // removes what is left.
+                throw PartialDeletion(error.number(), error.source(),
+                                      error.description() + QStringLiteral(" - the member's rows are deleted from some "
+                                                                           "databases only; run the deletion again"));
+            }
+        }
+    } catch (const VeltError&) {
+        for (db::Connection* c : begun) {
+            try { c->rollbackTransaction(); } catch (const VeltError&) {}
+        }
+        throw;
+    }
+}
+
 }  // namespace
 
 long long MemberDeletionPlan::totalRows() const {
@@ -109,19 +174,8 @@ QStringList MemberDeletionPlan::describe() const {
     return lines;
 }
 
-CoreConnectionsForTool::CoreConnectionsForTool(Importer& importer) : importer_(importer) {
-    if (importer_.connections.TarvMain.isOpen()) return;
-    opened_ = true;
-    OpenCoreConnections(importer_);
-}
-
-CoreConnectionsForTool::~CoreConnectionsForTool() {
-    if (!opened_) return;
-    Connections& c = importer_.connections;
-    for (db::Connection* connection : {&c.TarvID, &c.TarvAudt, &c.TarvTran, &c.TarvMain}) connection->close();
-}
-
 MemberDeletionPlan PlanMemberDeletion(Importer& importer, long memberNumber) {
+    ToolConnections connections(importer);
     MemberDeletionPlan plan;
     plan.memberNumber = memberNumber;
     for (const MemberTable& table : MemberTables()) {
@@ -140,25 +194,24 @@ MemberDeletionPlan PlanMemberDeletion(Importer& importer, long memberNumber) {
 }
 
 bool DeleteMemberRecords(Importer& importer, long memberNumber) {
-    const std::vector<db::Connection*> open = sessions(importer);
-    std::vector<db::Connection*> begun;
+    QString problem;
+    bool nothingDeleted = true;
     try {
-        for (db::Connection* c : open) { c->beginTransaction(); begun.push_back(c); }
-        for (const MemberTable& table : MemberTables()) {
-            try {
-                connectionFor(importer, table.database).execute(importer.sql(DeleteStatement(table, memberNumber)));
-            } catch (const VeltError& error) {
-                throw VeltError(error.number(), error.source(), tableFailure(table, error));
-            }
-        }
-        for (db::Connection* c : begun) c->commitTransaction();
+        ToolConnections connections(importer);
+        deleteInTransactions(importer, memberNumber);
+    } catch (const PartialDeletion& error) {
+        problem = error.description();
+        nothingDeleted = false;
     } catch (const VeltError& error) {
-        for (db::Connection* c : begun)
-            if (c->inTransaction()) {
-                try { c->rollbackTransaction(); } catch (const VeltError&) {}
-            }
-        importer.ShowException(error.description());
-        importer.ShowException(QStringLiteral("Nothing was deleted for member %1.").arg(memberNumber));
+        problem = error.description();
+        nothingDeleted = problem != kDeletionWaitsForCycle;
+    }
+    // Reporting lets the window repaint, and so lets a cycle start: the connections are
+    // closed by now.
+    if (!problem.isEmpty()) {
+        importer.ShowException(problem);
+        if (nothingDeleted)
+            importer.ShowException(QStringLiteral("Nothing was deleted for member %1.").arg(memberNumber));
         return false;
     }
     importer.ShowSuccess(QStringLiteral("Deleted member %1").arg(memberNumber));

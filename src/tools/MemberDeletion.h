@@ -40,27 +40,20 @@ struct MemberDeletionPlan {
     QStringList describe() const;
 };
 
-// Opens the core banking connections when they are closed and closes them again when the
-// object goes, so the next cycle still loads its settings afresh.
-class CoreConnectionsForTool {
-public:
-    explicit CoreConnectionsForTool(Importer& importer);
-    ~CoreConnectionsForTool();
-    CoreConnectionsForTool(const CoreConnectionsForTool&) = delete;
-    CoreConnectionsForTool& operator=(const CoreConnectionsForTool&) = delete;
-
-private:
-    Importer& importer_;
-    bool opened_ = false;
-};
+// Both open the core banking connections for themselves and close them before returning,
+// so the next cycle loads its settings afresh. They refuse to run while the connections are
+// open, which happens only inside a cycle (a button pressed while the cycle reports).
+inline const QString kDeletionWaitsForCycle =
+    QStringLiteral("Member deletion waits until the import cycle has finished; nothing deleted");
 
 // Counts the member's rows in every table. Raises VeltError when a table cannot be read
-// (a missing table, a lost connection); the connections must be open.
+// (a missing table, a lost connection) or a cycle holds the connections.
 MemberDeletionPlan PlanMemberDeletion(Importer& importer, long memberNumber);
 
 // Runs the statements in order inside one transaction per database session. On success
 // reports "Deleted member N" and returns true; on a failure everything is rolled back, the
-// failure is reported as a problem line naming the table and nothing is removed.
+// failure is reported as a problem line naming the table and nothing is removed. The lines
+// are reported after the connections are closed.
 bool DeleteMemberRecords(Importer& importer, long memberNumber);
 
 }  // namespace autovelt

@@ -1,5 +1,6 @@
 #include "tools/MemberDeletion.h"
 
+#include "common/VeltError.h"
 #include "support/TestInstallation.h"
 
 #include <gtest/gtest.h>
@@ -54,10 +55,7 @@ protected:
                                                            .arg(member));
     }
 
-    bool deleteMember(long member) {
-        CoreConnectionsForTool connections(inst.importer());
-        return DeleteMemberRecords(inst.importer(), member);
-    }
+    bool deleteMember(long member) { return DeleteMemberRecords(inst.importer(), member); }
 
     static constexpr long kVictim = 123;
     static constexpr long kNeighbour = 1234;  // starts with the victim's digits
@@ -65,7 +63,6 @@ protected:
 };
 
 TEST_F(MemberDeletionTest, PlanNamesTheMemberAndCountsEveryTable) {
-    CoreConnectionsForTool connections(inst.importer());
     const MemberDeletionPlan plan = PlanMemberDeletion(inst.importer(), kVictim);
     EXPECT_EQ(plan.memberName, "Mr John Smith");
     ASSERT_EQ(plan.rows.size(), std::size(kSeeds));
@@ -100,8 +97,19 @@ TEST_F(MemberDeletionTest, MissingTableStopsAndLeavesTheMemberWhole) {
     EXPECT_EQ(inst.reporter().problems()[1], "Nothing was deleted for member 123.");
     EXPECT_TRUE(inst.reporter().successes().isEmpty());
     for (const MemberTable& table : MemberTables()) {
-        if (QLatin1String(table.table) != QLatin1String("LoanNotepad")) EXPECT_GT(rowsOf(table, kVictim), 0) << table.table;
+        if (QLatin1String(table.table) != QLatin1String("LoanNotepad")) {
+            EXPECT_GT(rowsOf(table, kVictim), 0) << table.table;
+        }
     }
+}
+
+TEST_F(MemberDeletionTest, RefusedWhileACycleHoldsTheConnections) {
+    inst.openCoreConnections();
+    EXPECT_FALSE(deleteMember(kVictim));
+    EXPECT_EQ(inst.reporter().problems(), QStringList{kDeletionWaitsForCycle});
+    EXPECT_THROW(PlanMemberDeletion(inst.importer(), kVictim), VeltError);
+    inst.importer().connections.closeAll();
+    for (const MemberTable& table : MemberTables()) EXPECT_GT(rowsOf(table, kVictim), 0) << table.table;
 }
 
 TEST(MemberNumberAnswer, OnlyAWholeNumberInRangeNamesAMember) {
