@@ -4,7 +4,9 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QApplication>
 #include <QFocusEvent>
+#include <QKeyEvent>
 #include <QTemporaryDir>
 #include <QTimer>
 #include "support/QtPrinters.h"
@@ -156,6 +158,34 @@ TEST_F(FrmSearchTest, SearchTextTurnsCyanWithFocus) {
     EXPECT_EQ(window.txtSearchText->palette().color(QPalette::Base), QColor(0, 255, 255));
     QCoreApplication::sendEvent(window.txtSearchText, &out);
     EXPECT_EQ(window.txtSearchText->palette().color(QPalette::Base), QPalette().color(QPalette::Base));
+}
+
+TEST_F(FrmSearchTest, EnterAndTabMoveOnInsteadOfTyping) {
+    window.show();
+    window.activateWindow();
+    QApplication::processEvents();
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Tab}) {
+        window.txtSearchText->setFocus();
+        ASSERT_EQ(QApplication::focusWidget(), window.txtSearchText);
+        int returns = 0;
+        auto connection = QObject::connect(window.txtSearchText, &QLineEdit::returnPressed, [&] { ++returns; });
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QCoreApplication::sendEvent(window.txtSearchText, &press);
+        QObject::disconnect(connection);
+        EXPECT_EQ(returns, 0) << key;
+        EXPECT_NE(QApplication::focusWidget(), window.txtSearchText) << key;
+    }
+}
+
+TEST(FrmSearchFolder, RefusesAFolderTooFullToList) {
+    QTemporaryDir full;
+    for (int i = 0; i <= kMaxListedFiles; ++i) QFile(full.filePath(QString::number(i))).open(QIODevice::WriteOnly);
+    frmSearch window(QDir::tempPath());
+    QStringList messages;
+    window.showCritical = [&](const QString& text) { messages << text; };
+    window.setFolder(full.path());
+    EXPECT_EQ(messages, QStringList{"This folder contains too many files to search - please manipulate folder contents."});
+    EXPECT_EQ(window.MyFileList->count(), 0);  // so a search does nothing
 }
 
 }  // namespace
