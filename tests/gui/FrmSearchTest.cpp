@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QFocusEvent>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QTemporaryDir>
 #include <QTimer>
 #include "support/QtPrinters.h"
@@ -158,6 +159,13 @@ TEST_F(FrmSearchTest, SearchTextTurnsCyanWithFocus) {
     EXPECT_EQ(window.txtSearchText->palette().color(QPalette::Base), QColor(0, 255, 255));
     QCoreApplication::sendEvent(window.txtSearchText, &out);
     EXPECT_EQ(window.txtSearchText->palette().color(QPalette::Base), QPalette().color(QPalette::Base));
+}
+
+TEST_F(FrmSearchTest, PathLabelJumpsToTheTemporaryFolder) {
+    QMouseEvent click(QEvent::MouseButtonRelease, QPointF(1, 1), QPointF(1, 1), Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window.LblPath, &click);
+    EXPECT_EQ(window.folder(), QDir::cleanPath(QDir::tempPath()));
+    EXPECT_EQ(window.MyFileList->count(), QDir::temp().entryList(QDir::Files).size());
 }
 
 TEST_F(FrmSearchTest, EnterAndTabMoveOnInsteadOfTyping) {
