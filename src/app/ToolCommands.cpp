@@ -2,6 +2,7 @@
 
 #include "app/CommandLine.h"
 #include "common/PrintableText.h"
+#include "app/ControlSettings.h"
 #include "common/VeltError.h"
 #include "state/Importer.h"
 #include "tools/LogSearch.h"
@@ -24,11 +25,6 @@ class PrintingReporter : public ListReporter {
 protected:
     void onProblem(const QString& line) override { printLine(stdout, QStringLiteral("problem: ") + line); }
     void onSuccess(const QString& line) override { printLine(stdout, QStringLiteral("success: ") + line); }
-};
-
-struct FoundFile {
-    QString path;
-    LogMatch match;
 };
 
 }  // namespace
@@ -69,13 +65,13 @@ int RunDeleteMemberCommand(const QString& installationFolder, long memberNumber,
     Importer importer(installationFolder, reporter, clock);
     importer.LoadInstallation();
     try {
-        const MemberDeletionPlan plan = PlanMemberDeletion(importer, memberNumber);
+        const MemberDeletionPlan plan = PlanMemberDeletion(importer, OpenCoreConnections, memberNumber);
         for (const QString& line : plan.describe()) printLine(stdout, line);
         if (!confirmed) {
             printLine(stdout, QStringLiteral("Nothing deleted: run again with --yes to delete these records."));
             return ExitNotConfirmed;
         }
-        return DeleteMemberRecords(importer, memberNumber) ? ExitOk : ExitToolFailed;
+        return DeleteMemberRecords(importer, OpenCoreConnections, memberNumber) ? ExitOk : ExitToolFailed;
     } catch (const VeltError& error) {
         importer.ShowException(error.description());  // names the table and the error number
         if (error.description() != kDeletionWaitsForCycle)

@@ -1,5 +1,6 @@
 #include "gui/TarvOpen.h"
 
+#include "app/ControlSettings.h"
 #include "common/VeltError.h"
 #include "gui/frmSearch.h"
 #include "tools/MemberDeletion.h"
@@ -180,8 +181,8 @@ void TarvOpen::cmdDelete_Click() {
     try {
         // The confirmation is asked with the connections closed, so a cycle due meanwhile
         // runs as usual; the deletion then opens them afresh.
-        const MemberDeletionPlan plan = PlanMemberDeletion(*importer_, *member);
-        if (confirmDeletion(plan.describe())) DeleteMemberRecords(*importer_, *member);
+        const MemberDeletionPlan plan = PlanMemberDeletion(*importer_, OpenCoreConnections, *member);
+        if (confirmDeletion(plan.describe())) DeleteMemberRecords(*importer_, OpenCoreConnections, *member);
     } catch (const VeltError& error) {
         importer_->ShowException(error.description());  // names the table and the error number
         if (error.description() != kDeletionWaitsForCycle)

@@ -1,6 +1,5 @@
 #include "tools/MemberDeletion.h"
 
-#include "app/ControlSettings.h"
 #include "common/VeltError.h"
 #include "import/MemberNumbers.h"
 #include "state/Importer.h"
@@ -97,11 +96,11 @@ struct PartialDeletion : VeltError {
 // Opens the four core banking connections for one tool run and closes them again.
 class ToolConnections {
 public:
-    explicit ToolConnections(Importer& importer) : importer_(importer) {
+    ToolConnections(Importer& importer, const CoreConnectionOpener& open) : importer_(importer) {
         if (importer_.connections.TarvMain.isOpen()) throw VeltError(0, QStringLiteral("MemberDeletion"), kDeletionWaitsForCycle);
         opened_ = true;
         try {
-            OpenCoreConnections(importer_);
+            open(importer_);
         } catch (...) {
             close();
             throw;
@@ -174,8 +173,8 @@ QStringList MemberDeletionPlan::describe() const {
     return lines;
 }
 
-MemberDeletionPlan PlanMemberDeletion(Importer& importer, long memberNumber) {
-    ToolConnections connections(importer);
+MemberDeletionPlan PlanMemberDeletion(Importer& importer, const CoreConnectionOpener& open, long memberNumber) {
+    ToolConnections connections(importer, open);
     MemberDeletionPlan plan;
     plan.memberNumber = memberNumber;
     for (const MemberTable& table : MemberTables()) {
@@ -193,11 +192,11 @@ MemberDeletionPlan PlanMemberDeletion(Importer& importer, long memberNumber) {
     return plan;
 }
 
-bool DeleteMemberRecords(Importer& importer, long memberNumber) {
+bool DeleteMemberRecords(Importer& importer, const CoreConnectionOpener& open, long memberNumber) {
     QString problem;
     bool nothingDeleted = true;
     try {
-        ToolConnections connections(importer);
+        ToolConnections connections(importer, open);
         deleteInTransactions(importer, memberNumber);
     } catch (const PartialDeletion& error) {
         problem = error.description();

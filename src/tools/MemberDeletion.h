@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -40,6 +41,9 @@ struct MemberDeletionPlan {
     QStringList describe() const;
 };
 
+// Opens TarvMain, TarvTran, TarvAudt and TarvID (the shell's loader), raising VeltError.
+using CoreConnectionOpener = std::function<void(Importer&)>;
+
 // Both open the core banking connections for themselves and close them before returning,
 // so the next cycle loads its settings afresh. They refuse to run while the connections are
 // open, which happens only inside a cycle (a button pressed while the cycle reports).
@@ -48,12 +52,12 @@ inline const QString kDeletionWaitsForCycle =
 
 // Counts the member's rows in every table. Raises VeltError when a table cannot be read
 // (a missing table, a lost connection) or a cycle holds the connections.
-MemberDeletionPlan PlanMemberDeletion(Importer& importer, long memberNumber);
+MemberDeletionPlan PlanMemberDeletion(Importer& importer, const CoreConnectionOpener& open, long memberNumber);
 
 // Runs the statements in order inside one transaction per database session. On success
 // reports "Deleted member N" and returns true; on a failure everything is rolled back, the
 // failure is reported as a problem line naming the table and nothing is removed. The lines
 // are reported after the connections are closed.
-bool DeleteMemberRecords(Importer& importer, long memberNumber);
+bool DeleteMemberRecords(Importer& importer, const CoreConnectionOpener& open, long memberNumber);
 
 }  // namespace autovelt

@@ -1,5 +1,6 @@
 #include "tools/MemberDeletion.h"
 
+#include "app/ControlSettings.h"
 #include "common/VeltError.h"
 #include "support/TestInstallation.h"
 
@@ -55,7 +56,7 @@ protected:
                                                            .arg(member));
     }
 
-    bool deleteMember(long member) { return DeleteMemberRecords(inst.importer(), member); }
+    bool deleteMember(long member) { return DeleteMemberRecords(inst.importer(), OpenCoreConnections, member); }
 
     static constexpr long kVictim = 123;
     static constexpr long kNeighbour = 1234;  // starts with the victim's digits
@@ -63,7 +64,7 @@ protected:
 };
 
 TEST_F(MemberDeletionTest, PlanNamesTheMemberAndCountsEveryTable) {
-    const MemberDeletionPlan plan = PlanMemberDeletion(inst.importer(), kVictim);
+    const MemberDeletionPlan plan = PlanMemberDeletion(inst.importer(), OpenCoreConnections, kVictim);
     EXPECT_EQ(plan.memberName, "Mr John Smith");
     ASSERT_EQ(plan.rows.size(), std::size(kSeeds));
     for (size_t i = 0; i < plan.rows.size(); ++i) EXPECT_EQ(plan.rows[i], kSeeds[i].rows) << MemberTables()[i].table;
@@ -107,7 +108,7 @@ TEST_F(MemberDeletionTest, RefusedWhileACycleHoldsTheConnections) {
     inst.openCoreConnections();
     EXPECT_FALSE(deleteMember(kVictim));
     EXPECT_EQ(inst.reporter().problems(), QStringList{kDeletionWaitsForCycle});
-    EXPECT_THROW(PlanMemberDeletion(inst.importer(), kVictim), VeltError);
+    EXPECT_THROW(PlanMemberDeletion(inst.importer(), OpenCoreConnections, kVictim), VeltError);
     inst.importer().connections.closeAll();
     for (const MemberTable& table : MemberTables()) EXPECT_GT(rowsOf(table, kVictim), 0) << table.table;
 }
