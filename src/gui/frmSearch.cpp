@@ -96,7 +96,7 @@ void frmSearch::buildControls() {
     connect(cmdSearch, &QPushButton::clicked, this, &frmSearch::cmdSearch_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmSearch::cmdCancel_Click);
     connect(cmdExit, &QPushButton::clicked, this, &QWidget::close);
-    connect(grdFiles, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { openRow(row); });
+    // A double click or Enter on a row, as the platform's style activates items.
     connect(grdFiles, &QTableWidget::activated, this, [this](const QModelIndex& index) { openRow(index.row()); });
 
     auto* left = new QVBoxLayout;
