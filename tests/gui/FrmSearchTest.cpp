@@ -116,7 +116,7 @@ TEST_F(FrmSearchTest, EmptyTextOrEmptyFolderDoesNothing) {
 
 TEST_F(FrmSearchTest, OpensOnlyFilesThatStillExist) {
     search("member 123");
-    window.openRow(0);
+    emit window.grdFiles->activated(window.grdFiles->model()->index(0, 1));  // double click or Enter
     EXPECT_EQ(opened, QStringList{dir.filePath("Eventlog20260305.txt")});
     QFile::remove(dir.filePath("ansi.txt"));
     window.openRow(1);
