@@ -3,6 +3,7 @@
 #include "app/InstallationSetup.h"
 #include "app/InstanceLock.h"
 #include "app/RuleExplanation.h"
+#include "app/ToolCommands.h"
 #include "gui/TarvOpen.h"
 
 #include <QApplication>
@@ -46,9 +47,10 @@ int main(int argc, char** argv) {
 
     const QString home = ResolveHomeFolder(*commandLine, executableFolder(argv[0]));
     const bool windowless = commandLine->headless || commandLine->once || commandLine->init ||
-                            !commandLine->explainRulesReport.isEmpty();
-    // The rule explanation only reads, so it may run beside a working importer.
-    if (!commandLine->init && commandLine->explainRulesReport.isEmpty()) {
+                            !commandLine->explainRulesReport.isEmpty() || commandLine->search ||
+                            commandLine->deleteMember != 0;
+    // The rule explanation and the search only read, so they may run beside a working importer.
+    if (!commandLine->init && commandLine->explainRulesReport.isEmpty() && !commandLine->search) {
         static InstanceLock lock(home);
         if (!lock.acquired()) {
             std::fprintf(stderr, "autovelt: %s\n", qPrintable(lock.problem()));
@@ -60,6 +62,8 @@ int main(int argc, char** argv) {
     if (!commandLine->explainRulesReport.isEmpty())
         return ExplainRules({commandLine->explainRulesReport, home, commandLine->amount, commandLine->member,
                              commandLine->newMember});
+    if (commandLine->search) return RunSearchCommand(home, commandLine->searchText, commandLine->searchFolder);
+    if (commandLine->deleteMember != 0) return RunDeleteMemberCommand(home, commandLine->deleteMember, commandLine->yes);
     if (commandLine->init) {
         QString reason;
         if (!InitInstallation(home, reason)) {

@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 
 #include "common/Values.h"
+#include "tools/MemberDeletion.h"
 
 #include <QDir>
 
@@ -30,6 +31,21 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& arguments, QStrin
             else c.member = static_cast<long>(leadingNumber(value));
         } else if (a == QLatin1String("--new-member")) {
             c.newMember = true;
+        } else if (a == QLatin1String("--search")) {
+            if (i + 1 >= arguments.size() || arguments[i + 1].isEmpty()) { error = QStringLiteral("--search needs a text"); return std::nullopt; }
+            c.search = true;
+            c.searchText = arguments[++i];
+            if (i + 1 < arguments.size() && !arguments[i + 1].startsWith(QLatin1String("--"))) c.searchFolder = arguments[++i];
+        } else if (a == QLatin1String("--delete-member")) {
+            const auto number = i + 1 < arguments.size() ? ParseMemberNumberAnswer(arguments[i + 1]) : std::nullopt;
+            if (!number) {
+                error = QStringLiteral("--delete-member needs a whole member number from 1 to 99999999");
+                return std::nullopt;
+            }
+            c.deleteMember = *number;
+            ++i;
+        } else if (a == QLatin1String("--yes")) {
+            c.yes = true;
         } else {
             error = QStringLiteral("unknown argument: ") + a;
             return std::nullopt;
@@ -61,10 +77,18 @@ QString UsageText() {
         "               (--amount: total borrowing, choosing the rule set; --member: the member\n"
         "               whose stored answers and earlier results count; --new-member: that\n"
         "               member joined with this application)\n"
+        "  --search TEXT [DIR]\n"
+        "               print the files of DIR (default: the installation's log folders) that\n"
+        "               contain TEXT, without regard to case, most recently modified first\n"
+        "  --delete-member N [--yes]\n"
+        "               show member N's name and the rows each table holds; with --yes delete\n"
+        "               them all, in one unit (nothing is deleted without --yes)\n"
         "\n"
         "Exit status of --once: 0 the import pass ran, 1 the settings load stopped the cycle,\n"
         "2 bad command line; --init: 3 when the folder already holds an installation;\n"
-        "--explain-rules: 4 when the report or the installation cannot be read.\n");
+        "--explain-rules: 7 when the report or the installation cannot be read;\n"
+        "--search: 0 with matches, 1 without; --delete-member: 0 deleted, 8 listed but not\n"
+        "confirmed, 9 a table could not be read or emptied (nothing deleted).\n");
 }
 
 }  // namespace autovelt

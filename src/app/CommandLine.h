@@ -18,6 +18,13 @@ struct CommandLine {
     QString amount;
     long member = 0;
     bool newMember = false;
+    // --search TEXT [DIR]
+    bool search = false;
+    QString searchText;
+    QString searchFolder;
+    // --delete-member N [--yes]
+    long deleteMember = 0;
+    bool yes = false;
 };
 
 // Parses the arguments (without the program name). Returns nothing for a bad command
@@ -39,6 +46,10 @@ enum ExitCode {
     ExitPassStopped = 5,      // --once: the pass stopped early on a failure; applications are left pending
     ExitStoppedOnRequest = 6, // --once: SIGINT/SIGTERM; the current application was finished, the rest left pending
     ExitExplainFailed = 7,    // --explain-rules: the report or the installation could not be read
+    ExitNotConfirmed = 8,     // --delete-member without --yes: the records were listed, nothing deleted
+    ExitToolFailed = 9,       // --delete-member: a table could not be read or emptied; nothing deleted
 };
+// --search: no file holds the text.
+inline constexpr int ExitNoMatches = 1;
 
 }  // namespace autovelt

@@ -1,5 +1,6 @@
 #include "app/RuleExplanation.h"
 
+#include "app/CommandLine.h"
 #include "app/ControlSettings.h"
 #include "state/Importer.h"
 #include "assessment/CreditRules.h"
@@ -122,7 +123,7 @@ int ExplainRules(const RuleExplanationRequest& request) {
     bool ok = false;
     const QString text = ExplainRulesText(request, ok);
     std::fputs(text.toLocal8Bit().constData(), ok ? stdout : stderr);
-    return ok ? 0 : 4;
+    return ok ? ExitOk : ExitExplainFailed;
 }
 
 }  // namespace autovelt

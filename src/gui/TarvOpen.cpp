@@ -1,9 +1,14 @@
 #include "gui/TarvOpen.h"
 
+#include "app/ControlSettings.h"
+#include "common/VeltError.h"
+#include "gui/frmSearch.h"
+#include "tools/MemberDeletion.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGridLayout>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QVBoxLayout>
 
@@ -46,6 +51,19 @@ TarvOpen::TarvOpen(const QString& homeFolder, Clock& clock, CycleTimer* timer, Q
     connect(cmdAutoOnOff, &QPushButton::clicked, this, [this] { cycle_->cmdAutoOnOff_Click(); });
     connect(cmdMembers, &QPushButton::clicked, this, [this] { cycle_->ManualImport(); });
     connect(cmdExit, &QPushButton::clicked, this, &QWidget::close);
+    connect(cmdSearch, &QPushButton::clicked, this, &TarvOpen::cmdSearch_Click);
+    connect(cmdDelete, &QPushButton::clicked, this, &TarvOpen::cmdDelete_Click);
+    askMemberNumber = [this]() -> std::optional<QString> {
+        bool ok = false;
+        const QString answer = QInputDialog::getText(this, QStringLiteral("DELETE"), QStringLiteral("enter member number to delete"),
+                                                     QLineEdit::Normal, QString(), &ok);
+        return ok ? std::optional<QString>(answer) : std::nullopt;
+    };
+    confirmDeletion = [this](const QStringList& whatGoes) {
+        return QMessageBox::question(this, QStringLiteral("DELETE"),
+                                     whatGoes.join(QLatin1Char('\n')) + QStringLiteral("\n\nDelete these records for good?"),
+                                     QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
+    };
 
     importer_->LoadInstallation();
     showSettings();
@@ -142,6 +160,37 @@ void TarvOpen::refreshButtons() {
     PassDate->setText(importer_->PassDate);
 }
 
+void TarvOpen::cmdSearch_Click() {
+    QCoreApplication::processEvents();
+    if (!search_) search_ = std::make_unique<frmSearch>(importer_->programFolder());
+    search_->show();
+    search_->raise();
+    search_->activateWindow();
+}
+
+void TarvOpen::cmdDelete_Click() {
+    const std::optional<QString> answer = askMemberNumber();
+    if (!answer || answer->trimmed().isEmpty()) return;
+    const std::optional<long> member = ParseMemberNumberAnswer(*answer);
+    if (!member) {
+        importer_->ShowException(QStringLiteral("Not a member number: \"") + *answer +
+                                 QStringLiteral("\" - type the whole number only; nothing deleted"));
+        return;
+    }
+    cmdDelete->setEnabled(false);
+    try {
+        // The confirmation is asked with the connections closed, so a cycle due meanwhile
+        // runs as usual; the deletion then opens them afresh.
+        const MemberDeletionPlan plan = PlanMemberDeletion(*importer_, OpenCoreConnections, *member);
+        if (confirmDeletion(plan.describe())) DeleteMemberRecords(*importer_, OpenCoreConnections, *member);
+    } catch (const VeltError& error) {
+        importer_->ShowException(error.description());  // names the table and the error number
+        if (error.description() != kDeletionWaitsForCycle)
+            importer_->ShowException(QStringLiteral("Nothing was deleted for member %1.").arg(*member));
+    }
+    cmdDelete->setEnabled(true);
+}
+
 void TarvOpen::closeEvent(QCloseEvent* event) {
     if (!cycle_->canClose()) {
         showCriticalMessage(QStringLiteral("You can only close the application when it is not running"));
@@ -149,6 +198,7 @@ void TarvOpen::closeEvent(QCloseEvent* event) {
         return;
     }
     cycle_->Shutdown();
+    if (search_) search_->close();
     event->accept();
 }
 

@@ -14,8 +14,11 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace autovelt {
+
+class frmSearch;
 
 // Shows report lines in the two lists as they arrive, keeping the window painted.
 class ListWidgetReporter : public ListReporter {
@@ -46,6 +49,15 @@ public:
 
     // Shows the close refusal; tests replace it to answer the message box.
     std::function<void(const QString&)> showCriticalMessage;
+    // The deletion's questions: the member number typed (nothing for Cancel), and the
+    // confirmation of what will be removed. Tests replace them.
+    std::function<std::optional<QString>()> askMemberNumber;
+    std::function<bool(const QStringList& whatGoes)> confirmDeletion;
+
+    void cmdSearch_Click();
+    void cmdDelete_Click();
+    // The log search window, once opened.
+    frmSearch* searchWindow() const { return search_.get(); }
 
     QPushButton* cmdAutoOnOff;
     QPushButton* cmdMembers;
@@ -82,6 +94,7 @@ private:
     std::unique_ptr<Importer> importer_;
     std::unique_ptr<QtCycleTimer> ownTimer_;
     std::unique_ptr<ImportCycle> cycle_;
+    std::unique_ptr<frmSearch> search_;
 };
 
 }  // namespace autovelt

@@ -1,0 +1,199 @@
+#include "gui/frmSearch.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QApplication>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QTemporaryDir>
+#include <QTimer>
+#include "support/QtPrinters.h"
+
+#include <gtest/gtest.h>
+
+using namespace autovelt;
+
+namespace {
+
+// A folder of activity logs, each with its own modified time (hours after a fixed moment).
+struct LogFile {
+    const char* name;
+    QByteArray contents;
+    int hour;
+};
+const LogFile kLogs[] = {
+    {"Eventlog20260301.txt", "Member 123 joined\r\n", 1},
+    {"Eventlog20260305.txt", "MEMBER 123 refused\r\n", 5},
+    {"Eventlog20260303.txt", "member 4 joined\r\n", 3},
+    {"ansi.txt", "Caf\xE9 cr\xE8me for member 123\r\n", 2},   // Windows-1252
+    {"utf8.txt", "Caf\xC3\xA9 au lait\r\n", 4},               // UTF-8
+    {"~Eventlog.txt", "member 123\r\n", 9},
+    {"report.PDF", "member 123\r\n", 9},
+    {"archive.zip", "member 123\r\n", 9},
+    {"notes.rtf", "member 123\r\n", 9},
+};
+
+class FrmSearchTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (const LogFile& log : kLogs) write(log.name, log.contents, log.hour);
+        window.showInformation = [this](const QString& text) { messages << text; };
+        window.showCritical = [this](const QString& text) { messages << text; };
+        window.openFile = [this](const QString& path) { opened << path; };
+        window.setFolder(dir.path());
+    }
+
+    void write(const QString& name, const QByteArray& contents, int hour) {
+        QFile file(dir.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(contents);
+        file.flush();  // before the time is set, or the close would move it
+        file.setFileTime(QDateTime(QDate(2026, 3, 5), QTime(hour, 0)), QFileDevice::FileModificationTime);
+    }
+
+    // Presses Search and waits for the worker to end.
+    void search(const QString& text) {
+        window.txtSearchText->setText(text);
+        QEventLoop loop;
+        QObject::connect(&window, &frmSearch::searchFinished, &loop, &QEventLoop::quit);
+        QTimer::singleShot(20000, &loop, &QEventLoop::quit);
+        window.cmdSearch_Click();
+        if (window.searching()) loop.exec();
+    }
+
+    QStringList grid() {
+        QStringList names;
+        for (int row = 0; row < window.grdFiles->rowCount(); ++row) names << window.grdFiles->item(row, 0)->text();
+        return names;
+    }
+
+    QTemporaryDir dir;
+    frmSearch window{QDir::tempPath()};
+    QStringList messages;
+    QStringList opened;
+};
+
+TEST_F(FrmSearchTest, FindsTheFilesHoldingTheTextNewestFirst) {
+    const struct { const char* text; QStringList expected; } cases[] = {
+        {"nowhere", {}},
+        {"member 123", {"Eventlog20260305.txt", "ansi.txt", "Eventlog20260301.txt"}},
+        {"mEmBeR", {"Eventlog20260305.txt", "Eventlog20260303.txt", "ansi.txt", "Eventlog20260301.txt"}},
+        {"CAFÉ", {"utf8.txt", "ansi.txt"}},
+        {"crème", {"ansi.txt"}},
+    };
+    for (const auto& c : cases) {
+        messages.clear();
+        search(QString::fromUtf8(c.text));
+        EXPECT_EQ(grid(), c.expected) << c.text;
+        EXPECT_EQ(messages, QStringList{"Search complete - review grid for results"}) << c.text;
+        EXPECT_EQ(window.lblProgress->text(), "Searched 9 of 9 files");
+        EXPECT_TRUE(window.cmdSearch->isEnabled() && window.cmdExit->isEnabled() && !window.cmdCancel->isEnabled());
+    }
+    EXPECT_TRUE(window.grdFiles->isColumnHidden(2));
+    ASSERT_EQ(window.grdFiles->rowCount(), 1);
+    EXPECT_EQ(window.grdFiles->item(0, 2)->text(), "20260305020000");
+}
+
+TEST_F(FrmSearchTest, EmptyTextOrEmptyFolderDoesNothing) {
+    search("member 123");
+    messages.clear();
+    search("");
+    EXPECT_TRUE(messages.isEmpty());
+    EXPECT_TRUE(grid().isEmpty());  // the text change alone cleared it
+
+    search("member 123");
+    messages.clear();
+    QTemporaryDir empty;
+    window.setFolder(empty.path());
+    window.cmdSearch_Click();
+    EXPECT_FALSE(window.searching());
+    EXPECT_TRUE(messages.isEmpty());
+    EXPECT_EQ(grid().size(), 3);
+}
+
+TEST_F(FrmSearchTest, OpensOnlyFilesThatStillExist) {
+    search("member 123");
+    emit window.grdFiles->activated(window.grdFiles->model()->index(0, 1));  // double click or Enter
+    EXPECT_EQ(opened, QStringList{dir.filePath("Eventlog20260305.txt")});
+    QFile::remove(dir.filePath("ansi.txt"));
+    window.openRow(1);
+    EXPECT_EQ(opened.size(), 1);
+    EXPECT_TRUE(messages.size() == 1);  // nothing reported
+}
+
+// A file that vanishes after the list was read cannot be opened: the window asks whether to
+// go on. Cancel pressed while the question is open ends the search halfway.
+TEST_F(FrmSearchTest, UnreadableFileAsksAndCancelStopsHalfway) {
+    const struct { const char* answer; QStringList expected; int messages; const char* progress; } cases[] = {
+        {"yes", {"Eventlog20260305.txt", "ansi.txt", "Eventlog20260301.txt"}, 1, "Searched 9 of 9 files"},
+        {"no", {"ansi.txt", "Eventlog20260301.txt"}, 0, "Searched 3 of 9 files - stopped"},
+        {"cancel", {"ansi.txt", "Eventlog20260301.txt"}, 0, "Searched 4 of 9 files - cancelled"},
+    };
+    for (const auto& c : cases) {
+        window.setFolder(dir.path());
+        QFile::remove(dir.filePath("Eventlog20260303.txt"));  // fourth in list order, after two matches
+        QStringList titles;
+        window.askContinue = [&](const QString& title) {
+            titles << title;
+            if (QLatin1String(c.answer) == QLatin1String("cancel")) { window.cmdCancel_Click(); return true; }
+            return QLatin1String(c.answer) == QLatin1String("yes");
+        };
+        messages.clear();
+        search("member 123");
+        EXPECT_EQ(grid(), c.expected) << c.answer;
+        EXPECT_EQ(messages.size(), c.messages) << c.answer;
+        EXPECT_EQ(window.lblProgress->text(), c.progress) << c.answer;
+        ASSERT_EQ(titles.size(), 1);
+        EXPECT_TRUE(titles[0].startsWith("Error " + dir.filePath("Eventlog20260303.txt") + " (")) << titles[0].toStdString();
+        EXPECT_TRUE(window.cmdSearch->isEnabled() && window.cmdExit->isEnabled()) << c.answer;
+        write("Eventlog20260303.txt", "member 4 joined\r\n", 3);
+    }
+}
+
+TEST_F(FrmSearchTest, SearchTextTurnsCyanWithFocus) {
+    QFocusEvent in(QEvent::FocusIn), out(QEvent::FocusOut);
+    QCoreApplication::sendEvent(window.txtSearchText, &in);
+    EXPECT_EQ(window.txtSearchText->palette().color(QPalette::Base), QColor(0, 255, 255));
+    QCoreApplication::sendEvent(window.txtSearchText, &out);
+    EXPECT_EQ(window.txtSearchText->palette().color(QPalette::Base), QPalette().color(QPalette::Base));
+}
+
+TEST_F(FrmSearchTest, PathLabelJumpsToTheTemporaryFolder) {
+    QMouseEvent click(QEvent::MouseButtonRelease, QPointF(1, 1), QPointF(1, 1), Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window.LblPath, &click);
+    EXPECT_EQ(window.folder(), QDir::cleanPath(QDir::tempPath()));
+    EXPECT_EQ(window.MyFileList->count(), QDir::temp().entryList(QDir::Files).size());
+}
+
+TEST_F(FrmSearchTest, EnterAndTabMoveOnInsteadOfTyping) {
+    window.show();
+    window.activateWindow();
+    QApplication::processEvents();
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Tab}) {
+        window.txtSearchText->setFocus();
+        ASSERT_EQ(QApplication::focusWidget(), window.txtSearchText);
+        int returns = 0;
+        auto connection = QObject::connect(window.txtSearchText, &QLineEdit::returnPressed, [&] { ++returns; });
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QCoreApplication::sendEvent(window.txtSearchText, &press);
+        QObject::disconnect(connection);
+        EXPECT_EQ(returns, 0) << key;
+        EXPECT_NE(QApplication::focusWidget(), window.txtSearchText) << key;
+    }
+}
+
+TEST(FrmSearchFolder, RefusesAFolderTooFullToList) {
+    QTemporaryDir full;
+    for (int i = 0; i <= kMaxListedFiles; ++i) QFile(full.filePath(QString::number(i))).open(QIODevice::WriteOnly);
+    frmSearch window(QDir::tempPath());
+    QStringList messages;
+    window.showCritical = [&](const QString& text) { messages << text; };
+    window.setFolder(full.path());
+    EXPECT_EQ(messages, QStringList{"This folder contains too many files to search - please manipulate folder contents."});
+    EXPECT_EQ(window.MyFileList->count(), 0);  // so a search does nothing
+}
+
+}  // namespace
