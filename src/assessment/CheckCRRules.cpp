@@ -8,7 +8,7 @@
 #include "common/SqlQuote.h"
 #include "common/VeltError.h"
 #include "comms/AuditTrail.h"
-#include "import/LoanDetailsException.h"
+#include "comms/LoanDetailsException.h"
 
 namespace autovelt {
 

@@ -2,7 +2,7 @@
 
 #include "state/Importer.h"
 #include "common/Values.h"
-#include "import/LoanDetailsException.h"
+#include "comms/LoanDetailsException.h"
 #include "import/OnlineMarking.h"
 #include "platform/db/Recordset.h"
 

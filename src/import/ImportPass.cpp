@@ -9,7 +9,7 @@
 #include "import/ApplicationDetailsFile.h"
 #include "import/ApplicationIdFile.h"
 #include "import/ApplicationIntake.h"
-#include "import/LoanDetailsException.h"
+#include "comms/LoanDetailsException.h"
 #include "import/MemberImport.h"
 #include "import/MemberMatching.h"
 #include "import/OnlineMarking.h"

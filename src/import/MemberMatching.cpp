@@ -6,7 +6,7 @@
 #include "common/SqlQuote.h"
 #include "common/Values.h"
 #include "import/ExistingMemberChecks.h"
-#include "import/LoanDetailsException.h"
+#include "comms/LoanDetailsException.h"
 #include "import/MemberNumbers.h"
 #include "import/OnlineMarking.h"
 

@@ -5,7 +5,7 @@
 #include "comms/MemberEmails.h"
 #include "common/SqlQuote.h"
 #include "common/Values.h"
-#include "import/LoanDetailsException.h"
+#include "comms/LoanDetailsException.h"
 
 namespace autovelt {
 

@@ -148,15 +148,16 @@ TEST_F(DiaryTest, NothingIsWrittenWithoutAMemberOrWithoutText) {
     EXPECT_TRUE(inst.reporter().problems().isEmpty());
 }
 
-TEST_F(DiaryTest, FailureIsReportedWithTheApplicationsSuffix) {
-    im.connections.TarvTran.close();
+TEST_F(DiaryTest, FailureIsReportedWithTheApplicationsSuffixAndALostDatabaseStopsTheApplication) {
+    inst.exec(QStringLiteral("TarvTran"), QStringLiteral("ALTER TABLE Diary RENAME TO DiaryAway"));
     im.diaryText = QStringLiteral("Note");
     CreateDiaryEntry(im, QStringLiteral("VELT"));
-
     ASSERT_EQ(inst.reporter().problems().size(), 1);
     EXPECT_EQ(inst.reporter().problems().first(),
-              QStringLiteral("Error 3704 (Operation is not allowed when the object is closed.) in procedure "
-                             "CreateDiaryEntry  (table_w field_id=17)"));
+              QStringLiteral("Error 1 (no such table: Diary) in procedure CreateDiaryEntry  (table_w field_id=17)"));
+
+    im.connections.TarvTran.close();
+    EXPECT_THROW(CreateDiaryEntry(im, QStringLiteral("VELT")), VeltError);
 }
 
 TEST(AuditStatementTest, DiaryStatementForEachDialect) {

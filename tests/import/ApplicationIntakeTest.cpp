@@ -3,7 +3,7 @@
 #include "app/ControlSettings.h"
 #include "import/ApplicationIdFile.h"
 #include "import/ApplicationIntake.h"
-#include "import/LoanDetailsException.h"
+#include "comms/LoanDetailsException.h"
 #include "import/MemberMainRecord.h"
 #include "import/NextBirthday.h"
 #include "import/OnlineMarking.h"

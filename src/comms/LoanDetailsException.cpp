@@ -1,4 +1,4 @@
-#include "import/LoanDetailsException.h"
+#include "comms/LoanDetailsException.h"
 
 #include "state/Importer.h"
 
