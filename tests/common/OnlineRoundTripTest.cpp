@@ -33,16 +33,8 @@ QString randomText(std::mt19937& rng, int length, char16_t low, char16_t high) {
     return text;
 }
 
-TEST(OnlineRoundTrip, NamesWithApostrophes) {
-    const char* names[] = {
-        "O'Neil", "D'Arcy-Smith", "o'brien's", "'", "''", "Mc'Donald", "Jones's", "N'Diaye O'Connor",
-        "Anne-Marie d'Aubigny", "O''Hara", "' leading and trailing '",
-    };
-    uint32_t seed = 1;
-    for (const char* name : names) expectFieldRoundTrip(QString::fromLatin1(name), seed++);
-}
-
 TEST(OnlineRoundTrip, EveryPrintableAsciiCharacterAtManyPositions) {
+    expectFieldRoundTrip(QStringLiteral("O''Hara d'Arcy-Smith, Flat 3, No #5 ' "), 1);
     QString printable;
     for (char16_t c = 32; c <= 126; ++c) printable += QChar(c);
     for (int start = 0; start < printable.size(); ++start) {
@@ -79,15 +71,6 @@ TEST(OnlineRoundTrip, LongTextsUpToTheLimitOf255Characters) {
     expectFieldRoundTrip(randomText(rng, 255, 32, 38), 3);
     expectFieldRoundTrip(randomText(rng, 80, u'a', u'z'), 4);
     expectFieldRoundTrip(randomText(rng, 150, u'0', u'9'), 5);
-}
-
-TEST(OnlineRoundTrip, DigitsAndAddresses) {
-    const char* values[] = {
-        "0", "0000", "01234567890", "AB123456C", "SW1A 1AA", "Flat 3, No #5 High St.", "07700 900123",
-        "30/06/1975", "1234567890123456789012345678901234567890",
-    };
-    uint32_t seed = 100;
-    for (const char* value : values) expectFieldRoundTrip(QString::fromLatin1(value), seed++);
 }
 
 TEST(OnlineRoundTrip, DeployedTablesOfAnotherShape) {
@@ -133,15 +116,6 @@ TEST(OnlineRoundTrip, GeneratedNumbers) {
         const QString encoded = encodeOnlineNumber(digits, seed);
         ASSERT_EQ(encoded.size(), 8 + 4 * digits.size());
         ASSERT_EQ(DecodeOnlineNumber(encoded), QString::number(number)) << digits.toStdString();
-    }
-}
-
-TEST(OnlineRoundTrip, NumbersBeyond32BitsOverflowInTheDecoder) {
-    try {
-        DecodeOnlineNumber(encodeOnlineNumber(QStringLiteral("2147483648"), 5));
-        ADD_FAILURE() << "no overflow";
-    } catch (const VeltError& e) {
-        EXPECT_EQ(e.number(), 6);
     }
 }
 

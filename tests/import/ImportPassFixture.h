@@ -4,6 +4,7 @@
 // website's encoder, driven through the real cycle: settings load, import pass, close-down.
 
 #include "app/ImportCycle.h"
+#include "state/ConnectionStrings.h"
 #include "common/SqlQuote.h"
 #include "support/TestInstallation.h"
 #include "support/WebApplication.h"
@@ -139,5 +140,44 @@ protected:
 
     TestInstallation inst;
 };
+
+// The website's database engine as a parameter: the embedded file, or a private MariaDB
+// server on loopback (scripts/test-mariadb) whose cases skip when none is running.
+enum class OnlineBackend { Embedded, MariaDb };
+
+class OnlineImportPassTest : public ImportPassTest, public ::testing::WithParamInterface<OnlineBackend> {
+protected:
+    void SetUp() override {
+        ImportPassTest::SetUp();
+        if (GetParam() == OnlineBackend::Embedded) return;
+        if (!inst.useMariaDbOnline()) GTEST_SKIP() << "no MariaDB server for the tests (scripts/test starts one)";
+        // The website's side: its own connection, quoting as the importer's connections quote.
+        website_.open(BuildOnlineConnectionString(qEnvironmentVariable("AUTOVELT_TEST_MYSQL_HOST"),
+                                                  qEnvironmentVariable("AUTOVELT_TEST_MYSQL_USER"),
+                                                  qEnvironmentVariable("AUTOVELT_TEST_MYSQL_PASSWORD")),
+                      im().config.engine);
+        ASSERT_EQ(website_.engine(), db::Engine::MySql);
+    }
+
+    void onlineExec(const QString& statement) override {
+        if (website_.isOpen()) website_.execute(statement);
+        else ImportPassTest::onlineExec(statement);
+    }
+    QVariant onlineScalar(const QString& query) override {
+        if (!website_.isOpen()) return ImportPassTest::onlineScalar(query);
+        db::Recordset rs = website_.openRecordset(query);
+        return rs.eof() ? QVariant() : rs.value(0);
+    }
+
+    db::Connection website_;
+};
+
+inline std::string BackendName(const ::testing::TestParamInfo<OnlineBackend>& info) {
+    return info.param == OnlineBackend::Embedded ? "Embedded" : "MariaDb";
+}
+
+#define INSTANTIATE_FOR_EACH_ONLINE_BACKEND(suite)                                                                  \
+    INSTANTIATE_TEST_SUITE_P(Online, suite, ::testing::Values(OnlineBackend::Embedded, OnlineBackend::MariaDb), \
+                             BackendName)
 
 }  // namespace autovelt::test

@@ -1,5 +1,6 @@
-// The pass as a whole: refusals at intake, single-application runs, the member number limit,
-// runs without applications, hostile values, stops and failures half-way.
+// The pass as a whole, against each engine the website's database runs on: what it writes
+// online, refusals at intake, single-application runs, the member number limit, runs without
+// applications, hostile values, stops, failures half-way and a run after a lost marking.
 
 #include "import/ImportPassFixture.h"
 
@@ -11,11 +12,48 @@ using autovelt::testing::WebApplication;
 
 namespace {
 
-class ImportPassRunTest : public ImportPassTest {};
+class ImportPassRunTest : public OnlineImportPassTest {};
+INSTANTIATE_FOR_EACH_ONLINE_BACKEND(ImportPassRunTest);
 
 const QString kLoanLine0 = QStringLiteral("Member 0 applied for L1 loan for \u00A31000 over 12 months for Car repairs.");
 
-TEST_F(ImportPassRunTest, BlankOrInvalidBirthDateIsRefused) {
+TEST_P(ImportPassRunTest, NewMemberIsImportedAndOnlyTheImportedFlagsAreWritten) {
+    add(WebApplication::joinAndBorrow(7));
+    const QStringList columns{"field_2", "field_4", "field_6", "field_103", "field_105"};
+    QStringList before;
+    for (const QString& c : columns) before << applicationColumn(7, c);
+    runCycle();
+    EXPECT_EQ(problems(), QStringList{}) << report();
+    EXPECT_EQ(successes(), (QStringList{kStartedLine, "Added new member 1 - Smith" + suffix(7), kCompletedLine}));
+    EXPECT_EQ(memberColumn(1, "NINumber"), "AB123456C");
+    EXPECT_EQ(memberColumn(1, "DOB"), "1985-04-15");
+    EXPECT_EQ(column("TarvMain", "MemberUDF", "UDF1", "MemberNo=1"), "Acme Widgets Ltd");
+    EXPECT_EQ(importedFlag(7), "Y");
+    EXPECT_EQ(applicationColumn(7, "field_108"), kImportedStamp);
+    EXPECT_EQ(onlineScalar("SELECT field_21 FROM table_ad").toString(), "Y");
+    EXPECT_EQ(onlineScalar("SELECT field_22 FROM table_ad").toString(), kImportedStamp);
+    for (int i = 0; i < columns.size(); ++i) EXPECT_EQ(applicationColumn(7, columns[i]), before[i]) << columns[i].toStdString();
+}
+
+TEST_P(ImportPassRunTest, MatchesAndRefusalsMarkTheRowsOnce) {
+    addMember({});
+    add(WebApplication::joinAndBorrow(3));
+    WebApplication refused = WebApplication::joinAndBorrow(4).set(6, "Smythe");
+    refused.memberNumber = "500";
+    refused.niNumber = "CD123456A";
+    add(refused);
+    runCycle();
+    EXPECT_TRUE(problems().contains("Member thought they were a new member, but we have them under 500 as match made on NINO "
+                                    "of AB123456C." + suffix(3))) << report();
+    EXPECT_TRUE(problems().contains("Member 500 specified NINO as CD123456A whereas we hold AB123456C so application is being "
+                                    "skipped." + suffix(4))) << report();
+    EXPECT_EQ(members(), 1);
+    EXPECT_EQ(importedFlag(3), "Y");
+    EXPECT_EQ(importedFlag(4), "Y");
+    EXPECT_EQ(onlineScalar("SELECT COUNT(*) FROM table_ad WHERE field_21='Y'").toInt(), 2);
+}
+
+TEST_P(ImportPassRunTest, BlankOrInvalidBirthDateIsRefused) {
     add(WebApplication::joinAndBorrow(1).set(7, ""));
     WebApplication second = WebApplication::joinOnly(2).set(7, "31/02/1990");
     second.niNumber = "CD123456A";
@@ -29,7 +67,7 @@ TEST_F(ImportPassRunTest, BlankOrInvalidBirthDateIsRefused) {
     EXPECT_EQ(successes(), (QStringList{kStartedLine, kCompletedLine}));
 }
 
-TEST_F(ImportPassRunTest, MissingOrNumericSurnameIsRefused) {
+TEST_P(ImportPassRunTest, MissingOrNumericSurnameIsRefused) {
     add(WebApplication::joinAndBorrow(1).set(6, ""));
     WebApplication second = WebApplication::joinOnly(2).set(6, "12345");
     second.niNumber = "CD123456A";
@@ -45,7 +83,7 @@ TEST_F(ImportPassRunTest, MissingOrNumericSurnameIsRefused) {
     for (long id : {1, 2, 3}) EXPECT_EQ(importedFlag(id), "Y");
 }
 
-TEST_F(ImportPassRunTest, IdFileImportsOnlyThatApplicationAndLeavesItUnmarked) {
+TEST_P(ImportPassRunTest, IdFileImportsOnlyThatApplicationAndLeavesItUnmarked) {
     add(WebApplication::joinAndBorrow(1));
     WebApplication named = WebApplication::joinOnly(1234);
     named.niNumber = "CD123456A";
@@ -70,7 +108,7 @@ TEST_F(ImportPassRunTest, IdFileImportsOnlyThatApplicationAndLeavesItUnmarked) {
     EXPECT_EQ(applicationColumn(1234, "field_108"), "");
 }
 
-TEST_F(ImportPassRunTest, IdFileWithoutANumberIsIgnoredAndDeleted) {
+TEST_P(ImportPassRunTest, IdFileWithoutANumberIsIgnoredAndDeleted) {
     add(WebApplication::joinAndBorrow(1));
     inst.writeFile("id.txt", "none\n");
     runCycle();
@@ -78,7 +116,7 @@ TEST_F(ImportPassRunTest, IdFileWithoutANumberIsIgnoredAndDeleted) {
     EXPECT_EQ(importedFlag(1), "Y");
 }
 
-TEST_F(ImportPassRunTest, MemberNumberLimitStopsThePassAtOnce) {
+TEST_P(ImportPassRunTest, MemberNumberLimitStopsThePassAtOnce) {
     addMember({.number = 99999998, .forename = "Ann", .surname = "Other", .ni = "ZZ000000Z", .home = false});
     add(WebApplication::joinOnly(1).set(31, "PASS"));
     WebApplication second = WebApplication::joinOnly(2).set(6, "Jones").set(31, "PASS");
@@ -100,21 +138,21 @@ TEST_F(ImportPassRunTest, MemberNumberLimitStopsThePassAtOnce) {
     EXPECT_EQ(QString::fromUtf8(log.readAll()).trimmed(), "Member number limit exceeded - cannot import any further");
 }
 
-TEST_F(ImportPassRunTest, NothingPendingAndNoDocumentsIsSilent) {
+TEST_P(ImportPassRunTest, NothingPendingAndNoDocumentsIsSilent) {
     runCycle();
     EXPECT_EQ(problems(), QStringList{});
     EXPECT_EQ(successes(), QStringList{});
     EXPECT_EQ(activityLogs(), QStringList{});
 }
 
-TEST_F(ImportPassRunTest, DocumentsWithoutApplicationsStillCompleteTheRun) {
+TEST_P(ImportPassRunTest, DocumentsWithoutApplicationsStillCompleteTheRun) {
     onlineExec("INSERT INTO member_docs (member_no, Category, FileName, Title) VALUES ('x', 'y', 'scan.pdf', 'z')");
     runCycle();
     EXPECT_EQ(successes(), (QStringList{kStartedLine, kCompletedLine}));
     EXPECT_EQ(activityLogs().size(), 1);
 }
 
-TEST_F(ImportPassRunTest, UnreadableMemberNumberRefusesOnlyThatApplication) {
+TEST_P(ImportPassRunTest, UnreadableMemberNumberRefusesOnlyThatApplication) {
     WebApplication first = WebApplication::joinOnly(1).set(31, "PASS");
     first.memberNumber = "98765432101";  // more than a 32-bit number holds
     add(first);
@@ -128,12 +166,12 @@ TEST_F(ImportPassRunTest, UnreadableMemberNumberRefusesOnlyThatApplication) {
     EXPECT_EQ(memberColumn(1, "Surname"), "Jones");
 }
 
-TEST_F(ImportPassRunTest, HostileValuesNeitherBreakNorChangeAnyStatement) {
+TEST_P(ImportPassRunTest, HostileValuesNeitherBreakNorChangeAnyStatement) {
     WebApplication a = WebApplication::joinAndBorrow(1);
-    a.niNumber = "AB'; DELETE FROM table_ad; --";  // a raw key with a quote, stored as typed
+    a.niNumber = "AB'\\'; DELETE FROM table_ad; --";  // a raw key with a quote and a backslash, stored as typed
     a.niNumberPlain = true;
     a.set(6, "';\"; DELETE FROM MemberMain; --'").set(4, "O\\'Brien").set(5, "d'Arcy").set(12, "Tenant's flat")
-        .set(34, "Quote ' and \" and ; in a field").set(89, "pass'word\"").set(103, "o'brien@example.com");
+        .set(34, "Quote ' and \" and ; and back\\slash in a field").set(89, "pass'word\"").set(103, "o'brien@example.com");
     a.addresses.first().email = "o'brien@example.com";
     add(a);
     WebApplication b = WebApplication::joinOnly(2).set(6, "O\u2019Neill").set(31, "PASS");
@@ -148,19 +186,19 @@ TEST_F(ImportPassRunTest, HostileValuesNeitherBreakNorChangeAnyStatement) {
     EXPECT_EQ(memberColumn(1, "Surname"), ";\"; Delete From Membermain; --");
     EXPECT_EQ(memberColumn(1, "Forename"), "Obrien");
     EXPECT_EQ(memberColumn(1, "NINumber"), "<null>");  // not a usable number
-    EXPECT_EQ(column("TarvMain", "MemberUDF", "UDF1", "MemberNo=1"), "Quote ' and \" and ; in a field");
+    EXPECT_EQ(column("TarvMain", "MemberUDF", "UDF1", "MemberNo=1"), "Quote ' and \" and ; and back\\slash in a field");
     EXPECT_EQ(column("TarvMain", "MemberUDF", "DWPHouseholdStatus", "MemberNo=1"), "Tenants flat");
     EXPECT_EQ(column("TarvMain", "MemberPassword", "OtherPassword", "MemberNo=1"), "pass'word\"");
     EXPECT_EQ(memberColumn(2, "Surname"), "Oneill");
     EXPECT_EQ(importedFlag(1), "Y");
     // Only the application's own address rows are marked.
-    EXPECT_EQ(onlineScalar("SELECT field_21 FROM table_ad WHERE field_2='AB''; DELETE FROM table_ad; --'").toString(), "Y");
+    EXPECT_EQ(onlineScalar("SELECT field_21 FROM table_ad WHERE field_2=" + sqlText(a.storedKey())).toString(), "Y");
     EXPECT_EQ(onlineScalar("SELECT field_21 FROM table_ad WHERE field_2='another key'").toString(), "N");
     EXPECT_EQ(onlineScalar("SELECT COUNT(*) FROM table_ad").toInt(), 3);
     EXPECT_EQ(webLog(1).size(), 1);
 }
 
-TEST_F(ImportPassRunTest, AnApplicationWithoutKeyMarksNoAddressRowsOfOthers) {
+TEST_P(ImportPassRunTest, AnApplicationWithoutKeyMarksNoAddressRowsOfOthers) {
     WebApplication a = WebApplication::joinAndBorrow(1);
     a.niNumber.clear();  // its address rows are found by the second key
     add(a);
@@ -171,7 +209,7 @@ TEST_F(ImportPassRunTest, AnApplicationWithoutKeyMarksNoAddressRowsOfOthers) {
     EXPECT_EQ(onlineScalar("SELECT COUNT(*) FROM table_ad WHERE field_21='Y'").toInt(), 0);
 }
 
-TEST_F(ImportPassRunTest, NameAndBirthDateMatchWithAQuoteInTheSurnameFindsTheMember) {
+TEST_P(ImportPassRunTest, NameAndBirthDateMatchWithAQuoteInTheSurnameFindsTheMember) {
     addMember({.surname = "Obrien", .ni = ""});  // as an earlier import stored it
     WebApplication a = WebApplication::joinAndBorrow(1).set(6, "o'brien");
     a.niNumber.clear();
@@ -181,7 +219,7 @@ TEST_F(ImportPassRunTest, NameAndBirthDateMatchWithAQuoteInTheSurnameFindsTheMem
                                     "Name and DoB." + suffix(1))) << report();
 }
 
-TEST_F(ImportPassRunTest, StopRequestLeavesTheApplicationsPending) {
+TEST_P(ImportPassRunTest, StopRequestLeavesTheApplicationsPending) {
     add(WebApplication::joinAndBorrow(1));
     im().stopRequested = true;
     runCycle();
@@ -192,7 +230,7 @@ TEST_F(ImportPassRunTest, StopRequestLeavesTheApplicationsPending) {
 
 // A statement that fails half-way through an application undoes all of it and leaves it
 // pending; the next application is tried all the same, and a later cycle completes both.
-TEST_F(ImportPassRunTest, AFailureHalfWayUndoesTheApplicationLeavesItPendingAndTheNextCycleCompletesIt) {
+TEST_P(ImportPassRunTest, AFailureHalfWayUndoesTheApplicationLeavesItPendingAndTheNextCycleCompletesIt) {
     add(WebApplication::joinAndBorrow(1));
     WebApplication second = WebApplication::joinAndBorrow(2).set(6, "Jones");
     second.niNumber = "CD123456A";
@@ -227,7 +265,7 @@ TEST_F(ImportPassRunTest, AFailureHalfWayUndoesTheApplicationLeavesItPendingAndT
 
 // An income too large for a currency amount can never be imported: the application is
 // refused and marked, and the next one imports.
-TEST_F(ImportPassRunTest, AnOverflowingIncomeRefusesItsApplicationAndTheNextImports) {
+TEST_P(ImportPassRunTest, AnOverflowingIncomeRefusesItsApplicationAndTheNextImports) {
     add(WebApplication::joinAndBorrow(1).set(53, "1000000000000000"));
     WebApplication second = WebApplication::joinAndBorrow(2).set(6, "Jones");
     second.niNumber = "CD123456A";
@@ -241,6 +279,22 @@ TEST_F(ImportPassRunTest, AnOverflowingIncomeRefusesItsApplicationAndTheNextImpo
     EXPECT_EQ(memberColumn(1, "Surname"), "Jones");
     EXPECT_EQ(inst.values("TarvAudt", "SELECT FieldId || ':' || Outcome FROM VeltImport ORDER BY FieldId"),
               (QStringList{"1:refused", "2:imported"}));
+}
+
+// Stopped between the commit and the marking: the next run marks the rows, once.
+TEST_P(ImportPassRunTest, ACommittedApplicationLeftUnmarkedIsMarkedOnce) {
+    add(WebApplication::joinAndBorrow(1));
+    runCycle();
+    onlineExec("UPDATE table_w SET field_107='N'");
+    onlineExec("UPDATE table_ad SET field_21='N'");
+    const ProgramRun again = runProgram();
+    ASSERT_EQ(again.exitCode, 0) << again.output.toStdString();
+    EXPECT_TRUE(again.output.contains("Application was imported by an earlier run (member 1)")) << again.output.toStdString();
+    EXPECT_EQ(members(), 1);
+    EXPECT_EQ(rows("TarvMain", "SELECT * FROM MemberBalances"), 1);
+    EXPECT_EQ(webLog(1), QStringList{"New member & borrower 1 auto added via VeltImporter|JOINBORROW|NEW"});
+    EXPECT_EQ(importedFlag(1), "Y");
+    EXPECT_EQ(onlineScalar("SELECT field_21 FROM table_ad").toString(), "Y");
 }
 
 }  // namespace

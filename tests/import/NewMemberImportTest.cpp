@@ -103,19 +103,17 @@ TEST_F(NewMemberImportTest, JoinOnlyApplicantGetsNoCircumstancesAndTheJoinWebLog
     EXPECT_EQ(im().LoanDetails[6], "30/12/1899");
 }
 
-TEST_F(NewMemberImportTest, JoinOnlyApplicantWithoutIdentityResultIsReportedAsFailed) {
-    add(WebApplication::joinOnly(9).set(46, "500"));
+TEST_F(NewMemberImportTest, IdentityResultsOtherThanAPassAreReportedWithTheirReference) {
+    WebApplication referred = WebApplication::joinOnly(8).set(31, "refer").set(33, "REF-77").set(6, "Jones");
+    referred.niNumber = "CD123456A";
+    add(referred);
+    add(WebApplication::joinOnly(9).set(46, "500"));  // no result at all
     runCycle();
-    EXPECT_EQ(problems(), (QStringList{"Member 1 had Status of FAIL from eIDV.", "Member 1 eIDV ref is UNSET."}));
-    EXPECT_EQ(members(), 1);
+    EXPECT_EQ(problems(), (QStringList{"Member 1 had Status of refer from eIDV.", "Member 1 eIDV ref is REF-77.",
+                                       "Member 2 had Status of FAIL from eIDV.", "Member 2 eIDV ref is UNSET."}));
+    EXPECT_EQ(members(), 2);
     EXPECT_EQ(im().app.field[46], "0.00");  // no loan for an unverified applicant
     EXPECT_EQ(importedFlag(9), "Y");
-}
-
-TEST_F(NewMemberImportTest, ReferredIdentityCheckIsReportedWithItsReference) {
-    add(WebApplication::joinOnly(9).set(31, "refer").set(33, "REF-77"));
-    runCycle();
-    EXPECT_EQ(problems(), (QStringList{"Member 1 had Status of refer from eIDV.", "Member 1 eIDV ref is REF-77."}));
 }
 
 TEST_F(NewMemberImportTest, NumbersFollowTheHighestHeld) {
@@ -219,18 +217,17 @@ TEST_F(NewMemberImportTest, BirthdayStatementsForTheOneCreditUnionThatSendsThem)
     EXPECT_EQ(memberColumn(1, "NextStatement"), "2026-04-12");
 }
 
-TEST_F(NewMemberImportTest, DirectDepositWithoutPayrollNumberTakesSurnameAndMemberNumber) {
+TEST_F(NewMemberImportTest, DirectDepositWithoutPayrollNumberTakesSurnameAndMemberNumberAndNoMethodIsCash) {
     add(WebApplication::joinAndBorrow(1).set(24, "D").set(6, "Featherstonehaugh"));
+    WebApplication cash = WebApplication::joinAndBorrow(2).set(24, "").set(19, "PR-42").set(6, "Jones");
+    cash.niNumber = "CD123456A";
+    add(cash);
     runCycle();
-    EXPECT_EQ(column("TarvMain", "MemberEmployment", "DepositMethod", "MemberNo=1"), "F");
-    EXPECT_EQ(column("TarvMain", "MemberEmployment", "PayrollNo", "MemberNo=1"), "FEATHERSTO00000001");
-}
-
-TEST_F(NewMemberImportTest, EmptyDepositMethodIsCash) {
-    add(WebApplication::joinAndBorrow(1).set(24, "").set(19, "PR-42"));
-    runCycle();
-    EXPECT_EQ(column("TarvMain", "MemberEmployment", "DepositMethod", "MemberNo=1"), "C");
-    EXPECT_EQ(column("TarvMain", "MemberEmployment", "PayrollNo", "MemberNo=1"), "PR-42");
+    const auto employment = [&](long n) {
+        return column("TarvMain", "MemberEmployment", "DepositMethod || '|' || PayrollNo", QStringLiteral("MemberNo=%1").arg(n));
+    };
+    EXPECT_EQ(employment(1), "F|FEATHERSTO00000001");
+    EXPECT_EQ(employment(2), "C|PR-42");
 }
 
 TEST_F(NewMemberImportTest, AcceptedDecisionMarksDeclaredIncomesVerified) {

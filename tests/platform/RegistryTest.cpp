@@ -106,10 +106,13 @@ TEST_F(RegistryTest, EachValueReadsBackWithItsKind) {
     }
 }
 
-TEST_F(RegistryTest, NumericTextIsStoredAsADword) {
+TEST_F(RegistryTest, NumericTextIsStoredAsADwordAndTheDefaultValueHasTheEmptyName) {
     store(QStringLiteral("42"));
     EXPECT_TRUE(read(machineFile()).contains("\"Setting\"=dword:42"));
     EXPECT_FALSE(read(machineFile()).contains("sz:"));
+    EXPECT_EQ(store(QStringLiteral("default"), QString()).toString(), QStringLiteral("default"));
+    EXPECT_TRUE(read(machineFile()).contains("@=sz:\"default\""));
+    EXPECT_FALSE(at(QStringLiteral("@")).value().isValid());
 }
 
 TEST_F(RegistryTest, TextWithQuotesBackslashesLineBreaksAndAccentsRoundTrips) {
@@ -131,12 +134,6 @@ TEST_F(RegistryTest, OverwritingChangesTheKindOfAValue) {
     EXPECT_EQ(store(5).typeId(), QMetaType::Int);
     EXPECT_EQ(store(QStringLiteral("again")).toString(), QStringLiteral("again"));
     EXPECT_EQ(read(machineFile()).count("Setting"), 1);
-}
-
-TEST_F(RegistryTest, DefaultValueHasTheEmptyName) {
-    EXPECT_EQ(store(QStringLiteral("default"), QString()).toString(), QStringLiteral("default"));
-    EXPECT_TRUE(read(machineFile()).contains("@=sz:\"default\""));
-    EXPECT_FALSE(at(QStringLiteral("@")).value().isValid());
 }
 
 TEST_F(RegistryTest, KeysAndNamesMatchWithoutRegardToCase) {
@@ -299,14 +296,7 @@ TEST_F(RegistryTest, DeleteValueRemovesOnlyThatValue) {
 
 TEST_F(RegistryTest, EmptyPathThroughSetLocationRaisesAfterTheRootIsSet) {
     Registry r;
-    try {
-        r.SetLocation(Registry::HKEY_CURRENT_USER, QString(), QStringLiteral("Name"));
-        FAIL() << "an empty path must raise";
-    } catch (const VeltError& e) {
-        EXPECT_EQ(e.number(), static_cast<qint32>(0x80040786u));
-        EXPECT_EQ(e.source(), QStringLiteral("Registry Class"));
-        EXPECT_EQ(e.description(), QStringLiteral("Cannot assign an empty Path."));
-    }
+    EXPECT_THROW(r.SetLocation(Registry::HKEY_CURRENT_USER, QString(), QStringLiteral("Name")), VeltError);
     EXPECT_EQ(r.HKEY(), Registry::HKEY_CURRENT_USER);
     EXPECT_TRUE(r.path().isEmpty());
     EXPECT_TRUE(r.name().isEmpty());
@@ -327,6 +317,8 @@ TEST_F(RegistryTest, EveryOperationRaisesItsOwnNumberAndMessage) {
         {"read, no root", false, [](Registry& r) { r.value(); }, 0x80040783u, "Cannot read a Value with no HKEY."},
         {"read, no path", true, [](Registry& r) { r.value(); }, 0x80040784u, "Cannot read a Value in an empty Path."},
         {"path", true, [](Registry& r) { r.setPath(QString()); }, 0x80040786u, "Cannot assign an empty Path."},
+        {"location, no path", true, [](Registry& r) { r.SetLocation(Registry::HKEY_CURRENT_USER, QString(), "Name"); },
+         0x80040786u, "Cannot assign an empty Path."},
         {"create, no root", false, [](Registry& r) { r.CreateKey(); }, 0x80040788u, "Cannot create Key with no HKEY."},
         {"create, no path", true, [](Registry& r) { r.CreateKey(); }, 0x80040789u, "Cannot create Key in an empty Path."},
         {"delete key, no root", false, [](Registry& r) { r.DeleteKey(); }, 0x8004078Au, "Cannot delete a Key with no HKEY."},

@@ -1,0 +1,710 @@
+// The addresses of an application as the import pass writes them: the website's table_ad
+// rows of John Smith's join-only application (field_id 41) run through the whole pass, for
+// the member it creates or matches; then the pure helpers the import is built from.
+
+#include "app/ControlSettings.h"
+#include "common/SqlQuote.h"
+#include "import/AddressRow.h"
+#include "import/Addresses.h"
+#include "import/ImportPass.h"
+#include "support/TestInstallation.h"
+#include "support/WebApplication.h"
+
+#include <QMap>
+#include <gtest/gtest.h>
+
+namespace autovelt::test {
+namespace {
+
+using Lines = QStringList;
+using AdValues = QMap<int, QString>;  // positions of a table_ad row, as the website fills them
+
+const QString kSuffix = QStringLiteral(" (table_w field_id=41)");
+const QString kCrlf = QStringLiteral("\r\n");
+
+class AddressImportTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        inst.appendConfig(testing::markedCodeTablesIni());
+        // 5 March 2024: day and month both 12 or less, so a date in the wrong order would show.
+        inst.clock().set(QDateTime(QDate(2024, 3, 5), QTime(10, 15, 0)));
+        im().SetPassDateToToday();
+        LoadControlSettings(im());
+        ASSERT_FALSE(im().SkipImport) << problems().join('\n').toStdString();
+        inst.reporter().clear();
+        testing::WebApplication web = testing::WebApplication::joinOnly(41).set(31, "PASS");
+        web.addresses.clear();
+        for (const QString& statement : testing::insertStatements(web)) inst.exec("online", statement);
+        key_ = web.storedKey();
+    }
+
+    Importer& im() { return inst.importer(); }
+    ApplicationState& app() { return im().app; }  // the last application's state after the pass
+    QStringList problems() { return inst.reporter().problems(); }
+    Lines problemsContaining(const QString& text) {
+        Lines found;
+        for (const QString& p : problems())
+            if (p.contains(text)) found << p;
+        return found;
+    }
+
+    // One table_ad row; address texts (positions 7 to 19) are stored encoded.
+    void address(const QString& type, AdValues values, const QString& key, const QString& state = "I",
+                 const QString& processed = "N") {
+        values[2] = key;
+        values[3] = type;
+        values[20] = state;
+        values[21] = processed;
+        QStringList columns{"field_id"}, literals{QString::number(++nextAddressId_)};
+        for (auto it = values.cbegin(); it != values.cend(); ++it) {
+            const bool text = it.key() >= 7 && it.key() <= 19 && !it.value().isEmpty();
+            columns << "field_" + QString::number(it.key());
+            literals << sqlText(text ? testing::encodedWithMarker(it.value(), 1) : it.value());
+        }
+        inst.exec("online", QString("INSERT INTO table_ad (%1) VALUES (%2)").arg(columns.join(','), literals.join(',')));
+    }
+    void row(const QString& type, const AdValues& values) { address(type, values, key_); }
+    // The application pending again, as if never imported, with none of its rows (for tables of runs).
+    void pendingAgain() {
+        inst.exec("online", "DELETE FROM table_ad");
+        inst.exec("online", "UPDATE table_w SET field_107='N'");
+        inst.exec("TarvAudt", "DELETE FROM VeltImport");
+        inst.reporter().clear();
+    }
+    QString storedSecondKey() { return inst.scalar("online", "SELECT field_105 FROM table_w WHERE field_id=41").toString(); }
+
+    void member(long number, const QString& forename, const QString& surname, const QString& status = "A") {
+        inst.exec("TarvMain", QString("INSERT INTO MemberMain (MemberNo, MemberStatus, Forename, Surname) VALUES (%1, %2, %3, %4)")
+                                  .arg(number).arg(sqlText(status), sqlText(forename), sqlText(surname)));
+    }
+    // Member 500, whom the pass matches to the application.
+    void applicantOnRecord() {
+        member(500, "John", "Smith");
+        inst.exec("TarvMain", "UPDATE MemberMain SET NINumber='AB123456C', DOB='1985-04-15', Title='Mr', Sex='M' WHERE MemberNo=500");
+    }
+    void storedAddress(long number, const QString& type, const QMap<QString, QString>& columns) {
+        QStringList names{"MemberNo", "AddressType"}, literals{QString::number(number), sqlText(type)};
+        for (auto it = columns.cbegin(); it != columns.cend(); ++it) names << it.key(), literals << sqlText(it.value());
+        inst.exec("TarvMain", QString("INSERT INTO MemberAddress (%1) VALUES (%2)").arg(names.join(','), literals.join(',')));
+    }
+
+    // Runs the pass; the applicant's member number (0 when the pass made none).
+    long runPass() {
+        cmdMembers_Click(im());
+        return inst.scalar("TarvMain", "SELECT MemberNo FROM MemberMain WHERE NINumber='AB123456C'").toInt();
+    }
+
+    // A column of a member's address row ("<null>" for Null, "<none>" when there is no row).
+    QString stored(long number, const QString& type, const QString& column) {
+        const QString where = QString(" FROM MemberAddress WHERE MemberNo=%1 AND AddressType=%2").arg(number).arg(sqlText(type));
+        if (inst.count("TarvMain", "SELECT *" + where) == 0) return "<none>";
+        const QVariant v = inst.scalar("TarvMain", "SELECT " + column + where);
+        return v.isNull() ? "<null>" : v.toString();
+    }
+    Lines lines(long number, const QString& type) {
+        Lines out;
+        for (const char* c : {"Line1", "Line2", "Line3", "Line4", "Line5", "Postcode"}) out << stored(number, type, c);
+        return out;
+    }
+    Lines addressTypes(long number) {
+        return inst.values("TarvMain", QString("SELECT AddressType FROM MemberAddress WHERE MemberNo=%1 ORDER BY AddressType").arg(number));
+    }
+    int rows(const QString& database, const QString& query) { return inst.count(database, query); }
+
+    TestInstallation inst;
+    QString key_;
+
+private:
+    int nextAddressId_ = 0;
+};
+
+// ---- Finding the application's rows ------------------------------------------------------
+
+TEST_F(AddressImportTest, RowsAreFoundByThePendingKeyOrTheSecondKeyOnly) {
+    const QString secondKey = storedSecondKey();
+    ASSERT_FALSE(secondKey.isEmpty());
+    address("HOME", {{7, "12"}, {9, "high street"}, {11, "leeds"}, {14, "ls1 4ab"}, {18, "j@home.example"}, {23, secondKey}},
+            "another key", QString(), "Y");
+    address("BANK1", {{4, "40-11-22"}, {5, "12345678"}, {23, secondKey}}, "another key", QString(), QString());
+    // Neither an imported row of the key nor another application's row may replace the home.
+    address("HOME", {{7, "99"}, {9, "done road"}, {14, "ls9 9zz"}}, key_, "I", "Y");
+    address("HOME", {{7, "50"}, {9, "someone else"}, {14, "ls5 5aa"}, {23, "99999"}}, "another key", QString(), QString());
+
+    const long member = runPass();
+    ASSERT_EQ(member, 1);
+    EXPECT_EQ(problems(), Lines{"Member 1 joining supplied Sortcode:40-11-22  Account:12345678 - remember to verify these details." + kSuffix});
+    EXPECT_EQ(addressTypes(member), (Lines{"BANK1", "HOME"}));
+    EXPECT_EQ(lines(member, "HOME"), (Lines{"12 High Street", "", "Leeds", "", "<null>", "LS1 4AB"}));
+    EXPECT_EQ(stored(member, "HOME", "EmailAddress"), "j@home.example");
+    EXPECT_EQ(stored(member, "BANK1", "Code1"), "40-11-22");
+    EXPECT_EQ(app().homeSlots[1], "12");
+    EXPECT_EQ(app().applicantEmail, "j@home.example");
+}
+
+TEST_F(AddressImportTest, AnEmptySecondKeyFindsNoOtherApplicantsRows) {
+    inst.exec("online", "UPDATE table_w SET field_105=''");
+    address("HOME", {{7, "50"}, {9, "someone else"}, {14, "ls5 5aa"}, {23, ""}}, "XY987654A", QString(), QString());
+    ASSERT_EQ(runPass(), 1);
+    EXPECT_EQ(problems(), (Lines{"Member 0 - no addresses supplied!" + kSuffix, "Member 1 - no addresses supplied!" + kSuffix}));
+    EXPECT_EQ(addressTypes(1), Lines{});
+}
+
+// A second key that is no number cannot be read: the application is refused before any row is looked for.
+TEST_F(AddressImportTest, AHostileSecondKeyRefusesTheApplicationAndWritesNoRows) {
+    inst.exec("online", "UPDATE table_w SET field_105=" + sqlText("7' OR field_23 IS NOT NULL OR '"));
+    address("HOME", {{7, "50"}, {9, "someone else"}, {14, "ls5 5aa"}, {23, "12345"}}, "XY987654A", QString(), QString());
+    EXPECT_EQ(runPass(), 0);
+    EXPECT_EQ(problems(), (Lines{"Error in Join+Borrow import routine (13)", "Type mismatch" + kSuffix}));
+    EXPECT_EQ(rows("TarvMain", "SELECT * FROM MemberAddress"), 0);
+}
+
+TEST_F(AddressImportTest, ANewMemberWithoutAddressRowsIsReportedAndGetsNone) {
+    ASSERT_EQ(runPass(), 1);
+    EXPECT_EQ(problems(), (Lines{"Member 0 - no addresses supplied!" + kSuffix, "Member 1 - no addresses supplied!" + kSuffix}));
+    EXPECT_EQ(addressTypes(1), Lines{});
+    EXPECT_EQ(rows("TarvTran", "SELECT * FROM Diary WHERE Msgtext LIKE '%ADDRESS DETAILS%'"), 0);
+    EXPECT_EQ(app().applicantEmail, "john.smith@example.com");  // written to at the application's address
+    EXPECT_FALSE(app().homePrevSupplied);
+}
+
+// ---- Lines, PAF columns, telephones, e-mail and dates ---------------------------------------
+
+TEST_F(AddressImportTest, EachCompositionOfThePrintedLines) {
+    struct Case {
+        const char* type;
+        AdValues values;
+        Lines lines;
+        const char* buildingNumber;
+        const char* buildingName;
+    };
+    const Case cases[] = {
+        {"HOME",  // a flat: building and street, then the flat on its own line
+         {{7, "rose court"}, {8, "flat 3"}, {9, "high street"}, {10, "headingley"}, {11, "leeds"}, {12, "west yorkshire"}, {14, "ls6 3aa"}},
+         {"Rose Court High Street", "Flat 3", "Headingley", "Leeds", "<null>", "LS6 3AA"}, "", "Rose Court"},
+        {"HOMEPREV1",  // a house number shares the line with the street; the county gets a line
+         {{7, "221"}, {9, "baker street"}, {10, "marylebone"}, {11, "london"}, {12, "greater london"}, {14, "nw1 6xe"}},
+         {"221 Baker Street", "Marylebone", "London", "Greater London", "<null>", "NW1 6XE"}, "221", ""},
+        {"HOMEPREV2",  // a name of five characters or fewer is treated like a number
+         {{7, "ivy"}, {9, "lane end"}, {10, "bramley"}, {11, "leeds"}, {12, "w yorks"}, {14, "ls13 1aa"}},
+         {"Ivy Lane End", "Bramley", "Leeds", "W Yorks", "<null>", "LS13 1AA"}, "", "Ivy"},
+        {"HOMEPREV3",  // a longer building name stands alone
+         {{7, "rose cottage"}, {9, "mill lane"}, {10, "acomb"}, {11, "york"}, {12, "n yorks"}, {14, "yo1 1aa"}},
+         {"Rose Cottage", "Mill Lane", "Acomb", "York", "<null>", "YO1 1AA"}, "", "Rose Cottage"},
+        {"HOMEPREV4",  // no building: the street opens the first line, the building columns stay untouched
+         {{9, "station road"}, {11, "hull"}, {12, "east riding"}, {14, "hu1 1aa"}},
+         {"Station Road", "", "Hull", "East Riding", "<null>", "HU1 1AA"}, "<null>", "<null>"},
+        {"HOMEPREV5",  // mixed case gets no inner capitals
+         {{7, "MACKENZIE HOUSE"}, {9, "mcdonald road"}, {11, "MACCLESFIELD"}, {12, "n/a"}, {14, "sk10 1aa"}},
+         {"Mackenzie House", "Mcdonald Road", "", "Macclesfield", "<null>", "SK10 1AA"}, "", "Mackenzie House"},
+        {"WORK1",  // "Unit 4" is a name of six characters; the employer's name takes the town's line
+         {{7, "unit 4"}, {9, "trade park"}, {11, "leeds"}, {12, "acme ltd"}, {13, "payroll dept"}, {14, "ls9 9zz"}, {15, "0113 222 3333"}},
+         {"Unit 4", "Trade Park", "", "Acme Ltd", "Payroll Dept", "LS9 9ZZ"}, "", "Unit 4"},
+        {"BENE1",  // no building or flat: street, locality and town on the first lines
+         {{9, "the grange"}, {10, "otley"}, {11, "leeds"}, {12, "mary smith"}, {14, "ls21 1aa"}},
+         {"The Grange", "Otley", "Leeds", "Mary Smith", "", "LS21 1AA"}, "<null>", "<null>"},
+    };
+    for (const Case& c : cases) row(c.type, c.values);
+
+    const long member = runPass();
+    ASSERT_EQ(member, 1);
+    EXPECT_EQ(problems(), Lines{}) << problems().join('\n').toStdString();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.type);
+        EXPECT_EQ(lines(member, c.type), c.lines);
+        EXPECT_EQ(stored(member, c.type, "PAFBuildingNumber"), c.buildingNumber);
+        EXPECT_EQ(stored(member, c.type, "PAFBuildingName"), c.buildingName);
+        EXPECT_EQ(stored(member, c.type, "PAFPostCode"), c.lines.last());
+        EXPECT_EQ(stored(member, c.type, "YesNo"), "0");
+        EXPECT_EQ(stored(member, c.type, "LastUpdatedOn"), "2024-03-05");
+        EXPECT_EQ(stored(member, c.type, "LastUpdatedBy"), "VELT");
+    }
+    EXPECT_EQ(stored(member, "HOME", "PAFFlatnumber"), "Flat 3");
+    EXPECT_EQ(stored(member, "HOMEPREV4", "PAFStreet1"), "Station Road");
+    EXPECT_EQ(stored(member, "HOMEPREV4", "PAFTown"), "Hull");
+    EXPECT_EQ(stored(member, "HOMEPREV4", "PAFCounty"), "East Riding");
+    EXPECT_EQ(stored(member, "HOMEPREV5", "PAFTown"), "Macclesfield");
+    EXPECT_EQ(stored(member, "HOMEPREV5", "PAFCounty"), "N/a");
+    EXPECT_EQ(app().workSlots[1], "Unit 4");
+    EXPECT_EQ(app().workSlots[6], "Acme Ltd");
+    EXPECT_EQ(app().workSlots[8], "LS9 9ZZ");
+    EXPECT_EQ(app().workSlots[9], "0113 222 3333");
+}
+
+TEST_F(AddressImportTest, UpperCaseLinesWhenTheCreditUnionDoesNotUseMixedCase) {
+    im().settings.MixedCase = false;
+    row("HOME", {{7, "12"}, {9, "high street"}, {11, "leeds"}, {14, "ls1 4ab"}});
+    ASSERT_EQ(runPass(), 1);
+    EXPECT_EQ(lines(1, "HOME"), (Lines{"12 HIGH STREET", "", "LEEDS", "", "<null>", "LS1 4AB"}));
+}
+
+TEST_F(AddressImportTest, AnUnderscoreInTheTypeIsRemovedAndMarksAPreviousHome) {
+    row("HOME", {{7, "12"}, {9, "high street"}, {14, "ls1 4ab"}});
+    row("home_prev1", {{7, "3"}, {9, "low street"}, {14, "ls2 2bb"}});
+    ASSERT_EQ(runPass(), 1);
+    EXPECT_EQ(problems(), Lines{}) << problems().join('\n').toStdString();
+    EXPECT_EQ(addressTypes(1), (Lines{"HOME", "HOMEPREV1"}));
+    EXPECT_EQ(lines(1, "HOMEPREV1"), (Lines{"3 Low Street", "", "", "", "<null>", "LS2 2BB"}));
+    EXPECT_TRUE(app().homePrevSupplied);
+}
+
+TEST_F(AddressImportTest, RowsWithoutAnAddressKeepWhatTheyGive) {
+    row("HOME", {{15, "0113 000 1111"}});
+    row("WORK1", {{12, "acme ltd"}, {15, "0113 222 3333"}});
+    row("BENE1", {{12, "mary smith"}, {13, "daughter"}});
+    ASSERT_EQ(runPass(), 1);
+    EXPECT_EQ(problems(), Lines{"New member 1 supplied no home address - be careful with this application." + kSuffix});
+    EXPECT_EQ(lines(1, "HOME"), (Lines{"", "", "", "", "<null>", ""}));
+    EXPECT_EQ(stored(1, "WORK1", "Line4"), "Acme Ltd");
+    EXPECT_EQ(stored(1, "WORK1", "PhoneNumber"), "0113 222 3333");
+    EXPECT_EQ(app().workSlots[6], "Acme Ltd");
+    EXPECT_EQ(app().workSlots[9], "0113 222 3333");
+    EXPECT_EQ((QStringList{stored(1, "BENE1", "Line4"), stored(1, "BENE1", "Line5")}), (QStringList{"Mary Smith", "Daughter"}));
+}
+
+TEST_F(AddressImportTest, LongTelephonesAreDroppedAndMobilesCopiedFromTheTelephone) {
+    struct Case {
+        const char* type;
+        const char* telephone;
+        const char* mobile;
+        const char* storedPhone;
+        const char* storedMobile;
+    };
+    const Case cases[] = {
+        {"HOME", "0113 496 0000 ext 123", "", "", ""},                                                  // 21 characters: dropped
+        {"HOMEPREV1", "0113 496 0000 ext 12", "07999 111222", "0113 496 0000 ext 12", "07999 111222"},  // 20 kept
+        {"HOMEPREV2", "07700 900123", "07999 111222", "07700 900123", "07700 900123"},                  // a mobile as the telephone
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        AdValues values{{7, QString::number(++n)}, {9, "low street"}, {14, "ls2 2bb"}, {15, c.telephone}, {16, "12"}};
+        if (*c.mobile) values[17] = c.mobile;
+        row(c.type, values);
+    }
+    ASSERT_EQ(runPass(), 1);
+    EXPECT_EQ(problems(), Lines{}) << problems().join('\n').toStdString();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.type);
+        EXPECT_EQ(stored(1, c.type, "PhoneNumber"), c.storedPhone);
+        EXPECT_EQ(stored(1, c.type, "MobileNumber"), c.storedMobile);
+        EXPECT_EQ(stored(1, c.type, "PhoneExtension"), "12");
+        EXPECT_EQ(stored(1, c.type, "FaxNumber"), "");
+    }
+}
+
+TEST_F(AddressImportTest, EmailAndEffectiveDateOfTheHomeRow) {
+    row("HOME", {{7, "12"}, {9, "high street"}, {14, "ls1 4ab"}, {18, "john@home.example"}, {19, "01/02/2020"}});
+    row("HOMEPREV1", {{7, "3"}, {9, "low street"}, {14, "ls2 2bb"}, {18, "old@home.example"}, {19, "long ago"}});
+    ASSERT_EQ(runPass(), 1);
+    EXPECT_EQ(stored(1, "HOME", "EmailAddress"), "john@home.example");
+    EXPECT_EQ(stored(1, "HOME", "EffectiveFrom"), "2020-02-01");
+    EXPECT_EQ(stored(1, "HOMEPREV1", "EffectiveFrom"), "<null>");
+    EXPECT_EQ(app().applicantEmail, "john@home.example");
+    EXPECT_EQ(app().homeSlots[11], "john@home.example");
+    EXPECT_EQ(app().homeSlots[12], "01/02/2020");
+}
+
+TEST_F(AddressImportTest, TheApplicationsEmailStandsInForAnEmptyHomeEmail) {
+    row("HOME", {{7, "12"}, {9, "high street"}, {14, "ls1 4ab"}});
+    ASSERT_EQ(runPass(), 1);
+    EXPECT_EQ(app().applicantEmail, "john.smith@example.com");
+}
+
+// ---- Bank details ---------------------------------------------------------------------------
+
+// Members 100 and 300 hold the application's bank details; 150 the sort code with another account.
+class BankAddressTest : public AddressImportTest {
+protected:
+    void SetUp() override {
+        AddressImportTest::SetUp();
+        inst.exec("TarvMain", "INSERT INTO Banks (Banksort, BankName, BankBranch, BankAdd1, BankAdd2, BankAdd3) "
+                              "VALUES ('40-11-22', 'North Bank', 'Leeds Branch', '1 Park Row', 'Leeds', '')");
+        for (long other : {300L, 100L}) {
+            member(other, "Other", "Member");
+            storedAddress(other, "BANK1", {{"Code1", "40-11-22"}, {"Code2", "12345678"}});
+        }
+        member(150, "Same", "Sort");
+        storedAddress(150, "BANK1", {{"Code1", "40-11-22"}, {"Code2", "87654321"}});
+        row("HOME", {{7, "12"}, {9, "high street"}, {14, "ls1 4ab"}});
+        row("BANK_1", {{4, "40-11-22"}, {5, "12345678"}, {6, "R-7"}});
+    }
+};
+
+TEST_F(BankAddressTest, ANewMembersBankRowPerCreditUnionWithWarningsInMemberOrder) {
+    struct Case {
+        const char* fsaRef;
+        const char* code1;
+        const char* line4;
+        const char* yesNo;
+    };
+    for (const Case& c : {Case{"", "40-11-22", "North Bank", "1"}, Case{"213679", "40-11-22", "North Bank", "0"},
+                          Case{"213258", "<null>", "<null>", "1"}}) {  // one keeps rows unselected, one stores no codes
+        SCOPED_TRACE(c.fsaRef);
+        inst.exec("TarvMain", "DELETE FROM MemberMain WHERE MemberNo=301");
+        inst.exec("TarvMain", "DELETE FROM MemberAddress WHERE MemberNo=301");
+        pendingAgain();
+        row("HOME", {{7, "12"}, {9, "high street"}, {14, "ls1 4ab"}});
+        row("BANK_1", {{4, "40-11-22"}, {5, "12345678"}, {6, "R-7"}});
+        im().settings.FSARefNo = c.fsaRef;
+
+        ASSERT_EQ(runPass(), 301);  // the highest member number plus one
+        EXPECT_EQ(problems(),
+                  (Lines{"Member 301 joining supplied Sortcode:40-11-22  Account:12345678 - remember to verify these details." + kSuffix,
+                         "Member 301 supplied bank details but these are already held on member 100 - please verify these details!" + kSuffix,
+                         "Member 301 supplied bank details but these are already held on member 300 - please verify these details!" + kSuffix}));
+        EXPECT_EQ(app().sortCode, "40-11-22");  // held for the identity check whatever is stored
+        EXPECT_EQ(app().accountNumber, "12345678");
+        EXPECT_EQ(addressTypes(301), (Lines{"BANK1", "HOME"}));
+        EXPECT_EQ(stored(301, "BANK1", "Code1"), c.code1);
+        EXPECT_EQ(stored(301, "BANK1", "Line4"), c.line4);
+        EXPECT_EQ(stored(301, "BANK1", "YesNo"), c.yesNo);
+        EXPECT_EQ(stored(301, "BANK1", "PhoneNumber"), "Mr John Smith");
+    }
+    EXPECT_EQ(rows("TarvMain", "SELECT * FROM MemberMain"), 4);
+    im().settings.FSARefNo.clear();
+}
+
+TEST_F(BankAddressTest, TheBankRowIsBuiltFromTheBanksTable) {
+    ASSERT_EQ(runPass(), 301);
+    EXPECT_EQ(stored(301, "BANK1", "Code2"), "12345678");
+    EXPECT_EQ(stored(301, "BANK1", "Code3"), "R-7");
+    EXPECT_EQ(lines(301, "BANK1"), (Lines{"1 Park Row", "Leeds", "<null>", "North Bank", "Leeds Branch", "<null>"}));
+}
+
+TEST_F(BankAddressTest, AnExistingMemberIsNeitherRemindedNorComparedAndKeepsTheRowsName) {
+    applicantOnRecord();
+    storedAddress(500, "HOME", {{"Line1", "12 High Street"}, {"Postcode", "LS1 4AB"}});
+    storedAddress(500, "BANK1", {{"Code1", "01-02-03"}, {"PhoneNumber", "J Smith"}, {"YesNo", "0"}});
+    ASSERT_EQ(runPass(), 500);
+    EXPECT_EQ(problemsContaining("bank details"), Lines{});
+    EXPECT_EQ(stored(500, "BANK1", "Code1"), "40-11-22");
+    EXPECT_EQ(stored(500, "BANK1", "PhoneNumber"), "J Smith");
+    EXPECT_EQ(stored(500, "BANK1", "YesNo"), "0");
+}
+
+TEST_F(AddressImportTest, NoBankDetailsSuppliedMatchesNoOtherMember) {
+    member(100, "Other", "Member");
+    storedAddress(100, "BANK1", {{"Code1", ""}, {"Code2", ""}});
+    row("HOME", {{7, "12"}, {9, "high street"}, {14, "ls1 4ab"}});
+    ASSERT_EQ(runPass(), 101);
+    EXPECT_EQ(problems(), Lines{}) << problems().join('\n').toStdString();
+}
+
+// ---- Links to other members: 200 Jane Doe, 201 Ann Smith (barred, held as "b"), 202 Tom Smith
+
+struct LinkCase {
+    const char* name;
+    QList<std::pair<const char*, AdValues>> rows;
+    const char* checkedType;
+    Lines lines;
+    Lines linkageTails;  // the warnings, after "Member 203 joining based on linkage to member "
+    const char* code3 = nullptr;
+};
+
+void PrintTo(const LinkCase& c, std::ostream* os) { *os << c.name; }
+
+class AddressLinkTest : public AddressImportTest, public ::testing::WithParamInterface<LinkCase> {
+protected:
+    void SetUp() override {
+        AddressImportTest::SetUp();
+        for (auto [number, forename, surname, status] : {std::tuple{200, "Jane", "Doe", "A"}, std::tuple{201, "Ann", "Smith", "b"},
+                                                         std::tuple{202, "Tom", "Smith", "A"}}) {
+            member(number, forename, surname, status);
+            storedAddress(number, "HOME", {{"Line1", QString::number(number) + " Oak Avenue"}, {"Line2", "Roundhay"},
+                                           {"Line3", "Leeds"}, {"Line4", "W Yorks"}, {"Line5", "UK"}, {"Postcode", "LS8 1CC"}});
+        }
+    }
+};
+
+// The applicant's own address as given on a HOME row that names a member to live with.
+AdValues livingWith(const char* linked) {
+    return {{4, linked}, {6, "NOKSAME"}, {7, "5"}, {9, "elm road"}, {11, "leeds"}, {14, "ls2 2bb"}};
+}
+const AdValues kOwnHome{{7, "5"}, {9, "elm road"}, {10, "chapel allerton"}, {11, "leeds"}, {14, "ls2 2bb"}};
+const Lines kOakAvenueTail{"Roundhay", "Leeds", "W Yorks", "UK", "LS8 1CC"};
+
+TEST_P(AddressLinkTest, LinkedMembersThroughThePass) {
+    const LinkCase& c = GetParam();
+    for (const auto& [type, values] : c.rows) row(type, values);
+
+    ASSERT_EQ(runPass(), 203);  // the highest member number plus one
+    Lines warnings;
+    for (const QString& tail : c.linkageTails) warnings << "Member 203 joining based on linkage to member " + tail + kSuffix;
+    EXPECT_EQ(problems(), warnings);
+    EXPECT_EQ(lines(203, c.checkedType), c.lines);
+    if (c.code3) { EXPECT_EQ(stored(203, c.checkedType, "Code3"), c.code3); }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Links, AddressLinkTest,
+    ::testing::Values(
+        LinkCase{"HomeWithSameSurname", {{"HOME", livingWith("202")}}, "HOME", Lines{"202 Oak Avenue"} + kOakAvenueTail, {}},
+        LinkCase{"HomeWithMissingMember", {{"HOME", livingWith("777")}}, "HOME",
+                 {"5 Elm Road", "", "Leeds", "", "<null>", "LS2 2BB"}, {"777 but their record does not exist."}},
+        LinkCase{"HomeWithOtherSurname", {{"HOME", livingWith("200")}}, "HOME", Lines{"200 Oak Avenue"} + kOakAvenueTail,
+                 {"200 do not share same surname - verify details."}},
+        LinkCase{"HomeWithBarredMember", {{"HOME", livingWith("201")}}, "HOME", Lines{"201 Oak Avenue"} + kOakAvenueTail,
+                 {"201 but their current status is B."}},
+        // Without NOKSAME a home row's link is only an address.
+        LinkCase{"HomeLinkWithoutNokSame", {{"HOME", {{4, "200"}, {7, "5"}, {9, "elm road"}, {14, "ls2 2bb"}}}}, "HOME",
+                 {"5 Elm Road", "", "", "", "<null>", "LS2 2BB"}, {}},
+        // A beneficiary living with the applicant is named after the member the row links to.
+        LinkCase{"BeneWithOtherSurname", {{"HOME", kOwnHome}, {"BENE1", {{4, "200"}, {6, "NOKSAME"}, {12, "someone"}, {13, "daughter"}}}},
+                 "BENE1", {"5 Elm Road", "Chapel Allerton", "Leeds", "Jane Doe", "Daughter", "LS2 2BB"}, {}, "200"},
+        LinkCase{"BeneWithBarredMember", {{"HOME", kOwnHome}, {"BENE1", {{4, "201"}, {6, "NOKSAME"}, {13, "sister"}}}},
+                 "BENE1", {"5 Elm Road", "Chapel Allerton", "Leeds", "Ann Smith", "Sister", "LS2 2BB"}, {}},
+        LinkCase{"BeneWithMissingMember", {{"HOME", kOwnHome}, {"BENE1", {{4, "777"}, {6, "NOKSAME"}, {12, "peter smith"}}}},
+                 "BENE1", {"5 Elm Road", "Chapel Allerton", "Leeds", "Peter Smith", "<null>", "LS2 2BB"}, {}},
+        LinkCase{"BeneWhoIsNoMember", {{"HOME", kOwnHome}, {"BENE", {{4, "0"}, {6, "NOKSAME"}, {12, "peter smith"}}}},
+                 "BENE", {"5 Elm Road", "Chapel Allerton", "Leeds", "Peter Smith", "<null>", "LS2 2BB"}, {}, "<null>"},
+        // Without NOKSAME a beneficiary's link gives their home, or the address supplied when it fails.
+        LinkCase{"BeneWhoIsAMember", {{"HOME", kOwnHome}, {"BENE1", {{4, "200"}, {13, "sister"}}}},
+                 "BENE1", {"200 Oak Avenue", "Roundhay", "Leeds", "Jane Doe", "Sister", "LS8 1CC"}, {}, "200"},
+        LinkCase{"BeneLinkToMissingMember",
+                 {{"HOME", kOwnHome}, {"BENE1", {{4, "777"}, {7, "9"}, {9, "ash grove"}, {11, "leeds"}, {12, "peter smith"}, {14, "ls3 3cc"}}}},
+                 "BENE1", {"9 Ash Grove", "", "Leeds", "Peter Smith", "", "LS3 3CC"}, {"777 but their record does not exist."}},
+        LinkCase{"BeneLinkNotAWholeNumber",
+                 {{"HOME", kOwnHome}, {"BENE1", {{4, "200 OR 1=1"}, {9, "ash grove"}, {12, "peter smith"}, {14, "ls3 3cc"}}}},
+                 "BENE1", {"Ash Grove", "", "", "Peter Smith", "", "LS3 3CC"}, {}, "<null>"}),
+    [](const ::testing::TestParamInfo<LinkCase>& info) { return std::string(info.param.name); });
+
+// ---- An existing member's home: member 500 with a home and a previous home on record -------
+
+class HomeAddressChangeTest : public AddressImportTest {
+protected:
+    void SetUp() override {
+        AddressImportTest::SetUp();
+        applicantOnRecord();
+        storedAddress(500, "HOME", {{"Line1", "4 Old Road"}, {"Line2", "Chapel Allerton"}, {"Line3", "Leeds"}, {"Line4", ""},
+                                    {"Postcode", "LS7 1AA"}, {"PhoneNumber", "0113 000 1111"}, {"EmailAddress", "john.smith@example.com"},
+                                    {"LastUpdatedOn", "2019-06-01"}, {"LastUpdatedBy", "CLERK"}});
+        storedAddress(500, "HOMEPREV1", {{"Line1", "9 Older Road"}, {"Postcode", "LS7 9ZZ"}, {"LastUpdatedBy", "CLERK"}});
+    }
+
+    Lines changes() { return inst.values("TarvTran", "SELECT Description FROM Changes WHERE MemberNo=500 ORDER BY ID"); }
+    Lines snapshots() { return inst.values("TarvTran", "SELECT Msgtext FROM Diary WHERE Memberno=500 AND Keyword='VELT' "
+                                                       "AND Teller='VELT' AND Msgtext LIKE '%ADDRESS DETAILS Prior%'"); }
+    QString status() { return inst.scalar("TarvMain", "SELECT MemberStatus FROM MemberMain WHERE MemberNo=500").toString(); }
+    const Lines kOldHome{"4 Old Road", "Chapel Allerton", "Leeds", "", "<null>", "LS7 1AA"};
+    const QString kResorting = "Member 500 supplied no home address - resorting to previously held one." + kSuffix;
+};
+
+TEST_F(HomeAddressChangeTest, ANewHomeAddressIsAuditedAndReplacesTheOldHomeRows) {
+    row("HOME", {{7, "12"}, {9, "new street"}, {11, "bradford"}, {14, "bd1 1aa"}, {15, "01274 123456"}});
+    ASSERT_EQ(runPass(), 500);
+
+    const QString heading = "New home address details supplied on VELT loan app " + kSuffix;
+    EXPECT_EQ(problemsContaining("address"), Lines{heading + " for member 500" + kSuffix}) << problems().join("\n").toStdString();
+    EXPECT_TRUE(app().homeAddressChanged);
+    EXPECT_EQ(app().storedHome[0], "4 Old Road");
+    EXPECT_EQ(app().storedHome[4], "LS7 1AA");
+    EXPECT_EQ(addressTypes(500), Lines{"HOME"});
+    EXPECT_EQ(lines(500, "HOME"), (Lines{"12 New Street", "", "Bradford", "", "<null>", "BD1 1AA"}));
+    EXPECT_EQ(stored(500, "HOME", "PhoneNumber"), "01274 123456");
+    EXPECT_EQ(stored(500, "HOME", "LastUpdatedBy"), "VELT");
+    EXPECT_EQ(changes(), (Lines{heading, "Line 1 was 4 Old Road changed to 12 New Street", "Line 2 was Chapel Allerton changed to ",
+                                "Line 3 was Leeds changed to Bradford", "Post code was LS7 1AA changed to BD1 1AA"}));
+    EXPECT_EQ(rows("TarvAudt", "SELECT * FROM WebLog WHERE MemberNo=500 AND TheCategory='BORROW' AND TheKeyword='ADDRESS' "
+                               "AND TheActivity='New address supplied on application [12 New Street BD1 1AA]'"),
+              1);
+    EXPECT_EQ(status(), "A");
+    // The diary keeps a snapshot of the old home rows, Null columns left out.
+    ASSERT_EQ(snapshots().size(), 1);
+    const QString note = snapshots()[0];
+    EXPECT_TRUE(note.startsWith("[HOME] ADDRESS DETAILS Prior to VELT Import" + kCrlf + "Line1 - 4 Old Road" + kCrlf +
+                                "Line2 - Chapel Allerton" + kCrlf + "Line3 - Leeds" + kCrlf + "Line4 - " + kCrlf +
+                                "Postcode - LS7 1AA" + kCrlf + "PhoneNumber - 0113 000 1111" + kCrlf))
+        << note.toStdString();
+    EXPECT_TRUE(note.contains("LastUpdatedOn - 01/06/2019" + kCrlf + "LastUpdatedBy - CLERK" + kCrlf + kCrlf +
+                              "[HOMEPREV1] ADDRESS DETAILS Prior to VELT Import" + kCrlf + "Line1 - 9 Older Road" + kCrlf))
+        << note.toStdString();
+    EXPECT_FALSE(note.contains("MemberNo")) << note.toStdString();
+    EXPECT_FALSE(note.contains("Line5")) << note.toStdString();
+}
+
+TEST_F(HomeAddressChangeTest, OneCreditUnionSuspendsAMemberWhoMoved) {
+    im().settings.FSARefNo = "213258";
+    row("HOME", {{7, "12"}, {9, "new street"}, {14, "bd1 1aa"}});
+    ASSERT_EQ(runPass(), 500);
+    EXPECT_EQ(status(), "G");
+    EXPECT_TRUE(changes().contains("Status 1 changed to G from A")) << changes().join('\n').toStdString();
+}
+
+TEST_F(HomeAddressChangeTest, TheSameAddressKeepsTheLinesOnRecord) {
+    row("HOME", {{7, "4"}, {9, "old road"}, {11, "leeds"}, {14, "ls71aa"}, {15, "07700 900123"}});
+    ASSERT_EQ(runPass(), 500);
+    EXPECT_EQ(problemsContaining("address"), Lines{});
+    EXPECT_FALSE(app().homeAddressChanged);
+    EXPECT_EQ(lines(500, "HOME"), kOldHome);
+    EXPECT_EQ(stored(500, "HOME", "MobileNumber"), "07700 900123");
+    EXPECT_EQ(changes(), Lines{});
+    EXPECT_EQ(rows("TarvAudt", "SELECT * FROM WebLog WHERE TheKeyword='ADDRESS'"), 0);
+    EXPECT_EQ(snapshots().size(), 1);  // the snapshot is kept whatever happens
+}
+
+TEST_F(HomeAddressChangeTest, WithoutAnAddressTheHeldHomeIsKeptOrPutBack) {
+    struct Case {
+        const char* name;
+        QList<std::pair<const char*, AdValues>> rows;
+        Lines warnings;
+        Lines types;
+        const char* applicantEmail;
+    };
+    const Case cases[] = {
+        {"no rows at all", {}, {"Member 0 - no addresses supplied!" + kSuffix, "Member 500 - no addresses supplied!" + kSuffix},
+         {"HOME", "HOMEPREV1"}, "john.smith@example.com"},
+        {"a home row without an address", {{"HOME", {{18, "new@example.com"}}}}, {kResorting}, {"HOME"}, "new@example.com"},
+        {"no home row", {{"WORK1", {{7, "unit 4"}, {9, "trade park"}, {12, "acme ltd"}, {14, "ls9 9zz"}}}},
+         {"Member 0 - no addresses supplied!" + kSuffix, kResorting}, {"HOME", "WORK1"}, "john.smith@example.com"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        pendingAgain();
+        inst.exec("TarvMain", "DELETE FROM MemberAddress WHERE AddressType='WORK1'");
+        for (const auto& [type, values] : c.rows) row(type, values);
+
+        ASSERT_EQ(runPass(), 500);
+        EXPECT_EQ(problemsContaining("address"), c.warnings);
+        EXPECT_EQ(addressTypes(500), c.types);
+        EXPECT_EQ(lines(500, "HOME"), kOldHome);
+        EXPECT_EQ(stored(500, "HOME", "PhoneNumber"), "0113 000 1111");
+        EXPECT_EQ(stored(500, "HOME", "EmailAddress"), "john.smith@example.com");
+        EXPECT_EQ(app().applicantEmail, c.applicantEmail);
+        EXPECT_EQ(rows("TarvAudt", "SELECT * FROM WebLog WHERE TheKeyword='ADDRESS'"), 0);
+    }
+}
+
+TEST_F(HomeAddressChangeTest, AMemberWithoutAStoredHomeIsReportedAndImported) {
+    inst.exec("TarvMain", "DELETE FROM MemberAddress WHERE MemberNo=500");
+    row("HOME", {{7, "12"}, {9, "new street"}, {14, "bd1 1aa"}});
+    ASSERT_EQ(runPass(), 500);
+    EXPECT_EQ(problemsContaining("address"), Lines{"Member 500 - no stored home address found for existing member." + kSuffix});
+    EXPECT_EQ(stored(500, "HOME", "Line1"), "12 New Street");
+    EXPECT_FALSE(app().homeAddressChanged);
+    EXPECT_EQ(snapshots(), Lines{});
+}
+
+// A database failure after the old home rows were deleted must never leave the member
+// without them: what the import had not replaced is put back.
+class FailedHomeChangeTest : public HomeAddressChangeTest {
+protected:
+    void failInsertWhen(const QString& condition) {
+        inst.exec("TarvMain", "CREATE TRIGGER refuse BEFORE INSERT ON MemberAddress WHEN " + condition +
+                                  " BEGIN SELECT RAISE(ABORT, 'disk I/O error'); END");
+        row("HOME", {{7, "12"}, {9, "new street"}, {14, "bd1 1aa"}});
+        row("BANK1", {{4, "40-11-22"}, {5, "12345678"}});
+        row("HOMEPREV1", {{7, "77"}, {9, "never road"}, {14, "bd7 7aa"}});
+        runPass();
+        EXPECT_EQ(problemsContaining("Error in address import routine (").size(), 1) << problems().join('\n').toStdString();
+        EXPECT_EQ(problemsContaining("disk I/O error").size(), 1);
+        EXPECT_EQ(problems().last(), "Member 500 - previously held home address restored after the address import failed." + kSuffix);
+        EXPECT_EQ(addressTypes(500), (Lines{"HOME", "HOMEPREV1"}));
+        EXPECT_EQ(lines(500, "HOMEPREV1"), (Lines{"9 Older Road", "<null>", "<null>", "<null>", "<null>", "LS7 9ZZ"}));
+        EXPECT_EQ(stored(500, "HOMEPREV1", "LastUpdatedBy"), "CLERK");
+    }
+};
+
+TEST_F(FailedHomeChangeTest, ALaterRowFailingKeepsTheNewHomeAndPutsBackThePreviousOne) {
+    failInsertWhen("NEW.AddressType='BANK1'");
+    EXPECT_EQ(stored(500, "HOME", "Line1"), "12 New Street");
+}
+
+TEST_F(FailedHomeChangeTest, TheFirstRowFailingPutsBackTheWholeOldHome) {
+    failInsertWhen("NEW.Postcode='BD1 1AA'");
+    EXPECT_EQ(lines(500, "HOME"), kOldHome);
+    EXPECT_EQ(stored(500, "HOME", "PhoneNumber"), "0113 000 1111");
+    EXPECT_EQ(stored(500, "HOME", "LastUpdatedOn"), "2019-06-01");
+    EXPECT_EQ(stored(500, "HOME", "LastUpdatedBy"), "CLERK");
+}
+
+// ---- Untrusted values -----------------------------------------------------------------------
+
+TEST_F(AddressImportTest, QuotesInTypesAndAddressesNeitherBreakNorChangeStatements) {
+    member(100, "Other", "Member");
+    storedAddress(100, "HOME", {{"Line1", "1 Safe Street"}});
+    row("HOME", {{7, "o'brien's court"}, {9, "x'); DELETE FROM MemberAddress; --"}, {11, "leeds"}, {14, "ls1 4ab"}});
+    row("WORK'1", {{9, "mill lane"}, {12, "o'neil & sons"}, {14, "ls2 2bb"}});
+    row("BANK1", {{4, "40' OR '1'='1"}, {5, "1'; DROP TABLE Banks; --"}});
+
+    ASSERT_EQ(runPass(), 101);
+    EXPECT_EQ(stored(101, "HOME", "Line1"), "O'brien's Court");
+    EXPECT_EQ(stored(101, "HOME", "Line2"), "X'); Delete From Memberaddress; --");
+    EXPECT_EQ(stored(101, "WORK'1", "Line4"), "O'neil & Sons");
+    EXPECT_EQ(stored(101, "BANK1", "Code1"), "40' OR '1'='1");
+    EXPECT_EQ(stored(100, "HOME", "Line1"), "1 Safe Street");
+    EXPECT_EQ(rows("TarvMain", "SELECT * FROM Banks"), 0);
+    EXPECT_EQ(problems().size(), 1) << problems().join('\n').toStdString();  // only the reminder to verify the bank details
+}
+
+// ---- The helpers the import is built from -----------------------------------------------------
+
+AddressRow rowOf(std::initializer_list<std::pair<int, QString>> values) {
+    AddressRow row;
+    for (const auto& [position, value] : values) row[position] = value;
+    return row;
+}
+
+TEST(ComposeAddressLines, BoundariesOfTheSharedFirstLine) {
+    using Four = std::array<QString, 4>;
+    const QString longStreet(48, 'x');
+    const std::pair<AddressRow, Four> cases[] = {
+        {rowOf({{ad::Building, "12A"}, {ad::Street1, "Mill Lane"}, {ad::Town, "York"}}), {"12A Mill Lane", "", "York", ""}},
+        {rowOf({{ad::Building, "Ivy H"}, {ad::Street1, "Mill Lane"}}), {"Ivy H Mill Lane", "", "", ""}},   // five: shared
+        {rowOf({{ad::Building, "Ivy Ho"}, {ad::Street1, "Mill Lane"}}), {"Ivy Ho", "Mill Lane", "", ""}},  // six: alone
+        {rowOf({{ad::Building, "1234567"}, {ad::Street1, "Long Road"}}), {"1234567 Long Road", "", "", ""}},  // still a number
+        {rowOf({{ad::Flat, "Flat 1"}, {ad::Street1, "Station Road"}}), {"Station Road", "Flat 1", "", ""}},
+        {rowOf({{ad::Building, "12"}, {ad::Street1, longStreet}}), {"12 " + longStreet.left(47), "", "", ""}},  // fifty at most
+    };
+    for (const auto& [row, expected] : cases) EXPECT_EQ(ComposeAddressLines(row), expected) << expected[0].toStdString();
+}
+
+TEST(AddressSlots, TwelveTextsInTheOrderTheDetailsFilePrintsThem) {
+    AddressRow row;
+    for (int position = 1; position <= ad::Last; ++position) row[position] = QString::number(position);
+    const auto slots_ = AddressSlots(row);
+    EXPECT_EQ(slots_[0], QString());
+    const char* expected[] = {"7", "8", "9", "10", "11", "12", "13", "14", "15", "17", "18", "19"};
+    for (int i = 0; i < 12; ++i) EXPECT_EQ(slots_[i + 1], QLatin1String(expected[i])) << i + 1;
+}
+
+TEST(LinkedMemberNumber, OnlyWholeNumbersLink) {
+    const std::pair<const char*, long> cases[] = {{"1234", 1234}, {" 42 ", 42}, {"-5", -5}, {"", 0},
+                                                  {"12.5", 0},    {"12 OR 1=1", 0}, {"1e300", 0}};
+    for (const auto& [text, number] : cases) EXPECT_EQ(LinkedMemberNumber(rowOf({{ad::SortCode, text}})), number) << text;
+}
+
+TEST(AddressRow, HasNoAddressLooksAtBuildingFlatStreetAndPostcode) {
+    EXPECT_TRUE(rowOf({{ad::Town, "Leeds"}, {ad::County, "Acme Ltd"}, {ad::Telephone, "0113"}}).hasNoAddress());
+    EXPECT_FALSE(rowOf({{ad::Postcode, "LS1 1AA"}}).hasNoAddress());
+    EXPECT_FALSE(rowOf({{ad::Flat, "Flat 2"}}).hasNoAddress());
+}
+
+TEST(HomeAddressChanged, PostcodeFirstThenTheFirstFourCharactersOfTheFirstLine) {
+    struct Case {
+        const char* storedLine1;
+        const char* storedPostcode;
+        const char* building;
+        const char* street;
+        const char* postcode;
+        bool changed;
+    };
+    const Case cases[] = {
+        {"4 Old Road", "", "12", "New Street", "BD1 1AA", false},  // nothing stored is never a change
+        {"4 Old Road", "LS7 1AA", "", "", "ls71aa", false},         // without blanks or case
+        {"4 Old Road", "LS7 1AA", "", "", "LS7 1AB", true},
+        {"4 Old Road", "LS7 1AA", "4", "old roadway", "LS7 1AA", false},
+        {"4 Old Road", "LS7 1AA", "6", "Old Road", "LS7 1AA", true},
+        {"4 Old Road", "LS7 1AA", "", "Elm Road", "LS7 1AA", false},  // no building
+        {"4 Old Road", "LS7 1AA", "6", "", "LS7 1AA", false},         // too short to compare
+        {"4 O", "LS7 1AA", "6", "Elm Road", "LS7 1AA", false},
+    };
+    for (const Case& c : cases) {
+        ApplicationState app;
+        app.storedHome[0] = c.storedLine1;
+        app.storedHome[4] = c.storedPostcode;
+        const AddressRow supplied = rowOf({{ad::Building, c.building}, {ad::Street1, c.street}, {ad::Postcode, c.postcode}});
+        EXPECT_EQ(HomeAddressChanged(app, supplied), c.changed) << c.building << " " << c.street << " " << c.postcode;
+    }
+}
+
+}  // namespace
+}  // namespace autovelt::test
