@@ -43,7 +43,7 @@ enum ExitCode {
     ExitBadCommandLine = 2,
     ExitInitRefused = 3,      // --init: the folder already holds an installation
     ExitAlreadyRunning = 4,   // another importer holds the installation
-    ExitPassStopped = 5,      // --once: the pass stopped early on a failure; applications are left pending
+    ExitPassStopped = 5,      // --once: applications were left pending by a failure (the pass stopped early, or one failed)
     ExitStoppedOnRequest = 6, // --once: SIGINT/SIGTERM; the current application was finished, the rest left pending
     ExitExplainFailed = 7,    // --explain-rules: the report or the installation could not be read
     ExitNotConfirmed = 8,     // --delete-member without --yes: the records were listed, nothing deleted

@@ -65,7 +65,8 @@ int RunHeadless(const QString& homeFolder, bool once) {
         cycle.RunCycle();
         if (!cycle.lastCycleImported()) return ExitSettingsStopped;
         switch (importer.lastPassEnd) {
-        case Importer::PassEnd::StoppedOnFailure: return ExitPassStopped;
+        case Importer::PassEnd::StoppedOnFailure:
+        case Importer::PassEnd::LeftPending: return ExitPassStopped;
         case Importer::PassEnd::StoppedOnRequest: return ExitStoppedOnRequest;
         default: return ExitOk;
         }

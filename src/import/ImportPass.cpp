@@ -67,6 +67,7 @@ private:
     EffectOutbox outbox_;
     std::vector<Ended> batch_;
     bool inRow_ = false;
+    bool leftPending_ = false;
 };
 
 QString ImportPass::now() const {
@@ -144,6 +145,7 @@ ImportPass::RowEnd ImportPass::failApplication(const VeltError& error) {
         im_.ShowException(error.description() + im_.app.messageSuffix);
         im_.ShowException(QStringLiteral("Nothing of the application was saved; it stays pending for the next cycle") +
                           im_.app.messageSuffix);
+        leftPending_ = true;
         return RowEnd::Next;
     }
     // A member number this application allocated was undone with it.
@@ -293,7 +295,9 @@ void ImportPass::run() {
         commit();
         if (!started) finishWithoutApplications();
         else finish(!stopped);
-        im_.lastPassEnd = stopped ? Importer::PassEnd::StoppedOnRequest : Importer::PassEnd::Completed;
+        im_.lastPassEnd = stopped       ? Importer::PassEnd::StoppedOnRequest
+                          : leftPending_ ? Importer::PassEnd::LeftPending
+                                         : Importer::PassEnd::Completed;
     } catch (const VeltError& error) {
         stopOnFailure(error.number(), error.description());
     } catch (const std::exception& error) {

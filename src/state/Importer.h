@@ -83,7 +83,9 @@ public:
     RecordedResponses& recordedResponses() { return recordedResponses_; }
 
     // How the last import pass ended.
-    enum class PassEnd { NotRun, Completed, StoppedOnFailure, StoppedOnRequest };
+    // LeftPending: the pass went through every application, but one or more failed and
+    // were left pending for the next cycle.
+    enum class PassEnd { NotRun, Completed, LeftPending, StoppedOnFailure, StoppedOnRequest };
     PassEnd lastPassEnd = PassEnd::NotRun;
 
     // Set by a signal or the window: the pass stops at its next safe point.

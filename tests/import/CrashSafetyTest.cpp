@@ -194,6 +194,19 @@ TEST_F(CrashSafetyTest, SigtermUnderOnceFinishesTheCurrentApplicationAndLeavesTh
     EXPECT_EQ(rows(QStringLiteral("TarvAudt"), QStringLiteral("SELECT * FROM VeltImport")), imported);
 }
 
+// "--once" exits 0 only when every application was imported or refused.
+TEST_F(CrashSafetyTest, OnceTellsWhenAnApplicationWasLeftPending) {
+    add(WebApplication::joinAndBorrow(1));
+    inst.exec(QStringLiteral("TarvMain"), QStringLiteral("ALTER TABLE MemberCircumstance RENAME TO MemberCircumstanceAway"));
+    const ProgramRun failing = runProgram();
+    EXPECT_EQ(failing.exitCode, 5) << failing.output.toStdString();
+    EXPECT_EQ(importedFlag(1), QStringLiteral("N"));
+    inst.exec(QStringLiteral("TarvMain"), QStringLiteral("ALTER TABLE MemberCircumstanceAway RENAME TO MemberCircumstance"));
+    const ProgramRun again = runProgram();
+    EXPECT_EQ(again.exitCode, 0) << again.output.toStdString();
+    EXPECT_EQ(importedFlag(1), QStringLiteral("Y"));
+}
+
 // Stopped after the commit, before the website rows were marked: the next run marks them
 // and writes nothing twice.
 TEST_F(CrashSafetyTest, ACommittedApplicationLeftUnmarkedIsMarkedAndNotImportedAgain) {
