@@ -1,6 +1,7 @@
 // Fills a freshly initialised installation ("autovelt --init") with what a demo needs:
-// Control, ControlSwitches and UDFSetUp rows, two existing members, and pending online
-// applications (with their addresses) encoded the way the website encodes them.
+// Control, ControlSwitches and UDFSetUp rows, two existing members, pending online
+// applications (with their addresses) and one uploaded supporting document waiting in the
+// queue, all encoded the way the website encodes them.
 
 #include "support/OnlineEncoder.h"
 #include "platform/db/TextComparison.h"
@@ -16,6 +17,7 @@
 #include <map>
 
 using autovelt::testing::encodeOnlineField;
+using autovelt::testing::encodeOnlineNumber;
 
 namespace {
 
@@ -74,6 +76,15 @@ void addApplication(const Applicant& a) {
                                            {9, online(a.street)}, {11, online(a.town)}, {14, a.postcode},
                                            {15, QStringLiteral("01632960123")}, {18, online(a.email)},
                                            {19, QStringLiteral("01/01/2019")}, {20, QStringLiteral("I")}, {21, QStringLiteral("N")}});
+}
+
+// A document an existing member uploaded with the membership form: the website queues its
+// member number, category and title encoded, and the name of the file it left in the
+// uploads folder of its FTP service (the demo script serves that file).
+void queueMembershipDocument(int member, const QString& fileName, const QString& title) {
+    run(QStringLiteral("online"), QStringLiteral("INSERT INTO member_docs (member_no, Category, FileName, Title) VALUES (?, ?, ?, ?)"),
+        {encodeOnlineNumber(qint64(member), seed++), encodeOnlineField(QStringLiteral("WEBAPP"), seed++), fileName,
+         encodeOnlineField(title, seed++)});
 }
 
 void fillControlTables() {
@@ -157,6 +168,8 @@ int main(int argc, char** argv) {
                     "4", "Station Road", "Keynsham", "BS31 1HA"});
     addApplication({"EF998877E", "Miss", "Chloe", "Barnes", "", "chloe.b@mail.example", "2", "0.00",
                     "7", "Queen Street", "Bristol", "BS2 0EE"});
-    std::printf("Sample data written to %s: 2 members, 4 pending online applications\n", qPrintable(home));
+    queueMembershipDocument(1, QStringLiteral("upload-20261206-0001.pdf"), QStringLiteral("Passport"));
+    std::printf("Sample data written to %s: 2 members, 4 pending online applications, 1 queued supporting document\n",
+                qPrintable(home));
     return 0;
 }

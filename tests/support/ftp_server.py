@@ -4,9 +4,10 @@
     ftp_server.py ROOT USER PASSWORD
 
 Serves ROOT to USER (read, write, delete) on 127.0.0.1 at a free port and prints
-"PORT <n>" once it accepts connections. Passive and active transfers both work.
-A file whose name starts with "cut-" is sent only halfway: the data connection is then
-dropped, as a server that fails mid-transfer would.
+"PORT <n>" once it accepts connections. A PASSWORD of "-" is read from the first line of
+standard input instead, keeping it out of the process list. Passive and active transfers
+both work. A file whose name starts with "cut-" is sent only halfway: the data connection
+is then dropped, as a server that fails mid-transfer would.
 
 Run it with /usr/bin/python3: Debian's python3-pyftpdlib belongs to that interpreter.
 """
@@ -55,6 +56,8 @@ class CuttingFS(AbstractedFS):
 
 def main():
     root, user, password = sys.argv[1:4]
+    if password == "-":
+        password = sys.stdin.readline().rstrip("\n")
     logging.basicConfig(level=logging.WARNING)
     authorizer = DummyAuthorizer()
     authorizer.add_user(user, password, root, perm="elradfmw")
