@@ -7,6 +7,7 @@
 #include <QSqlDriver>
 #include <QVariant>
 #include <sqlite3.h>
+#include <algorithm>
 #include <optional>
 #include <string_view>
 
@@ -54,10 +55,27 @@ private:
     size_t pos_ = 0;
 };
 
+unsigned char asciiFolded(unsigned char c) { return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + 32) : c; }
+
 // Orders as the engine's own NOCASE does (code point order after folding A to Z to
 // lower case), with every other letter folded too, so indexes keep their order.
 int compareFolded(void*, int bytes1, const void* text1, int bytes2, const void* text2) {
-    FoldedText a(text1, bytes1), b(text2, bytes2);
+    // Most texts are plain ASCII: compare those bytes directly, folding A to Z, and decode
+    // only from the first byte outside ASCII on.
+    const auto* p = static_cast<const unsigned char*>(text1);
+    const auto* q = static_cast<const unsigned char*>(text2);
+    const int common = std::min(bytes1, bytes2);
+    int at = 0;
+    for (; at < common && p[at] < 0x80 && q[at] < 0x80; ++at) {
+        const unsigned char x = asciiFolded(p[at]), y = asciiFolded(q[at]);
+        if (x != y) return x < y ? -1 : 1;
+    }
+    if (at == common && at == bytes1 && at == bytes2) return 0;
+    if (at == common && (at == bytes1 || at == bytes2)) {
+        // One text is a prefix of the other (in ASCII): the shorter one orders first.
+        return bytes1 < bytes2 ? -1 : 1;
+    }
+    FoldedText a(p + at, bytes1 - at), b(q + at, bytes2 - at);
     while (!a.atEnd() && !b.atEnd()) {
         const char32_t x = a.next(), y = b.next();
         if (x != y) return x < y ? -1 : 1;
