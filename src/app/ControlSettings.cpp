@@ -51,7 +51,7 @@ QString textOf(const db::Recordset& rs, const QString& field) { return rs.value(
 void OpenCoreConnections(Importer& importer) {
     Connections& c = importer.connections;
     // Connections sharing TarvMain's session let go of it before it is opened anew.
-    for (db::Connection* connection : {&c.TarvID, &c.TarvAudt, &c.TarvTran, &c.TarvMain}) connection->close();
+    c.closeCore();
     QString main = QStringLiteral("TarvMain");
     c.TarvMain.open(BuildConnectionString(main, importer.startup, importer.programFolder()), importer.config.engine);
     // File databases share TarvMain's session, so one commit writes all four or none.

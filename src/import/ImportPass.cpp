@@ -59,6 +59,7 @@ private:
     void finish(bool fetchDocuments);
     void finishWithoutApplications();
     void stopOnFailure(long number, const QString& description);
+    void reportError(long number, const QString& description);
     QString now() const;
     bool singleApplicationRun() const { return im_.applicationIdOverride != 0; }
 
@@ -88,9 +89,7 @@ db::Recordset ImportPass::openPage(const QString& afterFieldId) {
 // An application whose values cannot be read can never be imported: refused, it does not
 // come back every cycle.
 void ImportPass::refuseUnreadable(const VeltError& error) {
-    im_.ShowException(QStringLiteral("Error in Join+Borrow import routine (") + QString::number(error.number()) +
-                      QLatin1Char(')'));
-    im_.ShowException(error.description() + im_.app.messageSuffix);
+    reportError(error.number(), error.description());
     ShowLoanDetailsException(im_);
     bool failEmail = true;
     UpdateTableWRecord(im_, failEmail, QString());
@@ -140,9 +139,7 @@ ImportPass::RowEnd ImportPass::importApplication(const std::optional<VeltError>&
 ImportPass::RowEnd ImportPass::failApplication(const VeltError& error) {
     const bool valueError = error.source() != QLatin1String("Connection");
     if (!valueError) {
-        im_.ShowException(QStringLiteral("Error in Join+Borrow import routine (") + QString::number(error.number()) +
-                          QLatin1Char(')'));
-        im_.ShowException(error.description() + im_.app.messageSuffix);
+        reportError(error.number(), error.description());
         im_.ShowException(QStringLiteral("Nothing of the application was saved; it stays pending for the next cycle") +
                           im_.app.messageSuffix);
         leftPending_ = true;
@@ -243,14 +240,19 @@ void ImportPass::finishWithoutApplications() {
     finish(true);
 }
 
+// The error exit's two lines; the description names the application while one is read.
+void ImportPass::reportError(long number, const QString& description) {
+    im_.ShowException(QStringLiteral("Error in Join+Borrow import routine (") + QString::number(number) + QLatin1Char(')'));
+    im_.ShowException(inRow_ ? description + im_.app.messageSuffix : description);
+}
+
 // A failure that is not about one application: the open batch is undone, its
 // applications stay pending, and the pass stops.
 void ImportPass::stopOnFailure(long number, const QString& description) {
     const bool lostBatch = !batch_.empty();
     batch_.clear();
     unit_.abandonBatch();
-    im_.ShowException(QStringLiteral("Error in Join+Borrow import routine (") + QString::number(number) + QLatin1Char(')'));
-    im_.ShowException(inRow_ ? description + im_.app.messageSuffix : description);
+    reportError(number, description);
     if (lostBatch)
         im_.ShowException(QStringLiteral("The applications of the unsaved batch stay pending for the next cycle"));
     WriteImporterLogFile(im_.programFolder(), im_.clock().now(),

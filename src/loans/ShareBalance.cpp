@@ -25,10 +25,4 @@ void WriteOpeningShareBalance(Importer& importer, long memberNumber, const QStri
         OpeningShareBalanceStatement(memberNumber, productCode, applicationDate, importer.sqlServer()));
 }
 
-bool HoldsBalanceOf(Importer& importer, long memberNumber, const QString& productCode) {
-    const QString query = QStringLiteral("SELECT ID FROM MemberBalances WHERE MemberNo=") + QString::number(memberNumber) +
-                          QStringLiteral(" AND ProductCode=") + sqlText(productCode) + QStringLiteral(" ;");
-    return !importer.connections.TarvMain.openRecordset(importer.sql(query), db::clientReadOnlyCursor()).eof();
-}
-
 }  // namespace autovelt

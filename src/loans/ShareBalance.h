@@ -16,7 +16,4 @@ QString OpeningShareBalanceStatement(long memberNumber, const QString& productCo
 void WriteOpeningShareBalance(Importer& importer, long memberNumber, const QString& productCode,
                               const QDate& applicationDate);
 
-// True when the member already holds a balance row of the product.
-bool HoldsBalanceOf(Importer& importer, long memberNumber, const QString& productCode);
-
 }  // namespace autovelt

@@ -2,12 +2,16 @@
 
 namespace autovelt {
 
-void Connections::closeAll() {
+void Connections::closeCore() {
     // A batch still open here was not finished: closing a session undoes it.
     for (db::Connection* c : core())
         if (c->isOpen() && c->inTransaction()) c->rollbackTransaction();
-    // Those sharing TarvMain's session first, then TarvMain itself.
-    for (db::Connection* c : {&TarvID, &TarvAudt, &TarvTran, &TarvMain, &OnlineConnection}) c->close();
+    for (db::Connection* c : {&TarvID, &TarvAudt, &TarvTran, &TarvMain}) c->close();
+}
+
+void Connections::closeAll() {
+    closeCore();
+    OnlineConnection.close();
 }
 
 }  // namespace autovelt

@@ -15,6 +15,9 @@ struct Connections {
     db::Connection OnlineConnection;
 
     std::array<db::Connection*, 4> core() { return {&TarvMain, &TarvTran, &TarvAudt, &TarvID}; }
+    // Closes the four core connections: those sharing TarvMain's session first. An open
+    // batch is undone.
+    void closeCore();
     void closeAll();
 };
 

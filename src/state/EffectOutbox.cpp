@@ -2,12 +2,13 @@
 
 #include "common/SqlQuote.h"
 #include "platform/db/Connection.h"
+#include "state/ImportRecords.h"
 
 namespace autovelt {
 
 namespace {
 
-QString stamp(const QDateTime& at) { return sqlText(at.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"))); }
+QString stamp(const QDateTime& at) { return sqlText(RecordStamp(at)); }
 
 QList<Effect> effectsIn(db::Connection& audit, const QString& state) {
     db::Recordset rs = audit.openRecordset(

@@ -1,15 +1,14 @@
 #include "state/ImportRecords.h"
 
 #include "common/SqlQuote.h"
+#include "common/Values.h"
 #include "platform/db/Connection.h"
 
 namespace autovelt {
 
-namespace {
-
-QString stamp(const QDateTime& at) { return at.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")); }
-
-}  // namespace
+QString RecordStamp(const QDateTime& at) {
+    return formatDate(at, QStringLiteral("yyyy-mm-dd")) + QLatin1Char(' ') + formatDate(at, QStringLiteral("hh:mm:ss"));
+}
 
 void EnsureImporterTables(db::Connection& audit, bool sqlServer) {
     if (!audit.columnExists(QStringLiteral("VeltImport"), QStringLiteral("ApplicationKey")))
@@ -41,7 +40,7 @@ void WriteImportRecord(db::Connection& audit, const QString& applicationKey, con
     audit.execute(QStringLiteral("INSERT INTO VeltImport (ApplicationKey, FieldId, MemberNo, Outcome, ImportedOn) VALUES (") +
                   sqlText(applicationKey) + QLatin1Char(',') + sqlText(fieldId) + QLatin1Char(',') +
                   QString::number(memberNumber) + QLatin1Char(',') + sqlText(outcome) + QLatin1Char(',') +
-                  sqlText(stamp(at)) + QStringLiteral(") ;"));
+                  sqlText(RecordStamp(at)) + QStringLiteral(") ;"));
 }
 
 }  // namespace autovelt

@@ -15,6 +15,9 @@ namespace autovelt {
 
 namespace db { class Connection; }
 
+// The date and time the importer's own records hold: "yyyy-mm-dd hh:mm:ss".
+QString RecordStamp(const QDateTime& at);
+
 // Creates the two tables where an older database lacks them.
 void EnsureImporterTables(db::Connection& audit, bool sqlServer);
 

@@ -1,11 +1,11 @@
 #include "state/RecordedResponses.h"
 
+#include "common/PrivateFiles.h"
 #include "common/VeltError.h"
 
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 
 namespace autovelt {
 
@@ -16,10 +16,9 @@ QString safeName(const QString& text) {
     return QString::fromLatin1(QCryptographicHash::hash(text.toUtf8(), QCryptographicHash::Sha1).toHex());
 }
 
-void makePrivateFolder(const QString& path) {
-    if (!QDir().mkpath(path))
-        throw VeltError(75, QStringLiteral("RecordedResponses"), QStringLiteral("Path/File access error (%1)").arg(path)).markEnvironmental();
-    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+VeltError accessError(const QString& path) {
+    return VeltError(75, QStringLiteral("RecordedResponses"), QStringLiteral("Path/File access error (%1)").arg(path))
+        .markEnvironmental();
 }
 
 }  // namespace
@@ -35,15 +34,10 @@ std::optional<QByteArray> RecordedResponses::recall(const QString& applicationKe
 }
 
 void RecordedResponses::remember(const QString& applicationKey, const QString& request, const QByteArray& response) {
-    makePrivateFolder(folder_);
-    makePrivateFolder(QDir(folder_).filePath(safeName(applicationKey)));
-    QSaveFile file(fileFor(applicationKey, request));
-    if (!file.open(QIODevice::WriteOnly))
-        throw VeltError(75, QStringLiteral("RecordedResponses"), QStringLiteral("Path/File access error (%1)").arg(file.fileName())).markEnvironmental();
-    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    file.write(response);
-    if (!file.commit())
-        throw VeltError(75, QStringLiteral("RecordedResponses"), QStringLiteral("Path/File access error (%1)").arg(file.fileName())).markEnvironmental();
+    const QString folder = QDir(folder_).filePath(safeName(applicationKey));
+    if (!MakePrivateFolder(folder)) throw accessError(folder);
+    const QString path = fileFor(applicationKey, request);
+    if (!WritePrivateFile(path, response)) throw accessError(path);
 }
 
 void RecordedResponses::forget(const QString& applicationKey) {

@@ -1,10 +1,10 @@
 #include "state/UnitOfWork.h"
 
+#include "common/PrivateFiles.h"
 #include "common/VeltError.h"
 #include "state/Connections.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 namespace autovelt {
 
@@ -37,26 +37,27 @@ std::vector<db::Connection*> UnitOfWork::sessions() const {
 
 void UnitOfWork::beginApplication(const QDateTime& now) {
     if (!batchOpen_) {
-        for (db::Connection* session : sessions()) session->beginTransaction();
+        sessions_ = sessions();
+        for (db::Connection* session : sessions_) session->beginTransaction();
         batchOpen_ = true;
         batchStarted_ = now;
         keys_.clear();
     }
-    for (db::Connection* session : sessions()) session->savepoint(kSavepoint);
+    for (db::Connection* session : sessions_) session->savepoint(kSavepoint);
     applicationOpen_ = true;
 }
 
 void UnitOfWork::keepApplication(const QString& key) {
     if (!applicationOpen_) return;
     applicationOpen_ = false;
-    for (db::Connection* session : sessions()) session->releaseSavepoint(kSavepoint);
+    for (db::Connection* session : sessions_) session->releaseSavepoint(kSavepoint);
     keys_ << key;
 }
 
 void UnitOfWork::discardApplication() {
     if (!applicationOpen_) return;
     applicationOpen_ = false;
-    for (db::Connection* session : sessions()) session->rollbackToSavepoint(kSavepoint);
+    for (db::Connection* session : sessions_) session->rollbackToSavepoint(kSavepoint);
 }
 
 bool UnitOfWork::batchDue(const QDateTime& now) const {
@@ -65,11 +66,10 @@ bool UnitOfWork::batchDue(const QDateTime& now) const {
 
 QStringList UnitOfWork::commitBatch() {
     if (!batchOpen_) return {};
-    const std::vector<db::Connection*> all = sessions();
-    const bool window = all.size() > 1 && !keys_.isEmpty();
+    const bool window = sessions_.size() > 1 && !keys_.isEmpty();
     QStringList committed;
     if (window) writeCommitWindow(committed);
-    for (db::Connection* session : all) {
+    for (db::Connection* session : sessions_) {
         session->commitTransaction();
         if (window) {
             committed << sessionName(connections_, session);
@@ -87,7 +87,7 @@ void UnitOfWork::abandonBatch() {
     applicationOpen_ = false;
     batchOpen_ = false;
     keys_.clear();
-    for (db::Connection* session : sessions()) {
+    for (db::Connection* session : sessions_) {
         try {
             session->rollbackTransaction();
         } catch (const VeltError&) {
@@ -99,16 +99,13 @@ void UnitOfWork::abandonBatch() {
 
 // "application=<key>" lines, then "committed=<database>" lines; replaced in one step.
 void UnitOfWork::writeCommitWindow(const QStringList& committed) const {
-    QSaveFile file(commitWindowPath_);
-    if (!file.open(QIODevice::WriteOnly))
-        throw VeltError(75, QStringLiteral("UnitOfWork"), QStringLiteral("Path/File access error (%1)").arg(commitWindowPath_)).markEnvironmental();
-    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     QString text;
     for (const QString& key : keys_) text += QStringLiteral("application=") + key + QLatin1Char('\n');
     for (const QString& name : committed) text += QStringLiteral("committed=") + name + QLatin1Char('\n');
-    file.write(text.toUtf8());
-    if (!file.commit())
-        throw VeltError(75, QStringLiteral("UnitOfWork"), QStringLiteral("Path/File access error (%1)").arg(commitWindowPath_)).markEnvironmental();
+    QString reason;
+    if (!WritePrivateFile(commitWindowPath_, text.toUtf8(), &reason))
+        throw VeltError(75, QStringLiteral("UnitOfWork"), QStringLiteral("Path/File access error (%1: %2)").arg(commitWindowPath_, reason))
+            .markEnvironmental();
 }
 
 UnitOfWork::InterruptedCommit UnitOfWork::interruptedCommit() const {

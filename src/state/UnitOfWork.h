@@ -62,6 +62,7 @@ private:
     bool applicationOpen_ = false;
     QDateTime batchStarted_;
     QStringList keys_;
+    std::vector<db::Connection*> sessions_;  // the distinct sessions of the open batch
 };
 
 }  // namespace autovelt
