@@ -28,6 +28,11 @@ const QSet<QString> kKnownKeys = {
     QStringLiteral("mail/timeout_seconds"), QStringLiteral("mail/require_tls"),
     QStringLiteral("timing/settle_pauses"), QStringLiteral("timing/batch_applications"),
     QStringLiteral("loans/rate_cap_apr"),
+    QStringLiteral("agency/callreport_live_host"), QStringLiteral("agency/callreport_test_host"),
+    QStringLiteral("agency/callvalidate_live_host"), QStringLiteral("agency/callvalidate_test_host"),
+    QStringLiteral("agency/callreport_namespace"), QStringLiteral("agency/ca_file"),
+    QStringLiteral("agency/connect_timeout_seconds"), QStringLiteral("agency/timeout_seconds"),
+    QStringLiteral("agency/single_search_registrations"),
     QStringLiteral("encoding/digits"), QStringLiteral("encoding/symbols"), QStringLiteral("encoding/member_code_table"),
 };
 
@@ -193,6 +198,32 @@ QStringList readAddressList(CheckedReader& r, const QString& key) {
     return addresses;
 }
 
+void readAgencyService(CheckedReader& r, const QString& homeFolder, AgencyService& a) {
+    const QString host = QStringLiteral("a host name");
+    a.callReportLiveHost = r.matching(QStringLiteral("agency/callreport_live_host"), kHostName, host);
+    a.callReportTestHost = r.matching(QStringLiteral("agency/callreport_test_host"), kHostName, host);
+    a.callValidateLiveHost = r.matching(QStringLiteral("agency/callvalidate_live_host"), kHostName, host);
+    a.callValidateTestHost = r.matching(QStringLiteral("agency/callvalidate_test_host"), kHostName, host);
+    static const QRegularExpression urn(QStringLiteral("^urn:[^\\s\"<>&']+$"));
+    a.callReport7Namespace = r.matching(QStringLiteral("agency/callreport_namespace"), urn, QStringLiteral("a namespace URN"));
+    a.caFile = resolvePath(homeFolder, r.text(QStringLiteral("agency/ca_file")));
+    if (!a.caFile.isEmpty() && !QFileInfo(a.caFile).isReadable())
+        r.invalid(QStringLiteral("agency/ca_file"), QStringLiteral("a readable certificate file is needed"));
+    a.connectTimeoutSeconds = r.number(QStringLiteral("agency/connect_timeout_seconds"), a.connectTimeoutSeconds, 1, 300);
+    a.timeoutSeconds = r.number(QStringLiteral("agency/timeout_seconds"), a.timeoutSeconds, 1, 3600);
+    const QString registrations = r.raw(QStringLiteral("agency/single_search_registrations"));
+    if (!registrations.isEmpty()) {
+        static const QRegularExpression list(QStringLiteral("^\\s*\\d{6}(\\s*,\\s*\\d{6})*\\s*$"));
+        if (list.match(registrations).hasMatch()) {
+            a.singleSearchRegistrations.clear();
+            for (const QString& number : registrations.split(QLatin1Char(','))) a.singleSearchRegistrations << number.trimmed();
+        } else {
+            r.invalid(QStringLiteral("agency/single_search_registrations"),
+                      QStringLiteral("six-digit registration numbers separated by commas are needed"));
+        }
+    }
+}
+
 void checkKeysAreKnown(QSettings& ini, CheckedReader& r) {
     for (const QString& key : ini.allKeys()) {
         const QString section = key.section(QLatin1Char('/'), 0, -2);
@@ -258,6 +289,7 @@ InstallationConfig InstallationConfig::load(const QString& homeFolder) {
     c.settlePauses = r.flag(QStringLiteral("timing/settle_pauses"), false);
     c.batchApplications = r.number(QStringLiteral("timing/batch_applications"), c.batchApplications, 1, 1000);
     c.rateCapApr = r.positiveNumber(QStringLiteral("loans/rate_cap_apr"), c.rateCapApr);
+    readAgencyService(r, homeFolder, c.agency);
     c.codeTables.digits = readCodeTable(r, QStringLiteral("encoding/digits"), c.codeTables.digits, true);
     c.codeTables.symbols = readCodeTable(r, QStringLiteral("encoding/symbols"), c.codeTables.symbols, false);
     readMemberCodeTable(r, QStringLiteral("encoding/member_code_table"), c.memberCodeTable);

@@ -23,6 +23,22 @@ struct AgencyCredentialSet {
     bool present = false;
 };
 
+// Where and how the credit reference agency is reached. Host names may carry a port
+// ("host:8443"); the paths of the two services are fixed by the agency.
+struct AgencyService {
+    QString callReportLiveHost;
+    QString callReportTestHost;
+    QString callValidateLiveHost;
+    QString callValidateTestHost;
+    QString callReport7Namespace;  // the namespace URN the agency publishes with the credit search
+    QString caFile;                // certificates to trust instead of the system's (empty: the system's)
+    int connectTimeoutSeconds = 15;
+    int timeoutSeconds = 90;       // the whole exchange, so a silent agency never holds a cycle
+    // Registration numbers whose credit searches ask for one automatic search only.
+    QStringList singleSearchRegistrations = {QStringLiteral("213743"), QStringLiteral("213369"), QStringLiteral("213400"),
+                                             QStringLiteral("213587"), QStringLiteral("213370")};
+};
+
 // One of the two web hosts a credit union's site may live on.
 struct WebHostEntry {
     QString suffix;         // last three characters of ControlSwitches.webip that select it
@@ -49,6 +65,7 @@ public:
     // exactly); every other server is reached in passive mode.
     QStringList ftpActiveAddresses;
     int ftpPort = 21;
+    AgencyService agency;
     QString defaultSenderAddress = QStringLiteral("donotreply@localhost");
     QString supportMailbox;
     QString smtpPassword;

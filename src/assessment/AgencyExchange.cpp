@@ -1,0 +1,117 @@
+#include "assessment/AgencyExchange.h"
+
+#include "state/Importer.h"
+
+#include <QXmlStreamReader>
+#include <curl/curl.h>
+#include <memory>
+#include <mutex>
+
+namespace autovelt {
+
+namespace {
+
+// An agency answer is a few hundred kilobytes at most; anything far larger is refused
+// rather than held in memory.
+constexpr qsizetype kLargestAnswer = 32 * 1024 * 1024;
+
+// Numbers of the failures that are ours rather than libcurl's.
+constexpr int kNotWellFormed = 1001;
+constexpr int kAnswerTooLarge = 1002;
+
+using EasyHandle = std::unique_ptr<CURL, decltype(&curl_easy_cleanup)>;
+using HeaderList = std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)>;
+
+struct Answer {
+    QByteArray body;
+    bool tooLarge = false;
+};
+
+size_t collect(char* data, size_t size, size_t count, void* userdata) {
+    auto* answer = static_cast<Answer*>(userdata);
+    const size_t n = size * count;
+    if (answer->body.size() + qsizetype(n) > kLargestAnswer) {
+        answer->tooLarge = true;
+        return 0;  // makes libcurl stop the transfer
+    }
+    answer->body.append(data, qsizetype(n));
+    return n;
+}
+
+QString failure(int number, const QString& description) {
+    return QStringLiteral("Error: %1 - %2 <Success>false</Success>").arg(number).arg(description);
+}
+
+bool isWellFormed(const QString& xml) {
+    QXmlStreamReader reader(xml);
+    while (!reader.atEnd()) reader.readNext();
+    return !reader.hasError();
+}
+
+struct Exchange {
+    bool delivered = false;  // an answer came back from the agency
+    QString text;
+};
+
+Exchange post(const AgencyService& service, const QString& url, const QString& soapAction, const QString& xmlBody) {
+    if (!isWellFormed(xmlBody)) return {false, failure(kNotWellFormed, QStringLiteral("The request is not well-formed XML and was not sent"))};
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+
+    EasyHandle curl(curl_easy_init(), curl_easy_cleanup);
+    if (!curl) return {false, failure(CURLE_FAILED_INIT, QStringLiteral("The HTTPS client could not start"))};
+    HeaderList headers(nullptr, curl_slist_free_all);
+    curl_slist* list = curl_slist_append(nullptr, "Content-Type: text/xml; charset=utf-8");
+    list = curl_slist_append(list, ("SOAPAction: " + soapAction.toUtf8()).constData());
+    headers.reset(list);
+
+    const QByteArray urlBytes = url.toUtf8();
+    const QByteArray body = xmlBody.toUtf8();
+    const QByteArray caFile = service.caFile.toLocal8Bit();
+    Answer answer;
+    char errorText[CURL_ERROR_SIZE] = {0};
+    CURL* h = curl.get();
+    curl_easy_setopt(h, CURLOPT_URL, urlBytes.constData());
+    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "https");
+    curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers.get());
+    curl_easy_setopt(h, CURLOPT_POSTFIELDS, body.constData());
+    curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(body.size()));
+    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, collect);
+    curl_easy_setopt(h, CURLOPT_WRITEDATA, &answer);
+    curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errorText);
+    curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L);
+    if (!caFile.isEmpty()) curl_easy_setopt(h, CURLOPT_CAINFO, caFile.constData());
+    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, long(service.connectTimeoutSeconds));
+    curl_easy_setopt(h, CURLOPT_TIMEOUT, long(service.timeoutSeconds));
+    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+
+    const CURLcode code = curl_easy_perform(h);
+    if (answer.tooLarge) return {false, failure(kAnswerTooLarge, QStringLiteral("The agency's answer is larger than %1 bytes").arg(kLargestAnswer))};
+    if (code != CURLE_OK) {
+        // libcurl's texts name the host and the fault, never the request's content.
+        const QString detail = errorText[0] ? QString::fromUtf8(errorText) : QString::fromUtf8(curl_easy_strerror(code));
+        return {false, failure(int(code), detail.trimmed())};
+    }
+    return {true, QString::fromUtf8(answer.body)};
+}
+
+}  // namespace
+
+QString PostXml(const AgencyService& service, const QString& url, const QString& soapAction, const QString& xmlBody) {
+    return post(service, url, soapAction, xmlBody).text;
+}
+
+QString AskAgency(Importer& importer, const QString& requestName, const QString& url, const QString& soapAction,
+                  const QString& xmlBody) {
+    RecordedResponses& kept = importer.recordedResponses();
+    const QString applicationKey = importer.app.identityKey;
+    // Outside the import pass (a loan run by hand) there is no application to keep it for.
+    if (applicationKey.isEmpty()) return PostXml(importer.config.agency, url, soapAction, xmlBody);
+    if (std::optional<QByteArray> answer = kept.recall(applicationKey, requestName)) return QString::fromUtf8(*answer);
+    const Exchange exchange = post(importer.config.agency, url, soapAction, xmlBody);
+    if (exchange.delivered) kept.remember(applicationKey, requestName, exchange.text.toUtf8());
+    return exchange.text;
+}
+
+}  // namespace autovelt
