@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 #include "app/HeadlessRunner.h"
 #include "app/InstallationSetup.h"
+#include "app/InstallationCheck.h"
 #include "app/InstanceLock.h"
 #include "app/RuleExplanation.h"
 #include "app/ToolCommands.h"
@@ -46,11 +47,12 @@ int main(int argc, char** argv) {
     if (commandLine->version) { std::printf("autovelt %s\n", AUTOVELT_VERSION); return ExitOk; }
 
     const QString home = ResolveHomeFolder(*commandLine, executableFolder(argv[0]));
-    const bool windowless = commandLine->headless || commandLine->once || commandLine->init ||
+    const bool windowless = commandLine->headless || commandLine->once || commandLine->init || commandLine->check ||
                             !commandLine->explainRulesReport.isEmpty() || commandLine->search ||
                             commandLine->deleteMember != 0;
-    // The rule explanation and the search only read, so they may run beside a working importer.
-    if (!commandLine->init && commandLine->explainRulesReport.isEmpty() && !commandLine->search) {
+    // The rule explanation, the search and the check only read, so they may run beside a
+    // working importer.
+    if (!commandLine->init && !commandLine->check && commandLine->explainRulesReport.isEmpty() && !commandLine->search) {
         static InstanceLock lock(home);
         if (!lock.acquired()) {
             std::fprintf(stderr, "autovelt: %s\n", qPrintable(lock.problem()));
@@ -62,6 +64,7 @@ int main(int argc, char** argv) {
     if (!commandLine->explainRulesReport.isEmpty())
         return ExplainRules({commandLine->explainRulesReport, home, commandLine->amount, commandLine->member,
                              commandLine->newMember});
+    if (commandLine->check) return RunCheckCommand(home);
     if (commandLine->search) return RunSearchCommand(home, commandLine->searchText, commandLine->searchFolder);
     if (commandLine->deleteMember != 0) return RunDeleteMemberCommand(home, commandLine->deleteMember, commandLine->yes);
     if (commandLine->init) {
@@ -70,7 +73,9 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "autovelt: %s\n", qPrintable(reason));
             return ExitInitRefused;
         }
-        std::printf("Created a new installation in %s\n", qPrintable(home));
+        std::printf("Created a new installation in %s\n"
+                    "Fill in autovelt.ini and the Control rows, then run: autovelt --check --home %s\n",
+                    qPrintable(home), qPrintable(home));
         return ExitOk;
     }
     return RunHeadless(home, commandLine->once);

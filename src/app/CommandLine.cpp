@@ -14,6 +14,7 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& arguments, QStrin
         if (a == QLatin1String("--headless")) c.headless = true;
         else if (a == QLatin1String("--once")) c.once = true;
         else if (a == QLatin1String("--init")) c.init = true;
+        else if (a == QLatin1String("--check")) c.check = true;
         else if (a == QLatin1String("--help") || a == QLatin1String("-h")) c.help = true;
         else if (a == QLatin1String("--version")) c.version = true;
         else if (a == QLatin1String("--home")) {
@@ -63,12 +64,15 @@ QString ResolveHomeFolder(const CommandLine& c, const QString& executableFolder)
 
 QString UsageText() {
     return QStringLiteral(
-        "Usage: autovelt [--home DIR] [--headless] [--once] [--init] [--help] [--version]\n"
+        "Usage: autovelt [--home DIR] [--headless] [--once] [--init] [--check] [--help] [--version]\n"
         "\n"
         "  --home DIR   installation folder (default: AUTOVELT_HOME, else the program's folder)\n"
         "  --headless   run the import cycle without a window, printing every report line\n"
         "  --once       run exactly one cycle now and exit (implies --headless)\n"
         "  --init       create a new installation in the folder and exit\n"
+        "  --check      check the installation (settings, databases, folders, templates,\n"
+        "               permissions, mail server and agency reachable), one line per check;\n"
+        "               imports nothing and sends nothing; exit 0 when every check passes\n"
         "  --help       show this text\n"
         "  --version    show the version\n"
         "  --explain-rules REPORT [--amount N] [--member N] [--new-member]\n"
@@ -85,7 +89,7 @@ QString UsageText() {
         "               them all, in one unit (nothing is deleted without --yes)\n"
         "\n"
         "Exit status of --once: 0 the import pass ran, 1 the settings load stopped the cycle,\n"
-        "2 bad command line; --init: 3 when the folder already holds an installation;\n"
+        "2 bad command line; --check: 1 when a check failed; --init: 3 when the folder already holds an installation;\n"
         "--explain-rules: 7 when the report or the installation cannot be read;\n"
         "--search: 0 with matches, 1 without; --delete-member: 0 deleted, 8 listed but not\n"
         "confirmed, 9 a table could not be read or emptied (nothing deleted).\n");

@@ -10,6 +10,7 @@ struct CommandLine {
     bool headless = false;
     bool once = false;
     bool init = false;
+    bool check = false;
     bool help = false;
     bool version = false;
     QString home;

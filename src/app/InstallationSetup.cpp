@@ -93,8 +93,12 @@ bool writeText(const QString& path, const QString& text) { return WritePrivateFi
 }  // namespace
 
 QString SchemaFolder() {
-    const QString beside = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("schema"));
-    if (QCoreApplication::instance() && QDir(beside).exists()) return beside;
+    if (QCoreApplication::instance()) {
+        const QDir programDir(QCoreApplication::applicationDirPath());
+        // Beside the program in the build tree; under share/ when installed from the package.
+        for (const QString& relative : {QStringLiteral("schema"), QStringLiteral("../share/autovelt/schema")})
+            if (programDir.exists(relative)) return QDir::cleanPath(programDir.filePath(relative));
+    }
     return QStringLiteral(AUTOVELT_SCHEMA_DIR);
 }
 

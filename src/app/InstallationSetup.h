@@ -8,7 +8,8 @@ namespace autovelt {
 // creating the file. Raises VeltError on the first statement that fails.
 void CreateDatabaseFromScript(const QString& databaseFile, const QString& scriptFile);
 
-// The folder that holds the schema scripts: "schema" beside the executable, else the
+// The folder that holds the schema scripts: "schema" beside the executable, else
+// "../share/autovelt/schema" from it (an installed package), else the
 // source tree's.
 QString SchemaFolder();
 

@@ -1,0 +1,211 @@
+#include "app/InstallationCheck.h"
+
+#include "app/ControlSettings.h"
+#include "app/InstallationSetup.h"
+#include "common/PrivateFiles.h"
+#include "common/VeltError.h"
+#include "platform/net/Reachability.h"
+#include "state/Importer.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <cstdio>
+
+namespace autovelt {
+
+namespace {
+
+constexpr int kReachTimeoutSeconds = 10;
+
+const char* const kTemplates[] = {"joinonly.html", "Lngeneral.html", "Lnjandb.html", "Jnnotok.html", "Lnnotok.html"};
+
+// Tables the importer creates itself when they are missing, and tables a core banking
+// database may lack without harm.
+bool isOptionalTable(const QString& table) {
+    return table.startsWith(QLatin1String("Velt")) || table == QLatin1String("VELTTimings") ||
+           table == QLatin1String("table_test");
+}
+
+// Each table the schema script creates, with its first column.
+QList<QPair<QString, QString>> tablesOfScript(const QString& scriptFile) {
+    QFile file(scriptFile);
+    QList<QPair<QString, QString>> tables;
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) return tables;
+    static const QRegularExpression create(QStringLiteral("CREATE TABLE IF NOT EXISTS (\\w+) \\(\\s*(\\w+)"));
+    auto it = create.globalMatch(QString::fromUtf8(file.readAll()));
+    while (it.hasNext()) {
+        const auto match = it.next();
+        if (!isOptionalTable(match.captured(1))) tables.append({match.captured(1), match.captured(2)});
+    }
+    return tables;
+}
+
+class Checker {
+public:
+    Checker(const QString& home, Clock& clock) : im_(home, reporter_, clock) {}
+
+    QList<CheckResult> run() {
+        im_.LoadInstallation();
+        if (!checkConfiguration()) return results_;
+        checkPermissions();
+        if (checkCoreDatabases()) {
+            checkSettingsAndOnline();
+            checkScanFolder();
+        }
+        checkTemplates();
+        checkMailServer();
+        checkAgency();
+        im_.connections.closeAll();
+        return results_;
+    }
+
+private:
+    void pass(const QString& name, const QString& detail) { results_.append({true, name, detail}); }
+    void fail(const QString& name, const QString& detail) { results_.append({false, name, detail}); }
+
+    bool checkConfiguration() {
+        QStringList problems = im_.config.problems;
+        if (!im_.startup.settingsFileProblem.isEmpty()) problems << im_.startup.settingsFileProblem;
+        for (const QString& problem : problems) fail(QStringLiteral("configuration"), problem);
+        if (problems.isEmpty()) pass(QStringLiteral("configuration"), im_.config.filePath);
+        return problems.isEmpty();
+    }
+
+    void checkPermissions() {
+        const QString dataFolder = im_.startup.chkSQL ? QString() : im_.startup.txtDatabase;
+        const QString config = QFileInfo::exists(im_.config.filePath) ? im_.config.filePath : QString();
+        for (const QString& path : {config, dataFolder}) {
+            if (path.isEmpty()) continue;
+            const QString name = QStringLiteral("permissions of ") + QDir::cleanPath(path);
+            if (IsOpenToOthers(path)) fail(name, QStringLiteral("open to other users of this computer; make it private (chmod %1)")
+                                                     .arg(QFileInfo(path).isDir() ? QStringLiteral("700") : QStringLiteral("600")));
+            else pass(name, QStringLiteral("private"));
+        }
+    }
+
+    bool checkCoreDatabases() {
+        try {
+            OpenCoreConnections(im_);
+        } catch (const VeltError& e) {
+            fail(QStringLiteral("core banking databases"), e.description());
+            return false;
+        }
+        Connections& c = im_.connections;
+        bool allThere = true;
+        for (auto [name, connection] : {std::pair{QStringLiteral("TarvMain"), &c.TarvMain}, std::pair{QStringLiteral("TarvTran"), &c.TarvTran},
+                                        std::pair{QStringLiteral("TarvAudt"), &c.TarvAudt}, std::pair{QStringLiteral("TarvID"), &c.TarvID}}) {
+            QStringList missing;
+            try {
+                for (const auto& [table, column] : tablesOfScript(QDir(SchemaFolder()).filePath(QStringLiteral("sqlite/") + name + QStringLiteral(".sql"))))
+                    if (!connection->columnExists(table, column)) missing << table;
+            } catch (const VeltError& e) {
+                fail(QStringLiteral("database ") + name, e.description());
+                allThere = false;
+                continue;
+            }
+            if (missing.isEmpty()) pass(QStringLiteral("database ") + name, QStringLiteral("every table present"));
+            else fail(QStringLiteral("database ") + name, QStringLiteral("missing table(s): ") + missing.join(QStringLiteral(", ")));
+            allThere = allThere && missing.isEmpty();
+        }
+        return allThere;
+    }
+
+    // The cycle's own settings load: Control, ControlSwitches, the scanned images folder and
+    // the online database, with the lines a cycle would report.
+    void checkSettingsAndOnline() {
+        im_.connections.closeAll();
+        LoadControlSettings(im_);
+        QStringList problems;
+        for (const QString& line : reporter_.problems())
+            if (!line.startsWith(QLatin1String("Table_test found"))) problems << line;
+        reporter_.clear();
+        if (im_.SkipImport || !problems.isEmpty()) {
+            fail(QStringLiteral("settings and online database"), problems.isEmpty() ? QStringLiteral("the cycle would stop") : problems.join(QStringLiteral(" / ")));
+            return;
+        }
+        settingsLoaded_ = true;
+        pass(QStringLiteral("online database"), im_.settings.UATMode ? QStringLiteral("reachable, test installation (table_test present)")
+                                                                     : QStringLiteral("reachable, applications tables present"));
+    }
+
+    void checkScanFolder() {
+        if (!settingsLoaded_) return;
+        const QFileInfo folder(im_.settings.ScanLocation);
+        if (!folder.isDir()) fail(QStringLiteral("scanned images folder"), im_.settings.ScanLocation + QStringLiteral(" does not exist"));
+        else if (!folder.isWritable()) fail(QStringLiteral("scanned images folder"), im_.settings.ScanLocation + QStringLiteral(" cannot be written"));
+        else pass(QStringLiteral("scanned images folder"), im_.settings.ScanLocation);
+    }
+
+    void checkTemplates() {
+        QStringList missing;
+        for (const char* name : kTemplates) {
+            const QFileInfo file(im_.programFile(QLatin1String(name)));
+            if (!file.isFile() || !file.isReadable()) missing << QLatin1String(name);
+        }
+        if (missing.isEmpty()) pass(QStringLiteral("email templates"), QStringLiteral("all five present"));
+        else fail(QStringLiteral("email templates"), QStringLiteral("missing or unreadable: ") + missing.join(QStringLiteral(", ")));
+    }
+
+    void checkMailServer() {
+        const InstallationConfig& c = im_.config;
+        if (!c.mailPickupFolder.isEmpty()) {
+            const QFileInfo folder(c.mailPickupFolder);
+            if (folder.isDir() && folder.isWritable()) pass(QStringLiteral("mail"), QStringLiteral("pickup folder ") + c.mailPickupFolder);
+            else fail(QStringLiteral("mail"), QStringLiteral("pickup folder ") + c.mailPickupFolder + QStringLiteral(" does not exist or cannot be written"));
+            return;
+        }
+        const QString host = !c.smtpServerOverride.isEmpty() ? c.smtpServerOverride : im_.settings.WebHost;
+        if (host.isEmpty()) {
+            fail(QStringLiteral("mail server"), QStringLiteral("no server: set [mail] smtp_server or the web hosts in autovelt.ini"));
+            return;
+        }
+        const int port = c.smtpPortOverride > 0 ? c.smtpPortOverride : 25;
+        const QString address = QStringLiteral("%1:%2").arg(host).arg(port);
+        const QString why = ReachServer(QStringLiteral("smtp://") + address, QString(), kReachTimeoutSeconds);
+        if (why.isEmpty()) pass(QStringLiteral("mail server"), address + QStringLiteral(" answers"));
+        else fail(QStringLiteral("mail server"), address + QStringLiteral(": ") + why);
+    }
+
+    void checkAgency() {
+        const AgencyService& a = im_.config.agency;
+        const bool test = im_.settings.UATMode;
+        const AgencyCredentialSet credentials = im_.config.agencyCredentials(im_.settings.FSARefNo, test);
+        const QString validateHost = test ? a.callValidateTestHost : a.callValidateLiveHost;
+        const QString reportHost = test ? a.callReportTestHost : a.callReportLiveHost;
+        if (validateHost.isEmpty() && reportHost.isEmpty()) {
+            if (credentials.present) fail(QStringLiteral("agency"), QStringLiteral("credentials are set but no agency host ([agency] callvalidate_*_host, callreport_*_host)"));
+            else pass(QStringLiteral("agency"), QStringLiteral("not configured: no identity checks or credit searches"));
+            return;
+        }
+        for (const QString& host : {validateHost, reportHost}) {
+            if (host.isEmpty()) continue;
+            const QString why = ReachServer(QStringLiteral("https://") + host + QLatin1Char('/'), a.caFile, kReachTimeoutSeconds);
+            if (why.isEmpty()) pass(QStringLiteral("agency ") + host, QStringLiteral("answers, certificate verified"));
+            else fail(QStringLiteral("agency ") + host, why);
+        }
+    }
+
+    ListReporter reporter_;
+    Importer im_;
+    bool settingsLoaded_ = false;
+    QList<CheckResult> results_;
+};
+
+}  // namespace
+
+QList<CheckResult> CheckInstallation(const QString& homeFolder, Clock& clock) { return Checker(homeFolder, clock).run(); }
+
+int RunCheckCommand(const QString& homeFolder) {
+    SystemClock clock;
+    bool allPassed = true;
+    for (const CheckResult& r : CheckInstallation(homeFolder, clock)) {
+        std::printf("%s  %s: %s\n", r.passed ? "PASS" : "FAIL", qPrintable(r.name), qPrintable(r.detail));
+        allPassed = allPassed && r.passed;
+    }
+    std::fflush(stdout);
+    return allPassed ? 0 : 1;
+}
+
+}  // namespace autovelt
