@@ -1,0 +1,105 @@
+#include "app/InstallationCheck.h"
+#include "support/SmtpSink.h"
+#include "support/TestInstallation.h"
+
+#include <QDir>
+#include <QFile>
+#include <functional>
+#include <memory>
+#include <gtest/gtest.h>
+
+using namespace autovelt;
+
+namespace {
+
+const char* const kTemplates[] = {"joinonly.html", "Lngeneral.html", "Lnjandb.html", "Jnnotok.html", "Lnnotok.html"};
+
+// A complete installation whose mail goes to a real SMTP server on loopback, so that every
+// check passes until a case breaks one thing.
+class CheckCommandTest : public ::testing::Test {
+public:
+    void SetUp() override {
+        QString error;
+        ASSERT_TRUE(smtp.start(&error)) << qPrintable(error);
+        prepare();
+    }
+    // A fresh installation with everything in place.
+    void prepare() {
+        inst = std::make_unique<test::TestInstallation>();
+        for (const char* name : kTemplates) inst->writeFile(QLatin1String(name), QStringLiteral("<p>Dear [FIRSTNAME]</p>"));
+        writeConfig(QStringLiteral("[mail]\nsmtp_server = 127.0.0.1\nsmtp_port = %1\n").arg(smtp.port()));
+    }
+    void writeConfig(const QString& extra) {
+        inst->writeFile(QStringLiteral("autovelt.ini"), QStringLiteral("[online]\ndatabase = data/online.db\n\n") + extra);
+    }
+    QList<CheckResult> failures() {
+        QList<CheckResult> failed;
+        for (const CheckResult& r : CheckInstallation(inst->home(), inst->clock()))
+            if (!r.passed) failed << r;
+        return failed;
+    }
+
+    std::unique_ptr<test::TestInstallation> inst;
+    autovelt::testing::SmtpSink smtp;
+};
+
+TEST_F(CheckCommandTest, AGoodInstallationPassesEveryCheck) {
+    const QList<CheckResult> results = CheckInstallation(inst->home(), inst->clock());
+    QStringList names;
+    for (const CheckResult& r : results) {
+        EXPECT_TRUE(r.passed) << qPrintable(r.name + ": " + r.detail);
+        names << r.name;
+    }
+    for (const char* expected : {"configuration", "database TarvMain", "database TarvID", "online database",
+                                 "scanned images folder", "email templates", "mail server", "agency"})
+        EXPECT_TRUE(names.contains(QLatin1String(expected))) << expected;
+}
+
+struct BrokenCase {
+    const char* what;
+    std::function<void(CheckCommandTest&)> breakIt;
+    const char* failedCheck;
+    const char* reasonContains;
+};
+
+TEST_F(CheckCommandTest, EachBrokenPartFailsItsOwnCheckWithTheReason) {
+    const QList<BrokenCase> cases = {
+        {"credentials without an agency host",
+         [](CheckCommandTest& t) {
+             t.writeConfig(QStringLiteral("[mail]\npickup_folder = outbox\n\n[agency_test]\nCreditReportCompany = Riverside\n"));
+             t.inst->writeFile(QStringLiteral("outbox/.keep"), QString());
+             t.inst->exec(QStringLiteral("online"), QStringLiteral("CREATE TABLE table_test (field_id INTEGER)"));
+         },
+         "agency", "no agency host"},
+        {"a misspelt key", [](CheckCommandTest& t) { t.writeConfig(QStringLiteral("[mail]\nsmtp_pasword = x\n")); },
+         "configuration", "smtp_pasword"},
+        {"a database that is not one",
+         [](CheckCommandTest& t) { t.inst->writeFile(QStringLiteral("data/TarvTran.db"), QStringLiteral("not a database at all, just text")); },
+         "core banking databases", ""},
+        {"a missing table", [](CheckCommandTest& t) { t.inst->exec(QStringLiteral("TarvTran"), QStringLiteral("DROP TABLE LoanPayee")); },
+         "database TarvTran", "LoanPayee"},
+        {"a missing scanned images folder", [](CheckCommandTest& t) { QDir(t.inst->path(QStringLiteral("scans"))).removeRecursively(); },
+         "settings and online database", "scanned image folder"},
+        {"a missing template", [](CheckCommandTest& t) { QFile::remove(t.inst->path(QStringLiteral("Lnnotok.html"))); },
+         "email templates", "Lnnotok.html"},
+        {"a configuration readable by others",
+         [](CheckCommandTest& t) { QFile(t.inst->path(QStringLiteral("autovelt.ini"))).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther); },
+         "permissions of", "chmod 600"},
+        {"an unreachable mail server",
+         [](CheckCommandTest& t) { t.writeConfig(QStringLiteral("[mail]\nsmtp_server = 127.0.0.1\nsmtp_port = 1\n")); },
+         "mail server", "127.0.0.1:1"},
+    };
+    for (const BrokenCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        prepare();
+        c.breakIt(*this);
+        const QList<CheckResult> failed = failures();
+        ASSERT_FALSE(failed.isEmpty());
+        bool found = false;
+        for (const CheckResult& r : failed)
+            found = found || (r.name.startsWith(QLatin1String(c.failedCheck)) && r.detail.contains(QLatin1String(c.reasonContains)));
+        EXPECT_TRUE(found) << qPrintable(failed.first().name + ": " + failed.first().detail);
+    }
+}
+
+}  // namespace
