@@ -5,10 +5,12 @@
 #include "assessment/AgencyExchange.h"
 #include "assessment/CreditReport.h"
 #include "assessment/CreditRules.h"
+#include "state/InstallationConfig.h"
 #include "support/AgencySandbox.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <QXmlStreamReader>
 #include <curl/curl.h>
 #include <gtest/gtest.h>
@@ -281,6 +283,26 @@ TEST_F(AgencySandboxTest, MalformedRequestsAreRefusedSayingWhatIsWrong) {
         EXPECT_FALSE(answer.body.contains(QLatin1String("<IdentityResult>")));
         EXPECT_FALSE(answer.body.contains(QLatin1String("<creditreport>")));
     }
+}
+
+TEST_F(AgencySandboxTest, TheIniSectionPointsAnInstallationAtTheSandbox) {
+    QTemporaryDir home;
+    QFile ini(home.filePath(QStringLiteral("autovelt.ini")));
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write(sandbox->iniSection().toUtf8());
+    ini.close();
+    const InstallationConfig config = InstallationConfig::load(home.path());
+    ASSERT_TRUE(config.problems.isEmpty()) << config.problems.join(QLatin1Char('\n')).toStdString();
+    const AgencyService& agency = config.agency;
+    for (const QString& host : {agency.callReportLiveHost, agency.callReportTestHost, agency.callValidateLiveHost, agency.callValidateTestHost})
+        EXPECT_EQ(host, sandbox->host());
+    EXPECT_EQ(agency.callReport7Namespace, sandbox->callReportNamespace());
+    EXPECT_EQ(agency.caFile, sandbox->caFile());
+    EXPECT_EQ(agency.timeoutSeconds, 3);
+    const QString answer = PostXml(agency, QStringLiteral("https://") + agency.callReportTestHost + QStringLiteral("/Services/CallReport/CallReport7.asmx"),
+                                   agency.callReport7Namespace + QStringLiteral("/Search07a"),
+                                   creditRequest(agency.callReport7Namespace, QStringLiteral("Tester")));
+    EXPECT_TRUE(answer.contains(QLatin1String("<score class=\"1\">640</score>"))) << answer.toStdString();
 }
 
 TEST_F(AgencySandboxTest, AnUntrustedCertificateIsRefusedBeforeAnythingIsSent) {

@@ -83,7 +83,7 @@ QList<AgencyRequest> AgencySandbox::requests() const {
 }
 
 void AgencySandbox::clearRequests() {
-    // Numbering carries on, so later requests still sort after the cleared ones would have.
+    // The sandbox's numbering carries on, so requests that come later still sort in order.
     const QDir dir(recordFolder());
     for (const QString& name : dir.entryList({QStringLiteral("request-*.txt")}, QDir::Files)) QFile::remove(dir.filePath(name));
 }
