@@ -2,6 +2,7 @@
 
 #include "app/CommandLine.h"
 #include "app/ImportCycle.h"
+#include "app/PrintingReporter.h"
 #include "state/Importer.h"
 #include "app/QtCycleTimer.h"
 
@@ -15,19 +16,6 @@
 namespace autovelt {
 
 namespace {
-
-// Prints each line the moment it is reported.
-class PrintingReporter : public ListReporter {
-protected:
-    void onProblem(const QString& line) override { print("problem", line); }
-    void onSuccess(const QString& line) override { print("success", line); }
-
-private:
-    static void print(const char* kind, const QString& line) {
-        std::fprintf(stdout, "%s: %s\n", kind, line.toLocal8Bit().constData());
-        std::fflush(stdout);
-    }
-};
 
 int signalPipe[2] = {-1, -1};
 std::atomic<bool>* stopFlag = nullptr;
@@ -52,8 +40,8 @@ void installSignalHandlers(std::atomic<bool>& flag) {
 }  // namespace
 
 int RunHeadless(const QString& homeFolder, bool once) {
-    PrintingReporter reporter;
     SystemClock clock;
+    PrintingReporter reporter(clock, stdout);
     Importer importer(homeFolder, reporter, clock);
     importer.LoadInstallation();
     QtCycleTimer timer;

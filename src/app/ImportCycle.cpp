@@ -61,10 +61,17 @@ void ImportCycle::ManualImport() {
 
 void ImportCycle::EndImportCycle() {
     im_.connections.closeAll();
+    lastCycleEnded_ = im_.clock().now();
     if (started() && !timer_.enabled()) {
         timer_.setEnabled(true);
         im_.SkipImport = false;
     }
+    notify();
+}
+
+QDateTime ImportCycle::nextCycleDue() const {
+    if (!started() || !lastCycleEnded_.isValid()) return {};
+    return lastCycleEnded_.addMSecs(qint64(kCycleInterval) * kTicksPerCycle);
 }
 
 void ImportCycle::Shutdown() { im_.connections.closeAll(); }

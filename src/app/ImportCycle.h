@@ -2,6 +2,7 @@
 
 #include "app/CycleTimer.h"
 
+#include <QDateTime>
 #include <QString>
 #include <functional>
 
@@ -45,6 +46,10 @@ public:
     void Shutdown();
     // True when the last cycle ran its import pass (settings loaded).
     bool lastCycleImported() const { return lastCycleImported_; }
+    // When the last cycle ended (invalid before the first), and when the next one is due
+    // (invalid while stopped or before the first cycle ended).
+    const QDateTime& lastCycleEnded() const { return lastCycleEnded_; }
+    QDateTime nextCycleDue() const;
 
 private:
     void EndImportCycle();
@@ -58,6 +63,7 @@ private:
     bool buttonsEnabled_ = true;
     qint16 TickCount = 0;
     bool lastCycleImported_ = false;
+    QDateTime lastCycleEnded_;
 };
 
 }  // namespace autovelt

@@ -20,6 +20,11 @@ void ListWidgetReporter::append(QListWidget* list, const QString& line) {
     QCoreApplication::processEvents();  // repaint during long runs
 }
 
+void ListWidgetReporter::showProgress(const PassProgress& progress) {
+    progress_->setText(QStringLiteral("Application %1 of %2: %3").arg(progress.current).arg(progress.total).arg(progress.step));
+    progress_->repaint();
+}
+
 namespace {
 
 QPushButton* button(const QString& name, const QString& caption, const QString& tip) {
@@ -41,7 +46,7 @@ TarvOpen::TarvOpen(const QString& homeFolder, Clock& clock, CycleTimer* timer, Q
     setObjectName(QStringLiteral("TarvOpen"));
     setWindowTitle(QStringLiteral("VELT application importer"));
     buildControls();
-    reporter_ = std::make_unique<ListWidgetReporter>(lstProblems, lstSuccess);
+    reporter_ = std::make_unique<ListWidgetReporter>(lstProblems, lstSuccess, lblProgress);
     importer_ = std::make_unique<Importer>(homeFolder, *reporter_, clock);
     if (!timer) { ownTimer_ = std::make_unique<QtCycleTimer>(); timer = ownTimer_.get(); }
     cycle_ = std::make_unique<ImportCycle>(*importer_, *timer);
@@ -104,6 +109,10 @@ void TarvOpen::buildControls() {
     txtPriority = field(QStringLiteral("txtPriority"), QStringLiteral("1"));
     lblTellername = new QLabel(QStringLiteral("Web importer"));
     lblTellername->setObjectName(QStringLiteral("lblTellername"));
+    lblProgress = new QLabel;
+    lblProgress->setObjectName(QStringLiteral("lblProgress"));
+    lblCycleTimes = new QLabel;
+    lblCycleTimes->setObjectName(QStringLiteral("lblCycleTimes"));
 
     auto* settings = new QGridLayout(fraAuto);
     int row = 0;
@@ -133,6 +142,8 @@ void TarvOpen::buildControls() {
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(title);
     layout->addLayout(buttons);
+    layout->addWidget(lblProgress);
+    layout->addWidget(lblCycleTimes);
     layout->addWidget(successLabel);
     layout->addWidget(lstSuccess);
     layout->addWidget(problemLabel);
@@ -158,6 +169,17 @@ void TarvOpen::refreshButtons() {
     // The manual buttons work only while stopped; the deletion button stays available.
     for (QPushButton* b : {cmdMembers, cmdLoan, cmdExit, cmdSearch}) b->setEnabled(cycle_->commandButtonsEnabled());
     PassDate->setText(importer_->PassDate);
+    showCycleTimes();
+}
+
+void TarvOpen::showCycleTimes() {
+    const QDateTime last = cycle_->lastCycleEnded();
+    const QDateTime next = cycle_->nextCycleDue();
+    QString text = last.isValid() ? QStringLiteral("Last cycle ended at ") + last.toString(QStringLiteral("HH:mm:ss"))
+                                  : QStringLiteral("No cycle has run yet");
+    text += next.isValid() ? QStringLiteral("; next cycle at about ") + next.toString(QStringLiteral("HH:mm:ss"))
+                           : QStringLiteral("; stopped");
+    lblCycleTimes->setText(text);
 }
 
 void TarvOpen::cmdSearch_Click() {

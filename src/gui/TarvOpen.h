@@ -23,7 +23,10 @@ class frmSearch;
 // Shows report lines in the two lists as they arrive, keeping the window painted.
 class ListWidgetReporter : public ListReporter {
 public:
-    ListWidgetReporter(QListWidget* problems, QListWidget* successes) : problems_(problems), successes_(successes) {}
+    ListWidgetReporter(QListWidget* problems, QListWidget* successes, QLabel* progress)
+        : problems_(problems), successes_(successes), progress_(progress) {}
+
+    void showProgress(const PassProgress& progress) override;
 
 protected:
     void onProblem(const QString& line) override { append(problems_, line); }
@@ -34,6 +37,7 @@ private:
     static void append(QListWidget* list, const QString& line);
     QListWidget* problems_;
     QListWidget* successes_;
+    QLabel* progress_;
 };
 
 // The importer's main window: the start/stop switch, the manual buttons, the two report
@@ -81,6 +85,8 @@ public:
     QLineEdit* txtBranch;
     QLineEdit* txtPriority;
     QLabel* lblTellername;
+    QLabel* lblProgress;     // application i of N and its step, while a pass runs
+    QLabel* lblCycleTimes;   // when the last cycle ended and the next is due
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -89,6 +95,7 @@ private:
     void buildControls();
     void showSettings();
     void refreshButtons();
+    void showCycleTimes();
 
     std::unique_ptr<ListWidgetReporter> reporter_;
     std::unique_ptr<Importer> importer_;

@@ -18,6 +18,7 @@
 #include "state/Importer.h"
 #include "state/UnitOfWork.h"
 
+#include <algorithm>
 #include <exception>
 #include <optional>
 #include <vector>
@@ -47,6 +48,7 @@ private:
     };
 
     db::Recordset openPage(const QString& afterFieldId);
+    int countPending();
     RowEnd processRow(const db::Recordset& row);
     RowEnd importApplication(const std::optional<VeltError>& unreadable);
     bool endedEarlier();
@@ -74,6 +76,13 @@ private:
 QString ImportPass::now() const {
     const QDateTime at = im_.clock().now();
     return formatDate(at, QStringLiteral("dd/mm/yyyy")) + QLatin1Char(' ') + formatDate(at, QStringLiteral("hh:mm:ss"));
+}
+
+int ImportPass::countPending() {
+    if (singleApplicationRun()) return 1;
+    db::Recordset rs = im_.connections.OnlineConnection.openRecordset(
+        QStringLiteral("SELECT COUNT(*) FROM table_w WHERE field_107='N' ;"), db::readOnlyCursor());
+    return rs.eof() ? 0 : rs.value(0).toInt();
 }
 
 db::Recordset ImportPass::openPage(const QString& afterFieldId) {
@@ -127,7 +136,9 @@ ImportPass::RowEnd ImportPass::importApplication(const std::optional<VeltError>&
     }
     PreloadHomeAddress(im_);
     if (!RefuseIncompleteApplication(im_)) {
+        im_.ShowStep(QStringLiteral("matching the applicant"));
         MatchApplicant(im_);
+        im_.ShowStep(QStringLiteral("writing the member"));
         if (!im_.app.skip && ImportMember(im_) == MemberImportResult::PassStopped) return RowEnd::StopPass;
     }
     return RowEnd::Next;
@@ -155,6 +166,9 @@ ImportPass::RowEnd ImportPass::failApplication(const VeltError& error) {
 }
 
 ImportPass::RowEnd ImportPass::processRow(const db::Recordset& row) {
+    ++im_.progress.current;
+    im_.progress.total = std::max(im_.progress.total, im_.progress.current);
+    im_.ShowStep(QStringLiteral("reading the application"));
     // A note prepared for one application must never reach another member's diary.
     im_.diaryText.clear();
     std::optional<VeltError> unreadable;
@@ -183,6 +197,7 @@ ImportPass::RowEnd ImportPass::processRow(const db::Recordset& row) {
 // The batch commits, then its website rows are marked together; a run stopped in between
 // finds the import records and marks them then.
 void ImportPass::commit() {
+    im_.ShowStep(QStringLiteral("saving"));
     unit_.commitBatch();
     if (!singleApplicationRun() && !batch_.empty()) {
         db::Connection& online = im_.connections.OnlineConnection;
@@ -269,6 +284,7 @@ void ImportPass::run() {
     ReadApplicationIdFile(im_);
     try {
         recoverInterruptedRun();
+        im_.progress = {0, countPending(), QString()};
         bool started = false;
         bool stopped = false;
         QString lastFieldId = QStringLiteral("-1");
@@ -295,6 +311,7 @@ void ImportPass::run() {
             if (singleApplicationRun()) break;
         }
         commit();
+        im_.ShowStep(QStringLiteral("finishing the pass"));
         if (!started) finishWithoutApplications();
         else finish(!stopped);
         im_.lastPassEnd = stopped       ? Importer::PassEnd::StoppedOnRequest

@@ -32,6 +32,13 @@ public:
     void ShowException(const QString& prob) { reporter_.showException(prob); }
     void ShowSuccess(const QString& stuff) { reporter_.showSuccess(stuff); }
     Reporter& reporter() { return reporter_; }
+
+    // The pass's progress: the step of the current application.
+    void ShowStep(const QString& step) {
+        progress.step = step;
+        reporter_.showProgress(progress);
+    }
+    PassProgress progress;
     Clock& clock() { return clock_; }
 
     // Delays the cycle; skipped when the installation turns the settle pauses off.

@@ -7,6 +7,14 @@
 
 namespace autovelt {
 
+// Where the import pass is: application `current` of `total` (counted when the pass
+// started), and the step it is on.
+struct PassProgress {
+    int current = 0;
+    int total = 0;
+    QString step;
+};
+
 // The two report lists of the importer: problems ("Any issues with upload?") and
 // successes ("Details uploaded"). The main window and the headless runner each
 // implement it; the core only ever talks to this interface.
@@ -20,6 +28,9 @@ public:
 
     virtual QStringList problems() const = 0;
     virtual QStringList successes() const = 0;
+
+    // Told at every step of the pass; a front end shows it as it sees fit.
+    virtual void showProgress(const PassProgress&) {}
 };
 
 // Keeps the lines in memory; the base of both front ends and the tests' reporter. Every

@@ -28,8 +28,11 @@ TEST_F(ImportCycleTest, StartRunsTheFirstCycleAfterFiveShortTicks) {
     EXPECT_EQ(timer.interval(), 10);
     tick(4);
     EXPECT_EQ(passes, 0);
+    EXPECT_FALSE(cycle.lastCycleEnded().isValid());
     tick(1);
     EXPECT_EQ(passes, 1);
+    EXPECT_EQ(cycle.lastCycleEnded(), inst.clock().now());
+    EXPECT_EQ(cycle.nextCycleDue(), inst.clock().now().addSecs(5 * 59));  // five ticks of 59 s
     EXPECT_DOUBLE_EQ(inst.clock().totalPaused(), 0.0);  // the settle pauses are off unless configured
     EXPECT_EQ(timer.interval(), 59000);
     EXPECT_TRUE(timer.enabled());                           // re-armed by the end of the cycle
@@ -43,6 +46,9 @@ TEST_F(ImportCycleTest, StartRunsTheFirstCycleAfterFiveShortTicks) {
 TEST_F(ImportCycleTest, StopWhileIdleStopsAllCyclesAndRestartsQuickly) {
     cycle.cmdAutoOnOff_Click();
     tick(5);
+    cycle.cmdAutoOnOff_Click();
+    EXPECT_FALSE(cycle.nextCycleDue().isValid());  // no cycle is due while stopped
+    cycle.cmdAutoOnOff_Click();
     tick(2);
     cycle.cmdAutoOnOff_Click();
     EXPECT_EQ(cycle.startStopCaption(), "&Start");
