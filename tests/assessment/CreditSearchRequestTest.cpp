@@ -1,7 +1,7 @@
 // The credit search request as text: telephone splits, term texts, contact elements,
-// address cuts, escaping of hostile values and the envelope.
+// address cuts and escaping of hostile values. The whole request is compared in
+// CreditReportRetrievalTest.
 
-#include "assessment/AgencyTrace.h"
 #include "assessment/CreditSearchRequest.h"
 #include "common/VeltError.h"
 #include "support/QtPrinters.h"
@@ -123,29 +123,6 @@ TEST(CreditSearchRequestTest, HostileValuesStayText) {
     EXPECT_EQ(names.count("surname"), 1);
     EXPECT_EQ(names.count("address"), 2);  // the home address and the e-mail's
     EXPECT_EQ(names.count("x"), 0);
-}
-
-TEST(CreditSearchRequestTest, EnvelopeAroundBodyWithSingleSearch) {
-    CreditSearchApplicant a;
-    a.reference = "99";
-    a.addresses = {CreditSearchAddress{}};
-    a.dateOfBirth = QDate(1980, 2, 29);
-    const QString body = CreditSearchBody(kNs, a, {2500, 36, true});
-    EXPECT_EQ(CreditSearchEnvelope(kNs, {"RIVERSIDE", "riverside01", "Agency-Pass-7"}, body),
-              "<?xml version=\"1.0\" encoding=\"utf-8\"?><soap:Envelope xmlns:soap=\"http://schemas.xmlsoap.org/soap/envelope/\" "
-              "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" xmlns:xsd=\"http://www.w3.org/2001/XMLSchema\">"
-              "<soap:Header><callcreditheaders xmlns=\"urn:agency.example/soap:callreport7\"><company>RIVERSIDE</company>"
-              "<username>riverside01</username><password>Agency-Pass-7</password></callcreditheaders></soap:Header>"
-              "<soap:Body><Search07a xmlns=\"urn:agency.example/soap:callreport7\"><SearchDefinition>"
-              "<yourreference>99</yourreference><creditrequest schemaversion=\"7.1\" datasets=\"511\"><applicant>"
-              "<address><abodeno/><buildingno/><buildingname/><street1/><street2/><locality/><posttown/><postcode/></address>"
-              "<name><title/><forename/><othernames/><surname/></name><dob>1980-02-29</dob>"
-              "<applicantdemographics><contact><email/></contact><employment/></applicantdemographics></applicant>"
-              "<score>1</score><purpose>CA</purpose><credittype>PU</credittype><balorlim>2500</balorlim>"
-              "<term>P3Y0M0D</term><autosearch>0</autosearch><autosearchmaximum>1</autosearchmaximum>"
-              "</creditrequest></SearchDefinition></Search07a></soap:Body></soap:Envelope>");
-    EXPECT_EQ(MaskAgencyPasswords("<a><password>Agency-Pass-7</password><password>x\ny</password><password/></a>"),
-              "<a><password>********</password><password>********</password><password/></a>");
 }
 
 }  // namespace
