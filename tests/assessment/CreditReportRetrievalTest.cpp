@@ -55,6 +55,29 @@ TEST_F(CreditReportRetrievalTest, RequestFromMemberRecordsAndTransportFailure) {
     EXPECT_TRUE(QFileInfo(reportFolder()).isDir());  // made for the report to come
 }
 
+TEST_F(CreditReportRetrievalTest, RequestCopyNeverLandsInAFolderOthersControl) {
+    enum class Planted { OpenFolderOfOurs, Link, OtherUsersFolder };
+    const QString shared = QFileInfo(tracePath()).absolutePath();
+    const struct { Planted planted; bool usable; } cases[] = {
+        {Planted::OpenFolderOfOurs, true}, {Planted::Link, false}, {Planted::OtherUsersFolder, false}};
+    for (const auto& c : cases) {
+        if (c.planted == Planted::OtherUsersFolder && ::getuid() != 0) continue;  // only root can give a folder away
+        inst.reporter().clear();
+        QFile::remove(shared);  // a link, never what it points to
+        QDir(shared).removeRecursively();
+        if (c.planted == Planted::Link) QFile::link(inst.path("scans"), shared);
+        else QDir().mkdir(shared);
+        if (c.planted == Planted::OpenFolderOfOurs) QFile::setPermissions(shared, QFile::Permissions(0x7755));
+        if (c.planted == Planted::OtherUsersFolder) ASSERT_EQ(::chown(shared.toLocal8Bit().constData(), 65534, 65534), 0);
+        const QString folder = c.usable ? shared : inst.path("trace");
+        DrawCreditReport(im(), kMember);
+        ASSERT_EQ(problems().size(), 3);
+        EXPECT_EQ(problems()[2], "Perhaps refer to " + folder + "/4711_20261206_cc.xml") << int(c.planted);
+        EXPECT_FALSE(IsOpenToOthers(folder));
+        EXPECT_FALSE(QFile::exists(inst.path("scans/4711_20261206_cc.xml")));
+    }
+}
+
 TEST_F(CreditReportRetrievalTest, AddressHistoryFollowsTheDates) {
     const struct { const char* change; QString addresses; } cases[] = {
         {"UPDATE MemberAddress SET EffectiveFrom=NULL WHERE AddressType='HOMEPREV1'",
