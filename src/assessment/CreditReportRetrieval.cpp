@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QXmlStreamReader>
+#include <cmath>
 #include <optional>
 
 namespace autovelt {
@@ -28,6 +29,9 @@ const QString kStylesheet = QStringLiteral("<?xml-stylesheet type=\"text/xsl\" h
 // A stored report younger than this many calendar months (by month number) is used again.
 constexpr int kReuseMonths = 4;
 
+VeltError invalidDate() {
+    return VeltError(5, QStringLiteral("DrawCreditReport"), QStringLiteral("Invalid procedure call or argument"));
+}
 VeltError typeMismatch() { return VeltError(13, QStringLiteral("DrawCreditReport"), QStringLiteral("Type mismatch")); }
 
 // A date column's value as a date; nothing when it is null or not a date.
@@ -115,7 +119,10 @@ private:
         // Without a known frequency the loan has no end date and the age cannot be judged.
         static const QStringList kFrequencies = {QStringLiteral("W"), QStringLiteral("F"), QStringLiteral("4"), QStringLiteral("M")};
         if (!kFrequencies.contains(frequency)) return;
+        // Dates end with the year 9999; a term beyond it is no date at all.
+        if (std::abs(leadingNumber(im_.LoanDetails[5])) > 1e6) throw invalidDate();
         const QDate loanEnd = LoanEndDate(passDate, frequency, im_.LoanDetails[5]);
+        if (!loanEnd.isValid() || loanEnd.year() > 9999) throw invalidDate();
         int age = static_cast<int>(dateDiffYears(*born, loanEnd));
         // A 29 February birthday counts as the 28th, which every year has.
         const QDate birthday(passDate.year(), born->month(), born->month() == 2 && born->day() == 29 ? 28 : born->day());

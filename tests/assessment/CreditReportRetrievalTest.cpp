@@ -211,6 +211,7 @@ TEST_F(CreditReportRetrievalTest, FailuresEndTheCallWithTwoLines) {
         {"not a date", "1500", "18", "Error retrieving credit report for member 4711 (13)|Type mismatch", "P"},
         {"10/06/1970", "32767.5", "18", "Error retrieving credit report for member 4711 (6)|Overflow", "P"},
         {"10/06/1970", "1500", "40000", "Error retrieving credit report for member 4711 (6)|Overflow", "R"},
+        {"10/06/1970", "1500", "100000", "Error retrieving credit report for member 4711 (5)|Invalid procedure call or argument", "P"},
     };
     addPolicyRule("PR13A", "75");
     for (const auto& c : cases) {
