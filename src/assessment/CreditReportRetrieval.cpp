@@ -1,9 +1,320 @@
 #include "assessment/CreditReportRetrieval.h"
 
+#include "assessment/AgencyExchange.h"
+#include "assessment/AgencyReportFile.h"
+#include "assessment/AgencyTrace.h"
+#include "assessment/CreditRules.h"
+#include "assessment/CreditSearchRequest.h"
+#include "common/MemberFolder.h"
+#include "common/SqlQuote.h"
+#include "common/Values.h"
+#include "common/VeltError.h"
+#include "state/Importer.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QXmlStreamReader>
+#include <cmath>
+#include <optional>
+
 namespace autovelt {
 
-// Being written: draws nothing yet.
-void DrawCreditReport(Importer&, long) {}
-void LoadCreditReportFile(Importer&, const QString&) {}
+namespace {
+
+const QString kReportKind = QStringLiteral("CREDITCH");
+const QString kServicePath = QStringLiteral("/Services/CallReport/CallReport7.asmx");
+const QString kDeclaration = QStringLiteral("<?xml version=\"1.0\" encoding=\"utf-8\"?>");
+const QString kStylesheet = QStringLiteral("<?xml-stylesheet type=\"text/xsl\" href=\"CallReport7.2.xslt\"?>");
+// A stored report younger than this many calendar months (by month number) is used again.
+constexpr int kReuseMonths = 4;
+
+VeltError invalidDate() {
+    return VeltError(5, QStringLiteral("DrawCreditReport"), QStringLiteral("Invalid procedure call or argument"));
+}
+VeltError typeMismatch() { return VeltError(13, QStringLiteral("DrawCreditReport"), QStringLiteral("Type mismatch")); }
+
+// A date column's value as a date; nothing when it is null or not a date.
+std::optional<QDate> dateOf(const QVariant& value) {
+    if (value.isNull()) return std::nullopt;
+    if (value.typeId() == QMetaType::QDate || value.typeId() == QMetaType::QDateTime) {
+        const QDate date = value.toDate();
+        return date.isValid() ? std::optional<QDate>(date) : std::nullopt;
+    }
+    return parseDayFirstDate(value.toString());
+}
+
+// When a file came into being: its birth time where the file system keeps one, else the
+// time it was last written (on Linux many file systems and older kernels keep no birth time).
+QDateTime creationTimeOf(const QFileInfo& file) {
+    const QDateTime born = file.birthTime();
+    return born.isValid() ? born : file.lastModified();
+}
+
+// The text between `open` and the next `close` after it (to the end when not closed).
+QString textBetween(const QString& response, const QString& open, const QString& close) {
+    const qsizetype start = response.indexOf(open) + open.size();
+    const qsizetype end = response.indexOf(close, start);
+    return end < 0 ? response.mid(start) : response.mid(start, end - start);
+}
+
+bool isWellFormedXml(const QString& text) {
+    QXmlStreamReader reader(text);
+    while (!reader.atEnd()) reader.readNext();
+    return !reader.hasError();
+}
+
+CreditSearchAddress addressOf(const db::Recordset& row) {
+    CreditSearchAddress a;
+    a.flatNumber = row.text(QStringLiteral("PAFFlatNumber"));
+    a.buildingNumber = row.text(QStringLiteral("PAFBuildingNumber"));
+    a.buildingName = row.text(QStringLiteral("PAFBuildingName"));
+    a.street1 = row.text(QStringLiteral("PAFStreet1"));
+    a.street2 = row.text(QStringLiteral("PAFStreet2"));
+    a.town = row.text(QStringLiteral("PAFTown"));
+    a.county = row.text(QStringLiteral("PAFCounty"));
+    a.postCode = row.text(QStringLiteral("PAFPostCode"));
+    return a;
+}
+
+// One call of DrawCreditReport. Every step either goes on or ends the call; database and
+// conversion failures are raised as VeltError and reported by the caller.
+class CreditReportDraw {
+public:
+    CreditReportDraw(Importer& importer, long memberNumber)
+        : im_(importer), app_(importer.app), member_(memberNumber), n_(QString::number(memberNumber)) {}
+
+    void run() {
+        app_.creditReport.clear();
+        app_.field[27] = QStringLiteral("P");
+        app_.loanEndAge = 0;
+        applyLoanEndAgeRule();
+        if (im_.settings.agency.CreditReportUserName == QLatin1String("UNSET")) return;
+        if (smallLoanNeedsNoReport() || securedLoanNeedsNoReport()) return;
+        db::Recordset member = im_.connections.TarvMain.openRecordset(im_.sql(memberQuery()), db::readOnlyCursor());
+        if (member.eof()) return;
+        if (reuseStoredReport()) return;
+        search(applicantOf(member));
+    }
+
+private:
+    // The active policy rule of that code, if there is one.
+    db::Recordset policyRule(const QString& code) {
+        return im_.connections.TarvAudt.openRecordset(
+            im_.sql(QStringLiteral("SELECT * FROM cupolicyrules WHERE rulecode='") + code + QStringLiteral("' and ruleactive=true")),
+            db::clientReadOnlyCursor());
+    }
+
+    double amountAppliedFor() const { return leadingNumber(im_.LoanDetails[3]); }
+
+    // PR13A: the applicant's age when the loan ends, against the rule's age limit. The
+    // day and month compared are those of the processing date.
+    void applyLoanEndAgeRule() {
+        db::Recordset rule = policyRule(QStringLiteral("PR13A"));
+        if (rule.eof()) return;
+        const QDate passDate = im_.passDate();
+        const std::optional<QDate> born = parseDayFirstDate(app_.field[7]);
+        if (!passDate.isValid() || !born) throw typeMismatch();
+        const QString frequency = im_.LoanDetails[4];
+        // Without a known frequency the loan has no end date and the age cannot be judged.
+        static const QStringList kFrequencies = {QStringLiteral("W"), QStringLiteral("F"), QStringLiteral("4"), QStringLiteral("M")};
+        if (!kFrequencies.contains(frequency)) return;
+        // Dates end with the year 9999; a term beyond it is no date at all.
+        if (std::abs(leadingNumber(im_.LoanDetails[5])) > 1e6) throw invalidDate();
+        const QDate loanEnd = LoanEndDate(passDate, frequency, im_.LoanDetails[5]);
+        if (!loanEnd.isValid() || loanEnd.year() > 9999) throw invalidDate();
+        int age = static_cast<int>(dateDiffYears(*born, loanEnd));
+        // A 29 February birthday counts as the 28th, which every year has.
+        const QDate birthday(passDate.year(), born->month(), born->month() == 2 && born->day() == 29 ? 28 : born->day());
+        if (dateDiffDays(birthday, passDate) < 0) --age;
+        app_.loanEndAge = age;
+        if (leadingNumber(rule.text(QStringLiteral("RuleValue"))) < age)
+            app_.field[27] = rule.text(QStringLiteral("ruleyes"));
+    }
+
+    // PR12A: a loan no larger than the rule's amount needs no report.
+    bool smallLoanNeedsNoReport() {
+        db::Recordset rule = policyRule(QStringLiteral("PR12A"));
+        if (rule.eof() || amountAppliedFor() > leadingNumber(rule.text(QStringLiteral("RuleValue")))) return false;
+        im_.ShowSuccess(QStringLiteral("No need to test credit report due to loan value policy PR12A and member is applying for £") +
+                        im_.LoanDetails[3]);
+        return true;
+    }
+
+    // PR14A: a loan covered by the member's largest balance in the shares product needs no
+    // report.
+    bool securedLoanNeedsNoReport() {
+        if (policyRule(QStringLiteral("PR14A")).eof()) return false;
+        const QString product = im_.settings.OSProductCode;
+        db::Recordset balances = im_.connections.TarvMain.openRecordset(
+            im_.sql(QStringLiteral("SELECT Balance FROM MemberBalances WHERE MemberNo=") + n_ +
+                    QStringLiteral(" AND ProductCode='") + sqlTextBody(product) + QStringLiteral("' ORDER BY Balance DESC ;")),
+            db::readOnlyCursor());
+        if (balances.eof()) return false;
+        const QVariant held = balances.value(QStringLiteral("Balance"));
+        const Currency balance = held.isNull() ? Currency() : Currency::fromDouble(held.toDouble());
+        if (Currency::fromDouble(amountAppliedFor()) > balance) return false;
+        im_.ShowSuccess(QStringLiteral("No need to test credit report due to secured lending rule PR14A as member is applying for £") +
+                        im_.LoanDetails[3] + QStringLiteral(" and they hold £") + currencyText(balance) +
+                        QStringLiteral(" in ") + product + QStringLiteral("."));
+        return true;
+    }
+
+    QString memberQuery() const {
+        return QStringLiteral(
+                   "SELECT Title, Forename, Midname, Surname, DOB, Line1, Line2, Line3, Line4, PostCode, Line5, "
+                   "MemberStatus, MemberStatus2, MemberStatus3, PAFFlatNumber, PAFBuildingName, PAFBuildingNumber, "
+                   "PAFStreet1, PAFStreet2, PAFTown, PAFCounty, PAFPostCode, PhoneNumber, MobileNumber, EmailAddress, "
+                   "EffectiveFrom FROM MemberMain INNER JOIN MemberAddress ON MemberMain.Memberno=MemberAddress.MemberNo "
+                   "WHERE (Membermain.MemberNo=") +
+               n_ + QStringLiteral(") AND (MemberAddress.AddressType='HOME')");
+    }
+
+    // A report on file younger than four months is used instead of a new search.
+    bool reuseStoredReport() {
+        const QString scanLocation = im_.settings.ScanLocation;
+        const QString folder = MemberFolderPath(scanLocation, kReportKind, member_);
+        if (!QFileInfo(folder).isDir()) {
+            MakeMemberFolder(scanLocation, kReportKind, member_);
+            return false;
+        }
+        QFileInfo latest;
+        QDateTime latestCreated;
+        for (const QFileInfo& file : QDir(folder).entryInfoList(QDir::Files | QDir::NoSymLinks | QDir::Hidden)) {
+            if (!file.fileName().endsWith(QLatin1String("xml"), Qt::CaseInsensitive)) continue;
+            const QDateTime created = creationTimeOf(file);
+            if (latestCreated.isValid() && created <= latestCreated) continue;
+            latest = file;
+            latestCreated = created;
+        }
+        if (!latestCreated.isValid() || dateDiffMonths(latestCreated.date(), im_.clock().now().date()) >= kReuseMonths)
+            return false;
+        im_.ShowException(QStringLiteral("Credit report from ") + formatDate(latestCreated, QStringLiteral("dd/mm/yyyy hh:mm:ss")) +
+                          QStringLiteral(" in ") + scanLocation + QStringLiteral(" exists for member ") + n_ +
+                          QStringLiteral(" - using this for VELT."));
+        LoadCreditReportFile(im_, latest.absoluteFilePath());
+        if (!app_.creditReport.isEmpty()) return true;
+        im_.ShowException(QStringLiteral("Problem accessing existing Credit report for member ") + n_ +
+                          QStringLiteral(" - obtaining new one."));
+        return false;
+    }
+
+    CreditSearchApplicant applicantOf(const db::Recordset& member) {
+        CreditSearchApplicant a;
+        a.reference = n_;
+        a.addresses.append(addressOf(member));
+        if (const std::optional<QDate> movedIn = dateOf(member.value(QStringLiteral("EffectiveFrom"))))
+            addPreviousAddresses(*movedIn, a.addresses);
+        a.title = member.text(QStringLiteral("Title"));
+        a.forename = member.text(QStringLiteral("Forename"));
+        a.midName = member.text(QStringLiteral("MidName"));
+        a.surname = member.text(QStringLiteral("Surname"));
+        a.dateOfBirth = dateOf(member.value(QStringLiteral("DOB"))).value_or(QDate());
+        a.email = app_.applicantEmail.isEmpty() ? app_.field[103] : app_.applicantEmail;
+        a.phoneNumber = member.text(QStringLiteral("PhoneNumber"));
+        a.mobileNumber = member.text(QStringLiteral("MobileNumber"));
+        return a;
+    }
+
+    // The addresses before the home one, newest first, each ending where the later one
+    // began. A previous address without a date is taken as three years long and ends the
+    // history.
+    void addPreviousAddresses(QDate laterStart, QList<CreditSearchAddress>& addresses) {
+        for (const char* type : {"HOMEPREV1", "HOMEPREV2"}) {
+            db::Recordset row = im_.connections.TarvMain.openRecordset(
+                im_.sql(QStringLiteral("SELECT * FROM MemberAddress WHERE AddressType='") + QLatin1String(type) +
+                        QStringLiteral("' AND MemberNo=") + n_ + QStringLiteral(" ;")),
+                db::readOnlyCursor());
+            if (row.eof()) return;
+            CreditSearchAddress previous = addressOf(row);
+            previous.endDate = laterStart;
+            const std::optional<QDate> start = dateOf(row.value(QStringLiteral("EffectiveFrom")));
+            previous.startDate = start ? *start : laterStart.addYears(-3);
+            addresses.append(previous);
+            if (!start) return;
+            laterStart = *start;
+        }
+    }
+
+    QString endpoint() const {
+        const AgencyService& service = im_.config.agency;
+        const QString& user = im_.settings.agency.CreditReportUserName;
+        const bool test = im_.settings.UATMode || user.contains(QLatin1String("CTest")) || user.contains(QLatin1String("CTEST"));
+        return QStringLiteral("https://") + (test ? service.callReportTestHost : service.callReportLiveHost) + kServicePath;
+    }
+
+    void search(const CreditSearchApplicant& applicant) {
+        const AgencyService& service = im_.config.agency;
+        const AgencyCredentials& credentials = im_.settings.agency;
+        CreditSearchLoan loan;
+        loan.amount = roundHalfEvenInt16(amountAppliedFor());
+        loan.termMonths = CreditSearchTermMonths(im_.LoanDetails[4], im_.LoanDetails[5]);
+        loan.singleSearch = im_.settings.UATMode || service.singleSearchRegistrations.contains(im_.settings.FSARefNo);
+        const QString ns = service.callReport7Namespace;
+        const QString request = CreditSearchEnvelope(
+            ns, {credentials.CreditReportCompany, credentials.CreditReportUserName, credentials.CreditReportPassword},
+            CreditSearchBody(ns, applicant, loan));
+        const QString traceName = n_ + QLatin1Char('_') + formatDate(im_.clock().now().date(), QStringLiteral("yyyymmdd")) +
+                                  QStringLiteral("_cc.xml");
+        const QString tracePath = WriteAgencyTrace(im_, traceName, request);
+        const QString response =
+            AskAgency(im_, QStringLiteral("CallReport7 ") + n_, endpoint(), ns + QStringLiteral("/Search07a"), request);
+        examine(response, tracePath);
+    }
+
+    void reportProblem(const QString& heading, const QString& detail, const QString& tracePath) {
+        im_.ShowException(heading + n_);
+        im_.ShowException(detail);
+        im_.ShowException(QStringLiteral("Perhaps refer to ") + tracePath);
+        app_.field[27] = QStringLiteral("F");
+    }
+
+    void examine(const QString& response, const QString& tracePath) {
+        const QString drawing = QStringLiteral("Error drawing credit report for member ");
+        if (response.contains(QLatin1String("<Error>")))
+            return reportProblem(drawing, textBetween(response, QStringLiteral("<Error>"), QStringLiteral("</Error>")), tracePath);
+        if (response.contains(QLatin1String("Error:"))) return reportProblem(drawing, response, tracePath);
+        if (response.contains(QLatin1String("<faultstring>")))
+            return reportProblem(QStringLiteral("Fault in drawing credit report for member "),
+                                 textBetween(response, QStringLiteral("<faultstring>"), QStringLiteral("</faultstring>")),
+                                 tracePath);
+        // An empty or cut-off answer is no report: read by the rules, its missing figures
+        // would pass the loan unseen.
+        if (response.trimmed().isEmpty())
+            return reportProblem(drawing, QStringLiteral("The agency's answer is empty"), tracePath);
+        if (!isWellFormedXml(response))
+            return reportProblem(drawing, QStringLiteral("The agency's answer is not well-formed XML"), tracePath);
+        app_.creditReport = response;
+        QString stored = response;
+        stored.replace(kDeclaration, kDeclaration + kStylesheet);
+        stored.remove(QStringLiteral(" xmlns=\"") + im_.config.agency.callReport7Namespace + QLatin1Char('"'));
+        StoreAgencyReport(im_, member_, kReportKind, stored);
+    }
+
+    Importer& im_;
+    ApplicationState& app_;
+    const long member_;
+    const QString n_;
+};
+
+}  // namespace
+
+void DrawCreditReport(Importer& importer, long memberNumber) {
+    try {
+        CreditReportDraw(importer, memberNumber).run();
+    } catch (const VeltError& e) {
+        importer.ShowException(QStringLiteral("Error retrieving credit report for member ") + QString::number(memberNumber) +
+                               QStringLiteral(" (") + QString::number(e.number()) + QLatin1Char(')'));
+        importer.ShowException(e.description());
+    }
+}
+
+void LoadCreditReportFile(Importer& importer, const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return;
+    const QByteArray content = file.readAll();
+    if (file.error() != QFileDevice::NoError) return;
+    importer.app.creditReport = QString::fromUtf8(content);
+}
 
 }  // namespace autovelt

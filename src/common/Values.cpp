@@ -97,6 +97,13 @@ int64_t roundHalfEven(double value) {
     return static_cast<int64_t>(rounded);
 }
 
+int16_t roundHalfEvenInt16(double value) {
+    const int64_t rounded = roundHalfEven(value);
+    if (std::isnan(value) || rounded < std::numeric_limits<int16_t>::min() || rounded > std::numeric_limits<int16_t>::max())
+        throw VeltError(6, QStringLiteral("Integer"), QStringLiteral("Overflow"));
+    return static_cast<int16_t>(rounded);
+}
+
 double roundHalfEven(double value, int decimals) {
     if (!std::isfinite(value)) return value;
     const DecimalText rounded = DecimalText::fromDouble(value).rounded(decimals, HalfRule::ToEven);

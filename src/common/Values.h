@@ -30,6 +30,11 @@ std::optional<double> numericValue(const QString& text);
 // NaN gives 0; values beyond the int64_t range are clamped to it.
 int64_t roundHalfEven(double value);
 
+// Rounds to a 16-bit whole number, halves to even (32767.4 -> 32767); a value outside
+// -32768..32767 (NaN included) raises VeltError 6 "Overflow", as the 16-bit conversion of
+// the original system did.
+int16_t roundHalfEvenInt16(double value);
+
 // Rounds to the given number of decimals, halves to even (decimal halves are judged
 // after removing binary noise, so 0.125 at 2 decimals gives 0.12).
 double roundHalfEven(double value, int decimals);

@@ -47,6 +47,12 @@ TEST(ValuesNumbers, RoundHalfEvenWholeNeverOverflows) {
     EXPECT_EQ(roundHalfEven(std::numeric_limits<double>::infinity()), std::numeric_limits<int64_t>::max());
 }
 
+TEST(ValuesNumbers, RoundHalfEvenInt16RaisesOverflowOutsideItsRange) {
+    const std::pair<double, int> fitting[] = {{32766.5, 32766}, {32767.4, 32767}, {-32768.5, -32768}, {-2.5, -2}};
+    for (const auto& [value, expected] : fitting) EXPECT_EQ(roundHalfEvenInt16(value), expected) << value;
+    for (const double value : {32767.5, -32768.6, 1e9, std::nan("")}) EXPECT_THROW(roundHalfEvenInt16(value), VeltError) << value;
+}
+
 TEST(ValuesNumbers, RoundHalfEvenDecimalsIgnoresBinaryNoise) {
     struct Case { double value; int decimals; double expected; };
     const Case cases[] = {
