@@ -177,6 +177,17 @@ TEST_F(MemberEmailsTest, ValuesFromTheApplicationAreEscapedAndNeverReadAgain) {
     EXPECT_FALSE(text.contains(QLatin1Char('<')));
 }
 
+// Templates saved on the credit union's own machines are often in the ANSI code page.
+TEST_F(MemberEmailsTest, ATemplateThatIsNotUtf8IsReadInTheAnsiCodePage) {
+    QFile file(inst.path(QStringLiteral("joinonly.html")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write("<p>Caf\xe9 \x80 for <F></p>");
+    file.close();
+    SendJoinEmail(im());
+    ASSERT_EQ(sentMail().size(), 1);
+    EXPECT_EQ(body(sentMail()[0]), QStringLiteral("<p>Caf\u00e9 \u20ac for Amelia</p>"));
+}
+
 struct RedirectCase {
     const char* name;
     bool uat;
