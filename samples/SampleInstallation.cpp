@@ -73,9 +73,11 @@ void addApplication(const Applicant& a) {
         {103, online(a.email)}, {105, QString()}, {106, QStringLiteral("EMAIL")}, {107, QStringLiteral("N")},
         {109, QStringLiteral("06/12/2026")}, {110, a.code}};
     insertRow(QStringLiteral("table_w"), w);
-    insertRow(QStringLiteral("table_ad"), {{2, a.ni}, {3, QStringLiteral("HOME")}, {7, online(a.building)},
-                                           {9, online(a.street)}, {11, online(a.town)}, {14, a.postcode},
-                                           {15, QStringLiteral("01632960123")}, {18, online(a.email)},
+    // The website stores address rows as typed: with the code tables in use here no encoded
+    // value carries the marker ("#" or "^") that tells the importer to decode it.
+    insertRow(QStringLiteral("table_ad"), {{2, a.ni}, {3, QStringLiteral("HOME")}, {7, a.building},
+                                           {9, a.street}, {11, a.town}, {14, a.postcode},
+                                           {15, QStringLiteral("01632960123")}, {18, a.email},
                                            {19, QStringLiteral("01/01/2019")}, {20, QStringLiteral("I")}, {21, QStringLiteral("N")}});
 }
 

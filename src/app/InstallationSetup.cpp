@@ -1,5 +1,6 @@
 #include "app/InstallationSetup.h"
 
+#include "comms/MemberEmailTemplate.h"
 #include "common/PrivateFiles.h"
 #include "common/VeltError.h"
 #include "platform/db/TextComparison.h"
@@ -7,6 +8,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -52,9 +54,16 @@ const char* const kConfigTemplate = R"(; AutoVelt installation settings. Every k
 ; Web server addresses (as in ControlSwitches.webip) whose FTP service needs active mode.
 ;ftp_active_addresses = 192.0.2.10, 192.0.2.11
 ;ftp_port = 21
+; The applicants' upload page linked from their emails, on the host the web server address
+; selects by its ending: .33 upload_host1, 120 upload_host2, .81 upload_host3.
+;upload_host1 = www.example.org
+;upload_host2 = www2.example.org
+;upload_host3 = www3.example.org
 
 [mail]
 ;default_sender = donotreply@example.org
+; Where applicant mail goes in UAT mode (with the credit union's own address) and in a
+; single-application run (id.txt); several addresses are separated by ";".
 ;support_mailbox = support@example.org
 ;smtp_password = "change me"
 ; true: never log in or send mail unless the session is encrypted.
@@ -127,11 +136,46 @@ void CreateDatabaseFromScript(const QString& databaseFile, const QString& script
     QSqlDatabase::removeDatabase(name);
 }
 
+QString TemplateFolder() {
+    const QString beside = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("templates"));
+    if (QCoreApplication::instance() && QDir(beside).exists()) return beside;
+    return QStringLiteral(AUTOVELT_TEMPLATE_DIR);
+}
+
+QStringList EmailTemplateNames() {
+    return {kJoinTemplate, kLoanTemplate, kJoinAndLoanTemplate, kJoinFailTemplate, kLoanFailTemplate};
+}
+
+bool CopySampleTemplates(const QString& homeFolder, QString& reason) {
+    const QDir samples(TemplateFolder());
+    const QDir home(homeFolder);
+    for (const QString& name : EmailTemplateNames()) {
+        if (QFileInfo::exists(home.filePath(name))) continue;
+        QFile sample(samples.filePath(name));
+        if (!sample.open(QIODevice::ReadOnly)) {
+            reason = QStringLiteral("the sample email template %1 cannot be read: %2").arg(sample.fileName(), sample.errorString());
+            return false;
+        }
+        QString error;
+        if (!WritePrivateFile(home.filePath(name), sample.readAll(), &error)) {
+            reason = QStringLiteral("cannot write %1: %2").arg(home.filePath(name), error);
+            return false;
+        }
+    }
+    return true;
+}
+
 bool InitInstallation(const QString& homeFolder, QString& reason) {
     QDir home(homeFolder);
     if (home.exists() && holdsInstallation(home)) {
         reason = QStringLiteral("%1 already holds an installation; nothing was changed").arg(home.absolutePath());
         return false;
+    }
+    for (const QString& name : EmailTemplateNames()) {
+        if (!QFileInfo(QDir(TemplateFolder()).filePath(name)).isReadable()) {
+            reason = QStringLiteral("the sample email template %1 is missing from %2; nothing was changed").arg(name, TemplateFolder());
+            return false;
+        }
     }
     if (!MakePrivateFolder(home.absolutePath()) || !MakePrivateFolder(home.filePath(QStringLiteral("data"))) ||
         !MakePrivateFolder(home.filePath(QStringLiteral("scans")))) {
@@ -153,7 +197,7 @@ bool InitInstallation(const QString& homeFolder, QString& reason) {
         reason = QStringLiteral("cannot write the settings files in %1").arg(home.absolutePath());
         return false;
     }
-    return true;
+    return CopySampleTemplates(home.absolutePath(), reason);
 }
 
 }  // namespace autovelt

@@ -1,10 +1,221 @@
 #include "comms/MemberEmails.h"
 
+#include "comms/AuditTrail.h"
+#include "comms/MemberEmailTemplate.h"
+#include "comms/MimeEncoding.h"
+#include "comms/QueuedEmail.h"
+#include "common/VeltError.h"
+#include "platform/db/Connection.h"
+#include "state/EffectOutbox.h"
+#include "state/ImportRecords.h"
+#include "state/Importer.h"
+
+#include <QRegularExpression>
+#include <exception>
+
 namespace autovelt {
 
-// Not built yet: all three do nothing, so no email reaches the applicant.
-void SendJoinEmail(Importer&) {}
-void SendLoanEmail(Importer&) {}
-void SendFailEmail(Importer&) {}
+namespace {
+
+// What sets the three emails apart. "%N" in a line stands for the member number.
+struct MemberEmailKind {
+    QString uatLine;              // + recipient
+    QString singleRunLine;        // + recipient
+    QString unableLine;           // + " no address found." / " no valid address found."
+    QString missingTemplateLine;  // "%T" stands for the file name
+    QString subject;              // + the credit union's name
+    QString failureLine;
+    QString errorLine;
+    bool withUploadLink = true;
+};
+
+const MemberEmailKind kJoinEmail{
+    QStringLiteral("In UAT mode sending join email for member %N to "),
+    QStringLiteral("In UAT ID mode sending join member email to "),
+    QStringLiteral("Unable to send automated join email to member %N"),
+    QStringLiteral("Unable to send automated generic join email to %N %T template not found."),
+    QStringLiteral("Your application for membership with "),
+    QStringLiteral("Error emailing member %N regarding their join only application."),
+    QStringLiteral("Error in email join function"),
+    false};
+
+const MemberEmailKind kLoanEmail{
+    QStringLiteral("In UAT mode sending email for member %N to "),
+    QStringLiteral("In UAT ID mode sending email for member %N to "),
+    QStringLiteral("Unable to send automated email to member %N"),
+    QStringLiteral("Unable to send automated generic email to member %N, %T template not found."),
+    QStringLiteral("Update on your loan application with "),
+    QStringLiteral("Error emailing member %N regarding their loan application."),
+    QStringLiteral("Error in email loan function")};
+
+const MemberEmailKind kFailEmail{
+    QStringLiteral("In UAT mode sending fail email for member %N to "),
+    QStringLiteral("In UAT ID mode sending fail email for member %N to "),
+    QStringLiteral("Unable to send automated fail email to member %N"),
+    QStringLiteral("Unable to send automated fail email to member %N, %T template not found."),
+    QStringLiteral("Issue with your application with "),
+    QStringLiteral("Error sending email for member %N regarding failed application."),
+    QStringLiteral("Error in fail email function")};
+
+// The support mailbox as one recipient text; the configuration may separate its addresses
+// with commas, which the address check refuses.
+QString supportMailbox(const Importer& importer) {
+    QStringList addresses;
+    for (const QString& part : importer.config.supportMailbox.split(QRegularExpression(QStringLiteral("[;,]"))))
+        if (!part.trimmed().isEmpty()) addresses << part.trimmed();
+    return addresses.join(QLatin1Char(';'));
+}
+
+// Where the email goes, with the lines that say so when it does not go to the applicant:
+// in UAT mode to the support mailbox and the credit union, in a single-application run to
+// the support mailbox alone. Never to the applicant in either.
+struct Recipient {
+    QString text;
+    bool redirected = false;
+};
+
+Recipient chooseRecipient(Importer& importer, const MemberEmailKind& kind, const QString& member) {
+    Recipient r{importer.app.applicantEmail.trimmed(), false};
+    if (importer.settings.UATMode) {
+        QStringList parts{supportMailbox(importer), importer.settings.SenderAddress.trimmed()};
+        parts.removeAll(QString());
+        r = {parts.join(QLatin1Char(';')), true};
+        importer.ShowException(QString(kind.uatLine).replace(QStringLiteral("%N"), member) + r.text);
+    }
+    if (importer.applicationIdOverride != 0) {
+        r = {supportMailbox(importer), true};
+        importer.ShowException(QString(kind.singleRunLine).replace(QStringLiteral("%N"), member) + r.text);
+    }
+    return r;
+}
+
+// The address test of the emails ("@", "." and no ","), and what the mail routine would
+// refuse anyway: blanks, line breaks and other controls, and the characters that bracket
+// or separate addresses. An applicant's own text must be one address; only a redirected
+// recipient lists several, separated by ";".
+bool isUsableRecipient(const Recipient& r) {
+    if (!r.text.contains(QLatin1Char('@')) || !r.text.contains(QLatin1Char('.')) || r.text.contains(QLatin1Char(',')))
+        return false;
+    const QString forbidden = r.redirected ? QStringLiteral("<>\"()[]\\") : QStringLiteral("<>\"()[]\\;");
+    for (QChar c : r.text)
+        if (c.unicode() <= 0x20 || c.unicode() == 0x7F || forbidden.contains(c)) return false;
+    return true;
+}
+
+bool insideUnitOfWork(Importer& importer) {
+    for (db::Connection* connection : importer.connections.core())
+        if (connection->isOpen() && connection->inTransaction()) return true;
+    return false;
+}
+
+// Inside the import pass the email waits in the outbox until the application has
+// committed, so a crash can never send it twice. A loan run by hand has no unit of work
+// around it: the email takes the same road and the outbox is emptied at once (together
+// with anything an earlier run left waiting there).
+void deliver(Importer& importer, const QueuedEmail& email) {
+    const bool insidePass = insideUnitOfWork(importer);
+    if (!insidePass) EnsureImporterTables(importer.connections.TarvAudt, importer.sqlServer());
+    QueueEmail(importer, email);
+    if (insidePass) return;
+    EffectOutbox outbox(importer.connections.TarvAudt);
+    const QHash<QString, EffectOutbox::Performer> performers{
+        {kEmailEffect, [&importer](const Effect& effect) { return SendQueuedEmail(importer, effect); }}};
+    for (const Effect& effect : outbox.performPending(performers, importer.clock().now()))
+        importer.ShowException(QStringLiteral("Gave up on the ") + effect.kind + QStringLiteral(" of application ") +
+                               effect.applicationKey + QStringLiteral(" after ") + QString::number(effect.attempts) +
+                               QStringLiteral(" attempts"));
+}
+
+// The filled-in body, or nothing when the email stops before it (its line reported).
+std::optional<QString> fillBody(Importer& importer, const MemberEmailKind& kind, const QString& templateName,
+                                const QString& member) {
+    QString unreadable;
+    const std::optional<QString> text = ReadTemplateFile(importer.programFile(templateName), &unreadable);
+    if (!text) {
+        QString line = QString(kind.missingTemplateLine).replace(QStringLiteral("%N"), member).replace(QStringLiteral("%T"), templateName);
+        if (!unreadable.isEmpty())
+            line.replace(QStringLiteral("template not found."), QStringLiteral("template could not be read: ") + unreadable);
+        importer.ShowException(line);
+        return std::nullopt;
+    }
+    return FillTemplate(*text, MemberEmailValues(importer, kind.withUploadLink));
+}
+
+// The steps the three emails share; returns the body when one was filled in.
+std::optional<QString> sendMemberEmail(Importer& importer, const MemberEmailKind& kind, const QString& templateName) {
+    const QString member = QString::number(importer.app.memberNumber);
+    const Recipient recipient = chooseRecipient(importer, kind, member);
+    const QString unable = QString(kind.unableLine).replace(QStringLiteral("%N"), member);
+    if (recipient.text.isEmpty()) {
+        importer.ShowException(unable + QStringLiteral(" no address found."));
+        return std::nullopt;
+    }
+    if (!isUsableRecipient(recipient)) {
+        importer.ShowException(unable + QStringLiteral(" no valid address found."));
+        return std::nullopt;
+    }
+    const std::optional<QString> body = fillBody(importer, kind, templateName, member);
+    if (!body) return std::nullopt;
+
+    const QString failureLine = QString(kind.failureLine).replace(QStringLiteral("%N"), member);
+    if (body->isEmpty()) {
+        importer.ShowException(failureLine);
+        importer.ShowException(QStringLiteral("The response was ") + templateName + QStringLiteral(" is empty"));
+        return body;
+    }
+    const CycleSettings& s = importer.settings;
+    QueuedEmail email;
+    email.to = recipient.text;
+    email.subject = singleLine(kind.subject + s.cuname);
+    email.replyAddress = s.SenderAddress;
+    email.body = *body;
+    email.smtpServer = s.WebHost;
+    email.port = 25;
+    email.senderAccount = s.WebSenderAddress;
+    email.useSsl = false;
+    email.failureLine = failureLine;
+    deliver(importer, email);
+    return body;
+}
+
+// An unexpected failure is reported under the email's heading and ends only the email;
+// a database that has gone away ends the application, which stays pending.
+template <typename Work>
+void guarded(Importer& importer, const MemberEmailKind& kind, Work work) {
+    try {
+        work();
+    } catch (const VeltError& e) {
+        if (e.environmental()) throw;
+        importer.ShowException(kind.errorLine);
+        importer.ShowException(e.description() + QStringLiteral(" (") + QString::number(e.number()) + QLatin1Char(')') +
+                               importer.app.messageSuffix);
+    } catch (const std::exception& e) {
+        importer.ShowException(kind.errorLine);
+        importer.ShowException(QString::fromUtf8(e.what()) + importer.app.messageSuffix);
+    }
+}
+
+}  // namespace
+
+void SendJoinEmail(Importer& importer) {
+    guarded(importer, kJoinEmail, [&] { sendMemberEmail(importer, kJoinEmail, kJoinTemplate); });
+}
+
+void SendLoanEmail(Importer& importer) {
+    guarded(importer, kLoanEmail, [&] {
+        sendMemberEmail(importer, kLoanEmail, importer.app.newMemberNumber > 0 ? kJoinAndLoanTemplate : kLoanTemplate);
+    });
+}
+
+void SendFailEmail(Importer& importer) {
+    guarded(importer, kFailEmail, [&] {
+        const QString templateName = importer.app.isJoinOnly() ? kJoinFailTemplate : kLoanFailTemplate;
+        const std::optional<QString> body = sendMemberEmail(importer, kFailEmail, templateName);
+        if (!body) return;
+        // Staff see on the member's record what the applicant was told, sent or not.
+        importer.diaryText = QStringLiteral("VELT sent the following fail email \r\n") + *body;
+        CreateDiaryEntry(importer, QStringLiteral("VELT"));
+    });
+}
 
 }  // namespace autovelt

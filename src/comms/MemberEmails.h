@@ -4,7 +4,16 @@ namespace autovelt {
 
 class Importer;
 
-// The emails to the applicant of the current application.
+// The emails to the applicant of the current application, each filled in from its template
+// in the program's folder and queued in the outbox (sent once the application has
+// committed; at once when no import pass is running). They read importer.app (member
+// number, new-member number, applicant's address, fields 3, 4, 6, 105 and 110),
+// importer.settings (credit union, sender, web host, UAT mode), importer.config (support
+// mailbox, upload hosts) and the single-application run (importer.applicationIdOverride).
+//
+// Join: after a join-only application. Loan: after a loan application was created
+// ("Lnjandb.html" when this run created the member, else "Lngeneral.html"). Fail: when an
+// application is refused; it also notes the body in the member's diary.
 void SendJoinEmail(Importer& importer);
 void SendLoanEmail(Importer& importer);
 void SendFailEmail(Importer& importer);

@@ -18,7 +18,8 @@ QString EncodeQueuedEmail(const QueuedEmail& email) {
                              {QStringLiteral("port"), static_cast<int>(email.port)},
                              {QStringLiteral("senderAccount"), email.senderAccount},
                              {QStringLiteral("attachments"), email.attachments},
-                             {QStringLiteral("useSsl"), email.useSsl}};
+                             {QStringLiteral("useSsl"), email.useSsl},
+                             {QStringLiteral("failureLine"), email.failureLine}};
     return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
 }
 
@@ -34,6 +35,7 @@ QueuedEmail DecodeQueuedEmail(const QString& payload) {
     email.senderAccount = o.value(QStringLiteral("senderAccount")).toString();
     email.attachments = o.value(QStringLiteral("attachments")).toString();
     email.useSsl = o.value(QStringLiteral("useSsl")).toBool();
+    email.failureLine = o.value(QStringLiteral("failureLine")).toString();
     return email;
 }
 
@@ -48,7 +50,12 @@ bool SendQueuedEmail(Importer& importer, const Effect& effect) {
                                      email.senderAccount, importer.config.smtpPassword, email.attachments, email.useSsl,
                                      mailContextOf(importer));
     if (result == QLatin1String("ok")) return true;
-    importer.ShowException(QStringLiteral("Email to ") + email.to + QStringLiteral(" not sent: ") + result);
+    if (email.failureLine.isEmpty()) {
+        importer.ShowException(QStringLiteral("Email to ") + email.to + QStringLiteral(" not sent: ") + result);
+    } else {
+        importer.ShowException(email.failureLine);
+        importer.ShowException(QStringLiteral("The response was ") + result);
+    }
     return false;
 }
 

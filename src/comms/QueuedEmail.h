@@ -23,6 +23,9 @@ struct QueuedEmail {
     QString senderAccount;
     QString attachments;
     bool useSsl = false;
+    // Reported when the message cannot be sent, followed by "The response was " and the
+    // mail routine's answer; empty: a line naming the recipient instead.
+    QString failureLine;
 };
 
 inline const QString kEmailEffect = QStringLiteral("email");

@@ -23,6 +23,7 @@ const QSet<QString> kKnownKeys = {
     QStringLiteral("web/host1_suffix"), QStringLiteral("web/host1_name"), QStringLiteral("web/host1_sender"),
     QStringLiteral("web/host2_name"), QStringLiteral("web/host2_sender"),
     QStringLiteral("web/ftp_active_addresses"), QStringLiteral("web/ftp_port"),
+    QStringLiteral("web/upload_host1"), QStringLiteral("web/upload_host2"), QStringLiteral("web/upload_host3"),
     QStringLiteral("mail/default_sender"), QStringLiteral("mail/support_mailbox"), QStringLiteral("mail/smtp_password"),
     QStringLiteral("mail/pickup_folder"), QStringLiteral("mail/smtp_server"), QStringLiteral("mail/smtp_port"),
     QStringLiteral("mail/timeout_seconds"), QStringLiteral("mail/require_tls"),
@@ -276,6 +277,8 @@ InstallationConfig InstallationConfig::load(const QString& homeFolder) {
     c.hostTwo = readHost(r, QStringLiteral("web/host2"));
     c.ftpActiveAddresses = readAddressList(r, QStringLiteral("web/ftp_active_addresses"));
     c.ftpPort = r.number(QStringLiteral("web/ftp_port"), c.ftpPort, 1, 65535);
+    for (size_t i = 0; i < c.uploadHosts.size(); ++i)
+        c.uploadHosts[i] = r.matching(QStringLiteral("web/upload_host%1").arg(i + 1), kHostName, QStringLiteral("a host name"));
 
     c.defaultSenderAddress = r.matching(QStringLiteral("mail/default_sender"), kMailAddress, QStringLiteral("one mail address"));
     if (c.defaultSenderAddress.isEmpty()) c.defaultSenderAddress = QStringLiteral("donotreply@localhost");

@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <array>
 
 namespace autovelt {
 
@@ -65,6 +66,10 @@ public:
     // exactly); every other server is reached in passive mode.
     QStringList ftpActiveAddresses;
     int ftpPort = 21;
+    // The hosts of the applicants' upload page named in their emails, chosen by the last
+    // three characters of ControlSwitches.webip: ".33" the first, "120" the second, ".81"
+    // the third. Unset: the emails carry no link.
+    std::array<QString, 3> uploadHosts;
     AgencyService agency;
     QString defaultSenderAddress = QStringLiteral("donotreply@localhost");
     QString supportMailbox;

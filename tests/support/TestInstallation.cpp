@@ -44,6 +44,9 @@ TestInstallation::TestInstallation() {
                              "default_sender = donotreply@riverside.example\nsmtp_password = \"Mail-Pass-9\"\n\n"
                              "[web]\nhost1_suffix = .33\nhost1_name = web-one.example\nhost1_sender = donotreply@web-one.example\n"
                              "host2_name = web-two.example\nhost2_sender = donotreply@web-two.example\n"));
+    // The email templates a new installation gets.
+    QString reason;
+    if (!CopySampleTemplates(home_, reason)) throw std::runtime_error(reason.toStdString());
     qputenv("AUTOVELT_MACHINE_REGISTRY", path(QStringLiteral("registry/machine.ini")).toUtf8());
     qputenv("AUTOVELT_USER_REGISTRY", path(QStringLiteral("registry/user.ini")).toUtf8());
     reload();

@@ -17,7 +17,8 @@ namespace autovelt::test {
 // A complete installation in a temporary folder: the four core banking databases and an
 // embedded online database built from the schema scripts, "t2sql.ini" naming the data
 // folder, an "autovelt.ini" pointing the online database at the embedded file, a scanned
-// images folder, and sample Control, ControlSwitches and UDFSetUp rows. The registry files
+// images folder, the sample email templates, and sample Control, ControlSwitches and
+// UDFSetUp rows. The registry files
 // are pointed into the folder too, so nothing outside it is read.
 class TestInstallation {
 public:

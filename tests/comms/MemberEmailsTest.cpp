@@ -1,0 +1,365 @@
+// The emails to applicants: each read back from the installation's pickup folder as the
+// applicant's mail server would receive it.
+
+#include "comms/MemberEmails.h"
+
+#include "app/InstallationSetup.h"
+#include "comms/MemberEmailTemplate.h"
+#include "comms/QueuedEmail.h"
+#include "state/EffectOutbox.h"
+#include "state/ImportRecords.h"
+#include "state/UnitOfWork.h"
+#include "support/SmtpSink.h"
+#include "support/TestInstallation.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <functional>
+#include <gtest/gtest.h>
+
+using namespace autovelt;
+using namespace autovelt::test;
+using autovelt::testing::ReceivedMail;
+using autovelt::testing::SmtpSink;
+
+namespace {
+
+// Every placeholder, each labelled, so a body shows which value went where.
+const QString kAllPlaceholders = QStringLiteral(
+    "<p>7=<7>|14=<14>|NO=<NO>|F=<F>|T=<T>|S=<S>|SN=<SN>|CU=<CUNAME>|E=<CUEMAIL>|R=<REGNO>|C=<CREF>|U=<URL>|U2=<URL2></p>");
+
+struct EmailCase {
+    const char* name;
+    std::function<void(Importer&)> send;
+    long newMemberNumber;
+    const char* applicationCode;
+    const char* templateName;
+    const char* subject;
+    bool uploadLink;
+};
+
+const EmailCase kEmails[] = {
+    {"join", SendJoinEmail, 501, "2", "joinonly.html", "Your application for membership with Riverside Credit Union", false},
+    {"loan", SendLoanEmail, 0, "1", "Lngeneral.html", "Update on your loan application with Riverside Credit Union", true},
+    {"join and loan", SendLoanEmail, 501, "1", "Lnjandb.html", "Update on your loan application with Riverside Credit Union", true},
+    {"join fail", SendFailEmail, 0, "2", "Jnnotok.html", "Issue with your application with Riverside Credit Union", true},
+    {"loan fail", SendFailEmail, 0, "1", "Lnnotok.html", "Issue with your application with Riverside Credit Union", true},
+};
+
+class MemberEmailsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        inst.appendConfig(QStringLiteral("[web]\nupload_host1 = apply.riverside.example\n"
+                                         "upload_host2 = apply2.host.example\nupload_host3 = apply3.host.example\n"
+                                         "[mail]\nsupport_mailbox = support@vendor.example, help@vendor.example"));
+        prepare();
+        for (const QString& name : EmailTemplateNames())
+            inst.writeFile(name, QStringLiteral("Template ") + name + QLatin1Char(' ') + kAllPlaceholders);
+    }
+
+    // The cycle's settings and the application; again after the configuration changes,
+    // which makes a new importer.
+    void prepare() {
+        inst.openCoreConnections();
+        EnsureImporterTables(im().connections.TarvAudt, false);
+        CycleSettings& s = im().settings;
+        s.cuname = QStringLiteral("Riverside Credit Union");
+        s.SenderAddress = QStringLiteral("office@riverside.example");
+        s.FSARefNo = QStringLiteral("213000");
+        s.WebHost = QStringLiteral("127.0.0.1");
+        s.WebSenderAddress = QStringLiteral("donotreply@web-one.example");
+        s.webip = QStringLiteral("10.0.0.33");
+        s.webun = QStringLiteral("riverside");
+        im().PassDate = QStringLiteral("06/12/26");
+        ApplicationState& app = im().app;
+        app.memberNumber = 501;
+        app.applicantEmail = QStringLiteral("amelia@mail.example");
+        app.field[3] = QStringLiteral("ms");
+        app.field[4] = QStringLiteral("amelia");
+        app.field[6] = QStringLiteral("mcdonald");
+        app.field[105] = QStringLiteral("778899");
+        app.field[110] = QStringLiteral("2");
+        app.identityKey = QStringLiteral("12-abc");
+    }
+
+    Importer& im() { return inst.importer(); }
+    QStringList problems() { return inst.reporter().problems(); }
+
+    // The application as the case has it, then its email.
+    QList<ReceivedMail> send(const EmailCase& c) {
+        clearOutbox();
+        im().app.newMemberNumber = c.newMemberNumber;
+        im().app.field[110] = QLatin1String(c.applicationCode);
+        c.send(im());
+        return sentMail();
+    }
+
+    void clearOutbox() { QDir(inst.path(QStringLiteral("outbox"))).removeRecursively(); }
+
+    QList<ReceivedMail> sentMail() {
+        QList<ReceivedMail> mails;
+        const QDir outbox(inst.path(QStringLiteral("outbox")));
+        for (const QString& name : outbox.entryList({QStringLiteral("*.eml")}, QDir::Files, QDir::Name))
+            if (auto mail = SmtpSink::parseMessageFile(outbox.filePath(name))) mails << *mail;
+        return mails;
+    }
+    static QString body(const ReceivedMail& mail) {
+        // The message ends its last line; the template did not.
+        return mail.parts.isEmpty() ? QString() : QString::fromUtf8(mail.parts[0].payload).chopped(2);
+    }
+    QStringList diaryNotes() {
+        return inst.values(QStringLiteral("TarvTran"), QStringLiteral("SELECT Keyword || ':' || Msgtext FROM Diary ORDER BY 1"));
+    }
+
+    TestInstallation inst;
+};
+
+TEST_F(MemberEmailsTest, EachEmailTakesItsTemplateSubjectAndEveryPlaceholder) {
+    const QString common = QStringLiteral("7=13 December 2026|14=20 December 2026|NO=501|F=Amelia|T=Ms|S=McDonald|SN=McDonald|"
+                                          "CU=Riverside Credit Union|E=office@riverside.example|R=213000|");
+    const QString link = QStringLiteral("C=778899|U=https://apply.riverside.example/~riverside/join+borrow/upload-login.php|"
+                                        "U2=<a href=https://apply.riverside.example/~riverside/join+borrow/upload-login.php"
+                                        "?ref=778899>Click here</a></p>");
+    for (const EmailCase& c : kEmails) {
+        SCOPED_TRACE(c.name);
+        const QList<ReceivedMail> mails = send(c);
+        ASSERT_EQ(mails.size(), 1) << problems().join('\n').toStdString();
+        const ReceivedMail& mail = mails[0];
+        EXPECT_EQ(mail.header(QStringLiteral("To")), QStringLiteral("amelia@mail.example"));
+        EXPECT_EQ(mail.header(QStringLiteral("Subject")), QLatin1String(c.subject));
+        EXPECT_EQ(mail.header(QStringLiteral("From")), QStringLiteral("Riverside Credit Union <donotreply@web-one.example>"));
+        EXPECT_EQ(mail.header(QStringLiteral("Reply-To")), QStringLiteral("Riverside Credit Union <office@riverside.example>"));
+        EXPECT_EQ(mail.contentType, QStringLiteral("text/html"));
+        const QString expected = QStringLiteral("Template ") + QLatin1String(c.templateName) + QStringLiteral(" <p>") + common +
+                                 (c.uploadLink ? link : QStringLiteral("C=<CREF>|U=<URL>|U2=<URL2></p>"));
+        EXPECT_EQ(body(mail), expected);
+    }
+    EXPECT_EQ(problems(), QStringList{});
+}
+
+// The samples shipped for new installations fill every placeholder they hold.
+TEST_F(MemberEmailsTest, TheSampleTemplatesLeaveNoPlaceholderUnfilled) {
+    for (const QString& name : EmailTemplateNames()) QFile::remove(inst.path(name));
+    QString reason;
+    ASSERT_TRUE(CopySampleTemplates(inst.home(), reason)) << reason.toStdString();
+    for (const EmailCase& c : kEmails) {
+        SCOPED_TRACE(c.name);
+        const QList<ReceivedMail> mails = send(c);
+        ASSERT_EQ(mails.size(), 1);
+        const QString text = body(mails[0]);
+        EXPECT_TRUE(text.contains(QStringLiteral("Dear Ms McDonald,")));
+        EXPECT_FALSE(text.contains(QRegularExpression(QStringLiteral("<(7|14|NO|F|T|S|SN|CUNAME|CUEMAIL|REGNO|CREF|URL|URL2)>"))))
+            << text.toStdString();
+    }
+}
+
+// Names come from the website: they are shown, never read as markup or as placeholders.
+TEST_F(MemberEmailsTest, ValuesFromTheApplicationAreEscapedAndNeverReadAgain) {
+    im().app.field[4] = QStringLiteral("<script>alert(\"x\")</script>");
+    im().app.field[6] = QStringLiteral("o'brien & <b>sons</b>");
+    im().settings.cuname = QStringLiteral("A&B <F>");
+    inst.writeFile(QStringLiteral("joinonly.html"), QStringLiteral("<p>Dear <F> <S> of <CUNAME></p>"));
+    SendJoinEmail(im());
+    ASSERT_EQ(sentMail().size(), 1);
+    EXPECT_EQ(body(sentMail()[0]), QStringLiteral("<p>Dear &lt;script&gt;alert(&quot;x&quot;)&lt;/Script&gt; "
+                                                  "O&#39;Brien &amp; &lt;b&gt;sons&lt;/B&gt; of A&amp;B &lt;F&gt;</p>"));
+
+    // A plain-text template stays plain text whatever the name holds.
+    clearOutbox();
+    inst.writeFile(QStringLiteral("joinonly.html"), QStringLiteral("Dear <S>,\nwelcome."));
+    SendJoinEmail(im());
+    ASSERT_EQ(sentMail().size(), 1);
+    EXPECT_EQ(sentMail()[0].contentType, QStringLiteral("text/plain"));
+    const QString text = body(sentMail()[0]);
+    EXPECT_TRUE(text.startsWith(QStringLiteral("Dear O'Brien & b>sons"))) << text.toStdString();
+    EXPECT_FALSE(text.contains(QLatin1Char('<')));
+}
+
+// Templates saved on the credit union's own machines are often in the ANSI code page.
+TEST_F(MemberEmailsTest, ATemplateThatIsNotUtf8IsReadInTheAnsiCodePage) {
+    QFile file(inst.path(QStringLiteral("joinonly.html")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write("<p>Caf\xe9 \x80 for <F></p>");
+    file.close();
+    SendJoinEmail(im());
+    ASSERT_EQ(sentMail().size(), 1);
+    EXPECT_EQ(body(sentMail()[0]), QStringLiteral("<p>Caf\u00e9 \u20ac for Amelia</p>"));
+}
+
+struct RedirectCase {
+    const char* name;
+    bool uat;
+    long idRun;
+    const char* bcc;
+    QStringList lines;
+};
+
+// In UAT mode or a single-application run nothing reaches the applicant.
+TEST_F(MemberEmailsTest, UatModeAndSingleApplicationRunsSendToTheSupportMailbox) {
+    const RedirectCase cases[] = {
+        {"UAT", true, 0, "support@vendor.example, help@vendor.example, office@riverside.example",
+         {QStringLiteral("In UAT mode sending join email for member 501 to "
+                         "support@vendor.example;help@vendor.example;office@riverside.example")}},
+        {"id.txt run", false, 12, "support@vendor.example, help@vendor.example",
+         {QStringLiteral("In UAT ID mode sending join member email to support@vendor.example;help@vendor.example")}},
+        {"both", true, 12, "support@vendor.example, help@vendor.example",
+         {QStringLiteral("In UAT mode sending join email for member 501 to "
+                         "support@vendor.example;help@vendor.example;office@riverside.example"),
+          QStringLiteral("In UAT ID mode sending join member email to support@vendor.example;help@vendor.example")}},
+    };
+    for (const RedirectCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        clearOutbox();
+        inst.reporter().clear();
+        im().settings.UATMode = c.uat;
+        im().applicationIdOverride = c.idRun;
+        SendJoinEmail(im());
+        EXPECT_EQ(problems(), c.lines);
+        const QList<ReceivedMail> mails = sentMail();
+        ASSERT_EQ(mails.size(), 1);
+        EXPECT_EQ(mails[0].header(QStringLiteral("Bcc")), QLatin1String(c.bcc));
+        EXPECT_FALSE(QString::fromUtf8(mails[0].raw).contains(QStringLiteral("amelia@mail.example")));
+    }
+    // The loan and fail emails name the member in the single-run line too.
+    inst.reporter().clear();
+    im().settings.UATMode = false;
+    SendLoanEmail(im());
+    SendFailEmail(im());
+    EXPECT_EQ(problems(), (QStringList{
+                              QStringLiteral("In UAT ID mode sending email for member 501 to support@vendor.example;help@vendor.example"),
+                              QStringLiteral("In UAT ID mode sending fail email for member 501 to support@vendor.example;help@vendor.example")}));
+}
+
+TEST_F(MemberEmailsTest, AnUnusableAddressIsRefusedWithItsLine) {
+    const struct {
+        QString address;
+        QString ending;
+    } cases[] = {
+        {QString(), QStringLiteral(" no address found.")},
+        {QStringLiteral("amelia.mail.example"), QStringLiteral(" no valid address found.")},
+        {QStringLiteral("amelia@mailexample"), QStringLiteral(" no valid address found.")},
+        {QStringLiteral("amelia@mail.example,boss@mail.example"), QStringLiteral(" no valid address found.")},
+        // One applicant, one address; no header of its own.
+        {QStringLiteral("amelia@mail.example;other@mail.example"), QStringLiteral(" no valid address found.")},
+        {QStringLiteral("amelia@mail.example\r\nBcc: other@mail.example"), QStringLiteral(" no valid address found.")},
+    };
+    const std::pair<std::function<void(Importer&)>, QString> emails[] = {
+        {SendJoinEmail, QStringLiteral("Unable to send automated join email to member 501")},
+        {SendLoanEmail, QStringLiteral("Unable to send automated email to member 501")},
+        {SendFailEmail, QStringLiteral("Unable to send automated fail email to member 501")},
+    };
+    for (const auto& c : cases) {
+        for (const auto& [send, prefix] : emails) {
+            SCOPED_TRACE((prefix + c.address).toStdString());
+            inst.reporter().clear();
+            im().app.applicantEmail = c.address;
+            send(im());
+            EXPECT_EQ(problems(), QStringList{prefix + c.ending});
+        }
+    }
+    EXPECT_TRUE(sentMail().isEmpty());
+    EXPECT_TRUE(diaryNotes().isEmpty());
+}
+
+TEST_F(MemberEmailsTest, AMissingTemplateIsReportedAndNothingIsSent) {
+    for (const QString& name : EmailTemplateNames()) QFile::remove(inst.path(name));
+    im().app.newMemberNumber = 501;
+    SendJoinEmail(im());
+    SendLoanEmail(im());
+    im().app.newMemberNumber = 0;
+    SendLoanEmail(im());
+    SendFailEmail(im());
+    im().app.field[110] = QStringLiteral("1");
+    SendFailEmail(im());
+    EXPECT_EQ(problems(), (QStringList{
+                              QStringLiteral("Unable to send automated generic join email to 501 joinonly.html template not found."),
+                              QStringLiteral("Unable to send automated generic email to member 501, Lnjandb.html template not found."),
+                              QStringLiteral("Unable to send automated generic email to member 501, Lngeneral.html template not found."),
+                              QStringLiteral("Unable to send automated fail email to member 501, Jnnotok.html template not found."),
+                              QStringLiteral("Unable to send automated fail email to member 501, Lnnotok.html template not found.")}));
+    EXPECT_TRUE(sentMail().isEmpty());
+    EXPECT_TRUE(diaryNotes().isEmpty());
+}
+
+TEST_F(MemberEmailsTest, TheUploadLinkFollowsTheWebServerAddress) {
+    const struct {
+        const char* webip;
+        const char* url;
+    } cases[] = {
+        {"10.0.0.33", "https://apply.riverside.example/~riverside/join+borrow/upload-login.php"},
+        {"10.0.0.120", "https://apply2.host.example/~riverside/join+borrow/upload-login.php"},
+        {"10.0.0.81", "https://apply3.host.example/~riverside/join+borrow/upload-login.php"},
+        {"10.0.0.34", ""},
+    };
+    im().app.field[105] = QStringLiteral("77 88\"><x");  // the key is encoded, never markup
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.webip);
+        im().settings.webip = QLatin1String(c.webip);
+        const QString filled = FillTemplate(QStringLiteral("<URL>|<URL2>"), MemberEmailValues(im(), true));
+        EXPECT_EQ(filled, QLatin1String(c.url) + QStringLiteral("|<a href=") + QLatin1String(c.url) +
+                              QStringLiteral("?ref=77%2088%22%3E%3Cx>Click here</a>"));
+    }
+    // The hosts are checked when the configuration is read.
+    inst.appendConfig(QStringLiteral("[web]\nupload_host2 = \"apply host/x\""));
+    EXPECT_TRUE(im().config.problems.contains(
+        QStringLiteral("Setting [web] upload_host2 = \"apply host/x\" in autovelt.ini is not valid: a host name is needed")));
+}
+
+// Staff see on the member's record what the applicant was told, even when the mail fails.
+TEST_F(MemberEmailsTest, TheFailEmailIsNotedInTheDiaryAndAFailedSendReported) {
+    SmtpSink refusing({.refuseRecipients = true, .authLogin = {}, .offerStartTls = false});
+    QString error;
+    ASSERT_TRUE(refusing.start(&error)) << error.toStdString();
+    inst.appendConfig(QStringLiteral("[mail]\npickup_folder =\nsmtp_server = 127.0.0.1\nsmtp_port = %1").arg(refusing.port()));
+    prepare();
+    inst.writeFile(QStringLiteral("Jnnotok.html"), QStringLiteral("<p>Sorry <F>, ref <CREF></p>"));
+    SendFailEmail(im());
+    EXPECT_EQ(diaryNotes(), QStringList{QStringLiteral("VELT:VELT sent the following fail email \r\n<p>Sorry Amelia\r\n ref 778899</p>")});
+    ASSERT_EQ(problems().size(), 2) << problems().join('\n').toStdString();
+    EXPECT_EQ(problems()[0], QStringLiteral("Error sending email for member 501 regarding failed application."));
+    EXPECT_TRUE(problems()[1].startsWith(QStringLiteral("The response was "))) << problems()[1].toStdString();
+}
+
+// Inside the import pass an email waits for its application's commit, and goes with it
+// when the application is undone.
+TEST_F(MemberEmailsTest, InsideAnImportPassTheEmailWaitsForTheCommit) {
+    UnitOfWork unit(im().connections, inst.path(QStringLiteral("commit-window.txt")));
+    unit.beginApplication(inst.clock().now());
+    SendJoinEmail(im());
+    unit.discardApplication();
+    unit.beginApplication(inst.clock().now());
+    im().app.identityKey = QStringLiteral("13-def");
+    SendLoanEmail(im());
+    EXPECT_TRUE(sentMail().isEmpty());
+    unit.keepApplication(im().app.identityKey);
+    unit.commitBatch();
+    EXPECT_TRUE(sentMail().isEmpty());
+    EffectOutbox(im().connections.TarvAudt)
+        .performPending({{kEmailEffect, [this](const Effect& e) { return SendQueuedEmail(im(), e); }}}, inst.clock().now());
+    const QList<ReceivedMail> mails = sentMail();
+    ASSERT_EQ(mails.size(), 1);
+    EXPECT_EQ(mails[0].header(QStringLiteral("Subject")), QStringLiteral("Update on your loan application with Riverside Credit Union"));
+}
+
+TEST_F(MemberEmailsTest, InitPutsTheTemplatesInPlaceAndKeepsTheCreditUnionsOwn) {
+    QTemporaryDir dir;
+    const QString fresh = QDir(dir.path()).filePath(QStringLiteral("fresh"));
+    QString reason;
+    ASSERT_TRUE(InitInstallation(fresh, reason)) << reason.toStdString();
+    for (const QString& name : EmailTemplateNames()) {
+        const QFileInfo file(QDir(fresh).filePath(name));
+        EXPECT_TRUE(file.isFile()) << name.toStdString();
+        EXPECT_EQ(file.permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther), 0) << name.toStdString();
+    }
+    // The credit union's own template stays as it is.
+    QFile::remove(inst.path(QStringLiteral("Lngeneral.html")));
+    ASSERT_TRUE(CopySampleTemplates(inst.home(), reason)) << reason.toStdString();
+    QFile own(inst.path(QStringLiteral("joinonly.html")));
+    ASSERT_TRUE(own.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(own.readAll().startsWith("Template joinonly.html"));
+    EXPECT_TRUE(QFileInfo(inst.path(QStringLiteral("Lngeneral.html"))).size() > 500);
+}
+
+}  // namespace
