@@ -99,17 +99,20 @@ bool holdsInstallation(const QDir& home) {
 
 bool writeText(const QString& path, const QString& text) { return WritePrivateFile(path, text.toUtf8()); }
 
-}  // namespace
-
-QString SchemaFolder() {
+// A folder of the program's own files: beside the program in the build tree, under share/
+// when installed from the package, else the source tree's.
+QString dataFolder(const QString& name, const QString& sourceTreeFolder) {
     if (QCoreApplication::instance()) {
         const QDir programDir(QCoreApplication::applicationDirPath());
-        // Beside the program in the build tree; under share/ when installed from the package.
-        for (const QString& relative : {QStringLiteral("schema"), QStringLiteral("../share/autovelt/schema")})
+        for (const QString& relative : {name, QStringLiteral("../share/autovelt/") + name})
             if (programDir.exists(relative)) return QDir::cleanPath(programDir.filePath(relative));
     }
-    return QStringLiteral(AUTOVELT_SCHEMA_DIR);
+    return sourceTreeFolder;
 }
+
+}  // namespace
+
+QString SchemaFolder() { return dataFolder(QStringLiteral("schema"), QStringLiteral(AUTOVELT_SCHEMA_DIR)); }
 
 void CreateDatabaseFromScript(const QString& databaseFile, const QString& scriptFile) {
     QFile script(scriptFile);
@@ -136,11 +139,7 @@ void CreateDatabaseFromScript(const QString& databaseFile, const QString& script
     QSqlDatabase::removeDatabase(name);
 }
 
-QString TemplateFolder() {
-    const QString beside = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("templates"));
-    if (QCoreApplication::instance() && QDir(beside).exists()) return beside;
-    return QStringLiteral(AUTOVELT_TEMPLATE_DIR);
-}
+QString TemplateFolder() { return dataFolder(QStringLiteral("templates"), QStringLiteral(AUTOVELT_TEMPLATE_DIR)); }
 
 QStringList EmailTemplateNames() {
     return {kJoinTemplate, kLoanTemplate, kJoinAndLoanTemplate, kJoinFailTemplate, kLoanFailTemplate};

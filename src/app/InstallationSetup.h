@@ -9,9 +9,9 @@ namespace autovelt {
 // creating the file. Raises VeltError on the first statement that fails.
 void CreateDatabaseFromScript(const QString& databaseFile, const QString& scriptFile);
 
-// The folder that holds the schema scripts: "schema" beside the executable, else
-// "../share/autovelt/schema" from it (an installed package), else the
-// source tree's.
+// The folders of the schema scripts and the sample email templates: beside the executable
+// ("schema", "templates"), else under "../share/autovelt/" from it (an installed package),
+// else the source tree's.
 QString SchemaFolder();
 
 // The folder that holds the sample email templates: "templates" beside the executable,
