@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -151,6 +152,26 @@ void fillRuleTables() {
             {QLatin1String(p.code), QLatin1String(p.description), QLatin1String(p.value), QLatin1String(p.yes), QLatin1String(p.no)});
 }
 
+// The credit union's agency credentials, for the agency sandbox the demo runs: invented
+// user names (encoded as the website encodes them) and throwaway passwords made afresh.
+void addAgencyCredentials() {
+    auto throwaway = [] { return QString::number(QRandomGenerator::system()->generate64(), 36); };
+    const QString creditUser = encodeOnlineField(QStringLiteral("riverside.sandbox"), seed++);
+    const QString identityCompany = encodeOnlineField(QStringLiteral("RIVERSIDE CU"), seed++);
+    const QString identityUser = encodeOnlineField(QStringLiteral("riverside.eidv"), seed++);
+    const QString identityPassword = encodeOnlineField(throwaway(), seed++);
+    const QString section =
+        QStringLiteral("\n[agency_213000]\nCreditReportCompany = RIVERSIDE CU\nCreditReportUserName = %1\n"
+                       "CreditReportPassword = %2\nIdentityCheckCompany = %3\nIdentityCheckUserName = %4\n"
+                       "IdentityCheckPassword = %5\n")
+            .arg(creditUser, throwaway(), identityCompany, identityUser, identityPassword);
+    QFile ini(QDir(home).filePath(QStringLiteral("autovelt.ini")));
+    if (!ini.open(QIODevice::Append) || ini.write(section.toUtf8()) < 0) {
+        std::fprintf(stderr, "sample data: cannot add the agency credentials to %s\n", qPrintable(ini.fileName()));
+        std::exit(1);
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -169,7 +190,9 @@ int main(int argc, char** argv) {
     addApplication({"EF998877E", "Miss", "Chloe", "Barnes", "", "chloe.b@mail.example", "2", "0.00",
                     "7", "Queen Street", "Bristol", "BS2 0EE"});
     queueMembershipDocument(1, QStringLiteral("upload-20261206-0001.pdf"), QStringLiteral("Passport"));
-    std::printf("Sample data written to %s: 2 members, 4 pending online applications, 1 queued supporting document\n",
+    addAgencyCredentials();
+    std::printf("Sample data written to %s: 2 members, 4 pending online applications, 1 queued supporting document, "
+                "agency credentials\n",
                 qPrintable(home));
     return 0;
 }
