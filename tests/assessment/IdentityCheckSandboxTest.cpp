@@ -1,4 +1,5 @@
 #include "assessment/AgencyTraceFiles.h"
+#include "assessment/CheckCRRules.h"
 #include "assessment/IdentityCheck.h"
 #include "common/MemberFolder.h"
 #include "common/PrivateFiles.h"
@@ -9,6 +10,7 @@
 
 #include <QDirIterator>
 #include <QFile>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -19,6 +21,23 @@ constexpr long kMember = 1234;
 const QString kSuffix = QStringLiteral(" (table_w field_id=41)");
 const QString kPassword = QStringLiteral("Sandbox-Pass-42");
 const QDateTime kNow(QDate(2026, 3, 5), QTime(10, 15, 0));
+
+// Points the temporary folder into the installation while a test runs, so the request
+// copies a test leaves are removed with it.
+class InstallationTempFolder {
+public:
+    explicit InstallationTempFolder(const TestInstallation& inst) : saved_(qgetenv("TMPDIR")) {
+        MakePrivateFolder(inst.path(QStringLiteral("tmp")));
+        qputenv("TMPDIR", inst.path(QStringLiteral("tmp")).toUtf8());
+    }
+    ~InstallationTempFolder() {
+        if (saved_.isNull()) qunsetenv("TMPDIR");
+        else qputenv("TMPDIR", saved_);
+    }
+
+private:
+    QByteArray saved_;
+};
 
 // One sandbox for the whole suite: starting the program is the slow part.
 class SandboxSuite : public ::testing::Test {
@@ -83,6 +102,24 @@ public:
                   QStringLiteral("INSERT INTO MemberAddress (MemberNo, AddressType, YesNo, Code1, Code2) "
                                  "VALUES (%1, 'BANK1', 1, '40-11-22', '12345678')").arg(kMember));
     }
+    // Forgets the member and whatever the last check left, for the next case of a table.
+    void startOver(const QString& surname) {
+        for (const char* const* t : {kTables[0], kTables[1], kTables[2], kTables[3]})
+            inst.exec(QLatin1String(t[0]), QStringLiteral("DELETE FROM ") + QLatin1String(t[1]));
+        QFile::remove(filedAnswerPath());
+        inst.reporter().clear();
+        ApplicationState& a = app();
+        a.field[27] = QStringLiteral("P");
+        a.field[31].clear();
+        a.field[32].clear();
+        a.field[33].clear();
+        a.decisionSummary.clear();
+        a.identityFailed = a.identityFailedOnBank = false;
+        addMember(surname);
+    }
+    static constexpr const char* kTables[4][2] = {
+        {"TarvMain", "MemberMain"}, {"TarvMain", "MemberAddress"}, {"TarvAudt", "WebLog"}, {"TarvID", "IDProof"}};
+
     void setRule(bool active, const QString& band) {
         inst.exec(QStringLiteral("TarvAudt"), QStringLiteral("DELETE FROM CRRules"));
         inst.exec(QStringLiteral("TarvAudt"), QStringLiteral("INSERT INTO CRRules (RuleCode, ruleactive, RuleBand) "
@@ -118,6 +155,7 @@ public:
     QString report() { return (inst.reporter().problems() + inst.reporter().successes()).join(QLatin1Char('\n')); }
 
     TestInstallation inst;
+    InstallationTempFolder temp{inst};
 };
 
 QString m(const char* text) { return QString::fromUtf8(text).replace(QLatin1String("N"), QLatin1String("1234")); }
@@ -161,16 +199,7 @@ TEST_F(IdentityCheckTest, AgencyVerdictsAndTheirDowngrades) {
     };
     for (const Persona& p : personas) {
         SCOPED_TRACE(std::string(p.surname) + " " + p.application);
-        TestInstallation& fresh = inst;
-        fresh.exec(QStringLiteral("TarvMain"), QStringLiteral("DELETE FROM MemberMain"));
-        fresh.exec(QStringLiteral("TarvMain"), QStringLiteral("DELETE FROM MemberAddress"));
-        fresh.exec(QStringLiteral("TarvAudt"), QStringLiteral("DELETE FROM WebLog"));
-        fresh.exec(QStringLiteral("TarvID"), QStringLiteral("DELETE FROM IDProof"));
-        fresh.reporter().clear();
-        addMember(QLatin1String(p.surname));
-        app().field[27] = QStringLiteral("P");
-        app().decisionSummary.clear();
-        app().identityFailedOnBank = false;
+        startOver(QLatin1String(p.surname));
         inst.importer().settings.agency.IdentityCheckApplication = QLatin1String(p.application);
         check();
 
@@ -237,16 +266,8 @@ TEST_F(IdentityCheckTest, AnswersWithoutAResult) {
     };
     for (const Unanswered& c : cases) {
         SCOPED_TRACE(c.surname);
-        inst.exec(QStringLiteral("TarvMain"), QStringLiteral("DELETE FROM MemberMain"));
-        inst.exec(QStringLiteral("TarvMain"), QStringLiteral("DELETE FROM MemberAddress"));
-        inst.exec(QStringLiteral("TarvAudt"), QStringLiteral("DELETE FROM WebLog"));
-        QFile::remove(filedAnswerPath());
-        inst.reporter().clear();
-        addMember(QLatin1String(c.surname));
+        startOver(QLatin1String(c.surname));
         setRule(true, QLatin1String(c.band));
-        app().field[27] = QStringLiteral("P");
-        app().decisionSummary.clear();
-        app().identityFailed = false;
         check();
 
         const QString band = QLatin1String(c.band).isEmpty() ? QStringLiteral("F") : QLatin1String(c.band);
@@ -279,6 +300,41 @@ TEST_F(IdentityCheckTest, ReferBandLowersTheDecisionToRefer) {
     EXPECT_EQ(app().decisionSummary, QStringList{m("N|CR10A|P-P|F|R|")});
 }
 
+// A loan applicant who joins in the same run is checked when the credit rules reach CR10A,
+// with that rule's band; an IDProof row already held is brought up to date.
+TEST_F(IdentityCheckTest, CreditRulesRunTheCheckWithTheirBand) {
+    addMember(QStringLiteral("Idfail"));
+    setRule(true, QStringLiteral("R"));
+    inst.exec(QStringLiteral("TarvID"), QStringLiteral("INSERT INTO IDProof (MemberNo, AddressID, PhotoID) VALUES (1234, 'old', 'old')"));
+    app().field[110] = QStringLiteral("1");
+    app().decisionSummary = QStringList{QStringLiteral("1234|CR05A|0-3|1|P|")};
+    CheckCRRules(inst.importer(), Currency::fromText(QStringLiteral("1000")));
+    EXPECT_EQ(sandbox().requests().size(), 1);
+    EXPECT_EQ(app().field[27], "R");
+    EXPECT_EQ(app().decisionSummary, (QStringList{"1234|CR05A|0-3|1|P|", m("N|CR10A|P-P|F|R|")}));
+    EXPECT_EQ(idProof(), "TU IDV-Fail Score [43]|" + app().field[33] + "|2026-03-05|VELT||" + "|2026-03-05|VELT");
+    EXPECT_EQ(inst.reporter().successes().last(), "Overall initial rating for loan=REFER for member 1234");
+}
+
+// The check's own error exit: one line naming the error and the application, nothing
+// thrown to the pass; what was not reached stays unwritten.
+TEST_F(IdentityCheckTest, ErrorsEndTheCheckWithOneLine) {
+    addMember(QStringLiteral("Lee"));
+    app().field[7] = QStringLiteral("not a date");
+    check();
+    EXPECT_EQ(inst.reporter().problems(), QStringList{"Error 13 (Type mismatch) in procedure RunIdentityCheck" + kSuffix});
+    EXPECT_EQ(sandbox().requests().size(), 0);
+
+    inst.reporter().clear();
+    app().field[7] = QStringLiteral("15/04/1985");
+    inst.exec(QStringLiteral("TarvID"), QStringLiteral("DROP TABLE IDProof"));
+    check();
+    ASSERT_EQ(inst.reporter().problems().size(), 1);
+    EXPECT_TRUE(inst.reporter().problems()[0].startsWith("Error ")) << report().toStdString();
+    EXPECT_TRUE(inst.reporter().problems()[0].endsWith(") in procedure RunIdentityCheck" + kSuffix)) << report().toStdString();
+    EXPECT_EQ(app().field[31], "");
+}
+
 // Checks that are never asked of the agency.
 TEST_F(IdentityCheckTest, NoRequestWhenNoCheckIsDue) {
     struct Case {
@@ -299,17 +355,11 @@ TEST_F(IdentityCheckTest, NoRequestWhenNoCheckIsDue) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        TestInstallation& i = inst;
-        i.exec(QStringLiteral("TarvMain"), QStringLiteral("DELETE FROM MemberMain"));
-        i.exec(QStringLiteral("TarvMain"), QStringLiteral("DELETE FROM MemberAddress"));
-        i.reporter().clear();
+        startOver(QStringLiteral("Lee"));
         setRule(true, QStringLiteral("F"));
         app().field[7] = QStringLiteral("01/01/2010");  // 16 by calendar years on 5 March 2026
         app().field[110] = QStringLiteral("2");
-        app().field[31].clear();
-        app().field[33].clear();
         inst.importer().settings.agency.IdentityCheckUserName = QStringLiteral("riverside.cv");
-        addMember(QStringLiteral("Lee"));
         c.arrange(*this);
         check();
         EXPECT_EQ(app().field[31], QLatin1String(c.status));
@@ -331,6 +381,7 @@ std::unique_ptr<AgencySandbox> IdentityCheckImportTest::sandbox_;
 TEST_F(IdentityCheckImportTest, NewJoinOnlyMemberIsChecked) {
     using testing::encodeOnlineField;
     const OnlineCodeTables& tables = testing::kMarkedCodeTables;
+    InstallationTempFolder temp(inst);
     inst.appendConfig(sandbox_->iniSection() + "\n[agency_213000]\nIdentityCheckCompany = " +
                       encodeOnlineField("RIVERSIDE", 3, testing::SymbolUse::Some, tables) + "\nIdentityCheckUserName = " +
                       encodeOnlineField("riverside.cv", 4, testing::SymbolUse::Some, tables) + "\nIdentityCheckPassword = \"" +
