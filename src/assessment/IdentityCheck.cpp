@@ -2,16 +2,14 @@
 
 #include "assessment/AgencyExchange.h"
 #include "assessment/AgencyReportFile.h"
-#include "assessment/AgencyTraceFiles.h"
+#include "assessment/AgencyTrace.h"
 #include "assessment/IdentityCheckAnswer.h"
 #include "assessment/IdentityCheckRequest.h"
-#include "common/PrivateFiles.h"
 #include "common/Values.h"
 #include "common/VeltError.h"
 #include "comms/AuditTrail.h"
 #include "state/Importer.h"
 
-#include <QDir>
 #include <exception>
 
 namespace autovelt {
@@ -68,8 +66,7 @@ private:
     bool underSixteen();
     std::optional<QString> band();
     std::optional<IdentityCheckRequest> request(const IdentityCheckTarget& target);
-    void keepTrace(const IdentityCheckRequest& request);
-    QString ask(const IdentityCheckTarget& target, const IdentityCheckRequest& request);
+    QString ask(const IdentityCheckTarget& target, const QString& request);
     void record(const QString& answer, const QString& band, const IdentityCheckRequest& request);
     void downgrade(IdentityAnswer& read, IdentityDowngrade why);
     void recordOutcome(const IdentityAnswer& read, const QString& band);
@@ -157,27 +154,12 @@ std::optional<IdentityCheckRequest> IdentityCheck::request(const IdentityCheckTa
     return r;
 }
 
-// The last request of a member stays in a private folder, its password masked, so staff
-// can see what was asked.
-void IdentityCheck::keepTrace(const IdentityCheckRequest& request) {
-    const QString folder = AgencyTraceFolder();
-    const QString name = member_ + QLatin1Char('_') + formatDate(im_.clock().now(), QStringLiteral("yyyymmdd")) +
-                         QStringLiteral("_CV.xml");
-    QString error = QStringLiteral("the folder cannot be made private");
-    if (!folder.isEmpty() &&
-        WritePrivateFile(QDir(folder).filePath(name), MaskedIdentityCheckRequest(request).toUtf8(), &error))
-        return;
-    problem(QStringLiteral("Unable to keep the identity check request of member ") + member_ + QStringLiteral(" as ") +
-            QDir(folder.isEmpty() ? QDir::tempPath() : folder).filePath(name) + QStringLiteral(": ") + error);
-}
-
-QString IdentityCheck::ask(const IdentityCheckTarget& target, const IdentityCheckRequest& request) {
+QString IdentityCheck::ask(const IdentityCheckTarget& target, const QString& request) {
     if (target.url.isEmpty())
         return QStringLiteral("Error: 0 - No host is set for the agency's identity check: [agency] ") +
                (target.testServer ? QStringLiteral("callvalidate_test_host") : QStringLiteral("callvalidate_live_host")) +
                QStringLiteral(" in autovelt.ini");
-    return AskAgency(im_, QStringLiteral("CallValidate ") + member_, target.url, QString(),
-                     ComposeIdentityCheckRequest(request));
+    return AskAgency(im_, QStringLiteral("CallValidate ") + member_, target.url, QString(), request);
 }
 
 void IdentityCheck::downgrade(IdentityAnswer& read, IdentityDowngrade why) {
@@ -278,8 +260,12 @@ void IdentityCheck::run() {
     const IdentityCheckTarget target = ChooseIdentityCheckTarget(im_.settings.agency, im_.settings.UATMode, im_.config.agency);
     const std::optional<IdentityCheckRequest> r = request(target);
     if (!r) return;
-    keepTrace(*r);
-    record(ask(target, *r), *failBand, *r);
+    // The last request of a member stays, its password masked, so staff can see what was asked.
+    const QString document = ComposeIdentityCheckRequest(*r);
+    WriteAgencyTrace(im_, member_ + QLatin1Char('_') + formatDate(im_.clock().now(), QStringLiteral("yyyymmdd")) +
+                              QStringLiteral("_CV.xml"),
+                     document);
+    record(ask(target, document), *failBand, *r);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "assessment/IdentityCheckRequest.h"
 
 #include "common/Values.h"
+#include "common/XmlText.h"
 #include "state/CycleSettings.h"
 #include "state/InstallationConfig.h"
 
@@ -10,34 +11,14 @@ namespace {
 
 const QString kServicePath = QStringLiteral("/callvalidateapi/incomingserver.php");
 
-// A value as XML text. Markup characters are escaped so a name or address holding them
-// arrives as written; tabs and line breaks travel as character references so the
-// document keeps one element per line; characters XML cannot carry at all become blanks.
-QString xmlText(const QString& value) {
-    QString out;
-    out.reserve(value.size() + 8);
-    for (qsizetype i = 0; i < value.size(); ++i) {
-        const QChar c = value.at(i);
-        switch (c.unicode()) {
-        case u'&': out += QStringLiteral("&amp;"); continue;
-        case u'<': out += QStringLiteral("&lt;"); continue;
-        case u'>': out += QStringLiteral("&gt;"); continue;
-        case u'"': out += QStringLiteral("&quot;"); continue;
-        case u'\t': out += QStringLiteral("&#9;"); continue;
-        case u'\n': out += QStringLiteral("&#10;"); continue;
-        case u'\r': out += QStringLiteral("&#13;"); continue;
-        default: break;
-        }
-        if (c.isHighSurrogate() && i + 1 < value.size() && value.at(i + 1).isLowSurrogate()) {
-            out += c;
-            out += value.at(++i);
-        } else if (c.unicode() < 0x20 || c.isSurrogate() || c.unicode() == 0xFFFE || c.unicode() == 0xFFFF) {
-            out += QLatin1Char(' ');
-        } else {
-            out += c;
-        }
-    }
-    return out;
+// A value as XML text. Tabs and line breaks inside a value travel as character
+// references, so the document keeps one element per line.
+QString valueText(const QString& value) {
+    QString text = xmlText(value);
+    text.replace(QLatin1Char('\t'), QLatin1String("&#9;"));
+    text.replace(QLatin1Char('\n'), QLatin1String("&#10;"));
+    text.replace(QLatin1Char('\r'), QLatin1String("&#13;"));
+    return text;
 }
 
 // Writes the document one element per line, indented with one tab per level.
@@ -55,7 +36,7 @@ public:
     // An element without a value is written in its empty form.
     void element(const QString& name, const QString& value) {
         if (value.isEmpty()) line(QLatin1Char('<') + name + QStringLiteral("/>"));
-        else line(QLatin1Char('<') + name + QLatin1Char('>') + xmlText(value) + QStringLiteral("</") + name + QLatin1Char('>'));
+        else line(QLatin1Char('<') + name + QLatin1Char('>') + valueText(value) + QStringLiteral("</") + name + QLatin1Char('>'));
     }
     const QString& text() const { return text_; }
 
@@ -244,12 +225,6 @@ QString ComposeIdentityCheckRequest(const IdentityCheckRequest& r) {
     w.element(QStringLiteral("application"), r.applicationName);
     w.close(QStringLiteral("callvalidate"));
     return w.text();
-}
-
-QString MaskedIdentityCheckRequest(const IdentityCheckRequest& request) {
-    IdentityCheckRequest masked = request;
-    masked.password = QStringLiteral("********");
-    return ComposeIdentityCheckRequest(masked);
 }
 
 }  // namespace autovelt

@@ -82,7 +82,4 @@ bool SendsBankDetails(const IdentityCheckRequest& request);
 // value written as XML text.
 QString ComposeIdentityCheckRequest(const IdentityCheckRequest& request);
 
-// The same document with the password replaced by "********": what may be kept on disk.
-QString MaskedIdentityCheckRequest(const IdentityCheckRequest& request);
-
 }  // namespace autovelt

@@ -1,4 +1,4 @@
-#include "assessment/AgencyTraceFiles.h"
+#include "assessment/AgencyTrace.h"
 #include "assessment/CheckCRRules.h"
 #include "assessment/IdentityCheck.h"
 #include "common/MemberFolder.h"
@@ -151,7 +151,8 @@ public:
         QFile file(filedAnswerPath());
         return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
     }
-    QString tracePath() { return AgencyTraceFolder() + QStringLiteral("/1234_20260305_CV.xml"); }
+    QString traceFolder() { return AgencyTraceFolder(inst.importer()); }
+    QString tracePath() { return traceFolder() + QStringLiteral("/1234_20260305_CV.xml"); }
     QString report() { return (inst.reporter().problems() + inst.reporter().successes()).join(QLatin1Char('\n')); }
 
     TestInstallation inst;
@@ -236,15 +237,14 @@ TEST_F(IdentityCheckTest, RequestReachesTheAgencyAndItsCopyIsPrivate) {
     ASSERT_EQ(requests.size(), 1);
     EXPECT_EQ(requests[0].path, "/callvalidateapi/incomingserver.php");
     EXPECT_EQ(requests[0].soapAction, "");
-    EXPECT_TRUE(requests[0].body.contains("<Surname>O'Hara &amp; &lt;Sons&gt;</Surname>"));
+    EXPECT_TRUE(requests[0].body.contains("<Surname>O&apos;Hara &amp; &lt;Sons&gt;</Surname>"));
     QFile trace(tracePath());
     ASSERT_TRUE(trace.open(QIODevice::ReadOnly));
-    EXPECT_EQ(QString::fromUtf8(trace.readAll()), requests[0].body);
+    EXPECT_EQ(QString::fromUtf8(trace.readAll()), requests[0].body + QLatin1Char('\n'));
     EXPECT_FALSE(IsOpenToOthers(tracePath()));
-    EXPECT_FALSE(IsOpenToOthers(AgencyTraceFolder()));
+    EXPECT_FALSE(IsOpenToOthers(traceFolder()));
     EXPECT_EQ(app().field[31], "Pass") << report().toStdString();
-    for (const QString& folder : {inst.home(), AgencyTraceFolder()})
-        EXPECT_EQ(filesHolding(folder, kPassword), QStringList{});
+    for (const QString& folder : {inst.home(), traceFolder()}) EXPECT_EQ(filesHolding(folder, kPassword), QStringList{});
     EXPECT_FALSE(report().contains(kPassword));
 }
 
@@ -416,7 +416,7 @@ TEST_F(IdentityCheckImportTest, NewJoinOnlyMemberIsChecked) {
                                QStringLiteral("MemberNo=1"));
     EXPECT_EQ(identityLines, (QStringList{"IDV band : Pass", "IDV score : 68", "IDV ref : " + ref}));
     EXPECT_EQ(ref.size(), 30);
-    for (const QString& folder : {inst.home(), AgencyTraceFolder()})
+    for (const QString& folder : {inst.home(), AgencyTraceFolder(im())})
         for (QDirIterator it(folder, QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
             QFile file(it.next());
             if (file.open(QIODevice::ReadOnly)) EXPECT_FALSE(file.readAll().contains(kPassword.toUtf8())) << file.fileName().toStdString();

@@ -1,0 +1,49 @@
+#include "assessment/AgencyTrace.h"
+
+#include "common/PrivateFiles.h"
+#include "state/Importer.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <unistd.h>
+
+namespace autovelt {
+
+namespace {
+
+// A folder the importer may keep personal data in: a real folder (not a link someone
+// planted), owned by this user and closed to everybody else.
+bool isPrivateFolderOfOurs(const QString& path) {
+    const QFileInfo info(path);
+    return info.isDir() && !info.isSymLink() && info.ownerId() == uint(::getuid()) && !IsOpenToOthers(path);
+}
+
+}  // namespace
+
+QString AgencyTraceFolder(const Importer& importer) {
+    const QString shared = QDir(QDir::tempPath()).filePath(QStringLiteral("autovelt-%1").arg(::getuid()));
+    if (MakePrivateFolder(shared) && isPrivateFolderOfOurs(shared)) return shared;
+    const QString own = QDir(importer.programFolder()).filePath(QStringLiteral("trace"));
+    MakePrivateFolder(own);
+    return own;
+}
+
+QString MaskAgencyPasswords(const QString& request) {
+    static const QRegularExpression password(QStringLiteral("(<password>).*?(</password>)"),
+                                             QRegularExpression::DotMatchesEverythingOption);
+    QString masked = request;
+    masked.replace(password, QStringLiteral("\\1********\\2"));
+    return masked;
+}
+
+QString WriteAgencyTrace(Importer& importer, const QString& fileName, const QString& request) {
+    const QString path = QDir(AgencyTraceFolder(importer)).filePath(fileName);
+    QString error;
+    if (!WritePrivateFile(path, (MaskAgencyPasswords(request) + QLatin1Char('\n')).toUtf8(), &error))
+        importer.ShowException(QStringLiteral("Unable to keep a copy of the agency request in ") + path +
+                               QStringLiteral(": ") + error);
+    return path;
+}
+
+}  // namespace autovelt
