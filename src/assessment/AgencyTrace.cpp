@@ -13,10 +13,12 @@ namespace autovelt {
 namespace {
 
 // A folder the importer may keep personal data in: a real folder (not a link someone
-// planted), owned by this user and closed to everybody else.
+// planted) owned by this user. One of ours that others can open is closed first.
 bool isPrivateFolderOfOurs(const QString& path) {
     const QFileInfo info(path);
-    return info.isDir() && !info.isSymLink() && info.ownerId() == uint(::getuid()) && !IsOpenToOthers(path);
+    if (!info.isDir() || info.isSymLink() || info.ownerId() != uint(::getuid())) return false;
+    if (IsOpenToOthers(path)) QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return !IsOpenToOthers(path);
 }
 
 }  // namespace
