@@ -292,6 +292,17 @@ TEST_F(IdentityCheckTest, AnswersWithoutAResult) {
     }
 }
 
+TEST_F(IdentityCheckTest, InstallationWithoutTheServiceHostSaysWhichKeyIsMissing) {
+    addMember(QStringLiteral("Lee"));
+    inst.importer().config.agency.callValidateLiveHost.clear();
+    check();
+    EXPECT_EQ(inst.reporter().problems().value(2),
+              "Unable to perform ID search-Error: 0 - No host is set for the agency's identity check: [agency] "
+              "callvalidate_live_host in autovelt.ini" + kSuffix);
+    EXPECT_EQ(sandbox().requests().size(), 0);
+    EXPECT_EQ(app().field[27], "F");
+}
+
 TEST_F(IdentityCheckTest, ReferBandLowersTheDecisionToRefer) {
     addMember(QStringLiteral("Idfail"));
     setRule(true, QStringLiteral("R"));
