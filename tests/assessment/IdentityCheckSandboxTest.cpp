@@ -39,6 +39,16 @@ private:
     QByteArray saved_;
 };
 
+// Every file under the folder whose content holds the text.
+QStringList filesHolding(const QString& folder, const QString& text) {
+    QStringList found;
+    for (QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories); it.hasNext();) {
+        QFile file(it.next());
+        if (file.open(QIODevice::ReadOnly) && file.readAll().contains(text.toUtf8())) found << file.fileName();
+    }
+    return found;
+}
+
 // One sandbox for the whole suite: starting the program is the slow part.
 class SandboxSuite : public ::testing::Test {
 protected:
@@ -46,16 +56,6 @@ protected:
     static void TearDownTestSuite() { sandbox_.reset(); }
     AgencySandbox& sandbox() { return *sandbox_; }
     void SetUp() override { sandbox().clearRequests(); }
-
-    // Every file under the folder whose content holds the text.
-    static QStringList filesHolding(const QString& folder, const QString& text) {
-        QStringList found;
-        for (QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories); it.hasNext();) {
-            QFile file(it.next());
-            if (file.open(QIODevice::ReadOnly) && file.readAll().contains(text.toUtf8())) found << file.fileName();
-        }
-        return found;
-    }
 
     static std::unique_ptr<AgencySandbox> sandbox_;
 };
@@ -427,11 +427,7 @@ TEST_F(IdentityCheckImportTest, NewJoinOnlyMemberIsChecked) {
                                QStringLiteral("MemberNo=1"));
     EXPECT_EQ(identityLines, (QStringList{"IDV band : Pass", "IDV score : 68", "IDV ref : " + ref}));
     EXPECT_EQ(ref.size(), 30);
-    for (const QString& folder : {inst.home(), AgencyTraceFolder(im())})
-        for (QDirIterator it(folder, QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
-            QFile file(it.next());
-            if (file.open(QIODevice::ReadOnly)) EXPECT_FALSE(file.readAll().contains(kPassword.toUtf8())) << file.fileName().toStdString();
-        }
+    for (const QString& folder : {inst.home(), AgencyTraceFolder(im())}) EXPECT_EQ(filesHolding(folder, kPassword), QStringList{});
     EXPECT_FALSE(QString::fromStdString(report()).contains(kPassword));
 }
 
