@@ -1,8 +1,288 @@
 #include "assessment/IdentityCheck.h"
 
+#include "assessment/AgencyExchange.h"
+#include "assessment/AgencyReportFile.h"
+#include "assessment/AgencyTrace.h"
+#include "assessment/IdentityCheckAnswer.h"
+#include "assessment/IdentityCheckRequest.h"
+#include "common/Values.h"
+#include "common/VeltError.h"
+#include "comms/AuditTrail.h"
+#include "state/Importer.h"
+
+#include <exception>
+
 namespace autovelt {
 
-// Not built yet: does nothing, so field_31 stays as the application supplied it.
-void RunIdentityCheck(Importer&, long) {}
+namespace {
+
+const QString kJoin = QStringLiteral("JOIN");
+const QString kPassKeyword = QStringLiteral("EIDV PASS");
+const QString kFailKeyword = QStringLiteral("EIDV FAIL");
+const QString kMasked = QStringLiteral("********");
+
+std::optional<QDate> dateOf(const QVariant& value) {
+    if (value.isNull()) return std::nullopt;
+    if (value.typeId() == QMetaType::QDate) return value.toDate();
+    if (value.typeId() == QMetaType::QDateTime) return value.toDateTime().date();
+    return parseDayFirstDate(value.toString());
+}
+
+PafColumns pafColumnsOf(const db::Recordset& row) {
+    return {row.text(QStringLiteral("PAFFlatNumber")), row.text(QStringLiteral("PAFBuildingNumber")),
+            row.text(QStringLiteral("PAFBuildingName")), row.text(QStringLiteral("PAFStreet1")),
+            row.text(QStringLiteral("PAFStreet2")),     row.text(QStringLiteral("PAFTown")),
+            row.text(QStringLiteral("PAFCounty")),      row.text(QStringLiteral("PAFPostCode"))};
+}
+
+IdentityCheckMember memberOf(const db::Recordset& row) {
+    IdentityCheckMember m;
+    m.title = row.text(QStringLiteral("Title"));
+    m.forename = row.text(QStringLiteral("Forename"));
+    m.midname = row.text(QStringLiteral("Midname"));
+    m.surname = row.text(QStringLiteral("Surname"));
+    m.dateOfBirth = dateOf(row.value(QStringLiteral("DOB")));
+    m.line1 = row.text(QStringLiteral("Line1"));
+    m.line2 = row.text(QStringLiteral("Line2"));
+    m.line3 = row.text(QStringLiteral("Line3"));
+    m.line4 = row.text(QStringLiteral("Line4"));
+    m.postcode = row.text(QStringLiteral("PostCode"));
+    m.paf = pafColumnsOf(row);
+    m.phoneNumber = row.text(QStringLiteral("PhoneNumber"));
+    m.mobileNumber = row.text(QStringLiteral("MobileNumber"));
+    m.effectiveFrom = dateOf(row.value(QStringLiteral("EffectiveFrom")));
+    return m;
+}
+
+// One run of the check for one member; what it finds goes to the current application.
+class IdentityCheck {
+public:
+    IdentityCheck(Importer& importer, long memberNumber)
+        : im_(importer), app_(importer.app), n_(memberNumber), member_(QString::number(memberNumber)) {}
+
+    void run();
+
+private:
+    bool underSixteen();
+    std::optional<QString> band();
+    std::optional<IdentityCheckRequest> request(const IdentityCheckTarget& target);
+    QString ask(const IdentityCheckTarget& target, const QString& request);
+    void record(const QString& answer, const QString& band, const IdentityCheckRequest& request);
+    void downgrade(IdentityAnswer& read, IdentityDowngrade why);
+    void recordOutcome(const IdentityAnswer& read, const QString& band);
+    void writeIdProof(const IdentityAnswer& read);
+    void recordUnableToCheck(const QString& answer);
+
+    void problem(const QString& line) { im_.ShowException(line + app_.messageSuffix); }
+    void success(const QString& line) { im_.ShowSuccess(line + app_.messageSuffix); }
+    void webLog(const QString& activity, const QString& keyword) { AddWebLogEntry(im_, activity, kJoin, keyword, member_); }
+    void rulesLine(const QString& rest) { app_.decisionSummary.append(member_ + QStringLiteral("|CR10A|P-P|") + rest); }
+    void applyBand(const QString& band) {
+        if (band == QLatin1String("F")) app_.field[27] = band;
+        else if (band == QLatin1String("R") && app_.field[27] != QLatin1String("F")) app_.field[27] = band;
+    }
+    // An answer may quote what it was sent; the password never reaches a report line.
+    QString withoutPassword(QString text) const {
+        const QString& password = im_.settings.agency.IdentityCheckPassword;
+        return password.isEmpty() ? text : text.replace(password, kMasked);
+    }
+
+    Importer& im_;
+    ApplicationState& app_;
+    const long n_;
+    const QString member_;
+};
+
+bool IdentityCheck::underSixteen() {
+    const std::optional<QDate> born = parseDayFirstDate(app_.field[7]);
+    if (!born) throw VeltError(13, QStringLiteral("RunIdentityCheck"), QStringLiteral("Type mismatch"));
+    if (dateDiffYears(*born, im_.passDate()) >= 16) return false;
+    app_.field[31] = QStringLiteral("PASS");
+    app_.field[33] = QStringLiteral("N/A");
+    return true;
+}
+
+// The letter a failed check gives the decision; nothing when no check is to be made.
+std::optional<QString> IdentityCheck::band() {
+    const QString& code = app_.field[110];
+    if (code == QLatin1String("4")) return std::nullopt;
+    // The credit rules hand over the band of the CR10A rule they are evaluating.
+    QString band = app_.identityRuleBand;
+    if (code == QLatin1String("2")) {
+        const db::Recordset rule = im_.connections.TarvAudt.openRecordset(
+            im_.sql(QStringLiteral("SELECT * FROM CRRules WHERE rulecode='CR10A' and ruleactive=true ;")),
+            db::clientReadOnlyCursor());
+        if (rule.eof()) return std::nullopt;
+        if (band.isEmpty()) band = rule.text(QStringLiteral("RuleBand"));
+    }
+    return band.trimmed().isEmpty() ? QStringLiteral("F") : band;
+}
+
+std::optional<IdentityCheckRequest> IdentityCheck::request(const IdentityCheckTarget& target) {
+    db::Connection& main = im_.connections.TarvMain;
+    const db::Recordset row = main.openRecordset(
+        im_.sql(QStringLiteral("SELECT Title, Forename, Midname, Surname, DOB, Line1, Line2, Line3, Line4, PostCode, "
+                               "Line5, MemberStatus, MemberStatus2, MemberStatus3, PAFFlatNumber, PAFBuildingName, "
+                               "PAFBuildingNumber, PAFStreet1, PAFStreet2, PAFTown, PAFCounty, PAFPostCode, "
+                               "PhoneNumber, MobileNumber, EmailAddress, EffectiveFrom FROM MemberMain INNER JOIN "
+                               "MemberAddress ON MemberMain.Memberno=MemberAddress.MemberNo WHERE (Membermain.MemberNo=") +
+                member_ + QStringLiteral(") AND (MemberAddress.AddressType='HOME')")),
+        db::clientReadOnlyCursor());
+    if (row.eof()) {
+        problem(QStringLiteral("Member ") + member_ + QStringLiteral(" failed ID search due to no address."));
+        return std::nullopt;
+    }
+    const AgencyCredentials& agency = im_.settings.agency;
+    IdentityCheckRequest r;
+    r.company = agency.IdentityCheckCompany;
+    r.userName = agency.IdentityCheckUserName;
+    r.password = agency.IdentityCheckPassword;
+    r.applicationName = target.applicationName;
+    r.memberNumber = n_;
+    r.member = memberOf(row);
+    r.email = app_.applicantEmail;
+    r.sortCode = app_.sortCode;
+    r.accountNumber = app_.accountNumber;
+    r.passDate = im_.passDate();
+    if (PreviousAddressWanted(r.member, r.passDate)) {
+        const db::Recordset previous = main.openRecordset(
+            im_.sql(QStringLiteral("SELECT * FROM MemberAddress WHERE AddressType='HOMEPREV1' AND MemberNo=") + member_ +
+                    QStringLiteral(" ;")),
+            db::clientReadOnlyCursor());
+        if (!previous.eof()) r.previousAddress = pafColumnsOf(previous);
+    }
+    return r;
+}
+
+QString IdentityCheck::ask(const IdentityCheckTarget& target, const QString& request) {
+    if (target.url.isEmpty())
+        return QStringLiteral("Error: 0 - No host is set for the agency's identity check: [agency] ") +
+               (target.testServer ? QStringLiteral("callvalidate_test_host") : QStringLiteral("callvalidate_live_host")) +
+               QStringLiteral(" in autovelt.ini");
+    return AskAgency(im_, QStringLiteral("CallValidate ") + member_, target.url, QString(), request);
+}
+
+void IdentityCheck::downgrade(IdentityAnswer& read, IdentityDowngrade why) {
+    struct Reason {
+        IdentityDowngrade why;
+        const char* line;
+        const char* activity;
+    };
+    static const Reason kReasons[] = {
+        {IdentityDowngrade::BankDetails, " now a failed ID search due to bank detail anomaly.", "bank detail anomaly"},
+        {IdentityDowngrade::InsufficientDetail, " now a failed ID search due to insufficient detail.  Review report.",
+         "insufficient detail"},
+        {IdentityDowngrade::PepMatch, " now a failed ID search due to PEP match.", "PEP match"},
+        {IdentityDowngrade::SanctionsMatch, " now a failed ID search due to sanctions match.", "sanctions match"}};
+    for (const Reason& reason : kReasons) {
+        if (reason.why != why) continue;
+        // The score recorded stays the agency's own, so staff see how near the check came.
+        read.result = QStringLiteral("Fail");
+        problem(QStringLiteral("Member ") + member_ + QLatin1String(reason.line));
+        webLog(QStringLiteral("Member eIDV result changed to FAIL status due to ") + QLatin1String(reason.activity),
+               kFailKeyword);
+    }
+    if (why != IdentityDowngrade::BankDetails) return;
+    app_.identityFailedOnBank = true;
+    im_.connections.TarvMain.execute(
+        im_.sql(QStringLiteral("UPDATE MemberAddress SET YesNo=False WHERE AddressType='BANK1' AND MemberNo=") + member_ +
+                QStringLiteral(" ;")));
+}
+
+void IdentityCheck::recordOutcome(const IdentityAnswer& read, const QString& band) {
+    if (read.result == QLatin1String("Pass")) {
+        success(QStringLiteral("Member ") + member_ + QStringLiteral(" passed ID search."));
+        webLog(QStringLiteral("Member applied to join and eIDV returned PASS status"), kPassKeyword);
+        rulesLine(QStringLiteral("P|P|"));
+        return;
+    }
+    problem(QStringLiteral("Member ") + member_ + QStringLiteral(" failed ID search."));
+    webLog(QStringLiteral("Member applied to join but eIDV returned FAIL status"), kFailKeyword);
+    rulesLine(QStringLiteral("F|") + band + QLatin1Char('|'));
+    applyBand(band);
+}
+
+void IdentityCheck::writeIdProof(const IdentityAnswer& read) {
+    db::Recordset proof = im_.connections.TarvID.openRecordset(
+        im_.sql(QStringLiteral("SELECT * FROM IDProof WHERE MemberNo=") + member_ + QStringLiteral(" ;")), db::keysetCursor());
+    if (proof.eof()) {
+        proof.addNew();
+        proof.setValue(QStringLiteral("MemberNo"), QVariant::fromValue<qlonglong>(n_));
+    }
+    // The agency's texts are cut to the columns that hold them.
+    const QString id = (QStringLiteral("TU IDV-") + read.result + QStringLiteral(" Score [") + read.score +
+                        QLatin1Char(']')).left(50);
+    const QString ref = read.pid.left(50);
+    const QString by = im_.txtTeller.left(30);
+    const bool passed = read.result == QLatin1String("Pass");
+    proof.setValue(QStringLiteral("AddressID"), id);
+    proof.setValue(QStringLiteral("AddressRef"), ref);
+    proof.setValue(QStringLiteral("AddressDate"), im_.passDate());
+    proof.setValue(QStringLiteral("AddressBy"), by);
+    proof.setValue(QStringLiteral("PhotoID"), passed ? id : QString());
+    proof.setValue(QStringLiteral("PhotoRef"), passed ? ref : QString());
+    proof.setValue(QStringLiteral("PhotoDate"), im_.passDate());
+    proof.setValue(QStringLiteral("PhotoBy"), by);
+    proof.update();
+}
+
+void IdentityCheck::recordUnableToCheck(const QString& answer) {
+    problem(QStringLiteral("Member ") + member_ + QStringLiteral(" unable to perform ID search"));
+    webLog(QStringLiteral("Member applied to join but eIDV failed so FAIL status assumed"), kFailKeyword);
+    rulesLine(QStringLiteral("F|F|"));
+    app_.field[27] = QStringLiteral("F");
+    app_.identityFailed = true;
+    if (const std::optional<QString> refusal = RefusalText(answer))
+        problem(QStringLiteral("Unable to perform ID search-") + withoutPassword(*refusal));
+}
+
+void IdentityCheck::record(const QString& answer, const QString& band, const IdentityCheckRequest& request) {
+    StoreAgencyReport(im_, n_, QStringLiteral("MEMBERID"), FiledIdentityAnswer(answer));
+    IdentityAnswer read = ReadIdentityAnswer(answer);
+    if (read.result == QLatin1String("Pass"))
+        downgrade(read, DowngradeOf(answer, SendsBankDetails(request), request.applicationName));
+    recordOutcome(read, band);
+    if (!read.hasResult) {
+        recordUnableToCheck(answer);
+        return;
+    }
+    writeIdProof(read);
+    app_.field[31] = read.result;
+    app_.field[32] = read.score;
+    app_.field[33] = read.pid;
+}
+
+void IdentityCheck::run() {
+    if (im_.settings.agency.IdentityCheckUserName.isEmpty()) return;
+    if (underSixteen()) return;
+    const std::optional<QString> failBand = band();
+    if (!failBand) return;
+    const IdentityCheckTarget target = ChooseIdentityCheckTarget(im_.settings.agency, im_.settings.UATMode, im_.config.agency);
+    const std::optional<IdentityCheckRequest> r = request(target);
+    if (!r) return;
+    // The last request of a member stays, its password masked, so staff can see what was asked.
+    const QString document = ComposeIdentityCheckRequest(*r);
+    WriteAgencyTrace(im_, member_ + QLatin1Char('_') + formatDate(im_.clock().now(), QStringLiteral("yyyymmdd")) +
+                              QStringLiteral("_CV.xml"),
+                     document);
+    record(ask(target, document), *failBand, *r);
+}
+
+}  // namespace
+
+void RunIdentityCheck(Importer& importer, long memberNumber) {
+    try {
+        IdentityCheck(importer, memberNumber).run();
+    } catch (const VeltError& e) {
+        // A lost or locked database is the pass's to handle: the application stays pending.
+        if (e.environmental()) throw;
+        importer.ShowException(QStringLiteral("Error ") + QString::number(e.number()) + QStringLiteral(" (") +
+                               e.description() + QStringLiteral(") in procedure RunIdentityCheck") +
+                               importer.app.messageSuffix);
+    } catch (const std::exception& e) {
+        importer.ShowException(QStringLiteral("Error 0 (") + QString::fromUtf8(e.what()) +
+                               QStringLiteral(") in procedure RunIdentityCheck") + importer.app.messageSuffix);
+    }
+}
 
 }  // namespace autovelt

@@ -4,8 +4,13 @@ namespace autovelt {
 
 class Importer;
 
-// The electronic identity check of an applicant; it leaves its status and reference in
-// field_31 and field_33 of the current application.
+// The electronic identity check of a member with the agency's identity service. Builds the
+// request from the member's stored details and home address, asks the agency once per
+// application, files the answer in the member's folder and records the outcome: a report
+// line, WebLog rows, a decision summary entry, the member's IDProof row and field_31 to
+// field_33 (status, score, reference) of the current application; a failed check lowers
+// field_27 by the CR10A band. An applicant under 16 is passed without a request. Never
+// throws, except for a database that has gone (the pass's to handle).
 void RunIdentityCheck(Importer& importer, long memberNumber);
 
 }  // namespace autovelt
