@@ -62,7 +62,7 @@ private:
         BuildSavingsPayProfile(im_);
         BuildLoanPayProfile(im_);
         writePolicyLog();
-        im_.diaryText = app_.noteText;
+        im_.diaryText = diaryNote();
         CreateDiaryEntry(im_, QStringLiteral("VELT"));
         checkIdentityOfNewMember();
         SendLoanEmail(im_);
@@ -116,6 +116,10 @@ private:
         if (im_.settings.CreditChecksEnabled)
             WriteDecisionSummaryToPolicyLog(im_, loan, app_.decisionSummary, app_.creditReport);
     }
+
+    // The applicant's note as staff can read it: the website stores a long note encoded like
+    // every long value, so the note as stored is shown only where it decodes to nothing.
+    QString diaryNote() const { return app_.field[104].isEmpty() ? app_.noteText : app_.field[104]; }
 
     // Without credit checks the rules never ran the identity check of a member created by
     // this import; it runs now, as for a member who only joins.

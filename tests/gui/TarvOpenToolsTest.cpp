@@ -88,7 +88,6 @@ TEST_F(TarvOpenToolsTest, SearchButtonOpensTheSearchWindowBesideTheCycle) {
 TEST(TarvOpenLoanButton, ImportsTheNamedApplicationWhileStopped) {
     test::TestInstallation inst;
     inst.appendConfig(autovelt::testing::markedCodeTablesIni() + QStringLiteral("\n[timing]\nsettle_pauses = false"));
-    inst.exec("TarvMain", "INSERT INTO Product (ProductCode, ProductType, IntTo1, IntRate1) VALUES ('L1', 3, 50000, 12)");
     for (long id : {5, 6})
         for (const QString& statement : autovelt::testing::insertStatements(autovelt::testing::WebApplication::joinAndBorrow(id)))
             inst.exec("online", statement);

@@ -34,8 +34,7 @@ public:
     void SetUp() override {
         ImportPassTest::SetUp();
         application.set(104, QStringLiteral("Call at 6"));
-        main("UPDATE Control SET OneLoanCount=0, NewLoanCount=1001, TopUpCount=501, DoProfile=1");
-        main("INSERT INTO Product (ProductCode, ProductType, IntTo1, IntRate1) VALUES ('L1', 3, 50000, 12)");
+        main("UPDATE Control SET DoProfile=1");
         main("INSERT INTO PayRun (Payrunno, AutoLoan) VALUES (3, 0)");
     }
 
