@@ -11,8 +11,9 @@ class Importer;
 // application (the "loan" button, pressed in code by the import pass for every application
 // with an amount). Runs inside the application's unit of work. A refusal is reported and
 // returns the skip message, which the caller hands to UpdateTableWRecord with the failure
-// email; nothing is written to the core banking databases before a refusal. A database
-// error is raised to the import pass, which undoes the application whole.
+// email; every refusal comes before the loan number is taken, so nothing of the loan is
+// written. A database error is raised to the import pass, which undoes the application
+// whole.
 std::optional<QString> cmdLoan_Click(Importer& importer);
 
 }  // namespace autovelt
