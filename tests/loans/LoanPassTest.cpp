@@ -27,6 +27,7 @@ public:
     using ImportPassTest::inst;
     using ImportPassTest::memberColumn;
     using ImportPassTest::members;
+    using ImportPassTest::problems;
     using ImportPassTest::successes;
     using ImportPassTest::webLog;
     WebApplication application = WebApplication::joinAndBorrow(kApp);
@@ -169,6 +170,27 @@ const PassCase kCases[] = {
          expectLoan(t, "1001", "1000", "L1", "12");
          EXPECT_EQ(t.control("NewLoanCount"), "1002");
          EXPECT_EQ(t.control("TopUpCount"), "501");
+     }},
+    {"UnsetCounterStartsFromNothing", [](LoanPassTest& t) { t.main("UPDATE Control SET NewLoanCount=NULL"); },
+     [](LoanPassTest& t) {
+         expectLoan(t, "C0", "1000", "L1", "12");
+         EXPECT_EQ(t.control("NewLoanCount"), "1");
+     }},
+    {"ThirdBankAccountPaysTheLoan",
+     [](LoanPassTest& t) {
+         t.main("UPDATE Control SET FSARefNo='213258'");
+         t.borrowOnly();
+         t.main("INSERT INTO MemberAddress (MemberNo, AddressType, YesNo, Code1, Code2) VALUES (500, 'BANK3', 0, '112233', '44556677')");
+     },
+     [](LoanPassTest& t) {
+         EXPECT_EQ(t.loanProblems(), QStringList{});
+         EXPECT_EQ(t.column("TarvTran", "LoanPayee", "SortCode || '|' || AccNo", "MemberNo=500"), "112233|44556677");
+     }},
+    {"ThirdBankAccountMissing", [](LoanPassTest& t) { t.main("UPDATE Control SET FSARefNo='213258'"); },
+     [](LoanPassTest& t) {
+         EXPECT_TRUE(t.problems().contains("Member 1 has no bank 3 details stored - please obtain these details for the loan!"));
+         EXPECT_EQ(t.column("TarvTran", "LoanPayee", "Method", "MemberNo=1"), "S");
+         expectLoan(t, "C1001", "1000", "L1", "12");
      }},
     {"EighteenFromTheFirstOfTheMonth", [](LoanPassTest& t) { t.application.set(7, "31/03/2008"); },
      [](LoanPassTest& t) { expectLoan(t, "C1001", "1000", "L1", "12"); }},
