@@ -1,8 +1,11 @@
 #include "app/ImportCycle.h"
 
 #include "app/ControlSettings.h"
+#include "common/PrivateFiles.h"
 #include "import/ImportPass.h"
 #include "state/Importer.h"
+
+#include <QFile>
 
 namespace autovelt {
 
@@ -57,6 +60,18 @@ void ImportCycle::ManualImport() {
     if (!im_.SkipImport) importPass_();
     im_.connections.closeAll();
     im_.SkipImport = false;
+}
+
+void ImportCycle::ManualLoan(long applicationId) {
+    if (started() || applicationId <= 0) return;
+    const QString idFile = im_.programFile(QStringLiteral("id.txt"));
+    if (!WritePrivateFile(idFile, QByteArray::number(static_cast<qlonglong>(applicationId)))) {
+        im_.ShowException(QStringLiteral("Unable to start the loan run of application ") + QString::number(applicationId));
+        return;
+    }
+    ManualImport();
+    // A pass that did not run leaves the request behind; the next cycle must not take it.
+    QFile::remove(idFile);
 }
 
 void ImportCycle::EndImportCycle() {

@@ -35,6 +35,11 @@ public:
     // The "Manual import" button, usable while stopped: the pass opens its own connections,
     // and they are closed afterwards so the next cycle reloads every setting.
     void ManualImport();
+    // The "Loan" button, usable while stopped. The loan pass runs only inside the import of
+    // an application (its unit of work, member match and checks), so a loan run by hand
+    // imports the one application named, as an "id.txt" asks for: pending or not, and its
+    // website row is left as it is.
+    void ManualLoan(long applicationId);
 
     bool started() const { return caption_ == QLatin1String("&Stop"); }
     const QString& startStopCaption() const { return caption_; }

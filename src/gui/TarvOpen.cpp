@@ -55,6 +55,7 @@ TarvOpen::TarvOpen(const QString& homeFolder, Clock& clock, CycleTimer* timer, Q
 
     connect(cmdAutoOnOff, &QPushButton::clicked, this, [this] { cycle_->cmdAutoOnOff_Click(); });
     connect(cmdMembers, &QPushButton::clicked, this, [this] { cycle_->ManualImport(); });
+    connect(cmdLoan, &QPushButton::clicked, this, &TarvOpen::cmdLoanRun_Click);
     connect(cmdExit, &QPushButton::clicked, this, &QWidget::close);
     connect(cmdSearch, &QPushButton::clicked, this, &TarvOpen::cmdSearch_Click);
     connect(cmdDelete, &QPushButton::clicked, this, &TarvOpen::cmdDelete_Click);
@@ -70,6 +71,14 @@ TarvOpen::TarvOpen(const QString& homeFolder, Clock& clock, CycleTimer* timer, Q
                                      QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
     };
 
+    askApplicationNumber = [this]() -> std::optional<QString> {
+        bool ok = false;
+        const QString answer = QInputDialog::getText(this, QStringLiteral("Loan"),
+                                                     QStringLiteral("enter the application number (table_w field_id) to import with its loan"),
+                                                     QLineEdit::Normal, QString(), &ok);
+        return ok ? std::optional<QString>(answer) : std::nullopt;
+    };
+
     importer_->LoadInstallation();
     showSettings();
     lblTellername->setText(importer_->lblTellername);
@@ -81,7 +90,7 @@ TarvOpen::~TarvOpen() = default;
 void TarvOpen::buildControls() {
     cmdAutoOnOff = button(QStringLiteral("cmdAutoOnOff"), QStringLiteral("&Start"), QStringLiteral("Click here to start/stop import process"));
     cmdMembers = button(QStringLiteral("cmdMembers"), QStringLiteral("Manual import"), QStringLiteral("Click here for an on-demand import of applications"));
-    cmdLoan = button(QStringLiteral("cmdLoan"), QStringLiteral("Loan"), QString());
+    cmdLoan = button(QStringLiteral("cmdLoan"), QStringLiteral("Loan"), QStringLiteral("Click here to import one application with its loan"));
     cmdSearch = button(QStringLiteral("cmdSearch"), QStringLiteral("Searc&h"), QStringLiteral("Search for text within Granvolt files"));
     cmdDelete = button(QStringLiteral("cmdDelete"), QStringLiteral("Delete"), QStringLiteral("Click here to delete the records for a new member"));
     cmdExit = button(QStringLiteral("cmdExit"), QStringLiteral("E&xit"), QStringLiteral("Click here to close and exit the importer"));
@@ -188,6 +197,19 @@ void TarvOpen::cmdSearch_Click() {
     search_->show();
     search_->raise();
     search_->activateWindow();
+}
+
+void TarvOpen::cmdLoanRun_Click() {
+    const std::optional<QString> answer = askApplicationNumber();
+    if (!answer || answer->trimmed().isEmpty()) return;
+    bool ok = false;
+    const long id = answer->trimmed().toLong(&ok);
+    if (!ok || id <= 0) {
+        importer_->ShowException(QStringLiteral("Not an application number: \"") + *answer +
+                                 QStringLiteral("\" - type the whole number only; nothing imported"));
+        return;
+    }
+    cycle_->ManualLoan(id);
 }
 
 void TarvOpen::cmdDelete_Click() {

@@ -57,8 +57,11 @@ public:
     // confirmation of what will be removed. Tests replace them.
     std::function<std::optional<QString>()> askMemberNumber;
     std::function<bool(const QStringList& whatGoes)> confirmDeletion;
+    // The loan run's question: the application number typed (nothing for Cancel).
+    std::function<std::optional<QString>()> askApplicationNumber;
 
     void cmdSearch_Click();
+    void cmdLoanRun_Click();
     void cmdDelete_Click();
     // The log search window, once opened.
     frmSearch* searchWindow() const { return search_.get(); }

@@ -111,9 +111,13 @@ void MemberImport::welcomeNewMember() {
                        QStringLiteral("JOINBORROW"), QStringLiteral("NEW"), member());
 }
 
+// Ends the application: imported, or refused with the loan pass's skip message and the
+// failure email when the loan is refused (the member written above stays).
 void MemberImport::runLoanPass() {
-    if (leadingNumber(app_.field[46]) == 0) return;
-    cmdLoan_Click(im_);
+    std::optional<QString> skip;
+    if (leadingNumber(app_.field[46]) != 0) skip = cmdLoan_Click(im_);
+    bool failEmail = skip.has_value();
+    UpdateTableWRecord(im_, failEmail, skip.value_or(QString()));
 }
 
 MemberImportResult MemberImport::run() {
@@ -130,8 +134,6 @@ MemberImportResult MemberImport::run() {
     if (!app_.isJoinOnly()) WriteMemberCircumstance(im_);
     if (isNew()) welcomeNewMember();
     runLoanPass();
-    bool failEmail = false;
-    UpdateTableWRecord(im_, failEmail, QString());
     return MemberImportResult::Imported;
 }
 

@@ -2,6 +2,7 @@
 
 #include "state/Importer.h"
 #include "comms/AuditTrail.h"
+#include "common/VeltError.h"
 #include "loans/LoanRecordStatements.h"
 
 namespace autovelt {
@@ -9,6 +10,8 @@ namespace autovelt {
 namespace {
 
 constexpr long kLoanIdNotFound = 99999999;
+// The engine's "unspecified error": a database that wrote nothing and said nothing.
+constexpr long kGenericError = -2147467259;
 
 QDate dateOf(const QString& text) {
     return parseDayFirstDate(text).value_or(QDate());
@@ -31,10 +34,13 @@ public:
         normaliseDecision();
         const LoanStatus status = statusFor();
         if (leadingNumber(im_.LoanDetails[13]) == 0) im_.LoanDetails[13] = im_.LoanDetails[7];
-        if (!insertLoan(status)) return;
+        insertLoan(status);
         im_.app.loan.loanId = newLoanId();
-        if (im_.app.loan.loanId == 0) return;
-        trapped([this] { writePayee(); });
+        // The payee says where the money goes: a loan row without it is half a loan, so a
+        // failure here undoes the application with the loan row.
+        writePayee();
+        // Reported once the loan is whole, so a clerk never reads of a loan that was undone.
+        reportCreated();
         trapped([this] { writeTextRequest(); });
         writeWebLog();
     }
@@ -135,25 +141,35 @@ private:
         return date.isValid() ? date : im_.passDate();
     }
 
-    bool insertLoan(const LoanStatus& status) {
+    // A loan row that cannot be written is reported, and the error undoes the whole
+    // application: the loan number it took is given back and nothing points at a missing row.
+    void insertLoan(const LoanStatus& status) {
         long long written = 0;
         try {
             written = im_.connections.TarvTran.execute(LoanAllocationStatement(loanRow(status), im_.sqlServer()),
                                                         insertedKey_);
         } catch (const std::exception&) {
-            written = 0;
+            reportNoLoanRow();
+            throw;
         }
         if (written <= 0) {
-            im_.ShowException(QStringLiteral("Unable to create loan app record for member ") + member_ +
-                              QStringLiteral(" with loan no ") + im_.app.loanNumber + QLatin1Char('.') +
-                              im_.app.messageSuffix);
-            return false;
+            reportNoLoanRow();
+            throw VeltError(kGenericError, QStringLiteral("Connection"),
+                            QStringLiteral("The loan application row was not written"));
         }
+    }
+
+    void reportCreated() {
         im_.ShowSuccess(QStringLiteral("Created ") + im_.app.loan.productCode + QStringLiteral(" loan app ") +
                         im_.app.loanNumber + QStringLiteral(" for member ") + member_ + QStringLiteral(" for £") +
                         currencyText(im_.app.loan.requestedAmount) + QStringLiteral(". Status ") + im_.app.field[27] +
                         QLatin1Char('.') + im_.app.messageSuffix);
-        return true;
+    }
+
+    void reportNoLoanRow() {
+        im_.ShowException(QStringLiteral("Unable to create loan app record for member ") + member_ +
+                          QStringLiteral(" with loan no ") + im_.app.loanNumber + QLatin1Char('.') +
+                          im_.app.messageSuffix);
     }
 
     // The key the engine gave the row; the lookup by member and loan number only where the
@@ -168,7 +184,9 @@ private:
         im_.ShowException(QStringLiteral("Unable to find the loan app record for member ") + member_ +
                           QStringLiteral(" with loan no ") + im_.app.loanNumber + QLatin1Char('.') +
                           im_.app.messageSuffix);
-        return 0;
+        // Payee, pay profiles and policy log would point at nothing: undo the application.
+        throw VeltError(kGenericError, QStringLiteral("Connection"),
+                        QStringLiteral("The new loan application row could not be found"));
     }
 
     void writePayee() {

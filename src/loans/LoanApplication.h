@@ -8,9 +8,10 @@ namespace autovelt {
 class Importer;
 
 // Writes the loan application the loan pass has prepared: the LoanAllocation row with its
-// initial decision, then (only when that row was written) its payee, a text-message
-// request and a WebLog row. Sets importer.app.loan.loanId to the new row's ID, 0 when there
-// is none.
+// initial decision, its payee, a text-message request and a WebLog row, and sets
+// importer.app.loan.loanId to the new row's ID. A loan row that cannot be written or found
+// again, or a payee that cannot be written, is reported and raises the error, so the
+// application's unit of work undoes it whole.
 void CreateLoanApplication(Importer& importer);
 
 // The highest ID of a member's loan application with this number, waiting up to ten

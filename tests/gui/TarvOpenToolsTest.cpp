@@ -1,6 +1,7 @@
 #include "gui/TarvOpen.h"
 #include "gui/frmSearch.h"
 #include "support/TestInstallation.h"
+#include "support/WebApplication.h"
 
 #include <gtest/gtest.h>
 
@@ -81,3 +82,31 @@ TEST_F(TarvOpenToolsTest, SearchButtonOpensTheSearchWindowBesideTheCycle) {
 }
 
 }  // namespace
+
+// The "Loan" button imports the one application typed, with its loan, and only while the
+// importer is stopped.
+TEST(TarvOpenLoanButton, ImportsTheNamedApplicationWhileStopped) {
+    test::TestInstallation inst;
+    inst.appendConfig(autovelt::testing::markedCodeTablesIni() + QStringLiteral("\n[timing]\nsettle_pauses = false"));
+    for (long id : {5, 6})
+        for (const QString& statement : autovelt::testing::insertStatements(autovelt::testing::WebApplication::joinAndBorrow(id)))
+            inst.exec("online", statement);
+    ManualCycleTimer timer;
+    TarvOpen window(inst.home(), inst.clock(), &timer);
+    std::optional<QString> typed = QStringLiteral("5");
+    window.askApplicationNumber = [&] { return typed; };
+    const auto loans = [&] { return inst.count("TarvTran", "SELECT * FROM LoanAllocation"); };
+
+    window.cmdLoan->click();  // started: the button is disabled
+    EXPECT_EQ(loans(), 0);
+    window.cmdAutoOnOff->click();
+    typed = QStringLiteral("5x");
+    window.cmdLoan->click();
+    ASSERT_EQ(window.lstProblems->count(), 1);
+    EXPECT_EQ(window.lstProblems->item(0)->text(), "Not an application number: \"5x\" - type the whole number only; nothing imported");
+    typed = QStringLiteral("5");
+    window.cmdLoan->click();
+    EXPECT_EQ(loans(), 1);
+    EXPECT_EQ(inst.count("TarvMain", "SELECT * FROM MemberMain"), 1);
+    EXPECT_EQ(inst.count("online", "SELECT * FROM table_w WHERE field_107='N'"), 2);
+}

@@ -12,6 +12,8 @@ using autovelt::testing::WebApplication;
 
 namespace {
 
+const QString kLoanCreatedLog = QStringLiteral("Created loan application with initial status of PASS|BORROW|LOAN PASS");
+
 class ImportPassRunTest : public OnlineImportPassTest {};
 INSTANTIATE_FOR_EACH_ONLINE_BACKEND(ImportPassRunTest);
 
@@ -24,7 +26,9 @@ TEST_P(ImportPassRunTest, NewMemberIsImportedAndOnlyTheImportedFlagsAreWritten) 
     for (const QString& c : columns) before << applicationColumn(7, c);
     runCycle();
     EXPECT_EQ(problems(), QStringList{}) << report();
-    EXPECT_EQ(successes(), (QStringList{kStartedLine, "Added new member 1 - Smith" + suffix(7), kCompletedLine}));
+    EXPECT_EQ(successes(), (QStringList{kStartedLine, "Added new member 1 - Smith" + suffix(7),
+                                        "Created L1 loan app C1001 for member 1 for \u00A31000. Status P." + suffix(7),
+                                        kCompletedLine}));
     EXPECT_EQ(memberColumn(1, "NINumber"), "AB123456C");
     EXPECT_EQ(memberColumn(1, "DOB"), "1985-04-15");
     EXPECT_EQ(column("TarvMain", "MemberUDF", "UDF1", "MemberNo=1"), "Acme Widgets Ltd");
@@ -195,7 +199,7 @@ TEST_P(ImportPassRunTest, HostileValuesNeitherBreakNorChangeAnyStatement) {
     EXPECT_EQ(onlineScalar("SELECT field_21 FROM table_ad WHERE field_2=" + sqlText(a.storedKey())).toString(), "Y");
     EXPECT_EQ(onlineScalar("SELECT field_21 FROM table_ad WHERE field_2='another key'").toString(), "N");
     EXPECT_EQ(onlineScalar("SELECT COUNT(*) FROM table_ad").toInt(), 3);
-    EXPECT_EQ(webLog(1).size(), 1);
+    EXPECT_EQ(webLog(1).size(), 2);  // the new member and the loan
 }
 
 TEST_P(ImportPassRunTest, AnApplicationWithoutKeyMarksNoAddressRowsOfOthers) {
@@ -255,10 +259,13 @@ TEST_P(ImportPassRunTest, AFailureHalfWayUndoesTheApplicationLeavesItPendingAndT
     runCycle();
     EXPECT_EQ(problems(), QStringList{}) << report();  // the same application, not "already a member"
     EXPECT_EQ(successes(), (QStringList{kStartedLine, "Added new member 1 - Smith" + suffix(1),
-                                        "Added new member 2 - Jones" + suffix(2), kCompletedLine}));
+                                        "Created L1 loan app C1001 for member 1 for \u00A31000. Status P." + suffix(1),
+                                        "Added new member 2 - Jones" + suffix(2),
+                                        "Created L1 loan app C1002 for member 2 for \u00A31000. Status P." + suffix(2),
+                                        kCompletedLine}));
     EXPECT_EQ(members(), 2);
     EXPECT_EQ(rows("TarvMain", "SELECT * FROM MemberBalances WHERE MemberNo=1"), 1);
-    EXPECT_EQ(webLog(1), QStringList{"New member & borrower 1 auto added via VeltImporter|JOINBORROW|NEW"});
+    EXPECT_EQ(webLog(1), (QStringList{"New member & borrower 1 auto added via VeltImporter|JOINBORROW|NEW", kLoanCreatedLog}));
     EXPECT_EQ(changes(1), QStringList{"New member 1 auto added via VeltImporter"});
     EXPECT_EQ(importedFlag(1), "Y");
 }
@@ -292,7 +299,8 @@ TEST_P(ImportPassRunTest, ACommittedApplicationLeftUnmarkedIsMarkedOnce) {
     EXPECT_TRUE(again.output.contains("Application was imported by an earlier run (member 1)")) << again.output.toStdString();
     EXPECT_EQ(members(), 1);
     EXPECT_EQ(rows("TarvMain", "SELECT * FROM MemberBalances"), 1);
-    EXPECT_EQ(webLog(1), QStringList{"New member & borrower 1 auto added via VeltImporter|JOINBORROW|NEW"});
+    EXPECT_EQ(webLog(1), (QStringList{"New member & borrower 1 auto added via VeltImporter|JOINBORROW|NEW", kLoanCreatedLog}));
+    EXPECT_EQ(rows("TarvTran", "SELECT * FROM LoanAllocation"), 1);
     EXPECT_EQ(importedFlag(1), "Y");
     EXPECT_EQ(onlineScalar("SELECT field_21 FROM table_ad").toString(), "Y");
 }

@@ -19,6 +19,7 @@ protected:
 };
 
 const QString kLoanLine500 = QStringLiteral("Member 500 applied for L1 loan for \u00A31000 over 12 months for Car repairs.");
+const QString kLoanCreated = QStringLiteral("Created loan application with initial status of PASS|BORROW|LOAN PASS");
 const QString kLoanNote = QStringLiteral(". Member applied for L1 loan for \u00A31000 over 12 months for Car repairs");
 
 TEST_F(MemberMatchingTest, NewApplicantFoundByNationalInsuranceNumber) {
@@ -27,8 +28,8 @@ TEST_F(MemberMatchingTest, NewApplicantFoundByNationalInsuranceNumber) {
     runCycle();
     EXPECT_EQ(problems(), QStringList{"Member thought they were a new member, but we have them under 500 as match made on "
                                       "NINO of AB123456C." + suffix(3)}) << report();
-    EXPECT_EQ(webLog(500),
-              QStringList{"Member applied to join and borrow but they are already an existing member|JOINBORROW|NOTNEW"});
+    EXPECT_EQ(webLog(500), (QStringList{"Member applied to join and borrow but they are already an existing member|JOINBORROW|NOTNEW",
+                                        kLoanCreated}));
     EXPECT_EQ(members(), 1);
     // An existing member gets fresh contact preferences, nothing else of a new member.
     EXPECT_EQ(memberColumn(500, "MarketingDate"), "2026-03-05");
@@ -41,7 +42,8 @@ TEST_F(MemberMatchingTest, NewApplicantFoundByNationalInsuranceNumber) {
     EXPECT_EQ(rows("TarvMain", "SELECT * FROM MemberUDF WHERE MemberNo=500"), 1);
     EXPECT_EQ(rows("TarvMain", "SELECT * FROM MemberCircumstance WHERE MemberNo=500"), 1);
     EXPECT_EQ(changes(500), QStringList{});
-    EXPECT_EQ(successes(), (QStringList{kStartedLine, kCompletedLine}));
+    EXPECT_EQ(successes(), (QStringList{kStartedLine, "Created L1 loan app C1001 for member 500 for \u00A31000. Status P." + suffix(3),
+                                        kCompletedLine}));
     EXPECT_EQ(importedFlag(3), "Y");
     EXPECT_EQ(im().app.field[11], "A");  // the status held
 }
@@ -81,7 +83,7 @@ TEST_F(MemberMatchingTest, ApplicantGivingTheirMemberNumberIsMatchedByIt) {
     add(a);
     runCycle();
     EXPECT_EQ(problems(), QStringList{}) << report();  // no "thought they were new" line
-    EXPECT_EQ(webLog(500), QStringList{});
+    EXPECT_EQ(webLog(500), QStringList{kLoanCreated});
     EXPECT_EQ(members(), 1);
     EXPECT_EQ(memberColumn(500, "MarketingDate"), "2026-03-05");
 }
@@ -97,7 +99,7 @@ TEST_F(MemberMatchingTest, AGivenNumberThatMatchesNoMemberIsUsedForTheNewRow) {
     // Not a member numbered by the importer: no password, share account or welcome rows.
     EXPECT_EQ(rows("TarvMain", "SELECT * FROM MemberPassword"), 0);
     EXPECT_EQ(rows("TarvMain", "SELECT * FROM MemberBalances"), 0);
-    EXPECT_EQ(webLog(777), QStringList{});
+    EXPECT_EQ(webLog(777), QStringList{kLoanCreated});
 }
 
 TEST_F(MemberMatchingTest, AShortMemberNumberCountsAsNew) {
@@ -253,7 +255,7 @@ TEST_F(MemberMatchingTest, FormerMemberIsReinstated) {
     EXPECT_EQ(changes(500), QStringList{"Member has rejoined the credit union via VELT"});
     EXPECT_EQ(webLog(500), (QStringList{
                                "Member applied to join and borrow but they are already an existing member|JOINBORROW|NOTNEW",
-                               "Member has rejoined the credit union via VELT|JOIN|REJOIN"}));
+                               "Member has rejoined the credit union via VELT|JOIN|REJOIN", kLoanCreated}));
     EXPECT_EQ(rows("TarvMain", "SELECT * FROM MemberPassword"), 0);  // not a new member
     EXPECT_EQ(importedFlag(9), "Y");
 }

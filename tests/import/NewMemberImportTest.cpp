@@ -14,7 +14,9 @@ TEST_F(NewMemberImportTest, JoinAndBorrowApplicantBecomesMemberOneWithEveryRow) 
     add(WebApplication::joinAndBorrow(7));
     runCycle();
 
-    EXPECT_EQ(successes(), (QStringList{kStartedLine, "Added new member 1 - Smith" + suffix(7), kCompletedLine})) << report();
+    EXPECT_EQ(successes(), (QStringList{kStartedLine, "Added new member 1 - Smith" + suffix(7),
+                                        "Created L1 loan app C1001 for member 1 for \u00A31000. Status P." + suffix(7),
+                                        kCompletedLine})) << report();
     EXPECT_EQ(problems(), QStringList{}) << report();
     ASSERT_EQ(members(), 1);
 
@@ -79,8 +81,10 @@ TEST_F(NewMemberImportTest, JoinAndBorrowApplicantBecomesMemberOneWithEveryRow) 
     EXPECT_EQ(share("RepaymentDueDate"), "2026-03-05");
 
     EXPECT_EQ(changes(1), QStringList{"New member 1 auto added via VeltImporter"});
-    EXPECT_EQ(webLog(1), QStringList{"New member & borrower 1 auto added via VeltImporter|JOINBORROW|NEW"});
-    EXPECT_EQ(diary(1), QStringList{});
+    EXPECT_EQ(webLog(1), (QStringList{"New member & borrower 1 auto added via VeltImporter|JOINBORROW|NEW",
+                                      "Created loan application with initial status of PASS|BORROW|LOAN PASS"}));
+    // The applicant's note, which the website stores encoded, is noted readable.
+    EXPECT_EQ(diary(1), QStringList{"VELT|Please call after 6"});
 
     EXPECT_EQ(importedFlag(7), "Y");
     EXPECT_EQ(applicationColumn(7, "field_108"), kImportedStamp);

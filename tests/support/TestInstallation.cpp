@@ -23,6 +23,10 @@ const char* const kSampleRows[][2] = {
     {"TarvMain", "INSERT INTO ControlSwitches (ID, webip, webun, WEBPW, DefaultLoanPayoutMethod, CreateLogs, Rpost, RPostEmail) "
                  "VALUES (1, '10.0.0.33', 'riverside', 'S3cret-Web-PW', '', 1, 0, '')"},
     {"TarvMain", "INSERT INTO UDFSetUp (ID, UDF1Caption, UDF2Caption, Webmap1, Webmap2) VALUES (1, 'Employer', 'Branch', '1', '2')"},
+    // The default loan product and the loan number counters, so an application with an
+    // amount gets its loan.
+    {"TarvMain", "INSERT INTO Product (ProductCode, ProductType, IntTo1, IntRate1) VALUES ('L1', 3, 50000, 12)"},
+    {"TarvMain", "UPDATE Control SET OneLoanCount=0, NewLoanCount=1001, TopUpCount=501"},
 };
 
 }  // namespace

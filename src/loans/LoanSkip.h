@@ -1,0 +1,27 @@
+#pragma once
+
+#include "comms/LoanDetailsException.h"
+#include "state/Importer.h"
+
+#include <QString>
+#include <optional>
+
+namespace autovelt {
+
+// A refusal of the loan pass: the text handed to UpdateTableWRecord, which notes it on the
+// member and sends the applicant the failure email. The step that refuses reports its own
+// lines first.
+struct LoanSkip {
+    QString message;
+};
+using LoanStep = std::optional<LoanSkip>;
+
+inline QString LoanMember(const Importer& importer) { return QString::number(importer.app.memberNumber); }
+
+// A problem line followed by the line that says what the applicant asked for.
+inline void ReportWithLoanDetails(Importer& importer, const QString& line) {
+    importer.ShowException(line);
+    ShowLoanDetailsException(importer);
+}
+
+}  // namespace autovelt

@@ -1,0 +1,105 @@
+#include "loans/ProductSelection.h"
+
+#include "common/SqlQuote.h"
+#include "loans/LoanRepayment.h"
+#include "state/Importer.h"
+
+namespace autovelt {
+
+namespace {
+
+db::Recordset productRow(Importer& im, const QString& code) {
+    return im.connections.TarvMain.openRecordset(
+        im.sql(QStringLiteral("SELECT * FROM Product WHERE ProductCode=") + sqlText(code) + QStringLiteral(" ;")),
+        db::clientReadOnlyCursor());
+}
+
+QString suffix(const Importer& im) { return im.app.messageSuffix; }
+
+}  // namespace
+
+LoanStep ChooseProduct(Importer& im, ChosenProduct& product) {
+    LoanPassState& loan = im.app.loan;
+    const QString fallback = im.settings.OLProductCode;
+    db::Recordset row = productRow(im, loan.productCode);
+    if (row.eof()) {
+        row = productRow(im, fallback);
+        if (row.eof()) {
+            ReportWithLoanDetails(im, QStringLiteral("Skipped ln app for member ") + LoanMember(im) + QStringLiteral(" - ") +
+                                          loan.productCode + QStringLiteral(" product not found.") + suffix(im));
+            return LoanSkip{QStringLiteral("Skipped ln app for member as we could not locate the product ") +
+                            loan.productCode};
+        }
+        im.ShowException(QStringLiteral("Member ") + LoanMember(im) + QStringLiteral(" applied for product ") +
+                         loan.productCode + QStringLiteral(" which was not found - altered to ") + fallback +
+                         QLatin1Char('.') + suffix(im));
+        loan.productCode = fallback;
+    }
+    const QVariant type = row.value(QStringLiteral("ProductType"));
+    loan.productType = type.isNull() ? QStringLiteral("3") : type.toString();
+    product.tiers = rateTiersOf(row);
+    const QVariant limit = row.value(QStringLiteral("MaxLoanAvailable"));
+    product.maxLoanAvailable.reset();
+    if (!limit.isNull()) product.maxLoanAvailable = Currency::fromDouble(limit.toDouble());
+    return std::nullopt;
+}
+
+Currency AccruedInterest(Currency balance, double ratePercent, const QVariant& interestPaidDate, Currency interestOwing,
+                         const QDate& applicationDate) {
+    Currency accrued;
+    if (balance.units() > 0 && !interestPaidDate.isNull()) {
+        const int64_t days = dateDiffDays(interestPaidDate.toDate(), applicationDate);
+        accrued = Currency::fromDouble(ratePercent / 36500 * balance.toDouble() * static_cast<double>(days));
+        if (accrued.units() < 0) accrued = Currency();
+        accrued = interestOwing + accrued;
+        if (accrued.units() < 0) accrued = Currency();
+    }
+    return Currency::fromText(formatNumber(accrued, QStringLiteral("#0.00")));
+}
+
+LoanStep AddExistingBalance(Importer& im) {
+    LoanPassState& loan = im.app.loan;
+    const db::Recordset rs = im.connections.TarvMain.openRecordset(
+        im.sql(QStringLiteral("SELECT * FROM MemberBalances WHERE MemberNo=") + LoanMember(im) +
+               QStringLiteral(" AND ProductCode=") + sqlText(loan.productCode) + QStringLiteral(" ORDER BY BALANCE DESC ;")),
+        db::clientReadOnlyCursor());
+    Currency existing;
+    loan.balanceRowId = 0;
+    loan.accruedInterest = Currency();
+    if (!rs.eof()) {
+        loan.balanceRowId = static_cast<long>(rs.value(QStringLiteral("ID")).toLongLong());
+        existing = Currency::fromDouble(rs.value(QStringLiteral("Balance")).toDouble());
+        const QDate applicationDate = parseDayFirstDate(im.LoanDetails[2]).value_or(im.passDate());
+        loan.accruedInterest = AccruedInterest(existing, rs.value(QStringLiteral("Rate")).toDouble(),
+                                               rs.value(QStringLiteral("InterestPaidDate")),
+                                               Currency::fromDouble(rs.value(QStringLiteral("InterestOwing")).toDouble()),
+                                               applicationDate);
+    }
+    loan.mergeIds = {};
+    loan.totalBorrowing = existing + loan.requestedAmount;
+    if (loan.totalBorrowing.units() >= 0) return std::nullopt;
+    ReportWithLoanDetails(im, QStringLiteral("Skipped ln app for member ") + LoanMember(im) + QStringLiteral(" - ") +
+                                  loan.productCode + QStringLiteral(" odd value encountered.") + suffix(im));
+    return LoanSkip{QStringLiteral("Skipped ln app for member as total borrowing was less than zero!")};
+}
+
+LoanStep ApplyProductLimit(Importer& im, const ChosenProduct& product) {
+    LoanPassState& loan = im.app.loan;
+    if (!product.maxLoanAvailable || product.maxLoanAvailable->units() <= 0) return std::nullopt;
+    const Currency limit = *product.maxLoanAvailable;
+    if (loan.totalBorrowing <= limit) return std::nullopt;
+    const Currency cut = loan.requestedAmount - (loan.totalBorrowing - limit);
+    if (cut.units() <= 0) {
+        ReportWithLoanDetails(im, QStringLiteral("Member ") + LoanMember(im) +
+                                      QStringLiteral(" has applied for too much - no value available.") + suffix(im));
+        return LoanSkip{QStringLiteral("Skipped ln app for member as total borrowing was too much")};
+    }
+    ReportWithLoanDetails(im, QStringLiteral("Member ") + LoanMember(im) +
+                                  QStringLiteral(" has applied for too much - borrowing changed to £") + currencyText(cut) +
+                                  QStringLiteral(" from £") + im.LoanDetails[3] + QLatin1Char('.') + suffix(im));
+    loan.requestedAmount = cut;
+    im.LoanDetails[3] = currencyText(cut);
+    return std::nullopt;
+}
+
+}  // namespace autovelt

@@ -1,0 +1,121 @@
+#include "loans/ScoreProfile.h"
+
+#include "state/Importer.h"
+
+namespace autovelt {
+
+namespace {
+
+struct Balances {
+    Currency loans;
+    Currency shares;
+};
+
+Currency balanceSum(Importer& im, const QString& sumName, const QString& amILoan) {
+    const db::Recordset rs = im.connections.TarvMain.openRecordset(
+        im.sql(QStringLiteral("Select SUM(Balance) as ") + sumName +
+               QStringLiteral(" FROM MemberBalances WHERE MemberNo = ") + LoanMember(im) +
+               QStringLiteral(" AND AmILoan = ") + amILoan + QStringLiteral(" ;")),
+        db::clientReadOnlyCursor());
+    if (rs.eof() || rs.isNull(sumName)) return Currency();
+    return Currency::fromDouble(rs.value(sumName).toDouble());
+}
+
+class ScoreProfileSelection {
+public:
+    explicit ScoreProfileSelection(Importer& importer) : im_(importer), app_(importer.app) {}
+
+    LoanStep run() {
+        const QString repayType = app_.field[51] == QLatin1String("S") ? QStringLiteral("S") : QStringLiteral("P");
+        // A member created by this import holds nothing yet.
+        const bool newMember = app_.newMemberNumber == app_.memberNumber;
+        if (!newMember) {
+            balances_.loans = balanceSum(im_, QStringLiteral("myLoanBal"), QStringLiteral("TRUE"));
+            balances_.shares = balanceSum(im_, QStringLiteral("myShareBal"), QStringLiteral("FALSE"));
+        }
+        const double score = leadingNumber(app_.field[26]);
+        if (app_.loan.productCode == kBandPricedProduct) {
+            priceByBand(score);
+            return std::nullopt;
+        }
+        return priceByProfile(newMember ? QStringLiteral("N") : QStringLiteral("E"), repayType, score);
+    }
+
+private:
+    void priceByBand(double score) {
+        if (const std::optional<Currency> rate = BandRateForScore(score)) {
+            app_.loan.rateOverride = *rate;
+            return;
+        }
+        ReportWithLoanDetails(im_, QStringLiteral("Member ") + LoanMember(im_) +
+                                       QStringLiteral(" no valid profile found for Osprine borrowing with score of ") +
+                                       app_.field[26] + QStringLiteral(" - default interest rate will be applied.") +
+                                       app_.messageSuffix);
+    }
+
+    void useProduct(const QString& code) {
+        app_.field[45] = code;
+        im_.LoanDetails[1] = code;
+        app_.loan.productCode = code;
+    }
+
+    LoanStep priceByProfile(const QString& memberKind, const QString& repayType, double score) {
+        const QString scoreText = numberText(score);
+        const db::Recordset rule = im_.connections.TarvAudt.openRecordset(
+            im_.sql(QStringLiteral("SELECT * FROM PSLnRules WHERE NewMember = '") + memberKind +
+                    QStringLiteral("' AND RepayType = '") + repayType + QStringLiteral("' AND FromScore<=") + scoreText +
+                    QStringLiteral(" AND ToScore>=") + scoreText + QStringLiteral(" ;")),
+            db::clientReadOnlyCursor());
+        const QString fallback = im_.settings.OLProductCode;
+        if (rule.eof()) {
+            ReportWithLoanDetails(im_, QStringLiteral("Member ") + LoanMember(im_) +
+                                           QStringLiteral(" no valid profile found for borrowing with score of ") +
+                                           app_.field[26] + QStringLiteral(" - ") + fallback +
+                                           QStringLiteral(" applied by default.") + app_.messageSuffix);
+            useProduct(fallback);
+            app_.loan.rateOverride = Currency();
+            return std::nullopt;
+        }
+        app_.loan.rateOverride = Currency::fromDouble(rule.value(QStringLiteral("IntRate")).toDouble());
+        const QString product = rule.text(QStringLiteral("ProdCode"));
+        if (!product.isEmpty()) useProduct(product);
+        const QVariant maxOverShares = rule.value(QStringLiteral("MaxOverShares"));
+        if (maxOverShares.isNull()) return std::nullopt;
+        return capAgainstShares(Currency::fromDouble(maxOverShares.toDouble()));
+    }
+
+    LoanStep capAgainstShares(Currency maxOverShares) {
+        if (maxOverShares.units() == 0) return std::nullopt;
+        const Currency limit = balances_.shares + maxOverShares;
+        if (app_.loan.requestedAmount + balances_.loans <= limit) return std::nullopt;
+        const Currency allowed = limit - balances_.loans;
+        if (allowed.units() > 0) {
+            ReportWithLoanDetails(im_, QStringLiteral("Member ") + LoanMember(im_) +
+                                           QStringLiteral(" has applied for too much - borrowing changed to £") +
+                                           currencyText(allowed) + QLatin1Char('.') + app_.messageSuffix);
+            im_.LoanDetails[3] = currencyText(allowed);
+            return std::nullopt;
+        }
+        ReportWithLoanDetails(im_, QStringLiteral("Member ") + LoanMember(im_) +
+                                       QStringLiteral(" has applied for too much - no loan available - skipped.") +
+                                       app_.messageSuffix);
+        return LoanSkip{QStringLiteral("Skipped ln app for member as they applied for too much and no loan available.")};
+    }
+
+    Importer& im_;
+    ApplicationState& app_;
+    Balances balances_;
+};
+
+}  // namespace
+
+std::optional<Currency> BandRateForScore(double score) {
+    if (score >= 485 && score <= 544) return Currency::fromText(QStringLiteral("8.6"));
+    if (score >= 545 && score <= 579) return Currency::fromText(QStringLiteral("7.6"));
+    if (score >= 580 && score <= 1000) return Currency::fromText(QStringLiteral("6.7"));
+    return std::nullopt;
+}
+
+LoanStep SelectScoreProfile(Importer& importer) { return ScoreProfileSelection(importer).run(); }
+
+}  // namespace autovelt
