@@ -102,7 +102,10 @@ void expectSkip(LoanPassTest& t, long member, const QStringList& lines, const QS
                              : message + QStringLiteral(". Member applied for ") + t.application.field(45) +
                                    QStringLiteral(" loan for £") + t.application.field(46) +
                                    QStringLiteral(" over 12 months for Car repairs");
-    EXPECT_EQ(t.diary(member).last(), "VELT|" + note);
+    const QStringList diary = t.diary(member);
+    ASSERT_GE(diary.size(), 2);
+    EXPECT_EQ(diary[diary.size() - 2], "VELT|" + note);
+    EXPECT_TRUE(diary.last().startsWith("VELT|VELT sent the following fail email")) << diary.last().toStdString();
     EXPECT_TRUE(t.webLog(member).contains(note + "|JOINBORROW|SKIPPED"));
     EXPECT_EQ(t.importedFlag(kApp), "Y");
     EXPECT_EQ(t.inst.scalar("TarvAudt", "SELECT Outcome FROM VeltImport").toString(), "refused");
@@ -210,7 +213,7 @@ const PassCase kCases[] = {
      [](LoanPassTest& t) {
          EXPECT_EQ(t.loanProblems(), QStringList{"Skipped ln app for member 500 as they already have a pending app - C77." + S});
          EXPECT_EQ(t.inst.count("TarvTran", "SELECT * FROM LoanAllocation"), 1);
-         EXPECT_EQ(t.diary(500).last(), "VELT|Skipped ln app for member as they already have a pending app - C77.");
+         EXPECT_TRUE(t.diary(500).contains("VELT|Skipped ln app for member as they already have a pending app - C77."));
          EXPECT_EQ(t.control("NewLoanCount"), "1001");
      }},
     {"UnknownProductTakesTheDefault", [](LoanPassTest& t) { t.application.set(45, "ZZ"); },
