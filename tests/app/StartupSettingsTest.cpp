@@ -33,39 +33,29 @@ TEST(SettingsFileLine, ChoosesFileDatabaseOrSqlServer) {
     EXPECT_EQ(s.txtDatabase, "SQLSERVER02");
 }
 
-TEST(BuildConnectionString, FileDatabaseSqlServerAndReports) {
-    StartupSettings s;
-    s.txtDatabase = "/srv/data/";
-    QString name;
-    EXPECT_EQ(BuildConnectionString(name, s, "/opt/velt"),
-              "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/srv/data/TarvMain.mdb;Persist Security Info=False");
-    EXPECT_EQ(name, "TarvMain");
-    s.txtDatabase = "/srv/data";
-    name = "TarvTran";
-    EXPECT_EQ(BuildConnectionString(name, s, "/opt/velt"),
-              "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/srv/data/TarvTran.mdb;Persist Security Info=False");
-    name = "Vreports";
-    EXPECT_EQ(BuildConnectionString(name, s, "/opt/velt"),
-              "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/opt/velt/Vreports.MDB;Persist Security Info=False");
-
-    s.chkSQL = true;
-    s.txtDatabase = "SQL01";
-    s.SQLSubset = "X";
-    name = "TarvMain";
-    EXPECT_EQ(BuildConnectionString(name, s, "/opt/velt"),
-              "provider=SQLOLEDB.1;Persist Security Info=False;Initial Catalog=XTarvMain;Data Source=SQL01;Trusted_Connection=Yes;");
-    EXPECT_EQ(name, "XTarvMain");
-    s.chkAdmin = true;
-    name = "TarvAudt";
-    EXPECT_EQ(BuildConnectionString(name, s, "/opt/velt"),
-              "provider=SQLOLEDB.1;Persist Security Info=False;Initial Catalog=XTarvAudt;Data Source=SQL01;User Id =sa;Password=");
-    s.sqlUserName = "velt";
-    s.sqlPW = "pw";
-    name = "TarvID";
-    EXPECT_TRUE(BuildConnectionString(name, s, "/opt/velt").endsWith("User Id =velt;Password=pw"));
-}
-
-TEST(BuildConnectionString, OnlineString) {
+TEST(BuildConnectionString, FileDatabaseSqlServerReportsAndOnline) {
+    const QString jet = "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=%1;Persist Security Info=False";
+    const QString sql = "provider=SQLOLEDB.1;Persist Security Info=False;Initial Catalog=%1;Data Source=SQL01;";
+    const struct { bool chkSQL, chkAdmin; const char* database; const char* user; const char* name; QString expected; const char* named; } cases[] = {
+        {false, false, "/srv/data/", "", "TarvMain", jet.arg("/srv/data/TarvMain.mdb"), "TarvMain"},
+        {false, false, "/srv/data", "", "TarvTran", jet.arg("/srv/data/TarvTran.mdb"), "TarvTran"},
+        {false, false, "/srv/data", "", "Vreports", jet.arg("/opt/velt/Vreports.MDB"), "Vreports"},
+        {true, false, "SQL01", "", "TarvMain", sql.arg("XTarvMain") + "Trusted_Connection=Yes;", "XTarvMain"},
+        {true, true, "SQL01", "", "TarvAudt", sql.arg("XTarvAudt") + "User Id =sa;Password=", "XTarvAudt"},
+        {true, true, "SQL01", "velt", "TarvID", sql.arg("XTarvID") + "User Id =velt;Password=pw", "XTarvID"},
+    };
+    for (const auto& c : cases) {
+        StartupSettings s;
+        s.chkSQL = c.chkSQL;
+        s.chkAdmin = c.chkAdmin;
+        s.txtDatabase = c.database;
+        s.SQLSubset = c.chkSQL ? "X" : "";
+        s.sqlUserName = c.user;
+        s.sqlPW = *c.user ? "pw" : "";
+        QString name = c.name;
+        EXPECT_EQ(BuildConnectionString(name, s, "/opt/velt"), c.expected);
+        EXPECT_EQ(name, c.named);
+    }
     EXPECT_EQ(BuildOnlineConnectionString("10.0.0.33", "cu1", "pw"),
               "DRIVER={MySQL ODBC 3.51 Driver}; PORT=3306; SERVER=10.0.0.33; DATABASE=cu1; UID=cu1; PWD=pw; ENCRYPT=true; OPTION=3");
 }

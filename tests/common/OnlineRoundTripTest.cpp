@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QStringList>
 #include <random>
 
 using namespace autovelt;

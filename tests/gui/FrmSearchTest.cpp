@@ -121,7 +121,7 @@ TEST_F(FrmSearchTest, OpensOnlyFilesThatStillExist) {
     QFile::remove(dir.filePath("ansi.txt"));
     window.openRow(1);
     EXPECT_EQ(opened.size(), 1);
-    EXPECT_TRUE(messages.size() == 1);  // nothing reported
+    EXPECT_EQ(messages.size(), 1);  // nothing reported
 }
 
 // A file that vanishes after the list was read cannot be opened: the window asks whether to
