@@ -95,6 +95,8 @@ Breaker folderInstead(const char* file) {
 // the key (%1 stands for the installation folder).
 TEST(ControlSettingsStops, EachProblemGivesItsLineAndLogFile) {
     const QString invalid = "Setting %1 in autovelt.ini is not valid: %2";
+    const QString emptyFirstLine =
+        "The first line of %1/t2sql.ini is empty: it must name the folder of the core banking databases or their SQL Server";
     using Closed = db::Connection Connections::*;
     const struct { Breaker breakIt; QString line; Closed closed; } cases[] = {
         {exec("TarvMain", "DELETE FROM Control"), "No record in Control", nullptr},
@@ -126,9 +128,8 @@ TEST(ControlSettingsStops, EachProblemGivesItsLineAndLogFile) {
          &Connections::TarvMain},
         {folderInstead("autovelt.ini"), "The configuration file %1/autovelt.ini cannot be read: it is a folder", &Connections::TarvMain},
         {folderInstead("t2sql.ini"), "The settings file %1/t2sql.ini cannot be read: it is a folder", &Connections::TarvMain},
-        {[](test::TestInstallation& i) { i.writeFile("t2sql.ini", "\n"); i.reload(); },
-         "The first line of %1/t2sql.ini is empty: it must name the folder of the core banking databases or their SQL Server",
-         &Connections::TarvMain},
+        {[](test::TestInstallation& i) { i.writeFile("t2sql.ini", "\n"); i.reload(); }, emptyFirstLine, &Connections::TarvMain},
+        {[](test::TestInstallation& i) { i.writeFile("t2sql.ini", ""); i.reload(); }, emptyFirstLine, &Connections::TarvMain},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.line.toStdString());

@@ -55,6 +55,10 @@ TEST_F(ExecutableTest, ExitCodesOfOnceAndTheCommandLine) {
     const Run stopped = runHere({"--once"});
     EXPECT_EQ(stopped.exitCode, 1);
     EXPECT_TRUE(stopped.out.contains("problem: No record in ControlSwitches")) << stopped.out.toStdString();
+    inst.appendConfig("[encoding]\ndigits = 12");  // a bad setting stops the cycle before any database
+    const Run badSetting = runHere({"--once"});
+    EXPECT_EQ(badSetting.exitCode, 1);
+    EXPECT_TRUE(badSetting.out.contains("problem: Setting [encoding] digits = \"12\"")) << badSetting.out.toStdString();
     EXPECT_EQ(run({"--once", "--frobnicate"}).exitCode, 2);
     EXPECT_EQ(run({"--home"}).exitCode, 2);
     EXPECT_EQ(run({"--help"}).exitCode, 0);
