@@ -5,32 +5,27 @@
 #include "support/TestInstallation.h"
 
 #include <gtest/gtest.h>
+#include <tuple>
 
 using namespace autovelt;
 
+// Each line applies to what the one before left, so what a line does not name is cleared.
 TEST(SettingsFileLine, ChoosesFileDatabaseOrSqlServer) {
+    const struct { const char* line; bool chkSQL, chkAdmin; const char* database; const char* subset; const char* user; const char* pw; } cases[] = {
+        {"SQL01|X|sa2|pw|x", true, false, "SQL01", "X", "", ""},  // five parts: no login
+        {"SQL01|X|velt|pw", true, true, "SQL01", "X", "velt", "pw"},
+        {"SQL01|Y", true, false, "SQL01", "Y", "", ""},
+        {"C:\\Data", false, false, "C:\\Data", "", "", ""},
+        {"/srv/data", false, false, "/srv/data", "", "", ""},
+        {"SQLSERVER02", true, false, "SQLSERVER02", "", "", ""},
+    };
     StartupSettings s;
-    ApplySettingsFileLine("SQL01|X|sa2|pw|x", s);  // five parts: no login
-    EXPECT_TRUE(s.chkSQL);
-    EXPECT_FALSE(s.chkAdmin);
-    ApplySettingsFileLine("SQL01|X|velt|pw", s);
-    EXPECT_TRUE(s.chkSQL);
-    EXPECT_TRUE(s.chkAdmin);
-    EXPECT_EQ(s.SQLSubset, "X");
-    EXPECT_EQ(s.sqlUserName, "velt");
-    EXPECT_EQ(s.sqlPW, "pw");
-    ApplySettingsFileLine("SQL01|Y", s);
-    EXPECT_TRUE(s.chkSQL);
-    EXPECT_FALSE(s.chkAdmin);
-    EXPECT_TRUE(s.sqlPW.isEmpty());
-    ApplySettingsFileLine("C:\\Data", s);
-    EXPECT_FALSE(s.chkSQL);
-    EXPECT_TRUE(s.SQLSubset.isEmpty());
-    ApplySettingsFileLine("/srv/data", s);
-    EXPECT_FALSE(s.chkSQL);
-    ApplySettingsFileLine("SQLSERVER02", s);
-    EXPECT_TRUE(s.chkSQL);
-    EXPECT_EQ(s.txtDatabase, "SQLSERVER02");
+    for (const auto& c : cases) {
+        ApplySettingsFileLine(c.line, s);
+        EXPECT_EQ(std::tuple(s.chkSQL, s.chkAdmin, s.txtDatabase, s.SQLSubset, s.sqlUserName, s.sqlPW),
+                  std::tuple(c.chkSQL, c.chkAdmin, QString(c.database), QString(c.subset), QString(c.user), QString(c.pw)))
+            << c.line;
+    }
 }
 
 TEST(BuildConnectionString, FileDatabaseSqlServerReportsAndOnline) {
