@@ -1,3 +1,6 @@
+// The real program, run as the credit union's service and its IT person run it.
+
+#include "app/InstanceLock.h"
 #include "support/TestInstallation.h"
 
 #include <QDir>
@@ -10,47 +13,61 @@ using namespace autovelt;
 
 namespace {
 
-struct ProgramRun {
-    int exitCode = -1;
-    QString out;
-    QString err;
+class ExecutableTest : public ::testing::Test {
+protected:
+    struct Run {
+        int exitCode = -1;
+        QString out, err;
+    };
+    // Started with the registry inside the installation and no AUTOVELT_HOME.
+    void start(QProcess& p, const QStringList& arguments) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove("AUTOVELT_HOME");
+        env.insert("AUTOVELT_MACHINE_REGISTRY", inst.path("registry/machine.ini"));
+        env.insert("AUTOVELT_USER_REGISTRY", inst.path("registry/user.ini"));
+        p.setProcessEnvironment(env);
+        p.start(AUTOVELT_EXECUTABLE, arguments);
+    }
+    Run run(const QStringList& arguments) {
+        QProcess p;
+        start(p, arguments);
+        p.waitForFinished(60000);
+        return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+    }
+    Run runHere(const QStringList& arguments) { return run(QStringList(arguments) << "--home" << inst.home()); }
+    void addMembers() {
+        for (long member : {123, 1234}) {
+            inst.exec("TarvMain", QStringLiteral("INSERT INTO MemberMain (MemberNo, Forename, Surname) VALUES (%1, 'Ann', 'Lee')").arg(member));
+            inst.exec("TarvID", QStringLiteral("INSERT INTO IDProof (MemberNo) VALUES (%1)").arg(member));
+        }
+    }
+    int rowsOf123() {
+        return inst.count("TarvMain", "SELECT * FROM MemberMain WHERE MemberNo=123") +
+               inst.count("TarvID", "SELECT * FROM IDProof WHERE MemberNo=123");
+    }
+
+    test::TestInstallation inst;
 };
 
-ProgramRun runProgram(const QStringList& arguments, const QString& registryHome = {}) {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove("AUTOVELT_HOME");
-    if (!registryHome.isEmpty()) {
-        env.insert("AUTOVELT_MACHINE_REGISTRY", registryHome + "/registry/machine.ini");
-        env.insert("AUTOVELT_USER_REGISTRY", registryHome + "/registry/user.ini");
-    }
-    p.setProcessEnvironment(env);
-    p.start(AUTOVELT_EXECUTABLE, arguments);
-    p.waitForFinished(60000);
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
-}
-
-}  // namespace
-
-TEST(Executable, ExitCodesOfOnceAndTheCommandLine) {
-    test::TestInstallation inst;
-    EXPECT_EQ(runProgram({"--once", "--home", inst.home()}, inst.home()).exitCode, 0);
-
+TEST_F(ExecutableTest, ExitCodesOfOnceAndTheCommandLine) {
+    EXPECT_EQ(runHere({"--once"}).exitCode, 0);
     inst.exec("TarvMain", "DELETE FROM ControlSwitches");
-    const ProgramRun stopped = runProgram({"--once", "--home", inst.home()}, inst.home());
+    const Run stopped = runHere({"--once"});
     EXPECT_EQ(stopped.exitCode, 1);
     EXPECT_TRUE(stopped.out.contains("problem: No record in ControlSwitches")) << stopped.out.toStdString();
-
-    EXPECT_EQ(runProgram({"--once", "--frobnicate"}).exitCode, 2);
-    EXPECT_EQ(runProgram({"--home"}).exitCode, 2);
-    EXPECT_EQ(runProgram({"--help"}).exitCode, 0);
-    EXPECT_TRUE(runProgram({"--version"}).out.startsWith("autovelt "));
+    inst.appendConfig("[encoding]\ndigits = 12");  // a bad setting stops the cycle before any database
+    const Run badSetting = runHere({"--once"});
+    EXPECT_EQ(badSetting.exitCode, 1);
+    EXPECT_TRUE(badSetting.out.contains("problem: Setting [encoding] digits = \"12\"")) << badSetting.out.toStdString();
+    EXPECT_EQ(run({"--once", "--frobnicate"}).exitCode, 2);
+    EXPECT_EQ(run({"--home"}).exitCode, 2);
+    EXPECT_EQ(run({"--help"}).exitCode, 0);
+    EXPECT_TRUE(run({"--version"}).out.startsWith("autovelt "));
 }
 
-TEST(Executable, InitCreatesAnInstallationAndNeverOverwritesOne) {
-    QTemporaryDir dir;
-    const QString home = dir.filePath("cu");
-    ASSERT_EQ(runProgram({"--init", "--home", home}).exitCode, 0);
+TEST_F(ExecutableTest, InitCreatesAnInstallationAndNeverOverwritesOne) {
+    const QString home = inst.path("cu");
+    ASSERT_EQ(run({"--init", "--home", home}).exitCode, 0);
     for (const char* file : {"data/TarvMain.db", "data/TarvTran.db", "data/TarvAudt.db", "data/TarvID.db", "data/online.db",
                              "t2sql.ini", "autovelt.ini"})
         EXPECT_TRUE(QFile::exists(home + "/" + file)) << file;
@@ -61,7 +78,7 @@ TEST(Executable, InitCreatesAnInstallationAndNeverOverwritesOne) {
     ini.write("\n; edited by the credit union\n");
     ini.close();
     const QDateTime before = QFileInfo(home + "/data/TarvMain.db").lastModified();
-    const ProgramRun again = runProgram({"--init", "--home", home});
+    const Run again = run({"--init", "--home", home});
     EXPECT_EQ(again.exitCode, 3);
     EXPECT_TRUE(again.err.contains("already holds an installation"));
     ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
@@ -69,15 +86,10 @@ TEST(Executable, InitCreatesAnInstallationAndNeverOverwritesOne) {
     EXPECT_EQ(QFileInfo(home + "/data/TarvMain.db").lastModified(), before);
 }
 
-TEST(Executable, HeadlessPrintsLinesAsReportedAndStopsOnSigterm) {
-    test::TestInstallation inst;
+TEST_F(ExecutableTest, HeadlessPrintsLinesAsReportedAndStopsOnSigterm) {
     inst.exec("online", "CREATE TABLE table_test (field_id INTEGER PRIMARY KEY)");  // a line every cycle
     QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("AUTOVELT_MACHINE_REGISTRY", inst.path("registry/machine.ini"));
-    env.insert("AUTOVELT_USER_REGISTRY", inst.path("registry/user.ini"));
-    p.setProcessEnvironment(env);
-    p.start(AUTOVELT_EXECUTABLE, {"--headless", "--home", inst.home()});
+    start(p, {"--headless", "--home", inst.home()});
     QString out;
     for (int i = 0; i < 300 && !out.contains("Table_test found"); ++i) {
         p.waitForReadyRead(100);
@@ -90,13 +102,12 @@ TEST(Executable, HeadlessPrintsLinesAsReportedAndStopsOnSigterm) {
     EXPECT_EQ(p.exitCode(), 0);
 }
 
-TEST(Executable, NoPasswordReachesTheReportOrTheLogs) {
-    test::TestInstallation inst;
+TEST_F(ExecutableTest, NoPasswordReachesTheReportOrTheLogs) {
     inst.appendConfig("[online]\ndatabase = data/not-there.db");
     inst.writeFile("t2sql.ini", "SQL01|X|velt|Sql-Secret-42\n");
-    const ProgramRun run = runProgram({"--once", "--home", inst.home()}, inst.home());
-    EXPECT_EQ(run.exitCode, 1);
-    QString everything = run.out + run.err;
+    const Run result = runHere({"--once"});
+    EXPECT_EQ(result.exitCode, 1);
+    QString everything = result.out + result.err;
     QDir web(inst.path("web"));
     for (const QString& name : web.entryList(QDir::Files)) {
         QFile f(web.filePath(name));
@@ -107,3 +118,35 @@ TEST(Executable, NoPasswordReachesTheReportOrTheLogs) {
     EXPECT_FALSE(everything.contains("Sql-Secret-42"));
     EXPECT_FALSE(everything.contains("S3cret-Web-PW"));
 }
+
+TEST_F(ExecutableTest, DeleteMemberListsFirstAndDeletesOnlyWithYes) {
+    addMembers();
+    const struct { QStringList arguments; int exitCode; int rowsLeft; const char* shows; } cases[] = {
+        {{"--delete-member", "123abc", "--yes"}, 2, 2, "--delete-member needs a whole member number"},
+        {{"--delete-member", "123"}, 8, 2, "Member 123 (Ann Lee) - rows to delete:\n  MemberMain: 1\n  IDProof: 1\nNothing deleted"},
+        {{"--delete-member", "123", "--yes"}, 0, 0, "success: Deleted member 123"},
+    };
+    for (const auto& c : cases) {
+        const Run r = runHere(c.arguments);
+        EXPECT_EQ(r.exitCode, c.exitCode) << r.out.toStdString();
+        EXPECT_EQ(rowsOf123(), c.rowsLeft) << c.arguments.join(' ').toStdString();
+        EXPECT_TRUE((r.out + r.err).contains(c.shows)) << r.out.toStdString();
+    }
+    EXPECT_EQ(inst.count("TarvMain", "SELECT * FROM MemberMain WHERE MemberNo=1234"), 1);
+}
+
+TEST_F(ExecutableTest, DeletionTakesTheInstallationLockAndSearchDoesNot) {
+    addMembers();
+    inst.writeFile("web/importer.txt", "Member 123 refused\n");
+    InstanceLock runningImporter(inst.home());
+    ASSERT_TRUE(runningImporter.acquired());
+    EXPECT_EQ(runHere({"--delete-member", "123", "--yes"}).exitCode, 4);
+    EXPECT_EQ(rowsOf123(), 2);
+    const Run found = runHere({"--search", "MEMBER 123"});
+    EXPECT_EQ(found.exitCode, 0);
+    EXPECT_TRUE(found.out.endsWith("  " + inst.path("web/importer.txt") + "\n")) << found.out.toStdString();
+    EXPECT_EQ(runHere({"--search", "member 999"}).exitCode, 1);
+    EXPECT_EQ(run({"--search", "member", inst.path("no-such-folder"), "--home", inst.home()}).exitCode, 2);
+}
+
+}  // namespace

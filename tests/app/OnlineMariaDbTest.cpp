@@ -45,18 +45,15 @@ TEST_F(OnlineMariaDbTest, TableTestMeansUatMode) {
 }
 
 TEST_F(OnlineMariaDbTest, MissingTablesStopTheCycle) {
-    inst.execOnlineMySql("RENAME TABLE table_ad TO table_ad_away");
-    LoadControlSettings(inst.importer());
-    inst.execOnlineMySql("RENAME TABLE table_ad_away TO table_ad");
-    EXPECT_TRUE(inst.importer().SkipImport);
-    EXPECT_EQ(inst.reporter().problems(), QStringList{"Online Database does not have table_ad table"});
-
-    test::TestInstallation again;
-    ASSERT_TRUE(again.useMariaDbOnline());
-    again.execOnlineMySql("RENAME TABLE table_w TO table_w_away");
-    LoadControlSettings(again.importer());
-    again.execOnlineMySql("RENAME TABLE table_w_away TO table_w");
-    EXPECT_EQ(again.reporter().problems(), QStringList{"Online Database does not have table_w table"});
+    for (const QString table : {"table_ad", "table_w"}) {
+        test::TestInstallation fresh;
+        ASSERT_TRUE(fresh.useMariaDbOnline());
+        fresh.execOnlineMySql("RENAME TABLE " + table + " TO " + table + "_away");
+        LoadControlSettings(fresh.importer());
+        fresh.execOnlineMySql("RENAME TABLE " + table + "_away TO " + table);
+        EXPECT_TRUE(fresh.importer().SkipImport);
+        EXPECT_EQ(fresh.reporter().problems(), QStringList{"Online Database does not have " + table + " table"});
+    }
 }
 
 TEST_F(OnlineMariaDbTest, AWrongPasswordIsReportedWithoutIt) {

@@ -5,67 +5,52 @@
 #include "support/TestInstallation.h"
 
 #include <gtest/gtest.h>
+#include <tuple>
 
 using namespace autovelt;
 
+// Each line applies to what the one before left, so what a line does not name is cleared.
 TEST(SettingsFileLine, ChoosesFileDatabaseOrSqlServer) {
+    const struct { const char* line; bool chkSQL, chkAdmin; const char* database; const char* subset; const char* user; const char* pw; } cases[] = {
+        {"SQL01|X|sa2|pw|x", true, false, "SQL01", "X", "", ""},  // five parts: no login
+        {"SQL01|X|velt|pw", true, true, "SQL01", "X", "velt", "pw"},
+        {"SQL01|Y", true, false, "SQL01", "Y", "", ""},
+        {"C:\\Data", false, false, "C:\\Data", "", "", ""},
+        {"/srv/data", false, false, "/srv/data", "", "", ""},
+        {"SQLSERVER02", true, false, "SQLSERVER02", "", "", ""},
+    };
     StartupSettings s;
-    ApplySettingsFileLine("SQL01|X|sa2|pw|x", s);  // five parts: no login
-    EXPECT_TRUE(s.chkSQL);
-    EXPECT_FALSE(s.chkAdmin);
-    ApplySettingsFileLine("SQL01|X|velt|pw", s);
-    EXPECT_TRUE(s.chkSQL);
-    EXPECT_TRUE(s.chkAdmin);
-    EXPECT_EQ(s.SQLSubset, "X");
-    EXPECT_EQ(s.sqlUserName, "velt");
-    EXPECT_EQ(s.sqlPW, "pw");
-    ApplySettingsFileLine("SQL01|Y", s);
-    EXPECT_TRUE(s.chkSQL);
-    EXPECT_FALSE(s.chkAdmin);
-    EXPECT_TRUE(s.sqlPW.isEmpty());
-    ApplySettingsFileLine("C:\\Data", s);
-    EXPECT_FALSE(s.chkSQL);
-    EXPECT_TRUE(s.SQLSubset.isEmpty());
-    ApplySettingsFileLine("/srv/data", s);
-    EXPECT_FALSE(s.chkSQL);
-    ApplySettingsFileLine("SQLSERVER02", s);
-    EXPECT_TRUE(s.chkSQL);
-    EXPECT_EQ(s.txtDatabase, "SQLSERVER02");
+    for (const auto& c : cases) {
+        ApplySettingsFileLine(c.line, s);
+        EXPECT_EQ(std::tuple(s.chkSQL, s.chkAdmin, s.txtDatabase, s.SQLSubset, s.sqlUserName, s.sqlPW),
+                  std::tuple(c.chkSQL, c.chkAdmin, QString(c.database), QString(c.subset), QString(c.user), QString(c.pw)))
+            << c.line;
+    }
 }
 
-TEST(BuildConnectionString, FileDatabaseSqlServerAndReports) {
-    StartupSettings s;
-    s.txtDatabase = "/srv/data/";
-    QString name;
-    EXPECT_EQ(BuildConnectionString(name, s, "/opt/velt"),
-              "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/srv/data/TarvMain.mdb;Persist Security Info=False");
-    EXPECT_EQ(name, "TarvMain");
-    s.txtDatabase = "/srv/data";
-    name = "TarvTran";
-    EXPECT_EQ(BuildConnectionString(name, s, "/opt/velt"),
-              "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/srv/data/TarvTran.mdb;Persist Security Info=False");
-    name = "Vreports";
-    EXPECT_EQ(BuildConnectionString(name, s, "/opt/velt"),
-              "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/opt/velt/Vreports.MDB;Persist Security Info=False");
-
-    s.chkSQL = true;
-    s.txtDatabase = "SQL01";
-    s.SQLSubset = "X";
-    name = "TarvMain";
-    EXPECT_EQ(BuildConnectionString(name, s, "/opt/velt"),
-              "provider=SQLOLEDB.1;Persist Security Info=False;Initial Catalog=XTarvMain;Data Source=SQL01;Trusted_Connection=Yes;");
-    EXPECT_EQ(name, "XTarvMain");
-    s.chkAdmin = true;
-    name = "TarvAudt";
-    EXPECT_EQ(BuildConnectionString(name, s, "/opt/velt"),
-              "provider=SQLOLEDB.1;Persist Security Info=False;Initial Catalog=XTarvAudt;Data Source=SQL01;User Id =sa;Password=");
-    s.sqlUserName = "velt";
-    s.sqlPW = "pw";
-    name = "TarvID";
-    EXPECT_TRUE(BuildConnectionString(name, s, "/opt/velt").endsWith("User Id =velt;Password=pw"));
-}
-
-TEST(BuildConnectionString, OnlineString) {
+TEST(BuildConnectionString, FileDatabaseSqlServerReportsAndOnline) {
+    const QString jet = "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=%1;Persist Security Info=False";
+    const QString sql = "provider=SQLOLEDB.1;Persist Security Info=False;Initial Catalog=%1;Data Source=SQL01;";
+    const struct { bool chkSQL, chkAdmin; const char* database; const char* user; const char* name; QString expected; const char* named; } cases[] = {
+        {false, false, "/srv/data/", "", "TarvMain", jet.arg("/srv/data/TarvMain.mdb"), "TarvMain"},
+        {false, false, "/srv/data", "", "TarvTran", jet.arg("/srv/data/TarvTran.mdb"), "TarvTran"},
+        {false, false, "/srv/data", "", "Vreports", jet.arg("/opt/velt/Vreports.MDB"), "Vreports"},
+        {true, false, "SQL01", "", "TarvMain", sql.arg("XTarvMain") + "Trusted_Connection=Yes;", "XTarvMain"},
+        {true, true, "SQL01", "", "TarvAudt", sql.arg("XTarvAudt") + "User Id =sa;Password=", "XTarvAudt"},
+        {true, true, "SQL01", "velt", "TarvID", sql.arg("XTarvID") + "User Id =velt;Password=pw", "XTarvID"},
+    };
+    for (const auto& c : cases) {
+        StartupSettings s;
+        s.chkSQL = c.chkSQL;
+        s.chkAdmin = c.chkAdmin;
+        s.txtDatabase = c.database;
+        s.SQLSubset = c.chkSQL ? "X" : "";
+        s.sqlUserName = c.user;
+        s.sqlPW = *c.user ? "pw" : "";
+        QString name = c.name;
+        EXPECT_EQ(BuildConnectionString(name, s, "/opt/velt"), c.expected);
+        EXPECT_EQ(name, c.named);
+    }
     EXPECT_EQ(BuildOnlineConnectionString("10.0.0.33", "cu1", "pw"),
               "DRIVER={MySQL ODBC 3.51 Driver}; PORT=3306; SERVER=10.0.0.33; DATABASE=cu1; UID=cu1; PWD=pw; ENCRYPT=true; OPTION=3");
 }

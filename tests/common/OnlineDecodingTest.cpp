@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QStringList>
+#include <map>
 
 using namespace autovelt;
 
@@ -15,11 +16,9 @@ QString fieldValue(const QString& p, const QString& q, const QStringList& groups
            QString(trailer, u'7');
 }
 
-struct FieldCase { const char* name; QString value; QString plain; };
-
-// c = (G - (j + 97) - D) / (j + 3), rounded half to even; D = Q - P.
-TEST(OnlineDecodingField, HandBuiltValues) {
-    const FieldCase cases[] = {
+// c = (G - (j + 97) - D) / (j + 3), rounded half to even; D = Q - P. Errors give empty text.
+TEST(OnlineDecodingField, HandBuiltValuesAndErrors) {
+    const struct { const char* name; QString value; QString plain; } cases[] = {
         {"one character", fieldValue("1000", "1000", {"0358"}), "A"},                  // 65·4 + 98
         {"shift D = Q - P", fieldValue("1000", "1100", {"0458"}), "A"},
         {"negative shift", fieldValue("1100", "1000", {"0258"}), "A"},
@@ -34,16 +33,8 @@ TEST(OnlineDecodingField, HandBuiltValues) {
         {"default table symbols", QStringLiteral("0123456789R!!!R!!!0000!TQk7777777777"), "A"},
         {"exactly 32 characters", fieldValue("1000", "1000", {}), ""},
         {"length 42: 2.5 characters round to 2", fieldValue("1000", "1000", {"0358", "0429"}, 12), "AB"},
-    };
-    for (const auto& c : cases) EXPECT_EQ(DecodeOnlineField(c.value), c.plain) << c.name;
-}
-
-TEST(OnlineDecodingField, ErrorsGiveEmptyText) {
-    const FieldCase cases[] = {
-        {"empty", "", ""},
-        {"too short", "12345", ""},
-        {"29 characters", QString(29, u'1'), ""},
         {"length 34: 0.5 characters round to 0", fieldValue("1000", "1000", {"0358"}, 8), ""},
+        {"empty", "", ""}, {"too short", "12345", ""}, {"29 characters", QString(29, u'1'), ""},
         {"P not a number", fieldValue("1x00", "1000", {"0358"}), ""},
         {"group not a number", fieldValue("1000", "1000", {"03x8"}), ""},
         {"blank group", fieldValue("1000", "1000", {"    "}), ""},
@@ -60,30 +51,23 @@ TEST(OnlineDecodingField, ErrorsGiveEmptyText) {
 
 // Tables whose two halves differ, so that which ten positions apply can be seen: a value
 // of one character uses positions 2 to 11, turning B..K into 1..9,0.
-const OnlineCodeTables kSplitTables{QStringLiteral("01234567890123456789"), QStringLiteral("ABCDEFGHIJKLMNOPQRST")};
-
 TEST(OnlineDecodingField, OnlyTheWindowOfTenSymbolsIsSubstituted) {
+    const OnlineCodeTables split{QStringLiteral("01234567890123456789"), QStringLiteral("ABCDEFGHIJKLMNOPQRST")};
     // P = Q = "BKKK" (1000), group "KDFI" (0358); 'A' and 'T' fall outside the window.
     const QString value = QStringLiteral("AAAAAAAAAA") + "BKKK" + "BKKK" + "KKKK" + "KDFI" + "TTTTTTTTTT";
-    EXPECT_EQ(DecodeOnlineField(value, kSplitTables), QStringLiteral("A"));
-    QString outside = value;
-    outside.replace(22, 1, QStringLiteral("A"));  // first group character: 'A' is left as it is
-    EXPECT_EQ(DecodeOnlineField(outside, kSplitTables), QString());
-    outside = value;
-    outside.replace(22, 1, QStringLiteral("L"));
-    EXPECT_EQ(DecodeOnlineField(outside, kSplitTables), QString());
+    EXPECT_EQ(DecodeOnlineField(value, split), QStringLiteral("A"));
+    for (const char* first : {"A", "L"}) {  // the first group character outside the window is left as it is
+        EXPECT_EQ(DecodeOnlineField(QString(value).replace(22, 1, QLatin1String(first)), split), QString()) << first;
+    }
     EXPECT_EQ(DecodeOnlineField(value), QString()) << "the default tables know none of these symbols";
+    EXPECT_EQ(DecodeOnlineField(fieldValue("1000", "1000", {"0358"}), OnlineCodeTables{"0123", "abcd"}), QString())
+        << "tables too short";
 }
 
-TEST(OnlineDecodingField, TablesTooShortGiveEmptyText) {
-    EXPECT_EQ(DecodeOnlineField(fieldValue("1000", "1000", {"0358"}), OnlineCodeTables{"0123", "abcd"}), QString());
-}
-
-// Encoded numbers: 4 free digits, B (the count), then one group per digit.
-struct NumberCase { const char* name; const char* value; const char* number; };
-
+// Encoded numbers: 4 free digits, B (the count), then one group per digit. Text-encoded or
+// empty values give empty text.
 TEST(OnlineDecodingNumber, HandBuiltValues) {
-    const NumberCase cases[] = {
+    const struct { const char* name; const char* value; const char* number; } cases[] = {
         // B = 3136 -> √ 56 -> 4 digits; groups 2304, 2304, 3136, 2700 -> 0, 0, 4, 2 (2700 + 4 = 52²).
         {"leading zeros go", "1234" "3136" "2304" "2304" "3136" "2700", "42"},
         {"count 4.5 rounds to even", "1234" "3249" "2304" "2304" "3136" "2700", "42"},
@@ -91,41 +75,36 @@ TEST(OnlineDecodingNumber, HandBuiltValues) {
         {"digit 0.5 rounds to even", "1234" "2500" "2401", "0"},  // √2401 = 49 -> 0.5 -> 0
         {"blanks around the free number", " 12 " "2500" "2500", "1"},
         {"all zeros", "0000" "2500" "2304", "0"},
+        {"empty", "", ""}, {"#", "#", ""}, {"^", "^", ""}, {")", ")", ""}, {"^ inside", "1234^3136", ""},
+        {") inside", "1234)3136", ""}, {"# first", "#1234313623042304", ""},
     };
     for (const auto& c : cases) EXPECT_EQ(DecodeOnlineNumber(QString::fromLatin1(c.value)), QString::fromLatin1(c.number)) << c.name;
 }
 
-TEST(OnlineDecodingNumber, TextEncodedOrEmptyValuesGiveEmptyText) {
-    for (const char* value : {"", "#", "1234^3136", "1234)3136", "#1234313623042304", "^", ")"}) {
-        EXPECT_EQ(DecodeOnlineNumber(QString::fromLatin1(value)), QString()) << value;
-    }
-}
-
-struct NumberErrorCase { const char* name; QString value; long number; const char* text = nullptr; };
-
 TEST(OnlineDecodingNumber, ErrorsReachTheCaller) {
-    const NumberErrorCase cases[] = {
-        {"first four not a number", "abcd" "3136" "2304" "2304" "3136" "2700", 13, "Type mismatch"},
+    const struct { const char* name; QString value; long number; } cases[] = {
+        {"first four not a number", "abcd" "3136" "2304" "2304" "3136" "2700", 13},
         {"group not a number", "1234" "3136" "2304" "23x4" "3136" "2700", 13},
         {"count group missing", "1234", 13},
         {"a group missing", "1234" "3136" "2304", 13},
         {"too short", "1", 13},
         {"no digits at all", "1234" "2304", 13},
-        {"count above 255", "1234" "01e9", 6, "Overflow"},
-        {"negative count", "1234" "0000", 6, "Overflow"},
+        {"count above 255", "1234" "01e9", 6},
+        {"negative count", "1234" "0000", 6},
         {"root of a negative number", "1234" "-100", 5},
         // eleven nines: B = 4900 (√ 70 -> 11), first group 4356 (66²), then 4347 + 9 each.
         {"decoded number beyond 32 bits", QStringLiteral("1234" "4900" "4356") + QStringLiteral("4347").repeated(10), 6},
         {"non-ASCII", QString(12, QChar(0x0663)), 13},
     };
+    const std::map<long, QString> descriptions{
+        {5, "Invalid procedure call or argument"}, {6, "Overflow"}, {13, "Type mismatch"}};
     for (const auto& c : cases) {
         try {
             const QString result = DecodeOnlineNumber(c.value);
             ADD_FAILURE() << c.name << ": no error, got " << result.toStdString();
         } catch (const VeltError& e) {
             EXPECT_EQ(e.number(), c.number) << c.name;
-            EXPECT_FALSE(e.description().isEmpty()) << c.name;
-            if (c.text) { EXPECT_EQ(e.description(), QString::fromLatin1(c.text)) << c.name; }
+            EXPECT_EQ(e.description(), descriptions.at(c.number)) << c.name;
         }
     }
 }

@@ -7,19 +7,14 @@ using namespace autovelt;
 
 namespace {
 
-struct TranslateCase { const char* name; const char* jet; const char* sqlServer; };
+#define D2021 "CONVERT(DATETIME, '2021-01-02 00:00:00', 102)"
 
-QString toSqlServer(const char* jet) {
-    bool translateIsNull = false;
-    return TranslateSQL(QString::fromUtf8(jet), translateIsNull, true);
-}
-
+// Text an applicant typed sits in quoted literals and must arrive exactly as typed; hashes
+// that do not open a date stay.
 TEST(SqlDialectTranslate, SqlServerRewrites) {
-    const TranslateCase cases[] = {
-        {"date and boolean", "SELECT * FROM X WHERE D=#01/02/21# AND F=TRUE",
-         "SELECT * FROM X WHERE D=CONVERT(DATETIME, '2021-01-02 00:00:00', 102) AND F=1"},
-        {"four-digit year", "SELECT * FROM MemberMain WHERE DOB=#12/31/1975# ;",
-         "SELECT * FROM MemberMain WHERE DOB=CONVERT(DATETIME, '1975-12-31 00:00:00', 102) ;"},
+    const struct { const char* name; const char* jet; const char* sqlServer; } cases[] = {
+        {"date and boolean", "SELECT * FROM X WHERE D=#01/02/21# AND F=TRUE", "SELECT * FROM X WHERE D=" D2021 " AND F=1"},
+        {"four-digit year", "WHERE DOB=#12/31/1975# ;", "WHERE DOB=CONVERT(DATETIME, '1975-12-31 00:00:00', 102) ;"},
         {"window upper end", "X=#01/01/29#", "X=CONVERT(DATETIME, '2029-01-01 00:00:00', 102)"},
         {"window lower end", "X=#01/01/30#", "X=CONVERT(DATETIME, '1930-01-01 00:00:00', 102)"},
         {"two dates", "VALUES(#02/03/21#,#04/05/2022#)",
@@ -31,83 +26,56 @@ TEST(SqlDialectTranslate, SqlServerRewrites) {
         {"delete star lower case", "delete * from x where a=false", "DELETE from x where a=0"},
         {"plain delete", "DELETE FROM member_docs WHERE id=5", "DELETE FROM member_docs WHERE id=5"},
         {"empty", "", ""},
-    };
-    for (const auto& c : cases) EXPECT_EQ(toSqlServer(c.jet), QString::fromUtf8(c.sqlServer)) << c.name;
-}
-
-TEST(SqlDialectTranslate, HashesThatDoNotOpenADateStay) {
-    const TranslateCase cases[] = {
-        {"lone hash", "SELECT a FROM t WHERE x=#5 AND y=3", "SELECT a FROM t WHERE x=#5 AND y=3"},
-        {"pair around a non-date", "#abc# #01/02/21#", "#abc# CONVERT(DATETIME, '2021-01-02 00:00:00', 102)"},
-        {"single-digit parts", "D=#1/2/21#", "D=#1/2/21#"},
-        {"not a calendar date", "D=#02/30/21#", "D=#02/30/21#"},
-        {"month 13", "D=#13/01/2021#", "D=#13/01/2021#"},
-        {"three-digit year", "D=#01/02/021#", "D=#01/02/021#"},
+        {"lone hash", "WHERE x=#5 AND y=3", "WHERE x=#5 AND y=3"},
+        {"pair around a non-date", "#abc# #01/02/21#", "#abc# " D2021},
+        {"single-digit parts", "D=#1/2/21#", "D=#1/2/21#"},         {"not a calendar date", "D=#02/30/21#", "D=#02/30/21#"},
+        {"month 13", "D=#13/01/2021#", "D=#13/01/2021#"},            {"three-digit year", "D=#01/02/021#", "D=#01/02/021#"},
         {"day-first separators", "D=#01-02-21#", "D=#01-02-21#"},
-    };
-    for (const auto& c : cases) EXPECT_EQ(toSqlServer(c.jet), QString::fromUtf8(c.sqlServer)) << c.name;
-}
-
-// Text an applicant typed sits in quoted literals and must arrive exactly as typed.
-TEST(SqlDialectTranslate, QuotedLiteralsAreNeverRewritten) {
-    const TranslateCase cases[] = {
-        {"surname with true", "INSERT INTO MemberMain (Surname, NewMember) VALUES ('Truelove', TRUE)",
-         "INSERT INTO MemberMain (Surname, NewMember) VALUES ('Truelove', 1)"},
-        {"word false in text", "UPDATE t SET Notes='FALSE alarm', Flag=False", "UPDATE t SET Notes='FALSE alarm', Flag=0"},
-        {"hash in text then a date", "UPDATE t SET Line1='No #5' WHERE D=#01/02/21#",
-         "UPDATE t SET Line1='No #5' WHERE D=CONVERT(DATETIME, '2021-01-02 00:00:00', 102)"},
-        {"date-shaped text", "VALUES ('#01/02/21#', #01/02/21#)",
-         "VALUES ('#01/02/21#', CONVERT(DATETIME, '2021-01-02 00:00:00', 102))"},
-        {"escaped quote", "VALUES ('O''True #1', FALSE, 'It''s #01/02/21# true')",
-         "VALUES ('O''True #1', 0, 'It''s #01/02/21# true')"},
+        {"surname with true", "VALUES ('Truelove', TRUE)", "VALUES ('Truelove', 1)"},
+        {"word false in text", "SET Notes='FALSE alarm', Flag=False", "SET Notes='FALSE alarm', Flag=0"},
+        {"hash in text then a date", "SET Line1='No #5' WHERE D=#01/02/21#", "SET Line1='No #5' WHERE D=" D2021},
+        {"date-shaped text", "VALUES ('#01/02/21#', #01/02/21#)", "VALUES ('#01/02/21#', " D2021 ")"},
+        {"escaped quote", "VALUES ('O''True #1', FALSE, 'It''s #01/02/21# true')", "VALUES ('O''True #1', 0, 'It''s #01/02/21# true')"},
         {"empty literal", "VALUES ('', TRUE, '''')", "VALUES ('', 1, '''')"},
         {"unterminated literal", "SELECT 'abc TRUE #01/02/21#", "SELECT 'abc TRUE #01/02/21#"},
         {"existing convert", "VALUES (CONVERT(DATETIME, '2021-01-02 10:11:12', 102),False,'true')",
          "VALUES (CONVERT(DATETIME, '2021-01-02 10:11:12', 102),0,'true')"},
         {"delete with text", "DELETE * FROM t WHERE a='DELETE * TRUE'", "DELETE FROM t WHERE a='DELETE * TRUE'"},
     };
-    for (const auto& c : cases) EXPECT_EQ(toSqlServer(c.jet), QString::fromUtf8(c.sqlServer)) << c.name;
+    for (const auto& c : cases) {
+        bool translateIsNull = false;
+        EXPECT_EQ(TranslateSQL(QString::fromUtf8(c.jet), translateIsNull, true), QString::fromUtf8(c.sqlServer)) << c.name;
+    }
 }
 
-TEST(SqlDialectTranslate, JetStatementsPassUnchanged) {
+TEST(SqlDialectTranslate, JetStatementsPassUnchangedAndTheFlagRewritesIsNullInstead) {
     const QString statement = QStringLiteral("DELETE * FROM X WHERE D=#01/02/21# AND F=TRUE AND ISNULL(a,0)=1");
     bool flag = false;
     EXPECT_EQ(TranslateSQL(statement, flag, false), statement);
     EXPECT_FALSE(flag);
-}
-
-TEST(SqlDialectTranslate, FlagTrueRewritesIsNullInsteadOfTranslating) {
-    bool flag = true;
+    flag = true;
     EXPECT_EQ(TranslateSQL(QStringLiteral("SELECT ISNULL(a,b) FROM t WHERE F=TRUE"), flag, true),
               QStringLiteral("SELECT IIF(ISNULL(a),b, a) FROM t WHERE F=TRUE"));
-}
-
-TEST(SqlDialectDate, SqlDateOnItsOwnSkipsLiteralsAndBooleans) {
     EXPECT_EQ(SQLDate(QStringLiteral("a='#01/02/21#' AND b=#01/02/21# AND c=TRUE")),
-              QStringLiteral("a='#01/02/21#' AND b=CONVERT(DATETIME, '2021-01-02 00:00:00', 102) AND c=TRUE"));
+              QStringLiteral("a='#01/02/21#' AND b=" D2021 " AND c=TRUE")) << "SQLDate skips literals and booleans";
 }
-
-struct IsNullCase { const char* name; const char* in; const char* out; };
 
 TEST(SqlDialectIsNull, RewritesWhenFlagIsTrue) {
-    const IsNullCase cases[] = {
-        {"simple", "SELECT ISNULL(a, 0) FROM t", "SELECT IIF(ISNULL(a), 0, a) FROM t"},
-        {"lower case", "select isnull(x,1)", "select IIF(ISNULL(x),1, x)"},
-        {"parentheses in arguments", "SELECT ISNULL(SUM(Balance), (1+2)) AS B", "SELECT IIF(ISNULL(SUM(Balance)), (1+2), SUM(Balance)) AS B"},
-        {"nested in first argument", "ISNULL(ISNULL(x,1),2)", "IIF(ISNULL(IIF(ISNULL(x),1, x)),2, IIF(ISNULL(x),1, x))"},
-        {"two calls", "ISNULL(a,1)+ISNULL(b,2)", "IIF(ISNULL(a),1, a)+IIF(ISNULL(b),2, b)"},
-        {"extra comma belongs to b", "ISNULL(a,b,c)", "IIF(ISNULL(a),b,c, a)"},
-        {"nothing to do", "SELECT 1", "SELECT 1"},
+    const struct { const char* in; const char* out; } cases[] = {
+        {"SELECT ISNULL(a, 0) FROM t", "SELECT IIF(ISNULL(a), 0, a) FROM t"},
+        {"select isnull(x,1)", "select IIF(ISNULL(x),1, x)"},
+        {"SELECT ISNULL(SUM(Balance), (1+2)) AS B", "SELECT IIF(ISNULL(SUM(Balance)), (1+2), SUM(Balance)) AS B"},
+        {"ISNULL(ISNULL(x,1),2)", "IIF(ISNULL(IIF(ISNULL(x),1, x)),2, IIF(ISNULL(x),1, x))"},
+        {"ISNULL(a,1)+ISNULL(b,2)", "IIF(ISNULL(a),1, a)+IIF(ISNULL(b),2, b)"},
+        {"ISNULL(a,b,c)", "IIF(ISNULL(a),b,c, a)"},  // the extra comma belongs to b
+        {"SELECT 1", "SELECT 1"},
     };
     for (const auto& c : cases) {
         bool flag = true;
-        EXPECT_EQ(SQLISNULL(QString::fromUtf8(c.in), flag), QString::fromUtf8(c.out)) << c.name;
+        EXPECT_EQ(SQLISNULL(QString::fromUtf8(c.in), flag), QString::fromUtf8(c.out)) << c.in;
     }
-}
-
-TEST(SqlDialectIsNull, FlagFalseLeavesStatement) {
     bool flag = false;
-    EXPECT_EQ(SQLISNULL(QStringLiteral("ISNULL(a"), flag), QStringLiteral("ISNULL(a"));
+    EXPECT_EQ(SQLISNULL(QStringLiteral("ISNULL(a"), flag), QStringLiteral("ISNULL(a")) << "flag false leaves the statement";
 }
 
 TEST(SqlDialectIsNull, BadlyFormedRaisesTheDocumentedError) {
@@ -123,16 +91,14 @@ TEST(SqlDialectIsNull, BadlyFormedRaisesTheDocumentedError) {
         } catch (const VeltError& e) {
             EXPECT_EQ(e.number(), -2147220979L) << text;
             EXPECT_EQ(e.source(), QStringLiteral("modTarvonel.SQLISNULL"));
-            EXPECT_EQ(e.description(),
-                      QStringLiteral("modTarvonel.SQLISNULL\rBadly formatted ISNULL statement. "
-                                     "Should be of the form 'ISNULL(Field, 0)'"));
+            EXPECT_EQ(e.description(), QStringLiteral("modTarvonel.SQLISNULL\rBadly formatted ISNULL statement. "
+                                                      "Should be of the form 'ISNULL(Field, 0)'"));
         }
     }
 }
 
-TEST(SqlDialectText, SubstituteText) {
-    struct Case { const char* text; CompareMode mode; const char* find; const char* with; const char* out; };
-    const Case cases[] = {
+TEST(SqlDialectText, SubstituteAndCount) {
+    const struct { const char* text; CompareMode mode; const char* find; const char* with; const char* out; } substitutions[] = {
         {"a TRUE b true", CompareMode::Database, "TRUE", "1", "a 1 b 1"},
         {"a TRUE b true", CompareMode::Binary, "TRUE", "1", "a 1 b true"},
         {"aaaa", CompareMode::Text, "aa", "a", "aa"},      // no rescanning of replaced text
@@ -140,23 +106,18 @@ TEST(SqlDialectText, SubstituteText) {
         {"", CompareMode::Text, "a", "x", ""},
         {"x-y-z", CompareMode::Binary, "-", "", "xyz"},
     };
-    for (const auto& c : cases) {
+    for (const auto& c : substitutions) {
         EXPECT_EQ(SubstituteText(QString::fromUtf8(c.text), c.mode, QString::fromUtf8(c.find), QString::fromUtf8(c.with)),
                   QString::fromUtf8(c.out)) << c.text << " / " << c.find;
     }
-}
-
-TEST(SqlDialectText, CountOccurrences) {
-    struct Case { const char* text; const char* sub; CompareMode mode; int32_t count; };
-    const Case cases[] = {
+    const struct { const char* text; const char* sub; CompareMode mode; int32_t count; } counts[] = {
         {"", "a", CompareMode::Binary, 0},       {"abc", "", CompareMode::Binary, 0},
         {"a,b,,c", ",", CompareMode::Binary, 3}, {"aaaa", "aa", CompareMode::Binary, 2},
         {"Mac mac MAC", "mac", CompareMode::Binary, 1}, {"Mac mac MAC", "mac", CompareMode::Text, 3},
         {"abc", "abcd", CompareMode::Text, 0},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(CountOccurrences(QString::fromUtf8(c.text), QString::fromUtf8(c.sub), c.mode), c.count)
-            << c.text << " / " << c.sub;
+    for (const auto& c : counts) {
+        EXPECT_EQ(CountOccurrences(QString::fromUtf8(c.text), QString::fromUtf8(c.sub), c.mode), c.count) << c.text << " / " << c.sub;
     }
 }
 

@@ -97,13 +97,21 @@ TEST_F(FrmSearchTest, FindsTheFilesHoldingTheTextNewestFirst) {
     EXPECT_EQ(window.grdFiles->item(0, 2)->text(), "20260305020000");
 }
 
-TEST_F(FrmSearchTest, EmptyTextOrEmptyFolderDoesNothing) {
+// A found file opens only while it still exists; an empty text or folder does nothing.
+TEST_F(FrmSearchTest, OpensFoundFilesAndIgnoresEmptyTextOrFolder) {
     search("member 123");
+    emit window.grdFiles->activated(window.grdFiles->model()->index(0, 1));  // double click or Enter
+    EXPECT_EQ(opened, QStringList{dir.filePath("Eventlog20260305.txt")});
+    QFile::remove(dir.filePath("ansi.txt"));
+    window.openRow(1);
+    EXPECT_EQ(opened.size(), 1);
+    EXPECT_EQ(messages.size(), 1);  // nothing reported
+
     messages.clear();
     search("");
     EXPECT_TRUE(messages.isEmpty());
     EXPECT_TRUE(grid().isEmpty());  // the text change alone cleared it
-
+    window.setFolder(dir.path());  // listed afresh, without the removed file
     search("member 123");
     messages.clear();
     QTemporaryDir empty;
@@ -111,17 +119,7 @@ TEST_F(FrmSearchTest, EmptyTextOrEmptyFolderDoesNothing) {
     window.cmdSearch_Click();
     EXPECT_FALSE(window.searching());
     EXPECT_TRUE(messages.isEmpty());
-    EXPECT_EQ(grid().size(), 3);
-}
-
-TEST_F(FrmSearchTest, OpensOnlyFilesThatStillExist) {
-    search("member 123");
-    emit window.grdFiles->activated(window.grdFiles->model()->index(0, 1));  // double click or Enter
-    EXPECT_EQ(opened, QStringList{dir.filePath("Eventlog20260305.txt")});
-    QFile::remove(dir.filePath("ansi.txt"));
-    window.openRow(1);
-    EXPECT_EQ(opened.size(), 1);
-    EXPECT_TRUE(messages.size() == 1);  // nothing reported
+    EXPECT_EQ(grid().size(), 2);  // the last results stay
 }
 
 // A file that vanishes after the list was read cannot be opened: the window asks whether to
@@ -153,15 +151,13 @@ TEST_F(FrmSearchTest, UnreadableFileAsksAndCancelStopsHalfway) {
     }
 }
 
-TEST_F(FrmSearchTest, SearchTextTurnsCyanWithFocus) {
+// The search text turns cyan with the focus; a click on the path label jumps to the temporary folder.
+TEST_F(FrmSearchTest, FocusColourAndPathLabel) {
     QFocusEvent in(QEvent::FocusIn), out(QEvent::FocusOut);
     QCoreApplication::sendEvent(window.txtSearchText, &in);
     EXPECT_EQ(window.txtSearchText->palette().color(QPalette::Base), QColor(0, 255, 255));
     QCoreApplication::sendEvent(window.txtSearchText, &out);
     EXPECT_EQ(window.txtSearchText->palette().color(QPalette::Base), QPalette().color(QPalette::Base));
-}
-
-TEST_F(FrmSearchTest, PathLabelJumpsToTheTemporaryFolder) {
     QMouseEvent click(QEvent::MouseButtonRelease, QPointF(1, 1), QPointF(1, 1), Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
     QCoreApplication::sendEvent(window.LblPath, &click);
     EXPECT_EQ(window.folder(), QDir::cleanPath(QDir::tempPath()));
@@ -185,12 +181,9 @@ TEST_F(FrmSearchTest, EnterAndTabMoveOnInsteadOfTyping) {
     }
 }
 
-TEST(FrmSearchFolder, RefusesAFolderTooFullToList) {
+TEST_F(FrmSearchTest, RefusesAFolderTooFullToList) {
     QTemporaryDir full;
     for (int i = 0; i <= kMaxListedFiles; ++i) QFile(full.filePath(QString::number(i))).open(QIODevice::WriteOnly);
-    frmSearch window(QDir::tempPath());
-    QStringList messages;
-    window.showCritical = [&](const QString& text) { messages << text; };
     window.setFolder(full.path());
     EXPECT_EQ(messages, QStringList{"This folder contains too many files to search - please manipulate folder contents."});
     EXPECT_EQ(window.MyFileList->count(), 0);  // so a search does nothing

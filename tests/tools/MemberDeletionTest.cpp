@@ -68,7 +68,6 @@ TEST_F(MemberDeletionTest, PlanNamesTheMemberAndCountsEveryTable) {
     EXPECT_EQ(plan.memberName, "Mr John Smith");
     ASSERT_EQ(plan.rows.size(), std::size(kSeeds));
     for (size_t i = 0; i < plan.rows.size(); ++i) EXPECT_EQ(plan.rows[i], kSeeds[i].rows) << MemberTables()[i].table;
-    EXPECT_EQ(plan.describe().first(), "Member 123 (Mr John Smith) - rows to delete:");
     EXPECT_TRUE(plan.describe().contains("  Diary: 3"));
 }
 
@@ -80,13 +79,9 @@ TEST_F(MemberDeletionTest, RemovesEveryRowOfTheMemberAndNothingElse) {
     }
     EXPECT_EQ(inst.count("TarvAudt", "SELECT * FROM WebLog WHERE MemberNo=123"), 1);
     EXPECT_EQ(inst.count("TarvTran", "SELECT * FROM Changes WHERE MemberNo=123"), 1);
-    EXPECT_EQ(inst.reporter().successes(), QStringList{"Deleted member 123"});
     EXPECT_FALSE(inst.importer().connections.TarvMain.isOpen());  // the next cycle loads its settings afresh
-}
-
-TEST_F(MemberDeletionTest, MemberWithoutRecordsStillReportsSuccess) {
-    ASSERT_TRUE(deleteMember(555));
-    EXPECT_EQ(inst.reporter().successes(), QStringList{"Deleted member 555"});
+    ASSERT_TRUE(deleteMember(555));  // a member without records
+    EXPECT_EQ(inst.reporter().successes(), (QStringList{"Deleted member 123", "Deleted member 555"}));
 }
 
 TEST_F(MemberDeletionTest, MissingTableStopsAndLeavesTheMemberWhole) {

@@ -35,10 +35,8 @@ TEST(ConnectionTarget, MapsEachConnectionStringToAnEngine) {
     settings.embeddedOnlineDatabase = "/tmp/online.db";
     EXPECT_EQ(resolveConnectionString("DRIVER={MySQL ODBC 3.51 Driver}; SERVER=x;", settings).filePath, "/tmp/online.db");
     EXPECT_THROW(resolveConnectionString("Provider=Nothing;", settings), VeltError);
-}
 
-TEST(Connection, MissingDatabaseFileIsAnErrorNotANewFile) {
-    Connection c;
+    Connection c;  // a missing database file is an error, never a new file
     try {
         c.open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/nonexistent/folder/TarvMain.mdb;Persist Security Info=False");
         FAIL() << "opened a missing database";
@@ -48,11 +46,15 @@ TEST(Connection, MissingDatabaseFileIsAnErrorNotANewFile) {
     EXPECT_FALSE(QFile::exists("/nonexistent/folder/TarvMain.db"));
 }
 
-TEST(Connection, ExecutesReadsAndUpdatesByKey) {
+class ConnectionTest : public ::testing::Test {
+protected:
+    void SetUp() override { inst.openCoreConnections(); }
     test::TestInstallation inst;
-    inst.openCoreConnections();
+    Connection& main = inst.importer().connections.TarvMain;
     Connection& tran = inst.importer().connections.TarvTran;
+};
 
+TEST_F(ConnectionTest, ExecutesReadsAndUpdatesByKey) {
     EXPECT_EQ(tran.execute("INSERT INTO Changes (Operatorinit, OperatorName, ChangeDate, Description, OutOfPolicy, MemberNo) "
                            "VALUES('W','VELT',#12/06/26#,'It''s done',False,5) ;"), 1);
     auto rs = tran.openRecordset("SELECT * FROM Changes WHERE MemberNo=5 ;", keysetCursor());
@@ -74,26 +76,31 @@ TEST(Connection, ExecutesReadsAndUpdatesByKey) {
         EXPECT_TRUE(e.description().contains("NoSuchTable"));
         EXPECT_NE(e.number(), 0);
     }
-}
-
-TEST(Connection, ColumnExistsToleratesMissingTablesAndCase) {
-    test::TestInstallation inst;
-    inst.openCoreConnections();
-    Connection& main = inst.importer().connections.TarvMain;
-    EXPECT_TRUE(main.columnExists("membermain", "JOINCHANNEL"));
+    EXPECT_TRUE(main.columnExists("membermain", "JOINCHANNEL"));  // tables and columns found without case
     EXPECT_FALSE(main.columnExists("MemberMain", "NoSuchColumn"));
     EXPECT_FALSE(main.columnExists("NoSuchTable", "MemberNo"));
 }
 
-TEST(Connection, EmptyTextsAreStoredAsEmptyNotNull) {
-    test::TestInstallation inst;
-    inst.openCoreConnections();
-    auto rs = inst.importer().connections.TarvMain.openRecordset("SELECT * FROM MemberMain WHERE MemberNo=9 ;", keysetCursor());
+// The statements the importer writes must find the rows they should on the embedded engine;
+// an empty application value is stored as empty text, an empty date as no date.
+TEST_F(ConnectionTest, StoredDatesBooleansAndEmptyTextsAreFoundByTheDialect) {
+    auto rs = main.openRecordset("SELECT * FROM MemberMain WHERE MemberNo=7 ;", keysetCursor());
     rs.addNew();
-    rs.setValue("MemberNo", 9);
-    rs.setValue("MidName", QString());   // an empty application value
-    rs.setValue("DOL", QString());       // an empty date is no date
+    rs.setValue("MemberNo", 7);
+    rs.setValue("DOB", QDate(1980, 12, 25));
+    rs.setValue("NewMember", "True");
+    rs.setValue("stopcashin", "False");
+    rs.setValue("MidName", QString());
+    rs.setValue("DOL", QString());
     rs.setValue("PrevSurname", QVariant());  // Null on purpose
     rs.update();
+
+    EXPECT_EQ(main.openRecordset("SELECT * FROM MemberMain WHERE DOB=#12/25/1980# AND NewMember=TRUE ;").recordCount(), 1);
+    EXPECT_EQ(main.openRecordset("SELECT * FROM MemberMain WHERE DOB=#12/25/80# AND stopcashin=False ;").recordCount(), 1);
+    EXPECT_EQ(main.openRecordset("SELECT * FROM MemberMain WHERE DOB>#12/25/1980# ;").recordCount(), 0);
     EXPECT_EQ(inst.count("TarvMain", "SELECT * FROM MemberMain WHERE MidName = '' AND DOL IS NULL AND PrevSurname IS NULL"), 1);
+    auto back = main.openRecordset("SELECT * FROM MemberMain WHERE MemberNo=7 ;");
+    EXPECT_EQ(back.value("DOB").toDate(), QDate(1980, 12, 25));
+    EXPECT_EQ(back.value("NewMember").toBool(), true);
+    EXPECT_EQ(back.value("stopcashin").toBool(), false);
 }

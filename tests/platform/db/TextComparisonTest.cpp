@@ -11,69 +11,33 @@ using namespace autovelt;
 
 namespace {
 
-struct Comparison {
-    QString stored;
-    QString typed;
-    bool equal;
-};
-
-struct Pattern {
-    QString text;
-    QString pattern;  // a LIKE operand, ESCAPE clause included when wanted
-    bool matches;
-};
-
-class TextComparisonTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        inst.openCoreConnections();
-        main().execute("CREATE TEMP TABLE Names (Name TEXT COLLATE NOCASE)");
-    }
-    db::Connection& main() { return inst.importer().connections.TarvMain; }
-    int count(const QString& where) {
-        return main().openRecordset("SELECT COUNT(*) AS n FROM Names WHERE " + where, db::clientReadOnlyCursor())
-            .value("n").toInt();
-    }
-    void store(const QString& name) {
-        main().execute("DELETE FROM Names");
-        main().execute("INSERT INTO Names (Name) VALUES (" + sqlText(name) + ")");
-    }
-
+TEST(TextComparison, NoCaseColumnsAndLikeFoldEveryLetterButKeepAccents) {
     test::TestInstallation inst;
-};
-
-TEST_F(TextComparisonTest, NoCaseColumnsFoldEveryLetterButKeepAccents) {
-    const Comparison cases[] = {
-        {"MÜLLER", "müller", true},  {"müller", "MÜLLER", true}, {"ÉLODIE", "élodie", true},
-        {"Smith", "SMITH", true},    {"MULLER", "MÜLLER", false}, {"Müller", "Mueller", false},
-        {"\U00010400x", "\U00010428X", true},  // letters beyond the 16-bit range
+    inst.openCoreConnections();
+    db::Connection& main = inst.importer().connections.TarvMain;
+    main.execute("CREATE TEMP TABLE Names (Name TEXT COLLATE NOCASE)");
+    const auto equal = [](const QString& typed) { return "= " + sqlText(typed); };
+    const auto like = [](const QString& pattern) { return "LIKE " + pattern; };
+    const struct { QString stored; QString condition; bool found; } cases[] = {
+        {"MÜLLER", equal("müller"), true},  {"müller", equal("MÜLLER"), true}, {"ÉLODIE", equal("élodie"), true},
+        {"Smith", equal("SMITH"), true},    {"MULLER", equal("MÜLLER"), false}, {"Müller", equal("Mueller"), false},
+        {"\U00010400x", equal("\U00010428X"), true},  // letters beyond the 16-bit range
+        {"élodie", like("'É%'"), true},     {"ÉLODIE", like("'é%'"), true},       {"Élodie", like("'E%'"), false},
+        {"John", like("'_ohn'"), true},     {"John", like(sqlLikeStartsWith("%")), false},
+        {"%John", like(sqlLikeStartsWith("%")), true}, {"John", like(sqlLikeStartsWith("_")), false},
+        {"a!b[c", like(sqlLikeStartsWith("A!B[C")), true}, {"abcabd", like("'%abd'"), true},
+        {"ab", like("'a%b%'"), true},       {"ab", like("'a%c'"), false},         {"\U00010428x", like("'\U00010400_'"), true},
     };
-    for (const Comparison& c : cases) {
-        store(c.stored);
-        EXPECT_EQ(count("Name=" + sqlText(c.typed)), c.equal ? 1 : 0) << c.stored.toStdString() << " = " << c.typed.toStdString();
-    }
-}
-
-TEST_F(TextComparisonTest, LikeFoldsEveryLetterAndHonoursTheEscape) {
-    const Pattern cases[] = {
-        {"élodie", "'É%'", true},
-        {"ÉLODIE", "'é%'", true},
-        {"Élodie", "'E%'", false},
-        {"John", "'_ohn'", true},
-        {"John", sqlLikeStartsWith("%"), false},
-        {"%John", sqlLikeStartsWith("%"), true},
-        {"John", sqlLikeStartsWith("_"), false},
-        {"a!b[c", sqlLikeStartsWith("A!B[C"), true},
-        {"abcabd", "'%abd'", true},
-        {"ab", "'a%b%'", true},
-        {"ab", "'a%c'", false},
-        {"\U00010428x", "'\U00010400_'", true},
+    const auto count = [&](const QString& condition) {
+        return main.openRecordset("SELECT COUNT(*) AS n FROM Names WHERE Name " + condition, db::clientReadOnlyCursor())
+            .value("n").toInt();
     };
-    for (const Pattern& p : cases) {
-        store(p.text);
-        EXPECT_EQ(count("Name LIKE " + p.pattern), p.matches ? 1 : 0) << p.text.toStdString() << " LIKE " << p.pattern.toStdString();
+    for (const auto& c : cases) {
+        main.execute("DELETE FROM Names");
+        main.execute("INSERT INTO Names (Name) VALUES (" + sqlText(c.stored) + ")");
+        EXPECT_EQ(count(c.condition), c.found ? 1 : 0) << c.stored.toStdString() << " " << c.condition.toStdString();
     }
-    EXPECT_THROW(count("Name LIKE 'a' ESCAPE 'xy'"), VeltError);
+    EXPECT_THROW(count("LIKE 'a' ESCAPE 'xy'"), VeltError);
 }
 
 }  // namespace
