@@ -67,10 +67,10 @@ void addApplication(const Applicant& a) {
         {7, a.dob}, {8, a.title == QLatin1String("Mr") ? QStringLiteral("M") : QStringLiteral("F")},
         {9, QStringLiteral("0")}, {12, QStringLiteral("Tenant")}, {13, QStringLiteral("do")}, {14, QStringLiteral("E")},
         {18, QStringLiteral("1")}, {19, QString()}, {20, QStringLiteral("Employed")}, {24, QStringLiteral("Cash")},
-        {25, QStringLiteral("20")}, {44, QStringLiteral("M")}, {45, QStringLiteral("Personal")}, {46, a.amount},
-        {47, QStringLiteral("24")}, {50, QStringLiteral("Car repairs")}, {53, QStringLiteral("1850")},
+        {25, QStringLiteral("20")}, {44, QStringLiteral("M")}, {45, QStringLiteral("L1")}, {46, a.amount},
+        {47, QStringLiteral("24")}, {50, online(QStringLiteral("Car repairs"))}, {53, QStringLiteral("1850")},
         {63, QStringLiteral("24000")}, {88, online(QStringLiteral("First school?"))}, {89, online(QStringLiteral("Hillside"))},
-        {103, online(a.email)}, {105, QString()}, {106, QStringLiteral("EMAIL")}, {107, QStringLiteral("N")},
+        {103, online(a.email)}, {104, online(QStringLiteral("Best time to call is after 6pm"))}, {105, QString()}, {106, QStringLiteral("EMAIL")}, {107, QStringLiteral("N")},
         {109, QStringLiteral("06/12/2026")}, {110, a.code}};
     insertRow(QStringLiteral("table_w"), w);
     // The website stores address rows as typed: with the code tables in use here no encoded
@@ -100,6 +100,10 @@ void fillControlTables() {
     run(QStringLiteral("TarvMain"),
         QStringLiteral("INSERT INTO ControlSwitches (ID, webip, webun, WEBPW, DefaultLoanPayoutMethod, CreateLogs, Rpost) "
                        "VALUES (1, '192.0.2.33', 'riverside', 'demo-online-password', 'F', 1, 0)"));
+    // The personal loan product the applications ask for, and the loan number counters.
+    run(QStringLiteral("TarvMain"),
+        QStringLiteral("INSERT INTO Product (ProductCode, ProductType, IntTo1, IntRate1) VALUES ('L1', 3, 50000, 12.68)"));
+    run(QStringLiteral("TarvMain"), QStringLiteral("UPDATE Control SET OneLoanCount=0, NewLoanCount=1001, TopUpCount=501"));
     run(QStringLiteral("TarvMain"),
         QStringLiteral("INSERT INTO UDFSetUp (ID, UDF1Caption, UDF2Caption, Webmap1, Webmap2) VALUES (1, 'Employer', 'Branch', '1', '2')"));
     run(QStringLiteral("TarvMain"),
@@ -189,11 +193,14 @@ int main(int argc, char** argv) {
                     "Rose Cottage", "Mill Lane", "Bath", "BA2 3QT"});
     addApplication({"JK654321A", "Mrs", "Margaret", "O'Brien", "17/04/1962", "maggie@mail.example", "1", "750.00",
                     "4", "Station Road", "Keynsham", "BS31 1HA"});
+    // The agency sandbox answers by surname: this applicant's credit report shows defaults.
+    addApplication({"GH445566F", "Mr", "Samuel", "Defaulter", "21/11/1979", "sam.d@mail.example", "1", "2500.00",
+                    "31", "Hill Street", "Bath", "BA1 2PL"});
     addApplication({"EF998877E", "Miss", "Chloe", "Barnes", "", "chloe.b@mail.example", "2", "0.00",
                     "7", "Queen Street", "Bristol", "BS2 0EE"});
     queueMembershipDocument(1, QStringLiteral("upload-20261206-0001.pdf"), QStringLiteral("Passport"));
     addAgencyCredentials();
-    std::printf("Sample data written to %s: 2 members, 4 pending online applications, 1 queued supporting document, "
+    std::printf("Sample data written to %s: 2 members, 5 pending online applications, 1 queued supporting document, "
                 "agency credentials\n",
                 qPrintable(home));
     return 0;
