@@ -110,9 +110,9 @@ QStringList dumpInstallation(const TestInstallation& inst) {
 
 // A mix of what a day brings: new joiners and borrowers, members applying again (some
 // moved house, some left and rejoining), and applications that are refused.
-QList<WebApplication> dayOfApplications() {
+QList<WebApplication> dayOfApplications(int count) {
     QList<WebApplication> day;
-    for (int i = 1; i <= kApplications; ++i) {
+    for (int i = 1; i <= count; ++i) {
         const QString n = QString::number(i);
         WebApplication a = i % 5 == 0 ? WebApplication::joinOnly(i) : WebApplication::joinAndBorrow(i);
         a.set(6, QStringLiteral("Surname") + QString(QChar(u'a' + i % 26)) + n).set(4, QStringLiteral("Forename") + n);
@@ -132,7 +132,7 @@ QList<WebApplication> dayOfApplications() {
 
 class CrashSafetyTest : public ImportPassTest {
 protected:
-    void prepare(TestInstallation& installation) {
+    void prepare(TestInstallation& installation, int applications = kApplications) {
         // Small batches: a run commits several times, so kills fall before, between and
         // after commits.
         installation.appendConfig(QStringLiteral("[timing]\nbatch_applications = 15"));
@@ -145,7 +145,7 @@ protected:
             member.homeEmail.clear();
             addMemberTo(installation, member);
         }
-        for (const WebApplication& application : dayOfApplications())
+        for (const WebApplication& application : dayOfApplications(applications))
             for (const QString& statement : autovelt::testing::insertStatements(application))
                 installation.exec(QStringLiteral("online"), statement);
     }
@@ -220,6 +220,81 @@ TEST_P(RandomKillTest, EveryApplicationIsImportedOnceAndEveryRowAsAnUninterrupte
 }
 
 INSTANTIATE_TEST_SUITE_P(Seeds, RandomKillTest, ::testing::Values(11u, 2027u, 90125u));
+
+// A named step of an application, reached through the debugger: the program is stopped at
+// the function's entry (or on its return) on its third call and killed there.
+struct KillPoint {
+    const char* name;
+    const char* function;
+    bool onReturn;
+};
+
+class KillAtStepTest : public CrashSafetyTest, public ::testing::WithParamInterface<KillPoint> {
+protected:
+    // Runs the program under the debugger until the step, then kills it. False when the
+    // step was never reached.
+    bool runUntilKilled(const TestInstallation& installation, QString& output) {
+        QStringList args = {QStringLiteral("-batch"), QStringLiteral("-nx"), QStringLiteral("-ex"), QStringLiteral("set pagination off"),
+                            QStringLiteral("-ex"), QStringLiteral("break ") + QLatin1String(GetParam().function),
+                            QStringLiteral("-ex"), QStringLiteral("ignore 1 2"), QStringLiteral("-ex"), QStringLiteral("run")};
+        if (GetParam().onReturn) args << QStringLiteral("-ex") << QStringLiteral("finish");
+        args << QStringLiteral("-ex") << QStringLiteral("kill") << QStringLiteral("--args") << QStringLiteral(AUTOVELT_EXECUTABLE)
+             << QStringLiteral("--once") << QStringLiteral("--home") << installation.home();
+        QProcess gdb;
+        gdb.start(QStringLiteral("gdb"), args);
+        gdb.waitForFinished(180000);
+        output = QString::fromLocal8Bit(gdb.readAll());
+        return output.contains(QStringLiteral("Breakpoint 1, "));
+    }
+};
+
+TEST_P(KillAtStepTest, TheRunAfterTheKillLeavesWhatAnUninterruptedRunWrites) {
+    constexpr int kFew = 10;
+    TestInstallation reference;
+    reference.appendConfig(autovelt::testing::markedCodeTablesIni());
+    prepare(reference, kFew);
+    prepare(inst, kFew);
+    {
+        std::unique_ptr<QProcess> p(startProgram(reference));
+        ASSERT_TRUE(p->waitForFinished(120000));
+        ASSERT_EQ(p->exitCode(), 0);
+    }
+    QString debugger;
+    ASSERT_TRUE(runUntilKilled(inst, debugger)) << debugger.toStdString();
+    const ProgramRun finishing = runProgram();
+    ASSERT_EQ(finishing.exitCode, 0) << finishing.output.toStdString();
+    const ProgramRun last = runProgram();
+    EXPECT_FALSE(last.output.contains(QStringLiteral("Join+Borrow import process started"))) << last.output.toStdString();
+
+    const QStringList expected =
+        withEffectStatesBlanked(dumpInstallation(reference).replaceInStrings(reference.home(), QStringLiteral("<home>")));
+    const QStringList actual = withEffectStatesBlanked(dumpInstallation(inst).replaceInStrings(inst.home(), QStringLiteral("<home>")));
+    EXPECT_EQ(actual.size(), expected.size());
+    for (int i = 0; i < std::min(actual.size(), expected.size()); ++i)
+        ASSERT_EQ(actual[i].toStdString(), expected[i].toStdString()) << "first difference at line " << i;
+    // One loan number taken per loan, every row marked once.
+    EXPECT_EQ(rows(QStringLiteral("TarvTran"), QStringLiteral("SELECT DISTINCT LoanNumber FROM LoanAllocation")),
+              rows(QStringLiteral("TarvTran"), QStringLiteral("SELECT * FROM LoanAllocation")));
+    EXPECT_EQ(rows(QStringLiteral("online"), QStringLiteral("SELECT * FROM table_w WHERE field_107<>'Y'")), 0);
+    expectEachEmailSentAtMostOnce(inst);
+    if (QLatin1String(GetParam().function).contains(QLatin1String("SendQueuedEmail")))
+        // The email the kill cut off is reported for a person to check, never sent again.
+        EXPECT_TRUE(finishing.output.contains(QStringLiteral("was under way when the importer stopped; it is not repeated")))
+            << finishing.output.toStdString();
+    else
+        EXPECT_EQ(mailBodies(inst).size(), mailBodies(reference).size());  // nothing was under way: every email went
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Steps, KillAtStepTest,
+    ::testing::Values(KillPoint{"AfterTheCounterUpdate", "autovelt::TakeLoanNumber", true},
+                      KillPoint{"AfterTheLoanRow", "autovelt::LoanPayeeStatement", false},
+                      KillPoint{"AfterThePayeeRow", "autovelt::BuildSavingsPayProfile", false},
+                      KillPoint{"AfterThePolicyLog", "autovelt::CopyRulesLogToPolicyLog", true},
+                      KillPoint{"BeforeTheEmail", "autovelt::QueueEmail", false},
+                      KillPoint{"WhileTheEmailIsSent", "autovelt::SendQueuedEmail", false},
+                      KillPoint{"AfterTheEmail", "autovelt::SendQueuedEmail", true}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(CrashSafetyTest, ASecondImporterOnTheSameInstallationIsRefused) {
     prepare(inst);
