@@ -42,19 +42,13 @@ QString failure(int number, const QString& description) {
     return QStringLiteral("Error: %1 - %2 <Success>false</Success>").arg(number).arg(description);
 }
 
-bool isWellFormed(const QString& xml) {
-    QXmlStreamReader reader(xml);
-    while (!reader.atEnd()) reader.readNext();
-    return !reader.hasError();
-}
-
 struct Exchange {
     bool delivered = false;  // an answer came back from the agency
     QString text;
 };
 
 Exchange post(const AgencyService& service, const QString& url, const QString& soapAction, const QString& xmlBody) {
-    if (!isWellFormed(xmlBody)) return {false, failure(kNotWellFormed, QStringLiteral("The request is not well-formed XML and was not sent"))};
+    if (!IsWellFormedXml(xmlBody)) return {false, failure(kNotWellFormed, QStringLiteral("The request is not well-formed XML and was not sent"))};
     static std::once_flag once;
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 
@@ -97,6 +91,12 @@ Exchange post(const AgencyService& service, const QString& url, const QString& s
 }
 
 }  // namespace
+
+bool IsWellFormedXml(const QString& text) {
+    QXmlStreamReader reader(text);
+    while (!reader.atEnd()) reader.readNext();
+    return !reader.hasError();
+}
 
 QString PostXml(const AgencyService& service, const QString& url, const QString& soapAction, const QString& xmlBody) {
     return post(service, url, soapAction, xmlBody).text;

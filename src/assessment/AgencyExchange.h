@@ -14,6 +14,9 @@ struct AgencyService;
 // answer whatever its HTTP status. A failure to reach the agency, a body that is not
 // well-formed XML (never posted) or an answer that is cut off gives
 // "Error: <number> - <description> <Success>false</Success>" instead.
+// True when the text is one well-formed XML document.
+bool IsWellFormedXml(const QString& text);
+
 QString PostXml(const AgencyService& service, const QString& url, const QString& soapAction, const QString& xmlBody);
 
 // PostXml for the current application, asked at most once: an answer the agency gave is

@@ -14,7 +14,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QXmlStreamReader>
 #include <cmath>
 #include <optional>
 
@@ -56,12 +55,6 @@ QString textBetween(const QString& response, const QString& open, const QString&
     const qsizetype start = response.indexOf(open) + open.size();
     const qsizetype end = response.indexOf(close, start);
     return end < 0 ? response.mid(start) : response.mid(start, end - start);
-}
-
-bool isWellFormedXml(const QString& text) {
-    QXmlStreamReader reader(text);
-    while (!reader.atEnd()) reader.readNext();
-    return !reader.hasError();
 }
 
 CreditSearchAddress addressOf(const db::Recordset& row) {
@@ -282,7 +275,7 @@ private:
         // would pass the loan unseen.
         if (response.trimmed().isEmpty())
             return reportProblem(drawing, QStringLiteral("The agency's answer is empty"), tracePath);
-        if (!isWellFormedXml(response))
+        if (!IsWellFormedXml(response))
             return reportProblem(drawing, QStringLiteral("The agency's answer is not well-formed XML"), tracePath);
         app_.creditReport = response;
         QString stored = response;
