@@ -155,10 +155,13 @@ TEST_F(IntakeWithInstallation, IdFileIsReadOnceAndDeleted) {
     EXPECT_FALSE(QFile::exists(inst.path("id.txt")));
     ReadApplicationIdFile(im());  // no file: unchanged, no error
     EXPECT_EQ(im().applicationIdOverride, 77);
-    im().applicationIdOverride = 0;
-    inst.writeFile("id.txt", "-5");
-    ReadApplicationIdFile(im());
-    EXPECT_EQ(im().applicationIdOverride, 0);
+    for (const char* unusable : {"-5", "none\n"}) {  // ignored, and deleted all the same
+        im().applicationIdOverride = 0;
+        inst.writeFile("id.txt", unusable);
+        ReadApplicationIdFile(im());
+        EXPECT_EQ(im().applicationIdOverride, 0) << unusable;
+        EXPECT_FALSE(QFile::exists(inst.path("id.txt"))) << unusable;
+    }
 }
 
 TEST(OnlineMarkingStatements, OnlyTheImportedFlagsAndDatesAreWritten) {
