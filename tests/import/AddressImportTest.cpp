@@ -232,11 +232,13 @@ TEST_F(AddressImportTest, EachCompositionOfThePrintedLines) {
     EXPECT_EQ(app().workSlots[9], "0113 222 3333");
 }
 
+// The application's e-mail stands in for an empty home e-mail.
 TEST_F(AddressImportTest, UpperCaseLinesWhenTheCreditUnionDoesNotUseMixedCase) {
     im().settings.MixedCase = false;
     row("HOME", {{7, "12"}, {9, "high street"}, {11, "leeds"}, {14, "ls1 4ab"}});
     ASSERT_EQ(runPass(), 1);
     EXPECT_EQ(lines(1, "HOME"), (Lines{"12 HIGH STREET", "", "LEEDS", "", "<null>", "LS1 4AB"}));
+    EXPECT_EQ(app().applicantEmail, "john.smith@example.com");
 }
 
 TEST_F(AddressImportTest, AnUnderscoreInTheTypeIsRemovedAndMarksAPreviousHome) {
@@ -303,12 +305,6 @@ TEST_F(AddressImportTest, EmailAndEffectiveDateOfTheHomeRow) {
     EXPECT_EQ(app().applicantEmail, "john@home.example");
     EXPECT_EQ(app().homeSlots[11], "john@home.example");
     EXPECT_EQ(app().homeSlots[12], "01/02/2020");
-}
-
-TEST_F(AddressImportTest, TheApplicationsEmailStandsInForAnEmptyHomeEmail) {
-    row("HOME", {{7, "12"}, {9, "high street"}, {14, "ls1 4ab"}});
-    ASSERT_EQ(runPass(), 1);
-    EXPECT_EQ(app().applicantEmail, "john.smith@example.com");
 }
 
 // ---- Bank details ---------------------------------------------------------------------------
