@@ -101,16 +101,30 @@ protected:
     std::unique_ptr<SmtpSink> sink;
 };
 
+// The same, with every message handed to a recorder instead of a server.
+class RecordedSendTest : public SendEmailTest {
+protected:
+    void SetUp() override {
+        SendEmailTest::SetUp();
+        context.transport = &recorder;
+    }
+    RecordingMailTransport recorder;
+};
+
 // ---- Recipients ------------------------------------------------------------------------
 
-// The sink offers no login: an account with a password still sends without one.
-TEST_F(SendEmailTest, OneRecipientGoesInTo) {
+// The sink offers no login: an account with a password still sends without one. One
+// recipient goes in To; several go blind, with no To.
+TEST_F(SendEmailTest, OneRecipientGoesInToAndSeveralGoToBcc) {
     startSink();
     ASSERT_EQ(send(QStringLiteral("jane.doe@example.com"), QStringLiteral("Hello Jane")), QStringLiteral("ok"));
     ASSERT_EQ(send(QStringLiteral("jane.doe@example.com"), QStringLiteral("Hello again")), QStringLiteral("ok"));
+    ASSERT_EQ(send(QStringLiteral("support@vendor.example;office@varno.example"), QStringLiteral("Log")),
+              QStringLiteral("ok"));
+    ASSERT_EQ(send(QStringLiteral(" a@one.example , b@two.example ,"), QStringLiteral("Log")), QStringLiteral("ok"));
 
     const QList<ReceivedMail> mails = sink->messages();
-    ASSERT_EQ(mails.size(), 2);
+    ASSERT_EQ(mails.size(), 4);
     const ReceivedMail& mail = mails.first();
     EXPECT_EQ(mail.mailFrom, kSender);
     EXPECT_EQ(mail.rcptTos, QStringList{QStringLiteral("jane.doe@example.com")});
@@ -126,19 +140,10 @@ TEST_F(SendEmailTest, OneRecipientGoesInTo) {
     EXPECT_TRUE(id.startsWith(u'<') && id.endsWith("@varno.example>")) << text(id);
     EXPECT_NE(id, mails[1].header("Message-ID"));
     EXPECT_TRUE(mail.defects.isEmpty()) << text(mail.defects.join(u'|'));
-}
 
-TEST_F(SendEmailTest, SeveralRecipientsGoToBccWithAnEmptyTo) {
-    startSink();
-    ASSERT_EQ(send(QStringLiteral("support@vendor.example;office@varno.example"), QStringLiteral("Log")),
-              QStringLiteral("ok"));
-    ASSERT_EQ(send(QStringLiteral(" a@one.example , b@two.example ,"), QStringLiteral("Log")), QStringLiteral("ok"));
-
-    const QList<ReceivedMail> mails = sink->messages();
-    ASSERT_EQ(mails.size(), 2);
-    EXPECT_EQ(mails[0].rcptTos, (QStringList{QStringLiteral("support@vendor.example"), QStringLiteral("office@varno.example")}));
-    EXPECT_EQ(mails[1].rcptTos, (QStringList{QStringLiteral("a@one.example"), QStringLiteral("b@two.example")}));
-    for (const ReceivedMail& mail : mails) {
+    EXPECT_EQ(mails[2].rcptTos, (QStringList{QStringLiteral("support@vendor.example"), QStringLiteral("office@varno.example")}));
+    EXPECT_EQ(mails[3].rcptTos, (QStringList{QStringLiteral("a@one.example"), QStringLiteral("b@two.example")}));
+    for (const ReceivedMail& mail : mails.mid(2)) {
         EXPECT_TRUE(mail.header(QStringLiteral("To")).isNull());
         EXPECT_TRUE(mail.header(QStringLiteral("Bcc")).isNull());
         EXPECT_FALSE(mail.raw.contains("support@vendor.example")) << "a blind recipient shows in the message";
@@ -146,9 +151,7 @@ TEST_F(SendEmailTest, SeveralRecipientsGoToBccWithAnEmptyTo) {
     }
 }
 
-TEST_F(SendEmailTest, AddressThatCouldInjectAHeaderIsRefusedAndNothingIsSent) {
-    RecordingMailTransport recorder;
-    context.transport = &recorder;
+TEST_F(RecordedSendTest, AddressThatCouldInjectAHeaderIsRefusedAndNothingIsSent) {
     for (const QString& bad : {QStringLiteral("jane@example.com\r\nBcc: all@example.com"),
                                QStringLiteral("Jane <jane@example.com>"), QStringLiteral("a@x.com;b c@y.com")}) {
         const QString result = send(bad, QStringLiteral("body"), {}, 25);
@@ -178,9 +181,7 @@ TEST_F(SendEmailTest, NamesWithPunctuationOrAccentsAndALineBreakInTheSubjectStay
     EXPECT_TRUE(mail.defects.isEmpty()) << text(mail.defects.join(u'|'));
 }
 
-TEST_F(SendEmailTest, WithoutASenderAccountTheReplyAddressSendsAndNoLoginIsTried) {
-    RecordingMailTransport recorder;
-    context.transport = &recorder;
+TEST_F(RecordedSendTest, WithoutASenderAccountTheReplyAddressSendsAndNoLoginIsTried) {
     ASSERT_EQ(SendEmail(QStringLiteral("jane@example.com"), kSubject, kReply, QStringLiteral("x"),
                         QStringLiteral("mail.varno.example"), 25, QString(), QString(), {}, false, context),
               QStringLiteral("ok"));
@@ -218,9 +219,7 @@ TEST_F(SendEmailTest, HtmlAndTextBodiesArriveWithTheirTypesAndExactText) {
     }
 }
 
-TEST_F(SendEmailTest, EachOfTheFourMarkersMakesAnHtmlBodyAndNothingElseDoes) {
-    RecordingMailTransport recorder;
-    context.transport = &recorder;
+TEST_F(RecordedSendTest, EachOfTheFourMarkersMakesAnHtmlBodyAndNothingElseDoes) {
     const QStringList htmlBodies{QStringLiteral("x <a href=y>"), QStringLiteral("{\\rtf1"), QStringLiteral("<b>bold</b>"),
                                  QStringLiteral("<p>para")};
     const QStringList textBodies{QStringLiteral("plain"), QStringLiteral("<P>upper case"), QStringLiteral("<i>italic</i><hr>"),
@@ -256,9 +255,7 @@ TEST_F(SendEmailTest, TwoAttachmentsArriveIntactUnderTheirFileNames) {
     EXPECT_TRUE(mail.defects.isEmpty()) << text(mail.defects.join(u'|'));
 }
 
-TEST_F(SendEmailTest, OnePathOrBlankAttachmentText) {
-    RecordingMailTransport recorder;
-    context.transport = &recorder;
+TEST_F(RecordedSendTest, OnePathOrBlankAttachmentText) {
     send(QStringLiteral("j@x.example"), QStringLiteral("b"), QStringLiteral("  /tmp/one file.txt "), 25);
     send(QStringLiteral("j@x.example"), QStringLiteral("b"), QStringLiteral("   "), 25);
     send(QStringLiteral("j@x.example"), QStringLiteral("b"), QStringLiteral("/a.txt| /b.txt |"), 25);
@@ -341,10 +338,8 @@ TEST_F(SendEmailTest, LoginGoesOverStartTlsWhenOfferedAndNeverInClearWhenTlsIsRe
     }
 }
 
-TEST_F(SendEmailTest, PasswordIsBlankedEvenWhenTheTransportRepeatsIt) {
-    RecordingMailTransport recorder;
+TEST_F(RecordedSendTest, PasswordIsBlankedEvenWhenTheTransportRepeatsIt) {
     recorder.result = QStringLiteral("login failed for password ") + kPassword;
-    context.transport = &recorder;
     const QString result = send(QStringLiteral("jane@example.com"), QStringLiteral("x"), {}, 25);
     EXPECT_FALSE(result.contains(kPassword)) << text(result);
     EXPECT_TRUE(result.startsWith(QStringLiteral("login failed for password "))) << text(result);
@@ -352,9 +347,7 @@ TEST_F(SendEmailTest, PasswordIsBlankedEvenWhenTheTransportRepeatsIt) {
 
 // ---- Settings and transports -----------------------------------------------------------
 
-TEST_F(SendEmailTest, ConfiguredServerAndPortOverrideTheCallersAndAllReachTheTransport) {
-    RecordingMailTransport recorder;
-    context.transport = &recorder;
+TEST_F(RecordedSendTest, ConfiguredServerAndPortOverrideTheCallersAndAllReachTheTransport) {
     context.settings.smtpServerOverride = QStringLiteral("relay.varno.example");
     context.settings.smtpPortOverride = 2525;
     context.settings.connectTimeoutSeconds = 12;

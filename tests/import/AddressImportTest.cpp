@@ -141,14 +141,6 @@ TEST_F(AddressImportTest, RowsAreFoundByThePendingKeyOrTheSecondKeyOnly) {
     EXPECT_EQ(app().applicantEmail, "j@home.example");
 }
 
-TEST_F(AddressImportTest, AnEmptySecondKeyFindsNoOtherApplicantsRows) {
-    inst.exec("online", "UPDATE table_w SET field_105=''");
-    address("HOME", {{7, "50"}, {9, "someone else"}, {14, "ls5 5aa"}, {23, ""}}, "XY987654A", QString(), QString());
-    ASSERT_EQ(runPass(), 1);
-    EXPECT_EQ(problems(), (Lines{"Member 0 - no addresses supplied!" + kSuffix, "Member 1 - no addresses supplied!" + kSuffix}));
-    EXPECT_EQ(addressTypes(1), Lines{});
-}
-
 // A second key that is no number cannot be read: the application is refused before any row is looked for.
 TEST_F(AddressImportTest, AHostileSecondKeyRefusesTheApplicationAndWritesNoRows) {
     inst.exec("online", "UPDATE table_w SET field_105=" + sqlText("7' OR field_23 IS NOT NULL OR '"));
@@ -160,7 +152,10 @@ TEST_F(AddressImportTest, AHostileSecondKeyRefusesTheApplicationAndWritesNoRows)
     EXPECT_EQ(rows("TarvMain", "SELECT * FROM MemberAddress"), 0);
 }
 
+// An empty second key finds no other applicant's rows either.
 TEST_F(AddressImportTest, ANewMemberWithoutAddressRowsIsReportedAndGetsNone) {
+    inst.exec("online", "UPDATE table_w SET field_105=''");
+    address("HOME", {{7, "50"}, {9, "someone else"}, {14, "ls5 5aa"}, {23, ""}}, "XY987654A", QString(), QString());
     ASSERT_EQ(runPass(), 1);
     EXPECT_EQ(problems(), (Lines{"Member 0 - no addresses supplied!" + kSuffix, "Member 1 - no addresses supplied!" + kSuffix}));
     EXPECT_EQ(addressTypes(1), Lines{});
@@ -232,11 +227,13 @@ TEST_F(AddressImportTest, EachCompositionOfThePrintedLines) {
     EXPECT_EQ(app().workSlots[9], "0113 222 3333");
 }
 
+// The application's e-mail stands in for an empty home e-mail.
 TEST_F(AddressImportTest, UpperCaseLinesWhenTheCreditUnionDoesNotUseMixedCase) {
     im().settings.MixedCase = false;
     row("HOME", {{7, "12"}, {9, "high street"}, {11, "leeds"}, {14, "ls1 4ab"}});
     ASSERT_EQ(runPass(), 1);
     EXPECT_EQ(lines(1, "HOME"), (Lines{"12 HIGH STREET", "", "LEEDS", "", "<null>", "LS1 4AB"}));
+    EXPECT_EQ(app().applicantEmail, "john.smith@example.com");
 }
 
 TEST_F(AddressImportTest, AnUnderscoreInTheTypeIsRemovedAndMarksAPreviousHome) {
@@ -303,12 +300,6 @@ TEST_F(AddressImportTest, EmailAndEffectiveDateOfTheHomeRow) {
     EXPECT_EQ(app().applicantEmail, "john@home.example");
     EXPECT_EQ(app().homeSlots[11], "john@home.example");
     EXPECT_EQ(app().homeSlots[12], "01/02/2020");
-}
-
-TEST_F(AddressImportTest, TheApplicationsEmailStandsInForAnEmptyHomeEmail) {
-    row("HOME", {{7, "12"}, {9, "high street"}, {14, "ls1 4ab"}});
-    ASSERT_EQ(runPass(), 1);
-    EXPECT_EQ(app().applicantEmail, "john.smith@example.com");
 }
 
 // ---- Bank details ---------------------------------------------------------------------------

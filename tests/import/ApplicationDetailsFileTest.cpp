@@ -116,14 +116,13 @@ TEST_F(DetailsFileTest, TwoFilesInOneSecondBothKept) {
               QStringList({QStringLiteral("J+B_App_20260304_101112.txt"), QStringLiteral("J+B_App_20260304_101112_2.txt")}));
 }
 
-TEST_F(DetailsFileTest, NothingWrittenWithoutLogsOrMember) {
+TEST_F(DetailsFileTest, NothingWrittenWithoutLogsOrMemberAndAnUnwritableFolderIsReported) {
     WriteApplicationDetailsFile(inst.importer(), 0);
     inst.importer().settings.CreateLogs = false;
     WriteApplicationDetailsFile(inst.importer(), 5);
     EXPECT_TRUE(QDir(scans).entryList(QDir::Dirs | QDir::NoDotAndDotDot).isEmpty());
-}
 
-TEST_F(DetailsFileTest, UnwritableFolderIsReported) {
+    inst.importer().settings.CreateLogs = true;
     inst.writeFile(QStringLiteral("scans/LOANS"), QStringLiteral("a file where the folder belongs"));
     WriteApplicationDetailsFile(inst.importer(), 5);
     ASSERT_EQ(inst.reporter().problems().size(), 1);

@@ -98,8 +98,11 @@ TEST_F(IntakeWithInstallation, EveryColumnIsReadByItsRule) {
     EXPECT_FALSE(app.skip);
 }
 
-TEST_F(IntakeWithInstallation, AShortUploadKeyIsTakenAsStored) {
-    WebApplication a = WebApplication::joinOnly(4);
+// A number without the encoding's marker, and a short upload key, are taken as stored.
+TEST_F(IntakeWithInstallation, ValuesWithoutTheEncodingAreTakenAsTyped) {
+    WebApplication a = WebApplication::joinOnly(3);
+    a.niNumber = "ab 12 34 56 c";
+    a.niNumberPlain = true;
     for (const QString& s : insertStatements(a)) inst.exec("online", s);
     LoadControlSettings(im());
     for (const char* key : {"0", "12345", "1234567890"}) {
@@ -107,18 +110,9 @@ TEST_F(IntakeWithInstallation, AShortUploadKeyIsTakenAsStored) {
         ReadApplicationRow(im(), im().connections.OnlineConnection.openRecordset("SELECT * FROM table_w ;"));
         EXPECT_EQ(im().app.field[105], key);
         EXPECT_EQ(im().app.rawField105, key);
+        EXPECT_EQ(im().app.rawField2, "ab 12 34 56 c");
+        EXPECT_EQ(im().app.field[2], "AB123456C");
     }
-}
-
-TEST_F(IntakeWithInstallation, ANumberWithoutMarkerIsTakenAsTyped) {
-    WebApplication a = WebApplication::joinOnly(3);
-    a.niNumber = "ab 12 34 56 c";
-    a.niNumberPlain = true;
-    for (const QString& s : insertStatements(a)) inst.exec("online", s);
-    LoadControlSettings(im());
-    ReadApplicationRow(im(), im().connections.OnlineConnection.openRecordset("SELECT * FROM table_w ;"));
-    EXPECT_EQ(im().app.rawField2, "ab 12 34 56 c");
-    EXPECT_EQ(im().app.field[2], "AB123456C");
 }
 
 TEST_F(IntakeWithInstallation, LoanDetailsLineOnlyForJoinAndBorrow) {
@@ -155,10 +149,13 @@ TEST_F(IntakeWithInstallation, IdFileIsReadOnceAndDeleted) {
     EXPECT_FALSE(QFile::exists(inst.path("id.txt")));
     ReadApplicationIdFile(im());  // no file: unchanged, no error
     EXPECT_EQ(im().applicationIdOverride, 77);
-    im().applicationIdOverride = 0;
-    inst.writeFile("id.txt", "-5");
-    ReadApplicationIdFile(im());
-    EXPECT_EQ(im().applicationIdOverride, 0);
+    for (const char* unusable : {"-5", "none\n"}) {  // ignored, and deleted all the same
+        im().applicationIdOverride = 0;
+        inst.writeFile("id.txt", unusable);
+        ReadApplicationIdFile(im());
+        EXPECT_EQ(im().applicationIdOverride, 0) << unusable;
+        EXPECT_FALSE(QFile::exists(inst.path("id.txt"))) << unusable;
+    }
 }
 
 TEST(OnlineMarkingStatements, OnlyTheImportedFlagsAndDatesAreWritten) {

@@ -7,17 +7,13 @@ using namespace autovelt;
 
 namespace {
 
-TEST(OpeningShareBalance, JetStatement) {
+TEST(OpeningShareBalance, JetAndSqlServerStatementsWithAQuotedProduct) {
+    const QString head = "INSERT INTO MemberBalances (MemberNo, ProductCode, AMILOAN, LoanGranted, Balance, Rate, PaidOutPeriod, "
+                         "PaidOutYTD, ExcessLimit, ProductType, InterestPaidDate, RepaymentDueDate) VALUES(";
     EXPECT_EQ(OpeningShareBalanceStatement(42, "S1", QDate(2026, 3, 5), false),
-              "INSERT INTO MemberBalances (MemberNo, ProductCode, AMILOAN, LoanGranted, Balance, Rate, PaidOutPeriod, "
-              "PaidOutYTD, ExcessLimit, ProductType, InterestPaidDate, RepaymentDueDate) VALUES(42,'S1',False,#03/05/26#,"
-              "0,0,0,0,0,4,#03/05/26#,#03/05/26#) ;");
-}
-
-TEST(OpeningShareBalance, SqlServerStatementAndQuotedProduct) {
+              head + "42,'S1',False,#03/05/26#,0,0,0,0,0,4,#03/05/26#,#03/05/26#) ;");
     EXPECT_EQ(OpeningShareBalanceStatement(7, "S'1", QDate(2026, 3, 5), true),
-              "INSERT INTO MemberBalances (MemberNo, ProductCode, AMILOAN, LoanGranted, Balance, Rate, PaidOutPeriod, "
-              "PaidOutYTD, ExcessLimit, ProductType, InterestPaidDate, RepaymentDueDate) VALUES(7,'S''1',0,"
+              head + "7,'S''1',0,"
               "CONVERT(DATETIME, '2026-03-05 00:00:00', 102),0,0,0,0,0,4,CONVERT(DATETIME, '2026-03-05 00:00:00', 102),"
               "CONVERT(DATETIME, '2026-03-05 00:00:00', 102)) ;");
 }
