@@ -63,6 +63,8 @@ struct DetailsCase {
     bool termsLines;
 };
 
+void PrintTo(const DetailsCase& c, std::ostream* out) { *out << c.name; }
+
 class DetailsLinesTest : public DetailsFileTest, public ::testing::WithParamInterface<DetailsCase> {};
 
 TEST_P(DetailsLinesTest, FileReadsBackLineByLine) {

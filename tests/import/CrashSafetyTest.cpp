@@ -229,6 +229,8 @@ struct KillPoint {
     bool onReturn;
 };
 
+void PrintTo(const KillPoint& point, std::ostream* out) { *out << point.name; }
+
 class KillAtStepTest : public CrashSafetyTest, public ::testing::WithParamInterface<KillPoint> {
 protected:
     // Runs the program under the debugger until the step, then kills it. False when the

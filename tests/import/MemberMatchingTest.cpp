@@ -133,6 +133,8 @@ struct Refusal {
     QString notes;
 };
 
+void PrintTo(const Refusal& c, std::ostream* out) { *out << c.name; }
+
 class RefusalTest : public MemberMatchingTest, public ::testing::WithParamInterface<Refusal> {};
 
 TEST_P(RefusalTest, RefusedWithItsLineDiaryNoteAndWebLogRow) {

@@ -68,6 +68,8 @@ struct Takeover {
     QString changed;     // what the anomaly line names; empty: no anomaly
 };
 
+void PrintTo(const Takeover& c, std::ostream* out) { *out << c.name; }
+
 class TakeoverTest : public UntrustedApplicantTest, public ::testing::WithParamInterface<Takeover> {};
 
 TEST_P(TakeoverTest, UnconfirmedChangeOfBankOrHomeRaisesTheBankDetailAnomaly) {
@@ -118,6 +120,8 @@ struct NameMatch {
     QString typedForename, typedSurname;
     bool matched;
 };
+
+void PrintTo(const NameMatch& c, std::ostream* out) { *out << c.name; }
 
 class NameMatchTest : public UntrustedApplicantTest, public ::testing::WithParamInterface<NameMatch> {};
 

@@ -91,6 +91,8 @@ struct Journey {
     const char* status;   // the loan application's initial status
 };
 
+void PrintTo(const Journey& journey, std::ostream* out) { *out << journey.surname; }
+
 class JourneyCases : public JoinAndBorrowJourneyTest, public ::testing::WithParamInterface<Journey> {};
 
 // Passed, referred and failed by the rules: each gets its loan application and its email.

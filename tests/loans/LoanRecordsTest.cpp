@@ -115,6 +115,8 @@ struct RecordCase {
     std::function<void(LoanRecordsTest&)> check;
 };
 
+void PrintTo(const RecordCase& c, std::ostream* out) { *out << c.name; }
+
 class LoanRecordCases : public LoanRecordsTest, public ::testing::WithParamInterface<RecordCase> {};
 
 TEST_P(LoanRecordCases, ReadBack) {
