@@ -19,8 +19,6 @@ namespace {
 
 constexpr int kReachTimeoutSeconds = 10;
 
-const char* const kTemplates[] = {"joinonly.html", "Lngeneral.html", "Lnjandb.html", "Jnnotok.html", "Lnnotok.html"};
-
 // Tables the importer creates itself when they are missing, and tables a core banking
 // database may lack without harm.
 bool isOptionalTable(const QString& table) {
@@ -140,9 +138,9 @@ private:
 
     void checkTemplates() {
         QStringList missing;
-        for (const char* name : kTemplates) {
-            const QFileInfo file(im_.programFile(QLatin1String(name)));
-            if (!file.isFile() || !file.isReadable()) missing << QLatin1String(name);
+        for (const QString& name : EmailTemplateNames()) {
+            const QFileInfo file(im_.programFile(name));
+            if (!file.isFile() || !file.isReadable()) missing << name;
         }
         if (missing.isEmpty()) pass(QStringLiteral("email templates"), QStringLiteral("all five present"));
         else fail(QStringLiteral("email templates"), QStringLiteral("missing or unreadable: ") + missing.join(QStringLiteral(", ")));

@@ -1,11 +1,12 @@
 #include "assessment/AgencyExchange.h"
 
+#include "platform/net/CurlLibrary.h"
+
 #include "state/Importer.h"
 
 #include <QXmlStreamReader>
 #include <curl/curl.h>
 #include <memory>
-#include <mutex>
 
 namespace autovelt {
 
@@ -49,8 +50,7 @@ struct Exchange {
 
 Exchange post(const AgencyService& service, const QString& url, const QString& soapAction, const QString& xmlBody) {
     if (!IsWellFormedXml(xmlBody)) return {false, failure(kNotWellFormed, QStringLiteral("The request is not well-formed XML and was not sent"))};
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+    InitCurlOnce();
 
     EasyHandle curl(curl_easy_init(), curl_easy_cleanup);
     if (!curl) return {false, failure(CURLE_FAILED_INIT, QStringLiteral("The HTTPS client could not start"))};
@@ -91,6 +91,14 @@ Exchange post(const AgencyService& service, const QString& url, const QString& s
 }
 
 }  // namespace
+
+QString TextBetween(const QString& text, const QString& open, const QString& close) {
+    const qsizetype start = text.indexOf(open);
+    if (start < 0) return {};
+    const qsizetype from = start + open.size();
+    const qsizetype end = text.indexOf(close, from);
+    return end < 0 ? text.mid(from) : text.mid(from, end - from);
+}
 
 bool IsWellFormedXml(const QString& text) {
     QXmlStreamReader reader(text);

@@ -17,6 +17,11 @@ struct AgencyService;
 // True when the text is one well-formed XML document.
 bool IsWellFormedXml(const QString& text);
 
+// The text between `open` and the following `close` in an agency answer (to the end of the
+// answer when there is no `close`); nothing when `open` is absent. Answers are read by the
+// texts they hold, so one that is not even XML reads the same way.
+QString TextBetween(const QString& text, const QString& open, const QString& close);
+
 QString PostXml(const AgencyService& service, const QString& url, const QString& soapAction, const QString& xmlBody);
 
 // PostXml for the current application, asked at most once: an answer the agency gave is

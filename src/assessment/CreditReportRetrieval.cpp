@@ -33,16 +33,6 @@ VeltError invalidDate() {
 }
 VeltError typeMismatch() { return VeltError(13, QStringLiteral("DrawCreditReport"), QStringLiteral("Type mismatch")); }
 
-// A date column's value as a date; nothing when it is null or not a date.
-std::optional<QDate> dateOf(const QVariant& value) {
-    if (value.isNull()) return std::nullopt;
-    if (value.typeId() == QMetaType::QDate || value.typeId() == QMetaType::QDateTime) {
-        const QDate date = value.toDate();
-        return date.isValid() ? std::optional<QDate>(date) : std::nullopt;
-    }
-    return parseDayFirstDate(value.toString());
-}
-
 // When a file came into being: its birth time where the file system keeps one, else the
 // time it was last written (on Linux many file systems and older kernels keep no birth time).
 QDateTime creationTimeOf(const QFileInfo& file) {
@@ -50,25 +40,7 @@ QDateTime creationTimeOf(const QFileInfo& file) {
     return born.isValid() ? born : file.lastModified();
 }
 
-// The text between `open` and the next `close` after it (to the end when not closed).
-QString textBetween(const QString& response, const QString& open, const QString& close) {
-    const qsizetype start = response.indexOf(open) + open.size();
-    const qsizetype end = response.indexOf(close, start);
-    return end < 0 ? response.mid(start) : response.mid(start, end - start);
-}
-
-CreditSearchAddress addressOf(const db::Recordset& row) {
-    CreditSearchAddress a;
-    a.flatNumber = row.text(QStringLiteral("PAFFlatNumber"));
-    a.buildingNumber = row.text(QStringLiteral("PAFBuildingNumber"));
-    a.buildingName = row.text(QStringLiteral("PAFBuildingName"));
-    a.street1 = row.text(QStringLiteral("PAFStreet1"));
-    a.street2 = row.text(QStringLiteral("PAFStreet2"));
-    a.town = row.text(QStringLiteral("PAFTown"));
-    a.county = row.text(QStringLiteral("PAFCounty"));
-    a.postCode = row.text(QStringLiteral("PAFPostCode"));
-    return a;
-}
+CreditSearchAddress addressOf(const db::Recordset& row) { return {ReadPafColumns(row)}; }
 
 // One call of DrawCreditReport. Every step either goes on or ends the call; database and
 // conversion failures are raised as VeltError and reported by the caller.
@@ -196,13 +168,13 @@ private:
         CreditSearchApplicant a;
         a.reference = n_;
         a.addresses.append(addressOf(member));
-        if (const std::optional<QDate> movedIn = dateOf(member.value(QStringLiteral("EffectiveFrom"))))
+        if (const std::optional<QDate> movedIn = member.date(QStringLiteral("EffectiveFrom")))
             addPreviousAddresses(*movedIn, a.addresses);
         a.title = member.text(QStringLiteral("Title"));
         a.forename = member.text(QStringLiteral("Forename"));
         a.midName = member.text(QStringLiteral("MidName"));
         a.surname = member.text(QStringLiteral("Surname"));
-        a.dateOfBirth = dateOf(member.value(QStringLiteral("DOB"))).value_or(QDate());
+        a.dateOfBirth = member.date(QStringLiteral("DOB")).value_or(QDate());
         a.email = app_.applicantEmail.isEmpty() ? app_.field[103] : app_.applicantEmail;
         a.phoneNumber = member.text(QStringLiteral("PhoneNumber"));
         a.mobileNumber = member.text(QStringLiteral("MobileNumber"));
@@ -221,7 +193,7 @@ private:
             if (row.eof()) return;
             CreditSearchAddress previous = addressOf(row);
             previous.endDate = laterStart;
-            const std::optional<QDate> start = dateOf(row.value(QStringLiteral("EffectiveFrom")));
+            const std::optional<QDate> start = row.date(QStringLiteral("EffectiveFrom"));
             previous.startDate = start ? *start : laterStart.addYears(-3);
             addresses.append(previous);
             if (!start) return;
@@ -265,11 +237,11 @@ private:
     void examine(const QString& response, const QString& tracePath) {
         const QString drawing = QStringLiteral("Error drawing credit report for member ");
         if (response.contains(QLatin1String("<Error>")))
-            return reportProblem(drawing, textBetween(response, QStringLiteral("<Error>"), QStringLiteral("</Error>")), tracePath);
+            return reportProblem(drawing, TextBetween(response, QStringLiteral("<Error>"), QStringLiteral("</Error>")), tracePath);
         if (response.contains(QLatin1String("Error:"))) return reportProblem(drawing, response, tracePath);
         if (response.contains(QLatin1String("<faultstring>")))
             return reportProblem(QStringLiteral("Fault in drawing credit report for member "),
-                                 textBetween(response, QStringLiteral("<faultstring>"), QStringLiteral("</faultstring>")),
+                                 TextBetween(response, QStringLiteral("<faultstring>"), QStringLiteral("</faultstring>")),
                                  tracePath);
         // An empty or cut-off answer is no report: read by the rules, its missing figures
         // would pass the loan unseen.

@@ -5,6 +5,8 @@
 // Every value is written as XML text, so nothing an applicant types can change the
 // request's shape.
 
+#include "assessment/PafColumns.h"
+
 #include <QDate>
 #include <QList>
 #include <QString>
@@ -14,15 +16,7 @@
 namespace autovelt {
 
 // One address as the search sends it: the postal (PAF) parts of a MemberAddress row.
-struct CreditSearchAddress {
-    QString flatNumber;
-    QString buildingNumber;
-    QString buildingName;
-    QString street1;
-    QString street2;
-    QString town;
-    QString county;
-    QString postCode;
+struct CreditSearchAddress : PafColumns {
     // Previous addresses only: when the applicant lived there. Invalid for the home address.
     QDate startDate;
     QDate endDate;

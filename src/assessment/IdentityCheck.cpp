@@ -5,6 +5,7 @@
 #include "assessment/AgencyTrace.h"
 #include "assessment/IdentityCheckAnswer.h"
 #include "assessment/IdentityCheckRequest.h"
+#include "common/PrintableText.h"
 #include "common/Values.h"
 #include "common/VeltError.h"
 #include "comms/AuditTrail.h"
@@ -19,21 +20,6 @@ namespace {
 const QString kJoin = QStringLiteral("JOIN");
 const QString kPassKeyword = QStringLiteral("EIDV PASS");
 const QString kFailKeyword = QStringLiteral("EIDV FAIL");
-const QString kMasked = QStringLiteral("********");
-
-std::optional<QDate> dateOf(const QVariant& value) {
-    if (value.isNull()) return std::nullopt;
-    if (value.typeId() == QMetaType::QDate) return value.toDate();
-    if (value.typeId() == QMetaType::QDateTime) return value.toDateTime().date();
-    return parseDayFirstDate(value.toString());
-}
-
-PafColumns pafColumnsOf(const db::Recordset& row) {
-    return {row.text(QStringLiteral("PAFFlatNumber")), row.text(QStringLiteral("PAFBuildingNumber")),
-            row.text(QStringLiteral("PAFBuildingName")), row.text(QStringLiteral("PAFStreet1")),
-            row.text(QStringLiteral("PAFStreet2")),     row.text(QStringLiteral("PAFTown")),
-            row.text(QStringLiteral("PAFCounty")),      row.text(QStringLiteral("PAFPostCode"))};
-}
 
 IdentityCheckMember memberOf(const db::Recordset& row) {
     IdentityCheckMember m;
@@ -41,16 +27,16 @@ IdentityCheckMember memberOf(const db::Recordset& row) {
     m.forename = row.text(QStringLiteral("Forename"));
     m.midname = row.text(QStringLiteral("Midname"));
     m.surname = row.text(QStringLiteral("Surname"));
-    m.dateOfBirth = dateOf(row.value(QStringLiteral("DOB")));
+    m.dateOfBirth = row.date(QStringLiteral("DOB"));
     m.line1 = row.text(QStringLiteral("Line1"));
     m.line2 = row.text(QStringLiteral("Line2"));
     m.line3 = row.text(QStringLiteral("Line3"));
     m.line4 = row.text(QStringLiteral("Line4"));
     m.postcode = row.text(QStringLiteral("PostCode"));
-    m.paf = pafColumnsOf(row);
+    m.paf = ReadPafColumns(row);
     m.phoneNumber = row.text(QStringLiteral("PhoneNumber"));
     m.mobileNumber = row.text(QStringLiteral("MobileNumber"));
-    m.effectiveFrom = dateOf(row.value(QStringLiteral("EffectiveFrom")));
+    m.effectiveFrom = row.date(QStringLiteral("EffectiveFrom"));
     return m;
 }
 
@@ -82,9 +68,8 @@ private:
         else if (band == QLatin1String("R") && app_.field[27] != QLatin1String("F")) app_.field[27] = band;
     }
     // An answer may quote what it was sent; the password never reaches a report line.
-    QString withoutPassword(QString text) const {
-        const QString& password = im_.settings.agency.IdentityCheckPassword;
-        return password.isEmpty() ? text : text.replace(password, kMasked);
+    QString withoutPassword(const QString& text) const {
+        return withoutSecret(text, im_.settings.agency.IdentityCheckPassword);
     }
 
     Importer& im_;
@@ -149,7 +134,7 @@ std::optional<IdentityCheckRequest> IdentityCheck::request(const IdentityCheckTa
             im_.sql(QStringLiteral("SELECT * FROM MemberAddress WHERE AddressType='HOMEPREV1' AND MemberNo=") + member_ +
                     QStringLiteral(" ;")),
             db::clientReadOnlyCursor());
-        if (!previous.eof()) r.previousAddress = pafColumnsOf(previous);
+        if (!previous.eof()) r.previousAddress = ReadPafColumns(previous);
     }
     return r;
 }

@@ -1,20 +1,11 @@
 #include "assessment/IdentityCheckAnswer.h"
 
+#include "assessment/AgencyExchange.h"
 #include "assessment/IdentityCheckRequest.h"
 
 namespace autovelt {
 
 namespace {
-
-// The text between `open` and the following `close` (the end of the answer when there is
-// no `close`); nothing when `open` is absent.
-QString between(const QString& text, const QString& open, const QString& close) {
-    const qsizetype start = text.indexOf(open);
-    if (start < 0) return {};
-    const qsizetype from = start + open.size();
-    const qsizetype end = text.indexOf(close, from);
-    return end < 0 ? text.mid(from) : text.mid(from, end - from);
-}
 
 // The agency's reference is an attribute value of up to 30 characters; it ends at its
 // closing quote.
@@ -45,9 +36,9 @@ bool bankAnomaly(const QString& answer) {
 IdentityAnswer ReadIdentityAnswer(const QString& answer) {
     IdentityAnswer read;
     read.hasResult = answer.contains(QLatin1String("<IdentityResult>"));
-    read.result = read.hasResult ? between(answer, QStringLiteral("<IdentityResult>"), QStringLiteral("</IdentityResult>"))
+    read.result = read.hasResult ? TextBetween(answer, QStringLiteral("<IdentityResult>"), QStringLiteral("</IdentityResult>"))
                                  : QStringLiteral("Fail");
-    read.score = between(answer, QStringLiteral("<IdentityScore>"), QStringLiteral("</IdentityScore>"));
+    read.score = TextBetween(answer, QStringLiteral("<IdentityScore>"), QStringLiteral("</IdentityScore>"));
     read.pid = referenceOf(answer);
     return read;
 }
@@ -64,7 +55,7 @@ IdentityDowngrade DowngradeOf(const QString& answer, bool bankDetailsSent, const
 }
 
 std::optional<QString> RefusalText(const QString& answer) {
-    if (answer.contains(QLatin1String("<Errors>"))) return between(answer, QStringLiteral("<Errors>"), QStringLiteral("</Errors>"));
+    if (answer.contains(QLatin1String("<Errors>"))) return TextBetween(answer, QStringLiteral("<Errors>"), QStringLiteral("</Errors>"));
     if (answer.contains(QLatin1String("Error:"))) return answer;
     return std::nullopt;
 }

@@ -4,6 +4,8 @@
 // from the member's stored details. Composition is pure text work, so the exact document
 // can be checked without a database or the agency.
 
+#include "assessment/PafColumns.h"
+
 #include <QDate>
 #include <QString>
 #include <optional>
@@ -12,18 +14,6 @@ namespace autovelt {
 
 struct AgencyCredentials;
 struct AgencyService;
-
-// The address-file columns of a MemberAddress row.
-struct PafColumns {
-    QString flatNumber;
-    QString buildingNumber;
-    QString buildingName;
-    QString street1;
-    QString street2;
-    QString town;
-    QString county;
-    QString postCode;
-};
 
 // What the check reads of the member: MemberMain and the member's HOME address row.
 struct IdentityCheckMember {

@@ -31,4 +31,9 @@ QString FlattenControlCharacters(const QString& line) {
     return flat;
 }
 
+QString withoutSecret(QString text, const QString& secret) {
+    if (!secret.isEmpty()) text.replace(secret, QStringLiteral("********"));
+    return text;
+}
+
 }  // namespace autovelt

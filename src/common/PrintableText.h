@@ -10,4 +10,8 @@ namespace autovelt {
 // its own in the report lists, on standard output or in a log file.
 QString FlattenControlCharacters(const QString& line);
 
+// The text with every occurrence of the secret (a password) replaced by "********", for
+// texts that leave the importer: report lines, error texts, log files.
+QString withoutSecret(QString text, const QString& secret);
+
 }  // namespace autovelt

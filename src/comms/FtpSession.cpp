@@ -1,5 +1,7 @@
 #include "comms/FtpSession.h"
 
+#include "platform/net/CurlLibrary.h"
+
 #include "common/PrivateFiles.h"
 
 #include <QFile>
@@ -41,6 +43,7 @@ struct FtpSession::Handle {
 };
 
 FtpSession::FtpSession(FtpEndpoint endpoint) : endpoint_(std::move(endpoint)), handle_(std::make_unique<Handle>()) {
+    InitCurlOnce();
     handle_->curl = curl_easy_init();
 }
 

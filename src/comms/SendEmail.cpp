@@ -4,6 +4,7 @@
 #include "comms/MimeEncoding.h"
 #include "comms/PickupFolderTransport.h"
 #include "comms/SmtpTransport.h"
+#include "common/PrintableText.h"
 
 #include <QRegularExpression>
 #include <QUuid>

@@ -1,14 +1,16 @@
 #include "comms/SmtpTransport.h"
 
+#include "platform/net/CurlLibrary.h"
+
 #include "comms/MimeEncoding.h"
 #include "comms/MimeMessage.h"
+#include "common/PrintableText.h"
 
 #include <QSysInfo>
 #include <QUrl>
 #include <curl/curl.h>
 #include <cstring>
 #include <memory>
-#include <mutex>
 
 namespace autovelt {
 
@@ -92,24 +94,14 @@ QString errorText(CURLcode code, const char* detailBuffer, const QString& lastRe
     return singleLine(text);
 }
 
-void initialiseCurlOnce() {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
-
 }  // namespace
-
-QString withoutSecret(QString text, const QString& secret) {
-    if (!secret.isEmpty()) text.replace(secret, QStringLiteral("********"));
-    return text;
-}
 
 QString SmtpTransport::send(const MailMessage& message, const MailServer& server) {
     if (server.host.trimmed().isEmpty()) return QStringLiteral("No SMTP server is set.");
     const RenderedMail rendered = renderMailMessage(message, BccHeader::Omit);
     if (!rendered.error.isEmpty()) return rendered.error;
 
-    initialiseCurlOnce();
+    InitCurlOnce();
     EasyHandle curl(curl_easy_init(), curl_easy_cleanup);
     if (!curl) return QStringLiteral("Unable to start the mail transfer.");
 

@@ -27,7 +27,4 @@ public:
     QString send(const MailMessage& message, const MailServer& server) override;
 };
 
-// The text with every occurrence of the secret replaced, for texts that leave the transport.
-QString withoutSecret(QString text, const QString& secret);
-
 }  // namespace autovelt

@@ -1,4 +1,5 @@
 #include "app/InstallationCheck.h"
+#include "app/InstallationSetup.h"
 #include "support/SmtpSink.h"
 #include "support/TestInstallation.h"
 
@@ -12,8 +13,6 @@ using namespace autovelt;
 
 namespace {
 
-const char* const kTemplates[] = {"joinonly.html", "Lngeneral.html", "Lnjandb.html", "Jnnotok.html", "Lnnotok.html"};
-
 // A complete installation whose mail goes to a real SMTP server on loopback, so that every
 // check passes until a case breaks one thing.
 class CheckCommandTest : public ::testing::Test {
@@ -26,7 +25,7 @@ public:
     // A fresh installation with everything in place.
     void prepare() {
         inst = std::make_unique<test::TestInstallation>();
-        for (const char* name : kTemplates) inst->writeFile(QLatin1String(name), QStringLiteral("<p>Dear [FIRSTNAME]</p>"));
+        for (const QString& name : EmailTemplateNames()) inst->writeFile(name, QStringLiteral("<p>Dear [FIRSTNAME]</p>"));
         writeConfig(QStringLiteral("[mail]\nsmtp_server = 127.0.0.1\nsmtp_port = %1\n").arg(smtp.port()));
     }
     void writeConfig(const QString& extra) {

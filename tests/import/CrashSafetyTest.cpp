@@ -100,6 +100,19 @@ void expectEachEmailSentAtMostOnce(const TestInstallation& inst) {
     ::testing::Test::RecordProperty("uncertain_emails", uncertain);
 }
 
+QStringList dumpInstallation(const TestInstallation& inst);
+
+// Every row of every table as the reference installation holds it; the installations differ
+// in their folders only, and an email may be "uncertain" where the reference has "done".
+void expectSameRows(const TestInstallation& reference, const TestInstallation& inst, const QString& after) {
+    const QStringList expected =
+        withEffectStatesBlanked(dumpInstallation(reference).replaceInStrings(reference.home(), QStringLiteral("<home>")));
+    const QStringList actual = withEffectStatesBlanked(dumpInstallation(inst).replaceInStrings(inst.home(), QStringLiteral("<home>")));
+    EXPECT_EQ(actual.size(), expected.size());
+    for (int i = 0; i < std::min(actual.size(), expected.size()); ++i)
+        ASSERT_EQ(actual[i].toStdString(), expected[i].toStdString()) << "first difference at line " << i << " " << after.toStdString();
+}
+
 QStringList dumpInstallation(const TestInstallation& inst) {
     QStringList all;
     for (const QString& db : {QStringLiteral("TarvMain"), QStringLiteral("TarvTran"), QStringLiteral("TarvAudt"),
@@ -208,12 +221,7 @@ TEST_P(RandomKillTest, EveryApplicationIsImportedOnceAndEveryRowAsAnUninterrupte
     EXPECT_FALSE(last.output.contains(QStringLiteral("Join+Borrow import process started"))) << last.output.toStdString();
 
     // The installations differ in their folders only.
-    const QStringList expected =
-        withEffectStatesBlanked(dumpInstallation(reference).replaceInStrings(reference.home(), QStringLiteral("<home>")));
-    const QStringList actual = withEffectStatesBlanked(dumpInstallation(inst).replaceInStrings(inst.home(), QStringLiteral("<home>")));
-    EXPECT_EQ(actual.size(), expected.size());
-    for (int i = 0; i < std::min(actual.size(), expected.size()); ++i)
-        ASSERT_EQ(actual[i].toStdString(), expected[i].toStdString()) << "first difference at line " << i << " after " << kills << " kills";
+    expectSameRows(reference, inst, QStringLiteral("after %1 kills").arg(kills));
     EXPECT_EQ(rows(QStringLiteral("online"), QStringLiteral("SELECT * FROM table_ad WHERE field_21<>'Y'")), 0);
     expectEachEmailSentAtMostOnce(inst);
     EXPECT_EQ(mailBodies(reference).size(), rows(QStringLiteral("TarvAudt"), QStringLiteral("SELECT * FROM VeltEffect WHERE Kind='email'")));
@@ -268,12 +276,7 @@ TEST_P(KillAtStepTest, TheRunAfterTheKillLeavesWhatAnUninterruptedRunWrites) {
     const ProgramRun last = runProgram();
     EXPECT_FALSE(last.output.contains(QStringLiteral("Join+Borrow import process started"))) << last.output.toStdString();
 
-    const QStringList expected =
-        withEffectStatesBlanked(dumpInstallation(reference).replaceInStrings(reference.home(), QStringLiteral("<home>")));
-    const QStringList actual = withEffectStatesBlanked(dumpInstallation(inst).replaceInStrings(inst.home(), QStringLiteral("<home>")));
-    EXPECT_EQ(actual.size(), expected.size());
-    for (int i = 0; i < std::min(actual.size(), expected.size()); ++i)
-        ASSERT_EQ(actual[i].toStdString(), expected[i].toStdString()) << "first difference at line " << i;
+    expectSameRows(reference, inst, QStringLiteral("after the kill"));
     // One loan number taken per loan, every row marked once.
     EXPECT_EQ(rows(QStringLiteral("TarvTran"), QStringLiteral("SELECT DISTINCT LoanNumber FROM LoanAllocation")),
               rows(QStringLiteral("TarvTran"), QStringLiteral("SELECT * FROM LoanAllocation")));

@@ -1,5 +1,6 @@
 #include "platform/db/Connection.h"
 
+#include "common/PrintableText.h"
 #include "common/SqlQuote.h"
 #include "platform/db/JetToSqlite.h"
 #include "platform/db/StoredValues.h"
@@ -323,8 +324,8 @@ VeltError Connection::errorFrom(const QSqlError& error) const {
     bool numeric = false;
     const long nativeCode = error.nativeErrorCode().toLong(&numeric);
     const long number = numeric && nativeCode != 0 ? nativeCode : kGenericError;
-    QString description = error.databaseText().isEmpty() ? error.driverText() : error.databaseText();
-    if (!target_.password.isEmpty()) description.replace(target_.password, QLatin1String("********"));
+    const QString description =
+        withoutSecret(error.databaseText().isEmpty() ? error.driverText() : error.databaseText(), target_.password);
     VeltError result(number, QStringLiteral("Connection"), description);
     if (isEnvironmentCode(target_.engine, numeric ? nativeCode : 0, error.type())) result.markEnvironmental();
     return result;

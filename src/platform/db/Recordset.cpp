@@ -1,5 +1,6 @@
 #include "platform/db/Recordset.h"
 
+#include "common/Values.h"
 #include "platform/db/Connection.h"
 #include "platform/db/StoredValues.h"
 
@@ -147,6 +148,16 @@ void Recordset::update() {
     row.isNew = false;
     row.original = row.values;
     row.changed.fill(false);
+}
+
+std::optional<QDate> Recordset::date(const QString& field) const {
+    const QVariant v = value(field);
+    if (v.isNull()) return std::nullopt;
+    if (v.typeId() == QMetaType::QDate || v.typeId() == QMetaType::QDateTime) {
+        const QDate date = v.toDate();
+        return date.isValid() ? std::optional<QDate>(date) : std::nullopt;
+    }
+    return parseDayFirstDate(v.toString());
 }
 
 }  // namespace autovelt::db

@@ -3,11 +3,13 @@
 #include "common/VeltError.h"
 #include "platform/db/Cursor.h"
 
+#include <QDate>
 #include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
 #include <QVector>
+#include <optional>
 
 namespace autovelt::db {
 
@@ -40,6 +42,9 @@ public:
     QString text(const QString& field) const { return value(field).toString(); }
     QString text(int index) const { return value(index).toString(); }
     bool isNull(const QString& field) const { return value(field).isNull(); }
+    // A field as a date: a date column's value, or a text written as a date (day first);
+    // nothing when it is Null or not a date.
+    std::optional<QDate> date(const QString& field) const;
 
     void addNew();
     void setValue(const QString& field, const QVariant& value);

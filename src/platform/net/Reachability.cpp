@@ -1,14 +1,14 @@
 #include "platform/net/Reachability.h"
 
+#include "platform/net/CurlLibrary.h"
+
 #include <curl/curl.h>
 #include <memory>
-#include <mutex>
 
 namespace autovelt {
 
 QString ReachServer(const QString& url, const QString& caFile, int timeoutSeconds) {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+    InitCurlOnce();
     std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> curl(curl_easy_init(), curl_easy_cleanup);
     if (!curl) return QStringLiteral("the network client could not start");
     const QByteArray urlBytes = url.toUtf8();

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+namespace autovelt {
+
+namespace db { class Recordset; }
+
+// The postal-address-file columns of a MemberAddress row, as both agency requests send them.
+struct PafColumns {
+    QString flatNumber;
+    QString buildingNumber;
+    QString buildingName;
+    QString street1;
+    QString street2;
+    QString town;
+    QString county;
+    QString postCode;
+};
+
+// The PAF columns of the current row of a MemberAddress query.
+PafColumns ReadPafColumns(const db::Recordset& row);
+
+}  // namespace autovelt
