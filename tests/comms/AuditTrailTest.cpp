@@ -115,8 +115,8 @@ TEST_F(AuditTrailTest, ARowThatCannotBeWrittenIsReportedAndALostDatabaseStopsThe
         inst.reporter().clear();
         inst.exec(QLatin1String(w.database), QStringLiteral("ALTER TABLE %1 RENAME TO Away%1").arg(QLatin1String(w.table)));
         EXPECT_NO_THROW(w.write());
-        EXPECT_EQ(inst.reporter().problems(), QStringList{QStringLiteral("Error 1 (no such table: %1) in procedure %2  (table_w field_id=17)")
-                                                              .arg(QLatin1String(w.table), QLatin1String(w.procedure))});
+        const QString line = QStringLiteral("Error 1 (no such table: %1) in procedure %2  (table_w field_id=17)");
+        EXPECT_EQ(inst.reporter().problems(), QStringList{line.arg(QLatin1String(w.table), QLatin1String(w.procedure))});
     }
     im.connections.TarvAudt.close();
     im.connections.TarvTran.close();

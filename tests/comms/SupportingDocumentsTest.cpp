@@ -129,7 +129,8 @@ TEST_P(DocumentDownloadTest, EachDocumentIsFiledRecordedAndRemoved) {
                                                         "Member 1234 supplied Proof as supporting document.",
                                                         "Member 3003 supplied scan-202 as supporting document."}));
     EXPECT_EQ(inst.reporter().problems(),
-              (QStringList{"Member 4321 supplied supporting document with upload key of 6601 for loan L4321-2 but this application is closed.",
+              (QStringList{"Member 4321 supplied supporting document with upload key of 6601 for loan L4321-2 but this application "
+                           "is closed.",
                            "Unable to locate member with document upload key of 9901 with category LOANAPP with ID 4. Loan must not exist.",
                            "Unable to download. Failed on gone.pdf member_docs ID5. File must not exist."}));
     EXPECT_EQ(inst.values("TarvTran", "SELECT OurStatus FROM LoanAllocation ORDER BY ID"), (QStringList{"POI received", "POI received"}));
