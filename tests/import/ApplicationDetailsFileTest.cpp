@@ -83,15 +83,12 @@ TEST_P(DetailsLinesTest, FileReadsBackLineByLine) {
     EXPECT_EQ(lines.first(), QStringLiteral("J+B Application details  (table_w field_id=77)"));
     EXPECT_EQ(lines.last(), QStringLiteral("End of application"));
     EXPECT_EQ(lines, ApplicationDetailsLines(inst.importer()));
-    EXPECT_TRUE(lines.contains(QStringLiteral("Email : web@example.org")));
-    EXPECT_TRUE(lines.contains(QStringLiteral("Work place : Mill Lane Depot")));
-    EXPECT_TRUE(lines.contains(QStringLiteral("UDF1 (Employer) : f34")));
-    EXPECT_TRUE(lines.contains(QStringLiteral("Expense20 : f84")));
-    EXPECT_TRUE(lines.contains(QStringLiteral("Statement preference : send by email")));
-    EXPECT_TRUE(lines.contains(QLatin1String(c.codeLine)));
+    for (const char* line : {"Email : web@example.org", "Work place : Mill Lane Depot", "UDF1 (Employer) : f34", "Expense20 : f84",
+                             "Statement preference : send by email", c.codeLine})
+        EXPECT_TRUE(lines.contains(QLatin1String(line))) << line;
     EXPECT_EQ(lines.contains(QStringLiteral("Bank sortcode supplied : 090128")), c.bankLines);
-    EXPECT_EQ(lines.contains(QStringLiteral("Member accepted T&C's: Yes")), c.termsLines);
-    EXPECT_EQ(lines.contains(QStringLiteral("Member accepted FSCS: Yes")), c.termsLines);
+    for (const char* line : {"Member accepted T&C's: Yes", "Member accepted FSCS: Yes"})
+        EXPECT_EQ(lines.contains(QLatin1String(line)), c.termsLines) << line;
     // 124 lines without the optional ones; 9 work lines here.
     EXPECT_EQ(lines.size(), 124 + 9 + (c.bankLines ? 4 : 0) + (c.termsLines ? 2 : 0));
 }
@@ -131,20 +128,18 @@ TEST_F(DetailsFileTest, NothingWrittenWithoutLogsOrMemberAndAnUnwritableFolderIs
     EXPECT_TRUE(inst.reporter().problems()[0].startsWith(QStringLiteral("Unable to write the application details file of member 5")));
 }
 
-TEST_F(DetailsFileTest, AgencyReportOfTheSameDayKeepsTheEarlierOne) {
+// A second report of the same day keeps the earlier one; a scanned images folder that is gone: the program folder.
+TEST_F(DetailsFileTest, AgencyReportsAreFiledByMemberAndDay) {
     inst.importer().PassDate = QStringLiteral("04/03/26");
     const QString first = StoreAgencyReport(inst.importer(), 1234, QStringLiteral("memberid"), QStringLiteral("<first/>"));
     const QString second = StoreAgencyReport(inst.importer(), 1234, QStringLiteral("MEMBERID"), QStringLiteral("<second/>"));
     const QString folder = scans + QStringLiteral("MEMBERID/00/00/12/34/");
-    EXPECT_EQ(first, folder + QStringLiteral("AccountOpenSearch-20260304.xml"));
-    EXPECT_EQ(second, first);
+    EXPECT_EQ(second, folder + QStringLiteral("AccountOpenSearch-20260304.xml"));
+    EXPECT_EQ(first, second);
     EXPECT_EQ(readLines(first), QStringList{QStringLiteral("<second/>")});
     EXPECT_EQ(readLines(folder + QStringLiteral("AccountOpenSearch-20260304_1.xml")), QStringList{QStringLiteral("<first/>")});
     EXPECT_TRUE(inst.reporter().problems().isEmpty());
-}
 
-TEST_F(DetailsFileTest, AgencyReportFallsBackToTheProgramFolder) {
-    inst.importer().PassDate = QStringLiteral("04/03/26");
     inst.importer().settings.ScanLocation = inst.path(QStringLiteral("gone/"));
     const QString written = StoreAgencyReport(inst.importer(), 7, QStringLiteral("CREDITCH"), QStringLiteral("<report/>"));
     EXPECT_EQ(written, inst.home() + QStringLiteral("/web/00/00/00/07/CreditCheck-20260304.xml"));

@@ -34,7 +34,6 @@ protected:
     QStringList successes() { return inst.reporter().successes(); }
     std::string report() { return (problems() + successes()).join(QLatin1Char('\n')).toStdString(); }
 
-    // The online database, as the website sees it.
     virtual void onlineExec(const QString& statement) { inst.exec(QStringLiteral("online"), statement); }
     virtual QVariant onlineScalar(const QString& query) { return inst.scalar(QStringLiteral("online"), query); }
 
@@ -42,8 +41,7 @@ protected:
         for (const QString& statement : testing::insertStatements(application)) onlineExec(statement);
     }
 
-    // One cycle, as the timer runs it.
-    void runCycle() {
+    void runCycle() {  // as the timer runs it
         ManualCycleTimer timer;
         ImportCycle cycle(im(), timer);
         cycle.RunCycle();
@@ -55,8 +53,7 @@ protected:
     QString importedFlag(long fieldId) { return applicationColumn(fieldId, QStringLiteral("field_107")); }
 
 public:
-    // A member already on the books.
-    struct Member {
+    struct Member {  // already on the books
         long number = 500;
         QString title = QStringLiteral("Mr");
         QString forename = QStringLiteral("John");
@@ -66,9 +63,8 @@ public:
         QString ni = QStringLiteral("AB123456C");
         QString status = QStringLiteral("A");
         QString sex = QStringLiteral("M");
-        // The home address held, the same as the application's: "" for none.
         QString homeEmail = QStringLiteral("john.smith@example.com");
-        bool home = true;
+        bool home = true;  // a home address held, the same as the application's
     };
 
 protected:
@@ -110,7 +106,6 @@ protected:
     QStringList changes(long number) { return inst.values(QStringLiteral("TarvTran"),
         QStringLiteral("SELECT Description FROM Changes WHERE MemberNo=%1 ORDER BY ID").arg(number)); }
 
-    // Files of a folder of the installation.
     QStringList filesIn(const QString& folder) {
         QStringList files;
         QDir dir(inst.path(folder));
@@ -126,8 +121,7 @@ protected:
         return logs;
     }
 
-    // "autovelt --once" on the installation, as a separate process.
-    struct ProgramRun {
+    struct ProgramRun {  // "autovelt --once" on the installation, as a separate process
         int exitCode = -1;
         QString output;
     };

@@ -9,126 +9,82 @@ using autovelt::testing::WebApplication;
 
 namespace {
 
-class MemberMatchingTest : public ImportPassTest {
-protected:
-    // The member is left exactly as it was: no refresh of its preferences.
-    void expectUntouched(long number) {
-        EXPECT_EQ(memberColumn(number, "MarketingDate"), "<null>");
-        EXPECT_EQ(memberColumn(number, "ByEmail"), "0");
-    }
-};
+class MemberMatchingTest : public ImportPassTest {};
+using Arrange = std::function<void(ImportPassTest::Member&, WebApplication&)>;
 
 const QString kLoanLine500 = QStringLiteral("Member 500 applied for L1 loan for \u00A31000 over 12 months for Car repairs.");
 const QString kLoanCreated = QStringLiteral("Created loan application with initial status of PASS|BORROW|LOAN PASS");
 const QString kLoanNote = QStringLiteral(". Member applied for L1 loan for \u00A31000 over 12 months for Car repairs");
+const QString kNotNew = QStringLiteral("Member applied to join and borrow but they are already an existing member|JOINBORROW|NOTNEW");
+// Contact preferences and joining details of member 500 as one text.
+const QString kPreferences = QStringLiteral("MarketingDate || '|' || ByEmail || '|' || Statementdest || '|' || DOJ || '|' || JoinChannel");
+const QString kUntouched = QStringLiteral("<null>");  // no MarketingDate: the member was not refreshed
+const QString kRefreshed = QStringLiteral("2026-03-05|1|E|2001-01-01|C");
 
-TEST_F(MemberMatchingTest, NewApplicantFoundByNationalInsuranceNumber) {
+// ---- Finding the member -------------------------------------------------------------------
+
+TEST_F(MemberMatchingTest, FoundByNinoByNameAndBirthDateOrByTheirNumber) {
     addMember({});
-    add(WebApplication::joinAndBorrow(3));
+    addMember({.number = 600, .forename = "Mary", .surname = "Jones", .ni = ""});
+    addMember({.number = 700, .forename = "Ann", .surname = "Lee", .ni = "ZZ111111Z"});
+    add(WebApplication::joinAndBorrow(3));                                      // NINO: member 500
+    WebApplication byName = WebApplication::joinOnly(4).set(4, "mary").set(6, "JONES");
+    WebApplication byNumber = WebApplication::joinAndBorrow(5).set(4, "Ann").set(6, "Lee");
+    WebApplication otherInitial = WebApplication::joinAndBorrow(6).set(4, "Peter");
+    WebApplication otherBirthDate = WebApplication::joinAndBorrow(7).set(7, "16/04/1985");
+    WebApplication plainNumber = WebApplication::joinAndBorrow(8).set(6, "Other");
+    byName.niNumber.clear();
+    byNumber.niNumber.clear();
+    byNumber.memberNumber = "700";
+    otherInitial.niNumber.clear();
+    otherBirthDate.niNumber = "CD123456A";
+    plainNumber.niNumber = "QQ123456A";
+    for (const WebApplication& a : {byName, byNumber, otherInitial, otherBirthDate, plainNumber}) add(a);
+    onlineExec("UPDATE table_w SET field_1='0000000500' WHERE field_id=8");  // a number stored without the encoding is no number
     runCycle();
-    EXPECT_EQ(problems(), QStringList{"Member thought they were a new member, but we have them under 500 as match made on "
-                                      "NINO of AB123456C." + suffix(3)}) << report();
-    EXPECT_EQ(webLog(500), (QStringList{"Member applied to join and borrow but they are already an existing member|JOINBORROW|NOTNEW",
-                                        kLoanCreated}));
-    EXPECT_EQ(members(), 1);
-    // An existing member gets fresh contact preferences, nothing else of a new member.
-    EXPECT_EQ(memberColumn(500, "MarketingDate"), "2026-03-05");
-    EXPECT_EQ(memberColumn(500, "ByEmail"), "1");
-    EXPECT_EQ(memberColumn(500, "Statementdest"), "E");
-    EXPECT_EQ(memberColumn(500, "DOJ"), "2001-01-01");
-    EXPECT_EQ(memberColumn(500, "JoinChannel"), "C");
-    EXPECT_EQ(rows("TarvMain", "SELECT * FROM MemberPassword"), 0);
-    EXPECT_EQ(rows("TarvMain", "SELECT * FROM MemberBalances"), 0);
-    EXPECT_EQ(rows("TarvMain", "SELECT * FROM MemberUDF WHERE MemberNo=500"), 1);
-    EXPECT_EQ(rows("TarvMain", "SELECT * FROM MemberCircumstance WHERE MemberNo=500"), 1);
+
+    EXPECT_EQ(problems(), (QStringList{"Member thought they were a new member, but we have them under 500 as match made on NINO "
+                                       "of AB123456C." + suffix(3),
+                                       "Member thought they were a new member, but we have them under 600 as match made on Name "
+                                       "and DoB." + suffix(4)}))
+        << report();
+    EXPECT_EQ(webLog(500), (QStringList{kNotNew, kLoanCreated}));
+    EXPECT_EQ(webLog(600), QStringList{"Member applied for membership but they are already an existing member|JOIN|NOTNEW"});
+    EXPECT_EQ(webLog(700), QStringList{kLoanCreated});
+    EXPECT_EQ(inst.values("TarvMain", "SELECT Forename || ' ' || Surname FROM MemberMain WHERE MemberNo > 700 ORDER BY MemberNo"),
+              (QStringList{"Peter Smith", "John Smith", "John Other"}));
+    // A member found gets fresh contact preferences and nothing else of a new member.
+    for (long found : {500, 600, 700}) EXPECT_EQ(memberColumn(found, kPreferences), kRefreshed) << found;
+    EXPECT_EQ(rows("TarvMain", "SELECT * FROM MemberPassword WHERE MemberNo <= 700"), 0);
+    EXPECT_EQ(rows("TarvMain", "SELECT * FROM MemberBalances WHERE MemberNo <= 700"), 0);
     EXPECT_EQ(changes(500), QStringList{});
-    EXPECT_EQ(successes(), (QStringList{kStartedLine, "Created L1 loan app C1001 for member 500 for \u00A31000. Status P." + suffix(3),
-                                        kCompletedLine}));
-    EXPECT_EQ(importedFlag(3), "Y");
-    EXPECT_EQ(im().app.field[11], "A");  // the status held
+    EXPECT_EQ(successes().filter("member 500"),
+              QStringList{"Created L1 loan app C1001 for member 500 for \u00A31000. Status P." + suffix(3)});
 }
 
-TEST_F(MemberMatchingTest, JoinOnlyApplicantAlreadyAMemberHasTheJoinWebLogRow) {
+TEST_F(MemberMatchingTest, TwoMembersSharingTheNumberOrTheNameAndBirthDateRefuseTheApplication) {
     addMember({});
-    add(WebApplication::joinOnly(3));
-    runCycle();
-    EXPECT_EQ(webLog(500), QStringList{"Member applied for membership but they are already an existing member|JOIN|NOTNEW"});
-}
-
-TEST_F(MemberMatchingTest, NewApplicantFoundByNameAndDateOfBirth) {
-    addMember({.ni = ""});
-    add(WebApplication::joinAndBorrow(4).set(4, "johnny").set(6, "SMITH"));
-    runCycle();
-    EXPECT_TRUE(problems().contains("Member thought they were a new member, but we have them under 500 as match made on "
-                                    "Name and DoB." + suffix(4))) << report();
-    EXPECT_EQ(members(), 1);
-}
-
-TEST_F(MemberMatchingTest, AnotherInitialOrBirthDateIsAnotherPerson) {
-    addMember({.ni = ""});
-    add(WebApplication::joinAndBorrow(4).set(4, "Peter"));
-    WebApplication second = WebApplication::joinAndBorrow(5).set(7, "16/04/1985");
-    second.niNumber = "CD123456A";
-    add(second);
-    runCycle();
-    EXPECT_EQ(problems(), QStringList{}) << report();
-    EXPECT_EQ(members(), 3);
-}
-
-TEST_F(MemberMatchingTest, ApplicantGivingTheirMemberNumberIsMatchedByIt) {
-    addMember({.ni = "ZZ111111Z"});
-    WebApplication a = WebApplication::joinAndBorrow(5);
-    a.memberNumber = "500";
-    a.niNumber.clear();
-    add(a);
-    runCycle();
-    EXPECT_EQ(problems(), QStringList{}) << report();  // no "thought they were new" line
-    EXPECT_EQ(webLog(500), QStringList{kLoanCreated});
-    EXPECT_EQ(members(), 1);
-    EXPECT_EQ(memberColumn(500, "MarketingDate"), "2026-03-05");
-}
-
-TEST_F(MemberMatchingTest, AShortMemberNumberCountsAsNew) {
-    addMember({.ni = ""});
-    WebApplication a = WebApplication::joinAndBorrow(6);
-    a.niNumber = "QQ123456A";
-    a.set(6, "Other");
-    add(a);
-    onlineExec("UPDATE table_w SET field_1='0000000500' WHERE field_id=6");
-    runCycle();
-    EXPECT_EQ(memberColumn(501, "Surname"), "Other");
-}
-
-TEST_F(MemberMatchingTest, TwoMembersSharingTheNumberRefuseTheApplication) {
-    addMember({});
-    addMember({.number = 600, .forename = "Jane"});
+    addMember({.number = 600, .forename = "Jane"});  // the same initial, surname, birth date and NINO
     add(WebApplication::joinAndBorrow(3));
+    WebApplication withoutNino = WebApplication::joinOnly(4);
+    withoutNino.niNumber.clear();
+    add(withoutNino);
     runCycle();
     EXPECT_EQ(problems(), (QStringList{"Member thought they were a new member, but we have matched NINO to 2 records so "
                                        "application is being skipped." + suffix(3),
-                                       "Member 0 applied for L1 loan for \u00A31000 over 12 months for Car repairs."}));
+                                       "Member 0 applied for L1 loan for \u00A31000 over 12 months for Car repairs.",
+                                       "Member thought they were a new member, but we have matched Name and DoB to 2 records "
+                                       "so application is being skipped." + suffix(4)}));
     EXPECT_EQ(members(), 2);
-    EXPECT_EQ(importedFlag(3), "Y");
+    EXPECT_EQ(importedFlag(3) + importedFlag(4), "YY");
     EXPECT_EQ(webLog(0), QStringList{});
-}
-
-TEST_F(MemberMatchingTest, TwoMembersSharingNameAndBirthDateRefuseTheApplication) {
-    addMember({.ni = ""});
-    addMember({.number = 600, .forename = "Jim", .ni = ""});
-    WebApplication a = WebApplication::joinOnly(3);
-    a.niNumber.clear();
-    add(a);
-    runCycle();
-    EXPECT_EQ(problems(), QStringList{"Member thought they were a new member, but we have matched Name and DoB to 2 records "
-                                      "so application is being skipped." + suffix(3)});
-    EXPECT_EQ(importedFlag(3), "Y");
 }
 
 // ---- CheckExistingMemberDetails refusals --------------------------------------------------
 
 struct Refusal {
     const char* name;
-    std::function<void(ImportPassTest::Member&, WebApplication&)> arrange;
+    Arrange arrange;
     QString problem;
     QString notes;
 };
@@ -155,7 +111,7 @@ TEST_P(RefusalTest, RefusedWithItsLineDiaryNoteAndWebLogRow) {
     EXPECT_EQ(importedFlag(9), "Y");
     EXPECT_EQ(onlineScalar("SELECT field_21 FROM table_ad").toString(), "Y");
     EXPECT_EQ(members(), 1);
-    expectUntouched(500);
+    EXPECT_EQ(memberColumn(500, kPreferences), kUntouched);
     EXPECT_EQ(rows("TarvMain", "SELECT * FROM MemberUDF"), 0);
 }
 
@@ -202,13 +158,14 @@ TEST_F(MemberMatchingTest, RefusedJoinOnlyApplicationHasNoLoanDetails) {
     EXPECT_EQ(diary(500), QStringList{"VELT|VELT application skipped as member is marked as deceased"});
 }
 
+// ---- Differences that do not refuse ---------------------------------------------------------
+
 TEST_F(MemberMatchingTest, NamesAndAddressesAreComparedWithoutRegardToCase) {
     addMember({.title = "MR", .forename = "JOHN", .surname = "SMITH", .homeEmail = "John.Smith@Example.com"});
     add(WebApplication::joinAndBorrow(9));
     runCycle();
     EXPECT_EQ(problems().size(), 1) << report();  // only the "thought they were new" line
-    EXPECT_EQ(importedFlag(9), "Y");
-    EXPECT_EQ(memberColumn(500, "MarketingDate"), "2026-03-05");
+    EXPECT_EQ(memberColumn(500, kPreferences), kRefreshed);
 }
 
 TEST_F(MemberMatchingTest, DifferencesThatAreOnlyNotedStillImport) {
@@ -221,58 +178,39 @@ TEST_F(MemberMatchingTest, DifferencesThatAreOnlyNotedStillImport) {
                                        "FYI Member 500 specified Midname as  whereas we hold Paul." + suffix(9),
                                        "FYI Member 500 specified Surname as Smith whereas we hold Jones." + suffix(9)}))
         << report();
-    EXPECT_EQ(importedFlag(9), "Y");
     EXPECT_EQ(memberColumn(500, "Surname"), "Jones");  // an existing member's name is not rewritten
-    EXPECT_EQ(memberColumn(500, "MarketingDate"), "2026-03-05");
+    EXPECT_EQ(memberColumn(500, kPreferences), kRefreshed);
 }
 
-TEST_F(MemberMatchingTest, FormerMemberIsReinstated) {
+// ---- Former members ---------------------------------------------------------------------------
+
+// Left (asked for "A"), G (nothing asked: an adult is "A") and left again (asked "j", read in capitals).
+TEST_F(MemberMatchingTest, FormerMembersAreReinstatedWithTheStatusAskedFor) {
     addMember({.status = "L"});
+    addMember({.number = 600, .ni = "CD123456A", .status = "G"});
+    addMember({.number = 700, .ni = "EF123456A", .status = "L"});
     inst.exec("TarvMain", "UPDATE MemberMain SET DOL='2020-06-30', DOJ='1999-01-01' WHERE MemberNo=500");
     add(WebApplication::joinAndBorrow(9).set(11, "A"));
+    WebApplication nothingAsked = WebApplication::joinOnly(10);
+    WebApplication junior = WebApplication::joinOnly(11).set(11, "j");
+    nothingAsked.niNumber = "CD123456A";
+    junior.niNumber = "EF123456A";
+    add(nothingAsked);
+    add(junior);
     runCycle();
-    EXPECT_TRUE(problems().contains("FYI Member 500 current status is [L]eft but being reinstated as A." + suffix(9))) << report();
-    EXPECT_EQ(members(), 1);
-    EXPECT_EQ(memberColumn(500, "MemberStatus"), "A");
-    EXPECT_EQ(memberColumn(500, "DOJ"), "2026-03-05");
-    EXPECT_EQ(memberColumn(500, "DOL"), "<null>");
-    EXPECT_EQ(memberColumn(500, "JoinChannel"), "L");
-    EXPECT_EQ(memberColumn(500, "ByEmail"), "0");      // marketing choices are not taken on a rejoin
-    EXPECT_EQ(memberColumn(500, "NewMember"), "0");
+    for (const QString& line : {"FYI Member 500 current status is [L]eft but being reinstated as A." + suffix(9),
+                                "FYI Member 600 current status is G but being reinstated as ." + suffix(10),
+                                "FYI Member 700 current status is [L]eft but being reinstated as J." + suffix(11)})
+        EXPECT_TRUE(problems().contains(line)) << line.toStdString() << "\n" << report();
+    EXPECT_EQ(members(), 3);
+    // Status, DOJ, DOL, channel; marketing choices are not taken on a rejoin.
+    const QString rejoin = "MemberStatus || '|' || DOJ || '|' || COALESCE(DOL, 'none') || '|' || JoinChannel || '|' || ByEmail";
+    EXPECT_EQ(memberColumn(500, rejoin + " || '|' || NewMember"), "A|2026-03-05|none|L|0|0");
+    EXPECT_EQ(memberColumn(600, "MemberStatus") + memberColumn(700, "MemberStatus"), "AJ");
     EXPECT_EQ(diary(500).filter("REJOIN|"), QStringList{"REJOIN|Member has rejoined the Credit Union via VELT"});
     EXPECT_EQ(changes(500), QStringList{"Member has rejoined the credit union via VELT"});
-    EXPECT_EQ(webLog(500), (QStringList{
-                               "Member applied to join and borrow but they are already an existing member|JOINBORROW|NOTNEW",
-                               "Member has rejoined the credit union via VELT|JOIN|REJOIN", kLoanCreated}));
+    EXPECT_EQ(webLog(500), (QStringList{kNotNew, "Member has rejoined the credit union via VELT|JOIN|REJOIN", kLoanCreated}));
     EXPECT_EQ(rows("TarvMain", "SELECT * FROM MemberPassword"), 0);  // not a new member
-    EXPECT_EQ(importedFlag(9), "Y");
 }
-
-struct FormerStatus {
-    const char* held;
-    const char* shown;   // in the report line
-    const char* asked;   // field_11, read in capitals
-    const char* status;  // nothing asked for: an adult is "A"
-};
-
-class FormerStatusTest : public MemberMatchingTest, public ::testing::WithParamInterface<FormerStatus> {};
-
-TEST_P(FormerStatusTest, IsReinstatedWithTheStatusAskedFor) {
-    const FormerStatus& c = GetParam();
-    addMember({.status = c.held});
-    WebApplication a = WebApplication::joinOnly(9);
-    if (*c.asked) a.set(11, c.asked);
-    add(a);
-    runCycle();
-    EXPECT_TRUE(problems().contains(QStringLiteral("FYI Member 500 current status is %1 but being reinstated as %2.")
-                                        .arg(c.shown, QString(c.asked).toUpper()) + suffix(9)))
-        << report();
-    EXPECT_EQ(memberColumn(500, "MemberStatus"), c.status);
-    EXPECT_EQ(importedFlag(9), "Y");
-}
-
-INSTANTIATE_TEST_SUITE_P(Statuses, FormerStatusTest,
-                         ::testing::Values(FormerStatus{"G", "G", "", "A"}, FormerStatus{"L", "[L]eft", "", "A"},
-                                           FormerStatus{"Z", "Z", "", "A"}, FormerStatus{"L", "[L]eft", "j", "J"}));
 
 }  // namespace

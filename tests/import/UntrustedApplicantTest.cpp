@@ -14,11 +14,7 @@ namespace {
 
 class UntrustedApplicantTest : public ImportPassTest {
 protected:
-    bool reported(const QString& part) {
-        for (const QString& line : problems())
-            if (line.contains(part)) return true;
-        return false;
-    }
+    bool reported(const QString& part) { return !problems().filter(part).isEmpty(); }
 };
 
 // ---- Member numbers ---------------------------------------------------------------------
@@ -44,8 +40,7 @@ TEST_P(GivenNumberTest, OnlyANumberTheCreditUnionCouldHaveAllocatedIsUsedAsGiven
     EXPECT_EQ(problems().contains(line), c.refused) << report();
     EXPECT_EQ(memberColumn(c.memberNumber, "Surname"), "Smith");
     EXPECT_EQ(members(), 2);
-    // A number allocated here is a new member's, with the share account and password to show for
-    // it; a number used as given is not a member numbered by the importer.
+    // Only a number allocated here has a new member's share account and password.
     for (const char* table : {"MemberBalances", "MemberPassword"})
         EXPECT_EQ(rows("TarvMain", QString("SELECT * FROM %1 WHERE MemberNo=%2").arg(table).arg(c.memberNumber)),
                   c.refused ? 1 : 0) << table;
@@ -163,8 +158,7 @@ TEST_F(UntrustedApplicantTest, LineBreaksInValuesForgeNoLineOnOutputOrInTheActiv
     EXPECT_EQ(output.filter("forged"), (QStringList{"problem: " + bank, "success: " + added})) << run.output.toStdString();
 
     ASSERT_EQ(activityLogs().size(), 1);
-    QDir logs(inst.home());
-    const QString folder = logs.entryList({"VELTLOGS_*"}, QDir::Dirs).first();
+    const QString folder = QDir(inst.home()).entryList({"VELTLOGS_*"}, QDir::Dirs).first();
     QFile file(inst.path(folder + "/" + activityLogs().first()));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QStringList logLines = QString::fromUtf8(file.readAll()).split("\r\n");
