@@ -300,19 +300,13 @@ TEST(IdentityCheckRequestTest, ApplicationNameAndAddress) {
     AgencyService service;
     service.callValidateLiveHost = QStringLiteral("live.agency.example");
     service.callValidateTestHost = QStringLiteral("test.agency.example:8443");
-    struct Case {
-        bool uat;
-        const char* user;
-        const char* application;
-        const char* name;
-        const char* url;
-    } cases[] = {
+    const struct { bool uat; const char* user; const char* application; const char* name; const char* url; } cases[] = {
         {false, "cu.api", "", "V512-API-LIVE", "https://live.agency.example/callvalidateapi/incomingserver.php"},
         {true, "cu.api", "", "V454-API-CTEST", "https://test.agency.example:8443/callvalidateapi/incomingserver.php"},
         {false, "cu.api", "V535-CU-LIVE", "V535-CU-LIVE", "https://live.agency.example/callvalidateapi/incomingserver.php"},
         {false, "cu@api.ctest", "", "V512-API-LIVE", "https://test.agency.example:8443/callvalidateapi/incomingserver.php"},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         AgencyCredentials credentials;
         credentials.IdentityCheckUserName = QLatin1String(c.user);
         credentials.IdentityCheckApplication = QLatin1String(c.application);
