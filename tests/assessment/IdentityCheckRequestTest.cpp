@@ -1,3 +1,4 @@
+#include "assessment/IdentityCheckAnswer.h"
 #include "assessment/IdentityCheckRequest.h"
 #include "state/CycleSettings.h"
 #include "state/InstallationConfig.h"
@@ -316,6 +317,22 @@ TEST(IdentityCheckRequestTest, ApplicationNameAndAddress) {
     }
     service.callValidateLiveHost.clear();
     EXPECT_EQ(ChooseIdentityCheckTarget(AgencyCredentials{}, false, service).url, QString());
+}
+
+// The reference is the 30 characters after PID=", or fewer up to the closing quote.
+TEST(IdentityCheckAnswerTest, ResultScoreAndReference) {
+    const struct { const char* answer; bool hasResult; const char* result; const char* score; const char* pid; } cases[] = {
+        {"<Result PID=\"ABC-XY1-2411\"><IdentityResult>Pass</IdentityResult><IdentityScore>68</IdentityScore>", true, "Pass", "68",
+         "ABC-XY1-2411"},
+        {"<Result PID=\"ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789\"><IdentityResult>Fail</IdentityResult>", true, "Fail", "",
+         "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123"},
+        {"Error: 28 - Operation timed out <Success>false</Success>", false, "Fail", "", ""},
+    };
+    for (const auto& c : cases) {
+        const IdentityAnswer read = ReadIdentityAnswer(QLatin1String(c.answer));
+        EXPECT_EQ(QStringList({read.hasResult ? "yes" : "no", read.result, read.score, read.pid}),
+                  QStringList({c.hasResult ? "yes" : "no", c.result, c.score, c.pid})) << c.answer;
+    }
 }
 
 }  // namespace
