@@ -1,8 +1,7 @@
 #pragma once
 
-// An installation with one member (home address and two previous addresses), a loan of
-// 1500 over 18 months, agency credentials, and request copies kept inside the test's own
-// folder. The agency's hosts point at closed ports until a test points them elsewhere.
+// One member with a home and two previous addresses, a loan of 1500 over 18 months, agency
+// credentials; request copies stay in the test's folder; the agency is closed ports.
 
 #include "app/ControlSettings.h"
 #include "assessment/AgencyTrace.h"
@@ -23,11 +22,9 @@ protected:
     static constexpr long kMember = 4711;
     static inline const QString kNs = QStringLiteral("urn:agency.example/soap:callreport7");
     QString ns() { return im().config.agency.callReport7Namespace; }
-    static inline const QString kPassword = QStringLiteral("Agency-Pass-7");
 
     Importer& im() { return inst.importer(); }
 
-    // Where the agency is: closed ports unless a test reaches a real one.
     virtual void pointAgencyService() {
         AgencyService& service = im().config.agency;
         service.callReportLiveHost = QStringLiteral("127.0.0.1:1");
@@ -48,7 +45,7 @@ protected:
         AgencyCredentials& login = im().settings.agency;
         login.CreditReportCompany = QStringLiteral("RIVERSIDE");
         login.CreditReportUserName = QStringLiteral("riverside01");
-        login.CreditReportPassword = kPassword;
+        login.CreditReportPassword = QStringLiteral("Agency-Pass-7");
         im().PassDate = QStringLiteral("06/12/26");
         ApplicationState& app = im().app;
         app.memberNumber = kMember;

@@ -1,7 +1,5 @@
-// Drawing a credit report up to the agency's door: the request built from the member's
-// records, the policy rules that make it unnecessary, reuse of a stored report and the
-// failure exits. The agency's hosts are closed ports here, so every request that goes out
-// comes back as a transport failure.
+// Drawing a credit report up to the agency's door. The agency's hosts are closed ports here,
+// so every request that goes out comes back as a transport failure.
 
 #include "assessment/CreditReportFixture.h"
 
@@ -153,8 +151,8 @@ TEST_F(CreditReportRetrievalTest, AgeAtTheEndOfTheLoan) {
     EXPECT_EQ(im().app.loanEndAge, 76);
 }
 
+// The live host is port 1, the test host port 2 (both closed).
 TEST_F(CreditReportRetrievalTest, EndpointAndAutomaticSearch) {
-    // The live host listens on port 1, the test host on port 2 (both closed).
     const struct { bool uat; const char* user; const char* registration; const char* port; const char* autosearch; } cases[] = {
         {false, "riverside01", "213000", "port 1", "<autosearch>1</autosearch><autosearchmaximum>3</autosearchmaximum>"},
         {false, "riverCTest", "213000", "port 2", "<autosearch>1</autosearch><autosearchmaximum>3</autosearchmaximum>"},

@@ -1,5 +1,4 @@
-// The credit search request as text: telephone splits, term texts, contact elements,
-// address cuts and escaping of hostile values. The whole request is compared in
+// Parts of the credit search request that vary; the whole request is compared in
 // CreditReportRetrievalTest.
 
 #include "assessment/CreditSearchRequest.h"
@@ -35,7 +34,7 @@ TEST(CreditSearchRequestTest, HomeTelephoneIsCleanedAndSplit) {
         {"0121 496 0000", "0121", "4960000"},  {"020 7946 0000", "0207", "9460000"},
         {"01632 960000", "01632", "960000"},   {"(0161)-496:0000", "0161", "4960000"},
         {"07700 900123", nullptr, nullptr},    {"0121 496 000", nullptr, nullptr},
-        {"0121 496 00x0", nullptr, nullptr},   {"", nullptr, nullptr},
+        {"0121 496 00x0", nullptr, nullptr},
     };
     for (const auto& c : cases) {
         const auto parts = HomeTelephoneParts(c.held);
@@ -50,10 +49,8 @@ TEST(CreditSearchRequestTest, HomeTelephoneIsCleanedAndSplit) {
 
 TEST(CreditSearchRequestTest, TermInMonthsAndAsText) {
     const struct { const char* frequency; const char* repayments; int months; const char* text; } cases[] = {
-        {"M", "18", 18, "P1Y6M0D"}, {"W", "78", 18, "P1Y6M0D"}, {"F", "39", 18, "P1Y6M0D"},
-        {"4", "13", 12, "P1Y0M0D"}, {"Monthly", "5", 5, "P0Y5M0D"}, {"W", "13", 3, "P0Y3M0D"},
-        {"M", "2.5", 2, "P0Y2M0D"}, {"M", "3.5", 4, "P0Y4M0D"},  {"X", "18", 0, "P0Y0M0D"},
-        {"", "18", 0, "P0Y0M0D"},
+        {"M", "18", 18, "P1Y6M0D"}, {"W", "78", 18, "P1Y6M0D"}, {"F", "39", 18, "P1Y6M0D"}, {"4", "13", 12, "P1Y0M0D"},
+        {"M", "2.5", 2, "P0Y2M0D"}, {"M", "3.5", 4, "P0Y4M0D"}, {"X", "18", 0, "P0Y0M0D"},
     };
     for (const auto& c : cases) {
         const int months = CreditSearchTermMonths(c.frequency, c.repayments);
@@ -65,10 +62,8 @@ TEST(CreditSearchRequestTest, TermInMonthsAndAsText) {
 }
 
 TEST(CreditSearchRequestTest, ContactHoldsEmailAndTelephones) {
-    // All three together are in the whole request of CreditReportRetrievalTest.
     const struct { const char* email; const char* phone; const char* mobile; const char* contact; } cases[] = {
-        {"", "07700 900123", "", "<contact><email/></contact>"},
-        {"ann-at-example.org", "", "", "<contact><email/></contact>"},
+        {"ann-at-example.org", "07700 900123", "", "<contact><email/></contact>"},
         {"ann@example", "01632 960000", "",
          "<contact><email/><telephone><type>13</type><std>01632</std><number>960000</number></telephone></contact>"},
     };

@@ -1,5 +1,4 @@
-// The two loan policy log writers and the rules_log rows of the policy rules, on the
-// embedded databases.
+// The loan policy log writers and the rules_log rows, on the embedded databases.
 
 #include "assessment/PolicyLogFixture.h"
 

@@ -1,7 +1,6 @@
 #pragma once
 
-// An installation with rule tables, a member with stored answers and a loan, shared by the
-// policy log, MariaDB and rule explanation tests.
+// Rule tables, a member with stored answers and a loan, for the policy log tests.
 
 #include "app/ControlSettings.h"
 #include "assessment/CheckCRRules.h"

@@ -1,5 +1,4 @@
-// The rule explanation run as the program: the same letters as the import pass gave for
-// the same stored report, and not one byte of any database changed.
+// The rule explanation run as the program: the import pass's letters, no database changed.
 
 #include "assessment/PolicyLogFixture.h"
 

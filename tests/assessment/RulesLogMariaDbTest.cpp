@@ -1,5 +1,4 @@
-// rules_log on the website's real database engine: the policy rows written by the rules,
-// carried into the next check, copied into the policy log and deleted.
+// rules_log on the website's database engine: written, carried, copied and deleted.
 
 #include "assessment/PolicyLogFixture.h"
 
