@@ -47,9 +47,11 @@ QStringList dumpInstallation(TestInstallation& inst) {
 QStringList mailBodies(const TestInstallation& inst) {
     QStringList bodies;
     const QDir outbox(inst.path("outbox"));
-    for (const QString& name : outbox.entryList(QDir::Files))
-        for (const auto& part : autovelt::testing::SmtpSink::parseMessageFile(outbox.filePath(name)).value().parts)
+    for (const QString& name : outbox.entryList(QDir::Files)) {
+        const auto mail = autovelt::testing::SmtpSink::parseMessageFile(outbox.filePath(name));
+        for (const auto& part : mail.value().parts)
             if (part.contentType == "text/html") bodies << QString::fromUtf8(part.payload).remove('\r');
+    }
     return bodies;
 }
 
