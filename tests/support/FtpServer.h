@@ -1,17 +1,16 @@
 #pragma once
 
 #include <QProcess>
-#include <QString>
 #include <QTemporaryDir>
 
 namespace autovelt::testing {
 
-// A real FTP server (pyftpdlib, run by tests/support/ftp_server.py with /usr/bin/python3)
-// on 127.0.0.1 at a free port, serving a temporary folder to one user. Files whose name
-// starts with "cut-" are dropped halfway through a transfer. Stopped by the destructor.
+// A real FTP server (tests/support/ftp_server.py) on 127.0.0.1 at a free port, serving a
+// temporary folder to one user. Files whose name starts with "cut-" are dropped halfway
+// through a transfer. Stopped by the destructor.
 class FtpServer {
 public:
-    FtpServer(QString user, QString password);
+    FtpServer(QString user, QString password) : user_(std::move(user)), password_(std::move(password)) {}
     ~FtpServer();
     FtpServer(const FtpServer&) = delete;
     FtpServer& operator=(const FtpServer&) = delete;
@@ -20,8 +19,7 @@ public:
     bool start(QString* error);
     quint16 port() const { return port_; }
 
-    // A path inside the served folder ("/" is its root).
-    QString path(const QString& remotePath) const;
+    QString path(const QString& remotePath) const { return root_.path() + remotePath; }  // "/" is the served root
     void putFile(const QString& remotePath, const QByteArray& content) const;
 
 private:

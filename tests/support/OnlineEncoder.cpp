@@ -28,9 +28,7 @@ private:
     std::mt19937 engine_;
 };
 
-QString fourDigits(int value) {
-    return QString::number(value).rightJustified(4, u'0');
-}
+QString fourDigits(int value) { return QString::number(value).rightJustified(4, u'0'); }
 
 // Largest offset e such that (code·(j+3) + e) / (j+3) still rounds, half to even, to code.
 int roundingSlack(int code, int j) {
@@ -46,9 +44,7 @@ struct Groups {
 };
 
 Groups planGroups(const QList<int>& codes, Dice& dice, bool useSlack) {
-    Groups g;
-    g.shiftLow = -kGroupMax;
-    g.shiftHigh = kGroupMax;
+    Groups g{{}, -kGroupMax, kGroupMax};
     for (int j = 1; j <= codes.size(); ++j) {
         const int code = codes[j - 1];
         const int slack = useSlack ? roundingSlack(code, j) : 0;
@@ -97,26 +93,6 @@ QString encodeCodes(const QList<int>& codes, uint32_t seed, SymbolUse use, const
     return withSymbols(value, int(codes.size()), use, tables, dice);
 }
 
-}  // namespace
-
-QString encodeOnlineField(const QString& plain, uint32_t seed, SymbolUse symbols, const OnlineCodeTables& tables) {
-    QList<int> codes;
-    for (QChar c : plain) {
-        const std::optional<int> code = ansiCode(c);
-        if (!code) throw OnlineEncodingError("character outside the ANSI character set");
-        codes.append(*code);
-    }
-    return encodeCodes(codes, seed, symbols, tables);
-}
-
-QString encodeOnlineFieldUtf8(const QString& plain, uint32_t seed, SymbolUse symbols, const OnlineCodeTables& tables) {
-    QList<int> codes;
-    for (char byte : plain.toUtf8()) codes.append(int(static_cast<unsigned char>(byte)));
-    return encodeCodes(codes, seed, symbols, tables);
-}
-
-namespace {
-
 // Roots whose (root - 48) / 2, rounded half to even, is `n`.
 QList<int> rootsFor(int n) {
     if (n % 2 == 0) return {2 * n + 47, 2 * n + 48, 2 * n + 49};
@@ -137,6 +113,22 @@ std::optional<int> groupFor(int n, int already, Dice& dice) {
 
 }  // namespace
 
+QString encodeOnlineField(const QString& plain, uint32_t seed, SymbolUse symbols, const OnlineCodeTables& tables) {
+    QList<int> codes;
+    for (QChar c : plain) {
+        const std::optional<int> code = ansiCode(c);
+        if (!code) throw OnlineEncodingError("character outside the ANSI character set");
+        codes.append(*code);
+    }
+    return encodeCodes(codes, seed, symbols, tables);
+}
+
+QString encodeOnlineFieldUtf8(const QString& plain, uint32_t seed, SymbolUse symbols, const OnlineCodeTables& tables) {
+    QList<int> codes;
+    for (char byte : plain.toUtf8()) codes.append(int(static_cast<unsigned char>(byte)));
+    return encodeCodes(codes, seed, symbols, tables);
+}
+
 QString encodeOnlineNumber(const QString& digits, uint32_t seed) {
     if (digits.isEmpty()) throw OnlineEncodingError("a number needs at least one digit");
     Dice dice(seed);
@@ -153,8 +145,6 @@ QString encodeOnlineNumber(const QString& digits, uint32_t seed) {
     return value;
 }
 
-QString encodeOnlineNumber(qint64 value, uint32_t seed) {
-    return encodeOnlineNumber(QString::number(value), seed);
-}
+QString encodeOnlineNumber(qint64 value, uint32_t seed) { return encodeOnlineNumber(QString::number(value), seed); }
 
 }  // namespace autovelt::testing

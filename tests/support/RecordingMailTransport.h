@@ -3,13 +3,11 @@
 #include "comms/MailTransport.h"
 
 #include <QList>
-#include <QString>
 
 namespace autovelt::testing {
 
-// Stands in for the mail transport: keeps every message with the server it was meant for
-// and answers with a chosen result ("ok" unless told otherwise). Put it in
-// MailContext::transport.
+// Stands in for MailContext::transport: keeps every message with its server and answers
+// with a chosen result.
 class RecordingMailTransport : public MailTransport {
 public:
     struct Sent {

@@ -23,8 +23,7 @@ const char* const kSampleRows[][2] = {
     {"TarvMain", "INSERT INTO ControlSwitches (ID, webip, webun, WEBPW, DefaultLoanPayoutMethod, CreateLogs, Rpost, RPostEmail) "
                  "VALUES (1, '10.0.0.33', 'riverside', 'S3cret-Web-PW', '', 1, 0, '')"},
     {"TarvMain", "INSERT INTO UDFSetUp (ID, UDF1Caption, UDF2Caption, Webmap1, Webmap2) VALUES (1, 'Employer', 'Branch', '1', '2')"},
-    // The default loan product and the loan number counters, so an application with an
-    // amount gets its loan.
+    // The default loan product and the loan number counters: an application with an amount gets its loan.
     {"TarvMain", "INSERT INTO Product (ProductCode, ProductType, IntTo1, IntRate1) VALUES ('L1', 3, 50000, 12)"},
     {"TarvMain", "UPDATE Control SET OneLoanCount=0, NewLoanCount=1001, TopUpCount=501"},
 };
@@ -48,7 +47,6 @@ TestInstallation::TestInstallation() {
                              "default_sender = donotreply@riverside.example\nsmtp_password = \"Mail-Pass-9\"\n\n"
                              "[web]\nhost1_suffix = .33\nhost1_name = web-one.example\nhost1_sender = donotreply@web-one.example\n"
                              "host2_name = web-two.example\nhost2_sender = donotreply@web-two.example\n"));
-    // The email templates a new installation gets.
     QString reason;
     if (!CopySampleTemplates(home_, reason)) throw std::runtime_error(reason.toStdString());
     qputenv("AUTOVELT_MACHINE_REGISTRY", path(QStringLiteral("registry/machine.ini")).toUtf8());
@@ -71,55 +69,44 @@ void TestInstallation::reload() {
 
 namespace {
 
-template <typename Work>
-auto withDatabase(const QString& file, Work work) {
+// Each call opens its own connection, with the product's text comparison so indexes agree.
+QVariantList firstColumn(const QString& file, const QString& sqlText) {
     const QString name = QStringLiteral("test-") + QUuid::createUuid().toString();
-    struct Remover { QString name; ~Remover() { QSqlDatabase::removeDatabase(name); } } remover{name};
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-    db.setDatabaseName(file);
-    if (!db.open()) throw std::runtime_error(db.lastError().text().toStdString());
-    db::RegisterTextComparison(db);  // the product's text comparison, so indexes agree
-    QSqlQuery q(db);
-    auto result = work(q);
-    q.finish();
-    q = QSqlQuery();
-    db.close();
-    db = QSqlDatabase();
-    return result;
+    QVariantList column;
+    QString error;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(file);
+        if (db.open()) {
+            db::RegisterTextComparison(db);
+            QSqlQuery q(db);
+            if (!q.exec(sqlText)) error = q.lastError().text() + QStringLiteral(": ") + sqlText;
+            while (q.next()) column << q.value(0);
+        } else {
+            error = QStringLiteral("cannot open ") + file + QStringLiteral(": ") + db.lastError().text();
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+    if (!error.isEmpty()) throw std::runtime_error(error.toStdString());
+    return column;
 }
 
 }  // namespace
 
-void TestInstallation::exec(const QString& database, const QString& sqlText) {
-    withDatabase(databaseFile(database), [&](QSqlQuery& q) {
-        if (!q.exec(sqlText)) throw std::runtime_error((q.lastError().text() + QStringLiteral(": ") + sqlText).toStdString());
-        return 0;
-    });
-}
+void TestInstallation::exec(const QString& database, const QString& sqlText) { firstColumn(databaseFile(database), sqlText); }
 
 QVariant TestInstallation::scalar(const QString& database, const QString& sqlText) {
-    return withDatabase(databaseFile(database), [&](QSqlQuery& q) {
-        if (!q.exec(sqlText)) throw std::runtime_error((q.lastError().text() + QStringLiteral(": ") + sqlText).toStdString());
-        return q.next() ? q.value(0) : QVariant();
-    });
+    return firstColumn(databaseFile(database), sqlText).value(0);
 }
 
 int TestInstallation::count(const QString& database, const QString& sqlText) {
-    return withDatabase(databaseFile(database), [&](QSqlQuery& q) {
-        if (!q.exec(sqlText)) throw std::runtime_error((q.lastError().text() + QStringLiteral(": ") + sqlText).toStdString());
-        int n = 0;
-        while (q.next()) ++n;
-        return n;
-    });
+    return int(firstColumn(databaseFile(database), sqlText).size());
 }
 
 QStringList TestInstallation::values(const QString& database, const QString& sqlText) {
-    return withDatabase(databaseFile(database), [&](QSqlQuery& q) {
-        if (!q.exec(sqlText)) throw std::runtime_error((q.lastError().text() + QStringLiteral(": ") + sqlText).toStdString());
-        QStringList out;
-        while (q.next()) out << q.value(0).toString();
-        return out;
-    });
+    QStringList out;
+    for (const QVariant& v : firstColumn(databaseFile(database), sqlText)) out << v.toString();
+    return out;
 }
 
 void TestInstallation::writeFile(const QString& relative, const QString& text) {

@@ -23,7 +23,19 @@ QString stored(const WebApplication& a, int n, const QString& plain, const Onlin
     return plain;
 }
 
-QString insert(const QString& table, const QStringList& columns, const QStringList& literals) {
+// field_2 as stored: the key of the application's table_ad rows.
+QString key(const WebApplication& a, const OnlineCodeTables& tables) {
+    if (a.niNumber.isEmpty() || a.niNumberPlain) return a.niNumber;
+    return encodedWithMarker(a.niNumber, uint32_t(a.fieldId * 131 + 2), tables);
+}
+
+// An INSERT of the given plain values by column number, quoted with the one quoting helper.
+QString insert(const QString& table, const QMap<int, QString>& values) {
+    QStringList columns, literals;
+    for (auto it = values.cbegin(); it != values.cend(); ++it) {
+        columns << (it.key() == 0 ? QStringLiteral("field_id") : QStringLiteral("field_%1").arg(it.key()));
+        literals << (it.key() == 0 ? it.value() : sqlText(it.value()));
+    }
     return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(table, columns.join(QLatin1Char(',')), literals.join(QLatin1Char(',')));
 }
 
@@ -70,38 +82,22 @@ WebApplication WebApplication::joinOnly(long fieldId) {
     return a;
 }
 
-QString WebApplication::storedKey() const {
-    if (niNumber.isEmpty() || niNumberPlain) return niNumber;
-    return encodedWithMarker(niNumber, uint32_t(fieldId * 131 + 2), kMarkedCodeTables);
-}
+QString WebApplication::storedKey() const { return key(*this, kMarkedCodeTables); }
 
 QStringList insertStatements(const WebApplication& a, const OnlineCodeTables& tables) {
-    QStringList columns{QStringLiteral("field_id"), QStringLiteral("field_1"), QStringLiteral("field_2"), QStringLiteral("field_107")};
-    const QString key = a.niNumber.isEmpty() || a.niNumberPlain
-                            ? a.niNumber
-                            : encodedWithMarker(a.niNumber, uint32_t(a.fieldId * 131 + 2), tables);
     const QString memberNumber = a.memberNumber.isEmpty() ? QStringLiteral("0") : encodeOnlineNumber(a.memberNumber, uint32_t(a.fieldId));
-    QStringList literals{QString::number(a.fieldId), sqlText(memberNumber), sqlText(key), sqlText(a.imported)};
-    for (auto it = a.fields.cbegin(); it != a.fields.cend(); ++it) {
-        if (it.key() < 3 || it.key() == 107) continue;
-        columns << QStringLiteral("field_%1").arg(it.key());
-        literals << sqlText(stored(a, it.key(), it.value(), tables));
-    }
-    QStringList statements{insert(QStringLiteral("table_w"), columns, literals)};
+    QMap<int, QString> row{{0, QString::number(a.fieldId)}, {1, memberNumber}, {2, key(a, tables)}, {107, a.imported}};
+    for (auto it = a.fields.cbegin(); it != a.fields.cend(); ++it)
+        if (it.key() >= 3 && it.key() != 107) row[it.key()] = stored(a, it.key(), it.value(), tables);
+    QStringList statements{insert(QStringLiteral("table_w"), row)};
     // The website links the address rows by the key, and by the upload key as a second key.
-    const QString secondKey = stored(a, 105, a.field(105), tables);
     for (const WebAddress& ad : a.addresses) {
-        QMap<int, QString> values{{2, key},          {3, ad.type},          {7, ad.building}, {9, ad.street},
-                                        {11, ad.town},     {14, ad.postcode},     {18, ad.email},   {20, QStringLiteral("I")},
-                                        {21, QStringLiteral("N")}, {23, secondKey}};
+        QMap<int, QString> values{{2, key(a, tables)}, {3, ad.type}, {7, ad.building}, {9, ad.street}, {11, ad.town},
+                                  {14, ad.postcode}, {18, ad.email}, {20, QStringLiteral("I")}, {21, QStringLiteral("N")},
+                                  {23, stored(a, 105, a.field(105), tables)}};
         if (!ad.sortCode.isEmpty()) values[4] = ad.sortCode;
         if (!ad.account.isEmpty()) values[5] = ad.account;
-        QStringList adColumns, adLiterals;
-        for (auto it = values.cbegin(); it != values.cend(); ++it) {
-            adColumns << QStringLiteral("field_%1").arg(it.key());
-            adLiterals << sqlText(it.value());
-        }
-        statements << insert(QStringLiteral("table_ad"), adColumns, adLiterals);
+        statements << insert(QStringLiteral("table_ad"), values);
     }
     return statements;
 }

@@ -7,7 +7,6 @@
 
 #include <QFile>
 #include <QStringList>
-#include <QTextStream>
 #include <cstdio>
 
 using namespace autovelt;
@@ -68,24 +67,15 @@ int main(int argc, char** argv) {
     }
     QFile in(QString::fromLocal8Bit(argv[1]));
     QFile out(QString::fromLocal8Bit(argv[2]));
-    if (!in.open(QIODevice::ReadOnly | QIODevice::Text) || !out.open(QIODevice::WriteOnly | QIODevice::Text)) {
-        std::fprintf(stderr, "cannot open %s or %s\n", argv[1], argv[2]);
-        return 2;
-    }
-    QTextStream reader(&in);
-    QTextStream writer(&out);
-    int count = 0;
-    while (!reader.atEnd()) {
-        const QString line = reader.readLine();
-        if (line.trimmed().isEmpty() || line.trimmed().startsWith(QLatin1String("--"))) continue;
+    if (!in.open(QIODevice::ReadOnly | QIODevice::Text) || !out.open(QIODevice::WriteOnly | QIODevice::Text)) return 2;
+    QStringList statements;
+    for (const QString& line : QString::fromUtf8(in.readAll()).split('\n')) {
         bool translateIsNull = false;
-        writer << TranslateSQL(line, translateIsNull, true) << '\n';
-        ++count;
+        if (!line.trimmed().isEmpty() && !line.trimmed().startsWith(QLatin1String("--")))
+            statements << TranslateSQL(line, translateIsNull, true);
     }
-    for (const QString& statement : builtStatements()) {
-        writer << statement << '\n';
-        ++count;
-    }
-    std::printf("translated %d statements\n", count);
-    return count > 0 ? 0 : 1;
+    statements << builtStatements();
+    out.write((statements.join('\n') + '\n').toUtf8());
+    std::printf("translated %lld statements\n", static_cast<long long>(statements.size()));
+    return statements.isEmpty() ? 1 : 0;
 }
