@@ -30,9 +30,10 @@ protected:
         // Request copies go to the installation's own temporary folder, searched below.
         MakePrivateFolder(inst.path(QStringLiteral("tmp")));
         qputenv("TMPDIR", inst.path(QStringLiteral("tmp")).toUtf8());
-        using autovelt::testing::encodeOnlineField;
-        const OnlineCodeTables& tables = autovelt::testing::kMarkedCodeTables;
-        auto encoded = [&](const QString& text, int seed) { return encodeOnlineField(text, seed, autovelt::testing::SymbolUse::Some, tables); };
+        auto encoded = [](const QString& text, int seed) {
+            using namespace autovelt::testing;
+            return encodeOnlineField(text, seed, SymbolUse::Some, kMarkedCodeTables);
+        };
         inst.appendConfig(sandbox_->iniSection() + "\n[agency_213000]\nCreditReportCompany = RIVERSIDE\nCreditReportUserName = " +
                           encoded("riverside.cr", 2) + "\nCreditReportPassword = \"" + kPassword + "\"\nIdentityCheckCompany = " +
                           encoded("RIVERSIDE", 3) + "\nIdentityCheckUserName = " + encoded("riverside.cv", 4) +
@@ -66,11 +67,13 @@ protected:
         return found;
     }
 
+    // Files under the folder, besides the configuration, whose content holds the text.
     QStringList filesHolding(const QString& folder, const QString& text) {
         QStringList holding;
         QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
         while (it.hasNext()) {
             QFile file(it.next());
+            if (file.fileName().endsWith(QLatin1String("autovelt.ini"), Qt::CaseInsensitive)) continue;
             if (file.open(QIODevice::ReadOnly) && file.readAll().contains(text.toUtf8())) holding << file.fileName();
         }
         return holding;
@@ -120,9 +123,7 @@ TEST_P(JourneyCases, FromTheOnlineFormToTheLoanApplicationAndTheEmail) {
     EXPECT_FALSE(body.contains(QStringLiteral("<NO>")) || body.contains(QStringLiteral("<F>")) || body.contains(QStringLiteral("<SN>")));
 
     // The agency password is in the configuration only.
-    for (const QString& folder : {inst.home(), QDir::tempPath()})
-        EXPECT_EQ(filesHolding(folder, kPassword).filter(QStringLiteral("autovelt.ini"), Qt::CaseInsensitive).size(),
-                  filesHolding(folder, kPassword).size());
+    for (const QString& folder : {inst.home(), QDir::tempPath()}) EXPECT_EQ(filesHolding(folder, kPassword), QStringList{});
 }
 
 INSTANTIATE_TEST_SUITE_P(Decisions, JourneyCases,

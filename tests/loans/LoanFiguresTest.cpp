@@ -237,19 +237,13 @@ TEST(LoanFigures, PropertiesOverGeneratedLoans) {
 }
 
 TEST(LoanFigures, NothingToScheduleWithoutTermTotalOrDates) {
-    ScheduleRequest request;
-    request.totalBorrowing = pounds(100);
-    request.frequency = "M";
-    request.applicationDate = kApplied;
-    request.firstRepaymentDate = QDate(2026, 4, 5);
-    request.repayment = pounds(10);
-    EXPECT_FALSE(FitRepaymentSchedule(request).has_value());  // term 0
-    request.term = 12;
-    request.firstRepaymentDate = QDate();
-    EXPECT_FALSE(FitRepaymentSchedule(request).has_value());
-    request.firstRepaymentDate = QDate(2026, 4, 5);
-    request.totalBorrowing = Currency();
-    EXPECT_FALSE(FitRepaymentSchedule(request).has_value());
+    const ScheduleRequest valid{pounds(100), Currency(), "M", kApplied, QDate(2026, 4, 5), 12, pounds(10)};
+    ScheduleRequest noTerm = valid, noDate = valid, noTotal = valid;
+    noTerm.term = 0;
+    noDate.firstRepaymentDate = QDate();
+    noTotal.totalBorrowing = Currency();
+    EXPECT_TRUE(FitRepaymentSchedule(valid).has_value());
+    for (const ScheduleRequest& request : {noTerm, noDate, noTotal}) EXPECT_FALSE(FitRepaymentSchedule(request).has_value());
 }
 
 }  // namespace
