@@ -133,7 +133,8 @@ const PassCase kCases[] = {
      },
      kCar, "1002|501", {}, {},
      [](auto& t) {
-         EXPECT_EQ(t.column("TarvTran", "LoanAllocation", "BalanceID || LoanTypeCode || DocsPref || RepayDate", "1=1"), "01E2026-04-05");
+         EXPECT_EQ(t.column("TarvTran", "LoanAllocation", "BalanceID || '|' || LoanTypeCode || '|' || DocsPref || '|' || RepayDate", "1=1"),
+                   "0|1|E|2026-04-05");
          EXPECT_EQ(t.column("TarvTran", "LoanPolicyLog", "LoanID || '|' || LoanNo || '|' || InitStatus", "RuleCode='PR10A'"),
                    t.column("TarvTran", "LoanAllocation", "ID", "1=1") + "|C1001|P");
          EXPECT_EQ(t.inst.count("online", "SELECT * FROM rules_log"), 0);

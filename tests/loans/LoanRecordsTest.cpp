@@ -18,7 +18,7 @@ namespace {
 const QDateTime kThursday(QDate(2026, 3, 5), QTime(10, 15, 0));
 const QString kSuffix = QStringLiteral(" (table_w field_id=7)");
 constexpr long kMember = 1234;
-// 1500 over 60 months at 12.9%, as the figures tests work it out.
+// The repayment of 1500 over 60 months at 12.9% (how it is worked out is the figures tests' concern).
 const QString kRepayment = QStringLiteral("34.08");
 
 class LoanRecordsTest : public ::testing::Test {
