@@ -37,11 +37,12 @@ public:
         inst.openCoreConnections();
         im().PassDate = QStringLiteral("05/03/26");
         prepareLoan();
-        inst.exec("TarvMain", "INSERT INTO MemberEmployment (MemberNo, PayType, PayRunNo) VALUES (1234, 'PAY1', 7)");
+        // Another member's employment first, so that the employment and loan IDs differ.
+        inst.exec("TarvMain", "INSERT INTO MemberEmployment (MemberNo, PayType, PayRunNo) VALUES (99, 'PAY1', 7), (1234, 'PAY1', 7)");
         inst.exec("TarvMain", "INSERT INTO PayRun (Payrunno, AutoLoan) VALUES (7, 0)");
         inst.exec("TarvMain", "INSERT INTO MemberBalances (MemberNo, ProductCode, AMILOAN, Balance) VALUES (1234, 'S1', 0, 80)");
         inst.exec("TarvMain", "INSERT INTO MemberPayAnalysis (MemberNo, EmploymentID, BalanceID, UsualValue) "
-                              "SELECT 1234, MemberEmployment.ID, MemberBalances.ID, 40 FROM MemberEmployment, MemberBalances");
+                              "SELECT 1234, MAX(MemberEmployment.ID), MemberBalances.ID, 40 FROM MemberEmployment, MemberBalances");
     }
 
     void prepareLoan() {
@@ -104,7 +105,7 @@ TEST_F(LoanRecordsTest, PassWritesEveryRow) {
     EXPECT_EQ(rows("TarvMain", "SELECT printf('%s|%s|%s|%s|%s|%s|%s|%s', ProductCode, UsualValue, ValueType, \"Date\", "
                                "EmploymentID, LoanID, Priority, PayRunNo) FROM PayAnalysisSchedule ORDER BY ProductCode DESC"),
               QStringLiteral("S1|40|1|2026-04-05|%1|%2|3|7;LN1|%3|2|2026-04-05|%1|%2|1|7")
-                  .arg(scalar("TarvMain", "SELECT ID FROM MemberEmployment").toString(), id, kRepayment));
+                  .arg(scalar("TarvMain", "SELECT ID FROM MemberEmployment WHERE MemberNo=1234").toString(), id, kRepayment));
     EXPECT_TRUE(problems().isEmpty()) << problems().join("\n").toStdString();
 }
 
