@@ -113,18 +113,12 @@ const QDate kApplied(2026, 3, 5);
 
 // Tiers: up to 1000 at 12.0%, up to 5000 at 9.9%, the rest unbound.
 LoanFigureRequest requestFor(double total, double overrideRate, const char* frequency, int term, QDate first) {
-    LoanFigureRequest request;
-    request.tiers.upTo[0] = pounds(1000);
-    request.tiers.rate[0] = pounds(12.0);
-    request.tiers.upTo[1] = pounds(5000);
-    request.tiers.rate[1] = pounds(9.9);
-    request.rateOverride = pounds(overrideRate);
-    request.totalBorrowing = pounds(total);
-    request.frequency = frequency;
-    request.term = term;
-    request.applicationDate = kApplied;
-    request.firstRepaymentDate = first;
-    return request;
+    RateTiers tiers;
+    tiers.upTo[0] = pounds(1000);
+    tiers.rate[0] = pounds(12.0);
+    tiers.upTo[1] = pounds(5000);
+    tiers.rate[1] = pounds(9.9);
+    return {tiers, pounds(overrideRate), pounds(total), frequency, term, kApplied, first};
 }
 
 struct LoanCase {
@@ -213,14 +207,10 @@ TEST(LoanFigures, PropertiesOverGeneratedLoans) {
         const int64_t rateHundredths = random.bounded(5) == 0 ? 0 : random.bounded(4000);
         const int term = 1 + random.bounded(frequency == "M" ? 120 : 260);
         const QDate applied = QDate(2026, 1, 1).addDays(random.bounded(365));
-        ScheduleRequest request;
-        request.totalBorrowing = Currency::fromUnits(totalPence * 100);
-        request.annualRate = Currency::fromUnits(rateHundredths * 100);
-        request.frequency = frequency;
-        request.applicationDate = applied;
-        request.firstRepaymentDate = applied.addDays(random.bounded(-10, 40));
-        request.term = term;
-        request.repayment = Currency::fromUnits((1 + random.bounded(int(totalPence))) * 100);
+        // Braced: the random draws are taken in the order written.
+        const ScheduleRequest request{Currency::fromUnits(totalPence * 100), Currency::fromUnits(rateHundredths * 100), frequency, applied,
+                                      applied.addDays(random.bounded(-10, 40)), term,
+                                      Currency::fromUnits((1 + random.bounded(int(totalPence))) * 100)};
         const auto schedule = FitRepaymentSchedule(request);
         ASSERT_TRUE(schedule.has_value());
         SCOPED_TRACE(i);
