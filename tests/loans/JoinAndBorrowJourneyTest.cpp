@@ -1,6 +1,5 @@
 // The journey the importer exists for, through the real cycle: an online join-and-borrow
-// application becomes a member, an identity check and a credit search at the agency
-// sandbox, the rules' decision, a loan application, and the email the applicant receives.
+// application, the agency sandbox's checks, the rules' decision, the loan and the email.
 
 #include "import/ImportPassFixture.h"
 #include "common/PrivateFiles.h"
@@ -31,9 +30,10 @@ protected:
         // Request copies go to the installation's own temporary folder, searched below.
         MakePrivateFolder(inst.path(QStringLiteral("tmp")));
         qputenv("TMPDIR", inst.path(QStringLiteral("tmp")).toUtf8());
-        using autovelt::testing::encodeOnlineField;
-        const OnlineCodeTables& tables = autovelt::testing::kMarkedCodeTables;
-        auto encoded = [&](const QString& text, int seed) { return encodeOnlineField(text, seed, autovelt::testing::SymbolUse::Some, tables); };
+        auto encoded = [](const QString& text, int seed) {
+            using namespace autovelt::testing;
+            return encodeOnlineField(text, seed, SymbolUse::Some, kMarkedCodeTables);
+        };
         inst.appendConfig(sandbox_->iniSection() + "\n[agency_213000]\nCreditReportCompany = RIVERSIDE\nCreditReportUserName = " +
                           encoded("riverside.cr", 2) + "\nCreditReportPassword = \"" + kPassword + "\"\nIdentityCheckCompany = " +
                           encoded("RIVERSIDE", 3) + "\nIdentityCheckUserName = " + encoded("riverside.cv", 4) +
@@ -67,12 +67,13 @@ protected:
         return found;
     }
 
-    // Files under the folder whose content holds the text.
+    // Files under the folder, besides the configuration, whose content holds the text.
     QStringList filesHolding(const QString& folder, const QString& text) {
         QStringList holding;
         QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
         while (it.hasNext()) {
             QFile file(it.next());
+            if (file.fileName().endsWith(QLatin1String("autovelt.ini"), Qt::CaseInsensitive)) continue;
             if (file.open(QIODevice::ReadOnly) && file.readAll().contains(text.toUtf8())) holding << file.fileName();
         }
         return holding;
@@ -97,40 +98,32 @@ class JourneyCases : public JoinAndBorrowJourneyTest, public ::testing::WithPara
 
 // Passed, referred and failed by the rules: each gets its loan application and its email.
 TEST_P(JourneyCases, FromTheOnlineFormToTheLoanApplicationAndTheEmail) {
-    {
-        const Journey& j = GetParam();
-        apply(QLatin1String(j.surname));
+    const Journey& j = GetParam();
+    apply(QLatin1String(j.surname));
 
-        // The credit search, then the identity check the rules ask for (CR10A).
-        EXPECT_EQ(requestPaths(), (QStringList{kReport, kValidate})) << report();
-        EXPECT_TRUE(successes().contains(QStringLiteral("Overall initial rating for loan=%1 for member 1").arg(j.rating))) << report();
-        EXPECT_EQ(inst.values("TarvTran", "SELECT LoanNumber || '|' || InitStatus || '|' || LoanValue FROM LoanAllocation"),
-                  QStringList{QStringLiteral("C1001|%1|1000").arg(j.status)});
-        EXPECT_EQ(inst.count("TarvTran", "SELECT * FROM LoanPayee"), 1);
-        // One policy log row per rule the decision went through.
-        QStringList logged = inst.values("TarvTran", "SELECT RuleCode FROM LoanPolicyLog WHERE LoanNo='C1001'");
-        logged.sort();
-        EXPECT_EQ(logged, (QStringList{"CR02A", "CR05A", "CR07A", "CR10A"}));
-        EXPECT_EQ(inst.scalar("TarvMain", "SELECT NewLoanCount FROM Control").toString(), "1002");
-        EXPECT_EQ(inst.count("TarvID", "SELECT * FROM IDProof WHERE MemberNo=1"), 1);
-        EXPECT_EQ(filesIn(QStringLiteral("scans/CREDITCH/00/00/00/01")).size(), 1);
-        EXPECT_EQ(importedFlag(21), "Y");
+    // The credit search, then the identity check the rules ask for (CR10A).
+    EXPECT_EQ(requestPaths(), (QStringList{kReport, kValidate})) << report();
+    EXPECT_TRUE(successes().contains(QStringLiteral("Overall initial rating for loan=%1 for member 1").arg(j.rating))) << report();
+    EXPECT_EQ(inst.values("TarvTran", "SELECT LoanNumber || '|' || InitStatus || '|' || LoanValue FROM LoanAllocation"),
+              QStringList{QStringLiteral("C1001|%1|1000").arg(j.status)});
+    // One policy log row per rule the decision went through.
+    EXPECT_EQ(inst.values("TarvTran", "SELECT RuleCode FROM LoanPolicyLog WHERE LoanNo='C1001' ORDER BY RuleCode"),
+              (QStringList{"CR02A", "CR05A", "CR07A", "CR10A"}));
+    EXPECT_EQ(inst.count("TarvID", "SELECT * FROM IDProof WHERE MemberNo=1"), 1);
+    EXPECT_EQ(filesIn(QStringLiteral("scans/CREDITCH/00/00/00/01")).size(), 1);
 
-        const auto sent = mails();
-        ASSERT_EQ(sent.size(), 1) << report();
-        EXPECT_EQ(sent[0].header("To"), "john.smith@example.com");
-        EXPECT_EQ(sent[0].header("Subject"), "Update on your loan application with Riverside Credit Union");
-        const QString body = QString::fromUtf8(sent[0].parts.value(0).payload);
-        for (const QString& filled : {QStringLiteral("Mr ") + QLatin1String(j.surname), QStringLiteral("membership number 1"),
-                                      QStringLiteral("reference 4711")})
-            EXPECT_TRUE(body.contains(filled)) << filled.toStdString();
-        EXPECT_FALSE(body.contains(QStringLiteral("<NO>")) || body.contains(QStringLiteral("<F>")) || body.contains(QStringLiteral("<SN>")));
+    const auto sent = mails();
+    ASSERT_EQ(sent.size(), 1) << report();
+    EXPECT_EQ(sent[0].header("To"), "john.smith@example.com");
+    EXPECT_EQ(sent[0].header("Subject"), "Update on your loan application with Riverside Credit Union");
+    const QString body = QString::fromUtf8(sent[0].parts.value(0).payload);
+    for (const QString& filled : {QStringLiteral("Mr ") + QLatin1String(j.surname), QStringLiteral("membership number 1"),
+                                  QStringLiteral("reference 4711")})
+        EXPECT_TRUE(body.contains(filled)) << filled.toStdString();
+    EXPECT_FALSE(body.contains(QStringLiteral("<NO>")) || body.contains(QStringLiteral("<F>")) || body.contains(QStringLiteral("<SN>")));
 
-        // The agency password is in the configuration only.
-        for (const QString& folder : {inst.home(), QDir::tempPath()})
-            EXPECT_EQ(filesHolding(folder, kPassword).filter(QStringLiteral("autovelt.ini"), Qt::CaseInsensitive).size(),
-                      filesHolding(folder, kPassword).size());
-    }
+    // The agency password is in the configuration only.
+    for (const QString& folder : {inst.home(), QDir::tempPath()}) EXPECT_EQ(filesHolding(folder, kPassword), QStringList{});
 }
 
 INSTANTIATE_TEST_SUITE_P(Decisions, JourneyCases,

@@ -109,13 +109,24 @@ Expected reference(int64_t total, int64_t rateUnits, const QString& frequency, i
 
 Currency pounds(double value) { return Currency::fromDouble(value); }
 
+const QDate kApplied(2026, 3, 5);
+
+// Tiers: up to 1000 at 12.0%, up to 5000 at 9.9%, the rest unbound.
+LoanFigureRequest requestFor(double total, double overrideRate, const char* frequency, int term, QDate first) {
+    RateTiers tiers;
+    tiers.upTo[0] = pounds(1000);
+    tiers.rate[0] = pounds(12.0);
+    tiers.upTo[1] = pounds(5000);
+    tiers.rate[1] = pounds(9.9);
+    return {tiers, pounds(overrideRate), pounds(total), frequency, term, kApplied, first};
+}
+
 struct LoanCase {
     const char* name;
     double total;
     double overrideRate;
     const char* frequency;
     int term;
-    QDate applied;
     QDate first;
     double expectedRate;
     // Worked by hand where given (repayment, last, term); 0 = from the reference above.
@@ -124,34 +135,13 @@ struct LoanCase {
     int shortenedTerm = 0;
 };
 
-// Tiers: up to 1000 at 12.0%, up to 5000 at 9.9%, the rest unbound.
-RateTiers productTiers() {
-    RateTiers t;
-    t.upTo[0] = pounds(1000);
-    t.rate[0] = pounds(12.0);
-    t.upTo[1] = pounds(5000);
-    t.rate[1] = pounds(9.9);
-    return t;
-}
-
-const QDate kApplied(2026, 3, 5);
-
 class LoanFiguresTable : public ::testing::TestWithParam<LoanCase> {};
 
 TEST_P(LoanFiguresTable, MatchTheCalculationByHand) {
     const LoanCase& c = GetParam();
-    LoanFigureRequest request;
-    request.tiers = productTiers();
-    request.rateOverride = pounds(c.overrideRate);
-    request.totalBorrowing = pounds(c.total);
-    request.frequency = c.frequency;
-    request.term = c.term;
-    request.applicationDate = c.applied;
-    request.firstRepaymentDate = c.first;
-    const LoanFigures f = workOutLoanFigures(request);
-
+    const LoanFigures f = workOutLoanFigures(requestFor(c.total, c.overrideRate, c.frequency, c.term, c.first));
     const int64_t rateUnits = pounds(c.expectedRate).units();
-    const Expected e = reference(pounds(c.total).units(), rateUnits, c.frequency, c.term, c.applied, c.first);
+    const Expected e = reference(pounds(c.total).units(), rateUnits, c.frequency, c.term, kApplied, c.first);
     EXPECT_EQ(f.annualRate.units(), rateUnits);
     EXPECT_EQ(f.apr.units(), e.apr * 1000);
     ASSERT_TRUE(f.lastRepayment.has_value());
@@ -171,80 +161,41 @@ TEST_P(LoanFiguresTable, MatchTheCalculationByHand) {
 INSTANTIATE_TEST_SUITE_P(
     Loans, LoanFiguresTable,
     ::testing::Values(
-        LoanCase{"FirstTier", 800, 0, "M", 12, kApplied, QDate(2026, 4, 5), 12.0},
-        LoanCase{"SecondTier", 3000, 0, "M", 24, kApplied, QDate(2026, 4, 5), 9.9},
-        LoanCase{"TierBoundIncluded", 1000, 0, "M", 10, kApplied, QDate(2026, 4, 5), 12.0},
-        LoanCase{"AboveEveryTierIsFree", 6000, 0, "M", 12, kApplied, QDate(2026, 4, 5), 0.0, 500.00, 500.00, 12},
-        LoanCase{"OverrideBeatsTiers", 3000, 6.7, "M", 36, kApplied, QDate(2026, 4, 5), 6.7},
-        LoanCase{"RateZeroRoundedUp", 7000, 0, "M", 12, kApplied, QDate(2026, 4, 5), 0.0, 583.34, 583.26, 12},
-        LoanCase{"Weekly", 1500, 0, "W", 52, kApplied, QDate(2026, 3, 12), 9.9},
-        LoanCase{"Fortnightly", 2500, 0, "F", 26, kApplied, QDate(2026, 3, 19), 9.9},
-        LoanCase{"FourWeekly", 900, 0, "4", 13, kApplied, QDate(2026, 4, 2), 12.0},
-        LoanCase{"TermShortens", 5001, 0, "M", 1000, kApplied, QDate(2026, 4, 5), 0.0, 5.01, 1.02, 999},
-        LoanCase{"TermShortensByRoundingUp", 10, 0.0001, "M", 60, kApplied, QDate(2026, 4, 5), 0.0001},
-        LoanCase{"FirstDateBeforeApplication", 800, 0, "M", 12, kApplied, QDate(2026, 2, 1), 12.0},
-        LoanCase{"OnePeriod", 500, 0, "M", 1, kApplied, QDate(2026, 4, 5), 12.0},
-        LoanCase{"MonthEnds", 2000, 0, "M", 18, QDate(2026, 1, 31), QDate(2026, 2, 28), 9.9}),
+        LoanCase{"TierBoundIncluded", 1000, 0, "M", 10, QDate(2026, 4, 5), 12.0},
+        LoanCase{"SecondTier", 3000, 0, "M", 24, QDate(2026, 4, 5), 9.9},
+        LoanCase{"AboveEveryTierIsFreeRoundedUp", 7000, 0, "M", 12, QDate(2026, 4, 5), 0.0, 583.34, 583.26, 12},
+        LoanCase{"OverrideBeatsTiers", 3000, 6.7, "M", 36, QDate(2026, 4, 5), 6.7},
+        LoanCase{"Weekly", 1500, 0, "W", 52, QDate(2026, 3, 12), 9.9},
+        LoanCase{"Fortnightly", 2500, 0, "F", 26, QDate(2026, 3, 19), 9.9},
+        LoanCase{"FourWeekly", 900, 0, "4", 13, QDate(2026, 4, 2), 12.0},
+        LoanCase{"TermShortens", 5001, 0, "M", 1000, QDate(2026, 4, 5), 0.0, 5.01, 1.02, 999},
+        LoanCase{"TermShortensByRoundingUp", 10, 0.0001, "M", 60, QDate(2026, 4, 5), 0.0001},
+        LoanCase{"FirstDateBeforeApplication", 800, 0, "M", 12, QDate(2026, 2, 1), 12.0},
+        LoanCase{"OnePeriod", 500, 0, "M", 1, QDate(2026, 4, 5), 12.0},
+        LoanCase{"MonthEnds", 2000, 0, "M", 18, QDate(2026, 3, 31), 9.9}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// Hand-worked schedules are rows of the table above; the rate helpers by hand here.
-TEST(LoanFigures, HandWorkedRates) {
-    // 12.0% a year is 1.0 a month: 100 grows to 112.68 in twelve months, shown 12.7.
-    EXPECT_EQ(TheAPR(pounds(12.0)), pounds(12.7));
-    EXPECT_EQ(TheAPR(Currency()), Currency());
-    // A weekly loan divides the annual rate by 5200, a four-weekly one by 1300.
-    EXPECT_DOUBLE_EQ(periodicRate(pounds(52), "W"), 0.01);
-    EXPECT_DOUBLE_EQ(periodicRate(pounds(13), "4"), 0.01);
-    EXPECT_DOUBLE_EQ(periodicRate(pounds(26), "F"), 0.01);
-    EXPECT_DOUBLE_EQ(periodicRate(pounds(12), "M"), 0.01);
-}
+// 12.0% a year is 1.0 a month: 100 grows to 112.68 in twelve months, shown 12.7.
+TEST(LoanFigures, TwelvePercentIsAnAprOf12Point7) { EXPECT_EQ(TheAPR(pounds(12.0)), pounds(12.7)); }
 
-struct ExtremeCase {
-    const char* name;
-    double total;
-    double rate;
-    const char* frequency;
-    int term;
-};
-
-class ExtremeLoans : public ::testing::TestWithParam<ExtremeCase> {};
-
-TEST_P(ExtremeLoans, EndWithAFairLastRepayment) {
-    const ExtremeCase& c = GetParam();
-    LoanFigureRequest request;
-    request.rateOverride = pounds(c.rate);
-    request.totalBorrowing = pounds(c.total);
-    request.frequency = c.frequency;
-    request.term = c.term;
-    request.applicationDate = kApplied;
-    request.firstRepaymentDate = stepOn(kApplied, c.frequency);
-    const LoanFigures f = workOutLoanFigures(request);
-    ASSERT_TRUE(f.lastRepayment.has_value());
-    EXPECT_LE(f.term, std::max(c.term, 1));
-    EXPECT_GT(f.lastRepayment->units(), 0);
-    EXPECT_LE(*f.lastRepayment, f.repayment);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Loans, ExtremeLoans,
-    ::testing::Values(ExtremeCase{"ZeroRateLongestTerm", 1000, 0, "M", 32767},
-                      ExtremeCase{"LongestWeeklyTerm", 250000, 19.9, "W", 32767},
-                      ExtremeCase{"HugeRate", 5000, 2000, "M", 60},
-                      ExtremeCase{"HugeRateLongestTerm", 5000, 900, "M", 32767},
-                      ExtremeCase{"OnePeriodHugeRate", 100000, 5000, "W", 1},
-                      ExtremeCase{"APenny", 0.01, 12, "M", 120},
-                      ExtremeCase{"NoTermAskedFor", 300, 12, "M", 0}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST(LoanFigures, RatesBeyondMoneyRaiseOverflow) {
-    LoanFigureRequest request;
-    request.rateOverride = pounds(1e9);
-    request.totalBorrowing = pounds(1000);
-    request.frequency = "M";
-    request.term = 12;
-    request.applicationDate = kApplied;
-    request.firstRepaymentDate = QDate(2026, 4, 5);
-    EXPECT_THROW(workOutLoanFigures(request), VeltError);
+// Terms, rates and totals at their limits still end with a fair last repayment.
+TEST(LoanFigures, ExtremeLoansEndWithAFairLastRepayment) {
+    const struct {
+        double total;
+        double rate;
+        const char* frequency;
+        int term;
+    } cases[] = {{6000, 0, "M", 32767}, {250000, 19.9, "W", 32767}, {5000, 2000, "M", 60}, {5000, 900, "M", 32767},
+                 {100000, 5000, "W", 1}, {0.01, 12, "M", 120},       {300, 12, "M", 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.total) + " " + c.frequency + " " + std::to_string(c.term));
+        const LoanFigures f = workOutLoanFigures(requestFor(c.total, c.rate, c.frequency, c.term, stepOn(kApplied, c.frequency)));
+        ASSERT_TRUE(f.lastRepayment.has_value());
+        EXPECT_LE(f.term, std::max(c.term, 1));
+        EXPECT_GT(f.lastRepayment->units(), 0);
+        EXPECT_LE(*f.lastRepayment, f.repayment);
+    }
+    EXPECT_THROW(workOutLoanFigures(requestFor(1000, 1e9, "M", 12, QDate(2026, 4, 5))), VeltError);
 }
 
 TEST(LoanFigures, PropertiesOverGeneratedLoans) {
@@ -256,14 +207,10 @@ TEST(LoanFigures, PropertiesOverGeneratedLoans) {
         const int64_t rateHundredths = random.bounded(5) == 0 ? 0 : random.bounded(4000);
         const int term = 1 + random.bounded(frequency == "M" ? 120 : 260);
         const QDate applied = QDate(2026, 1, 1).addDays(random.bounded(365));
-        ScheduleRequest request;
-        request.totalBorrowing = Currency::fromUnits(totalPence * 100);
-        request.annualRate = Currency::fromUnits(rateHundredths * 100);
-        request.frequency = frequency;
-        request.applicationDate = applied;
-        request.firstRepaymentDate = applied.addDays(random.bounded(-10, 40));
-        request.term = term;
-        request.repayment = Currency::fromUnits((1 + random.bounded(int(totalPence))) * 100);
+        // Braced: the random draws are taken in the order written.
+        const ScheduleRequest request{Currency::fromUnits(totalPence * 100), Currency::fromUnits(rateHundredths * 100), frequency, applied,
+                                      applied.addDays(random.bounded(-10, 40)), term,
+                                      Currency::fromUnits((1 + random.bounded(int(totalPence))) * 100)};
         const auto schedule = FitRepaymentSchedule(request);
         ASSERT_TRUE(schedule.has_value());
         SCOPED_TRACE(i);
@@ -280,19 +227,13 @@ TEST(LoanFigures, PropertiesOverGeneratedLoans) {
 }
 
 TEST(LoanFigures, NothingToScheduleWithoutTermTotalOrDates) {
-    ScheduleRequest request;
-    request.totalBorrowing = pounds(100);
-    request.frequency = "M";
-    request.applicationDate = kApplied;
-    request.firstRepaymentDate = QDate(2026, 4, 5);
-    request.repayment = pounds(10);
-    EXPECT_FALSE(FitRepaymentSchedule(request).has_value());  // term 0
-    request.term = 12;
-    request.firstRepaymentDate = QDate();
-    EXPECT_FALSE(FitRepaymentSchedule(request).has_value());
-    request.firstRepaymentDate = QDate(2026, 4, 5);
-    request.totalBorrowing = Currency();
-    EXPECT_FALSE(FitRepaymentSchedule(request).has_value());
+    const ScheduleRequest valid{pounds(100), Currency(), "M", kApplied, QDate(2026, 4, 5), 12, pounds(10)};
+    ScheduleRequest noTerm = valid, noDate = valid, noTotal = valid;
+    noTerm.term = 0;
+    noDate.firstRepaymentDate = QDate();
+    noTotal.totalBorrowing = Currency();
+    EXPECT_TRUE(FitRepaymentSchedule(valid).has_value());
+    for (const ScheduleRequest& request : {noTerm, noDate, noTotal}) EXPECT_FALSE(FitRepaymentSchedule(request).has_value());
 }
 
 }  // namespace

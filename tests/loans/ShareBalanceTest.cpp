@@ -7,15 +7,13 @@ using namespace autovelt;
 
 namespace {
 
-TEST(OpeningShareBalance, JetAndSqlServerStatementsWithAQuotedProduct) {
-    const QString head = "INSERT INTO MemberBalances (MemberNo, ProductCode, AMILOAN, LoanGranted, Balance, Rate, PaidOutPeriod, "
-                         "PaidOutYTD, ExcessLimit, ProductType, InterestPaidDate, RepaymentDueDate) VALUES(";
-    EXPECT_EQ(OpeningShareBalanceStatement(42, "S1", QDate(2026, 3, 5), false),
-              head + "42,'S1',False,#03/05/26#,0,0,0,0,0,4,#03/05/26#,#03/05/26#) ;");
+// The embedded engine's form is read back by the import pass tests; this is the other engine's.
+TEST(OpeningShareBalance, SqlServerStatementWithAQuotedProduct) {
+    const QString date = QStringLiteral("CONVERT(DATETIME, '2026-03-05 00:00:00', 102)");
     EXPECT_EQ(OpeningShareBalanceStatement(7, "S'1", QDate(2026, 3, 5), true),
-              head + "7,'S''1',0,"
-              "CONVERT(DATETIME, '2026-03-05 00:00:00', 102),0,0,0,0,0,4,CONVERT(DATETIME, '2026-03-05 00:00:00', 102),"
-              "CONVERT(DATETIME, '2026-03-05 00:00:00', 102)) ;");
+              "INSERT INTO MemberBalances (MemberNo, ProductCode, AMILOAN, LoanGranted, Balance, Rate, PaidOutPeriod, PaidOutYTD, "
+              "ExcessLimit, ProductType, InterestPaidDate, RepaymentDueDate) VALUES(7,'S''1',0," + date + ",0,0,0,0,0,4," + date +
+                  "," + date + ") ;");
 }
 
 TEST(FirstRepaymentDate, ByFrequency) {
@@ -24,7 +22,6 @@ TEST(FirstRepaymentDate, ByFrequency) {
     EXPECT_EQ(FirstRepaymentDateFor(jan31, "W"), QDate(2026, 2, 7));
     EXPECT_EQ(FirstRepaymentDateFor(jan31, "F"), QDate(2026, 2, 14));
     EXPECT_EQ(FirstRepaymentDateFor(jan31, "4"), QDate(2026, 2, 28));
-    EXPECT_EQ(FirstRepaymentDateFor(jan31, ""), QDate(1899, 12, 30));
     EXPECT_EQ(FirstRepaymentDateFor(jan31, "m"), QDate(1899, 12, 30));
 }
 
