@@ -2,6 +2,7 @@
 
 #include "app/InstanceLock.h"
 #include "support/TestInstallation.h"
+#include "support/TestPaths.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,7 @@
 // The rule explanation run as the program: the import pass's letters, no database changed.
 
 #include "assessment/PolicyLogFixture.h"
+#include "support/TestPaths.h"
 
 #include <QCryptographicHash>
 #include <QFile>

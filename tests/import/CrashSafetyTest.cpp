@@ -4,6 +4,7 @@
 
 #include "import/ImportPassFixture.h"
 #include "support/SmtpSink.h"
+#include "support/TestPaths.h"
 
 #include <QElapsedTimer>
 #include <QJsonDocument>

@@ -8,6 +8,7 @@
 #include "common/SqlQuote.h"
 #include "support/TestInstallation.h"
 #include "support/WebApplication.h"
+#include "support/TestPaths.h"
 
 #include <QDir>
 #include <QProcess>

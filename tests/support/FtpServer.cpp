@@ -1,6 +1,7 @@
 #include "support/FtpServer.h"
 
 #include "support/ServerProcess.h"
+#include "support/TestPaths.h"
 
 #include <QDir>
 #include <QFileInfo>
