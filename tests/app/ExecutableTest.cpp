@@ -107,8 +107,22 @@ TEST_F(ExecutableTest, NoPasswordReachesTheOutputOrTheLogs) {
     EXPECT_FALSE(everything.contains("Sql-Secret-42") || everything.contains("S3cret-Web-PW"));
 }
 
-TEST_F(ExecutableTest, DeleteMemberListsFirstAndDeletesOnlyWithYes) {
+// Deletion lists first, deletes only with --yes and waits for a running importer's lock; the
+// search reads the logs beside it.
+TEST_F(ExecutableTest, DeletionAndSearchFromTheCommandLine) {
     addMembers();
+    inst.writeFile("web/importer.txt", "Member 123 refused\n");
+    {
+        InstanceLock runningImporter(inst.home());
+        ASSERT_TRUE(runningImporter.acquired());
+        EXPECT_EQ(runHere({"--delete-member", "123", "--yes"}).exitCode, 4);
+        EXPECT_EQ(rowsOf123(), 2);
+        const Run found = runHere({"--search", "MEMBER 123"});
+        EXPECT_EQ(found.exitCode, 0);
+        EXPECT_TRUE(found.out.endsWith("  " + inst.path("web/importer.txt") + "\n")) << found.out.toStdString();
+        EXPECT_EQ(runHere({"--search", "member 999"}).exitCode, 1);
+        EXPECT_EQ(run({"--search", "member", inst.path("no-such-folder"), "--home", inst.home()}).exitCode, 2);
+    }
     const struct { QStringList arguments; int exitCode; int rowsLeft; const char* shows; } cases[] = {
         {{"--delete-member", "123abc", "--yes"}, 2, 2, "--delete-member needs a whole member number"},
         {{"--delete-member", "123"}, 8, 2, "Member 123 (Ann Lee) - rows to delete:\n  MemberMain: 1\n  IDProof: 1\nNothing deleted"},
@@ -121,20 +135,6 @@ TEST_F(ExecutableTest, DeleteMemberListsFirstAndDeletesOnlyWithYes) {
         EXPECT_TRUE((r.out + r.err).contains(c.shows)) << r.out.toStdString();
     }
     EXPECT_EQ(inst.count("TarvMain", "SELECT * FROM MemberMain WHERE MemberNo=1234"), 1);
-}
-
-TEST_F(ExecutableTest, DeletionTakesTheInstallationLockAndSearchDoesNot) {
-    addMembers();
-    inst.writeFile("web/importer.txt", "Member 123 refused\n");
-    InstanceLock runningImporter(inst.home());
-    ASSERT_TRUE(runningImporter.acquired());
-    EXPECT_EQ(runHere({"--delete-member", "123", "--yes"}).exitCode, 4);
-    EXPECT_EQ(rowsOf123(), 2);
-    const Run found = runHere({"--search", "MEMBER 123"});
-    EXPECT_EQ(found.exitCode, 0);
-    EXPECT_TRUE(found.out.endsWith("  " + inst.path("web/importer.txt") + "\n")) << found.out.toStdString();
-    EXPECT_EQ(runHere({"--search", "member 999"}).exitCode, 1);
-    EXPECT_EQ(run({"--search", "member", inst.path("no-such-folder"), "--home", inst.home()}).exitCode, 2);
 }
 
 }  // namespace
