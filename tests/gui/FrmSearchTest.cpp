@@ -91,6 +91,7 @@ TEST_F(FrmSearchTest, FindsTheFilesHoldingTheTextNewestFirst) {
         EXPECT_TRUE(window.cmdSearch->isEnabled() && window.cmdExit->isEnabled() && !window.cmdCancel->isEnabled());
     }
     EXPECT_TRUE(window.grdFiles->isColumnHidden(2));
+    ASSERT_FALSE(grid().isEmpty());
     EXPECT_EQ(window.grdFiles->item(0, 2)->text(), "20260305040000");  // the hidden sort key of utf8.txt
 }
 
