@@ -63,7 +63,8 @@ TEST_F(ControlSettingsTest, SecondHostAndOverridesFromFiles) {
     inst.writeFile("scanpath.txt", "  " + inst.path("other scans") + "  \nignored\n");
     load();
     EXPECT_TRUE(problems().isEmpty()) << problems().join("\n").toStdString();
-    EXPECT_EQ(summary(inst.importer().settings), "213000 | Riverside Credit Union | " + inst.path("other scans") + "/ | loans@riverside.example | "
+    EXPECT_EQ(summary(inst.importer().settings),
+              "213000 | Riverside Credit Union | " + inst.path("other scans") + "/ | loans@riverside.example | "
               "web-two.example | donotreply@web-two.example | F | 1 | 1 | 10 | Branch | 2026-09-30 | 0 | UNSET | 0");
 }
 
@@ -108,7 +109,8 @@ TEST(ControlSettingsStops, EachProblemGivesItsLineAndLogFile) {
         {config("[online]\ntls = sometimes"), invalid("[online] tls = \"sometimes\"", "one of auto, required, off is needed")},
         {config("[timing]\nsettle_pauses = maybe"), invalid("[timing] settle_pauses = \"maybe\"", "true or false is needed")},
         {config("[mail]\ndefault_sender = nobody"), invalid("[mail] default_sender = \"nobody\"", "one mail address is needed")},
-        {config("[web]\nhost1_suffix = .3"), invalid("[web] host1_suffix = \".3\"", "the last three characters of the web address are needed")},
+        {config("[web]\nhost1_suffix = .3"),
+         invalid("[web] host1_suffix = \".3\"", "the last three characters of the web address are needed")},
         {config("[encoding]\nmember_code_table = 1234, 2345"),
          invalid("[encoding] member_code_table = \"1234,2345\"", "seven four-digit numbers separated by commas are needed")},
         {config("[mail]\nsmtp_pasword = Hunter2"), "Setting [mail] smtp_pasword in autovelt.ini is not known (misspelt?)"},

@@ -113,7 +113,8 @@ TEST(ValuesFormats, DatePatterns) {
         {"HH:MM", "09:05"},           {"d mmmm yyyy", "2 January 2021"}, {"ddd", "Sat"},
         {"YYYYMMM", "2021Jan"},       {"dd_mm_yyyy", "02_01_2021"},   {"hh_mm_ss", "09_05_07"},
     };
-    for (const auto& [pattern, expected] : cases) EXPECT_EQ(formatDate(at, QString::fromLatin1(pattern)), QString::fromLatin1(expected)) << pattern;
+    for (const auto& [pattern, expected] : cases)
+        EXPECT_EQ(formatDate(at, QString::fromLatin1(pattern)), QString::fromLatin1(expected)) << pattern;
     EXPECT_EQ(formatDate(QDate(2021, 12, 31), QStringLiteral("HH:MM")), QStringLiteral("00:00"));
     EXPECT_EQ(formatDate(QDate(), QStringLiteral("dd/mm/yy")), QString());
 }

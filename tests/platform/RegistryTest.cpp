@@ -21,7 +21,8 @@ protected:
         qputenv("AUTOVELT_USER_REGISTRY", dir.filePath("user/registry.ini").toUtf8());
     }
     void TearDown() override {
-        for (const auto& [name, value] : {std::pair{"AUTOVELT_MACHINE_REGISTRY", savedMachine}, std::pair{"AUTOVELT_USER_REGISTRY", savedUser}})
+        for (const auto& [name, value] :
+             {std::pair{"AUTOVELT_MACHINE_REGISTRY", savedMachine}, std::pair{"AUTOVELT_USER_REGISTRY", savedUser}})
             value.isEmpty() ? qunsetenv(name) : qputenv(name, value);
     }
 
