@@ -32,47 +32,40 @@ protected:
     QStringList problems() { return inst.reporter().problems(); }
 };
 
+// The settings a cycle uses, as one text.
+QString summary(const CycleSettings& s) {
+    return QStringList{s.FSARefNo, s.cuname, s.ScanLocation, s.SenderAddress, s.WebHost, s.WebSenderAddress, s.DefaultLoanPayoutMethod,
+                       QString::number(s.CreateLogs), QString::number(s.MixedCase), s.UDFWebmap[1] + s.UDFWebmap[3], s.UDFCaption[2],
+                       s.YearEndDate.toString(Qt::ISODate), QString::number(s.UATMode), s.agency.CreditReportUserName,
+                       QString::number(s.CreditChecksEnabled)}
+        .join(" | ");
+}
+
+// No "@" in the Control address gives the default sender; webip ending in ".33" is the first host.
 TEST_F(ControlSettingsTest, LoadsEverySettingFromACompleteInstallation) {
     inst.exec("TarvMain", "UPDATE Control SET cuname='St Mary''s CU', Email='no-at-sign.example'");
     load();
-    const CycleSettings& s = inst.importer().settings;
     EXPECT_TRUE(problems().isEmpty()) << problems().join("\n").toStdString();
     EXPECT_FALSE(inst.importer().SkipImport);
-    EXPECT_EQ(s.FSARefNo, "213000");
-    EXPECT_EQ(s.cuname, "St Marys CU");
-    EXPECT_EQ(s.ScanLocation, inst.path("scans") + "/");
-    EXPECT_EQ(s.SenderAddress, "donotreply@riverside.example");  // no "@": the default
-    EXPECT_EQ(s.WebHost, "web-one.example");                      // webip ends in ".33"
-    EXPECT_EQ(s.WebSenderAddress, "donotreply@web-one.example");
-    EXPECT_EQ(s.DefaultLoanPayoutMethod, "F");
-    EXPECT_TRUE(s.CreateLogs);
-    EXPECT_TRUE(s.MixedCase);
-    EXPECT_EQ(s.UDFWebmap[1], "1");
-    EXPECT_EQ(s.UDFWebmap[3], "0");
-    EXPECT_EQ(s.UDFCaption[2], "Branch");
-    EXPECT_EQ(s.YearEndDate, QDate(2026, 9, 30));
-    EXPECT_FALSE(s.UATMode);
-    EXPECT_EQ(s.agency.CreditReportUserName, "UNSET");
-    EXPECT_FALSE(s.CreditChecksEnabled);
+    EXPECT_EQ(summary(inst.importer().settings), "213000 | St Marys CU | " + inst.path("scans") + "/ | donotreply@riverside.example | "
+              "web-one.example | donotreply@web-one.example | F | 1 | 1 | 10 | Branch | 2026-09-30 | 0 | UNSET | 0");
     EXPECT_TRUE(inst.importer().connections.OnlineConnection.isOpen());
-    // The settings of a running cycle stay.
     inst.exec("TarvMain", "UPDATE Control SET cuname='Changed'");
     load();
-    EXPECT_EQ(inst.importer().settings.cuname, "St Marys CU");
+    EXPECT_EQ(inst.importer().settings.cuname, "St Marys CU") << "the settings of a running cycle stay";
 }
 
+// The second web host, the RPost sender, scanpath.txt over Control, and Null meaning mixed case.
 TEST_F(ControlSettingsTest, SecondHostAndOverridesFromFiles) {
     inst.exec("TarvMain", "UPDATE ControlSwitches SET webip='10.0.0.34', Rpost=1, RPostEmail='loans@riverside.example|r1.rpost.example'");
     inst.exec("TarvMain", "UPDATE Control SET MixedCase=NULL, ScanLocation='/nowhere'");
     QDir().mkpath(inst.path("other scans"));
     inst.writeFile("scanpath.txt", "  " + inst.path("other scans") + "  \nignored\n");
     load();
-    const CycleSettings& s = inst.importer().settings;
     EXPECT_TRUE(problems().isEmpty()) << problems().join("\n").toStdString();
-    EXPECT_EQ(s.WebHost, "web-two.example");
-    EXPECT_EQ(s.SenderAddress, "loans@riverside.example");
-    EXPECT_EQ(s.ScanLocation, inst.path("other scans") + "/");
-    EXPECT_TRUE(s.MixedCase);  // Null means mixed case
+    EXPECT_EQ(summary(inst.importer().settings),
+              "213000 | Riverside Credit Union | " + inst.path("other scans") + "/ | loans@riverside.example | "
+              "web-two.example | donotreply@web-two.example | F | 1 | 1 | 10 | Branch | 2026-09-30 | 0 | UNSET | 0");
 }
 
 using Breaker = std::function<void(test::TestInstallation&)>;
@@ -91,45 +84,39 @@ Breaker folderInstead(const char* file) {
 }
 
 // Each problem that stops the cycle is one line in the list and in its own log file; problems
-// in the installation's own files stop it before any database is opened, naming the file or
-// the key (%1 stands for the installation folder).
+// in the installation's own files (a line naming a .ini) stop it before any database is opened,
+// naming the file or the key (%1 stands for the installation folder).
 TEST(ControlSettingsStops, EachProblemGivesItsLineAndLogFile) {
-    const QString invalid = "Setting %1 in autovelt.ini is not valid: %2";
+    const auto invalid = [](const char* setting, const char* need) {
+        return QStringLiteral("Setting %1 in autovelt.ini is not valid: %2").arg(QString::fromUtf8(setting), QString::fromUtf8(need));
+    };
+    const auto t2sql = [](const char* text) { return [=](test::TestInstallation& i) { i.writeFile("t2sql.ini", text); i.reload(); }; };
     const QString emptyFirstLine =
         "The first line of %1/t2sql.ini is empty: it must name the folder of the core banking databases or their SQL Server";
-    using Closed = db::Connection Connections::*;
-    const struct { Breaker breakIt; QString line; Closed closed; } cases[] = {
-        {exec("TarvMain", "DELETE FROM Control"), "No record in Control", nullptr},
-        {exec("TarvMain", "DELETE FROM ControlSwitches"), "No record in ControlSwitches", nullptr},
-        {exec("TarvMain", "UPDATE ControlSwitches SET webip=''"), "No Web IP in ControlSwitches", nullptr},
-        {exec("TarvMain", "UPDATE ControlSwitches SET webun=NULL"), "No Web UN in ControlSwitches", nullptr},
-        {exec("TarvMain", "UPDATE ControlSwitches SET WEBPW=''"), "No Web PW in ControlSwitches", nullptr},
-        {exec("online", "DROP TABLE table_w"), "Online Database does not have table_w table", nullptr},
-        {exec("online", "DROP TABLE table_ad"), "Online Database does not have table_ad table", nullptr},
+    const struct { Breaker breakIt; QString line; } cases[] = {
+        {exec("TarvMain", "DELETE FROM Control"), "No record in Control"},
+        {exec("TarvMain", "DELETE FROM ControlSwitches"), "No record in ControlSwitches"},
+        {exec("TarvMain", "UPDATE ControlSwitches SET webip=''"), "No Web IP in ControlSwitches"},
+        {exec("TarvMain", "UPDATE ControlSwitches SET webun=NULL"), "No Web UN in ControlSwitches"},
+        {exec("TarvMain", "UPDATE ControlSwitches SET WEBPW=''"), "No Web PW in ControlSwitches"},
+        {exec("online", "DROP TABLE table_w"), "Online Database does not have table_w table"},
+        {exec("online", "DROP TABLE table_ad"), "Online Database does not have table_ad table"},
         {exec("TarvMain", "UPDATE Control SET ScanLocation='/no/such/scans'"),
-         "Unable to locate scanned image folder /no/such/scans/ - cannot continue", &Connections::OnlineConnection},
-        {config("[encoding]\ndigits = 12"), invalid.arg("[encoding] digits = \"12\"",
-         "the ten digits in some order, written twice (20 characters) are needed"), &Connections::TarvMain},
-        {config("[online]\nport = notaport"), invalid.arg("[online] port = \"notaport\"", "a whole number from 1 to 65535 is needed"),
-         &Connections::TarvMain},
-        {config("[online]\ntls = sometimes"), invalid.arg("[online] tls = \"sometimes\"", "one of auto, required, off is needed"),
-         &Connections::TarvMain},
-        {config("[timing]\nsettle_pauses = maybe"), invalid.arg("[timing] settle_pauses = \"maybe\"", "true or false is needed"),
-         &Connections::TarvMain},
-        {config("[mail]\nrequire_tls = perhaps"), invalid.arg("[mail] require_tls = \"perhaps\"", "true or false is needed"),
-         &Connections::TarvMain},
-        {config("[mail]\ndefault_sender = nobody"), invalid.arg("[mail] default_sender = \"nobody\"", "one mail address is needed"),
-         &Connections::TarvMain},
-        {config("[web]\nhost1_suffix = .3"), invalid.arg("[web] host1_suffix = \".3\"",
-         "the last three characters of the web address are needed"), &Connections::TarvMain},
-        {config("[encoding]\nmember_code_table = 1234, 2345"), invalid.arg("[encoding] member_code_table = \"1234,2345\"",
-         "seven four-digit numbers separated by commas are needed"), &Connections::TarvMain},
-        {config("[mail]\nsmtp_pasword = Hunter2"), "Setting [mail] smtp_pasword in autovelt.ini is not known (misspelt?)",
-         &Connections::TarvMain},
-        {folderInstead("autovelt.ini"), "The configuration file %1/autovelt.ini cannot be read: it is a folder", &Connections::TarvMain},
-        {folderInstead("t2sql.ini"), "The settings file %1/t2sql.ini cannot be read: it is a folder", &Connections::TarvMain},
-        {[](test::TestInstallation& i) { i.writeFile("t2sql.ini", "\n"); i.reload(); }, emptyFirstLine, &Connections::TarvMain},
-        {[](test::TestInstallation& i) { i.writeFile("t2sql.ini", ""); i.reload(); }, emptyFirstLine, &Connections::TarvMain},
+         "Unable to locate scanned image folder /no/such/scans/ - cannot continue"},
+        {config("[encoding]\ndigits = 12"),
+         invalid("[encoding] digits = \"12\"", "the ten digits in some order, written twice (20 characters) are needed")},
+        {config("[online]\nport = notaport"), invalid("[online] port = \"notaport\"", "a whole number from 1 to 65535 is needed")},
+        {config("[online]\ntls = sometimes"), invalid("[online] tls = \"sometimes\"", "one of auto, required, off is needed")},
+        {config("[timing]\nsettle_pauses = maybe"), invalid("[timing] settle_pauses = \"maybe\"", "true or false is needed")},
+        {config("[mail]\ndefault_sender = nobody"), invalid("[mail] default_sender = \"nobody\"", "one mail address is needed")},
+        {config("[web]\nhost1_suffix = .3"),
+         invalid("[web] host1_suffix = \".3\"", "the last three characters of the web address are needed")},
+        {config("[encoding]\nmember_code_table = 1234, 2345"),
+         invalid("[encoding] member_code_table = \"1234,2345\"", "seven four-digit numbers separated by commas are needed")},
+        {config("[mail]\nsmtp_pasword = Hunter2"), "Setting [mail] smtp_pasword in autovelt.ini is not known (misspelt?)"},
+        {folderInstead("autovelt.ini"), "The configuration file %1/autovelt.ini cannot be read: it is a folder"},
+        {folderInstead("t2sql.ini"), "The settings file %1/t2sql.ini cannot be read: it is a folder"},
+        {t2sql("\n"), emptyFirstLine}, {t2sql(""), emptyFirstLine},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.line.toStdString());
@@ -141,7 +128,8 @@ TEST(ControlSettingsStops, EachProblemGivesItsLineAndLogFile) {
         EXPECT_FALSE(inst.importer().settings.CreditChecksEnabled);
         EXPECT_EQ(inst.reporter().problems(), QStringList{line});
         EXPECT_EQ(logLines(inst), QStringList{line});
-        if (c.closed) EXPECT_FALSE((inst.importer().connections.*c.closed).isOpen());
+        if (line.contains(".ini")) EXPECT_FALSE(inst.importer().connections.TarvMain.isOpen());
+        if (line.contains("scanned image")) EXPECT_FALSE(inst.importer().connections.OnlineConnection.isOpen());
     }
 }
 
@@ -153,16 +141,9 @@ TEST_F(ControlSettingsTest, OldCoreBankingBuildsAreRefusedEveryCycle) {
     const QString borrow = "Please update Tarvonel first to a build of 010219 or newer or revert to an older autovelt.exe";
     EXPECT_TRUE(inst.importer().SkipImport);
     EXPECT_EQ(problems(), (QStringList{join, borrow}));
-    EXPECT_EQ(logLines(inst).size(), 2);  // each message keeps its own file, even in the same second
-    EXPECT_TRUE(logLines(inst).contains(join) && logLines(inst).contains(borrow));
-}
-
-TEST_F(ControlSettingsTest, TableTestMeansUatMode) {
-    inst.exec("online", "CREATE TABLE table_test (field_id INTEGER PRIMARY KEY)");
-    load();
-    EXPECT_TRUE(inst.importer().settings.UATMode);
-    EXPECT_EQ(problems(), QStringList{"Table_test found - so operating in UAT mode."});
-    EXPECT_FALSE(inst.importer().SkipImport);
+    QStringList logs = logLines(inst);  // each message keeps its own file, even in the same second
+    logs.sort();
+    EXPECT_EQ(logs, (QStringList{borrow, join}));
 }
 
 // A database that cannot be opened or read takes the failure exit, is reported as such
@@ -210,7 +191,7 @@ TEST(ControlSettingsDatabaseErrors, SettingsFileLinesHoldingPasswordsAreNeverEch
     }
 }
 
-TEST_F(ControlSettingsTest, AgencyCredentialsAreDecodedPerCreditUnion) {
+TEST_F(ControlSettingsTest, AgencyCredentialsAreDecodedPerCreditUnionAndTableTestMeansUatMode) {
     using autovelt::testing::encodeOnlineField;
     inst.exec("TarvAudt", "INSERT INTO CRRules (RuleCode, ruleactive, RuleBand) VALUES ('CR10A', 1, 'F')");
     load();
@@ -226,18 +207,18 @@ TEST_F(ControlSettingsTest, AgencyCredentialsAreDecodedPerCreditUnion) {
     EXPECT_EQ(inst.importer().config.smtpPassword, "a,b,c");  // unquoted commas are kept
     inst.exec("TarvAudt", "INSERT INTO CRRules (RuleCode, ruleactive, RuleBand) VALUES ('CR01', 1, 'R')");
     load();
-    const AgencyCredentials& a = inst.importer().settings.agency;
-    EXPECT_EQ(a.CreditReportCompany, "Riverside CU");
-    EXPECT_EQ(a.CreditReportUserName, "riverside.api");
-    EXPECT_EQ(a.CreditReportPassword, "p,w#1");  // commas and "#" survive when quoted
-    EXPECT_EQ(a.IdentityCheckUserName, "riverside.cv");
-    EXPECT_EQ(a.IdentityCheckPassword, "Id-Pass,9");
+    const AgencyCredentials& a = inst.importer().settings.agency;  // commas and "#" survive when quoted
+    EXPECT_EQ(QStringList({a.CreditReportCompany, a.CreditReportUserName, a.CreditReportPassword, a.IdentityCheckUserName,
+                           a.IdentityCheckPassword}).join(" | "), "Riverside CU | riverside.api | p,w#1 | riverside.cv | Id-Pass,9");
     EXPECT_TRUE(inst.importer().settings.CreditChecksEnabled);
 
-    test::TestInstallation uat;
+    test::TestInstallation uat;  // table_test means UAT mode, with the test set of credentials
     uat.appendConfig("[agency_test]\nCreditReportUserName = " + encodeOnlineField("test.user", 10));
     uat.exec("online", "CREATE TABLE table_test (field_id INTEGER PRIMARY KEY)");
     LoadControlSettings(uat.importer());
+    EXPECT_TRUE(uat.importer().settings.UATMode);
+    EXPECT_FALSE(uat.importer().SkipImport);
+    EXPECT_EQ(uat.reporter().problems(), QStringList{"Table_test found - so operating in UAT mode."});
     EXPECT_EQ(uat.importer().settings.agency.CreditReportUserName, "test.user");
 }
 

@@ -3,24 +3,20 @@
 
 #include <QDir>
 #include <QSqlRecord>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace autovelt;
 
+namespace {
+
 // The online checks of the settings load against a real MariaDB server on loopback.
 class OnlineMariaDbTest : public ::testing::Test {
 protected:
-    test::TestInstallation inst;
     void SetUp() override {
         if (!inst.useMariaDbOnline()) GTEST_SKIP() << "no MariaDB server for the tests (scripts/test starts one)";
     }
-    void TearDown() override {
-        if (qEnvironmentVariableIsSet("AUTOVELT_TEST_MYSQL_PORT")) {
-            inst.execOnlineMySql("DROP TABLE IF EXISTS table_test");
-            inst.execOnlineMySql("CREATE TABLE IF NOT EXISTS table_w_backup LIKE table_w");
-            inst.execOnlineMySql("DROP TABLE table_w_backup");
-        }
-    }
+    test::TestInstallation inst;
 };
 
 TEST_F(OnlineMariaDbTest, ConnectsAndFindsTheOnlineTables) {
@@ -37,43 +33,43 @@ TEST_F(OnlineMariaDbTest, ConnectsAndFindsTheOnlineTables) {
     EXPECT_EQ(rs.text(0), "O'Brien\\\\' ; --");
 }
 
-TEST_F(OnlineMariaDbTest, TableTestMeansUatMode) {
-    inst.execOnlineMySql("CREATE TABLE table_test (field_id INT PRIMARY KEY)");
-    LoadControlSettings(inst.importer());
-    EXPECT_TRUE(inst.importer().settings.UATMode);
-    EXPECT_EQ(inst.reporter().problems(), QStringList{"Table_test found - so operating in UAT mode."});
-}
-
-TEST_F(OnlineMariaDbTest, MissingTablesStopTheCycle) {
-    for (const QString table : {"table_ad", "table_w"}) {
+// Each case gives its first problem line; a failed connection shows no password anywhere.
+TEST_F(OnlineMariaDbTest, EachOnlineProblemGivesItsLine) {
+    using Step = std::function<void(test::TestInstallation&)>;
+    const auto online = [](const QString& statement) { return [=](test::TestInstallation& i) { i.execOnlineMySql(statement); }; };
+    const QString connectionError = "Error within connection to databases routine. ";
+    const struct { const char* what; Step breakIt, repair; QString firstLine; bool skip; } cases[] = {
+        {"table_test", online("CREATE TABLE table_test (field_id INT PRIMARY KEY)"), online("DROP TABLE table_test"),
+         "Table_test found - so operating in UAT mode.", false},
+        {"no table_ad", online("RENAME TABLE table_ad TO table_ad_away"), online("RENAME TABLE table_ad_away TO table_ad"),
+         "Online Database does not have table_ad table", true},
+        {"no table_w", online("RENAME TABLE table_w TO table_w_away"), online("RENAME TABLE table_w_away TO table_w"),
+         "Online Database does not have table_w table", true},
+        {"wrong password", [](test::TestInstallation& i) { i.exec("TarvMain", "UPDATE ControlSwitches SET WEBPW='Wrong-Secret-77'"); },
+         [](test::TestInstallation&) {}, connectionError, true},
+        {"TLS required, server without it", [](test::TestInstallation& i) { i.appendConfig("[online]\ntls = required"); },
+         [](test::TestInstallation&) {}, connectionError, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
         test::TestInstallation fresh;
         ASSERT_TRUE(fresh.useMariaDbOnline());
-        fresh.execOnlineMySql("RENAME TABLE " + table + " TO " + table + "_away");
+        c.breakIt(fresh);
         LoadControlSettings(fresh.importer());
-        fresh.execOnlineMySql("RENAME TABLE " + table + "_away TO " + table);
-        EXPECT_TRUE(fresh.importer().SkipImport);
-        EXPECT_EQ(fresh.reporter().problems(), QStringList{"Online Database does not have " + table + " table"});
+        c.repair(fresh);
+        EXPECT_EQ(fresh.importer().SkipImport, c.skip);
+        EXPECT_EQ(fresh.importer().settings.UATMode, !c.skip);
+        EXPECT_EQ(fresh.reporter().problems().value(0), c.firstLine);
+        if (c.firstLine == connectionError) EXPECT_EQ(fresh.reporter().problems().size(), 2);
+        QString shown = fresh.reporter().problems().join("\n");
+        QDir web(fresh.path("web"));
+        for (const QString& name : web.entryList(QDir::Files)) {
+            QFile f(web.filePath(name));
+            f.open(QIODevice::ReadOnly);
+            shown += QString::fromUtf8(f.readAll());
+        }
+        EXPECT_FALSE(shown.contains("Wrong-Secret-77"));
     }
 }
 
-TEST_F(OnlineMariaDbTest, AWrongPasswordIsReportedWithoutIt) {
-    inst.exec("TarvMain", "UPDATE ControlSwitches SET WEBPW='Wrong-Secret-77'");
-    LoadControlSettings(inst.importer());
-    EXPECT_TRUE(inst.importer().SkipImport);
-    ASSERT_EQ(inst.reporter().problems().size(), 2);
-    EXPECT_EQ(inst.reporter().problems()[0], "Error within connection to databases routine. ");
-    for (const QString& line : inst.reporter().problems()) EXPECT_FALSE(line.contains("Wrong-Secret-77"));
-    QDir web(inst.path("web"));
-    for (const QString& name : web.entryList(QDir::Files)) {
-        QFile f(web.filePath(name));
-        f.open(QIODevice::ReadOnly);
-        EXPECT_FALSE(f.readAll().contains("Wrong-Secret-77"));
-    }
-}
-
-TEST_F(OnlineMariaDbTest, RequiredTlsFailsOnAServerWithoutIt) {
-    inst.appendConfig("[online]\ntls = required");
-    LoadControlSettings(inst.importer());
-    EXPECT_TRUE(inst.importer().SkipImport);
-    EXPECT_EQ(inst.reporter().problems().value(0), "Error within connection to databases routine. ");
-}
+}  // namespace

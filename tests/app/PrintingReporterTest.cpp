@@ -36,12 +36,10 @@ TEST(PrintingReporter, PrintsEveryLineAndProgressAtMostOnceASecond) {
     reporter.showProgress({2, 40, QStringLiteral("matching the applicant")});
     reporter.showSuccess(QStringLiteral("Member 13 passed ID search."));
 
-    EXPECT_EQ(linesWritten(out), (QStringList{
-                                     QStringLiteral("progress: application 1 of 40: reading the application"),
-                                     QStringLiteral("problem: Member 12 failed ID search. second line"),
-                                     QStringLiteral("progress: application 2 of 40: matching the applicant"),
-                                     QStringLiteral("success: Member 13 passed ID search."),
-                                 }));
+    EXPECT_EQ(linesWritten(out), (QStringList{"progress: application 1 of 40: reading the application",
+                                              "problem: Member 12 failed ID search. second line",
+                                              "progress: application 2 of 40: matching the applicant",
+                                              "success: Member 13 passed ID search."}));
     std::fclose(out);
 }
 

@@ -63,15 +63,13 @@ protected:
     test::TestInstallation inst;
 };
 
-TEST_F(MemberDeletionTest, PlanNamesTheMemberAndCountsEveryTable) {
+// The plan names the member and counts every table; the deletion then empties each of them.
+TEST_F(MemberDeletionTest, PlansAndRemovesEveryRowOfTheMemberAndNothingElse) {
     const MemberDeletionPlan plan = PlanMemberDeletion(inst.importer(), OpenCoreConnections, kVictim);
     EXPECT_EQ(plan.memberName, "Mr John Smith");
     ASSERT_EQ(plan.rows.size(), std::size(kSeeds));
     for (size_t i = 0; i < plan.rows.size(); ++i) EXPECT_EQ(plan.rows[i], kSeeds[i].rows) << MemberTables()[i].table;
     EXPECT_TRUE(plan.describe().contains("  Diary: 3"));
-}
-
-TEST_F(MemberDeletionTest, RemovesEveryRowOfTheMemberAndNothingElse) {
     ASSERT_TRUE(deleteMember(kVictim));
     for (const MemberTable& table : MemberTables()) {
         EXPECT_EQ(rowsOf(table, kVictim), 0) << table.table;
@@ -84,35 +82,30 @@ TEST_F(MemberDeletionTest, RemovesEveryRowOfTheMemberAndNothingElse) {
     EXPECT_EQ(inst.reporter().successes(), (QStringList{"Deleted member 123", "Deleted member 555"}));
 }
 
-TEST_F(MemberDeletionTest, MissingTableStopsAndLeavesTheMemberWhole) {
+// A missing table stops the deletion with a clear line, and a running cycle's open connections
+// refuse it; either way every row of the member stays.
+TEST_F(MemberDeletionTest, StopsOrIsRefusedLeavingTheMemberWhole) {
     inst.exec("TarvTran", "DROP TABLE LoanNotepad");
     EXPECT_FALSE(deleteMember(kVictim));
-    ASSERT_EQ(inst.reporter().problems().size(), 2);
-    EXPECT_TRUE(inst.reporter().problems()[0].startsWith("Member deletion stopped at table LoanNotepad: "))
-        << inst.reporter().problems()[0].toStdString();
-    EXPECT_EQ(inst.reporter().problems()[1], "Nothing was deleted for member 123.");
-    EXPECT_TRUE(inst.reporter().successes().isEmpty());
-    for (const MemberTable& table : MemberTables()) {
-        if (QLatin1String(table.table) != QLatin1String("LoanNotepad")) {
-            EXPECT_GT(rowsOf(table, kVictim), 0) << table.table;
-        }
-    }
-}
-
-TEST_F(MemberDeletionTest, RefusedWhileACycleHoldsTheConnections) {
+    EXPECT_EQ(inst.reporter().problems().size(), 2);
+    EXPECT_TRUE(inst.reporter().problems().value(0).startsWith("Member deletion stopped at table LoanNotepad: "))
+        << inst.reporter().problems().value(0).toStdString();
+    EXPECT_EQ(inst.reporter().problems().value(1), "Nothing was deleted for member 123.");
+    inst.reporter().clear();
     inst.openCoreConnections();
     EXPECT_FALSE(deleteMember(kVictim));
     EXPECT_EQ(inst.reporter().problems(), QStringList{kDeletionWaitsForCycle});
     EXPECT_THROW(PlanMemberDeletion(inst.importer(), OpenCoreConnections, kVictim), VeltError);
     inst.importer().connections.closeAll();
-    for (const MemberTable& table : MemberTables()) EXPECT_GT(rowsOf(table, kVictim), 0) << table.table;
+    EXPECT_TRUE(inst.reporter().successes().isEmpty());
+    for (const MemberTable& table : MemberTables())
+        if (QLatin1String(table.table) != QLatin1String("LoanNotepad")) EXPECT_GT(rowsOf(table, kVictim), 0) << table.table;
 }
 
 TEST(MemberNumberAnswer, OnlyAWholeNumberInRangeNamesAMember) {
     const struct { const char* typed; long expected; } cases[] = {
-        {"123", 123}, {" 123 ", 123}, {"99999999", 99999999}, {"007", 7},
-        {"123abc", 0}, {"0", 0}, {"", 0}, {"-5", 0}, {"12.5", 0}, {"1e3", 0}, {"+5", 0},
-        {"100000000", 0}, {"12 3", 0}, {"abc", 0},
+        {" 123 ", 123}, {"99999999", 99999999}, {"007", 7}, {"123abc", 0}, {"0", 0}, {"", 0}, {"-5", 0}, {"12.5", 0},
+        {"1e3", 0}, {"+5", 0}, {"100000000", 0}, {"12 3", 0},
     };
     for (const auto& c : cases) EXPECT_EQ(ParseMemberNumberAnswer(QString::fromLatin1(c.typed)).value_or(0), c.expected) << c.typed;
 }

@@ -3,6 +3,7 @@
 #include "support/TestInstallation.h"
 
 #include <gtest/gtest.h>
+#include <tuple>
 
 using namespace autovelt;
 using namespace autovelt::db;
@@ -11,13 +12,12 @@ TEST(ConnectionTarget, MapsEachConnectionStringToAnEngine) {
     EngineSettings settings;
     settings.odbcDriver = "FreeTDS";
     const auto jet = resolveConnectionString("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/srv/cu/TarvMain.mdb;Persist Security Info=False", settings);
-    EXPECT_EQ(jet.engine, Engine::Embedded);
-    EXPECT_EQ(jet.filePath, "/srv/cu/TarvMain.db");
+    EXPECT_EQ(std::tuple(jet.engine, jet.filePath), std::tuple(Engine::Embedded, QString("/srv/cu/TarvMain.db")));
 
     const auto trusted = resolveConnectionString(
         "provider=SQLOLEDB.1;Persist Security Info=False;Initial Catalog=XTarvMain;Data Source=SQL01;Trusted_Connection=Yes;", settings);
-    EXPECT_EQ(trusted.engine, Engine::SqlServer);
-    EXPECT_EQ(trusted.odbcConnectString, "DRIVER={FreeTDS};SERVER={SQL01};DATABASE={XTarvMain};Trusted_Connection=Yes;");
+    EXPECT_EQ(std::tuple(trusted.engine, trusted.odbcConnectString),
+              std::tuple(Engine::SqlServer, QString("DRIVER={FreeTDS};SERVER={SQL01};DATABASE={XTarvMain};Trusted_Connection=Yes;")));
 
     const auto login = resolveConnectionString(
         "provider=SQLOLEDB.1;Persist Security Info=False;Initial Catalog=TarvTran;Data Source=SQL01;User Id =velt;Password=p;w}", settings);
@@ -27,10 +27,8 @@ TEST(ConnectionTarget, MapsEachConnectionStringToAnEngine) {
 
     const auto online = resolveConnectionString(
         "DRIVER={MySQL ODBC 3.51 Driver}; PORT=3306; SERVER=10.1.1.81; DATABASE=cu1; UID=cu1; PWD=secret; ENCRYPT=true; OPTION=3", settings);
-    EXPECT_EQ(online.engine, Engine::MySql);
-    EXPECT_EQ(online.server, "10.1.1.81");
-    EXPECT_EQ(online.database, "cu1");
-    EXPECT_EQ(online.port, 3306);
+    EXPECT_EQ(std::tuple(online.engine, online.server, online.database, online.port),
+              std::tuple(Engine::MySql, QString("10.1.1.81"), QString("cu1"), 3306));
 
     settings.embeddedOnlineDatabase = "/tmp/online.db";
     EXPECT_EQ(resolveConnectionString("DRIVER={MySQL ODBC 3.51 Driver}; SERVER=x;", settings).filePath, "/tmp/online.db");

@@ -13,8 +13,6 @@ TEST(JetToSqlite, RewritesTheFileDatabaseDialect) {
         {"DELETE * FROM Changes WHERE MemberNo = 1", "DELETE FROM Changes WHERE MemberNo = 1"},
         {"delete *from Changes", "delete from Changes"},
         {"UPDATE A SET b=False WHERE c=true", "UPDATE A SET b=0 WHERE c=1"},
-        {"SELECT IIF(ISNULL(a),b, a) FROM T", "SELECT IIF(((a) IS NULL),b, a) FROM T"},
-        {"SELECT ISNULL(a, 0) FROM T", "SELECT IFNULL(a, 0) FROM T"},
         {"VALUES (CONVERT(DATETIME, '2026-12-06 09:30:05', 102))", "VALUES ('2026-12-06 09:30:05')"},
         {"VALUES (CONVERT(DATETIME, '2026-12-06 00:00:00', 102))", "VALUES ('2026-12-06')"},
         {"SELECT [Date], TrueValue FROM T", "SELECT [Date], TrueValue FROM T"},
