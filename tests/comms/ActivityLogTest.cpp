@@ -62,7 +62,6 @@ protected:
         im.settings.WebSenderAddress = QStringLiteral("donotreply@web-one.example");
         QDir().mkpath(im.config.mailPickupFolder);
     }
-
     QList<ReceivedMail> mails() const {
         QList<ReceivedMail> found;
         const QDir pickup(im.config.mailPickupFolder);
@@ -70,7 +69,6 @@ protected:
             if (auto mail = SmtpSink::parseMessageFile(pickup.filePath(name))) found << *mail;
         return found;
     }
-
     TestInstallation inst;
     Importer& im = inst.importer();
 };
@@ -82,12 +80,10 @@ TEST_F(ActivityLogTest, TheFileIsWrittenInItsMonthFolderOnlyWithLinesAndMailedOn
     im.ShowSuccess(QStringLiteral("Imported member 13"));
     EXPECT_TRUE(QFile::exists(RecordActivityLog(im, false)));
     EXPECT_TRUE(mails().isEmpty());
-
     EXPECT_EQ(RecordActivityLog(im, true), inst.path(QStringLiteral("VELTLOGS_2024Mar/Eventlog20240305-140709.txt")));
     const ActivityLogText expected =
         buildActivityLog(inst.reporter().problems(), inst.reporter().successes(), QStringLiteral("Riverside Credit Union"), kNow);
     EXPECT_EQ(QString::fromUtf8(readAll(inst.path(QStringLiteral("VELTLOGS_2024Mar/Eventlog20240305-140709.txt")))), expected.file);
-
     const QList<ReceivedMail> sent = mails();
     ASSERT_EQ(sent.size(), 1);
     QStringList headers;

@@ -27,7 +27,6 @@ protected:
     QStringList rows(const QString& database, const QString& table, const QStringList& columns) {
         return inst.values(database, "SELECT " + columns.join(" || '|' || ") + " FROM " + table + " ORDER BY rowid");
     }
-
     TestInstallation inst;
     Importer& im = inst.importer();
 };
@@ -37,7 +36,6 @@ TEST_F(AuditTrailTest, WebLogRowsAreStoredWithQuotesTurnedIntoBlanks) {
     AddWebLogEntry(im, "O'Brien said \"approve\"", "BORROW", "LOAN 'PASS'", "1234");
     im.txtTeller = QStringLiteral("O'Neil");
     AddWebLogEntry(im, "Joined", "JOIN", "NEW", "77); DELETE FROM WebLog; --");
-
     EXPECT_EQ(rows("TarvAudt", "WebLog", {"MemberNo", "TheActivity", "TheDate", "TheTime", "TheCategory", "TheKeyword",
                                           "TheSource", "BeenEmailed", "TheTeller"}),
               (QStringList{"1234|O Brien said  approve |2024-03-05|14:07|BORROW|LOAN  PASS |VELT|0|VELT",
@@ -56,7 +54,6 @@ TEST_F(AuditTrailTest, DiaryRowsCarryTheFixedColumnsTheCleanedTextAndTheLoanDate
         im.app.memberNumber = member;
         CreateDiaryEntry(im, QLatin1String(keyword));
     }
-
     EXPECT_EQ(rows("TarvTran", "Diary", {"Memberno", "Teller", "Priority", "Msgdate", "Msgtime", "ActionReqd", "ShelfLife",
                                          "Keyword", "FlagColour", "CCItem", "CCAction", "DiaryGroup", "Msgtext"}),
               (QStringList{"4321|VELT|99|2024-03-05|2024-03-05 14:07:09|0|Never expires|O'KEY|16776960|0||0|"
@@ -74,7 +71,6 @@ TEST_F(AuditTrailTest, ChangeDescriptionIsCutTo100CharactersAndApostrophesBecome
     im.lblTellername = QStringLiteral("J'D");
     AddChangeRecord(im, QStringLiteral("New member 88 'x' ") + QString(90, QLatin1Char('z')), false, QStringLiteral("88"));
     EXPECT_FALSE(im.connections.TarvTran.isOpen());
-
     EXPECT_EQ(rows("TarvTran", "Changes", {"Operatorinit", "OperatorName", "ChangeDate", "OutOfPolicy", "MemberNo", "Description"}),
               (QStringList{"Web importer|VELT|2024-03-05|1|1234|Member s address \"moved\" " + QString(75, QLatin1Char('x')),
                            "Web importer|VELT|2024-03-05|0|5|" + QString(100, QLatin1Char('y')),

@@ -44,26 +44,22 @@ protected:
         context.settings.connectTimeoutSeconds = 10;
         context.settings.totalTimeoutSeconds = 60;
     }
-
     void startSink(SmtpSink::Options options = {}) {
         sink = std::make_unique<SmtpSink>(options);
         QString error;
         ASSERT_TRUE(sink->start(&error)) << error.toStdString();
     }
-
     QString send(const QString& to, const QString& body, const QString& attachments = {}, quint16 port = 0,
                  const QString& password = kPassword, bool useSsl = false) {
         return SendEmail(to, subject, kReply, body, QStringLiteral("127.0.0.1"), port ? port : sink->port(), kSender, password,
                          attachments, useSsl, context);
     }
-
     QString writeFile(const QString& name, const QByteArray& content) {
         QFile file(files.filePath(name));
         EXPECT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(content);
         return file.fileName();
     }
-
     QTemporaryDir files;
     QString subject = kSubject;
     MailContext context;
@@ -97,7 +93,6 @@ TEST_F(SendEmailTest, HeadersBodiesAndAttachmentsArriveExactly) {
     ASSERT_EQ(send(QStringLiteral("jane.doe@example.com"), plain, attachments), kOk);
     const QString missing = send(QStringLiteral("jane@example.com"), QStringLiteral("x"), files.filePath(QStringLiteral("absent.pdf")));
     EXPECT_TRUE(missing.contains(QStringLiteral("absent.pdf")) && missing != kOk) << text(missing);
-
     const QList<ReceivedMail> mails = sink->messages();
     ASSERT_EQ(mails.size(), 2);
     EXPECT_EQ(mails[0].mailFrom, kSender);
@@ -111,7 +106,6 @@ TEST_F(SendEmailTest, HeadersBodiesAndAttachmentsArriveExactly) {
     ASSERT_EQ(mails[0].parts.size(), 1);
     EXPECT_EQ(mails[0].parts[0].contentType + u';' + mails[0].parts[0].charset, QStringLiteral("text/html;utf-8"));
     EXPECT_EQ(mails[0].parts[0].payload, html.toUtf8() + "\r\n");  // a message ends its last line
-
     EXPECT_EQ(mails[1].contentType, QStringLiteral("multipart/mixed"));
     ASSERT_EQ(mails[1].parts.size(), 3);
     EXPECT_EQ(mails[1].parts[0].contentType, QStringLiteral("text/plain"));
@@ -230,7 +224,6 @@ TEST_F(RecordedSendTest, BodyTypeAndAttachmentListAreReadFromTheirTexts) {
     ASSERT_EQ(recorder.sent.size(), htmlBodies.size() + textBodies.size());
     for (qsizetype i = 0; i < recorder.sent.size(); ++i)
         EXPECT_EQ(recorder.sent[i].message.html, i < htmlBodies.size()) << text(recorder.sent[i].message.body);
-
     recorder.sent.clear();
     for (const char* attachments : {"  /tmp/one file.txt ", "   ", "/a.txt| /b.txt |"}) send("j@x.example", "b", attachments, 25);
     ASSERT_EQ(recorder.sent.size(), 3);
@@ -270,7 +263,6 @@ TEST_F(SendEmailTest, MissingPickupFolderIsMadePrivateAndOneThatCannotBeMadeGive
     ASSERT_EQ(written.size(), 1);
     EXPECT_EQ(QFileInfo(outbox.path()).permissions() & 0x0077, 0) << "folder open to others";
     EXPECT_EQ(QFileInfo(outbox.filePath(written[0])).permissions() & 0x0077, 0) << "file open to others";
-
     context.settings.pickupFolder = writeFile(QStringLiteral("a file"), "not a folder");
     const QString result = send(QStringLiteral("jane@example.com"), QStringLiteral("x"), {}, 1);
     EXPECT_TRUE(result.contains(QStringLiteral("a file")) && result != kOk) << text(result);

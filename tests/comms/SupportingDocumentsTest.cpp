@@ -51,7 +51,6 @@ protected:
         return kUser;
     }
     virtual void onlineExec(const QString& statement) { inst.exec(QStringLiteral("online"), statement); }
-
     void SetUp() override {
         const QString user = prepareOnline();
         if (user.isEmpty()) GTEST_SKIP() << "no MariaDB server for the tests (scripts/test starts one)";
@@ -88,7 +87,6 @@ protected:
         const QString lines = (inst.reporter().problems() + inst.reporter().successes()).join(QLatin1Char('\n'));
         return !lines.contains(kPassword) && filesUnder(inst.path(QStringLiteral("web")), true).join("").indexOf(kPassword) < 0;
     }
-
     std::unique_ptr<FtpServer> server;
     TestInstallation inst;
     QString scans;
@@ -107,7 +105,6 @@ TEST_P(DocumentDownloadTest, EachDocumentIsFiledRecordedAndRemoved) {
     queue(7, "5501", "MORTGAGESTATEMENT", "b.pdf", "Proof", "second");
     queue(8, "3003", "webapp", "scan-20261206.tif", "   ", "blank title");
     run();
-
     EXPECT_EQ(filesUnder(scans, true), (QStringList{"BANKSTAT/00/00/43/21/Statement.png=closed loan proof",
                                                     "Loans/00/00/12/34/Payslip.pdf=loan proof",
                                                     "MORTGAGE/00/00/12/34/Proof-090507.pdf=second",
@@ -146,7 +143,6 @@ TEST_P(DocumentDownloadTest, UnreachableStoreOrCutTransferKeepsRowAndRemoteFile)
     EXPECT_TRUE(filesUnder(scans).isEmpty());
     ASSERT_EQ(inst.reporter().problems().size(), 1);
     EXPECT_TRUE(inst.reporter().problems()[0].startsWith("Unable to download cut-big.pdf (member_docs ID1): "));
-
     inst.exec(QStringLiteral("online"), QStringLiteral("DELETE FROM member_docs WHERE id=1"));
     queue(2, "5501", "LOANAPP", "ok.pdf", "Proof", "whole");
     inst.reporter().clear();

@@ -23,7 +23,6 @@ class JoinAndBorrowJourneyTest : public ImportPassTest {
 protected:
     static void SetUpTestSuite() { sandbox_ = std::make_unique<AgencySandbox>(); }
     static void TearDownTestSuite() { sandbox_.reset(); }
-
     void SetUp() override {
         ImportPassTest::SetUp();
         sandbox_->clearRequests();
@@ -44,12 +43,10 @@ protected:
                               "('CR07A', 1, 'STANDARD', 0, 420, 'R'), ('CR10A', 1, 'STANDARD', 0, 0, 'F')");
     }
     ~JoinAndBorrowJourneyTest() override { qunsetenv("TMPDIR"); }
-
     void apply(const QString& surname) {
         add(WebApplication::joinAndBorrow(21).set(6, surname));
         runCycle();
     }
-
     QStringList requestPaths() {
         QStringList paths;
         for (const auto& request : sandbox_->requests()) paths << request.path;
@@ -77,7 +74,6 @@ protected:
         }
         return holding;
     }
-
     static std::unique_ptr<AgencySandbox> sandbox_;
 };
 std::unique_ptr<AgencySandbox> JoinAndBorrowJourneyTest::sandbox_;
@@ -95,7 +91,6 @@ class JourneyCases : public JoinAndBorrowJourneyTest, public ::testing::WithPara
 TEST_P(JourneyCases, FromTheOnlineFormToTheLoanApplicationAndTheEmail) {
     const Journey& j = GetParam();
     apply(QLatin1String(j.surname));
-
     EXPECT_EQ(requestPaths(), (QStringList{kReport, kValidate})) << report();
     EXPECT_TRUE(successes().contains(QStringLiteral("Overall initial rating for loan=%1 for member 1").arg(j.rating))) << report();
     EXPECT_EQ(inst.values("TarvTran", "SELECT LoanNumber || '|' || InitStatus || '|' || LoanValue FROM LoanAllocation"),
@@ -104,7 +99,6 @@ TEST_P(JourneyCases, FromTheOnlineFormToTheLoanApplicationAndTheEmail) {
               (QStringList{"CR02A", "CR05A", "CR07A", "CR10A"}));
     EXPECT_EQ(inst.count("TarvID", "SELECT * FROM IDProof WHERE MemberNo=1"), 1);
     EXPECT_EQ(filesIn(QStringLiteral("scans/CREDITCH/00/00/00/01")).size(), 1);
-
     const auto sent = mails();
     ASSERT_EQ(sent.size(), 1) << report();
     EXPECT_EQ(sent[0].header("To") + '|' + sent[0].header("Subject"),

@@ -32,14 +32,12 @@ public:
     using ImportPassTest::successes;
     using ImportPassTest::webLog;
     WebApplication application = WebApplication::joinAndBorrow(kApp);
-
     void SetUp() override {
         ImportPassTest::SetUp();
         application.set(104, QStringLiteral("Call at 6"));
         main("UPDATE Control SET DoProfile=1");
         main("INSERT INTO PayRun (Payrunno, AutoLoan) VALUES (3, 0)");
     }
-
     void main(const QString& sql) { inst.exec(QStringLiteral("TarvMain"), sql); }
     // The loan rows, NULLs shown as nothing, or "<none>".
     QString loans() {
@@ -77,7 +75,6 @@ public:
         main("INSERT INTO Product (ProductCode, ProductType, IntTo1, IntRate1) VALUES ('L14', 4, 50000, 12)");
         application.set(45, product).set(26, score);
     }
-
     void run() {
         add(application);
         runCycle();

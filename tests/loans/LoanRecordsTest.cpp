@@ -23,13 +23,11 @@ const QString kRepayment = QStringLiteral("34.08");
 class LoanRecordsTest : public ::testing::Test {
 public:
     test::TestInstallation inst;
-
     Importer& im() { return inst.importer(); }
     QStringList problems() { return inst.reporter().problems(); }
     QVariant scalar(const char* database, const QString& query) { return inst.scalar(QLatin1String(database), query); }
     // The rows a query reads, joined by ';'.
     QString rows(const char* database, const QString& query) { return inst.values(QLatin1String(database), query).join(';'); }
-
     void SetUp() override {
         inst.appendConfig(QStringLiteral("[timing]\nsettle_pauses = false"));
         inst.clock().set(kThursday);
@@ -43,7 +41,6 @@ public:
         inst.exec("TarvMain", "INSERT INTO MemberPayAnalysis (MemberNo, EmploymentID, BalanceID, UsualValue) "
                               "SELECT 1234, MAX(MemberEmployment.ID), MemberBalances.ID, 40 FROM MemberEmployment, MemberBalances");
     }
-
     void prepareLoan() {
         CycleSettings& s = im().settings;
         s.FSARefNo = QStringLiteral("213000");
