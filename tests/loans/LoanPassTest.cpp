@@ -6,6 +6,7 @@
 #include "loans/ScoreProfile.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <functional>
 #include <ostream>
 
@@ -47,17 +48,7 @@ public:
         return rows.isEmpty() ? QStringLiteral("<none>") : rows.join(';');
     }
     QString counters() { return column("TarvMain", "Control", "NewLoanCount || '|' || TopUpCount", "1=1"); }
-    QStringList loanProblems() {
-        QStringList lines;
-        for (const QString& line : problems())
-            for (const char* mark : {"ln app", "applied for", "profile", "Nothing of", "bank 3"})
-                if (line.contains(QLatin1String(mark))) {
-                    lines << line;
-                    break;
-                }
-        return lines;
-    }
-
+    QStringList loanProblems() { return problems().filter(QRegularExpression("ln app|applied for|profile|Nothing of|bank 3")); }
     // An existing member 500 borrowing only, with a balance of the product applied for.
     void borrowOnly(const QString& balance = QString(), const QString& paidDate = QStringLiteral("NULL"),
                     const QString& owing = QStringLiteral("NULL")) {
