@@ -216,7 +216,8 @@ TEST_F(MemberEmailsTest, AnUnusableAddressOrAMissingTemplateIsReportedAndNothing
     const struct { const char* address; std::function<void(Importer&)> send; const char* kind; const char* ending; } cases[] = {
         {"", SendJoinEmail, "join ", " no address found."},
         {"amelia.mail.example", SendLoanEmail, "", " no valid address found."},
-        {"amelia@mail.example;other@mail.example", SendFailEmail, "fail ", " no valid address found."},
+        {"amelia@mailexample", SendFailEmail, "fail ", " no valid address found."},
+        {"amelia@mail.example;other@mail.example", SendJoinEmail, "join ", " no valid address found."},
         {"amelia@mail.example\r\nBcc: other@mail.example", SendLoanEmail, "", " no valid address found."},
     };
     for (const auto& c : cases) {

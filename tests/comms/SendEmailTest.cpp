@@ -201,6 +201,7 @@ TEST_F(RecordedSendTest, AddressThatIsMissingOrCouldInjectAHeaderIsRefusedAndNot
         {"jane@example.com\r\nBcc: all@example.com", "office@varno.example", "Invalid email address"},
         {"Jane <jane@example.com>", "office@varno.example", "Invalid email address"},
         {"a@x.com;b c@y.com", "office@varno.example", "Invalid email address"},
+        {"  ", "office@varno.example", "No recipient address."},
         {";", "office@varno.example", "No recipient address."},
         {"jane@example.com", "", "No sender address."},
     };
