@@ -1,5 +1,4 @@
-// The emails to applicants: each read back from the installation's pickup folder as the
-// applicant's mail server would receive it.
+// The emails to applicants, each read back from the installation's pickup folder as the applicant's server would receive it.
 
 #include "comms/MemberEmails.h"
 
@@ -37,14 +36,21 @@ struct EmailCase {
     const char* templateName;
     const char* subject;
     bool uploadLink;
+    const char* noTemplate;  // the line when the template is missing
 };
 
+const QString kCu = QStringLiteral(" with Riverside Credit Union");
 const EmailCase kEmails[] = {
-    {"join", SendJoinEmail, 501, "2", "joinonly.html", "Your application for membership with Riverside Credit Union", false},
-    {"loan", SendLoanEmail, 0, "1", "Lngeneral.html", "Update on your loan application with Riverside Credit Union", true},
-    {"join and loan", SendLoanEmail, 501, "1", "Lnjandb.html", "Update on your loan application with Riverside Credit Union", true},
-    {"join fail", SendFailEmail, 0, "2", "Jnnotok.html", "Issue with your application with Riverside Credit Union", true},
-    {"loan fail", SendFailEmail, 0, "1", "Lnnotok.html", "Issue with your application with Riverside Credit Union", true},
+    {"join", SendJoinEmail, 501, "2", "joinonly.html", "Your application for membership", false,
+     "Unable to send automated generic join email to 501 joinonly.html template not found."},
+    {"loan", SendLoanEmail, 0, "1", "Lngeneral.html", "Update on your loan application", true,
+     "Unable to send automated generic email to member 501, Lngeneral.html template not found."},
+    {"join and loan", SendLoanEmail, 501, "1", "Lnjandb.html", "Update on your loan application", true,
+     "Unable to send automated generic email to member 501, Lnjandb.html template not found."},
+    {"join fail", SendFailEmail, 0, "2", "Jnnotok.html", "Issue with your application", true,
+     "Unable to send automated fail email to member 501, Jnnotok.html template not found."},
+    {"loan fail", SendFailEmail, 0, "1", "Lnnotok.html", "Issue with your application", true,
+     "Unable to send automated fail email to member 501, Lnnotok.html template not found."},
 };
 
 class MemberEmailsTest : public ::testing::Test {
@@ -58,8 +64,7 @@ protected:
             inst.writeFile(name, QStringLiteral("Template ") + name + QLatin1Char(' ') + kAllPlaceholders);
     }
 
-    // The cycle's settings and the application; again after the configuration changes,
-    // which makes a new importer.
+    // The cycle's settings and the application; again after the configuration changes, which makes a new importer.
     void prepare() {
         inst.openCoreConnections();
         EnsureImporterTables(im().connections.TarvAudt, false);
@@ -75,14 +80,10 @@ protected:
         ApplicationState& app = im().app;
         app.memberNumber = 501;
         app.applicantEmail = QStringLiteral("amelia@mail.example");
-        app.field[3] = QStringLiteral("ms");
-        app.field[4] = QStringLiteral("amelia");
-        app.field[6] = QStringLiteral("mcdonald");
-        app.field[105] = QStringLiteral("778899");
-        app.field[110] = QStringLiteral("2");
         app.identityKey = QStringLiteral("12-abc");
+        for (const auto& [index, value] : {std::pair{3, "ms"}, {4, "amelia"}, {6, "mcdonald"}, {105, "778899"}, {110, "2"}})
+            app.field[index] = QLatin1String(value);
     }
-
     Importer& im() { return inst.importer(); }
     QStringList problems() { return inst.reporter().problems(); }
 
@@ -94,9 +95,7 @@ protected:
         c.send(im());
         return sentMail();
     }
-
     void clearOutbox() { QDir(inst.path(QStringLiteral("outbox"))).removeRecursively(); }
-
     QList<ReceivedMail> sentMail() {
         QList<ReceivedMail> mails;
         const QDir outbox(inst.path(QStringLiteral("outbox")));
@@ -111,7 +110,6 @@ protected:
     QStringList diaryNotes() {
         return inst.values(QStringLiteral("TarvTran"), QStringLiteral("SELECT Keyword || ':' || Msgtext FROM Diary ORDER BY 1"));
     }
-
     TestInstallation inst;
 };
 
@@ -127,7 +125,7 @@ TEST_F(MemberEmailsTest, EachEmailTakesItsTemplateSubjectAndEveryPlaceholder) {
         ASSERT_EQ(mails.size(), 1) << problems().join('\n').toStdString();
         QStringList headers;
         for (const char* name : {"To", "Subject", "From", "Reply-To"}) headers << mails[0].header(QLatin1String(name));
-        EXPECT_EQ(headers, (QStringList{"amelia@mail.example", c.subject, "Riverside Credit Union <donotreply@web-one.example>",
+        EXPECT_EQ(headers, (QStringList{"amelia@mail.example", c.subject + kCu, "Riverside Credit Union <donotreply@web-one.example>",
                                         "Riverside Credit Union <office@riverside.example>"}));
         EXPECT_EQ(mails[0].contentType, QStringLiteral("text/html"));
         EXPECT_EQ(body(mails[0]), QStringLiteral("Template ") + QLatin1String(c.templateName) + QStringLiteral(" <p>") + common +
@@ -136,8 +134,7 @@ TEST_F(MemberEmailsTest, EachEmailTakesItsTemplateSubjectAndEveryPlaceholder) {
     EXPECT_EQ(problems(), QStringList{});
 }
 
-// The samples put in place for a new installation are private and fill every placeholder
-// they hold; a credit union's own template stays as it is.
+// The samples for a new installation are private and fill every placeholder they hold; a credit union's own template stays.
 TEST_F(MemberEmailsTest, TheSampleTemplatesLeaveNoPlaceholderUnfilledAndNeverReplaceTheCreditUnionsOwn) {
     for (const QString& name : EmailTemplateNames()) QFile::remove(inst.path(name));
     inst.writeFile(QStringLiteral("Jnnotok.html"), QStringLiteral("Our own <F>"));
@@ -158,8 +155,7 @@ TEST_F(MemberEmailsTest, TheSampleTemplatesLeaveNoPlaceholderUnfilledAndNeverRep
     }
 }
 
-// Names come from the website: they are shown, never read as markup or as placeholders. A
-// plain-text template stays plain text; one saved in the ANSI code page is read as such.
+// Names from the website are shown, never read as markup or placeholders; plain text stays plain; ANSI text is read as such.
 TEST_F(MemberEmailsTest, TemplatesAreReadAndFilledWithoutLettingAValueBecomeMarkup) {
     im().app.field[4] = QStringLiteral("<script>alert(\"x\")</script>");
     im().app.field[6] = QStringLiteral("o'brien & <b>sons</b>");
@@ -207,7 +203,6 @@ TEST_F(MemberEmailsTest, UatModeAndSingleApplicationRunsSendToTheSupportMailbox)
         EXPECT_EQ(mails[0].header(QStringLiteral("Bcc")), QLatin1String(c.bcc));
         EXPECT_FALSE(QString::fromUtf8(mails[0].raw).contains(QStringLiteral("amelia@mail.example")));
     }
-    // The loan and fail emails name the member in the single-run line too.
     inst.reporter().clear();
     im().settings.UATMode = false;
     SendLoanEmail(im());
@@ -218,44 +213,28 @@ TEST_F(MemberEmailsTest, UatModeAndSingleApplicationRunsSendToTheSupportMailbox)
 
 // One applicant, one address, and no header of its own; nothing is sent or noted without it.
 TEST_F(MemberEmailsTest, AnUnusableAddressOrAMissingTemplateIsReportedAndNothingIsSent) {
-    const std::pair<const char*, const char*> addresses[] = {
-        {"", " no address found."},
-        {"amelia.mail.example", " no valid address found."},
-        {"amelia@mailexample", " no valid address found."},
-        {"amelia@mail.example;other@mail.example", " no valid address found."},
-        {"amelia@mail.example\r\nBcc: other@mail.example", " no valid address found."},
+    const struct { const char* address; std::function<void(Importer&)> send; const char* kind; const char* ending; } cases[] = {
+        {"", SendJoinEmail, "join ", " no address found."},
+        {"amelia.mail.example", SendLoanEmail, "", " no valid address found."},
+        {"amelia@mailexample", SendFailEmail, "fail ", " no valid address found."},
+        {"amelia@mail.example;other@mail.example", SendJoinEmail, "join ", " no valid address found."},
+        {"amelia@mail.example\r\nBcc: other@mail.example", SendLoanEmail, "", " no valid address found."},
     };
-    const std::pair<std::function<void(Importer&)>, QString> emails[] = {
-        {SendJoinEmail, QStringLiteral("Unable to send automated join email to member 501")},
-        {SendLoanEmail, QStringLiteral("Unable to send automated email to member 501")},
-        {SendFailEmail, QStringLiteral("Unable to send automated fail email to member 501")},
-    };
-    for (const auto& [address, ending] : addresses) {
-        for (const auto& [send, prefix] : emails) {
-            SCOPED_TRACE(prefix.toStdString() + address);
-            inst.reporter().clear();
-            im().app.applicantEmail = QLatin1String(address);
-            send(im());
-            EXPECT_EQ(problems(), QStringList{prefix + QLatin1String(ending)});
-        }
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.address);
+        inst.reporter().clear();
+        im().app.applicantEmail = QLatin1String(c.address);
+        c.send(im());
+        const QString line = QStringLiteral("Unable to send automated %1email to member 501%2").arg(c.kind, c.ending);
+        EXPECT_EQ(problems(), QStringList{line});
     }
-
-    inst.reporter().clear();
     im().app.applicantEmail = QStringLiteral("amelia@mail.example");
     for (const QString& name : EmailTemplateNames()) QFile::remove(inst.path(name));
-    im().app.newMemberNumber = 501;
-    SendJoinEmail(im());
-    SendLoanEmail(im());
-    im().app.newMemberNumber = 0;
-    SendLoanEmail(im());
-    SendFailEmail(im());
-    im().app.field[110] = QStringLiteral("1");
-    SendFailEmail(im());
-    EXPECT_EQ(problems(), (QStringList{"Unable to send automated generic join email to 501 joinonly.html template not found.",
-                                       "Unable to send automated generic email to member 501, Lnjandb.html template not found.",
-                                       "Unable to send automated generic email to member 501, Lngeneral.html template not found.",
-                                       "Unable to send automated fail email to member 501, Jnnotok.html template not found.",
-                                       "Unable to send automated fail email to member 501, Lnnotok.html template not found."}));
+    for (const EmailCase& c : kEmails) {
+        inst.reporter().clear();
+        send(c);
+        EXPECT_EQ(problems(), QStringList{QLatin1String(c.noTemplate)});
+    }
     EXPECT_TRUE(sentMail().isEmpty());
     EXPECT_TRUE(diaryNotes().isEmpty());
 }
@@ -274,7 +253,6 @@ TEST_F(MemberEmailsTest, TheUploadLinkFollowsTheWebServerAddress) {
         EXPECT_EQ(FillTemplate(QStringLiteral("<URL>|<URL2>"), MemberEmailValues(im(), true)),
                   QLatin1String(url) + "|<a href=" + QLatin1String(url) + "?ref=77%2088%22%3E%3Cx>Click here</a>");
     }
-    // The hosts are checked when the configuration is read.
     inst.appendConfig(QStringLiteral("[web]\nupload_host2 = \"apply host/x\""));
     EXPECT_TRUE(im().config.problems.contains(
         QStringLiteral("Setting [web] upload_host2 = \"apply host/x\" in autovelt.ini is not valid: a host name is needed")));
@@ -295,15 +273,10 @@ TEST_F(MemberEmailsTest, TheFailEmailIsNotedInTheDiaryAndAFailedSendReported) {
     EXPECT_TRUE(problems()[1].startsWith(QStringLiteral("The response was "))) << problems()[1].toStdString();
 }
 
-// Inside the import pass an email waits for its application's commit, and goes with it
-// when the application is undone.
+// Inside the import pass an email waits in the outbox for its application's commit (the outbox drops an undone one).
 TEST_F(MemberEmailsTest, InsideAnImportPassTheEmailWaitsForTheCommit) {
     UnitOfWork unit(im().connections, inst.path(QStringLiteral("commit-window.txt")));
     unit.beginApplication(inst.clock().now());
-    SendJoinEmail(im());
-    unit.discardApplication();
-    unit.beginApplication(inst.clock().now());
-    im().app.identityKey = QStringLiteral("13-def");
     SendLoanEmail(im());
     unit.keepApplication(im().app.identityKey);
     unit.commitBatch();

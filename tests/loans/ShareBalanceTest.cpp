@@ -17,12 +17,9 @@ TEST(OpeningShareBalance, SqlServerStatementWithAQuotedProduct) {
 }
 
 TEST(FirstRepaymentDate, ByFrequency) {
-    const QDate jan31(2026, 1, 31);
-    EXPECT_EQ(FirstRepaymentDateFor(jan31, "M"), QDate(2026, 2, 28));
-    EXPECT_EQ(FirstRepaymentDateFor(jan31, "W"), QDate(2026, 2, 7));
-    EXPECT_EQ(FirstRepaymentDateFor(jan31, "F"), QDate(2026, 2, 14));
-    EXPECT_EQ(FirstRepaymentDateFor(jan31, "4"), QDate(2026, 2, 28));
-    EXPECT_EQ(FirstRepaymentDateFor(jan31, "m"), QDate(1899, 12, 30));
+    for (const auto& [frequency, date] : {std::pair{"M", "2026-02-28"}, {"W", "2026-02-07"}, {"F", "2026-02-14"}, {"4", "2026-02-28"},
+                                          {"m", "1899-12-30"}})
+        EXPECT_EQ(FirstRepaymentDateFor(QDate(2026, 1, 31), frequency).toString(Qt::ISODate), QLatin1String(date)) << frequency;
 }
 
 }  // namespace
