@@ -98,6 +98,9 @@ LoanStep ApplyProductLimit(Importer& im, const ChosenProduct& product) {
                                   QStringLiteral(" has applied for too much - borrowing changed to £") + currencyText(cut) +
                                   QStringLiteral(" from £") + im.LoanDetails[3] + QLatin1Char('.') + suffix(im));
     loan.requestedAmount = cut;
+    // The total follows the cut: the figures and the loan's original balance must be worked on what is
+    // lent, not on the refused part of the request.
+    loan.totalBorrowing = limit;
     im.LoanDetails[3] = currencyText(cut);
     return std::nullopt;
 }

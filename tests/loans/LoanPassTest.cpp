@@ -196,8 +196,8 @@ const PassCase kCases[] = {
     {"NegativeTotal", borrowOnlyWith("-2000"), "<none>", "1001|501",
      {"Skipped ln app for member 500 - L1 odd value encountered." + S, details(500, "L1", "1000")},
      "Skipped ln app for member as total borrowing was less than zero!"},
-    // The total is not worked out again after the cut: OrigBal is 6000 less the 1000 lent.
-    {"ProductLimitCutsTheAmount", limit5000("4000"), "T501|500|P|1000|2000|L1|3|12.0|5000|0", "1001|502",
+    // The total follows the cut: OrigBal is the 4000 already borrowed, not 6000 less the 1000 lent.
+    {"ProductLimitCutsTheAmount", limit5000("4000"), "T501|500|P|1000|2000|L1|3|12.0|4000|0", "1001|502",
      {"Member 500 has applied for too much - borrowing changed to £1000 from £2000." + S, details(500, "L1", "2000")}},
     {"ProductLimitReachedAlready", limit5000("5000"), "<none>", "1001|501",
      {"Member 500 has applied for too much - no value available." + S, details(500, "L1", "2000")},
