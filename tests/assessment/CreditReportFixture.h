@@ -16,9 +16,23 @@
 
 namespace autovelt::test {
 
+// Points the temporary folder into the installation, so request copies go with it.
+class InstallationTempFolder {
+public:
+    explicit InstallationTempFolder(const TestInstallation& inst) : saved_(qgetenv("TMPDIR")) {
+        MakePrivateFolder(inst.path(QStringLiteral("tmp")));
+        qputenv("TMPDIR", inst.path(QStringLiteral("tmp")).toUtf8());
+    }
+    ~InstallationTempFolder() { saved_.isNull() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", saved_); }
+
+private:
+    QByteArray saved_;
+};
+
 class CreditReportFixture : public ::testing::Test {
 protected:
     TestInstallation inst;
+    InstallationTempFolder temp{inst};
     static constexpr long kMember = 4711;
     static inline const QString kNs = QStringLiteral("urn:agency.example/soap:callreport7");
     QString ns() { return im().config.agency.callReport7Namespace; }
@@ -35,9 +49,6 @@ protected:
     }
 
     void SetUp() override {
-        savedTemp_ = qgetenv("TMPDIR");
-        MakePrivateFolder(inst.path(QStringLiteral("tmp")));
-        qputenv("TMPDIR", inst.path(QStringLiteral("tmp")).toUtf8());
         pointAgencyService();
         LoadControlSettings(im());
         ASSERT_TRUE(im().connections.TarvMain.isOpen()) << inst.reporter().problems().join('\n').toStdString();
@@ -47,19 +58,13 @@ protected:
         login.CreditReportUserName = QStringLiteral("riverside01");
         login.CreditReportPassword = QStringLiteral("Agency-Pass-7");
         im().PassDate = QStringLiteral("06/12/26");
-        ApplicationState& app = im().app;
-        app.memberNumber = kMember;
-        app.field[7] = QStringLiteral("10/06/1970");
-        app.applicantEmail = QStringLiteral("ann@example.org");
+        im().app.memberNumber = kMember;
+        im().app.field[7] = QStringLiteral("10/06/1970");
+        im().app.applicantEmail = QStringLiteral("ann@example.org");
         im().LoanDetails[3] = QStringLiteral("1500");
         im().LoanDetails[4] = QStringLiteral("M");
         im().LoanDetails[5] = QStringLiteral("18");
         addMember();
-    }
-
-    void TearDown() override {
-        if (savedTemp_.isNull()) qunsetenv("TMPDIR");
-        else qputenv("TMPDIR", savedTemp_);
     }
 
     void addMember() {
@@ -94,9 +99,6 @@ protected:
 
     QStringList problems() { return inst.reporter().problems(); }
     QStringList successes() { return inst.reporter().successes(); }
-
-private:
-    QByteArray savedTemp_;
 };
 
 }  // namespace autovelt::test
