@@ -117,8 +117,9 @@ Change monthsAgo(int m) { return movedIn(kPassDate.addMonths(-m)); }
 const char* const kNoEarlierAddress = "<Previousabodenumber/> <Previousbuildingnumber/> <Previousbuildingname/> <Previousaddress1/> "
                                       "<Previousaddress2/> <Previousaddress3/> <Previoustown/> <Previouspostcode/>";
 const char* const kParkLane = "<Previousabodenumber/> <Previousbuildingnumber>7</Previousbuildingnumber> <Previousbuildingname/> "
-                              "<Previousaddress1>Park Lane</Previousaddress1> <Previousaddress2/> <Previousaddress3>Bradford</Previousaddress3> "
-                              "<Previoustown>West Yorkshire</Previoustown> <Previouspostcode>BD1 1AA</Previouspostcode>";
+                              "<Previousaddress1>Park Lane</Previousaddress1> <Previousaddress2/> "
+                              "<Previousaddress3>Bradford</Previousaddress3> <Previoustown>West Yorkshire</Previoustown> "
+                              "<Previouspostcode>BD1 1AA</Previouspostcode>";
 const char* const kUnder12 = "<addresslessthan12months>true</addresslessthan12months>";
 const char* const kNotUnder12 = "<addresslessthan12months>false</addresslessthan12months>";
 
@@ -147,9 +148,10 @@ TEST(IdentityCheckRequestTest, ChoicesOfTheRequestValues) {
              r.previousAddress = PafColumns{QString(31, 'F'), "1234567890123", "The Old Mill", "Long Lane", "Upper End",
                                             QString(36, 'T'), QString(26, 'C'), "BD10 1AAX"};
          },
-         "<Previousabodenumber>" + QString(30, 'F') + "</Previousabodenumber> <Previousbuildingnumber>123456789012</Previousbuildingnumber> "
-         "<Previousbuildingname>The Old Mill</Previousbuildingname> <Previousaddress1>Long Lane</Previousaddress1> "
-         "<Previousaddress2>Upper End</Previousaddress2> <Previousaddress3>" + QString(35, 'T') + "</Previousaddress3> "
+         "<Previousabodenumber>" + QString(30, 'F') + "</Previousabodenumber> "
+         "<Previousbuildingnumber>123456789012</Previousbuildingnumber> <Previousbuildingname>The Old Mill</Previousbuildingname> "
+         "<Previousaddress1>Long Lane</Previousaddress1> <Previousaddress2>Upper End</Previousaddress2> "
+         "<Previousaddress3>" + QString(35, 'T') + "</Previousaddress3> "
          "<Previoustown>" + QString(25, 'C') + "</Previoustown> <Previouspostcode>BD10 1AA</Previouspostcode>"},
         {"line beginning with a letter", [](IdentityCheckRequest& r) { r.member.line1 = "Rose Cottage"; },
          "<Abodenumber/> <Buildingnumber/> <Buildingname>Rose Cottage</Buildingname> <Address1/>"},
@@ -203,32 +205,27 @@ TEST(IdentityCheckRequestTest, HostileValuesAreSentAsText) {
     EXPECT_EQ(text.count(QLatin1Char('\r')), text.count(QStringLiteral("\r\t")) + 3) << "one element per line";
 }
 
+// The application name and address: live or test by UAT mode, or by a test user name.
 TEST(IdentityCheckRequestTest, ApplicationNameAndAddress) {
-    AgencyService service;
-    service.callValidateLiveHost = QStringLiteral("live.agency.example");
-    service.callValidateTestHost = QStringLiteral("test.agency.example:8443");
-    const QString live = "https://live.agency.example/callvalidateapi/incomingserver.php";
-    const QString test = "https://test.agency.example:8443/callvalidateapi/incomingserver.php";
-    const struct { bool uat; const char* user; const char* application; const char* name; QString url; } cases[] = {
-        {false, "cu.api", "", "V512-API-LIVE", live},
-        {true, "cu.api", "", "V454-API-CTEST", test},
-        {false, "cu.api", "V535-CU-LIVE", "V535-CU-LIVE", live},
-        {false, "cu@api.ctest", "", "V512-API-LIVE", test},
+    const AgencyService service{.callValidateLiveHost = "live.agency.example", .callValidateTestHost = "test.agency.example:8443"};
+    const struct { bool uat; const char* user; const char* application; const char* target; } cases[] = {
+        {false, "cu.api", "", "V512-API-LIVE https://live.agency.example/callvalidateapi/incomingserver.php"},
+        {true, "cu.api", "", "V454-API-CTEST https://test.agency.example:8443/callvalidateapi/incomingserver.php"},
+        {false, "cu.api", "V535-CU-LIVE", "V535-CU-LIVE https://live.agency.example/callvalidateapi/incomingserver.php"},
+        {false, "cu@api.ctest", "", "V512-API-LIVE https://test.agency.example:8443/callvalidateapi/incomingserver.php"},
     };
     for (const auto& c : cases) {
-        AgencyCredentials credentials;
-        credentials.IdentityCheckUserName = QLatin1String(c.user);
-        credentials.IdentityCheckApplication = QLatin1String(c.application);
+        const AgencyCredentials credentials{.IdentityCheckUserName = c.user, .IdentityCheckApplication = c.application};
         const IdentityCheckTarget target = ChooseIdentityCheckTarget(credentials, c.uat, service);
-        EXPECT_EQ(target.applicationName + ' ' + target.url, QLatin1String(c.name) + ' ' + c.url) << c.user;
+        EXPECT_EQ(target.applicationName + ' ' + target.url, QLatin1String(c.target)) << c.user;
     }
-    service.callValidateLiveHost.clear();
-    EXPECT_EQ(ChooseIdentityCheckTarget(AgencyCredentials{}, false, service).url, QString());
+    EXPECT_EQ(ChooseIdentityCheckTarget({}, false, {.callValidateTestHost = "test.agency.example"}).url, QString());  // no live host
 }
 
 // The reference is the 30 characters after PID=" (the sandbox's are exactly 30 long).
 TEST(IdentityCheckAnswerTest, ReferenceIsCutAtThirtyCharacters) {
-    const IdentityAnswer read = ReadIdentityAnswer("<Result PID=\"ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789\"><IdentityResult>Fail</IdentityResult>");
+    const IdentityAnswer read =
+        ReadIdentityAnswer("<Result PID=\"ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789\"><IdentityResult>Fail</IdentityResult>");
     EXPECT_EQ(QStringList({read.result, read.score, read.pid}).join('|'), "Fail||ABCDEFGHIJKLMNOPQRSTUVWXYZ0123");
 }
 

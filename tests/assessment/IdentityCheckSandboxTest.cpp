@@ -1,9 +1,10 @@
 // The identity check against the agency sandbox over HTTPS: each verdict and downgrade,
 // answers without a result, the checks never asked, and a whole import cycle.
 
+#include "assessment/AgencyTrace.h"
 #include "assessment/CheckCRRules.h"
-#include "assessment/CreditReportFixture.h"
 #include "assessment/IdentityCheck.h"
+#include "assessment/InstallationTempFolder.h"
 #include "common/MemberFolder.h"
 #include "import/ImportPassFixture.h"
 #include "state/RecordedResponses.h"
@@ -129,8 +130,10 @@ TEST_F(IdentityCheckTest, AgencyVerdictsAndTheirDowngrades) {
         const QString result = QString::fromLatin1(p.verdict).section('|', 0, 0);
         const bool passed = result == "Pass", onBank = QLatin1String(p.downgrade) == QLatin1String(bank);
         QStringList expectedProblems, expectedLog;
-        if (*p.downgrade) expectedProblems << "Member 1234" + QLatin1String(p.line) + kSuffix;
-        if (*p.downgrade) expectedLog << "Member eIDV result changed to FAIL status due to " + QLatin1String(p.downgrade) + "|JOIN|EIDV FAIL";
+        if (*p.downgrade) {
+            expectedProblems << "Member 1234" + QLatin1String(p.line) + kSuffix;
+            expectedLog << "Member eIDV result changed to FAIL status due to " + QLatin1String(p.downgrade) + "|JOIN|EIDV FAIL";
+        }
         if (!passed) expectedProblems << "Member 1234 failed ID search." + kSuffix;
         expectedLog << (passed ? "Member applied to join and eIDV returned PASS status|JOIN|EIDV PASS" : kFailed);
         EXPECT_EQ(problems(), expectedProblems);
@@ -181,7 +184,9 @@ TEST_F(IdentityCheckTest, AnswersWithoutAResult) {
         EXPECT_EQ(lines.mid(0, 2), (QStringList{"Member 1234 failed ID search." + kSuffix,
                                                 "Member 1234 unable to perform ID search" + kSuffix}));
         const QString refusal = "Unable to perform ID search-" + QLatin1String(c.refusal);
-        if (*c.refusal) EXPECT_TRUE(lines[2].startsWith(refusal) && lines[2].endsWith(kSuffix)) << lines[2].toStdString();
+        if (*c.refusal) {
+            EXPECT_TRUE(lines[2].startsWith(refusal) && lines[2].endsWith(kSuffix)) << lines[2].toStdString();
+        }
         EXPECT_EQ(webLog(), (QStringList{kFailed, "Member applied to join but eIDV failed so FAIL status assumed|JOIN|EIDV FAIL"}));
         const QString band = *c.band ? QLatin1String(c.band) : QLatin1String("F");
         EXPECT_EQ(app().decisionSummary, (QStringList{"1234|CR10A|P-P|F|" + band + '|', "1234|CR10A|P-P|F|F|"}));

@@ -43,7 +43,8 @@ protected:
     // An existing member whose stored answers match the application below.
     void addMember() {
         inst.exec("TarvMain", "INSERT INTO MemberMain (MemberNo, Surname) VALUES (700, 'Tester')");
-        inst.exec("TarvMain", "INSERT INTO MemberUDF (MemberNo, DWPHouseholdStatus, DWPEmpStatus) VALUES (700, 'Private Rented', 'Retired')");
+        inst.exec("TarvMain", "INSERT INTO MemberUDF (MemberNo, DWPHouseholdStatus, DWPEmpStatus) "
+                              "VALUES (700, 'Private Rented', 'Retired')");
         inst.exec("TarvMain", "INSERT INTO MemberAddress (MemberNo, AddressType, Line1) VALUES (700, 'HOMEPREV1', '3 Old Road')");
     }
 
