@@ -8,6 +8,8 @@
 #include <QXmlStreamReader>
 #include <gtest/gtest.h>
 
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"  // rows name only the members they set
+
 using namespace autovelt;
 
 namespace {
@@ -29,22 +31,18 @@ QStringList elementNames(const QString& xml) {
     return reader.hasError() ? QStringList() : names;
 }
 
-TEST(CreditSearchRequestTest, HomeTelephoneIsCleanedAndSplit) {
-    const struct { const char* held; const char* std; const char* number; } cases[] = {
-        {"0121 496 0000", "0121", "4960000"},  {"020 7946 0000", "0207", "9460000"},
-        {"01632 960000", "01632", "960000"},   {"(0161)-496:0000", "0161", "4960000"},
-        {"07700 900123", nullptr, nullptr},    {"0121 496 000", nullptr, nullptr},
-        {"0121 496 00x0", nullptr, nullptr},
+// Each telephone as "std number", or "-" when it is dropped.
+TEST(CreditSearchRequestTest, TelephonesAreCleanedAndSplit) {
+    const struct { bool mobile; const char* held; const char* parts; } cases[] = {
+        {false, "0121 496 0000", "0121 4960000"}, {false, "020 7946 0000", "0207 9460000"}, {false, "01632 960000", "01632 960000"},
+        {false, "(0161)-496:0000", "0161 4960000"}, {false, "07700 900123", "-"}, {false, "0121 496 000", "-"},
+        {false, "0121 496 00x0", "-"}, {true, "07700900123", "07700 900123"}, {true, "07700 90012", "07700 90012"},
+        {true, "0770090012", "-"}, {true, "", "-"},
     };
     for (const auto& c : cases) {
-        const auto parts = HomeTelephoneParts(c.held);
-        if (!c.std) EXPECT_FALSE(parts) << c.held;
-        else EXPECT_EQ(parts, (TelephoneParts{c.std, c.number})) << c.held;
+        const auto parts = c.mobile ? MobileTelephoneParts(c.held) : HomeTelephoneParts(c.held);
+        EXPECT_EQ(parts ? parts->std + ' ' + parts->number : QStringLiteral("-"), c.parts) << c.held;
     }
-    EXPECT_EQ(MobileTelephoneParts("07700900123"), (TelephoneParts{"07700", "900123"}));
-    EXPECT_EQ(MobileTelephoneParts("07700 90012"), (TelephoneParts{"07700", "90012"}));
-    EXPECT_FALSE(MobileTelephoneParts("0770090012"));
-    EXPECT_FALSE(MobileTelephoneParts(""));
 }
 
 TEST(CreditSearchRequestTest, TermInMonthsAndAsText) {
@@ -54,8 +52,7 @@ TEST(CreditSearchRequestTest, TermInMonthsAndAsText) {
     };
     for (const auto& c : cases) {
         const int months = CreditSearchTermMonths(c.frequency, c.repayments);
-        EXPECT_EQ(months, c.months) << c.frequency << ' ' << c.repayments;
-        EXPECT_EQ(CreditSearchTermText(months), c.text);
+        EXPECT_EQ(QString::number(months) + ' ' + CreditSearchTermText(months), QString::number(c.months) + ' ' + c.text) << c.repayments;
     }
     EXPECT_EQ(CreditSearchTermMonths("M", "32767"), 32767);
     EXPECT_THROW(CreditSearchTermMonths("M", "32768"), VeltError);
@@ -68,10 +65,7 @@ TEST(CreditSearchRequestTest, ContactHoldsEmailAndTelephones) {
          "<contact><email/><telephone><type>13</type><std>01632</std><number>960000</number></telephone></contact>"},
     };
     for (const auto& c : cases) {
-        CreditSearchApplicant a;
-        a.email = c.email;
-        a.phoneNumber = c.phone;
-        a.mobileNumber = c.mobile;
+        const CreditSearchApplicant a{.email = c.email, .phoneNumber = c.phone, .mobileNumber = c.mobile};
         EXPECT_EQ(between(CreditSearchBody(kNs, a, {}), "<contact>", "</contact>"), c.contact) << c.email;
     }
 }
@@ -90,16 +84,11 @@ TEST(CreditSearchRequestTest, AddressValuesAreCutBeforeEscaping) {
 }
 
 TEST(CreditSearchRequestTest, HostileValuesStayText) {
-    CreditSearchApplicant a;
-    a.reference = "12";
     CreditSearchAddress home;
     home.street1 = "</street1><injected>1</injected><street1>";
     home.postCode = "B1 <1>";
-    a.addresses = {home};
-    a.title = "Dr.";
-    a.forename = "<surname>Evil</surname>";
-    a.surname = "O'Brien & \"Sons\", Ltd.";
-    a.email = "x@y.z</address><address>evil@example.org";
+    const CreditSearchApplicant a{.reference = "12", .addresses = {home}, .title = "Dr.", .forename = "<surname>Evil</surname>",
+                                  .surname = "O'Brien & \"Sons\", Ltd.", .email = "x@y.z</address><address>evil@example.org"};
     const QString body = CreditSearchBody(kNs, a, {});
     EXPECT_EQ(CreditSearchNameBlock(a),
               "<name><title>Dr</title><forename>&lt;surname&gt;Evil&lt;/surname&gt;</forename><othernames/>"

@@ -1,11 +1,77 @@
-// The loan policy log writers and the rules_log rows, on the embedded databases.
+// The credit and policy rules on the embedded databases (rules_log also on the website's
+// MariaDB server when one runs): the loan policy log writers, and the rule explanation run
+// as the program.
 
-#include "assessment/PolicyLogFixture.h"
+#include "app/ControlSettings.h"
+#include "assessment/CheckCRRules.h"
+#include "assessment/LoanPolicyLog.h"
+#include "common/MemberNumberCode.h"
+#include "support/CreditReportBuilder.h"
+#include "support/TestInstallation.h"
+#include "support/TestPaths.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QProcess>
+#include <gtest/gtest.h>
+
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"  // rows name only the members they set
 
 using namespace autovelt;
 using namespace autovelt::test;
 
 namespace {
+
+// Rule tables, a member with stored answers and a loan.
+class PolicyLogFixture : public ::testing::Test {
+protected:
+    TestInstallation inst;
+    static constexpr long kMember = 700;
+
+    Importer& im() { return inst.importer(); }
+    QString memberCode() const { return EncodeMemberNumber(QString::number(kMember)); }
+
+    void addRules() {
+        for (const char* row : {"('CR05A', 1, NULL, 3, 99, 'R')", "('CR08A', 1, NULL, 1, 99, 'F')",
+                                "('CR07C', 1, NULL, 0, 450, 'F')", "('CR02D', 0, NULL, 1, 1, 'F')"})
+            inst.exec("TarvAudt", QStringLiteral("INSERT INTO CRRules (RuleCode, ruleactive, ruleset, rulevaluemin, "
+                                                 "rulevaluemax, RuleBand) VALUES ") + row);
+        inst.exec("TarvAudt", "INSERT INTO CUPolicyRules VALUES ('PR10C', 'Tenant''s rent is checked', 1, '1', 'R', 'P')");
+        inst.exec("TarvAudt", "INSERT INTO CUPolicyRules VALUES ('PR15A', 'Moved in the last 3 years', 1, '0', 'R', 'P')");
+    }
+
+    // An existing member whose stored answers match the application below.
+    void addMember() {
+        inst.exec("TarvMain", "INSERT INTO MemberMain (MemberNo, Surname) VALUES (700, 'Tester')");
+        inst.exec("TarvMain", "INSERT INTO MemberUDF (MemberNo, DWPHouseholdStatus, DWPEmpStatus) "
+                              "VALUES (700, 'Private Rented', 'Retired')");
+        inst.exec("TarvMain", "INSERT INTO MemberAddress (MemberNo, AddressType, Line1) VALUES (700, 'HOMEPREV1', '3 Old Road')");
+    }
+
+    void loadApplication(const QString& report) {
+        ApplicationState& app = im().app;
+        app = ApplicationState{};
+        app.memberNumber = kMember;
+        app.field[12] = "Private Rented";
+        app.field[20] = "Retired";
+        app.homePrevSupplied = true;
+        app.messageSuffix = " (table_w field_id=41)";
+        app.creditReport = report;
+        im().LoanDetails[4] = "M";
+        im().LoanDetails[5] = "24";
+    }
+
+    PolicyLogLoan loan(long id = 91) {
+        return {.memberNumber = kMember, .loanNumber = "C1042", .loanId = id, .applicationDate = QDate(2026, 12, 4),
+                .dependantsReason = im().app.dependantsReason};
+    }
+
+    void load() {
+        LoadControlSettings(im());
+        ASSERT_TRUE(im().connections.OnlineConnection.isOpen()) << inst.reporter().problems().join('\n').toStdString();
+    }
+};
+
 
 class LoanPolicyLogTest : public PolicyLogFixture {
 protected:
@@ -14,49 +80,75 @@ protected:
         load();
     }
     void addRulesLog(const char* code, const char* value, const char* result) {
-        inst.exec("online", QStringLiteral("INSERT INTO rules_log (rulemember, rulecode, ruledesc, ruleactive, rulevalue, ruleresult, rulestopper) "
-                                           "VALUES ('%1', '%2', 'x', 'True', '%3', '%4', '')").arg(memberCode(), code, value, result));
+        inst.exec("online", QStringLiteral("INSERT INTO rules_log (rulemember, rulecode, ruledesc, ruleactive, rulevalue, ruleresult, "
+                                           "rulestopper) VALUES ('%1', '%2', 'x', 'True', '%3', '%4', '')")
+                                .arg(memberCode(), code, value, result));
     }
-    QStringList policyLog() {
-        return inst.values("TarvTran", "SELECT RuleCode || '|' || RuleValue || '|' || ActualValue || '|' || InitStatus || '|' || "
-                                       "NewStatus || '|' || StartTime || '|' || LoanNo || '|' || LastUpdatedBy || '|' || "
-                                       "COALESCE(Reason, '-') FROM LoanPolicyLog WHERE LoanID=91 ORDER BY ID");
+    QStringList policyLog(const char* columns = "RuleCode || '|' || RuleValue || '|' || ActualValue || '|' || InitStatus || '|' || "
+                                                "NewStatus || '|' || StartTime || '|' || LoanNo || '|' || LastUpdatedBy || '|' || "
+                                                "COALESCE(Reason, '-')") {
+        return inst.values("TarvTran", QStringLiteral("SELECT %1 FROM LoanPolicyLog WHERE LoanID=91 ORDER BY ID").arg(columns));
     }
 };
 
-TEST_F(LoanPolicyLogTest, RulesGiveDecisionRulesLogAndSummary) {
+// The rule's description carries what each engine must quote.
+class RulesLogTest : public LoanPolicyLogTest, public ::testing::WithParamInterface<bool> {
+protected:
+    void SetUp() override {
+        if (GetParam() && !inst.useMariaDbOnline()) GTEST_SKIP() << "no MariaDB server for the tests (scripts/test starts one)";
+        addRules();
+        inst.exec("TarvAudt", "UPDATE CUPolicyRules SET ruledesc='Tenant''s rent \\ checked; --' WHERE rulecode='PR10C'");
+        load();
+    }
+    QStringList onlineRows() {
+        QStringList rows;
+        db::Recordset rs = im().connections.OnlineConnection.openRecordset(
+            "SELECT rulemember, rulecode, ruledesc, ruleactive, rulevalue, ruleresult, rulestopper FROM rules_log ORDER BY rule_id");
+        for (; !rs.eof(); rs.moveNext()) {
+            QStringList row;
+            for (int i = 0; i < 7; ++i) row << rs.text(i);
+            rows << row.join('|');
+        }
+        return rows;
+    }
+};
+
+TEST_P(RulesLogTest, RulesGiveDecisionAndRowsThatAreCarriedCopiedAndDeleted) {
     CreditReportBuilder b;
     b.figures["totalsearches3months"] = "4";
     b.figures["totalcifas"] = "0";
     b.score = "451";
     loadApplication(b.xml());
     CheckCRRules(im(), Currency::fromText("1500"));
-    EXPECT_EQ(im().app.field[27], "R");
-    EXPECT_EQ(im().app.field[26], "451");
-    EXPECT_EQ(im().app.field[30], b.searchId);
+    EXPECT_EQ(im().app.field[27] + ' ' + im().app.field[26] + ' ' + im().app.field[30], "R 451 " + b.searchId);
     EXPECT_EQ(im().app.decisionSummary, (QStringList{"700|CR05A|3-99|4|R|", "700|CR07C|0-450|451|P|"}));
-    EXPECT_EQ(inst.values("online", "SELECT rulemember || '|' || rulecode || '|' || ruledesc || '|' || ruleactive || '|' || "
-                                    "rulevalue || '|' || ruleresult || '|' || rulestopper FROM rules_log ORDER BY rule_id"),
-              (QStringList{memberCode() + "|PR10C|Tenant's rent is checked|True|1|R|", memberCode() + "|PR15A|Moved in the last 3 years|True|0|R|"}));
+    EXPECT_EQ(onlineRows(), (QStringList{memberCode() + "|PR10C|Tenant's rent \\ checked; --|True|1|R|",
+                                         memberCode() + "|PR15A|Moved in the last 3 years|True|0|R|"}));
     EXPECT_EQ(inst.reporter().successes().last(), "Overall initial rating for loan=REFER for member 700");
 
-    // A second check of the same member carries the refer of the first.
+    // A second check of the same member, passing, carries the refer of the first.
     b.figures["totalsearches3months"] = "0";
     loadApplication(b.xml());
     im().app.field[12].clear();
     im().app.homePrevSupplied = false;
-    inst.exec("TarvAudt", "UPDATE CUPolicyRules SET ruleno='P'");
     CheckCRRules(im(), Currency::fromText("1500"));
     EXPECT_EQ(im().app.field[27], "R");
+
+    CopyRulesLogToPolicyLog(im(), loan());
+    EXPECT_EQ(onlineRows(), QStringList{});
+    EXPECT_EQ(policyLog("RuleCode || InitStatus"), (QStringList{"PR10CR", "PR15AP"}));
+    EXPECT_TRUE(inst.reporter().problems().isEmpty()) << inst.reporter().problems().join('\n').toStdString();
 }
+
+INSTANTIATE_TEST_SUITE_P(Engines, RulesLogTest, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "MariaDb" : "Embedded"; });
 
 TEST_F(LoanPolicyLogTest, FailedRuleTablesReferTheLoan) {
     loadApplication(CreditReportBuilder{}.xml());
     inst.exec("TarvAudt", "DROP TABLE CRRules");
     CheckCRRules(im(), Currency::fromText("1500"));
     EXPECT_EQ(im().app.field[27], "R");
-    ASSERT_FALSE(inst.reporter().problems().isEmpty());
-    EXPECT_TRUE(inst.reporter().problems().first().endsWith("in procedure CheckCRRules"));
+    EXPECT_TRUE(inst.reporter().problems().value(0).endsWith("in procedure CheckCRRules"));
 }
 
 TEST_F(LoanPolicyLogTest, SummaryOnFridayAndRulesLogOnSaturday) {
@@ -85,22 +177,90 @@ TEST_F(LoanPolicyLogTest, AgeRuleIsPassedUpToItsValue) {
         PolicyLogLoan l = loan();
         l.loanEndAge = age;
         CopyRulesLogToPolicyLog(im(), l);
-        EXPECT_EQ(inst.values("TarvTran", "SELECT InitStatus || NewStatus FROM LoanPolicyLog"),
-                  QStringList{age == 75 ? "PP" : "FF"}) << age;
+        EXPECT_EQ(policyLog("InitStatus || NewStatus"), QStringList{age == 75 ? "PP" : "FF"}) << age;
     }
 }
 
+// As if the copy's delete had not happened, and the check had then run again.
 TEST_F(LoanPolicyLogTest, InterruptedCopyNeverDoublesARule) {
     addRulesLog("PR10C", "1", "R");
     CopyRulesLogToPolicyLog(im(), loan());
-    // As if the delete had not happened, and the check had then run again.
     addRulesLog("PR10C", "1", "R");
     addRulesLog("PR10C", "1", "F");
     WriteDecisionSummaryToPolicyLog(im(), loan(), {"700|PR10C|0-0|1|P|"}, "<report/>");
     CopyRulesLogToPolicyLog(im(), loan());
-    EXPECT_EQ(inst.values("TarvTran", "SELECT RuleValue || ActualValue || InitStatus FROM LoanPolicyLog ORDER BY ID"),
-              (QStringList{"0-01P", "11F"}));
+    EXPECT_EQ(policyLog("RuleValue || ActualValue || InitStatus"), (QStringList{"0-01P", "11F"}));
     EXPECT_EQ(inst.count("online", "SELECT * FROM rules_log"), 0);
+}
+
+// The explanation gives the import pass's letters and changes no database.
+class RuleExplanationTest : public PolicyLogFixture {
+protected:
+    void SetUp() override {
+        addRules();
+        addMember();
+        load();
+    }
+
+    QByteArray checksums() {
+        QByteArray all;
+        for (const char* name : {"TarvMain", "TarvTran", "TarvAudt", "TarvID", "online"}) {
+            QFile f(inst.databaseFile(name));
+            all += (f.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256).toHex() : "?") + ' ';
+        }
+        return all;
+    }
+
+    QString explain(const QString& reportFile) {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("AUTOVELT_MACHINE_REGISTRY", inst.path("registry/machine.ini"));
+        env.insert("AUTOVELT_USER_REGISTRY", inst.path("registry/user.ini"));
+        p.setProcessEnvironment(env);
+        p.start(AUTOVELT_EXECUTABLE, {"--explain-rules", reportFile, "--amount", "1500", "--member", "700", "--home", inst.home()});
+        p.waitForFinished(60000);
+        EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+        return QString::fromLocal8Bit(p.readAllStandardOutput());
+    }
+
+    // Rule code and letter of every table row that gave a letter.
+    static QStringList lettersOf(const QString& table) {
+        QStringList letters;
+        for (const QString& line : table.split('\n')) {
+            const QString letter = line.mid(54, 7).trimmed();
+            if (line.startsWith("CR") || line.startsWith("PR"))
+                if (letter != "-") letters << line.left(7).trimmed() + ':' + letter;
+        }
+        return letters;
+    }
+};
+
+TEST_F(RuleExplanationTest, SameLettersAsTheImportPassAndNothingWritten) {
+    CreditReportBuilder referred;
+    referred.figures = {{"totalsearches3months", "4"}, {"totalcifas", "0"}};
+    CreditReportBuilder failed;
+    failed.figures = {{"totalsearches3months", "1"}, {"totalcifas", "2"}};
+    failed.score = "9999";
+    int n = 0;
+    for (const CreditReportBuilder& b : {referred, failed}) {
+        loadApplication(b.xml());
+        CheckCRRules(im(), Currency::fromText("1500"));
+        QStringList expected;
+        for (const QString& entry : im().app.decisionSummary) expected << entry.section('|', 1, 1) + ':' + entry.section('|', 4, 4);
+        expected << "PR10C:R" << "PR15A:R";
+        const QString rating = im().app.field[27];
+        CopyRulesLogToPolicyLog(im(), loan(90 + n));
+        im().connections.closeAll();
+
+        const QString file = inst.path(QStringLiteral("report%1.xml").arg(++n));
+        inst.writeFile(file.section('/', -1), b.xml());
+        const QByteArray before = checksums();
+        const QString table = explain(file);
+        EXPECT_EQ(checksums(), before);
+        EXPECT_EQ(lettersOf(table), expected) << table.toStdString();
+        EXPECT_TRUE(table.contains(QStringLiteral("Overall rating: ") + (rating == "F" ? "FAIL" : "REFER"))) << table.toStdString();
+        load();
+    }
 }
 
 }  // namespace
