@@ -45,7 +45,7 @@ struct DetailsCase {
     long newMemberNumber;
     const char* fsaRefNo;
     const char* folder;
-    const char* codeLine;
+    const char* codeLine;  // after "Application code (1-4) : "
     bool bankLines, termsLines;
 };
 
@@ -73,8 +73,9 @@ TEST_P(DetailsLinesTest, FileReadsBackLineByLine) {
     EXPECT_EQ(lines.last(), QStringLiteral("End of application"));
     EXPECT_EQ(lines, ApplicationDetailsLines(inst.importer()));
     for (const char* line : {"Email : web@example.org", "Work place : Mill Lane Depot", "UDF1 (Employer) : f34", "Expense20 : f84",
-                             "Statement preference : send by email", c.codeLine})
+                             "Statement preference : send by email"})
         EXPECT_TRUE(lines.contains(QLatin1String(line))) << line;
+    EXPECT_TRUE(lines.contains(QStringLiteral("Application code (1-4) : ") + QLatin1String(c.codeLine)));
     EXPECT_EQ(lines.contains(QStringLiteral("Bank sortcode supplied : 090128")), c.bankLines);
     for (const char* line : {"Member accepted T&C's: Yes", "Member accepted FSCS: Yes"})
         EXPECT_EQ(lines.contains(QLatin1String(line)), c.termsLines) << line;
@@ -84,10 +85,10 @@ TEST_P(DetailsLinesTest, FileReadsBackLineByLine) {
 
 INSTANTIATE_TEST_SUITE_P(
     Applications, DetailsLinesTest,
-    ::testing::Values(DetailsCase{"JoinOnly", "2", 99, "213000", "MEMBERID", "Application code (1-4) : 2 Join only", false, false},
-                      DetailsCase{"JoinAndBorrow", "1", 99, "213258", "LOANS", "Application code (1-4) : 1 Join&Borrow", false, true},
-                      DetailsCase{"BorrowOnlyExisting", "3", 0, "213258", "LOANS", "Application code (1-4) : 3 Borrow only", true, true},
-                      DetailsCase{"BorrowOnlyOtherUnion", "3", 0, "213000", "LOANS", "Application code (1-4) : 3 Borrow only", true, false}),
+    ::testing::Values(DetailsCase{"JoinOnly", "2", 99, "213000", "MEMBERID", "2 Join only", false, false},
+                      DetailsCase{"JoinAndBorrow", "1", 99, "213258", "LOANS", "1 Join&Borrow", false, true},
+                      DetailsCase{"BorrowOnlyExisting", "3", 0, "213258", "LOANS", "3 Borrow only", true, true},
+                      DetailsCase{"BorrowOnlyOtherUnion", "3", 0, "213000", "LOANS", "3 Borrow only", true, false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // No work lines without a work place or role, and a value with a line break stays on its line.

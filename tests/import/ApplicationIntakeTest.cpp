@@ -77,10 +77,9 @@ TEST_F(IntakeWithInstallation, ValuesWithoutTheEncodingAreTakenAsTyped) {
     for (const char* key : {"0", "12345", "1234567890"}) {
         inst.exec("online", QStringLiteral("UPDATE table_w SET field_105='%1'").arg(key));
         ReadApplicationRow(im(), im().connections.OnlineConnection.openRecordset("SELECT * FROM table_w ;"));
-        EXPECT_EQ(im().app.field[105], key);
-        EXPECT_EQ(im().app.rawField105, key);
-        EXPECT_EQ(im().app.rawField2, "ab 12 34 56 c");
-        EXPECT_EQ(im().app.field[2], "AB123456C");
+        const ApplicationState& app = im().app;
+        EXPECT_EQ(QStringList({app.field[105], app.rawField105, app.rawField2, app.field[2]}),
+                  QStringList({key, key, "ab 12 34 56 c", "AB123456C"}));
     }
 }
 
@@ -99,19 +98,14 @@ TEST_F(IntakeWithInstallation, NextBirthdayIsThreeDaysBeforeIt) {
     }
 }
 
+// Read once and deleted, whether usable or not.
 TEST_F(IntakeWithInstallation, IdFileIsReadOnceAndDeleted) {
-    inst.writeFile("id.txt", "  77 trailing");
-    ReadApplicationIdFile(im());
-    EXPECT_EQ(im().applicationIdOverride, 77);
-    EXPECT_FALSE(QFile::exists(inst.path("id.txt")));
-    ReadApplicationIdFile(im());  // no file: unchanged, no error
-    EXPECT_EQ(im().applicationIdOverride, 77);
-    for (const char* unusable : {"-5", "none\n"}) {  // ignored, and deleted all the same
+    for (const auto& [text, id] : {std::pair{"  77 trailing", 77}, std::pair{"-5", 0}, std::pair{"none\n", 0}}) {
         im().applicationIdOverride = 0;
-        inst.writeFile("id.txt", unusable);
+        inst.writeFile("id.txt", text);
         ReadApplicationIdFile(im());
-        EXPECT_EQ(im().applicationIdOverride, 0) << unusable;
-        EXPECT_FALSE(QFile::exists(inst.path("id.txt"))) << unusable;
+        EXPECT_EQ(im().applicationIdOverride, id) << text;
+        EXPECT_FALSE(QFile::exists(inst.path("id.txt"))) << text;
     }
 }
 

@@ -59,22 +59,31 @@ TEST_F(MemberMatchingTest, FoundByNinoByNameAndBirthDateOrByTheirNumber) {
               QStringList{"Created L1 loan app C1001 for member 500 for \u00A31000. Status P." + suffix(3)});
 }
 
+// A refused join-only application's note names no loan.
 TEST_F(MemberMatchingTest, TwoMembersSharingTheNumberOrTheNameAndBirthDateRefuseTheApplication) {
     addMember({});
     addMember({.number = 600, .forename = "Jane"});  // the same initial, surname, birth date and NINO
+    addMember({.number = 700, .forename = "Ann", .surname = "Lee", .ni = "EF123456A", .status = "D"});
     add(WebApplication::joinAndBorrow(3));
     WebApplication withoutNino = WebApplication::joinOnly(4);
     withoutNino.niNumber.clear();
     add(withoutNino);
+    WebApplication deceased = WebApplication::joinOnly(5).set(4, "Ann").set(6, "Lee");
+    deceased.niNumber = "EF123456A";
+    add(deceased);
     runCycle();
     EXPECT_EQ(problems(), (QStringList{"Member thought they were a new member, but we have matched NINO to 2 records so "
                                        "application is being skipped." + suffix(3),
                                        "Member 0 applied for L1 loan for \u00A31000 over 12 months for Car repairs.",
                                        "Member thought they were a new member, but we have matched Name and DoB to 2 records "
-                                       "so application is being skipped." + suffix(4)}));
-    EXPECT_EQ(members(), 2);
+                                       "so application is being skipped." + suffix(4),
+                                       "Member thought they were a new member, but we have them under 700 as match made on NINO "
+                                       "of EF123456A." + suffix(5),
+                                       "Member 700 current status is [D]eceased so application is being skipped." + suffix(5)}));
+    EXPECT_EQ(members(), 3);
     EXPECT_EQ(importedFlag(3) + importedFlag(4), "YY");
     EXPECT_EQ(webLog(0), QStringList{});
+    EXPECT_EQ(diary(700), QStringList{"VELT|VELT application skipped as member is marked as deceased"});
 }
 
 // ---- CheckExistingMemberDetails refusals --------------------------------------------------
@@ -126,16 +135,6 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"pendingLoan", {}, "Skipped ln app for member 500 as they already have a pending app - C1234.",
                 "due to pending loan application"}),
     [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(MemberMatchingTest, RefusedJoinOnlyApplicationHasNoLoanDetails) {
-    addMember({.status = "D"});
-    add(WebApplication::joinOnly(9));
-    runCycle();
-    EXPECT_EQ(problems(), (QStringList{"Member thought they were a new member, but we have them under 500 as match made on "
-                                       "NINO of AB123456C." + suffix(9),
-                                       "Member 500 current status is [D]eceased so application is being skipped." + suffix(9)}));
-    EXPECT_EQ(diary(500), QStringList{"VELT|VELT application skipped as member is marked as deceased"});
-}
 
 TEST_F(MemberMatchingTest, DifferencesThatAreOnlyNotedStillImport) {
     addMember({.title = "Dr", .midname = "Paul", .surname = "Jones", .sex = "F"});

@@ -97,7 +97,8 @@ INSTANTIATE_TEST_SUITE_P(
                       Takeover{.name = "newHome", .postcode = "LS2 9ZZ", .changed = "home address"},
                       Takeover{.name = "both", .sortCode = "11-22-33", .postcode = "LS2 9ZZ", .changed = "bank details and home address"},
                       Takeover{.name = "confirmedByNino", .ni = "AB123456C", .sortCode = "11-22-33", .postcode = "LS2 9ZZ"},
-                      Takeover{.name = "confirmedByEmail", .email = "JOHN.SMITH@example.com", .sortCode = "11-22-33", .postcode = "LS2 9ZZ"},
+                      Takeover{.name = "confirmedByEmail", .email = "JOHN.SMITH@example.com", .sortCode = "11-22-33",
+                               .postcode = "LS2 9ZZ"},
                       Takeover{.name = "sameBankWrittenOtherwise", .sortCode = "401122", .account = "12345678"}),
     [](const auto& info) { return std::string(info.param.name); });
 
