@@ -248,9 +248,7 @@ TEST_F(CrashSafetyTest, ACommittedApplicationLeftUnmarkedIsMarkedAndNotImportedA
     EXPECT_EQ(dumpInstallation(inst), before);
 
     onlineExec("DELETE FROM table_w");
-    WebApplication newcomer = WebApplication::joinAndBorrow(1).set(6, "Newcomer").set(4, "Ann");
-    newcomer.niNumber = "CD123456A";
-    add(newcomer);
+    add(withNino(WebApplication::joinAndBorrow(1).set(6, "Newcomer").set(4, "Ann"), "CD123456A"));
     runCycle();
     EXPECT_EQ(memberColumn(2, "Surname"), "Newcomer") << report();
 }

@@ -24,19 +24,14 @@ TEST_F(MemberMatchingTest, FoundByNinoByNameAndBirthDateOrByTheirNumber) {
     addMember({.title = "MR", .forename = "JOHN", .surname = "SMITH", .homeEmail = "John.Smith@Example.com"});
     addMember({.number = 600, .forename = "Mary", .surname = "Jones", .ni = ""});
     addMember({.number = 700, .forename = "Ann", .surname = "Lee", .ni = "ZZ111111Z"});
-    add(WebApplication::joinAndBorrow(3));                                      // NINO: member 500
-    WebApplication byName = WebApplication::joinOnly(4).set(4, "mary").set(6, "JONES");
-    WebApplication byNumber = WebApplication::joinAndBorrow(5).set(4, "Ann").set(6, "Lee");
-    WebApplication otherInitial = WebApplication::joinAndBorrow(6).set(4, "Peter");
-    WebApplication otherBirthDate = WebApplication::joinAndBorrow(7).set(7, "16/04/1985");
-    WebApplication plainNumber = WebApplication::joinAndBorrow(8).set(6, "Other");
-    byName.niNumber.clear();
-    byNumber.niNumber.clear();
+    add(WebApplication::joinAndBorrow(3));  // NINO: member 500
+    WebApplication byNumber = withNino(WebApplication::joinAndBorrow(5).set(4, "Ann").set(6, "Lee"), "");
     byNumber.memberNumber = "700";
-    otherInitial.niNumber.clear();
-    otherBirthDate.niNumber = "CD123456A";
-    plainNumber.niNumber = "QQ123456A";
-    for (const WebApplication& a : {byName, byNumber, otherInitial, otherBirthDate, plainNumber}) add(a);
+    for (const WebApplication& a : {withNino(WebApplication::joinOnly(4).set(4, "mary").set(6, "JONES"), ""), byNumber,
+                                    withNino(WebApplication::joinAndBorrow(6).set(4, "Peter"), ""),
+                                    withNino(WebApplication::joinAndBorrow(7).set(7, "16/04/1985"), "CD123456A"),
+                                    withNino(WebApplication::joinAndBorrow(8).set(6, "Other"), "QQ123456A")})
+        add(a);
     onlineExec("UPDATE table_w SET field_1='0000000500' WHERE field_id=8");  // a number stored without the encoding is no number
     runCycle();
 
@@ -65,12 +60,8 @@ TEST_F(MemberMatchingTest, TwoMembersSharingTheNumberOrTheNameAndBirthDateRefuse
     addMember({.number = 600, .forename = "Jane"});  // the same initial, surname, birth date and NINO
     addMember({.number = 700, .forename = "Ann", .surname = "Lee", .ni = "EF123456A", .status = "D"});
     add(WebApplication::joinAndBorrow(3));
-    WebApplication withoutNino = WebApplication::joinOnly(4);
-    withoutNino.niNumber.clear();
-    add(withoutNino);
-    WebApplication deceased = WebApplication::joinOnly(5).set(4, "Ann").set(6, "Lee");
-    deceased.niNumber = "EF123456A";
-    add(deceased);
+    add(withNino(WebApplication::joinOnly(4), ""));
+    add(withNino(WebApplication::joinOnly(5).set(4, "Ann").set(6, "Lee"), "EF123456A"));
     runCycle();
     EXPECT_EQ(problems(), (QStringList{"Member thought they were a new member, but we have matched NINO to 2 records so "
                                        "application is being skipped." + suffix(3),
@@ -157,12 +148,8 @@ TEST_F(MemberMatchingTest, FormerMembersAreReinstatedWithTheStatusAskedFor) {
     addMember({.number = 700, .ni = "EF123456A", .status = "L"});
     inst.exec("TarvMain", "UPDATE MemberMain SET DOL='2020-06-30', DOJ='1999-01-01' WHERE MemberNo=500");
     add(WebApplication::joinAndBorrow(9).set(11, "A"));
-    WebApplication nothingAsked = WebApplication::joinOnly(10);
-    WebApplication junior = WebApplication::joinOnly(11).set(11, "j");
-    nothingAsked.niNumber = "CD123456A";
-    junior.niNumber = "EF123456A";
-    add(nothingAsked);
-    add(junior);
+    add(withNino(WebApplication::joinOnly(10), "CD123456A"));
+    add(withNino(WebApplication::joinOnly(11).set(11, "j"), "EF123456A"));
     runCycle();
     for (const QString& line : {"FYI Member 500 current status is [L]eft but being reinstated as A." + suffix(9),
                                 "FYI Member 600 current status is G but being reinstated as ." + suffix(10),

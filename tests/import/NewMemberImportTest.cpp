@@ -76,9 +76,7 @@ TEST_F(NewMemberImportTest, JoinOnlyApplicantGetsNoCircumstancesAndTheJoinWebLog
 }
 
 TEST_F(NewMemberImportTest, IdentityResultsOtherThanAPassAreReportedWithTheirReference) {
-    WebApplication referred = WebApplication::joinOnly(8).set(31, "refer").set(33, "REF-77").set(6, "Jones");
-    referred.niNumber = "CD123456A";
-    add(referred);
+    add(withNino(WebApplication::joinOnly(8).set(31, "refer").set(33, "REF-77").set(6, "Jones"), "CD123456A"));
     add(WebApplication::joinOnly(9).set(46, "500"));  // no result at all
     runCycle();
     EXPECT_EQ(problems(), (QStringList{"Member 1 had Status of refer from eIDV.", "Member 1 eIDV ref is REF-77.",
@@ -91,9 +89,7 @@ TEST_F(NewMemberImportTest, NumbersFollowTheHighestHeld) {
     addMember({.number = 41, .forename = "Ann", .surname = "Other", .ni = "ZZ999999Z"});
     add(WebApplication::joinAndBorrow(1));
     add(WebApplication::joinAndBorrow(2).set(4, "Mary").set(6, "Jones"));  // the first one's NINO: matched to them
-    WebApplication third = WebApplication::joinAndBorrow(3).set(6, "Brown").set(7, "01/01/1970");
-    third.niNumber = "CD654321A";
-    add(third);
+    add(withNino(WebApplication::joinAndBorrow(3).set(6, "Brown").set(7, "01/01/1970"), "CD654321A"));
     runCycle();
     EXPECT_EQ(inst.values("TarvMain", "SELECT MemberNo || ' ' || Surname FROM MemberMain ORDER BY MemberNo"),
               (QStringList{"41 Other", "42 Smith", "43 Brown"}));
@@ -140,9 +136,7 @@ TEST_F(NewMemberImportTest, BirthdayStatementsForTheOneCreditUnionThatSendsThem)
 // An accepted decision marks the declared incomes verified.
 TEST_F(NewMemberImportTest, DepositMethodPayrollNumberAndVerifiedIncomes) {
     add(WebApplication::joinAndBorrow(1).set(24, "D").set(6, "Featherstonehaugh").set(27, "accept"));
-    WebApplication cash = WebApplication::joinAndBorrow(2).set(24, "").set(19, "PR-42").set(6, "Jones");
-    cash.niNumber = "CD123456A";
-    add(cash);
+    add(withNino(WebApplication::joinAndBorrow(2).set(24, "").set(19, "PR-42").set(6, "Jones"), "CD123456A"));
     runCycle();
     EXPECT_EQ(inst.values("TarvMain", "SELECT DepositMethod || '|' || PayrollNo FROM MemberEmployment ORDER BY MemberNo"),
               (QStringList{"F|FEATHERSTO00000001", "C|PR-42"}));

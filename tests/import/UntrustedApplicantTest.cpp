@@ -118,9 +118,7 @@ class NameMatchTest : public UntrustedApplicantTest, public ::testing::WithParam
 TEST_P(NameMatchTest, MatchesEveryLetterWithoutCaseAndWildcardsLiterally) {
     const NameMatch& n = GetParam();
     addMember({.forename = n.storedForename, .surname = n.storedSurname, .ni = ""});
-    WebApplication a = WebApplication::joinAndBorrow(4).set(4, n.typedForename).set(6, n.typedSurname);
-    a.niNumber.clear();
-    add(a);
+    add(withNino(WebApplication::joinAndBorrow(4).set(4, n.typedForename).set(6, n.typedSurname), ""));
     runCycle();
     EXPECT_EQ(reported("as match made on Name and DoB."), n.matched) << report();
     EXPECT_EQ(members(), n.matched ? 1 : 2) << report();
