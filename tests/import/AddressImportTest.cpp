@@ -1,52 +1,40 @@
 // The addresses of an application as the import pass writes them: the website's table_ad
 // rows of John Smith's join-only application (field_id 41) run through the whole pass, for
-// the member it creates or matches; then the pure helpers the import is built from.
+// the member it creates or matches.
 
 #include "app/ControlSettings.h"
-#include "common/SqlQuote.h"
-#include "import/AddressRow.h"
-#include "import/Addresses.h"
 #include "import/ImportPass.h"
-#include "support/TestInstallation.h"
-#include "support/WebApplication.h"
-
-#include <QMap>
-#include <gtest/gtest.h>
+#include "import/ImportPassFixture.h"
 
 namespace autovelt::test {
 namespace {
 
 using Lines = QStringList;
 using AdValues = QMap<int, QString>;  // positions of a table_ad row, as the website fills them
+using AdRows = QList<std::pair<const char*, AdValues>>;
 
-const QString kSuffix = QStringLiteral(" (table_w field_id=41)");
-const QString kCrlf = QStringLiteral("\r\n");
+const QString kSuffix = suffix(41);
 
-class AddressImportTest : public ::testing::Test {
+class AddressImportTest : public ImportPassTest {
 protected:
     void SetUp() override {
-        inst.appendConfig(testing::markedCodeTablesIni());
-        // 5 March 2024: day and month both 12 or less, so a date in the wrong order would show.
+        ImportPassTest::SetUp();
         inst.clock().set(QDateTime(QDate(2024, 3, 5), QTime(10, 15, 0)));
         im().SetPassDateToToday();
         LoadControlSettings(im());
-        ASSERT_FALSE(im().SkipImport) << problems().join('\n').toStdString();
+        ASSERT_FALSE(im().SkipImport) << report();
         inst.reporter().clear();
         testing::WebApplication web = testing::WebApplication::joinOnly(41).set(31, "PASS");
         web.addresses.clear();
-        for (const QString& statement : testing::insertStatements(web)) inst.exec("online", statement);
+        add(web);
         key_ = web.storedKey();
     }
 
-    Importer& im() { return inst.importer(); }
     ApplicationState& app() { return im().app; }  // the last application's state after the pass
-    QStringList problems() { return inst.reporter().problems(); }
-    std::string report() { return problems().join('\n').toStdString(); }
     Lines problemsContaining(const QString& text) { return problems().filter(text); }
 
     // One table_ad row; address texts (positions 7 to 19) are stored encoded.
-    void address(const QString& type, AdValues values, const QString& key, const QString& state = "I",
-                 const QString& processed = "N") {
+    void address(const QString& type, AdValues values, const QString& key, const QString& state = "I", const QString& processed = "N") {
         values[2] = key;
         values[3] = type;
         values[20] = state;
@@ -60,6 +48,9 @@ protected:
         inst.exec("online", QString("INSERT INTO table_ad (%1) VALUES (%2)").arg(columns.join(','), literals.join(',')));
     }
     void row(const QString& type, const AdValues& values) { address(type, values, key_); }
+    void addRows(const AdRows& all) {
+        for (const auto& [type, values] : all) row(type, values);
+    }
     // The application pending again, as if never imported, with none of its rows (for tables of runs).
     void pendingAgain() {
         inst.exec("online", "DELETE FROM table_ad");
@@ -69,13 +60,7 @@ protected:
     }
 
     void member(long number, const QString& forename, const QString& surname, const QString& status = "A") {
-        inst.exec("TarvMain", QString("INSERT INTO MemberMain (MemberNo, MemberStatus, Forename, Surname) VALUES (%1, %2, %3, %4)")
-                                  .arg(number).arg(sqlText(status), sqlText(forename), sqlText(surname)));
-    }
-    // Member 500, whom the pass matches to the application.
-    void applicantOnRecord() {
-        member(500, "John", "Smith");
-        inst.exec("TarvMain", "UPDATE MemberMain SET NINumber='AB123456C', DOB='1985-04-15', Title='Mr', Sex='M' WHERE MemberNo=500");
+        addMember({.number = number, .forename = forename, .surname = surname, .dob = "", .ni = "", .status = status, .home = false});
     }
     void storedAddress(long number, const QString& type, const QMap<QString, QString>& columns) {
         QStringList names{"MemberNo", "AddressType"}, literals{QString::number(number), sqlText(type)};
@@ -93,11 +78,8 @@ protected:
     }
 
     // A column of a member's address row ("<null>" for Null, "<none>" when there is no row).
-    QString stored(long number, const QString& type, const QString& column) {
-        const QString where = QString(" FROM MemberAddress WHERE MemberNo=%1 AND AddressType=%2").arg(number).arg(sqlText(type));
-        if (inst.count("TarvMain", "SELECT *" + where) == 0) return "<none>";
-        const QVariant v = inst.scalar("TarvMain", "SELECT " + column + where);
-        return v.isNull() ? "<null>" : v.toString();
+    QString stored(long number, const QString& type, const QString& name) {
+        return column("TarvMain", "MemberAddress", name, QString("MemberNo=%1 AND AddressType=%2").arg(number).arg(sqlText(type)));
     }
     // The printed lines and postcode of an address row, then any further columns asked for.
     Lines lines(long number, const QString& type, const Lines& further = {}) {
@@ -108,18 +90,16 @@ protected:
     Lines addressTypes(long number) {
         return inst.values("TarvMain", QString("SELECT AddressType FROM MemberAddress WHERE MemberNo=%1 ORDER BY AddressType").arg(number));
     }
-    int rows(const QString& database, const QString& query) { return inst.count(database, query); }
 
-    TestInstallation inst;
     QString key_;
-
-private:
     int nextAddressId_ = 0;
 };
 
 // ---- Finding the application's rows ------------------------------------------------------
 
+// Lines in capitals where the credit union does not use mixed case.
 TEST_F(AddressImportTest, RowsAreFoundByThePendingKeyOrTheSecondKeyOnly) {
+    im().settings.MixedCase = false;
     const QString secondKey = inst.scalar("online", "SELECT field_105 FROM table_w WHERE field_id=41").toString();
     ASSERT_FALSE(secondKey.isEmpty());
     address("HOME", {{7, "12"}, {9, "high street"}, {11, "leeds"}, {14, "ls1 4ab"}, {18, "j@home.example"}, {23, secondKey}},
@@ -133,34 +113,34 @@ TEST_F(AddressImportTest, RowsAreFoundByThePendingKeyOrTheSecondKeyOnly) {
     EXPECT_EQ(problems(),
               Lines{"Member 1 joining supplied Sortcode:40-11-22  Account:12345678 - remember to verify these details." + kSuffix});
     EXPECT_EQ(addressTypes(1), (Lines{"BANK1", "HOME"}));
-    EXPECT_EQ(lines(1, "HOME", {"EmailAddress"}), (Lines{"12 High Street", "", "Leeds", "", "<null>", "LS1 4AB", "j@home.example"}));
+    EXPECT_EQ(lines(1, "HOME", {"EmailAddress"}), (Lines{"12 HIGH STREET", "", "LEEDS", "", "<null>", "LS1 4AB", "j@home.example"}));
     EXPECT_EQ(app().applicantEmail, "j@home.example");
+    EXPECT_FALSE(app().homePrevSupplied);
 }
 
-// A second key that is no number cannot be read: the application is refused before any row is looked for.
-TEST_F(AddressImportTest, AHostileSecondKeyRefusesTheApplicationAndWritesNoRows) {
+// A second key that is no number cannot be read: the application is refused before any row is looked for;
+// an empty one finds no other applicant's rows either.
+TEST_F(AddressImportTest, AHostileOrEmptySecondKeyFindsNoOtherApplicantsRows) {
     inst.exec("online", "UPDATE table_w SET field_105=" + sqlText("7' OR field_23 IS NOT NULL OR '"));
     address("HOME", {{7, "50"}, {9, "someone else"}, {14, "ls5 5aa"}, {23, "12345"}}, "XY987654A", QString(), QString());
     EXPECT_EQ(runPass(), 0);
     EXPECT_EQ(problems(), (Lines{"Error in Join+Borrow import routine (13)", "Type mismatch" + kSuffix,
                                  "Unable to send automated fail email to member 0 no address found."}));
-    EXPECT_EQ(rows("TarvMain", "SELECT * FROM MemberAddress"), 0);
-}
+    EXPECT_EQ(inst.count("TarvMain", "SELECT * FROM MemberAddress"), 0);
 
-// An empty second key finds no other applicant's rows either.
-TEST_F(AddressImportTest, ANewMemberWithoutAddressRowsIsReportedAndGetsNone) {
+    pendingAgain();
     inst.exec("online", "UPDATE table_w SET field_105=''");
     address("HOME", {{7, "50"}, {9, "someone else"}, {14, "ls5 5aa"}, {23, ""}}, "XY987654A", QString(), QString());
     ASSERT_EQ(runPass(), 1);
     EXPECT_EQ(problems(), (Lines{"Member 0 - no addresses supplied!" + kSuffix, "Member 1 - no addresses supplied!" + kSuffix}));
     EXPECT_EQ(addressTypes(1), Lines{});
-    EXPECT_EQ(rows("TarvTran", "SELECT * FROM Diary WHERE Msgtext LIKE '%ADDRESS DETAILS%'"), 0);
     EXPECT_EQ(app().applicantEmail, "john.smith@example.com");  // written to at the application's address
 }
 
 // ---- Lines, PAF columns, telephones, e-mail and dates ---------------------------------------
 
 TEST_F(AddressImportTest, EachCompositionOfThePrintedLines) {
+    const QString longStreet(48, 'x');
     struct Case {
         const char* typed;
         const char* type;
@@ -172,17 +152,14 @@ TEST_F(AddressImportTest, EachCompositionOfThePrintedLines) {
          {{7, "rose court"}, {8, "flat 3"}, {9, "high street"}, {10, "headingley"}, {11, "leeds"}, {12, "west yorkshire"}, {14, "ls6 3aa"},
           {15, "0113 496 0000 ext 123"}, {16, "12"}, {18, "john@home.example"}, {19, "01/02/2020"}},
          {"Rose Court High Street", "Flat 3", "Headingley", "Leeds", "<null>", "LS6 3AA", "", "Rose Court"}},
-        {"home_prev1", "HOMEPREV1",  // a house number shares the line with the street; the county gets a line
-         {{7, "221"}, {9, "baker street"}, {10, "marylebone"}, {11, "london"}, {12, "greater london"}, {14, "nw1 6xe"},
+        {"home_prev1", "HOMEPREV1",  // any number shares the line with the street, fifty characters at most; PAF keeps five
+         {{7, "1234567"}, {9, longStreet}, {10, "marylebone"}, {11, "london"}, {12, "greater london"}, {14, "nw1 6xe"},
           {15, "0113 496 0000 ext 12"}, {17, "07999 111222"}, {19, "long ago"}},
-         {"221 Baker Street", "Marylebone", "London", "Greater London", "<null>", "NW1 6XE", "221", ""}},
-        {"HOMEPREV2", "HOMEPREV2",  // a name of five characters or fewer is treated like a number
-         {{7, "ivy"}, {9, "lane end"}, {10, "bramley"}, {11, "leeds"}, {12, "w yorks"}, {14, "ls13 1aa"}, {15, "07700 900123"},
+         {"1234567 X" + QString(41, 'x'), "Marylebone", "London", "Greater London", "<null>", "NW1 6XE", "12345", ""}},
+        {"HOMEPREV2", "HOMEPREV2",  // a name of five characters is treated like a number
+         {{7, "ivy h"}, {9, "lane end"}, {10, "bramley"}, {11, "leeds"}, {12, "w yorks"}, {14, "ls13 1aa"}, {15, "07700 900123"},
           {17, "07999 111222"}},
-         {"Ivy Lane End", "Bramley", "Leeds", "W Yorks", "<null>", "LS13 1AA", "", "Ivy"}},
-        {"HOMEPREV3", "HOMEPREV3",  // a longer building name stands alone
-         {{7, "rose cottage"}, {9, "mill lane"}, {10, "acomb"}, {11, "york"}, {12, "n yorks"}, {14, "yo1 1aa"}},
-         {"Rose Cottage", "Mill Lane", "Acomb", "York", "<null>", "YO1 1AA", "", "Rose Cottage"}},
+         {"Ivy H Lane End", "Bramley", "Leeds", "W Yorks", "<null>", "LS13 1AA", "", "Ivy H"}},
         {"HOMEPREV4", "HOMEPREV4",  // no building: the street opens the first line, the building columns stay untouched
          {{9, "station road"}, {11, "hull"}, {12, "east riding"}, {14, "hu1 1aa"}},
          {"Station Road", "", "Hull", "East Riding", "<null>", "HU1 1AA", "<null>", "<null>"}},
@@ -192,9 +169,6 @@ TEST_F(AddressImportTest, EachCompositionOfThePrintedLines) {
         {"WORK1", "WORK1",  // "Unit 4" is a name of six characters; the employer's name takes the town's line
          {{7, "unit 4"}, {9, "trade park"}, {11, "leeds"}, {12, "acme ltd"}, {13, "payroll dept"}, {14, "ls9 9zz"}, {15, "0113 222 3333"}},
          {"Unit 4", "Trade Park", "", "Acme Ltd", "Payroll Dept", "LS9 9ZZ", "", "Unit 4"}},
-        {"BENE1", "BENE1",  // no building or flat: street, locality and town on the first lines
-         {{9, "the grange"}, {10, "otley"}, {11, "leeds"}, {12, "mary smith"}, {14, "ls21 1aa"}},
-         {"The Grange", "Otley", "Leeds", "Mary Smith", "", "LS21 1AA", "<null>", "<null>"}},
     };
     for (const Case& c : cases) row(c.typed, c.values);
 
@@ -224,24 +198,17 @@ TEST_F(AddressImportTest, EachCompositionOfThePrintedLines) {
     EXPECT_TRUE(app().homePrevSupplied);
 }
 
-TEST_F(AddressImportTest, UpperCaseLinesWhenTheCreditUnionDoesNotUseMixedCase) {
-    im().settings.MixedCase = false;
-    row("HOME", {{7, "12"}, {9, "high street"}, {11, "leeds"}, {14, "ls1 4ab"}});
-    ASSERT_EQ(runPass(), 1);
-    EXPECT_EQ(lines(1, "HOME"), (Lines{"12 HIGH STREET", "", "LEEDS", "", "<null>", "LS1 4AB"}));
-    EXPECT_FALSE(app().homePrevSupplied);
-}
-
+// Member 100 holds empty bank codes: no bank details supplied matches nobody.
 TEST_F(AddressImportTest, RowsWithoutAnAddressKeepWhatTheyGive) {
-    row("HOME", {{15, "0113 000 1111"}});
-    row("WORK1", {{12, "acme ltd"}, {15, "0113 222 3333"}});
-    row("BENE1", {{12, "mary smith"}, {13, "daughter"}});
-    ASSERT_EQ(runPass(), 1);
-    EXPECT_EQ(problems(), Lines{"New member 1 supplied no home address - be careful with this application." + kSuffix});
-    EXPECT_EQ(lines(1, "HOME"), (Lines{"", "", "", "", "<null>", ""}));
-    EXPECT_EQ(lines(1, "WORK1", {"PhoneNumber"}), (Lines{"<null>", "<null>", "<null>", "Acme Ltd", "<null>", "<null>", "0113 222 3333"}));
-    EXPECT_EQ(lines(1, "BENE1"), (Lines{"<null>", "<null>", "<null>", "Mary Smith", "Daughter", "<null>"}));
-    EXPECT_EQ(app().workSlots[6] + "|" + app().workSlots[9], "Acme Ltd|0113 222 3333");
+    member(100, "Other", "Member");
+    storedAddress(100, "BANK1", {{"Code1", ""}, {"Code2", ""}});
+    addRows({{"HOME", {{15, "0113 000 1111"}}}, {"WORK1", {{12, "acme ltd"}, {15, "0113 222 3333"}}},
+          {"BENE1", {{12, "mary smith"}, {13, "daughter"}}}});
+    ASSERT_EQ(runPass(), 101);
+    EXPECT_EQ(problems(), Lines{"New member 101 supplied no home address - be careful with this application." + kSuffix});
+    EXPECT_EQ(lines(101, "HOME"), (Lines{"", "", "", "", "<null>", ""}));
+    EXPECT_EQ(lines(101, "WORK1", {"PhoneNumber"}), (Lines{"<null>", "<null>", "<null>", "Acme Ltd", "<null>", "<null>", "0113 222 3333"}));
+    EXPECT_EQ(lines(101, "BENE1"), (Lines{"<null>", "<null>", "<null>", "Mary Smith", "Daughter", "<null>"}));
 }
 
 // ---- Bank details ---------------------------------------------------------------------------
@@ -253,28 +220,22 @@ protected:
         AddressImportTest::SetUp();
         inst.exec("TarvMain", "INSERT INTO Banks (Banksort, BankName, BankBranch, BankAdd1, BankAdd2, BankAdd3) "
                               "VALUES ('40-11-22', 'North Bank', 'Leeds Branch', '1 Park Row', 'Leeds', '')");
-        for (long other : {300L, 100L}) {
+        for (auto [other, account] : {std::pair{300L, "12345678"}, std::pair{100L, "12345678"}, std::pair{150L, "87654321"}}) {
             member(other, "Other", "Member");
-            storedAddress(other, "BANK1", {{"Code1", "40-11-22"}, {"Code2", "12345678"}});
+            storedAddress(other, "BANK1", {{"Code1", "40-11-22"}, {"Code2", account}});
         }
-        member(150, "Same", "Sort");
-        storedAddress(150, "BANK1", {{"Code1", "40-11-22"}, {"Code2", "87654321"}});
-        rowsOfTheApplication();
     }
-    void rowsOfTheApplication() {
-        row("HOME", {{7, "12"}, {9, "high street"}, {14, "ls1 4ab"}});
-        row("BANK_1", {{4, "40-11-22"}, {5, "12345678"}, {6, "R-7"}});
-    }
+    void rowsOfTheApplication() { addRows({{"HOME", {{7, "12"}, {9, "high street"}, {14, "ls1 4ab"}}},
+                                        {"BANK_1", {{4, "40-11-22"}, {5, "12345678"}, {6, "R-7"}}}}); }
 };
 
 // One credit union keeps new bank rows unselected, one stores no codes; the lines come from the Banks table.
 TEST_F(BankAddressTest, ANewMembersBankRowPerCreditUnionWithWarningsInMemberOrder) {
     const Lines bankLines{"1 Park Row", "Leeds", "<null>", "North Bank", "Leeds Branch", "<null>"};
-    const Lines noLines{"<null>", "<null>", "<null>", "<null>", "<null>", "<null>"};
     const std::pair<const char*, Lines> cases[] = {
-        {"", bankLines + Lines{"40-11-22", "12345678", "R-7", "1", "Mr John Smith"}},
-        {"213679", bankLines + Lines{"40-11-22", "12345678", "R-7", "0", "Mr John Smith"}},
-        {"213258", noLines + Lines{"<null>", "<null>", "<null>", "1", "Mr John Smith"}},
+        {"", bankLines + Lines{"40-11-22", "12345678", "R-7", "1"}},
+        {"213679", bankLines + Lines{"40-11-22", "12345678", "R-7", "0"}},
+        {"213258", Lines(9, "<null>") + Lines{"1"}},
     };
     for (const auto& [fsaRef, expected] : cases) {
         SCOPED_TRACE(fsaRef);
@@ -285,39 +246,30 @@ TEST_F(BankAddressTest, ANewMembersBankRowPerCreditUnionWithWarningsInMemberOrde
         im().settings.FSARefNo = fsaRef;
 
         ASSERT_EQ(runPass(), 301);  // the highest member number plus one
-        EXPECT_EQ(problems(),
-                  (Lines{"Member 301 joining supplied Sortcode:40-11-22  Account:12345678 - remember to verify these details." + kSuffix,
-                         "Member 301 supplied bank details but these are already held on member 100 - please verify these details!" + kSuffix,
-                         "Member 301 supplied bank details but these are already held on member 300 - please verify these details!" + kSuffix}));
+        const QString held = "Member 301 supplied bank details but these are already held on member %1 - please verify these details!";
+        EXPECT_EQ(problems(), (Lines{"Member 301 joining supplied Sortcode:40-11-22  Account:12345678 - remember to verify these details."
+                                     + kSuffix, held.arg(100) + kSuffix, held.arg(300) + kSuffix}));
         EXPECT_EQ(app().sortCode + " " + app().accountNumber, "40-11-22 12345678");  // held for the identity check
         EXPECT_EQ(addressTypes(301), (Lines{"BANK1", "HOME"}));
-        EXPECT_EQ(lines(301, "BANK1", {"Code1", "Code2", "Code3", "YesNo", "PhoneNumber"}), expected);
+        EXPECT_EQ(lines(301, "BANK1", {"Code1", "Code2", "Code3", "YesNo", "PhoneNumber"}), expected + Lines{"Mr John Smith"});
     }
-    EXPECT_EQ(rows("TarvMain", "SELECT * FROM MemberMain"), 4);
 }
 
 TEST_F(BankAddressTest, AnExistingMemberIsNeitherRemindedNorComparedAndKeepsTheRowsName) {
-    applicantOnRecord();
+    addMember({.home = false});
     storedAddress(500, "HOME", {{"Line1", "12 High Street"}, {"Postcode", "LS1 4AB"}});
     storedAddress(500, "BANK1", {{"Code1", "01-02-03"}, {"PhoneNumber", "J Smith"}, {"YesNo", "0"}});
+    rowsOfTheApplication();
     ASSERT_EQ(runPass(), 500);
     EXPECT_EQ(problemsContaining("bank details"), Lines{});
     EXPECT_EQ(stored(500, "BANK1", "Code1 || '|' || PhoneNumber || '|' || YesNo"), "40-11-22|J Smith|0");
-}
-
-TEST_F(AddressImportTest, NoBankDetailsSuppliedMatchesNoOtherMember) {
-    member(100, "Other", "Member");
-    storedAddress(100, "BANK1", {{"Code1", ""}, {"Code2", ""}});
-    row("HOME", {{7, "12"}, {9, "high street"}, {14, "ls1 4ab"}});
-    ASSERT_EQ(runPass(), 101);
-    EXPECT_EQ(problems(), Lines{}) << report();
 }
 
 // ---- Links to other members: 200 Jane Doe, 201 Ann Smith (barred, held as "b"), 202 Tom Smith
 
 struct LinkCase {
     const char* name;
-    QList<std::pair<const char*, AdValues>> rows;
+    AdRows rows;
     const char* checkedType;
     Lines lines;
     Lines linkageTails;  // the warnings, after "Member 203 joining based on linkage to member "
@@ -340,16 +292,15 @@ protected:
 };
 
 // The applicant's own address as given on a HOME row that names a member to live with.
-AdValues livingWith(const char* linked) {
-    return {{4, linked}, {6, "NOKSAME"}, {7, "5"}, {9, "elm road"}, {11, "leeds"}, {14, "ls2 2bb"}};
-}
+AdValues livingWith(const char* linked) { return {{4, linked}, {6, "NOKSAME"}, {7, "5"}, {9, "elm road"}, {11, "leeds"}, {14, "ls2 2bb"}}; }
 const AdValues kOwnHome{{7, "5"}, {9, "elm road"}, {10, "chapel allerton"}, {11, "leeds"}, {14, "ls2 2bb"}};
+AdRows withBene(const char* type, const AdValues& bene) { return {{"HOME", kOwnHome}, {type, bene}}; }
 const Lines kOakAvenueTail{"Roundhay", "Leeds", "W Yorks", "UK", "LS8 1CC"};
+const Lines kElmRoad{"5 Elm Road", "Chapel Allerton", "Leeds"};
 
 TEST_P(AddressLinkTest, LinkedMembersThroughThePass) {
     const LinkCase& c = GetParam();
-    for (const auto& [type, values] : c.rows) row(type, values);
-
+    addRows(c.rows);
     ASSERT_EQ(runPass(), 203);  // the highest member number plus one
     Lines warnings;
     for (const QString& tail : c.linkageTails) warnings << "Member 203 joining based on linkage to member " + tail + kSuffix;
@@ -372,19 +323,16 @@ INSTANTIATE_TEST_SUITE_P(
         LinkCase{"HomeLinkWithoutNokSame", {{"HOME", {{4, "200"}, {7, "5"}, {9, "elm road"}, {14, "ls2 2bb"}}}}, "HOME",
                  {"5 Elm Road", "", "", "", "<null>", "LS2 2BB"}, {}},
         // A beneficiary living with the applicant is named after the member the row links to.
-        LinkCase{"BeneWithOtherSurname", {{"HOME", kOwnHome}, {"BENE1", {{4, "200"}, {6, "NOKSAME"}, {12, "someone"}, {13, "daughter"}}}},
-                 "BENE1", {"5 Elm Road", "Chapel Allerton", "Leeds", "Jane Doe", "Daughter", "LS2 2BB"}, {}, "200"},
-        LinkCase{"BeneWithBarredMember", {{"HOME", kOwnHome}, {"BENE1", {{4, "201"}, {6, "NOKSAME"}, {13, "sister"}}}},
-                 "BENE1", {"5 Elm Road", "Chapel Allerton", "Leeds", "Ann Smith", "Sister", "LS2 2BB"}, {}},
-        LinkCase{"BeneWithMissingMember", {{"HOME", kOwnHome}, {"BENE1", {{4, "777"}, {6, "NOKSAME"}, {12, "peter smith"}}}},
-                 "BENE1", {"5 Elm Road", "Chapel Allerton", "Leeds", "Peter Smith", "<null>", "LS2 2BB"}, {}},
-        LinkCase{"BeneWhoIsNoMember", {{"HOME", kOwnHome}, {"BENE", {{4, "0"}, {6, "NOKSAME"}, {12, "peter smith"}}}},
-                 "BENE", {"5 Elm Road", "Chapel Allerton", "Leeds", "Peter Smith", "<null>", "LS2 2BB"}, {}, "<null>"},
+        LinkCase{"BeneWithOtherSurname", withBene("BENE1", {{4, "200"}, {6, "NOKSAME"}, {12, "someone"}, {13, "daughter"}}),
+                 "BENE1", kElmRoad + Lines{"Jane Doe", "Daughter", "LS2 2BB"}, {}, "200"},
+        // Only a whole number links: "200 OR 1=1" names nobody, and the name on the row is kept.
+        LinkCase{"BeneWhoIsNoMember", withBene("BENE", {{4, "200 OR 1=1"}, {6, "NOKSAME"}, {12, "peter smith"}}),
+                 "BENE", kElmRoad + Lines{"Peter Smith", "<null>", "LS2 2BB"}, {}, "<null>"},
         // Without NOKSAME a beneficiary's link gives their home, or the address supplied when it fails.
-        LinkCase{"BeneWhoIsAMember", {{"HOME", kOwnHome}, {"BENE1", {{4, "200"}, {13, "sister"}}}},
+        LinkCase{"BeneWhoIsAMember", withBene("BENE1", {{4, "200"}, {13, "sister"}}),
                  "BENE1", {"200 Oak Avenue", "Roundhay", "Leeds", "Jane Doe", "Sister", "LS8 1CC"}, {}, "200"},
         LinkCase{"BeneLinkToMissingMember",
-                 {{"HOME", kOwnHome}, {"BENE1", {{4, "777"}, {7, "9"}, {9, "ash grove"}, {11, "leeds"}, {12, "peter smith"}, {14, "ls3 3cc"}}}},
+                 withBene("BENE1", {{4, "777"}, {7, "9"}, {9, "ash grove"}, {11, "leeds"}, {12, "peter smith"}, {14, "ls3 3cc"}}),
                  "BENE1", {"9 Ash Grove", "", "Leeds", "Peter Smith", "", "LS3 3CC"}, {"777 but their record does not exist."}}),
     [](const ::testing::TestParamInfo<LinkCase>& info) { return std::string(info.param.name); });
 
@@ -394,91 +342,100 @@ class HomeAddressChangeTest : public AddressImportTest {
 protected:
     void SetUp() override {
         AddressImportTest::SetUp();
-        applicantOnRecord();
+        addMember({.home = false});
+        storeHomes();
+    }
+    void storeHomes() {
         storedAddress(500, "HOME", {{"Line1", "4 Old Road"}, {"Line2", "Chapel Allerton"}, {"Line3", "Leeds"}, {"Line4", ""},
                                     {"Postcode", "LS7 1AA"}, {"PhoneNumber", "0113 000 1111"}, {"EmailAddress", "john.smith@example.com"},
                                     {"LastUpdatedOn", "2019-06-01"}, {"LastUpdatedBy", "CLERK"}});
         storedAddress(500, "HOMEPREV1", {{"Line1", "9 Older Road"}, {"Postcode", "LS7 9ZZ"}, {"LastUpdatedBy", "CLERK"}});
     }
 
-    Lines changes() { return inst.values("TarvTran", "SELECT Description FROM Changes WHERE MemberNo=500 ORDER BY ID"); }
     Lines snapshots() { return inst.values("TarvTran", "SELECT Msgtext FROM Diary WHERE Memberno=500 AND Keyword='VELT' "
                                                        "AND Teller='VELT' AND Msgtext LIKE '%ADDRESS DETAILS Prior%'"); }
     QString status() { return inst.scalar("TarvMain", "SELECT MemberStatus FROM MemberMain WHERE MemberNo=500").toString(); }
-    int addressWebLogRows() { return rows("TarvAudt", "SELECT * FROM WebLog WHERE TheKeyword='ADDRESS'"); }
+    Lines addressWebLog() { return inst.values("TarvAudt", "SELECT MemberNo || '|' || TheCategory || '|' || TheActivity FROM WebLog "
+                                                            "WHERE TheKeyword='ADDRESS'"); }
     const Lines kOldHome{"4 Old Road", "Chapel Allerton", "Leeds", "", "<null>", "LS7 1AA"};
-    const QString kResorting = "Member 500 supplied no home address - resorting to previously held one." + kSuffix;
+    const QString kHeading = "New home address details supplied on VELT loan app " + kSuffix;
 };
 
+// One credit union also suspends a member who moved.
 TEST_F(HomeAddressChangeTest, ANewHomeAddressIsAuditedAndReplacesTheOldHomeRows) {
+    im().settings.FSARefNo = "213258";
     row("HOME", {{7, "12"}, {9, "new street"}, {11, "bradford"}, {14, "bd1 1aa"}, {15, "01274 123456"}});
     ASSERT_EQ(runPass(), 500);
 
-    const QString heading = "New home address details supplied on VELT loan app " + kSuffix;
-    EXPECT_EQ(problemsContaining("address"), Lines{heading + " for member 500" + kSuffix}) << report();
-    EXPECT_TRUE(app().homeAddressChanged);
+    EXPECT_EQ(problemsContaining("address"), Lines{kHeading + " for member 500" + kSuffix}) << report();
     EXPECT_EQ(app().storedHome[0] + "|" + app().storedHome[4], "4 Old Road|LS7 1AA");
     EXPECT_EQ(addressTypes(500), Lines{"HOME"});
     EXPECT_EQ(lines(500, "HOME", {"PhoneNumber", "LastUpdatedBy"}),
               (Lines{"12 New Street", "", "Bradford", "", "<null>", "BD1 1AA", "01274 123456", "VELT"}));
-    EXPECT_EQ(changes(), (Lines{heading, "Line 1 was 4 Old Road changed to 12 New Street", "Line 2 was Chapel Allerton changed to ",
-                                "Line 3 was Leeds changed to Bradford", "Post code was LS7 1AA changed to BD1 1AA"}));
-    EXPECT_EQ(inst.values("TarvAudt", "SELECT MemberNo || '|' || TheCategory || '|' || TheActivity FROM WebLog WHERE TheKeyword='ADDRESS'"),
-              Lines{"500|BORROW|New address supplied on application [12 New Street BD1 1AA]"});
-    EXPECT_EQ(status(), "A");
+    EXPECT_EQ(changes(500), (Lines{kHeading, "Line 1 was 4 Old Road changed to 12 New Street", "Line 2 was Chapel Allerton changed to ",
+                                "Line 3 was Leeds changed to Bradford", "Post code was LS7 1AA changed to BD1 1AA",
+                                "Status 1 changed to G from A"}));
+    EXPECT_EQ(addressWebLog(), Lines{"500|BORROW|New address supplied on application [12 New Street BD1 1AA]"});
+    EXPECT_EQ(status(), "G");
     // The diary keeps a snapshot of the old home rows, Null columns left out.
     const Lines snapshot{"[HOME] ADDRESS DETAILS Prior to VELT Import", "Line1 - 4 Old Road", "Line2 - Chapel Allerton", "Line3 - Leeds",
                          "Line4 - ", "Postcode - LS7 1AA", "PhoneNumber - 0113 000 1111", "EmailAddress - john.smith@example.com",
                          "LastUpdatedOn - 01/06/2019", "LastUpdatedBy - CLERK", "", "[HOMEPREV1] ADDRESS DETAILS Prior to VELT Import",
                          "Line1 - 9 Older Road", "Postcode - LS7 9ZZ", "LastUpdatedBy - CLERK", "", ""};
-    EXPECT_EQ(snapshots(), Lines{snapshot.join(kCrlf)});
+    EXPECT_EQ(snapshots(), Lines{snapshot.join("\r\n")});
 }
 
-TEST_F(HomeAddressChangeTest, OneCreditUnionSuspendsAMemberWhoMoved) {
-    im().settings.FSARefNo = "213258";
-    row("HOME", {{7, "12"}, {9, "new street"}, {14, "bd1 1aa"}});
-    ASSERT_EQ(runPass(), 500);
-    EXPECT_EQ(status(), "G");
-    EXPECT_TRUE(changes().contains("Status 1 changed to G from A")) << changes().join('\n').toStdString();
-}
-
-TEST_F(HomeAddressChangeTest, TheSameAddressKeepsTheLinesOnRecord) {
-    row("HOME", {{7, "4"}, {9, "old road"}, {11, "leeds"}, {14, "ls71aa"}, {15, "07700 900123"}});
-    ASSERT_EQ(runPass(), 500);
-    EXPECT_EQ(problemsContaining("address"), Lines{});
-    EXPECT_FALSE(app().homeAddressChanged);
-    EXPECT_EQ(lines(500, "HOME", {"MobileNumber"}), kOldHome + Lines{"07700 900123"});
-    EXPECT_EQ(changes(), Lines{});
-    EXPECT_EQ(addressWebLogRows(), 0);
-    EXPECT_EQ(snapshots().size(), 1);  // the snapshot is kept whatever happens
+// A move is a new postcode (without blanks or case), or the same postcode with other first four characters of the
+// first line; the lines on record are kept otherwise.
+TEST_F(HomeAddressChangeTest, WhatCountsAsAMove) {
+    const std::pair<AdValues, bool> cases[] = {
+        {{{7, "4"}, {9, "old road"}, {11, "leeds"}, {14, "ls71aa"}, {15, "07700 900123"}}, false},
+        {{{7, "4"}, {9, "old roadway"}, {14, "LS7 1AA"}}, false},
+        {{{9, "elm road"}, {14, "LS7 1AA"}}, false},  // no building
+        {{{7, "6"}, {9, "old road"}, {14, "LS7 1AA"}}, true},
+    };
+    for (const auto& [home, moved] : cases) {
+        SCOPED_TRACE(home.value(7).toStdString() + " " + home.value(9).toStdString());
+        pendingAgain();
+        row("HOME", home);
+        ASSERT_EQ(runPass(), 500);
+        EXPECT_EQ(app().homeAddressChanged, moved);
+        EXPECT_EQ(problemsContaining("address").size(), moved ? 1 : 0);
+        EXPECT_EQ(lines(500, "HOME"), (moved ? Lines{"6 Old Road", "", "", "", "<null>", "LS7 1AA"} : kOldHome));
+        EXPECT_EQ(changes(500).size(), moved ? 5 : 0);
+        EXPECT_EQ(addressWebLog().size(), moved ? 1 : 0);
+        EXPECT_EQ(status(), "A");
+    }
+    EXPECT_EQ(snapshots().size(), 4);  // the snapshot is kept whatever happens
 }
 
 TEST_F(HomeAddressChangeTest, WithoutAnAddressTheHeldHomeIsKeptOrPutBack) {
+    const QString resorting = "Member 500 supplied no home address - resorting to previously held one." + kSuffix;
+    const QString noAddresses = "Member 0 - no addresses supplied!" + kSuffix;
     struct Case {
         const char* name;
-        QList<std::pair<const char*, AdValues>> rows;
+        AdRows rows;
         Lines warnings, types;
         const char* applicantEmail;
     };
     const Case cases[] = {
-        {"no rows at all", {}, {"Member 0 - no addresses supplied!" + kSuffix, "Member 500 - no addresses supplied!" + kSuffix},
-         {"HOME", "HOMEPREV1"}, "john.smith@example.com"},
-        {"a home row without an address", {{"HOME", {{18, "new@example.com"}}}}, {kResorting}, {"HOME"}, "new@example.com"},
+        {"no rows at all", {}, {noAddresses, "Member 500 - no addresses supplied!" + kSuffix}, {"HOME", "HOMEPREV1"},
+         "john.smith@example.com"},
+        {"a home row without an address", {{"HOME", {{18, "new@example.com"}}}}, {resorting}, {"HOME"}, "new@example.com"},
         {"no home row", {{"WORK1", {{7, "unit 4"}, {9, "trade park"}, {12, "acme ltd"}, {14, "ls9 9zz"}}}},
-         {"Member 0 - no addresses supplied!" + kSuffix, kResorting}, {"HOME", "WORK1"}, "john.smith@example.com"},
+         {noAddresses, resorting}, {"HOME", "WORK1"}, "john.smith@example.com"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         pendingAgain();
         inst.exec("TarvMain", "DELETE FROM MemberAddress WHERE AddressType='WORK1'");
-        for (const auto& [type, values] : c.rows) row(type, values);
-
+        addRows(c.rows);
         ASSERT_EQ(runPass(), 500);
         EXPECT_EQ(problemsContaining("address"), c.warnings);
         EXPECT_EQ(addressTypes(500), c.types);
         EXPECT_EQ(lines(500, "HOME", {"PhoneNumber", "EmailAddress"}), (kOldHome + Lines{"0113 000 1111", "john.smith@example.com"}));
         EXPECT_EQ(app().applicantEmail, c.applicantEmail);
-        EXPECT_EQ(addressWebLogRows(), 0);
+        EXPECT_EQ(addressWebLog(), Lines{});
     }
 }
 
@@ -488,39 +445,35 @@ TEST_F(HomeAddressChangeTest, AMemberWithoutAStoredHomeIsReportedAndImported) {
     ASSERT_EQ(runPass(), 500);
     EXPECT_EQ(problemsContaining("address"), Lines{"Member 500 - no stored home address found for existing member." + kSuffix});
     EXPECT_EQ(stored(500, "HOME", "Line1"), "12 New Street");
-    EXPECT_FALSE(app().homeAddressChanged);
+    EXPECT_FALSE(app().homeAddressChanged);  // nothing stored is never a move
     EXPECT_EQ(snapshots(), Lines{});
 }
 
 // A database failure after the old home rows were deleted must never leave the member
 // without them: what the import had not replaced is put back.
-class FailedHomeChangeTest : public HomeAddressChangeTest {
-protected:
-    void failInsertWhen(const QString& condition) {
-        inst.exec("TarvMain", "CREATE TRIGGER refuse BEFORE INSERT ON MemberAddress WHEN " + condition +
-                                  " BEGIN SELECT RAISE(ABORT, 'disk I/O error'); END");
-        row("HOME", {{7, "12"}, {9, "new street"}, {14, "bd1 1aa"}});
-        row("BANK1", {{4, "40-11-22"}, {5, "12345678"}});
-        row("HOMEPREV1", {{7, "77"}, {9, "never road"}, {14, "bd7 7aa"}});
+TEST_F(HomeAddressChangeTest, AFailedChangePutsBackWhatWasNotReplaced) {
+    const std::pair<const char*, Lines> cases[] = {
+        {"NEW.AddressType='BANK1'", {"12 New Street", "", "", "", "<null>", "BD1 1AA", "", "2024-03-05", "VELT"}},
+        {"NEW.Postcode='BD1 1AA'", kOldHome + Lines{"0113 000 1111", "2019-06-01", "CLERK"}},
+    };
+    for (const auto& [condition, home] : cases) {
+        SCOPED_TRACE(condition);
+        pendingAgain();
+        inst.exec("TarvMain", "DELETE FROM MemberAddress");
+        storeHomes();
+        inst.exec("TarvMain", "DROP TRIGGER IF EXISTS refuse");
+        inst.exec("TarvMain", QString("CREATE TRIGGER refuse BEFORE INSERT ON MemberAddress WHEN %1 "
+                                      "BEGIN SELECT RAISE(ABORT, 'disk I/O error'); END").arg(condition));
+        addRows({{"HOME", {{7, "12"}, {9, "new street"}, {14, "bd1 1aa"}}}, {"BANK1", {{4, "40-11-22"}, {5, "12345678"}}},
+              {"HOMEPREV1", {{7, "77"}, {9, "never road"}, {14, "bd7 7aa"}}}});
         runPass();
         EXPECT_EQ(problemsContaining("Error in address import routine (").size(), 1) << report();
         EXPECT_EQ(problemsContaining("disk I/O error").size(), 1);
         EXPECT_EQ(problems().last(), "Member 500 - previously held home address restored after the address import failed." + kSuffix);
         EXPECT_EQ(addressTypes(500), (Lines{"HOME", "HOMEPREV1"}));
-        EXPECT_EQ(lines(500, "HOMEPREV1", {"LastUpdatedBy"}),
-                  (Lines{"9 Older Road", "<null>", "<null>", "<null>", "<null>", "LS7 9ZZ", "CLERK"}));
+        EXPECT_EQ(lines(500, "HOMEPREV1", {"LastUpdatedBy"}), (Lines{"9 Older Road"} + Lines(4, "<null>") + Lines{"LS7 9ZZ", "CLERK"}));
+        EXPECT_EQ(lines(500, "HOME", {"PhoneNumber", "LastUpdatedOn", "LastUpdatedBy"}), home);
     }
-};
-
-TEST_F(FailedHomeChangeTest, ALaterRowFailingKeepsTheNewHomeAndPutsBackThePreviousOne) {
-    failInsertWhen("NEW.AddressType='BANK1'");
-    EXPECT_EQ(stored(500, "HOME", "Line1"), "12 New Street");
-}
-
-TEST_F(FailedHomeChangeTest, TheFirstRowFailingPutsBackTheWholeOldHome) {
-    failInsertWhen("NEW.Postcode='BD1 1AA'");
-    EXPECT_EQ(lines(500, "HOME", {"PhoneNumber", "LastUpdatedOn", "LastUpdatedBy"}),
-              (kOldHome + Lines{"0113 000 1111", "2019-06-01", "CLERK"}));
 }
 
 // ---- Untrusted values -----------------------------------------------------------------------
@@ -528,82 +481,16 @@ TEST_F(FailedHomeChangeTest, TheFirstRowFailingPutsBackTheWholeOldHome) {
 TEST_F(AddressImportTest, QuotesInTypesAndAddressesNeitherBreakNorChangeStatements) {
     member(100, "Other", "Member");
     storedAddress(100, "HOME", {{"Line1", "1 Safe Street"}});
-    row("HOME", {{7, "o'brien's court"}, {9, "x'); DELETE FROM MemberAddress; --"}, {11, "leeds"}, {14, "ls1 4ab"}});
-    row("WORK'1", {{9, "mill lane"}, {12, "o'neil & sons"}, {14, "ls2 2bb"}});
-    row("BANK1", {{4, "40' OR '1'='1"}, {5, "1'; DROP TABLE Banks; --"}});
-
+    addRows({{"HOME", {{7, "o'brien's court"}, {9, "x'); DELETE FROM MemberAddress; --"}, {11, "leeds"}, {14, "ls1 4ab"}}},
+          {"WORK'1", {{9, "mill lane"}, {12, "o'neil & sons"}, {14, "ls2 2bb"}}},
+          {"BANK1", {{4, "40' OR '1'='1"}, {5, "1'; DROP TABLE Banks; --"}}}});
     ASSERT_EQ(runPass(), 101);
     EXPECT_EQ(stored(101, "HOME", "Line1 || '|' || Line2"), "O'brien's Court|X'); Delete From Memberaddress; --");
     EXPECT_EQ(stored(101, "WORK'1", "Line4"), "O'neil & Sons");
     EXPECT_EQ(stored(101, "BANK1", "Code1"), "40' OR '1'='1");
     EXPECT_EQ(stored(100, "HOME", "Line1"), "1 Safe Street");
-    EXPECT_EQ(rows("TarvMain", "SELECT * FROM Banks"), 0);
+    EXPECT_EQ(inst.count("TarvMain", "SELECT * FROM Banks"), 0);
     EXPECT_EQ(problems().size(), 1) << report();  // only the reminder to verify the bank details
-}
-
-// ---- The helpers the import is built from -----------------------------------------------------
-
-AddressRow rowOf(std::initializer_list<std::pair<int, QString>> values) {
-    AddressRow row;
-    for (const auto& [position, value] : values) row[position] = value;
-    return row;
-}
-
-TEST(ComposeAddressLines, BoundariesOfTheSharedFirstLine) {
-    using Four = std::array<QString, 4>;
-    const QString longStreet(48, 'x');
-    const std::pair<AddressRow, Four> cases[] = {
-        {rowOf({{ad::Building, "12A"}, {ad::Street1, "Mill Lane"}, {ad::Town, "York"}}), {"12A Mill Lane", "", "York", ""}},
-        {rowOf({{ad::Building, "Ivy H"}, {ad::Street1, "Mill Lane"}}), {"Ivy H Mill Lane", "", "", ""}},   // five: shared
-        {rowOf({{ad::Building, "Ivy Ho"}, {ad::Street1, "Mill Lane"}}), {"Ivy Ho", "Mill Lane", "", ""}},  // six: alone
-        {rowOf({{ad::Building, "1234567"}, {ad::Street1, "Long Road"}}), {"1234567 Long Road", "", "", ""}},  // still a number
-        {rowOf({{ad::Flat, "Flat 1"}, {ad::Street1, "Station Road"}}), {"Station Road", "Flat 1", "", ""}},
-        {rowOf({{ad::Building, "12"}, {ad::Street1, longStreet}}), {"12 " + longStreet.left(47), "", "", ""}},  // fifty at most
-    };
-    for (const auto& [row, expected] : cases) EXPECT_EQ(ComposeAddressLines(row), expected) << expected[0].toStdString();
-}
-
-TEST(AddressSlots, TwelveTextsInTheOrderTheDetailsFilePrintsThem) {
-    AddressRow row;
-    for (int position = 1; position <= ad::Last; ++position) row[position] = QString::number(position);
-    const auto texts = AddressSlots(row);
-    EXPECT_EQ(QStringList(texts.begin(), texts.end()).join(','), ",7,8,9,10,11,12,13,14,15,17,18,19");
-}
-
-TEST(LinkedMemberNumber, OnlyWholeNumbersLink) {
-    const std::pair<const char*, long> cases[] = {{"1234", 1234}, {" 42 ", 42}, {"-5", -5}, {"", 0},
-                                                  {"12.5", 0},    {"12 OR 1=1", 0}, {"1e300", 0}};
-    for (const auto& [text, number] : cases) EXPECT_EQ(LinkedMemberNumber(rowOf({{ad::SortCode, text}})), number) << text;
-}
-
-TEST(AddressRow, HasNoAddressLooksAtBuildingFlatStreetAndPostcode) {
-    EXPECT_TRUE(rowOf({{ad::Town, "Leeds"}, {ad::County, "Acme Ltd"}, {ad::Telephone, "0113"}}).hasNoAddress());
-    EXPECT_FALSE(rowOf({{ad::Postcode, "LS1 1AA"}}).hasNoAddress());
-    EXPECT_FALSE(rowOf({{ad::Flat, "Flat 2"}}).hasNoAddress());
-}
-
-TEST(HomeAddressChanged, PostcodeFirstThenTheFirstFourCharactersOfTheFirstLine) {
-    struct Case {
-        const char *storedLine1, *storedPostcode, *building, *street, *postcode;
-        bool changed;
-    };
-    const Case cases[] = {
-        {"4 Old Road", "", "12", "New Street", "BD1 1AA", false},  // nothing stored is never a change
-        {"4 Old Road", "LS7 1AA", "", "", "ls71aa", false},         // without blanks or case
-        {"4 Old Road", "LS7 1AA", "", "", "LS7 1AB", true},
-        {"4 Old Road", "LS7 1AA", "4", "old roadway", "LS7 1AA", false},
-        {"4 Old Road", "LS7 1AA", "6", "Old Road", "LS7 1AA", true},
-        {"4 Old Road", "LS7 1AA", "", "Elm Road", "LS7 1AA", false},  // no building
-        {"4 Old Road", "LS7 1AA", "6", "", "LS7 1AA", false},         // too short to compare
-        {"4 O", "LS7 1AA", "6", "Elm Road", "LS7 1AA", false},
-    };
-    for (const Case& c : cases) {
-        ApplicationState app;
-        app.storedHome[0] = c.storedLine1;
-        app.storedHome[4] = c.storedPostcode;
-        const AddressRow supplied = rowOf({{ad::Building, c.building}, {ad::Street1, c.street}, {ad::Postcode, c.postcode}});
-        EXPECT_EQ(HomeAddressChanged(app, supplied), c.changed) << c.building << " " << c.street << " " << c.postcode;
-    }
 }
 
 }  // namespace

@@ -1,5 +1,4 @@
 #include "assessment/AgencyReportFile.h"
-#include "common/MemberFolder.h"
 #include "import/ApplicationDetailsFile.h"
 
 #include "support/TestInstallation.h"
@@ -36,37 +35,25 @@ protected:
         app.field[103] = QStringLiteral("web@example.org");
         inst.clock().set(QDateTime(QDate(2026, 3, 4), QTime(10, 11, 12)));
     }
-    // The lines of the one file written, from its folder.
-    QStringList writtenLines(long member, const QString& kind) {
-        const QString folder = MemberFolderPath(scans, kind, member);
-        const QStringList files = filesIn(folder);
-        return files.size() == 1 ? readLines(folder + files[0]) : QStringList();
-    }
     TestInstallation inst;
     QString scans;
 };
-
-TEST_F(DetailsFileTest, MemberFolderPathCutsEightDigitsIntoFourLevels) {
-    EXPECT_EQ(MemberFolderPath(scans, QStringLiteral("LOANS"), 99), scans + QStringLiteral("LOANS/00/00/00/99/"));
-    EXPECT_EQ(MemberFolderPath(scans, QStringLiteral("MEMBERID"), 1234), scans + QStringLiteral("MEMBERID/00/00/12/34/"));
-    EXPECT_EQ(MemberFolderPath(scans, QStringLiteral("LOANS"), 123456789), scans + QStringLiteral("LOANS/12/34/56/78/"));
-}
 
 struct DetailsCase {
     const char* name;
     const char* applicationCode;  // field_110
     long newMemberNumber;
     const char* fsaRefNo;
-    const char* kind;
-    const char* codeLine;
-    bool bankLines;
-    bool termsLines;
+    const char* folder;
+    const char* codeLine;  // after "Application code (1-4) : "
+    bool bankLines, termsLines;
 };
 
 void PrintTo(const DetailsCase& c, std::ostream* out) { *out << c.name; }
 
 class DetailsLinesTest : public DetailsFileTest, public ::testing::WithParamInterface<DetailsCase> {};
 
+// Member 99's folder cuts eight digits into four levels.
 TEST_P(DetailsLinesTest, FileReadsBackLineByLine) {
     const DetailsCase& c = GetParam();
     ApplicationState& app = inst.importer().app;
@@ -78,14 +65,17 @@ TEST_P(DetailsLinesTest, FileReadsBackLineByLine) {
     inst.importer().settings.FSARefNo = QLatin1String(c.fsaRefNo);
     WriteApplicationDetailsFile(inst.importer(), 99);
 
-    const QStringList lines = writtenLines(99, QLatin1String(c.kind));
-    ASSERT_FALSE(lines.isEmpty());
+    const QString folder = scans + QLatin1String(c.folder) + QStringLiteral("/00/00/00/99/");
+    const QStringList files = filesIn(folder);
+    ASSERT_EQ(files.size(), 1);
+    const QStringList lines = readLines(folder + files[0]);
     EXPECT_EQ(lines.first(), QStringLiteral("J+B Application details  (table_w field_id=77)"));
     EXPECT_EQ(lines.last(), QStringLiteral("End of application"));
     EXPECT_EQ(lines, ApplicationDetailsLines(inst.importer()));
     for (const char* line : {"Email : web@example.org", "Work place : Mill Lane Depot", "UDF1 (Employer) : f34", "Expense20 : f84",
-                             "Statement preference : send by email", c.codeLine})
+                             "Statement preference : send by email"})
         EXPECT_TRUE(lines.contains(QLatin1String(line))) << line;
+    EXPECT_TRUE(lines.contains(QStringLiteral("Application code (1-4) : ") + QLatin1String(c.codeLine)));
     EXPECT_EQ(lines.contains(QStringLiteral("Bank sortcode supplied : 090128")), c.bankLines);
     for (const char* line : {"Member accepted T&C's: Yes", "Member accepted FSCS: Yes"})
         EXPECT_EQ(lines.contains(QLatin1String(line)), c.termsLines) << line;
@@ -95,12 +85,13 @@ TEST_P(DetailsLinesTest, FileReadsBackLineByLine) {
 
 INSTANTIATE_TEST_SUITE_P(
     Applications, DetailsLinesTest,
-    ::testing::Values(DetailsCase{"JoinOnly", "2", 99, "213000", "MEMBERID", "Application code (1-4) : 2 Join only", false, false},
-                      DetailsCase{"JoinAndBorrow", "1", 99, "213258", "LOANS", "Application code (1-4) : 1 Join&Borrow", false, true},
-                      DetailsCase{"BorrowOnlyExisting", "3", 0, "213258", "LOANS", "Application code (1-4) : 3 Borrow only", true, true},
-                      DetailsCase{"BorrowOnlyOtherUnion", "3", 0, "213000", "LOANS", "Application code (1-4) : 3 Borrow only", true, false}),
+    ::testing::Values(DetailsCase{"JoinOnly", "2", 99, "213000", "MEMBERID", "2 Join only", false, false},
+                      DetailsCase{"JoinAndBorrow", "1", 99, "213258", "LOANS", "1 Join&Borrow", false, true},
+                      DetailsCase{"BorrowOnlyExisting", "3", 0, "213258", "LOANS", "3 Borrow only", true, true},
+                      DetailsCase{"BorrowOnlyOtherUnion", "3", 0, "213000", "LOANS", "3 Borrow only", true, false}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// No work lines without a work place or role, and a value with a line break stays on its line.
 TEST_F(DetailsFileTest, WorkLinesOnlyWithAWorkPlaceOrRoleAndValuesStayOnOneLine) {
     inst.importer().app.field[4] = QStringLiteral("Ann\r\nEnd of application");
     const QStringList lines = ApplicationDetailsLines(inst.importer());
@@ -108,21 +99,21 @@ TEST_F(DetailsFileTest, WorkLinesOnlyWithAWorkPlaceOrRoleAndValuesStayOnOneLine)
     EXPECT_EQ(lines.count(QStringLiteral("End of application")), 1);
 }
 
-TEST_F(DetailsFileTest, TwoFilesInOneSecondBothKept) {
-    WriteApplicationDetailsFile(inst.importer(), 1234);
-    WriteApplicationDetailsFile(inst.importer(), 1234);
-    EXPECT_EQ(filesIn(MemberFolderPath(scans, QStringLiteral("LOANS"), 1234)),
-              QStringList({QStringLiteral("J+B_App_20260304_101112.txt"), QStringLiteral("J+B_App_20260304_101112_2.txt")}));
-}
-
-TEST_F(DetailsFileTest, NothingWrittenWithoutLogsOrMemberAndAnUnwritableFolderIsReported) {
+// Two files in one second are both kept; nothing without logs or a member; an unwritable folder is reported.
+TEST_F(DetailsFileTest, FileNamesAndWhenNothingIsWritten) {
     WriteApplicationDetailsFile(inst.importer(), 0);
     inst.importer().settings.CreateLogs = false;
     WriteApplicationDetailsFile(inst.importer(), 5);
     EXPECT_TRUE(QDir(scans).entryList(QDir::Dirs | QDir::NoDotAndDotDot).isEmpty());
 
     inst.importer().settings.CreateLogs = true;
-    inst.writeFile(QStringLiteral("scans/LOANS"), QStringLiteral("a file where the folder belongs"));
+    WriteApplicationDetailsFile(inst.importer(), 123456789);
+    WriteApplicationDetailsFile(inst.importer(), 123456789);
+    EXPECT_EQ(filesIn(scans + QStringLiteral("LOANS/12/34/56/78/")),
+              QStringList({QStringLiteral("J+B_App_20260304_101112.txt"), QStringLiteral("J+B_App_20260304_101112_2.txt")}));
+
+    inst.writeFile(QStringLiteral("scans/MEMBERID"), QStringLiteral("a file where the folder belongs"));
+    inst.importer().app.field[110] = QStringLiteral("2");
     WriteApplicationDetailsFile(inst.importer(), 5);
     ASSERT_EQ(inst.reporter().problems().size(), 1);
     EXPECT_TRUE(inst.reporter().problems()[0].startsWith(QStringLiteral("Unable to write the application details file of member 5")));

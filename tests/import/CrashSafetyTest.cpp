@@ -1,6 +1,5 @@
-// The real program killed at random moments and at chosen steps, then run again until it
-// finishes: every table must hold what an uninterrupted run writes. Also two importers on
-// one installation, a stop by signal, and runs cut off after their commit.
+// The real program killed at random moments and at chosen steps, then run again until it finishes: every table must
+// hold what an uninterrupted run writes. Also two importers on one installation and cut-off commits.
 
 #include "import/ImportPassFixture.h"
 #include "support/SmtpSink.h"
@@ -23,9 +22,8 @@ namespace {
 constexpr int kApplications = 240;
 constexpr int kExistingMembers = 60;
 
-// Every row of every table, in storage order, with what differs between installations and
-// runs blanked: the folder, the times of day, and whether an email the crash cut off is
-// "uncertain" where the uninterrupted run has "done" (checked against the mail itself).
+// Every row of every table, in storage order, blanking the folder, the times of day, and whether an email the crash
+// cut off is "uncertain" where the uninterrupted run has "done" (checked against the mail itself).
 QStringList dumpInstallation(TestInstallation& inst) {
     static const QRegularExpression timeOfDay(QStringLiteral("\\d\\d:\\d\\d(:\\d\\d)?"));
     static const QRegularExpression settled(QStringLiteral("\\|(done|uncertain)\\|\\d+\\|([^|]*)\\|([^|]*)$"));
@@ -56,8 +54,7 @@ QStringList mailBodies(const TestInstallation& inst) {
     return bodies;
 }
 
-// A mix of what a day brings: new joiners and borrowers, members applying again (some
-// moved house, some left and rejoining), and applications that are refused.
+// A day's mix: new joiners and borrowers, members who moved or are rejoining, and refusals.
 QList<WebApplication> dayOfApplications(int count) {
     QList<WebApplication> day;
     for (int i = 1; i <= count; ++i) {
@@ -102,10 +99,9 @@ protected:
     }
 };
 
-// Both installations prepared alike; the reference runs without interruption.
+// Both installations prepared alike; the reference runs without interruption (the time it took returned).
 class KilledRunTest : public CrashSafetyTest {
 protected:
-    // How long the uninterrupted run took.
     qint64 runReference(int applications) {
         reference.appendConfig(autovelt::testing::markedCodeTablesIni());
         prepare(reference, applications);
@@ -118,8 +114,7 @@ protected:
         return clock.elapsed();
     }
 
-    // Runs the killed installation to the end and compares it with the reference; the
-    // output of the run that finished it.
+    // Runs the killed installation to the end and compares it with the reference; the output of the run that finished it.
     QString finishAndCompare() {
         const ProgramRun finishing = runProgram();
         EXPECT_EQ(finishing.exitCode, 0) << finishing.output.toStdString();
@@ -173,10 +168,9 @@ TEST_P(RandomKillTest, EveryApplicationIsImportedOnceAndEveryRowAsAnUninterrupte
     finishAndCompare();
 }
 
-INSTANTIATE_TEST_SUITE_P(Seeds, RandomKillTest, ::testing::Values(11u, 2027u, 90125u));
+INSTANTIATE_TEST_SUITE_P(Seeds, RandomKillTest, ::testing::Values(11u, 90125u));
 
-// A named step of an application, reached through the debugger: the program is stopped at
-// the function's entry (or on its return) on its third call and killed there.
+// A step reached through the debugger: stopped at the function's entry (or return) on its third call and killed there.
 struct KillPoint {
     const char* name;
     const char* function;
@@ -229,18 +223,6 @@ TEST_F(CrashSafetyTest, ASecondImporterOnTheSameInstallationIsRefused) {
     EXPECT_EQ(rows("TarvMain", "SELECT * FROM MemberBalances"), rows("TarvMain", "SELECT DISTINCT MemberNo FROM MemberBalances"));
 }
 
-TEST_F(CrashSafetyTest, SigtermUnderOnceFinishesTheCurrentApplicationAndLeavesTheRestPending) {
-    prepare(inst);
-    const auto p = startProgram(inst);
-    QThread::msleep(400);
-    p->terminate();
-    ASSERT_TRUE(p->waitForFinished(60000));
-    const int imported = rows("online", "SELECT * FROM table_w WHERE field_107='Y'");
-    if (imported == kApplications) GTEST_SKIP() << "the run finished before the signal";
-    EXPECT_EQ(p->exitCode(), 6);
-    EXPECT_EQ(rows("TarvAudt", "SELECT * FROM VeltImport"), imported);
-}
-
 // "--once" exits 0 only when every application was imported or refused.
 TEST_F(CrashSafetyTest, OnceTellsWhenAnApplicationWasLeftPending) {
     add(WebApplication::joinAndBorrow(1));
@@ -250,8 +232,8 @@ TEST_F(CrashSafetyTest, OnceTellsWhenAnApplicationWasLeftPending) {
     EXPECT_EQ(importedFlag(1), "N");
 }
 
-// Stopped after the commit, before the website rows were marked: the next run marks them
-// and writes nothing twice.
+// Stopped after the commit, before the website rows were marked: the next run marks them and writes nothing twice.
+// A key the website gave again to a new applicant after deleting the row is a new application.
 TEST_F(CrashSafetyTest, ACommittedApplicationLeftUnmarkedIsMarkedAndNotImportedAgain) {
     add(WebApplication::joinAndBorrow(1));
     runCycle();
@@ -264,22 +246,14 @@ TEST_F(CrashSafetyTest, ACommittedApplicationLeftUnmarkedIsMarkedAndNotImportedA
     EXPECT_TRUE(successes().contains("Application was imported by an earlier run (member 1); now marked imported online" + suffix(1)))
         << report();
     EXPECT_EQ(dumpInstallation(inst), before);
-}
 
-// The website deleted a row and gave its key to a new applicant: that is a new application.
-TEST_F(CrashSafetyTest, AReusedKeyIsANewApplication) {
-    add(WebApplication::joinAndBorrow(1));
-    runCycle();
     onlineExec("DELETE FROM table_w");
-    WebApplication newcomer = WebApplication::joinAndBorrow(1).set(6, "Newcomer").set(4, "Ann");
-    newcomer.niNumber = "CD123456A";
-    add(newcomer);
+    add(withNino(WebApplication::joinAndBorrow(1).set(6, "Newcomer").set(4, "Ann"), "CD123456A"));
     runCycle();
     EXPECT_EQ(memberColumn(2, "Surname"), "Newcomer") << report();
 }
 
-// A server's sessions commit one after the other; a run cut off between them leaves a
-// commit window naming its applications. They are reported and never imported again.
+// A run cut off between the databases' commits leaves a commit window naming its applications: reported, never repeated.
 TEST_F(CrashSafetyTest, AnInterruptedCommitWindowIsReportedAndItsApplicationsNotRepeated) {
     add(WebApplication::joinAndBorrow(7));
     runCycle();

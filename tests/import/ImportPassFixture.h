@@ -22,6 +22,11 @@ inline const QString kStartedLine = QStringLiteral("Join+Borrow import process s
 inline const QString kCompletedLine = QStringLiteral("Join+Borrow process completed at 05/03/2026 10:15:00");
 inline const QString kImportedStamp = QStringLiteral("2026-03-05 10:15:00");
 inline QString suffix(long fieldId) { return QStringLiteral(" (table_w field_id=%1)").arg(fieldId); }
+// The application of another person: their own National Insurance number.
+inline testing::WebApplication withNino(testing::WebApplication a, const QString& ni) {
+    a.niNumber = ni;
+    return a;
+}
 
 class ImportPassTest : public ::testing::Test {
 protected:

@@ -1,6 +1,5 @@
-// The pass as a whole, against each engine the website's database runs on: what it writes
-// online, refusals, single-application runs, the member number limit, runs without
-// applications, hostile values, stops and failures half-way.
+// The pass as a whole, against each engine the website's database runs on: what it writes online, refusals,
+// single-application runs, the member number limit, runs without applications, hostile values, failures half-way.
 
 #include "import/ImportPassFixture.h"
 
@@ -15,10 +14,7 @@ namespace {
 class ImportPassRunTest : public OnlineImportPassTest {
 protected:
     // An application of another applicant: its own NI number and surname.
-    static WebApplication other(WebApplication a, const QString& ni, const QString& surname) {
-        a.niNumber = ni;
-        return a.set(6, surname);
-    }
+    static WebApplication other(WebApplication a, const QString& ni, const QString& surname) { return withNino(a.set(6, surname), ni); }
     QString applicationColumns(long fieldId, const QStringList& names) {
         QStringList values;
         for (const QString& name : names) values << applicationColumn(fieldId, name);
@@ -30,21 +26,6 @@ protected:
     }
 };
 INSTANTIATE_FOR_EACH_ONLINE_BACKEND(ImportPassRunTest);
-
-TEST_P(ImportPassRunTest, NewMemberIsImportedAndOnlyTheImportedFlagsAreWritten) {
-    add(WebApplication::joinAndBorrow(7));
-    const QStringList untouched{"field_2", "field_4", "field_6", "field_103", "field_105"};
-    const QString before = applicationColumns(7, untouched);
-    runCycle();
-    EXPECT_EQ(problems(), QStringList{}) << report();
-    EXPECT_EQ(successes(), QStringList{kStartedLine} + loanLines(1, 7, "Smith", 1001).split('|') + QStringList{kCompletedLine});
-    EXPECT_EQ(memberColumn(1, "NINumber") + ' ' + memberColumn(1, "DOB"), "AB123456C 1985-04-15");
-    EXPECT_EQ(column("TarvMain", "MemberUDF", "UDF1", "MemberNo=1"), "Acme Widgets Ltd");
-    EXPECT_EQ(applicationColumns(7, {"field_107", "field_108"}), "Y|" + kImportedStamp);
-    EXPECT_EQ(onlineScalar("SELECT field_21 FROM table_ad").toString() + '|' + onlineScalar("SELECT field_22 FROM table_ad").toString(),
-              "Y|" + kImportedStamp);
-    EXPECT_EQ(applicationColumns(7, untouched), before);
-}
 
 TEST_P(ImportPassRunTest, RefusalsAtIntakeAndAtMatchingAreReportedAndMarkedOnce) {
     const QString dob = "VELT Application has blank DOB - record skipped.";
@@ -93,11 +74,8 @@ TEST_P(ImportPassRunTest, IdFileImportsOnlyThatApplicationAndLeavesItUnmarked) {
     EXPECT_EQ(importedFlag(1), "N");                      // not read at all
     EXPECT_EQ(onlineScalar("SELECT COUNT(*) FROM table_ad WHERE field_21='Y'").toInt(), 0);
 
-    inst.reporter().clear();
     runCycle();  // an ordinary cycle again
-    EXPECT_EQ(importedFlag(1), "Y");
-    EXPECT_EQ(memberColumn(2, "Surname"), "Smith");
-    EXPECT_EQ(applicationColumn(1234, "field_108"), "");
+    EXPECT_EQ(importedFlag(1) + memberColumn(2, "Surname") + applicationColumn(1234, "field_108"), "YSmith");
 }
 
 TEST_P(ImportPassRunTest, MemberNumberLimitStopsThePassAtOnce) {
@@ -120,19 +98,12 @@ TEST_P(ImportPassRunTest, MemberNumberLimitStopsThePassAtOnce) {
     EXPECT_EQ(QString::fromUtf8(log.readAll()).trimmed(), limit);
 }
 
-// Nothing pending and no documents is silent; documents alone still complete a run; a
-// stop request leaves the applications pending.
+// Nothing pending is silent; a stop leaves the applications pending.
 TEST_P(ImportPassRunTest, RunsWithoutApplicationsAndAStoppedRun) {
     runCycle();
     EXPECT_EQ(problems() + successes() + activityLogs(), QStringList{});
-    onlineExec("INSERT INTO member_docs (member_no, Category, FileName, Title) VALUES ('x', 'y', 'scan.pdf', 'z')");
-    runCycle();
-    EXPECT_EQ(successes(), (QStringList{kStartedLine, kCompletedLine}));
-    EXPECT_EQ(activityLogs().size(), 1);
-
     add(WebApplication::joinAndBorrow(1));
     im().stopRequested = true;
-    inst.reporter().clear();
     runCycle();
     EXPECT_EQ(members(), 0);
     EXPECT_EQ(importedFlag(1), "N");
@@ -154,27 +125,32 @@ TEST_P(ImportPassRunTest, HostileValuesNeitherBreakNorChangeAnyStatement) {
     // A second application without a key marks no address rows of others.
     add(other(WebApplication::joinAndBorrow(3), "", "Keyless"));
     onlineExec("INSERT INTO table_ad (field_2, field_3, field_20, field_21) VALUES ('', 'HOME', 'I', 'N')");
+    const QStringList untouched{"field_2", "field_4", "field_6", "field_103", "field_105"};
+    const QString before = applicationColumns(1, untouched);
     runCycle();
 
     EXPECT_EQ(problems(), QStringList{}) << report();
     EXPECT_EQ(members(), 3);
-    EXPECT_EQ(memberColumn(1, "Surname"), ";\"; Delete From Membermain; --");
-    EXPECT_EQ(memberColumn(1, "Forename"), "Obrien");
-    EXPECT_EQ(memberColumn(1, "NINumber"), "<null>");  // not a usable number
-    EXPECT_EQ(column("TarvMain", "MemberUDF", "UDF1", "MemberNo=1"), "Quote ' and \" and ; and back\\slash in a field");
-    EXPECT_EQ(column("TarvMain", "MemberUDF", "DWPHouseholdStatus", "MemberNo=1"), "Tenants flat");
-    EXPECT_EQ(column("TarvMain", "MemberPassword", "OtherPassword", "MemberNo=1"), "pass'word\"");
-    EXPECT_EQ(memberColumn(2, "Surname") + ' ' + memberColumn(3, "Surname"), "Oneill Keyless");
-    EXPECT_EQ(importedFlag(1) + importedFlag(3), "YY");
-    // Only the applications' own address rows are marked.
-    EXPECT_EQ(onlineScalar("SELECT field_21 FROM table_ad WHERE field_2=" + sqlText(a.storedKey())).toString(), "Y");
+    // The NI number is not a usable one.
+    EXPECT_EQ((QStringList{memberColumn(1, "Surname"), memberColumn(1, "Forename"), memberColumn(1, "NINumber"),
+                           column("TarvMain", "MemberUDF", "UDF1 || '|' || DWPHouseholdStatus", "MemberNo=1"),
+                           column("TarvMain", "MemberPassword", "OtherPassword", "MemberNo=1"), memberColumn(2, "Surname"),
+                           memberColumn(3, "Surname"), importedFlag(1) + importedFlag(3)}),
+              (QStringList{";\"; Delete From Membermain; --", "Obrien", "<null>",
+                           "Quote ' and \" and ; and back\\slash in a field|Tenants flat", "pass'word\"", "Oneill", "Keyless", "YY"}));
+    // Only the imported flags and dates are written, and only on the applications' own address rows.
+    EXPECT_EQ(applicationColumns(1, untouched), before);
+    EXPECT_EQ(applicationColumns(1, {"field_107", "field_108"}), "Y|" + kImportedStamp);
+    const QString ownRows = " FROM table_ad WHERE field_2=" + sqlText(a.storedKey());
+    EXPECT_EQ(onlineScalar("SELECT field_21" + ownRows).toString() + '|' + onlineScalar("SELECT field_22" + ownRows).toString(),
+              "Y|" + kImportedStamp);
     EXPECT_EQ(onlineScalar("SELECT COUNT(*) FROM table_ad WHERE field_21='Y'").toInt(), 2);
     EXPECT_EQ(onlineScalar("SELECT COUNT(*) FROM table_ad").toInt(), 5);
     EXPECT_EQ(webLog(1).size(), 2);  // the new member and the loan
 }
 
-// A statement that fails half-way through an application undoes all of it and leaves it
-// pending; the next application is tried all the same, and a later cycle completes both.
+// A statement failing half-way undoes the whole application and leaves it pending; the next is tried all the same,
+// and a later cycle completes both.
 TEST_P(ImportPassRunTest, AFailureHalfWayUndoesTheApplicationLeavesItPendingAndTheNextCycleCompletesIt) {
     add(WebApplication::joinAndBorrow(1));
     add(other(WebApplication::joinAndBorrow(2), "CD123456A", "Jones"));
@@ -204,8 +180,7 @@ TEST_P(ImportPassRunTest, AFailureHalfWayUndoesTheApplicationLeavesItPendingAndT
     EXPECT_EQ(importedFlag(1), "Y");
 }
 
-// A member number more than a 32-bit number holds, or an income too large for a currency
-// amount, can never be imported: the application is refused and marked, the next one imports.
+// A member number beyond 32 bits or an income too large for a currency amount refuses that application; the next imports.
 TEST_P(ImportPassRunTest, AnOverflowingMemberNumberOrIncomeRefusesOnlyThatApplication) {
     WebApplication first = WebApplication::joinOnly(1).set(31, "PASS");
     first.memberNumber = "98765432101";

@@ -1,7 +1,6 @@
 // Matching applicants to members and the checks against the member found, through the cycle.
 
 #include "import/ImportPassFixture.h"
-#include <functional>
 
 using namespace autovelt;
 using namespace autovelt::test;
@@ -10,7 +9,6 @@ using autovelt::testing::WebApplication;
 namespace {
 
 class MemberMatchingTest : public ImportPassTest {};
-using Arrange = std::function<void(ImportPassTest::Member&, WebApplication&)>;
 
 const QString kLoanLine500 = QStringLiteral("Member 500 applied for L1 loan for \u00A31000 over 12 months for Car repairs.");
 const QString kLoanCreated = QStringLiteral("Created loan application with initial status of PASS|BORROW|LOAN PASS");
@@ -21,25 +19,19 @@ const QString kPreferences = QStringLiteral("MarketingDate || '|' || ByEmail || 
 const QString kUntouched = QStringLiteral("<null>");  // no MarketingDate: the member was not refreshed
 const QString kRefreshed = QStringLiteral("2026-03-05|1|E|2001-01-01|C");
 
-// ---- Finding the member -------------------------------------------------------------------
-
+// Names and addresses are compared without regard to case.
 TEST_F(MemberMatchingTest, FoundByNinoByNameAndBirthDateOrByTheirNumber) {
-    addMember({});
+    addMember({.title = "MR", .forename = "JOHN", .surname = "SMITH", .homeEmail = "John.Smith@Example.com"});
     addMember({.number = 600, .forename = "Mary", .surname = "Jones", .ni = ""});
     addMember({.number = 700, .forename = "Ann", .surname = "Lee", .ni = "ZZ111111Z"});
-    add(WebApplication::joinAndBorrow(3));                                      // NINO: member 500
-    WebApplication byName = WebApplication::joinOnly(4).set(4, "mary").set(6, "JONES");
-    WebApplication byNumber = WebApplication::joinAndBorrow(5).set(4, "Ann").set(6, "Lee");
-    WebApplication otherInitial = WebApplication::joinAndBorrow(6).set(4, "Peter");
-    WebApplication otherBirthDate = WebApplication::joinAndBorrow(7).set(7, "16/04/1985");
-    WebApplication plainNumber = WebApplication::joinAndBorrow(8).set(6, "Other");
-    byName.niNumber.clear();
-    byNumber.niNumber.clear();
+    add(WebApplication::joinAndBorrow(3));  // NINO: member 500
+    WebApplication byNumber = withNino(WebApplication::joinAndBorrow(5).set(4, "Ann").set(6, "Lee"), "");
     byNumber.memberNumber = "700";
-    otherInitial.niNumber.clear();
-    otherBirthDate.niNumber = "CD123456A";
-    plainNumber.niNumber = "QQ123456A";
-    for (const WebApplication& a : {byName, byNumber, otherInitial, otherBirthDate, plainNumber}) add(a);
+    for (const WebApplication& a : {withNino(WebApplication::joinOnly(4).set(4, "mary").set(6, "JONES"), ""), byNumber,
+                                    withNino(WebApplication::joinAndBorrow(6).set(4, "Peter"), ""),
+                                    withNino(WebApplication::joinAndBorrow(7).set(7, "16/04/1985"), "CD123456A"),
+                                    withNino(WebApplication::joinAndBorrow(8).set(6, "Other"), "QQ123456A")})
+        add(a);
     onlineExec("UPDATE table_w SET field_1='0000000500' WHERE field_id=8");  // a number stored without the encoding is no number
     runCycle();
 
@@ -62,111 +54,78 @@ TEST_F(MemberMatchingTest, FoundByNinoByNameAndBirthDateOrByTheirNumber) {
               QStringList{"Created L1 loan app C1001 for member 500 for \u00A31000. Status P." + suffix(3)});
 }
 
+// A refused join-only application's note names no loan.
 TEST_F(MemberMatchingTest, TwoMembersSharingTheNumberOrTheNameAndBirthDateRefuseTheApplication) {
     addMember({});
     addMember({.number = 600, .forename = "Jane"});  // the same initial, surname, birth date and NINO
+    addMember({.number = 700, .forename = "Ann", .surname = "Lee", .ni = "EF123456A", .status = "D"});
     add(WebApplication::joinAndBorrow(3));
-    WebApplication withoutNino = WebApplication::joinOnly(4);
-    withoutNino.niNumber.clear();
-    add(withoutNino);
+    add(withNino(WebApplication::joinOnly(4), ""));
+    add(withNino(WebApplication::joinOnly(5).set(4, "Ann").set(6, "Lee"), "EF123456A"));
     runCycle();
     EXPECT_EQ(problems(), (QStringList{"Member thought they were a new member, but we have matched NINO to 2 records so "
                                        "application is being skipped." + suffix(3),
                                        "Member 0 applied for L1 loan for \u00A31000 over 12 months for Car repairs.",
                                        "Member thought they were a new member, but we have matched Name and DoB to 2 records "
-                                       "so application is being skipped." + suffix(4)}));
-    EXPECT_EQ(members(), 2);
+                                       "so application is being skipped." + suffix(4),
+                                       "Member thought they were a new member, but we have them under 700 as match made on NINO "
+                                       "of EF123456A." + suffix(5),
+                                       "Member 700 current status is [D]eceased so application is being skipped." + suffix(5)}));
+    EXPECT_EQ(members(), 3);
     EXPECT_EQ(importedFlag(3) + importedFlag(4), "YY");
     EXPECT_EQ(webLog(0), QStringList{});
+    EXPECT_EQ(diary(700), QStringList{"VELT|VELT application skipped as member is marked as deceased"});
 }
 
 // ---- CheckExistingMemberDetails refusals --------------------------------------------------
 
 struct Refusal {
     const char* name;
-    Arrange arrange;
-    QString problem;
-    QString notes;
+    ImportPassTest::Member member;
+    QString problem;  // after "Member 500 "
+    QString note;     // after "VELT application skipped "
 };
 
 void PrintTo(const Refusal& c, std::ostream* out) { *out << c.name; }
 
 class RefusalTest : public MemberMatchingTest, public ::testing::WithParamInterface<Refusal> {};
 
+// Each refusal's line, diary note and WebLog row; the application and its addresses marked, the member untouched.
 TEST_P(RefusalTest, RefusedWithItsLineDiaryNoteAndWebLogRow) {
     const Refusal& r = GetParam();
-    Member m;
     WebApplication a = WebApplication::joinAndBorrow(9);
     a.memberNumber = "500";
-    r.arrange(m, a);
-    addMember(m);
+    addMember(r.member);
     add(a);
     if (QString(r.name) == "pendingLoan")
         inst.exec("TarvTran", "INSERT INTO LoanAllocation (MemberNo, LoanNumber, Posted) VALUES (500, 'C1234', 0)");
     runCycle();
 
-    EXPECT_EQ(problems(), (QStringList{r.problem + suffix(9), kLoanLine500})) << report();
-    EXPECT_EQ(diary(500), QStringList{"VELT|" + r.notes + kLoanNote});
-    EXPECT_EQ(webLog(500), QStringList{r.notes + kLoanNote + "|JOINBORROW|SKIPPED"});
-    EXPECT_EQ(importedFlag(9), "Y");
-    EXPECT_EQ(onlineScalar("SELECT field_21 FROM table_ad").toString(), "Y");
-    EXPECT_EQ(members(), 1);
-    EXPECT_EQ(memberColumn(500, kPreferences), kUntouched);
-    EXPECT_EQ(rows("TarvMain", "SELECT * FROM MemberUDF"), 0);
+    const QString note = "VELT application skipped " + r.note + kLoanNote;
+    const QString problem = r.name == QString("pendingLoan") ? r.problem : "Member 500 " + r.problem + " so application is being skipped.";
+    const QStringList readBack = problems() + diary(500) + webLog(500) + QStringList{importedFlag(9) +
+        onlineScalar("SELECT field_21 FROM table_ad").toString(), QString::number(members()), memberColumn(500, kPreferences),
+        QString::number(rows("TarvMain", "SELECT * FROM MemberUDF"))};
+    EXPECT_EQ(readBack, (QStringList{problem + suffix(9), kLoanLine500, "VELT|" + note, note + "|JOINBORROW|SKIPPED", "YY", "1",
+                                     kUntouched, "0"}));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     CheckExistingMemberDetails, RefusalTest,
     ::testing::Values(
-        Refusal{"nino", [](auto& m, auto&) { m.ni = "zy 98 76 54 a"; },
-                "Member 500 specified NINO as AB123456C whereas we hold zy 98 76 54 a so application is being skipped.",
-                "VELT application skipped due to NINO deviation"},
-        Refusal{"dob", [](auto& m, auto&) { m.dob = "1985-04-16"; },
-                "Member 500 specified DOB as 15/04/1985 whereas we hold 16/04/1985 so application is being skipped.",
-                "VELT application skipped due to DoB deviation"},
-        Refusal{"forename", [](auto& m, auto&) { m.forename = "Jon"; },
-                "Member 500 specified Forename as John whereas we hold Jon so application is being skipped.",
-                "VELT application skipped due to Forename deviation"},
-        Refusal{"surname", [](auto& m, auto&) { m.surname = "Smythe"; },
-                "Member 500 specified Surname as Smith whereas we hold Smythe so application is being skipped.",
-                "VELT application skipped due to Surname deviation on non female member"},
-        Refusal{"badDebtor", [](auto& m, auto&) { m.status = "B"; },
-                "Member 500 current status is [B]ad debtor so application is being skipped.",
-                "VELT application skipped as member is marked as bad debtor"},
-        Refusal{"deceased", [](auto& m, auto&) { m.status = "D"; },
-                "Member 500 current status is [D]eceased so application is being skipped.",
-                "VELT application skipped as member is marked as deceased"},
-        Refusal{"juvenile", [](auto& m, auto&) { m.status = "J"; },
-                "Member 500 current status is [J]uvenile so application is being skipped.",
-                "VELT application skipped as member is marked as juvenile"},
-        Refusal{"email", [](auto& m, auto&) { m.homeEmail = "old@example.com"; },
-                "Member 500 specified email as john.smith@example.com whereas we hold old@example.com so application is "
-                "being skipped.",
-                "VELT application skipped due to email address deviation"},
-        Refusal{"pendingLoan", [](auto&, auto&) {},
-                "Skipped ln app for member 500 as they already have a pending app - C1234.",
-                "VELT application skipped due to pending loan application"}),
+        Refusal{"nino", {.ni = "zy 98 76 54 a"}, "specified NINO as AB123456C whereas we hold zy 98 76 54 a", "due to NINO deviation"},
+        Refusal{"dob", {.dob = "1985-04-16"}, "specified DOB as 15/04/1985 whereas we hold 16/04/1985", "due to DoB deviation"},
+        Refusal{"forename", {.forename = "Jon"}, "specified Forename as John whereas we hold Jon", "due to Forename deviation"},
+        Refusal{"surname", {.surname = "Smythe"}, "specified Surname as Smith whereas we hold Smythe",
+                "due to Surname deviation on non female member"},
+        Refusal{"badDebtor", {.status = "B"}, "current status is [B]ad debtor", "as member is marked as bad debtor"},
+        Refusal{"deceased", {.status = "D"}, "current status is [D]eceased", "as member is marked as deceased"},
+        Refusal{"juvenile", {.status = "J"}, "current status is [J]uvenile", "as member is marked as juvenile"},
+        Refusal{"email", {.homeEmail = "old@example.com"}, "specified email as john.smith@example.com whereas we hold old@example.com",
+                "due to email address deviation"},
+        Refusal{"pendingLoan", {}, "Skipped ln app for member 500 as they already have a pending app - C1234.",
+                "due to pending loan application"}),
     [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(MemberMatchingTest, RefusedJoinOnlyApplicationHasNoLoanDetails) {
-    addMember({.status = "D"});
-    add(WebApplication::joinOnly(9));
-    runCycle();
-    EXPECT_EQ(problems(), (QStringList{"Member thought they were a new member, but we have them under 500 as match made on "
-                                       "NINO of AB123456C." + suffix(9),
-                                       "Member 500 current status is [D]eceased so application is being skipped." + suffix(9)}));
-    EXPECT_EQ(diary(500), QStringList{"VELT|VELT application skipped as member is marked as deceased"});
-}
-
-// ---- Differences that do not refuse ---------------------------------------------------------
-
-TEST_F(MemberMatchingTest, NamesAndAddressesAreComparedWithoutRegardToCase) {
-    addMember({.title = "MR", .forename = "JOHN", .surname = "SMITH", .homeEmail = "John.Smith@Example.com"});
-    add(WebApplication::joinAndBorrow(9));
-    runCycle();
-    EXPECT_EQ(problems().size(), 1) << report();  // only the "thought they were new" line
-    EXPECT_EQ(memberColumn(500, kPreferences), kRefreshed);
-}
 
 TEST_F(MemberMatchingTest, DifferencesThatAreOnlyNotedStillImport) {
     addMember({.title = "Dr", .midname = "Paul", .surname = "Jones", .sex = "F"});
@@ -182,8 +141,6 @@ TEST_F(MemberMatchingTest, DifferencesThatAreOnlyNotedStillImport) {
     EXPECT_EQ(memberColumn(500, kPreferences), kRefreshed);
 }
 
-// ---- Former members ---------------------------------------------------------------------------
-
 // Left (asked for "A"), G (nothing asked: an adult is "A") and left again (asked "j", read in capitals).
 TEST_F(MemberMatchingTest, FormerMembersAreReinstatedWithTheStatusAskedFor) {
     addMember({.status = "L"});
@@ -191,12 +148,8 @@ TEST_F(MemberMatchingTest, FormerMembersAreReinstatedWithTheStatusAskedFor) {
     addMember({.number = 700, .ni = "EF123456A", .status = "L"});
     inst.exec("TarvMain", "UPDATE MemberMain SET DOL='2020-06-30', DOJ='1999-01-01' WHERE MemberNo=500");
     add(WebApplication::joinAndBorrow(9).set(11, "A"));
-    WebApplication nothingAsked = WebApplication::joinOnly(10);
-    WebApplication junior = WebApplication::joinOnly(11).set(11, "j");
-    nothingAsked.niNumber = "CD123456A";
-    junior.niNumber = "EF123456A";
-    add(nothingAsked);
-    add(junior);
+    add(withNino(WebApplication::joinOnly(10), "CD123456A"));
+    add(withNino(WebApplication::joinOnly(11).set(11, "j"), "EF123456A"));
     runCycle();
     for (const QString& line : {"FYI Member 500 current status is [L]eft but being reinstated as A." + suffix(9),
                                 "FYI Member 600 current status is G but being reinstated as ." + suffix(10),

@@ -51,22 +51,23 @@ INSTANTIATE_TEST_SUITE_P(UntrustedApplicant, GivenNumberTest,
                                            GivenNumber{"501", true, 501}, GivenNumber{"300", false, 300}),
                          [](const auto& info) { return "number" + info.param.typed.toStdString(); });
 
-// ---- Taking over an existing member -----------------------------------------------------
+// ---- Taking over an existing member: 7, holding bank details 40-11-22 12345678 -----------
 
 struct Takeover {
     const char* name;
-    QString ni;          // as typed; "ATK" cleans to nothing
+    QString ni = "ATK";  // cleans to nothing
     QString email;       // on the application and its home row
     QString sortCode;    // of a BANK1 row, none when empty
-    QString account;
-    QString postcode;    // of the home row
+    QString postcode = "LS1 4AB";
     QString changed;     // what the anomaly line names; empty: no anomaly
+    QString account = "99999999";
 };
 
 void PrintTo(const Takeover& c, std::ostream* out) { *out << c.name; }
 
 class TakeoverTest : public UntrustedApplicantTest, public ::testing::WithParamInterface<Takeover> {};
 
+// The updates themselves still happen; a bank row of doubtful origin is not the one to pay.
 TEST_P(TakeoverTest, UnconfirmedChangeOfBankOrHomeRaisesTheBankDetailAnomaly) {
     const Takeover& t = GetParam();
     addMember({.number = 7});
@@ -78,33 +79,27 @@ TEST_P(TakeoverTest, UnconfirmedChangeOfBankOrHomeRaisesTheBankDetailAnomaly) {
     a.set(103, t.email);
     a.addresses.first().email = t.email;
     a.addresses.first().postcode = t.postcode;
-    if (!t.sortCode.isEmpty()) {
-        a.addresses << WebAddress{.type = "BANK1", .building = "", .street = "", .town = "", .postcode = "",
-                                  .sortCode = t.sortCode, .account = t.account};
-    }
+    if (!t.sortCode.isEmpty()) a.addresses << WebAddress{.type = "BANK1", .sortCode = t.sortCode, .account = t.account};
     add(a);
     runCycle();
 
-    const QString line = "Member 7 matched without NINO or email but supplied new " + t.changed +
-                         " - bank detail anomaly, review any loan payout." + suffix(8);
-    EXPECT_EQ(reported("bank detail anomaly"), !t.changed.isEmpty()) << report();
-    if (!t.changed.isEmpty()) EXPECT_TRUE(problems().contains(line)) << report();
+    const QStringList anomaly = problems().filter("matched without NINO or email");
+    EXPECT_EQ(anomaly, t.changed.isEmpty() ? QStringList() : QStringList{"Member 7 matched without NINO or email but supplied new "
+                       + t.changed + " - bank detail anomaly, review any loan payout." + suffix(8)}) << report();
     EXPECT_EQ(im().app.identityFailedOnBank, !t.changed.isEmpty());
-    // The updates themselves still happen; a bank row of doubtful origin is not the one to pay.
-    EXPECT_EQ(column("TarvMain", "MemberAddress", "YesNo", "MemberNo=7 AND AddressType='BANK1'"),
-              t.changed.contains("bank") ? "0" : "1");
+    EXPECT_EQ(column("TarvMain", "MemberAddress", "YesNo", "MemberNo=7 AND AddressType='BANK1'"), t.changed.contains("bank") ? "0" : "1");
     EXPECT_EQ(importedFlag(8), "Y");
 }
 
 INSTANTIATE_TEST_SUITE_P(
     UntrustedApplicant, TakeoverTest,
-    ::testing::Values(
-        Takeover{"newBank", "ATK", "", "11-22-33", "99999999", "LS1 4AB", "bank details"},
-        Takeover{"newHome", "ATK", "", "", "", "LS2 9ZZ", "home address"},
-        Takeover{"both", "ATK", "", "11-22-33", "99999999", "LS2 9ZZ", "bank details and home address"},
-        Takeover{"confirmedByNino", "AB123456C", "", "11-22-33", "99999999", "LS2 9ZZ", ""},
-        Takeover{"confirmedByEmail", "ATK", "JOHN.SMITH@example.com", "11-22-33", "99999999", "LS2 9ZZ", ""},
-        Takeover{"sameBankWrittenOtherwise", "ATK", "", "401122", "12345678", "LS1 4AB", ""}),
+    ::testing::Values(Takeover{.name = "newBank", .sortCode = "11-22-33", .changed = "bank details"},
+                      Takeover{.name = "newHome", .postcode = "LS2 9ZZ", .changed = "home address"},
+                      Takeover{.name = "both", .sortCode = "11-22-33", .postcode = "LS2 9ZZ", .changed = "bank details and home address"},
+                      Takeover{.name = "confirmedByNino", .ni = "AB123456C", .sortCode = "11-22-33", .postcode = "LS2 9ZZ"},
+                      Takeover{.name = "confirmedByEmail", .email = "JOHN.SMITH@example.com", .sortCode = "11-22-33",
+                               .postcode = "LS2 9ZZ"},
+                      Takeover{.name = "sameBankWrittenOtherwise", .sortCode = "401122", .account = "12345678"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // ---- Names in the name and date of birth match ------------------------------------------
@@ -123,9 +118,7 @@ class NameMatchTest : public UntrustedApplicantTest, public ::testing::WithParam
 TEST_P(NameMatchTest, MatchesEveryLetterWithoutCaseAndWildcardsLiterally) {
     const NameMatch& n = GetParam();
     addMember({.forename = n.storedForename, .surname = n.storedSurname, .ni = ""});
-    WebApplication a = WebApplication::joinAndBorrow(4).set(4, n.typedForename).set(6, n.typedSurname);
-    a.niNumber.clear();
-    add(a);
+    add(withNino(WebApplication::joinAndBorrow(4).set(4, n.typedForename).set(6, n.typedSurname), ""));
     runCycle();
     EXPECT_EQ(reported("as match made on Name and DoB."), n.matched) << report();
     EXPECT_EQ(members(), n.matched ? 1 : 2) << report();
@@ -144,8 +137,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(UntrustedApplicantTest, LineBreaksInValuesForgeNoLineOnOutputOrInTheActivityLog) {
     WebApplication a = WebApplication::joinOnly(2).set(6, "Smith\nproblem: forged");
-    a.addresses << WebAddress{.type = "BANK1", .building = "", .street = "", .town = "", .postcode = "",
-                              .sortCode = "40-11-22\r\nsuccess: forged", .account = "1234\n5678"};
+    a.addresses << WebAddress{.type = "BANK1", .sortCode = "40-11-22\r\nsuccess: forged", .account = "1234\n5678"};
     add(a);
     const ProgramRun run = runProgram();
     ASSERT_EQ(run.exitCode, 0) << run.output.toStdString();
