@@ -77,6 +77,7 @@ TEST_F(FrmSearchTest, FindsOpensAndIgnoresEmptyTextOrFolder) {
         EXPECT_TRUE(idle());
     }
     EXPECT_TRUE(window.grdFiles->isColumnHidden(2));
+    ASSERT_FALSE(grid().isEmpty());
     EXPECT_EQ(window.grdFiles->item(0, 2)->text(), "20260305040000");  // the hidden sort key of utf8.txt
 
     search("member 123");
