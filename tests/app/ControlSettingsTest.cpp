@@ -1,5 +1,4 @@
 #include "app/ControlSettings.h"
-#include "state/StartupSettings.h"
 #include "support/OnlineEncoder.h"
 #include "support/TestInstallation.h"
 

@@ -45,7 +45,8 @@ TEST_F(PrivateFilesTest, EveryWriterCreatesPrivateFoldersAndFiles) {
     const struct { QString path; int mode; } expected[] = {
         {home, 0700}, {home + "/data", 0700}, {home + "/scans", 0700}, {home + "/data/TarvMain.db", 0600}, {home + "/data/online.db", 0600},
         {home + "/autovelt.ini", 0600}, {home + "/t2sql.ini", 0600}, {inst.path("web"), 0700}, {importerLog, 0600},
-        {QFileInfo(activityLog).path(), 0700}, {activityLog, 0600}, {inst.path("registry"), 0700}, {inst.path("registry/machine.ini"), 0600},
+        {QFileInfo(activityLog).path(), 0700}, {activityLog, 0600},
+        {inst.path("registry"), 0700}, {inst.path("registry/machine.ini"), 0600},
     };
     for (const auto& e : expected) EXPECT_EQ(modeOf(e.path), e.mode) << e.path.toStdString();
 }

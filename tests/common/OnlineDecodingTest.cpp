@@ -21,7 +21,8 @@ TEST(OnlineDecodingField, HandBuiltValuesAndErrors) {
         {"one character", fieldValue("1000", "1000", {"0358"}), "A"},  // 65·4 + 98
         {"shift D = Q - P", fieldValue("1000", "1100", {"0458"}), "A"}, {"negative shift", fieldValue("1100", "1000", {"0258"}), "A"},
         {"second group uses j = 2", fieldValue("1000", "1000", {"0358", "0429"}), "AB"},  // 66·5 + 99
-        {"65.5 rounds to even", fieldValue("1000", "1000", {"0360"}), "B"}, {"66.5 rounds to even", fieldValue("1000", "1000", {"0364"}), "B"},
+        {"65.5 rounds to even", fieldValue("1000", "1000", {"0360"}), "B"},
+        {"66.5 rounds to even", fieldValue("1000", "1000", {"0364"}), "B"},
         {"code 0 is a character", fieldValue("1000", "1000", {"0098"}), QString(QChar(0))},
         {"ANSI 128 is the euro sign", fieldValue("1000", "1000", {"0610"}), QStringLiteral("\u20AC")},
         {"default table symbols", QStringLiteral("0123456789R!!!R!!!0000!TQk7777777777"), "A"},
@@ -56,7 +57,8 @@ TEST(OnlineDecodingNumber, HandBuiltValuesAndErrors) {
         {"count 4.5 rounds to even", "1234" "3249" "2304" "2304" "3136" "2700", "42", 0},
         {"digit 0.5 rounds to even", "1234" "2500" "2401", "0", 0},  // √2401 = 49 -> 0.5 -> 0
         {"empty", "", "", 0}, {"#", "#", "", 0}, {"^ inside", "1234^3136", "", 0}, {") inside", "1234)3136", "", 0},
-        {"group not a number", "1234" "3136" "2304" "23x4" "3136" "2700", nullptr, 13}, {"a group missing", "1234" "3136" "2304", nullptr, 13},
+        {"group not a number", "1234" "3136" "2304" "23x4" "3136" "2700", nullptr, 13},
+        {"a group missing", "1234" "3136" "2304", nullptr, 13},
         {"count above 255", "1234" "01e9", nullptr, 6}, {"root of a negative number", "1234" "-100", nullptr, 5},
         // eleven nines: B = 4900 (√ 70 -> 11), first group 4356 (66²), then 4347 + 9 each.
         {"decoded number beyond 32 bits", QStringLiteral("1234" "4900" "4356") + QStringLiteral("4347").repeated(10), nullptr, 6},

@@ -52,19 +52,18 @@ TEST(ValuesCurrency, TextArithmeticAndOverflow) {
     EXPECT_EQ((Currency::fromDouble(100.0) / 3).units(), 333333);
     EXPECT_EQ((balance + Currency::fromUnits(1) - Currency::fromUnits(3)).units(), 9999998);
     const Currency max = Currency::fromUnits(std::numeric_limits<int64_t>::max());
-    const std::pair<std::function<void()>, long> errors[] = {
-        {[&] { (void)(max + Currency::fromUnits(1)); }, 6}, {[] { (void)Currency::fromDouble(1e20); }, 6},
-        {[&] { (void)(max * 2.0); }, 6},                    {[&] { (void)(max / 0.0); }, 11},
-    };
-    for (const auto& [action, number] : errors) {
+    const auto errorOf = [](const std::function<void()>& action) -> QString {
         try {
             action();
-            ADD_FAILURE() << "no error raised, expected " << number;
         } catch (const VeltError& e) {
-            EXPECT_EQ(e.number(), number);
-            if (number == 6) EXPECT_EQ(e.description(), QStringLiteral("Overflow"));
+            return QString::number(e.number()) + " " + e.description();
         }
-    }
+        return QStringLiteral("no error");
+    };
+    EXPECT_EQ(errorOf([&] { (void)(max + Currency::fromUnits(1)); }), "6 Overflow");
+    EXPECT_EQ(errorOf([] { (void)Currency::fromDouble(1e20); }), "6 Overflow");
+    EXPECT_EQ(errorOf([&] { (void)(max * 2.0); }), "6 Overflow");
+    EXPECT_TRUE(errorOf([&] { (void)(max / 0.0); }).startsWith("11 "));
 }
 
 // The format takes halves away from zero, unlike the rounding above.

@@ -66,7 +66,8 @@ protected:
 TEST_F(FrmSearchTest, FindsOpensAndIgnoresEmptyTextOrFolder) {
     const struct { const char* text; QStringList expected; } cases[] = {
         {"nowhere", {}}, {"member 123", {"Eventlog20260305.txt", "ansi.txt", "Eventlog20260301.txt"}},
-        {"mEmBeR", {"Eventlog20260305.txt", "Eventlog20260303.txt", "ansi.txt", "Eventlog20260301.txt"}}, {"CAFÉ", {"utf8.txt", "ansi.txt"}},
+        {"mEmBeR", {"Eventlog20260305.txt", "Eventlog20260303.txt", "ansi.txt", "Eventlog20260301.txt"}},
+        {"CAFÉ", {"utf8.txt", "ansi.txt"}},
     };
     for (const auto& c : cases) {
         messages.clear();

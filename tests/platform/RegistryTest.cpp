@@ -64,10 +64,8 @@ TEST_F(RegistryTest, EachValueReadsBackWithItsKind) {
         {"empty text", QString(), QMetaType::QString, QString()},  {"true", true, QMetaType::Int, -1},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
         const QVariant v = store(c.written);
-        EXPECT_EQ(v.typeId(), c.kind);
-        EXPECT_EQ(v, c.read);
+        EXPECT_EQ(std::pair(v.typeId(), v), std::pair(c.kind, c.read)) << c.what;
     }
     EXPECT_EQ(read(machineFile()).count("Setting"), 1) << "each write replaces the value, whatever its kind";
 }
@@ -104,20 +102,17 @@ TEST_F(RegistryTest, MachineAndUserScopesAreSeparateFiles) {
 // (0: the write succeeds); a corrupt file is never overwritten.
 TEST_F(RegistryTest, FailedCallsGiveTheirResultWithoutRaising) {
     const QByteArray corrupt = "[Software\\Varno\\Tarvonel]\nthis line has no equals sign\n";
-    const struct { const char* what; const char* key; qint32 onRead, onWrite; } cases[] = {
-        {"missing file", "Software\\Varno\\Tarvonel", kFileNotFound, 0},
-        {"missing key", "Software\\Other", kFileNotFound, 0},
-        {"corrupt hive", "Software\\Varno\\Tarvonel", kBadDatabase, kBadDatabase},
+    const struct { const char* key; qint32 onRead, onWrite; } cases[] = {  // a missing file, a missing key, a corrupt hive
+        {"Software\\Varno\\Tarvonel", kFileNotFound, 0}, {"Software\\Other", kFileNotFound, 0},
+        {"Software\\Varno\\Tarvonel", kBadDatabase, kBadDatabase},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
         if (c.onRead == kBadDatabase) write(machineFile(), corrupt);
         Registry r = at("Setting" + QString::number(c.onRead), Registry::HKEY_LOCAL_MACHINE, c.key);
         EXPECT_FALSE(r.value().isValid());
-        EXPECT_EQ(r.lastResult(), c.onRead);
+        EXPECT_EQ(r.lastResult(), c.onRead) << c.key;
         r.setValue(QStringLiteral("x"));
-        EXPECT_EQ(r.ERROR_SUCCESS(), c.onWrite == 0);
-        EXPECT_EQ(r.lastResult(), c.onWrite);
+        EXPECT_EQ(std::pair(r.ERROR_SUCCESS(), r.lastResult()), std::pair(c.onWrite == 0, c.onWrite)) << c.key;
     }
     EXPECT_EQ(read(machineFile()), corrupt);
 }

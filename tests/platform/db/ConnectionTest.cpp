@@ -11,7 +11,8 @@ using namespace autovelt::db;
 TEST(ConnectionTarget, MapsEachConnectionStringToAnEngine) {
     EngineSettings settings;
     settings.odbcDriver = "FreeTDS";
-    const auto jet = resolveConnectionString("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/srv/cu/TarvMain.mdb;Persist Security Info=False", settings);
+    const auto jet =
+        resolveConnectionString("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/srv/cu/TarvMain.mdb;Persist Security Info=False", settings);
     EXPECT_EQ(std::tuple(jet.engine, jet.filePath), std::tuple(Engine::Embedded, QString("/srv/cu/TarvMain.db")));
     const auto trusted = resolveConnectionString(
         "provider=SQLOLEDB.1;Persist Security Info=False;Initial Catalog=XTarvMain;Data Source=SQL01;Trusted_Connection=Yes;", settings);
@@ -42,18 +43,15 @@ protected:
     Connection& tran = inst.importer().connections.TarvTran;
 };
 
-TEST_F(ConnectionTest, ExecutesReadsAndUpdatesByKey) {
-    EXPECT_EQ(tran.execute("INSERT INTO Changes (Operatorinit, OperatorName, ChangeDate, Description, OutOfPolicy, MemberNo) "
-                           "VALUES('W','VELT',#12/06/26#,'It''s done',False,5) ;"), 1);
+// Writing through recordsets is covered by every import test that reads its rows back; here: the
+// refusals and errors those tests never meet.
+TEST_F(ConnectionTest, RefusesWritesThroughReadOnlyCursorsAndNamesWhatIsMissing) {
+    EXPECT_EQ(tran.execute("INSERT INTO Changes (ChangeDate, OutOfPolicy, MemberNo) VALUES(#12/06/26#,False,5) ;"), 1);
     auto rs = tran.openRecordset("SELECT * FROM Changes WHERE MemberNo=5 ;", keysetCursor());
-    ASSERT_FALSE(rs.eof());
-    EXPECT_EQ(rs.text("description"), "It's done");  // names are found without case
-    rs.setValue("Description", "Changed");
-    rs.update();
-    EXPECT_EQ(inst.scalar("TarvTran", "SELECT Description FROM Changes WHERE MemberNo=5").toString(), "Changed");
-    EXPECT_EQ(tran.execute("DELETE * FROM Changes WHERE MemberNo = 5"), 1);
+    EXPECT_EQ(rs.value("changedate").toDate(), QDate(2026, 12, 6));  // names are found without case
     EXPECT_THROW(rs.value("NoSuchColumn"), VeltError);
     EXPECT_THROW(tran.openRecordset("SELECT * FROM Changes ;", readOnlyCursor()).addNew(), VeltError);
+    EXPECT_EQ(tran.execute("DELETE * FROM Changes WHERE MemberNo = 5"), 1);
     try {
         tran.execute("SELECT * FROM NoSuchTable");
         FAIL();
