@@ -74,12 +74,8 @@ TEST(StartupSettings, RegistryValuesThenSettingsFile) {
     EXPECT_EQ(std::tuple(s.chkSQL, s.txtDatabase, s.SQLSubset), std::tuple(false, "/srv/cu/", ""));
 }
 
-TEST(CommandLine, ParsesOptionsAndFindsTheHomeFolder) {
-    QString error;
-    auto c = ParseCommandLine({"--headless", "--once", "--home", "/srv/velt"}, error);
-    ASSERT_TRUE(c);
-    EXPECT_TRUE(c->headless && c->once);
-    EXPECT_EQ(ResolveHomeFolder(*c, "/opt/bin"), "/srv/velt");
+// --home and the options themselves: ExecutableTest, through the real program.
+TEST(CommandLine, HomeFolderFromTheEnvironmentOrBesideTheProgram) {
     qputenv("AUTOVELT_HOME", "/srv/from-env");
     EXPECT_EQ(ResolveHomeFolder(CommandLine{}, "/opt/bin"), "/srv/from-env");
     qunsetenv("AUTOVELT_HOME");

@@ -81,10 +81,10 @@ TEST_F(MemberDeletionTest, PlansAndRemovesEveryRowOfTheMemberAndNothingElse) {
 TEST_F(MemberDeletionTest, StopsOrIsRefusedLeavingTheMemberWhole) {
     inst.exec("TarvTran", "DROP TABLE LoanNotepad");
     EXPECT_FALSE(deleteMember(kVictim));
-    EXPECT_EQ(inst.reporter().problems().size(), 2);
-    EXPECT_TRUE(inst.reporter().problems().value(0).startsWith("Member deletion stopped at table LoanNotepad: "))
-        << inst.reporter().problems().value(0).toStdString();
-    EXPECT_EQ(inst.reporter().problems().value(1), "Nothing was deleted for member 123.");
+    const QStringList problems = inst.reporter().problems();
+    ASSERT_EQ(problems.size(), 2);
+    EXPECT_TRUE(problems[0].startsWith("Member deletion stopped at table LoanNotepad: ")) << problems[0].toStdString();
+    EXPECT_EQ(problems[1], "Nothing was deleted for member 123.");
     inst.reporter().clear();
     inst.openCoreConnections();
     EXPECT_FALSE(deleteMember(kVictim));
