@@ -13,8 +13,7 @@ using namespace autovelt;
 
 namespace {
 
-// A complete installation whose mail goes to a real SMTP server on loopback, so that every
-// check passes until a case breaks one thing.
+// A complete installation whose mail goes to a real SMTP server on loopback: every check passes until a case breaks one.
 class CheckCommandTest : public ::testing::Test {
 public:
     void SetUp() override {
@@ -22,7 +21,6 @@ public:
         ASSERT_TRUE(smtp.start(&error)) << qPrintable(error);
         prepare();
     }
-    // A fresh installation with everything in place.
     void prepare() {
         inst = std::make_unique<test::TestInstallation>();
         for (const QString& name : EmailTemplateNames()) inst->writeFile(name, QStringLiteral("<p>Dear [FIRSTNAME]</p>"));
@@ -54,26 +52,17 @@ TEST_F(CheckCommandTest, AGoodInstallationPassesEveryCheck) {
         EXPECT_TRUE(names.contains(QLatin1String(expected))) << expected;
 }
 
-struct BrokenCase {
-    const char* what;
-    std::function<void(CheckCommandTest&)> breakIt;
-    const char* failedCheck;
-    const char* reasonContains;
-};
-
 TEST_F(CheckCommandTest, EachBrokenPartFailsItsOwnCheckWithTheReason) {
-    const QList<BrokenCase> cases = {
-        {"credentials without an agency host",
-         [](CheckCommandTest& t) {
+    using Breaker = std::function<void(CheckCommandTest&)>;
+    const auto config = [](const char* ini) { return [=](CheckCommandTest& t) { t.writeConfig(QString::fromLatin1(ini)); }; };
+    const struct { const char* what; Breaker breakIt; const char* failedCheck; const char* reasonContains; } cases[] = {
+        {"credentials without an agency host", [](CheckCommandTest& t) {
              t.writeConfig(QStringLiteral("[mail]\npickup_folder = outbox\n\n[agency_test]\nCreditReportCompany = Riverside\n"));
              t.inst->writeFile(QStringLiteral("outbox/.keep"), QString());
              t.inst->exec(QStringLiteral("online"), QStringLiteral("CREATE TABLE table_test (field_id INTEGER)"));
-         },
-         "agency", "no agency host"},
-        {"a misspelt key", [](CheckCommandTest& t) { t.writeConfig(QStringLiteral("[mail]\nsmtp_pasword = x\n")); },
-         "configuration", "smtp_pasword"},
-        {"a database that is not one",
-         [](CheckCommandTest& t) { t.inst->writeFile(QStringLiteral("data/TarvTran.db"), QStringLiteral("not a database at all, just text")); },
+         }, "agency", "no agency host"},
+        {"a misspelt key", config("[mail]\nsmtp_pasword = x\n"), "configuration", "smtp_pasword"},
+        {"a database that is not one", [](CheckCommandTest& t) { t.inst->writeFile(QStringLiteral("data/TarvTran.db"), "not a database"); },
          "core banking databases", ""},
         {"a missing table", [](CheckCommandTest& t) { t.inst->exec(QStringLiteral("TarvTran"), QStringLiteral("DROP TABLE LoanPayee")); },
          "database TarvTran", "LoanPayee"},
@@ -81,14 +70,12 @@ TEST_F(CheckCommandTest, EachBrokenPartFailsItsOwnCheckWithTheReason) {
          "settings and online database", "scanned image folder"},
         {"a missing template", [](CheckCommandTest& t) { QFile::remove(t.inst->path(QStringLiteral("Lnnotok.html"))); },
          "email templates", "Lnnotok.html"},
-        {"a configuration readable by others",
-         [](CheckCommandTest& t) { QFile(t.inst->path(QStringLiteral("autovelt.ini"))).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther); },
-         "permissions of", "chmod 600"},
-        {"an unreachable mail server",
-         [](CheckCommandTest& t) { t.writeConfig(QStringLiteral("[mail]\nsmtp_server = 127.0.0.1\nsmtp_port = 1\n")); },
-         "mail server", "127.0.0.1:1"},
+        {"a configuration readable by others", [](CheckCommandTest& t) {
+             QFile(t.inst->path(QStringLiteral("autovelt.ini"))).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
+         }, "permissions of", "chmod 600"},
+        {"an unreachable mail server", config("[mail]\nsmtp_server = 127.0.0.1\nsmtp_port = 1\n"), "mail server", "127.0.0.1:1"},
     };
-    for (const BrokenCase& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         prepare();
         c.breakIt(*this);

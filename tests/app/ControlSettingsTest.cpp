@@ -1,5 +1,4 @@
 #include "app/ControlSettings.h"
-#include "state/StartupSettings.h"
 #include "support/OnlineEncoder.h"
 #include "support/TestInstallation.h"
 
@@ -46,10 +45,9 @@ TEST_F(ControlSettingsTest, LoadsEverySettingFromACompleteInstallation) {
     inst.exec("TarvMain", "UPDATE Control SET cuname='St Mary''s CU', Email='no-at-sign.example'");
     load();
     EXPECT_TRUE(problems().isEmpty()) << problems().join("\n").toStdString();
-    EXPECT_FALSE(inst.importer().SkipImport);
+    EXPECT_TRUE(!inst.importer().SkipImport && inst.importer().connections.OnlineConnection.isOpen());
     EXPECT_EQ(summary(inst.importer().settings), "213000 | St Marys CU | " + inst.path("scans") + "/ | donotreply@riverside.example | "
               "web-one.example | donotreply@web-one.example | F | 1 | 1 | 10 | Branch | 2026-09-30 | 0 | UNSET | 0");
-    EXPECT_TRUE(inst.importer().connections.OnlineConnection.isOpen());
     inst.exec("TarvMain", "UPDATE Control SET cuname='Changed'");
     load();
     EXPECT_EQ(inst.importer().settings.cuname, "St Marys CU") << "the settings of a running cycle stay";
@@ -62,8 +60,7 @@ TEST_F(ControlSettingsTest, SecondHostAndOverridesFromFiles) {
     QDir().mkpath(inst.path("other scans"));
     inst.writeFile("scanpath.txt", "  " + inst.path("other scans") + "  \nignored\n");
     load();
-    EXPECT_TRUE(problems().isEmpty()) << problems().join("\n").toStdString();
-    EXPECT_EQ(summary(inst.importer().settings),
+    EXPECT_EQ(summary(inst.importer().settings) + problems().join("\n"),
               "213000 | Riverside Credit Union | " + inst.path("other scans") + "/ | loans@riverside.example | "
               "web-two.example | donotreply@web-two.example | F | 1 | 1 | 10 | Branch | 2026-09-30 | 0 | UNSET | 0");
 }
@@ -72,9 +69,6 @@ using Breaker = std::function<void(test::TestInstallation&)>;
 Breaker exec(const char* database, const char* statement) {
     return [=](test::TestInstallation& i) { i.exec(database, statement); };
 }
-Breaker config(const char* ini) {
-    return [=](test::TestInstallation& i) { i.appendConfig(QString::fromLatin1(ini)); };
-}
 Breaker folderInstead(const char* file) {
     return [=](test::TestInstallation& i) {
         QFile::remove(i.path(file));
@@ -82,18 +76,20 @@ Breaker folderInstead(const char* file) {
         i.reload();
     };
 }
-
-// Each problem that stops the cycle is one line in the list and in its own log file; problems
-// in the installation's own files (a line naming a .ini) stop it before any database is opened,
-// naming the file or the key (%1 stands for the installation folder).
-TEST(ControlSettingsStops, EachProblemGivesItsLineAndLogFile) {
-    const auto invalid = [](const char* setting, const char* need) {
-        return QStringLiteral("Setting %1 in autovelt.ini is not valid: %2").arg(QString::fromUtf8(setting), QString::fromUtf8(need));
+Breaker t2sql(const char* text) {
+    return [=](test::TestInstallation& i) {
+        i.writeFile("t2sql.ini", text);
+        i.reload();
     };
-    const auto t2sql = [](const char* text) { return [=](test::TestInstallation& i) { i.writeFile("t2sql.ini", text); i.reload(); }; };
+}
+
+// Each problem that stops the cycle is one line in the list and in its own log file; problems in the
+// installation's own files (a line naming a .ini) stop it before any database is opened (%1: the folder).
+TEST(ControlSettingsStops, EachProblemGivesItsLineAndLogFile) {
     const QString emptyFirstLine =
         "The first line of %1/t2sql.ini is empty: it must name the folder of the core banking databases or their SQL Server";
-    const struct { Breaker breakIt; QString line; } cases[] = {
+    struct Case { Breaker breakIt; QString line; };
+    std::vector<Case> cases = {
         {exec("TarvMain", "DELETE FROM Control"), "No record in Control"},
         {exec("TarvMain", "DELETE FROM ControlSwitches"), "No record in ControlSwitches"},
         {exec("TarvMain", "UPDATE ControlSwitches SET webip=''"), "No Web IP in ControlSwitches"},
@@ -103,21 +99,27 @@ TEST(ControlSettingsStops, EachProblemGivesItsLineAndLogFile) {
         {exec("online", "DROP TABLE table_ad"), "Online Database does not have table_ad table"},
         {exec("TarvMain", "UPDATE Control SET ScanLocation='/no/such/scans'"),
          "Unable to locate scanned image folder /no/such/scans/ - cannot continue"},
-        {config("[encoding]\ndigits = 12"),
-         invalid("[encoding] digits = \"12\"", "the ten digits in some order, written twice (20 characters) are needed")},
-        {config("[online]\nport = notaport"), invalid("[online] port = \"notaport\"", "a whole number from 1 to 65535 is needed")},
-        {config("[online]\ntls = sometimes"), invalid("[online] tls = \"sometimes\"", "one of auto, required, off is needed")},
-        {config("[timing]\nsettle_pauses = maybe"), invalid("[timing] settle_pauses = \"maybe\"", "true or false is needed")},
-        {config("[mail]\ndefault_sender = nobody"), invalid("[mail] default_sender = \"nobody\"", "one mail address is needed")},
-        {config("[web]\nhost1_suffix = .3"),
-         invalid("[web] host1_suffix = \".3\"", "the last three characters of the web address are needed")},
-        {config("[encoding]\nmember_code_table = 1234, 2345"),
-         invalid("[encoding] member_code_table = \"1234,2345\"", "seven four-digit numbers separated by commas are needed")},
-        {config("[mail]\nsmtp_pasword = Hunter2"), "Setting [mail] smtp_pasword in autovelt.ini is not known (misspelt?)"},
+        {[](test::TestInstallation& i) { i.appendConfig("[mail]\nsmtp_pasword = Hunter2"); },
+         "Setting [mail] smtp_pasword in autovelt.ini is not known (misspelt?)"},
         {folderInstead("autovelt.ini"), "The configuration file %1/autovelt.ini cannot be read: it is a folder"},
         {folderInstead("t2sql.ini"), "The settings file %1/t2sql.ini cannot be read: it is a folder"},
         {t2sql("\n"), emptyFirstLine}, {t2sql(""), emptyFirstLine},
     };
+    // A setting with a value it cannot take: section, key, value, what is needed.
+    const char* const invalid[][4] = {
+        {"encoding", "digits", "12", "the ten digits in some order, written twice (20 characters) are needed"},
+        {"online", "port", "notaport", "a whole number from 1 to 65535 is needed"},
+        {"online", "tls", "sometimes", "one of auto, required, off is needed"},
+        {"timing", "settle_pauses", "maybe", "true or false is needed"},
+        {"mail", "default_sender", "nobody", "one mail address is needed"},
+        {"web", "host1_suffix", ".3", "the last three characters of the web address are needed"},
+        {"encoding", "member_code_table", "1234,2345", "seven four-digit numbers separated by commas are needed"},
+    };
+    for (const auto& [section, key, value, need] : invalid) {
+        const QString ini = QStringLiteral("[%1]\n%2 = %3").arg(section, key, value);
+        cases.push_back({[=](test::TestInstallation& i) { i.appendConfig(ini); },
+                         QStringLiteral("Setting [%1] %2 = \"%3\" in autovelt.ini is not valid: %4").arg(section, key, value, need)});
+    }
     for (const auto& c : cases) {
         SCOPED_TRACE(c.line.toStdString());
         test::TestInstallation inst;
@@ -133,28 +135,27 @@ TEST(ControlSettingsStops, EachProblemGivesItsLineAndLogFile) {
     }
 }
 
+// Each message keeps its own log file, even in the same second.
 TEST_F(ControlSettingsTest, OldCoreBankingBuildsAreRefusedEveryCycle) {
     inst.exec("TarvMain", "ALTER TABLE MemberMain DROP COLUMN JoinChannel");
     inst.exec("TarvTran", "ALTER TABLE LoanAllocation DROP COLUMN BorrowChannel");
     load();
-    const QString join = "Please update Tarvonel first to a build of 140119 or newer or revert to an older autovelt.exe";
-    const QString borrow = "Please update Tarvonel first to a build of 010219 or newer or revert to an older autovelt.exe";
+    const QString line = "Please update Tarvonel first to a build of %1 or newer or revert to an older autovelt.exe";
     EXPECT_TRUE(inst.importer().SkipImport);
-    EXPECT_EQ(problems(), (QStringList{join, borrow}));
-    QStringList logs = logLines(inst);  // each message keeps its own file, even in the same second
+    EXPECT_EQ(problems(), (QStringList{line.arg("140119"), line.arg("010219")}));
+    QStringList logs = logLines(inst);
     logs.sort();
-    EXPECT_EQ(logs, (QStringList{borrow, join}));
+    EXPECT_EQ(logs, (QStringList{line.arg("010219"), line.arg("140119")}));
 }
 
-// A database that cannot be opened or read takes the failure exit, is reported as such
-// (never as an old build or a missing table) and shows no password.
+// A database that cannot be opened or read takes the failure exit, is reported as such (never as
+// an old build or a missing table) and shows no password, nor does a settings file line holding one.
 TEST(ControlSettingsDatabaseErrors, TakeTheFailureExitWithoutPasswords) {
     const struct { Breaker breakIt; const char* second; } cases[] = {
-        {config("[online]\ndatabase = data/missing-online.db"), "(-2147467259)"},
+        {[](test::TestInstallation& i) { i.appendConfig("[online]\ndatabase = data/missing-online.db"); }, "(-2147467259)"},
         {[](test::TestInstallation& i) { i.writeFile("data/TarvTran.db", QString(4096, 'x')); },
          "Unable to read the database TarvTran.db: file is not a database"},
-        {[](test::TestInstallation& i) { i.writeFile("data/online.db", QString(4096, 'x')); },
-         "Unable to read the database online.db: file is not a database"},
+        {t2sql("SQL01|X|sa|S3cret:pw\n"), ""}, {t2sql("/srv/cu|X|sa|S3cret\n"), ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.second);
@@ -163,49 +164,30 @@ TEST(ControlSettingsDatabaseErrors, TakeTheFailureExitWithoutPasswords) {
         LoadControlSettings(inst.importer());
         const QStringList problems = inst.reporter().problems();
         EXPECT_TRUE(inst.importer().SkipImport);
-        ASSERT_EQ(problems.size(), 2) << problems.join("\n").toStdString();
-        EXPECT_EQ(problems[0], "Error within connection to databases routine. ");
-        EXPECT_TRUE(problems[1].contains(c.second)) << problems[1].toStdString();
-        ASSERT_EQ(logLines(inst).size(), 1);
-        EXPECT_TRUE(logLines(inst)[0].startsWith("(DB Error) - "));
-        for (const QString& line : problems + logLines(inst)) EXPECT_FALSE(line.contains("S3cret-Web-PW"));
-    }
-}
-
-TEST(ControlSettingsDatabaseErrors, SettingsFileLinesHoldingPasswordsAreNeverEchoed) {
-    const struct { const char* line; bool server; } cases[] = {
-        {"SQL01|X|sa|S3cret:pw", true}, {"SQL01|X|sa|S3cret\\\\pw", true}, {"C:\\Data|X|sa|S3cret", false}, {"/srv/cu|X|sa|S3cret", false},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.line);
-        test::TestInstallation inst;
-        inst.writeFile("t2sql.ini", QString::fromLatin1(c.line) + "\n");
-        inst.reload();
-        const StartupSettings& s = inst.importer().startup;
-        EXPECT_EQ(s.chkSQL && s.chkAdmin && s.sqlPW.startsWith("S3cret"), c.server);
-        LoadControlSettings(inst.importer());
-        EXPECT_TRUE(inst.importer().SkipImport);
-        const QStringList shown = inst.reporter().problems() + logLines(inst, "*");
-        EXPECT_FALSE(shown.isEmpty());
-        for (const QString& line : shown) EXPECT_FALSE(line.contains("S3cret")) << line.toStdString();
+        ASSERT_FALSE(problems.isEmpty());
+        if (*c.second) {
+            ASSERT_EQ(problems.size(), 2) << problems.join("\n").toStdString();
+            EXPECT_EQ(problems[0], "Error within connection to databases routine. ");
+            EXPECT_TRUE(problems[1].contains(c.second)) << problems[1].toStdString();
+            EXPECT_TRUE(logLines(inst).value(0).startsWith("(DB Error) - "));
+        }
+        for (const QString& line : problems + logLines(inst, "*"))
+            EXPECT_FALSE(line.contains("S3cret")) << line.toStdString();
     }
 }
 
 TEST_F(ControlSettingsTest, AgencyCredentialsAreDecodedPerCreditUnionAndTableTestMeansUatMode) {
     using autovelt::testing::encodeOnlineField;
     inst.exec("TarvAudt", "INSERT INTO CRRules (RuleCode, ruleactive, RuleBand) VALUES ('CR10A', 1, 'F')");
-    load();
-    EXPECT_EQ(inst.importer().settings.agency.CreditReportUserName, "UNSET");  // no set for 213000
-    EXPECT_FALSE(inst.importer().settings.CreditChecksEnabled);
-
     inst.appendConfig("[agency_213000]\nCreditReportCompany = Riverside CU\nCreditReportUserName = " +
                       encodeOnlineField("riverside.api", 7) + "\nCreditReportPassword = \"p,w#1\"\n"
                       "IdentityCheckUserName = " + encodeOnlineField("riverside.cv", 8) + "\n"
-                      "IdentityCheckPassword = " + encodeOnlineField("Id-Pass,9", 9) + "\n"
-                      "[agency_test]\nCreditReportUserName = " + encodeOnlineField("test.user", 10) + "\n"
-                      "[mail]\nsmtp_password = a,b,c\n");
+                      "IdentityCheckPassword = " + encodeOnlineField("Id-Pass,9", 9) + "\n[mail]\nsmtp_password = a,b,c\n");
     EXPECT_EQ(inst.importer().config.smtpPassword, "a,b,c");  // unquoted commas are kept
+    load();
+    EXPECT_FALSE(inst.importer().settings.CreditChecksEnabled) << "an active CR10A alone turns no credit checks on";
     inst.exec("TarvAudt", "INSERT INTO CRRules (RuleCode, ruleactive, RuleBand) VALUES ('CR01', 1, 'R')");
+    inst.reload();
     load();
     const AgencyCredentials& a = inst.importer().settings.agency;  // commas and "#" survive when quoted
     EXPECT_EQ(QStringList({a.CreditReportCompany, a.CreditReportUserName, a.CreditReportPassword, a.IdentityCheckUserName,
@@ -216,8 +198,7 @@ TEST_F(ControlSettingsTest, AgencyCredentialsAreDecodedPerCreditUnionAndTableTes
     uat.appendConfig("[agency_test]\nCreditReportUserName = " + encodeOnlineField("test.user", 10));
     uat.exec("online", "CREATE TABLE table_test (field_id INTEGER PRIMARY KEY)");
     LoadControlSettings(uat.importer());
-    EXPECT_TRUE(uat.importer().settings.UATMode);
-    EXPECT_FALSE(uat.importer().SkipImport);
+    EXPECT_TRUE(uat.importer().settings.UATMode && !uat.importer().SkipImport);
     EXPECT_EQ(uat.reporter().problems(), QStringList{"Table_test found - so operating in UAT mode."});
     EXPECT_EQ(uat.importer().settings.agency.CreditReportUserName, "test.user");
 }

@@ -35,45 +35,34 @@ protected:
         return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
     }
     Run runHere(const QStringList& arguments) { return run(QStringList(arguments) << "--home" << inst.home()); }
-    void addMembers() {
-        for (long member : {123, 1234}) {
-            inst.exec("TarvMain", QStringLiteral("INSERT INTO MemberMain (MemberNo, Forename, Surname) VALUES (%1, 'Ann', 'Lee')").arg(member));
-            inst.exec("TarvID", QStringLiteral("INSERT INTO IDProof (MemberNo) VALUES (%1)").arg(member));
-        }
-    }
-    int rowsOf123() {
-        return inst.count("TarvMain", "SELECT * FROM MemberMain WHERE MemberNo=123") +
-               inst.count("TarvID", "SELECT * FROM IDProof WHERE MemberNo=123");
-    }
 
     test::TestInstallation inst;
 };
 
+// Exit codes: 0 done, 1 a cycle that stopped on a problem, 2 a bad command line. (No password in the
+// lines a failed connection prints: ControlSettingsDatabaseErrors, through the same reporter.)
 TEST_F(ExecutableTest, ExitCodesOfOnceAndTheCommandLine) {
     EXPECT_EQ(runHere({"--once"}).exitCode, 0);
+    EXPECT_EQ(run({"--once", "--frobnicate"}).exitCode, 2);
+    EXPECT_EQ(run({"--home"}).exitCode, 2);
+    EXPECT_TRUE(run({"--version"}).out.startsWith("autovelt "));
     inst.appendConfig("[encoding]\ndigits = 12");  // a bad setting stops the cycle before any database
     const Run badSetting = runHere({"--once"});
     EXPECT_EQ(badSetting.exitCode, 1);
     EXPECT_TRUE(badSetting.out.contains("problem: Setting [encoding] digits = \"12\"")) << badSetting.out.toStdString();
-    EXPECT_EQ(run({"--once", "--frobnicate"}).exitCode, 2);
-    EXPECT_EQ(run({"--home"}).exitCode, 2);
-    EXPECT_EQ(run({"--help"}).exitCode, 0);
-    EXPECT_TRUE(run({"--version"}).out.startsWith("autovelt "));
 }
 
 TEST_F(ExecutableTest, InitCreatesAnInstallationAndNeverOverwritesOne) {
     const QString home = inst.path("cu");
     ASSERT_EQ(run({"--init", "--home", home}).exitCode, 0);  // what it creates: PrivateFilesTest
-    QFile ini(home + "/autovelt.ini");
-    ASSERT_TRUE(ini.open(QIODevice::WriteOnly | QIODevice::Append));
-    ini.write("\n; edited by the credit union\n");
-    ini.close();
+    inst.writeFile("cu/autovelt.ini", "; edited by the credit union\n");
     const QDateTime before = QFileInfo(home + "/data/TarvMain.db").lastModified();
     const Run again = run({"--init", "--home", home});
     EXPECT_EQ(again.exitCode, 3);
     EXPECT_TRUE(again.err.contains("already holds an installation"));
+    QFile ini(home + "/autovelt.ini");
     ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(ini.readAll().endsWith("; edited by the credit union\n"));
+    EXPECT_EQ(ini.readAll(), "; edited by the credit union\n");
     EXPECT_EQ(QFileInfo(home + "/data/TarvMain.db").lastModified(), before);
 }
 
@@ -89,29 +78,18 @@ TEST_F(ExecutableTest, HeadlessPrintsLinesAsReportedAndStopsOnSigterm) {
     EXPECT_TRUE(out.contains("problem: Table_test found - so operating in UAT mode.")) << out.toStdString();
     ::kill(static_cast<pid_t>(p.processId()), SIGTERM);
     ASSERT_TRUE(p.waitForFinished(10000));
-    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(p.exitCode(), 0);
-}
-
-// Standard output and error and the log files of a failed connection show no password.
-TEST_F(ExecutableTest, NoPasswordReachesTheOutputOrTheLogs) {
-    inst.appendConfig("[online]\ndatabase = data/not-there.db");
-    inst.writeFile("t2sql.ini", "SQL01|X|velt|Sql-Secret-42\n");
-    const Run result = runHere({"--once"});
-    EXPECT_EQ(result.exitCode, 1);
-    QString everything = result.out + result.err;
-    for (const QFileInfo& file : QDir(inst.path("web")).entryInfoList(QDir::Files)) {
-        QFile f(file.filePath());
-        everything += f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
-    }
-    EXPECT_TRUE(everything.contains("Error within connection to databases routine.")) << everything.toStdString();
-    EXPECT_FALSE(everything.contains("Sql-Secret-42") || everything.contains("S3cret-Web-PW"));
+    EXPECT_EQ(std::pair(p.exitStatus(), p.exitCode()), std::pair(QProcess::NormalExit, 0));
 }
 
 // Deletion lists first, deletes only with --yes and waits for a running importer's lock; the
 // search reads the logs beside it.
 TEST_F(ExecutableTest, DeletionAndSearchFromTheCommandLine) {
-    addMembers();
+    for (long member : {123, 1234}) {
+        inst.exec("TarvMain", QStringLiteral("INSERT INTO MemberMain (MemberNo, Forename, Surname) VALUES (%1, 'Ann', 'Lee')").arg(member));
+        inst.exec("TarvID", QStringLiteral("INSERT INTO IDProof (MemberNo) VALUES (%1)").arg(member));
+    }
+    const auto rowsOf123 = [&] { return inst.count("TarvMain", "SELECT * FROM MemberMain WHERE MemberNo=123") +
+                                        inst.count("TarvID", "SELECT * FROM IDProof WHERE MemberNo=123"); };
     inst.writeFile("web/importer.txt", "Member 123 refused\n");
     {
         InstanceLock runningImporter(inst.home());

@@ -18,14 +18,11 @@ QStringList linesWritten(std::FILE* file) {
     return lines;
 }
 
-// The headless runner's output is the service's journal: every report line, and at most one
-// progress line a second however fast the pass moves.
+// The headless runner's output is the service's journal: every report line, and at most one progress line a second.
 TEST(PrintingReporter, PrintsEveryLineAndProgressAtMostOnceASecond) {
     test::ManualClock clock;
     std::FILE* out = std::tmpfile();
-    ASSERT_NE(out, nullptr);
     PrintingReporter reporter(clock, out);
-
     reporter.showProgress({1, 40, QStringLiteral("reading the application")});
     for (int step = 0; step < 4; ++step) {  // four more steps within 0.8 s: none printed
         clock.pause(0.2);

@@ -11,13 +11,10 @@ using namespace autovelt;
 
 // Each line applies to what the one before left, so what a line does not name is cleared.
 TEST(SettingsFileLine, ChoosesFileDatabaseOrSqlServer) {
-    const struct { const char* line; bool chkSQL, chkAdmin; const char* database; const char* subset; const char* user; const char* pw; } cases[] = {
+    const struct { const char* line; bool chkSQL, chkAdmin; const char* database, *subset, *user, *pw; } cases[] = {
         {"SQL01|X|sa2|pw|x", true, false, "SQL01", "X", "", ""},  // five parts: no login
-        {"SQL01|X|velt|pw", true, true, "SQL01", "X", "velt", "pw"},
-        {"SQL01|Y", true, false, "SQL01", "Y", "", ""},
-        {"C:\\Data", false, false, "C:\\Data", "", "", ""},
-        {"/srv/data", false, false, "/srv/data", "", "", ""},
-        {"SQLSERVER02", true, false, "SQLSERVER02", "", "", ""},
+        {"SQL01|X|velt|pw", true, true, "SQL01", "X", "velt", "pw"}, {"SQL01|Y", true, false, "SQL01", "Y", "", ""},
+        {"C:\\Data", false, false, "C:\\Data", "", "", ""},         {"SQLSERVER02", true, false, "SQLSERVER02", "", "", ""},
     };
     StartupSettings s;
     for (const auto& c : cases) {
@@ -31,7 +28,7 @@ TEST(SettingsFileLine, ChoosesFileDatabaseOrSqlServer) {
 TEST(BuildConnectionString, FileDatabaseSqlServerReportsAndOnline) {
     const QString jet = "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=%1;Persist Security Info=False";
     const QString sql = "provider=SQLOLEDB.1;Persist Security Info=False;Initial Catalog=%1;Data Source=SQL01;";
-    const struct { bool chkSQL, chkAdmin; const char* database; const char* user; const char* name; QString expected; const char* named; } cases[] = {
+    const struct { bool chkSQL, chkAdmin; const char* database, *user, *name; QString expected; const char* named; } cases[] = {
         {false, false, "/srv/data/", "", "TarvMain", jet.arg("/srv/data/TarvMain.mdb"), "TarvMain"},
         {false, false, "/srv/data", "", "TarvTran", jet.arg("/srv/data/TarvTran.mdb"), "TarvTran"},
         {false, false, "/srv/data", "", "Vreports", jet.arg("/opt/velt/Vreports.MDB"), "Vreports"},
@@ -55,42 +52,30 @@ TEST(BuildConnectionString, FileDatabaseSqlServerReportsAndOnline) {
               "DRIVER={MySQL ODBC 3.51 Driver}; PORT=3306; SERVER=10.0.0.33; DATABASE=cu1; UID=cu1; PWD=pw; ENCRYPT=true; OPTION=3");
 }
 
+// On a terminal server the user's DataSubset wins over the machine's; a settings file overrides the registry.
 TEST(StartupSettings, RegistryValuesThenSettingsFile) {
     test::TestInstallation inst;
-    auto set = [](qint32 root, const QString& name, const QVariant& value) {
-        Registry reg;
-        reg.SetLocation(root, "Software\\Varno\\Tarvonel", name);
-        reg.setValue(value);
-    };
     QFile::remove(inst.path("t2sql.ini"));
-    set(Registry::HKEY_LOCAL_MACHINE, "Database", "SQL07");
-    set(Registry::HKEY_LOCAL_MACHINE, "SQLDatabase", "SQL07");
-    set(Registry::HKEY_LOCAL_MACHINE, "Admin", 1);
-    set(Registry::HKEY_LOCAL_MACHINE, "AdminUserName", "velt");
-    set(Registry::HKEY_LOCAL_MACHINE, "TerminalServer", 1);
-    set(Registry::HKEY_LOCAL_MACHINE, "DataSubset", "MACHINE");
-    set(Registry::HKEY_CURRENT_USER, "DataSubset", "USER");
-    set(Registry::HKEY_LOCAL_MACHINE, "Cursor", "7");
+    const struct { qint32 root; const char* name; QVariant value; } values[] = {
+        {Registry::HKEY_LOCAL_MACHINE, "Database", "SQL07"}, {Registry::HKEY_LOCAL_MACHINE, "SQLDatabase", "SQL07"},
+        {Registry::HKEY_LOCAL_MACHINE, "Admin", 1},          {Registry::HKEY_LOCAL_MACHINE, "AdminUserName", "velt"},
+        {Registry::HKEY_LOCAL_MACHINE, "DataSubset", "MACHINE"}, {Registry::HKEY_CURRENT_USER, "DataSubset", "USER"},
+        {Registry::HKEY_LOCAL_MACHINE, "TerminalServer", 1},     {Registry::HKEY_LOCAL_MACHINE, "Cursor", "7"},
+    };
+    for (const auto& v : values) {
+        Registry reg;
+        reg.SetLocation(v.root, "Software\\Varno\\Tarvonel", v.name);
+        reg.setValue(v.value);
+    }
     StartupSettings s = ReadStartupSettings(inst.home());
-    EXPECT_TRUE(s.chkSQL);
-    EXPECT_TRUE(s.chkAdmin);
-    EXPECT_EQ(s.sqlUserName, "velt");
-    EXPECT_EQ(s.SQLSubset, "USER");
-    EXPECT_EQ(s.SQLCursor, "3");
-
+    EXPECT_EQ(std::tuple(s.chkSQL, s.chkAdmin, s.sqlUserName, s.SQLSubset, s.SQLCursor), std::tuple(true, true, "velt", "USER", "3"));
     inst.writeFile("t2sql.ini", "/srv/cu\n");
     s = ReadStartupSettings(inst.home());
-    EXPECT_FALSE(s.chkSQL);
-    EXPECT_EQ(s.txtDatabase, "/srv/cu/");
-    EXPECT_TRUE(s.SQLSubset.isEmpty());
+    EXPECT_EQ(std::tuple(s.chkSQL, s.txtDatabase, s.SQLSubset), std::tuple(false, "/srv/cu/", ""));
 }
 
-TEST(CommandLine, ParsesOptionsAndFindsTheHomeFolder) {
-    QString error;
-    auto c = ParseCommandLine({"--headless", "--once", "--home", "/srv/velt"}, error);
-    ASSERT_TRUE(c);
-    EXPECT_TRUE(c->headless && c->once);
-    EXPECT_EQ(ResolveHomeFolder(*c, "/opt/bin"), "/srv/velt");
+// --home and the options themselves: ExecutableTest, through the real program.
+TEST(CommandLine, HomeFolderFromTheEnvironmentOrBesideTheProgram) {
     qputenv("AUTOVELT_HOME", "/srv/from-env");
     EXPECT_EQ(ResolveHomeFolder(CommandLine{}, "/opt/bin"), "/srv/from-env");
     qunsetenv("AUTOVELT_HOME");

@@ -10,8 +10,7 @@ namespace {
 
 TEST(AnsiCodePage, KnownCharactersEveryCodeOnceAndNothingOutside) {
     const std::pair<int, char16_t> known[] = {
-        {0x00, 0x0000}, {0x41, u'A'}, {0x7F, 0x007F}, {0x80, 0x20AC}, {0x81, 0x0081}, {0x8D, 0x008D},
-        {0x92, 0x2019}, {0x99, 0x2122}, {0x9F, 0x0178}, {0xA0, 0x00A0}, {0xE2, 0x00E2}, {0xFF, 0x00FF},
+        {0x41, u'A'}, {0x7F, 0x007F}, {0x80, 0x20AC}, {0x81, 0x0081}, {0x92, 0x2019}, {0x9F, 0x0178}, {0xA0, 0x00A0}, {0xFF, 0x00FF},
     };
     for (const auto& [code, unicode] : known) EXPECT_EQ(ansiCharacter(code), QChar(unicode)) << code;
     std::set<char16_t> seen;
@@ -19,8 +18,7 @@ TEST(AnsiCodePage, KnownCharactersEveryCodeOnceAndNothingOutside) {
         EXPECT_TRUE(seen.insert(ansiCharacter(code).unicode()).second) << code;
         EXPECT_EQ(ansiCode(ansiCharacter(code)), code) << code;
     }
-    for (char16_t u : {char16_t(0x0100), char16_t(0x4E2D), char16_t(0xD800), char16_t(0x2028)})
-        EXPECT_FALSE(ansiCode(QChar(u)).has_value()) << int(u);
+    for (char16_t u : {char16_t(0x0100), char16_t(0xD800)}) EXPECT_FALSE(ansiCode(QChar(u)).has_value()) << int(u);
 }
 
 }  // namespace

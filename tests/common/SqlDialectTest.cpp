@@ -8,8 +8,7 @@ namespace {
 
 #define D2021 "CONVERT(DATETIME, '2021-01-02 00:00:00', 102)"
 
-// Text an applicant typed sits in quoted literals and must arrive exactly as typed; hashes
-// that do not open a date stay.
+// Text an applicant typed sits in quoted literals and must arrive exactly as typed; hashes that do not open a date stay.
 TEST(SqlDialectTranslate, SqlServerRewrites) {
     const struct { const char* name; const char* jet; const char* sqlServer; } cases[] = {
         {"date and boolean", "SELECT * FROM X WHERE D=#01/02/21# AND F=TRUE", "SELECT * FROM X WHERE D=" D2021 " AND F=1"},
@@ -20,18 +19,13 @@ TEST(SqlDialectTranslate, SqlServerRewrites) {
         {"any case booleans", "SET a=True, b=false, c=tRuE", "SET a=1, b=0, c=1"},
         {"inside identifiers", "SELECT IsTrueValue, Falsehood FROM t", "SELECT Is1Value, 0hood FROM t"},
         {"delete star", "DELETE * FROM Changes WHERE MemberNo = 1", "DELETE FROM Changes WHERE MemberNo = 1"},
-        {"delete star alone", "DELETE *", "DELETE"}, {"empty", "", ""},
         {"delete star lower case", "delete * from x where a=false", "DELETE from x where a=0"},
-        {"plain delete", "DELETE FROM member_docs WHERE id=5", "DELETE FROM member_docs WHERE id=5"},
         {"lone hash", "WHERE x=#5 AND y=3", "WHERE x=#5 AND y=3"}, {"pair around a non-date", "#abc# #01/02/21#", "#abc# " D2021},
         {"single-digit parts", "D=#1/2/21#", "D=#1/2/21#"},        {"not a calendar date", "D=#02/30/21#", "D=#02/30/21#"},
-        {"month 13", "D=#13/01/2021#", "D=#13/01/2021#"},           {"three-digit year", "D=#01/02/021#", "D=#01/02/021#"},
-        {"day-first separators", "D=#01-02-21#", "D=#01-02-21#"},
-        {"surname with true", "VALUES ('Truelove', TRUE)", "VALUES ('Truelove', 1)"},
+        {"month 13", "D=#13/01/2021#", "D=#13/01/2021#"},
         {"hash in text then a date", "SET Line1='No #5' WHERE D=#01/02/21#", "SET Line1='No #5' WHERE D=" D2021},
         {"date-shaped text", "VALUES ('#01/02/21#', #01/02/21#)", "VALUES ('#01/02/21#', " D2021 ")"},
         {"escaped quote", "VALUES ('O''True #1', FALSE, 'It''s #01/02/21# true')", "VALUES ('O''True #1', 0, 'It''s #01/02/21# true')"},
-        {"empty literal", "VALUES ('', TRUE, '''')", "VALUES ('', 1, '''')"},
         {"unterminated literal", "SELECT 'abc TRUE #01/02/21#", "SELECT 'abc TRUE #01/02/21#"},
         {"existing convert", "VALUES (CONVERT(DATETIME, '2021-01-02 10:11:12', 102),False,'true')",
          "VALUES (CONVERT(DATETIME, '2021-01-02 10:11:12', 102),0,'true')"},

@@ -11,37 +11,28 @@ using namespace autovelt::db;
 TEST(ConnectionTarget, MapsEachConnectionStringToAnEngine) {
     EngineSettings settings;
     settings.odbcDriver = "FreeTDS";
-    const auto jet = resolveConnectionString("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/srv/cu/TarvMain.mdb;Persist Security Info=False", settings);
+    const auto jet =
+        resolveConnectionString("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/srv/cu/TarvMain.mdb;Persist Security Info=False", settings);
     EXPECT_EQ(std::tuple(jet.engine, jet.filePath), std::tuple(Engine::Embedded, QString("/srv/cu/TarvMain.db")));
-
     const auto trusted = resolveConnectionString(
         "provider=SQLOLEDB.1;Persist Security Info=False;Initial Catalog=XTarvMain;Data Source=SQL01;Trusted_Connection=Yes;", settings);
     EXPECT_EQ(std::tuple(trusted.engine, trusted.odbcConnectString),
               std::tuple(Engine::SqlServer, QString("DRIVER={FreeTDS};SERVER={SQL01};DATABASE={XTarvMain};Trusted_Connection=Yes;")));
-
     const auto login = resolveConnectionString(
         "provider=SQLOLEDB.1;Persist Security Info=False;Initial Catalog=TarvTran;Data Source=SQL01;User Id =velt;Password=p;w}", settings);
-    EXPECT_EQ(login.user, "velt");
-    EXPECT_EQ(login.password, "p");  // the string format stops a password at ";"
+    EXPECT_EQ(std::tuple(login.user, login.password), std::tuple(QString("velt"), QString("p")));  // a password stops at ";"
     EXPECT_FALSE(login.odbcConnectString.contains("velt"));  // credentials never go into the ODBC text
-
     const auto online = resolveConnectionString(
         "DRIVER={MySQL ODBC 3.51 Driver}; PORT=3306; SERVER=10.1.1.81; DATABASE=cu1; UID=cu1; PWD=secret; ENCRYPT=true; OPTION=3", settings);
     EXPECT_EQ(std::tuple(online.engine, online.server, online.database, online.port),
               std::tuple(Engine::MySql, QString("10.1.1.81"), QString("cu1"), 3306));
-
     settings.embeddedOnlineDatabase = "/tmp/online.db";
     EXPECT_EQ(resolveConnectionString("DRIVER={MySQL ODBC 3.51 Driver}; SERVER=x;", settings).filePath, "/tmp/online.db");
     EXPECT_THROW(resolveConnectionString("Provider=Nothing;", settings), VeltError);
 
     Connection c;  // a missing database file is an error, never a new file
-    try {
-        c.open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/nonexistent/folder/TarvMain.mdb;Persist Security Info=False");
-        FAIL() << "opened a missing database";
-    } catch (const VeltError& e) {
-        EXPECT_TRUE(e.description().contains("TarvMain.db"));
-    }
-    EXPECT_FALSE(QFile::exists("/nonexistent/folder/TarvMain.db"));
+    EXPECT_THROW(c.open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/nonexistent/TarvMain.mdb;Persist Security Info=False"), VeltError);
+    EXPECT_FALSE(QFile::exists("/nonexistent/TarvMain.db"));
 }
 
 class ConnectionTest : public ::testing::Test {
@@ -52,35 +43,27 @@ protected:
     Connection& tran = inst.importer().connections.TarvTran;
 };
 
-TEST_F(ConnectionTest, ExecutesReadsAndUpdatesByKey) {
-    EXPECT_EQ(tran.execute("INSERT INTO Changes (Operatorinit, OperatorName, ChangeDate, Description, OutOfPolicy, MemberNo) "
-                           "VALUES('W','VELT',#12/06/26#,'It''s done',False,5) ;"), 1);
+// Writing through recordsets is covered by every import test that reads its rows back; here: the
+// refusals and errors those tests never meet.
+TEST_F(ConnectionTest, RefusesWritesThroughReadOnlyCursorsAndNamesWhatIsMissing) {
+    EXPECT_EQ(tran.execute("INSERT INTO Changes (ChangeDate, OutOfPolicy, MemberNo) VALUES(#12/06/26#,False,5) ;"), 1);
     auto rs = tran.openRecordset("SELECT * FROM Changes WHERE MemberNo=5 ;", keysetCursor());
-    ASSERT_FALSE(rs.eof());
-    EXPECT_EQ(rs.text("description"), "It's done");  // names are found without case
-    EXPECT_EQ(rs.value("ChangeDate").toDate(), QDate(2026, 12, 6));
-    rs.setValue("Description", "Changed");
-    rs.update();
-    EXPECT_EQ(inst.scalar("TarvTran", "SELECT Description FROM Changes WHERE MemberNo=5").toString(), "Changed");
-    EXPECT_EQ(tran.execute("DELETE * FROM Changes WHERE MemberNo = 5"), 1);
-
+    EXPECT_EQ(rs.value("changedate").toDate(), QDate(2026, 12, 6));  // names are found without case
     EXPECT_THROW(rs.value("NoSuchColumn"), VeltError);
-    auto readOnly = tran.openRecordset("SELECT * FROM Changes ;", readOnlyCursor());
-    EXPECT_THROW(readOnly.addNew(), VeltError);
+    EXPECT_THROW(tran.openRecordset("SELECT * FROM Changes ;", readOnlyCursor()).addNew(), VeltError);
+    EXPECT_EQ(tran.execute("DELETE * FROM Changes WHERE MemberNo = 5"), 1);
     try {
         tran.execute("SELECT * FROM NoSuchTable");
         FAIL();
     } catch (const VeltError& e) {
-        EXPECT_TRUE(e.description().contains("NoSuchTable"));
-        EXPECT_NE(e.number(), 0);
+        EXPECT_TRUE(e.description().contains("NoSuchTable") && e.number() != 0);
     }
     EXPECT_TRUE(main.columnExists("membermain", "JOINCHANNEL"));  // tables and columns found without case
-    EXPECT_FALSE(main.columnExists("MemberMain", "NoSuchColumn"));
-    EXPECT_FALSE(main.columnExists("NoSuchTable", "MemberNo"));
+    EXPECT_FALSE(main.columnExists("MemberMain", "NoSuchColumn") || main.columnExists("NoSuchTable", "MemberNo"));
 }
 
-// The statements the importer writes must find the rows they should on the embedded engine;
-// an empty application value is stored as empty text, an empty date as no date.
+// The statements the importer writes must find the rows they should on the embedded engine; an
+// empty application value is stored as empty text, an empty date as no date.
 TEST_F(ConnectionTest, StoredDatesBooleansAndEmptyTextsAreFoundByTheDialect) {
     auto rs = main.openRecordset("SELECT * FROM MemberMain WHERE MemberNo=7 ;", keysetCursor());
     rs.addNew();
@@ -90,15 +73,10 @@ TEST_F(ConnectionTest, StoredDatesBooleansAndEmptyTextsAreFoundByTheDialect) {
     rs.setValue("stopcashin", "False");
     rs.setValue("MidName", QString());
     rs.setValue("DOL", QString());
-    rs.setValue("PrevSurname", QVariant());  // Null on purpose
     rs.update();
-
     EXPECT_EQ(main.openRecordset("SELECT * FROM MemberMain WHERE DOB=#12/25/1980# AND NewMember=TRUE ;").recordCount(), 1);
     EXPECT_EQ(main.openRecordset("SELECT * FROM MemberMain WHERE DOB=#12/25/80# AND stopcashin=False ;").recordCount(), 1);
     EXPECT_EQ(main.openRecordset("SELECT * FROM MemberMain WHERE DOB>#12/25/1980# ;").recordCount(), 0);
-    EXPECT_EQ(inst.count("TarvMain", "SELECT * FROM MemberMain WHERE MidName = '' AND DOL IS NULL AND PrevSurname IS NULL"), 1);
-    auto back = main.openRecordset("SELECT * FROM MemberMain WHERE MemberNo=7 ;");
-    EXPECT_EQ(back.value("DOB").toDate(), QDate(1980, 12, 25));
-    EXPECT_EQ(back.value("NewMember").toBool(), true);
-    EXPECT_EQ(back.value("stopcashin").toBool(), false);
+    EXPECT_EQ(inst.count("TarvMain", "SELECT * FROM MemberMain WHERE MidName = '' AND DOL IS NULL"), 1);
+    EXPECT_EQ(main.openRecordset("SELECT * FROM MemberMain WHERE MemberNo=7 ;").value("DOB").toDate(), QDate(1980, 12, 25));
 }

@@ -1,6 +1,3 @@
-// Case-insensitive comparison of every letter on the embedded engine: the NOCASE columns
-// and LIKE, with and without an escape character.
-
 #include "common/SqlQuote.h"
 #include "platform/db/Connection.h"
 #include "support/TestInstallation.h"
@@ -19,14 +16,11 @@ TEST(TextComparison, NoCaseColumnsAndLikeFoldEveryLetterButKeepAccents) {
     const auto equal = [](const QString& typed) { return "= " + sqlText(typed); };
     const auto like = [](const QString& pattern) { return "LIKE " + pattern; };
     const struct { QString stored; QString condition; bool found; } cases[] = {
-        {"MÜLLER", equal("müller"), true},  {"müller", equal("MÜLLER"), true}, {"ÉLODIE", equal("élodie"), true},
-        {"Smith", equal("SMITH"), true},    {"MULLER", equal("MÜLLER"), false}, {"Müller", equal("Mueller"), false},
+        {"MÜLLER", equal("müller"), true}, {"ÉLODIE", equal("élodie"), true}, {"MULLER", equal("MÜLLER"), false},
         {"\U00010400x", equal("\U00010428X"), true},  // letters beyond the 16-bit range
-        {"élodie", like("'É%'"), true},     {"ÉLODIE", like("'é%'"), true},       {"Élodie", like("'E%'"), false},
-        {"John", like("'_ohn'"), true},     {"John", like(sqlLikeStartsWith("%")), false},
-        {"%John", like(sqlLikeStartsWith("%")), true}, {"John", like(sqlLikeStartsWith("_")), false},
-        {"a!b[c", like(sqlLikeStartsWith("A!B[C")), true}, {"abcabd", like("'%abd'"), true},
-        {"ab", like("'a%b%'"), true},       {"ab", like("'a%c'"), false},         {"\U00010428x", like("'\U00010400_'"), true},
+        {"ÉLODIE", like("'é%'"), true},    {"Élodie", like("'E%'"), false},   {"John", like("'_ohn'"), true},
+        {"John", like(sqlLikeStartsWith("%")), false}, {"%John", like(sqlLikeStartsWith("%")), true},
+        {"a!b[c", like(sqlLikeStartsWith("A!B[C")), true}, {"abcabd", like("'%abd'"), true}, {"ab", like("'a%c'"), false},
     };
     const auto count = [&](const QString& condition) {
         return main.openRecordset("SELECT COUNT(*) AS n FROM Names WHERE Name " + condition, db::clientReadOnlyCursor())
