@@ -40,7 +40,7 @@ QDateTime creationTimeOf(const QFileInfo& file) {
     return born.isValid() ? born : file.lastModified();
 }
 
-CreditSearchAddress addressOf(const db::Recordset& row) { return {ReadPafColumns(row)}; }
+CreditSearchAddress addressOf(const db::Recordset& row) { return {ReadPafColumns(row), QDate(), QDate()}; }
 
 // One call of DrawCreditReport. Every step either goes on or ends the call; database and
 // conversion failures are raised as VeltError and reported by the caller.

@@ -130,8 +130,12 @@ TEST(ControlSettingsStops, EachProblemGivesItsLineAndLogFile) {
         EXPECT_FALSE(inst.importer().settings.CreditChecksEnabled);
         EXPECT_EQ(inst.reporter().problems(), QStringList{line});
         EXPECT_EQ(logLines(inst), QStringList{line});
-        if (line.contains(".ini")) EXPECT_FALSE(inst.importer().connections.TarvMain.isOpen());
-        if (line.contains("scanned image")) EXPECT_FALSE(inst.importer().connections.OnlineConnection.isOpen());
+        if (line.contains(".ini")) {
+            EXPECT_FALSE(inst.importer().connections.TarvMain.isOpen());
+        }
+        if (line.contains("scanned image")) {
+            EXPECT_FALSE(inst.importer().connections.OnlineConnection.isOpen());
+        }
     }
 }
 

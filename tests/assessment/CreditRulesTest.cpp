@@ -6,8 +6,6 @@
 #include <functional>
 #include <gtest/gtest.h>
 
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"  // rows name only the members they set
-
 using namespace autovelt;
 using autovelt::test::CreditReportBuilder;
 

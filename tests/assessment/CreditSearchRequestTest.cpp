@@ -8,8 +8,6 @@
 #include <QXmlStreamReader>
 #include <gtest/gtest.h>
 
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"  // rows name only the members they set
-
 using namespace autovelt;
 
 namespace {

@@ -9,8 +9,6 @@
 #include <functional>
 #include <gtest/gtest.h>
 
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"  // rows name only the members they set
-
 namespace autovelt {
 namespace {
 

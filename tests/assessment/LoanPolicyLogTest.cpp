@@ -15,8 +15,6 @@
 #include <QProcess>
 #include <gtest/gtest.h>
 
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"  // rows name only the members they set
-
 using namespace autovelt;
 using namespace autovelt::test;
 

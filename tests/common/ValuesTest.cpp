@@ -108,8 +108,12 @@ TEST(ValuesDates, DayFirstReading) {
     for (const auto& c : cases) {
         const QString text = QString::fromLatin1(c.text);
         EXPECT_EQ(parseDayFirstDateTime(text).value_or(QDateTime()), c.expected) << c.text;
-        if (!text.contains(':')) EXPECT_EQ(isDate(text), c.expected.isValid()) << c.text;
-        if (!text.contains(':')) EXPECT_EQ(parseDayFirstDate(text).value_or(QDate()), c.expected.date()) << c.text;
+        if (!text.contains(':')) {
+            EXPECT_EQ(isDate(text), c.expected.isValid()) << c.text;
+        }
+        if (!text.contains(':')) {
+            EXPECT_EQ(parseDayFirstDate(text).value_or(QDate()), c.expected.date()) << c.text;
+        }
     }
 }
 

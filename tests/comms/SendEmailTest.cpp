@@ -190,7 +190,9 @@ TEST_F(SendEmailTest, EachServerAndRecipientListGivesItsResult) {
         if (mails.isEmpty()) continue;
         EXPECT_EQ(mails[0].rcptTos, c.rcptTo);
         EXPECT_EQ(headers(mails[0], {"To", "Bcc"}), c.toHeader + u'|');
-        if (c.toHeader.isEmpty()) EXPECT_FALSE(mails[0].raw.contains("a@one.example"));
+        if (c.toHeader.isEmpty()) {
+            EXPECT_FALSE(mails[0].raw.contains("a@one.example"));
+        }
         EXPECT_EQ(mails[0].tls, c.tls);
     }
 }

@@ -122,7 +122,9 @@ TEST_P(LoanFiguresTable, MatchTheCalculationByHand) {
     const int64_t rate = pounds(c.expectedRate).units();
     EXPECT_EQ(figures(f), referenceFigures(pounds(c.total).units(), rate, c.frequency, c.term, kApplied, c.first));
     const QString byHand = QStringLiteral("%1|%2|%3").arg(f.repayment.toDouble(), 0, 'f', 2).arg(f.lastRepayment->toDouble(), 0, 'f', 2);
-    if (c.byHand) EXPECT_EQ(byHand.arg(f.term), c.byHand);
+    if (c.byHand) {
+        EXPECT_EQ(byHand.arg(f.term), c.byHand);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Loans, LoanFiguresTable,

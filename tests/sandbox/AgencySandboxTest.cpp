@@ -13,8 +13,6 @@
 #include <gtest/gtest.h>
 #include <memory>
 
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"  // rows name only the members they set
-
 using namespace autovelt;
 using autovelt::test::AgencySandbox;
 

@@ -42,13 +42,11 @@ AgencySandbox::AgencySandbox(Options options) : options_(std::move(options)) {
     if (!m.hasMatch())
         throw std::runtime_error(("agency sandbox did not start: " + (line.isEmpty() ? error : QString::fromUtf8(line))).toStdString());
     httpsPort_ = m.captured(1).toUShort();
-    httpPort_ = m.captured(2).toUShort();
 }
 
 AgencySandbox::~AgencySandbox() { testing::stopServer(process_); }
 
 QString AgencySandbox::host() const { return QStringLiteral("127.0.0.1:%1").arg(httpsPort_); }
-QString AgencySandbox::plainHost() const { return QStringLiteral("127.0.0.1:%1").arg(httpPort_); }
 QString AgencySandbox::caFile() const { return folder_.filePath(QStringLiteral("certificates/ca.pem")); }
 QString AgencySandbox::recordFolder() const { return folder_.filePath(QStringLiteral("requests")); }
 QString AgencySandbox::identityUrl() const { return "https://" + host() + "/callvalidateapi/incomingserver.php"; }

@@ -40,7 +40,6 @@ public:
     AgencySandbox& operator=(const AgencySandbox&) = delete;
 
     QString host() const;       // "127.0.0.1:PORT", HTTPS
-    QString plainHost() const;  // "127.0.0.1:PORT", plain HTTP
     QString caFile() const;
     QString callReportNamespace() const { return options_.callReportNamespace; }
     QString identityUrl() const;  // the HTTPS URL of the identity check
@@ -62,7 +61,6 @@ private:
     QTemporaryDir folder_;
     QProcess process_;
     quint16 httpsPort_ = 0;
-    quint16 httpPort_ = 0;
 };
 
 }  // namespace autovelt::test

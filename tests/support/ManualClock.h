@@ -11,7 +11,6 @@ public:
     QDateTime now() const override { return now_; }
     void pause(double seconds) override { now_ = now_.addMSecs(static_cast<qint64>(seconds * 1000.0)); totalPaused_ += seconds; }
     void set(const QDateTime& t) { now_ = t; }
-    void advance(int seconds) { now_ = now_.addSecs(seconds); }
     double totalPaused() const { return totalPaused_; }
 
 private:

@@ -47,13 +47,6 @@ QString ReceivedMail::header(const QString& name) const {
     return {};
 }
 
-QStringList ReceivedMail::headersNamed(const QString& name) const {
-    QStringList values;
-    for (const auto& [key, value] : headers)
-        if (key.compare(name, Qt::CaseInsensitive) == 0) values.append(value);
-    return values;
-}
-
 SmtpSink::SmtpSink(Options options) : options_(std::move(options)) {}
 
 SmtpSink::~SmtpSink() { stop(); }

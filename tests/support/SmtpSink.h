@@ -32,7 +32,6 @@ struct ReceivedMail {
     bool tls = false;     // the session was encrypted when the message arrived
 
     QString header(const QString& name) const;     // first value, or a null QString
-    QStringList headersNamed(const QString& name) const;
 };
 
 // A real SMTP server (aiosmtpd, run by tests/support/smtp_sink.py with /usr/bin/python3)

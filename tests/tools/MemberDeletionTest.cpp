@@ -93,7 +93,9 @@ TEST_F(MemberDeletionTest, StopsOrIsRefusedLeavingTheMemberWhole) {
     inst.importer().connections.closeAll();
     EXPECT_TRUE(inst.reporter().successes().isEmpty());
     for (const MemberTable& table : MemberTables())
-        if (QLatin1String(table.table) != QLatin1String("LoanNotepad")) EXPECT_GT(rowsOf(table, kVictim), 0) << table.table;
+        if (QLatin1String(table.table) != QLatin1String("LoanNotepad")) {
+            EXPECT_GT(rowsOf(table, kVictim), 0) << table.table;
+        }
 }
 
 TEST(MemberNumberAnswer, OnlyAWholeNumberInRangeNamesAMember) {
