@@ -223,6 +223,19 @@ TEST_F(CrashSafetyTest, ASecondImporterOnTheSameInstallationIsRefused) {
     EXPECT_EQ(rows("TarvMain", "SELECT * FROM MemberBalances"), rows("TarvMain", "SELECT DISTINCT MemberNo FROM MemberBalances"));
 }
 
+// The service stops the importer with SIGTERM: the application under way commits, the rest wait.
+TEST_F(CrashSafetyTest, SigtermUnderOnceFinishesTheCurrentApplicationAndLeavesTheRestPending) {
+    prepare(inst);
+    const auto p = startProgram(inst);
+    QThread::msleep(400);
+    p->terminate();
+    ASSERT_TRUE(p->waitForFinished(60000));
+    const int imported = rows("online", "SELECT * FROM table_w WHERE field_107='Y'");
+    if (imported == kApplications) GTEST_SKIP() << "the run finished before the signal";
+    EXPECT_EQ(p->exitCode(), 6);
+    EXPECT_EQ(rows("TarvAudt", "SELECT * FROM VeltImport"), imported);
+}
+
 // "--once" exits 0 only when every application was imported or refused.
 TEST_F(CrashSafetyTest, OnceTellsWhenAnApplicationWasLeftPending) {
     add(WebApplication::joinAndBorrow(1));
