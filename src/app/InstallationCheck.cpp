@@ -2,6 +2,8 @@
 
 #include "app/ControlSettings.h"
 #include "app/InstallationSetup.h"
+#include "comms/ImporterMail.h"
+#include "comms/SendEmail.h"
 #include "common/PrivateFiles.h"
 #include "common/VeltError.h"
 #include "platform/net/Reachability.h"
@@ -154,13 +156,13 @@ private:
             else fail(QStringLiteral("mail"), QStringLiteral("pickup folder ") + c.mailPickupFolder + QStringLiteral(" does not exist or cannot be written"));
             return;
         }
-        const QString host = !c.smtpServerOverride.isEmpty() ? c.smtpServerOverride : im_.settings.WebHost;
+        const MailSettings mail = mailContextOf(im_).settings;
+        const QString host = MailHostFor(im_.settings.WebHost, mail);
         if (host.isEmpty()) {
             fail(QStringLiteral("mail server"), QStringLiteral("no server: set [mail] smtp_server or the web hosts in autovelt.ini"));
             return;
         }
-        const int port = c.smtpPortOverride > 0 ? c.smtpPortOverride : 25;
-        const QString address = QStringLiteral("%1:%2").arg(host).arg(port);
+        const QString address = QStringLiteral("%1:%2").arg(host).arg(MailPortFor(25, mail));
         const QString why = ReachServer(QStringLiteral("smtp://") + address, QString(), kReachTimeoutSeconds);
         if (why.isEmpty()) pass(QStringLiteral("mail server"), address + QStringLiteral(" answers"));
         else fail(QStringLiteral("mail server"), address + QStringLiteral(": ") + why);

@@ -84,8 +84,7 @@ Exchange post(const AgencyService& service, const QString& url, const QString& s
     if (answer.tooLarge) return {false, failure(kAnswerTooLarge, QStringLiteral("The agency's answer is larger than %1 bytes").arg(kLargestAnswer))};
     if (code != CURLE_OK) {
         // libcurl's texts name the host and the fault, never the request's content.
-        const QString detail = errorText[0] ? QString::fromUtf8(errorText) : QString::fromUtf8(curl_easy_strerror(code));
-        return {false, failure(int(code), detail.trimmed())};
+        return {false, failure(int(code), CurlFailureText(code, errorText))};
     }
     return {true, QString::fromUtf8(answer.body)};
 }

@@ -89,9 +89,7 @@ private:
         const QDate loanEnd = LoanEndDate(passDate, frequency, im_.LoanDetails[5]);
         if (!loanEnd.isValid() || loanEnd.year() > 9999) throw invalidDate();
         int age = static_cast<int>(dateDiffYears(*born, loanEnd));
-        // A 29 February birthday counts as the 28th, which every year has.
-        const QDate birthday(passDate.year(), born->month(), born->month() == 2 && born->day() == 29 ? 28 : born->day());
-        if (dateDiffDays(birthday, passDate) < 0) --age;
+        if (dateDiffDays(birthdayInYear(*born, passDate.year()), passDate) < 0) --age;
         app_.loanEndAge = age;
         if (leadingNumber(rule.text(QStringLiteral("RuleValue"))) < age)
             app_.field[27] = rule.text(QStringLiteral("ruleyes"));

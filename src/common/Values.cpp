@@ -385,4 +385,8 @@ int64_t dateDiffYears(const QDate& from, const QDate& to) {
     return int64_t(to.year()) - from.year();
 }
 
+QDate birthdayInYear(const QDate& born, int year) {
+    return QDate(year, born.month(), born.month() == 2 && born.day() == 29 ? 28 : born.day());
+}
+
 }  // namespace autovelt

@@ -113,4 +113,8 @@ int64_t dateDiffDays(const QDate& from, const QDate& to);
 int64_t dateDiffMonths(const QDate& from, const QDate& to);
 int64_t dateDiffYears(const QDate& from, const QDate& to);
 
+// The birthday of someone born on `born` in `year`; a 29 February birthday counts as the
+// 28th, which every year has.
+QDate birthdayInYear(const QDate& born, int year);
+
 }  // namespace autovelt

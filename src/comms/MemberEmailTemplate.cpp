@@ -104,21 +104,7 @@ QString FillTemplate(const QString& templateText, const PlaceholderValues& value
     return out;
 }
 
-QString HtmlEscaped(const QString& text) {
-    QString out;
-    out.reserve(text.size());
-    for (QChar c : text) {
-        switch (c.unicode()) {
-        case '&': out += QStringLiteral("&amp;"); break;
-        case '<': out += QStringLiteral("&lt;"); break;
-        case '>': out += QStringLiteral("&gt;"); break;
-        case '"': out += QStringLiteral("&quot;"); break;
-        case '\'': out += QStringLiteral("&#39;"); break;
-        default: out += c;
-        }
-    }
-    return out;
-}
+QString HtmlEscaped(const QString& text) { return text.toHtmlEscaped().replace(QLatin1Char('\''), QStringLiteral("&#39;")); }
 
 std::optional<QString> ReadTemplateFile(const QString& path, QString* error) {
     const QFileInfo info(path);

@@ -87,8 +87,8 @@ QString setSender(MailMessage& message, const QString& senderAccount, const QStr
 MailServer serverFor(const QString& smtpServer, quint16 port, const QString& senderAccount,
                      const QString& password, bool useSsl, const MailSettings& settings) {
     MailServer server;
-    server.host = settings.smtpServerOverride.trimmed().isEmpty() ? smtpServer : settings.smtpServerOverride;
-    server.port = settings.smtpPortOverride > 0 ? quint16(settings.smtpPortOverride) : port;
+    server.host = MailHostFor(smtpServer, settings);
+    server.port = MailPortFor(port, settings);
     server.account = senderAccount.trimmed();
     server.password = password;
     server.useSsl = useSsl;
@@ -106,6 +106,14 @@ QString deliver(const MailMessage& message, const MailServer& server, const Mail
 }
 
 }  // namespace
+
+QString MailHostFor(const QString& smtpServer, const MailSettings& settings) {
+    return settings.smtpServerOverride.trimmed().isEmpty() ? smtpServer : settings.smtpServerOverride;
+}
+
+quint16 MailPortFor(quint16 port, const MailSettings& settings) {
+    return settings.smtpPortOverride > 0 ? quint16(settings.smtpPortOverride) : port;
+}
 
 BuiltMail buildMailMessage(const QString& to, const QString& subject, const QString& replyAddress,
                            const QString& body, const QString& senderAccount, const QString& attachments,

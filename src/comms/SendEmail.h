@@ -26,6 +26,11 @@ struct MailContext {
     MailTransport* transport = nullptr;  // set (by tests): used instead of SMTP or pickup
 };
 
+// The server and port a message goes to: the installation's own where its configuration
+// sets them, else those the caller names.
+QString MailHostFor(const QString& smtpServer, const MailSettings& settings);
+quint16 MailPortFor(quint16 port, const MailSettings& settings);
+
 // The one mail routine of the importer. Returns "ok" when the message was handed on,
 // otherwise the error text; it never raises and the text never contains the password.
 //

@@ -9,8 +9,7 @@ QDate NextBirthday(Importer& importer) {
     const QDate processing = importer.passDate();
     const QDate born = parseDayFirstDate(importer.app.field[7]).value_or(QDate());
     if (!processing.isValid() || !born.isValid()) return QDate();
-    const int day = born.month() == 2 && born.day() == 29 ? 28 : born.day();
-    QDate birthday(processing.year(), born.month(), day);
+    QDate birthday = birthdayInYear(born, processing.year());
     const int days = static_cast<int>(dateDiffDays(birthday, processing));
     importer.app.nextBirthdayDays = days;
     if (days > 0) birthday = birthday.addYears(1);

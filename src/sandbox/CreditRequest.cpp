@@ -36,11 +36,9 @@ bool readHeaders(const QDomElement& envelope, const QString& ns, CreditRequest& 
         return false;
     }
     if (!checkNamespace(headers, ns, r)) return false;
-    for (const QString& item : {QStringLiteral("company"), QStringLiteral("username"), QStringLiteral("password")}) {
-        if (childText(headers, item).isEmpty()) {
-            fault(r, QStringLiteral("Logon failed: the %1 in the callcreditheaders is missing or empty").arg(item));
-            return false;
-        }
+    if (const QString item = missingCredential(headers); !item.isEmpty()) {
+        fault(r, QStringLiteral("Logon failed: the %1 in the callcreditheaders is missing or empty").arg(item));
+        return false;
     }
     return true;
 }

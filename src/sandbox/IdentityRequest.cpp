@@ -21,12 +21,10 @@ bool readAuthentication(const QDomElement& root, IdentityRequest& r) {
         refuse(r, QStringLiteral("Authentication"), QStringLiteral("The element %1 is missing").arg(missing));
         return false;
     }
-    for (const QString& item : {QStringLiteral("company"), QStringLiteral("username"), QStringLiteral("password")}) {
-        if (childText(auth, item).isEmpty()) {
-            refuse(r, QStringLiteral("Authentication"),
-                   QStringLiteral("Login refused: the %1 in callvalidate/authentication is missing or empty").arg(item));
-            return false;
-        }
+    if (const QString item = missingCredential(auth); !item.isEmpty()) {
+        refuse(r, QStringLiteral("Authentication"),
+               QStringLiteral("Login refused: the %1 in callvalidate/authentication is missing or empty").arg(item));
+        return false;
     }
     return true;
 }

@@ -52,4 +52,10 @@ QDomElement followPath(const QDomElement& start, const QString& startName, const
 
 QString childText(const QDomElement& parent, const QString& name) { return childNamed(parent, name).text().trimmed(); }
 
+QString missingCredential(const QDomElement& parent) {
+    for (const QString& item : {QStringLiteral("company"), QStringLiteral("username"), QStringLiteral("password")})
+        if (childText(parent, item).isEmpty()) return item;
+    return {};
+}
+
 }  // namespace autovelt::sandbox

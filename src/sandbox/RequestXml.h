@@ -30,4 +30,8 @@ QDomElement followPath(const QDomElement& start, const QString& startName, const
 // The trimmed text of a child, empty when it is missing.
 QString childText(const QDomElement& parent, const QString& name);
 
+// The login both services demand: the first of company, username and password that is
+// missing or empty under `parent`, or an empty text when all three are given.
+QString missingCredential(const QDomElement& parent);
+
 }  // namespace autovelt::sandbox

@@ -24,7 +24,7 @@ QString ReachServer(const QString& url, const QString& caFile, int timeoutSecond
     if (!caBytes.isEmpty()) curl_easy_setopt(h, CURLOPT_CAINFO, caBytes.constData());
     const CURLcode code = curl_easy_perform(h);
     if (code == CURLE_OK) return {};
-    return (errorText[0] ? QString::fromUtf8(errorText) : QString::fromUtf8(curl_easy_strerror(code))).trimmed();
+    return CurlFailureText(code, errorText);
 }
 
 }  // namespace autovelt
