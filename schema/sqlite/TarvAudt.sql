@@ -115,3 +115,19 @@ CREATE TABLE IF NOT EXISTS VeltEffect (
   DoneOn VARCHAR(19)
 );
 CREATE INDEX IF NOT EXISTS VeltEffect_State ON VeltEffect (State);
+
+-- VeltCreditSearch: every credit search the importer drew, for whom, and the report's
+-- file with a digest of its content; a report is used again only through this record.
+CREATE TABLE IF NOT EXISTS VeltCreditSearch (
+  ID INTEGER PRIMARY KEY AUTOINCREMENT,
+  ApplicationKey VARCHAR(80),
+  MemberNo INTEGER,
+  DOB VARCHAR(10),
+  Surname VARCHAR(255),
+  NINumber VARCHAR(20),
+  SearchedOn VARCHAR(19),
+  SearchRef VARCHAR(60),
+  FilePath VARCHAR(1024),
+  Sha256 VARCHAR(64)
+);
+CREATE INDEX IF NOT EXISTS VeltCreditSearch_Member ON VeltCreditSearch (MemberNo);

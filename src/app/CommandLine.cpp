@@ -52,6 +52,15 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& arguments, QStrin
             return std::nullopt;
         }
     }
+    // One action per run: a deletion must never slip past the installation lock by being
+    // named beside an action that runs without it.
+    const int actions = int(c.headless) + int(c.once) + int(c.init) + int(c.check) + int(c.search) +
+                        int(c.deleteMember != 0) + int(!c.explainRulesReport.isEmpty());
+    if (actions > 1) {
+        error = QStringLiteral("--headless, --once, --init, --check, --search, --delete-member and --explain-rules "
+                               "are separate actions: name one");
+        return std::nullopt;
+    }
     return c;
 }
 

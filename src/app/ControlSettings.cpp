@@ -21,7 +21,8 @@ struct SettingsProblem {};
 
 class Loader {
 public:
-    explicit Loader(Importer& importer) : im_(importer), s_(importer.settings) {}
+    // A quiet loader reports and logs nothing: the deletion utility only wants what can be had.
+    Loader(Importer& importer, bool quiet) : im_(importer), s_(importer.settings), quiet_(quiet) {}
     void run();
 
 private:
@@ -35,13 +36,18 @@ private:
     void checkBuild();
     void openOnline();
     void loadAgencyCredentials();
-    void problem(const QString& line) { im_.ShowException(line); }
-    void logToFile(const QString& line) { WriteImporterLogFile(im_.programFolder(), im_.clock().now(), line); }
+    void problem(const QString& line) {
+        if (!quiet_) im_.ShowException(line);
+    }
+    void logToFile(const QString& line) {
+        if (!quiet_) WriteImporterLogFile(im_.programFolder(), im_.clock().now(), line);
+    }
     void failureExit(const VeltError* error);
 
     Importer& im_;
     CycleSettings& s_;
     QString controlEmail_;  // Control.Email as read, the fallback of the registered-mail address
+    bool quiet_ = false;
 };
 
 QString textOf(const db::Recordset& rs, const QString& field) { return rs.value(field).toString(); }
@@ -280,6 +286,12 @@ void Loader::run() {
 
 }  // namespace
 
-void LoadControlSettings(Importer& importer) { Loader(importer).run(); }
+void LoadControlSettings(Importer& importer) { Loader(importer, false).run(); }
+
+void OpenDeletionConnections(Importer& importer) {
+    Loader(importer, true).run();
+    importer.SkipImport = false;
+    if (!importer.connections.TarvMain.isOpen()) OpenCoreConnections(importer);
+}
 
 }  // namespace autovelt

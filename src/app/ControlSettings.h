@@ -13,4 +13,9 @@ void LoadControlSettings(Importer& importer);
 // Raises VeltError when one cannot be opened.
 void OpenCoreConnections(Importer& importer);
 
+// The member deletion's connections: the core banking databases (raising VeltError when
+// they cannot be opened) and, where the settings can be read, the scanned images folder and
+// the online database. Reports nothing.
+void OpenDeletionConnections(Importer& importer);
+
 }  // namespace autovelt

@@ -65,13 +65,13 @@ int RunDeleteMemberCommand(const QString& installationFolder, long memberNumber,
     Importer importer(installationFolder, reporter, clock);
     importer.LoadInstallation();
     try {
-        const MemberDeletionPlan plan = PlanMemberDeletion(importer, OpenCoreConnections, memberNumber);
+        const MemberDeletionPlan plan = PlanMemberDeletion(importer, OpenDeletionConnections, memberNumber);
         for (const QString& line : plan.describe()) printLine(stdout, line);
         if (!confirmed) {
             printLine(stdout, QStringLiteral("Nothing deleted: run again with --yes to delete these records."));
             return ExitNotConfirmed;
         }
-        return DeleteMemberRecords(importer, OpenCoreConnections, memberNumber) ? ExitOk : ExitToolFailed;
+        return DeleteMemberRecords(importer, OpenDeletionConnections, memberNumber) ? ExitOk : ExitToolFailed;
     } catch (const VeltError& error) {
         importer.ShowException(error.description());  // names the table and the error number
         if (error.description() != kDeletionWaitsForCycle)

@@ -19,6 +19,7 @@ constexpr qsizetype kLargestAnswer = 32 * 1024 * 1024;
 // Numbers of the failures that are ours rather than libcurl's.
 constexpr int kNotWellFormed = 1001;
 constexpr int kAnswerTooLarge = 1002;
+constexpr int kMayHaveArrived = 1003;
 
 using EasyHandle = std::unique_ptr<CURL, decltype(&curl_easy_cleanup)>;
 using HeaderList = std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)>;
@@ -46,7 +47,15 @@ QString failure(int number, const QString& description) {
 struct Exchange {
     bool delivered = false;  // an answer came back from the agency
     QString text;
+    bool neverSent = true;   // the request certainly did not reach the agency
 };
+
+// Failures that happen before a byte of the request can have reached the agency.
+bool failsBeforeSending(CURLcode code) {
+    return code == CURLE_COULDNT_RESOLVE_HOST || code == CURLE_COULDNT_CONNECT || code == CURLE_UNSUPPORTED_PROTOCOL ||
+           code == CURLE_URL_MALFORMAT || code == CURLE_SSL_CONNECT_ERROR || code == CURLE_PEER_FAILED_VERIFICATION ||
+           code == CURLE_SSL_CACERT_BADFILE;
+}
 
 Exchange post(const AgencyService& service, const QString& url, const QString& soapAction, const QString& xmlBody) {
     if (!IsWellFormedXml(xmlBody)) return {false, failure(kNotWellFormed, QStringLiteral("The request is not well-formed XML and was not sent"))};
@@ -81,12 +90,13 @@ Exchange post(const AgencyService& service, const QString& url, const QString& s
     curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
 
     const CURLcode code = curl_easy_perform(h);
-    if (answer.tooLarge) return {false, failure(kAnswerTooLarge, QStringLiteral("The agency's answer is larger than %1 bytes").arg(kLargestAnswer))};
+    if (answer.tooLarge)
+        return {false, failure(kAnswerTooLarge, QStringLiteral("The agency's answer is larger than %1 bytes").arg(kLargestAnswer)), false};
     if (code != CURLE_OK) {
         // libcurl's texts name the host and the fault, never the request's content.
-        return {false, failure(int(code), CurlFailureText(code, errorText))};
+        return {false, failure(int(code), CurlFailureText(code, errorText)), failsBeforeSending(code)};
     }
-    return {true, QString::fromUtf8(answer.body)};
+    return {true, QString::fromUtf8(answer.body), false};
 }
 
 }  // namespace
@@ -116,8 +126,15 @@ QString AskAgency(Importer& importer, const QString& requestName, const QString&
     // Outside the import pass (a loan run by hand) there is no application to keep it for.
     if (applicationKey.isEmpty()) return PostXml(importer.config.agency, url, soapAction, xmlBody);
     if (std::optional<QByteArray> answer = kept.recall(applicationKey, requestName)) return QString::fromUtf8(*answer);
+    // A request a stopped run had on the wire is not sent again on the importer's own: a
+    // second credit search would leave a second footprint on the applicant's credit file.
+    if (kept.attemptedWithoutAnswer(applicationKey, requestName))
+        return failure(kMayHaveArrived, QStringLiteral("The request was under way when the importer stopped and may have "
+                                                       "reached the agency; it is not sent again. Please check with the agency"));
+    kept.markAttempt(applicationKey, requestName);
     const Exchange exchange = post(importer.config.agency, url, soapAction, xmlBody);
     if (exchange.delivered) kept.remember(applicationKey, requestName, exchange.text.toUtf8());
+    else if (exchange.neverSent) kept.clearAttempt(applicationKey, requestName);
     return exchange.text;
 }
 

@@ -1,28 +1,13 @@
 #include "assessment/AgencyReportFile.h"
 
 #include "common/MemberFolder.h"
-#include "common/PrivateFiles.h"
 #include "common/Values.h"
+#include "state/FileAfterCommit.h"
 #include "state/Importer.h"
 
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 namespace autovelt {
-
-namespace {
-
-// The first unused "<stem>_<n>.xml" beside the day's file.
-QString earlierResponseName(const QString& folder, const QString& fileName) {
-    const QString stem = QFileInfo(fileName).completeBaseName();
-    QString path;
-    for (int n = 1; path.isEmpty() || QFileInfo::exists(path); ++n)
-        path = QDir(folder).filePath(QStringLiteral("%1_%2.xml").arg(stem).arg(n));
-    return path;
-}
-
-}  // namespace
 
 QString AgencyReportFileName(const QString& kind, const QString& date) {
     const QString upper = kind.toUpper();
@@ -33,38 +18,28 @@ QString AgencyReportFileName(const QString& kind, const QString& date) {
 
 QString StoreAgencyReport(Importer& importer, long memberNumber, const QString& kind, const QString& content) {
     if (content.isEmpty()) return {};
-    QString scanLocation = importer.settings.ScanLocation;
-    QString folderKind = CleanFileNamePart(kind.toUpper());
-    if (!QFileInfo(scanLocation).isDir()) {
+    StagedFile file;
+    file.root = importer.settings.ScanLocation;
+    file.kind = CleanFileNamePart(kind.toUpper());
+    file.member = memberNumber;
+    file.name = AgencyReportFileName(kind, formatDate(importer.passDate(), QStringLiteral("yyyymmdd")));
+    // The store itself is never created here: a store that cannot be reached (a drive gone)
+    // is reported and the answer is kept in the program's folder instead.
+    if (!QFileInfo(file.root).isDir()) {
         importer.ShowException(QStringLiteral("Unable to store credit report file in scanned images folder"));
-        importer.ShowException(scanLocation + QStringLiteral(" for member ") + QString::number(memberNumber));
-        scanLocation = importer.programFolder() + QLatin1Char('/');
-        folderKind = QStringLiteral("web");
-        importer.ShowException(QStringLiteral("File has been saved instead within ") + scanLocation + folderKind +
+        importer.ShowException(file.root + QStringLiteral(" for member ") + QString::number(memberNumber));
+        file.root = importer.programFolder() + QLatin1Char('/');
+        file.kind = QStringLiteral("web");
+        importer.ShowException(QStringLiteral("File has been saved instead within ") + file.root + file.kind +
                                QStringLiteral(" please import file once issue resolved."));
     }
-    const QString folder = MemberFolderPath(scanLocation, folderKind, memberNumber);
-    if (!MakeMemberFolder(scanLocation, folderKind, memberNumber)) {
-        importer.ShowException(QStringLiteral("Unable to create the folder ") + folder + QStringLiteral(" for the ") +
-                               kind + QStringLiteral(" response of member ") + QString::number(memberNumber));
-        return {};
-    }
-    const QString path = folder + AgencyReportFileName(kind, formatDate(importer.passDate(), QStringLiteral("yyyymmdd")));
-    QString target = path;
-    if (QFileInfo::exists(path)) {
-        const QString earlier = earlierResponseName(folder, path);
-        if (!QFile::rename(path, earlier)) target = earlier;  // never lose the earlier response
-    }
     QString error;
-    if (!WritePrivateFile(target, (content + QLatin1Char('\n')).toUtf8(), &error)) {
+    const QString filed = FileAfterCommit(importer, file, (content + QLatin1Char('\n')).toUtf8(), &error);
+    if (filed.isEmpty())
         importer.ShowException(QStringLiteral("Unable to write the ") + kind + QStringLiteral(" response of member ") +
-                               QString::number(memberNumber) + QStringLiteral(" to ") + target + QStringLiteral(": ") + error);
-        return {};
-    }
-    if (target != path)
-        importer.ShowException(QStringLiteral("The earlier response in ") + path +
-                               QStringLiteral(" could not be moved aside; the new one is in ") + target);
-    return target;
+                               QString::number(memberNumber) + QStringLiteral(" to ") + file.filedPath() +
+                               QStringLiteral(": ") + error);
+    return filed;
 }
 
 }  // namespace autovelt

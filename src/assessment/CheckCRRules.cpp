@@ -5,7 +5,6 @@
 #include "assessment/IdentityCheck.h"
 #include "assessment/RuleTables.h"
 #include "common/MemberNumberCode.h"
-#include "common/SqlQuote.h"
 #include "common/VeltError.h"
 #include "comms/AuditTrail.h"
 #include "comms/LoanDetailsException.h"
@@ -27,19 +26,10 @@ public:
         AddWebLogEntry(im_, activity, category, keyword, QString::number(im_.app.memberNumber));
     }
 
+    // Written online only after the application has committed.
     void policyResult(const PolicyLogRow& row) override {
-        const QString statement =
-            QStringLiteral("INSERT INTO rules_log (rulemember, rulecode, ruledesc, ruleactive, rulevalue, ruleresult, rulestopper ) VALUES (") +
-            sqlText(EncodeMemberNumber(QString::number(im_.app.memberNumber))) + QStringLiteral(", ") + sqlText(row.code) +
-            QStringLiteral(", ") + sqlText(row.description) + QStringLiteral(", ") + sqlText(row.active) +
-            QStringLiteral(", ") + sqlText(row.value) + QStringLiteral(", ") + sqlText(row.result) + QStringLiteral(", '')");
-        try {
-            im_.connections.OnlineConnection.execute(statement);
-        } catch (const VeltError& e) {
-            im_.ShowException(QStringLiteral("Could not log policy rule ") + row.code + QStringLiteral(" for member ") +
-                              QString::number(im_.app.memberNumber) + QStringLiteral(": ") + e.description() +
-                              QStringLiteral(" (") + QString::number(e.number()) + QLatin1Char(')') + im_.app.messageSuffix);
-        }
+        im_.app.rulesLog.inserts.append({EncodeMemberNumber(QString::number(im_.app.memberNumber)), row.code,
+                                         row.description, row.active, row.value, row.result});
     }
 
     // The identity check works on the application state: hand it the decision so far and
@@ -48,9 +38,7 @@ public:
         ApplicationState& app = im_.app;
         app.field[27] = outcome.letter;
         app.decisionSummary = outcome.summary;
-        app.identityRuleBand = rule.band.trimmed().isEmpty() ? QStringLiteral("F") : rule.band;
-        RunIdentityCheck(im_, app.newMemberNumber);
-        app.identityRuleBand.clear();
+        RunIdentityCheck(im_, app.newMemberNumber, rule.band.trimmed().isEmpty() ? QStringLiteral("F") : rule.band);
         outcome.letter.clear();
         outcome.apply(app.field[27]);
         if (outcome.letter.isEmpty()) outcome.letter = QStringLiteral("P");
@@ -81,11 +69,17 @@ RuleAnswers answersOf(const Importer& im) {
 
 }  // namespace
 
-void CheckCRRules(Importer& importer, Currency totalBorrowing) {
+void CheckCRRules(Importer& importer, Currency totalBorrowing, const CreditReportOutcome& drawn) {
     ApplicationState& app = importer.app;
     ImportRuleEffects effects(importer);
     RuleOutcome outcome;
     outcome.summary = app.decisionSummary;
+    // A report that was needed but could not be had never lets the loan pass unseen.
+    const bool reportMissing = drawn.kind == CreditReportOutcome::Kind::Missing;
+    if (reportMissing)
+        importer.ShowException(QStringLiteral("No credit report for member ") + QString::number(app.memberNumber) +
+                               QStringLiteral(" (") + drawn.why + QStringLiteral("): the loan is referred for staff to decide") +
+                               app.messageSuffix);
     try {
         RuleBookRequest request;
         request.memberNumber = app.memberNumber;
@@ -93,11 +87,14 @@ void CheckCRRules(Importer& importer, Currency totalBorrowing) {
         request.totalBorrowing = totalBorrowing;
         request.haveReport = !app.creditReport.trimmed().isEmpty();
         const RuleBook book = LoadRuleBook(importer, request);
-        EvaluateCreditRules(app.creditReport, book, answersOf(importer), effects, outcome);
+        RuleAnswers answers = answersOf(importer);
+        answers.reportMissing = reportMissing;
+        EvaluateCreditRules(app.creditReport, book, answers, effects, outcome);
     } catch (const VeltError& e) {
         importer.ShowException(QStringLiteral("Error ") + QString::number(e.number()) + QStringLiteral(" (") +
                                e.description() + QStringLiteral(") in procedure CheckCRRules"));
         ShowLoanDetailsException(importer);
+        if (e.environmental()) throw;
         // Rules that could not be read cannot pass a loan: it goes to a person.
         outcome.apply(QStringLiteral("R"));
     }

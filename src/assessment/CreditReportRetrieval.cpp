@@ -5,15 +5,13 @@
 #include "assessment/AgencyTrace.h"
 #include "assessment/CreditRules.h"
 #include "assessment/CreditSearchRequest.h"
-#include "common/MemberFolder.h"
 #include "common/SqlQuote.h"
 #include "common/Values.h"
 #include "common/VeltError.h"
+#include "state/CreditSearchRecords.h"
 #include "state/Importer.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <cmath>
 #include <optional>
 
@@ -33,13 +31,6 @@ VeltError invalidDate() {
 }
 VeltError typeMismatch() { return VeltError(13, QStringLiteral("DrawCreditReport"), QStringLiteral("Type mismatch")); }
 
-// When a file came into being: its birth time where the file system keeps one, else the
-// time it was last written (on Linux many file systems and older kernels keep no birth time).
-QDateTime creationTimeOf(const QFileInfo& file) {
-    const QDateTime born = file.birthTime();
-    return born.isValid() ? born : file.lastModified();
-}
-
 CreditSearchAddress addressOf(const db::Recordset& row) { return {ReadPafColumns(row), QDate(), QDate()}; }
 
 // One call of DrawCreditReport. Every step either goes on or ends the call; database and
@@ -49,17 +40,18 @@ public:
     CreditReportDraw(Importer& importer, long memberNumber)
         : im_(importer), app_(importer.app), member_(memberNumber), n_(QString::number(memberNumber)) {}
 
-    void run() {
+    CreditReportOutcome run() {
         app_.creditReport.clear();
         app_.field[27] = QStringLiteral("P");
         app_.loanEndAge = 0;
         applyLoanEndAgeRule();
-        if (im_.settings.agency.CreditReportUserName == QLatin1String("UNSET")) return;
-        if (smallLoanNeedsNoReport() || securedLoanNeedsNoReport()) return;
+        if (im_.settings.agency.CreditReportUserName == QLatin1String("UNSET")) return notNeeded();
+        if (smallLoanNeedsNoReport() || securedLoanNeedsNoReport()) return notNeeded();
         db::Recordset member = im_.connections.TarvMain.openRecordset(im_.sql(memberQuery()), db::readOnlyCursor());
-        if (member.eof()) return;
-        if (reuseStoredReport()) return;
-        search(applicantOf(member));
+        if (member.eof()) return missing(QStringLiteral("the member has no home address to search with"));
+        const CreditSearchPerson person = personOf(member);
+        if (reuseRecordedReport(person)) return {CreditReportOutcome::Kind::Report, {}};
+        return search(applicantOf(member), person);
     }
 
 private:
@@ -133,30 +125,31 @@ private:
                n_ + QStringLiteral(") AND (MemberAddress.AddressType='HOME')");
     }
 
-    // A report on file younger than four months is used instead of a new search.
-    bool reuseStoredReport() {
-        const QString scanLocation = im_.settings.ScanLocation;
-        const QString folder = MemberFolderPath(scanLocation, kReportKind, member_);
-        if (!QFileInfo(folder).isDir()) {
-            MakeMemberFolder(scanLocation, kReportKind, member_);
+    static CreditReportOutcome notNeeded() { return {CreditReportOutcome::Kind::NotNeeded, {}}; }
+    static CreditReportOutcome missing(const QString& why) { return {CreditReportOutcome::Kind::Missing, why}; }
+
+    CreditSearchPerson personOf(const db::Recordset& member) const {
+        return {member.date(QStringLiteral("DOB")).value_or(QDate()), member.text(QStringLiteral("Surname")),
+                app_.cleanedNINumber};
+    }
+
+    // A report this importer drew for the same person under this member number, younger
+    // than four months and still as it was filed, is used instead of a new search.
+    bool reuseRecordedReport(const CreditSearchPerson& person) {
+        const std::optional<CreditSearchRecord> recorded = LatestCreditSearch(im_.connections.TarvAudt, member_);
+        if (!recorded || !recorded->person.sameAs(person) || !recorded->searchedOn.isValid() ||
+            dateDiffMonths(recorded->searchedOn.date(), im_.clock().now().date()) >= kReuseMonths)
             return false;
-        }
-        QFileInfo latest;
-        QDateTime latestCreated;
-        for (const QFileInfo& file : QDir(folder).entryInfoList(QDir::Files | QDir::NoSymLinks | QDir::Hidden)) {
-            if (!file.fileName().endsWith(QLatin1String("xml"), Qt::CaseInsensitive)) continue;
-            const QDateTime created = creationTimeOf(file);
-            if (latestCreated.isValid() && created <= latestCreated) continue;
-            latest = file;
-            latestCreated = created;
-        }
-        if (!latestCreated.isValid() || dateDiffMonths(latestCreated.date(), im_.clock().now().date()) >= kReuseMonths)
-            return false;
-        im_.ShowException(QStringLiteral("Credit report from ") + formatDate(latestCreated, QStringLiteral("dd/mm/yyyy hh:mm:ss")) +
-                          QStringLiteral(" in ") + scanLocation + QStringLiteral(" exists for member ") + n_ +
+        im_.ShowException(QStringLiteral("Credit report from ") +
+                          formatDate(recorded->searchedOn, QStringLiteral("dd/mm/yyyy hh:mm:ss")) + QStringLiteral(" in ") +
+                          im_.settings.ScanLocation + QStringLiteral(" exists for member ") + n_ +
                           QStringLiteral(" - using this for VELT."));
-        LoadCreditReportFile(im_, latest.absoluteFilePath());
-        if (!app_.creditReport.isEmpty()) return true;
+        QFile file(recorded->filePath);
+        const QByteArray content = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        if (!content.isEmpty() && Sha256Hex(content) == recorded->sha256) {
+            app_.creditReport = QString::fromUtf8(content);
+            return true;
+        }
         im_.ShowException(QStringLiteral("Problem accessing existing Credit report for member ") + n_ +
                           QStringLiteral(" - obtaining new one."));
         return false;
@@ -206,7 +199,7 @@ private:
         return QStringLiteral("https://") + (test ? service.callReportTestHost : service.callReportLiveHost) + kServicePath;
     }
 
-    void search(const CreditSearchApplicant& applicant) {
+    CreditReportOutcome search(const CreditSearchApplicant& applicant, const CreditSearchPerson& person) {
         const AgencyService& service = im_.config.agency;
         const AgencyCredentials& credentials = im_.settings.agency;
         CreditSearchLoan loan;
@@ -222,17 +215,18 @@ private:
         const QString tracePath = WriteAgencyTrace(im_, traceName, request);
         const QString response =
             AskAgency(im_, QStringLiteral("CallReport7 ") + n_, endpoint(), ns + QStringLiteral("/Search07a"), request);
-        examine(response, tracePath);
+        return examine(response, tracePath, person);
     }
 
-    void reportProblem(const QString& heading, const QString& detail, const QString& tracePath) {
+    CreditReportOutcome reportProblem(const QString& heading, const QString& detail, const QString& tracePath) {
         im_.ShowException(heading + n_);
         im_.ShowException(detail);
         im_.ShowException(QStringLiteral("Perhaps refer to ") + tracePath);
         app_.field[27] = QStringLiteral("F");
+        return missing(QStringLiteral("the credit search failed"));
     }
 
-    void examine(const QString& response, const QString& tracePath) {
+    CreditReportOutcome examine(const QString& response, const QString& tracePath, const CreditSearchPerson& person) {
         const QString drawing = QStringLiteral("Error drawing credit report for member ");
         if (response.contains(QLatin1String("<Error>")))
             return reportProblem(drawing, TextBetween(response, QStringLiteral("<Error>"), QStringLiteral("</Error>")), tracePath);
@@ -251,7 +245,13 @@ private:
         QString stored = response;
         stored.replace(kDeclaration, kDeclaration + kStylesheet);
         stored.remove(QStringLiteral(" xmlns=\"") + im_.config.agency.callReport7Namespace + QLatin1Char('"'));
-        StoreAgencyReport(im_, member_, kReportKind, stored);
+        const QString filed = StoreAgencyReport(im_, member_, kReportKind, stored);
+        if (!filed.isEmpty())
+            RecordCreditSearch(im_.connections.TarvAudt, app_.identityKey,
+                               {member_, person, im_.clock().now(),
+                                TextBetween(response, QStringLiteral("<jobdetails><searchid>"), QStringLiteral("<")), filed,
+                                Sha256Hex((stored + QLatin1Char('\n')).toUtf8())});
+        return {CreditReportOutcome::Kind::Report, {}};
     }
 
     Importer& im_;
@@ -262,13 +262,16 @@ private:
 
 }  // namespace
 
-void DrawCreditReport(Importer& importer, long memberNumber) {
+CreditReportOutcome DrawCreditReport(Importer& importer, long memberNumber) {
     try {
-        CreditReportDraw(importer, memberNumber).run();
+        return CreditReportDraw(importer, memberNumber).run();
     } catch (const VeltError& e) {
+        // A lost or locked database is the pass's to handle: the application stays pending.
+        if (e.environmental()) throw;
         importer.ShowException(QStringLiteral("Error retrieving credit report for member ") + QString::number(memberNumber) +
                                QStringLiteral(" (") + QString::number(e.number()) + QLatin1Char(')'));
         importer.ShowException(e.description());
+        return {CreditReportOutcome::Kind::Missing, QStringLiteral("no credit search could be made")};
     }
 }
 

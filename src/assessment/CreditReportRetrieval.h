@@ -6,10 +6,20 @@ namespace autovelt {
 
 class Importer;
 
+// What the credit search leaves for the rules: a report (drawn now, or one this importer
+// drew for the same person within four months), no report because none is needed (a policy
+// rule, credit searches not set up), or no report although one was needed, with the reason.
+struct CreditReportOutcome {
+    enum class Kind { Report, NotNeeded, Missing };
+    Kind kind = Kind::Missing;
+    QString why;
+};
+
 // Draws the agency's credit report on the member of the current loan application, unless a
-// policy rule makes it unnecessary or a recent report is on file. Leaves the report text in
-// the application state and the decision letter in field_27.
-void DrawCreditReport(Importer& importer, long memberNumber);
+// policy rule makes it unnecessary or a recent report of the same person is recorded. Leaves
+// the report text in the application state and the PR13A letter in field_27. A report drawn
+// is filed and recorded (see CreditSearchRecords) inside the application's unit of work.
+CreditReportOutcome DrawCreditReport(Importer& importer, long memberNumber);
 
 // Replaces the application's credit report text with the file's content; on any failure
 // the text stays as it was.

@@ -57,6 +57,7 @@ struct RuleAnswers {
     QDate passDate;
     QString repaymentFrequency;          // LoanDetails(4)
     QString numberOfRepayments;          // LoanDetails(5)
+    bool reportMissing = false;          // a report was needed but none could be had: refer
 };
 
 // A rules_log row of one policy rule.

@@ -43,8 +43,9 @@ IdentityCheckMember memberOf(const db::Recordset& row) {
 // One run of the check for one member; what it finds goes to the current application.
 class IdentityCheck {
 public:
-    IdentityCheck(Importer& importer, long memberNumber)
-        : im_(importer), app_(importer.app), n_(memberNumber), member_(QString::number(memberNumber)) {}
+    IdentityCheck(Importer& importer, long memberNumber, QString creditRuleBand)
+        : im_(importer), app_(importer.app), n_(memberNumber), member_(QString::number(memberNumber)),
+          creditRuleBand_(std::move(creditRuleBand)) {}
 
     void run();
 
@@ -76,6 +77,7 @@ private:
     ApplicationState& app_;
     const long n_;
     const QString member_;
+    const QString creditRuleBand_;
 };
 
 bool IdentityCheck::underSixteen() {
@@ -89,11 +91,11 @@ bool IdentityCheck::underSixteen() {
 
 // The letter a failed check gives the decision; nothing when no check is to be made.
 std::optional<QString> IdentityCheck::band() {
-    const QString& code = app_.field[110];
-    if (code == QLatin1String("4")) return std::nullopt;
-    // The credit rules hand over the band of the CR10A rule they are evaluating.
-    QString band = app_.identityRuleBand;
-    if (code == QLatin1String("2")) {
+    if (app_.field[110] == QLatin1String("4")) return std::nullopt;
+    // The credit rules hand over the band of the CR10A rule they are evaluating; otherwise
+    // the active CR10A rule decides whether a check is made at all.
+    QString band = creditRuleBand_;
+    if (band.isEmpty()) {
         const db::Recordset rule = im_.connections.TarvAudt.openRecordset(
             im_.sql(QStringLiteral("SELECT * FROM CRRules WHERE rulecode='CR10A' and ruleactive=true ;")),
             db::clientReadOnlyCursor());
@@ -255,9 +257,9 @@ void IdentityCheck::run() {
 
 }  // namespace
 
-void RunIdentityCheck(Importer& importer, long memberNumber) {
+void RunIdentityCheck(Importer& importer, long memberNumber, const QString& creditRuleBand) {
     try {
-        IdentityCheck(importer, memberNumber).run();
+        IdentityCheck(importer, memberNumber, creditRuleBand).run();
     } catch (const VeltError& e) {
         // A lost or locked database is the pass's to handle: the application stays pending.
         if (e.environmental()) throw;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 namespace autovelt {
 
 class Importer;
@@ -11,6 +13,10 @@ class Importer;
 // field_33 (status, score, reference) of the current application; a failed check lowers
 // field_27 by the CR10A band. An applicant under 16 is passed without a request. Never
 // throws, except for a database that has gone (the pass's to handle).
-void RunIdentityCheck(Importer& importer, long memberNumber);
+//
+// The credit rules give the band of the CR10A rule they are evaluating. Without it (a member
+// who only joins, a new member borrowing while credit checks are off) the active CR10A rule
+// decides whether a check is made and gives the band.
+void RunIdentityCheck(Importer& importer, long memberNumber, const QString& creditRuleBand = QString());
 
 }  // namespace autovelt

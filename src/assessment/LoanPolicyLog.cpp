@@ -7,6 +7,9 @@
 #include "common/Values.h"
 #include "common/VeltError.h"
 
+#include <algorithm>
+#include <optional>
+
 namespace autovelt {
 
 QString PolicyLogStartTime(const QDateTime& now) {
@@ -72,35 +75,53 @@ void WriteDecisionSummaryToPolicyLog(Importer& importer, const PolicyLogLoan& lo
     }
 }
 
+namespace {
+
+// One rules_log row to copy: online already (with its rule_id) or added by this application.
+struct LoggedRule {
+    QString code;
+    QString value;
+    QString result;
+    std::optional<qlonglong> onlineId;
+};
+
+// The member's rows online, oldest first by rule, then those this application adds.
+QList<LoggedRule> rulesLogOf(Importer& importer, const QString& member) {
+    db::Recordset rs = importer.connections.OnlineConnection.openRecordset(
+        QStringLiteral("SELECT * FROM rules_log WHERE rulemember=") + sqlText(member) + QStringLiteral(" ORDER BY rulecode, rule_id ;"),
+        db::clientReadOnlyCursor());
+    QList<LoggedRule> rows;
+    for (; !rs.eof(); rs.moveNext())
+        rows.append({rs.text(QStringLiteral("rulecode")), rs.text(QStringLiteral("rulevalue")), rs.text(QStringLiteral("ruleresult")),
+                     rs.value(QStringLiteral("rule_id")).toLongLong()});
+    for (const RulesLogRow& added : importer.app.rulesLog.inserts)
+        if (added.member == member) rows.append({added.code, added.value, added.result, std::nullopt});
+    std::stable_sort(rows.begin(), rows.end(), [](const LoggedRule& a, const LoggedRule& b) {
+        return a.code.compare(b.code, Qt::CaseInsensitive) < 0;
+    });
+    return rows;
+}
+
+}  // namespace
+
 void CopyRulesLogToPolicyLog(Importer& importer, const PolicyLogLoan& loan) {
     if (loan.loanId == 0) return;
-    db::Connection& online = importer.connections.OnlineConnection;
     db::Connection& tran = importer.connections.TarvTran;
     const QString startTime = PolicyLogStartTime(importer.clock().now());
     try {
         const QString member = EncodeMemberNumber(QString::number(loan.memberNumber));
-        db::Recordset rs = online.openRecordset(QStringLiteral("SELECT * FROM rules_log WHERE rulemember=") + sqlText(member) +
-                                                    QStringLiteral(" ORDER BY rulecode, rule_id ;"),
-                                                db::clientReadOnlyCursor());
-        // Rows of one rule, oldest first: the last is the one copied, all are deleted.
-        QList<QList<qlonglong>> idsByRule;
+        // Rows of one rule, oldest first: the last is the one copied, all are removed.
         QList<PolicyRow> rows;
-        for (; !rs.eof(); rs.moveNext()) {
-            const QString code = rs.text(QStringLiteral("rulecode"));
-            const QString value = rs.text(QStringLiteral("rulevalue"));
-            const QString result = rs.text(QStringLiteral("ruleresult"));
-            const QString reason = code.compare(QLatin1String("PR13B"), Qt::CaseInsensitive) == 0 ? loan.dependantsReason : QString();
-            const PolicyRow row{code, value, value, result, reason};
-            if (!rows.isEmpty() && rows.last().ruleCode.compare(code, Qt::CaseInsensitive) == 0) {
-                rows.last() = row;
-                idsByRule.last().append(rs.value(QStringLiteral("rule_id")).toLongLong());
-            } else {
-                rows.append(row);
-                idsByRule.append(QList<qlonglong>{rs.value(QStringLiteral("rule_id")).toLongLong()});
-            }
+        QList<qlonglong> removed;
+        for (const LoggedRule& logged : rulesLogOf(importer, member)) {
+            const QString reason =
+                logged.code.compare(QLatin1String("PR13B"), Qt::CaseInsensitive) == 0 ? loan.dependantsReason : QString();
+            const PolicyRow row{logged.code, logged.value, logged.value, logged.result, reason};
+            if (!rows.isEmpty() && rows.last().ruleCode.compare(logged.code, Qt::CaseInsensitive) == 0) rows.last() = row;
+            else rows.append(row);
+            if (logged.onlineId) removed.append(*logged.onlineId);
         }
-        for (qsizetype i = 0; i < rows.size(); ++i) {
-            const PolicyRow& row = rows[i];
+        for (const PolicyRow& row : rows) {
             // A copy of this rule made before an interruption is replaced, never doubled.
             tran.execute(importer.sql(QStringLiteral("DELETE FROM LoanPolicyLog WHERE RuleCode=") + sqlText(row.ruleCode) +
                                       memberLoanFilter(loan) + QStringLiteral(" AND RuleValue=ActualValue ;")));
@@ -109,10 +130,14 @@ void CopyRulesLogToPolicyLog(Importer& importer, const PolicyLogLoan& loan) {
                 leadingNumber(row.ruleValue) >= loan.loanEndAge)
                 tran.execute(importer.sql(QStringLiteral("UPDATE LoanPolicyLog SET InitStatus='P', NewStatus='P' WHERE RuleCode='PR13A'") +
                                           memberLoanFilter(loan) + QStringLiteral(" ;")));
-            for (qlonglong id : idsByRule[i])
-                online.execute(QStringLiteral("DELETE FROM rules_log where rule_id=") + QString::number(id) + QStringLiteral(" ;"));
         }
+        // Online, the copied rows go once the application has committed; the rows this
+        // application would have added are never written.
+        RulesLogChanges& changes = importer.app.rulesLog;
+        changes.deletes += removed;
+        changes.inserts.removeIf([&member](const RulesLogRow& added) { return added.member == member; });
     } catch (const VeltError& e) {
+        if (e.environmental()) throw;
         report(importer, QStringLiteral("copying rules_log"), e);
     }
 }

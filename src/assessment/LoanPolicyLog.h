@@ -32,7 +32,8 @@ QString PolicyLogStartTime(const QDateTime& now);
 void WriteDecisionSummaryToPolicyLog(Importer& importer, const PolicyLogLoan& loan, const QStringList& summary,
                                      const QString& creditReport);
 
-// Copies the member's rules_log rows into the policy log and deletes them online. Safe to
+// Copies the member's rules_log rows (those online and those this application adds) into
+// the policy log; online they are removed once the application has committed. Safe to
 // run again after an interruption: a rule copied for this loan before is replaced, not
 // doubled, and rows of one rule left by repeated checks give one row (the latest).
 void CopyRulesLogToPolicyLog(Importer& importer, const PolicyLogLoan& loan);

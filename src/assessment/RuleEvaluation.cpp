@@ -102,6 +102,7 @@ public:
 
     void run(bool haveReport) {
         out_.letter = QStringLiteral("P");
+        if (a_.reportMissing) out_.apply(QStringLiteral("R"));
         if (book_.carriedRefer) out_.apply(QStringLiteral("R"));
         if (book_.carriedFail) out_.apply(QStringLiteral("F"));
         if (haveReport) readReportHeader();

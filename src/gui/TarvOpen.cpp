@@ -225,8 +225,8 @@ void TarvOpen::cmdDelete_Click() {
     try {
         // The confirmation is asked with the connections closed, so a cycle due meanwhile
         // runs as usual; the deletion then opens them afresh.
-        const MemberDeletionPlan plan = PlanMemberDeletion(*importer_, OpenCoreConnections, *member);
-        if (confirmDeletion(plan.describe())) DeleteMemberRecords(*importer_, OpenCoreConnections, *member);
+        const MemberDeletionPlan plan = PlanMemberDeletion(*importer_, OpenDeletionConnections, *member);
+        if (confirmDeletion(plan.describe())) DeleteMemberRecords(*importer_, OpenDeletionConnections, *member);
     } catch (const VeltError& error) {
         importer_->ShowException(error.description());  // names the table and the error number
         if (error.description() != kDeletionWaitsForCycle)

@@ -2,8 +2,8 @@
 
 #include "common/MemberFolder.h"
 #include "common/PrintableText.h"
-#include "common/PrivateFiles.h"
 #include "common/Values.h"
+#include "state/FileAfterCommit.h"
 #include "state/Importer.h"
 
 #include <QDir>
@@ -76,13 +76,10 @@ QString applicationCode(const QString& field110) {
     return QStringLiteral(": 1 Join&Borrow");
 }
 
-// "J+B_App_<date>_<time>.txt"; a second file in the same second is numbered, not replaced.
-QString unusedDetailsPath(const QString& folder, const QDateTime& now) {
-    const QString stem = QStringLiteral("J+B_App_") + formatDate(now, QStringLiteral("YYYYMMDD")) + QLatin1Char('_') +
-                         formatDate(now, QStringLiteral("HHMMSS"));
-    QString path = folder + stem + QStringLiteral(".txt");
-    for (int n = 2; QFileInfo::exists(path); ++n) path = folder + QStringLiteral("%1_%2.txt").arg(stem).arg(n);
-    return path;
+// "J+B_App_<date>_<time>.txt"; a name already taken gets "_2", "_3" when it is filed.
+QString detailsFileName(const QDateTime& now) {
+    return QStringLiteral("J+B_App_") + formatDate(now, QStringLiteral("YYYYMMDD")) + QLatin1Char('_') +
+           formatDate(now, QStringLiteral("HHMMSS")) + QStringLiteral(".txt");
 }
 
 }  // namespace
@@ -132,17 +129,22 @@ QStringList ApplicationDetailsLines(const Importer& importer) {
 void WriteApplicationDetailsFile(Importer& importer, long memberNumber) {
     const QString& scanLocation = importer.settings.ScanLocation;
     if (!importer.settings.CreateLogs || scanLocation.isEmpty() || memberNumber == 0) return;
-    const QString kind = importer.app.isJoinOnly() ? QStringLiteral("MEMBERID") : QStringLiteral("LOANS");
-    const QString folder = MemberFolderPath(scanLocation, kind, memberNumber);
+    StagedFile file;
+    file.root = scanLocation;
+    file.kind = importer.app.isJoinOnly() ? QStringLiteral("MEMBERID") : QStringLiteral("LOANS");
+    file.member = memberNumber;
+    file.name = detailsFileName(importer.clock().now());
+    file.onClash = StagedFile::OnClash::NumberTheNewOne;
     const QString failure = QStringLiteral("Unable to write the application details file of member ") +
-                            QString::number(memberNumber) + QStringLiteral(" in ") + folder;
-    if (!QFileInfo(scanLocation).isDir() || !MakeMemberFolder(scanLocation, kind, memberNumber)) {
+                            QString::number(memberNumber) + QStringLiteral(" in ") +
+                            MemberFolderPath(scanLocation, file.kind, memberNumber);
+    if (!QFileInfo(scanLocation).isDir()) {
         importer.ShowException(failure + QStringLiteral(": the folder cannot be made") + importer.app.messageSuffix);
         return;
     }
-    const QString path = unusedDetailsPath(folder, importer.clock().now());
     QString error;
-    if (!WritePrivateFile(path, (ApplicationDetailsLines(importer).join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8(), &error))
+    const QByteArray content = (ApplicationDetailsLines(importer).join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8();
+    if (FileAfterCommit(importer, file, content, &error).isEmpty())
         importer.ShowException(failure + QStringLiteral(": ") + error + importer.app.messageSuffix);
 }
 

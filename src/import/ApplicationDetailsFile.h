@@ -11,7 +11,8 @@ class Importer;
 // staff to read beside the scanned documents. Written only when CreateLogs is on, the
 // scanned images folder is set and the member number is not 0; a file that cannot be
 // written gives a problem line. A second file of the member in the same second gets its
-// own numbered name instead of replacing the first.
+// own numbered name instead of replacing the first. Inside an import pass the file is
+// filed only when the application commits.
 void WriteApplicationDetailsFile(Importer& importer, long memberNumber);
 
 // The lines of the file, in order, for the current application.

@@ -14,6 +14,8 @@
 #include "import/MemberMatching.h"
 #include "import/OnlineMarking.h"
 #include "state/EffectOutbox.h"
+#include "state/FileAfterCommit.h"
+#include "state/RulesLogChanges.h"
 #include "state/ImportRecords.h"
 #include "state/Importer.h"
 #include "state/UnitOfWork.h"
@@ -53,10 +55,12 @@ private:
     RowEnd importApplication(const std::optional<VeltError>& unreadable);
     bool endedEarlier();
     void keepEndedApplication();
+    void discardApplication();
     RowEnd failApplication(const VeltError& error);
     void refuseUnreadable(const VeltError& error);
     void commit();
     void performEffects();
+    bool applyRulesLog(const Effect& effect);
     void recoverInterruptedRun();
     void finish(bool fetchDocuments);
     void finishWithoutApplications();
@@ -118,15 +122,28 @@ bool ImportPass::endedEarlier() {
     return true;
 }
 
+// An application that reached its end keeps its rows, and what is to happen after the
+// commit is recorded with them: its details file and its rules_log changes online.
 void ImportPass::keepEndedApplication() {
     if (im_.app.outcome.isEmpty()) {
-        unit_.discardApplication();
+        discardApplication();
         return;
     }
+    WriteApplicationDetailsFile(im_, im_.app.memberNumber);
+    if (!im_.app.rulesLog.isEmpty())
+        outbox_.record(im_.app.identityKey, kRulesLogEffect, im_.app.rulesLog.encode(), im_.clock().now());
     WriteImportRecord(im_.connections.TarvAudt, im_.app.identityKey, im_.app.fieldId, im_.app.memberNumber,
                       im_.app.outcome, im_.clock().now());
     unit_.keepApplication(im_.app.identityKey);
     batch_.push_back({im_.app.identityKey, im_.app.fieldId, im_.app.rawField2});
+}
+
+// The application's rows are undone, and with them everything it was to do after the
+// commit: no file of it reaches a member's folder and nothing of it changes online.
+void ImportPass::discardApplication() {
+    unit_.discardApplication();
+    im_.stagedFiles().discard(im_.app.identityKey);
+    im_.app.rulesLog = {};
 }
 
 ImportPass::RowEnd ImportPass::importApplication(const std::optional<VeltError>& unreadable) {
@@ -181,16 +198,15 @@ ImportPass::RowEnd ImportPass::processRow(const db::Recordset& row) {
     unit_.beginApplication(im_.clock().now());
     try {
         if (importApplication(unreadable) == RowEnd::StopPass) {
-            unit_.discardApplication();
+            discardApplication();
             return RowEnd::StopPass;
         }
         keepEndedApplication();
     } catch (const VeltError& error) {
-        unit_.discardApplication();
+        discardApplication();
         if (error.environmental()) throw;
         if (failApplication(error) == RowEnd::StopPass) return RowEnd::StopPass;
     }
-    WriteApplicationDetailsFile(im_, im_.app.memberNumber);
     return RowEnd::Next;
 }
 
@@ -212,11 +228,25 @@ void ImportPass::commit() {
 
 void ImportPass::performEffects() {
     const QHash<QString, EffectOutbox::Performer> performers{
-        {kEmailEffect, [this](const Effect& effect) { return SendQueuedEmail(im_, effect); }}};
+        {kEmailEffect, [this](const Effect& effect) { return SendQueuedEmail(im_, effect); }},
+        {kFileEffect, [this](const Effect& effect) { return PerformFileEffect(im_, effect.payload); }},
+        {kRulesLogEffect, [this](const Effect& effect) { return applyRulesLog(effect); }}};
     for (const Effect& effect : outbox_.performPending(performers, im_.clock().now()))
         im_.ShowException(QStringLiteral("Gave up on the ") + effect.kind + QStringLiteral(" of application ") +
                           effect.applicationKey + QStringLiteral(" after ") + QString::number(effect.attempts) +
                           QStringLiteral(" attempts"));
+}
+
+bool ImportPass::applyRulesLog(const Effect& effect) {
+    try {
+        ApplyRulesLogChanges(im_.connections.OnlineConnection, RulesLogChanges::decode(effect.payload));
+        return true;
+    } catch (const VeltError& e) {
+        im_.ShowException(QStringLiteral("Could not update rules_log online for application ") + effect.applicationKey +
+                          QStringLiteral(": ") + e.description() + QStringLiteral(" (") + QString::number(e.number()) +
+                          QLatin1Char(')'));
+        return false;
+    }
 }
 
 // What a run that was stopped (killed, a power cut) left unfinished.
@@ -235,11 +265,14 @@ void ImportPass::recoverInterruptedRun() {
                                   QStringLiteral("interrupted"), im_.clock().now());
         unit_.clearInterruptedCommit();
     }
-    for (const Effect& effect : outbox_.settleInterrupted())
+    // Filing a staged file is safe to repeat; anything else under way is left for a person.
+    for (const Effect& effect : outbox_.settleInterrupted({kFileEffect}))
         im_.ShowException(QStringLiteral("The ") + effect.kind + QStringLiteral(" of application ") + effect.applicationKey +
                           QStringLiteral(" was under way when the importer stopped; it is not repeated: please check "
                                          "whether it happened"));
     performEffects();
+    // Files staged by applications that never committed (a run stopped before the commit).
+    im_.stagedFiles().removeAllExcept(outbox_.applicationsWaitingFor(kFileEffect));
 }
 
 void ImportPass::finish(bool fetchDocuments) {
@@ -265,6 +298,8 @@ void ImportPass::reportError(long number, const QString& description) {
 // applications stay pending, and the pass stops.
 void ImportPass::stopOnFailure(long number, const QString& description) {
     const bool lostBatch = !batch_.empty();
+    for (const Ended& ended : batch_) im_.stagedFiles().discard(ended.key);
+    if (inRow_) im_.stagedFiles().discard(im_.app.identityKey);
     batch_.clear();
     unit_.abandonBatch();
     reportError(number, description);

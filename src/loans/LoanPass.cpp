@@ -99,8 +99,8 @@ private:
             app_.field[27] = QStringLiteral("P");
             return;
         }
-        DrawCreditReport(im_, app_.memberNumber);
-        CheckCRRules(im_, totalBorrowing);
+        const CreditReportOutcome drawn = DrawCreditReport(im_, app_.memberNumber);
+        CheckCRRules(im_, totalBorrowing, drawn);
     }
 
     // The rule rows the checks left online first, then the decision summary.
@@ -125,7 +125,6 @@ private:
     // this import; it runs now, as for a member who only joins.
     void checkIdentityOfNewMember() {
         if (im_.settings.CreditChecksEnabled || app_.newMemberNumber <= 0) return;
-        app_.field[110] = QStringLiteral("2");
         RunIdentityCheck(im_, app_.newMemberNumber);
     }
 

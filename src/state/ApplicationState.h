@@ -1,6 +1,7 @@
 #pragma once
 
 #include "state/LoanPassState.h"
+#include "state/RulesLogChanges.h"
 
 #include <QDate>
 #include <QString>
@@ -56,7 +57,8 @@ struct ApplicationState {
     QStringList decisionSummary;
     int loanEndAge = 0;
     QString dependantsReason;
-    QString identityRuleBand;   // the CR10A band while the credit rules run the identity check
+    // The rules_log rows to add and remove online once the application has committed.
+    RulesLogChanges rulesLog;
 
     bool isJoinOnly() const { return field[110] == QLatin1String("2"); }
 };

@@ -35,10 +35,25 @@ void EffectOutbox::setState(qint64 id, const QString& state, const QString& extr
                    QString::number(id) + QStringLiteral(" ;"));
 }
 
-QList<Effect> EffectOutbox::settleInterrupted() {
-    const QList<Effect> interrupted = effectsIn(audit_, QStringLiteral("sending"));
-    for (const Effect& effect : interrupted) setState(effect.id, QStringLiteral("uncertain"));
-    return interrupted;
+QList<Effect> EffectOutbox::settleInterrupted(const QStringList& repeatableKinds) {
+    QList<Effect> uncertain;
+    for (const Effect& effect : effectsIn(audit_, QStringLiteral("sending"))) {
+        if (repeatableKinds.contains(effect.kind)) {
+            setState(effect.id, QStringLiteral("pending"));
+            continue;
+        }
+        setState(effect.id, QStringLiteral("uncertain"));
+        uncertain.append(effect);
+    }
+    return uncertain;
+}
+
+QStringList EffectOutbox::applicationsWaitingFor(const QString& kind) {
+    db::Recordset rs = audit_.openRecordset(QStringLiteral("SELECT DISTINCT ApplicationKey FROM VeltEffect WHERE Kind=") +
+                                            sqlText(kind) + QStringLiteral(" AND State IN ('pending','sending') ;"));
+    QStringList keys;
+    for (; !rs.eof(); rs.moveNext()) keys << rs.text(QStringLiteral("ApplicationKey"));
+    return keys;
 }
 
 QList<Effect> EffectOutbox::performPending(const QHash<QString, Performer>& performers, const QDateTime& at) {

@@ -1,7 +1,8 @@
 #pragma once
 
-// Effects that cannot be rolled back (emails, deletions on the web server) are not
-// performed where an application decides on them. They are recorded in the outbox, a
+// Effects that cannot be rolled back (emails, deletions on the web server, rules_log rows
+// online, files filed under a member number) are not performed where an application
+// decides on them. They are recorded in the outbox, a
 // VeltEffect row written inside the application's unit of work, and performed only after
 // the unit has committed:
 //   pending   -> recorded; performed after the commit (or by the next run after a crash)
@@ -9,7 +10,8 @@
 //   done      -> performed
 //   uncertain -> a run stopped during the attempt: it may or may not have happened. It is
 //                never repeated (an applicant never gets a second email) and is reported
-//                for a person to check.
+//                for a person to check. Kinds that are safe to repeat (filing a staged
+//                file) go back to pending instead.
 //   failed    -> refused every attempt; reported
 // An application rolled back takes its effects with it; a committed one keeps them until
 // they are performed.
@@ -45,7 +47,10 @@ public:
 
     // Outside any transaction: every step commits on its own.
     // Effects a stopped run was performing become "uncertain"; they are returned to report.
-    QList<Effect> settleInterrupted();
+    // Those of the kinds named are safe to repeat and become "pending" again.
+    QList<Effect> settleInterrupted(const QStringList& repeatableKinds = {});
+    // The applications with effects of that kind still to perform.
+    QStringList applicationsWaitingFor(const QString& kind);
     // Performs every pending effect; an effect whose performer fails its last attempt
     // becomes "failed" and is returned to report.
     QList<Effect> performPending(const QHash<QString, Performer>& performers, const QDateTime& at);

@@ -22,6 +22,13 @@ void EnsureImporterTables(db::Connection& audit, bool sqlServer) {
                                sqlServer ? QStringLiteral("ID INT IDENTITY(1,1) NOT NULL PRIMARY KEY")
                                          : QStringLiteral("ID INTEGER PRIMARY KEY AUTOINCREMENT"),
                                sqlServer ? QStringLiteral("NVARCHAR(MAX)") : QStringLiteral("TEXT")));
+    if (!audit.columnExists(QStringLiteral("VeltCreditSearch"), QStringLiteral("Sha256")))
+        audit.execute(QStringLiteral("CREATE TABLE %1 (%2, ApplicationKey VARCHAR(80), MemberNo INTEGER, DOB VARCHAR(10), "
+                                     "Surname VARCHAR(255), NINumber VARCHAR(20), SearchedOn VARCHAR(19), SearchRef VARCHAR(60), "
+                                     "FilePath VARCHAR(1024), Sha256 VARCHAR(64))")
+                          .arg(audit.nameForNewTable(QStringLiteral("VeltCreditSearch")),
+                               sqlServer ? QStringLiteral("ID INT IDENTITY(1,1) NOT NULL PRIMARY KEY")
+                                         : QStringLiteral("ID INTEGER PRIMARY KEY AUTOINCREMENT")));
 }
 
 std::optional<ImportRecord> FindImportRecord(db::Connection& audit, const QString& applicationKey) {

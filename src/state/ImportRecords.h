@@ -6,6 +6,7 @@
 //   keyed by the application's identity. The online row is marked only after the commit,
 //   so a run stopped between the two finds the application here and just marks it.
 // - VeltEffect: the outbox of effects that cannot be undone (see EffectOutbox).
+// - VeltCreditSearch: every credit search drawn (see CreditSearchRecords).
 
 #include <QDateTime>
 #include <QString>
@@ -18,7 +19,7 @@ namespace db { class Connection; }
 // The date and time the importer's own records hold: "yyyy-mm-dd hh:mm:ss".
 QString RecordStamp(const QDateTime& at);
 
-// Creates the two tables where an older database lacks them.
+// Creates the tables where an older database lacks them.
 void EnsureImporterTables(db::Connection& audit, bool sqlServer);
 
 struct ImportRecord {

@@ -9,7 +9,8 @@ namespace autovelt {
 
 Importer::Importer(QString programFolder, Reporter& reporter, Clock& clock, MailTransport* mailTransport)
     : programFolder_(std::move(programFolder)), reporter_(reporter), clock_(clock), mailTransport_(mailTransport),
-      recordedResponses_(QDir(programFolder_).filePath(QStringLiteral("recorded-responses"))) {}
+      recordedResponses_(QDir(programFolder_).filePath(QStringLiteral("recorded-responses"))),
+      stagedFiles_(QDir(programFolder_).filePath(QStringLiteral("staging"))) {}
 
 void Importer::Pause(double seconds) {
     if (config.settlePauses) clock_.pause(seconds);

@@ -8,6 +8,7 @@
 #include "state/StartupSettings.h"
 #include "state/Connections.h"
 #include "state/RecordedResponses.h"
+#include "state/StagedFiles.h"
 
 #include <QString>
 #include <QStringList>
@@ -89,6 +90,9 @@ public:
     // Answers of requests that must not be made twice for one application.
     RecordedResponses& recordedResponses() { return recordedResponses_; }
 
+    // Files of applications not yet committed ("staging" in the program's folder).
+    StagedFiles& stagedFiles() { return stagedFiles_; }
+
     // How the last import pass ended.
     // LeftPending: the pass went through every application, but one or more failed and
     // were left pending for the next cycle.
@@ -104,6 +108,7 @@ private:
     Clock& clock_;
     MailTransport* mailTransport_;
     RecordedResponses recordedResponses_;
+    StagedFiles stagedFiles_;
 };
 
 }  // namespace autovelt

@@ -33,11 +33,31 @@ std::optional<QByteArray> RecordedResponses::recall(const QString& applicationKe
     return file.readAll();
 }
 
-void RecordedResponses::remember(const QString& applicationKey, const QString& request, const QByteArray& response) {
+QString RecordedResponses::attemptFileFor(const QString& applicationKey, const QString& request) const {
+    return fileFor(applicationKey, request) + QStringLiteral(".attempt");
+}
+
+void RecordedResponses::keep(const QString& path, const QString& applicationKey, const QByteArray& content) {
     const QString folder = QDir(folder_).filePath(safeName(applicationKey));
     if (!MakePrivateFolder(folder)) throw accessError(folder);
-    const QString path = fileFor(applicationKey, request);
-    if (!WritePrivateFile(path, response)) throw accessError(path);
+    if (!WritePrivateFile(path, content)) throw accessError(path);
+}
+
+void RecordedResponses::remember(const QString& applicationKey, const QString& request, const QByteArray& response) {
+    keep(fileFor(applicationKey, request), applicationKey, response);
+    clearAttempt(applicationKey, request);
+}
+
+void RecordedResponses::markAttempt(const QString& applicationKey, const QString& request) {
+    keep(attemptFileFor(applicationKey, request), applicationKey, QByteArray());
+}
+
+void RecordedResponses::clearAttempt(const QString& applicationKey, const QString& request) {
+    QFile::remove(attemptFileFor(applicationKey, request));
+}
+
+bool RecordedResponses::attemptedWithoutAnswer(const QString& applicationKey, const QString& request) const {
+    return QFile::exists(attemptFileFor(applicationKey, request)) && !QFile::exists(fileFor(applicationKey, request));
 }
 
 void RecordedResponses::forget(const QString& applicationKey) {

@@ -23,6 +23,13 @@ public:
 
     std::optional<QByteArray> recall(const QString& applicationKey, const QString& request) const;
     void remember(const QString& applicationKey, const QString& request, const QByteArray& response);
+
+    // A request is marked before it leaves, so a run stopped while it was on the wire is
+    // known afterwards: the agency may have acted on it (a footprint on the applicant's
+    // credit file) although no answer was kept.
+    void markAttempt(const QString& applicationKey, const QString& request);
+    void clearAttempt(const QString& applicationKey, const QString& request);
+    bool attemptedWithoutAnswer(const QString& applicationKey, const QString& request) const;
     void forget(const QString& applicationKey);
 
     // The kept answer, or the answer of `ask`, kept before it is returned.
@@ -30,6 +37,8 @@ public:
 
 private:
     QString fileFor(const QString& applicationKey, const QString& request) const;
+    QString attemptFileFor(const QString& applicationKey, const QString& request) const;
+    void keep(const QString& path, const QString& applicationKey, const QByteArray& content);
 
     QString folder_;
 };

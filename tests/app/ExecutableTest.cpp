@@ -104,6 +104,7 @@ TEST_F(ExecutableTest, DeletionAndSearchFromTheCommandLine) {
     }
     const struct { QStringList arguments; int exitCode; int rowsLeft; const char* shows; } cases[] = {
         {{"--delete-member", "123abc", "--yes"}, 2, 2, "--delete-member needs a whole member number"},
+        {{"--init", "--delete-member", "123", "--yes"}, 2, 2, "are separate actions: name one"},  // never past the lock
         {{"--delete-member", "123"}, 8, 2, "Member 123 (Ann Lee) - rows to delete:\n  MemberMain: 1\n  IDProof: 1\nNothing deleted"},
         {{"--delete-member", "123", "--yes"}, 0, 0, "success: Deleted member 123"},
     };

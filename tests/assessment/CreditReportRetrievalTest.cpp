@@ -5,6 +5,7 @@
 #include "assessment/AgencyTrace.h"
 #include "assessment/CreditReportRetrieval.h"
 #include "assessment/InstallationTempFolder.h"
+#include "state/CreditSearchRecords.h"
 #include "support/AgencySandbox.h"
 
 #include <QDir>
@@ -135,7 +136,7 @@ TEST_F(CreditReportRetrievalTest, RequestFromMemberRecordsAndTransportFailure) {
         << lines.toStdString();
     EXPECT_EQ(im().app.field[27], "F");
     EXPECT_TRUE(im().app.creditReport.isEmpty());
-    EXPECT_TRUE(QFileInfo(reportFolder()).isDir());  // made for the report to come
+    EXPECT_FALSE(QFileInfo(reportFolder()).exists());  // no member folder before there is a report to file
 }
 
 TEST_F(CreditReportRetrievalTest, RequestCopyNeverLandsInAFolderOthersControl) {
@@ -243,27 +244,39 @@ TEST_F(CreditReportRetrievalTest, EndpointAndAutomaticSearch) {
     }
 }
 
-TEST_F(CreditReportRetrievalTest, StoredReportYoungerThanFourMonthsIsUsed) {
-    MakePrivateFolder(reportFolder());
-    inst.writeFile("scans/CREDITCH/00/00/47/11/CreditCheck-20261206.xml", "<stored/>\n");
-    inst.writeFile("scans/CREDITCH/00/00/47/11/notes.txt", "not a report");
-    const QString written = QFileInfo(reportFolder() + "CreditCheck-20261206.xml").lastModified().toString("dd/MM/yyyy");
-    for (int monthsLater : {3, 4}) {
-        inst.clock().set(QDateTime::currentDateTime().addMonths(monthsLater));
+// A report is used again only through the importer's record of the search that drew it: the same member and person,
+// younger than four months, its file unchanged. Other files in the member's folder are never read as a report.
+TEST_F(CreditReportRetrievalTest, OnlyARecordedReportOfTheSamePersonIsUsedAgain) {
+    const QString filed = "scans/CREDITCH/00/00/47/11/CreditCheck-20261206.xml";
+    inst.writeFile("scans/CREDITCH/00/00/47/11/CreditCheck-20991231.xml", "<planted/>\n");
+    const QDateTime searched = QDateTime::currentDateTime();
+    const struct { const char* why; const char* recordedFor; int monthsLater; const char* content; const char* lines; } cases[] = {
+        {"recorded three months ago", "Carter", 3, "<stored/>\n", "exists for member 4711 - using this for VELT."},
+        {"recorded four months ago", "Carter", 4, "<stored/>\n", nullptr},
+        {"no record of a search", nullptr, 0, "<stored/>\n", nullptr},
+        {"recorded for another person", "Other", 0, "<stored/>\n", nullptr},
+        {"changed since it was filed", "Carter", 0, "<changed/>\n",
+         "exists for member 4711 - using this for VELT.|Problem accessing existing Credit report for member 4711 - obtaining new one."},
+    };
+    for (const auto& c : cases) {
+        inst.exec("TarvAudt", "DELETE FROM VeltCreditSearch");
+        inst.writeFile(filed, c.content);
+        if (c.recordedFor)
+            RecordCreditSearch(im().connections.TarvAudt, "an application",
+                               {kMember, {QDate(1970, 6, 10), c.recordedFor, ""}, searched, "S-1", inst.path(filed),
+                                Sha256Hex("<stored/>\n")});
+        inst.clock().set(searched.addMonths(c.monthsLater));
         const QString lines = draw();
-        EXPECT_EQ(im().app.creditReport, monthsLater == 3 ? "<stored/>\n" : "") << monthsLater;
-        EXPECT_EQ(QFile::exists(tracePath().replace("20261206", inst.clock().now().toString("yyyyMMdd"))), monthsLater == 4);
-        EXPECT_EQ(lines.startsWith("Credit report from " + written), monthsLater == 3) << lines.toStdString();
+        const bool reused = c.lines && !QString(c.lines).contains("Problem");
+        EXPECT_EQ(im().app.creditReport, reused ? "<stored/>\n" : "") << c.why;
+        EXPECT_EQ(QFile::exists(tracePath().replace("20261206", inst.clock().now().toString("yyyyMMdd"))), !reused) << c.why;
+        if (c.lines) {
+            EXPECT_TRUE(lines.startsWith("Credit report from " + searched.toString("dd/MM/yyyy hh:mm:ss") + " in " +
+                                         im().settings.ScanLocation + " " + c.lines)) << c.why << ": " << lines.toStdString();
+        } else {
+            EXPECT_FALSE(lines.contains("Credit report from")) << c.why;
+        }
     }
-
-    // An empty stored report is replaced by a new one.
-    inst.writeFile("scans/CREDITCH/00/00/47/11/CreditCheck-20261206.xml", "");
-    inst.clock().set(QDateTime::currentDateTime());
-    const QStringList lines = draw().split('|');
-    ASSERT_EQ(lines.size(), 5);
-    EXPECT_TRUE(lines[0].endsWith(" in " + im().settings.ScanLocation + " exists for member 4711 - using this for VELT."));
-    EXPECT_EQ(lines.mid(1, 2), (QStringList{"Problem accessing existing Credit report for member 4711 - obtaining new one.",
-                                            "Error drawing credit report for member 4711"}));
 }
 
 // The age rule's letter is kept; nothing is asked. No HOME row: nothing is said either.

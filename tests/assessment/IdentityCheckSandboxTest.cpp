@@ -224,7 +224,7 @@ TEST_F(IdentityCheckTest, CreditRulesRunTheCheckWithTheirBand) {
     inst.exec("TarvID", "INSERT INTO IDProof (MemberNo, AddressID, PhotoID) VALUES (1234, 'old', 'old')");
     app().field[110] = QStringLiteral("1");
     app().decisionSummary = QStringList{QStringLiteral("1234|CR05A|0-3|1|P|")};
-    CheckCRRules(inst.importer(), Currency::fromText(QStringLiteral("1000")));
+    CheckCRRules(inst.importer(), Currency::fromText(QStringLiteral("1000")), {CreditReportOutcome::Kind::NotNeeded, {}});
     EXPECT_EQ(sandbox().requests().size(), 1);
     EXPECT_EQ(app().field[27], "R");
     EXPECT_EQ(app().decisionSummary, (QStringList{"1234|CR05A|0-3|1|P|", "1234|CR10A|P-P|F|R|"}));

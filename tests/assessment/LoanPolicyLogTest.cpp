@@ -6,6 +6,7 @@
 #include "assessment/CheckCRRules.h"
 #include "assessment/LoanPolicyLog.h"
 #include "common/MemberNumberCode.h"
+#include "state/RulesLogChanges.h"
 #include "support/CreditReportBuilder.h"
 #include "support/TestInstallation.h"
 #include "support/TestPaths.h"
@@ -19,6 +20,8 @@ using namespace autovelt;
 using namespace autovelt::test;
 
 namespace {
+
+const CreditReportOutcome kReportInHand{CreditReportOutcome::Kind::Report, {}};
 
 // Rule tables, a member with stored answers and a loan.
 class PolicyLogFixture : public ::testing::Test {
@@ -73,6 +76,11 @@ protected:
 
 class LoanPolicyLogTest : public PolicyLogFixture {
 protected:
+    // What the application's commit does online.
+    void applyOnline() {
+        ApplyRulesLogChanges(im().connections.OnlineConnection, im().app.rulesLog);
+        im().app.rulesLog = {};
+    }
     void SetUp() override {
         addRules();
         load();
@@ -117,9 +125,12 @@ TEST_P(RulesLogTest, RulesGiveDecisionAndRowsThatAreCarriedCopiedAndDeleted) {
     b.figures["totalcifas"] = "0";
     b.score = "451";
     loadApplication(b.xml());
-    CheckCRRules(im(), Currency::fromText("1500"));
+    CheckCRRules(im(), Currency::fromText("1500"), kReportInHand);
     EXPECT_EQ(im().app.field[27] + ' ' + im().app.field[26] + ' ' + im().app.field[30], "R 451 " + b.searchId);
     EXPECT_EQ(im().app.decisionSummary, (QStringList{"700|CR05A|3-99|4|R|", "700|CR07C|0-450|451|P|"}));
+    // Online only once the application has committed.
+    EXPECT_EQ(onlineRows(), QStringList{});
+    ApplyRulesLogChanges(im().connections.OnlineConnection, RulesLogChanges::decode(im().app.rulesLog.encode()));
     EXPECT_EQ(onlineRows(), (QStringList{memberCode() + "|PR10C|Tenant's rent \\ checked; --|True|1|R|",
                                          memberCode() + "|PR15A|Moved in the last 3 years|True|0|R|"}));
     EXPECT_EQ(inst.reporter().successes().last(), "Overall initial rating for loan=REFER for member 700");
@@ -129,10 +140,13 @@ TEST_P(RulesLogTest, RulesGiveDecisionAndRowsThatAreCarriedCopiedAndDeleted) {
     loadApplication(b.xml());
     im().app.field[12].clear();
     im().app.homePrevSupplied = false;
-    CheckCRRules(im(), Currency::fromText("1500"));
+    im().app.rulesLog = {};
+    CheckCRRules(im(), Currency::fromText("1500"), kReportInHand);
     EXPECT_EQ(im().app.field[27], "R");
 
     CopyRulesLogToPolicyLog(im(), loan());
+    EXPECT_EQ(onlineRows().size(), 2);
+    ApplyRulesLogChanges(im().connections.OnlineConnection, im().app.rulesLog);
     EXPECT_EQ(onlineRows(), QStringList{});
     EXPECT_EQ(policyLog("RuleCode || InitStatus"), (QStringList{"PR10CR", "PR15AP"}));
     EXPECT_TRUE(inst.reporter().problems().isEmpty()) << inst.reporter().problems().join('\n').toStdString();
@@ -144,7 +158,7 @@ INSTANTIATE_TEST_SUITE_P(Engines, RulesLogTest, ::testing::Values(false, true),
 TEST_F(LoanPolicyLogTest, FailedRuleTablesReferTheLoan) {
     loadApplication(CreditReportBuilder{}.xml());
     inst.exec("TarvAudt", "DROP TABLE CRRules");
-    CheckCRRules(im(), Currency::fromText("1500"));
+    CheckCRRules(im(), Currency::fromText("1500"), kReportInHand);
     EXPECT_EQ(im().app.field[27], "R");
     EXPECT_TRUE(inst.reporter().problems().value(0).endsWith("in procedure CheckCRRules"));
 }
@@ -163,6 +177,8 @@ TEST_F(LoanPolicyLogTest, SummaryOnFridayAndRulesLogOnSaturday) {
     EXPECT_EQ(policyLog(), (QStringList{
         "CR05A|3-99|4|R|R|04/12/26 14:10:05|C1042|VELT|-", "CR08A|1-99|N/A|P|P|04/12/26 14:10:05|C1042|VELT|-",
         "PR13B|17|17|R|R|07/12/26 08:00:00|C1042|VELT|01/01/2011-17", "PR15A|0|0|R|R|07/12/26 08:00:00|C1042|VELT|"}));
+    EXPECT_EQ(inst.count("online", "SELECT * FROM rules_log"), 2);  // until the application commits
+    applyOnline();
     EXPECT_EQ(inst.count("online", "SELECT * FROM rules_log"), 0);
     EXPECT_EQ(inst.values("TarvTran", "SELECT DISTINCT LastUpdatedOn FROM LoanPolicyLog"), QStringList{"2026-12-04"});
     EXPECT_EQ(PolicyLogStartTime(QDateTime(QDate(2026, 12, 6), QTime(23, 59, 59))), "07/12/26 08:00:00");  // Sunday
@@ -188,6 +204,7 @@ TEST_F(LoanPolicyLogTest, InterruptedCopyNeverDoublesARule) {
     WriteDecisionSummaryToPolicyLog(im(), loan(), {"700|PR10C|0-0|1|P|"}, "<report/>");
     CopyRulesLogToPolicyLog(im(), loan());
     EXPECT_EQ(policyLog("RuleValue || ActualValue || InitStatus"), (QStringList{"0-01P", "11F"}));
+    applyOnline();
     EXPECT_EQ(inst.count("online", "SELECT * FROM rules_log"), 0);
 }
 
@@ -242,7 +259,7 @@ TEST_F(RuleExplanationTest, SameLettersAsTheImportPassAndNothingWritten) {
     int n = 0;
     for (const CreditReportBuilder& b : {referred, failed}) {
         loadApplication(b.xml());
-        CheckCRRules(im(), Currency::fromText("1500"));
+        CheckCRRules(im(), Currency::fromText("1500"), kReportInHand);
         QStringList expected;
         for (const QString& entry : im().app.decisionSummary) expected << entry.section('|', 1, 1) + ':' + entry.section('|', 4, 4);
         expected << "PR10C:R" << "PR15A:R";

@@ -22,10 +22,10 @@ namespace {
 constexpr int kApplications = 240;
 constexpr int kExistingMembers = 60;
 
-// Every row of every table, in storage order, blanking the folder, the times of day, and whether an email the crash
-// cut off is "uncertain" where the uninterrupted run has "done" (checked against the mail itself).
+// Every row of every table, in storage order, blanking the folder, the times of day (in file names too), and whether an
+// email the crash cut off is "uncertain" where the uninterrupted run has "done" (checked against the mail itself).
 QStringList dumpInstallation(TestInstallation& inst) {
-    static const QRegularExpression timeOfDay(QStringLiteral("\\d\\d:\\d\\d(:\\d\\d)?"));
+    static const QRegularExpression timeOfDay(QStringLiteral("\\d\\d:\\d\\d(:\\d\\d)?|_\\d{6}(_\\d+)?\\.txt"));
     static const QRegularExpression settled(QStringLiteral("\\|(done|uncertain)\\|\\d+\\|([^|]*)\\|([^|]*)$"));
     QStringList lines;
     for (const QString db : {"TarvMain", "TarvTran", "TarvAudt", "TarvID", "online"}) {

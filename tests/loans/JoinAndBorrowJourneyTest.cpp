@@ -5,10 +5,13 @@
 #include "support/AgencySandbox.h"
 #include "support/OnlineEncoder.h"
 #include "support/SmtpSink.h"
+#include "support/TestPaths.h"
+#include "app/ToolCommands.h"
 
 #include <QDir>
 #include <QDirIterator>
 #include <QRegularExpression>
+#include <QThread>
 #include <memory>
 
 using namespace autovelt;
@@ -127,6 +130,97 @@ TEST_F(JoinAndBorrowJourneyTest, WithoutCreditChecksTheNewMembersIdentityIsCheck
     EXPECT_EQ(inst.scalar("TarvID", "SELECT AddressID FROM IDProof WHERE MemberNo=1").toString(), "TU IDV-Pass Score [68]");
     EXPECT_TRUE(successes().contains("Member 1 passed ID search." + suffix(21))) << report();
     EXPECT_EQ(mails().size(), 1);
+}
+
+// A search that failed, sent nothing back or could not be built never passes the loan: staff decide.
+TEST_F(JoinAndBorrowJourneyTest, AFailedOrMissingCreditReportRefersTheLoan) {
+    inst.exec("TarvAudt", "DELETE FROM CRRules WHERE RuleCode='CR10A'");
+    const struct { const char* surname; const char* amount; const char* why; } cases[] = {
+        {"Errored", "1000", "the credit search failed"}, {"Faulted", "1000", "the credit search failed"},
+        {"Emptyanswer", "1000", "the credit search failed"}, {"Garbled", "1000", "the credit search failed"},
+        {"Tester", "40000", "no credit search could be made"},
+    };
+    long fieldId = 30;
+    for (const auto& c : cases) {
+        inst.reporter().clear();
+        ++fieldId;
+        add(withNino(WebApplication::joinAndBorrow(fieldId).set(6, c.surname).set(46, c.amount), QStringLiteral("AB0000%1C").arg(fieldId)));
+        runCycle();
+        const QString member = QString::number(members());
+        EXPECT_TRUE(problems().contains("No credit report for member " + member + " (" + c.why +
+                                        "): the loan is referred for staff to decide" + suffix(fieldId))) << report();
+        EXPECT_TRUE(successes().contains("Overall initial rating for loan=REFER for member " + member)) << report();
+        EXPECT_EQ(inst.scalar("TarvTran", "SELECT InitStatus FROM LoanAllocation WHERE MemberNo=" + member).toString(), "R");
+    }
+    EXPECT_EQ(inst.count("TarvAudt", "SELECT * FROM VeltCreditSearch"), 0);
+}
+
+// Applicant A is undone after the credit search and B, next in the pass, is given A's member number: B is searched
+// afresh, and nothing of A's reaches B's folders.
+TEST_F(JoinAndBorrowJourneyTest, AnUndoneApplicantLeavesNothingUnderTheMemberNumber) {
+    inst.exec("TarvTran", "CREATE TRIGGER undone BEFORE INSERT ON LoanAllocation WHEN NEW.MemberName LIKE '%Failing%' "
+                          "BEGIN SELECT RAISE(ABORT, 'the loan row cannot be written'); END");
+    add(WebApplication::joinAndBorrow(21).set(6, "Failing").set(4, "Alice"));
+    add(withNino(WebApplication::joinAndBorrow(22).set(6, "Tester").set(4, "Bob"), "CD123456A"));
+    runCycle();
+    EXPECT_EQ(importedFlag(21) + importedFlag(22), "NY") << report();
+    EXPECT_EQ(memberColumn(1, "Surname"), "Tester");
+    EXPECT_EQ(requestPaths().count(kReport), 2);
+    EXPECT_FALSE(problems().join(QChar(10)).contains("using this for VELT")) << report();
+    EXPECT_EQ(filesHolding(inst.path("scans"), "Failing"), QStringList{});
+    EXPECT_EQ(filesIn("scans/CREDITCH/00/00/00/01").size(), 1);
+    EXPECT_EQ(inst.values("TarvAudt", "SELECT MemberNo || Surname FROM VeltCreditSearch"), QStringList{"1Tester"});
+    EXPECT_EQ(QDir(inst.path("staging")).entryList(QDir::Dirs | QDir::NoDotAndDotDot), QStringList{});
+}
+
+// A deleted member's folders go aside and their records with them: the number given again is searched afresh, and the
+// deleted member's own application can be imported again.
+TEST_F(JoinAndBorrowJourneyTest, DeletionUndoesTheImport) {
+    apply(QStringLiteral("Tester"));
+    ASSERT_EQ(members(), 1);
+    EXPECT_EQ(RunDeleteMemberCommand(inst.home(), 1, true), 0);
+    EXPECT_EQ(inst.count("TarvAudt", "SELECT * FROM VeltImport") + inst.count("TarvAudt", "SELECT * FROM VeltCreditSearch"), 0);
+    EXPECT_EQ(filesIn("scans/CREDITCH/00/00/00/01").size(), 0);
+    const QStringList aside = QDir(inst.path("scans/deleted")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    ASSERT_EQ(aside.size(), 1);
+    EXPECT_EQ(filesIn("scans/deleted/" + aside[0] + "/CREDITCH").size(), 1) << aside[0].toStdString();
+
+    inst.reporter().clear();
+    onlineExec("UPDATE table_w SET field_107='N'");
+    onlineExec("UPDATE table_ad SET field_21='N'");
+    runCycle();
+    EXPECT_EQ(memberColumn(1, "Surname"), "Tester") << report();
+    EXPECT_FALSE(problems().join(QChar(10)).contains("using this for VELT")) << report();
+    EXPECT_EQ(requestPaths().count(kReport), 2);
+    EXPECT_EQ(filesIn("scans/CREDITCH/00/00/00/01").size(), 1);
+}
+
+// Killed once the search's answer was kept, the next run uses the kept answer; killed while the search was on the wire,
+// the next run does not search again and says so.
+TEST_F(JoinAndBorrowJourneyTest, AKilledRunNeverSearchesTwice) {
+    inst.exec("TarvAudt", "DELETE FROM CRRules WHERE RuleCode='CR10A'");
+    add(WebApplication::joinAndBorrow(21).set(6, "Tester"));
+    QProcess debugger;
+    debugger.start("gdb", {"-batch", "-nx", "-ex", "set pagination off", "-ex", "break autovelt::CheckCRRules", "-ex", "run",
+                           "-ex", "kill", "--args", AUTOVELT_EXECUTABLE, "--once", "--home", inst.home()});
+    debugger.waitForFinished(180000);
+    ASSERT_TRUE(debugger.readAll().contains("Breakpoint 1, "));
+    ProgramRun rerun = runProgram();
+    EXPECT_TRUE(rerun.output.contains("Overall initial rating for loan=PASS for member 1")) << rerun.output.toStdString();
+    EXPECT_EQ(requestPaths().count(kReport), 1);
+
+    sandbox_->clearRequests();
+    add(withNino(WebApplication::joinAndBorrow(22).set(6, "Slowpoke").set(4, "Sam"), "CD123456A"));
+    QProcess program;
+    program.start(AUTOVELT_EXECUTABLE, {"--once", "--home", inst.home()});
+    for (int waited = 0; waited < 100 && !requestPaths().contains(kReport); ++waited) QThread::msleep(100);
+    program.kill();
+    program.waitForFinished();
+    ASSERT_EQ(requestPaths().count(kReport), 1);
+    rerun = runProgram();
+    EXPECT_TRUE(rerun.output.contains("may have reached the agency; it is not sent again")) << rerun.output.toStdString();
+    EXPECT_TRUE(rerun.output.contains("Overall initial rating for loan=REFER for member 2")) << rerun.output.toStdString();
+    EXPECT_EQ(requestPaths().count(kReport), 1);
 }
 
 }  // namespace

@@ -3,11 +3,13 @@
 
 #include "comms/QueuedEmail.h"
 #include "state/EffectOutbox.h"
+#include "state/FileAfterCommit.h"
 #include "state/ImportRecords.h"
 #include "state/UnitOfWork.h"
 #include "support/SmtpSink.h"
 #include "support/TestInstallation.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <gtest/gtest.h>
 
@@ -83,6 +85,32 @@ TEST_F(ExternalEffectsTest, AnEffectUnderWayWhenARunStoppedIsReportedAndNotRepea
     perform();
     EXPECT_TRUE(performed.isEmpty());
     EXPECT_EQ(states(), QStringList{"1-a:uncertain:1"});
+}
+
+// An application's file reaches the member's folder only after its commit, never when it is undone; a run stopped during
+// the move has it finished by the next.
+TEST_F(ExternalEffectsTest, AStagedFileIsFiledOnlyAfterItsApplicationCommits) {
+    Importer& im = inst.importer();
+    const QString member = inst.path("scans/LOANS/00/00/00/07");
+    for (const QString key : {"1-a", "2-b"}) {
+        im.app.identityKey = key;
+        unit.beginApplication(now());
+        FileAfterCommit(im, {.root = inst.path("scans"), .kind = "LOANS", .member = 7, .name = key + ".txt"}, key.toUtf8(), nullptr);
+        if (key == "1-a") {
+            unit.keepApplication(key);
+        } else {
+            unit.discardApplication();
+            im.stagedFiles().discard(key);
+        }
+    }
+    unit.commitBatch();
+    EXPECT_FALSE(QFileInfo::exists(member));
+    inst.exec("TarvAudt", "UPDATE VeltEffect SET State='sending'");
+    EXPECT_TRUE(outbox.settleInterrupted({kFileEffect}).isEmpty());
+    outbox.performPending({{kFileEffect, [&im](const Effect& e) { return PerformFileEffect(im, e.payload); }}}, now());
+    EXPECT_EQ(QDir(member).entryList(QDir::Files), QStringList{"1-a.txt"});
+    EXPECT_EQ(im.stagedFiles().files(), QStringList{});
+    EXPECT_EQ(states(), QStringList{"1-a:done:1"});
 }
 
 // Delivered into the test installation's pickup folder, as complete messages.

@@ -1,0 +1,127 @@
+#include "state/StagedFiles.h"
+
+#include "common/MemberFolder.h"
+#include "common/PrivateFiles.h"
+#include "common/VeltError.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace autovelt {
+
+namespace {
+
+// An application's key becomes a folder name that cannot leave the staging folder.
+QString hashed(const QString& text) {
+    return QString::fromLatin1(QCryptographicHash::hash(text.toUtf8(), QCryptographicHash::Sha1).toHex());
+}
+
+// "<stem>_<n>.<suffix>" in the folder, the first n from `first` on that is free.
+QString numberedName(const QString& folder, const QString& name, int first) {
+    const QFileInfo info(name);
+    const QString suffix = info.suffix().isEmpty() ? QString() : QLatin1Char('.') + info.suffix();
+    QString path;
+    for (int n = first; path.isEmpty() || QFileInfo::exists(path); ++n)
+        path = QDir(folder).filePath(QStringLiteral("%1_%2%3").arg(info.completeBaseName()).arg(n).arg(suffix));
+    return path;
+}
+
+bool fail(QString* reason, const QString& why) {
+    if (reason) *reason = why;
+    return false;
+}
+
+}  // namespace
+
+QString StagedFile::filedPath() const { return MemberFolderPath(root, kind, member) + name; }
+
+QString EncodeStagedFile(const StagedFile& file) {
+    const QJsonObject o{{QStringLiteral("staged"), file.staged},
+                        {QStringLiteral("root"), file.root},
+                        {QStringLiteral("kind"), file.kind},
+                        {QStringLiteral("member"), static_cast<qint64>(file.member)},
+                        {QStringLiteral("name"), file.name},
+                        {QStringLiteral("numberNew"), file.onClash == StagedFile::OnClash::NumberTheNewOne}};
+    return QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact));
+}
+
+StagedFile DecodeStagedFile(const QString& payload) {
+    const QJsonObject o = QJsonDocument::fromJson(payload.toUtf8()).object();
+    StagedFile file;
+    file.staged = o.value(QStringLiteral("staged")).toString();
+    file.root = o.value(QStringLiteral("root")).toString();
+    file.kind = o.value(QStringLiteral("kind")).toString();
+    file.member = static_cast<long>(o.value(QStringLiteral("member")).toInteger());
+    file.name = o.value(QStringLiteral("name")).toString();
+    file.onClash = o.value(QStringLiteral("numberNew")).toBool() ? StagedFile::OnClash::NumberTheNewOne
+                                                                  : StagedFile::OnClash::MoveEarlierAside;
+    return file;
+}
+
+QString StagedFiles::folderOf(const QString& applicationKey) const {
+    return QDir(folder_).filePath(hashed(applicationKey));
+}
+
+QString StagedFiles::stage(const QString& applicationKey, const QString& name, const QByteArray& content) {
+    const QString folder = folderOf(applicationKey);
+    QString reason = QStringLiteral("the folder cannot be made");
+    const int taken = QDir(folder).entryList(QDir::Files).size();
+    const QString path = QDir(folder).filePath(QString::number(taken + 1) + QLatin1Char('-') + CleanFileNamePart(name));
+    if (!MakePrivateFolder(folder) || !WritePrivateFile(path, content, &reason))
+        throw VeltError(75, QStringLiteral("StagedFiles"), QStringLiteral("Path/File access error (%1: %2)").arg(path, reason))
+            .markEnvironmental();
+    return path;
+}
+
+void StagedFiles::discard(const QString& applicationKey) { QDir(folderOf(applicationKey)).removeRecursively(); }
+
+int StagedFiles::removeAllExcept(const QStringList& applicationKeys) {
+    QSet<QString> waiting;
+    for (const QString& key : applicationKeys) waiting.insert(hashed(key));
+    int removed = 0;
+    for (const QString& name : QDir(folder_).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        if (waiting.contains(name)) continue;
+        QDir(QDir(folder_).filePath(name)).removeRecursively();
+        ++removed;
+    }
+    return removed;
+}
+
+QStringList StagedFiles::files() const {
+    QStringList found;
+    for (QDirIterator it(folder_, QDir::Files, QDirIterator::Subdirectories); it.hasNext();) found << it.next();
+    return found;
+}
+
+bool FileStagedFile(const StagedFile& file, QString* reason) {
+    if (!QFileInfo(file.root).isDir()) return fail(reason, QStringLiteral("the folder ") + file.root + QStringLiteral(" cannot be reached"));
+    const QString folder = MemberFolderPath(file.root, file.kind, file.member);
+    if (!QFileInfo::exists(file.staged)) {
+        // A run stopped after the move: the file is already filed.
+        if (QFileInfo::exists(file.filedPath())) return true;
+        return fail(reason, QStringLiteral("the staged file ") + file.staged + QStringLiteral(" is missing"));
+    }
+    if (!MakeMemberFolder(file.root, file.kind, file.member))
+        return fail(reason, QStringLiteral("the folder ") + folder + QStringLiteral(" cannot be made"));
+    QString target = file.filedPath();
+    if (QFileInfo::exists(target)) {
+        if (file.onClash == StagedFile::OnClash::NumberTheNewOne) {
+            target = numberedName(folder, file.name, 2);
+        } else {
+            // The earlier file is never lost: when it cannot be moved aside the new one is numbered.
+            const QString earlier = numberedName(folder, file.name, 1);
+            if (!QFile::rename(target, earlier)) target = earlier;
+        }
+    }
+    QFile staged(file.staged);
+    if (!staged.rename(target)) return fail(reason, staged.errorString());
+    QDir().rmdir(QFileInfo(file.staged).absolutePath());  // the application's folder, once it is empty
+    return true;
+}
+
+}  // namespace autovelt
