@@ -155,17 +155,22 @@ TEST_F(JoinAndBorrowJourneyTest, AFailedOrMissingCreditReportRefersTheLoan) {
     EXPECT_EQ(inst.count("TarvAudt", "SELECT * FROM VeltCreditSearch"), 0);
 }
 
-// Applicant A is undone after the credit search and B, next in the pass, is given A's member number: B is searched
-// afresh, and nothing of A's reaches B's folders.
+// Applicant A is undone after the credit search and rules: nothing of A's is filed or written online. B, next in the
+// pass, is given A's member number, is searched afresh, and nothing of A's reaches B's folders.
 TEST_F(JoinAndBorrowJourneyTest, AnUndoneApplicantLeavesNothingUnderTheMemberNumber) {
     inst.exec("TarvTran", "CREATE TRIGGER undone BEFORE INSERT ON LoanAllocation WHEN NEW.MemberName LIKE '%Failing%' "
                           "BEGIN SELECT RAISE(ABORT, 'the loan row cannot be written'); END");
+    inst.exec("TarvAudt", "INSERT INTO CUPolicyRules VALUES ('PR15A', 'Moved lately', 1, '0', 'R', 'R')");
     add(WebApplication::joinAndBorrow(21).set(6, "Failing").set(4, "Alice"));
+    runCycle();
+    EXPECT_EQ(importedFlag(21), "N") << report();
+    EXPECT_EQ(inst.count("online", "SELECT * FROM rules_log") + inst.count("TarvAudt", "SELECT * FROM VeltCreditSearch"), 0);
+
     add(withNino(WebApplication::joinAndBorrow(22).set(6, "Tester").set(4, "Bob"), "CD123456A"));
     runCycle();
     EXPECT_EQ(importedFlag(21) + importedFlag(22), "NY") << report();
     EXPECT_EQ(memberColumn(1, "Surname"), "Tester");
-    EXPECT_EQ(requestPaths().count(kReport), 2);
+    EXPECT_EQ(requestPaths().count(kReport), 2);  // A asked once: its kept answer serves its next attempt
     EXPECT_FALSE(problems().join(QChar(10)).contains("using this for VELT")) << report();
     EXPECT_EQ(filesHolding(inst.path("scans"), "Failing"), QStringList{});
     EXPECT_EQ(filesIn("scans/CREDITCH/00/00/00/01").size(), 1);
