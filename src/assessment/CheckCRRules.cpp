@@ -66,7 +66,8 @@ RuleAnswers answersOf(const Importer& im) {
     RuleAnswers a;
     a.memberNumber = app.memberNumber;
     a.newMemberNumber = app.newMemberNumber;
-    a.productCode = im.LoanDetails[1].trimmed();
+    // The product the loan pass settled on, after any fall-back to the default product.
+    a.productCode = im.app.loan.productCode;
     a.residentialStatus = app.field[12];
     a.employmentStatus = app.field[20];
     a.incomeWillReduce = app.field[86];
