@@ -36,6 +36,7 @@ public:
         try {
             im_.connections.OnlineConnection.execute(statement);
         } catch (const VeltError& e) {
+            if (e.environmental()) throw;  // the pass's to handle: the application stays pending
             im_.ShowException(QStringLiteral("Could not log policy rule ") + row.code + QStringLiteral(" for member ") +
                               QString::number(im_.app.memberNumber) + QStringLiteral(": ") + e.description() +
                               QStringLiteral(" (") + QString::number(e.number()) + QLatin1Char(')') + im_.app.messageSuffix);
@@ -96,6 +97,7 @@ void CheckCRRules(Importer& importer, Currency totalBorrowing) {
         const RuleBook book = LoadRuleBook(importer, request);
         EvaluateCreditRules(app.creditReport, book, answersOf(importer), effects, outcome);
     } catch (const VeltError& e) {
+        if (e.environmental()) throw;  // the pass's to handle: the application stays pending
         importer.ShowException(QStringLiteral("Error ") + QString::number(e.number()) + QStringLiteral(" (") +
                                e.description() + QStringLiteral(") in procedure CheckCRRules"));
         ShowLoanDetailsException(importer);

@@ -266,6 +266,7 @@ void DrawCreditReport(Importer& importer, long memberNumber) {
     try {
         CreditReportDraw(importer, memberNumber).run();
     } catch (const VeltError& e) {
+        if (e.environmental()) throw;  // the pass's to handle: the application stays pending
         importer.ShowException(QStringLiteral("Error retrieving credit report for member ") + QString::number(memberNumber) +
                                QStringLiteral(" (") + QString::number(e.number()) + QLatin1Char(')'));
         importer.ShowException(e.description());
