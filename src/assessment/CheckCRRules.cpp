@@ -54,7 +54,8 @@ RuleAnswers answersOf(const Importer& im) {
     RuleAnswers a;
     a.memberNumber = app.memberNumber;
     a.newMemberNumber = app.newMemberNumber;
-    a.productCode = im.LoanDetails[1].trimmed();
+    // The product the loan pass settled on, after any fall-back to the default product.
+    a.productCode = im.app.loan.productCode;
     a.residentialStatus = app.field[12];
     a.employmentStatus = app.field[20];
     a.incomeWillReduce = app.field[86];
@@ -91,10 +92,10 @@ void CheckCRRules(Importer& importer, Currency totalBorrowing, const CreditRepor
         answers.reportMissing = reportMissing;
         EvaluateCreditRules(app.creditReport, book, answers, effects, outcome);
     } catch (const VeltError& e) {
+        if (e.environmental()) throw;  // the pass's to handle: the application stays pending
         importer.ShowException(QStringLiteral("Error ") + QString::number(e.number()) + QStringLiteral(" (") +
                                e.description() + QStringLiteral(") in procedure CheckCRRules"));
         ShowLoanDetailsException(importer);
-        if (e.environmental()) throw;
         // Rules that could not be read cannot pass a loan: it goes to a person.
         outcome.apply(QStringLiteral("R"));
     }

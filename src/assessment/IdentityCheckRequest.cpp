@@ -69,9 +69,14 @@ QString emailSent(const QString& email) {
     return email;
 }
 
+// Whole months lived at the home address: a move on the 20th is a month old on the 20th of
+// the next month, not on its first.
 std::optional<int64_t> monthsAtHome(const IdentityCheckMember& m, const QDate& passDate) {
-    if (!m.effectiveFrom || !m.effectiveFrom->isValid()) return std::nullopt;
-    return dateDiffMonths(*m.effectiveFrom, passDate);
+    if (!m.effectiveFrom || !m.effectiveFrom->isValid() || !passDate.isValid()) return std::nullopt;
+    int64_t months = dateDiffMonths(*m.effectiveFrom, passDate);
+    if (months > 0 && m.effectiveFrom->addMonths(int(months)) > passDate) --months;
+    if (months < 0 && m.effectiveFrom->addMonths(int(months)) < passDate) ++months;
+    return months;
 }
 
 struct AddressElements {

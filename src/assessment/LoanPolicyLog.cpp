@@ -47,7 +47,10 @@ QString insertStatement(Importer& im, const PolicyLogLoan& loan, const QString& 
     return im.sql(columns + QStringLiteral(")VALUES (") + values + QStringLiteral(") ;"));
 }
 
+// Called inside a handler: an error of the surroundings goes on to the pass, which leaves
+// the application pending.
 void report(Importer& im, const QString& what, const VeltError& e) {
+    if (e.environmental()) throw;
     im.ShowException(QStringLiteral("Loan policy log: ") + what + QStringLiteral(" failed - ") + e.description() +
                      QStringLiteral(" (") + QString::number(e.number()) + QLatin1Char(')') + im.app.messageSuffix);
 }

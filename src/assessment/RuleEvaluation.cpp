@@ -324,8 +324,8 @@ private:
         if (!rule) return;
         const QString list = a_.dependantsBirthDates;
         if (list.isEmpty() || list == QLatin1String(",,,,,,,,,")) {
-            out_.apply(rule->no);
-            logPolicy(*rule, rule->no, QStringLiteral("none"));
+            // No dependants listed: the result is logged, the decision is left as it is.
+            logPolicy(*rule, rule->no, QStringLiteral("none"), QStringLiteral("decision unchanged"));
             return;
         }
         const QDate end = LoanEndDate(a_.passDate, a_.repaymentFrequency, a_.numberOfRepayments);

@@ -54,7 +54,8 @@ void readCreditRules(Importer& im, const RuleBookRequest& request, RuleBook& boo
         rule.maxText = boundText(rs.value(QStringLiteral("rulevaluemax")));
         rule.min = rs.value(QStringLiteral("rulevaluemin")).toDouble();
         rule.max = rs.value(QStringLiteral("rulevaluemax")).toDouble();
-        rule.band = rs.text(QStringLiteral("RuleBand")).trimmed().toUpper();
+        // Only "F" and "R" change a decision: a letter in another case is no decision letter.
+        rule.band = rs.text(QStringLiteral("RuleBand")).trimmed();
         book.creditRules.append(rule);
     }
 }
@@ -70,8 +71,8 @@ void readPolicyRules(Importer& im, RuleBook& book) {
         rule.description = rs.text(QStringLiteral("ruledesc"));
         rule.active = QStringLiteral("True");
         rule.value = rs.text(QStringLiteral("RuleValue"));
-        rule.yes = rs.text(QStringLiteral("ruleyes")).trimmed().toUpper();
-        rule.no = rs.text(QStringLiteral("ruleno")).trimmed().toUpper();
+        rule.yes = rs.text(QStringLiteral("ruleyes")).trimmed();
+        rule.no = rs.text(QStringLiteral("ruleno")).trimmed();
         book.policyRules.insert(rule.code, rule);
     }
 }

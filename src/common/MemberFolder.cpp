@@ -3,6 +3,7 @@
 #include "common/PrivateFiles.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 namespace autovelt {
 
@@ -29,6 +30,7 @@ QString MemberFolderPath(const QString& scanLocation, const QString& kind, long 
 }
 
 bool MakeFolder(const QString& f1, const QString& f2, const QString& f3, const QString& f4, const QString& f5) {
+    if (f1.isEmpty() || !QFileInfo(QFileInfo(f1).absolutePath()).isDir()) return false;
     QString path = f1;
     bool made = MakePrivateFolder(path);
     for (const QString* level : {&f2, &f3, &f4, &f5}) {

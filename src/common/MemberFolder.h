@@ -22,11 +22,13 @@ QString KindFolderName(const QString& scanLocation, const QString& kind);
 // scanLocation + kind + the four levels, ending in "/".
 QString MemberFolderPath(const QString& scanLocation, const QString& kind, long memberNumber);
 
-// Creates f1, f1/f2, ... f1/f2/f3/f4/f5 (each private); an existing folder is no failure.
-// True when the deepest folder exists afterwards.
+// Creates f1, f1/f2, ... f1/f2/f3/f4/f5 (each private), one level at a time; an existing
+// folder is no failure. The folder f1 is made in must exist already: a store whose drive is
+// gone is never made again on the local disk. True when the deepest folder exists afterwards.
 bool MakeFolder(const QString& f1, const QString& f2, const QString& f3, const QString& f4, const QString& f5);
 
-// Makes the member's folder (see MemberFolderPath); true when it exists afterwards.
+// Makes the member's folders below an existing scanned images folder (see MemberFolderPath);
+// true when the member's folder exists afterwards.
 bool MakeMemberFolder(const QString& scanLocation, const QString& kind, long memberNumber);
 
 // A name from outside (a website upload's title or file name) made fit to be one file or

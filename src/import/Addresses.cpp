@@ -23,8 +23,11 @@ QString number(long value) { return QString::number(value); }
 
 void warn(Importer& importer, const QString& text) { importer.ShowException(text + importer.app.messageSuffix); }
 
+// Called inside a handler. A lost or locked database goes on to the pass, which undoes the
+// application (the home rows deleted with it) and leaves it pending.
 void reportFailure(Importer& importer, const QString& routine, const std::exception& error) {
     const auto* velt = dynamic_cast<const VeltError*>(&error);
+    if (velt && velt->environmental()) throw;
     const QString description = velt ? velt->description() : QString::fromUtf8(error.what());
     warn(importer, QStringLiteral("Error in ") + routine + QStringLiteral(" routine (") +
                        number(velt ? velt->number() : 0) + QLatin1Char(')'));

@@ -213,7 +213,8 @@ ImportPass::RowEnd ImportPass::processRow(const db::Recordset& row) {
 // The batch commits, then its website rows are marked together; a run stopped in between
 // finds the import records and marks them then.
 void ImportPass::commit() {
-    im_.ShowStep(QStringLiteral("saving"));
+    // A cycle with nothing pending passes silently: no progress line in the journal.
+    if (im_.progress.current > 0) im_.ShowStep(QStringLiteral("saving"));
     unit_.commitBatch();
     if (!singleApplicationRun() && !batch_.empty()) {
         db::Connection& online = im_.connections.OnlineConnection;
@@ -346,7 +347,7 @@ void ImportPass::run() {
             if (singleApplicationRun()) break;
         }
         commit();
-        im_.ShowStep(QStringLiteral("finishing the pass"));
+        if (started) im_.ShowStep(QStringLiteral("finishing the pass"));
         if (!started) finishWithoutApplications();
         else finish(!stopped);
         im_.lastPassEnd = stopped       ? Importer::PassEnd::StoppedOnRequest

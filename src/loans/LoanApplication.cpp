@@ -50,8 +50,11 @@ private:
     void trapped(Write write) {
         try {
             write();
+        } catch (const VeltError& e) {
+            // The text row carries no message of its own; staff see the loan. A lost or
+            // locked database is the pass's to handle: the application stays pending.
+            if (e.environmental()) throw;
         } catch (const std::exception&) {
-            // The payee and text rows carry no messages of their own; staff see the loan.
         }
     }
 

@@ -137,9 +137,13 @@ RepaymentEstimate estimateRepayment(Currency totalBorrowing, Currency annualRate
     if (!std::isfinite(totalRepaid)) throw overflow();
     RepaymentEstimate estimate;
     estimate.totalInterest = totalRepaid - total;
-    const double perRepayment = Currency::fromDouble(totalRepaid).toDouble() / n;
-    // Rounded up to the next penny, so n repayments never fall short; whole pence stay.
-    estimate.repayment = upToPenny(Currency::fromDouble(perRepayment));
+    // The total repaid as money shared over n and rounded up to the next penny, so n
+    // repayments never fall short; whole pence stay. Worked in whole ten-thousandths: a
+    // share a hair above a penny is not rounded to four places first, which would lose it.
+    const int64_t repaid = Currency::fromDouble(totalRepaid).units();
+    const int64_t perPenny = kPenny.units() * n;
+    const int64_t pence = repaid / perPenny + (repaid % perPenny > 0 ? 1 : 0);
+    estimate.repayment = Currency::fromUnits(pence * kPenny.units());
     return estimate;
 }
 

@@ -67,6 +67,9 @@ void CalculateLoanRepayment(Importer& importer, const RateTiers& productTiers) {
     const LoanFigures figures = workOutLoanFigures(request);
     importer.app.loan.loanInterestRate = figures.annualRate;
     details[14] = currencyText(figures.apr);
+    // The whole number of repayments the figures were worked for: a term in months that
+    // gives half a repayment (18 months four-weekly is 19.5) is held and written as the 20
+    // the repayment, last repayment and its date are worked for, never as 19.5.
     details[5] = QString::number(figures.term);
     details[7] = formatNumber(figures.repayment, QStringLiteral("###0.00"));
     details[12] = figures.totalInterestText;

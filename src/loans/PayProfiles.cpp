@@ -2,6 +2,7 @@
 
 #include "state/Importer.h"
 #include "common/SqlQuote.h"
+#include "common/VeltError.h"
 #include "loans/FirstRepaymentDate.h"
 #include "loans/LoanRecordStatements.h"
 
@@ -153,6 +154,9 @@ private:
     long long insertSchedule(const PayScheduleRow& row) {
         try {
             return im_.connections.TarvMain.execute(PayScheduleStatement(row, im_.sqlServer()));
+        } catch (const VeltError& e) {
+            if (e.environmental()) throw;
+            return 0;
         } catch (const std::exception&) {
             return 0;
         }
@@ -191,6 +195,9 @@ private:
                         amount + QStringLiteral(", TotNewPay=") + currencyText(savings + repayment_) +
                         QStringLiteral(" WHERE ID=") + QString::number(im_.app.loan.loanId) +
                         QStringLiteral(" AND Memberno=") + member_ + QStringLiteral(" ;")));
+        } catch (const VeltError& e) {
+            if (e.environmental()) throw;
+            changed = 0;
         } catch (const std::exception&) {
             changed = 0;
         }
@@ -209,14 +216,19 @@ private:
 void BuildSavingsPayProfile(Importer& importer) {
     try {
         PayProfile(importer).buildSavings();
+    } catch (const VeltError& e) {
+        // A failed read ends the step, as a missing employment or pay run row does; a lost
+        // or locked database is the pass's to handle: the application stays pending.
+        if (e.environmental()) throw;
     } catch (const std::exception&) {
-        // A failed read ends the step, as a missing employment or pay run row does.
     }
 }
 
 void BuildLoanPayProfile(Importer& importer) {
     try {
         PayProfile(importer).buildLoan();
+    } catch (const VeltError& e) {
+        if (e.environmental()) throw;
     } catch (const std::exception&) {
     }
 }

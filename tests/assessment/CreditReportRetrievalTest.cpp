@@ -345,6 +345,15 @@ TEST_F(CreditReportExchangeTest, ReportIsKeptStoredAndUsedAgain) {
     EXPECT_TRUE(lines.endsWith(" exists for member 4711 - using this for VELT.") && !lines.contains('|')) << lines.toStdString();
 }
 
+// A scanned images folder that is gone is not made again: the report goes to the program's folder, and staff are told.
+TEST_F(CreditReportExchangeTest, ReportOfAStoreThatIsGoneLandsInTheProgramFolder) {
+    im().settings.ScanLocation = inst.path("gone/");
+    EXPECT_EQ(draw(), "Unable to store credit report file in scanned images folder|" + inst.path("gone/") + " for member 4711|"
+                      "File has been saved instead within " + inst.home() + "/web please import file once issue resolved.");
+    EXPECT_FALSE(QFileInfo::exists(inst.path("gone")));
+    EXPECT_TRUE(QFile::exists(inst.home() + "/web/00/00/47/11/CreditCheck-20261206.xml"));
+}
+
 TEST_F(CreditReportExchangeTest, AgencyProblemsFailTheApplication) {
     const char* const error = "Error drawing credit report for member 4711";
     const struct { const char* surname; bool trustSandbox; const char* heading; const char* detail; } cases[] = {

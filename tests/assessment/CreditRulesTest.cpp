@@ -228,13 +228,14 @@ TEST_F(CreditRuleEffectsTest, StatusRulesChooseTheirCode) {
 }
 
 TEST_F(CreditRuleEffectsTest, DependantsWithinTheAgeLimitAtTheLoanEnd) {
-    book.policyRules.insert("PR13B", policy("PR13B", "17", "R", "P"));
-    // A 24-month loan from 4 December 2026 ends on 4 December 2028.
-    const struct { const char* dates; const char* result; const char* reason; } cases[] = {
-        {"", "P", ""},
-        {"01/01/2011,,,,,,,,,", "R", "01/01/2011-17"},
-        {"31/12/2010,,,,,,,,,", "P", ""},
-        {"01/01/2011,15/06/2000,not a date,03/03/2020", "R", "01/01/2011-17, 03/03/2020-8"},
+    book.policyRules.insert("PR13B", policy("PR13B", "17", "R", "F"));
+    // A 24-month loan from 4 December 2026 ends on 4 December 2028. No list: the "no" letter is logged, not applied.
+    const struct { const char* dates; const char* result; const char* letter; const char* reason; } cases[] = {
+        {"", "F", "P", ""},
+        {",,,,,,,,,", "F", "P", ""},
+        {"01/01/2011,,,,,,,,,", "R", "R", "01/01/2011-17"},
+        {"31/12/2010,,,,,,,,,", "F", "F", ""},
+        {"01/01/2011,15/06/2000,not a date,03/03/2020", "R", "R", "01/01/2011-17, 03/03/2020-8"},
     };
     for (const auto& c : cases) {
         outcome = {};
@@ -242,7 +243,7 @@ TEST_F(CreditRuleEffectsTest, DependantsWithinTheAgeLimitAtTheLoanEnd) {
         evaluate(QString());
         ASSERT_EQ(outcome.policyRows.size(), 1) << c.dates;
         EXPECT_EQ(outcome.policyRows[0].result + outcome.letter + ' ' + outcome.dependantsReason,
-                  QLatin1String(c.result) + c.result + ' ' + c.reason) << c.dates;
+                  QLatin1String(c.result) + c.letter + ' ' + c.reason) << c.dates;
     }
 }
 

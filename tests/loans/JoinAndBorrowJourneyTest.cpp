@@ -12,6 +12,7 @@
 #include <QDirIterator>
 #include <QRegularExpression>
 #include <QThread>
+#include <functional>
 #include <memory>
 
 using namespace autovelt;
@@ -47,9 +48,15 @@ protected:
     }
     ~JoinAndBorrowJourneyTest() override { qunsetenv("TMPDIR"); }
     void apply(const QString& surname) {
-        add(WebApplication::joinAndBorrow(21).set(6, surname));
+        add(application.set(6, surname));
         runCycle();
     }
+
+public:
+    using ImportPassTest::inst;
+    WebApplication application = WebApplication::joinAndBorrow(21);
+
+protected:
     QStringList requestPaths() {
         QStringList paths;
         for (const auto& request : sandbox_->requests()) paths << request.path;
@@ -84,7 +91,14 @@ std::unique_ptr<AgencySandbox> JoinAndBorrowJourneyTest::sandbox_;
 const QString kValidate = QStringLiteral("/callvalidateapi/incomingserver.php");
 const QString kReport = QStringLiteral("/Services/CallReport/CallReport7.asmx");
 
-struct Journey { const char* surname; const char* rating; const char* status; };  // the rules' rating, the loan's status
+struct Journey {
+    const char* surname;
+    const char* rating;  // the rules'
+    const char* status;  // the loan's
+    const char* variant = "";
+    std::function<void(JoinAndBorrowJourneyTest&)> arrange = {};
+    QStringList ruleCodes = {"CR02A", "CR05A", "CR07A", "CR10A"};  // in the policy log
+};
 
 void PrintTo(const Journey& journey, std::ostream* out) { *out << journey.surname; }
 
@@ -93,13 +107,14 @@ class JourneyCases : public JoinAndBorrowJourneyTest, public ::testing::WithPara
 // Passed, referred and failed by the rules: each gets its loan application and its email.
 TEST_P(JourneyCases, FromTheOnlineFormToTheLoanApplicationAndTheEmail) {
     const Journey& j = GetParam();
+    if (j.arrange) j.arrange(*this);
     apply(QLatin1String(j.surname));
     EXPECT_EQ(requestPaths(), (QStringList{kReport, kValidate})) << report();
     EXPECT_TRUE(successes().contains(QStringLiteral("Overall initial rating for loan=%1 for member 1").arg(j.rating))) << report();
     EXPECT_EQ(inst.values("TarvTran", "SELECT LoanNumber || '|' || InitStatus || '|' || LoanValue FROM LoanAllocation"),
               QStringList{QStringLiteral("C1001|%1|1000").arg(j.status)});
     EXPECT_EQ(inst.values("TarvTran", "SELECT RuleCode FROM LoanPolicyLog WHERE LoanNo='C1001' ORDER BY RuleCode"),
-              (QStringList{"CR02A", "CR05A", "CR07A", "CR10A"}));
+              j.ruleCodes);
     EXPECT_EQ(inst.count("TarvID", "SELECT * FROM IDProof WHERE MemberNo=1"), 1);
     EXPECT_EQ(filesIn(QStringLiteral("scans/CREDITCH/00/00/00/01")).size(), 1);
     const auto sent = mails();
@@ -118,8 +133,25 @@ TEST_P(JourneyCases, FromTheOnlineFormToTheLoanApplicationAndTheEmail) {
 
 INSTANTIATE_TEST_SUITE_P(Decisions, JourneyCases,
                          ::testing::Values(Journey{"Tester", "PASS", "P"}, Journey{"Searcher", "REFER", "R"},
-                                           Journey{"Judged", "FAIL", "F"}),
-                         [](const auto& info) { return std::string(info.param.surname); });
+                                           Journey{"Judged", "FAIL", "F"},
+                                           // Only "F" and "R" change a decision: a band written "r" is no letter.
+                                           Journey{"Searcher", "PASS", "P", "WithABandInLowerCase",
+                                                   [](auto& t) {
+                                                       t.inst.exec("TarvAudt", "UPDATE CRRules SET RuleBand='r' WHERE RuleCode='CR05A'");
+                                                   }},
+                                           // The promotion's score rule looks at the product the loan falls back to.
+                                           Journey{"Tester", "FAIL", "F", "OnTheDefaultPromotion",
+                                                   [](auto& t) {
+                                                       t.inst.exec("TarvMain", "INSERT INTO Product (ProductCode, ProductType, IntTo1, "
+                                                                               "IntRate1) VALUES ('PROMO', 3, 50000, 9)");
+                                                       t.inst.exec("TarvMain", "UPDATE Control SET OLProductCode='PROMO'");
+                                                       t.inst.exec("TarvAudt", "INSERT INTO CRRules (RuleCode, ruleactive, ruleset, "
+                                                                               "rulevaluemin, rulevaluemax, RuleBand) VALUES "
+                                                                               "('CR07E', 1, 'STANDARD', 0, 9000, 'F')");
+                                                       t.application.set(45, "ZZ");
+                                                   },
+                                                   {"CR02A", "CR05A", "CR07A", "CR07E", "CR10A"}}),
+                         [](const auto& info) { return std::string(info.param.surname) + info.param.variant; });
 
 // Without credit rules the loan needs no search, but the new member's identity is still checked, after the loan is written.
 TEST_F(JoinAndBorrowJourneyTest, WithoutCreditChecksTheNewMembersIdentityIsCheckedLate) {

@@ -46,7 +46,7 @@ int64_t referenceApr(int64_t rateUnits) {  // tenths of a percent
 }
 
 // The first repayment estimate: the annuity (its 15-digit text read back), n of them to four decimals, shared over n and
-// rounded up to the penny.
+// rounded up to the penny (a share a hair above a penny goes up too).
 int64_t referenceEstimate(int64_t total, int64_t rateUnits, const QString& frequency, int n) {
     const double periods = frequency == "W" ? 5200.0 : frequency == "F" ? 2600.0 : frequency == "4" ? 1300.0 : 1200.0;
     const double r = rateUnits / 10000.0 / periods;
@@ -56,7 +56,8 @@ int64_t referenceEstimate(int64_t total, int64_t rateUnits, const QString& frequ
         std::snprintf(text, sizeof text, "%.15g", (total / 10000.0) * r / (1 - 1 / std::pow(1 + r, n)));
         p = std::strtod(text, nullptr);
     }
-    return (halfEven(std::llround(n * p * 10000.0), n) + 99) / 100 * 100;
+    const int64_t repaid = std::llround(n * p * 10000.0);
+    return (repaid / (100 * n) + (repaid % (100 * n) > 0)) * 100;
 }
 
 // The figures as "rate|apr|term|repayment|last|interest|first date|last date", in ten-thousandths and ISO dates.

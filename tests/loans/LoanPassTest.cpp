@@ -4,6 +4,7 @@
 #include "common/MemberNumberCode.h"
 #include "import/ImportPassFixture.h"
 #include "loans/ScoreProfile.h"
+#include "support/OnlineEncoder.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -30,6 +31,7 @@ public:
     using ImportPassTest::importedFlag;
     using ImportPassTest::inst;
     using ImportPassTest::members;
+    using ImportPassTest::runProgram;
     using ImportPassTest::successes;
     using ImportPassTest::webLog;
     WebApplication application = WebApplication::joinAndBorrow(kApp);
@@ -40,6 +42,23 @@ public:
         main("INSERT INTO PayRun (Payrunno, AutoLoan) VALUES (3, 0)");
     }
     void main(const QString& sql) { inst.exec(QStringLiteral("TarvMain"), sql); }
+    // The table's first page on disk made unreadable, as a failing disk or a dropped share
+    // leaves it: reading the table is then a failure of the surroundings, not of a statement.
+    void damage(const QString& database, const QString& table) {
+        const qint64 page = inst.scalar(database, "PRAGMA page_size").toLongLong();
+        const qint64 root = inst.scalar(database, "SELECT rootpage FROM sqlite_master WHERE name=" + sqlText(table)).toLongLong();
+        QFile file(inst.databaseFile(database));
+        ASSERT_TRUE(root > 1 && file.open(QIODevice::ReadWrite) && file.seek((root - 1) * page));
+        file.write(QByteArray(1, '\0'));
+    }
+    // Credit checks on: an active credit rule and a user name at the agency.
+    void creditChecks() {
+        inst.exec("TarvAudt", "INSERT INTO CRRules (RuleCode, ruleactive, rulevaluemin, rulevaluemax, RuleBand) VALUES "
+                              "('CR05A', 1, 4, 99, 'R')");
+        inst.appendConfig("[agency_213000]\nCreditReportUserName = " +
+                          autovelt::testing::encodeOnlineField("riverside.cr", 2, autovelt::testing::SymbolUse::Some,
+                                                               autovelt::testing::kMarkedCodeTables));
+    }
     // The loan rows, NULLs shown as nothing, or "<none>".
     QString loans() {
         const QStringList rows = inst.values("TarvTran", "SELECT printf('%s|%s|%s|%s|%s|%s|%s|%s|%s|%s', LoanNumber, MemberNo, "
@@ -112,6 +131,7 @@ TEST_P(LoanPassCases, RowsAndLines) {
 }
 
 const QString kCar = QStringLiteral("C1001|1|P|1000|1000|L1|3|12.0|0|0");
+const QString kRepayment = QStringLiteral("RepayValue || '|' || LastPaymentValue || '|' || LoanTerm || '|' || LastPaymentDate");
 using Step = std::function<void(LoanPassTest&)>;
 Step sql(const char* database, const char* statement) { return [=](auto& t) { t.inst.exec(database, statement); }; }
 Step borrowOnlyWith(const char* balance) { return [=](auto& t) { t.borrowOnly(balance); }; }
@@ -122,6 +142,19 @@ Step both(Step first, Step second) {
         second(t);
     };
 }
+Step expect(const char* database, const char* table, const QString& columns, const char* value) {
+    return [=](auto& t) { EXPECT_EQ(t.column(database, table, columns, "1=1"), value); };
+}
+// A failure of the surroundings goes straight to the pass, which stops: nothing of the application is kept, it stays
+// pending, and "--once" says so with exit code 5.
+const Step stoppedAndPending = [](auto& t) {
+    EXPECT_EQ(t.inst.reporter().problems(), (QStringList{"Error in Join+Borrow import routine (11)", "database disk image is malformed" + S}));
+    EXPECT_EQ(t.inst.importer().lastPassEnd, Importer::PassEnd::StoppedOnFailure);
+    EXPECT_EQ(t.members(), 0);
+    EXPECT_EQ(t.importedFlag(kApp), "N");
+    EXPECT_EQ(t.runProgram().exitCode, 5);
+    EXPECT_EQ(t.importedFlag(kApp), "N");
+};
 Step limit5000(const char* balance) {
     return [=](auto& t) {
         t.main("UPDATE Product SET MaxLoanAvailable=5000");
@@ -228,6 +261,27 @@ const PassCase kCases[] = {
      },
      "<none>", "1001|501", {"Member 500 has applied for too much - no loan available - skipped." + S, details(500, "L1", "1000")},
      "Skipped ln app for member as they applied for too much and no loan available."},
+    // 500 at 13.9% over 12 months from December: n repayments come to 538.4404, 44.870033 each, so the repayment is 44.88
+    // (the last 44.70), not 44.87 (the last 44.82).
+    {"RepaymentAHairAboveAPennyGoesUp",
+     both(sql("TarvMain", "INSERT INTO Product (ProductCode, ProductType, IntTo1, IntRate1) VALUES ('L5', 3, 50000, 13.9)"),
+          [](auto& t) {
+              t.inst.clock().set(QDateTime(QDate(2026, 12, 5), QTime(10, 15)));
+              t.application.set(45, "L5").set(46, "500");
+          }),
+     "C1001|1|P|500|500|L5|3|13.9|0|0", "1002|501", {}, {}, expect("TarvTran", "LoanAllocation", kRepayment, "44.88|44.7|12|2027-12-05")},
+    // 18 months four-weekly is 19.5 repayments: the loan is worked out and written for 20.
+    {"FourWeeklyHalfRepaymentIsRoundedToEven", both(field(44, "4"), field(47, "18")), kCar, "1002|501", {}, {},
+     expect("TarvTran", "LoanAllocation", kRepayment, "54.99|54.63|20|2027-09-16")},
+    {"UnreadableDatabaseInTheCreditSearchStopsThePass",
+     [](auto& t) {
+         t.creditChecks();
+         t.inst.exec("TarvAudt", "INSERT INTO CUPolicyRules VALUES ('PR13A', 'Age at the end', 1, '75', 'R', 'P')");
+         t.damage("TarvAudt", "CUPolicyRules");
+     },
+     "<none>", "1001|501", {}, {}, stoppedAndPending},
+    {"UnreadableDatabaseInThePayProfilesStopsThePass", [](auto& t) { t.damage("TarvMain", "PayRun"); }, "<none>", "1001|501", {}, {},
+     stoppedAndPending},
     {"FailedPayeeUndoesTheApplication", sql("TarvTran", "ALTER TABLE LoanPayee RENAME TO PayeeGone"), "<none>", "1001|501",
      {"Nothing of the application was saved; it stays pending for the next cycle" + S}, {},
      [](auto& t) {

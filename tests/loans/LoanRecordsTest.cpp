@@ -184,6 +184,14 @@ TEST_F(LoanRecordsTest, FailedLoanRowRaises) {
     EXPECT_EQ(rows("TarvAudt", "SELECT COUNT(*) FROM AutoText UNION ALL SELECT COUNT(*) FROM WebLog"), "0;0");
 }
 
+// A lost connection is the pass's to handle (it stops and the application stays pending): the pay profiles pass it on.
+TEST_F(LoanRecordsTest, LostConnectionInThePayProfilesIsLeftToThePass) {
+    CalculateLoanRepayment(im(), RateTiers{});
+    CreateLoanApplication(im());
+    im().connections.TarvMain.close();
+    for (void (*build)(Importer&) : {BuildSavingsPayProfile, BuildLoanPayProfile}) EXPECT_THROW(build(im()), VeltError);
+}
+
 TEST_F(LoanRecordsTest, SecondLoanReplacesTheScheduleRows) {
     writeLoan();
     prepareLoan();
