@@ -235,7 +235,7 @@ void ImportPass::recoverInterruptedRun() {
                                   QStringLiteral("interrupted"), im_.clock().now());
         unit_.clearInterruptedCommit();
     }
-    for (const Effect& effect : outbox_.settleInterrupted())
+    for (const Effect& effect : outbox_.settleInterrupted({kDocumentEffect}))
         im_.ShowException(QStringLiteral("The ") + effect.kind + QStringLiteral(" of application ") + effect.applicationKey +
                           QStringLiteral(" was under way when the importer stopped; it is not repeated: please check "
                                          "whether it happened"));

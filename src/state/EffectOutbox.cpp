@@ -35,10 +35,17 @@ void EffectOutbox::setState(qint64 id, const QString& state, const QString& extr
                    QString::number(id) + QStringLiteral(" ;"));
 }
 
-QList<Effect> EffectOutbox::settleInterrupted() {
-    const QList<Effect> interrupted = effectsIn(audit_, QStringLiteral("sending"));
-    for (const Effect& effect : interrupted) setState(effect.id, QStringLiteral("uncertain"));
-    return interrupted;
+QList<Effect> EffectOutbox::settleInterrupted(const QStringList& repeatableKinds) {
+    QList<Effect> uncertain;
+    for (const Effect& effect : effectsIn(audit_, QStringLiteral("sending"))) {
+        if (repeatableKinds.contains(effect.kind)) {
+            setState(effect.id, QStringLiteral("pending"));
+            continue;
+        }
+        setState(effect.id, QStringLiteral("uncertain"));
+        uncertain.append(effect);
+    }
+    return uncertain;
 }
 
 QList<Effect> EffectOutbox::performPending(const QHash<QString, Performer>& performers, const QDateTime& at) {

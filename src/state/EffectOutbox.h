@@ -9,7 +9,8 @@
 //   done      -> performed
 //   uncertain -> a run stopped during the attempt: it may or may not have happened. It is
 //                never repeated (an applicant never gets a second email) and is reported
-//                for a person to check.
+//                for a person to check; a kind that does no harm when performed twice
+//                (removing a filed document from the website) is pending again instead.
 //   failed    -> refused every attempt; reported
 // An application rolled back takes its effects with it; a committed one keeps them until
 // they are performed.
@@ -17,6 +18,7 @@
 #include <QDateTime>
 #include <QHash>
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 namespace autovelt {
@@ -45,7 +47,8 @@ public:
 
     // Outside any transaction: every step commits on its own.
     // Effects a stopped run was performing become "uncertain"; they are returned to report.
-    QList<Effect> settleInterrupted();
+    // Those of `repeatableKinds` (performing them twice does no harm) are pending again.
+    QList<Effect> settleInterrupted(const QStringList& repeatableKinds = {});
     // Performs every pending effect; an effect whose performer fails its last attempt
     // becomes "failed" and is returned to report.
     QList<Effect> performPending(const QHash<QString, Performer>& performers, const QDateTime& at);
