@@ -6,6 +6,7 @@
 //   keyed by the application's identity. The online row is marked only after the commit,
 //   so a run stopped between the two finds the application here and just marks it.
 // - VeltEffect: the outbox of effects that cannot be undone (see EffectOutbox).
+// - VeltDocument: one row per uploaded document filed (see DocumentRecords).
 
 #include <QDateTime>
 #include <QString>
