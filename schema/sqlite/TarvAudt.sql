@@ -131,3 +131,13 @@ CREATE TABLE IF NOT EXISTS VeltCreditSearch (
   Sha256 VARCHAR(64)
 );
 CREATE INDEX IF NOT EXISTS VeltCreditSearch_Member ON VeltCreditSearch (MemberNo);
+
+-- VeltDocument: one row per uploaded document filed in the scanned images store, written
+-- in the same transaction as its receipt rows (keyed by member_docs id and a fingerprint).
+CREATE TABLE IF NOT EXISTS VeltDocument (
+  DocumentKey VARCHAR(80) NOT NULL PRIMARY KEY,
+  MemberDocsId INTEGER,
+  MemberNo INTEGER,
+  FiledAs VARCHAR(1000),
+  FiledOn VARCHAR(19)
+);

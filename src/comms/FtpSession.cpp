@@ -2,6 +2,7 @@
 
 #include "platform/net/CurlLibrary.h"
 
+#include "common/BareFileName.h"
 #include "common/PrivateFiles.h"
 
 #include <QFile>
@@ -13,16 +14,24 @@ namespace autovelt {
 namespace {
 
 constexpr long kConnectTimeoutSeconds = 30;
-constexpr long kStalledSeconds = 60;  // a transfer that moves nothing this long is given up
 
 struct Download {
     QFile* file = nullptr;
+    qint64 maxBytes = 0;
+    qint64 written = 0;
     bool writeFailed = false;
+    bool tooLarge = false;
 };
 
 size_t writeToFile(char* data, size_t size, size_t count, void* context) {
     auto* download = static_cast<Download*>(context);
     const qint64 bytes = qint64(size * count);
+    // A server that does not announce the size is cut off once the limit is passed.
+    if (download->maxBytes > 0 && download->written + bytes > download->maxBytes) {
+        download->tooLarge = true;
+        return 0;
+    }
+    download->written += bytes;
     if (download->file->write(data, bytes) != bytes) {
         download->writeFailed = true;
         return 0;
@@ -51,15 +60,11 @@ FtpSession::~FtpSession() = default;
 
 bool FtpSession::usable() const { return handle_->curl != nullptr; }
 
-bool FtpSession::isSendableName(const QString& remoteName) {
-    if (remoteName.isEmpty()) return false;
-    for (const QChar c : remoteName)
-        if (c.category() == QChar::Other_Control || c == QChar(0x2028) || c == QChar(0x2029)) return false;
-    return true;
-}
+bool FtpSession::isSendableName(const QString& remoteName) { return IsBareFileName(remoteName); }
 
 QString FtpSession::urlOf(const QString& remoteName) const {
-    // Every character of the name is escaped, so "/" in it never names another directory.
+    // Every character of the name but letters, digits and "-._~" is escaped ("%" too), and
+    // libcurl decodes the path once before splitting it at "/": the name stays one segment.
     QString path = directory_;
     if (!path.endsWith(QLatin1Char('/'))) path += QLatin1Char('/');
     QString escapedPath;
@@ -92,8 +97,8 @@ void prepare(CURL* curl, const FtpEndpoint& endpoint, const QByteArray& url, cha
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
     curl_easy_setopt(curl, CURLOPT_FTP_RESPONSE_TIMEOUT, kConnectTimeoutSeconds);
     curl_easy_setopt(curl, CURLOPT_ACCEPTTIMEOUT_MS, kConnectTimeoutSeconds * 1000L);
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, kStalledSeconds);
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, endpoint.lowSpeedBytes);
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, endpoint.lowSpeedSeconds);
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, error);
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, discard);
@@ -121,15 +126,21 @@ FtpResult FtpSession::fetch(const QString& remoteName, const QString& localPath)
     QFile file(localPath);
     if (!OpenPrivateFile(file, QIODevice::WriteOnly | QIODevice::Truncate))
         return {FtpResult::Outcome::Failed, QStringLiteral("cannot write ") + localPath + QStringLiteral(": ") + file.errorString()};
-    Download download{&file};
+    Download download{&file, endpoint_.maxFileBytes};
     const QByteArray url = urlOf(remoteName).toUtf8();
     prepare(handle_->curl, endpoint_, url, handle_->error);
     curl_easy_setopt(handle_->curl, CURLOPT_WRITEFUNCTION, writeToFile);
     curl_easy_setopt(handle_->curl, CURLOPT_WRITEDATA, &download);
+    // Refused before the transfer when the server announces a larger size.
+    curl_easy_setopt(handle_->curl, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(endpoint_.maxFileBytes));
     const CURLcode code = curl_easy_perform(handle_->curl);
     const bool flushed = file.flush();
     file.close();
     if (code == CURLE_REMOTE_FILE_NOT_FOUND) return {FtpResult::Outcome::Missing, reasonOf(code, handle_->error)};
+    if (code == CURLE_FILESIZE_EXCEEDED || download.tooLarge) {
+        QFile::remove(localPath);
+        return {FtpResult::Outcome::TooLarge, QStringLiteral("larger than %1 bytes").arg(endpoint_.maxFileBytes)};
+    }
     if (download.writeFailed || !flushed)
         return {FtpResult::Outcome::Failed, QStringLiteral("cannot write ") + localPath + QStringLiteral(": ") + file.errorString()};
     if (code != CURLE_OK) return {FtpResult::Outcome::Failed, reasonOf(code, handle_->error)};

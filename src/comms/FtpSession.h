@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QtGlobal>
 #include <memory>
 
 namespace autovelt {
@@ -12,11 +13,14 @@ struct FtpEndpoint {
     QString user;
     QString password;  // never written into a URL, a line or a log
     bool passive = true;
+    qint64 maxFileBytes = 0;        // a larger download is refused (0: no limit)
+    long lowSpeedBytes = 1024;      // a transfer slower than this many bytes a second...
+    long lowSpeedSeconds = 60;      // ...for this long is given up
 };
 
 // How one FTP request ended.
 struct FtpResult {
-    enum class Outcome { Done, Missing, Failed };
+    enum class Outcome { Done, Missing, Failed, TooLarge };
     Outcome outcome = Outcome::Failed;
     QString reason;  // for Failed and Missing; never holds the password
     bool ok() const { return outcome == Outcome::Done; }
@@ -38,11 +42,14 @@ public:
     FtpResult changeDirectory(const QString& directory);
     // Writes the remote file into `localPath` (created private, replaced). Done only when the
     // whole file arrived: a transfer cut short, a file shorter than the server announced or
-    // a local write failure is Failed; a file the server does not have is Missing.
+    // a local write failure is Failed; a file the server does not have is Missing; a file
+    // larger than the endpoint's limit is TooLarge (refused when the server announces its
+    // size, else cut off once the limit is passed).
     FtpResult fetch(const QString& remoteName, const QString& localPath);
     FtpResult remove(const QString& remoteName);
 
-    // A remote name that can travel in an FTP command: no control characters.
+    // A remote name that can travel in an FTP command and names a file of the current
+    // directory only: a bare name (see IsBareFileName).
     static bool isSendableName(const QString& remoteName);
 
 private:

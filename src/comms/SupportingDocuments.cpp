@@ -4,14 +4,22 @@
 #include "comms/ImporterLog.h"
 #include "common/MemberFolder.h"
 #include "common/OnlineDecoding.h"
+#include "common/PrivateFiles.h"
 #include "common/SqlQuote.h"
 #include "common/Values.h"
 #include "common/VeltError.h"
+#include "state/DocumentRecords.h"
+#include "state/EffectOutbox.h"
+#include "state/ImportRecords.h"
 #include "state/Importer.h"
+#include "state/UnitOfWork.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QList>
 #include <QRegularExpression>
 #include <QTemporaryFile>
@@ -71,6 +79,58 @@ bool isMembershipDocument(const QString& category) {
     return category.compare(QLatin1String("WEBAPP"), Qt::CaseInsensitive) == 0;
 }
 
+// Kind folders the importer keeps its own agency answers in (credit reports are read back
+// from theirs). An upload whose category would name one is filed under "UPLOAD-" and that
+// name instead, so nothing an applicant sends is ever taken for an agency answer.
+const QStringList kImporterKinds = {QStringLiteral("CREDITCH"), QStringLiteral("MEMBERID")};
+
+QString uploadKindOf(const QString& category) {
+    const QString kind = CleanFileNamePart(folderKindOf(category), QStringLiteral("Other"));
+    const QString cut = category.left(8);
+    if (cut.compare(QLatin1String("LOANAPP"), Qt::CaseInsensitive) == 0 || isMembershipDocument(cut)) return kind;
+    static const QRegularExpression kBlanksAndDots(QStringLiteral("[\\s.]"));
+    const QString compared = QString(kind).remove(kBlanksAndDots).toUpper();
+    return kImporterKinds.contains(compared) ? QStringLiteral("UPLOAD-") + kind : kind;
+}
+
+// The identity of a queued document: its row id and a fingerprint of the row as the
+// website wrote it, so a row whose id is given to another upload is another document.
+QString documentKeyOf(qlonglong id, const QueuedDocument& row) {
+    const QByteArray written = (row.memberNo + QChar(0x1F) + row.category + QChar(0x1F) + row.fileName + QChar(0x1F) + row.title).toUtf8();
+    return QStringLiteral("document-") + QString::number(id) + QLatin1Char('-') +
+           QString::fromLatin1(QCryptographicHash::hash(written, QCryptographicHash::Sha256).toHex().left(16));
+}
+
+// Where a document waits, in its final folder, between its fetch and the commit of its
+// receipt: a name of its own, so a run stopped before the commit leaves nothing that the
+// next run would file a second time.
+QString stagedPathOf(const QString& folder, const QString& documentKey) {
+    return QDir(folder).filePath(QStringLiteral(".incoming-") + documentKey);
+}
+
+// The document effect: the filed document is moved into place, then removed from the
+// website (the server file, then its row). Performing it twice does no harm.
+struct FiledDocument {
+    qlonglong id = 0;
+    QString fileName;
+    QString staged;
+    QString filedAs;
+};
+
+QString encodeFiledDocument(const FiledDocument& d) {
+    const QJsonObject o{{QStringLiteral("id"), d.id},
+                        {QStringLiteral("fileName"), d.fileName},
+                        {QStringLiteral("staged"), d.staged},
+                        {QStringLiteral("filedAs"), d.filedAs}};
+    return QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact));
+}
+
+FiledDocument decodeFiledDocument(const QString& payload) {
+    const QJsonObject o = QJsonDocument::fromJson(payload.toUtf8()).object();
+    return {o.value(QStringLiteral("id")).toInteger(), o.value(QStringLiteral("fileName")).toString(),
+            o.value(QStringLiteral("staged")).toString(), o.value(QStringLiteral("filedAs")).toString()};
+}
+
 class DocumentDownload {
 public:
     explicit DocumentDownload(Importer& importer) : im_(importer) {}
@@ -79,9 +139,11 @@ public:
         if (im_.settings.ScanLocation.isEmpty()) return;
         try {
             // Nothing queued: the FTP server is not contacted at all.
-            const QList<QueuedDocument> documents = queuedDocuments();
-            if (documents.isEmpty() || !connect()) return;
-            for (const QueuedDocument& document : documents) handle(document);
+            if (queuedDocuments().isEmpty() || !connect()) return;
+            EnsureImporterTables(im_.connections.TarvAudt, im_.sqlServer());
+            EnsureDocumentRecords(im_.connections.TarvAudt);
+            performFilings();  // what an earlier run filed and left on the website
+            for (const QueuedDocument& document : queuedDocuments()) handleOrSkip(document);
         } catch (const VeltError& error) {
             im_.ShowException(QStringLiteral("Unable to interpret loan application images (") +
                               QString::number(error.number()) + QLatin1Char(')'));
@@ -107,6 +169,9 @@ private:
         endpoint.port = im_.config.ftpPort;
         endpoint.passive = !im_.config.ftpActiveAddresses.contains(endpoint.host) ||
                            QFileInfo::exists(im_.programFile(QStringLiteral("ftp.txt")));
+        endpoint.maxFileBytes = qint64(im_.config.maxDocumentMb) * 1024 * 1024;
+        endpoint.lowSpeedBytes = im_.config.ftpLowSpeedBytes;
+        endpoint.lowSpeedSeconds = im_.config.ftpLowSpeedSeconds;
         server_ = endpoint.host;
         session_.emplace(endpoint);
         if (!session_->usable()) {
@@ -135,6 +200,21 @@ private:
         return documents;
     }
 
+    // A row that cannot be read is left for a person; the rows after it are still fetched.
+    void handleOrSkip(const QueuedDocument& row) {
+        try {
+            handle(row);
+        } catch (const VeltError& error) {
+            if (error.environmental()) throw;
+            skipUnreadable(row.id, error.description() + QStringLiteral(" (") + QString::number(error.number()) + QLatin1Char(')'));
+        }
+    }
+
+    void skipUnreadable(const QString& id, const QString& why) {
+        im_.ShowException(QStringLiteral("The member_docs row with ID ") + id + QStringLiteral(" cannot be read: ") + why +
+                          QStringLiteral("; it is skipped and stays in the queue for a person"));
+    }
+
     void handle(const QueuedDocument& row) {
         bool numericId = false;
         const qlonglong id = row.id.toLongLong(&numericId);
@@ -142,9 +222,22 @@ private:
             im_.ShowException(QStringLiteral("A member_docs row has the id ") + row.id + QStringLiteral(", which is not a number; it is left alone"));
             return;
         }
+        const QString idText = QString::number(id);
         const QString key = DecodeOnlineNumber(row.memberNo, im_.config.codeTables);
         const QString category = DecodeOnlineField(row.category, im_.config.codeTables);
-        const QString idText = QString::number(id);
+        if (category.trimmed().isEmpty()) return skipUnreadable(idText, QStringLiteral("its category is empty"));
+        // Only a plain name of the upload folder ever reaches the server, for a fetch or a delete.
+        if (!row.fileName.isEmpty() && !FtpSession::isSendableName(row.fileName)) {
+            im_.ShowException(QStringLiteral("The file name of member_docs ID") + idText +
+                              QStringLiteral(" is not a plain name of the upload folder; nothing is fetched or deleted and it "
+                                             "stays in the queue for a person"));
+            return;
+        }
+        const QString documentKey = documentKeyOf(id, row);
+        if (const std::optional<DocumentRecord> record = FindDocumentRecord(im_.connections.TarvAudt, documentKey)) {
+            finishEarlierFiling(row, id, documentKey, *record);
+            return;
+        }
         Filing filing;
         std::optional<Loan> loan;
         if (!isMembershipDocument(category)) {
@@ -164,21 +257,17 @@ private:
                                   QStringLiteral(" for loan ") + loan->loanNumber + QStringLiteral(" but this application is closed."));
         } else {
             filing.memberNumber = long(leadingNumber(key));
+            if (filing.memberNumber <= 0) return skipUnreadable(idText, QStringLiteral("its member number is not a number"));
         }
         if (row.fileName.isEmpty()) {
             deleteRow(id);
             return;
         }
-        if (!FtpSession::isSendableName(row.fileName)) {
-            im_.ShowException(QStringLiteral("The file name of member_docs ID") + idText +
-                              QStringLiteral(" holds control characters and cannot be fetched; it stays in the queue"));
-            return;
-        }
-        fetchAndFile(row, id, category, filing, loan);
+        fetchAndFile(row, id, documentKey, category, filing, loan);
     }
 
-    void fetchAndFile(const QueuedDocument& row, qlonglong id, const QString& category, Filing& filing,
-                      const std::optional<Loan>& loan) {
+    void fetchAndFile(const QueuedDocument& row, qlonglong id, const QString& documentKey, const QString& category,
+                      Filing& filing, const std::optional<Loan>& loan) {
         const QString idText = QString::number(id);
         QTemporaryFile local(im_.programFile(QStringLiteral("document-XXXXXX.download")));
         if (!local.open()) {
@@ -193,6 +282,13 @@ private:
             im_.ShowException(QStringLiteral("Unable to download. Failed on ") + row.fileName + QStringLiteral(" member_docs ID") +
                               idText + QStringLiteral(". File must not exist."));
             deleteRow(id);
+            return;
+        }
+        if (fetched.outcome == FtpResult::Outcome::TooLarge) {
+            im_.ShowException(QStringLiteral("The document ") + row.fileName + QStringLiteral(" (member_docs ID") + idText +
+                              QStringLiteral(") is larger than %1 MB ([web] max_document_mb); it is not fetched and stays in "
+                                             "the queue for a person")
+                                  .arg(im_.config.maxDocumentMb));
             return;
         }
         if (!fetched.ok()) {
@@ -211,22 +307,26 @@ private:
         }
         nameFiling(row, category, filing);
         const QString folder = MemberFolderPath(scanLocation, filing.kind, filing.memberNumber);
+        const QString staged = stagedPathOf(folder, documentKey);
         QString error;
-        const QString filed = MakeMemberFolder(scanLocation, filing.kind, filing.memberNumber)
-                                  ? fileInto(folder, filing, local, &error)
-                                  : (error = QStringLiteral("the folder cannot be made"), QString());
-        if (filed.isEmpty()) {
+        QString target;
+        if (!MakeMemberFolder(scanLocation, filing.kind, filing.memberNumber)) error = QStringLiteral("the folder cannot be made");
+        else if (stage(local, staged, &error)) target = freeNameIn(folder, filing, &error);
+        if (target.isEmpty()) {
+            QFile::remove(staged);
             im_.ShowException(QStringLiteral("Unable to file ") + row.fileName + QStringLiteral(" (member_docs ID") + idText +
                               QStringLiteral(") in ") + folder + QStringLiteral(": ") + error +
                               QStringLiteral(". It stays in the queue for the next run."));
             return;
         }
+        const FiledDocument filed{id, row.fileName, staged, target};
+        if (!commitReceipt(documentKey, filed, filing, loan)) {
+            QFile::remove(staged);
+            return;
+        }
         im_.ShowSuccess(QStringLiteral("Member ") + QString::number(filing.memberNumber) + QStringLiteral(" supplied ") +
                         filing.title + QStringLiteral(" as supporting document."));
-        recordReceipt(filing, loan);
-        const FtpResult removed = removeRemote(row.fileName);
-        if (!removed.ok()) im_.ShowException(QStringLiteral("Unable to delete ") + row.fileName + QStringLiteral(" after transfer"));
-        deleteRow(id);
+        performFilings();
     }
 
     // The title (blanks removed; the first eight characters of the file name when empty),
@@ -236,7 +336,7 @@ private:
         title.remove(QLatin1Char(' '));
         if (title.isEmpty()) title = row.fileName.left(8);
         filing.title = title;
-        filing.kind = CleanFileNamePart(folderKindOf(category), QStringLiteral("Other"));
+        filing.kind = uploadKindOf(category);
         filing.baseName = CleanFileNamePart(title);
         filing.extension = CleanFileNamePart(extensionOf(row.fileName), QString());
         if (filing.baseName != title || filing.kind != folderKindOf(category) ||
@@ -247,39 +347,98 @@ private:
                               QLatin1Char('/') + withExtension(filing.baseName, filing.extension));
     }
 
-    // Copies the fetched file beside its final place, makes sure it reached the disk, then
-    // gives it a name no other file holds: the title, else the title and the time of day,
-    // else that with a number.
-    QString fileInto(const QString& folder, const Filing& filing, QFile& fetched, QString* error) {
-        QTemporaryFile incoming(folder + QStringLiteral(".incoming-XXXXXX"));
-        if (!incoming.open() || !fetched.open(QIODevice::ReadOnly)) {
+    // Copies the fetched file to its waiting place beside its final one and makes sure it
+    // reached the disk.
+    bool stage(QFile& fetched, const QString& staged, QString* error) {
+        QFile incoming(staged);
+        if (!OpenPrivateFile(incoming, QIODevice::WriteOnly | QIODevice::Truncate) || !fetched.open(QIODevice::ReadOnly)) {
             *error = incoming.errorString();
-            return {};
+            return false;
         }
         while (!fetched.atEnd()) {
             const QByteArray chunk = fetched.read(1 << 16);
             if (chunk.isEmpty() || incoming.write(chunk) != chunk.size()) {
                 *error = incoming.errorString();
-                return {};
+                return false;
             }
         }
         if (!incoming.flush() || ::fsync(incoming.handle()) != 0 || incoming.size() != fetched.size()) {
             *error = QStringLiteral("the copy did not reach the disk complete");
-            return {};
+            return false;
         }
         fetched.close();
+        return true;
+    }
+
+    // A name no file of the folder holds: the title, else the title and the time of day,
+    // else that with a number.
+    QString freeNameIn(const QString& folder, const Filing& filing, QString* error) {
         const QString stamp = formatDate(im_.clock().now(), QStringLiteral("HHMMSS"));
         QString target = folder + withExtension(filing.baseName, filing.extension);
         for (int n = 1; n < 1000; ++n) {
-            if (!QFileInfo::exists(target) && incoming.rename(target)) {
-                incoming.setAutoRemove(false);  // it is the filed document now
-                return target;
-            }
+            if (!QFileInfo::exists(target)) return target;
             const QString suffix = n == 1 ? stamp : stamp + QLatin1Char('-') + QString::number(n);
             target = folder + withExtension(filing.baseName + QLatin1Char('-') + suffix, filing.extension);
         }
         *error = QStringLiteral("no free file name");
         return {};
+    }
+
+    // One unit per document: the receipt rows, the record of the filed document and the
+    // effect that moves it into place and removes it from the website commit together.
+    bool commitReceipt(const QString& documentKey, const FiledDocument& filed, const Filing& filing,
+                       const std::optional<Loan>& loan) {
+        UnitOfWork unit(im_.connections, im_.programFile(QStringLiteral("commit-window.txt")), 1);
+        try {
+            unit.beginApplication(im_.clock().now());
+            recordReceipt(filing, loan);
+            WriteDocumentRecord(im_.connections.TarvAudt, documentKey, filed.id, filing.memberNumber, filed.filedAs,
+                                im_.clock().now());
+            EffectOutbox(im_.connections.TarvAudt)
+                .record(documentKey, kDocumentEffect, encodeFiledDocument(filed), im_.clock().now());
+            unit.keepApplication(documentKey);
+            unit.commitBatch();
+            return true;
+        } catch (const VeltError& error) {
+            unit.abandonBatch();
+            if (error.environmental()) throw;
+            im_.ShowException(QStringLiteral("The receipt of ") + filed.fileName + QStringLiteral(" (member_docs ID") +
+                              QString::number(filed.id) + QStringLiteral(") could not be saved: ") + error.description() +
+                              QStringLiteral(". Nothing of it is kept; it stays in the queue for the next run."));
+            return false;
+        }
+    }
+
+    // Performs every document effect waiting in the outbox.
+    void performFilings() {
+        const QHash<QString, EffectOutbox::Performer> performers{
+            {kDocumentEffect, [this](const Effect& effect) { return finishFiling(decodeFiledDocument(effect.payload)); }}};
+        for (const Effect& effect : EffectOutbox(im_.connections.TarvAudt).performPending(performers, im_.clock().now()))
+            im_.ShowException(QStringLiteral("Gave up on the ") + effect.kind + QStringLiteral(" of ") + effect.applicationKey +
+                              QStringLiteral(" after ") + QString::number(effect.attempts) + QStringLiteral(" attempts"));
+    }
+
+    // The filed document takes its place; then the server file and the row go. True when
+    // done; repeating it does no harm.
+    bool finishFiling(const FiledDocument& filed) {
+        if (QFileInfo::exists(filed.staged) && !QFile::rename(filed.staged, filed.filedAs)) {
+            im_.ShowException(QStringLiteral("Unable to move ") + filed.staged + QStringLiteral(" into place as ") + filed.filedAs +
+                              QStringLiteral("; tried again in the next run"));
+            return false;
+        }
+        const FtpResult removed = removeRemote(filed.fileName);
+        if (!removed.ok()) im_.ShowException(QStringLiteral("Unable to delete ") + filed.fileName + QStringLiteral(" after transfer"));
+        deleteRow(filed.id);
+        return true;
+    }
+
+    // A row an earlier run filed, whose removal from the website did not happen: only that
+    // is done now.
+    void finishEarlierFiling(const QueuedDocument& row, qlonglong id, const QString& documentKey, const DocumentRecord& record) {
+        im_.ShowSuccess(QStringLiteral("The document ") + row.fileName + QStringLiteral(" (member_docs ID") + QString::number(id) +
+                        QStringLiteral(") was filed by an earlier run as ") + record.filedAs +
+                        QStringLiteral("; it is now removed from the website"));
+        finishFiling({id, row.fileName, stagedPathOf(QFileInfo(record.filedAs).absolutePath(), documentKey), record.filedAs});
     }
 
     void recordReceipt(const Filing& filing, const std::optional<Loan>& loan) {
@@ -295,13 +454,8 @@ private:
         AddWebLogEntry(im_, QStringLiteral("Member supplied ") + filing.title + QStringLiteral(" as supporting document for loan no. ") +
                                 loan->loanNumber,
                        QStringLiteral("BORROW"), QStringLiteral("DOCUMENTS"), member);
-        try {
-            im_.connections.TarvTran.execute(im_.sql(QStringLiteral("UPDATE LoanAllocation SET OurStatus='POI received', InQ=True WHERE ID=") +
-                                                     loan->id + QStringLiteral(" ;")));
-        } catch (const VeltError& error) {
-            im_.ShowException(QStringLiteral("Loan ") + loan->loanNumber + QStringLiteral(" could not be marked as having its documents (") +
-                              error.description() + QStringLiteral("); the document is filed"));
-        }
+        im_.connections.TarvTran.execute(
+            im_.sql(QStringLiteral("UPDATE LoanAllocation SET OurStatus='POI received', InQ=True WHERE ID=") + loan->id + QStringLiteral(" ;")));
     }
 
     std::optional<Loan> loanWithKey(const QString& key) {

@@ -8,13 +8,21 @@ namespace autovelt {
 
 class Importer;
 
+// The outbox effect of a filed document: it is moved into place, then its server file and
+// its member_docs row are removed. Performing it twice does no harm.
+inline const QString kDocumentEffect = QStringLiteral("document");
+
 // Fetches the documents applicants uploaded (one member_docs row each, the file on the
 // website's FTP server) into the member's folder of the scanned images store, records
-// their receipt, then removes the file and the row from the website. A document is filed
-// completely or not at all: it is fetched into a private temporary file, checked, and
-// moved into place under a name of its own; only then are the remote file and the row
-// removed. A document that could not be fetched or filed for a passing reason (connection
-// cut, disk full, store not reachable) stays queued for the next run.
+// their receipt, then removes the file and the row from the website. One unit per
+// document: it is fetched, copied beside its final place under a name of its own and
+// checked; its receipt rows, the record of the filed document (VeltDocument) and the
+// document effect commit together; the effect runs after the commit. A run stopped at any
+// point files each document once: one that finds the record only finishes the removal.
+// Only a plain name of the upload folder reaches the server. A document that could not be
+// fetched or filed for a passing reason (connection cut, disk full, store not reachable),
+// one larger than the configured limit, and a row that cannot be read stay queued; the
+// rows after them are still fetched.
 void DownloadSupportingDocuments(Importer& importer);
 
 // Makes `directory` the session's current directory; when it holds the server address,

@@ -266,8 +266,9 @@ void ImportPass::recoverInterruptedRun() {
                                   QStringLiteral("interrupted"), im_.clock().now());
         unit_.clearInterruptedCommit();
     }
-    // Filing a staged file is safe to repeat; anything else under way is left for a person.
-    for (const Effect& effect : outbox_.settleInterrupted({kFileEffect}))
+    // Filing a staged file and removing a filed document from the website are safe to
+    // repeat; anything else under way is left for a person.
+    for (const Effect& effect : outbox_.settleInterrupted({kFileEffect, kDocumentEffect}))
         im_.ShowException(QStringLiteral("The ") + effect.kind + QStringLiteral(" of application ") + effect.applicationKey +
                           QStringLiteral(" was under way when the importer stopped; it is not repeated: please check "
                                          "whether it happened"));

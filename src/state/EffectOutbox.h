@@ -11,7 +11,7 @@
 //   uncertain -> a run stopped during the attempt: it may or may not have happened. It is
 //                never repeated (an applicant never gets a second email) and is reported
 //                for a person to check. Kinds that are safe to repeat (filing a staged
-//                file) go back to pending instead.
+//                file, removing a filed document from the website) are pending again.
 //   failed    -> refused every attempt; reported
 // An application rolled back takes its effects with it; a committed one keeps them until
 // they are performed.
@@ -19,6 +19,7 @@
 #include <QDateTime>
 #include <QHash>
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 namespace autovelt {

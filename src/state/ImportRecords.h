@@ -7,6 +7,7 @@
 //   so a run stopped between the two finds the application here and just marks it.
 // - VeltEffect: the outbox of effects that cannot be undone (see EffectOutbox).
 // - VeltCreditSearch: every credit search drawn (see CreditSearchRecords).
+// - VeltDocument: one row per uploaded document filed (see DocumentRecords).
 
 #include <QDateTime>
 #include <QString>

@@ -23,6 +23,7 @@ const QSet<QString> kKnownKeys = {
     QStringLiteral("web/host1_suffix"), QStringLiteral("web/host1_name"), QStringLiteral("web/host1_sender"),
     QStringLiteral("web/host2_name"), QStringLiteral("web/host2_sender"),
     QStringLiteral("web/ftp_active_addresses"), QStringLiteral("web/ftp_port"),
+    QStringLiteral("web/max_document_mb"), QStringLiteral("web/ftp_low_speed_bytes"), QStringLiteral("web/ftp_low_speed_seconds"),
     QStringLiteral("web/upload_host1"), QStringLiteral("web/upload_host2"), QStringLiteral("web/upload_host3"),
     QStringLiteral("mail/default_sender"), QStringLiteral("mail/support_mailbox"), QStringLiteral("mail/smtp_password"),
     QStringLiteral("mail/pickup_folder"), QStringLiteral("mail/smtp_server"), QStringLiteral("mail/smtp_port"),
@@ -277,6 +278,9 @@ InstallationConfig InstallationConfig::load(const QString& homeFolder) {
     c.hostTwo = readHost(r, QStringLiteral("web/host2"));
     c.ftpActiveAddresses = readAddressList(r, QStringLiteral("web/ftp_active_addresses"));
     c.ftpPort = r.number(QStringLiteral("web/ftp_port"), c.ftpPort, 1, 65535);
+    c.maxDocumentMb = r.number(QStringLiteral("web/max_document_mb"), c.maxDocumentMb, 1, 4096);
+    c.ftpLowSpeedBytes = r.number(QStringLiteral("web/ftp_low_speed_bytes"), c.ftpLowSpeedBytes, 1, 100000000);
+    c.ftpLowSpeedSeconds = r.number(QStringLiteral("web/ftp_low_speed_seconds"), c.ftpLowSpeedSeconds, 1, 3600);
     for (size_t i = 0; i < c.uploadHosts.size(); ++i)
         c.uploadHosts[i] = r.matching(QStringLiteral("web/upload_host%1").arg(i + 1), kHostName, QStringLiteral("a host name"));
 

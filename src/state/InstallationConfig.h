@@ -66,6 +66,11 @@ public:
     // exactly); every other server is reached in passive mode.
     QStringList ftpActiveAddresses;
     int ftpPort = 21;
+    // Uploaded documents larger than this stay in the queue for a person.
+    int maxDocumentMb = 50;
+    // A document transfer slower than ftpLowSpeedBytes a second for ftpLowSpeedSeconds is given up.
+    int ftpLowSpeedBytes = 1024;
+    int ftpLowSpeedSeconds = 60;
     // The hosts of the applicants' upload page named in their emails, chosen by the last
     // three characters of ControlSwitches.webip: ".33" the first, "120" the second, ".81"
     // the third. Unset: the emails carry no link.

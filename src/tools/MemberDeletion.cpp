@@ -7,6 +7,7 @@
 #include "common/Values.h"
 #include "common/VeltError.h"
 #include "import/MemberNumbers.h"
+#include "state/DocumentRecords.h"
 #include "state/EffectOutbox.h"
 #include "state/ImportRecords.h"
 #include "state/Importer.h"
@@ -158,6 +159,7 @@ void deleteImporterRecords(Importer& importer, long memberNumber, const QStringL
                       QStringLiteral(" AND State<>'done' AND ApplicationKey=") + sqlText(key));
     audit.execute(QStringLiteral("DELETE FROM VeltImport") + memberFilter(memberNumber));
     audit.execute(QStringLiteral("DELETE FROM VeltCreditSearch") + memberFilter(memberNumber));
+    audit.execute(QStringLiteral("DELETE FROM VeltDocument") + memberFilter(memberNumber));
 }
 
 // The member's folders, one per kind folder of the scanned images store.
@@ -314,6 +316,7 @@ bool DeleteMemberRecords(Importer& importer, const CoreConnectionOpener& open, l
     try {
         ToolConnections connections(importer, open);
         EnsureImporterTables(importer.connections.TarvAudt, importer.sqlServer());
+        EnsureDocumentRecords(importer.connections.TarvAudt);
         for (const QString& key : deleteInTransactions(importer, memberNumber)) importer.stagedFiles().discard(key);
         moveFoldersAside(importer, memberNumber, after);
         deleteOnlineRulesLog(importer, memberNumber, after);

@@ -113,6 +113,8 @@ TEST(ControlSettingsStops, EachProblemGivesItsLineAndLogFile) {
         {"timing", "settle_pauses", "maybe", "true or false is needed"},
         {"mail", "default_sender", "nobody", "one mail address is needed"},
         {"web", "host1_suffix", ".3", "the last three characters of the web address are needed"},
+        {"web", "max_document_mb", "0", "a whole number from 1 to 4096 is needed"},
+        {"web", "ftp_low_speed_seconds", "soon", "a whole number from 1 to 3600 is needed"},
         {"encoding", "member_code_table", "1234,2345", "seven four-digit numbers separated by commas are needed"},
     };
     for (const auto& [section, key, value, need] : invalid) {

@@ -5,10 +5,12 @@
 #include "support/FtpServer.h"
 #include "support/OnlineEncoder.h"
 #include "support/TestInstallation.h"
+#include "support/TestPaths.h"
 
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QProcess>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -57,7 +59,7 @@ protected:
         server = std::make_unique<FtpServer>(user, kPassword);
         QString error;
         ASSERT_TRUE(server->start(&error)) << error.toStdString();
-        QString config = QStringLiteral("[web]\nftp_port = %1\n").arg(server->port());
+        QString config = QStringLiteral("[web]\nftp_port = %1\nmax_document_mb = 1\n").arg(server->port());
         if (GetParam().active) config += QStringLiteral("ftp_active_addresses = 10.0.0.1, 127.0.0.1\n");
         inst.appendConfig(config);
         inst.exec(QStringLiteral("TarvMain"), QStringLiteral("UPDATE ControlSwitches SET WEBPORT='%1'").arg(kPassword));
@@ -104,46 +106,63 @@ TEST_P(DocumentDownloadTest, EachDocumentIsFiledRecordedAndRemoved) {
     queue(6, "5501", "MORTGAGESTATEMENT", "a.pdf", "Proof", "first");
     queue(7, "5501", "MORTGAGESTATEMENT", "b.pdf", "Proof", "second");
     queue(8, "3003", "webapp", "scan-20261206.tif", "   ", "blank title");
+    queue(9, "5501", "CreditCheck", "cc.xml", "CreditCheck-20991231", "planted report");  // never beside the agency's reports
     run();
     EXPECT_EQ(filesUnder(scans, true), (QStringList{"BANKSTAT/00/00/43/21/Statement.png=closed loan proof",
                                                     "Loans/00/00/12/34/Payslip.pdf=loan proof",
                                                     "MORTGAGE/00/00/12/34/Proof-090507.pdf=second",
                                                     "MORTGAGE/00/00/12/34/Proof.pdf=first",
                                                     "MemberID/00/00/20/02/Passport.JPG=membership proof",
-                                                    "MemberID/00/00/30/03/scan-202.tif=blank title"}));
+                                                    "MemberID/00/00/30/03/scan-202.tif=blank title",
+                                                    "UPLOAD-CreditCh/00/00/12/34/CreditCheck-20991231.xml=planted report"}));
     EXPECT_TRUE(queuedIds().isEmpty());
     EXPECT_TRUE(filesUnder(server->path(kUploads)).isEmpty());
     QStringList supplied;
     for (const char* who : {"1234 supplied Payslip", "2002 supplied Passport", "4321 supplied Statement", "1234 supplied Proof",
-                            "1234 supplied Proof", "3003 supplied scan-202"})
+                            "1234 supplied Proof", "3003 supplied scan-202", "1234 supplied CreditCheck-20991231"})
         supplied << QStringLiteral("Member %1 as supporting document.").arg(who);
     EXPECT_EQ(inst.reporter().successes(), supplied);
     EXPECT_EQ(inst.reporter().problems(),
               (QStringList{"Member 4321 supplied supporting document with upload key of 6601 for loan L4321-2 but this application "
                            "is closed.",
                            "Unable to locate member with document upload key of 9901 with category LOANAPP with ID 4. Loan must not exist.",
-                           "Unable to download. Failed on gone.pdf member_docs ID5. File must not exist."}));
+                           "Unable to download. Failed on gone.pdf member_docs ID5. File must not exist.",
+                           "The document cc.xml titled CreditCheck-20991231 of member 1234 has a name that cannot be used as it "
+                           "stands; it is filed as UPLOAD-CreditCh/CreditCheck-20991231.xml"}));
     EXPECT_EQ(inst.values("TarvTran", "SELECT OurStatus FROM LoanAllocation ORDER BY ID"), (QStringList{"POI received", "POI received"}));
     EXPECT_EQ(inst.values("TarvAudt", "SELECT TheCategory || ':' || TheActivity FROM WebLog ORDER BY 1"),
-              (QStringList{"BORROW:Member supplied Payslip as supporting document for loan no. L1234-1",
+              (QStringList{"BORROW:Member supplied CreditCheck-20991231 as supporting document for loan no. L1234-1",
+                           "BORROW:Member supplied Payslip as supporting document for loan no. L1234-1",
                            "BORROW:Member supplied Proof as supporting document for loan no. L1234-1",
                            "BORROW:Member supplied Proof as supporting document for loan no. L1234-1",
                            "BORROW:Member supplied Statement as supporting document for loan no. L4321-2",
                            "WEBAPP:Member supplied Passport as supporting document from WebApp",
                            "WEBAPP:Member supplied scan-202 as supporting document from WebApp"}));
+    // Each filed document recorded once, its removal from the website done.
+    EXPECT_EQ(inst.values("TarvAudt", "SELECT COUNT(*) || ' ' || MIN(State) || ' ' || MAX(State) FROM VeltEffect"), QStringList{"7 done done"});
+    EXPECT_EQ(inst.values("TarvAudt", "SELECT MemberDocsId FROM VeltDocument ORDER BY 1"), (QStringList{"1", "2", "3", "6", "7", "8", "9"}));
     EXPECT_TRUE(filesUnder(inst.home()).filter(QStringLiteral(".download")).isEmpty());
     EXPECT_TRUE(noPasswordAnywhere());
 }
 
 // Nothing partial is filed and nothing is lost: the row and the upload wait for the next pass.
-TEST_P(DocumentDownloadTest, UnreachableStoreOrCutTransferKeepsRowAndRemoteFile) {
+TEST_P(DocumentDownloadTest, UnreachableStoreCutTransferOrTooLargeKeepsRowAndRemoteFile) {
     queue(1, "5501", "LOANAPP", "cut-big.pdf", "Proof", QByteArray(400000, 'x'));
+    // Over the 1 MB limit by a byte: refused on the size the server tells, or cut off where it tells none.
+    queue(3, "5501", "LOANAPP", "huge.pdf", "Proof", QByteArray(1024 * 1024 + 1, 'h'));
+    queue(4, "5501", "LOANAPP", "nosize-huge.pdf", "Proof", QByteArray(1024 * 1024 + 1, 'n'));
     run();
-    EXPECT_EQ(queuedIds(), QStringList{QStringLiteral("1")});
+    EXPECT_EQ(queuedIds(), (QStringList{"1", "3", "4"}));
     EXPECT_TRUE(filesUnder(scans).isEmpty());
-    ASSERT_EQ(inst.reporter().problems().size(), 1);
+    EXPECT_EQ(QFileInfo(server->path(kUploads + "huge.pdf")).size(), 1024 * 1024 + 1);
+    EXPECT_EQ(QFileInfo(server->path(kUploads + "nosize-huge.pdf")).size(), 1024 * 1024 + 1);
+    ASSERT_EQ(inst.reporter().problems().size(), 3);
     EXPECT_TRUE(inst.reporter().problems()[0].startsWith("Unable to download cut-big.pdf (member_docs ID1): "));
-    inst.exec(QStringLiteral("online"), QStringLiteral("DELETE FROM member_docs WHERE id=1"));
+    for (int i : {1, 2})
+        EXPECT_EQ(inst.reporter().problems()[i],
+                  QStringLiteral("The document %1huge.pdf (member_docs ID%2) is larger than 1 MB ([web] max_document_mb); it is "
+                                 "not fetched and stays in the queue for a person").arg(i == 1 ? "" : "nosize-").arg(i + 2));
+    inst.exec(QStringLiteral("online"), QStringLiteral("DELETE FROM member_docs WHERE id IN (1, 3, 4)"));
     queue(2, "5501", "LOANAPP", "ok.pdf", "Proof", "whole");
     inst.reporter().clear();
     inst.importer().settings.ScanLocation = inst.path(QStringLiteral("unmounted/"));
@@ -156,19 +175,74 @@ TEST_P(DocumentDownloadTest, UnreachableStoreOrCutTransferKeepsRowAndRemoteFile)
     EXPECT_TRUE(filesUnder(inst.home()).filter(QStringLiteral(".download")).isEmpty());
 }
 
-TEST_P(DocumentDownloadTest, HostileNamesStayInsideTheMemberFolder) {
-    const char* hostile[] = {"../../x", "a/b", "..\\..\\x", "/etc/passwd"};
+// Hostile titles are filed under cleaned names. Hostile file names (both separators, "..", absolute, encoded, a
+// format character), on the no-such-loan path too, and rows that cannot be read are reported and kept; nothing outside
+// the upload folder is fetched, changed or deleted, and the row after them is downloaded.
+TEST_P(DocumentDownloadTest, HostileNamesAndUnreadableRowsAreReportedAndKept) {
+    const QStringList outside = {"index.php=site", "join+borrow/secret.txt=secret", "outside/secret.txt=outside"};
+    for (const QString& file : outside) server->putFile('/' + file.section('=', 0, 0), file.section('=', 1).toUtf8());
+    const char* titles[] = {"../../x", "a/b", "..\\..\\x", "/etc/passwd"};
     for (int id = 1; id <= 4; ++id)
-        queue(id, "5501", "LOANAPP", QStringLiteral("f%1.pdf").arg(id), QLatin1String(hostile[id - 1]), QByteArray::number(id));
-    queue(9, "5501", "../LOANAPP", "../../x", QString(), "traversing file name");
+        queue(id, "5501", "LOANAPP", QStringLiteral("f%1.pdf").arg(id), QLatin1String(titles[id - 1]), QByteArray::number(id));
+    const QStringList names = {"../../outside/secret.txt", "..\\..\\index.php", "/index.php", "%2e%2e%2fsecret.txt",
+                               "%2E%2E", "..", QStringLiteral("a\u202Efdp.exe")};
+    for (int i = 0; i < names.size(); ++i) queue(10 + i, "5501", "LOANAPP", names[i], "Proof");
+    queue(20, "9901", "LOANAPP", "../../index.php", "Proof");  // no such loan: deleted without a fetch, were it plain
+    onlineExec("INSERT INTO member_docs (id, member_no, Category, FileName, Title) VALUES (21, 'not-a-number', '', 'f21.pdf', '')");
+    queue(22, "5501", "", "f22.pdf", "Proof", "no category");
+    queue(23, "5501", "LOANAPP", "after.pdf", "After", "after the poison");
     run();
     // Both dotted titles clean to the same name: the second keeps its own.
-    EXPECT_EQ(filesUnder(scans, true), (QStringList{"Loans/00/00/12/34/_.._x-093000.pdf=3", "Loans/00/00/12/34/_.._x.pdf=1",
-                                                    "Loans/00/00/12/34/_etc_passwd.pdf=4", "Loans/00/00/12/34/a_b.pdf=2",
-                                                    "_LOANA/00/00/12/34/_.._x=traversing file name"}));
-    EXPECT_TRUE(queuedIds().isEmpty());
-    EXPECT_FALSE(QFile::exists(inst.path(QStringLiteral("x"))));
-    EXPECT_EQ(inst.reporter().problems().filter(QStringLiteral("cannot be used as it stands")).size(), 5);
+    EXPECT_EQ(filesUnder(scans, true), (QStringList{"Loans/00/00/12/34/After.pdf=after the poison",
+                                                    "Loans/00/00/12/34/_.._x-093000.pdf=3", "Loans/00/00/12/34/_.._x.pdf=1",
+                                                    "Loans/00/00/12/34/_etc_passwd.pdf=4", "Loans/00/00/12/34/a_b.pdf=2"}));
+    QStringList onServer = outside + QStringList{"join+borrow/supporting-uploads/f22.pdf=no category"};
+    onServer.sort();
+    EXPECT_EQ(filesUnder(server->path("/"), true), onServer);
+    EXPECT_EQ(queuedIds(), (QStringList{"10", "11", "12", "13", "14", "15", "16", "20", "21", "22"}));
+    QStringList expected;
+    for (int id = 1; id <= 4; ++id)
+        expected << QStringLiteral("The document f%1.pdf titled %2 of member 1234 has a name that cannot be used as it stands; it is "
+                                   "filed as Loans/%3.pdf")
+                        .arg(id)
+                        .arg(QString(titles[id - 1]), QStringList{"_.._x", "a_b", "_.._x", "_etc_passwd"}[id - 1]);
+    for (const char* id : {"10", "11", "12", "13", "14", "15", "16", "20"})
+        expected << QStringLiteral("The file name of member_docs ID%1 is not a plain name of the upload folder; nothing is fetched "
+                                   "or deleted and it stays in the queue for a person").arg(id);
+    expected << "The member_docs row with ID 21 cannot be read: Type mismatch (13); it is skipped and stays in the queue for a person"
+             << "The member_docs row with ID 22 cannot be read: its category is empty; it is skipped and stays in the queue for a person";
+    EXPECT_EQ(inst.reporter().problems(), expected);
+}
+
+// The real program killed after a document was copied beside its place but before its receipt committed, and after
+// the commit before the server delete: the run after it files the document once and removes it from the website.
+TEST_P(DocumentDownloadTest, AKilledRunFilesEachDocumentOnce) {
+    const char* steps[] = {"autovelt::WriteDocumentRecord", "autovelt::FtpSession::remove"};
+    const char* titles[] = {"Payslip", "Statement"};
+    QStringList filed;
+    for (int i = 0; i < 2; ++i) {
+        SCOPED_TRACE(steps[i]);
+        queue(i + 1, "5501", "LOANAPP", QStringLiteral("up-%1.pdf").arg(i + 1), titles[i], titles[i]);
+        QProcess debugger;
+        debugger.start("gdb", {"-batch", "-nx", "-ex", "set pagination off", "-ex", QStringLiteral("break ") + steps[i], "-ex", "run",
+                               "-ex", "kill", "--args", AUTOVELT_EXECUTABLE, "--once", "--home", inst.home()});
+        debugger.waitForFinished(180000);
+        const QString trace = QString::fromLocal8Bit(debugger.readAll());
+        ASSERT_TRUE(trace.contains("Breakpoint 1, ")) << "the step was never reached\n" << trace.toStdString();
+        QProcess program;
+        program.start(AUTOVELT_EXECUTABLE, {"--once", "--home", inst.home()});
+        ASSERT_TRUE(program.waitForFinished(120000));
+        const QString output = QString::fromLocal8Bit(program.readAll());
+        EXPECT_EQ(program.exitCode(), 0) << output.toStdString();
+        EXPECT_FALSE(output.contains("under way")) << output.toStdString();
+        filed << QStringLiteral("Loans/00/00/12/34/%1.pdf=%1").arg(titles[i]);
+        EXPECT_EQ(filesUnder(scans, true), filed);
+        EXPECT_TRUE(queuedIds().isEmpty());
+        EXPECT_TRUE(filesUnder(server->path(kUploads)).isEmpty());
+        QStringList settled(i + 1, "done");
+        settled << QString::number(i + 1);  // one WebLog row per document
+        EXPECT_EQ(inst.values("TarvAudt", "SELECT State FROM VeltEffect UNION ALL SELECT COUNT(*) FROM WebLog"), settled);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(FtpModes, DocumentDownloadTest, ::testing::Values(Mode{"Passive", false}, Mode{"Active", true}),

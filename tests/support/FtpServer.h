@@ -7,7 +7,7 @@ namespace autovelt::testing {
 
 // A real FTP server (tests/support/ftp_server.py) on 127.0.0.1 at a free port, serving a
 // temporary folder to one user. Files whose name starts with "cut-" are dropped halfway
-// through a transfer. Stopped by the destructor.
+// through a transfer; the size of those starting "nosize-" is not told. Stopped by the destructor.
 class FtpServer {
 public:
     FtpServer(QString user, QString password) : user_(std::move(user)), password_(std::move(password)) {}

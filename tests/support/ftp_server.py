@@ -7,7 +7,8 @@ Serves ROOT to USER (read, write, delete) on 127.0.0.1 at a free port and prints
 "PORT <n>" once it accepts connections. A PASSWORD of "-" is read from the first line of
 standard input instead, keeping it out of the process list. Passive and active transfers
 both work. A file whose name starts with "cut-" is sent only halfway: the data connection
-is then dropped, as a server that fails mid-transfer would.
+is then dropped, as a server that fails mid-transfer would. The size of a file whose name
+starts with "nosize-" is not told (SIZE is refused), as some servers do.
 
 Run it with /usr/bin/python3: Debian's python3-pyftpdlib belongs to that interpreter.
 """
@@ -54,6 +55,18 @@ class CuttingFS(AbstractedFS):
         return file
 
 
+def size_not_told_for_nosize(ftp_size):
+    """The handler's SIZE, refused for a file whose name starts with "nosize-"."""
+
+    def answer(self, path):
+        if os.path.basename(path).startswith("nosize-"):
+            self.respond("502 Size not told.")
+            return
+        ftp_size(self, path)
+
+    return answer
+
+
 def main():
     root, user, password = sys.argv[1:4]
     if password == "-":
@@ -66,6 +79,7 @@ def main():
     handler.abstracted_fs = CuttingFS
     handler.use_sendfile = False
     handler.permit_foreign_addresses = False
+    handler.ftp_SIZE = size_not_told_for_nosize(handler.ftp_SIZE)
     server = FTPServer(("127.0.0.1", 0), handler)
     print("PORT %d" % server.address[1], flush=True)
     server.serve_forever()
