@@ -36,7 +36,9 @@ private:
     void openOnline();
     void loadAgencyCredentials();
     void problem(const QString& line) { im_.ShowException(line); }
-    void logToFile(const QString& line) { WriteImporterLogFile(im_.programFolder(), im_.clock().now(), line); }
+    void logToFile(const QString& line) {
+        if (im_.writesImporterLogs) WriteImporterLogFile(im_.programFolder(), im_.clock().now(), line);
+    }
     void failureExit(const VeltError* error);
 
     Importer& im_;

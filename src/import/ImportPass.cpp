@@ -213,10 +213,13 @@ void ImportPass::commit() {
 void ImportPass::performEffects() {
     const QHash<QString, EffectOutbox::Performer> performers{
         {kEmailEffect, [this](const Effect& effect) { return SendQueuedEmail(im_, effect); }}};
+    const bool mailWasResting = outbox_.resting(kEmailEffect);
     for (const Effect& effect : outbox_.performPending(performers, im_.clock().now()))
         im_.ShowException(QStringLiteral("Gave up on the ") + effect.kind + QStringLiteral(" of application ") +
                           effect.applicationKey + QStringLiteral(" after ") + QString::number(effect.attempts) +
                           QStringLiteral(" attempts"));
+    if (!mailWasResting && outbox_.resting(kEmailEffect))
+        im_.ShowException(QStringLiteral("The emails still to send in this cycle wait in the outbox for the next one, as sending failed"));
 }
 
 // What a run that was stopped (killed, a power cut) left unfinished.
