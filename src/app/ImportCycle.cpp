@@ -32,6 +32,7 @@ void ImportCycle::cmdAutoOnOff_Click() {
         timer_.setEnabled(false);
         timer_.setInterval(kStartInterval);
         caption_ = QStringLiteral("&Start");
+        forgetNextCycle();
     }
     notify();
 }
@@ -133,5 +134,13 @@ QDateTime ImportCycle::nextCycleDue() const {
 }
 
 void ImportCycle::Shutdown() { im_.connections.closeAll(); }
+
+// Stopped, no cycle is due any more.
+void ImportCycle::forgetNextCycle() {
+    CycleRecord record = CycleRecord::read(im_.programFolder());
+    if (!record.nextCycle.isValid()) return;
+    record.nextCycle = {};
+    keepRecord(record);
+}
 
 }  // namespace autovelt

@@ -63,6 +63,7 @@ private:
     void EndImportCycle();
     void notePendingApplications(CycleRecord& record);
     void keepRecord(const CycleRecord& record);
+    void forgetNextCycle();
     void notify() { if (stateListener_) stateListener_(); }
 
     Importer& im_;

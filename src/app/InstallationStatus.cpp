@@ -83,6 +83,12 @@ private:
         if (s_.oldestPendingSince.isValid() && s_.oldestPendingSince.secsTo(s_.at) > qint64(stale) * 60)
             s_.unhealthy << QStringLiteral("application %1 has been pending since %2, longer than %3 minutes ([timing] stale_minutes)")
                                 .arg(s_.pending.lowestId).arg(shown(s_.oldestPendingSince)).arg(stale);
+        // Unseen by any cycle: stale as well when no cycle has started for that long.
+        const QDateTime lastStart = s_.lastCycle.started;
+        if (!s_.oldestPendingSince.isValid() && (!lastStart.isValid() || lastStart.secsTo(s_.at) > qint64(stale) * 60))
+            s_.unhealthy << QStringLiteral("application %1 is pending and no cycle has started for more than %2 minutes "
+                                           "([timing] stale_minutes)")
+                                .arg(s_.pending.lowestId).arg(stale);
     }
 
     void readOutbox() {
