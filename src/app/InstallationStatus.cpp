@@ -125,10 +125,11 @@ QStringList InstallationStatus::lines() const {
                            : QStringLiteral(", oldest %1 arrived after the last cycle began").arg(pending.lowestId);
     out << pendingLine;
     if (cycleRunning) out << QStringLiteral("cycle running since %1").arg(shown(lastCycle.started));
-    else if (lastCycle.started.isValid())
+    else if (lastCycle.endedAfterStart())
         out << QStringLiteral("last cycle: started %1, ended %2, exit status %3")
                    .arg(shown(lastCycle.started), shown(lastCycle.ended))
                    .arg(lastCycle.exitStatus);
+    else if (lastCycle.started.isValid()) out << QStringLiteral("last cycle: started %1, did not end").arg(shown(lastCycle.started));
     else out << QStringLiteral("last cycle: none recorded");
     out << QStringLiteral("next cycle: %1").arg(lastCycle.nextCycle.isValid() ? shown(lastCycle.nextCycle) : QStringLiteral("not scheduled"));
     QStringList counts;

@@ -51,6 +51,7 @@ TEST_F(ExecutableTest, ExitCodesOfOnceAndTheCommandLine) {
     EXPECT_EQ(runHere({"--once"}).exitCode, 0);
     EXPECT_EQ(run({"--once", "--frobnicate"}).exitCode, 2);
     EXPECT_EQ(run({"--home"}).exitCode, 2);
+    EXPECT_EQ(run({"--json"}).exitCode, 2);  // only with --status
     EXPECT_TRUE(run({"--version"}).out.startsWith("autovelt "));
     inst.appendConfig("[encoding]\ndigits = 12");  // a bad setting stops the cycle before any database
     const Run badSetting = runHere({"--once"});
