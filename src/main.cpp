@@ -2,6 +2,7 @@
 #include "app/HeadlessRunner.h"
 #include "app/InstallationSetup.h"
 #include "app/InstallationCheck.h"
+#include "app/InstallationStatus.h"
 #include "app/InstanceLock.h"
 #include "app/RuleExplanation.h"
 #include "app/ToolCommands.h"
@@ -47,12 +48,13 @@ int main(int argc, char** argv) {
     if (commandLine->version) { std::printf("autovelt %s\n", AUTOVELT_VERSION); return ExitOk; }
 
     const QString home = ResolveHomeFolder(*commandLine, executableFolder(argv[0]));
-    const bool windowless = commandLine->headless || commandLine->once || commandLine->init || commandLine->check ||
+    const bool windowless = commandLine->headless || commandLine->once || commandLine->init || commandLine->check || commandLine->status ||
                             !commandLine->explainRulesReport.isEmpty() || commandLine->search ||
                             commandLine->deleteMember != 0;
-    // The rule explanation, the search and the check only read, so they may run beside a
-    // working importer.
-    if (!commandLine->init && !commandLine->check && commandLine->explainRulesReport.isEmpty() && !commandLine->search) {
+    // The rule explanation, the search, the check and the status only read, so they may run
+    // beside a working importer.
+    if (!commandLine->init && !commandLine->check && !commandLine->status && commandLine->explainRulesReport.isEmpty() &&
+        !commandLine->search) {
         static InstanceLock lock(home);
         if (!lock.acquired()) {
             std::fprintf(stderr, "autovelt: %s\n", qPrintable(lock.problem()));
@@ -65,6 +67,7 @@ int main(int argc, char** argv) {
         return ExplainRules({commandLine->explainRulesReport, home, commandLine->amount, commandLine->member,
                              commandLine->newMember});
     if (commandLine->check) return RunCheckCommand(home);
+    if (commandLine->status) return RunStatusCommand(home, commandLine->json);
     if (commandLine->search) return RunSearchCommand(home, commandLine->searchText, commandLine->searchFolder);
     if (commandLine->deleteMember != 0) return RunDeleteMemberCommand(home, commandLine->deleteMember, commandLine->yes);
     if (commandLine->init) {

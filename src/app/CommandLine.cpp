@@ -15,6 +15,8 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& arguments, QStrin
         else if (a == QLatin1String("--once")) c.once = true;
         else if (a == QLatin1String("--init")) c.init = true;
         else if (a == QLatin1String("--check")) c.check = true;
+        else if (a == QLatin1String("--status")) c.status = true;
+        else if (a == QLatin1String("--json")) c.json = true;
         else if (a == QLatin1String("--help") || a == QLatin1String("-h")) c.help = true;
         else if (a == QLatin1String("--version")) c.version = true;
         else if (a == QLatin1String("--home")) {
@@ -54,11 +56,15 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& arguments, QStrin
     }
     // One action per run: a deletion must never slip past the installation lock by being
     // named beside an action that runs without it.
-    const int actions = int(c.headless) + int(c.once) + int(c.init) + int(c.check) + int(c.search) +
+    const int actions = int(c.headless) + int(c.once) + int(c.init) + int(c.check) + int(c.search) + int(c.status) +
                         int(c.deleteMember != 0) + int(!c.explainRulesReport.isEmpty());
     if (actions > 1) {
-        error = QStringLiteral("--headless, --once, --init, --check, --search, --delete-member and --explain-rules "
-                               "are separate actions: name one");
+        error = QStringLiteral("--headless, --once, --init, --check, --search, --status, --delete-member and "
+                               "--explain-rules are separate actions: name one");
+        return std::nullopt;
+    }
+    if (c.json && !c.status) {
+        error = QStringLiteral("--json goes with --status");
         return std::nullopt;
     }
     return c;
@@ -73,7 +79,7 @@ QString ResolveHomeFolder(const CommandLine& c, const QString& executableFolder)
 
 QString UsageText() {
     return QStringLiteral(
-        "Usage: autovelt [--home DIR] [--headless] [--once] [--init] [--check] [--help] [--version]\n"
+        "Usage: autovelt [--home DIR] [--headless] [--once] [--init] [--check] [--status [--json]] [--help] [--version]\n"
         "\n"
         "  --home DIR   installation folder (default: AUTOVELT_HOME, else the program's folder)\n"
         "  --headless   run the import cycle without a window, printing every report line\n"
@@ -82,6 +88,10 @@ QString UsageText() {
         "  --check      check the installation (settings, databases, folders, templates,\n"
         "               permissions, mail server and agency reachable), one line per check;\n"
         "               imports nothing and sends nothing; exit 0 when every check passes\n"
+        "  --status [--json]\n"
+        "               show the pending applications, the last and next cycle, the outbox, the\n"
+        "               documents waiting and the staging folder's leftovers; reads only, beside\n"
+        "               a working importer; exit 0 when healthy, 1 when a person is needed\n"
         "  --help       show this text\n"
         "  --version    show the version\n"
         "  --explain-rules REPORT [--amount N] [--member N] [--new-member]\n"
@@ -98,7 +108,7 @@ QString UsageText() {
         "               them all, in one unit (nothing is deleted without --yes)\n"
         "\n"
         "Exit status of --once: 0 the import pass ran, 1 the settings load stopped the cycle,\n"
-        "2 bad command line; --check: 1 when a check failed; --init: 3 when the folder already holds an installation;\n"
+        "2 bad command line; --check: 1 when a check failed; --status: 1 when not healthy; --init: 3 when the folder already holds an installation;\n"
         "--explain-rules: 7 when the report or the installation cannot be read;\n"
         "--search: 0 with matches, 1 without; --delete-member: 0 deleted, 8 listed but not\n"
         "confirmed, 9 a table could not be read or emptied (nothing deleted).\n");

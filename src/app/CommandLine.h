@@ -11,6 +11,8 @@ struct CommandLine {
     bool once = false;
     bool init = false;
     bool check = false;
+    bool status = false;
+    bool json = false;  // --status --json
     bool help = false;
     bool version = false;
     QString home;

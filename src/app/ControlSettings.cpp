@@ -40,7 +40,7 @@ private:
         if (!quiet_) im_.ShowException(line);
     }
     void logToFile(const QString& line) {
-        if (!quiet_) WriteImporterLogFile(im_.programFolder(), im_.clock().now(), line);
+        if (!quiet_ && im_.writesImporterLogs) WriteImporterLogFile(im_.programFolder(), im_.clock().now(), line);
     }
     void failureExit(const VeltError* error);
 

@@ -51,13 +51,7 @@ int RunHeadless(const QString& homeFolder, bool once) {
     if (once) {
         // A signal now sets the stop flag: the pass finishes the current application.
         cycle.RunCycle();
-        if (!cycle.lastCycleImported()) return ExitSettingsStopped;
-        switch (importer.lastPassEnd) {
-        case Importer::PassEnd::StoppedOnFailure:
-        case Importer::PassEnd::LeftPending: return ExitPassStopped;
-        case Importer::PassEnd::StoppedOnRequest: return ExitStoppedOnRequest;
-        default: return ExitOk;
-        }
+        return cycle.lastCycleExitStatus();
     }
 
     QSocketNotifier notifier(signalPipe[0], QSocketNotifier::Read);

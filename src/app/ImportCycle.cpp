@@ -1,10 +1,14 @@
 #include "app/ImportCycle.h"
 
+#include "app/CommandLine.h"
 #include "app/ControlSettings.h"
+#include "app/CycleRecord.h"
+#include "common/VeltError.h"
 #include "common/PrivateFiles.h"
 #include "import/ImportPass.h"
 #include "state/Importer.h"
 
+#include <QCoreApplication>
 #include <QFile>
 
 namespace autovelt {
@@ -28,6 +32,7 @@ void ImportCycle::cmdAutoOnOff_Click() {
         timer_.setEnabled(false);
         timer_.setInterval(kStartInterval);
         caption_ = QStringLiteral("&Start");
+        forgetNextCycle();
     }
     notify();
 }
@@ -47,10 +52,49 @@ void ImportCycle::RunCycle() {
     TickCount = 0;
     im_.reporter().clear();
     im_.cycleRuleTexts = {};
+    CycleRecord record = CycleRecord::read(im_.programFolder());
+    record.started = im_.clock().now();
+    record.ended = record.nextCycle = {};
+    record.exitStatus = -1;
+    record.processId = QCoreApplication::applicationPid();
+    keepRecord(record);
     LoadControlSettings(im_);
     lastCycleImported_ = !im_.SkipImport;
-    if (!im_.SkipImport) importPass_();
+    if (!im_.SkipImport) {
+        notePendingApplications(record);
+        importPass_();
+    }
     EndImportCycle();
+    record.ended = lastCycleEnded_;
+    record.exitStatus = lastCycleExitStatus();
+    record.nextCycle = nextCycleDue();
+    keepRecord(record);
+}
+
+int ImportCycle::lastCycleExitStatus() const {
+    if (!lastCycleImported_) return ExitSettingsStopped;
+    switch (im_.lastPassEnd) {
+    case Importer::PassEnd::StoppedOnFailure:
+    case Importer::PassEnd::LeftPending: return ExitPassStopped;
+    case Importer::PassEnd::StoppedOnRequest: return ExitStoppedOnRequest;
+    default: return ExitOk;
+    }
+}
+
+void ImportCycle::notePendingApplications(CycleRecord& record) {
+    try {
+        const PendingApplications pending = ReadPendingApplications(im_.connections.OnlineConnection);
+        record.notePending(record.started, pending.lowestId, pending.highestId);
+    } catch (const VeltError&) {
+        // The pass meets the same online database at once and reports what is wrong with it.
+    }
+}
+
+void ImportCycle::keepRecord(const CycleRecord& record) {
+    QString error;
+    if (!record.write(im_.programFolder(), &error))
+        im_.ShowException(QStringLiteral("Unable to record the state of the cycle for --status in ") +
+                          CycleRecord::filePath(im_.programFolder()) + QStringLiteral(": ") + error);
 }
 
 void ImportCycle::ManualImport() {
@@ -90,5 +134,13 @@ QDateTime ImportCycle::nextCycleDue() const {
 }
 
 void ImportCycle::Shutdown() { im_.connections.closeAll(); }
+
+// Stopped, no cycle is due any more.
+void ImportCycle::forgetNextCycle() {
+    CycleRecord record = CycleRecord::read(im_.programFolder());
+    if (!record.nextCycle.isValid()) return;
+    record.nextCycle = {};
+    keepRecord(record);
+}
 
 }  // namespace autovelt

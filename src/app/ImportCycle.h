@@ -9,6 +9,7 @@
 namespace autovelt {
 
 class Importer;
+struct CycleRecord;
 
 // The start/stop switch and the timer-driven cycle of the main window. While started,
 // every fifth tick runs one cycle: settings reload, import pass, connection close-down.
@@ -51,6 +52,8 @@ public:
     void Shutdown();
     // True when the last cycle ran its import pass (settings loaded).
     bool lastCycleImported() const { return lastCycleImported_; }
+    // How the last cycle ended, as the exit code of --once.
+    int lastCycleExitStatus() const;
     // When the last cycle ended (invalid before the first), and when the next one is due
     // (invalid while stopped or before the first cycle ended).
     const QDateTime& lastCycleEnded() const { return lastCycleEnded_; }
@@ -58,6 +61,9 @@ public:
 
 private:
     void EndImportCycle();
+    void notePendingApplications(CycleRecord& record);
+    void keepRecord(const CycleRecord& record);
+    void forgetNextCycle();
     void notify() { if (stateListener_) stateListener_(); }
 
     Importer& im_;

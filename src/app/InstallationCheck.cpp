@@ -14,6 +14,8 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <cstdio>
+#include <pwd.h>
+#include <unistd.h>
 
 namespace autovelt {
 
@@ -131,11 +133,24 @@ private:
     }
 
     void checkScanFolder() {
-        if (!settingsLoaded_) return;
-        const QFileInfo folder(im_.settings.ScanLocation);
-        if (!folder.isDir()) fail(QStringLiteral("scanned images folder"), im_.settings.ScanLocation + QStringLiteral(" does not exist"));
-        else if (!folder.isWritable()) fail(QStringLiteral("scanned images folder"), im_.settings.ScanLocation + QStringLiteral(" cannot be written"));
-        else pass(QStringLiteral("scanned images folder"), im_.settings.ScanLocation);
+        if (settingsLoaded_) checkWritableFolder(QStringLiteral("scanned images folder"), QString(), im_.settings.ScanLocation);
+    }
+
+    // Under the service every folder outside the installation is read-only unless a drop-in
+    // names it, so the line says which user was refused and where the remedy is.
+    void checkWritableFolder(const QString& name, const QString& shownAs, const QString& path) {
+        const QFileInfo folder(path);
+        const QString what = shownAs + path;
+        if (!folder.isDir()) fail(name, what + QStringLiteral(" does not exist"));
+        else if (!folder.isWritable())
+            fail(name, what + QStringLiteral(" cannot be written by user %1 (a service needs ReadWritePaths= for it: see the README)")
+                                  .arg(accountName()));
+        else pass(name, what + QStringLiteral(", writable by user ") + accountName());
+    }
+
+    static QString accountName() {
+        const passwd* account = ::getpwuid(::geteuid());
+        return account ? QString::fromLocal8Bit(account->pw_name) : QString::number(::geteuid());
     }
 
     void checkTemplates() {
@@ -151,9 +166,7 @@ private:
     void checkMailServer() {
         const InstallationConfig& c = im_.config;
         if (!c.mailPickupFolder.isEmpty()) {
-            const QFileInfo folder(c.mailPickupFolder);
-            if (folder.isDir() && folder.isWritable()) pass(QStringLiteral("mail"), QStringLiteral("pickup folder ") + c.mailPickupFolder);
-            else fail(QStringLiteral("mail"), QStringLiteral("pickup folder ") + c.mailPickupFolder + QStringLiteral(" does not exist or cannot be written"));
+            checkWritableFolder(QStringLiteral("mail"), QStringLiteral("pickup folder "), c.mailPickupFolder);
             return;
         }
         const MailSettings mail = mailContextOf(im_).settings;
@@ -179,11 +192,14 @@ private:
             else pass(QStringLiteral("agency"), QStringLiteral("not configured: no identity checks or credit searches"));
             return;
         }
-        for (const QString& host : {validateHost, reportHost}) {
+        // Both services may share a host: each line names its service.
+        for (const auto& [service, host] : {std::pair{QStringLiteral("identity check"), validateHost},
+                                            std::pair{QStringLiteral("credit search"), reportHost}}) {
             if (host.isEmpty()) continue;
+            const QString name = QStringLiteral("agency %1 %2").arg(service, host);
             const QString why = ReachServer(QStringLiteral("https://") + host + QLatin1Char('/'), a.caFile, kReachTimeoutSeconds);
-            if (why.isEmpty()) pass(QStringLiteral("agency ") + host, QStringLiteral("answers, certificate verified"));
-            else fail(QStringLiteral("agency ") + host, why);
+            if (why.isEmpty()) pass(name, QStringLiteral("answers, certificate verified"));
+            else fail(name, why);
         }
     }
 

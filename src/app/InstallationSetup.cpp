@@ -74,6 +74,8 @@ const char* const kConfigTemplate = R"(; AutoVelt installation settings. Every k
 [timing]
 ; The one-second and half-second settle pauses of a cycle.
 ;settle_pauses = true
+; Minutes the oldest pending application may wait before --status reports it (default 60).
+;stale_minutes = 60
 
 [encoding]
 ; Tables shared with the website that encodes the online values.

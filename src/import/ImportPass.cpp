@@ -232,10 +232,13 @@ void ImportPass::performEffects() {
         {kEmailEffect, [this](const Effect& effect) { return SendQueuedEmail(im_, effect); }},
         {kFileEffect, [this](const Effect& effect) { return PerformFileEffect(im_, effect.payload); }},
         {kRulesLogEffect, [this](const Effect& effect) { return applyRulesLog(effect); }}};
+    const bool mailWasResting = outbox_.resting(kEmailEffect);
     for (const Effect& effect : outbox_.performPending(performers, im_.clock().now()))
         im_.ShowException(QStringLiteral("Gave up on the ") + effect.kind + QStringLiteral(" of application ") +
                           effect.applicationKey + QStringLiteral(" after ") + QString::number(effect.attempts) +
                           QStringLiteral(" attempts"));
+    if (!mailWasResting && outbox_.resting(kEmailEffect))
+        im_.ShowException(QStringLiteral("The emails still to send in this cycle wait in the outbox for the next one, as sending failed"));
 }
 
 bool ImportPass::applyRulesLog(const Effect& effect) {

@@ -61,11 +61,15 @@ QList<Effect> EffectOutbox::performPending(const QHash<QString, Performer>& perf
     for (Effect effect : effectsIn(audit_, QStringLiteral("pending"))) {
         const auto performer = performers.constFind(effect.kind);
         if (performer == performers.constEnd()) continue;  // a kind this build cannot perform waits
+        if (resting_.contains(effect.kind)) continue;
         ++effect.attempts;
         setState(effect.id, QStringLiteral("sending"), QStringLiteral(", Attempts=") + QString::number(effect.attempts));
         if ((*performer)(effect)) {
             setState(effect.id, QStringLiteral("done"), QStringLiteral(", DoneOn=") + stamp(at));
-        } else if (effect.attempts >= kAttempts) {
+            continue;
+        }
+        resting_.insert(effect.kind);
+        if (effect.attempts >= kAttempts) {
             setState(effect.id, QStringLiteral("failed"));
             failed.append(effect);
         } else {

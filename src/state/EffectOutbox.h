@@ -18,6 +18,7 @@
 
 #include <QDateTime>
 #include <QHash>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -53,13 +54,18 @@ public:
     // The applications with effects of that kind still to perform.
     QStringList applicationsWaitingFor(const QString& kind);
     // Performs every pending effect; an effect whose performer fails its last attempt
-    // becomes "failed" and is returned to report.
+    // becomes "failed" and is returned to report. After a failed attempt the rest of that
+    // kind wait, untried and uncounted, for the next pass (one outbox serves one pass): a
+    // mail server that does not answer costs one timeout per pass, not one per email.
     QList<Effect> performPending(const QHash<QString, Performer>& performers, const QDateTime& at);
+    // True once an effect of the kind failed in this pass.
+    bool resting(const QString& kind) const { return resting_.contains(kind); }
 
 private:
     void setState(qint64 id, const QString& state, const QString& extra = QString());
 
     db::Connection& audit_;
+    QSet<QString> resting_;
 };
 
 }  // namespace autovelt

@@ -67,6 +67,9 @@ public:
     Connections connections;
 
     bool SkipImport = false;
+    // False for a tool that must leave the installation as it found it (--status): the
+    // settings load reports its problems without writing importer log files.
+    bool writesImporterLogs = true;
     // The three cycle-level texts of the credit rules evaluation, emptied every cycle.
     std::array<QString, 3> cycleRuleTexts{};
 

@@ -28,7 +28,7 @@ const QSet<QString> kKnownKeys = {
     QStringLiteral("mail/default_sender"), QStringLiteral("mail/support_mailbox"), QStringLiteral("mail/smtp_password"),
     QStringLiteral("mail/pickup_folder"), QStringLiteral("mail/smtp_server"), QStringLiteral("mail/smtp_port"),
     QStringLiteral("mail/timeout_seconds"), QStringLiteral("mail/require_tls"),
-    QStringLiteral("timing/settle_pauses"), QStringLiteral("timing/batch_applications"),
+    QStringLiteral("timing/settle_pauses"), QStringLiteral("timing/batch_applications"), QStringLiteral("timing/stale_minutes"),
     QStringLiteral("loans/rate_cap_apr"),
     QStringLiteral("agency/callreport_live_host"), QStringLiteral("agency/callreport_test_host"),
     QStringLiteral("agency/callvalidate_live_host"), QStringLiteral("agency/callvalidate_test_host"),
@@ -42,6 +42,10 @@ const QStringList kAgencyKeys = {QStringLiteral("CreditReportCompany"), QStringL
                                  QStringLiteral("CreditReportPassword"), QStringLiteral("IdentityCheckCompany"),
                                  QStringLiteral("IdentityCheckUserName"), QStringLiteral("IdentityCheckPassword"),
                                  QStringLiteral("IdentityCheckApplication")};
+// The agency items stored encoded, as the website encodes its values.
+const QStringList kEncodedAgencyKeys = {QStringLiteral("CreditReportUserName"), QStringLiteral("IdentityCheckCompany"),
+                                        QStringLiteral("IdentityCheckUserName"), QStringLiteral("IdentityCheckPassword"),
+                                        QStringLiteral("IdentityCheckApplication")};
 
 // A value with an unquoted comma reads as a list; it is the text as written.
 QString textOf(const QVariant& value) {
@@ -110,8 +114,8 @@ public:
         return invalid(key, what + QStringLiteral(" is needed")), QString();
     }
 
-    void invalid(const QString& key, const QString& why) {
-        const QString shown = kSecretKeys.contains(key.section(QLatin1Char('/'), -1))
+    void invalid(const QString& key, const QString& why, bool showValue = true) {
+        const QString shown = !showValue || kSecretKeys.contains(key.section(QLatin1Char('/'), -1))
                                   ? QString()
                                   : QStringLiteral(" = \"") + shortened(raw(key)) + QLatin1Char('"');
         problems_ << QStringLiteral("Setting %1%2 in autovelt.ini is not valid: %3").arg(displayed(key), shown, why);
@@ -226,6 +230,21 @@ void readAgencyService(CheckedReader& r, const QString& homeFolder, AgencyServic
     }
 }
 
+// An encoded item written in plain text by mistake decodes to nothing; the agency would get
+// an empty company or password and refuse every request. Its value is never shown.
+void checkEncodedAgencyItems(QSettings& ini, CheckedReader& r, const OnlineCodeTables& tables) {
+    for (const QString& group : ini.childGroups()) {
+        if (!group.startsWith(kAgencyPrefix)) continue;
+        for (const QString& item : kEncodedAgencyKeys) {
+            const QString key = group + QLatin1Char('/') + item;
+            const QString value = r.raw(key);
+            if (!value.isEmpty() && DecodeOnlineField(value, tables).isEmpty())
+                r.invalid(key, QStringLiteral("it is stored encoded, and this value does not decode to any text (written in plain text?)"),
+                          false);
+        }
+    }
+}
+
 void checkKeysAreKnown(QSettings& ini, CheckedReader& r) {
     for (const QString& key : ini.allKeys()) {
         const QString section = key.section(QLatin1Char('/'), 0, -2);
@@ -295,11 +314,13 @@ InstallationConfig InstallationConfig::load(const QString& homeFolder) {
     c.mailRequireTls = r.flag(QStringLiteral("mail/require_tls"), false);
     c.settlePauses = r.flag(QStringLiteral("timing/settle_pauses"), false);
     c.batchApplications = r.number(QStringLiteral("timing/batch_applications"), c.batchApplications, 1, 1000);
+    c.staleMinutes = r.number(QStringLiteral("timing/stale_minutes"), c.staleMinutes, 1, 10080);
     c.rateCapApr = r.positiveNumber(QStringLiteral("loans/rate_cap_apr"), c.rateCapApr);
     readAgencyService(r, homeFolder, c.agency);
     c.codeTables.digits = readCodeTable(r, QStringLiteral("encoding/digits"), c.codeTables.digits, true);
     c.codeTables.symbols = readCodeTable(r, QStringLiteral("encoding/symbols"), c.codeTables.symbols, false);
     readMemberCodeTable(r, QStringLiteral("encoding/member_code_table"), c.memberCodeTable);
+    checkEncodedAgencyItems(ini, r, c.codeTables);
     return c;
 }
 

@@ -87,6 +87,8 @@ public:
     bool settlePauses = false;  // the one-second and half-second pauses of a cycle (off unless set)
     // How many applications one transaction of the core databases holds at most.
     int batchApplications = 200;
+    // How long an application may wait before --status calls the importer unhealthy.
+    int staleMinutes = 60;
     // The highest APR a credit union may charge; a loan product above it is flagged to staff.
     double rateCapApr = 42.6;
     OnlineCodeTables codeTables;            // shared with the website that encodes the rows

@@ -74,6 +74,12 @@ TEST_F(CheckCommandTest, EachBrokenPartFailsItsOwnCheckWithTheReason) {
              QFile(t.inst->path(QStringLiteral("autovelt.ini"))).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
          }, "permissions of", "chmod 600"},
         {"an unreachable mail server", config("[mail]\nsmtp_server = 127.0.0.1\nsmtp_port = 1\n"), "mail server", "127.0.0.1:1"},
+        {"an encoded agency item written in plain text", config("[agency_213000]\nIdentityCheckCompany = RIVER CU\n"), "configuration",
+         "IdentityCheckCompany in autovelt.ini is not valid"},
+        {"an identity check host that does not answer", config("[agency]\ncallvalidate_live_host = 127.0.0.1:1\ncallreport_live_host = 127.0.0.1:2\n"),
+         "agency identity check 127.0.0.1:1", ""},
+        {"a credit search host that does not answer", config("[agency]\ncallvalidate_live_host = 127.0.0.1:1\ncallreport_live_host = 127.0.0.1:2\n"),
+         "agency credit search 127.0.0.1:2", ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

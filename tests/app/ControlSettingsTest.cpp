@@ -101,6 +101,9 @@ TEST(ControlSettingsStops, EachProblemGivesItsLineAndLogFile) {
          "Unable to locate scanned image folder /no/such/scans/ - cannot continue"},
         {[](test::TestInstallation& i) { i.appendConfig("[mail]\nsmtp_pasword = Hunter2"); },
          "Setting [mail] smtp_pasword in autovelt.ini is not known (misspelt?)"},
+        {[](test::TestInstallation& i) { i.appendConfig("[agency_213000]\nIdentityCheckCompany = RIVER CU"); },
+         "Setting [agency_213000] IdentityCheckCompany in autovelt.ini is not valid: it is stored encoded, and this value does not "
+         "decode to any text (written in plain text?)"},
         {folderInstead("autovelt.ini"), "The configuration file %1/autovelt.ini cannot be read: it is a folder"},
         {folderInstead("t2sql.ini"), "The settings file %1/t2sql.ini cannot be read: it is a folder"},
         {t2sql("\n"), emptyFirstLine}, {t2sql(""), emptyFirstLine},
@@ -111,6 +114,7 @@ TEST(ControlSettingsStops, EachProblemGivesItsLineAndLogFile) {
         {"online", "port", "notaport", "a whole number from 1 to 65535 is needed"},
         {"online", "tls", "sometimes", "one of auto, required, off is needed"},
         {"timing", "settle_pauses", "maybe", "true or false is needed"},
+        {"timing", "stale_minutes", "0", "a whole number from 1 to 10080 is needed"},
         {"mail", "default_sender", "nobody", "one mail address is needed"},
         {"web", "host1_suffix", ".3", "the last three characters of the web address are needed"},
         {"web", "max_document_mb", "0", "a whole number from 1 to 4096 is needed"},

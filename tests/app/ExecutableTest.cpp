@@ -1,12 +1,18 @@
 // The real program, run as the credit union's service and its IT person run it.
+#include "app/CycleRecord.h"
 #include "app/InstanceLock.h"
 #include "support/TestInstallation.h"
 #include "support/TestPaths.h"
 
 #include <QDir>
+#include <QCoreApplication>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <csignal>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace autovelt;
@@ -47,6 +53,7 @@ TEST_F(ExecutableTest, ExitCodesOfOnceAndTheCommandLine) {
     EXPECT_EQ(std::pair(idle.exitCode, idle.out), std::pair(0, QString()));
     EXPECT_EQ(run({"--once", "--frobnicate"}).exitCode, 2);
     EXPECT_EQ(run({"--home"}).exitCode, 2);
+    EXPECT_EQ(run({"--json"}).exitCode, 2);  // only with --status
     EXPECT_TRUE(run({"--version"}).out.startsWith("autovelt "));
     inst.appendConfig("[encoding]\ndigits = 12");  // a bad setting stops the cycle before any database
     const Run badSetting = runHere({"--once"});
@@ -117,6 +124,57 @@ TEST_F(ExecutableTest, DeletionAndSearchFromTheCommandLine) {
         EXPECT_TRUE((r.out + r.err).contains(c.shows)) << r.out.toStdString();
     }
     EXPECT_EQ(inst.count("TarvMain", "SELECT * FROM MemberMain WHERE MemberNo=1234"), 1);
+}
+
+// What a monitoring system sees: healthy after a good cycle; not healthy with an uncertain email or an
+// application waiting longer than [timing] stale_minutes; a cycle under way (its importer holding the lock) is
+// shown and does not stop the status from reading.
+TEST_F(ExecutableTest, StatusTellsAMonitorWhetherAPersonIsNeeded) {
+    ASSERT_EQ(runHere({"--once"}).exitCode, 0);
+    const CycleRecord afterGoodCycle = CycleRecord::read(inst.home());
+    const QDateTime now = QDateTime::currentDateTime();
+    using Setup = std::function<void()>;
+    const struct { const char* what; Setup setUp; int exitCode; const char* line; const char* jsonPath; QJsonValue json; } cases[] = {
+        {"healthy", [] {}, 0, "last cycle: started ", "lastCycle/exitStatus", 0},
+        {"an uncertain email",
+         [&] { inst.exec("TarvAudt", "INSERT INTO VeltEffect (ApplicationKey, Kind, State, Attempts) VALUES ('1001-ab', 'email', 'uncertain', 1)"); },
+         1, "problem: the email of application 1001 is uncertain", "outbox/uncertain",
+         QJsonArray{QJsonObject{{"application", "1001"}, {"kind", "email"}}}},
+        {"a stale application",
+         [&] {
+             inst.exec("online", "INSERT INTO table_w (field_id, field_107) VALUES (1001, 'N')");
+             CycleRecord r = afterGoodCycle;
+             r.pendingSeen = {{now.addSecs(-61 * 60), 1001}};
+             ASSERT_TRUE(r.write(inst.home(), nullptr));
+         },
+         1, "problem: application 1001 has been pending since ", "pending/oldestMinutes", 61},
+        {"a cycle under way",
+         [&] {
+             CycleRecord r = afterGoodCycle;
+             r.started = now;
+             r.ended = {};
+             r.processId = QCoreApplication::applicationPid();
+             ASSERT_TRUE(r.write(inst.home(), nullptr));
+         },
+         0, "cycle running since ", "lastCycle/running", true},
+    };
+    InstanceLock runningImporter(inst.home());  // status reads beside a working importer
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        inst.exec("TarvAudt", "DELETE FROM VeltEffect");
+        inst.exec("online", "DELETE FROM table_w");
+        ASSERT_TRUE(afterGoodCycle.write(inst.home(), nullptr));
+        c.setUp();
+        const Run text = runHere({"--status"});
+        EXPECT_EQ(text.exitCode, c.exitCode) << text.out.toStdString();
+        EXPECT_TRUE(text.out.startsWith(c.exitCode == 0 ? "healthy\n" : "NOT HEALTHY\n")) << text.out.toStdString();
+        EXPECT_TRUE(text.out.contains(QString("\n") + c.line)) << text.out.toStdString();
+        const Run json = runHere({"--status", "--json"});
+        EXPECT_EQ(json.exitCode, c.exitCode);
+        QJsonValue value = QJsonDocument::fromJson(json.out.toUtf8()).object();
+        for (const QString& key : QString(c.jsonPath).split('/')) value = value[key];
+        EXPECT_EQ(value, c.json) << json.out.toStdString();
+    }
 }
 
 }  // namespace

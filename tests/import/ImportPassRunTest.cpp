@@ -201,3 +201,21 @@ TEST_P(ImportPassRunTest, AnOverflowingMemberNumberOrIncomeRefusesOnlyThatApplic
 }
 
 }  // namespace
+
+namespace {
+
+// Mail that cannot be sent is tried once per pass (a dead server: one timeout, not one per email); the other
+// emails wait in the outbox, untried and uncounted, with one line saying so.
+TEST_P(ImportPassRunTest, UndeliverableMailIsTriedOncePerPass) {
+    QDir(inst.path("outbox")).removeRecursively();
+    inst.writeFile("outbox", "a file where the pickup folder should be");
+    add(WebApplication::joinOnly(1));
+    add(other(WebApplication::joinOnly(2), "CD654321A", "Jones"));
+    runCycle();
+    EXPECT_EQ(inst.values("TarvAudt", "SELECT State || ':' || Attempts FROM VeltEffect ORDER BY ID"),
+              (QStringList{"pending:1", "pending:0"}));
+    EXPECT_EQ(problems().count("The emails still to send in this cycle wait in the outbox for the next one, as sending failed"), 1)
+        << report();
+}
+
+}  // namespace

@@ -36,7 +36,8 @@ protected:
         else unit.discardApplication();
     }
 
-    QList<Effect> perform() { return outbox.performPending({{"test", performer}}, now()); }
+    // One pass's attempt, with an outbox of its own.
+    QList<Effect> perform() { return EffectOutbox(audit()).performPending({{"test", performer}}, now()); }
     QStringList states() { return inst.values("TarvAudt", "SELECT ApplicationKey || ':' || State || ':' || Attempts FROM VeltEffect ORDER BY ID"); }
 
     TestInstallation inst;
@@ -72,6 +73,21 @@ TEST_F(ExternalEffectsTest, AFailingEffectIsTriedAgainInLaterRunsThenGivenUp) {
     }
     EXPECT_EQ(seen, (QStringList{"0 1-a:pending:1", "0 1-a:pending:2", "1 1-a:failed:3", "0 1-a:failed:3"}));
     EXPECT_EQ(performed.size(), 3);
+}
+
+// After a failure the rest of the pass waits, untried and uncounted: a dead mail server costs one timeout per pass.
+TEST_F(ExternalEffectsTest, AfterAFailureTheRestWaitForTheNextPass) {
+    succeed = false;
+    application("1-a", true);
+    application("2-b", true);
+    unit.commitBatch();
+    outbox.performPending({{"test", performer}}, now());
+    outbox.performPending({{"test", performer}}, now());  // the next batch of the same pass
+    EXPECT_EQ(states(), (QStringList{"1-a:pending:1", "2-b:pending:0"}));
+    succeed = true;
+    perform();
+    EXPECT_EQ(performed, (QStringList{"1-a", "1-a", "2-b"}));
+    EXPECT_EQ(states(), (QStringList{"1-a:done:2", "2-b:done:1"}));
 }
 
 // A run stopped during the attempt cannot know whether it happened: reported, never repeated.
