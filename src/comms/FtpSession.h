@@ -12,6 +12,12 @@ struct FtpEndpoint {
     QString user;
     QString password;  // never written into a URL, a line or a log
     bool passive = true;
+    // Required: the session is encrypted (AUTH TLS) or nothing is sent, not even the user
+    // name; Auto: encrypted when the server offers it; Off: never. The server's certificate
+    // and name are verified whenever TLS is used.
+    enum class Tls { Required, Auto, Off };
+    Tls tls = Tls::Required;
+    QString caFile;  // certificates to trust instead of the system's
 };
 
 // How one FTP request ended.
@@ -45,12 +51,17 @@ public:
     // A remote name that can travel in an FTP command: no control characters.
     static bool isSendableName(const QString& remoteName);
 
+    // After a request that reached the server: whether its commands and files travelled
+    // encrypted.
+    bool encrypted() const { return encrypted_; }
+
 private:
     QString urlOf(const QString& remoteName) const;
     QString reasonOf(int code, const char* detail) const;
 
     FtpEndpoint endpoint_;
     QString directory_ = QStringLiteral("/");
+    bool encrypted_ = false;
     struct Handle;
     std::unique_ptr<Handle> handle_;
 };

@@ -107,6 +107,10 @@ private:
         endpoint.port = im_.config.ftpPort;
         endpoint.passive = !im_.config.ftpActiveAddresses.contains(endpoint.host) ||
                            QFileInfo::exists(im_.programFile(QStringLiteral("ftp.txt")));
+        endpoint.tls = im_.config.ftpTls == FtpTls::Off    ? FtpEndpoint::Tls::Off
+                       : im_.config.ftpTls == FtpTls::Auto ? FtpEndpoint::Tls::Auto
+                                                           : FtpEndpoint::Tls::Required;
+        endpoint.caFile = im_.config.ftpCaFile;
         server_ = endpoint.host;
         session_.emplace(endpoint);
         if (!session_->usable()) {
@@ -122,6 +126,9 @@ private:
             im_.ShowException(QStringLiteral("The FTP server ") + server_ + QStringLiteral(" answered: ") + reached.reason);
             return false;
         }
+        if (!session_->encrypted())
+            im_.ShowException(QStringLiteral("Warning: the FTP server ") + server_ +
+                              QStringLiteral(" is used without TLS: documents and the web password travel unencrypted"));
         return true;
     }
 
