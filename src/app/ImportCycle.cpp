@@ -1,5 +1,7 @@
 #include "app/ImportCycle.h"
 
+#include "assessment/AgencyTrace.h"
+
 #include "app/ControlSettings.h"
 #include "common/PrivateFiles.h"
 #include "import/ImportPass.h"
@@ -47,6 +49,7 @@ void ImportCycle::RunCycle() {
     TickCount = 0;
     im_.reporter().clear();
     im_.cycleRuleTexts = {};
+    RemoveExpiredAgencyCopies(im_);
     LoadControlSettings(im_);
     lastCycleImported_ = !im_.SkipImport;
     if (!im_.SkipImport) importPass_();

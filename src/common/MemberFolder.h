@@ -23,7 +23,8 @@ QString KindFolderName(const QString& scanLocation, const QString& kind);
 QString MemberFolderPath(const QString& scanLocation, const QString& kind, long memberNumber);
 
 // Creates f1, f1/f2, ... f1/f2/f3/f4/f5 (each private); an existing folder is no failure.
-// True when the deepest folder exists afterwards.
+// True when the deepest folder exists afterwards. A symbolic link at any of them is never
+// followed: the folder is refused (false).
 bool MakeFolder(const QString& f1, const QString& f2, const QString& f3, const QString& f4, const QString& f5);
 
 // Makes the member's folder (see MemberFolderPath); true when it exists afterwards.
