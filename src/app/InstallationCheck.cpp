@@ -187,7 +187,9 @@ private:
             return;
         }
         const QString address = QStringLiteral("%1:%2").arg(host).arg(MailPortFor(25, mail));
-        const QString why = ReachServer(QStringLiteral("smtp://") + address, QString(), kReachTimeoutSeconds);
+        // SSL on connect: the handshake and the certificate are checked too.
+        const QString why = ReachServer((mail.sslOnConnect ? QStringLiteral("smtps://") : QStringLiteral("smtp://")) + address,
+                                        mail.caFile, kReachTimeoutSeconds);
         if (why.isEmpty()) pass(QStringLiteral("mail server"), address + QStringLiteral(" answers"));
         else fail(QStringLiteral("mail server"), address + QStringLiteral(": ") + why);
     }
