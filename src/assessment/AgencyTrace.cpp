@@ -50,6 +50,10 @@ QString WriteAgencyTrace(Importer& importer, const QString& fileName, const QStr
     return path;
 }
 
+void KeepAgencyTraceForStaff(Importer& importer, const QString& path) {
+    if (!importer.app.identityKey.isEmpty()) importer.recordedResponses().releaseFromApplication(importer.app.identityKey, path);
+}
+
 void RemoveExpiredAgencyCopies(Importer& importer) {
     const QDateTime cutoff = importer.clock().now().addDays(-importer.config.agency.traceRetentionDays);
     const QString fallback = QDir(importer.programFolder()).filePath(QStringLiteral("trace"));

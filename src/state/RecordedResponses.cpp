@@ -62,6 +62,17 @@ void RecordedResponses::keepWithApplication(const QString& applicationKey, const
         throw accessError(list.fileName());
 }
 
+void RecordedResponses::releaseFromApplication(const QString& applicationKey, const QString& path) {
+    const QString list = QDir(QDir(folder_).filePath(safeName(applicationKey))).filePath(kKeptFilesList);
+    QFile file(list);
+    if (!file.open(QIODevice::ReadOnly)) return;
+    QByteArray kept;
+    for (const QByteArray& line : file.readAll().split('\n'))
+        if (!line.isEmpty() && line != path.toUtf8()) kept += line + '\n';
+    file.close();
+    if (!WritePrivateFile(list, kept)) throw accessError(list);
+}
+
 void RecordedResponses::forgetOlderThan(const QDateTime& cutoff) {
     for (const QFileInfo& application : QDir(folder_).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden))
         if (application.lastModified() < cutoff) forgetFolder(application.filePath());

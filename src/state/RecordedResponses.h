@@ -30,6 +30,8 @@ public:
     // Keeps a file written elsewhere for the application (a copy of a request, which holds
     // the applicant's personal data) until its answers are forgotten.
     void keepWithApplication(const QString& applicationKey, const QString& path);
+    // The file is no longer removed with the application's answers (only by age).
+    void releaseFromApplication(const QString& applicationKey, const QString& path);
     // Forgets every application whose answers are older than `cutoff`, committed or not:
     // personal data is never kept beyond the retention period.
     void forgetOlderThan(const QDateTime& cutoff);
