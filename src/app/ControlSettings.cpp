@@ -213,6 +213,10 @@ void Loader::checkBuild() {
 void Loader::openOnline() {
     db::Connection& online = im_.connections.OnlineConnection;
     online.open(BuildOnlineConnectionString(s_.webip, s_.webun, s_.WEBPW), im_.config.engine);
+    if (online.engine() == db::Engine::MySql && !online.encrypted())
+        problem(QStringLiteral("Warning: the online database is used without TLS ([online] tls = %1): applications and the "
+                               "online password travel unencrypted")
+                    .arg(im_.config.engine.mysqlTls));
     if (!ColumnExists(QStringLiteral("table_w"), QStringLiteral("field_id"), online)) {
         problem(QStringLiteral("Online Database does not have table_w table"));
         throw SettingsProblem{};

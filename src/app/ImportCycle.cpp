@@ -1,6 +1,8 @@
 #include "app/ImportCycle.h"
 
 #include "app/CommandLine.h"
+#include "assessment/AgencyTrace.h"
+
 #include "app/ControlSettings.h"
 #include "app/CycleRecord.h"
 #include "common/VeltError.h"
@@ -58,6 +60,7 @@ void ImportCycle::RunCycle() {
     record.exitStatus = -1;
     record.processId = QCoreApplication::applicationPid();
     keepRecord(record);
+    RemoveExpiredAgencyCopies(im_);
     LoadControlSettings(im_);
     lastCycleImported_ = !im_.SkipImport;
     if (!im_.SkipImport) {

@@ -6,6 +6,7 @@
 #include "comms/SendEmail.h"
 #include "common/PrivateFiles.h"
 #include "common/VeltError.h"
+#include "platform/Registry.h"
 #include "platform/net/Reachability.h"
 #include "state/Importer.h"
 
@@ -75,10 +76,17 @@ private:
         return problems.isEmpty();
     }
 
+    // The configuration, the data folder and every file that can hold a password: the
+    // settings file (a SQL Server login) and both registry files (AdminPW).
     void checkPermissions() {
         const QString dataFolder = im_.startup.chkSQL ? QString() : im_.startup.txtDatabase;
-        const QString config = QFileInfo::exists(im_.config.filePath) ? im_.config.filePath : QString();
-        for (const QString& path : {config, dataFolder}) {
+        const QStringList passwordFiles = {im_.config.filePath, im_.programFile(QStringLiteral("t2sql.ini")),
+                                           Registry::hiveFileFor(Registry::HKEY_LOCAL_MACHINE),
+                                           Registry::hiveFileFor(Registry::HKEY_CURRENT_USER)};
+        QStringList paths;
+        for (const QString& file : passwordFiles)
+            if (QFileInfo::exists(file) && !paths.contains(file)) paths << file;
+        for (const QString& path : paths + QStringList{dataFolder}) {
             if (path.isEmpty()) continue;
             const QString name = QStringLiteral("permissions of ") + QDir::cleanPath(path);
             if (IsOpenToOthers(path)) fail(name, QStringLiteral("open to other users of this computer; make it private (chmod %1)")
@@ -128,8 +136,24 @@ private:
             return;
         }
         settingsLoaded_ = true;
-        pass(QStringLiteral("online database"), im_.settings.UATMode ? QStringLiteral("reachable, test installation (table_test present)")
-                                                                     : QStringLiteral("reachable, applications tables present"));
+        pass(QStringLiteral("online database"), (im_.settings.UATMode ? QStringLiteral("reachable, test installation (table_test present)")
+                                                                      : QStringLiteral("reachable, applications tables present")) +
+                                                    onlineSecurity());
+    }
+
+    // How far the link to the online database is protected. The MySQL driver checks that the
+    // server's certificate chains to the trusted certificates but cannot check its host name.
+    QString onlineSecurity() {
+        db::Connection& online = im_.connections.OnlineConnection;
+        if (online.engine() != db::Engine::MySql) return {};
+        if (!online.encrypted())
+            return QStringLiteral("; NOT encrypted ([online] tls = %1): the online password and applications travel in clear")
+                .arg(im_.config.engine.mysqlTls);
+        const QString trusted = im_.config.engine.mysqlCaFile.isEmpty() ? QStringLiteral("the system's certificates")
+                                                                        : im_.config.engine.mysqlCaFile;
+        return QStringLiteral("; encrypted (TLS), certificate chain verified against ") + trusted +
+               QStringLiteral("; the database driver cannot check the server's host name: for a fully verified link reach "
+                              "the server through a tunnel (SSH or TLS) on loopback");
     }
 
     void checkScanFolder() {
@@ -176,7 +200,9 @@ private:
             return;
         }
         const QString address = QStringLiteral("%1:%2").arg(host).arg(MailPortFor(25, mail));
-        const QString why = ReachServer(QStringLiteral("smtp://") + address, QString(), kReachTimeoutSeconds);
+        // SSL on connect: the handshake and the certificate are checked too.
+        const QString why = ReachServer((mail.sslOnConnect ? QStringLiteral("smtps://") : QStringLiteral("smtp://")) + address,
+                                        mail.caFile, kReachTimeoutSeconds);
         if (why.isEmpty()) pass(QStringLiteral("mail server"), address + QStringLiteral(" answers"));
         else fail(QStringLiteral("mail server"), address + QStringLiteral(": ") + why);
     }

@@ -36,9 +36,14 @@ const char* const kConfigTemplate = R"(; AutoVelt installation settings. Every k
 ; An SQLite file standing in for the website's MySQL database (demos and test installations).
 ; Leave it unset to use the MySQL server named in ControlSwitches.
 ;database = data/online.db
-; TLS to the MySQL server: auto (when offered), required, or off.
-;tls = auto
+; TLS to the MySQL server: required, auto (when offered), or off. The server's certificate
+; must chain to ca_file (else to the system's certificates).
+;tls = required
+;ca_file = /etc/autovelt/online-ca.pem
 ;port = 3306
+; How long a statement may wait for the server to answer or accept data.
+;read_timeout_seconds = 60
+;write_timeout_seconds = 60
 
 [database]
 ; ODBC driver used for SQL Server core banking databases.
@@ -54,6 +59,10 @@ const char* const kConfigTemplate = R"(; AutoVelt installation settings. Every k
 ; Web server addresses (as in ControlSwitches.webip) whose FTP service needs active mode.
 ;ftp_active_addresses = 192.0.2.10, 192.0.2.11
 ;ftp_port = 21
+; TLS to the FTP server: required, auto (when offered), or off; its certificate is verified
+; against ftp_ca_file, else the system's certificates.
+;ftp_tls = required
+;ftp_ca_file = /etc/autovelt/web-ca.pem
 ; The applicants' upload page linked from their emails, on the host the web server address
 ; selects by its ending: .33 upload_host1, 120 upload_host2, .81 upload_host3.
 ;upload_host1 = www.example.org
@@ -66,10 +75,18 @@ const char* const kConfigTemplate = R"(; AutoVelt installation settings. Every k
 ; single-application run (id.txt); several addresses are separated by ";".
 ;support_mailbox = support@example.org
 ;smtp_password = "change me"
-; true: never log in or send mail unless the session is encrypted.
-;require_tls = false
+; false: log in and send in clear to a server that offers no TLS (the password then travels
+; unencrypted). Whenever TLS is used the server's certificate is verified.
+;require_tls = true
+; true: TLS from the first byte (SSL on connect, port 465 unless smtp_port is set).
+;ssl = false
+;ca_file = /etc/autovelt/mail-ca.pem
 ; Write every message as an .eml file here instead of sending it.
 ;pickup_folder = outbox
+
+[agency]
+; Request copies and kept agency answers (personal data) are removed after this many days.
+;trace_retention_days = 30
 
 [timing]
 ; The one-second and half-second settle pauses of a cycle.

@@ -45,7 +45,24 @@ QString WriteAgencyTrace(Importer& importer, const QString& fileName, const QStr
     if (!WritePrivateFile(path, (MaskAgencyPasswords(request) + QLatin1Char('\n')).toUtf8(), &error))
         importer.ShowException(QStringLiteral("Unable to keep a copy of the agency request in ") + path +
                                QStringLiteral(": ") + error);
+    else if (!importer.app.identityKey.isEmpty())
+        importer.recordedResponses().keepWithApplication(importer.app.identityKey, path);
     return path;
+}
+
+void KeepAgencyTraceForStaff(Importer& importer, const QString& path) {
+    if (!importer.app.identityKey.isEmpty()) importer.recordedResponses().releaseFromApplication(importer.app.identityKey, path);
+}
+
+void RemoveExpiredAgencyCopies(Importer& importer) {
+    const QDateTime cutoff = importer.clock().now().addDays(-importer.config.agency.traceRetentionDays);
+    const QString fallback = QDir(importer.programFolder()).filePath(QStringLiteral("trace"));
+    for (const QString& folder : {AgencyTraceFolder(importer), fallback}) {
+        if (QFileInfo(folder).isSymLink()) continue;
+        for (const QFileInfo& copy : QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::System))
+            if (copy.lastModified() < cutoff) QFile::remove(copy.filePath());
+    }
+    importer.recordedResponses().forgetOlderThan(cutoff);
 }
 
 }  // namespace autovelt

@@ -21,6 +21,15 @@ QString MaskAgencyPasswords(const QString& request);
 // Writes the request, passwords masked and followed by a line end, as a 0600 file of the
 // given name in AgencyTraceFolder, replacing an earlier copy. Returns the file's path; a
 // copy that cannot be written gives a problem line (the request still goes).
+// Inside an application the copy is removed once the application has committed.
 QString WriteAgencyTrace(Importer& importer, const QString& fileName, const QString& request);
+
+// A copy a problem line refers staff to stays after the commit, until it is older than the
+// retention period.
+void KeepAgencyTraceForStaff(Importer& importer, const QString& path);
+
+// At the start of a cycle: removes the request copies and the kept agency answers older
+// than [agency] trace_retention_days, whatever became of their application.
+void RemoveExpiredAgencyCopies(Importer& importer);
 
 }  // namespace autovelt

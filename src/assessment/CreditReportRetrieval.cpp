@@ -222,6 +222,7 @@ private:
         im_.ShowException(heading + n_);
         im_.ShowException(detail);
         im_.ShowException(QStringLiteral("Perhaps refer to ") + tracePath);
+        KeepAgencyTraceForStaff(im_, tracePath);
         app_.field[27] = QStringLiteral("F");
         return missing(QStringLiteral("the credit search failed"));
     }

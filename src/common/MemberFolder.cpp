@@ -29,13 +29,23 @@ QString MemberFolderPath(const QString& scanLocation, const QString& kind, long 
     return path + QLatin1Char('/');
 }
 
+namespace {
+
+// A folder of the store made or found, never a symbolic link: a link where a kind or level
+// folder belongs would lead member data wherever it points.
+bool makeStoreFolder(const QString& path) {
+    return !QFileInfo(path).isSymLink() && MakePrivateFolder(path) && !QFileInfo(path).isSymLink();
+}
+
+}  // namespace
+
 bool MakeFolder(const QString& f1, const QString& f2, const QString& f3, const QString& f4, const QString& f5) {
     if (f1.isEmpty() || !QFileInfo(QFileInfo(f1).absolutePath()).isDir()) return false;
     QString path = f1;
-    bool made = MakePrivateFolder(path);
+    bool made = makeStoreFolder(path);
     for (const QString* level : {&f2, &f3, &f4, &f5}) {
         path += QLatin1Char('/') + *level;
-        made = MakePrivateFolder(path);
+        made = made && makeStoreFolder(path);
     }
     return made;
 }

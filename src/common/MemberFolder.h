@@ -24,7 +24,8 @@ QString MemberFolderPath(const QString& scanLocation, const QString& kind, long 
 
 // Creates f1, f1/f2, ... f1/f2/f3/f4/f5 (each private), one level at a time; an existing
 // folder is no failure. The folder f1 is made in must exist already: a store whose drive is
-// gone is never made again on the local disk. True when the deepest folder exists afterwards.
+// gone is never made again on the local disk. A symbolic link at any of them is never
+// followed: the folder is refused (false). True when the deepest folder exists afterwards.
 bool MakeFolder(const QString& f1, const QString& f2, const QString& f3, const QString& f4, const QString& f5);
 
 // Makes the member's folders below an existing scanned images folder (see MemberFolderPath);

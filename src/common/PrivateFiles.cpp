@@ -49,6 +49,7 @@ bool MakePrivateFolder(const QString& path) {
 }
 
 bool OpenPrivateFile(QFile& file, QIODevice::OpenMode mode) {
+    if (QFileInfo(file.fileName()).isSymLink()) return false;
     if (!file.open(mode, kOwnerReadWrite)) return false;
     return file.setPermissions(kOwnerReadWrite);
 }

@@ -13,7 +13,8 @@ namespace autovelt {
 // that already exist keep their permissions. True when the folder exists afterwards.
 bool MakePrivateFolder(const QString& path);
 
-// Opens the file (created when missing) and sets it to 0600, an existing file included.
+// Opens the file (created when missing) and sets it to 0600, an existing file included. A
+// symbolic link at the path is refused, never followed.
 bool OpenPrivateFile(QFile& file, QIODevice::OpenMode mode);
 
 // Replaces the file's content at once: the data goes to a private temporary file beside it,

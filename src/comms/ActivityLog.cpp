@@ -115,9 +115,11 @@ QString EmailActivityLog(Importer& importer, const QString& body, const QString&
     const QString recipients = activityLogRecipients(importer);
     if (recipients.isEmpty()) return {};
     const CycleSettings& s = importer.settings;
+    // The lines quote applicants' names and answers: the mail is text, whatever they hold.
+    MailContext context = mailContextOf(importer);
+    context.plainText = true;
     return SendEmail(recipients, QStringLiteral("Automated Activity"), s.SenderAddress, body, s.WebHost, 25,
-                     s.WebSenderAddress, importer.config.smtpPassword, attachmentPath, false,
-                     mailContextOf(importer));
+                     s.WebSenderAddress, importer.config.smtpPassword, attachmentPath, false, context);
 }
 
 }  // namespace autovelt

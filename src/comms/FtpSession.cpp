@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QUrl>
 #include <curl/curl.h>
+#include <cstring>
 
 namespace autovelt {
 
@@ -46,6 +47,8 @@ size_t discard(char*, size_t size, size_t count, void*) { return size * count; }
 struct FtpSession::Handle {
     CURL* curl = nullptr;
     char error[CURL_ERROR_SIZE] = {};
+    QByteArray caFile;
+    bool tlsAccepted = false;  // on the control connection in use
     ~Handle() {
         if (curl) curl_easy_cleanup(curl);
     }
@@ -54,6 +57,7 @@ struct FtpSession::Handle {
 FtpSession::FtpSession(FtpEndpoint endpoint) : endpoint_(std::move(endpoint)), handle_(std::make_unique<Handle>()) {
     InitCurlOnce();
     handle_->curl = curl_easy_init();
+    handle_->caFile = endpoint_.caFile.toLocal8Bit();
 }
 
 FtpSession::~FtpSession() = default;
@@ -80,16 +84,48 @@ QString FtpSession::urlOf(const QString& remoteName) const {
 QString FtpSession::reasonOf(int code, const char* detail) const {
     QString reason = QString::fromUtf8(*detail ? detail : curl_easy_strerror(CURLcode(code)));
     if (!endpoint_.password.isEmpty()) reason.replace(endpoint_.password, QStringLiteral("*****"));
-    return reason + QStringLiteral(" (") + QString::number(code) + QLatin1Char(')');
+    reason += QStringLiteral(" (") + QString::number(code) + QLatin1Char(')');
+    // What the installation can change when the server's security is the reason.
+    if (code == CURLE_USE_SSL_FAILED)
+        reason += QStringLiteral(" - the FTP server offers no TLS; [web] ftp_tls = auto in autovelt.ini allows it "
+                                 "(documents and the web password then travel unencrypted)");
+    else if (code == CURLE_PEER_FAILED_VERIFICATION || code == CURLE_SSL_CACERT_BADFILE)
+        reason += QStringLiteral(" - the FTP server's certificate did not verify; [web] ftp_ca_file in autovelt.ini names "
+                                 "the certificates to trust");
+    return reason;
 }
 
 namespace {
 
+long curlTlsLevel(FtpEndpoint::Tls tls) {
+    switch (tls) {
+    case FtpEndpoint::Tls::Required: return CURLUSESSL_ALL;
+    case FtpEndpoint::Tls::Auto: return CURLUSESSL_TRY;
+    case FtpEndpoint::Tls::Off: return CURLUSESSL_NONE;
+    }
+    return CURLUSESSL_ALL;
+}
+
+// Notes whether the server accepted AUTH TLS (reply 234) on the control connection.
+int noteTlsAccepted(CURL*, curl_infotype type, char* data, size_t size, void* userdata) {
+    if (type == CURLINFO_HEADER_IN && size >= 4 && std::memcmp(data, "234 ", 4) == 0) *static_cast<bool*>(userdata) = true;
+    return 0;
+}
+
 // The options every request shares. Credentials go in their own options, never the URL.
-void prepare(CURL* curl, const FtpEndpoint& endpoint, const QByteArray& url, char* error) {
+// libcurl verifies the certificate and the host name whenever TLS is used.
+void prepare(CURL* curl, const FtpEndpoint& endpoint, const QByteArray& url, const QByteArray& caFile, char* error,
+             bool* tlsAccepted) {
     curl_easy_reset(curl);
     curl_easy_setopt(curl, CURLOPT_URL, url.constData());
     curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "ftp");
+    curl_easy_setopt(curl, CURLOPT_USE_SSL, curlTlsLevel(endpoint.tls));
+    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
+    if (!caFile.isEmpty()) curl_easy_setopt(curl, CURLOPT_CAINFO, caFile.constData());
+    curl_easy_setopt(curl, CURLOPT_VERBOSE, 1L);  // feeds noteTlsAccepted; nothing is printed
+    curl_easy_setopt(curl, CURLOPT_DEBUGFUNCTION, noteTlsAccepted);
+    curl_easy_setopt(curl, CURLOPT_DEBUGDATA, tlsAccepted);
     curl_easy_setopt(curl, CURLOPT_USERNAME, endpoint.user.toUtf8().constData());
     curl_easy_setopt(curl, CURLOPT_PASSWORD, endpoint.password.toUtf8().constData());
     curl_easy_setopt(curl, CURLOPT_FTPPORT, endpoint.passive ? nullptr : "-");
@@ -112,9 +148,12 @@ FtpResult FtpSession::changeDirectory(const QString& directory) {
     const QString previous = directory_;
     directory_ = directory;
     const QByteArray url = urlOf(QString()).toUtf8();
-    prepare(handle_->curl, endpoint_, url, handle_->error);
+    prepare(handle_->curl, endpoint_, url, handle_->caFile, handle_->error, &handle_->tlsAccepted);
     curl_easy_setopt(handle_->curl, CURLOPT_NOBODY, 1L);
+    handle_->tlsAccepted = false;
     const CURLcode code = curl_easy_perform(handle_->curl);
+    // The first request logs in; later ones reuse its connection and say nothing of TLS.
+    encrypted_ = handle_->tlsAccepted || (encrypted_ && code == CURLE_OK);
     if (code == CURLE_OK) return {FtpResult::Outcome::Done, {}};
     directory_ = previous;
     return {FtpResult::Outcome::Failed, reasonOf(code, handle_->error)};
@@ -128,7 +167,7 @@ FtpResult FtpSession::fetch(const QString& remoteName, const QString& localPath)
         return {FtpResult::Outcome::Failed, QStringLiteral("cannot write ") + localPath + QStringLiteral(": ") + file.errorString()};
     Download download{&file, endpoint_.maxFileBytes};
     const QByteArray url = urlOf(remoteName).toUtf8();
-    prepare(handle_->curl, endpoint_, url, handle_->error);
+    prepare(handle_->curl, endpoint_, url, handle_->caFile, handle_->error, &handle_->tlsAccepted);
     curl_easy_setopt(handle_->curl, CURLOPT_WRITEFUNCTION, writeToFile);
     curl_easy_setopt(handle_->curl, CURLOPT_WRITEDATA, &download);
     // Refused before the transfer when the server announces a larger size.
@@ -156,7 +195,7 @@ FtpResult FtpSession::remove(const QString& remoteName) {
     if (!usable()) return {FtpResult::Outcome::Failed, QStringLiteral("the FTP library could not be started")};
     if (!isSendableName(remoteName)) return {FtpResult::Outcome::Failed, QStringLiteral("the file name cannot be sent")};
     const QByteArray url = urlOf(QString()).toUtf8();
-    prepare(handle_->curl, endpoint_, url, handle_->error);
+    prepare(handle_->curl, endpoint_, url, handle_->caFile, handle_->error, &handle_->tlsAccepted);
     // Sent after the change into the directory: the name stays relative to it.
     const QByteArray command = "DELE " + remoteName.toUtf8();
     curl_slist* commands = curl_slist_append(nullptr, command.constData());

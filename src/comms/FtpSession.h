@@ -16,6 +16,12 @@ struct FtpEndpoint {
     qint64 maxFileBytes = 0;        // a larger download is refused (0: no limit)
     long lowSpeedBytes = 1024;      // a transfer slower than this many bytes a second...
     long lowSpeedSeconds = 60;      // ...for this long is given up
+    // Required: the session is encrypted (AUTH TLS) or nothing is sent, not even the user
+    // name; Auto: encrypted when the server offers it; Off: never. The server's certificate
+    // and name are verified whenever TLS is used.
+    enum class Tls { Required, Auto, Off };
+    Tls tls = Tls::Required;
+    QString caFile;  // certificates to trust instead of the system's
 };
 
 // How one FTP request ended.
@@ -52,12 +58,17 @@ public:
     // directory only: a bare name (see IsBareFileName).
     static bool isSendableName(const QString& remoteName);
 
+    // After a request that reached the server: whether its commands and files travelled
+    // encrypted.
+    bool encrypted() const { return encrypted_; }
+
 private:
     QString urlOf(const QString& remoteName) const;
     QString reasonOf(int code, const char* detail) const;
 
     FtpEndpoint endpoint_;
     QString directory_ = QStringLiteral("/");
+    bool encrypted_ = false;
     struct Handle;
     std::unique_ptr<Handle> handle_;
 };

@@ -12,6 +12,8 @@ MailContext mailContextOf(const Importer& importer) {
     context.settings.smtpPortOverride = importer.config.smtpPortOverride;
     context.settings.connectTimeoutSeconds = importer.config.mailTimeoutSeconds;
     context.settings.requireTls = importer.config.mailRequireTls;
+    context.settings.sslOnConnect = importer.config.mailSslOnConnect;
+    context.settings.caFile = importer.config.mailCaFile;
     context.transport = importer.mailTransport();
     return context;
 }

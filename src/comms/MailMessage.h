@@ -36,8 +36,10 @@ struct MailServer {
     quint16 port = 25;
     QString account;             // empty: no authentication is attempted
     QString password;
-    bool useSsl = false;
-    bool requireTls = false;     // refuse to log in or send unless the session is encrypted
+    bool useSsl = false;         // TLS required: from the first byte on port 465, by STARTTLS on any other
+    bool sslOnConnect = false;   // TLS from the first byte whatever the port
+    bool requireTls = true;      // refuse to log in or send unless the session is encrypted
+    QString caFile;              // certificates to trust instead of the system's (empty: the system's)
     int connectTimeoutSeconds = 30;
     int totalTimeoutSeconds = 300;
 };

@@ -92,7 +92,9 @@ MailServer serverFor(const QString& smtpServer, quint16 port, const QString& sen
     server.account = senderAccount.trimmed();
     server.password = password;
     server.useSsl = useSsl;
+    server.sslOnConnect = settings.sslOnConnect;
     server.requireTls = settings.requireTls;
+    server.caFile = settings.caFile;
     server.connectTimeoutSeconds = settings.connectTimeoutSeconds;
     server.totalTimeoutSeconds = settings.totalTimeoutSeconds;
     return server;
@@ -112,7 +114,9 @@ QString MailHostFor(const QString& smtpServer, const MailSettings& settings) {
 }
 
 quint16 MailPortFor(quint16 port, const MailSettings& settings) {
-    return settings.smtpPortOverride > 0 ? quint16(settings.smtpPortOverride) : port;
+    constexpr quint16 kSslOnConnectPort = 465;
+    if (settings.smtpPortOverride > 0) return quint16(settings.smtpPortOverride);
+    return settings.sslOnConnect ? kSslOnConnectPort : port;
 }
 
 BuiltMail buildMailMessage(const QString& to, const QString& subject, const QString& replyAddress,
@@ -136,9 +140,9 @@ QString SendEmail(const QString& to, const QString& subject, const QString& repl
                   const QString& smtpServer, quint16 port, const QString& senderAccount, const QString& password,
                   const QString& attachments, bool useSsl, const MailContext& context) {
     try {
-        const BuiltMail built = buildMailMessage(to, subject, replyAddress, body, senderAccount, attachments,
-                                                 context.cuname);
+        BuiltMail built = buildMailMessage(to, subject, replyAddress, body, senderAccount, attachments, context.cuname);
         if (!built.error.isEmpty()) return built.error;
+        if (context.plainText) built.message.html = false;
         const MailServer server = serverFor(smtpServer, port, senderAccount, password, useSsl, context.settings);
         const QString result = deliver(built.message, server, context);
         return result == QLatin1String("ok") ? result : withoutSecret(result, password);

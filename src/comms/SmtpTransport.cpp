@@ -46,7 +46,7 @@ int recordServerRefusal(CURL*, curl_infotype type, char* data, size_t size, void
 }
 
 QByteArray serverUrl(const MailServer& server) {
-    const bool implicitTls = server.useSsl && server.port == kSmtpsPort;
+    const bool implicitTls = server.sslOnConnect || (server.useSsl && server.port == kSmtpsPort);
     QString host = server.host.trimmed();
     if (host.contains(u':') && !host.startsWith(u'[')) host = u'[' + host + u']';
     QString helo = QSysInfo::machineHostName();
@@ -71,12 +71,28 @@ void setTimeouts(CURL* curl, const MailServer& server) {
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
 }
 
-void setTransportSecurity(CURL* curl, const MailServer& server) {
-    const bool required = server.useSsl || server.requireTls;
+// libcurl verifies the certificate and the host name whenever TLS is used; only the
+// certificates to trust may change.
+void setTransportSecurity(CURL* curl, const MailServer& server, const QByteArray& caFile) {
+    const bool required = server.useSsl || server.sslOnConnect || server.requireTls;
     curl_easy_setopt(curl, CURLOPT_USE_SSL, long(required ? CURLUSESSL_ALL : CURLUSESSL_TRY));
-    if (required) return;
-    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 0L);
-    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 0L);
+    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
+    if (!caFile.isEmpty()) curl_easy_setopt(curl, CURLOPT_CAINFO, caFile.constData());
+}
+
+// What the installation can change when the server's security is the reason for a failure.
+QString securityAdvice(CURLcode code) {
+    switch (code) {
+    case CURLE_USE_SSL_FAILED:
+        return QStringLiteral(" - the mail server offers no TLS; [mail] require_tls = false in autovelt.ini allows "
+                              "sending without it (the password then travels unencrypted)");
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_CACERT_BADFILE:
+        return QStringLiteral(" - the mail server's certificate did not verify; [mail] ca_file in autovelt.ini names "
+                              "the certificates to trust");
+    default: return {};
+    }
 }
 
 void setCredentials(CURL* curl, const MailServer& server, const QByteArray& account, const QByteArray& password) {
@@ -91,7 +107,7 @@ QString errorText(CURLcode code, const char* detailBuffer, const QString& lastRe
     if (!detail.isEmpty() && detail != text) text += QStringLiteral(": ") + detail;
     if (!lastRefusal.isEmpty())
         text += QStringLiteral(" (server replied: ") + lastRefusal + u')';
-    return singleLine(text);
+    return singleLine(text + securityAdvice(code));
 }
 
 }  // namespace
@@ -110,6 +126,7 @@ QString SmtpTransport::send(const MailMessage& message, const MailServer& server
     const QByteArray sender = '<' + message.from.address.toUtf8() + '>';
     const QByteArray account = server.account.toUtf8();
     const QByteArray password = server.password.toUtf8();
+    const QByteArray caFile = server.caFile.toLocal8Bit();
     StringList recipients = recipientList(message.envelopeRecipients());
     Upload upload{rendered.text};
     QString lastRefusal;
@@ -118,7 +135,7 @@ QString SmtpTransport::send(const MailMessage& message, const MailServer& server
     CURL* c = curl.get();
     curl_easy_setopt(c, CURLOPT_URL, url.constData());
     curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "smtp,smtps");
-    setTransportSecurity(c, server);
+    setTransportSecurity(c, server, caFile);
     curl_easy_setopt(c, CURLOPT_MAIL_FROM, sender.constData());
     curl_easy_setopt(c, CURLOPT_MAIL_RCPT, recipients.get());
     curl_easy_setopt(c, CURLOPT_UPLOAD, 1L);

@@ -6,13 +6,13 @@ namespace autovelt {
 
 // Delivers over SMTP with libcurl.
 //
-// - useSsl: port 465 speaks TLS from the first byte (smtps); any other port must offer
-//   STARTTLS, or the send fails rather than going out in clear. requireTls asks the same of
-//   every port. Either way the server's certificate is verified.
-// - Otherwise the session is encrypted whenever the server offers STARTTLS, so a login
-//   never crosses the network in clear where it need not; as the server's identity was
-//   never asked for, its certificate is not verified then (a self-signed one still
-//   encrypts), and a server that offers no STARTTLS is used as it is.
+// - sslOnConnect: TLS from the first byte (smtps) on any port. useSsl: the same on port 465;
+//   any other port must offer STARTTLS. requireTls (the default) asks STARTTLS of every
+//   port. Either way a server that offers no TLS gets neither the password nor the message.
+// - Only with requireTls off is the session encrypted merely when the server offers
+//   STARTTLS, and a server that offers none is used in clear.
+// - Whenever TLS is used the server's certificate and host name are verified, against the
+//   system's certificates or the configured CA file; a failure names the setting to look at.
 // - Authentication is offered only when an account is given, and only when the server
 //   advertises AUTH: a relay that accepts mail from us without logging in (a local relay, a
 //   test server on loopback) is used as it is; a server that does want a login refuses the

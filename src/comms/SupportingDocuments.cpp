@@ -172,6 +172,10 @@ private:
         endpoint.maxFileBytes = qint64(im_.config.maxDocumentMb) * 1024 * 1024;
         endpoint.lowSpeedBytes = im_.config.ftpLowSpeedBytes;
         endpoint.lowSpeedSeconds = im_.config.ftpLowSpeedSeconds;
+        endpoint.tls = im_.config.ftpTls == FtpTls::Off    ? FtpEndpoint::Tls::Off
+                       : im_.config.ftpTls == FtpTls::Auto ? FtpEndpoint::Tls::Auto
+                                                           : FtpEndpoint::Tls::Required;
+        endpoint.caFile = im_.config.ftpCaFile;
         server_ = endpoint.host;
         session_.emplace(endpoint);
         if (!session_->usable()) {
@@ -187,6 +191,9 @@ private:
             im_.ShowException(QStringLiteral("The FTP server ") + server_ + QStringLiteral(" answered: ") + reached.reason);
             return false;
         }
+        if (!session_->encrypted())
+            im_.ShowException(QStringLiteral("Warning: the FTP server ") + server_ +
+                              QStringLiteral(" is used without TLS: documents and the web password travel unencrypted"));
         return true;
     }
 

@@ -1,5 +1,6 @@
 #include "state/Importer.h"
 
+#include "common/PrintableText.h"
 #include "common/SqlDialect.h"
 #include "common/Values.h"
 
@@ -23,6 +24,18 @@ void Importer::LoadInstallation() {
     startup = ReadStartupSettings(programFolder_);
     SetPassDateToToday();
     txtTeller = QStringLiteral("VELT");
+}
+
+QString Importer::withoutPasswords(QString text) const {
+    const AgencyCredentials& agency = settings.agency;
+    for (const QString& password : {config.smtpPassword, settings.WEBPW, startup.sqlPW, agency.CreditReportPassword,
+                                    agency.IdentityCheckPassword}) {
+        if (password.isEmpty()) continue;
+        text = withoutSecret(text, password);
+        // An agency's answer may quote the request it refused, where the password was escaped.
+        text = withoutSecret(text, password.toHtmlEscaped());
+    }
+    return text;
 }
 
 QString Importer::sql(const QString& jetStatement) const {

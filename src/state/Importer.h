@@ -29,8 +29,10 @@ public:
     // the pickup folder.
     Importer(QString programFolder, Reporter& reporter, Clock& clock, MailTransport* mailTransport = nullptr);
 
-    // Report lines.
-    void ShowException(const QString& prob) { reporter_.showException(prob); }
+    // Report lines. Every password the installation knows is masked out of a problem line,
+    // whatever error text it quotes (a database's, a server's, the agency's answer).
+    void ShowException(const QString& prob) { reporter_.showException(withoutPasswords(prob)); }
+    QString withoutPasswords(QString text) const;
     void ShowSuccess(const QString& stuff) { reporter_.showSuccess(stuff); }
     Reporter& reporter() { return reporter_; }
 

@@ -19,6 +19,9 @@ const QSet<QString> kSecretKeys = {QStringLiteral("smtp_password"), QStringLiter
 
 const QSet<QString> kKnownKeys = {
     QStringLiteral("online/database"), QStringLiteral("online/tls"), QStringLiteral("online/port"),
+    QStringLiteral("online/ca_file"), QStringLiteral("online/read_timeout_seconds"), QStringLiteral("online/write_timeout_seconds"),
+    QStringLiteral("web/ftp_tls"), QStringLiteral("web/ftp_ca_file"), QStringLiteral("mail/ssl"), QStringLiteral("mail/ca_file"),
+    QStringLiteral("agency/trace_retention_days"),
     QStringLiteral("database/odbc_driver"),
     QStringLiteral("web/host1_suffix"), QStringLiteral("web/host1_name"), QStringLiteral("web/host1_sender"),
     QStringLiteral("web/host2_name"), QStringLiteral("web/host2_sender"),
@@ -204,6 +207,13 @@ QStringList readAddressList(CheckedReader& r, const QString& key) {
     return addresses;
 }
 
+// Certificates to trust for one kind of server; empty means the system's.
+QString readCaFile(CheckedReader& r, const QString& homeFolder, const QString& key) {
+    const QString path = resolvePath(homeFolder, r.text(key));
+    if (!path.isEmpty() && !QFileInfo(path).isReadable()) r.invalid(key, QStringLiteral("a readable certificate file is needed"));
+    return path;
+}
+
 void readAgencyService(CheckedReader& r, const QString& homeFolder, AgencyService& a) {
     const QString host = QStringLiteral("a host name");
     a.callReportLiveHost = r.matching(QStringLiteral("agency/callreport_live_host"), kHostName, host);
@@ -212,9 +222,8 @@ void readAgencyService(CheckedReader& r, const QString& homeFolder, AgencyServic
     a.callValidateTestHost = r.matching(QStringLiteral("agency/callvalidate_test_host"), kHostName, host);
     static const QRegularExpression urn(QStringLiteral("^urn:[^\\s\"<>&']+$"));
     a.callReport7Namespace = r.matching(QStringLiteral("agency/callreport_namespace"), urn, QStringLiteral("a namespace URN"));
-    a.caFile = resolvePath(homeFolder, r.text(QStringLiteral("agency/ca_file")));
-    if (!a.caFile.isEmpty() && !QFileInfo(a.caFile).isReadable())
-        r.invalid(QStringLiteral("agency/ca_file"), QStringLiteral("a readable certificate file is needed"));
+    a.caFile = readCaFile(r, homeFolder, QStringLiteral("agency/ca_file"));
+    a.traceRetentionDays = r.number(QStringLiteral("agency/trace_retention_days"), a.traceRetentionDays, 1, 3650);
     a.connectTimeoutSeconds = r.number(QStringLiteral("agency/connect_timeout_seconds"), a.connectTimeoutSeconds, 1, 300);
     a.timeoutSeconds = r.number(QStringLiteral("agency/timeout_seconds"), a.timeoutSeconds, 1, 3600);
     const QString registrations = r.raw(QStringLiteral("agency/single_search_registrations"));
@@ -287,6 +296,11 @@ InstallationConfig InstallationConfig::load(const QString& homeFolder) {
     c.engine.mysqlTls = r.choice(QStringLiteral("online/tls"), c.engine.mysqlTls,
                                  {QStringLiteral("auto"), QStringLiteral("required"), QStringLiteral("off")});
     c.engine.mysqlPort = r.number(QStringLiteral("online/port"), 0, 1, 65535);
+    c.engine.mysqlCaFile = readCaFile(r, homeFolder, QStringLiteral("online/ca_file"));
+    c.engine.mysqlReadTimeoutSeconds =
+        r.number(QStringLiteral("online/read_timeout_seconds"), c.engine.mysqlReadTimeoutSeconds, 1, 3600);
+    c.engine.mysqlWriteTimeoutSeconds =
+        r.number(QStringLiteral("online/write_timeout_seconds"), c.engine.mysqlWriteTimeoutSeconds, 1, 3600);
     c.engine.odbcDriver = r.text(QStringLiteral("database/odbc_driver"), c.engine.odbcDriver);
 
     const QString suffix = r.raw(QStringLiteral("web/host1_suffix"));
@@ -300,6 +314,10 @@ InstallationConfig InstallationConfig::load(const QString& homeFolder) {
     c.maxDocumentMb = r.number(QStringLiteral("web/max_document_mb"), c.maxDocumentMb, 1, 4096);
     c.ftpLowSpeedBytes = r.number(QStringLiteral("web/ftp_low_speed_bytes"), c.ftpLowSpeedBytes, 1, 100000000);
     c.ftpLowSpeedSeconds = r.number(QStringLiteral("web/ftp_low_speed_seconds"), c.ftpLowSpeedSeconds, 1, 3600);
+    const QString ftpTls = r.choice(QStringLiteral("web/ftp_tls"), QStringLiteral("required"),
+                                    {QStringLiteral("required"), QStringLiteral("auto"), QStringLiteral("off")});
+    c.ftpTls = ftpTls == QLatin1String("off") ? FtpTls::Off : ftpTls == QLatin1String("auto") ? FtpTls::Auto : FtpTls::Required;
+    c.ftpCaFile = readCaFile(r, homeFolder, QStringLiteral("web/ftp_ca_file"));
     for (size_t i = 0; i < c.uploadHosts.size(); ++i)
         c.uploadHosts[i] = r.matching(QStringLiteral("web/upload_host%1").arg(i + 1), kHostName, QStringLiteral("a host name"));
 
@@ -311,7 +329,9 @@ InstallationConfig InstallationConfig::load(const QString& homeFolder) {
     c.smtpServerOverride = r.matching(QStringLiteral("mail/smtp_server"), kHostName, QStringLiteral("a host name"));
     c.smtpPortOverride = r.number(QStringLiteral("mail/smtp_port"), 0, 1, 65535);
     c.mailTimeoutSeconds = r.number(QStringLiteral("mail/timeout_seconds"), 30, 1, 3600);
-    c.mailRequireTls = r.flag(QStringLiteral("mail/require_tls"), false);
+    c.mailRequireTls = r.flag(QStringLiteral("mail/require_tls"), c.mailRequireTls);
+    c.mailSslOnConnect = r.flag(QStringLiteral("mail/ssl"), c.mailSslOnConnect);
+    c.mailCaFile = readCaFile(r, homeFolder, QStringLiteral("mail/ca_file"));
     c.settlePauses = r.flag(QStringLiteral("timing/settle_pauses"), false);
     c.batchApplications = r.number(QStringLiteral("timing/batch_applications"), c.batchApplications, 1, 1000);
     c.staleMinutes = r.number(QStringLiteral("timing/stale_minutes"), c.staleMinutes, 1, 10080);

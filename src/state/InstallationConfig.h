@@ -35,10 +35,15 @@ struct AgencyService {
     QString caFile;                // certificates to trust instead of the system's (empty: the system's)
     int connectTimeoutSeconds = 15;
     int timeoutSeconds = 90;       // the whole exchange, so a silent agency never holds a cycle
+    // Request traces and kept answers hold personal data: anything older is removed at the
+    // start of a cycle (they go as soon as their application has committed otherwise).
+    int traceRetentionDays = 30;
     // Registration numbers whose credit searches ask for one automatic search only.
     QStringList singleSearchRegistrations = {QStringLiteral("213743"), QStringLiteral("213369"), QStringLiteral("213400"),
                                              QStringLiteral("213587"), QStringLiteral("213370")};
 };
+
+enum class FtpTls { Required, Auto, Off };
 
 // One of the two web hosts a credit union's site may live on.
 struct WebHostEntry {
@@ -71,6 +76,10 @@ public:
     // A document transfer slower than ftpLowSpeedBytes a second for ftpLowSpeedSeconds is given up.
     int ftpLowSpeedBytes = 1024;
     int ftpLowSpeedSeconds = 60;
+    // TLS to the website's FTP server: Required refuses a server without it, Auto uses it
+    // when offered; the server's certificate is verified whenever it is used.
+    FtpTls ftpTls = FtpTls::Required;
+    QString ftpCaFile;  // certificates to trust for the FTP server (empty: the system's)
     // The hosts of the applicants' upload page named in their emails, chosen by the last
     // three characters of ControlSwitches.webip: ".33" the first, "120" the second, ".81"
     // the third. Unset: the emails carry no link.
@@ -83,7 +92,9 @@ public:
     QString smtpServerOverride;  // used instead of the web host as SMTP server
     int smtpPortOverride = 0;
     int mailTimeoutSeconds = 30;
-    bool mailRequireTls = false;  // never log in or send without TLS
+    bool mailRequireTls = true;     // never log in or send without TLS
+    bool mailSslOnConnect = false;  // TLS from the first byte (port 465 unless smtp_port is set)
+    QString mailCaFile;             // certificates to trust for the mail server (empty: the system's)
     bool settlePauses = false;  // the one-second and half-second pauses of a cycle (off unless set)
     // How many applications one transaction of the core databases holds at most.
     int batchApplications = 200;

@@ -6,6 +6,7 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 namespace autovelt {
 
@@ -60,8 +61,41 @@ bool RecordedResponses::attemptedWithoutAnswer(const QString& applicationKey, co
     return QFile::exists(attemptFileFor(applicationKey, request)) && !QFile::exists(fileFor(applicationKey, request));
 }
 
-void RecordedResponses::forget(const QString& applicationKey) {
-    QDir(QDir(folder_).filePath(safeName(applicationKey))).removeRecursively();
+// The list of files kept with an application, one path a line. Its name is no hash, so it
+// never collides with an answer's.
+const QString kKeptFilesList = QStringLiteral("kept-files");
+
+void RecordedResponses::forget(const QString& applicationKey) { forgetFolder(QDir(folder_).filePath(safeName(applicationKey))); }
+
+void RecordedResponses::forgetFolder(const QString& applicationFolder) {
+    QFile list(QDir(applicationFolder).filePath(kKeptFilesList));
+    if (list.open(QIODevice::ReadOnly))
+        for (const QByteArray& path : list.readAll().split('\n'))
+            if (!path.isEmpty()) QFile::remove(QString::fromUtf8(path));
+    QDir(applicationFolder).removeRecursively();
+}
+
+void RecordedResponses::keepWithApplication(const QString& applicationKey, const QString& path) {
+    const QString folder = QDir(folder_).filePath(safeName(applicationKey));
+    QFile list(QDir(folder).filePath(kKeptFilesList));
+    if (!MakePrivateFolder(folder) || !OpenPrivateFile(list, QIODevice::Append) || list.write(path.toUtf8() + '\n') < 0)
+        throw accessError(list.fileName());
+}
+
+void RecordedResponses::releaseFromApplication(const QString& applicationKey, const QString& path) {
+    const QString list = QDir(QDir(folder_).filePath(safeName(applicationKey))).filePath(kKeptFilesList);
+    QFile file(list);
+    if (!file.open(QIODevice::ReadOnly)) return;
+    QByteArray kept;
+    for (const QByteArray& line : file.readAll().split('\n'))
+        if (!line.isEmpty() && line != path.toUtf8()) kept += line + '\n';
+    file.close();
+    if (!WritePrivateFile(list, kept)) throw accessError(list);
+}
+
+void RecordedResponses::forgetOlderThan(const QDateTime& cutoff) {
+    for (const QFileInfo& application : QDir(folder_).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden))
+        if (application.lastModified() < cutoff) forgetFolder(application.filePath());
 }
 
 QByteArray RecordedResponses::askOnce(const QString& applicationKey, const QString& request,

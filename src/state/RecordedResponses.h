@@ -5,12 +5,14 @@
 // made twice: every credit search leaves a footprint on the applicant's credit file. The
 // answer is kept here, outside the unit of work, the moment it arrives; a re-run of the
 // same application after a crash takes the kept answer instead of asking again. Once the
-// application has committed its answers are no longer needed and are forgotten.
+// application has committed its answers are no longer needed and are forgotten, with the
+// copies of its requests.
 //
 // One private folder per application, one file per request, both named by hashes, so no
 // key or request text can reach outside the folder.
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QString>
 #include <functional>
 #include <optional>
@@ -30,7 +32,16 @@ public:
     void markAttempt(const QString& applicationKey, const QString& request);
     void clearAttempt(const QString& applicationKey, const QString& request);
     bool attemptedWithoutAnswer(const QString& applicationKey, const QString& request) const;
+    // Forgets the application's answers and removes the files kept with them.
     void forget(const QString& applicationKey);
+    // Keeps a file written elsewhere for the application (a copy of a request, which holds
+    // the applicant's personal data) until its answers are forgotten.
+    void keepWithApplication(const QString& applicationKey, const QString& path);
+    // The file is no longer removed with the application's answers (only by age).
+    void releaseFromApplication(const QString& applicationKey, const QString& path);
+    // Forgets every application whose answers are older than `cutoff`, committed or not:
+    // personal data is never kept beyond the retention period.
+    void forgetOlderThan(const QDateTime& cutoff);
 
     // The kept answer, or the answer of `ask`, kept before it is returned.
     QByteArray askOnce(const QString& applicationKey, const QString& request, const std::function<QByteArray()>& ask);
@@ -39,6 +50,7 @@ private:
     QString fileFor(const QString& applicationKey, const QString& request) const;
     QString attemptFileFor(const QString& applicationKey, const QString& request) const;
     void keep(const QString& path, const QString& applicationKey, const QByteArray& content);
+    static void forgetFolder(const QString& applicationFolder);
 
     QString folder_;
 };

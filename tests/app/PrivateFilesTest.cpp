@@ -2,6 +2,7 @@
 #include "app/InstallationSetup.h"
 #include "comms/ActivityLog.h"
 #include "comms/ImporterLog.h"
+#include "common/MemberFolder.h"
 #include "platform/Registry.h"
 #include "support/TestInstallation.h"
 
@@ -49,6 +50,18 @@ TEST_F(PrivateFilesTest, EveryWriterCreatesPrivateFoldersAndFiles) {
         {inst.path("registry"), 0700}, {inst.path("registry/machine.ini"), 0600},
     };
     for (const auto& e : expected) EXPECT_EQ(modeOf(e.path), e.mode) << e.path.toStdString();
+}
+
+// A symbolic link inside the member store is never followed: the member's folder is refused and nothing lands where
+// the link points.
+TEST_F(PrivateFilesTest, ALinkInsideTheMemberStoreIsNeverFollowed) {
+    const QString store = inst.path("store"), outside = inst.path("outside");
+    ASSERT_TRUE(QDir().mkpath(store + "/Loans/00") && QDir().mkpath(outside));
+    ASSERT_TRUE(QFile::link(outside, store + "/Loans/00/00") && QFile::link(outside, store + "/MemberID"));
+    EXPECT_EQ(QList<bool>({MakeMemberFolder(store, "Loans", 1234), MakeMemberFolder(store, "MemberID", 1234),
+                           MakeMemberFolder(store, "CREDITCH", 1234)}),
+              QList<bool>({false, false, true}));
+    EXPECT_TRUE(QDir(outside).isEmpty());
 }
 
 TEST_F(PrivateFilesTest, ConfigurationOrDataOpenToOthersIsWarnedAboutButStillRuns) {

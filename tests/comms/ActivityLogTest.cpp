@@ -76,8 +76,9 @@ protected:
 TEST_F(ActivityLogTest, TheFileIsWrittenInItsMonthFolderOnlyWithLinesAndMailedOnlyWhenAsked) {
     EXPECT_EQ(RecordActivityLog(im, true), QString());
     EXPECT_FALSE(QDir(inst.path(QStringLiteral("VELTLOGS_2024Mar"))).exists());
-    im.ShowException(QStringLiteral("Member 12 has no address"));
-    im.ShowSuccess(QStringLiteral("Imported member 13"));
+    // An applicant's name that looks like markup leaves the mail plain text, every line in it.
+    im.ShowException(QStringLiteral("Member 12 <b><!-- has no address"));
+    im.ShowSuccess(QStringLiteral("Imported member 13 <a href=\"https://x.example\">Smith</a>"));
     EXPECT_TRUE(QFile::exists(RecordActivityLog(im, false)));
     EXPECT_TRUE(mails().isEmpty());
     EXPECT_EQ(RecordActivityLog(im, true), inst.path(QStringLiteral("VELTLOGS_2024Mar/Eventlog20240305-140709.txt")));
@@ -91,6 +92,7 @@ TEST_F(ActivityLogTest, TheFileIsWrittenInItsMonthFolderOnlyWithLinesAndMailedOn
     EXPECT_EQ(headers, (QStringList{"office@riverside.example", "Automated Activity", "Riverside Credit Union <donotreply@web-one.example>",
                                     "Riverside Credit Union <office@riverside.example>"}));
     ASSERT_EQ(sent[0].parts.size(), 2);
+    EXPECT_EQ(sent[0].parts[0].contentType, QStringLiteral("text/plain"));
     EXPECT_EQ(QString::fromUtf8(sent[0].parts[0].payload), expected.body);
     EXPECT_EQ(sent[0].parts[1].filename, QStringLiteral("Eventlog20240305-140709.txt"));
     EXPECT_EQ(QString::fromUtf8(sent[0].parts[1].payload), expected.file);

@@ -44,10 +44,12 @@ protected:
         context.settings.connectTimeoutSeconds = 10;
         context.settings.totalTimeoutSeconds = 60;
     }
-    void startSink(SmtpSink::Options options = {}) {
+    // A sink offering STARTTLS unless told otherwise, its CA trusted.
+    void startSink(SmtpSink::Options options = {.offerStartTls = true}) {
         sink = std::make_unique<SmtpSink>(options);
         QString error;
         ASSERT_TRUE(sink->start(&error)) << error.toStdString();
+        context.settings.caFile = sink->caFile();
     }
     QString send(const QString& to, const QString& body, const QString& attachments = {}, quint16 port = 0,
                  const QString& password = kPassword, bool useSsl = false) {
@@ -140,33 +142,40 @@ const QString kLogin = kSender + u':' + kPassword;
 
 struct ServerCase {
     const char* what;
-    SmtpSink::Options options = {};
+    SmtpSink::Options options = {.offerStartTls = true};
     Server server = Server::Up;
-    bool ssl = false, requireTls = false;
+    bool ssl = false, sslOnConnect = false, requireTls = true, trustSinkCa = true;
     QString password = kPassword;
     const char* to = "jane@example.com";
     QStringList result = {"ok"};  // "ok", or the fragments of the error text
     QStringList rcptTo = {"jane@example.com"};
     QString toHeader = "jane@example.com";
     QStringList logins = {};
-    bool tls = false;
+    bool tls = true;
 };
 
-// One recipient goes in To, several go blind; the password crosses the network encrypted when the server offers STARTTLS
-// and never in clear when TLS is required. Every failure gives a text that names it, never the password, delivers
-// nothing and ends within the configured timeout.
+// One recipient goes in To, several go blind. By default nothing goes without TLS: a server without it, or whose
+// certificate does not verify, gets neither the password nor the message, and the text names the setting to look at;
+// only require_tls = false lets the password cross in clear. Every failure gives a text that names it, never the
+// password, delivers nothing and ends within the configured timeout.
 TEST_F(SendEmailTest, EachServerAndRecipientListGivesItsResult) {
+    const SmtpSink::Options plainAuth = {.authLogin = kLogin}, tlsAuth = {.authLogin = kLogin, .offerStartTls = true};
     const ServerCase cases[] = {
         {.what = "one recipient"},
         {.what = "several", .to = " a@one.example ;b@two.example ,", .rcptTo = {"a@one.example", "b@two.example"}, .toHeader = ""},
         {.what = "down", .server = Server::Down, .result = {"connect"}, .rcptTo = {}},
         {.what = "never answers", .server = Server::Silent, .result = {"timeout"}, .rcptTo = {}},
-        {.what = "recipient refused", .options = {.refuseRecipients = true}, .result = {"550", "Mailbox unavailable"}, .rcptTo = {}},
-        {.what = "SSL without TLS", .ssl = true, .result = {}, .rcptTo = {}},
-        {.what = "STARTTLS", .options = {.authLogin = kLogin, .offerStartTls = true}, .logins = {"tls"}, .tls = true},
-        {.what = "no TLS offered", .options = {.authLogin = kLogin}, .logins = {"clear"}},
-        {.what = "TLS required", .options = {.authLogin = kLogin}, .requireTls = true, .result = {}, .rcptTo = {}},
-        {.what = "wrong password", .options = {.authLogin = kLogin}, .password = kWrong, .result = {}, .rcptTo = {}, .logins = {"clear"}},
+        {.what = "recipient refused", .options = {.refuseRecipients = true, .offerStartTls = true}, .result = {"550", "Mailbox unavailable"},
+         .rcptTo = {}},
+        {.what = "SSL without TLS", .options = {}, .ssl = true, .requireTls = false, .result = {"require_tls"}, .rcptTo = {}},
+        {.what = "SSL on connect", .options = {.authLogin = kLogin, .sslOnConnect = true}, .sslOnConnect = true, .logins = {"tls"}},
+        {.what = "STARTTLS", .options = tlsAuth, .logins = {"tls"}},
+        {.what = "no TLS offered, required by default", .options = plainAuth, .result = {"[mail] require_tls = false"}, .rcptTo = {}},
+        {.what = "certificate does not verify", .options = tlsAuth, .trustSinkCa = false, .result = {"[mail] ca_file"}, .rcptTo = {}},
+        {.what = "certificate does not verify, TLS not required", .options = tlsAuth, .requireTls = false, .trustSinkCa = false,
+         .result = {"[mail] ca_file"}, .rcptTo = {}},
+        {.what = "no TLS offered, not required", .options = plainAuth, .requireTls = false, .logins = {"clear"}, .tls = false},
+        {.what = "wrong password", .options = tlsAuth, .password = kWrong, .result = {}, .rcptTo = {}, .logins = {"tls"}},
     };
     context.settings.connectTimeoutSeconds = 1;  // far below the 30-second default
     for (const ServerCase& c : cases) {
@@ -176,6 +185,9 @@ TEST_F(SendEmailTest, EachServerAndRecipientListGivesItsResult) {
         if (c.server == Server::Down) sink->stop();
         const quint16 port = c.server == Server::Silent ? silentPort(silentFd) : sink->port();
         context.settings.requireTls = c.requireTls;
+        context.settings.sslOnConnect = c.sslOnConnect;
+        context.settings.smtpPortOverride = c.sslOnConnect ? port : 0;  // SSL on connect goes to 465 unless a port is set
+        if (!c.trustSinkCa) context.settings.caFile.clear();  // the system's certificates only
         QElapsedTimer timer;
         timer.start();
         const QString result = send(QLatin1String(c.to), QStringLiteral("x"), {}, port, c.password, c.ssl);

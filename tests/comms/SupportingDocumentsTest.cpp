@@ -11,6 +11,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -56,11 +57,14 @@ protected:
     void SetUp() override {
         const QString user = prepareOnline();
         if (user.isEmpty()) GTEST_SKIP() << "no MariaDB server for the tests (scripts/test starts one)";
-        server = std::make_unique<FtpServer>(user, kPassword);
+        // Passive transfers go over TLS; this libcurl does not start TLS on an active data connection, so active
+        // mode is shown in clear.
+        server = std::make_unique<FtpServer>(user, kPassword, !GetParam().active);
         QString error;
         ASSERT_TRUE(server->start(&error)) << error.toStdString();
         QString config = QStringLiteral("[web]\nftp_port = %1\nmax_document_mb = 1\n").arg(server->port());
-        if (GetParam().active) config += QStringLiteral("ftp_active_addresses = 10.0.0.1, 127.0.0.1\n");
+        if (GetParam().active) config += QStringLiteral("ftp_active_addresses = 10.0.0.1, 127.0.0.1\nftp_tls = off\n");
+        else config += QStringLiteral("ftp_ca_file = %1\n").arg(server->caFile());
         inst.appendConfig(config);
         inst.exec(QStringLiteral("TarvMain"), QStringLiteral("UPDATE ControlSwitches SET WEBPORT='%1'").arg(kPassword));
         inst.exec(QStringLiteral("TarvTran"),
@@ -85,6 +89,11 @@ protected:
         return inst.values(QStringLiteral("online"), QStringLiteral("SELECT id FROM member_docs ORDER BY id"));
     }
     void run() { DownloadSupportingDocuments(inst.importer()); }
+    // The problem lines after the warning an FTP session in clear gives.
+    QStringList problemsBeyondTls() {
+        const QStringList problems = inst.reporter().problems();
+        return GetParam().active ? problems.mid(1) : problems;
+    }
     bool noPasswordAnywhere() {
         const QString lines = (inst.reporter().problems() + inst.reporter().successes()).join(QLatin1Char('\n'));
         return !lines.contains(kPassword) && filesUnder(inst.path(QStringLiteral("web")), true).join("").indexOf(kPassword) < 0;
@@ -122,7 +131,10 @@ TEST_P(DocumentDownloadTest, EachDocumentIsFiledRecordedAndRemoved) {
                             "1234 supplied Proof", "3003 supplied scan-202", "1234 supplied CreditCheck-20991231"})
         supplied << QStringLiteral("Member %1 as supporting document.").arg(who);
     EXPECT_EQ(inst.reporter().successes(), supplied);
+    const QStringList clearWarning{"Warning: the FTP server 127.0.0.1 is used without TLS: documents and the web password travel "
+                                   "unencrypted"};
     EXPECT_EQ(inst.reporter().problems(),
+              (GetParam().active ? clearWarning : QStringList()) +
               (QStringList{"Member 4321 supplied supporting document with upload key of 6601 for loan L4321-2 but this application "
                            "is closed.",
                            "Unable to locate member with document upload key of 9901 with category LOANAPP with ID 4. Loan must not exist.",
@@ -156,12 +168,12 @@ TEST_P(DocumentDownloadTest, UnreachableStoreCutTransferOrTooLargeKeepsRowAndRem
     EXPECT_TRUE(filesUnder(scans).isEmpty());
     EXPECT_EQ(QFileInfo(server->path(kUploads + "huge.pdf")).size(), 1024 * 1024 + 1);
     EXPECT_EQ(QFileInfo(server->path(kUploads + "nosize-huge.pdf")).size(), 1024 * 1024 + 1);
-    ASSERT_EQ(inst.reporter().problems().size(), 3);
-    EXPECT_TRUE(inst.reporter().problems()[0].startsWith("Unable to download cut-big.pdf (member_docs ID1): "));
+    const QStringList problems = problemsBeyondTls();
+    ASSERT_EQ(problems.size(), 3);
+    EXPECT_TRUE(problems[0].startsWith("Unable to download cut-big.pdf (member_docs ID1): "));
     for (int i : {1, 2})
-        EXPECT_EQ(inst.reporter().problems()[i],
-                  QStringLiteral("The document %1huge.pdf (member_docs ID%2) is larger than 1 MB ([web] max_document_mb); it is "
-                                 "not fetched and stays in the queue for a person").arg(i == 1 ? "" : "nosize-").arg(i + 2));
+        EXPECT_EQ(problems[i], QStringLiteral("The document %1huge.pdf (member_docs ID%2) is larger than 1 MB ([web] max_document_mb); "
+                                              "it is not fetched and stays in the queue for a person").arg(i == 1 ? "" : "nosize-").arg(i + 2));
     inst.exec(QStringLiteral("online"), QStringLiteral("DELETE FROM member_docs WHERE id IN (1, 3, 4)"));
     queue(2, "5501", "LOANAPP", "ok.pdf", "Proof", "whole");
     inst.reporter().clear();
@@ -169,7 +181,7 @@ TEST_P(DocumentDownloadTest, UnreachableStoreCutTransferOrTooLargeKeepsRowAndRem
     run();
     EXPECT_EQ(queuedIds(), QStringList{QStringLiteral("2")});
     EXPECT_EQ(readAll(server->path(kUploads + QStringLiteral("ok.pdf"))), "whole");
-    EXPECT_EQ(inst.reporter().problems(),
+    EXPECT_EQ(problemsBeyondTls(),
               (QStringList{"Unable to store supporting documents in scanned images folder as ",
                            inst.path("unmounted/") + " cannot be accessed.  Documents will be remain in the queue."}));
     EXPECT_TRUE(filesUnder(inst.home()).filter(QStringLiteral(".download")).isEmpty());
@@ -277,6 +289,44 @@ TEST_P(MariaDbDocumentDownloadTest, DocumentsFiledAndRowsRemoved) {
 
 INSTANTIATE_TEST_SUITE_P(FtpModes, MariaDbDocumentDownloadTest, ::testing::Values(Mode{"Passive", false}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// Under the default nothing, not even the user name, goes to a server without TLS or whose certificate does not
+// verify, and the reason names the setting to look at; `auto` uses a server without TLS and says so.
+TEST(FtpTlsTest, EachServerIsUsedOnlyAsSecurelyAsTheSettingAsks) {
+    using Tls = FtpEndpoint::Tls;
+    const struct { const char* what; bool offerTls; Tls tls; bool trustCa; const char* outcome; } cases[] = {
+        {"TLS, verified", true, Tls::Required, true, "fetched doc, removed, encrypted"},
+        {"no TLS offered", false, Tls::Required, true, "refused: [web] ftp_tls = auto"},
+        {"certificate does not verify", true, Tls::Required, false, "refused: [web] ftp_ca_file in autovelt.ini"},
+        {"certificate does not verify, auto", true, Tls::Auto, false, "refused: [web] ftp_ca_file in autovelt.ini"},
+        {"no TLS offered, auto", false, Tls::Auto, true, "fetched doc, removed, in clear"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        FtpServer server(kUser, kPassword, c.offerTls);
+        QString error;
+        ASSERT_TRUE(server.start(&error)) << error.toStdString();
+        server.putFile(kUploads + QStringLiteral("a.pdf"), "doc");
+        FtpSession session({.host = "127.0.0.1", .port = server.port(), .user = kUser, .password = kPassword, .tls = c.tls,
+                            .caFile = c.trustCa ? server.caFile() : QString()});
+        const FtpResult reached = session.changeDirectory(kUploads);
+        QString outcome;
+        if (!reached.ok()) {
+            const qsizetype advice = reached.reason.indexOf(QStringLiteral("[web]"));
+            outcome = QStringLiteral("refused: ") + reached.reason.mid(advice).section(QLatin1Char(' '), 0, 3);
+            EXPECT_EQ(readAll(server.path(kUploads + QStringLiteral("a.pdf"))), "doc");
+        } else {
+            QTemporaryDir local;
+            const bool fetched = session.fetch(QStringLiteral("a.pdf"), local.filePath(QStringLiteral("a.pdf"))).ok();
+            const bool removed = session.remove(QStringLiteral("a.pdf")).ok() && !QFile::exists(server.path(kUploads + "a.pdf"));
+            outcome = QStringLiteral("fetched %1, %2, %3")
+                          .arg(fetched ? QString::fromUtf8(readAll(local.filePath(QStringLiteral("a.pdf")))) : QStringLiteral("nothing"),
+                               removed ? QStringLiteral("removed") : QStringLiteral("kept"),
+                               session.encrypted() ? QStringLiteral("encrypted") : QStringLiteral("in clear"));
+        }
+        EXPECT_EQ(outcome, QLatin1String(c.outcome)) << reached.reason.toStdString();
+    }
+}
 
 TEST(FtpDirectoryTest, ServerAddressIsCutFromTheDirectory) {
     for (const auto& [folder, path] : {std::pair{"10.0.0.1/join+borrow/", "/join+borrow/"}, {"10.0.0.1", "/"}, {"/a/", "/a/"}, {"", ""}})

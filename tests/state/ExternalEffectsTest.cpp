@@ -1,6 +1,7 @@
 // Effects that cannot be undone: performed once after their application's commit, never repeated after a stop during
 // the attempt; answers that must not be asked for twice are kept until the application commits.
 
+#include "assessment/AgencyTrace.h"
 #include "comms/QueuedEmail.h"
 #include "state/EffectOutbox.h"
 #include "state/FileAfterCommit.h"
@@ -165,6 +166,35 @@ TEST_F(ExternalEffectsTest, AKeptAnswerIsReusedUntilItsApplicationCommits) {
     EXPECT_EQ(folders[0].permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther), 0);
     kept.forget("5-x");
     EXPECT_EQ(kept.askOnce("5-x", "credit report", ask), "search 3");
+}
+
+// A copy of a request holds personal data: it goes with its application's answers at the commit (unless a problem line
+// refers staff to it), and whatever is older than the retention period goes at the start of a cycle, committed or not.
+TEST_F(ExternalEffectsTest, RequestCopiesGoWithTheirApplicationAndNothingOutlivesTheRetentionPeriod) {
+    const QByteArray previousTemp = qgetenv("TMPDIR");
+    qputenv("TMPDIR", inst.path("tmp").toUtf8());  // a trace folder of this test's own
+    Importer& im = inst.importer();
+    RecordedResponses& kept = im.recordedResponses();
+    const auto write = [&](const QString& key) {
+        im.app.identityKey = key;
+        kept.remember(key, "credit report", "answer");
+        return WriteAgencyTrace(im, key + "_cc.xml", "<request/>");
+    };
+    const QString committed = write("5-x"), pending = write("6-y");
+    const QString namedInAProblem = write("7-z");
+    KeepAgencyTraceForStaff(im, namedInAProblem);
+    kept.forget("5-x");
+    kept.forget("7-z");
+    inst.clock().set(QDateTime::currentDateTime().addDays(29));
+    RemoveExpiredAgencyCopies(im);
+    EXPECT_EQ(QList<bool>({QFile::exists(committed), QFile::exists(pending), kept.recall("6-y", "credit report").has_value(),
+                           QFile::exists(namedInAProblem)}),
+              QList<bool>({false, true, true, true}));
+    inst.clock().set(QDateTime::currentDateTime().addDays(31));
+    RemoveExpiredAgencyCopies(im);
+    EXPECT_EQ(QList<bool>({QFile::exists(pending), kept.recall("6-y", "credit report").has_value(), QFile::exists(namedInAProblem)}),
+              QList<bool>({false, false, false}));
+    qputenv("TMPDIR", previousTemp);
 }
 
 }  // namespace

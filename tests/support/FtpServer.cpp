@@ -1,5 +1,6 @@
 #include "support/FtpServer.h"
 
+#include "sandbox/SandboxCertificates.h"
 #include "support/ServerProcess.h"
 #include "support/TestPaths.h"
 
@@ -12,9 +13,17 @@ namespace autovelt::testing {
 FtpServer::~FtpServer() { stopServer(process_); }
 
 bool FtpServer::start(QString* error) {
-    port_ = startPythonServer(process_, {QStringLiteral(AUTOVELT_TESTS_DIR "/support/ftp_server.py"), root_.path(), user_, password_}, error);
+    QStringList arguments{QStringLiteral(AUTOVELT_TESTS_DIR "/support/ftp_server.py"), root_.path(), user_, password_};
+    if (offerTls_) {
+        sandbox::CertificatePaths certificates;
+        if (!sandbox::ensureCertificates(certificates_.path(), certificates, error)) return false;
+        arguments << certificates.serverCertificate << certificates.serverKey;
+    }
+    port_ = startPythonServer(process_, arguments, error);
     return port_ != 0;
 }
+
+QString FtpServer::caFile() const { return certificates_.filePath(QStringLiteral("ca.pem")); }
 
 void FtpServer::putFile(const QString& remotePath, const QByteArray& content) const {
     const QString local = path(remotePath);

@@ -7,10 +7,13 @@ namespace autovelt::testing {
 
 // A real FTP server (tests/support/ftp_server.py) on 127.0.0.1 at a free port, serving a
 // temporary folder to one user. Files whose name starts with "cut-" are dropped halfway
-// through a transfer; the size of those starting "nosize-" is not told. Stopped by the destructor.
+// through a transfer; the size of those starting "nosize-" is not told. Unless told otherwise
+// it offers TLS, with a certificate for 127.0.0.1 from a CA of its own (caFile()). Stopped by
+// the destructor.
 class FtpServer {
 public:
-    FtpServer(QString user, QString password) : user_(std::move(user)), password_(std::move(password)) {}
+    FtpServer(QString user, QString password, bool offerTls = true)
+        : user_(std::move(user)), password_(std::move(password)), offerTls_(offerTls) {}
     ~FtpServer();
     FtpServer(const FtpServer&) = delete;
     FtpServer& operator=(const FtpServer&) = delete;
@@ -21,11 +24,14 @@ public:
 
     QString path(const QString& remotePath) const { return root_.path() + remotePath; }  // "/" is the served root
     void putFile(const QString& remotePath, const QByteArray& content) const;
+    QString caFile() const;  // the CA its certificate chains to
 
 private:
     QString user_;
     QString password_;
+    bool offerTls_;
     QTemporaryDir root_;
+    QTemporaryDir certificates_;
     QProcess process_;
     quint16 port_ = 0;
 };

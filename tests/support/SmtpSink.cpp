@@ -1,5 +1,7 @@
 #include "support/SmtpSink.h"
 
+#include "sandbox/SandboxCertificates.h"
+
 #include "support/ServerProcess.h"
 #include "support/TestPaths.h"
 
@@ -57,21 +59,17 @@ bool SmtpSink::start(QString* error) {
     QStringList arguments{kScript, QStringLiteral("serve"), folder_.path()};
     if (options_.refuseRecipients) arguments << QStringLiteral("--refuse-recipients");
     if (!options_.authLogin.isEmpty()) arguments << QStringLiteral("--auth") << options_.authLogin;
-    if (options_.offerStartTls) {
-        const QString certificate = folder_.filePath(QStringLiteral("sink.crt"));
-        const QString key = folder_.filePath(QStringLiteral("sink.key"));
-        QProcess openssl;
-        openssl.start(QStringLiteral("openssl"), {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "1", "-subj",
-                                                  "/CN=127.0.0.1", "-keyout", key, "-out", certificate});
-        if (!openssl.waitForFinished(kServerStartTimeoutMs) || openssl.exitCode() != 0) {
-            *error = QStringLiteral("openssl could not make a certificate: ") + QString::fromUtf8(openssl.readAllStandardError());
-            return false;
-        }
-        arguments << QStringLiteral("--starttls") << certificate << key;
+    if (options_.offerStartTls || options_.sslOnConnect) {
+        sandbox::CertificatePaths certificates;
+        if (!sandbox::ensureCertificates(folder_.filePath(QStringLiteral("certificates")), certificates, error)) return false;
+        arguments << QLatin1String(options_.sslOnConnect ? "--smtps" : "--starttls") << certificates.serverCertificate
+                  << certificates.serverKey;
     }
     port_ = startPythonServer(process_, arguments, error);
     return port_ != 0;
 }
+
+QString SmtpSink::caFile() const { return folder_.filePath(QStringLiteral("certificates/ca.pem")); }
 
 QList<ReceivedMail> SmtpSink::messages() const {
     QList<ReceivedMail> mails;

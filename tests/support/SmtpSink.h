@@ -42,7 +42,8 @@ public:
     struct Options {
         bool refuseRecipients = false;  // 550 to every RCPT TO
         QString authLogin;              // "user:password": AUTH offered and required
-        bool offerStartTls = false;     // STARTTLS offered with a self-signed certificate
+        bool offerStartTls = false;     // STARTTLS offered, with a certificate from the sink's own CA (caFile())
+        bool sslOnConnect = false;      // TLS from the first byte, with that certificate
     };
 
     SmtpSink() : SmtpSink(Options{}) {}
@@ -55,6 +56,7 @@ public:
     bool start(QString* error);
     void stop();
     quint16 port() const { return port_; }
+    QString caFile() const;  // the CA its certificate chains to
 
     // Every message received so far, in order of arrival.
     QList<ReceivedMail> messages() const;

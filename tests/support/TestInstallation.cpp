@@ -126,7 +126,7 @@ void TestInstallation::appendConfig(const QString& iniText) {
 bool TestInstallation::useMariaDbOnline() {
     const QString port = qEnvironmentVariable("AUTOVELT_TEST_MYSQL_PORT");
     if (port.isEmpty()) return false;
-    appendConfig(QStringLiteral("[online]\ndatabase =\nport = %1").arg(port));
+    appendConfig(QStringLiteral("[online]\ndatabase =\nport = %1\nca_file = %2").arg(port, qEnvironmentVariable("AUTOVELT_TEST_MYSQL_CA_FILE")));
     exec(QStringLiteral("TarvMain"), QStringLiteral("UPDATE ControlSwitches SET webip='%1', webun='%2', WEBPW='%3'")
                                          .arg(qEnvironmentVariable("AUTOVELT_TEST_MYSQL_HOST"),
                                               qEnvironmentVariable("AUTOVELT_TEST_MYSQL_USER"),

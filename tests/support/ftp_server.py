@@ -1,14 +1,15 @@
 #!/usr/bin/python3
 """A real FTP server on loopback for the document download tests.
 
-    ftp_server.py ROOT USER PASSWORD
+    ftp_server.py ROOT USER PASSWORD [CERT KEY]
 
 Serves ROOT to USER (read, write, delete) on 127.0.0.1 at a free port and prints
 "PORT <n>" once it accepts connections. A PASSWORD of "-" is read from the first line of
 standard input instead, keeping it out of the process list. Passive and active transfers
 both work. A file whose name starts with "cut-" is sent only halfway: the data connection
 is then dropped, as a server that fails mid-transfer would. The size of a file whose name
-starts with "nosize-" is not told (SIZE is refused), as some servers do.
+starts with "nosize-" is not told (SIZE is refused), as some servers do. With CERT and KEY
+the server offers TLS (AUTH TLS, protected data connections) with that certificate.
 
 Run it with /usr/bin/python3: Debian's python3-pyftpdlib belongs to that interpreter.
 """
@@ -67,14 +68,33 @@ def size_not_told_for_nosize(ftp_size):
     return answer
 
 
+def tls_handler():
+    from pyftpdlib.handlers import TLS_DTPHandler, TLS_FTPHandler  # needs python3-openssl
+
+    class DataHandler(TLS_DTPHandler):
+        # A client may open the data connection before it sends the transfer command; its
+        # TLS handshake must still be read rather than the connection taken for closed.
+        def readable(self):
+            return self._ssl_accepting or super().readable()
+
+    class Handler(TLS_FTPHandler):
+        dtp_handler = DataHandler
+
+    return Handler
+
+
 def main():
     root, user, password = sys.argv[1:4]
+    tls = sys.argv[4:6]
     if password == "-":
         password = sys.stdin.readline().rstrip("\n")
     logging.basicConfig(level=logging.WARNING)
     authorizer = DummyAuthorizer()
     authorizer.add_user(user, password, root, perm="elradfmw")
     handler = FTPHandler
+    if tls:
+        handler = tls_handler()
+        handler.certfile, handler.keyfile = tls
     handler.authorizer = authorizer
     handler.abstracted_fs = CuttingFS
     handler.use_sendfile = False

@@ -2,6 +2,7 @@
 """A real SMTP server on loopback for the mail tests.
 
     smtp_sink.py serve FOLDER [--refuse-recipients] [--auth USER:PASSWORD] [--starttls CERT KEY]
+                              [--smtps CERT KEY]
         Listens on 127.0.0.1 at a free port and prints "PORT <n>" once it accepts
         connections. Every message it receives is written to FOLDER as msg-<n>.json (see
         describe()), complete before the server answers the end of the data.
@@ -10,6 +11,7 @@
         login attempt adds a line to FOLDER/auth.log: "tls" or "clear".
         --starttls offers STARTTLS with that certificate and key (not required). Each
         message file records whether its session was encrypted ("tls").
+        --smtps speaks TLS from the first byte with that certificate and key.
 
     smtp_sink.py parse FILE
         Prints the describe() JSON of a message file (a pickup folder's .eml).
@@ -59,10 +61,17 @@ def describe(raw, mail_from=None, rcpt_tos=None, tls=False):
 
 
 class Sink:
-    def __init__(self, folder, refuse_recipients):
+    def __init__(self, folder, refuse_recipients, offer_auth, implicit_tls):
         self.folder = folder
+        self.implicit_tls = implicit_tls  # every session is encrypted from its first byte
         self.refuse_recipients = refuse_recipients
+        self.offer_auth = offer_auth
         self.count = 0
+
+    async def handle_EHLO(self, server, session, envelope, hostname, responses):
+        # Without --auth no AUTH is offered, encrypted or not: a relay that takes mail without a login.
+        session.host_name = hostname
+        return [line for line in responses if self.offer_auth or not line[4:].startswith("AUTH")]
 
     async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
         if self.refuse_recipients:
@@ -75,20 +84,20 @@ class Sink:
         target = os.path.join(self.folder, "msg-%04d.json" % self.count)
         content = json.dumps(describe(envelope.original_content or envelope.content,
                                       envelope.mail_from, list(envelope.rcpt_tos),
-                                      session.ssl is not None))
+                                      session.ssl is not None or self.implicit_tls))
         with open(target + ".part", "w", encoding="utf-8") as out:
             out.write(content)
         os.replace(target + ".part", target)
         return "250 Message accepted"
 
 
-def make_authenticator(login, folder):
+def make_authenticator(login, folder, implicit_tls):
     from aiosmtpd.smtp import AuthResult, LoginPassword
     user, _, password = login.partition(":")
 
     def authenticate(server, session, envelope, mechanism, auth_data):
         with open(os.path.join(folder, "auth.log"), "a", encoding="utf-8") as log:
-            log.write("tls\n" if session.ssl is not None else "clear\n")
+            log.write("tls\n" if session.ssl is not None or implicit_tls else "clear\n")
         ok = (isinstance(auth_data, LoginPassword)
               and auth_data.login.decode() == user and auth_data.password.decode() == password)
         # handled=False: the server itself answers 235 or 535.
@@ -100,18 +109,24 @@ def serve(args):
     from aiosmtpd.smtp import SMTP
     loop = asyncio.new_event_loop()
     asyncio.set_event_loop(loop)
-    handler = Sink(args.folder, args.refuse_recipients)
+    handler = Sink(args.folder, args.refuse_recipients, bool(args.auth), bool(args.smtps))
     options = {"hostname": "sink.test", "loop": loop}
     if args.auth:
-        options.update(authenticator=make_authenticator(args.auth, args.folder), auth_required=True,
+        options.update(authenticator=make_authenticator(args.auth, args.folder, bool(args.smtps)), auth_required=True,
                        auth_require_tls=False)
+
     if args.starttls:
         import ssl
         context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
         context.load_cert_chain(*args.starttls)
         options.update(tls_context=context, require_starttls=False)
+    wrapped = None
+    if args.smtps:
+        import ssl
+        wrapped = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
+        wrapped.load_cert_chain(*args.smtps)
     server = loop.run_until_complete(
-        loop.create_server(lambda: SMTP(handler, **options), host="127.0.0.1", port=0))
+        loop.create_server(lambda: SMTP(handler, **options), host="127.0.0.1", port=0, ssl=wrapped))
     print("PORT %d" % server.sockets[0].getsockname()[1], flush=True)
     loop.run_forever()
 
@@ -124,6 +139,7 @@ def main():
     serve_command.add_argument("--refuse-recipients", action="store_true")
     serve_command.add_argument("--auth")
     serve_command.add_argument("--starttls", nargs=2, metavar=("CERT", "KEY"))
+    serve_command.add_argument("--smtps", nargs=2, metavar=("CERT", "KEY"))
     parse_command = commands.add_parser("parse")
     parse_command.add_argument("file")
     args = parser.parse_args()

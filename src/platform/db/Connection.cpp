@@ -236,7 +236,11 @@ void Connection::openSqlServer() {
     if (!db_.open()) throw lastError(QStringLiteral("Unable to connect to SQL Server"));
 }
 
-bool Connection::tryOpenMySql(bool useTls, int timeoutSeconds) {
+// Where the system keeps the certificates it trusts, for a server the installation names no
+// CA file for.
+static const QString kSystemCertificateFolder = QStringLiteral("/etc/ssl/certs");
+
+bool Connection::tryOpenMySql(bool useTls, const EngineSettings& settings) {
     releaseDatabase();
     db_ = QSqlDatabase::addDatabase(QStringLiteral("QMYSQL"), name_);
     db_.setHostName(target_.server);
@@ -244,30 +248,45 @@ bool Connection::tryOpenMySql(bool useTls, int timeoutSeconds) {
     db_.setDatabaseName(target_.database);
     db_.setUserName(target_.user);
     db_.setPassword(target_.password);
-    QString options = QStringLiteral("MYSQL_OPT_CONNECT_TIMEOUT=%1").arg(timeoutSeconds);
-    // Naming a cipher list makes the client ask for TLS.
-    if (useTls) options += QLatin1String(";SSL_CIPHER=HIGH");
+    QString options = QStringLiteral("MYSQL_OPT_CONNECT_TIMEOUT=%1;MYSQL_OPT_READ_TIMEOUT=%2;MYSQL_OPT_WRITE_TIMEOUT=%3")
+                          .arg(settings.connectTimeoutSeconds)
+                          .arg(settings.mysqlReadTimeoutSeconds)
+                          .arg(settings.mysqlWriteTimeoutSeconds);
+    // Naming the certificates to trust makes the client ask for TLS and check that the
+    // server's certificate chains to them. This driver offers no way to have the host name
+    // checked as well.
+    if (useTls)
+        options += settings.mysqlCaFile.isEmpty() ? QStringLiteral(";SSL_CIPHER=HIGH;SSL_CAPATH=") + kSystemCertificateFolder
+                                                  : QStringLiteral(";SSL_CIPHER=HIGH;SSL_CA=") + settings.mysqlCaFile;
     db_.setConnectOptions(options);
     return db_.open();
+}
+
+// The client library's words for a server that offers no TLS at all, as opposed to one
+// whose certificate failed.
+static bool serverOffersNoTls(const QSqlError& error) {
+    const QString text = error.text();
+    return text.contains(QLatin1String("SSL"), Qt::CaseInsensitive) &&
+           text.contains(QLatin1String("not support"), Qt::CaseInsensitive);
 }
 
 void Connection::openMySql(const EngineSettings& settings) {
     const QString tls = settings.mysqlTls.toLower();
     bool opened = false;
     if (tls == QLatin1String("off")) {
-        opened = tryOpenMySql(false, settings.connectTimeoutSeconds);
+        opened = tryOpenMySql(false, settings);
     } else {
-        opened = tryOpenMySql(true, settings.connectTimeoutSeconds);
-        // A server that offers no TLS is still used unless the installation requires TLS.
-        if (!opened && tls != QLatin1String("required") &&
-            db_.lastError().text().contains(QLatin1String("SSL"), Qt::CaseInsensitive))
-            opened = tryOpenMySql(false, settings.connectTimeoutSeconds);
+        opened = tryOpenMySql(true, settings);
+        // Only `auto` uses a server that offers no TLS, and only that: a certificate that
+        // does not verify is never a reason to go on in clear.
+        if (!opened && tls == QLatin1String("auto") && serverOffersNoTls(db_.lastError())) opened = tryOpenMySql(false, settings);
     }
     if (!opened) throw lastError(QStringLiteral("Unable to connect to the online database"));
     if (tls == QLatin1String("required") && !sessionUsesTls()) {
         db_.close();
         throw VeltError(2026, QStringLiteral("Connection"),
-                        QStringLiteral("The online database server did not agree to an encrypted (TLS) connection"));
+                        QStringLiteral("The online database server did not agree to an encrypted (TLS) connection; "
+                                       "[online] tls = auto in autovelt.ini allows one without"));
     }
     // Text literals are quoted by doubling apostrophes only; backslashes must stay plain.
     // Without that mode a value ending in a backslash could end its literal early, so a

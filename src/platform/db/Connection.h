@@ -48,6 +48,8 @@ public:
     // The string the connection was opened with; empty when it never was.
     const QString& connectionString() const { return connectionString_; }
     Engine engine() const { return target_.engine; }
+    // A MySQL session: whether it is encrypted (TLS).
+    bool encrypted() { return target_.engine == Engine::MySql && sessionUsesTls(); }
 
     // Runs a statement; returns the number of rows affected.
     long long execute(const QString& statement);
@@ -85,7 +87,7 @@ private:
     void openEmbedded(bool readOnly);
     void openSqlServer();
     void openMySql(const EngineSettings& settings);
-    bool tryOpenMySql(bool useTls, int timeoutSeconds);
+    bool tryOpenMySql(bool useTls, const EngineSettings& settings);
     bool sessionUsesTls();
     void configureEmbeddedJournal(const QString& schema, const QString& mode);
     void run(const QString& statement);

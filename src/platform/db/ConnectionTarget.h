@@ -8,8 +8,11 @@ namespace autovelt::db {
 struct EngineSettings {
     QString odbcDriver = QStringLiteral("ODBC Driver 18 for SQL Server");
     QString embeddedOnlineDatabase;  // an SQLite file that stands in for the online database
-    QString mysqlTls = QStringLiteral("auto");  // auto | required | off
+    QString mysqlTls = QStringLiteral("required");  // required | auto | off
+    QString mysqlCaFile;  // certificates the MySQL server's must chain to (empty: the system's)
     int connectTimeoutSeconds = 15;
+    int mysqlReadTimeoutSeconds = 60;   // a server that stops answering never holds a cycle longer
+    int mysqlWriteTimeoutSeconds = 60;
     int mysqlPort = 0;  // overrides the port of the online string (0 keeps it)
     bool readOnly = false;  // embedded files opened for reading only, journal mode untouched
 };
