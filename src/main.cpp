@@ -48,7 +48,7 @@ int main(int argc, char** argv) {
     if (commandLine->version) { std::printf("autovelt %s\n", AUTOVELT_VERSION); return ExitOk; }
 
     const QString home = ResolveHomeFolder(*commandLine, executableFolder(argv[0]));
-    const bool windowless = commandLine->headless || commandLine->once || commandLine->init || commandLine->check || commandLine->status ||
+    const bool windowless = commandLine->headless || commandLine->once || commandLine->dryRun || commandLine->init || commandLine->check || commandLine->status ||
                             !commandLine->explainRulesReport.isEmpty() || commandLine->search ||
                             commandLine->deleteMember != 0;
     // The rule explanation, the search, the check and the status only read, so they may run
@@ -81,5 +81,6 @@ int main(int argc, char** argv) {
                     qPrintable(home), qPrintable(home));
         return ExitOk;
     }
+    if (commandLine->dryRun) return RunDryRun(home);
     return RunHeadless(home, commandLine->once);
 }

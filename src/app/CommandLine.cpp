@@ -13,6 +13,7 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& arguments, QStrin
         const QString& a = arguments[i];
         if (a == QLatin1String("--headless")) c.headless = true;
         else if (a == QLatin1String("--once")) c.once = true;
+        else if (a == QLatin1String("--dry-run")) c.dryRun = true;
         else if (a == QLatin1String("--init")) c.init = true;
         else if (a == QLatin1String("--check")) c.check = true;
         else if (a == QLatin1String("--status")) c.status = true;
@@ -56,10 +57,10 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& arguments, QStrin
     }
     // One action per run: a deletion must never slip past the installation lock by being
     // named beside an action that runs without it.
-    const int actions = int(c.headless) + int(c.once) + int(c.init) + int(c.check) + int(c.search) + int(c.status) +
-                        int(c.deleteMember != 0) + int(!c.explainRulesReport.isEmpty());
+    const int actions = int(c.headless) + int(c.once) + int(c.dryRun) + int(c.init) + int(c.check) + int(c.search) +
+                        int(c.status) + int(c.deleteMember != 0) + int(!c.explainRulesReport.isEmpty());
     if (actions > 1) {
-        error = QStringLiteral("--headless, --once, --init, --check, --search, --status, --delete-member and "
+        error = QStringLiteral("--headless, --once, --dry-run, --init, --check, --search, --status, --delete-member and "
                                "--explain-rules are separate actions: name one");
         return std::nullopt;
     }
@@ -84,6 +85,8 @@ QString UsageText() {
         "  --home DIR   installation folder (default: AUTOVELT_HOME, else the program's folder)\n"
         "  --headless   run the import cycle without a window, printing every report line\n"
         "  --once       run exactly one cycle now and exit (implies --headless)\n"
+        "  --dry-run    one pass over the pending applications, printing what it would do;\n"
+        "               nothing is saved, sent (no agency request, email or FTP transfer) or filed\n"
         "  --init       create a new installation in the folder and exit\n"
         "  --check      check the installation (settings, databases, folders, templates,\n"
         "               permissions, mail server and agency reachable), one line per check;\n"

@@ -9,6 +9,7 @@ namespace autovelt {
 struct CommandLine {
     bool headless = false;
     bool once = false;
+    bool dryRun = false;  // --dry-run: one pass, nothing saved, sent or filed
     bool init = false;
     bool check = false;
     bool status = false;

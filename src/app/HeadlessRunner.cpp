@@ -1,6 +1,8 @@
 #include "app/HeadlessRunner.h"
 
 #include "app/CommandLine.h"
+#include "app/ControlSettings.h"
+#include "import/ImportPass.h"
 #include "app/ImportCycle.h"
 #include "app/PrintingReporter.h"
 #include "state/Importer.h"
@@ -38,6 +40,23 @@ void installSignalHandlers(std::atomic<bool>& flag) {
 }
 
 }  // namespace
+
+int RunDryRun(const QString& homeFolder) {
+    SystemClock clock;
+    PrintingReporter reporter(clock, stdout, QStringLiteral("dry run: "));
+    Importer importer(homeFolder, reporter, clock);
+    importer.LoadInstallation();
+    importer.dryRun = true;
+    importer.writesImporterLogs = false;
+    LoadControlSettings(importer);
+    if (!importer.SkipImport) cmdMembers_Click(importer);
+    const bool settingsStopped = importer.SkipImport;
+    importer.connections.closeAll();
+    if (settingsStopped) return ExitSettingsStopped;
+    return importer.lastPassEnd == Importer::PassEnd::Completed || importer.lastPassEnd == Importer::PassEnd::NotRun
+               ? ExitOk
+               : ExitPassStopped;
+}
 
 int RunHeadless(const QString& homeFolder, bool once) {
     SystemClock clock;

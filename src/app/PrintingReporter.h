@@ -13,7 +13,9 @@ namespace autovelt {
 // journal.
 class PrintingReporter : public ListReporter {
 public:
-    PrintingReporter(Clock& clock, std::FILE* out) : clock_(clock), out_(out) {}
+    // Every line starts with `mark` (a dry run's lines say so).
+    PrintingReporter(Clock& clock, std::FILE* out, QString mark = QString())
+        : clock_(clock), out_(out), mark_(std::move(mark)) {}
 
     void showProgress(const PassProgress& progress) override;
 
@@ -26,6 +28,7 @@ private:
 
     Clock& clock_;
     std::FILE* out_;
+    QString mark_;
     QDateTime lastProgress_;
 };
 

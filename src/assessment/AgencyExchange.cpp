@@ -20,6 +20,7 @@ constexpr qsizetype kLargestAnswer = 32 * 1024 * 1024;
 constexpr int kNotWellFormed = 1001;
 constexpr int kAnswerTooLarge = 1002;
 constexpr int kMayHaveArrived = 1003;
+constexpr int kDryRun = 1004;
 
 using EasyHandle = std::unique_ptr<CURL, decltype(&curl_easy_cleanup)>;
 using HeaderList = std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)>;
@@ -121,6 +122,9 @@ QString PostXml(const AgencyService& service, const QString& url, const QString&
 
 QString AskAgency(Importer& importer, const QString& requestName, const QString& url, const QString& soapAction,
                   const QString& xmlBody) {
+    // A dry run asks nothing: the application goes on as if no answer had come.
+    if (importer.dryRun)
+        return failure(kDryRun, QStringLiteral("Dry run: the request would be sent to the agency now; it is not sent"));
     RecordedResponses& kept = importer.recordedResponses();
     const QString applicationKey = importer.app.identityKey;
     // Outside the import pass (a loan run by hand) there is no application to keep it for.

@@ -40,6 +40,7 @@ QString MaskAgencyPasswords(const QString& request) {
 }
 
 QString WriteAgencyTrace(Importer& importer, const QString& fileName, const QString& request) {
+    if (importer.dryRun) return fileName;  // nothing is sent, so no copy is kept
     const QString path = QDir(AgencyTraceFolder(importer)).filePath(fileName);
     QString error;
     if (!WritePrivateFile(path, (MaskAgencyPasswords(request) + QLatin1Char('\n')).toUtf8(), &error))

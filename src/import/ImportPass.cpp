@@ -60,6 +60,7 @@ private:
     void refuseUnreadable(const VeltError& error);
     void commit();
     void performEffects();
+    void undoDryRunBatch();
     bool applyRulesLog(const Effect& effect);
     void recoverInterruptedRun();
     void finish(bool fetchDocuments);
@@ -113,7 +114,7 @@ void ImportPass::refuseUnreadable(const VeltError& error) {
 bool ImportPass::endedEarlier() {
     const std::optional<ImportRecord> record = FindImportRecord(im_.connections.TarvAudt, im_.app.identityKey);
     if (!record) return false;
-    MarkOnlineRowsImported(im_, im_.app.fieldId, im_.app.rawField2);
+    if (!im_.dryRun) MarkOnlineRowsImported(im_, im_.app.fieldId, im_.app.rawField2);
     const QString line = QStringLiteral("Application was ") + record->outcome + QStringLiteral(" by an earlier run (member ") +
                          QString::number(record->memberNumber) + QStringLiteral("); now marked imported online") +
                          im_.app.messageSuffix;
@@ -215,6 +216,10 @@ ImportPass::RowEnd ImportPass::processRow(const db::Recordset& row) {
 void ImportPass::commit() {
     // A cycle with nothing pending passes silently: no progress line in the journal.
     if (im_.progress.current > 0) im_.ShowStep(QStringLiteral("saving"));
+    if (im_.dryRun) {
+        undoDryRunBatch();
+        return;
+    }
     unit_.commitBatch();
     if (!singleApplicationRun() && !batch_.empty()) {
         db::Connection& online = im_.connections.OnlineConnection;
@@ -281,9 +286,22 @@ void ImportPass::recoverInterruptedRun() {
 }
 
 void ImportPass::finish(bool fetchDocuments) {
+    if (im_.dryRun) {
+        if (fetchDocuments) im_.ShowSuccess(QStringLiteral("Dry run: uploaded documents waiting in member_docs are not fetched"));
+        im_.ShowSuccess(QStringLiteral("Join+Borrow process completed at ") + now());
+        im_.ShowSuccess(QStringLiteral("Dry run: nothing was saved, sent or filed"));
+        return;
+    }
     if (fetchDocuments) DownloadSupportingDocuments(im_);
     im_.ShowSuccess(QStringLiteral("Join+Borrow process completed at ") + now());
     RecordActivityLog(im_, true);
+}
+
+// A dry run's batch is undone, with everything its applications were to do after the commit.
+void ImportPass::undoDryRunBatch() {
+    for (const Ended& ended : batch_) im_.stagedFiles().discard(ended.key);
+    batch_.clear();
+    unit_.abandonBatch();
 }
 
 void ImportPass::finishWithoutApplications() {
@@ -310,8 +328,8 @@ void ImportPass::stopOnFailure(long number, const QString& description) {
     reportError(number, description);
     if (lostBatch)
         im_.ShowException(QStringLiteral("The applications of the unsaved batch stay pending for the next cycle"));
-    WriteImporterLogFile(im_.programFolder(), im_.clock().now(),
-                         QStringLiteral("(Import Error) - ") + description + QStringLiteral(" (") + QString::number(number) +
+    if (im_.writesImporterLogs)
+        WriteImporterLogFile(im_.programFolder(), im_.clock().now(), QStringLiteral("(Import Error) - ") + description + QStringLiteral(" (") + QString::number(number) +
                              QLatin1Char(')'));
     im_.lastPassEnd = Importer::PassEnd::StoppedOnFailure;
 }
@@ -321,9 +339,10 @@ void ImportPass::run() {
     if (im_.SkipImport) return;
     // The override serves one run only: the next pass reads pending applications again.
     im_.applicationIdOverride = 0;
-    ReadApplicationIdFile(im_);
+    if (!im_.dryRun) ReadApplicationIdFile(im_);
     try {
-        recoverInterruptedRun();
+        // What a stopped run left is put right by the next real cycle, not by a dry run.
+        if (!im_.dryRun) recoverInterruptedRun();
         im_.progress = {0, countPending(), QString()};
         bool started = false;
         bool stopped = false;

@@ -60,7 +60,7 @@ bool MemberImport::decideMemberNumber() {
 void MemberImport::stopAtMemberNumberLimit() {
     const QString line = QStringLiteral("Member number limit exceeded - cannot import any further");
     im_.ShowException(line);
-    WriteImporterLogFile(im_.programFolder(), im_.clock().now(), line);
+    if (im_.writesImporterLogs) WriteImporterLogFile(im_.programFolder(), im_.clock().now(), line);
     im_.SkipImport = true;
 }
 

@@ -9,6 +9,7 @@ namespace autovelt {
 
 QString FileAfterCommit(Importer& importer, StagedFile file, const QByteArray& content, QString* reason) {
     const QString& key = importer.app.identityKey;
+    if (importer.dryRun) return file.filedPath();  // a dry run files nothing
     // Outside a pass there is no unit to wait for: the file is staged under its own name and
     // filed straight away, by the same move.
     file.staged = importer.stagedFiles().stage(key.isEmpty() ? QStringLiteral("outside a pass") : key, file.name, content);

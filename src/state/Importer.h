@@ -72,6 +72,10 @@ public:
     // False for a tool that must leave the installation as it found it (--status): the
     // settings load reports its problems without writing importer log files.
     bool writesImporterLogs = true;
+    // A dry run (--dry-run): one whole pass whose unit of work is never committed. Nothing
+    // reaches a peer (no agency request, no FTP transfer, no email, no online change) and no
+    // file is written; staff see what the next cycle would do.
+    bool dryRun = false;
     // The three cycle-level texts of the credit rules evaluation, emptied every cycle.
     std::array<QString, 3> cycleRuleTexts{};
 

@@ -3,8 +3,12 @@
 #include "app/InstanceLock.h"
 #include "support/TestInstallation.h"
 #include "support/TestPaths.h"
+#include "support/WebApplication.h"
 
+#include <QCryptographicHash>
 #include <QDir>
+#include <QDirIterator>
+#include <QRegularExpression>
 #include <QCoreApplication>
 #include <QFile>
 #include <QJsonArray>
@@ -175,6 +179,49 @@ TEST_F(ExecutableTest, StatusTellsAMonitorWhetherAPersonIsNeeded) {
         for (const QString& key : QString(c.jsonPath).split('/')) value = value[key];
         EXPECT_EQ(value, c.json) << json.out.toStdString();
     }
+}
+
+// A dry run shows what the next cycle will do, each line marked, and leaves every table, file and online row as it was:
+// the real cycle that follows reports the same.
+TEST_F(ExecutableTest, ADryRunChangesNothingAndShowsWhatTheCycleWillDo) {
+    using autovelt::testing::WebApplication;
+    inst.appendConfig(autovelt::testing::markedCodeTablesIni() + "\n[timing]\nsettle_pauses = false");
+    WebApplication borrower = WebApplication::joinAndBorrow(2);
+    borrower.niNumber = "CD123456A";
+    for (const WebApplication& a : {WebApplication::joinOnly(1), borrower})
+        for (const QString& statement : autovelt::testing::insertStatements(a)) inst.exec("online", statement);
+    // The files by content (a database by its rows: opening one may settle its journal), and every row.
+    const auto everything = [this] {
+        QStringList found;
+        for (QDirIterator it(inst.home(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories); it.hasNext();) {
+            QFile f(it.next());
+            if (f.fileName().endsWith("autovelt.lock") || f.fileName().endsWith(".db") || !f.open(QIODevice::ReadOnly)) continue;
+            found << f.fileName() + ' ' + QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256).toHex();
+        }
+        found.sort();
+        for (const char* db : {"TarvMain", "TarvTran", "TarvAudt", "TarvID", "online"}) found += inst.everyRow(db);
+        return found;
+    };
+    const QStringList before = everything();
+    const Run dry = runHere({"--dry-run"});
+    EXPECT_EQ(dry.exitCode, 0) << dry.out.toStdString() << dry.err.toStdString();
+    EXPECT_EQ(everything(), before);
+
+    const Run real = runHere({"--once"});
+    ASSERT_EQ(real.exitCode, 0) << real.out.toStdString();
+    static const QRegularExpression time(QStringLiteral("\\d\\d/\\d\\d/\\d{4} \\d\\d:\\d\\d:\\d\\d"));
+    const auto reportLines = [](const QString& output, const QString& mark) {
+        QStringList lines;
+        for (QString line : output.split('\n', Qt::SkipEmptyParts)) {
+            EXPECT_TRUE(line.startsWith(mark)) << line.toStdString();
+            line = line.mid(mark.size()).replace(time, "T");
+            if (!line.startsWith("progress:") && !line.contains("Dry run:")) lines << line;
+        }
+        return lines;
+    };
+    EXPECT_EQ(reportLines(dry.out, "dry run: "), reportLines(real.out, QString())) << dry.out.toStdString();
+    EXPECT_TRUE(dry.out.contains("dry run: success: Added new member 1") &&
+                dry.out.contains("dry run: success: Dry run: nothing was saved, sent or filed")) << dry.out.toStdString();
 }
 
 }  // namespace

@@ -29,14 +29,9 @@ QStringList dumpInstallation(TestInstallation& inst) {
     static const QRegularExpression settled(QStringLiteral("\\|(done|uncertain)\\|\\d+\\|([^|]*)\\|([^|]*)$"));
     QStringList lines;
     for (const QString db : {"TarvMain", "TarvTran", "TarvAudt", "TarvID", "online"}) {
-        for (const QString& table : inst.values(db, "SELECT name FROM sqlite_master WHERE type='table' ORDER BY name")) {
-            QStringList columns = inst.values(db, QStringLiteral("SELECT name FROM pragma_table_info('%1')").arg(table));
-            for (QString& c : columns) c = QStringLiteral("IFNULL(\"%1\",'')").arg(c);
-            const QString select = QStringLiteral("SELECT %1 FROM \"%2\" ORDER BY rowid").arg(columns.join("||'|'||"), table);
-            for (QString row : inst.values(db, select)) {
-                row.replace(inst.home(), "<home>").replace(timeOfDay, "T");
-                lines << table + ':' + (table == "VeltEffect" ? row.replace(settled, "|settled") : row);
-            }
+        for (QString row : inst.everyRow(db)) {
+            row.replace(inst.home(), "<home>").replace(timeOfDay, "T");
+            lines << (row.startsWith("VeltEffect:") ? row.replace(settled, "|settled") : row);
         }
     }
     return lines;

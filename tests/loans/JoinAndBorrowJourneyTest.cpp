@@ -232,6 +232,21 @@ TEST_F(JoinAndBorrowJourneyTest, DeletionUndoesTheImport) {
     EXPECT_EQ(filesIn("scans/CREDITCH/00/00/00/01").size(), 1);
 }
 
+// A dry run asks the agency nothing: it says so, and rates the loan as without a report (the identity check, which
+// cannot be made either, fails it here by its CR10A band).
+TEST_F(JoinAndBorrowJourneyTest, ADryRunSendsNoAgencyRequest) {
+    add(WebApplication::joinAndBorrow(21).set(6, "Tester"));
+    QProcess program;
+    program.start(AUTOVELT_EXECUTABLE, {"--dry-run", "--home", inst.home()});
+    ASSERT_TRUE(program.waitForFinished(60000));
+    const QString out = QString::fromLocal8Bit(program.readAllStandardOutput());
+    EXPECT_EQ(sandbox_->requests().size(), 0);
+    EXPECT_TRUE(out.contains("the request would be sent to the agency now; it is not sent") &&
+                out.contains("dry run: problem: No credit report for member 1 (the credit search failed)") &&
+                out.contains("dry run: success: Overall initial rating for loan=FAIL for member 1")) << out.toStdString();
+    EXPECT_EQ(importedFlag(21) + QString::number(members()), "N0");
+}
+
 // Killed once the search's answer was kept, the next run uses the kept answer; killed while the search was on the wire,
 // the next run does not search again and says so.
 TEST_F(JoinAndBorrowJourneyTest, AKilledRunNeverSearchesTwice) {

@@ -155,4 +155,15 @@ void TestInstallation::execOnlineMySql(const QString& sqlText) {
 
 void TestInstallation::openCoreConnections() { OpenCoreConnections(*importer_); }
 
+QStringList TestInstallation::everyRow(const QString& database) {
+    QStringList lines;
+    for (const QString& table : values(database, QStringLiteral("SELECT name FROM sqlite_master WHERE type='table' ORDER BY name"))) {
+        QStringList columns = values(database, QStringLiteral("SELECT name FROM pragma_table_info('%1')").arg(table));
+        for (QString& c : columns) c = QStringLiteral("IFNULL(\"%1\",'')").arg(c);
+        const QString select = QStringLiteral("SELECT %1 FROM \"%2\" ORDER BY rowid").arg(columns.join("||'|'||"), table);
+        for (const QString& row : values(database, select)) lines << table + QLatin1Char(':') + row;
+    }
+    return lines;
+}
+
 }  // namespace autovelt::test

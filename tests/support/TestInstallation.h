@@ -41,6 +41,8 @@ public:
     int count(const QString& database, const QString& sqlText);
     // The first column of every row of a query, as texts.
     QStringList values(const QString& database, const QString& sqlText);
+    // Every row of every table of the database, in storage order, as "table:col|col|...".
+    QStringList everyRow(const QString& database);
 
     // Appends lines to autovelt.ini and reloads the installation settings.
     void appendConfig(const QString& iniText);
