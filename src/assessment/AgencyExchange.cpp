@@ -129,17 +129,16 @@ QString AskAgency(Importer& importer, const QString& requestName, const QString&
     const QString applicationKey = importer.app.identityKey;
     // Outside the import pass (a loan run by hand) there is no application to keep it for.
     if (applicationKey.isEmpty()) return PostXml(importer.config.agency, url, soapAction, xmlBody);
-    if (std::optional<QByteArray> answer = kept.recall(applicationKey, requestName)) return QString::fromUtf8(*answer);
     // A request a stopped run had on the wire is not sent again on the importer's own: a
     // second credit search would leave a second footprint on the applicant's credit file.
-    if (kept.attemptedWithoutAnswer(applicationKey, requestName))
-        return failure(kMayHaveArrived, QStringLiteral("The request was under way when the importer stopped and may have "
-                                                       "reached the agency; it is not sent again. Please check with the agency"));
-    kept.markAttempt(applicationKey, requestName);
-    const Exchange exchange = post(importer.config.agency, url, soapAction, xmlBody);
-    if (exchange.delivered) kept.remember(applicationKey, requestName, exchange.text.toUtf8());
-    else if (exchange.neverSent) kept.clearAttempt(applicationKey, requestName);
-    return exchange.text;
+    const QString interrupted = failure(kMayHaveArrived, QStringLiteral("The request was under way when the importer stopped and "
+                                                                        "may have reached the agency; it is not sent again. Please "
+                                                                        "check with the agency"));
+    const auto send = [&] {
+        const Exchange exchange = post(importer.config.agency, url, soapAction, xmlBody);
+        return RecordedResponses::Attempt{exchange.text.toUtf8(), exchange.delivered, exchange.neverSent};
+    };
+    return QString::fromUtf8(kept.askOnce(applicationKey, requestName, send, interrupted.toUtf8()));
 }
 
 }  // namespace autovelt

@@ -139,11 +139,13 @@ public:
         if (im_.settings.ScanLocation.isEmpty()) return;
         try {
             // Nothing queued: the FTP server is not contacted at all.
-            if (queuedDocuments().isEmpty() || !connect()) return;
+            QList<QueuedDocument> documents = queuedDocuments();
+            if (documents.isEmpty() || !connect()) return;
             EnsureImporterTables(im_.connections.TarvAudt, im_.sqlServer());
             EnsureDocumentRecords(im_.connections.TarvAudt);
-            performFilings();  // what an earlier run filed and left on the website
-            for (const QueuedDocument& document : queuedDocuments()) handleOrSkip(document);
+            // What an earlier run filed and left on the website; finishing it removes rows.
+            if (performFilings()) documents = queuedDocuments();
+            for (const QueuedDocument& document : documents) handleOrSkip(document);
         } catch (const VeltError& error) {
             im_.ShowException(QStringLiteral("Unable to interpret loan application images (") +
                               QString::number(error.number()) + QLatin1Char(')'));
@@ -416,13 +418,17 @@ private:
         }
     }
 
-    // Performs every document effect waiting in the outbox.
-    void performFilings() {
-        const QHash<QString, EffectOutbox::Performer> performers{
-            {kDocumentEffect, [this](const Effect& effect) { return finishFiling(decodeFiledDocument(effect.payload)); }}};
+    // Performs every document effect waiting in the outbox; true when there was one.
+    bool performFilings() {
+        bool performed = false;
+        const QHash<QString, EffectOutbox::Performer> performers{{kDocumentEffect, [this, &performed](const Effect& effect) {
+            performed = true;
+            return finishFiling(decodeFiledDocument(effect.payload));
+        }}};
         for (const Effect& effect : EffectOutbox(im_.connections.TarvAudt).performPending(performers, im_.clock().now()))
             im_.ShowException(QStringLiteral("Gave up on the ") + effect.kind + QStringLiteral(" of ") + effect.applicationKey +
                               QStringLiteral(" after ") + QString::number(effect.attempts) + QStringLiteral(" attempts"));
+        return performed;
     }
 
     // The filed document takes its place; then the server file and the row go. True when

@@ -60,7 +60,7 @@ private:
     void refuseUnreadable(const VeltError& error);
     void commit();
     void performEffects();
-    void undoDryRunBatch();
+    void abandonBatch();
     bool applyRulesLog(const Effect& effect);
     void recoverInterruptedRun();
     void finish(bool fetchDocuments);
@@ -216,8 +216,8 @@ ImportPass::RowEnd ImportPass::processRow(const db::Recordset& row) {
 void ImportPass::commit() {
     // A cycle with nothing pending passes silently: no progress line in the journal.
     if (im_.progress.current > 0) im_.ShowStep(QStringLiteral("saving"));
-    if (im_.dryRun) {
-        undoDryRunBatch();
+    if (im_.dryRun) {  // a dry run's batch is never committed
+        abandonBatch();
         return;
     }
     unit_.commitBatch();
@@ -297,8 +297,8 @@ void ImportPass::finish(bool fetchDocuments) {
     RecordActivityLog(im_, true);
 }
 
-// A dry run's batch is undone, with everything its applications were to do after the commit.
-void ImportPass::undoDryRunBatch() {
+// The open batch is undone, with everything its applications were to do after the commit.
+void ImportPass::abandonBatch() {
     for (const Ended& ended : batch_) im_.stagedFiles().discard(ended.key);
     batch_.clear();
     unit_.abandonBatch();
@@ -321,10 +321,8 @@ void ImportPass::reportError(long number, const QString& description) {
 // applications stay pending, and the pass stops.
 void ImportPass::stopOnFailure(long number, const QString& description) {
     const bool lostBatch = !batch_.empty();
-    for (const Ended& ended : batch_) im_.stagedFiles().discard(ended.key);
     if (inRow_) im_.stagedFiles().discard(im_.app.identityKey);
-    batch_.clear();
-    unit_.abandonBatch();
+    abandonBatch();
     reportError(number, description);
     if (lostBatch)
         im_.ShowException(QStringLiteral("The applications of the unsaved batch stay pending for the next cycle"));

@@ -99,11 +99,19 @@ void RecordedResponses::forgetOlderThan(const QDateTime& cutoff) {
 }
 
 QByteArray RecordedResponses::askOnce(const QString& applicationKey, const QString& request,
-                                      const std::function<QByteArray()>& ask) {
+                                      const std::function<Attempt()>& ask, const QByteArray& whenInterrupted) {
     if (std::optional<QByteArray> kept = recall(applicationKey, request)) return *kept;
-    const QByteArray answer = ask();
-    remember(applicationKey, request, answer);
-    return answer;
+    if (attemptedWithoutAnswer(applicationKey, request)) return whenInterrupted;
+    markAttempt(applicationKey, request);
+    const Attempt attempt = ask();
+    if (attempt.arrived) remember(applicationKey, request, attempt.answer);
+    else if (attempt.neverSent) clearAttempt(applicationKey, request);
+    return attempt.answer;
+}
+
+QByteArray RecordedResponses::askOnce(const QString& applicationKey, const QString& request,
+                                      const std::function<QByteArray()>& ask) {
+    return askOnce(applicationKey, request, [&ask] { return Attempt{ask()}; }, QByteArray());
 }
 
 }  // namespace autovelt

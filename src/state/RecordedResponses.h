@@ -26,12 +26,6 @@ public:
     std::optional<QByteArray> recall(const QString& applicationKey, const QString& request) const;
     void remember(const QString& applicationKey, const QString& request, const QByteArray& response);
 
-    // A request is marked before it leaves, so a run stopped while it was on the wire is
-    // known afterwards: the agency may have acted on it (a footprint on the applicant's
-    // credit file) although no answer was kept.
-    void markAttempt(const QString& applicationKey, const QString& request);
-    void clearAttempt(const QString& applicationKey, const QString& request);
-    bool attemptedWithoutAnswer(const QString& applicationKey, const QString& request) const;
     // Forgets the application's answers and removes the files kept with them.
     void forget(const QString& applicationKey);
     // Keeps a file written elsewhere for the application (a copy of a request, which holds
@@ -43,10 +37,30 @@ public:
     // personal data is never kept beyond the retention period.
     void forgetOlderThan(const QDateTime& cutoff);
 
-    // The kept answer, or the answer of `ask`, kept before it is returned.
+    // What one attempt of a request gave: an answer from the far end (kept), or a failure,
+    // for which the far end may or may not have acted unless the request never left.
+    struct Attempt {
+        QByteArray answer;
+        bool arrived = true;
+        bool neverSent = false;
+    };
+
+    // The kept answer, or the answer of `ask`, kept before it is returned. The attempt is
+    // marked before `ask` runs; one a stopped run left without an answer is not made again:
+    // `whenInterrupted` is returned instead.
+    QByteArray askOnce(const QString& applicationKey, const QString& request, const std::function<Attempt()>& ask,
+                       const QByteArray& whenInterrupted);
+    // The same for a request whose every answer arrives.
     QByteArray askOnce(const QString& applicationKey, const QString& request, const std::function<QByteArray()>& ask);
 
 private:
+    // A request is marked before it leaves, so a run stopped while it was on the wire is
+    // known afterwards: the agency may have acted on it (a footprint on the applicant's
+    // credit file) although no answer was kept.
+    void markAttempt(const QString& applicationKey, const QString& request);
+    void clearAttempt(const QString& applicationKey, const QString& request);
+    bool attemptedWithoutAnswer(const QString& applicationKey, const QString& request) const;
+
     QString fileFor(const QString& applicationKey, const QString& request) const;
     QString attemptFileFor(const QString& applicationKey, const QString& request) const;
     void keep(const QString& path, const QString& applicationKey, const QByteArray& content);
