@@ -24,12 +24,31 @@ QString TextBetween(const QString& text, const QString& open, const QString& clo
 
 QString PostXml(const AgencyService& service, const QString& url, const QString& soapAction, const QString& xmlBody);
 
-// PostXml for the current application, asked at most once: an answer the agency gave is
-// kept the moment it arrives, so a run repeated after a crash reads it back instead of
-// sending a second request (every credit search leaves a footprint on the applicant's
-// file). `requestName` names the request within the application, for example
-// "CallValidate 1234". Outside the import pass nothing is kept. A failure to reach the agency is not kept: the next run asks again.
+// A request of the application under way that has not been asked yet. The import pass
+// never waits on the agency while it holds the core banking databases' write lock: instead
+// of sending, AskAgency throws this; the pass undoes the application, commits its batch,
+// sends the request (SendAwaitedAgencyRequest) with no transaction open, and runs the
+// application again, which then reads the answer. It is no failure, so it derives from no
+// exception class and no step's error handling takes it for one.
+struct AgencyRequestAwaited {
+    QString applicationKey;
+    QString requestName;
+    QString url;
+    QString soapAction;
+    QString body;
+};
+
+// The answer to the request for the current application, asked at most once: an answer
+// the agency gave is kept the moment it arrives, so a run repeated after a crash reads it
+// back instead of sending a second request (every credit search leaves a footprint on the
+// applicant's file). `requestName` names the request within the application, for example
+// "CallValidate 1234". A request not asked yet throws AgencyRequestAwaited. Outside the
+// import pass (no application) the request is posted at once and nothing is kept. A
+// failure to reach the agency is not kept: the next run asks again.
 QString AskAgency(Importer& importer, const QString& requestName, const QString& url, const QString& soapAction,
                   const QString& xmlBody);
+
+// Sends an awaited request and keeps what it gave for the application's next run.
+void SendAwaitedAgencyRequest(Importer& importer, const AgencyRequestAwaited& request);
 
 }  // namespace autovelt

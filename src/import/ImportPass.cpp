@@ -1,5 +1,6 @@
 #include "import/ImportPass.h"
 
+#include "assessment/AgencyExchange.h"
 #include "comms/ActivityLog.h"
 #include "comms/ImporterLog.h"
 #include "comms/QueuedEmail.h"
@@ -32,6 +33,23 @@ namespace {
 // Pending applications are read in pages, so a long queue never sits in memory at once.
 constexpr int kPageSize = 500;
 
+// An application asks the agency at most twice (identity check, credit search), so it runs
+// at most three times; a request named anew on every run (a member number taken by
+// another program meanwhile) must not keep asking.
+constexpr int kMostRuns = 4;
+
+// The application's report lines are shown when it ends, each once.
+class HeldLines {
+public:
+    explicit HeldLines(Importer& importer) : importer_(importer) { importer_.holdLines(); }
+    ~HeldLines() { importer_.releaseLines(); }
+    HeldLines(const HeldLines&) = delete;
+    HeldLines& operator=(const HeldLines&) = delete;
+
+private:
+    Importer& importer_;
+};
+
 class ImportPass {
 public:
     explicit ImportPass(Importer& importer)
@@ -52,6 +70,8 @@ private:
     db::Recordset openPage(const QString& afterFieldId);
     int countPending();
     RowEnd processRow(const db::Recordset& row);
+    RowEnd runApplication(const db::Recordset& row);
+    void awaitAgency(const AgencyRequestAwaited& request);
     RowEnd importApplication(const std::optional<VeltError>& unreadable);
     bool endedEarlier();
     void keepEndedApplication();
@@ -186,6 +206,25 @@ ImportPass::RowEnd ImportPass::failApplication(const VeltError& error) {
 ImportPass::RowEnd ImportPass::processRow(const db::Recordset& row) {
     ++im_.progress.current;
     im_.progress.total = std::max(im_.progress.total, im_.progress.current);
+    const HeldLines held(im_);
+    for (int run = 1;; ++run) {
+        try {
+            return runApplication(row);
+        } catch (const AgencyRequestAwaited& request) {
+            // Nothing of this run stays: the application runs again once the agency answered.
+            discardApplication();
+            im_.dropHeldLines();
+            if (run == kMostRuns)
+                throw VeltError(0, QStringLiteral("ImportPass"), QStringLiteral("The application asked the agency more often than it can"))
+                    .markEnvironmental();
+            im_.releaseLines();
+            awaitAgency(request);
+            im_.holdLines();
+        }
+    }
+}
+
+ImportPass::RowEnd ImportPass::runApplication(const db::Recordset& row) {
     im_.ShowStep(QStringLiteral("reading the application"));
     // A note prepared for one application must never reach another member's diary.
     im_.diaryText.clear();
@@ -209,6 +248,14 @@ ImportPass::RowEnd ImportPass::processRow(const db::Recordset& row) {
         if (failApplication(error) == RowEnd::StopPass) return RowEnd::StopPass;
     }
     return RowEnd::Next;
+}
+
+// The batch so far is committed before the request leaves: no core banking lock is held
+// while the agency answers, however long it takes.
+void ImportPass::awaitAgency(const AgencyRequestAwaited& request) {
+    commit();
+    im_.ShowStep(QStringLiteral("waiting for the agency"));
+    SendAwaitedAgencyRequest(im_, request);
 }
 
 // The batch commits, then its website rows are marked together; a run stopped in between

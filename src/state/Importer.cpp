@@ -26,6 +26,34 @@ void Importer::LoadInstallation() {
     txtTeller = QStringLiteral("VELT");
 }
 
+void Importer::ShowException(const QString& prob) {
+    if (heldLines_) heldLines_->push_back({true, withoutPasswords(prob)});
+    else reporter_.showException(withoutPasswords(prob));
+}
+
+void Importer::ShowSuccess(const QString& stuff) {
+    if (heldLines_) heldLines_->push_back({false, stuff});
+    else reporter_.showSuccess(stuff);
+}
+
+void Importer::holdLines() {
+    if (!heldLines_) heldLines_.emplace();
+}
+
+void Importer::releaseLines() {
+    if (!heldLines_) return;
+    const std::vector<HeldLine> lines = std::move(*heldLines_);
+    heldLines_.reset();
+    for (const HeldLine& line : lines) {
+        if (line.problem) reporter_.showException(line.text);
+        else reporter_.showSuccess(line.text);
+    }
+}
+
+void Importer::dropHeldLines() {
+    if (heldLines_) heldLines_->clear();
+}
+
 QString Importer::withoutPasswords(QString text) const {
     const AgencyCredentials& agency = settings.agency;
     for (const QString& password : {config.smtpPassword, settings.WEBPW, startup.sqlPW, agency.CreditReportPassword,

@@ -14,6 +14,8 @@
 #include <QStringList>
 #include <array>
 #include <atomic>
+#include <optional>
+#include <vector>
 
 namespace autovelt {
 
@@ -31,9 +33,16 @@ public:
 
     // Report lines. Every password the installation knows is masked out of a problem line,
     // whatever error text it quotes (a database's, a server's, the agency's answer).
-    void ShowException(const QString& prob) { reporter_.showException(withoutPasswords(prob)); }
+    void ShowException(const QString& prob);
     QString withoutPasswords(QString text) const;
-    void ShowSuccess(const QString& stuff) { reporter_.showSuccess(stuff); }
+    void ShowSuccess(const QString& stuff);
+
+    // The lines of the application under way are held until it ends, so an application
+    // run again (after its agency request was answered) reports each line once: the lines
+    // of the run that was undone are dropped.
+    void holdLines();
+    void releaseLines();
+    void dropHeldLines();
     Reporter& reporter() { return reporter_; }
 
     // The pass's progress: the step of the current application.
@@ -112,7 +121,13 @@ public:
     std::atomic<bool> stopRequested{false};
 
 private:
+    struct HeldLine {
+        bool problem;
+        QString text;
+    };
+
     QString programFolder_;
+    std::optional<std::vector<HeldLine>> heldLines_;
     Reporter& reporter_;
     Clock& clock_;
     MailTransport* mailTransport_;

@@ -65,7 +65,11 @@ bool RecordedResponses::attemptedWithoutAnswer(const QString& applicationKey, co
 // never collides with an answer's.
 const QString kKeptFilesList = QStringLiteral("kept-files");
 
-void RecordedResponses::forget(const QString& applicationKey) { forgetFolder(QDir(folder_).filePath(safeName(applicationKey))); }
+void RecordedResponses::forget(const QString& applicationKey) {
+    const QString folder = QDir(folder_).filePath(safeName(applicationKey));
+    forgetFolder(folder);
+    answeredThisRun_.removeIf([&folder](const auto& entry) { return entry.key().startsWith(folder + QLatin1Char('/')); });
+}
 
 void RecordedResponses::forgetFolder(const QString& applicationFolder) {
     QFile list(QDir(applicationFolder).filePath(kKeptFilesList));
@@ -98,14 +102,22 @@ void RecordedResponses::forgetOlderThan(const QDateTime& cutoff) {
         if (application.lastModified() < cutoff) forgetFolder(application.filePath());
 }
 
+bool RecordedResponses::asked(const QString& applicationKey, const QString& request) const {
+    const QString file = fileFor(applicationKey, request);
+    return answeredThisRun_.contains(file) || QFile::exists(file) || QFile::exists(attemptFileFor(applicationKey, request));
+}
+
 QByteArray RecordedResponses::askOnce(const QString& applicationKey, const QString& request,
                                       const std::function<Attempt()>& ask, const QByteArray& whenInterrupted) {
     if (std::optional<QByteArray> kept = recall(applicationKey, request)) return *kept;
+    const QString file = fileFor(applicationKey, request);
+    if (answeredThisRun_.contains(file)) return answeredThisRun_.value(file);
     if (attemptedWithoutAnswer(applicationKey, request)) return whenInterrupted;
     markAttempt(applicationKey, request);
     const Attempt attempt = ask();
     if (attempt.arrived) remember(applicationKey, request, attempt.answer);
-    else if (attempt.neverSent) clearAttempt(applicationKey, request);
+    else answeredThisRun_.insert(file, attempt.answer);
+    if (!attempt.arrived && attempt.neverSent) clearAttempt(applicationKey, request);
     return attempt.answer;
 }
 

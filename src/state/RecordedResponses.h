@@ -13,6 +13,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QHash>
 #include <QString>
 #include <functional>
 #include <optional>
@@ -50,6 +51,10 @@ public:
     // `whenInterrupted` is returned instead.
     QByteArray askOnce(const QString& applicationKey, const QString& request, const std::function<Attempt()>& ask,
                        const QByteArray& whenInterrupted);
+    // True once the request was asked for the application: its answer is kept, this run
+    // asked it, or a stopped run left it on the wire. askOnce sends nothing then.
+    bool asked(const QString& applicationKey, const QString& request) const;
+
     // The same for a request whose every answer arrives.
     QByteArray askOnce(const QString& applicationKey, const QString& request, const std::function<QByteArray()>& ask);
 
@@ -67,6 +72,9 @@ private:
     static void forgetFolder(const QString& applicationFolder);
 
     QString folder_;
+    // What this run's requests gave when it was not kept (the agency could not be reached):
+    // the application is run again once its request is answered, and reads it here.
+    QHash<QString, QByteArray> answeredThisRun_;
 };
 
 }  // namespace autovelt

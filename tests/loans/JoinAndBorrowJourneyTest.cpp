@@ -11,6 +11,10 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QUuid>
 #include <QThread>
 #include <functional>
 #include <memory>
@@ -273,6 +277,41 @@ TEST_F(JoinAndBorrowJourneyTest, AKilledRunNeverSearchesTwice) {
     EXPECT_TRUE(rerun.output.contains("may have reached the agency; it is not sent again")) << rerun.output.toStdString();
     EXPECT_TRUE(rerun.output.contains("Overall initial rating for loan=REFER for member 2")) << rerun.output.toStdString();
     EXPECT_EQ(requestPaths().count(kReport), 1);
+}
+
+// The credit union's own programs keep writing to the core banking database while the importer waits on the agency (the
+// slow applicant's search and identity check): the importer holds no lock during the wait, so a writer that waits at
+// most a second for the lock is never refused.
+TEST_F(JoinAndBorrowJourneyTest, TheCoreBankingDatabaseTakesWritesWhileTheAgencyAnswers) {
+    add(withNino(WebApplication::joinAndBorrow(22).set(6, "Slowpoke").set(4, "Sam"), "CD123456A"));
+    inst.exec("TarvMain", "CREATE TABLE StaffWrites (Id INTEGER PRIMARY KEY, Note TEXT)");
+    const QString name = QUuid::createUuid().toString();
+    QStringList refused;
+    int writesWhileWaiting = 0;
+    {
+        QSqlDatabase staff = QSqlDatabase::addDatabase("QSQLITE", name);
+        staff.setDatabaseName(inst.databaseFile("TarvMain"));
+        staff.setConnectOptions("QSQLITE_BUSY_TIMEOUT=1000");
+        ASSERT_TRUE(staff.open());
+        QProcess program;
+        program.start(AUTOVELT_EXECUTABLE, {"--once", "--home", inst.home()});
+        ASSERT_TRUE(program.waitForStarted());
+        while (!program.waitForFinished(100)) {
+            const bool waiting = requestPaths().contains(kReport);
+            QSqlQuery write(staff);
+            if (!staff.transaction() || !write.exec("INSERT INTO StaffWrites (Note) VALUES ('teller')") || !staff.commit()) {
+                refused << write.lastError().text() + staff.lastError().text();
+                staff.rollback();
+            } else if (waiting) {
+                ++writesWhileWaiting;
+            }
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+    EXPECT_EQ(refused, QStringList{});
+    EXPECT_GE(writesWhileWaiting, 20);  // the importer waited seconds on the agency, not milliseconds
+    EXPECT_EQ(requestPaths(), (QStringList{kReport, kValidate}));
+    EXPECT_EQ(inst.values("TarvTran", "SELECT LoanNumber || '|' || InitStatus FROM LoanAllocation"), QStringList{"C1001|F"});
 }
 
 }  // namespace
