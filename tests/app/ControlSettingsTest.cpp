@@ -15,11 +15,7 @@ namespace {
 QStringList logLines(test::TestInstallation& inst, const QString& names = QStringLiteral("autovelt_*.txt")) {
     QDir web(inst.path("web"));
     QStringList lines;
-    for (const QString& name : web.entryList({names}, QDir::Files, QDir::Name)) {
-        QFile f(web.filePath(name));
-        f.open(QIODevice::ReadOnly);
-        lines << QString::fromUtf8(f.readAll()).trimmed();
-    }
+    for (const QString& name : web.entryList({names}, QDir::Files, QDir::Name)) lines << inst.readFile(web.filePath(name)).trimmed();
     return lines;
 }
 

@@ -1,6 +1,7 @@
 // The real program, run as the credit union's service and its IT person run it.
 #include "app/CycleRecord.h"
 #include "app/InstanceLock.h"
+#include "support/ProgramRuns.h"
 #include "support/TestInstallation.h"
 #include "support/TestPaths.h"
 #include "support/WebApplication.h"
@@ -25,25 +26,8 @@ namespace {
 
 class ExecutableTest : public ::testing::Test {
 protected:
-    struct Run {
-        int exitCode = -1;
-        QString out, err;
-    };
-    // Started with the registry inside the installation and no AUTOVELT_HOME.
-    void start(QProcess& p, const QStringList& arguments) {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.remove("AUTOVELT_HOME");
-        env.insert("AUTOVELT_MACHINE_REGISTRY", inst.path("registry/machine.ini"));
-        env.insert("AUTOVELT_USER_REGISTRY", inst.path("registry/user.ini"));
-        p.setProcessEnvironment(env);
-        p.start(AUTOVELT_EXECUTABLE, arguments);
-    }
-    Run run(const QStringList& arguments) {
-        QProcess p;
-        start(p, arguments);
-        p.waitForFinished(60000);
-        return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
-    }
+    using Run = test::ProgramRun;
+    Run run(const QStringList& arguments) { return test::RunAutovelt(arguments); }
     Run runHere(const QStringList& arguments) { return run(QStringList(arguments) << "--home" << inst.home()); }
 
     test::TestInstallation inst;
@@ -82,7 +66,7 @@ TEST_F(ExecutableTest, InitCreatesAnInstallationAndNeverOverwritesOne) {
 TEST_F(ExecutableTest, HeadlessPrintsLinesAsReportedAndStopsOnSigterm) {
     inst.exec("online", "CREATE TABLE table_test (field_id INTEGER PRIMARY KEY)");  // a line every cycle
     QProcess p;
-    start(p, {"--headless", "--home", inst.home()});
+    p.start(AUTOVELT_EXECUTABLE, {"--headless", "--home", inst.home()});
     QString out;
     for (int i = 0; i < 300 && !out.contains("Table_test found"); ++i) {
         p.waitForReadyRead(100);

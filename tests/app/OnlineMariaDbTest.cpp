@@ -53,11 +53,7 @@ TEST(OnlineMariaDb, FindsTheOnlineTablesAndGivesEachProblemItsLine) {
         EXPECT_EQ(fresh.reporter().problems().value(0), c.firstLine);
         QString shown = fresh.reporter().problems().join("\n");
         QDir web(fresh.path("web"));
-        for (const QString& name : web.entryList(QDir::Files)) {
-            QFile f(web.filePath(name));
-            f.open(QIODevice::ReadOnly);
-            shown += QString::fromUtf8(f.readAll());
-        }
+        for (const QString& name : web.entryList(QDir::Files)) shown += fresh.readFile(web.filePath(name));
         EXPECT_FALSE(shown.contains("Wrong-Secret-77"));
     }
 }

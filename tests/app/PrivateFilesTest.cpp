@@ -65,8 +65,9 @@ TEST_F(PrivateFilesTest, ALinkInsideTheMemberStoreIsNeverFollowed) {
 }
 
 TEST_F(PrivateFilesTest, ConfigurationOrDataOpenToOthersIsWarnedAboutButStillRuns) {
-    ::chmod(QFile::encodeName(inst.path("autovelt.ini")).constData(), 0644);
-    ::chmod(QFile::encodeName(inst.path("data")).constData(), 0755);
+    // A group permission alone opens a file as much as one for everybody.
+    ::chmod(QFile::encodeName(inst.path("autovelt.ini")).constData(), 0640);
+    ::chmod(QFile::encodeName(inst.path("data")).constData(), 0705);
     LoadControlSettings(inst.importer());
     EXPECT_FALSE(inst.importer().SkipImport);
     const QString warning = "Warning: %1 is open to other users of this computer; make it private (chmod %2)";

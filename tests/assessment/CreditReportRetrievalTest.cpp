@@ -7,6 +7,7 @@
 #include "assessment/InstallationTempFolder.h"
 #include "state/CreditSearchRecords.h"
 #include "support/AgencySandbox.h"
+#include "support/ExpectedDocuments.h"
 
 #include <QDir>
 #include <QRegularExpression>
@@ -24,9 +25,6 @@ const QString kHome =
 const QString kPrevious1 =
     "<address><abodeno/><buildingno>3</buildingno><buildingname/><street1>Old Road</street1><street2/>"
     "<locality>Harborne</locality><posttown>Birmingham</posttown><postcode>B17 9XX</postcode>";
-const QString kPrevious2 =
-    "<address><abodeno/><buildingno/><buildingname>Rose Cottage</buildingname><street1>Church Street</street1><street2/>"
-    "<locality/><posttown/><postcode>WR1 1AA</postcode><startdate>2015-01-20</startdate><enddate>2019-08-15</enddate></address>";
 
 // One member with a home and two previous addresses, a loan of 1500 over 18 months, agency
 // credentials; request copies stay in the test's folder; the agency is closed ports.
@@ -91,10 +89,7 @@ protected:
         return QDir(QDir(inst.path(QStringLiteral("tmp"))).filePath(QStringLiteral("autovelt-%1").arg(::getuid())))
             .filePath(QStringLiteral("4711_20261206_cc.xml"));
     }
-    QString trace() const {
-        QFile f(tracePath());
-        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
-    }
+    QString trace() const { return inst.readFile(tracePath()); }
 
     QString reportFolder() const { return inst.path(QStringLiteral("scans/CREDITCH/00/00/47/11/")); }
 
@@ -115,21 +110,7 @@ class CreditReportRetrievalTest : public CreditReportFixture {};
 
 TEST_F(CreditReportRetrievalTest, RequestFromMemberRecordsAndTransportFailure) {
     const QString lines = draw();
-    EXPECT_EQ(trace(),
-              "<?xml version=\"1.0\" encoding=\"utf-8\"?><soap:Envelope xmlns:soap=\"http://schemas.xmlsoap.org/soap/envelope/\" "
-              "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" xmlns:xsd=\"http://www.w3.org/2001/XMLSchema\">"
-              "<soap:Header><callcreditheaders xmlns=\"" + kNs + "\"><company>RIVERSIDE</company><username>riverside01</username>"
-              "<password>********</password></callcreditheaders></soap:Header><soap:Body>"
-              "<Search07a xmlns=\"" + kNs + "\"><SearchDefinition><yourreference>4711</yourreference>"
-              "<creditrequest schemaversion=\"7.1\" datasets=\"511\"><applicant>" + kHome + kPrevious1 +
-              "<startdate>2019-08-15</startdate><enddate>2023-04-01</enddate></address>" + kPrevious2 +
-              "<name><title>Mrs</title><forename>Ann</forename><othernames>Beth</othernames><surname>Carter</surname></name>"
-              "<dob>1970-06-10</dob><applicantdemographics><contact><email><type>03</type><address>ann@example.org</address></email>"
-              "<telephone><type>13</type><std>0121</std><number>4960000</number></telephone>"
-              "<telephone><type>15</type><std>07700</std><number>900123</number></telephone></contact><employment/>"
-              "</applicantdemographics></applicant><score>1</score><purpose>CA</purpose><credittype>PU</credittype>"
-              "<balorlim>1500</balorlim><term>P1Y6M0D</term><autosearch>1</autosearch><autosearchmaximum>3</autosearchmaximum>"
-              "</creditrequest></SearchDefinition></Search07a></soap:Body></soap:Envelope>\n");
+    EXPECT_EQ(trace(), OnOneLine(ExpectedDocument("credit-search-request.xml")) + '\n');
     EXPECT_FALSE(IsOpenToOthers(tracePath()) || IsOpenToOthers(QFileInfo(tracePath()).absolutePath()));
     EXPECT_TRUE(QRegularExpression("^Error drawing credit report for member 4711\\|Error: 7 - .* <Success>false</Success>\\|"
                                    "Perhaps refer to " + QRegularExpression::escape(tracePath()) + "$").match(lines).hasMatch())
@@ -327,9 +308,7 @@ TEST_F(CreditReportExchangeTest, ReportIsKeptStoredAndUsedAgain) {
     EXPECT_EQ(requests[0].body + "\n", trace());
 
     // Stored with the stylesheet and without the namespace, and read back as it was stored.
-    QFile stored(storedReportPath());
-    ASSERT_TRUE(stored.open(QIODevice::ReadOnly));
-    const QString text = QString::fromUtf8(stored.readAll());
+    const QString text = inst.readFile(storedReportPath());
     QString expected = report;
     expected.replace("<?xml version=\"1.0\" encoding=\"utf-8\"?>",
                      "<?xml version=\"1.0\" encoding=\"utf-8\"?><?xml-stylesheet type=\"text/xsl\" href=\"CallReport7.2.xslt\"?>");

@@ -2,9 +2,9 @@
 #include "assessment/IdentityCheckRequest.h"
 #include "state/CycleSettings.h"
 #include "state/InstallationConfig.h"
+#include "support/ExpectedDocuments.h"
 #include "support/QtPrinters.h"
 
-#include <QRegularExpression>
 #include <QXmlStreamReader>
 #include <functional>
 #include <gtest/gtest.h>
@@ -13,19 +13,6 @@ namespace autovelt {
 namespace {
 
 const QDate kPassDate(2026, 3, 5);
-
-// Expected text written readably: each two leading blanks stand for a tab; elements that
-// share a text line, split by a blank, are siblings; each line ends in a carriage return alone.
-QString doc(const char* text) {
-    QString out;
-    for (QString line : QString::fromUtf8(text).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
-        qsizetype depth = 0;
-        while (line.mid(depth * 2, 2) == QLatin1String("  ")) ++depth;
-        for (const QString& element : line.mid(depth * 2).split(QRegularExpression("(?<=>) (?=<)")))
-            out += QString(depth, QLatin1Char('\t')) + element + QLatin1Char('\r');
-    }
-    return out;
-}
 
 // Ann Lee, whose home row carries the address file's columns, with bank details.
 IdentityCheckRequest pafRequest() {
@@ -53,49 +40,13 @@ IdentityCheckRequest linesRequest() {
 }
 
 TEST(IdentityCheckRequestTest, HomeRowWithAddressFileColumns) {
-    const QString expected = doc(R"(
-<?xml version="1.0" encoding="utf-8"?>
-<callvalidate>
-  <authentication>
-    <company>RIVERSIDE</company> <username>riverside.api</username> <password>Secret-Pass-1</password>
-  </authentication>
-  <sessions>
-    <session RID="1234">
-      <data>
-        <Personalinformation>
-          <IndividualDetails>
-            <Dateofbirth>1980-02-29</Dateofbirth> <Title>Mrs</Title> <Firstname>Ann</Firstname> <Othernames/> <Surname>Lee</Surname>
-            <Phonenumber>01134960000</Phonenumber> <Emailaddress>ann.lee@example.com</Emailaddress>
-            <addresslessthan12months>false</addresslessthan12months>
-          </IndividualDetails>
-          <AddressDetails>
-            <Abodenumber>Flat 3</Abodenumber> <Buildingnumber>14</Buildingnumber> <Buildingname>Mill House</Buildingname>
-            <Address1>Canal Road</Address1> <Address2/> <Address3>Leeds</Address3> <Town>West Yorkshire Metropolit</Town>
-            <Postcode>LS1 4AB</Postcode> <Previousabodenumber/> <Previousbuildingnumber/> <Previousbuildingname/>
-            <Previousaddress1/> <Previousaddress2/> <Previousaddress3/> <Previoustown/> <Previouspostcode/>
-          </AddressDetails>
-          <Checksrequired>
-            <BankStandard>yes</BankStandard> <BankEnhanced>yes</BankEnhanced> <CardLive>no</CardLive> <CardEnhanced>no</CardEnhanced>
-            <IDEnhanced>yes</IDEnhanced> <NCOAAlert>yes</NCOAAlert> <CallValidate3D>no</CallValidate3D> <DeliveryFraud>no</DeliveryFraud>
-            <CreditScore>no</CreditScore> <Zodiac>no</Zodiac> <RealTimeFraudAlerts>yes</RealTimeFraudAlerts> <DeviceRisk>no</DeviceRisk>
-            <MobileRisk>no</MobileRisk> <EmailRisk>no</EmailRisk> <MobileID>no</MobileID> <EmailID>no</EmailID>
-          </Checksrequired>
-        </Personalinformation>
-        <Bankinformation>
-          <Bankaccountnumber>12345678</Bankaccountnumber> <Banksortcode>40-11-22</Banksortcode>
-        </Bankinformation>
-        <DeviceDetails/>
-      </data>
-    </session>
-  </sessions>
-  <application>V512-API-LIVE</application>
-</callvalidate>
-)");
+    // Tab-indented, each line ending in a carriage return alone.
+    const QString expected = test::ExpectedDocument("identity-check-request.xml").replace('\n', '\r');
     EXPECT_EQ(ComposeIdentityCheckRequest(pafRequest()), expected);
 }
 
 // The composed document without indentation, one element a line; and expected lines
-// written as in doc(), siblings split by a blank.
+// with siblings split by a blank.
 QString lines(const IdentityCheckRequest& r) {
     return ComposeIdentityCheckRequest(r).remove(QLatin1Char('\t')).replace(QLatin1Char('\r'), QLatin1Char('\n'));
 }

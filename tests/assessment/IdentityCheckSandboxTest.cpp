@@ -146,19 +146,16 @@ TEST_F(IdentityCheckTest, AgencyVerdictsAndTheirDowngrades) {
         const QString id = "TU IDV-" + result + " Score [" + QString::fromLatin1(p.verdict).section('|', 1) + "]|" + ref;
         EXPECT_EQ(idProof(), id + "|2026-03-05|VELT|" + (passed ? id : QStringLiteral("|")) + "|2026-03-05|VELT");
         EXPECT_EQ(bankFlag() + (app().identityFailedOnBank ? " failed on bank" : ""), onBank ? "0 failed on bank" : "1");
-        QFile filed(filedAnswerPath());
-        ASSERT_TRUE(filed.open(QIODevice::ReadOnly));
-        const QString answer = QString::fromUtf8(filed.readAll());
+        const QString answer = inst.readFile(filedAnswerPath());
         EXPECT_TRUE(answer.startsWith("<?xml version=\"1.0\" encoding=\"utf-8\"?><?xml-stylesheet type=\"text/xsl\" "
                                       "href=\"CallValidate535.xslt\"?><Results") && answer.contains("PID=\"" + ref + '"'));
         // What the sandbox received (its record masks the password) is the private copy kept here.
         const QList<AgencyRequest> requests = sandbox().requests();
         ASSERT_EQ(requests.size(), 1);
         EXPECT_EQ(requests[0].path, "/callvalidateapi/incomingserver.php");
-        QFile trace(AgencyTraceFolder(inst.importer()) + QStringLiteral("/1234_20260305_CV.xml"));
-        ASSERT_TRUE(trace.open(QIODevice::ReadOnly));
-        EXPECT_EQ(QString::fromUtf8(trace.readAll()), requests[0].body + QLatin1Char('\n'));
-        EXPECT_FALSE(IsOpenToOthers(trace.fileName()) || IsOpenToOthers(AgencyTraceFolder(inst.importer())));
+        const QString trace = AgencyTraceFolder(inst.importer()) + QStringLiteral("/1234_20260305_CV.xml");
+        EXPECT_EQ(inst.readFile(trace), requests[0].body + QLatin1Char('\n'));
+        EXPECT_FALSE(IsOpenToOthers(trace) || IsOpenToOthers(AgencyTraceFolder(inst.importer())));
     }
 }
 
@@ -293,11 +290,8 @@ TEST_F(IdentityCheckImportTest, NewJoinOnlyMemberIsChecked) {
     EXPECT_EQ(ref.size(), 30);
     const QString folder = QStringLiteral("scans/MEMBERID/00/00/00/");
     QStringList identityLines;
-    for (const QString& name : filesIn(folder).filter(QLatin1String("J+B_App_"))) {
-        QFile details(inst.path(folder + name));
-        if (details.open(QIODevice::ReadOnly))
-            identityLines << QString::fromUtf8(details.readAll()).split(QLatin1Char('\n')).filter(QRegularExpression("^IDV "));
-    }
+    for (const QString& name : filesIn(folder).filter(QLatin1String("J+B_App_")))
+        identityLines << inst.readFile(folder + name).split(QLatin1Char('\n')).filter(QRegularExpression("^IDV "));
     EXPECT_EQ(identityLines, (QStringList{"IDV band : Pass", "IDV score : 68", "IDV ref : " + ref}));
     EXPECT_FALSE(QString::fromStdString(report()).contains(kPassword));
 }

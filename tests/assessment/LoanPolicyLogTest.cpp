@@ -9,11 +9,10 @@
 #include "state/RulesLogChanges.h"
 #include "support/CreditReportBuilder.h"
 #include "support/TestInstallation.h"
-#include "support/TestPaths.h"
+#include "support/ProgramRuns.h"
 
 #include <QCryptographicHash>
 #include <QFile>
-#include <QProcess>
 #include <gtest/gtest.h>
 
 using namespace autovelt;
@@ -227,15 +226,9 @@ protected:
     }
 
     QString explain(const QString& reportFile) {
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("AUTOVELT_MACHINE_REGISTRY", inst.path("registry/machine.ini"));
-        env.insert("AUTOVELT_USER_REGISTRY", inst.path("registry/user.ini"));
-        p.setProcessEnvironment(env);
-        p.start(AUTOVELT_EXECUTABLE, {"--explain-rules", reportFile, "--amount", "1500", "--member", "700", "--home", inst.home()});
-        p.waitForFinished(60000);
-        EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
-        return QString::fromLocal8Bit(p.readAllStandardOutput());
+        const ProgramRun run = RunAutovelt({"--explain-rules", reportFile, "--amount", "1500", "--member", "700", "--home", inst.home()});
+        EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+        return run.out;
     }
 
     // Rule code and letter of every table row that gave a letter.

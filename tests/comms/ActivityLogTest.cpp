@@ -1,6 +1,7 @@
 #include "comms/ActivityLog.h"
 
-#include "support/SmtpSink.h"
+#include "support/ExpectedDocuments.h"
+#include "support/ProgramRuns.h"
 #include "support/TestInstallation.h"
 
 #include <QDir>
@@ -12,43 +13,21 @@ namespace {
 
 using test::TestInstallation;
 using testing::ReceivedMail;
-using testing::SmtpSink;
 
 const QDateTime kNow(QDate(2024, 3, 5), QTime(14, 7, 9));
-const QString kStamp = QStringLiteral("05/03/2024 at 14:07:09");
 const QString kCrLf = QStringLiteral("\r\n");
 
-QByteArray readAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QString rule(int width) { return QString(width, QLatin1Char('=')); }
-
-// A heading between two rules of its width, as the mail body shows it.
-QString block(int width, const QString& heading) { return kCrLf + rule(width) + kCrLf + heading + kStamp + kCrLf + rule(width); }
+// A reviewed file of tests/expected with the line ends the log and its mail use.
+QString withCrLf(const QString& name) { return test::ExpectedDocument(name).replace(QLatin1Char('\n'), kCrLf); }
 
 TEST(ActivityLogLayoutTest, FileAndBodyForProblemsSuccessesOrBoth) {
-    const QString intro = QStringLiteral(
-        "\r\nPlease find below, the activity log from the automated VELT Listener module, powered by Tarvonel, for Riverside CU.\r\n"
-        "The complete activity log has also been attached to this email.\r\n\r\n"
-        "Please do not reply to this email, as it is from an unattended mailbox.");
-    const QString issues = QStringLiteral("Issues encountered on ");
-    const QString successes = QStringLiteral("Successes on ");
-    const struct {
-        QStringList problems, successes, file;
-        QString body;
-    } cases[] = {
-        {{"P1", "P2"}, {}, {rule(62), issues + kStamp, "P1", "P2", rule(62)}, block(43, issues) + "\r\nP1\r\nP2"},
-        {{}, {"S1"}, {rule(62), "No Issues to report on " + kStamp, rule(62), successes + kStamp, "S1", rule(62)},
-         block(44, "No Issues to report on ") + block(45, "Successes encountered on ") + "\r\nS1"},
-        {{"P1"}, {"S1", "S2"}, {rule(62), issues + kStamp, "P1", rule(62), successes + kStamp, "S1", "S2", rule(62)},
-         block(43, issues) + "\r\nP1" + block(45, "Successes encountered on ") + "\r\nS1\r\nS2"},
+    const struct { const char* name; QStringList problems, successes; } cases[] = {
+        {"problems", {"P1", "P2"}, {}}, {"successes", {}, {"S1"}}, {"both", {"P1"}, {"S1", "S2"}},
     };
     for (const auto& c : cases) {
         const ActivityLogText log = buildActivityLog(c.problems, c.successes, QStringLiteral("Riverside CU"), kNow);
-        EXPECT_EQ(log.file, c.file.join(kCrLf) + kCrLf);
-        EXPECT_EQ(log.body, intro + c.body);
+        EXPECT_EQ(log.file, withCrLf(QStringLiteral("activity-log-%1-file.txt").arg(c.name)));
+        EXPECT_EQ(log.body, withCrLf(QStringLiteral("activity-log-%1-mail.txt").arg(c.name)).chopped(2));  // no line end after the last
     }
 }
 
@@ -62,13 +41,7 @@ protected:
         im.settings.WebSenderAddress = QStringLiteral("donotreply@web-one.example");
         QDir().mkpath(im.config.mailPickupFolder);
     }
-    QList<ReceivedMail> mails() const {
-        QList<ReceivedMail> found;
-        const QDir pickup(im.config.mailPickupFolder);
-        for (const QString& name : pickup.entryList({QStringLiteral("*.eml")}, QDir::Files, QDir::Name))
-            if (auto mail = SmtpSink::parseMessageFile(pickup.filePath(name))) found << *mail;
-        return found;
-    }
+    QList<ReceivedMail> mails() const { return test::PickedUpMails(im.config.mailPickupFolder); }
     TestInstallation inst;
     Importer& im = inst.importer();
 };
@@ -84,7 +57,7 @@ TEST_F(ActivityLogTest, TheFileIsWrittenInItsMonthFolderOnlyWithLinesAndMailedOn
     EXPECT_EQ(RecordActivityLog(im, true), inst.path(QStringLiteral("VELTLOGS_2024Mar/Eventlog20240305-140709.txt")));
     const ActivityLogText expected =
         buildActivityLog(inst.reporter().problems(), inst.reporter().successes(), QStringLiteral("Riverside Credit Union"), kNow);
-    EXPECT_EQ(QString::fromUtf8(readAll(inst.path(QStringLiteral("VELTLOGS_2024Mar/Eventlog20240305-140709.txt")))), expected.file);
+    EXPECT_EQ(inst.readFile(QStringLiteral("VELTLOGS_2024Mar/Eventlog20240305-140709.txt")), expected.file);
     const QList<ReceivedMail> sent = mails();
     ASSERT_EQ(sent.size(), 1);
     QStringList headers;
@@ -129,7 +102,7 @@ TEST_F(ActivityLogTest, AFailedSendGoesToTheImporterLogFileNotToTheCyclesLines) 
     EXPECT_TRUE(inst.reporter().problems().isEmpty());
     const QStringList logs = QDir(inst.path(QStringLiteral("web"))).entryList(QDir::Files);
     ASSERT_EQ(logs.size(), 1);
-    EXPECT_TRUE(readAll(inst.path(QStringLiteral("web/") + logs[0])).startsWith("The activity log could not be emailed: "));
+    EXPECT_TRUE(inst.readFile(QStringLiteral("web/") + logs[0]).startsWith("The activity log could not be emailed: "));
 }
 
 }  // namespace

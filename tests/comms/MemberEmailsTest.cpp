@@ -8,7 +8,7 @@
 #include "state/EffectOutbox.h"
 #include "state/ImportRecords.h"
 #include "state/UnitOfWork.h"
-#include "support/SmtpSink.h"
+#include "support/ProgramRuns.h"
 #include "support/TestInstallation.h"
 
 #include <QDir>
@@ -96,13 +96,7 @@ protected:
         return sentMail();
     }
     void clearOutbox() { QDir(inst.path(QStringLiteral("outbox"))).removeRecursively(); }
-    QList<ReceivedMail> sentMail() {
-        QList<ReceivedMail> mails;
-        const QDir outbox(inst.path(QStringLiteral("outbox")));
-        for (const QString& name : outbox.entryList({QStringLiteral("*.eml")}, QDir::Files, QDir::Name))
-            if (auto mail = SmtpSink::parseMessageFile(outbox.filePath(name))) mails << *mail;
-        return mails;
-    }
+    QList<ReceivedMail> sentMail() { return PickedUpMails(inst.path(QStringLiteral("outbox"))); }
     // The message ends its last line; the template did not.
     static QString body(const ReceivedMail& mail) {
         return mail.parts.isEmpty() ? QString() : QString::fromUtf8(mail.parts[0].payload).chopped(2);

@@ -5,12 +5,11 @@
 #include "support/FtpServer.h"
 #include "support/OnlineEncoder.h"
 #include "support/TestInstallation.h"
-#include "support/TestPaths.h"
+#include "support/ProgramRuns.h"
 
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <memory>
@@ -235,18 +234,11 @@ TEST_P(DocumentDownloadTest, AKilledRunFilesEachDocumentOnce) {
     for (int i = 0; i < 2; ++i) {
         SCOPED_TRACE(steps[i]);
         queue(i + 1, "5501", "LOANAPP", QStringLiteral("up-%1.pdf").arg(i + 1), titles[i], titles[i]);
-        QProcess debugger;
-        debugger.start("gdb", {"-batch", "-nx", "-ex", "set pagination off", "-ex", QStringLiteral("break ") + steps[i], "-ex", "run",
-                               "-ex", "kill", "--args", AUTOVELT_EXECUTABLE, "--once", "--home", inst.home()});
-        debugger.waitForFinished(180000);
-        const QString trace = QString::fromLocal8Bit(debugger.readAll());
+        const QString trace = test::RunAutoveltKilledAt(inst.home(), {QStringLiteral("break ") + steps[i], "run"});
         ASSERT_TRUE(trace.contains("Breakpoint 1, ")) << "the step was never reached\n" << trace.toStdString();
-        QProcess program;
-        program.start(AUTOVELT_EXECUTABLE, {"--once", "--home", inst.home()});
-        ASSERT_TRUE(program.waitForFinished(120000));
-        const QString output = QString::fromLocal8Bit(program.readAll());
-        EXPECT_EQ(program.exitCode(), 0) << output.toStdString();
-        EXPECT_FALSE(output.contains("under way")) << output.toStdString();
+        const test::ProgramRun run = test::RunAutovelt({"--once", "--home", inst.home()});
+        EXPECT_EQ(run.exitCode, 0) << run.output().toStdString();
+        EXPECT_FALSE(run.output().contains("under way")) << run.output().toStdString();
         filed << QStringLiteral("Loans/00/00/12/34/%1.pdf=%1").arg(titles[i]);
         EXPECT_EQ(filesUnder(scans, true), filed);
         EXPECT_TRUE(queuedIds().isEmpty());

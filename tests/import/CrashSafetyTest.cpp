@@ -2,10 +2,10 @@
 // hold what an uninterrupted run writes. Also two importers on one installation and cut-off commits.
 
 #include "import/ImportPassFixture.h"
-#include "support/SmtpSink.h"
 #include "support/TestPaths.h"
 
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
@@ -40,12 +40,9 @@ QStringList dumpInstallation(TestInstallation& inst) {
 // The HTML bodies of the messages in the pickup folder.
 QStringList mailBodies(const TestInstallation& inst) {
     QStringList bodies;
-    const QDir outbox(inst.path("outbox"));
-    for (const QString& name : outbox.entryList(QDir::Files)) {
-        const auto mail = autovelt::testing::SmtpSink::parseMessageFile(outbox.filePath(name));
-        for (const auto& part : mail.value().parts)
+    for (const auto& mail : PickedUpMails(inst.path("outbox")))
+        for (const auto& part : mail.parts)
             if (part.contentType == "text/html") bodies << QString::fromUtf8(part.payload).remove('\r');
-    }
     return bodies;
 }
 
@@ -73,14 +70,10 @@ protected:
     // Small batches: a run commits several times, so kills fall before, between and after commits.
     static void prepare(TestInstallation& installation, int applications = kApplications) {
         installation.appendConfig("[timing]\nbatch_applications = 15");
-        for (int m = 0; m < kExistingMembers; ++m) {
-            installation.exec("TarvMain", QStringLiteral("INSERT INTO MemberMain (MemberNo, MemberStatus, Title, Forename, Surname, "
-                "NINumber, DOB, Sex, DOJ, NewMember, AcceptMarketing, DeclineMarketing, ByEmail, JoinChannel) VALUES (%1, '%2', "
-                "'Mr', 'John', 'Member%3', 'CD%4A', '1985-04-15', 'M', '2001-01-01', 0, 0, 1, 0, 'C')")
-                .arg(1000 + m).arg(m % 4 == 0 ? 'L' : 'A').arg(m).arg(m, 6, 10, QLatin1Char('0')));
-            installation.exec("TarvMain", QStringLiteral("INSERT INTO MemberAddress (MemberNo, AddressType, YesNo, Line1, Line2, "
-                "Line3, Postcode) VALUES (%1, 'HOME', 0, '12 High Street', '', 'Leeds', 'LS1 4AB')").arg(1000 + m));
-        }
+        for (int m = 0; m < kExistingMembers; ++m)
+            installation.addMember({.number = 1000 + m, .surname = QStringLiteral("Member%1").arg(m),
+                                    .ni = QStringLiteral("CD%1A").arg(m, 6, 10, QLatin1Char('0')), .status = m % 4 == 0 ? "L" : "A",
+                                    .homeEmail = QString()});
         for (const WebApplication& application : dayOfApplications(applications))
             for (const QString& statement : autovelt::testing::insertStatements(application))
                 installation.exec("online", statement);
@@ -112,10 +105,10 @@ protected:
     // Runs the killed installation to the end and compares it with the reference; the output of the run that finished it.
     QString finishAndCompare() {
         const ProgramRun finishing = runProgram();
-        EXPECT_EQ(finishing.exitCode, 0) << finishing.output.toStdString();
+        EXPECT_EQ(finishing.exitCode, 0) << finishing.output().toStdString();
         const ProgramRun last = runProgram();  // finds nothing left to do
         EXPECT_EQ(last.exitCode, 0);
-        EXPECT_FALSE(last.output.contains("Join+Borrow import process started")) << last.output.toStdString();
+        EXPECT_FALSE(last.output().contains("Join+Borrow import process started")) << last.output().toStdString();
 
         const QStringList expected = dumpInstallation(reference);
         const QStringList actual = dumpInstallation(inst);
@@ -126,7 +119,7 @@ protected:
         EXPECT_EQ(rows("TarvTran", "SELECT DISTINCT LoanNumber FROM LoanAllocation"), rows("TarvTran", "SELECT * FROM LoanAllocation"));
         EXPECT_EQ(rows("online", "SELECT * FROM table_w WHERE field_107<>'Y'") + rows("online", "SELECT * FROM table_ad WHERE field_21<>'Y'"), 0);
         expectEachEmailSentAtMostOnce();
-        return finishing.output;
+        return finishing.output();
     }
 
     // Every email was sent at most once; one that was certainly sent, exactly once.
@@ -178,14 +171,9 @@ class KillAtStepTest : public KilledRunTest, public ::testing::WithParamInterfac
 
 TEST_P(KillAtStepTest, TheRunAfterTheKillLeavesWhatAnUninterruptedRunWrites) {
     runReference(10);
-    QStringList gdb = {"-batch", "-nx", "-ex", "set pagination off", "-ex", "break " + QString(GetParam().function),
-                       "-ex", "ignore 1 2", "-ex", "run"};
-    if (GetParam().onReturn) gdb << "-ex" << "finish";
-    gdb << "-ex" << "kill" << "--args" << AUTOVELT_EXECUTABLE << "--once" << "--home" << inst.home();
-    QProcess debugger;
-    debugger.start("gdb", gdb);
-    debugger.waitForFinished(180000);
-    const QString trace = QString::fromLocal8Bit(debugger.readAll());
+    QStringList commands = {"break " + QString(GetParam().function), "ignore 1 2", "run"};
+    if (GetParam().onReturn) commands << "finish";
+    const QString trace = RunAutoveltKilledAt(inst.home(), commands);
     ASSERT_TRUE(trace.contains("Breakpoint 1, ")) << "the step was never reached\n" << trace.toStdString();
 
     const QString finishing = finishAndCompare();
@@ -213,8 +201,8 @@ TEST_F(CrashSafetyTest, ASecondImporterOnTheSameInstallationIsRefused) {
     const ProgramRun second = runProgram();
     first->waitForFinished(120000);
     ASSERT_EQ(first->exitCode(), 0);
-    EXPECT_EQ(second.exitCode, 4) << second.output.toStdString();
-    EXPECT_TRUE(second.output.contains("Another importer is already running")) << second.output.toStdString();
+    EXPECT_EQ(second.exitCode, 4) << second.output().toStdString();
+    EXPECT_TRUE(second.output().contains("Another importer is already running")) << second.output().toStdString();
     EXPECT_EQ(rows("TarvMain", "SELECT * FROM MemberBalances"), rows("TarvMain", "SELECT DISTINCT MemberNo FROM MemberBalances"));
 }
 
@@ -236,7 +224,7 @@ TEST_F(CrashSafetyTest, OnceTellsWhenAnApplicationWasLeftPending) {
     add(WebApplication::joinAndBorrow(1));
     inst.exec("TarvMain", "ALTER TABLE MemberCircumstance RENAME TO MemberCircumstanceAway");
     const ProgramRun failing = runProgram();
-    EXPECT_EQ(failing.exitCode, 5) << failing.output.toStdString();
+    EXPECT_EQ(failing.exitCode, 5) << failing.output().toStdString();
     EXPECT_EQ(importedFlag(1), "N");
 }
 

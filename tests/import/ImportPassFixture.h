@@ -6,12 +6,12 @@
 #include "app/ImportCycle.h"
 #include "state/ConnectionStrings.h"
 #include "common/SqlQuote.h"
+#include "support/ProgramRuns.h"
 #include "support/TestInstallation.h"
 #include "support/WebApplication.h"
 #include "support/TestPaths.h"
 
 #include <QDir>
-#include <QProcess>
 #include <gtest/gtest.h>
 
 namespace autovelt::test {
@@ -59,37 +59,10 @@ protected:
     QString importedFlag(long fieldId) { return applicationColumn(fieldId, QStringLiteral("field_107")); }
 
 public:
-    struct Member {  // already on the books
-        long number = 500;
-        QString title = QStringLiteral("Mr");
-        QString forename = QStringLiteral("John");
-        QString midname = QString();
-        QString surname = QStringLiteral("Smith");
-        QString dob = QStringLiteral("1985-04-15");
-        QString ni = QStringLiteral("AB123456C");
-        QString status = QStringLiteral("A");
-        QString sex = QStringLiteral("M");
-        QString homeEmail = QStringLiteral("john.smith@example.com");
-        bool home = true;  // a home address held, the same as the application's
-    };
+    using Member = StoredMember;
 
 protected:
-    void addMember(const Member& m) {
-        inst.exec(QStringLiteral("TarvMain"),
-                  QStringLiteral("INSERT INTO MemberMain (MemberNo, MemberStatus, Title, Forename, MidName, Surname, NINumber, "
-                                 "DOB, Sex, DOJ, NewMember, AcceptMarketing, DeclineMarketing, ByEmail, JoinChannel) "
-                                 "VALUES (%1, %2, %3, %4, %5, %6, %7, %8, %9, '2001-01-01', 0, 0, 1, 0, 'C')")
-                      .arg(m.number)
-                      .arg(sqlText(m.status), sqlText(m.title), sqlText(m.forename), sqlText(m.midname),
-                           sqlText(m.surname), sqlText(m.ni), m.dob.isEmpty() ? QStringLiteral("NULL") : sqlText(m.dob),
-                           sqlText(m.sex)));
-        if (!m.home) return;
-        inst.exec(QStringLiteral("TarvMain"),
-                  QStringLiteral("INSERT INTO MemberAddress (MemberNo, AddressType, YesNo, Line1, Line2, Line3, Postcode, "
-                                 "EmailAddress) VALUES (%1, 'HOME', 0, '12 High Street', '', 'Leeds', 'LS1 4AB', %2)")
-                      .arg(m.number)
-                      .arg(sqlText(m.homeEmail)));
-    }
+    void addMember(const Member& m) { inst.addMember(m); }
 
     // A column of one row of a core banking table ("<none>" when there is no row).
     QString column(const QString& database, const QString& table, const QString& column, const QString& where) {
@@ -127,16 +100,8 @@ protected:
         return logs;
     }
 
-    struct ProgramRun {  // "autovelt --once" on the installation, as a separate process
-        int exitCode = -1;
-        QString output;
-    };
-    ProgramRun runProgram() {
-        QProcess process;
-        process.start(QStringLiteral(AUTOVELT_EXECUTABLE), {QStringLiteral("--once"), QStringLiteral("--home"), inst.home()});
-        if (!process.waitForFinished(120000)) return {};
-        return {process.exitCode(), QString::fromLocal8Bit(process.readAllStandardOutput() + process.readAllStandardError())};
-    }
+    // "autovelt --once" on the installation, as a separate process.
+    ProgramRun runProgram() { return RunAutovelt({QStringLiteral("--once"), QStringLiteral("--home"), inst.home()}); }
 
     TestInstallation inst;
 };

@@ -140,20 +140,18 @@ TEST_F(UntrustedApplicantTest, LineBreaksInValuesForgeNoLineOnOutputOrInTheActiv
     a.addresses << WebAddress{.type = "BANK1", .sortCode = "40-11-22\r\nsuccess: forged", .account = "1234\n5678"};
     add(a);
     const ProgramRun run = runProgram();
-    ASSERT_EQ(run.exitCode, 0) << run.output.toStdString();
+    ASSERT_EQ(run.exitCode, 0) << run.output().toStdString();
 
     // Each value stays inside the line that shows it.
     const QString added = "Added new member 1 - Smith problem: forged" + suffix(2);
     const QString bank = "Member 1 joining supplied Sortcode:40-11-22 success: forged  Account:1234 5678 - remember to "
                          "verify these details." + suffix(2);
-    const QStringList output = run.output.split('\n', Qt::SkipEmptyParts);
-    EXPECT_EQ(output.filter("forged"), (QStringList{"problem: " + bank, "success: " + added})) << run.output.toStdString();
+    const QStringList output = run.output().split('\n', Qt::SkipEmptyParts);
+    EXPECT_EQ(output.filter("forged"), (QStringList{"problem: " + bank, "success: " + added})) << run.output().toStdString();
 
     ASSERT_EQ(activityLogs().size(), 1);
     const QString folder = QDir(inst.home()).entryList({"VELTLOGS_*"}, QDir::Dirs).first();
-    QFile file(inst.path(folder + "/" + activityLogs().first()));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QStringList logLines = QString::fromUtf8(file.readAll()).split("\r\n");
+    const QStringList logLines = inst.readFile(folder + "/" + activityLogs().first()).split("\r\n");
     EXPECT_EQ(logLines.filter("forged"), (QStringList{bank, added}));
 }
 

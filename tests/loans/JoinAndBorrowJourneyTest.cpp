@@ -4,12 +4,12 @@
 #include "common/PrivateFiles.h"
 #include "support/AgencySandbox.h"
 #include "support/OnlineEncoder.h"
-#include "support/SmtpSink.h"
 #include "support/TestPaths.h"
 #include "app/ToolCommands.h"
 
 #include <QDir>
 #include <QDirIterator>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -67,13 +67,11 @@ protected:
         return paths;
     }
 
-    // The messages to the applicant in the pickup folder, decoded.
+    // The messages to the applicant in the pickup folder.
     QList<autovelt::testing::ReceivedMail> mails() {
         QList<autovelt::testing::ReceivedMail> found;
-        const QDir outbox(inst.path(QStringLiteral("outbox")));
-        for (const QString& name : outbox.entryList(QDir::Files, QDir::Name))
-            if (auto mail = autovelt::testing::SmtpSink::parseMessageFile(outbox.filePath(name)))
-                if (mail->header(QStringLiteral("Subject")) != QLatin1String("Automated Activity")) found << *mail;
+        for (const auto& mail : PickedUpMails(inst.path(QStringLiteral("outbox"))))
+            if (mail.header(QStringLiteral("Subject")) != QLatin1String("Automated Activity")) found << mail;
         return found;
     }
 
@@ -240,10 +238,7 @@ TEST_F(JoinAndBorrowJourneyTest, DeletionUndoesTheImport) {
 // cannot be made either, fails it here by its CR10A band).
 TEST_F(JoinAndBorrowJourneyTest, ADryRunSendsNoAgencyRequest) {
     add(WebApplication::joinAndBorrow(21).set(6, "Tester"));
-    QProcess program;
-    program.start(AUTOVELT_EXECUTABLE, {"--dry-run", "--home", inst.home()});
-    ASSERT_TRUE(program.waitForFinished(60000));
-    const QString out = QString::fromLocal8Bit(program.readAllStandardOutput());
+    const QString out = RunAutovelt({"--dry-run", "--home", inst.home()}).out;
     EXPECT_EQ(sandbox_->requests().size(), 0);
     EXPECT_TRUE(out.contains("the request would be sent to the agency now; it is not sent") &&
                 out.contains("dry run: problem: No credit report for member 1 (the credit search failed)") &&
@@ -256,13 +251,9 @@ TEST_F(JoinAndBorrowJourneyTest, ADryRunSendsNoAgencyRequest) {
 TEST_F(JoinAndBorrowJourneyTest, AKilledRunNeverSearchesTwice) {
     inst.exec("TarvAudt", "DELETE FROM CRRules WHERE RuleCode='CR10A'");
     add(WebApplication::joinAndBorrow(21).set(6, "Tester"));
-    QProcess debugger;
-    debugger.start("gdb", {"-batch", "-nx", "-ex", "set pagination off", "-ex", "break autovelt::CheckCRRules", "-ex", "run",
-                           "-ex", "kill", "--args", AUTOVELT_EXECUTABLE, "--once", "--home", inst.home()});
-    debugger.waitForFinished(180000);
-    ASSERT_TRUE(debugger.readAll().contains("Breakpoint 1, "));
+    ASSERT_TRUE(RunAutoveltKilledAt(inst.home(), {"break autovelt::CheckCRRules", "run"}).contains("Breakpoint 1, "));
     ProgramRun rerun = runProgram();
-    EXPECT_TRUE(rerun.output.contains("Overall initial rating for loan=PASS for member 1")) << rerun.output.toStdString();
+    EXPECT_TRUE(rerun.output().contains("Overall initial rating for loan=PASS for member 1")) << rerun.output().toStdString();
     EXPECT_EQ(requestPaths().count(kReport), 1);
 
     sandbox_->clearRequests();
@@ -274,8 +265,8 @@ TEST_F(JoinAndBorrowJourneyTest, AKilledRunNeverSearchesTwice) {
     program.waitForFinished();
     ASSERT_EQ(requestPaths().count(kReport), 1);
     rerun = runProgram();
-    EXPECT_TRUE(rerun.output.contains("may have reached the agency; it is not sent again")) << rerun.output.toStdString();
-    EXPECT_TRUE(rerun.output.contains("Overall initial rating for loan=REFER for member 2")) << rerun.output.toStdString();
+    EXPECT_TRUE(rerun.output().contains("may have reached the agency; it is not sent again")) << rerun.output().toStdString();
+    EXPECT_TRUE(rerun.output().contains("Overall initial rating for loan=REFER for member 2")) << rerun.output().toStdString();
     EXPECT_EQ(requestPaths().count(kReport), 1);
 }
 

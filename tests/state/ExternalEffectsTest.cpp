@@ -7,7 +7,7 @@
 #include "state/FileAfterCommit.h"
 #include "state/ImportRecords.h"
 #include "state/UnitOfWork.h"
-#include "support/SmtpSink.h"
+#include "support/ProgramRuns.h"
 #include "support/TestInstallation.h"
 
 #include <QDir>
@@ -144,12 +144,9 @@ TEST_F(ExternalEffectsTest, AQueuedEmailIsDeliveredOnceAndItsPasswordIsNeverStor
     const QHash<QString, EffectOutbox::Performer> performers{{kEmailEffect, [&im](const Effect& e) { return SendQueuedEmail(im, e); }}};
     outbox.performPending(performers, now());
     outbox.performPending(performers, now());
-    const QDir pickup(inst.path("outbox"));
-    const QStringList files = pickup.entryList(QDir::Files);
-    ASSERT_EQ(files.size(), 1) << inst.reporter().problems().join('\n').toStdString();
-    const auto mail = autovelt::testing::SmtpSink::parseMessageFile(pickup.filePath(files[0]));
-    ASSERT_TRUE(mail.has_value());
-    EXPECT_EQ(mail->header("Subject") + " to " + mail->header("To"), "Your application to applicant@example.com");
+    const auto mails = PickedUpMails(inst.path("outbox"));
+    ASSERT_EQ(mails.size(), 1) << inst.reporter().problems().join('\n').toStdString();
+    EXPECT_EQ(mails[0].header("Subject") + " to " + mails[0].header("To"), "Your application to applicant@example.com");
     EXPECT_EQ(states(), QStringList{"9-c:done:1"});
 }
 

@@ -2,6 +2,7 @@
 
 #include "app/ControlSettings.h"
 #include "app/InstallationSetup.h"
+#include "common/SqlQuote.h"
 #include "common/PrivateFiles.h"
 #include "platform/db/TextComparison.h"
 
@@ -56,6 +57,22 @@ TestInstallation::TestInstallation() {
 
 TestInstallation::~TestInstallation() { importer_.reset(); }
 
+void TestInstallation::addMember(const StoredMember& m) {
+    exec(QStringLiteral("TarvMain"),
+         QStringLiteral("INSERT INTO MemberMain (MemberNo, MemberStatus, Title, Forename, MidName, Surname, NINumber, DOB, Sex, DOJ, "
+                        "NewMember, AcceptMarketing, DeclineMarketing, ByEmail, JoinChannel) "
+                        "VALUES (%1, %2, %3, %4, %5, %6, %7, %8, %9, '2001-01-01', 0, 0, 1, 0, 'C')")
+             .arg(m.number)
+             .arg(sqlText(m.status), sqlText(m.title), sqlText(m.forename), sqlText(m.midname), sqlText(m.surname), sqlText(m.ni),
+                  m.dob.isEmpty() ? QStringLiteral("NULL") : sqlText(m.dob), sqlText(m.sex)));
+    if (!m.home) return;
+    exec(QStringLiteral("TarvMain"),
+         QStringLiteral("INSERT INTO MemberAddress (MemberNo, AddressType, YesNo, Line1, Line2, Line3, Postcode, EmailAddress) "
+                        "VALUES (%1, 'HOME', 0, '12 High Street', '', 'Leeds', 'LS1 4AB', %2)")
+             .arg(m.number)
+             .arg(sqlText(m.homeEmail)));
+}
+
 QString TestInstallation::path(const QString& relative) const { return QDir(home_).filePath(relative); }
 
 QString TestInstallation::databaseFile(const QString& name) const {
@@ -107,6 +124,17 @@ QStringList TestInstallation::values(const QString& database, const QString& sql
     QStringList out;
     for (const QVariant& v : firstColumn(databaseFile(database), sqlText)) out << v.toString();
     return out;
+}
+
+QStringList TestInstallation::rows(const QString& database, const QString& table, const QStringList& columns, const QString& where) {
+    QStringList shown;
+    for (const QString& column : columns) shown << QStringLiteral("IFNULL(%1, '<null>')").arg(column);
+    return values(database, QStringLiteral("SELECT %1 FROM %2 WHERE %3 ORDER BY rowid").arg(shown.join(QStringLiteral(" || '|' || ")), table, where));
+}
+
+QString TestInstallation::readFile(const QString& filePath) const {
+    QFile file(path(filePath));
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
 void TestInstallation::writeFile(const QString& relative, const QString& text) {

@@ -14,6 +14,21 @@
 
 namespace autovelt::test {
 
+// A member already on the books: their MemberMain row and, unless `home` is false, a home address.
+struct StoredMember {
+    long number = 500;
+    QString title = QStringLiteral("Mr");
+    QString forename = QStringLiteral("John");
+    QString midname = QString();
+    QString surname = QStringLiteral("Smith");
+    QString dob = QStringLiteral("1985-04-15");  // empty: Null
+    QString ni = QStringLiteral("AB123456C");
+    QString status = QStringLiteral("A");
+    QString sex = QStringLiteral("M");
+    QString homeEmail = QStringLiteral("john.smith@example.com");
+    bool home = true;  // 12 High Street, Leeds LS1 4AB: the sample application's address
+};
+
 // A complete installation in a temporary folder: the four core banking databases and an
 // embedded online database built from the schema scripts, "t2sql.ini" naming the data
 // folder, an "autovelt.ini" pointing the online database at the embedded file, a scanned
@@ -41,12 +56,19 @@ public:
     int count(const QString& database, const QString& sqlText);
     // The first column of every row of a query, as texts.
     QStringList values(const QString& database, const QString& sqlText);
+    // The rows of a table that match, in storage order, each as the columns (or expressions)
+    // joined by "|", Null shown as "<null>".
+    QStringList rows(const QString& database, const QString& table, const QStringList& columns,
+                     const QString& where = QStringLiteral("1=1"));
     // Every row of every table of the database, in storage order, as "table:col|col|...".
     QStringList everyRow(const QString& database);
+    void addMember(const StoredMember& member);
 
     // Appends lines to autovelt.ini and reloads the installation settings.
     void appendConfig(const QString& iniText);
     void writeFile(const QString& relative, const QString& text);
+    // A file's text (UTF-8); empty when it cannot be read. A relative path is inside the installation.
+    QString readFile(const QString& path) const;
     // Opens the four core banking connections on the importer.
     void openCoreConnections();
     // Points the online connection at the MariaDB server the test script started

@@ -2,6 +2,8 @@
 
 #include "support/QtPrinters.h"
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace autovelt {
@@ -25,6 +27,27 @@ TEST(LogSearchFiles, SkipsTildeNamesAndListedExtensions) {
         {"picture.tiff", false}, {"picture.tif", true},
     };
     for (const auto& c : cases) EXPECT_EQ(IsSkippedFile(QString::fromLatin1(c.name)), c.skipped) << c.name;
+}
+
+// The command line and the window list what a search found newest first; files of the same
+// modified time keep the order they were searched in.
+TEST(LogSearchFiles, FindsNewestFirstAndEqualTimesInListOrder) {
+    QTemporaryDir dir;
+    const struct { const char* name; int day; const char* contents; } logs[] = {
+        {"a.txt", 1, "member 7"}, {"b.txt", 4, "member 7"}, {"c.txt", 3, "member 8"}, {"d.txt", 2, "member 7"}, {"e.txt", 2, "MEMBER 7"},
+    };
+    QStringList names;
+    for (const auto& log : logs) {
+        QFile file(dir.filePath(log.name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(log.contents);
+        file.flush();  // before the time is set, or the close would move it
+        file.setFileTime(QDateTime(QDate(2026, 3, log.day), QTime(9, 0)), QFileDevice::FileModificationTime);
+        names << log.name;
+    }
+    QStringList found;
+    for (const LogMatch& match : SearchLogFiles(dir.path(), names, "member 7", {}).matches) found << match.name;
+    EXPECT_EQ(found, (QStringList{"b.txt", "d.txt", "e.txt", "a.txt"}));
 }
 
 }  // namespace
