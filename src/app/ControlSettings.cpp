@@ -191,7 +191,7 @@ void Loader::checkCreditChecks() {
     db::Connection& audit = im_.connections.TarvAudt;
     s_.CreditChecksEnabled = false;
     if (!ColumnExists(QStringLiteral("CUPolicyRules"), QStringLiteral("rulecode"), audit)) return;
-    const QString sql = im_.sql(QStringLiteral("SELECT * FROM CRRules WHERE ruleactive=true and rulecode<>'CR10A' ;"));
+    const QString sql = QStringLiteral("SELECT * FROM CRRules WHERE ruleactive=true and rulecode<>'CR10A' ;");
     s_.CreditChecksEnabled = !audit.openRecordset(sql, db::clientReadOnlyCursor()).eof();
 }
 

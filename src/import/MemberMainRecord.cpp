@@ -119,8 +119,8 @@ QString MembershipStatusFor(const ApplicationState& app, int processingYear) {
 
 void WriteMemberMain(Importer& importer, MemberRowWrite write) {
     db::Recordset row = importer.connections.TarvMain.openRecordset(
-        importer.sql(QStringLiteral("SELECT * FROM MemberMain WHERE MemberNo=") + QString::number(importer.app.memberNumber) +
-                     QStringLiteral(" ;")),
+        QStringLiteral("SELECT * FROM MemberMain WHERE MemberNo=") + QString::number(importer.app.memberNumber) +
+        QStringLiteral(" ;"),
         db::keysetCursor());
     switch (write) {
     case MemberRowWrite::Create: createMember(importer, row); break;

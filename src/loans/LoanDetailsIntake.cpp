@@ -26,8 +26,8 @@ void useThirdBankAccount(Importer& im) {
     d[8] = QStringLiteral("0");
     d[9] = QStringLiteral("0");
     const db::Recordset rs = im.connections.TarvMain.openRecordset(
-        im.sql(QStringLiteral("SELECT * FROM MemberAddress WHERE MemberNo=") + LoanMember(im) +
-               QStringLiteral(" AND AddressType ='BANK3' ;")),
+        QStringLiteral("SELECT * FROM MemberAddress WHERE MemberNo=") + LoanMember(im) +
+        QStringLiteral(" AND AddressType ='BANK3' ;"),
         db::clientReadOnlyCursor());
     if (rs.eof()) {
         im.ShowException(QStringLiteral("Member ") + LoanMember(im) +

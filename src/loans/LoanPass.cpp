@@ -72,8 +72,8 @@ private:
 
     LoanStep refusePendingApplication() {
         const db::Recordset pending = im_.connections.TarvTran.openRecordset(
-            im_.sql(QStringLiteral("SELECT ID, LoanNumber FROM LoanAllocation WHERE MemberNo=") + LoanMember(im_) +
-                    QStringLiteral(" AND Posted=False ;")),
+            QStringLiteral("SELECT ID, LoanNumber FROM LoanAllocation WHERE MemberNo=") + LoanMember(im_) +
+            QStringLiteral(" AND Posted=False ;"),
             db::clientReadOnlyCursor());
         if (pending.eof()) return std::nullopt;
         const QString loanNumber = pending.text(QStringLiteral("LoanNumber"));

@@ -1,4 +1,5 @@
 #include "comms/AuditTrail.h"
+#include "platform/db/StatementDialect.h"
 
 #include "support/TestInstallation.h"
 
@@ -120,7 +121,7 @@ TEST_F(AuditTrailTest, TimingRowsStoreSecondsAndQuotedTextsOnlyWhenTheTableExist
               QStringList{"1234|C'17|2024-03-05 14:07:09|POIIN|125|Proof \"passport\" from O'Hara|VELT"});
 }
 
-// The statements as each engine is sent them: the SQL Server and the Jet dialects.
+// The statements as built (the Jet dialect) and as a connection to SQL Server sends them.
 TEST(AuditStatementTest, EachStatementForEachDialect) {
     const QString sqlServerDate = QStringLiteral("CONVERT(DATETIME, '2024-03-0%1 00:00:00', 102)");
     const struct { bool sqlServer; QString date5, date4, no; } dialects[] = {
@@ -129,20 +130,21 @@ TEST(AuditStatementTest, EachStatementForEachDialect) {
     };
     for (const auto& d : dialects) {
         SCOPED_TRACE(d.sqlServer);
-        const AuditStamp stamp{QDate(2024, 3, 5), kNow, QStringLiteral("VELT"), d.sqlServer};
-        const QString outOfPolicy = d.sqlServer ? "1" : "False";
-        EXPECT_EQ(WebLogStatement(stamp, "Loan for O'Brien", "BORROW", "LOAN PASS", "1234"),
+        const AuditStamp stamp{QDate(2024, 3, 5), kNow, QStringLiteral("VELT")};
+        const QString outOfPolicy = d.sqlServer ? "1" : "True";
+        const auto sent = [&](const QString& jet) { return d.sqlServer ? db::adaptStatement(db::Engine::SqlServer, jet) : jet; };
+        EXPECT_EQ(sent(WebLogStatement(stamp, "Loan for O'Brien", "BORROW", "LOAN PASS", "1234")),
                   "INSERT INTO WebLog (MemberNo, TheActivity, TheDate, TheTime, TheCategory, TheKeyword, TheSource, BeenEmailed, "
                   "TheTeller) VALUES(1234,'Loan for O Brien'," + d.date5 + ",'14:07','BORROW','LOAN PASS', 'VELT', " + d.no +
                       ", 'VELT') ;");
-        EXPECT_EQ(DiaryStatement(stamp, 4321, QDate(2024, 3, 4), "VELT", "a, b"),
+        EXPECT_EQ(sent(DiaryStatement(stamp, 4321, QDate(2024, 3, 4), "VELT", "a, b")),
                   "INSERT INTO Diary (Memberno, Teller, Priority, Msgdate, Msgtime, ActionReqd, ShelfLife, Keyword, Msgtext, FlagColour, "
                   "CCItem, CCAction, DiaryGroup) VALUES (4321,'VELT',99, " + d.date4 + ", CONVERT(DATETIME, '2024-03-05 14:07:09', 102),"
                   + d.no + ",'Never expires','VELT','a\r\n b','16776960'," + d.no + ",'',0)");
-        EXPECT_EQ(ChangeStatement(stamp, "Web importer", "New member 1234 auto added", d.sqlServer, "1234"),
+        EXPECT_EQ(sent(ChangeStatement(stamp, "Web importer", "New member 1234 auto added", true, "1234")),
                   "INSERT INTO CHANGES (Operatorinit, OperatorName, ChangeDate, Description, OutOfPolicy, MemberNo) "
                   "VALUES('Web importer','VELT'," + d.date5 + ",'New member 1234 auto added'," + outOfPolicy + ",1234) ;");
-        EXPECT_EQ(TimingStatement(stamp, "1234", "C17", "2024-03-05 14:07:09", "POIIN", "2:05", "It's in", "VELT"),
+        EXPECT_EQ(sent(TimingStatement(stamp, "1234", "C17", "2024-03-05 14:07:09", "POIIN", "2:05", "It's in", "VELT")),
                   "INSERT INTO VELTTimings (MemberNo, LoanNo, EventTime, EventType, DurationSecs, Description, Teller) "
                   "VALUES (1234, 'C17', '2024-03-05 14:07:09', 'POIIN', 125, 'It''s in', 'VELT') ;");
     }
