@@ -105,6 +105,7 @@ bool Loader::readControl() {
         return false;
     }
     s_.FSARefNo = textOf(rs, QStringLiteral("FSARefNo"));
+    s_.profile = CreditUnionProfileFor(s_.FSARefNo, im_.config.profile);
     s_.cuname = textOf(rs, QStringLiteral("cuname")).remove(QLatin1Char('\''));
     const QVariant yearEnd = rs.value(QStringLiteral("YearEndDate"));
     s_.YearEndDate = yearEnd.isNull() ? im_.clock().now().date() : yearEnd.toDate();

@@ -205,7 +205,7 @@ private:
         CreditSearchLoan loan;
         loan.amount = roundHalfEvenInt16(amountAppliedFor());
         loan.termMonths = CreditSearchTermMonths(im_.LoanDetails[4], im_.LoanDetails[5]);
-        loan.singleSearch = im_.settings.UATMode || service.singleSearchRegistrations.contains(im_.settings.FSARefNo);
+        loan.singleSearch = im_.settings.UATMode || im_.settings.profile.singleSearch;
         const QString ns = service.callReport7Namespace;
         const QString request = CreditSearchEnvelope(
             ns, {credentials.CreditReportCompany, credentials.CreditReportUserName, credentials.CreditReportPassword},

@@ -13,10 +13,6 @@ namespace autovelt {
 
 namespace {
 
-// Credit unions whose registration number switches a behaviour of the address import.
-const QString kBankRowsNotPreferred = QStringLiteral("213679");  // new bank rows get YesNo False
-const QString kNoBankCodes = QStringLiteral("213258");           // no bank codes; a move sets status G
-
 const QString kHome = QStringLiteral("HOME");
 
 QString number(long value) { return QString::number(value); }
@@ -194,7 +190,7 @@ db::Recordset AddressImport::openOrAddAddress(const QString& type) {
     if (type.startsWith(QLatin1String("BANK"))) {
         QString holder = (app_.field[3] + QLatin1Char(' ') + app_.field[4] + QLatin1Char(' ') + app_.field[6]).trimmed();
         setText(address, QStringLiteral("PhoneNumber"), holder.left(50).remove(QLatin1Char('\'')));
-        address.setValue(QStringLiteral("YesNo"), im_.settings.FSARefNo != kBankRowsNotPreferred);
+        address.setValue(QStringLiteral("YesNo"), !im_.settings.profile.newBankRowsNotPreferred);
     }
     return address;
 }
@@ -232,7 +228,7 @@ void AddressImport::importBank(const AddressRow& row, db::Recordset& address) {
         warn(im_, QStringLiteral("Member ") + memberText() + QStringLiteral(" joining supplied Sortcode:") +
                       app_.sortCode + QStringLiteral("  Account:") + app_.accountNumber +
                       QStringLiteral(" - remember to verify these details."));
-    if (im_.settings.FSARefNo == kNoBankCodes) return;
+    if (im_.settings.profile.bankCodesNotStored) return;
     setText(address, QStringLiteral("Code1"), row[ad::SortCode]);
     setText(address, QStringLiteral("Code2"), row[ad::Account]);
     setText(address, QStringLiteral("Code3"), row[ad::ThirdCode]);
@@ -363,7 +359,7 @@ void AddressImport::recordHomeAddressChange(db::Recordset& address) {
     AddWebLogEntry(im_, QStringLiteral("New address supplied on application [") + address.text(QStringLiteral("Line1")) +
                             QLatin1Char(' ') + address.text(QStringLiteral("Postcode")) + QLatin1Char(']'),
                    QStringLiteral("BORROW"), QStringLiteral("ADDRESS"), memberText());
-    if (im_.settings.FSARefNo != kNoBankCodes) return;
+    if (!im_.settings.profile.newHomeAddressSetsStatusG) return;
     main_.execute(QStringLiteral("UPDATE MemberMain SET MemberStatus='G' WHERE MemberNo=") + memberText() +
                   QStringLiteral(" ;"));
     AddChangeRecord(im_, QStringLiteral("Status 1 changed to G from ") + app_.field[11], false, memberText());

@@ -74,13 +74,13 @@ private:
     LoanStatus statusFor() const {
         LoanStatus status;
         status.initial = im_.app.field[27];
-        const QString& fsa = im_.settings.FSARefNo;
-        if (!im_.settings.CreditChecksEnabled && (fsa == QLatin1String("213628") || fsa == QLatin1String("213258"))) {
+        const CreditUnionProfile& profile = im_.settings.profile;
+        if (!im_.settings.CreditChecksEnabled && profile.loansUnqueuedWithoutCreditChecks) {
             status.inQueue = false;
             status.initial.clear();
             status.ours.clear();
         }
-        if (fsa == QLatin1String("213679")) {
+        if (profile.loansAwaitProofOfIdentity) {
             status.inQueue = false;
             status.ours = QStringLiteral("Awaiting POI");
         }

@@ -68,7 +68,7 @@ private:
         SendLoanEmail(im_);
     }
 
-    bool scorePriced() const { return im_.settings.FSARefNo == kScorePricedUnion; }
+    bool scorePriced() const { return im_.settings.profile.scorePricedLoans; }
 
     LoanStep refusePendingApplication() {
         const db::Recordset pending = im_.connections.TarvTran.openRecordset(
