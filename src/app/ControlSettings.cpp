@@ -105,6 +105,7 @@ bool Loader::readControl() {
         return false;
     }
     s_.FSARefNo = textOf(rs, QStringLiteral("FSARefNo"));
+    s_.profile = CreditUnionProfileFor(s_.FSARefNo, im_.config.profile);
     s_.cuname = textOf(rs, QStringLiteral("cuname")).remove(QLatin1Char('\''));
     const QVariant yearEnd = rs.value(QStringLiteral("YearEndDate"));
     s_.YearEndDate = yearEnd.isNull() ? im_.clock().now().date() : yearEnd.toDate();
@@ -191,7 +192,7 @@ void Loader::checkCreditChecks() {
     db::Connection& audit = im_.connections.TarvAudt;
     s_.CreditChecksEnabled = false;
     if (!ColumnExists(QStringLiteral("CUPolicyRules"), QStringLiteral("rulecode"), audit)) return;
-    const QString sql = im_.sql(QStringLiteral("SELECT * FROM CRRules WHERE ruleactive=true and rulecode<>'CR10A' ;"));
+    const QString sql = QStringLiteral("SELECT * FROM CRRules WHERE ruleactive=true and rulecode<>'CR10A' ;");
     s_.CreditChecksEnabled = !audit.openRecordset(sql, db::clientReadOnlyCursor()).eof();
 }
 

@@ -94,6 +94,12 @@ const char* const kConfigTemplate = R"(; AutoVelt installation settings. Every k
 ; Minutes the oldest pending application may wait before --status reports it (default 60).
 ;stale_minutes = 60
 
+[profile]
+; What the import does differently for some credit unions, one flag each (the README lists
+; them); a flag's default comes from the registration number (Control.FSARefNo), and true or
+; false here overrides it.
+;bank_codes_not_stored = false
+
 [encoding]
 ; Tables shared with the website that encodes the online values.
 ;digits = 58039271465803927146

@@ -47,7 +47,7 @@ public:
         applyLoanEndAgeRule();
         if (im_.settings.agency.CreditReportUserName == QLatin1String("UNSET")) return notNeeded();
         if (smallLoanNeedsNoReport() || securedLoanNeedsNoReport()) return notNeeded();
-        db::Recordset member = im_.connections.TarvMain.openRecordset(im_.sql(memberQuery()), db::readOnlyCursor());
+        db::Recordset member = im_.connections.TarvMain.openRecordset(memberQuery(), db::readOnlyCursor());
         if (member.eof()) return missing(QStringLiteral("the member has no home address to search with"));
         const CreditSearchPerson person = personOf(member);
         if (reuseRecordedReport(person)) return {CreditReportOutcome::Kind::Report, {}};
@@ -58,7 +58,7 @@ private:
     // The active policy rule of that code, if there is one.
     db::Recordset policyRule(const QString& code) {
         return im_.connections.TarvAudt.openRecordset(
-            im_.sql(QStringLiteral("SELECT * FROM cupolicyrules WHERE rulecode='") + code + QStringLiteral("' and ruleactive=true")),
+            QStringLiteral("SELECT * FROM cupolicyrules WHERE rulecode=") + sqlText(code) + QStringLiteral(" and ruleactive=true"),
             db::clientReadOnlyCursor());
     }
 
@@ -102,8 +102,8 @@ private:
         if (policyRule(QStringLiteral("PR14A")).eof()) return false;
         const QString product = im_.settings.OSProductCode;
         db::Recordset balances = im_.connections.TarvMain.openRecordset(
-            im_.sql(QStringLiteral("SELECT Balance FROM MemberBalances WHERE MemberNo=") + n_ +
-                    QStringLiteral(" AND ProductCode='") + sqlTextBody(product) + QStringLiteral("' ORDER BY Balance DESC ;")),
+            QStringLiteral("SELECT Balance FROM MemberBalances WHERE MemberNo=") + n_ +
+            QStringLiteral(" AND ProductCode='") + sqlTextBody(product) + QStringLiteral("' ORDER BY Balance DESC ;"),
             db::readOnlyCursor());
         if (balances.eof()) return false;
         const QVariant held = balances.value(QStringLiteral("Balance"));
@@ -178,8 +178,8 @@ private:
     void addPreviousAddresses(QDate laterStart, QList<CreditSearchAddress>& addresses) {
         for (const char* type : {"HOMEPREV1", "HOMEPREV2"}) {
             db::Recordset row = im_.connections.TarvMain.openRecordset(
-                im_.sql(QStringLiteral("SELECT * FROM MemberAddress WHERE AddressType='") + QLatin1String(type) +
-                        QStringLiteral("' AND MemberNo=") + n_ + QStringLiteral(" ;")),
+                QStringLiteral("SELECT * FROM MemberAddress WHERE AddressType=") + sqlText(QLatin1String(type)) +
+                QStringLiteral(" AND MemberNo=") + n_ + QStringLiteral(" ;"),
                 db::readOnlyCursor());
             if (row.eof()) return;
             CreditSearchAddress previous = addressOf(row);
@@ -205,7 +205,7 @@ private:
         CreditSearchLoan loan;
         loan.amount = roundHalfEvenInt16(amountAppliedFor());
         loan.termMonths = CreditSearchTermMonths(im_.LoanDetails[4], im_.LoanDetails[5]);
-        loan.singleSearch = im_.settings.UATMode || service.singleSearchRegistrations.contains(im_.settings.FSARefNo);
+        loan.singleSearch = im_.settings.UATMode || im_.settings.profile.singleSearch;
         const QString ns = service.callReport7Namespace;
         const QString request = CreditSearchEnvelope(
             ns, {credentials.CreditReportCompany, credentials.CreditReportUserName, credentials.CreditReportPassword},

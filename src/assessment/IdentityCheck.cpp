@@ -97,7 +97,7 @@ std::optional<QString> IdentityCheck::band() {
     QString band = creditRuleBand_;
     if (band.isEmpty()) {
         const db::Recordset rule = im_.connections.TarvAudt.openRecordset(
-            im_.sql(QStringLiteral("SELECT * FROM CRRules WHERE rulecode='CR10A' and ruleactive=true ;")),
+            QStringLiteral("SELECT * FROM CRRules WHERE rulecode='CR10A' and ruleactive=true ;"),
             db::clientReadOnlyCursor());
         if (rule.eof()) return std::nullopt;
         if (band.isEmpty()) band = rule.text(QStringLiteral("RuleBand"));
@@ -108,12 +108,12 @@ std::optional<QString> IdentityCheck::band() {
 std::optional<IdentityCheckRequest> IdentityCheck::request(const IdentityCheckTarget& target) {
     db::Connection& main = im_.connections.TarvMain;
     const db::Recordset row = main.openRecordset(
-        im_.sql(QStringLiteral("SELECT Title, Forename, Midname, Surname, DOB, Line1, Line2, Line3, Line4, PostCode, "
-                               "Line5, MemberStatus, MemberStatus2, MemberStatus3, PAFFlatNumber, PAFBuildingName, "
-                               "PAFBuildingNumber, PAFStreet1, PAFStreet2, PAFTown, PAFCounty, PAFPostCode, "
-                               "PhoneNumber, MobileNumber, EmailAddress, EffectiveFrom FROM MemberMain INNER JOIN "
-                               "MemberAddress ON MemberMain.Memberno=MemberAddress.MemberNo WHERE (Membermain.MemberNo=") +
-                member_ + QStringLiteral(") AND (MemberAddress.AddressType='HOME')")),
+        QStringLiteral("SELECT Title, Forename, Midname, Surname, DOB, Line1, Line2, Line3, Line4, PostCode, "
+                       "Line5, MemberStatus, MemberStatus2, MemberStatus3, PAFFlatNumber, PAFBuildingName, "
+                       "PAFBuildingNumber, PAFStreet1, PAFStreet2, PAFTown, PAFCounty, PAFPostCode, "
+                       "PhoneNumber, MobileNumber, EmailAddress, EffectiveFrom FROM MemberMain INNER JOIN "
+                       "MemberAddress ON MemberMain.Memberno=MemberAddress.MemberNo WHERE (Membermain.MemberNo=") +
+        member_ + QStringLiteral(") AND (MemberAddress.AddressType='HOME')"),
         db::clientReadOnlyCursor());
     if (row.eof()) {
         problem(QStringLiteral("Member ") + member_ + QStringLiteral(" failed ID search due to no address."));
@@ -133,8 +133,8 @@ std::optional<IdentityCheckRequest> IdentityCheck::request(const IdentityCheckTa
     r.passDate = im_.passDate();
     if (PreviousAddressWanted(r.member, r.passDate)) {
         const db::Recordset previous = main.openRecordset(
-            im_.sql(QStringLiteral("SELECT * FROM MemberAddress WHERE AddressType='HOMEPREV1' AND MemberNo=") + member_ +
-                    QStringLiteral(" ;")),
+            QStringLiteral("SELECT * FROM MemberAddress WHERE AddressType='HOMEPREV1' AND MemberNo=") + member_ +
+            QStringLiteral(" ;"),
             db::clientReadOnlyCursor());
         if (!previous.eof()) r.previousAddress = ReadPafColumns(previous);
     }
@@ -172,8 +172,8 @@ void IdentityCheck::downgrade(IdentityAnswer& read, IdentityDowngrade why) {
     if (why != IdentityDowngrade::BankDetails) return;
     app_.identityFailedOnBank = true;
     im_.connections.TarvMain.execute(
-        im_.sql(QStringLiteral("UPDATE MemberAddress SET YesNo=False WHERE AddressType='BANK1' AND MemberNo=") + member_ +
-                QStringLiteral(" ;")));
+        QStringLiteral("UPDATE MemberAddress SET YesNo=False WHERE AddressType='BANK1' AND MemberNo=") + member_ +
+        QStringLiteral(" ;"));
 }
 
 void IdentityCheck::recordOutcome(const IdentityAnswer& read, const QString& band) {
@@ -191,7 +191,7 @@ void IdentityCheck::recordOutcome(const IdentityAnswer& read, const QString& ban
 
 void IdentityCheck::writeIdProof(const IdentityAnswer& read) {
     db::Recordset proof = im_.connections.TarvID.openRecordset(
-        im_.sql(QStringLiteral("SELECT * FROM IDProof WHERE MemberNo=") + member_ + QStringLiteral(" ;")), db::keysetCursor());
+        QStringLiteral("SELECT * FROM IDProof WHERE MemberNo=") + member_ + QStringLiteral(" ;"), db::keysetCursor());
     if (proof.eof()) {
         proof.addNew();
         proof.setValue(QStringLiteral("MemberNo"), QVariant::fromValue<qlonglong>(n_));

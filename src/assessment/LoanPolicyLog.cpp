@@ -44,7 +44,7 @@ QString insertStatement(Importer& im, const PolicyLogLoan& loan, const QString& 
         columns += QStringLiteral(", Reason");
         values += QLatin1Char(',') + sqlText(*row.reason);
     }
-    return im.sql(columns + QStringLiteral(")VALUES (") + values + QStringLiteral(") ;"));
+    return columns + QStringLiteral(")VALUES (") + values + QStringLiteral(") ;");
 }
 
 // Called inside a handler: an error of the surroundings goes on to the pass, which leaves
@@ -126,13 +126,13 @@ void CopyRulesLogToPolicyLog(Importer& importer, const PolicyLogLoan& loan) {
         }
         for (const PolicyRow& row : rows) {
             // A copy of this rule made before an interruption is replaced, never doubled.
-            tran.execute(importer.sql(QStringLiteral("DELETE FROM LoanPolicyLog WHERE RuleCode=") + sqlText(row.ruleCode) +
-                                      memberLoanFilter(loan) + QStringLiteral(" AND RuleValue=ActualValue ;")));
+            tran.execute(QStringLiteral("DELETE FROM LoanPolicyLog WHERE RuleCode=") + sqlText(row.ruleCode) +
+                         memberLoanFilter(loan) + QStringLiteral(" AND RuleValue=ActualValue ;"));
             tran.execute(insertStatement(importer, loan, startTime, row));
             if (row.ruleCode.compare(QLatin1String("PR13A"), Qt::CaseInsensitive) == 0 &&
                 leadingNumber(row.ruleValue) >= loan.loanEndAge)
-                tran.execute(importer.sql(QStringLiteral("UPDATE LoanPolicyLog SET InitStatus='P', NewStatus='P' WHERE RuleCode='PR13A'") +
-                                          memberLoanFilter(loan) + QStringLiteral(" ;")));
+                tran.execute(QStringLiteral("UPDATE LoanPolicyLog SET InitStatus='P', NewStatus='P' WHERE RuleCode='PR13A'") +
+                             memberLoanFilter(loan) + QStringLiteral(" ;"));
         }
         // Online, the copied rows go once the application has committed; the rows this
         // application would have added are never written.

@@ -18,7 +18,7 @@ QString boundText(const QVariant& value) {
 
 bool carried(Importer& im, const QString& memberCode, const QString& letter) {
     const QString sql = QStringLiteral("SELECT * FROM rules_log WHERE rulemember=") + sqlText(memberCode) +
-                        QStringLiteral(" AND ruleresult='") + letter + QStringLiteral("' AND rulecode<>'PR13A' ;");
+                        QStringLiteral(" AND ruleresult=") + sqlText(letter) + QStringLiteral(" AND rulecode<>'PR13A' ;");
     return !im.connections.OnlineConnection.openRecordset(sql, db::clientReadOnlyCursor()).eof();
 }
 
@@ -26,8 +26,8 @@ std::optional<QString> chosenRuleset(Importer& im, const Currency& total) {
     db::Connection& audit = im.connections.TarvAudt;
     if (!ColumnExists(QStringLiteral("CRRuleset"), QStringLiteral("id"), audit)) return std::nullopt;
     const QString amount = formatNumber(total, QStringLiteral("###0.00"));
-    db::Recordset rs = audit.openRecordset(im.sql(QStringLiteral("SELECT * FROM CRRuleset WHERE FromValue<=") + amount +
-                                                  QStringLiteral(" and ToValue>=") + amount + QStringLiteral(" ;")),
+    db::Recordset rs = audit.openRecordset(QStringLiteral("SELECT * FROM CRRuleset WHERE FromValue<=") + amount +
+                                           QStringLiteral(" and ToValue>=") + amount + QStringLiteral(" ;"),
                                            db::clientReadOnlyCursor());
     if (rs.eof()) return std::nullopt;
     return rs.text(QStringLiteral("ruleset"));
@@ -45,7 +45,7 @@ QString creditRulesQuery(Importer& im, const RuleBookRequest& request, RuleBook&
 
 void readCreditRules(Importer& im, const RuleBookRequest& request, RuleBook& book) {
     if (!request.haveReport && request.newMemberNumber == 0) return;
-    db::Recordset rs = im.connections.TarvAudt.openRecordset(im.sql(creditRulesQuery(im, request, book)),
+    db::Recordset rs = im.connections.TarvAudt.openRecordset(creditRulesQuery(im, request, book),
                                                              db::clientReadOnlyCursor());
     for (; !rs.eof(); rs.moveNext()) {
         CreditRule rule;
@@ -63,7 +63,7 @@ void readCreditRules(Importer& im, const RuleBookRequest& request, RuleBook& boo
 void readPolicyRules(Importer& im, RuleBook& book) {
     db::Connection& audit = im.connections.TarvAudt;
     if (!ColumnExists(QStringLiteral("CUPolicyRules"), QStringLiteral("rulecode"), audit)) return;
-    db::Recordset rs = audit.openRecordset(im.sql(QStringLiteral("SELECT * FROM CUPolicyRules WHERE ruleactive=true ;")),
+    db::Recordset rs = audit.openRecordset(QStringLiteral("SELECT * FROM CUPolicyRules WHERE ruleactive=true ;"),
                                            db::clientReadOnlyCursor());
     for (; !rs.eof(); rs.moveNext()) {
         PolicyRule rule;

@@ -34,7 +34,7 @@ QString withoutQuotes(QString text, const QString& replacement) {
 }  // namespace
 
 AuditStamp auditStampOf(Importer& importer) {
-    return AuditStamp{importer.passDate(), importer.clock().now(), importer.txtTeller, importer.sqlServer()};
+    return AuditStamp{importer.passDate(), importer.clock().now(), importer.txtTeller};
 }
 
 // ---- Value rules ------------------------------------------------------------------------
@@ -79,7 +79,7 @@ QString WebLogStatement(const AuditStamp& stamp, const QString& activity, const 
         sqlText(formatDate(stamp.now, QStringLiteral("HH:MM"))) + QLatin1Char(',') +
         sqlText(webLogText(category)) + QLatin1Char(',') + sqlText(webLogText(keyword)) +
         QStringLiteral(", 'VELT', False, ") + sqlText(stamp.teller) + QStringLiteral(") ;");
-    return TranslateSQL(jet, stamp.sqlServer);
+    return jet;
 }
 
 QString DiaryStatement(const AuditStamp& stamp, long memberNumber, const QDate& applicationDate,
@@ -95,13 +95,12 @@ QString DiaryStatement(const AuditStamp& stamp, long memberNumber, const QDate& 
         QStringLiteral(",False") + QStringLiteral(",'Never expires'") + QLatin1Char(',') + sqlText(keyword) +
         QLatin1Char(',') + sqlText(diaryNoteText(diaryText)) + QStringLiteral(",'16776960'") +
         QStringLiteral(",False") + QStringLiteral(",''") + QStringLiteral(",0") + QLatin1Char(')');
-    return TranslateSQL(jet, stamp.sqlServer);
+    return jet;
 }
 
 QString ChangeStatement(const AuditStamp& stamp, const QString& operatorInitials, const QString& description,
                         bool outOfPolicy, const QString& memberNumber) {
-    const QString outOfPolicyLiteral = stamp.sqlServer ? (outOfPolicy ? QStringLiteral("1") : QStringLiteral("0"))
-                                                       : (outOfPolicy ? QStringLiteral("True") : QStringLiteral("False"));
+    const QString outOfPolicyLiteral = outOfPolicy ? QStringLiteral("True") : QStringLiteral("False");
     const QString jet =
         QStringLiteral("INSERT INTO CHANGES (Operatorinit, OperatorName, ChangeDate, Description, OutOfPolicy, "
                        "MemberNo) ") +
@@ -109,7 +108,7 @@ QString ChangeStatement(const AuditStamp& stamp, const QString& operatorInitials
         QLatin1Char(',') + JetDateLiteral(stamp.passDate) + QLatin1Char(',') + sqlText(changeDescription(description)) +
         QLatin1Char(',') + outOfPolicyLiteral + QLatin1Char(',') + numberLiteral(memberNumber) +
         QStringLiteral(") ;");
-    return TranslateSQL(jet, stamp.sqlServer);
+    return jet;
 }
 
 QString TimingStatement(const AuditStamp& stamp, const QString& memberNumber, const QString& loanNumber,
@@ -122,7 +121,7 @@ QString TimingStatement(const AuditStamp& stamp, const QString& memberNumber, co
         sqlText(eventTime) + QStringLiteral(", ") + sqlText(eventType) + QStringLiteral(", ") +
         plainNumber(durationSeconds(duration)) + QStringLiteral(", ") + sqlText(description) +
         QStringLiteral(", ") + sqlText(teller) + QStringLiteral(") ;");
-    return TranslateSQL(jet, stamp.sqlServer);
+    return jet;
 }
 
 // ---- Writers ----------------------------------------------------------------------------

@@ -22,11 +22,10 @@ struct AuditStamp {
     QDate passDate;     // the processing date
     QDateTime now;      // the current date and time
     QString teller;     // txtTeller
-    bool sqlServer = false;
 };
 AuditStamp auditStampOf(Importer& importer);
 
-// ---- Statement builders (already adapted to the dialect) ------------------------------
+// ---- Statement builders (the file-database dialect; the connection adapts them) -------
 
 QString WebLogStatement(const AuditStamp& stamp, const QString& activity, const QString& category,
                         const QString& keyword, const QString& memberNumber);

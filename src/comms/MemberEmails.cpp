@@ -114,7 +114,7 @@ bool insideUnitOfWork(Importer& importer) {
 // with anything an earlier run left waiting there).
 void deliver(Importer& importer, const QueuedEmail& email) {
     const bool insidePass = insideUnitOfWork(importer);
-    if (!insidePass) EnsureImporterTables(importer.connections.TarvAudt, importer.sqlServer());
+    if (!insidePass) EnsureImporterTables(importer.connections.TarvAudt);
     QueueEmail(importer, email);
     if (insidePass) return;
     EffectOutbox outbox(importer.connections.TarvAudt);

@@ -141,7 +141,7 @@ public:
             // Nothing queued: the FTP server is not contacted at all.
             QList<QueuedDocument> documents = queuedDocuments();
             if (documents.isEmpty() || !connect()) return;
-            EnsureImporterTables(im_.connections.TarvAudt, im_.sqlServer());
+            EnsureImporterTables(im_.connections.TarvAudt);
             EnsureDocumentRecords(im_.connections.TarvAudt);
             // What an earlier run filed and left on the website; finishing it removes rows.
             if (performFilings()) documents = queuedDocuments();
@@ -468,14 +468,14 @@ private:
                                 loan->loanNumber,
                        QStringLiteral("BORROW"), QStringLiteral("DOCUMENTS"), member);
         im_.connections.TarvTran.execute(
-            im_.sql(QStringLiteral("UPDATE LoanAllocation SET OurStatus='POI received', InQ=True WHERE ID=") + loan->id + QStringLiteral(" ;")));
+            QStringLiteral("UPDATE LoanAllocation SET OurStatus='POI received', InQ=True WHERE ID=") + loan->id + QStringLiteral(" ;"));
     }
 
     std::optional<Loan> loanWithKey(const QString& key) {
         if (key.isEmpty()) return std::nullopt;  // an empty key would match every loan without one
-        db::Recordset rs = im_.connections.TarvTran.openRecordset(im_.sql(
+        db::Recordset rs = im_.connections.TarvTran.openRecordset(
             QStringLiteral("SELECT ID, Posted, LoanNumber, MemberNo FROM LoanAllocation WHERE DocKey=") + sqlText(key) +
-            QStringLiteral(" ;")));
+            QStringLiteral(" ;"));
         if (rs.eof()) return std::nullopt;
         return Loan{QString::number(rs.value(QStringLiteral("ID")).toLongLong()), rs.text(QStringLiteral("LoanNumber")),
                     long(rs.value(QStringLiteral("MemberNo")).toLongLong()), rs.value(QStringLiteral("Posted")).toBool()};

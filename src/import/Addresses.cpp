@@ -13,10 +13,6 @@ namespace autovelt {
 
 namespace {
 
-// Credit unions whose registration number switches a behaviour of the address import.
-const QString kBankRowsNotPreferred = QStringLiteral("213679");  // new bank rows get YesNo False
-const QString kNoBankCodes = QStringLiteral("213258");           // no bank codes; a move sets status G
-
 const QString kHome = QStringLiteral("HOME");
 
 QString number(long value) { return QString::number(value); }
@@ -149,14 +145,14 @@ void AddressImport::raiseAnomalyOnUnconfirmedChange() {
     warn(im_, QStringLiteral("Member ") + memberText() + QStringLiteral(" matched without NINO or email but supplied new ") +
                   changed + QStringLiteral(" - bank detail anomaly, review any loan payout."));
     if (bankDetailsChanged_)
-        main_.execute(im_.sql(QStringLiteral("UPDATE MemberAddress SET YesNo=False WHERE AddressType='BANK1' AND MemberNo=") +
-                              memberText() + QStringLiteral(" ;")));
+        main_.execute(QStringLiteral("UPDATE MemberAddress SET YesNo=False WHERE AddressType='BANK1' AND MemberNo=") +
+                      memberText() + QStringLiteral(" ;"));
 }
 
 // An existing member's home rows make room for the application's; the diary keeps a
 // copy for staff and the held rows let a failed import put them back.
 void AddressImport::moveStoredHomeAside() {
-    db::Recordset home = main_.openRecordset(im_.sql(memberAddressQuery(member_, kHome)), db::readOnlyCursor());
+    db::Recordset home = main_.openRecordset(memberAddressQuery(member_, kHome), db::readOnlyCursor());
     if (home.eof()) {
         warn(im_, QStringLiteral("Member ") + memberText() +
                       QStringLiteral(" - no stored home address found for existing member."));
@@ -167,8 +163,8 @@ void AddressImport::moveStoredHomeAside() {
         app_.storedHome[i++] = home.text(QLatin1String(column));
     held_.read(im_, member_);
     RecordAddressSnapshot(im_, member_);
-    main_.execute(im_.sql(QStringLiteral("DELETE * FROM MemberAddress WHERE Memberno=") + memberText() +
-                          QStringLiteral(" AND AddressType LIKE 'HOME%' ;")));
+    main_.execute(QStringLiteral("DELETE * FROM MemberAddress WHERE Memberno=") + memberText() +
+                  QStringLiteral(" AND AddressType LIKE 'HOME%' ;"));
     homeRowsDeleted_ = true;
 }
 
@@ -184,7 +180,7 @@ void AddressImport::restoreDeletedHomeRows() {
 }
 
 db::Recordset AddressImport::openOrAddAddress(const QString& type) {
-    db::Recordset address = main_.openRecordset(im_.sql(memberAddressQuery(member_, type)), db::keysetCursor());
+    db::Recordset address = main_.openRecordset(memberAddressQuery(member_, type), db::keysetCursor());
     if (!address.eof()) return address;
     address.addNew();
     address.setValue(QStringLiteral("MemberNo"), QVariant::fromValue<qlonglong>(member_));
@@ -194,7 +190,7 @@ db::Recordset AddressImport::openOrAddAddress(const QString& type) {
     if (type.startsWith(QLatin1String("BANK"))) {
         QString holder = (app_.field[3] + QLatin1Char(' ') + app_.field[4] + QLatin1Char(' ') + app_.field[6]).trimmed();
         setText(address, QStringLiteral("PhoneNumber"), holder.left(50).remove(QLatin1Char('\'')));
-        address.setValue(QStringLiteral("YesNo"), im_.settings.FSARefNo != kBankRowsNotPreferred);
+        address.setValue(QStringLiteral("YesNo"), !im_.settings.profile.newBankRowsNotPreferred);
     }
     return address;
 }
@@ -232,7 +228,7 @@ void AddressImport::importBank(const AddressRow& row, db::Recordset& address) {
         warn(im_, QStringLiteral("Member ") + memberText() + QStringLiteral(" joining supplied Sortcode:") +
                       app_.sortCode + QStringLiteral("  Account:") + app_.accountNumber +
                       QStringLiteral(" - remember to verify these details."));
-    if (im_.settings.FSARefNo == kNoBankCodes) return;
+    if (im_.settings.profile.bankCodesNotStored) return;
     setText(address, QStringLiteral("Code1"), row[ad::SortCode]);
     setText(address, QStringLiteral("Code2"), row[ad::Account]);
     setText(address, QStringLiteral("Code3"), row[ad::ThirdCode]);
@@ -243,7 +239,7 @@ void AddressImport::importBank(const AddressRow& row, db::Recordset& address) {
 // A next of kin or beneficiary living with the applicant: the applicant's home lines, the
 // person's name on Line4 (from the member it links to, when it does).
 void AddressImport::shareApplicantsHome(const AddressRow& row, db::Recordset& address) {
-    db::Recordset home = main_.openRecordset(im_.sql(memberAddressQuery(member_, kHome)), db::readOnlyCursor());
+    db::Recordset home = main_.openRecordset(memberAddressQuery(member_, kHome), db::readOnlyCursor());
     if (!home.eof())
         for (const char* column : {"Line1", "Line2", "Line3", "Postcode"})
             setText(address, QLatin1String(column), home.text(QLatin1String(column)));
@@ -253,8 +249,8 @@ void AddressImport::shareApplicantsHome(const AddressRow& row, db::Recordset& ad
     if (linked > 0) {
         setText(address, QStringLiteral("Code3"), number(linked));
         db::Recordset person = main_.openRecordset(
-            im_.sql(QStringLiteral("SELECT Forename, Surname FROM MemberMain WHERE MemberNo=") + number(linked) +
-                    QStringLiteral(" ;")),
+            QStringLiteral("SELECT Forename, Surname FROM MemberMain WHERE MemberNo=") + number(linked) +
+            QStringLiteral(" ;"),
             db::readOnlyCursor());
         if (!person.eof())
             setText(address, QStringLiteral("Line4"),
@@ -267,10 +263,10 @@ void AddressImport::shareApplicantsHome(const AddressRow& row, db::Recordset& ad
 // from that member's home row. False (after a warning) when there is no such member.
 bool AddressImport::linkToMember(const AddressRow& row, db::Recordset& address, long linked) {
     db::Recordset other = main_.openRecordset(
-        im_.sql(QStringLiteral("SELECT MemberMain.Forename, MemberMain.Surname, MemberMain.MemberStatus, MemberAddress.* "
-                               "FROM MemberMain INNER JOIN MemberAddress ON MemberMain.MemberNo=MemberAddress.MemberNo "
-                               "WHERE (MemberMain.Memberno=") +
-                number(linked) + QStringLiteral(") AND (MemberAddress.AddressType='HOME') ;")),
+        QStringLiteral("SELECT MemberMain.Forename, MemberMain.Surname, MemberMain.MemberStatus, MemberAddress.* "
+                       "FROM MemberMain INNER JOIN MemberAddress ON MemberMain.MemberNo=MemberAddress.MemberNo "
+                       "WHERE (MemberMain.Memberno=") +
+        number(linked) + QStringLiteral(") AND (MemberAddress.AddressType='HOME') ;"),
         db::readOnlyCursor());
     const QString prefix = QStringLiteral("Member ") + memberText() + QStringLiteral(" joining based on linkage to member ") +
                            number(linked);
@@ -363,9 +359,9 @@ void AddressImport::recordHomeAddressChange(db::Recordset& address) {
     AddWebLogEntry(im_, QStringLiteral("New address supplied on application [") + address.text(QStringLiteral("Line1")) +
                             QLatin1Char(' ') + address.text(QStringLiteral("Postcode")) + QLatin1Char(']'),
                    QStringLiteral("BORROW"), QStringLiteral("ADDRESS"), memberText());
-    if (im_.settings.FSARefNo != kNoBankCodes) return;
-    main_.execute(im_.sql(QStringLiteral("UPDATE MemberMain SET MemberStatus='G' WHERE MemberNo=") + memberText() +
-                          QStringLiteral(" ;")));
+    if (!im_.settings.profile.newHomeAddressSetsStatusG) return;
+    main_.execute(QStringLiteral("UPDATE MemberMain SET MemberStatus='G' WHERE MemberNo=") + memberText() +
+                  QStringLiteral(" ;"));
     AddChangeRecord(im_, QStringLiteral("Status 1 changed to G from ") + app_.field[11], false, memberText());
 }
 
@@ -402,7 +398,7 @@ void AddressImport::writeWithoutAddress(const AddressRow& row, db::Recordset& ad
 }
 
 void AddressImport::ensureHomeRow() {
-    db::Recordset home = main_.openRecordset(im_.sql(memberAddressQuery(member_, kHome)), db::keysetCursor());
+    db::Recordset home = main_.openRecordset(memberAddressQuery(member_, kHome), db::keysetCursor());
     if (!home.eof()) return;
     home.addNew();
     home.setValue(QStringLiteral("MemberNo"), QVariant::fromValue<qlonglong>(member_));
@@ -422,9 +418,9 @@ void AddressImport::ensureHomeRow() {
 void AddressImport::warnOfSharedBankDetails() {
     if (app_.sortCode.isEmpty() || app_.accountNumber.isEmpty()) return;
     db::Recordset others = main_.openRecordset(
-        im_.sql(QStringLiteral("SELECT * FROM MemberAddress WHERE MemberNo<>") + memberText() +
-                QStringLiteral(" AND AddressType LIKE 'BANK%' AND Code1='") + sqlTextBody(app_.sortCode) +
-                QStringLiteral("' ANd Code2='") + sqlTextBody(app_.accountNumber) + QStringLiteral("' ORDER BY MemberNo ;")),
+        QStringLiteral("SELECT * FROM MemberAddress WHERE MemberNo<>") + memberText() +
+        QStringLiteral(" AND AddressType LIKE 'BANK%' AND Code1='") + sqlTextBody(app_.sortCode) +
+        QStringLiteral("' ANd Code2='") + sqlTextBody(app_.accountNumber) + QStringLiteral("' ORDER BY MemberNo ;"),
         db::readOnlyCursor());
     for (; !others.eof(); others.moveNext())
         warn(im_, QStringLiteral("Member ") + memberText() +
@@ -483,7 +479,7 @@ void ImportAddresses(Importer& importer) {
 
 void FillBankFromSortCode(Importer& importer, db::Recordset& bankRow, const QString& sortCode) {
     db::Recordset bank = importer.connections.TarvMain.openRecordset(
-        importer.sql(QStringLiteral("Select * from Banks where Banksort='") + sqlTextBody(sortCode) + QStringLiteral("' ;")),
+        QStringLiteral("Select * from Banks where Banksort='") + sqlTextBody(sortCode) + QStringLiteral("' ;"),
         db::readOnlyCursor());
     if (bank.eof()) return;
     const std::pair<const char*, const char*> copies[] = {

@@ -118,7 +118,7 @@ QStringList ApplicationDetailsLines(const Importer& importer) {
         out.add(QStringLiteral("Bank account supplied "), app.accountNumber);
         out.add(QStringLiteral("Bank sortcode supplied "), app.sortCode);
     }
-    if (importer.settings.FSARefNo == QLatin1String("213258")) {
+    if (importer.settings.profile.detailsFileRecordsAcceptances) {
         out.bare(QStringLiteral("Member accepted T&C's: Yes"));
         out.bare(QStringLiteral("Member accepted FSCS: Yes"));
     }

@@ -128,8 +128,8 @@ bool Checks::status() {
 
 QString Checks::heldEmail() {
     db::Recordset rs = im_.connections.TarvMain.openRecordset(
-        im_.sql(QStringLiteral("SELECT EmailAddress FROM MemberAddress WHERE MemberNo=") + n_ +
-                QStringLiteral(" AND AddressType='HOME' ;")),
+        QStringLiteral("SELECT EmailAddress FROM MemberAddress WHERE MemberNo=") + n_ +
+        QStringLiteral(" AND AddressType='HOME' ;"),
         db::clientReadOnlyCursor());
     return rs.eof() ? QString() : rs.text(QStringLiteral("EmailAddress"));
 }
@@ -145,8 +145,8 @@ bool Checks::email() {
 bool Checks::pendingLoan() {
     if (im_.app.isJoinOnly()) return false;
     db::Recordset rs = im_.connections.TarvTran.openRecordset(
-        im_.sql(QStringLiteral("SELECT ID, LoanNumber FROM LoanAllocation WHERE MemberNo=") + n_ +
-                QStringLiteral(" AND Posted=False ;")),
+        QStringLiteral("SELECT ID, LoanNumber FROM LoanAllocation WHERE MemberNo=") + n_ +
+        QStringLiteral(" AND Posted=False ;"),
         db::clientReadOnlyCursor());
     if (rs.eof()) return false;
     return skip(QStringLiteral("Skipped ln app for member ") + n_ + QStringLiteral(" as they already have a pending app - ") +

@@ -48,8 +48,8 @@ QString snapshotValue(const QVariant& value) {
 
 void HeldHomeAddress::read(Importer& importer, long memberNumber) {
     rows_ = importer.connections.TarvMain.openRecordset(
-        importer.sql(QStringLiteral("SELECT * FROM MemberAddress WHERE MemberNo=") + QString::number(memberNumber) +
-                     QStringLiteral(" AND AddressType LIKE 'HOME%' ORDER BY AddressType ;")),
+        QStringLiteral("SELECT * FROM MemberAddress WHERE MemberNo=") + QString::number(memberNumber) +
+        QStringLiteral(" AND AddressType LIKE 'HOME%' ORDER BY AddressType ;"),
         db::readOnlyCursor());
 }
 
@@ -58,8 +58,8 @@ int HeldHomeAddress::restoreMissing(Importer& importer, long memberNumber) {
     for (rows_.moveFirst(); !rows_.eof(); rows_.moveNext()) {
         const QString type = rows_.text(QStringLiteral("AddressType"));
         db::Recordset now = importer.connections.TarvMain.openRecordset(
-            importer.sql(QStringLiteral("SELECT * FROM MemberAddress WHERE MemberNo=") + QString::number(memberNumber) +
-                         QStringLiteral(" AND AddressType='") + sqlTextBody(type) + QStringLiteral("' ;")),
+            QStringLiteral("SELECT * FROM MemberAddress WHERE MemberNo=") + QString::number(memberNumber) +
+            QStringLiteral(" AND AddressType='") + sqlTextBody(type) + QStringLiteral("' ;"),
             db::keysetCursor());
         if (!now.eof()) continue;
         now.addNew();
@@ -86,8 +86,8 @@ bool HeldHomeAddress::copyHomeInto(db::Recordset& row) {
 
 void RecordAddressSnapshot(Importer& importer, long memberNumber) {
     db::Recordset rows = importer.connections.TarvMain.openRecordset(
-        importer.sql(QStringLiteral("SELECT * FROM MemberAddress WHERE MemberNo=") + QString::number(memberNumber) +
-                     QStringLiteral(" AND AddressType LIKE 'HOME%' ORDER BY ADDRESSTYPE ;")),
+        QStringLiteral("SELECT * FROM MemberAddress WHERE MemberNo=") + QString::number(memberNumber) +
+        QStringLiteral(" AND AddressType LIKE 'HOME%' ORDER BY ADDRESSTYPE ;"),
         db::readOnlyCursor());
     const QString lineBreak = QStringLiteral("\r\n");
     QString note;

@@ -307,7 +307,7 @@ bool ImportPass::applyRulesLog(const Effect& effect) {
 
 // What a run that was stopped (killed, a power cut) left unfinished.
 void ImportPass::recoverInterruptedRun() {
-    EnsureImporterTables(im_.connections.TarvAudt, im_.sqlServer());
+    EnsureImporterTables(im_.connections.TarvAudt);
     const UnitOfWork::InterruptedCommit cut = unit_.interruptedCommit();
     if (!cut.applications.isEmpty()) {
         im_.ShowException(QStringLiteral("The importer stopped while saving applications: saved in ") +

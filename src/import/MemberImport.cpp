@@ -22,8 +22,8 @@ namespace {
 
 db::Recordset memberRow(Importer& importer, long memberNumber) {
     return importer.connections.TarvMain.openRecordset(
-        importer.sql(QStringLiteral("SELECT * FROM MemberMain WHERE MemberNo=") + QString::number(memberNumber) +
-                     QStringLiteral(" ;")),
+        QStringLiteral("SELECT * FROM MemberMain WHERE MemberNo=") + QString::number(memberNumber) +
+        QStringLiteral(" ;"),
         db::clientReadOnlyCursor());
 }
 

@@ -10,9 +10,6 @@ namespace autovelt {
 
 namespace {
 
-// The credit union whose statements go out bi-annually, on the member's birthday.
-const QString kBirthdayStatementCreditUnion = QStringLiteral("213538");
-
 QString asStored(const Importer& importer, QString text) {
     return importer.settings.MixedCase ? FirstLettersCaps(text) : text;
 }
@@ -46,7 +43,7 @@ QString statementDestination(const ApplicationState& app) {
 void setPersonalColumns(Importer& importer, db::Recordset& row) {
     ApplicationState& app = importer.app;
     const QDate processing = importer.passDate();
-    const bool birthdayStatements = importer.settings.FSARefNo == kBirthdayStatementCreditUnion;
+    const bool birthdayStatements = importer.settings.profile.birthdayStatements;
     app.field[11] = MembershipStatusFor(app, processing.year());
     const QString title = asStored(importer, app.field[3]);
     row.setValue(QStringLiteral("MemberStatus"), app.field[11]);
@@ -119,8 +116,8 @@ QString MembershipStatusFor(const ApplicationState& app, int processingYear) {
 
 void WriteMemberMain(Importer& importer, MemberRowWrite write) {
     db::Recordset row = importer.connections.TarvMain.openRecordset(
-        importer.sql(QStringLiteral("SELECT * FROM MemberMain WHERE MemberNo=") + QString::number(importer.app.memberNumber) +
-                     QStringLiteral(" ;")),
+        QStringLiteral("SELECT * FROM MemberMain WHERE MemberNo=") + QString::number(importer.app.memberNumber) +
+        QStringLiteral(" ;"),
         db::keysetCursor());
     switch (write) {
     case MemberRowWrite::Create: createMember(importer, row); break;

@@ -21,7 +21,7 @@ struct MatchRule {
 };
 
 db::Recordset openMembers(Importer& importer, const QString& jetQuery) {
-    return importer.connections.TarvMain.openRecordset(importer.sql(jetQuery), db::clientReadOnlyCursor());
+    return importer.connections.TarvMain.openRecordset(jetQuery, db::clientReadOnlyCursor());
 }
 
 void reportAlreadyAMember(Importer& importer, const QString& matchText) {

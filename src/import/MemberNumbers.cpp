@@ -6,7 +6,7 @@ namespace autovelt {
 
 long long NextMemberNumber(Importer& importer) {
     db::Recordset rs = importer.connections.TarvMain.openRecordset(
-        importer.sql(QStringLiteral("SELECT Max (MemberNo) as Maxy FROM MemberMain ;")), db::clientReadOnlyCursor());
+        QStringLiteral("SELECT Max (MemberNo) as Maxy FROM MemberMain ;"), db::clientReadOnlyCursor());
     if (rs.eof() || rs.isNull(QStringLiteral("Maxy"))) return 1;
     return rs.value(QStringLiteral("Maxy")).toLongLong() + 1;
 }

@@ -8,7 +8,7 @@ namespace autovelt {
 namespace {
 
 db::Recordset openRow(Importer& importer, const QString& jetQuery) {
-    return importer.connections.TarvMain.openRecordset(importer.sql(jetQuery), db::keysetCursor());
+    return importer.connections.TarvMain.openRecordset(jetQuery, db::keysetCursor());
 }
 
 // The member's row of a table keyed by MemberNo, added when missing.

@@ -27,7 +27,7 @@ void FirstRepaymentDate(Importer& importer) {
 void SetFirstRepaymentDate(Importer& importer, const QDate& date) {
     const QString text = formatDate(date, QStringLiteral("dd/mm/yyyy"));
     importer.LoanDetails[6] = text;
-    importer.LoanDetails[16] = importer.sqlServer() ? formatDate(date, QStringLiteral("MM/DD/YY")) : text;
+    importer.LoanDetails[16] = importer.startup.chkSQL ? formatDate(date, QStringLiteral("MM/DD/YY")) : text;
 }
 
 }  // namespace autovelt

@@ -74,13 +74,13 @@ private:
     LoanStatus statusFor() const {
         LoanStatus status;
         status.initial = im_.app.field[27];
-        const QString& fsa = im_.settings.FSARefNo;
-        if (!im_.settings.CreditChecksEnabled && (fsa == QLatin1String("213628") || fsa == QLatin1String("213258"))) {
+        const CreditUnionProfile& profile = im_.settings.profile;
+        if (!im_.settings.CreditChecksEnabled && profile.loansUnqueuedWithoutCreditChecks) {
             status.inQueue = false;
             status.initial.clear();
             status.ours.clear();
         }
-        if (fsa == QLatin1String("213679")) {
+        if (profile.loansAwaitProofOfIdentity) {
             status.inQueue = false;
             status.ours = QStringLiteral("Awaiting POI");
         }
@@ -149,7 +149,7 @@ private:
     void insertLoan(const LoanStatus& status) {
         long long written = 0;
         try {
-            written = im_.connections.TarvTran.execute(LoanAllocationStatement(loanRow(status), im_.sqlServer()),
+            written = im_.connections.TarvTran.execute(LoanAllocationStatement(loanRow(status)),
                                                         insertedKey_);
         } catch (const std::exception&) {
             reportNoLoanRow();
@@ -213,7 +213,7 @@ private:
             payee.sortCode = d[8];
             payee.accountNumber = d[9];
         }
-        im_.connections.TarvTran.execute(LoanPayeeStatement(payee, im_.sqlServer()));
+        im_.connections.TarvTran.execute(LoanPayeeStatement(payee));
     }
 
     void writeTextRequest() {
@@ -223,7 +223,7 @@ private:
         text.time = formatDate(im_.clock().now(), QStringLiteral("HH:MM"));
         text.loanId = im_.app.loan.loanId;
         text.teller = im_.txtTeller;
-        im_.connections.TarvAudt.execute(AutoTextStatement(text, im_.sqlServer()));
+        im_.connections.TarvAudt.execute(AutoTextStatement(text));
     }
 
     void writeWebLog() {
@@ -252,7 +252,7 @@ QString loanStartTime(const QDateTime& now) {
 }
 
 long LoanIdLookup(Importer& importer, long memberNumber, const QString& loanNumber) {
-    const QString query = LoanIdLookupStatement(memberNumber, loanNumber, importer.sqlServer());
+    const QString query = LoanIdLookupStatement(memberNumber, loanNumber);
     for (int attempt = 0; attempt <= 10; ++attempt) {
         if (attempt > 0) importer.Pause(1.0);
         const db::Recordset rs = importer.connections.TarvTran.openRecordset(query, db::clientReadOnlyCursor());

@@ -10,9 +10,6 @@ namespace autovelt {
 
 namespace {
 
-// The credit union that pays loans into a third bank account held for the member.
-const QString kThirdBankAccountUnion = QStringLiteral("213258");
-
 // The term in months turned into a number of repayments of the frequency, unrounded.
 QString numberOfRepayments(const QString& frequency, double months) {
     if (frequency == QLatin1String("W")) return numberText(months / 12 * 52);
@@ -26,8 +23,8 @@ void useThirdBankAccount(Importer& im) {
     d[8] = QStringLiteral("0");
     d[9] = QStringLiteral("0");
     const db::Recordset rs = im.connections.TarvMain.openRecordset(
-        im.sql(QStringLiteral("SELECT * FROM MemberAddress WHERE MemberNo=") + LoanMember(im) +
-               QStringLiteral(" AND AddressType ='BANK3' ;")),
+        QStringLiteral("SELECT * FROM MemberAddress WHERE MemberNo=") + LoanMember(im) +
+        QStringLiteral(" AND AddressType ='BANK3' ;"),
         db::clientReadOnlyCursor());
     if (rs.eof()) {
         im.ShowException(QStringLiteral("Member ") + LoanMember(im) +
@@ -63,7 +60,7 @@ void FillLoanDetails(Importer& im) {
     d[9] = app.accountNumber;
     d[10] = QString();
     d[11] = f[49];
-    if (im.settings.FSARefNo == kThirdBankAccountUnion) useThirdBankAccount(im);
+    if (im.settings.profile.loansPaidToThirdBankAccount) useThirdBankAccount(im);
     d[15] = f[106].toUpper() == QLatin1String("EMAIL") ? QStringLiteral("E") : QStringLiteral("P");
 
     LoanPassState& loan = im.app.loan;

@@ -25,7 +25,7 @@ Counter counter(const db::Recordset& control, const QString& column) {
 QString TakeLoanNumber(Importer& im) {
     db::Connection& main = im.connections.TarvMain;
     const db::Recordset control = main.openRecordset(
-        im.sql(QStringLiteral("SELECT OneLoanCount, NewLoanCount, TopUpCount FROM Control ;")), db::clientReadOnlyCursor());
+        QStringLiteral("SELECT OneLoanCount, NewLoanCount, TopUpCount FROM Control ;"), db::clientReadOnlyCursor());
     if (control.eof()) return QString();
     const LoanPassState& loan = im.app.loan;
     const bool oneCounter = control.value(QStringLiteral("OneLoanCount")).toBool();
@@ -33,7 +33,7 @@ QString TakeLoanNumber(Importer& im) {
     QString prefix;
     if (!oneCounter) prefix = topUp ? QStringLiteral("T") : QStringLiteral("C");
     const Counter used = counter(control, topUp && !oneCounter ? QStringLiteral("TopUpCount") : QStringLiteral("NewLoanCount"));
-    main.execute(im.sql(used.advance));
+    main.execute(used.advance);
     return prefix + used.current;
 }
 

@@ -68,12 +68,12 @@ private:
         SendLoanEmail(im_);
     }
 
-    bool scorePriced() const { return im_.settings.FSARefNo == kScorePricedUnion; }
+    bool scorePriced() const { return im_.settings.profile.scorePricedLoans; }
 
     LoanStep refusePendingApplication() {
         const db::Recordset pending = im_.connections.TarvTran.openRecordset(
-            im_.sql(QStringLiteral("SELECT ID, LoanNumber FROM LoanAllocation WHERE MemberNo=") + LoanMember(im_) +
-                    QStringLiteral(" AND Posted=False ;")),
+            QStringLiteral("SELECT ID, LoanNumber FROM LoanAllocation WHERE MemberNo=") + LoanMember(im_) +
+            QStringLiteral(" AND Posted=False ;"),
             db::clientReadOnlyCursor());
         if (pending.eof()) return std::nullopt;
         const QString loanNumber = pending.text(QStringLiteral("LoanNumber"));

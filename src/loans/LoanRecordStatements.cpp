@@ -30,7 +30,7 @@ private:
 
 }  // namespace
 
-QString LoanAllocationStatement(const LoanAllocationRow& row, bool sqlServer) {
+QString LoanAllocationStatement(const LoanAllocationRow& row) {
     ValueList v;
     v.flag(false).flag(false).whole(row.memberNumber).text(row.memberName).text(row.loanNumber);
     v.date(row.loanDate).money(row.loanValue).text(row.productCode).money(row.loanIntRate).number(row.intApr);
@@ -45,58 +45,51 @@ QString LoanAllocationStatement(const LoanAllocationRow& row, bool sqlServer) {
     v.whole(row.mergeIds234[2]).text(row.startTime).number(row.sharesM).number(row.repayM).number(row.totNewPay);
     v.text(row.origTeller).text(QStringLiteral("L")).text(row.postCodePart1).date(row.dateOfBirth);
     v.date(row.lastPaymentDate).text(row.homeStatus);
-    const QString jet =
-        QStringLiteral("INSERT INTO LoanAllocation (Printed, Posted, MemberNo, MemberName, LoanNumber, LoanDate, "
-                       "LoanValue, ProductCode, LoanIntRate, IntAPR, LoanInterest, LoanTerm, OrigBal, OSInterest, "
-                       "RepayValue, LastPaymentValue, LoanTypeCode, LoanTypeDesc, RepayFreq, RepayDate, Teller, "
-                       "Comments, RepayAuto, Modified, Settled, InsuranceTaken, SecurityTaken, Approved, Tagged, "
-                       "ProductType, CRARef, CRAScore, InitStatus, NewStatus, InQ, DocsPref, OurStatus, DocKey, "
-                       "EmpBasis, Kids, OrigApplyDate, OrigApplyValue, Gender, BalanceID, MergeID1, MergeID2, "
-                       "MergeID3, MergeID4, StartTime, SharesM, RepayM, TotNewPay, OrigTeller, BorrowChannel, "
-                       "PostCodePart1, DoB, LastPaymentDate, HomeStatus) VALUES (") +
-        v.joined() + QLatin1Char(')');
-    return TranslateSQL(jet, sqlServer);
+    return QStringLiteral("INSERT INTO LoanAllocation (Printed, Posted, MemberNo, MemberName, LoanNumber, LoanDate, "
+                          "LoanValue, ProductCode, LoanIntRate, IntAPR, LoanInterest, LoanTerm, OrigBal, OSInterest, "
+                          "RepayValue, LastPaymentValue, LoanTypeCode, LoanTypeDesc, RepayFreq, RepayDate, Teller, "
+                          "Comments, RepayAuto, Modified, Settled, InsuranceTaken, SecurityTaken, Approved, Tagged, "
+                          "ProductType, CRARef, CRAScore, InitStatus, NewStatus, InQ, DocsPref, OurStatus, DocKey, "
+                          "EmpBasis, Kids, OrigApplyDate, OrigApplyValue, Gender, BalanceID, MergeID1, MergeID2, "
+                          "MergeID3, MergeID4, StartTime, SharesM, RepayM, TotNewPay, OrigTeller, BorrowChannel, "
+                          "PostCodePart1, DoB, LastPaymentDate, HomeStatus) VALUES (") +
+           v.joined() + QLatin1Char(')');
 }
 
-QString LoanIdLookupStatement(long memberNumber, const QString& loanNumber, bool sqlServer) {
-    return TranslateSQL(QStringLiteral("Select Max(ID) from LoanAllocation WHERE Memberno=") +
-                            QString::number(memberNumber) + QStringLiteral(" AND LoanNumber=") + sqlText(loanNumber) +
-                            QStringLiteral(" ;"),
-                        sqlServer);
+QString LoanIdLookupStatement(long memberNumber, const QString& loanNumber) {
+    return QStringLiteral("Select Max(ID) from LoanAllocation WHERE Memberno=") + QString::number(memberNumber) +
+           QStringLiteral(" AND LoanNumber=") + sqlText(loanNumber) + QStringLiteral(" ;");
 }
 
-QString LoanPayeeStatement(const LoanPayeeRow& row, bool sqlServer) {
+QString LoanPayeeStatement(const LoanPayeeRow& row) {
     ValueList v;
     v.whole(row.loanId).whole(row.memberNumber).whole(1).text(row.method).text(row.payee);
     v.text(row.sortCode).text(row.accountNumber).text(QString()).money(row.amount).whole(0).flag(false);
-    return TranslateSQL(QStringLiteral("INSERT INTO LoanPayee (LoanID, MemberNo, PayeeNo, Method, ChqPayee, SortCode, "
-                                       "AccNo, Ref, ChqVal, Chqnum, PrintedOrOutput) VALUES(") +
-                            v.joined() + QStringLiteral(") ;"),
-                        sqlServer);
+    return QStringLiteral("INSERT INTO LoanPayee (LoanID, MemberNo, PayeeNo, Method, ChqPayee, SortCode, "
+                          "AccNo, Ref, ChqVal, Chqnum, PrintedOrOutput) VALUES(") +
+           v.joined() + QStringLiteral(") ;");
 }
 
-QString AutoTextStatement(const AutoTextRow& row, bool sqlServer) {
+QString AutoTextStatement(const AutoTextRow& row) {
     ValueList v;
     v.whole(row.memberNumber).text(QString()).date(row.date).text(row.time).whole(row.loanId).whole(0);
     v.text(row.teller).whole(2);
-    return TranslateSQL(QStringLiteral("INSERT INTO AutoText (MemberNo, MobileNo, TheDate, TheTime, LoanID, "
-                                       "TextNumber, Teller, TextType) VALUES(") +
-                            v.joined() + QStringLiteral(") ;"),
-                        sqlServer);
+    return QStringLiteral("INSERT INTO AutoText (MemberNo, MobileNo, TheDate, TheTime, LoanID, "
+                          "TextNumber, Teller, TextType) VALUES(") +
+           v.joined() + QStringLiteral(") ;");
 }
 
-QString PayScheduleStatement(const PayScheduleRow& row, bool sqlServer) {
+QString PayScheduleStatement(const PayScheduleRow& row) {
     ValueList v;
     v.whole(row.memberNumber).date(row.date).whole(row.valueType).whole(0).money(row.usualValue).money(row.usualValue);
     v.whole(row.priority).text(row.productCode).whole(row.payRunNumber).whole(row.allocationId);
     v.whole(row.balanceId).whole(row.employmentId).whole(row.loanId).flag(false).date(row.scheduleCreated);
     v.whole(0).whole(row.productType);
-    return TranslateSQL(QStringLiteral("INSERT INTO PayAnalysisSchedule (MemberNo, [Date], ValueType, TargetMemberno, "
-                                       "UsualValue, ActualValue, Priority, ProductCode, PayRunNo, AllocationID, "
-                                       "BalanceID, EmploymentID, LoanID, Printed, SchedCreated, SavingInsured, "
-                                       "ProductType) VALUES(") +
-                            v.joined() + QStringLiteral(") ;"),
-                        sqlServer);
+    return QStringLiteral("INSERT INTO PayAnalysisSchedule (MemberNo, [Date], ValueType, TargetMemberno, "
+                          "UsualValue, ActualValue, Priority, ProductCode, PayRunNo, AllocationID, "
+                          "BalanceID, EmploymentID, LoanID, Printed, SchedCreated, SavingInsured, "
+                          "ProductType) VALUES(") +
+           v.joined() + QStringLiteral(") ;");
 }
 
 }  // namespace autovelt

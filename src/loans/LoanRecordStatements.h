@@ -1,8 +1,8 @@
 #pragma once
 
 // The statements that write a loan application and its pay profile rows, built from plain
-// values and adapted to the target dialect. Kept apart from the writers so the exact text
-// each dialect receives can be checked without a database of that dialect.
+// values in the file-database dialect (the connection adapts them for its engine). Kept
+// apart from the writers so the exact text can be checked without a database.
 
 #include "common/Values.h"
 
@@ -60,10 +60,10 @@ struct LoanAllocationRow {
     QDate lastPaymentDate;
     QString homeStatus;
 };
-QString LoanAllocationStatement(const LoanAllocationRow& row, bool sqlServer);
+QString LoanAllocationStatement(const LoanAllocationRow& row);
 
 // The highest ID of a member's loan application with this number.
-QString LoanIdLookupStatement(long memberNumber, const QString& loanNumber, bool sqlServer);
+QString LoanIdLookupStatement(long memberNumber, const QString& loanNumber);
 
 struct LoanPayeeRow {
     long loanId = 0;
@@ -74,7 +74,7 @@ struct LoanPayeeRow {
     QString accountNumber;
     Currency amount;
 };
-QString LoanPayeeStatement(const LoanPayeeRow& row, bool sqlServer);
+QString LoanPayeeStatement(const LoanPayeeRow& row);
 
 struct AutoTextRow {
     long memberNumber = 0;
@@ -83,7 +83,7 @@ struct AutoTextRow {
     long loanId = 0;
     QString teller;
 };
-QString AutoTextStatement(const AutoTextRow& row, bool sqlServer);
+QString AutoTextStatement(const AutoTextRow& row);
 
 // One PayAnalysisSchedule row: a deduction for the core system to set up.
 struct PayScheduleRow {
@@ -101,6 +101,6 @@ struct PayScheduleRow {
     QDate scheduleCreated;
     int productType = 4;
 };
-QString PayScheduleStatement(const PayScheduleRow& row, bool sqlServer);
+QString PayScheduleStatement(const PayScheduleRow& row);
 
 }  // namespace autovelt

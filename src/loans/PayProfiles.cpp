@@ -93,7 +93,7 @@ public:
 
 private:
     db::Recordset query(const QString& jet) {
-        return im_.connections.TarvMain.openRecordset(im_.sql(jet), db::clientReadOnlyCursor());
+        return im_.connections.TarvMain.openRecordset(jet, db::clientReadOnlyCursor());
     }
 
     static long idOf(const db::Recordset& rs, const char* column) {
@@ -145,15 +145,15 @@ private:
     }
 
     void removeSchedule(long employmentId, const QString& productCode) {
-        im_.connections.TarvMain.execute(im_.sql(QStringLiteral("DELETE * FROM PayAnalysisSchedule WHERE MemberNo=") +
-                                                 member_ + QStringLiteral(" AND EmploymentID=") +
-                                                 QString::number(employmentId) + QStringLiteral(" AND ProductCode=") +
-                                                 sqlText(productCode) + QStringLiteral(" ;")));
+        im_.connections.TarvMain.execute(QStringLiteral("DELETE * FROM PayAnalysisSchedule WHERE MemberNo=") +
+                                         member_ + QStringLiteral(" AND EmploymentID=") +
+                                         QString::number(employmentId) + QStringLiteral(" AND ProductCode=") +
+                                         sqlText(productCode) + QStringLiteral(" ;"));
     }
 
     long long insertSchedule(const PayScheduleRow& row) {
         try {
-            return im_.connections.TarvMain.execute(PayScheduleStatement(row, im_.sqlServer()));
+            return im_.connections.TarvMain.execute(PayScheduleStatement(row));
         } catch (const VeltError& e) {
             if (e.environmental()) throw;
             return 0;
@@ -191,10 +191,10 @@ private:
         long long changed = 0;
         try {
             changed = im_.connections.TarvTran.execute(
-                im_.sql(QStringLiteral("UPDATE LoanAllocation SET SHARESM=") + amount + QStringLiteral(", SHARESWF=") +
-                        amount + QStringLiteral(", TotNewPay=") + currencyText(savings + repayment_) +
-                        QStringLiteral(" WHERE ID=") + QString::number(im_.app.loan.loanId) +
-                        QStringLiteral(" AND Memberno=") + member_ + QStringLiteral(" ;")));
+                QStringLiteral("UPDATE LoanAllocation SET SHARESM=") + amount + QStringLiteral(", SHARESWF=") +
+                amount + QStringLiteral(", TotNewPay=") + currencyText(savings + repayment_) +
+                QStringLiteral(" WHERE ID=") + QString::number(im_.app.loan.loanId) +
+                QStringLiteral(" AND Memberno=") + member_ + QStringLiteral(" ;"));
         } catch (const VeltError& e) {
             if (e.environmental()) throw;
             changed = 0;

@@ -10,7 +10,7 @@ namespace {
 
 db::Recordset productRow(Importer& im, const QString& code) {
     return im.connections.TarvMain.openRecordset(
-        im.sql(QStringLiteral("SELECT * FROM Product WHERE ProductCode=") + sqlText(code) + QStringLiteral(" ;")),
+        QStringLiteral("SELECT * FROM Product WHERE ProductCode=") + sqlText(code) + QStringLiteral(" ;"),
         db::clientReadOnlyCursor());
 }
 
@@ -60,8 +60,8 @@ Currency AccruedInterest(Currency balance, double ratePercent, const QVariant& i
 LoanStep AddExistingBalance(Importer& im) {
     LoanPassState& loan = im.app.loan;
     const db::Recordset rs = im.connections.TarvMain.openRecordset(
-        im.sql(QStringLiteral("SELECT * FROM MemberBalances WHERE MemberNo=") + LoanMember(im) +
-               QStringLiteral(" AND ProductCode=") + sqlText(loan.productCode) + QStringLiteral(" ORDER BY BALANCE DESC ;")),
+        QStringLiteral("SELECT * FROM MemberBalances WHERE MemberNo=") + LoanMember(im) +
+        QStringLiteral(" AND ProductCode=") + sqlText(loan.productCode) + QStringLiteral(" ORDER BY BALANCE DESC ;"),
         db::clientReadOnlyCursor());
     Currency existing;
     loan.balanceRowId = 0;

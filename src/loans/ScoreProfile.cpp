@@ -1,5 +1,6 @@
 #include "loans/ScoreProfile.h"
 
+#include "common/SqlQuote.h"
 #include "state/Importer.h"
 
 namespace autovelt {
@@ -13,9 +14,9 @@ struct Balances {
 
 Currency balanceSum(Importer& im, const QString& sumName, const QString& amILoan) {
     const db::Recordset rs = im.connections.TarvMain.openRecordset(
-        im.sql(QStringLiteral("Select SUM(Balance) as ") + sumName +
-               QStringLiteral(" FROM MemberBalances WHERE MemberNo = ") + LoanMember(im) +
-               QStringLiteral(" AND AmILoan = ") + amILoan + QStringLiteral(" ;")),
+        QStringLiteral("Select SUM(Balance) as ") + sumName +
+        QStringLiteral(" FROM MemberBalances WHERE MemberNo = ") + LoanMember(im) +
+        QStringLiteral(" AND AmILoan = ") + amILoan + QStringLiteral(" ;"),
         db::clientReadOnlyCursor());
     if (rs.eof() || rs.isNull(sumName)) return Currency();
     return Currency::fromDouble(rs.value(sumName).toDouble());
@@ -62,9 +63,9 @@ private:
     LoanStep priceByProfile(const QString& memberKind, const QString& repayType, double score) {
         const QString scoreText = numberText(score);
         const db::Recordset rule = im_.connections.TarvAudt.openRecordset(
-            im_.sql(QStringLiteral("SELECT * FROM PSLnRules WHERE NewMember = '") + memberKind +
-                    QStringLiteral("' AND RepayType = '") + repayType + QStringLiteral("' AND FromScore<=") + scoreText +
-                    QStringLiteral(" AND ToScore>=") + scoreText + QStringLiteral(" ;")),
+            QStringLiteral("SELECT * FROM PSLnRules WHERE NewMember = ") + sqlText(memberKind) +
+            QStringLiteral(" AND RepayType = ") + sqlText(repayType) + QStringLiteral(" AND FromScore<=") + scoreText +
+            QStringLiteral(" AND ToScore>=") + scoreText + QStringLiteral(" ;"),
             db::clientReadOnlyCursor());
         const QString fallback = im_.settings.OLProductCode;
         if (rule.eof()) {

@@ -9,8 +9,6 @@ namespace autovelt {
 
 class Importer;
 
-// The credit union whose loans are priced by the applicant's credit score.
-inline const QString kScorePricedUnion = QStringLiteral("213609");
 // Its product priced by fixed score bands rather than by the profile table.
 inline const QString kBandPricedProduct = QStringLiteral("L14");
 

@@ -7,22 +7,19 @@
 
 namespace autovelt {
 
-QString OpeningShareBalanceStatement(long memberNumber, const QString& productCode, const QDate& applicationDate,
-                                     bool sqlServer) {
+QString OpeningShareBalanceStatement(long memberNumber, const QString& productCode, const QDate& applicationDate) {
     const QString date = JetDateLiteral(applicationDate);
-    const QString jet =
-        QStringLiteral("INSERT INTO MemberBalances (MemberNo, ProductCode, AMILOAN, LoanGranted, Balance, Rate, "
-                       "PaidOutPeriod, PaidOutYTD, ExcessLimit, ProductType, InterestPaidDate, RepaymentDueDate) ") +
-        QStringLiteral("VALUES(") + QString::number(memberNumber) + QLatin1Char(',') + sqlText(productCode) +
-        QLatin1Char(',') + QStringLiteral("False") + QLatin1Char(',') + date + QLatin1Char(',') +
-        QStringLiteral("0,0,0,0,0,4,") + date + QLatin1Char(',') + date + QStringLiteral(") ;");
-    return TranslateSQL(jet, sqlServer);
+    return QStringLiteral("INSERT INTO MemberBalances (MemberNo, ProductCode, AMILOAN, LoanGranted, Balance, Rate, "
+                          "PaidOutPeriod, PaidOutYTD, ExcessLimit, ProductType, InterestPaidDate, RepaymentDueDate) ") +
+           QStringLiteral("VALUES(") + QString::number(memberNumber) + QLatin1Char(',') + sqlText(productCode) +
+           QLatin1Char(',') + QStringLiteral("False") + QLatin1Char(',') + date + QLatin1Char(',') +
+           QStringLiteral("0,0,0,0,0,4,") + date + QLatin1Char(',') + date + QStringLiteral(") ;");
 }
 
 void WriteOpeningShareBalance(Importer& importer, long memberNumber, const QString& productCode,
                               const QDate& applicationDate) {
     importer.connections.TarvMain.execute(
-        OpeningShareBalanceStatement(memberNumber, productCode, applicationDate, importer.sqlServer()));
+        OpeningShareBalanceStatement(memberNumber, productCode, applicationDate));
 }
 
 }  // namespace autovelt

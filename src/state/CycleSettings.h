@@ -1,5 +1,6 @@
 #pragma once
 
+#include "state/CreditUnionProfile.h"
 #include "state/InstallationConfig.h"
 #include "common/Values.h"
 
@@ -23,6 +24,9 @@ struct AgencyCredentials {
 // The operating settings reloaded from the core banking tables at the start of every cycle.
 struct CycleSettings {
     QString FSARefNo;
+    // What this credit union does differently: its registration number's defaults and the
+    // installation's [profile] overrides.
+    CreditUnionProfile profile;
     QString cuname;
     QDate YearEndDate;
     QString ScanLocation;

@@ -10,7 +10,9 @@ QString RecordStamp(const QDateTime& at) {
     return formatDate(at, QStringLiteral("yyyy-mm-dd")) + QLatin1Char(' ') + formatDate(at, QStringLiteral("hh:mm:ss"));
 }
 
-void EnsureImporterTables(db::Connection& audit, bool sqlServer) {
+void EnsureImporterTables(db::Connection& audit) {
+    // Column types are the one thing the dialect adaptation leaves to the statement.
+    const bool sqlServer = audit.engine() == db::Engine::SqlServer;
     if (!audit.columnExists(QStringLiteral("VeltImport"), QStringLiteral("ApplicationKey")))
         audit.execute(QStringLiteral("CREATE TABLE %1 (ApplicationKey VARCHAR(80) NOT NULL PRIMARY KEY, FieldId VARCHAR(20), "
                                      "MemberNo INTEGER, Outcome VARCHAR(12), ImportedOn VARCHAR(19))")

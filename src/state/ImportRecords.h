@@ -21,7 +21,7 @@ namespace db { class Connection; }
 QString RecordStamp(const QDateTime& at);
 
 // Creates the tables where an older database lacks them.
-void EnsureImporterTables(db::Connection& audit, bool sqlServer);
+void EnsureImporterTables(db::Connection& audit);
 
 struct ImportRecord {
     long memberNumber = 0;

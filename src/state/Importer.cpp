@@ -1,7 +1,6 @@
 #include "state/Importer.h"
 
 #include "common/PrintableText.h"
-#include "common/SqlDialect.h"
 #include "common/Values.h"
 
 #include <QDir>
@@ -64,10 +63,6 @@ QString Importer::withoutPasswords(QString text) const {
         text = withoutSecret(text, password.toHtmlEscaped());
     }
     return text;
-}
-
-QString Importer::sql(const QString& jetStatement) const {
-    return TranslateSQL(jetStatement, sqlServer());
 }
 
 QDate Importer::passDate() const { return parseDayFirstDate(PassDate).value_or(QDate()); }

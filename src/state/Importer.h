@@ -92,11 +92,6 @@ public:
     ApplicationState app;
     long applicationIdOverride = 0;
 
-    // Dialect helpers: SQL Server when chkSQL is ticked.
-    bool sqlServer() const { return startup.chkSQL; }
-    // Passes a core banking statement through the dialect adaptation.
-    QString sql(const QString& jetStatement) const;
-
     // The loan being processed, entries 0 to 20.
     std::array<QString, 21> LoanDetails{};
 

@@ -12,6 +12,7 @@ namespace autovelt {
 namespace {
 
 const QString kAgencyPrefix = QStringLiteral("agency_");
+const QString kProfilePrefix = QStringLiteral("profile/");
 
 // Keys whose values are never shown in a problem line.
 const QSet<QString> kSecretKeys = {QStringLiteral("smtp_password"), QStringLiteral("CreditReportPassword"),
@@ -226,17 +227,27 @@ void readAgencyService(CheckedReader& r, const QString& homeFolder, AgencyServic
     a.traceRetentionDays = r.number(QStringLiteral("agency/trace_retention_days"), a.traceRetentionDays, 1, 3650);
     a.connectTimeoutSeconds = r.number(QStringLiteral("agency/connect_timeout_seconds"), a.connectTimeoutSeconds, 1, 300);
     a.timeoutSeconds = r.number(QStringLiteral("agency/timeout_seconds"), a.timeoutSeconds, 1, 3600);
-    const QString registrations = r.raw(QStringLiteral("agency/single_search_registrations"));
-    if (!registrations.isEmpty()) {
-        static const QRegularExpression list(QStringLiteral("^\\s*\\d{6}(\\s*,\\s*\\d{6})*\\s*$"));
-        if (list.match(registrations).hasMatch()) {
-            a.singleSearchRegistrations.clear();
-            for (const QString& number : registrations.split(QLatin1Char(','))) a.singleSearchRegistrations << number.trimmed();
-        } else {
-            r.invalid(QStringLiteral("agency/single_search_registrations"),
-                      QStringLiteral("six-digit registration numbers separated by commas are needed"));
-        }
+}
+
+// One value per [profile] flag written, and the older [agency] list of single-search credit unions.
+CreditUnionProfileOverrides readProfile(CheckedReader& r) {
+    CreditUnionProfileOverrides profile;
+    for (std::size_t i = 0; i < kCreditUnionProfileFlagCount; ++i) {
+        const QString key = kProfilePrefix + QLatin1String(CreditUnionProfileFlags()[i].key);
+        if (!r.raw(key).isEmpty()) profile.flags[i] = r.flag(key, false);
     }
+    const QString registrations = r.raw(QStringLiteral("agency/single_search_registrations"));
+    if (registrations.isEmpty()) return profile;
+    static const QRegularExpression list(QStringLiteral("^\\s*\\d{6}(\\s*,\\s*\\d{6})*\\s*$"));
+    if (!list.match(registrations).hasMatch()) {
+        r.invalid(QStringLiteral("agency/single_search_registrations"),
+                  QStringLiteral("six-digit registration numbers separated by commas are needed"));
+        return profile;
+    }
+    QStringList numbers;
+    for (const QString& number : registrations.split(QLatin1Char(','))) numbers << number.trimmed();
+    profile.singleSearchRegistrations = numbers;
+    return profile;
 }
 
 // An encoded item written in plain text by mistake decodes to nothing; the agency would get
@@ -254,10 +265,17 @@ void checkEncodedAgencyItems(QSettings& ini, CheckedReader& r, const OnlineCodeT
     }
 }
 
+bool isProfileKey(const QString& name) {
+    for (const CreditUnionProfileFlag& flag : CreditUnionProfileFlags())
+        if (name == QLatin1String(flag.key)) return true;
+    return false;
+}
+
 void checkKeysAreKnown(QSettings& ini, CheckedReader& r) {
     for (const QString& key : ini.allKeys()) {
         const QString section = key.section(QLatin1Char('/'), 0, -2);
         const bool known = section.startsWith(kAgencyPrefix) ? kAgencyKeys.contains(key.section(QLatin1Char('/'), -1))
+                           : key.startsWith(kProfilePrefix)  ? isProfileKey(key.mid(kProfilePrefix.size()))
                                                              : kKnownKeys.contains(key);
         if (!known) r.unknown(key);
     }
@@ -337,6 +355,7 @@ InstallationConfig InstallationConfig::load(const QString& homeFolder) {
     c.staleMinutes = r.number(QStringLiteral("timing/stale_minutes"), c.staleMinutes, 1, 10080);
     c.rateCapApr = r.positiveNumber(QStringLiteral("loans/rate_cap_apr"), c.rateCapApr);
     readAgencyService(r, homeFolder, c.agency);
+    c.profile = readProfile(r);
     c.codeTables.digits = readCodeTable(r, QStringLiteral("encoding/digits"), c.codeTables.digits, true);
     c.codeTables.symbols = readCodeTable(r, QStringLiteral("encoding/symbols"), c.codeTables.symbols, false);
     readMemberCodeTable(r, QStringLiteral("encoding/member_code_table"), c.memberCodeTable);

@@ -3,6 +3,7 @@
 #include "common/MemberNumberCode.h"
 #include "common/OnlineDecoding.h"
 #include "platform/db/ConnectionTarget.h"
+#include "state/CreditUnionProfile.h"
 
 #include <QString>
 #include <QStringList>
@@ -38,9 +39,6 @@ struct AgencyService {
     // Request traces and kept answers hold personal data: anything older is removed at the
     // start of a cycle (they go as soon as their application has committed otherwise).
     int traceRetentionDays = 30;
-    // Registration numbers whose credit searches ask for one automatic search only.
-    QStringList singleSearchRegistrations = {QStringLiteral("213743"), QStringLiteral("213369"), QStringLiteral("213400"),
-                                             QStringLiteral("213587"), QStringLiteral("213370")};
 };
 
 enum class FtpTls { Required, Auto, Off };
@@ -102,6 +100,8 @@ public:
     int staleMinutes = 60;
     // The highest APR a credit union may charge; a loan product above it is flagged to staff.
     double rateCapApr = 42.6;
+    // The [profile] flags written for this installation (and the older single-search list).
+    CreditUnionProfileOverrides profile;
     OnlineCodeTables codeTables;            // shared with the website that encodes the rows
     MemberNumberCodeTable memberCodeTable;  // of the member reference code
 

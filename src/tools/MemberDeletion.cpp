@@ -78,8 +78,8 @@ QString tableFailure(const MemberTable& table, const VeltError& error) {
 }
 
 QString memberName(Importer& importer, long memberNumber) {
-    db::Recordset rs = importer.connections.TarvMain.openRecordset(importer.sql(
-        QStringLiteral("SELECT Title, Forename, Surname FROM MemberMain WHERE MemberNo=%1").arg(memberNumber)));
+    db::Recordset rs = importer.connections.TarvMain.openRecordset(
+        QStringLiteral("SELECT Title, Forename, Surname FROM MemberMain WHERE MemberNo=%1").arg(memberNumber));
     if (rs.eof()) return {};
     QStringList parts;
     for (const char* field : {"Title", "Forename", "Surname"})
@@ -225,7 +225,7 @@ QStringList deleteInTransactions(Importer& importer, long memberNumber) {
         deleteImporterRecords(importer, memberNumber, applications);
         for (const MemberTable& table : MemberTables()) {
             try {
-                connectionFor(importer, table.database).execute(importer.sql(DeleteStatement(table, memberNumber)));
+                connectionFor(importer, table.database).execute(DeleteStatement(table, memberNumber));
             } catch (const VeltError& error) {
                 throw VeltError(error.number(), error.source(), tableFailure(table, error));
             }
@@ -282,10 +282,10 @@ MemberDeletionPlan PlanMemberDeletion(Importer& importer, const CoreConnectionOp
     plan.memberNumber = memberNumber;
     for (const MemberTable& table : MemberTables()) {
         try {
-            db::Recordset rs = connectionFor(importer, table.database).openRecordset(importer.sql(
+            db::Recordset rs = connectionFor(importer, table.database).openRecordset(
                 QStringLiteral("SELECT COUNT(*) AS RowsHeld FROM %1 WHERE %2=%3")
                     .arg(QLatin1String(table.table), QLatin1String(table.keyColumn))
-                    .arg(memberNumber)));
+                    .arg(memberNumber));
             plan.rows.push_back(rs.eof() ? 0 : rs.value(0).toLongLong());
         } catch (const VeltError& error) {
             throw VeltError(error.number(), error.source(), tableFailure(table, error));
@@ -293,7 +293,7 @@ MemberDeletionPlan PlanMemberDeletion(Importer& importer, const CoreConnectionOp
     }
     plan.memberName = memberName(importer, memberNumber);
     db::Connection& audit = importer.connections.TarvAudt;
-    EnsureImporterTables(audit, importer.sqlServer());
+    EnsureImporterTables(audit);
     plan.importRecords = countOf(audit, QStringLiteral("VeltImport") + memberFilter(memberNumber));
     plan.creditSearches = countOf(audit, QStringLiteral("VeltCreditSearch") + memberFilter(memberNumber));
     if (importer.connections.OnlineConnection.isOpen()) {
@@ -315,7 +315,7 @@ bool DeleteMemberRecords(Importer& importer, const CoreConnectionOpener& open, l
     AfterDeletion after;
     try {
         ToolConnections connections(importer, open);
-        EnsureImporterTables(importer.connections.TarvAudt, importer.sqlServer());
+        EnsureImporterTables(importer.connections.TarvAudt);
         EnsureDocumentRecords(importer.connections.TarvAudt);
         for (const QString& key : deleteInTransactions(importer, memberNumber)) importer.stagedFiles().discard(key);
         moveFoldersAside(importer, memberNumber, after);

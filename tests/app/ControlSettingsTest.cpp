@@ -27,12 +27,15 @@ protected:
     QStringList problems() { return inst.reporter().problems(); }
 };
 
-// The settings a cycle uses, as one text.
+// The settings a cycle uses, as one text, ending with the profile flags that are on.
 QString summary(const CycleSettings& s) {
+    QStringList flags;
+    for (const CreditUnionProfileFlag& flag : CreditUnionProfileFlags())
+        if (s.profile.*flag.flag) flags << flag.key;
     return QStringList{s.FSARefNo, s.cuname, s.ScanLocation, s.SenderAddress, s.WebHost, s.WebSenderAddress, s.DefaultLoanPayoutMethod,
                        QString::number(s.CreateLogs), QString::number(s.MixedCase), s.UDFWebmap[1] + s.UDFWebmap[3], s.UDFCaption[2],
                        s.YearEndDate.toString(Qt::ISODate), QString::number(s.UATMode), s.agency.CreditReportUserName,
-                       QString::number(s.CreditChecksEnabled)}
+                       QString::number(s.CreditChecksEnabled), flags.join(',')}
         .join(" | ");
 }
 
@@ -43,22 +46,27 @@ TEST_F(ControlSettingsTest, LoadsEverySettingFromACompleteInstallation) {
     EXPECT_TRUE(problems().isEmpty()) << problems().join("\n").toStdString();
     EXPECT_TRUE(!inst.importer().SkipImport && inst.importer().connections.OnlineConnection.isOpen());
     EXPECT_EQ(summary(inst.importer().settings), "213000 | St Marys CU | " + inst.path("scans") + "/ | donotreply@riverside.example | "
-              "web-one.example | donotreply@web-one.example | F | 1 | 1 | 10 | Branch | 2026-09-30 | 0 | UNSET | 0");
+              "web-one.example | donotreply@web-one.example | F | 1 | 1 | 10 | Branch | 2026-09-30 | 0 | UNSET | 0 | ");
     inst.exec("TarvMain", "UPDATE Control SET cuname='Changed'");
     load();
     EXPECT_EQ(inst.importer().settings.cuname, "St Marys CU") << "the settings of a running cycle stay";
 }
 
-// The second web host, the RPost sender, scanpath.txt over Control, and Null meaning mixed case.
+// The second web host, the RPost sender, scanpath.txt over Control, Null meaning mixed case, and the
+// registration number's profile with flags turned off and on in autovelt.ini.
 TEST_F(ControlSettingsTest, SecondHostAndOverridesFromFiles) {
     inst.exec("TarvMain", "UPDATE ControlSwitches SET webip='10.0.0.34', Rpost=1, RPostEmail='loans@riverside.example|r1.rpost.example'");
-    inst.exec("TarvMain", "UPDATE Control SET MixedCase=NULL, ScanLocation='/nowhere'");
+    inst.exec("TarvMain", "UPDATE Control SET MixedCase=NULL, ScanLocation='/nowhere', FSARefNo='213258'");
+    inst.appendConfig("[profile]\nbank_codes_not_stored = false\nscore_priced_loans = yes\n"
+                      "[agency]\nsingle_search_registrations = 213370, 213258");
     QDir().mkpath(inst.path("other scans"));
     inst.writeFile("scanpath.txt", "  " + inst.path("other scans") + "  \nignored\n");
     load();
     EXPECT_EQ(summary(inst.importer().settings) + problems().join("\n"),
-              "213000 | Riverside Credit Union | " + inst.path("other scans") + "/ | loans@riverside.example | "
-              "web-two.example | donotreply@web-two.example | F | 1 | 1 | 10 | Branch | 2026-09-30 | 0 | UNSET | 0");
+              "213258 | Riverside Credit Union | " + inst.path("other scans") + "/ | loans@riverside.example | "
+              "web-two.example | donotreply@web-two.example | F | 1 | 1 | 10 | Branch | 2026-09-30 | 0 | UNSET | 0 | "
+              "loans_unqueued_without_credit_checks,new_home_address_sets_status_g,loans_paid_to_third_bank_account,"
+              "details_file_records_acceptances,score_priced_loans,single_search");
 }
 
 using Breaker = std::function<void(test::TestInstallation&)>;
@@ -97,6 +105,8 @@ TEST(ControlSettingsStops, EachProblemGivesItsLineAndLogFile) {
          "Unable to locate scanned image folder /no/such/scans/ - cannot continue"},
         {[](test::TestInstallation& i) { i.appendConfig("[mail]\nsmtp_pasword = Hunter2"); },
          "Setting [mail] smtp_pasword in autovelt.ini is not known (misspelt?)"},
+        {[](test::TestInstallation& i) { i.appendConfig("[profile]\nbirthday_statement = true"); },
+         "Setting [profile] birthday_statement in autovelt.ini is not known (misspelt?)"},
         {[](test::TestInstallation& i) { i.appendConfig("[agency_213000]\nIdentityCheckCompany = RIVER CU"); },
          "Setting [agency_213000] IdentityCheckCompany in autovelt.ini is not valid: it is stored encoded, and this value does not "
          "decode to any text (written in plain text?)"},
@@ -114,6 +124,7 @@ TEST(ControlSettingsStops, EachProblemGivesItsLineAndLogFile) {
         {"mail", "ca_file", "no-such-ca.pem", "a readable certificate file is needed"},
         {"agency", "trace_retention_days", "-1", "a whole number from 1 to 3650 is needed"},
         {"timing", "settle_pauses", "maybe", "true or false is needed"},
+        {"profile", "birthday_statements", "maybe", "true or false is needed"},
         {"timing", "stale_minutes", "0", "a whole number from 1 to 10080 is needed"},
         {"mail", "default_sender", "nobody", "one mail address is needed"},
         {"web", "host1_suffix", ".3", "the last three characters of the web address are needed"},

@@ -219,7 +219,7 @@ TEST_F(CreditReportRetrievalTest, EndpointAndAutomaticSearch) {
     for (const auto& c : cases) {
         im().settings.UATMode = c.uat;
         im().settings.agency.CreditReportUserName = c.user;
-        im().settings.FSARefNo = c.registration;
+        im().settings.profile = CreditUnionProfileFor(c.registration);
         EXPECT_TRUE(draw().section('|', 1, 1).contains(c.port)) << c.user;
         EXPECT_TRUE(trace().contains("<username>" + QString(c.user) + "</username>") && trace().contains(c.autosearch)) << c.user;
     }

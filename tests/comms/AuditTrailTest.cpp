@@ -1,4 +1,5 @@
 #include "comms/AuditTrail.h"
+#include "platform/db/StatementDialect.h"
 
 #include "support/ExpectedDocuments.h"
 #include "support/TestInstallation.h"
@@ -117,16 +118,17 @@ TEST_F(AuditTrailTest, TimingRowsStoreSecondsAndQuotedTextsOnlyWhenTheTableExist
               QStringList{"1234|C'17|2024-03-05 14:07:09|POIIN|125|Proof \"passport\" from O'Hara|VELT"});
 }
 
-// The statements as each engine is sent them, the SQL Server dialect first, one a line (a line break in a text shown
-// as \r\n).
+// The statements as built (the Jet dialect) and as a connection to SQL Server sends them, the SQL Server dialect first,
+// one a line (a line break in a text shown as \r\n).
 TEST(AuditStatementTest, EachStatementForEachDialect) {
     QStringList statements;
     for (bool sqlServer : {true, false}) {
-        const AuditStamp stamp{QDate(2024, 3, 5), kNow, QStringLiteral("VELT"), sqlServer};
-        statements << (sqlServer ? "-- SQL Server" : "-- Jet") << WebLogStatement(stamp, "Loan for O'Brien", "BORROW", "LOAN PASS", "1234")
-                   << DiaryStatement(stamp, 4321, QDate(2024, 3, 4), "VELT", "a, b").replace("\r\n", "\\r\\n")
-                   << ChangeStatement(stamp, "Web importer", "New member 1234 auto added", sqlServer, "1234")
-                   << TimingStatement(stamp, "1234", "C17", "2024-03-05 14:07:09", "POIIN", "2:05", "It's in", "VELT");
+        const AuditStamp stamp{QDate(2024, 3, 5), kNow, QStringLiteral("VELT")};
+        const auto sent = [&](const QString& jet) { return sqlServer ? db::adaptStatement(db::Engine::SqlServer, jet) : jet; };
+        statements << (sqlServer ? "-- SQL Server" : "-- Jet") << sent(WebLogStatement(stamp, "Loan for O'Brien", "BORROW", "LOAN PASS", "1234"))
+                   << sent(DiaryStatement(stamp, 4321, QDate(2024, 3, 4), "VELT", "a, b")).replace("\r\n", "\\r\\n")
+                   << sent(ChangeStatement(stamp, "Web importer", "New member 1234 auto added", true, "1234"))
+                   << sent(TimingStatement(stamp, "1234", "C17", "2024-03-05 14:07:09", "POIIN", "2:05", "It's in", "VELT"));
     }
     EXPECT_EQ(statements.join('\n') + '\n', test::ExpectedDocument("audit-statements.sql"));
 }

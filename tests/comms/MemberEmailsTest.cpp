@@ -67,7 +67,7 @@ protected:
     // The cycle's settings and the application; again after the configuration changes, which makes a new importer.
     void prepare() {
         inst.openCoreConnections();
-        EnsureImporterTables(im().connections.TarvAudt, false);
+        EnsureImporterTables(im().connections.TarvAudt);
         CycleSettings& s = im().settings;
         s.cuname = QStringLiteral("Riverside Credit Union");
         s.SenderAddress = QStringLiteral("office@riverside.example");

@@ -243,7 +243,7 @@ TEST_F(BankAddressTest, ANewMembersBankRowPerCreditUnionWithWarningsInMemberOrde
         inst.exec("TarvMain", "DELETE FROM MemberAddress WHERE MemberNo=301");
         pendingAgain();
         rowsOfTheApplication();
-        im().settings.FSARefNo = fsaRef;
+        im().settings.profile = CreditUnionProfileFor(fsaRef);
 
         ASSERT_EQ(runPass(), 301);  // the highest member number plus one
         const QString held = "Member 301 supplied bank details but these are already held on member %1 - please verify these details!";
@@ -363,7 +363,7 @@ protected:
 
 // One credit union also suspends a member who moved.
 TEST_F(HomeAddressChangeTest, ANewHomeAddressIsAuditedAndReplacesTheOldHomeRows) {
-    im().settings.FSARefNo = "213258";
+    im().settings.profile = CreditUnionProfileFor("213258");
     row("HOME", {{7, "12"}, {9, "new street"}, {11, "bradford"}, {14, "bd1 1aa"}, {15, "01274 123456"}});
     ASSERT_EQ(runPass(), 500);
 

@@ -62,7 +62,7 @@ TEST_P(DetailsLinesTest, FileReadsBackLineByLine) {
     app.accountNumber = QStringLiteral("12345678");
     app.sortCode = QStringLiteral("090128");
     app.workSlots[7] = QStringLiteral("Mill Lane Depot");
-    inst.importer().settings.FSARefNo = QLatin1String(c.fsaRefNo);
+    inst.importer().settings.profile = CreditUnionProfileFor(QLatin1String(c.fsaRefNo));
     WriteApplicationDetailsFile(inst.importer(), 99);
 
     const QString folder = scans + QLatin1String(c.folder) + QStringLiteral("/00/00/00/99/");

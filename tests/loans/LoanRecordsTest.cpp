@@ -136,7 +136,7 @@ using Arrange = std::function<void(LoanRecordsTest&)>;
 Arrange decision(const char* letter) { return [=](auto& t) { t.im().app.field[27] = letter; }; }
 Arrange fsaRefNo(const char* number, bool checks = true) {
     return [=](auto& t) {
-        t.im().settings.FSARefNo = number;
+        t.im().settings.profile = CreditUnionProfileFor(number);
         t.im().settings.CreditChecksEnabled = checks;
     };
 }

@@ -1,5 +1,6 @@
 #include "loans/FirstRepaymentDate.h"
 #include "loans/ShareBalance.h"
+#include "platform/db/StatementDialect.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +11,7 @@ namespace {
 // The embedded engine's form is read back by the import pass tests; this is the other engine's.
 TEST(OpeningShareBalance, SqlServerStatementWithAQuotedProduct) {
     const QString date = QStringLiteral("CONVERT(DATETIME, '2026-03-05 00:00:00', 102)");
-    EXPECT_EQ(OpeningShareBalanceStatement(7, "S'1", QDate(2026, 3, 5), true),
+    EXPECT_EQ(db::adaptStatement(db::Engine::SqlServer, OpeningShareBalanceStatement(7, "S'1", QDate(2026, 3, 5))),
               "INSERT INTO MemberBalances (MemberNo, ProductCode, AMILOAN, LoanGranted, Balance, Rate, PaidOutPeriod, PaidOutYTD, "
               "ExcessLimit, ProductType, InterestPaidDate, RepaymentDueDate) VALUES(7,'S''1',0," + date + ",0,0,0,0,0,4," + date +
                   "," + date + ") ;");

@@ -23,7 +23,7 @@ class ExternalEffectsTest : public ::testing::Test {
 protected:
     void SetUp() override {
         inst.openCoreConnections();
-        EnsureImporterTables(audit(), false);
+        EnsureImporterTables(audit());
     }
 
     db::Connection& audit() { return inst.importer().connections.TarvAudt; }

@@ -1,9 +1,9 @@
-// Writes the SQL Server translation of each Jet statement of a file, one per line, for the
-// T-SQL syntax check (tests/tsql/check), followed by the statements the loan record
-// builders produce for SQL Server from sample rows.
+// Writes each Jet statement of a file as a connection to SQL Server sends it (the
+// connection's own adaptation), one per line, for the T-SQL syntax check
+// (tests/tsql/check), followed by the statements of the loan record builders from sample rows.
 
-#include "common/SqlDialect.h"
 #include "loans/LoanRecordStatements.h"
+#include "platform/db/StatementDialect.h"
 
 #include <QFile>
 #include <QStringList>
@@ -53,9 +53,9 @@ QStringList builtStatements() {
     schedule.usualValue = Currency::fromDouble(40.5);
     schedule.productCode = QStringLiteral("S1");
     schedule.scheduleCreated = QDate(2026, 3, 5);
-    return {LoanAllocationStatement(loan, true), LoanAllocationStatement(noDates, true),
-            LoanIdLookupStatement(1234, QStringLiteral("C'1001"), true), LoanPayeeStatement(payee, true),
-            AutoTextStatement(text, true), PayScheduleStatement(schedule, true)};
+    return {LoanAllocationStatement(loan), LoanAllocationStatement(noDates),
+            LoanIdLookupStatement(1234, QStringLiteral("C'1001")), LoanPayeeStatement(payee),
+            AutoTextStatement(text), PayScheduleStatement(schedule)};
 }
 
 }  // namespace
@@ -69,12 +69,10 @@ int main(int argc, char** argv) {
     QFile out(QString::fromLocal8Bit(argv[2]));
     if (!in.open(QIODevice::ReadOnly | QIODevice::Text) || !out.open(QIODevice::WriteOnly | QIODevice::Text)) return 2;
     QStringList statements;
-    for (const QString& line : QString::fromUtf8(in.readAll()).split('\n')) {
-        bool translateIsNull = false;
-        if (!line.trimmed().isEmpty() && !line.trimmed().startsWith(QLatin1String("--")))
-            statements << TranslateSQL(line, translateIsNull, true);
-    }
+    for (const QString& line : QString::fromUtf8(in.readAll()).split('\n'))
+        if (!line.trimmed().isEmpty() && !line.trimmed().startsWith(QLatin1String("--"))) statements << line;
     statements << builtStatements();
+    for (QString& statement : statements) statement = db::adaptStatement(db::Engine::SqlServer, statement);
     out.write((statements.join('\n') + '\n').toUtf8());
     std::printf("translated %lld statements\n", static_cast<long long>(statements.size()));
     return statements.isEmpty() ? 1 : 0;

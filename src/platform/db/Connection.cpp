@@ -2,7 +2,7 @@
 
 #include "common/PrintableText.h"
 #include "common/SqlQuote.h"
-#include "platform/db/JetToSqlite.h"
+#include "platform/db/StatementDialect.h"
 #include "platform/db/StoredValues.h"
 #include "platform/db/TextComparison.h"
 
@@ -312,7 +312,7 @@ bool Connection::sessionUsesTls() {
 }
 
 QString Connection::prepareStatement(const QString& statement) const {
-    return target_.engine == Engine::Embedded ? translateJetToSqlite(statement) : statement;
+    return adaptStatement(target_.engine, statement);
 }
 
 // Codes that speak of the surroundings (locks, disk, lost connections), not of a statement.

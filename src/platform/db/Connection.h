@@ -13,10 +13,10 @@
 
 namespace autovelt::db {
 
-// One database connection, opened from a connection string. Statements reach the engine
-// as the caller wrote them, except on the embedded engine, where file-database statements
-// are rewritten so they run unchanged from the caller's view. Failures raise VeltError
-// with a number and a description that never contains the password.
+// One database connection, opened from a connection string. Every statement is adapted for
+// the connection's engine before it is sent (adaptStatement): callers write the
+// file-database dialect and never translate. Failures raise VeltError with a number and a
+// description that never contains the password.
 class Connection {
 public:
     Connection();
@@ -77,6 +77,7 @@ public:
     QSqlDatabase& database() { return db_; }
     // The key columns of a table, read once per session.
     const QStringList& keyColumnsOf(const QString& table);
+    // The statement as this connection's engine is sent it.
     QString prepareStatement(const QString& statement) const;
     VeltError lastError(const QString& fallback) const;
     VeltError errorFrom(const class QSqlError& error) const;
