@@ -5,7 +5,6 @@
 #include "gui/frmSearch.h"
 #include "tools/MemberDeletion.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QInputDialog>
@@ -14,15 +13,47 @@
 
 namespace autovelt {
 
-void ListWidgetReporter::append(QListWidget* list, const QString& line) {
-    list->addItem(line);
-    list->setCurrentRow(list->count() - 1);
-    QCoreApplication::processEvents();  // repaint during long runs
+ListWidgetReporter::ListWidgetReporter(QListWidget* problems, QListWidget* successes, QLabel* progress) {
+    const auto append = [](QListWidget* list) {
+        return [list](const QString& line) {
+            list->addItem(line);
+            list->setCurrentRow(list->count() - 1);
+        };
+    };
+    // The widgets' own thread: queued when the worker reports, at once when the window does.
+    connect(this, &ListWidgetReporter::problemAdded, problems, append(problems));
+    connect(this, &ListWidgetReporter::successAdded, successes, append(successes));
+    connect(this, &ListWidgetReporter::cleared, problems, [problems, successes] { problems->clear(); successes->clear(); });
+    connect(this, &ListWidgetReporter::progressShown, progress, &QLabel::setText);
+}
+
+void ListWidgetReporter::showException(const QString& problem) {
+    QMutexLocker lock(&mutex_);
+    ListReporter::showException(problem);
+}
+
+void ListWidgetReporter::showSuccess(const QString& success) {
+    QMutexLocker lock(&mutex_);
+    ListReporter::showSuccess(success);
+}
+
+void ListWidgetReporter::clear() {
+    QMutexLocker lock(&mutex_);
+    ListReporter::clear();
+}
+
+QStringList ListWidgetReporter::problems() const {
+    QMutexLocker lock(&mutex_);
+    return ListReporter::problems();
+}
+
+QStringList ListWidgetReporter::successes() const {
+    QMutexLocker lock(&mutex_);
+    return ListReporter::successes();
 }
 
 void ListWidgetReporter::showProgress(const PassProgress& progress) {
-    progress_->setText(QStringLiteral("Application %1 of %2: %3").arg(progress.current).arg(progress.total).arg(progress.step));
-    progress_->repaint();
+    emit progressShown(QStringLiteral("Application %1 of %2: %3").arg(progress.current).arg(progress.total).arg(progress.step));
 }
 
 namespace {
@@ -50,6 +81,9 @@ TarvOpen::TarvOpen(const QString& homeFolder, Clock& clock, CycleTimer* timer, Q
     importer_ = std::make_unique<Importer>(homeFolder, *reporter_, clock);
     if (!timer) { ownTimer_ = std::make_unique<QtCycleTimer>(); timer = ownTimer_.get(); }
     cycle_ = std::make_unique<ImportCycle>(*importer_, *timer);
+    cycle_->setPassRunner([this](std::function<void()> work, std::function<void()> done) {
+        runOnWorker(std::move(work), std::move(done));
+    });
     cycle_->setStateListener([this] { refreshButtons(); });
     showCriticalMessage = [this](const QString& text) { QMessageBox::critical(this, windowTitle(), text); };
 
@@ -85,7 +119,24 @@ TarvOpen::TarvOpen(const QString& homeFolder, Clock& clock, CycleTimer* timer, Q
     cycle_->cmdAutoOnOff_Click();  // the importer starts itself
 }
 
-TarvOpen::~TarvOpen() = default;
+// A window closed by its owner (not by Exit) lets a running pass end before the importer goes.
+TarvOpen::~TarvOpen() {
+    if (worker_) worker_->wait();
+}
+
+// The pass runs on a thread of its own, so the window answers while an agency call waits;
+// its connections are opened, used and closed there. The end is handed back to the window's
+// thread, after every report line the pass gave.
+void TarvOpen::runOnWorker(std::function<void()> work, std::function<void()> done) {
+    worker_ = QThread::create(std::move(work));
+    worker_->setParent(this);
+    connect(worker_, &QThread::finished, this, [this, worker = worker_.data(), done = std::move(done)] {
+        worker->deleteLater();
+        done();
+        emit passEnded();
+    });
+    worker_->start();
+}
 
 void TarvOpen::buildControls() {
     cmdAutoOnOff = button(QStringLiteral("cmdAutoOnOff"), QStringLiteral("&Start"), QStringLiteral("Click here to start/stop import process"));
@@ -175,9 +226,13 @@ void TarvOpen::showSettings() {
 
 void TarvOpen::refreshButtons() {
     cmdAutoOnOff->setText(cycle_->startStopCaption());
-    // The manual buttons work only while stopped; the deletion button stays available.
-    for (QPushButton* b : {cmdMembers, cmdLoan, cmdExit, cmdSearch}) b->setEnabled(cycle_->commandButtonsEnabled());
-    PassDate->setText(importer_->PassDate);
+    // The manual buttons work only while stopped with no pass running; the search only
+    // reads, so it is there as soon as the switch is off; the deletion button stays
+    // available and waits for a running pass by itself.
+    for (QPushButton* b : {cmdMembers, cmdLoan, cmdExit}) b->setEnabled(cycle_->commandButtonsEnabled());
+    cmdSearch->setEnabled(!cycle_->started());
+    // The pass sets the date when it starts; it is shown once the pass has ended.
+    if (!cycle_->passRunning()) PassDate->setText(importer_->PassDate);
     showCycleTimes();
 }
 
@@ -192,7 +247,6 @@ void TarvOpen::showCycleTimes() {
 }
 
 void TarvOpen::cmdSearch_Click() {
-    QCoreApplication::processEvents();
     if (!search_) search_ = std::make_unique<frmSearch>(importer_->programFolder());
     search_->show();
     search_->raise();
@@ -200,6 +254,7 @@ void TarvOpen::cmdSearch_Click() {
 }
 
 void TarvOpen::cmdLoanRun_Click() {
+    if (!cycle_->commandButtonsEnabled()) return;
     const std::optional<QString> answer = askApplicationNumber();
     if (!answer || answer->trimmed().isEmpty()) return;
     bool ok = false;
@@ -212,9 +267,18 @@ void TarvOpen::cmdLoanRun_Click() {
     cycle_->ManualLoan(id);
 }
 
+// The pass owns the importer's connections while it runs; a deletion waits for its end. The
+// question boxes let a cycle start meanwhile, so it is asked again after each of them.
+bool TarvOpen::refusedWhilePassRuns() {
+    if (!cycle_->passRunning()) return false;
+    reporter_->showException(kDeletionWaitsForCycle);
+    return true;
+}
+
 void TarvOpen::cmdDelete_Click() {
+    if (refusedWhilePassRuns()) return;
     const std::optional<QString> answer = askMemberNumber();
-    if (!answer || answer->trimmed().isEmpty()) return;
+    if (!answer || answer->trimmed().isEmpty() || refusedWhilePassRuns()) return;
     const std::optional<long> member = ParseMemberNumberAnswer(*answer);
     if (!member) {
         importer_->ShowException(QStringLiteral("Not a member number: \"") + *answer +
@@ -226,11 +290,11 @@ void TarvOpen::cmdDelete_Click() {
         // The confirmation is asked with the connections closed, so a cycle due meanwhile
         // runs as usual; the deletion then opens them afresh.
         const MemberDeletionPlan plan = PlanMemberDeletion(*importer_, OpenDeletionConnections, *member);
-        if (confirmDeletion(plan.describe())) DeleteMemberRecords(*importer_, OpenDeletionConnections, *member);
+        if (confirmDeletion(plan.describe()) && !refusedWhilePassRuns())
+            DeleteMemberRecords(*importer_, OpenDeletionConnections, *member);
     } catch (const VeltError& error) {
         importer_->ShowException(error.description());  // names the table and the error number
-        if (error.description() != kDeletionWaitsForCycle)
-            importer_->ShowException(QStringLiteral("Nothing was deleted for member %1.").arg(*member));
+        importer_->ShowException(QStringLiteral("Nothing was deleted for member %1.").arg(*member));
     }
     cmdDelete->setEnabled(true);
 }
