@@ -2,7 +2,7 @@
 // program (autovelt) links no window library. The cycle starts itself when the window opens.
 #include "app/CommandLine.h"
 #include "app/InstanceLock.h"
-#include "gui/TarvOpen.h"
+#include "gui/MainWindow.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -42,7 +42,7 @@ int main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
     SystemClock clock;
-    TarvOpen window(home, clock);
+    MainWindow window(home, clock);
     window.show();
     return app.exec();
 }

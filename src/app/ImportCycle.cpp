@@ -15,14 +15,14 @@
 namespace autovelt {
 
 ImportCycle::ImportCycle(Importer& importer, CycleTimer& timer)
-    : im_(importer), timer_(timer), importPass_([this] { autovelt::cmdMembers_Click(im_); }),
+    : im_(importer), timer_(timer), importPass_([this] { autovelt::RunImportPass(im_); }),
       passRunner_([](const std::function<void()>& work, const std::function<void()>& done) {
           work();
           done();
       }) {
     timer_.setInterval(kStartInterval);
     timer_.setEnabled(false);
-    timer_.setTickHandler([this] { Timer1_Timer(); });
+    timer_.setTickHandler([this] { OnTimerTick(); });
 }
 
 void ImportCycle::cmdAutoOnOff_Click() {
@@ -51,7 +51,7 @@ void ImportCycle::cmdAutoOnOff_Click() {
     notify();
 }
 
-void ImportCycle::Timer1_Timer() {
+void ImportCycle::OnTimerTick() {
     // The counter is 16-bit, as it always was; it is reset long before it could overflow.
     TickCount = static_cast<qint16>(TickCount + 1);
     if (TickCount < kTicksPerCycle) return;

@@ -36,7 +36,7 @@ public:
 
     void setPassRunner(PassRunner runner) { passRunner_ = std::move(runner); }
 
-    // The import pass the cycle runs (cmdMembers_Click); the cycle's own tests count passes.
+    // The import pass the cycle runs (RunImportPass); the cycle's own tests count passes.
     void setImportPass(std::function<void()> pass) { importPass_ = std::move(pass); }
     // Told when the buttons should change (started or stopped).
     void setStateListener(std::function<void()> listener) { stateListener_ = std::move(listener); }
@@ -44,7 +44,7 @@ public:
     // The start/stop button.
     void cmdAutoOnOff_Click();
     // One timer tick.
-    void Timer1_Timer();
+    void OnTimerTick();
     // One whole cycle, as a tick that reached its count runs it.
     void RunCycle();
     // The "Manual import" button, usable while stopped: the pass opens its own connections,

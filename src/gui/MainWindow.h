@@ -21,7 +21,7 @@
 
 namespace autovelt {
 
-class frmSearch;
+class SearchWindow;
 
 // Hands report lines and progress to the window's lists. The pass reports from its worker
 // thread: the lines are kept under a lock and reach the widgets through queued signals, so
@@ -55,11 +55,11 @@ private:
 
 // The importer's main window: the start/stop switch, the manual buttons, the two report
 // lists and the settings fields. Everything it does is a call into the core.
-class TarvOpen : public QWidget {
+class MainWindow : public QWidget {
     Q_OBJECT
 public:
-    TarvOpen(const QString& homeFolder, Clock& clock, CycleTimer* timer = nullptr, QWidget* parent = nullptr);
-    ~TarvOpen() override;
+    MainWindow(const QString& homeFolder, Clock& clock, CycleTimer* timer = nullptr, QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     Importer& importer() { return *importer_; }
     ImportCycle& cycle() { return *cycle_; }
@@ -77,7 +77,7 @@ public:
     void cmdLoanRun_Click();
     void cmdDelete_Click();
     // The log search window, once opened.
-    frmSearch* searchWindow() const { return search_.get(); }
+    SearchWindow* searchWindow() const { return search_.get(); }
 
 signals:
     // A pass (a cycle's or a manual one) has ended and the buttons show it.
@@ -125,7 +125,7 @@ private:
     std::unique_ptr<Importer> importer_;
     std::unique_ptr<QtCycleTimer> ownTimer_;
     std::unique_ptr<ImportCycle> cycle_;
-    std::unique_ptr<frmSearch> search_;
+    std::unique_ptr<SearchWindow> search_;
     QPointer<QThread> worker_;  // the running pass's thread
 };
 

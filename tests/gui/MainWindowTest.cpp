@@ -1,6 +1,6 @@
 #include "assessment/InstallationTempFolder.h"
-#include "gui/TarvOpen.h"
-#include "gui/frmSearch.h"
+#include "gui/MainWindow.h"
+#include "gui/SearchWindow.h"
 #include "support/AgencySandbox.h"
 #include "support/OnlineEncoder.h"
 #include "support/TestInstallation.h"
@@ -22,16 +22,16 @@ QStringList lines(QListWidget* list) {
 }
 
 // The pass runs on a worker thread; the window hears of its end in its own event loop.
-void waitForPass(TarvOpen& window) {
+void waitForPass(MainWindow& window) {
     if (!window.cycle().passRunning()) return;
     QEventLoop loop;
-    QObject::connect(&window, &TarvOpen::passEnded, &loop, &QEventLoop::quit);
+    QObject::connect(&window, &MainWindow::passEnded, &loop, &QEventLoop::quit);
     loop.exec();
 }
 
 // The main window over a test installation with two members, one number the prefix of the
 // other; the operator's answers are set by each test.
-class TarvOpenTest : public ::testing::Test {
+class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         for (long member : {123, 1234}) {
@@ -50,13 +50,13 @@ protected:
 
     test::TestInstallation inst;
     ManualCycleTimer timer;
-    TarvOpen window{inst.home(), inst.clock(), &timer};
+    MainWindow window{inst.home(), inst.clock(), &timer};
     std::optional<QString> typed;
     bool confirm = true;
     QStringList shown, messages;
 };
 
-TEST_F(TarvOpenTest, StartsItselfShowsProblemsRefusesToCloseWhileRunningAndOpensTheSearch) {
+TEST_F(MainWindowTest, StartsItselfShowsProblemsRefusesToCloseWhileRunningAndOpensTheSearch) {
     EXPECT_EQ(window.cmdAutoOnOff->text(), "&Stop");
     EXPECT_TRUE(!window.cmdMembers->isEnabled() && !window.cmdExit->isEnabled() && window.cmdDelete->isEnabled());
     EXPECT_EQ(window.txtTeller->text(), "VELT");
@@ -83,7 +83,7 @@ TEST_F(TarvOpenTest, StartsItselfShowsProblemsRefusesToCloseWhileRunningAndOpens
     EXPECT_EQ(messages.size(), 1);
 }
 
-TEST_F(TarvOpenTest, DeletesOnlyAWholeNumberAfterConfirmationAndStopsAtAMissingTable) {
+TEST_F(MainWindowTest, DeletesOnlyAWholeNumberAfterConfirmationAndStopsAtAMissingTable) {
     // The lines shown: problems first, then successes.
     const struct { std::optional<QString> typed; bool confirm; int membersLeft; QStringList shown; } cases[] = {
         {std::nullopt, true, 2, {}},  // Cancel
@@ -114,14 +114,14 @@ TEST_F(TarvOpenTest, DeletesOnlyAWholeNumberAfterConfirmationAndStopsAtAMissingT
     EXPECT_TRUE(window.cmdDelete->isEnabled());
 }
 
-TEST(TarvOpenLoanButton, ImportsTheNamedApplicationWhileStopped) {
+TEST(MainWindowLoanButton, ImportsTheNamedApplicationWhileStopped) {
     test::TestInstallation inst;
     inst.appendConfig(autovelt::testing::markedCodeTablesIni() + QStringLiteral("\n[timing]\nsettle_pauses = false"));
     for (long id : {5, 6})
         for (const QString& statement : autovelt::testing::insertStatements(autovelt::testing::WebApplication::joinAndBorrow(id)))
             inst.exec("online", statement);
     ManualCycleTimer timer;
-    TarvOpen window(inst.home(), inst.clock(), &timer);
+    MainWindow window(inst.home(), inst.clock(), &timer);
     std::optional<QString> typed = QStringLiteral("5");
     window.askApplicationNumber = [&] { return typed; };
     const auto loans = [&] { return inst.count("TarvTran", "SELECT * FROM LoanAllocation"); };
@@ -143,7 +143,7 @@ TEST(TarvOpenLoanButton, ImportsTheNamedApplicationWhileStopped) {
 
 // While the agency is slow to answer, the window answers at once: Stop turns the switch off
 // and gives the search back, and Exit is refused until the pass has ended.
-TEST(TarvOpenWhileAPassRuns, AnswersStopAndTheSearchWhileTheAgencyCallWaits) {
+TEST(MainWindowWhileAPassRuns, AnswersStopAndTheSearchWhileTheAgencyCallWaits) {
     test::AgencySandbox sandbox;
     test::TestInstallation inst;
     test::InstallationTempFolder temp(inst);
@@ -157,7 +157,7 @@ TEST(TarvOpenWhileAPassRuns, AnswersStopAndTheSearchWhileTheAgencyCallWaits) {
     for (const QString& statement : autovelt::testing::insertStatements(autovelt::testing::WebApplication::joinOnly(5).set(6, "Slowpoke")))
         inst.exec("online", statement);
     ManualCycleTimer timer;
-    TarvOpen window(inst.home(), inst.clock(), &timer);
+    MainWindow window(inst.home(), inst.clock(), &timer);
     QStringList messages;
     window.showCriticalMessage = [&](const QString& text) { messages << text; };
 

@@ -1,8 +1,8 @@
-#include "gui/TarvOpen.h"
+#include "gui/MainWindow.h"
 
 #include "app/ControlSettings.h"
 #include "common/VeltError.h"
-#include "gui/frmSearch.h"
+#include "gui/SearchWindow.h"
 #include "tools/MemberDeletion.h"
 
 #include <QCloseEvent>
@@ -73,8 +73,8 @@ QLineEdit* field(const QString& name, const QString& text = {}) {
 
 }  // namespace
 
-TarvOpen::TarvOpen(const QString& homeFolder, Clock& clock, CycleTimer* timer, QWidget* parent) : QWidget(parent) {
-    setObjectName(QStringLiteral("TarvOpen"));
+MainWindow::MainWindow(const QString& homeFolder, Clock& clock, CycleTimer* timer, QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("MainWindow"));
     setWindowTitle(QStringLiteral("VELT application importer"));
     buildControls();
     reporter_ = std::make_unique<ListWidgetReporter>(lstProblems, lstSuccess, lblProgress);
@@ -89,10 +89,10 @@ TarvOpen::TarvOpen(const QString& homeFolder, Clock& clock, CycleTimer* timer, Q
 
     connect(cmdAutoOnOff, &QPushButton::clicked, this, [this] { cycle_->cmdAutoOnOff_Click(); });
     connect(cmdMembers, &QPushButton::clicked, this, [this] { cycle_->ManualImport(); });
-    connect(cmdLoan, &QPushButton::clicked, this, &TarvOpen::cmdLoanRun_Click);
+    connect(cmdLoan, &QPushButton::clicked, this, &MainWindow::cmdLoanRun_Click);
     connect(cmdExit, &QPushButton::clicked, this, &QWidget::close);
-    connect(cmdSearch, &QPushButton::clicked, this, &TarvOpen::cmdSearch_Click);
-    connect(cmdDelete, &QPushButton::clicked, this, &TarvOpen::cmdDelete_Click);
+    connect(cmdSearch, &QPushButton::clicked, this, &MainWindow::cmdSearch_Click);
+    connect(cmdDelete, &QPushButton::clicked, this, &MainWindow::cmdDelete_Click);
     askMemberNumber = [this]() -> std::optional<QString> {
         bool ok = false;
         const QString answer = QInputDialog::getText(this, QStringLiteral("DELETE"), QStringLiteral("enter member number to delete"),
@@ -120,14 +120,14 @@ TarvOpen::TarvOpen(const QString& homeFolder, Clock& clock, CycleTimer* timer, Q
 }
 
 // A window closed by its owner (not by Exit) lets a running pass end before the importer goes.
-TarvOpen::~TarvOpen() {
+MainWindow::~MainWindow() {
     if (worker_) worker_->wait();
 }
 
 // The pass runs on a thread of its own, so the window answers while an agency call waits;
 // its connections are opened, used and closed there. The end is handed back to the window's
 // thread, after every report line the pass gave.
-void TarvOpen::runOnWorker(std::function<void()> work, std::function<void()> done) {
+void MainWindow::runOnWorker(std::function<void()> work, std::function<void()> done) {
     worker_ = QThread::create(std::move(work));
     worker_->setParent(this);
     connect(worker_, &QThread::finished, this, [this, worker = worker_.data(), done = std::move(done)] {
@@ -138,7 +138,7 @@ void TarvOpen::runOnWorker(std::function<void()> work, std::function<void()> don
     worker_->start();
 }
 
-void TarvOpen::buildControls() {
+void MainWindow::buildControls() {
     cmdAutoOnOff = button(QStringLiteral("cmdAutoOnOff"), QStringLiteral("&Start"), QStringLiteral("Click here to start/stop import process"));
     cmdMembers = button(QStringLiteral("cmdMembers"), QStringLiteral("Manual import"), QStringLiteral("Click here for an on-demand import of applications"));
     cmdLoan = button(QStringLiteral("cmdLoan"), QStringLiteral("Loan"), QStringLiteral("Click here to import one application with its loan"));
@@ -211,7 +211,7 @@ void TarvOpen::buildControls() {
     layout->addWidget(fraAuto);
 }
 
-void TarvOpen::showSettings() {
+void MainWindow::showSettings() {
     const StartupSettings& s = importer_->startup;
     txtDatabase->setText(s.txtDatabase);
     chkSQL->setChecked(s.chkSQL);
@@ -224,7 +224,7 @@ void TarvOpen::showSettings() {
     txtTeller->setText(importer_->txtTeller);
 }
 
-void TarvOpen::refreshButtons() {
+void MainWindow::refreshButtons() {
     cmdAutoOnOff->setText(cycle_->startStopCaption());
     // The manual buttons work only while stopped with no pass running; the search only
     // reads, so it is there as soon as the switch is off; the deletion button stays
@@ -236,7 +236,7 @@ void TarvOpen::refreshButtons() {
     showCycleTimes();
 }
 
-void TarvOpen::showCycleTimes() {
+void MainWindow::showCycleTimes() {
     const QDateTime last = cycle_->lastCycleEnded();
     const QDateTime next = cycle_->nextCycleDue();
     QString text = last.isValid() ? QStringLiteral("Last cycle ended at ") + last.toString(QStringLiteral("HH:mm:ss"))
@@ -246,14 +246,14 @@ void TarvOpen::showCycleTimes() {
     lblCycleTimes->setText(text);
 }
 
-void TarvOpen::cmdSearch_Click() {
-    if (!search_) search_ = std::make_unique<frmSearch>(importer_->programFolder());
+void MainWindow::cmdSearch_Click() {
+    if (!search_) search_ = std::make_unique<SearchWindow>(importer_->programFolder());
     search_->show();
     search_->raise();
     search_->activateWindow();
 }
 
-void TarvOpen::cmdLoanRun_Click() {
+void MainWindow::cmdLoanRun_Click() {
     if (!cycle_->commandButtonsEnabled()) return;
     const std::optional<QString> answer = askApplicationNumber();
     if (!answer || answer->trimmed().isEmpty()) return;
@@ -269,13 +269,13 @@ void TarvOpen::cmdLoanRun_Click() {
 
 // The pass owns the importer's connections while it runs; a deletion waits for its end. The
 // question boxes let a cycle start meanwhile, so it is asked again after each of them.
-bool TarvOpen::refusedWhilePassRuns() {
+bool MainWindow::refusedWhilePassRuns() {
     if (!cycle_->passRunning()) return false;
     reporter_->showException(kDeletionWaitsForCycle);
     return true;
 }
 
-void TarvOpen::cmdDelete_Click() {
+void MainWindow::cmdDelete_Click() {
     if (refusedWhilePassRuns()) return;
     const std::optional<QString> answer = askMemberNumber();
     if (!answer || answer->trimmed().isEmpty() || refusedWhilePassRuns()) return;
@@ -299,7 +299,7 @@ void TarvOpen::cmdDelete_Click() {
     cmdDelete->setEnabled(true);
 }
 
-void TarvOpen::closeEvent(QCloseEvent* event) {
+void MainWindow::closeEvent(QCloseEvent* event) {
     if (!cycle_->canClose()) {
         showCriticalMessage(QStringLiteral("You can only close the application when it is not running"));
         event->ignore();
