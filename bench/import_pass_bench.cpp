@@ -108,7 +108,7 @@ int runPass(const QString& home, const QString& tracePath) {
     }
     QElapsedTimer wall;
     wall.start();
-    cmdMembers_Click(importer);
+    RunImportPass(importer);
     const double elapsed = double(wall.nsecsElapsed()) / 1e9;
     importer.connections.closeAll();
     for (db::Connection* connection : {&c.TarvMain, &c.TarvTran, &c.TarvAudt, &c.TarvID, &c.OnlineConnection})

@@ -6,34 +6,11 @@
 #include "app/InstanceLock.h"
 #include "app/RuleExplanation.h"
 #include "app/ToolCommands.h"
-#include "gui/TarvOpen.h"
 
-#include <QApplication>
 #include <QCoreApplication>
 #include <cstdio>
-#include <filesystem>
 
 using namespace autovelt;
-
-namespace {
-
-int runWindow(int argc, char** argv, const QString& home) {
-    QApplication app(argc, argv);
-    SystemClock clock;
-    TarvOpen window(home, clock);
-    window.show();
-    return app.exec();
-}
-
-// The program's folder, known before any application object exists.
-QString executableFolder(const char* argv0) {
-    std::error_code ec;
-    const auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
-    const auto path = ec ? std::filesystem::absolute(argv0) : self;
-    return QString::fromStdString(path.parent_path().string());
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
     QStringList arguments;
@@ -47,10 +24,14 @@ int main(int argc, char** argv) {
     if (commandLine->help) { std::fputs(qPrintable(UsageText()), stdout); return ExitOk; }
     if (commandLine->version) { std::printf("autovelt %s\n", AUTOVELT_VERSION); return ExitOk; }
 
-    const QString home = ResolveHomeFolder(*commandLine, executableFolder(argv[0]));
-    const bool windowless = commandLine->headless || commandLine->once || commandLine->dryRun || commandLine->init || commandLine->check || commandLine->status ||
-                            !commandLine->explainRulesReport.isEmpty() || commandLine->search ||
-                            commandLine->deleteMember != 0;
+    // This program links no window library, so it can run on a server: the main window is
+    // the program autovelt-window.
+    if (!NamesAnAction(*commandLine)) {
+        std::fprintf(stderr, "autovelt: name an action (--headless runs the cycle); the main window is autovelt-window\n\n%s",
+                     qPrintable(UsageText()));
+        return ExitBadCommandLine;
+    }
+    const QString home = ResolveHomeFolder(*commandLine, ExecutableFolder(argv[0]));
     // The rule explanation, the search, the check and the status only read, so they may run
     // beside a working importer.
     if (!commandLine->init && !commandLine->check && !commandLine->status && commandLine->explainRulesReport.isEmpty() &&
@@ -61,7 +42,6 @@ int main(int argc, char** argv) {
             return ExitAlreadyRunning;
         }
     }
-    if (!windowless) return runWindow(argc, argv, home);
     QCoreApplication app(argc, argv);
     if (!commandLine->explainRulesReport.isEmpty())
         return ExplainRules({commandLine->explainRulesReport, home, commandLine->amount, commandLine->member,

@@ -4,8 +4,20 @@
 #include "tools/MemberDeletion.h"
 
 #include <QDir>
+#include <filesystem>
 
 namespace autovelt {
+
+namespace {
+
+int actionCount(const CommandLine& c) {
+    return int(c.headless) + int(c.once) + int(c.dryRun) + int(c.init) + int(c.check) + int(c.search) + int(c.status) +
+           int(c.deleteMember != 0) + int(!c.explainRulesReport.isEmpty());
+}
+
+}  // namespace
+
+bool NamesAnAction(const CommandLine& commandLine) { return actionCount(commandLine) > 0; }
 
 std::optional<CommandLine> ParseCommandLine(const QStringList& arguments, QString& error) {
     CommandLine c;
@@ -57,9 +69,7 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& arguments, QStrin
     }
     // One action per run: a deletion must never slip past the installation lock by being
     // named beside an action that runs without it.
-    const int actions = int(c.headless) + int(c.once) + int(c.dryRun) + int(c.init) + int(c.check) + int(c.search) +
-                        int(c.status) + int(c.deleteMember != 0) + int(!c.explainRulesReport.isEmpty());
-    if (actions > 1) {
+    if (actionCount(c) > 1) {
         error = QStringLiteral("--headless, --once, --dry-run, --init, --check, --search, --status, --delete-member and "
                                "--explain-rules are separate actions: name one");
         return std::nullopt;
@@ -71,6 +81,13 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& arguments, QStrin
     return c;
 }
 
+QString ExecutableFolder(const char* argv0) {
+    std::error_code ec;
+    const auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    const auto path = ec ? std::filesystem::absolute(argv0) : self;
+    return QString::fromStdString(path.parent_path().string());
+}
+
 QString ResolveHomeFolder(const CommandLine& c, const QString& executableFolder) {
     if (!c.home.isEmpty()) return QDir(c.home).absolutePath();
     const QString fromEnvironment = qEnvironmentVariable("AUTOVELT_HOME");
@@ -80,7 +97,7 @@ QString ResolveHomeFolder(const CommandLine& c, const QString& executableFolder)
 
 QString UsageText() {
     return QStringLiteral(
-        "Usage: autovelt [--home DIR] [--headless] [--once] [--init] [--check] [--status [--json]] [--help] [--version]\n"
+        "Usage: autovelt [--home DIR] ACTION | --help | --version   (the main window is autovelt-window)\n"
         "\n"
         "  --home DIR   installation folder (default: AUTOVELT_HOME, else the program's folder)\n"
         "  --headless   run the import cycle without a window, printing every report line\n"

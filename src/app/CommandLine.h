@@ -35,6 +35,13 @@ struct CommandLine {
 // line, with the reason in `error`.
 std::optional<CommandLine> ParseCommandLine(const QStringList& arguments, QString& error);
 
+// True when an action is named (--headless, --once, --init, ...); this program runs
+// nothing without one.
+bool NamesAnAction(const CommandLine& commandLine);
+
+// The folder of the running program, known before any application object exists.
+QString ExecutableFolder(const char* argv0);
+
 // The installation folder: --home DIR, else AUTOVELT_HOME, else the executable's folder.
 QString ResolveHomeFolder(const CommandLine& commandLine, const QString& executableFolder);
 

@@ -49,7 +49,7 @@ int RunDryRun(const QString& homeFolder) {
     importer.dryRun = true;
     importer.writesImporterLogs = false;
     LoadControlSettings(importer);
-    if (!importer.SkipImport) cmdMembers_Click(importer);
+    if (!importer.SkipImport) RunImportPass(importer);
     const bool settingsStopped = importer.SkipImport;
     importer.connections.closeAll();
     if (settingsStopped) return ExitSettingsStopped;

@@ -4,7 +4,6 @@
 #include "assessment/AgencyTrace.h"
 
 #include "app/ControlSettings.h"
-#include "app/CycleRecord.h"
 #include "common/VeltError.h"
 #include "common/PrivateFiles.h"
 #include "import/ImportPass.h"
@@ -16,30 +15,43 @@
 namespace autovelt {
 
 ImportCycle::ImportCycle(Importer& importer, CycleTimer& timer)
-    : im_(importer), timer_(timer), importPass_([this] { autovelt::cmdMembers_Click(im_); }) {
+    : im_(importer), timer_(timer), importPass_([this] { autovelt::RunImportPass(im_); }),
+      passRunner_([](const std::function<void()>& work, const std::function<void()>& done) {
+          work();
+          done();
+      }) {
     timer_.setInterval(kStartInterval);
     timer_.setEnabled(false);
-    timer_.setTickHandler([this] { Timer1_Timer(); });
+    timer_.setTickHandler([this] { OnTimerTick(); });
 }
 
 void ImportCycle::cmdAutoOnOff_Click() {
-    im_.SkipImport = false;
-    if (!started()) {
+    // A running pass owns the importer's state until it ends.
+    if (!passRunning()) im_.SkipImport = false;
+    switch (state_) {
+    case CycleState::Stopped:
         TickCount = 0;
         timer_.setEnabled(true);
-        caption_ = QStringLiteral("&Stop");
-        buttonsEnabled_ = false;
-    } else {
-        buttonsEnabled_ = true;
+        state_ = CycleState::Waiting;
+        break;
+    case CycleState::Stopping:
+        // The timer is re-armed when the pass ends.
+        TickCount = 0;
+        state_ = CycleState::Running;
+        break;
+    case CycleState::Waiting:
+    case CycleState::Running:
         timer_.setEnabled(false);
         timer_.setInterval(kStartInterval);
-        caption_ = QStringLiteral("&Start");
-        forgetNextCycle();
+        // A running pass records at its end that no cycle is due.
+        if (state_ == CycleState::Waiting) forgetNextCycle();
+        state_ = state_ == CycleState::Waiting ? CycleState::Stopped : CycleState::Stopping;
+        break;
     }
     notify();
 }
 
-void ImportCycle::Timer1_Timer() {
+void ImportCycle::OnTimerTick() {
     // The counter is 16-bit, as it always was; it is reset long before it could overflow.
     TickCount = static_cast<qint16>(TickCount + 1);
     if (TickCount < kTicksPerCycle) return;
@@ -49,29 +61,34 @@ void ImportCycle::Timer1_Timer() {
 }
 
 void ImportCycle::RunCycle() {
+    if (passRunning()) return;
+    TickCount = 0;
+    // --once runs a cycle with the switch off; it ends Stopped again.
+    state_ = started() ? CycleState::Running : CycleState::Stopping;
+    notify();
+    passRunner_([this] { runCycleWork(); }, [this] { EndImportCycle(); });
+}
+
+// The cycle's work, on the pass runner's thread: everything that touches the connections.
+void ImportCycle::runCycleWork() {
     im_.Pause(1.0);
     im_.SetPassDateToToday();
-    TickCount = 0;
     im_.reporter().clear();
     im_.cycleRuleTexts = {};
-    CycleRecord record = CycleRecord::read(im_.programFolder());
-    record.started = im_.clock().now();
-    record.ended = record.nextCycle = {};
-    record.exitStatus = -1;
-    record.processId = QCoreApplication::applicationPid();
-    keepRecord(record);
+    record_ = CycleRecord::read(im_.programFolder());
+    record_.started = im_.clock().now();
+    record_.ended = record_.nextCycle = {};
+    record_.exitStatus = -1;
+    record_.processId = QCoreApplication::applicationPid();
+    keepRecord(record_);
     RemoveExpiredAgencyCopies(im_);
     LoadControlSettings(im_);
     lastCycleImported_ = !im_.SkipImport;
     if (!im_.SkipImport) {
-        notePendingApplications(record);
+        notePendingApplications(record_);
         importPass_();
     }
-    EndImportCycle();
-    record.ended = lastCycleEnded_;
-    record.exitStatus = lastCycleExitStatus();
-    record.nextCycle = nextCycleDue();
-    keepRecord(record);
+    im_.connections.closeAll();
 }
 
 int ImportCycle::lastCycleExitStatus() const {
@@ -101,29 +118,48 @@ void ImportCycle::keepRecord(const CycleRecord& record) {
 }
 
 void ImportCycle::ManualImport() {
-    if (started()) return;
-    // Outside a cycle the pass needs the settings and connections a cycle would open.
-    if (!im_.connections.OnlineConnection.isOpen()) LoadControlSettings(im_);
-    if (!im_.SkipImport) importPass_();
-    im_.connections.closeAll();
-    im_.SkipImport = false;
+    runManualPass([] {});
 }
 
 void ImportCycle::ManualLoan(long applicationId) {
-    if (started() || applicationId <= 0) return;
+    if (state_ != CycleState::Stopped || applicationId <= 0) return;
     const QString idFile = im_.programFile(QStringLiteral("id.txt"));
     if (!WritePrivateFile(idFile, QByteArray::number(static_cast<qlonglong>(applicationId)))) {
         im_.ShowException(QStringLiteral("Unable to start the loan run of application ") + QString::number(applicationId));
         return;
     }
-    ManualImport();
     // A pass that did not run leaves the request behind; the next cycle must not take it.
-    QFile::remove(idFile);
+    runManualPass([idFile] { QFile::remove(idFile); });
 }
 
+void ImportCycle::runManualPass(std::function<void()> afterPass) {
+    if (state_ != CycleState::Stopped) return;
+    state_ = CycleState::Stopping;
+    notify();
+    passRunner_(
+        [this, afterPass = std::move(afterPass)] {
+            // Outside a cycle the pass needs the settings and connections a cycle would open.
+            if (!im_.connections.OnlineConnection.isOpen()) LoadControlSettings(im_);
+            if (!im_.SkipImport) importPass_();
+            im_.connections.closeAll();
+            im_.SkipImport = false;
+            afterPass();
+        },
+        [this] { passEnded(); });
+}
+
+// Back on the switch's thread once the cycle's work is done.
 void ImportCycle::EndImportCycle() {
-    im_.connections.closeAll();
     lastCycleEnded_ = im_.clock().now();
+    passEnded();
+    record_.ended = lastCycleEnded_;
+    record_.exitStatus = lastCycleExitStatus();
+    record_.nextCycle = nextCycleDue();
+    keepRecord(record_);
+}
+
+void ImportCycle::passEnded() {
+    state_ = started() ? CycleState::Waiting : CycleState::Stopped;
     if (started() && !timer_.enabled()) {
         timer_.setEnabled(true);
         im_.SkipImport = false;

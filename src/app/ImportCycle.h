@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/CycleRecord.h"
 #include "app/CycleTimer.h"
 
 #include <QDateTime>
@@ -9,11 +10,22 @@
 namespace autovelt {
 
 class Importer;
-struct CycleRecord;
+
+// Where the cycle is. The switch is on in Waiting and Running; a pass runs in Running and
+// Stopping (a manual run, or a cycle switched off while its pass ran: the pass ends as
+// usual, then the cycle is Stopped).
+enum class CycleState { Stopped, Waiting, Running, Stopping };
+
+// Runs the work of one pass and then calls `done` on the caller's thread. The headless
+// runner and the tests run it at once; the main window runs the work on a worker thread,
+// so the pass's connections are opened, used and closed there.
+using PassRunner = std::function<void(std::function<void()> work, std::function<void()> done)>;
 
 // The start/stop switch and the timer-driven cycle of the main window. While started,
 // every fifth tick runs one cycle: settings reload, import pass, connection close-down.
 // The first cycle runs five ticks of 10 ms after Start; afterwards the interval is 59 s.
+// The switch, the timer and the state belong to the caller's thread; only the work of a
+// pass goes to the pass runner.
 class ImportCycle {
 public:
     static constexpr int kStartInterval = 10;
@@ -22,7 +34,9 @@ public:
 
     ImportCycle(Importer& importer, CycleTimer& timer);
 
-    // The import pass the cycle runs (cmdMembers_Click); the cycle's own tests count passes.
+    void setPassRunner(PassRunner runner) { passRunner_ = std::move(runner); }
+
+    // The import pass the cycle runs (RunImportPass); the cycle's own tests count passes.
     void setImportPass(std::function<void()> pass) { importPass_ = std::move(pass); }
     // Told when the buttons should change (started or stopped).
     void setStateListener(std::function<void()> listener) { stateListener_ = std::move(listener); }
@@ -30,7 +44,7 @@ public:
     // The start/stop button.
     void cmdAutoOnOff_Click();
     // One timer tick.
-    void Timer1_Timer();
+    void OnTimerTick();
     // One whole cycle, as a tick that reached its count runs it.
     void RunCycle();
     // The "Manual import" button, usable while stopped: the pass opens its own connections,
@@ -42,12 +56,15 @@ public:
     // website row is left as it is.
     void ManualLoan(long applicationId);
 
-    bool started() const { return caption_ == QLatin1String("&Stop"); }
-    const QString& startStopCaption() const { return caption_; }
-    bool commandButtonsEnabled() const { return buttonsEnabled_; }
+    CycleState state() const { return state_; }
+    bool started() const { return state_ == CycleState::Waiting || state_ == CycleState::Running; }
+    bool passRunning() const { return state_ == CycleState::Running || state_ == CycleState::Stopping; }
+    QString startStopCaption() const { return started() ? QStringLiteral("&Stop") : QStringLiteral("&Start"); }
+    // The manual buttons work only while stopped with no pass running.
+    bool commandButtonsEnabled() const { return state_ == CycleState::Stopped; }
     int tickCount() const { return TickCount; }
-    // True when the window may close now: only while stopped.
-    bool canClose() const { return !started(); }
+    // True when the window may close now: only while stopped with no pass running.
+    bool canClose() const { return state_ == CycleState::Stopped; }
     // Closes the connections before the program ends.
     void Shutdown();
     // True when the last cycle ran its import pass (settings loaded).
@@ -60,7 +77,10 @@ public:
     QDateTime nextCycleDue() const;
 
 private:
+    void runCycleWork();
+    void runManualPass(std::function<void()> afterPass);
     void EndImportCycle();
+    void passEnded();
     void notePendingApplications(CycleRecord& record);
     void keepRecord(const CycleRecord& record);
     void forgetNextCycle();
@@ -70,10 +90,12 @@ private:
     CycleTimer& timer_;
     std::function<void()> importPass_;
     std::function<void()> stateListener_;
-    QString caption_ = QStringLiteral("&Start");
-    bool buttonsEnabled_ = true;
+    PassRunner passRunner_;
+    CycleState state_ = CycleState::Stopped;
     qint16 TickCount = 0;
+    // Written by the pass's work, read once the pass has ended.
     bool lastCycleImported_ = false;
+    CycleRecord record_;
     QDateTime lastCycleEnded_;
 };
 

@@ -430,6 +430,6 @@ void ImportPass::run() {
 
 }  // namespace
 
-void cmdMembers_Click(Importer& importer) { ImportPass(importer).run(); }
+void RunImportPass(Importer& importer) { ImportPass(importer).run(); }
 
 }  // namespace autovelt

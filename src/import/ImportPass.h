@@ -9,6 +9,6 @@ class Importer;
 // imported, in field_id order; then the uploaded documents are fetched and the activity
 // log written. Problems are reported; nothing is thrown to the caller. A stop request is
 // honoured between applications, leaving the rest pending.
-void cmdMembers_Click(Importer& importer);
+void RunImportPass(Importer& importer);
 
 }  // namespace autovelt

@@ -115,7 +115,7 @@ void MemberImport::welcomeNewMember() {
 // failure email when the loan is refused (the member written above stays).
 void MemberImport::runLoanPass() {
     std::optional<QString> skip;
-    if (leadingNumber(app_.field[46]) != 0) skip = cmdLoan_Click(im_);
+    if (leadingNumber(app_.field[46]) != 0) skip = RunLoanPass(im_);
     bool failEmail = skip.has_value();
     UpdateTableWRecord(im_, failEmail, skip.value_or(QString()));
 }

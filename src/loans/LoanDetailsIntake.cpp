@@ -76,7 +76,7 @@ void SetLoanWorkingValues(Importer& im) {
     const int64_t purpose = roundHalfEven(leadingNumber(im.LoanDetails[11]));
     // The code is held in one byte on the loan row.
     if (purpose < 0 || purpose > 255)
-        throw VeltError(6, QStringLiteral("cmdLoan_Click"), QStringLiteral("Overflow"));
+        throw VeltError(6, QStringLiteral("RunLoanPass"), QStringLiteral("Overflow"));
     loan.loanPurposeCode = purpose == 0 ? 20 : static_cast<int>(purpose);
     const auto& f = im.app.field;
     loan.memberName = (f[4] + QLatin1Char(' ') + f[6]).left(30).remove(QLatin1Char('\''));

@@ -135,7 +135,7 @@ private:
 
 }  // namespace
 
-std::optional<QString> cmdLoan_Click(Importer& importer) {
+std::optional<QString> RunLoanPass(Importer& importer) {
     if (const LoanStep skip = LoanPass(importer).run()) return skip->message;
     return std::nullopt;
 }

@@ -14,6 +14,6 @@ class Importer;
 // email; every refusal comes before the loan number is taken, so nothing of the loan is
 // written. A database error is raised to the import pass, which undoes the application
 // whole.
-std::optional<QString> cmdLoan_Click(Importer& importer);
+std::optional<QString> RunLoanPass(Importer& importer);
 
 }  // namespace autovelt

@@ -40,6 +40,7 @@ TEST_F(ExecutableTest, ExitCodesOfOnceAndTheCommandLine) {
     const Run idle = runHere({"--once"});
     EXPECT_EQ(std::pair(idle.exitCode, idle.out), std::pair(0, QString()));
     EXPECT_EQ(run({"--once", "--frobnicate"}).exitCode, 2);
+    EXPECT_EQ(runHere({}).exitCode, 2);  // no action: the window is autovelt-window's
     EXPECT_EQ(run({"--home"}).exitCode, 2);
     EXPECT_EQ(run({"--json"}).exitCode, 2);  // only with --status
     EXPECT_TRUE(run({"--version"}).out.startsWith("autovelt "));

@@ -73,7 +73,7 @@ protected:
 
     // Runs the pass; the applicant's member number (0 when the pass made none).
     long runPass() {
-        cmdMembers_Click(im());
+        RunImportPass(im());
         return inst.scalar("TarvMain", "SELECT MemberNo FROM MemberMain WHERE NINumber='AB123456C'").toInt();
     }
 

@@ -1,4 +1,4 @@
-#include "gui/frmSearch.h"
+#include "gui/SearchWindow.h"
 
 #include <QApplication>
 #include <QDir>
@@ -24,7 +24,7 @@ const struct { const char* name; QByteArray contents; int hour; } kLogs[] = {
     {"report.PDF", "member 123\r\n", 9}, {"archive.zip", "member 123\r\n", 9}, {"notes.rtf", "member 123\r\n", 9},
 };
 
-class FrmSearchTest : public ::testing::Test {
+class SearchWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         for (const auto& log : kLogs) write(log.name, log.contents, log.hour);
@@ -44,7 +44,7 @@ protected:
     void search(const QString& text) {
         window.txtSearchText->setText(text);
         QEventLoop loop;
-        QObject::connect(&window, &frmSearch::searchFinished, &loop, &QEventLoop::quit);
+        QObject::connect(&window, &SearchWindow::searchFinished, &loop, &QEventLoop::quit);
         QTimer::singleShot(20000, &loop, &QEventLoop::quit);
         window.cmdSearch_Click();
         if (window.searching()) loop.exec();
@@ -57,13 +57,13 @@ protected:
     bool idle() { return window.cmdSearch->isEnabled() && window.cmdExit->isEnabled() && !window.cmdCancel->isEnabled(); }
 
     QTemporaryDir dir;
-    frmSearch window{QDir::tempPath()};
+    SearchWindow window{QDir::tempPath()};
     QStringList messages, opened;
 };
 
 // Newest first, without case, in either reading; a found file opens only while it still exists; an
 // empty text or folder does nothing.
-TEST_F(FrmSearchTest, FindsOpensAndIgnoresEmptyTextOrFolder) {
+TEST_F(SearchWindowTest, FindsOpensAndIgnoresEmptyTextOrFolder) {
     const struct { const char* text; QStringList expected; } cases[] = {
         {"nowhere", {}}, {"member 123", {"Eventlog20260305.txt", "ansi.txt", "Eventlog20260301.txt"}},
         {"mEmBeR", {"Eventlog20260305.txt", "Eventlog20260303.txt", "ansi.txt", "Eventlog20260301.txt"}},
@@ -104,7 +104,7 @@ TEST_F(FrmSearchTest, FindsOpensAndIgnoresEmptyTextOrFolder) {
 
 // A file that vanishes after the list was read cannot be opened: the window asks whether to go on.
 // Cancel pressed while the question is open ends the search halfway.
-TEST_F(FrmSearchTest, UnreadableFileAsksAndCancelStopsHalfway) {
+TEST_F(SearchWindowTest, UnreadableFileAsksAndCancelStopsHalfway) {
     const struct { const char* answer; QStringList expected; int messages; const char* progress; } cases[] = {
         {"yes", {"Eventlog20260305.txt", "ansi.txt", "Eventlog20260301.txt"}, 1, "Searched 9 of 9 files"},
         {"no", {"ansi.txt", "Eventlog20260301.txt"}, 0, "Searched 3 of 9 files - stopped"},
@@ -134,7 +134,7 @@ TEST_F(FrmSearchTest, UnreadableFileAsksAndCancelStopsHalfway) {
 
 // The search text turns cyan with the focus; Enter moves on instead of typing; a click on the path
 // label jumps to the temporary folder; a folder too full to list is refused.
-TEST_F(FrmSearchTest, FocusKeysPathLabelAndAFolderTooFull) {
+TEST_F(SearchWindowTest, FocusKeysPathLabelAndAFolderTooFull) {
     window.show();
     window.activateWindow();
     QApplication::processEvents();

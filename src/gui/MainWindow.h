@@ -10,6 +10,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMutex>
+#include <QPointer>
+#include <QThread>
 #include <QPushButton>
 #include <QWidget>
 #include <functional>
@@ -18,35 +21,45 @@
 
 namespace autovelt {
 
-class frmSearch;
+class SearchWindow;
 
-// Shows report lines in the two lists as they arrive, keeping the window painted.
-class ListWidgetReporter : public ListReporter {
+// Hands report lines and progress to the window's lists. The pass reports from its worker
+// thread: the lines are kept under a lock and reach the widgets through queued signals, so
+// the window is never painted from the worker and never has to pump its own events.
+class ListWidgetReporter : public QObject, public ListReporter {
+    Q_OBJECT
 public:
-    ListWidgetReporter(QListWidget* problems, QListWidget* successes, QLabel* progress)
-        : problems_(problems), successes_(successes), progress_(progress) {}
+    ListWidgetReporter(QListWidget* problems, QListWidget* successes, QLabel* progress);
 
+    void showException(const QString& problem) override;
+    void showSuccess(const QString& success) override;
+    void clear() override;
+    QStringList problems() const override;
+    QStringList successes() const override;
     void showProgress(const PassProgress& progress) override;
 
+signals:
+    void problemAdded(const QString& line);
+    void successAdded(const QString& line);
+    void cleared();
+    void progressShown(const QString& text);
+
 protected:
-    void onProblem(const QString& line) override { append(problems_, line); }
-    void onSuccess(const QString& line) override { append(successes_, line); }
-    void onClear() override { problems_->clear(); successes_->clear(); }
+    void onProblem(const QString& line) override { emit problemAdded(line); }
+    void onSuccess(const QString& line) override { emit successAdded(line); }
+    void onClear() override { emit cleared(); }
 
 private:
-    static void append(QListWidget* list, const QString& line);
-    QListWidget* problems_;
-    QListWidget* successes_;
-    QLabel* progress_;
+    mutable QMutex mutex_;
 };
 
 // The importer's main window: the start/stop switch, the manual buttons, the two report
 // lists and the settings fields. Everything it does is a call into the core.
-class TarvOpen : public QWidget {
+class MainWindow : public QWidget {
     Q_OBJECT
 public:
-    TarvOpen(const QString& homeFolder, Clock& clock, CycleTimer* timer = nullptr, QWidget* parent = nullptr);
-    ~TarvOpen() override;
+    MainWindow(const QString& homeFolder, Clock& clock, CycleTimer* timer = nullptr, QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     Importer& importer() { return *importer_; }
     ImportCycle& cycle() { return *cycle_; }
@@ -64,7 +77,13 @@ public:
     void cmdLoanRun_Click();
     void cmdDelete_Click();
     // The log search window, once opened.
-    frmSearch* searchWindow() const { return search_.get(); }
+    SearchWindow* searchWindow() const { return search_.get(); }
+
+signals:
+    // A pass (a cycle's or a manual one) has ended and the buttons show it.
+    void passEnded();
+
+public:
 
     QPushButton* cmdAutoOnOff;
     QPushButton* cmdMembers;
@@ -99,12 +118,15 @@ private:
     void showSettings();
     void refreshButtons();
     void showCycleTimes();
+    void runOnWorker(std::function<void()> work, std::function<void()> done);
+    bool refusedWhilePassRuns();
 
     std::unique_ptr<ListWidgetReporter> reporter_;
     std::unique_ptr<Importer> importer_;
     std::unique_ptr<QtCycleTimer> ownTimer_;
     std::unique_ptr<ImportCycle> cycle_;
-    std::unique_ptr<frmSearch> search_;
+    std::unique_ptr<SearchWindow> search_;
+    QPointer<QThread> worker_;  // the running pass's thread
 };
 
 }  // namespace autovelt

@@ -1,8 +1,14 @@
-#include "gui/TarvOpen.h"
-#include "gui/frmSearch.h"
+#include "assessment/InstallationTempFolder.h"
+#include "gui/MainWindow.h"
+#include "gui/SearchWindow.h"
+#include "support/AgencySandbox.h"
+#include "support/OnlineEncoder.h"
 #include "support/TestInstallation.h"
 #include "support/WebApplication.h"
 
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QThread>
 #include <gtest/gtest.h>
 
 using namespace autovelt;
@@ -15,9 +21,17 @@ QStringList lines(QListWidget* list) {
     return result;
 }
 
+// The pass runs on a worker thread; the window hears of its end in its own event loop.
+void waitForPass(MainWindow& window) {
+    if (!window.cycle().passRunning()) return;
+    QEventLoop loop;
+    QObject::connect(&window, &MainWindow::passEnded, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
 // The main window over a test installation with two members, one number the prefix of the
 // other; the operator's answers are set by each test.
-class TarvOpenTest : public ::testing::Test {
+class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         for (long member : {123, 1234}) {
@@ -29,17 +43,20 @@ protected:
         window.showCriticalMessage = [this](const QString& text) { messages << text; };
     }
     int members() { return inst.count("TarvMain", "SELECT * FROM MemberMain"); }
-    void cycle() { for (int i = 0; i < 5; ++i) timer.fire(); }
+    void cycle() {
+        for (int i = 0; i < 5; ++i) timer.fire();
+        waitForPass(window);
+    }
 
     test::TestInstallation inst;
     ManualCycleTimer timer;
-    TarvOpen window{inst.home(), inst.clock(), &timer};
+    MainWindow window{inst.home(), inst.clock(), &timer};
     std::optional<QString> typed;
     bool confirm = true;
     QStringList shown, messages;
 };
 
-TEST_F(TarvOpenTest, StartsItselfShowsProblemsRefusesToCloseWhileRunningAndOpensTheSearch) {
+TEST_F(MainWindowTest, StartsItselfShowsProblemsRefusesToCloseWhileRunningAndOpensTheSearch) {
     EXPECT_EQ(window.cmdAutoOnOff->text(), "&Stop");
     EXPECT_TRUE(!window.cmdMembers->isEnabled() && !window.cmdExit->isEnabled() && window.cmdDelete->isEnabled());
     EXPECT_EQ(window.txtTeller->text(), "VELT");
@@ -66,7 +83,7 @@ TEST_F(TarvOpenTest, StartsItselfShowsProblemsRefusesToCloseWhileRunningAndOpens
     EXPECT_EQ(messages.size(), 1);
 }
 
-TEST_F(TarvOpenTest, DeletesOnlyAWholeNumberAfterConfirmationAndStopsAtAMissingTable) {
+TEST_F(MainWindowTest, DeletesOnlyAWholeNumberAfterConfirmationAndStopsAtAMissingTable) {
     // The lines shown: problems first, then successes.
     const struct { std::optional<QString> typed; bool confirm; int membersLeft; QStringList shown; } cases[] = {
         {std::nullopt, true, 2, {}},  // Cancel
@@ -97,14 +114,14 @@ TEST_F(TarvOpenTest, DeletesOnlyAWholeNumberAfterConfirmationAndStopsAtAMissingT
     EXPECT_TRUE(window.cmdDelete->isEnabled());
 }
 
-TEST(TarvOpenLoanButton, ImportsTheNamedApplicationWhileStopped) {
+TEST(MainWindowLoanButton, ImportsTheNamedApplicationWhileStopped) {
     test::TestInstallation inst;
     inst.appendConfig(autovelt::testing::markedCodeTablesIni() + QStringLiteral("\n[timing]\nsettle_pauses = false"));
     for (long id : {5, 6})
         for (const QString& statement : autovelt::testing::insertStatements(autovelt::testing::WebApplication::joinAndBorrow(id)))
             inst.exec("online", statement);
     ManualCycleTimer timer;
-    TarvOpen window(inst.home(), inst.clock(), &timer);
+    MainWindow window(inst.home(), inst.clock(), &timer);
     std::optional<QString> typed = QStringLiteral("5");
     window.askApplicationNumber = [&] { return typed; };
     const auto loans = [&] { return inst.count("TarvTran", "SELECT * FROM LoanAllocation"); };
@@ -118,9 +135,49 @@ TEST(TarvOpenLoanButton, ImportsTheNamedApplicationWhileStopped) {
               QStringList{"Not an application number: \"5x\" - type the whole number only; nothing imported"});
     typed = QStringLiteral("5");
     window.cmdLoan->click();
+    waitForPass(window);
     EXPECT_EQ(loans(), 1);
     EXPECT_EQ(inst.count("TarvMain", "SELECT * FROM MemberMain"), 1);
     EXPECT_EQ(inst.count("online", "SELECT * FROM table_w WHERE field_107='N'"), 2);
+}
+
+// While the agency is slow to answer, the window answers at once: Stop turns the switch off
+// and gives the search back, and Exit is refused until the pass has ended.
+TEST(MainWindowWhileAPassRuns, AnswersStopAndTheSearchWhileTheAgencyCallWaits) {
+    test::AgencySandbox sandbox;
+    test::TestInstallation inst;
+    test::InstallationTempFolder temp(inst);
+    const auto encoded = [](const QString& value, int key) {
+        return autovelt::testing::encodeOnlineField(value, key, autovelt::testing::SymbolUse::Some, autovelt::testing::kMarkedCodeTables);
+    };
+    inst.appendConfig(autovelt::testing::markedCodeTablesIni() + "\n[timing]\nsettle_pauses = false\n" + sandbox.iniSection() +
+                      "\n[agency_213000]\nIdentityCheckCompany = " + encoded("RIVERSIDE", 3) + "\nIdentityCheckUserName = " +
+                      encoded("riverside.cv", 4) + "\nIdentityCheckPassword = \"" + encoded("Window-Pw-7", 5) + "\"\n");
+    inst.exec("TarvAudt", "INSERT INTO CRRules (RuleCode, ruleactive, RuleBand) VALUES ('CR10A', 1, 'F')");  // checks a joiner
+    for (const QString& statement : autovelt::testing::insertStatements(autovelt::testing::WebApplication::joinOnly(5).set(6, "Slowpoke")))
+        inst.exec("online", statement);
+    ManualCycleTimer timer;
+    MainWindow window(inst.home(), inst.clock(), &timer);
+    QStringList messages;
+    window.showCriticalMessage = [&](const QString& text) { messages << text; };
+
+    for (int i = 0; i < 5; ++i) timer.fire();
+    for (int waited = 0; waited < 100 && sandbox.requests().isEmpty(); ++waited) QThread::msleep(100);
+    QCoreApplication::processEvents();  // the agency call waits; the lines so far arrive
+    window.cmdAutoOnOff->click();
+    window.cmdSearch->click();
+    EXPECT_FALSE(window.close());
+    EXPECT_EQ(std::tuple(window.cycle().state(), window.cmdAutoOnOff->text(), window.cmdMembers->isEnabled()),
+              std::tuple(CycleState::Stopping, QString("&Start"), false));
+    EXPECT_TRUE(window.searchWindow() && window.searchWindow()->isVisible());
+    EXPECT_TRUE(lines(window.lstSuccess).value(0).startsWith("Join+Borrow import process started at "));
+    EXPECT_EQ(messages, QStringList{"You can only close the application when it is not running"});
+
+    waitForPass(window);
+    EXPECT_EQ(sandbox.requests().size(), 1);
+    EXPECT_EQ(lines(window.lstProblems).filter("Error: 28 - ").size(), 1) << lines(window.lstProblems).join('\n').toStdString();
+    EXPECT_EQ(window.cycle().state(), CycleState::Stopped);
+    EXPECT_TRUE(window.close());
 }
 
 }  // namespace

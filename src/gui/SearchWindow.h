@@ -20,11 +20,11 @@ namespace autovelt {
 // "Text search within log files": lists the files of a folder and finds those holding a
 // text. The search runs on a worker thread; matches appear in the grid as they are found,
 // newest first, and the search can be cancelled.
-class frmSearch : public QWidget {
+class SearchWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit frmSearch(const QString& startFolder, QWidget* parent = nullptr);
-    ~frmSearch() override;
+    explicit SearchWindow(const QString& startFolder, QWidget* parent = nullptr);
+    ~SearchWindow() override;
 
     // The folder tree's path; the file list follows it.
     void setFolder(const QString& folder);

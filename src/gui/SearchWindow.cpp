@@ -1,4 +1,4 @@
-#include "gui/frmSearch.h"
+#include "gui/SearchWindow.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -34,8 +34,8 @@ QPushButton* button(const QString& name, const QString& caption, const QString& 
 
 }  // namespace
 
-frmSearch::frmSearch(const QString& startFolder, QWidget* parent) : QWidget(parent, Qt::Window) {
-    setObjectName(QStringLiteral("frmSearch"));
+SearchWindow::SearchWindow(const QString& startFolder, QWidget* parent) : QWidget(parent, Qt::Window) {
+    setObjectName(QStringLiteral("SearchWindow"));
     setWindowTitle(QStringLiteral("Text search within log files"));
     buildControls();
     showInformation = [this](const QString& text) { QMessageBox::information(this, windowTitle(), text); };
@@ -47,14 +47,14 @@ frmSearch::frmSearch(const QString& startFolder, QWidget* parent) : QWidget(pare
     setFolder(startFolder);
 }
 
-frmSearch::~frmSearch() {
+SearchWindow::~SearchWindow() {
     if (!worker_) return;
     cancel_ = true;
     worker_->wait();
     delete worker_;
 }
 
-void frmSearch::buildControls() {
+void SearchWindow::buildControls() {
     Drive1 = new QComboBox;
     Drive1->setObjectName(QStringLiteral("Drive1"));
     for (const QFileInfo& drive : QDir::drives()) Drive1->addItem(drive.absolutePath());
@@ -90,11 +90,11 @@ void frmSearch::buildControls() {
     lblProgress->setObjectName(QStringLiteral("lblProgress"));
     resetGrid();
 
-    connect(Drive1, &QComboBox::textActivated, this, &frmSearch::setFolder);
+    connect(Drive1, &QComboBox::textActivated, this, &SearchWindow::setFolder);
     connect(Dir1, &QTreeView::clicked, this, [this](const QModelIndex& index) { setFolder(folders_->filePath(index)); });
     connect(txtSearchText, &QLineEdit::textChanged, this, [this] { if (!searching()) resetGrid(); });
-    connect(cmdSearch, &QPushButton::clicked, this, &frmSearch::cmdSearch_Click);
-    connect(cmdCancel, &QPushButton::clicked, this, &frmSearch::cmdCancel_Click);
+    connect(cmdSearch, &QPushButton::clicked, this, &SearchWindow::cmdSearch_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &SearchWindow::cmdCancel_Click);
     connect(cmdExit, &QPushButton::clicked, this, &QWidget::close);
     // A double click or Enter on a row, as the platform's style activates items.
     connect(grdFiles, &QTableWidget::activated, this, [this](const QModelIndex& index) { openRow(index.row()); });
@@ -117,7 +117,7 @@ void frmSearch::buildControls() {
     layout->addLayout(right);
 }
 
-void frmSearch::resetGrid() {
+void SearchWindow::resetGrid() {
     grdFiles->clearContents();
     grdFiles->setRowCount(0);
     grdFiles->setColumnWidth(0, kNameWidth);
@@ -125,7 +125,7 @@ void frmSearch::resetGrid() {
     grdFiles->setColumnHidden(2, true);  // the sort key
 }
 
-void frmSearch::setFolder(const QString& folder) {
+void SearchWindow::setFolder(const QString& folder) {
     folder_ = QDir::cleanPath(folder);
     const QModelIndex index = folders_->index(folder_);
     if (index.isValid()) {
@@ -135,7 +135,7 @@ void frmSearch::setFolder(const QString& folder) {
     refreshFileList();
 }
 
-void frmSearch::refreshFileList() {
+void SearchWindow::refreshFileList() {
     MyFileList->clear();
     const QStringList files = ListFolderFiles(folder_);
     if (files.size() > kMaxListedFiles) {
@@ -145,7 +145,7 @@ void frmSearch::refreshFileList() {
     MyFileList->addItems(files);
 }
 
-bool frmSearch::eventFilter(QObject* watched, QEvent* event) {
+bool SearchWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == LblPath && event->type() == QEvent::MouseButtonRelease) {
         setFolder(QDir::tempPath());
         return true;
@@ -177,7 +177,7 @@ bool frmSearch::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-void frmSearch::cmdSearch_Click() {
+void SearchWindow::cmdSearch_Click() {
     const QString text = txtSearchText->text();
     if (searching() || text.isEmpty() || MyFileList->count() == 0) return;
     QStringList names;
@@ -209,19 +209,19 @@ void frmSearch::cmdSearch_Click() {
 }
 
 // Closing stops a running search; its end arrives later and puts the buttons back.
-void frmSearch::closeEvent(QCloseEvent* event) {
+void SearchWindow::closeEvent(QCloseEvent* event) {
     cancel_ = true;
     QWidget::closeEvent(event);
 }
 
-void frmSearch::cmdCancel_Click() {
+void SearchWindow::cmdCancel_Click() {
     cancel_ = true;
     cmdCancel->setEnabled(false);
 }
 
 // Runs on the worker: the question is asked by the window's thread while the worker waits,
 // giving up when the search is cancelled (the window closing) meanwhile.
-bool frmSearch::askFromWorker(const QString& path, const QString& reason) {
+bool SearchWindow::askFromWorker(const QString& path, const QString& reason) {
     auto answer = std::make_shared<std::promise<bool>>();
     std::future<bool> future = answer->get_future();
     const QString title = QStringLiteral("Error ") + path + QStringLiteral(" (") + reason + QLatin1Char(')');
@@ -231,7 +231,7 @@ bool frmSearch::askFromWorker(const QString& path, const QString& reason) {
     return future.get();
 }
 
-void frmSearch::addMatch(const LogMatch& match) {
+void SearchWindow::addMatch(const LogMatch& match) {
     // Kept newest first while results arrive; equal times stay in list order.
     int row = 0;
     while (row < grdFiles->rowCount() && grdFiles->item(row, 2)->text() >= match.sortKey) ++row;
@@ -241,11 +241,11 @@ void frmSearch::addMatch(const LogMatch& match) {
     grdFiles->setItem(row, 2, new QTableWidgetItem(match.sortKey));
 }
 
-void frmSearch::showProgress(int searched, int listed) {
+void SearchWindow::showProgress(int searched, int listed) {
     lblProgress->setText(QStringLiteral("Searched %1 of %2 files").arg(searched).arg(listed));
 }
 
-void frmSearch::finishSearch(LogSearchEnd end, int searched) {
+void SearchWindow::finishSearch(LogSearchEnd end, int searched) {
     worker_->wait();
     delete worker_;
     worker_ = nullptr;
@@ -257,7 +257,7 @@ void frmSearch::finishSearch(LogSearchEnd end, int searched) {
     emit searchFinished();
 }
 
-void frmSearch::setSearching(bool on) {
+void SearchWindow::setSearching(bool on) {
     if (on) QApplication::setOverrideCursor(Qt::WaitCursor);
     else QApplication::restoreOverrideCursor();
     cmdSearch->setEnabled(!on);
@@ -266,7 +266,7 @@ void frmSearch::setSearching(bool on) {
     txtSearchText->setReadOnly(on);
 }
 
-void frmSearch::openRow(int row) {
+void SearchWindow::openRow(int row) {
     const QTableWidgetItem* name = grdFiles->item(row, 0);
     if (!name) return;
     const QString path = QDir(searchedFolder_).filePath(name->text());

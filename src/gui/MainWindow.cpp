@@ -1,11 +1,10 @@
-#include "gui/TarvOpen.h"
+#include "gui/MainWindow.h"
 
 #include "app/ControlSettings.h"
 #include "common/VeltError.h"
-#include "gui/frmSearch.h"
+#include "gui/SearchWindow.h"
 #include "tools/MemberDeletion.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QInputDialog>
@@ -14,15 +13,47 @@
 
 namespace autovelt {
 
-void ListWidgetReporter::append(QListWidget* list, const QString& line) {
-    list->addItem(line);
-    list->setCurrentRow(list->count() - 1);
-    QCoreApplication::processEvents();  // repaint during long runs
+ListWidgetReporter::ListWidgetReporter(QListWidget* problems, QListWidget* successes, QLabel* progress) {
+    const auto append = [](QListWidget* list) {
+        return [list](const QString& line) {
+            list->addItem(line);
+            list->setCurrentRow(list->count() - 1);
+        };
+    };
+    // The widgets' own thread: queued when the worker reports, at once when the window does.
+    connect(this, &ListWidgetReporter::problemAdded, problems, append(problems));
+    connect(this, &ListWidgetReporter::successAdded, successes, append(successes));
+    connect(this, &ListWidgetReporter::cleared, problems, [problems, successes] { problems->clear(); successes->clear(); });
+    connect(this, &ListWidgetReporter::progressShown, progress, &QLabel::setText);
+}
+
+void ListWidgetReporter::showException(const QString& problem) {
+    QMutexLocker lock(&mutex_);
+    ListReporter::showException(problem);
+}
+
+void ListWidgetReporter::showSuccess(const QString& success) {
+    QMutexLocker lock(&mutex_);
+    ListReporter::showSuccess(success);
+}
+
+void ListWidgetReporter::clear() {
+    QMutexLocker lock(&mutex_);
+    ListReporter::clear();
+}
+
+QStringList ListWidgetReporter::problems() const {
+    QMutexLocker lock(&mutex_);
+    return ListReporter::problems();
+}
+
+QStringList ListWidgetReporter::successes() const {
+    QMutexLocker lock(&mutex_);
+    return ListReporter::successes();
 }
 
 void ListWidgetReporter::showProgress(const PassProgress& progress) {
-    progress_->setText(QStringLiteral("Application %1 of %2: %3").arg(progress.current).arg(progress.total).arg(progress.step));
-    progress_->repaint();
+    emit progressShown(QStringLiteral("Application %1 of %2: %3").arg(progress.current).arg(progress.total).arg(progress.step));
 }
 
 namespace {
@@ -42,23 +73,26 @@ QLineEdit* field(const QString& name, const QString& text = {}) {
 
 }  // namespace
 
-TarvOpen::TarvOpen(const QString& homeFolder, Clock& clock, CycleTimer* timer, QWidget* parent) : QWidget(parent) {
-    setObjectName(QStringLiteral("TarvOpen"));
+MainWindow::MainWindow(const QString& homeFolder, Clock& clock, CycleTimer* timer, QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("MainWindow"));
     setWindowTitle(QStringLiteral("VELT application importer"));
     buildControls();
     reporter_ = std::make_unique<ListWidgetReporter>(lstProblems, lstSuccess, lblProgress);
     importer_ = std::make_unique<Importer>(homeFolder, *reporter_, clock);
     if (!timer) { ownTimer_ = std::make_unique<QtCycleTimer>(); timer = ownTimer_.get(); }
     cycle_ = std::make_unique<ImportCycle>(*importer_, *timer);
+    cycle_->setPassRunner([this](std::function<void()> work, std::function<void()> done) {
+        runOnWorker(std::move(work), std::move(done));
+    });
     cycle_->setStateListener([this] { refreshButtons(); });
     showCriticalMessage = [this](const QString& text) { QMessageBox::critical(this, windowTitle(), text); };
 
     connect(cmdAutoOnOff, &QPushButton::clicked, this, [this] { cycle_->cmdAutoOnOff_Click(); });
     connect(cmdMembers, &QPushButton::clicked, this, [this] { cycle_->ManualImport(); });
-    connect(cmdLoan, &QPushButton::clicked, this, &TarvOpen::cmdLoanRun_Click);
+    connect(cmdLoan, &QPushButton::clicked, this, &MainWindow::cmdLoanRun_Click);
     connect(cmdExit, &QPushButton::clicked, this, &QWidget::close);
-    connect(cmdSearch, &QPushButton::clicked, this, &TarvOpen::cmdSearch_Click);
-    connect(cmdDelete, &QPushButton::clicked, this, &TarvOpen::cmdDelete_Click);
+    connect(cmdSearch, &QPushButton::clicked, this, &MainWindow::cmdSearch_Click);
+    connect(cmdDelete, &QPushButton::clicked, this, &MainWindow::cmdDelete_Click);
     askMemberNumber = [this]() -> std::optional<QString> {
         bool ok = false;
         const QString answer = QInputDialog::getText(this, QStringLiteral("DELETE"), QStringLiteral("enter member number to delete"),
@@ -85,9 +119,26 @@ TarvOpen::TarvOpen(const QString& homeFolder, Clock& clock, CycleTimer* timer, Q
     cycle_->cmdAutoOnOff_Click();  // the importer starts itself
 }
 
-TarvOpen::~TarvOpen() = default;
+// A window closed by its owner (not by Exit) lets a running pass end before the importer goes.
+MainWindow::~MainWindow() {
+    if (worker_) worker_->wait();
+}
 
-void TarvOpen::buildControls() {
+// The pass runs on a thread of its own, so the window answers while an agency call waits;
+// its connections are opened, used and closed there. The end is handed back to the window's
+// thread, after every report line the pass gave.
+void MainWindow::runOnWorker(std::function<void()> work, std::function<void()> done) {
+    worker_ = QThread::create(std::move(work));
+    worker_->setParent(this);
+    connect(worker_, &QThread::finished, this, [this, worker = worker_.data(), done = std::move(done)] {
+        worker->deleteLater();
+        done();
+        emit passEnded();
+    });
+    worker_->start();
+}
+
+void MainWindow::buildControls() {
     cmdAutoOnOff = button(QStringLiteral("cmdAutoOnOff"), QStringLiteral("&Start"), QStringLiteral("Click here to start/stop import process"));
     cmdMembers = button(QStringLiteral("cmdMembers"), QStringLiteral("Manual import"), QStringLiteral("Click here for an on-demand import of applications"));
     cmdLoan = button(QStringLiteral("cmdLoan"), QStringLiteral("Loan"), QStringLiteral("Click here to import one application with its loan"));
@@ -160,7 +211,7 @@ void TarvOpen::buildControls() {
     layout->addWidget(fraAuto);
 }
 
-void TarvOpen::showSettings() {
+void MainWindow::showSettings() {
     const StartupSettings& s = importer_->startup;
     txtDatabase->setText(s.txtDatabase);
     chkSQL->setChecked(s.chkSQL);
@@ -173,15 +224,19 @@ void TarvOpen::showSettings() {
     txtTeller->setText(importer_->txtTeller);
 }
 
-void TarvOpen::refreshButtons() {
+void MainWindow::refreshButtons() {
     cmdAutoOnOff->setText(cycle_->startStopCaption());
-    // The manual buttons work only while stopped; the deletion button stays available.
-    for (QPushButton* b : {cmdMembers, cmdLoan, cmdExit, cmdSearch}) b->setEnabled(cycle_->commandButtonsEnabled());
-    PassDate->setText(importer_->PassDate);
+    // The manual buttons work only while stopped with no pass running; the search only
+    // reads, so it is there as soon as the switch is off; the deletion button stays
+    // available and waits for a running pass by itself.
+    for (QPushButton* b : {cmdMembers, cmdLoan, cmdExit}) b->setEnabled(cycle_->commandButtonsEnabled());
+    cmdSearch->setEnabled(!cycle_->started());
+    // The pass sets the date when it starts; it is shown once the pass has ended.
+    if (!cycle_->passRunning()) PassDate->setText(importer_->PassDate);
     showCycleTimes();
 }
 
-void TarvOpen::showCycleTimes() {
+void MainWindow::showCycleTimes() {
     const QDateTime last = cycle_->lastCycleEnded();
     const QDateTime next = cycle_->nextCycleDue();
     QString text = last.isValid() ? QStringLiteral("Last cycle ended at ") + last.toString(QStringLiteral("HH:mm:ss"))
@@ -191,15 +246,15 @@ void TarvOpen::showCycleTimes() {
     lblCycleTimes->setText(text);
 }
 
-void TarvOpen::cmdSearch_Click() {
-    QCoreApplication::processEvents();
-    if (!search_) search_ = std::make_unique<frmSearch>(importer_->programFolder());
+void MainWindow::cmdSearch_Click() {
+    if (!search_) search_ = std::make_unique<SearchWindow>(importer_->programFolder());
     search_->show();
     search_->raise();
     search_->activateWindow();
 }
 
-void TarvOpen::cmdLoanRun_Click() {
+void MainWindow::cmdLoanRun_Click() {
+    if (!cycle_->commandButtonsEnabled()) return;
     const std::optional<QString> answer = askApplicationNumber();
     if (!answer || answer->trimmed().isEmpty()) return;
     bool ok = false;
@@ -212,9 +267,18 @@ void TarvOpen::cmdLoanRun_Click() {
     cycle_->ManualLoan(id);
 }
 
-void TarvOpen::cmdDelete_Click() {
+// The pass owns the importer's connections while it runs; a deletion waits for its end. The
+// question boxes let a cycle start meanwhile, so it is asked again after each of them.
+bool MainWindow::refusedWhilePassRuns() {
+    if (!cycle_->passRunning()) return false;
+    reporter_->showException(kDeletionWaitsForCycle);
+    return true;
+}
+
+void MainWindow::cmdDelete_Click() {
+    if (refusedWhilePassRuns()) return;
     const std::optional<QString> answer = askMemberNumber();
-    if (!answer || answer->trimmed().isEmpty()) return;
+    if (!answer || answer->trimmed().isEmpty() || refusedWhilePassRuns()) return;
     const std::optional<long> member = ParseMemberNumberAnswer(*answer);
     if (!member) {
         importer_->ShowException(QStringLiteral("Not a member number: \"") + *answer +
@@ -226,16 +290,16 @@ void TarvOpen::cmdDelete_Click() {
         // The confirmation is asked with the connections closed, so a cycle due meanwhile
         // runs as usual; the deletion then opens them afresh.
         const MemberDeletionPlan plan = PlanMemberDeletion(*importer_, OpenDeletionConnections, *member);
-        if (confirmDeletion(plan.describe())) DeleteMemberRecords(*importer_, OpenDeletionConnections, *member);
+        if (confirmDeletion(plan.describe()) && !refusedWhilePassRuns())
+            DeleteMemberRecords(*importer_, OpenDeletionConnections, *member);
     } catch (const VeltError& error) {
         importer_->ShowException(error.description());  // names the table and the error number
-        if (error.description() != kDeletionWaitsForCycle)
-            importer_->ShowException(QStringLiteral("Nothing was deleted for member %1.").arg(*member));
+        importer_->ShowException(QStringLiteral("Nothing was deleted for member %1.").arg(*member));
     }
     cmdDelete->setEnabled(true);
 }
 
-void TarvOpen::closeEvent(QCloseEvent* event) {
+void MainWindow::closeEvent(QCloseEvent* event) {
     if (!cycle_->canClose()) {
         showCriticalMessage(QStringLiteral("You can only close the application when it is not running"));
         event->ignore();
