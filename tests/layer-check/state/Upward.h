@@ -1,0 +1,4 @@
+#pragma once
+#include "common/Value.h"
+#include "state/Other.h"
+#include "import/Pass.h"
