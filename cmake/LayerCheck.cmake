@@ -1,5 +1,5 @@
 # Refuses an include that points upwards. Run as a script:
-#   cmake -DSOURCE_DIR=<src> -DLAYERS="<lowest>;...;<highest>" -P LayerCheck.cmake
+#   cmake -DSOURCE_DIR=<src> -DLAYERS=<lowest>,...,<highest> -P LayerCheck.cmake
 # A file in a layer's folder may include its own layer and the layers listed before it;
 # an include of a later layer fails, naming the file, the include and what the layer may use.
 cmake_minimum_required(VERSION 3.25)
@@ -8,6 +8,7 @@ if(NOT SOURCE_DIR OR NOT LAYERS)
   message(FATAL_ERROR "LayerCheck: SOURCE_DIR and LAYERS are required")
 endif()
 
+string(REPLACE "," ";" LAYERS "${LAYERS}")
 get_filename_component(SOURCE_DIR "${SOURCE_DIR}" ABSOLUTE)
 set(upward "")
 set(below "")
