@@ -6,6 +6,7 @@
 #include "app/InstanceLock.h"
 #include "app/RuleExplanation.h"
 #include "app/ToolCommands.h"
+#include "common/LocalTimeZone.h"
 #include "gui/TarvOpen.h"
 
 #include <QApplication>
@@ -36,6 +37,7 @@ QString executableFolder(const char* argv0) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    ReadLocalTimeZoneOnce();
     QStringList arguments;
     for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
     QString error;
