@@ -13,6 +13,8 @@
 
 namespace autovelt::db {
 
+class StatementCache;
+
 // One database connection, opened from a connection string. Statements reach the engine
 // as the caller wrote them, except on the embedded engine, where file-database statements
 // are rewritten so they run unchanged from the caller's view. Failures raise VeltError
@@ -78,6 +80,8 @@ public:
     // The key columns of a table, read once per session.
     const QStringList& keyColumnsOf(const QString& table);
     QString prepareStatement(const QString& statement) const;
+    // Runs a statement with "?" for its values, bound in order; returns the rows affected.
+    long long executeBound(const QString& statement, const QVariantList& values, QVariant* insertedKey = nullptr);
     VeltError lastError(const QString& fallback) const;
     VeltError errorFrom(const class QSqlError& error) const;
 
@@ -107,6 +111,9 @@ private:
     QString connectionString_;
     ConnectionTarget target_;
     QSqlDatabase db_;
+    // Embedded engine: statements prepared once and run again with other values; one per
+    // session, shared by the connections attached to it.
+    std::shared_ptr<StatementCache> statements_;
 };
 
 }  // namespace autovelt::db
