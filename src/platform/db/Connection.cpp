@@ -119,11 +119,11 @@ void Connection::openWithin(Connection& host, const QString& schemaName, const Q
         throw unreadable(error);
     }
     ensureReadable();
-    // Only with a rollback journal does one commit reach every attached file atomically. A
-    // truncated journal is synced at the commit (a deleted one would need its folder synced),
-    // so a committed batch never comes back as a hot journal after a power cut.
-    configureEmbeddedJournal(QStringLiteral("main"), QStringLiteral("TRUNCATE"));
-    configureEmbeddedJournal(schemaName, QStringLiteral("TRUNCATE"));
+    // Only with a rollback journal does one commit reach every attached file atomically. The
+    // journal's removal is synced with its folder at the commit (EXTRA), so a committed batch
+    // never comes back as a hot journal after a power cut, and no journal file stays behind.
+    configureEmbeddedJournal(QStringLiteral("main"), QStringLiteral("DELETE"));
+    configureEmbeddedJournal(schemaName, QStringLiteral("DELETE"));
 }
 
 void Connection::run(const QString& statement) {
@@ -132,12 +132,14 @@ void Connection::run(const QString& statement) {
     if (!query.exec(statement)) throw errorFrom(query.lastError());
 }
 
-// Full synchronous commits: a committed application survives a crash or a power cut.
+// Synchronous commits: a committed application survives a crash or a power cut. A deleted
+// journal is only gone for good once its folder is synced too (EXTRA).
 void Connection::configureEmbeddedJournal(const QString& schema, const QString& mode) {
     if (readOnly_) return;  // a reader leaves the files as they are
+    const QString synchronous = mode == QLatin1String("DELETE") ? QStringLiteral("EXTRA") : QStringLiteral("FULL");
     QSqlQuery pragma(db_);
     for (const QString& statement : {QStringLiteral("PRAGMA \"%1\".journal_mode=%2").arg(schema, mode),
-                                     QStringLiteral("PRAGMA \"%1\".synchronous=FULL").arg(schema)}) {
+                                     QStringLiteral("PRAGMA \"%1\".synchronous=%2").arg(schema, synchronous)}) {
         traceStatement(statement);
         pragma.exec(statement);
     }
