@@ -12,6 +12,7 @@
 // time and peak memory reported are those of the pass alone (getrusage of that process).
 
 #include "app/ControlSettings.h"
+#include "common/LocalTimeZone.h"
 #include "platform/db/StatementTrace.h"
 #include "platform/db/TextComparison.h"
 #include "import/ImportPass.h"
@@ -75,20 +76,34 @@ void generate(test::TestInstallation& inst, int count) {
 
 double seconds(const timeval& t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; }
 
-// Writes the statement stream to a file, for the replay.
+// Writes the statement stream to a file, for the replay, and times how long each session
+// holds the write lock: from the BEGIN IMMEDIATE that takes it to the COMMIT or ROLLBACK.
 class FileTrace : public db::StatementTrace {
 public:
     explicit FileTrace(const QString& path) : file_(path) {
         file_.open(QIODevice::WriteOnly);
         out_.setDevice(&file_);
+        clock_.start();
     }
     void statement(const QString& session, const QString& text, const QVariantList& bound) override {
         out_ << session << text << bound;
+        if (text == QLatin1String("BEGIN IMMEDIATE")) {
+            lockedSince_[session] = clock_.nsecsElapsed();
+        } else if ((text == QLatin1String("COMMIT") || text == QLatin1String("ROLLBACK")) && lockedSince_.contains(session)) {
+            longestLockNs_ = std::max(longestLockNs_, clock_.nsecsElapsed() - lockedSince_.take(session));
+            ++locks_;
+        }
     }
+    double longestLockMs() const { return double(longestLockNs_) / 1e6; }
+    int locks() const { return locks_; }
 
 private:
     QFile file_;
     QDataStream out_;
+    QElapsedTimer clock_;
+    QHash<QString, qint64> lockedSince_;
+    qint64 longestLockNs_ = 0;
+    int locks_ = 0;
 };
 
 // The child: one cycle's settings load and import pass on the installation.
@@ -117,15 +132,17 @@ int runPass(const QString& home, const QString& tracePath) {
     getrusage(RUSAGE_SELF, &usage);
     const int successes = int(reporter.successes().size());
     std::printf("pass_seconds %.3f\ncpu_user_seconds %.3f\ncpu_system_seconds %.3f\npeak_rss_kib %ld\n"
-                "success_lines %d\nproblem_lines %d\n",
+                "success_lines %d\nproblem_lines %d\nlongest_lock_ms %.1f\nlocks %d\n",
                 elapsed, seconds(usage.ru_utime), seconds(usage.ru_stime), usage.ru_maxrss, successes,
-                int(reporter.problems().size()));
+                int(reporter.problems().size()), trace.longestLockMs(), trace.locks());
+    for (const QString& problem : reporter.problems().mid(0, 5)) std::fprintf(stderr, "problem: %s\n", qPrintable(problem));
     return 0;
 }
 
 // The other child: the recorded statements, replayed on the copy of the databases. Every
-// statement is prepared, bound, run and its rows read, as a plain program using the engine
-// would; the files of the original installation are found in the copy.
+// statement is prepared once per text and session, bound, run and its rows read, as a plain
+// program using the engine well would; the files of the original installation are found in
+// the copy.
 int runReplay(const QString& tracePath, const QString& original, const QString& copy) {
     QFile file(tracePath);
     if (!file.open(QIODevice::ReadOnly)) return 1;
@@ -141,6 +158,7 @@ int runReplay(const QString& tracePath, const QString& original, const QString& 
     QElapsedTimer wall;
     wall.start();
     QHash<QString, QSqlDatabase> sessions;
+    QHash<QString, QHash<QString, QSqlQuery>> prepared;  // by session, then text
     for (const Entry& e : entries) {
         if (e.text.startsWith(QLatin1String("-- open "))) {
             QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("replay-") + e.session);
@@ -151,22 +169,24 @@ int runReplay(const QString& tracePath, const QString& original, const QString& 
             sessions.insert(e.session, db);
             continue;
         }
-        QSqlQuery q(sessions.value(e.session));
-        q.setForwardOnly(true);
-        bool ok = false;
-        if (e.bound.isEmpty()) {
-            ok = q.exec(e.text);
-        } else {
+        QHash<QString, QSqlQuery>& statements = prepared[e.session];
+        auto found = statements.find(e.text);
+        if (found == statements.end()) {
+            QSqlQuery q(sessions.value(e.session));
+            q.setForwardOnly(true);
             q.prepare(e.text);
-            for (const QVariant& v : e.bound) q.addBindValue(v);
-            ok = q.exec();
+            found = statements.insert(e.text, q);
         }
-        if (!ok) {
+        QSqlQuery& q = found.value();
+        for (int i = 0; i < e.bound.size(); ++i) q.bindValue(i, e.bound[i]);
+        if (!q.exec()) {
             std::fprintf(stderr, "replay: %s\n  %s\n", qPrintable(q.lastError().text()), qPrintable(e.text.left(200)));
             return 1;
         }
+        const int columns = q.record().count();
         while (q.next())
-            for (int i = 0; i < q.record().count(); ++i) (void)q.value(i);
+            for (int i = 0; i < columns; ++i) (void)q.value(i);
+        q.finish();
     }
     std::printf("replay_seconds %.3f\nreplay_statements %lld\n", double(wall.nsecsElapsed()) / 1e9,
                 static_cast<long long>(entries.size()));
@@ -194,6 +214,7 @@ void copyFolder(const QString& from, const QString& to) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    ReadLocalTimeZoneOnce();  // as the program does
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() == 4 && args[1] == QLatin1String("--pass")) return runPass(args[2], args[3]);
@@ -237,6 +258,9 @@ int main(int argc, char** argv) {
     std::printf("CPU time            %.2f s (user %.2f s, system %.2f s)\n", cpu,
                 figures.value(QStringLiteral("cpu_user_seconds")), figures.value(QStringLiteral("cpu_system_seconds")));
     std::printf("peak memory         %.1f MiB\n", figures.value(QStringLiteral("peak_rss_kib")) / 1024.0);
+    std::printf("longest write lock  %.1f ms (of %.0f transactions)\n", figures.value(QStringLiteral("longest_lock_ms")),
+                figures.value(QStringLiteral("locks")));
+    std::printf("statements/application %.1f\n", imported > 0 ? replay.value(QStringLiteral("replay_statements")) / imported : 0.0);
     const double replaySeconds = replay.value(QStringLiteral("replay_seconds"));
     std::printf("replay of its %.0f statements %.2f s: the pass takes %.2f times the replay\n",
                 replay.value(QStringLiteral("replay_statements")), replaySeconds,

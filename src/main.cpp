@@ -6,6 +6,7 @@
 #include "app/InstanceLock.h"
 #include "app/RuleExplanation.h"
 #include "app/ToolCommands.h"
+#include "common/LocalTimeZone.h"
 
 #include <QCoreApplication>
 #include <cstdio>
@@ -13,6 +14,7 @@
 using namespace autovelt;
 
 int main(int argc, char** argv) {
+    ReadLocalTimeZoneOnce();
     QStringList arguments;
     for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
     QString error;

@@ -1,5 +1,6 @@
 // autovelt-window: the importer's main window, a program of its own so that the server's
 // program (autovelt) links no window library. The cycle starts itself when the window opens.
+#include "common/LocalTimeZone.h"
 #include "app/CommandLine.h"
 #include "app/InstanceLock.h"
 #include "gui/MainWindow.h"
@@ -22,6 +23,7 @@ const char* const kWindowUsage =
 }  // namespace
 
 int main(int argc, char** argv) {
+    ReadLocalTimeZoneOnce();
     QStringList arguments;
     for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
     QString error;

@@ -426,3 +426,4 @@ CREATE TABLE IF NOT EXISTS UDFSetUp (
 CREATE INDEX IF NOT EXISTS idx_MemberMain_NINumber ON MemberMain (NINumber);
 CREATE INDEX IF NOT EXISTS idx_MemberMain_Surname_DOB ON MemberMain (Surname, DOB);
 CREATE INDEX IF NOT EXISTS idx_MemberAddress_Bank ON MemberAddress (Code1, Code2);
+CREATE INDEX IF NOT EXISTS idx_MemberBalances_MemberNo ON MemberBalances (MemberNo);

@@ -1,5 +1,7 @@
 #include "common/PrivateFiles.h"
 
+#include "common/BatchFiles.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QStringList>
@@ -54,21 +56,42 @@ bool OpenPrivateFile(QFile& file, QIODevice::OpenMode mode) {
     return file.setPermissions(kOwnerReadWrite);
 }
 
-bool WritePrivateFile(const QString& path, const QByteArray& data, QString* error) {
+bool WritePrivateFile(const QString& path, const QByteArray& data, QString* error, FileSync sync) {
     QByteArray temporary = QFile::encodeName(path) + ".XXXXXX";
     const int fd = ::mkstemp(temporary.data());  // created 0600
     if (fd < 0) {
         if (error) *error = systemError();
         return false;
     }
-    const bool written = ::fchmod(fd, kPrivateFile) == 0 && writeAll(fd, data) && ::fsync(fd) == 0;
+    const bool written = ::fchmod(fd, kPrivateFile) == 0 && writeAll(fd, data) && (sync == FileSync::WithBatch || ::fsync(fd) == 0);
+    // The disk starts on it now, so the batch's sync finds little left to write.
+    if (written && sync == FileSync::WithBatch) ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
     const QString reason = written ? QString() : systemError();
     if (::close(fd) != 0 || !written || ::rename(temporary.constData(), QFile::encodeName(path).constData()) != 0) {
         if (error) *error = reason.isEmpty() ? systemError() : reason;
         ::unlink(temporary.constData());
         return false;
     }
+    const QString folder = QFileInfo(path).absolutePath();
+    if (sync == FileSync::WithBatch) {
+        NoteBatchFile(path);
+        NoteBatchFolder(folder);
+        return true;
+    }
+    // A renamed file is only there after a power cut once its folder's entry is on disk.
+    if (!SyncFolder(folder)) {
+        if (error) *error = systemError();
+        return false;
+    }
     return true;
+}
+
+bool SyncFolder(const QString& folder) {
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool synced = ::fsync(fd) == 0;
+    ::close(fd);
+    return synced;
 }
 
 bool IsOpenToOthers(const QString& path) {

@@ -17,9 +17,17 @@ bool MakePrivateFolder(const QString& path);
 // symbolic link at the path is refused, never followed.
 bool OpenPrivateFile(QFile& file, QIODevice::OpenMode mode);
 
+// When a written file reaches the disk: at once, or with the other files of the batch
+// (SyncBatchFiles, before the commit that records them).
+enum class FileSync { Now, WithBatch };
+
 // Replaces the file's content at once: the data goes to a private temporary file beside it,
-// reaches the disk, and is renamed over the file. False (with the reason) on failure.
-bool WritePrivateFile(const QString& path, const QByteArray& data, QString* error = nullptr);
+// reaches the disk, and is renamed over the file, and the folder's entry reaches the disk
+// too. False (with the reason) on failure.
+bool WritePrivateFile(const QString& path, const QByteArray& data, QString* error = nullptr, FileSync sync = FileSync::Now);
+
+// Makes the folder's entries (a file renamed or created in it) reach the disk.
+bool SyncFolder(const QString& folder);
 
 // True when group or other users have any permission on the file or folder.
 bool IsOpenToOthers(const QString& path);

@@ -120,7 +120,9 @@ void deliver(Importer& importer, const QueuedEmail& email) {
     EffectOutbox outbox(importer.connections.TarvAudt);
     const QHash<QString, EffectOutbox::Performer> performers{
         {kEmailEffect, [&importer](const Effect& effect) { return SendQueuedEmail(importer, effect); }}};
-    for (const Effect& effect : outbox.performPending(performers, importer.clock().now()))
+    const QHash<QString, EffectOutbox::Preparer> preparers{
+        {kEmailEffect, [&importer](const Effect& effect) { return PrepareQueuedEmail(importer, effect); }}};
+    for (const Effect& effect : outbox.performPending(performers, importer.clock().now(), preparers))
         importer.ShowException(QStringLiteral("Gave up on the ") + effect.kind + QStringLiteral(" of application ") +
                                effect.applicationKey + QStringLiteral(" after ") + QString::number(effect.attempts) +
                                QStringLiteral(" attempts"));

@@ -1,9 +1,11 @@
 #include "comms/QueuedEmail.h"
 
 #include "comms/ImporterMail.h"
+#include "comms/PickupFolderTransport.h"
 #include "comms/SendEmail.h"
 #include "state/Importer.h"
 
+#include <QCryptographicHash>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -44,12 +46,21 @@ void QueueEmail(Importer& importer, const QueuedEmail& email) {
         .record(importer.app.identityKey, kEmailEffect, EncodeQueuedEmail(email), importer.clock().now());
 }
 
-bool SendQueuedEmail(Importer& importer, const Effect& effect) {
-    const QueuedEmail email = DecodeQueuedEmail(effect.payload);
-    const QString result = SendEmail(email.to, email.subject, email.replyAddress, email.body, email.smtpServer, email.port,
-                                     email.senderAccount, importer.config.smtpPassword, email.attachments, email.useSsl,
-                                     mailContextOf(importer));
-    if (result == QLatin1String("ok")) return true;
+namespace {
+
+// The pickup folder the installation's emails are written to; empty when they go by SMTP.
+QString pickupFolderOf(Importer& importer) {
+    const MailContext context = mailContextOf(importer);
+    return context.transport ? QString() : context.settings.pickupFolder.trimmed();
+}
+
+// The effect's own name, unique beside other installations writing to the same folder.
+QString pickupNameOf(const Effect& effect) {
+    const QByteArray key = QCryptographicHash::hash(effect.applicationKey.toUtf8(), QCryptographicHash::Sha1).toHex().left(12);
+    return QStringLiteral("velt-%1-%2").arg(effect.id).arg(QString::fromLatin1(key));
+}
+
+bool reportNotSent(Importer& importer, const QueuedEmail& email, const QString& result) {
     if (email.failureLine.isEmpty()) {
         importer.ShowException(QStringLiteral("Email to ") + email.to + QStringLiteral(" not sent: ") + result);
     } else {
@@ -57,6 +68,49 @@ bool SendQueuedEmail(Importer& importer, const Effect& effect) {
         importer.ShowException(QStringLiteral("The response was ") + result);
     }
     return false;
+}
+
+QString preparePickupEmail(Importer& importer, const QString& folder, const Effect& effect, const QueuedEmail& email) {
+    const MailContext context = mailContextOf(importer);
+    BuiltMail built = buildMailMessage(email.to, email.subject, email.replyAddress, email.body, email.senderAccount,
+                                       email.attachments, context.cuname);
+    if (!built.error.isEmpty()) return built.error;
+    if (context.plainText) built.message.html = false;
+    return PickupFolderTransport(folder).prepare(pickupNameOf(effect), built.message);
+}
+
+}  // namespace
+
+bool PrepareQueuedEmail(Importer& importer, const Effect& effect) {
+    const QString folder = pickupFolderOf(importer);
+    if (folder.isEmpty()) return true;
+    const QueuedEmail email = DecodeQueuedEmail(effect.payload);
+    const QString result = preparePickupEmail(importer, folder, effect, email);
+    return result == QLatin1String("ok") || reportNotSent(importer, email, result);
+}
+
+bool SendQueuedEmail(Importer& importer, const Effect& effect) {
+    const QueuedEmail email = DecodeQueuedEmail(effect.payload);
+    const QString folder = pickupFolderOf(importer);
+    QString result;
+    if (folder.isEmpty()) {
+        result = SendEmail(email.to, email.subject, email.replyAddress, email.body, email.smtpServer, email.port,
+                           email.senderAccount, importer.config.smtpPassword, email.attachments, email.useSsl,
+                           mailContextOf(importer));
+    } else {
+        PickupFolderTransport pickup(folder);
+        // Prepared before the attempt was recorded, unless the caller had no preparing step.
+        result = pickup.prepared(pickupNameOf(effect)) ? QStringLiteral("ok") : preparePickupEmail(importer, folder, effect, email);
+        if (result == QLatin1String("ok")) result = pickup.deliver(pickupNameOf(effect));
+    }
+    return result == QLatin1String("ok") || reportNotSent(importer, email, result);
+}
+
+EffectOutbox::Settled SettleQueuedEmail(Importer& importer, const Effect& effect) {
+    const QString folder = pickupFolderOf(importer);
+    if (folder.isEmpty()) return EffectOutbox::Settled::Unknown;
+    return PickupFolderTransport(folder).prepared(pickupNameOf(effect)) ? EffectOutbox::Settled::NotYet
+                                                                        : EffectOutbox::Settled::Happened;
 }
 
 }  // namespace autovelt

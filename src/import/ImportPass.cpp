@@ -284,8 +284,10 @@ void ImportPass::performEffects() {
         {kEmailEffect, [this](const Effect& effect) { return SendQueuedEmail(im_, effect); }},
         {kFileEffect, [this](const Effect& effect) { return PerformFileEffect(im_, effect.payload); }},
         {kRulesLogEffect, [this](const Effect& effect) { return applyRulesLog(effect); }}};
+    const QHash<QString, EffectOutbox::Preparer> preparers{
+        {kEmailEffect, [this](const Effect& effect) { return PrepareQueuedEmail(im_, effect); }}};
     const bool mailWasResting = outbox_.resting(kEmailEffect);
-    for (const Effect& effect : outbox_.performPending(performers, im_.clock().now()))
+    for (const Effect& effect : outbox_.performPending(performers, im_.clock().now(), preparers))
         im_.ShowException(QStringLiteral("Gave up on the ") + effect.kind + QStringLiteral(" of application ") +
                           effect.applicationKey + QStringLiteral(" after ") + QString::number(effect.attempts) +
                           QStringLiteral(" attempts"));
@@ -322,8 +324,11 @@ void ImportPass::recoverInterruptedRun() {
         unit_.clearInterruptedCommit();
     }
     // Filing a staged file and removing a filed document from the website are safe to
-    // repeat; anything else under way is left for a person.
-    for (const Effect& effect : outbox_.settleInterrupted({kFileEffect, kDocumentEffect}))
+    // repeat, an email written to the pickup folder tells whether it was delivered; anything
+    // else under way is left for a person.
+    const QHash<QString, EffectOutbox::Settler> settlers{
+        {kEmailEffect, [this](const Effect& effect) { return SettleQueuedEmail(im_, effect); }}};
+    for (const Effect& effect : outbox_.settleInterrupted({kFileEffect, kDocumentEffect}, settlers, im_.clock().now()))
         im_.ShowException(QStringLiteral("The ") + effect.kind + QStringLiteral(" of application ") + effect.applicationKey +
                           QStringLiteral(" was under way when the importer stopped; it is not repeated: please check "
                                          "whether it happened"));

@@ -11,10 +11,16 @@
 //   uncertain -> a run stopped during the attempt: it may or may not have happened. It is
 //                never repeated (an applicant never gets a second email) and is reported
 //                for a person to check. Kinds that are safe to repeat (filing a staged
-//                file, removing a filed document from the website) are pending again.
+//                file, removing a filed document from the website) are pending again, and
+//                kinds that can tell whether the attempt happened (an email written to the
+//                pickup folder) are settled by what they find.
 //   failed    -> refused every attempt; reported
 // An application rolled back takes its effects with it; a committed one keeps them until
 // they are performed.
+//
+// The effects waiting after a commit are performed together: one commit marks them all
+// "sending", one records how each attempt ended, and the files they wrote reach the disk
+// before each of the two.
 
 #include <QDateTime>
 #include <QHash>
@@ -41,6 +47,13 @@ public:
 
     // Performs one effect; true when it happened, false to try again in a later run.
     using Performer = std::function<bool(const Effect&)>;
+    // Makes an effect ready before its attempt is recorded, so that a run stopped during the
+    // attempt can tell whether it happened (an email's private temporary in the pickup
+    // folder); false when it cannot (the effect then counts a failed attempt).
+    using Preparer = std::function<bool(const Effect&)>;
+    // Whether an effect a stopped run was performing happened.
+    enum class Settled { Happened, NotYet, Unknown };
+    using Settler = std::function<Settled(const Effect&)>;
 
     explicit EffectOutbox(db::Connection& audit) : audit_(audit) {}
 
@@ -50,19 +63,24 @@ public:
     // Outside any transaction: every step commits on its own.
     // Effects a stopped run was performing become "uncertain"; they are returned to report.
     // Those of the kinds named are safe to repeat and become "pending" again.
-    QList<Effect> settleInterrupted(const QStringList& repeatableKinds = {});
+    // Those with a settler become "done" or "pending" when it can tell.
+    QList<Effect> settleInterrupted(const QStringList& repeatableKinds = {}, const QHash<QString, Settler>& settlers = {},
+                                    const QDateTime& at = {});
     // The applications with effects of that kind still to perform.
     QStringList applicationsWaitingFor(const QString& kind);
     // Performs every pending effect; an effect whose performer fails its last attempt
     // becomes "failed" and is returned to report. After a failed attempt the rest of that
     // kind wait, untried and uncounted, for the next pass (one outbox serves one pass): a
     // mail server that does not answer costs one timeout per pass, not one per email.
-    QList<Effect> performPending(const QHash<QString, Performer>& performers, const QDateTime& at);
+    QList<Effect> performPending(const QHash<QString, Performer>& performers, const QDateTime& at,
+                                 const QHash<QString, Preparer>& preparers = {});
     // True once an effect of the kind failed in this pass.
     bool resting(const QString& kind) const { return resting_.contains(kind); }
 
 private:
     void setState(qint64 id, const QString& state, const QString& extra = QString());
+    // One statement per state for many effects; `extra` may use the column values.
+    void setStates(const QList<qint64>& ids, const QString& state, const QString& extra = QString());
 
     db::Connection& audit_;
     QSet<QString> resting_;

@@ -1,5 +1,6 @@
 #include "state/FileAfterCommit.h"
 
+#include "common/BatchFiles.h"
 #include "state/EffectOutbox.h"
 #include "state/Importer.h"
 
@@ -14,7 +15,7 @@ QString FileAfterCommit(Importer& importer, StagedFile file, const QByteArray& c
     // filed straight away, by the same move.
     file.staged = importer.stagedFiles().stage(key.isEmpty() ? QStringLiteral("outside a pass") : key, file.name, content);
     if (key.isEmpty()) {
-        if (!FileStagedFile(file, reason)) {
+        if (!FileStagedFile(file, reason) || !SyncBatchFiles(reason)) {
             QFile::remove(file.staged);
             return {};
         }

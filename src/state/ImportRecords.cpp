@@ -31,6 +31,12 @@ void EnsureImporterTables(db::Connection& audit) {
                           .arg(audit.nameForNewTable(QStringLiteral("VeltCreditSearch")),
                                sqlServer ? QStringLiteral("ID INT IDENTITY(1,1) NOT NULL PRIMARY KEY")
                                          : QStringLiteral("ID INTEGER PRIMARY KEY AUTOINCREMENT")));
+    // What the pass looks up in its own tables is indexed, so no lookup grows with them.
+    if (sqlServer) return;
+    for (const auto& [index, on] : {std::pair{"VeltEffect_State", "VeltEffect (State)"},
+                                    std::pair{"VeltCreditSearch_Member", "VeltCreditSearch (MemberNo)"}})
+        audit.execute(QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2")
+                          .arg(audit.nameForNewTable(QLatin1String(index)), QLatin1String(on)));
 }
 
 std::optional<ImportRecord> FindImportRecord(db::Connection& audit, const QString& applicationKey) {

@@ -1,5 +1,6 @@
 #include "state/StagedFiles.h"
 
+#include "common/BatchFiles.h"
 #include "common/MemberFolder.h"
 #include "common/PrivateFiles.h"
 #include "common/VeltError.h"
@@ -72,7 +73,9 @@ QString StagedFiles::stage(const QString& applicationKey, const QString& name, c
     QString reason = QStringLiteral("the folder cannot be made");
     const int taken = QDir(folder).entryList(QDir::Files).size();
     const QString path = QDir(folder).filePath(QString::number(taken + 1) + QLatin1Char('-') + CleanFileNamePart(name));
-    if (!MakePrivateFolder(folder) || !WritePrivateFile(path, content, &reason))
+    // The file reaches the disk with the batch's other files, before the commit that records it.
+    NoteBatchFolder(folder_);
+    if (!MakePrivateFolder(folder) || !WritePrivateFile(path, content, &reason, FileSync::WithBatch))
         throw VeltError(75, QStringLiteral("StagedFiles"), QStringLiteral("Path/File access error (%1: %2)").arg(path, reason))
             .markEnvironmental();
     return path;
@@ -120,6 +123,7 @@ bool FileStagedFile(const StagedFile& file, QString* reason) {
     }
     QFile staged(file.staged);
     if (!staged.rename(target)) return fail(reason, staged.errorString());
+    NoteBatchFolder(folder);  // on disk before the commit that records the file as filed
     QDir().rmdir(QFileInfo(file.staged).absolutePath());  // the application's folder, once it is empty
     return true;
 }

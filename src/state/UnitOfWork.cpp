@@ -1,5 +1,6 @@
 #include "state/UnitOfWork.h"
 
+#include "common/BatchFiles.h"
 #include "common/PrivateFiles.h"
 #include "common/VeltError.h"
 #include "state/Connections.h"
@@ -66,6 +67,10 @@ bool UnitOfWork::batchDue(const QDateTime& now) const {
 
 QStringList UnitOfWork::commitBatch() {
     if (!batchOpen_) return {};
+    // The files the batch's effects name are on disk before the commit that records them.
+    QString reason;
+    if (!SyncBatchFiles(&reason))
+        throw VeltError(75, QStringLiteral("UnitOfWork"), QStringLiteral("Path/File access error (%1)").arg(reason)).markEnvironmental();
     const bool window = sessions_.size() > 1 && !keys_.isEmpty();
     QStringList committed;
     if (window) writeCommitWindow(committed);

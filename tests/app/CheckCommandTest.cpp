@@ -67,6 +67,9 @@ TEST_F(CheckCommandTest, EachBrokenPartFailsItsOwnCheckWithTheReason) {
          "core banking databases", ""},
         {"a missing table", [](CheckCommandTest& t) { t.inst->exec(QStringLiteral("TarvTran"), QStringLiteral("DROP TABLE LoanPayee")); },
          "database TarvTran", "LoanPayee"},
+        {"a missing index the import reads by", [](CheckCommandTest& t) {
+             t.inst->exec(QStringLiteral("TarvMain"), QStringLiteral("DROP INDEX idx_MemberBalances_MemberNo"));
+         }, "index on MemberBalances (MemberNo)", "CREATE INDEX idx_MemberBalances_MemberNo ON MemberBalances (MemberNo)"},
         {"a missing scanned images folder", [](CheckCommandTest& t) { QDir(t.inst->path(QStringLiteral("scans"))).removeRecursively(); },
          "settings and online database", "scanned image folder"},
         {"a missing template", [](CheckCommandTest& t) { QFile::remove(t.inst->path(QStringLiteral("Lnnotok.html"))); },

@@ -3,6 +3,8 @@
 #include "common/PrintableText.h"
 #include "common/SqlQuote.h"
 #include "platform/db/StatementDialect.h"
+#include "platform/db/SqlLiterals.h"
+#include "platform/db/StatementCache.h"
 #include "platform/db/StoredValues.h"
 #include "platform/db/TextComparison.h"
 
@@ -42,6 +44,17 @@ QVector<int> embeddedColumnKinds(const QSqlQuery& query, int columns) {
     return kinds;
 }
 
+// The engine's own handle of an embedded session.
+sqlite3* sessionHandle(const QSqlDatabase& db) {
+    const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0) return nullptr;
+    return *static_cast<sqlite3* const*>(handle.constData());
+}
+
+const VeltError closedConnection() {
+    return VeltError(3704, QStringLiteral("Connection"), QStringLiteral("Operation is not allowed when the object is closed.")).markEnvironmental();
+}
+
 // The single table of "SELECT ... FROM <table> [WHERE ...]"; empty for joins and the like.
 QString singleTableOf(const QString& statement) {
     static const QRegularExpression re(
@@ -64,7 +77,9 @@ bool Connection::sharesSessionWith(const Connection& other) const {
 }
 
 void Connection::close() {
-    // A borrowed session is the host's to close; this connection only lets go of it.
+    // The session's statements go before it; a borrowed session is the host's to close.
+    if (statements_ && !borrowed_) statements_->clear();
+    statements_.reset();
     if (borrowed_) db_ = QSqlDatabase();
     else if (db_.isValid() && db_.isOpen()) db_.close();
     borrowed_ = false;
@@ -94,6 +109,7 @@ void Connection::openWithin(Connection& host, const QString& schemaName, const Q
         throw VeltError(kGenericError, QStringLiteral("Connection"),
                         QStringLiteral("Could not find file '%1'.").arg(target_.filePath));
     db_ = host.db_;
+    statements_ = host.statements_;
     borrowed_ = true;
     readOnly_ = host.readOnly_;
     schema_ = schemaName;
@@ -103,7 +119,9 @@ void Connection::openWithin(Connection& host, const QString& schemaName, const Q
         throw unreadable(error);
     }
     ensureReadable();
-    // Only with a rollback journal does one commit reach every attached file atomically.
+    // Only with a rollback journal does one commit reach every attached file atomically. The
+    // journal's removal is synced with its folder at the commit (EXTRA), so a committed batch
+    // never comes back as a hot journal after a power cut, and no journal file stays behind.
     configureEmbeddedJournal(QStringLiteral("main"), QStringLiteral("DELETE"));
     configureEmbeddedJournal(schemaName, QStringLiteral("DELETE"));
 }
@@ -114,12 +132,14 @@ void Connection::run(const QString& statement) {
     if (!query.exec(statement)) throw errorFrom(query.lastError());
 }
 
-// Full synchronous commits: a committed application survives a crash or a power cut.
+// Synchronous commits: a committed application survives a crash or a power cut. A deleted
+// journal is only gone for good once its folder is synced too (EXTRA).
 void Connection::configureEmbeddedJournal(const QString& schema, const QString& mode) {
     if (readOnly_) return;  // a reader leaves the files as they are
+    const QString synchronous = mode == QLatin1String("DELETE") ? QStringLiteral("EXTRA") : QStringLiteral("FULL");
     QSqlQuery pragma(db_);
     for (const QString& statement : {QStringLiteral("PRAGMA \"%1\".journal_mode=%2").arg(schema, mode),
-                                     QStringLiteral("PRAGMA \"%1\".synchronous=FULL").arg(schema)}) {
+                                     QStringLiteral("PRAGMA \"%1\".synchronous=%2").arg(schema, synchronous)}) {
         traceStatement(statement);
         pragma.exec(statement);
     }
@@ -202,6 +222,7 @@ void Connection::openEmbedded(bool readOnly) {
     if (!db_.open()) throw lastError(QStringLiteral("Unable to open the database")).markEnvironmental();
     traceStatement(QStringLiteral("-- open ") + target_.filePath);
     RegisterTextComparison(db_);
+    if (sqlite3* session = sessionHandle(db_)) statements_ = std::make_shared<StatementCache>(session);
     schema_ = QStringLiteral("main");
     // Write-ahead logging for a database on its own: one flush per commit.
     configureEmbeddedJournal(schema_, QStringLiteral("WAL"));
@@ -362,9 +383,19 @@ long long Connection::execute(const QString& statement) {
 }
 
 long long Connection::execute(const QString& statement, QVariant& insertedKey) {
-    if (!isOpen()) throw VeltError(3704, QStringLiteral("Connection"), QStringLiteral("Operation is not allowed when the object is closed.")).markEnvironmental();
-    QSqlQuery query(db_);
+    if (!isOpen()) throw closedConnection();
     const QString prepared = prepareStatement(statement);
+    if (statements_) {
+        // The values are bound, so statements that differ only in them are prepared once.
+        const LiftedStatement lifted = liftLiterals(prepared);
+        traceStatement(lifted.text, lifted.values);
+        StatementCache::Result result;
+        QSqlError error;
+        if (!statements_->run(lifted.text, lifted.values, result, nullptr, error)) throw errorFrom(error);
+        insertedKey = result.affected > 0 ? result.insertedKey : QVariant();
+        return result.affected;
+    }
+    QSqlQuery query(db_);
     traceStatement(prepared);
     if (!query.exec(prepared)) throw errorFrom(query.lastError());
     const long long affected = query.numRowsAffected();
@@ -372,37 +403,74 @@ long long Connection::execute(const QString& statement, QVariant& insertedKey) {
     return affected;
 }
 
-Recordset Connection::openRecordset(const QString& statement, const CursorOptions& cursor) {
-    if (!isOpen()) throw VeltError(3704, QStringLiteral("Connection"), QStringLiteral("Operation is not allowed when the object is closed.")).markEnvironmental();
-    QSqlQuery query(db_);
-    query.setForwardOnly(true);
-    const QString prepared = prepareStatement(statement);
-    traceStatement(prepared);
-    if (!query.exec(prepared)) throw errorFrom(query.lastError());
+long long Connection::executeBound(const QString& statement, const QVariantList& values, QVariant* insertedKey) {
+    if (!isOpen()) throw closedConnection();
+    traceStatement(statement, values);
+    if (statements_) {
+        StatementCache::Result result;
+        QSqlError error;
+        if (!statements_->run(statement, values, result, nullptr, error)) throw errorFrom(error);
+        if (insertedKey) *insertedKey = result.insertedKey;
+        return result.affected;
+    }
+    QSqlQuery q(db_);
+    q.prepare(statement);
+    for (const QVariant& v : values) q.addBindValue(v);
+    if (!q.exec()) throw errorFrom(q.lastError());
+    if (insertedKey) *insertedKey = q.lastInsertId();
+    return q.numRowsAffected();
+}
 
+Recordset Connection::openRecordset(const QString& statement, const CursorOptions& cursor) {
+    if (!isOpen()) throw closedConnection();
+    const QString prepared = prepareStatement(statement);
     Recordset rs;
     rs.connection_ = this;
     rs.open_ = true;
-    const QSqlRecord record = query.record();
-    for (int i = 0; i < record.count(); ++i) {
-        rs.names_ << record.fieldName(i);
-        rs.indexes_.insert(record.fieldName(i).toLower(), i);
-    }
-    rs.kinds_ = target_.engine == Engine::Embedded ? embeddedColumnKinds(query, record.count())
-                                                   : QVector<int>(record.count(), static_cast<int>(ColumnKind::Other));
-    while (query.next()) {
-        Recordset::Row row;
-        row.values.resize(record.count());
-        for (int i = 0; i < record.count(); ++i)
-            row.values[i] = fromStoredValue(query.value(i), static_cast<ColumnKind>(rs.kinds_[i]));
-        row.original = row.values;
-        row.changed.fill(false, record.count());
-        rs.rows_.append(std::move(row));
+    QVector<QVector<QVariant>> rows;
+    if (statements_) {
+        const LiftedStatement lifted = liftLiterals(prepared);
+        traceStatement(lifted.text, lifted.values);
+        StatementCache::Result result;
+        QSqlError error;
+        if (!statements_->run(lifted.text, lifted.values, result, &rows, error)) throw errorFrom(error);
+        rs.columns_ = result.columns;
+    } else {
+        QSqlQuery query(db_);
+        query.setForwardOnly(true);
+        traceStatement(prepared);
+        if (!query.exec(prepared)) throw errorFrom(query.lastError());
+        auto columns = std::make_shared<RecordsetColumns>();
+        const QSqlRecord record = query.record();
+        for (int i = 0; i < record.count(); ++i) {
+            columns->names << record.fieldName(i);
+            columns->indexes.insert(record.fieldName(i).toLower(), i);
+        }
+        columns->kinds = target_.engine == Engine::Embedded ? embeddedColumnKinds(query, record.count())
+                                                            : QVector<int>(record.count(), static_cast<int>(ColumnKind::Other));
+        while (query.next()) {
+            QVector<QVariant> row(record.count());
+            for (int i = 0; i < record.count(); ++i)
+                row[i] = fromStoredValue(query.value(i), static_cast<ColumnKind>(columns->kinds[i]));
+            rows.append(std::move(row));
+        }
+        rs.columns_ = columns;
     }
     if (cursor.updatable()) {
         rs.table_ = singleTableOf(statement);
         rs.updatable_ = !rs.table_.isEmpty();
         if (rs.updatable_) rs.keyColumns_ = keyColumnsOf(rs.table_);
+    }
+    rs.rows_.reserve(rows.size());
+    for (QVector<QVariant>& values : rows) {
+        Recordset::Row row;
+        row.values = std::move(values);
+        // Only a row that may be changed keeps what it was read as.
+        if (rs.updatable_) {
+            row.original = row.values;
+            row.changed.fill(false, row.values.size());
+        }
+        rs.rows_.append(std::move(row));
     }
     return rs;
 }

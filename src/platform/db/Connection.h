@@ -13,6 +13,8 @@
 
 namespace autovelt::db {
 
+class StatementCache;
+
 // One database connection, opened from a connection string. Every statement is adapted for
 // the connection's engine before it is sent (adaptStatement): callers write the
 // file-database dialect and never translate. Failures raise VeltError with a number and a
@@ -79,6 +81,8 @@ public:
     const QStringList& keyColumnsOf(const QString& table);
     // The statement as this connection's engine is sent it.
     QString prepareStatement(const QString& statement) const;
+    // Runs a statement with "?" for its values, bound in order; returns the rows affected.
+    long long executeBound(const QString& statement, const QVariantList& values, QVariant* insertedKey = nullptr);
     VeltError lastError(const QString& fallback) const;
     VeltError errorFrom(const class QSqlError& error) const;
 
@@ -108,6 +112,9 @@ private:
     QString connectionString_;
     ConnectionTarget target_;
     QSqlDatabase db_;
+    // Embedded engine: statements prepared once and run again with other values; one per
+    // session, shared by the connections attached to it.
+    std::shared_ptr<StatementCache> statements_;
 };
 
 }  // namespace autovelt::db

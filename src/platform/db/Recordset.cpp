@@ -27,8 +27,9 @@ VeltError noCurrentRecord() {
 }  // namespace
 
 int Recordset::indexOf(const QString& field) const {
-    const auto it = indexes_.constFind(field.toLower());
-    if (it == indexes_.constEnd()) throw notFound(field);
+    if (!columns_) throw notFound(field);
+    const auto it = columns_->indexes.constFind(field.toLower());
+    if (it == columns_->indexes.constEnd()) throw notFound(field);
     return it.value();
 }
 
@@ -56,9 +57,9 @@ QVariant Recordset::value(int index) const {
 void Recordset::addNew() {
     if (!updatable_) { row_ = rows_.size(); (void)currentForEdit(); }
     Row row;
-    row.values.resize(names_.size());
+    row.values.resize(fieldCount());
     row.original = row.values;
-    row.changed.fill(false, names_.size());
+    row.changed.fill(false, fieldCount());
     row.isNew = true;
     rows_.append(std::move(row));
     row_ = rows_.size() - 1;
@@ -76,67 +77,63 @@ QVariant Recordset::valueForWrite(int column, const QVariant& value) const {
     if (value.typeId() == QMetaType::QString && value.toString().isNull()) {
         const QVariant empty(QString::fromLatin1(""));
         return connection_->engine() == Engine::Embedded
-                   ? toStoredValue(empty, static_cast<ColumnKind>(kinds_.value(column))) : empty;
+                   ? toStoredValue(empty, static_cast<ColumnKind>(columns_->kinds.value(column))) : empty;
     }
     if (connection_->engine() == Engine::Embedded)
-        return toStoredValue(value, static_cast<ColumnKind>(kinds_.value(column)));
+        return toStoredValue(value, static_cast<ColumnKind>(columns_->kinds.value(column)));
     return value;
 }
 
 void Recordset::insertRow(Row& row) {
     QSqlDatabase& db = connection_->database();
+    const QStringList& names = columns_->names;
     QStringList columns, marks;
     QVariantList values;
-    for (int i = 0; i < names_.size(); ++i) {
+    for (int i = 0; i < names.size(); ++i) {
         if (!row.changed[i]) continue;
-        columns << db.driver()->escapeIdentifier(names_[i], QSqlDriver::FieldName);
+        columns << db.driver()->escapeIdentifier(names[i], QSqlDriver::FieldName);
         marks << QStringLiteral("?");
         values << valueForWrite(i, row.values[i]);
     }
     const QString table = db.driver()->escapeIdentifier(table_, QSqlDriver::TableName);
-    QSqlQuery q(db);
-    q.prepare(columns.isEmpty() ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table)
-                                : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(table, columns.join(','), marks.join(',')));
-    for (const QVariant& v : values) q.addBindValue(v);
-    connection_->traceStatement(q.lastQuery(), values);
-    if (!q.exec()) throw connection_->errorFrom(q.lastError());
+    QVariant id;
+    connection_->executeBound(columns.isEmpty() ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table)
+                                                : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(table, columns.join(','), marks.join(',')),
+                              values, &id);
     // An automatic key becomes visible on the row, as it would after a requery.
-    const QVariant id = q.lastInsertId();
     if (id.isValid() && keyColumns_.size() == 1) {
-        const int k = indexes_.value(keyColumns_.first().toLower(), -1);
+        const int k = columns_->indexes.value(keyColumns_.first().toLower(), -1);
         if (k >= 0 && !row.changed[k]) row.values[k] = id;
     }
 }
 
 void Recordset::updateRow(Row& row) {
     QSqlDatabase& db = connection_->database();
+    const QStringList& names = columns_->names;
     QStringList assignments, conditions;
     QVariantList values, keys;
-    for (int i = 0; i < names_.size(); ++i) {
+    for (int i = 0; i < names.size(); ++i) {
         if (!row.changed[i]) continue;
-        assignments << db.driver()->escapeIdentifier(names_[i], QSqlDriver::FieldName) + QStringLiteral("=?");
+        assignments << db.driver()->escapeIdentifier(names[i], QSqlDriver::FieldName) + QStringLiteral("=?");
         values << valueForWrite(i, row.values[i]);
     }
     if (assignments.isEmpty()) return;
     // The row is found again by its key, or by every original value when it has none.
-    QStringList keyNames = keyColumns_.isEmpty() ? names_ : keyColumns_;
+    QStringList keyNames = keyColumns_.isEmpty() ? names : keyColumns_;
     for (const QString& key : keyNames) {
-        const int i = indexes_.value(key.toLower(), -1);
+        const int i = columns_->indexes.value(key.toLower(), -1);
         if (i < 0) continue;
-        const QString name = db.driver()->escapeIdentifier(names_[i], QSqlDriver::FieldName);
+        const QString name = db.driver()->escapeIdentifier(names[i], QSqlDriver::FieldName);
         if (row.original[i].isNull()) { conditions << name + QStringLiteral(" IS NULL"); continue; }
         conditions << name + QStringLiteral("=?");
         keys << valueForWrite(i, row.original[i]);
     }
-    QSqlQuery q(db);
-    q.prepare(QStringLiteral("UPDATE %1 SET %2 WHERE %3")
-                  .arg(db.driver()->escapeIdentifier(table_, QSqlDriver::TableName), assignments.join(','),
-                       conditions.join(QStringLiteral(" AND "))));
-    for (const QVariant& v : values) q.addBindValue(v);
-    for (const QVariant& v : keys) q.addBindValue(v);
-    connection_->traceStatement(q.lastQuery(), values + keys);
-    if (!q.exec()) throw connection_->errorFrom(q.lastError());
-    if (q.numRowsAffected() == 0)
+    const long long affected = connection_->executeBound(
+        QStringLiteral("UPDATE %1 SET %2 WHERE %3")
+            .arg(db.driver()->escapeIdentifier(table_, QSqlDriver::TableName), assignments.join(','),
+                 conditions.join(QStringLiteral(" AND "))),
+        values + keys);
+    if (affected == 0)
         throw VeltError(-2147217864, QStringLiteral("Recordset"),
                         QStringLiteral("Row cannot be located for updating. Some values may have been changed since it was last read."));
 }

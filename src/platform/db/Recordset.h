@@ -9,11 +9,21 @@
 #include <QStringList>
 #include <QVariant>
 #include <QVector>
+#include <memory>
 #include <optional>
 
 namespace autovelt::db {
 
 class Connection;
+
+// The columns of a query: names, their positions by lower-case name, and their kinds
+// (ColumnKind, embedded engine). Made once per prepared statement and shared by every
+// recordset it opens.
+struct RecordsetColumns {
+    QStringList names;
+    QVector<int> kinds;
+    QHash<QString, int> indexes;
+};
 
 // The rows of one query, held client-side. Read forward with eof()/moveNext(); fields are
 // found by name (without case) or by position. A recordset opened with an updatable cursor
@@ -31,9 +41,9 @@ public:
     void moveFirst() { row_ = 0; }
     void close() { open_ = false; rows_.clear(); }
 
-    int fieldCount() const { return static_cast<int>(names_.size()); }
-    QString fieldName(int index) const { return names_.value(index); }
-    bool hasField(const QString& name) const { return indexes_.contains(name.toLower()); }
+    int fieldCount() const { return columns_ ? static_cast<int>(columns_->names.size()) : 0; }
+    QString fieldName(int index) const { return columns_ ? columns_->names.value(index) : QString(); }
+    bool hasField(const QString& name) const { return columns_ && columns_->indexes.contains(name.toLower()); }
 
     // The value of a field of the current row; Null reads as an invalid/null QVariant.
     QVariant value(const QString& field) const;
@@ -54,8 +64,8 @@ private:
     friend class Connection;
     struct Row {
         QVector<QVariant> values;
-        QVector<QVariant> original;
-        QVector<bool> changed;
+        QVector<QVariant> original;  // updatable recordsets only
+        QVector<bool> changed;       // updatable recordsets only
         bool isNew = false;
     };
 
@@ -71,9 +81,7 @@ private:
     bool updatable_ = false;
     QString table_;
     QStringList keyColumns_;
-    QStringList names_;
-    QVector<int> kinds_;  // ColumnKind per column (embedded engine)
-    QHash<QString, int> indexes_;
+    std::shared_ptr<const RecordsetColumns> columns_;
     QVector<Row> rows_;
     qsizetype row_ = 0;
 };
