@@ -126,7 +126,7 @@ private:
     // Indexes of the core banking tables are the credit union's to make; without those the
     // import reads by, each application takes longer as the table grows.
     void checkIndexes() {
-        if (im_.sqlServer()) return;
+        if (im_.startup.chkSQL) return;
         const struct { db::Connection* connection; const char* table; const char* column; } needed[] = {
             {&im_.connections.TarvMain, "MemberBalances", "MemberNo"}};
         for (const auto& n : needed) {
