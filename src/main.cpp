@@ -15,10 +15,8 @@ using namespace autovelt;
 
 int main(int argc, char** argv) {
     ReadLocalTimeZoneOnce();
-    QStringList arguments;
-    for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
     QString error;
-    const auto commandLine = ParseCommandLine(arguments, error);
+    const auto commandLine = ParseCommandLine(argc, argv, error);
     if (!commandLine) {
         std::fprintf(stderr, "autovelt: %s\n\n%s", qPrintable(error), qPrintable(UsageText()));
         return ExitBadCommandLine;

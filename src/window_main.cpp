@@ -1,8 +1,8 @@
 // autovelt-window: the importer's main window, a program of its own so that the server's
 // program (autovelt) links no window library. The cycle starts itself when the window opens.
-#include "common/LocalTimeZone.h"
 #include "app/CommandLine.h"
 #include "app/InstanceLock.h"
+#include "common/LocalTimeZone.h"
 #include "gui/MainWindow.h"
 
 #include <QApplication>
@@ -24,10 +24,8 @@ const char* const kWindowUsage =
 
 int main(int argc, char** argv) {
     ReadLocalTimeZoneOnce();
-    QStringList arguments;
-    for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
     QString error;
-    const auto commandLine = ParseCommandLine(arguments, error);
+    const auto commandLine = ParseCommandLine(argc, argv, error);
     if (commandLine && NamesAnAction(*commandLine)) error = QStringLiteral("the actions are autovelt's; this program only opens the window");
     if (!commandLine || !error.isEmpty()) {
         std::fprintf(stderr, "autovelt-window: %s\n\n%s", qPrintable(error), kWindowUsage);

@@ -19,6 +19,12 @@ int actionCount(const CommandLine& c) {
 
 bool NamesAnAction(const CommandLine& commandLine) { return actionCount(commandLine) > 0; }
 
+std::optional<CommandLine> ParseCommandLine(int argc, char** argv, QString& error) {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    return ParseCommandLine(arguments, error);
+}
+
 std::optional<CommandLine> ParseCommandLine(const QStringList& arguments, QString& error) {
     CommandLine c;
     for (qsizetype i = 0; i < arguments.size(); ++i) {

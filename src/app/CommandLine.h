@@ -34,6 +34,8 @@ struct CommandLine {
 // Parses the arguments (without the program name). Returns nothing for a bad command
 // line, with the reason in `error`.
 std::optional<CommandLine> ParseCommandLine(const QStringList& arguments, QString& error);
+// The same for a program's own arguments (argv[1] onwards).
+std::optional<CommandLine> ParseCommandLine(int argc, char** argv, QString& error);
 
 // True when an action is named (--headless, --once, --init, ...); this program runs
 // nothing without one.
