@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <set>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace autovelt {
@@ -21,15 +23,21 @@ QSet<QString>& notedFolders() {
     return folders;
 }
 
-// False only when the system reports a failed write; a path gone since (an undone
-// application's staging folder) has nothing left to sync.
-bool sync(const QString& path, int flags, bool dataOnly, QString* error) {
-    const int fd = ::open(QFile::encodeName(path).constData(), flags | O_CLOEXEC);
+// One flush per file system: syncfs writes every file's data and every folder entry on it,
+// those of the folders made for the files included, in one go, where a flush per file and
+// per folder costs a wait on the disk each. False only when the system reports a failed
+// write; a path gone since (an undone application's staging folder) has nothing to sync.
+bool syncFileSystemOf(const QString& path, std::set<dev_t>& synced, QString* error) {
+    struct stat st {};
+    const QByteArray native = QFile::encodeName(path);
+    if (::stat(native.constData(), &st) != 0 || synced.count(st.st_dev) > 0) return true;
+    const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return true;
-    const bool synced = (dataOnly ? ::fdatasync(fd) : ::fsync(fd)) == 0;
-    if (!synced && error) *error = path + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno));
+    const bool flushed = ::syncfs(fd) == 0;
+    if (!flushed && error) *error = path + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno));
     ::close(fd);
-    return synced;
+    if (flushed) synced.insert(st.st_dev);
+    return flushed;
 }
 
 }  // namespace
@@ -40,8 +48,9 @@ void NoteBatchFolder(const QString& folder) { notedFolders().insert(folder); }
 
 bool SyncBatchFiles(QString* error) {
     bool ok = true;
-    for (const QString& file : std::as_const(notedFiles())) ok = sync(file, O_RDONLY, true, error) && ok;
-    for (const QString& folder : std::as_const(notedFolders())) ok = sync(folder, O_RDONLY | O_DIRECTORY, false, error) && ok;
+    std::set<dev_t> synced;
+    for (const QString& file : std::as_const(notedFiles())) ok = syncFileSystemOf(file, synced, error) && ok;
+    for (const QString& folder : std::as_const(notedFolders())) ok = syncFileSystemOf(folder, synced, error) && ok;
     notedFiles().clear();
     notedFolders().clear();
     return ok;

@@ -14,7 +14,8 @@ void NoteBatchFile(const QString& path);
 // A file was written, renamed or removed in the folder, or the folder was made in it.
 void NoteBatchFolder(const QString& folder);
 
-// Every noted file's data, then every noted folder, reaches the disk. False with the reason
+// Every noted file's data and every noted folder reaches the disk, with one flush of each
+// file system that holds them. False with the reason
 // when the system reports a failed write; the notes are cleared either way.
 bool SyncBatchFiles(QString* error = nullptr);
 
