@@ -15,6 +15,7 @@ MemberFolderLevels MemberFolderLevelsOf(long memberNumber) {
 }
 
 QString KindFolderName(const QString& scanLocation, const QString& kind) {
+    if (QFileInfo(QDir(scanLocation).filePath(kind)).isDir()) return kind;  // spelt as asked: no listing needed
     const QStringList existing = QDir(scanLocation).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
     if (existing.contains(kind)) return kind;
     for (const QString& name : existing)

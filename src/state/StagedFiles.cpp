@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 
 namespace autovelt {
 
@@ -30,6 +31,11 @@ QString numberedName(const QString& folder, const QString& name, int first) {
     for (int n = first; path.isEmpty() || QFileInfo::exists(path); ++n)
         path = QDir(folder).filePath(QStringLiteral("%1_%2%3").arg(info.completeBaseName()).arg(n).arg(suffix));
     return path;
+}
+
+bool isApplicationFolderName(const QString& name) {
+    static const QRegularExpression kHash(QStringLiteral("^[0-9a-f]{40}$"));
+    return kHash.match(name).hasMatch();
 }
 
 bool fail(QString* reason, const QString& why) {
@@ -64,32 +70,40 @@ StagedFile DecodeStagedFile(const QString& payload) {
     return file;
 }
 
-QString StagedFiles::folderOf(const QString& applicationKey) const {
-    return QDir(folder_).filePath(hashed(applicationKey));
-}
+// An application's files sit in the staging folder itself, named "<key hash>.<n>-<name>":
+// no folder is made and removed for every application.
+QString StagedFiles::prefixOf(const QString& applicationKey) const { return hashed(applicationKey) + QLatin1Char('.'); }
 
 QString StagedFiles::stage(const QString& applicationKey, const QString& name, const QByteArray& content) {
-    const QString folder = folderOf(applicationKey);
+    const QString prefix = QDir(folder_).filePath(prefixOf(applicationKey));
+    const QString cleaned = CleanFileNamePart(name);
+    QString path;
+    for (int n = 1; path.isEmpty() || QFileInfo::exists(path); ++n) path = prefix + QString::number(n) + QLatin1Char('-') + cleaned;
     QString reason = QStringLiteral("the folder cannot be made");
-    const int taken = QDir(folder).entryList(QDir::Files).size();
-    const QString path = QDir(folder).filePath(QString::number(taken + 1) + QLatin1Char('-') + CleanFileNamePart(name));
     // The file reaches the disk with the batch's other files, before the commit that records it.
     NoteBatchFolder(folder_);
-    if (!MakePrivateFolder(folder) || !WritePrivateFile(path, content, &reason, FileSync::WithBatch))
+    if (!MakePrivateFolder(folder_) || !WritePrivateFile(path, content, &reason, FileSync::WithBatch))
         throw VeltError(75, QStringLiteral("StagedFiles"), QStringLiteral("Path/File access error (%1: %2)").arg(path, reason))
             .markEnvironmental();
     return path;
 }
 
-void StagedFiles::discard(const QString& applicationKey) { QDir(folderOf(applicationKey)).removeRecursively(); }
+void StagedFiles::discard(const QString& applicationKey) {
+    QDir dir(folder_);
+    for (const QString& name : dir.entryList({prefixOf(applicationKey) + QLatin1Char('*')}, QDir::Files | QDir::Hidden))
+        dir.remove(name);
+    QDir(dir.filePath(hashed(applicationKey))).removeRecursively();  // a folder an earlier version staged in
+}
 
 int StagedFiles::removeAllExcept(const QStringList& applicationKeys) {
     QSet<QString> waiting;
     for (const QString& key : applicationKeys) waiting.insert(hashed(key));
     int removed = 0;
-    for (const QString& name : QDir(folder_).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        if (waiting.contains(name)) continue;
-        QDir(QDir(folder_).filePath(name)).removeRecursively();
+    const QFileInfoList entries = QDir(folder_).entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
+    for (const QFileInfo& entry : entries) {
+        if (waiting.contains(entry.fileName().section(QLatin1Char('.'), 0, 0))) continue;
+        if (entry.isDir() && !entry.isSymLink()) QDir(entry.filePath()).removeRecursively();
+        else QFile::remove(entry.filePath());
         ++removed;
     }
     return removed;
@@ -124,7 +138,9 @@ bool FileStagedFile(const StagedFile& file, QString* reason) {
     QFile staged(file.staged);
     if (!staged.rename(target)) return fail(reason, staged.errorString());
     NoteBatchFolder(folder);  // on disk before the commit that records the file as filed
-    QDir().rmdir(QFileInfo(file.staged).absolutePath());  // the application's folder, once it is empty
+    // A file an earlier version staged sits in a folder of its application's own, removed once empty.
+    const QDir stagedIn = QFileInfo(file.staged).absoluteDir();
+    if (isApplicationFolderName(stagedIn.dirName())) QDir().rmdir(stagedIn.absolutePath());
     return true;
 }
 

@@ -45,19 +45,19 @@ class StagedFiles {
 public:
     explicit StagedFiles(QString folder) : folder_(std::move(folder)) {}
 
-    // Writes the content as a private file of the application's staging folder; returns its
-    // path. A failure to write is one of the surroundings (a full disk) and is raised.
+    // Writes the content as a private file of the staging folder, named for the application;
+    // returns its path. A failure to write is one of the surroundings (a full disk) and is raised.
     QString stage(const QString& applicationKey, const QString& name, const QByteArray& content);
     // An undone application's files.
     void discard(const QString& applicationKey);
-    // Removes the staging folders of every application but those named (their files wait
-    // for a move), and returns how many folders were removed.
+    // Removes the staged files of every application but those named (their files wait for a
+    // move), and returns how many were removed.
     int removeAllExcept(const QStringList& applicationKeys);
     // The files waiting in the staging folder.
     QStringList files() const;
 
 private:
-    QString folderOf(const QString& applicationKey) const;
+    QString prefixOf(const QString& applicationKey) const;
 
     QString folder_;
 };

@@ -209,7 +209,7 @@ TEST_F(JoinAndBorrowJourneyTest, AnUndoneApplicantLeavesNothingUnderTheMemberNum
     EXPECT_EQ(filesHolding(inst.path("scans"), "Failing"), QStringList{});
     EXPECT_EQ(filesIn("scans/CREDITCH/00/00/00/01").size(), 1);
     EXPECT_EQ(inst.values("TarvAudt", "SELECT MemberNo || Surname FROM VeltCreditSearch"), QStringList{"1Tester"});
-    EXPECT_EQ(QDir(inst.path("staging")).entryList(QDir::Dirs | QDir::NoDotAndDotDot), QStringList{});
+    EXPECT_EQ(QDir(inst.path("staging")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList{});
 }
 
 // A deleted member's folders go aside and their records with them: the number given again is searched afresh, and the
