@@ -120,10 +120,12 @@ void Connection::openWithin(Connection& host, const QString& schemaName, const Q
     }
     ensureReadable();
     // Only with a rollback journal does one commit reach every attached file atomically. The
-    // journal's removal is synced with its folder at the commit (EXTRA), so a committed batch
-    // never comes back as a hot journal after a power cut, and no journal file stays behind.
-    configureEmbeddedJournal(QStringLiteral("main"), QStringLiteral("DELETE"));
-    configureEmbeddedJournal(schemaName, QStringLiteral("DELETE"));
+    // commit truncates the journal and syncs it (FULL), so a committed batch never comes back
+    // as a hot journal after a power cut. The journal is kept, empty, rather than deleted: a
+    // file deleted at every commit makes the file system search past it for every file the
+    // importer creates next (member folders, details files, emails).
+    configureEmbeddedJournal(QStringLiteral("main"), QStringLiteral("TRUNCATE"));
+    configureEmbeddedJournal(schemaName, QStringLiteral("TRUNCATE"));
 }
 
 void Connection::run(const QString& statement) {

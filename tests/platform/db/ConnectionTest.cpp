@@ -60,12 +60,12 @@ TEST_F(ConnectionTest, RefusesWritesThroughReadOnlyCursorsAndNamesWhatIsMissing)
     }
     EXPECT_TRUE(main.columnExists("membermain", "JOINCHANNEL"));  // tables and columns found without case
     EXPECT_FALSE(main.columnExists("MemberMain", "NoSuchColumn") || main.columnExists("NoSuchTable", "MemberNo"));
-    // A committed batch survives a power cut: each core file's journal removal is synced with its folder.
+    // A committed batch survives a power cut: each core file's journal is truncated and synced at the commit.
     QStringList durability;
     for (const QString schema : {"main", "TarvTran", "TarvAudt", "TarvID"})
         for (const QString pragma : {"journal_mode", "synchronous"})
             durability << main.openRecordset("PRAGMA \"" + schema + "\"." + pragma).text(0);
-    EXPECT_EQ(durability.join(' '), "delete 3 delete 3 delete 3 delete 3");
+    EXPECT_EQ(durability.join(" "), "truncate 2 truncate 2 truncate 2 truncate 2");
 }
 
 // The statements the importer writes must find the rows they should on the embedded engine; an
