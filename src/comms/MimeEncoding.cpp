@@ -25,22 +25,32 @@ QByteArray hexEscape(char prefix, unsigned char byte) {
     return out;
 }
 
-QByteArray quotedPrintableLine(const QByteArray& line) {
-    QByteArray out;
+// Writes one line, encoded, at `out` and returns the end of what it wrote. A body of several
+// kilobytes is encoded for every email, so the bytes are written in place: a line never
+// takes more than three bytes for each of its own and one soft break for every 25 of those.
+char* writeQuotedPrintableLine(QByteArrayView line, char* out) {
     int lineLength = 0;
     for (qsizetype i = 0; i < line.size(); ++i) {
         const auto byte = static_cast<unsigned char>(line[i]);
         const bool last = i == line.size() - 1;
         const bool literal = (byte >= 33 && byte <= 126 && byte != '=' && !(i == 0 && byte == '.')) ||
                              ((byte == ' ' || byte == '\t') && !last);
-        const QByteArray token = literal ? QByteArray(1, char(byte)) : hexEscape('=', byte);
+        const int tokenSize = literal ? 1 : 3;
         // Keep room for the "=" of a soft line break.
-        if (lineLength + token.size() > kMaxQuotedPrintableLine - 1) {
-            out += "=\r\n";
+        if (lineLength + tokenSize > kMaxQuotedPrintableLine - 1) {
+            *out++ = '=';
+            *out++ = '\r';
+            *out++ = '\n';
             lineLength = 0;
         }
-        out += token;
-        lineLength += int(token.size());
+        if (literal) {
+            *out++ = char(byte);
+        } else {
+            *out++ = '=';
+            *out++ = kHex[byte >> 4];
+            *out++ = kHex[byte & 0x0F];
+        }
+        lineLength += tokenSize;
     }
     return out;
 }
@@ -95,14 +105,20 @@ QByteArray toCrlfUtf8(const QString& text) {
 }
 
 QByteArray quotedPrintable(const QByteArray& crlfText) {
-    const QList<QByteArray> lines = crlfText.split('\n');
-    QByteArray out;
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        QByteArray line = lines[i];
+    QByteArray out(crlfText.size() * 3 + crlfText.size() / 25 * 3 + 8, Qt::Uninitialized);
+    char* end = out.data();
+    qsizetype start = 0;
+    while (true) {
+        const qsizetype newline = crlfText.indexOf('\n', start);
+        QByteArrayView line(crlfText.constData() + start, (newline < 0 ? crlfText.size() : newline) - start);
         if (line.endsWith('\r')) line.chop(1);
-        out += quotedPrintableLine(line);
-        if (i + 1 < lines.size()) out += "\r\n";
+        end = writeQuotedPrintableLine(line, end);
+        if (newline < 0) break;
+        *end++ = '\r';
+        *end++ = '\n';
+        start = newline + 1;
     }
+    out.truncate(end - out.constData());
     return out;
 }
 
