@@ -5,6 +5,10 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
+#include <array>
+#include <optional>
+
 namespace autovelt::db {
 
 namespace {
@@ -85,25 +89,62 @@ bool translateIsNull(const QString& s, qsizetype open, QString& out, qsizetype& 
     return true;
 }
 
+bool isWord(QStringView word, QLatin1String name) { return word.compare(name, Qt::CaseInsensitive) == 0; }
+
+bool isWordStart(const QString& s, qsizetype i) { return isWordChar(s[i]) && (i == 0 || !isWordChar(s[i - 1])); }
+
+qsizetype wordEnd(const QString& s, qsizetype i) {
+    while (i < s.size() && isWordChar(s[i])) ++i;
+    return i;
+}
+
+// Whether the word starting at `i` is one the translation may rewrite: a Jet boolean, or a
+// CONVERT or ISNULL call.
+bool isRewrittenWord(const QString& s, qsizetype i) {
+    const qsizetype end = wordEnd(s, i);
+    const QStringView word = QStringView(s).mid(i, end - i);
+    // Most words are column and table names: their length or first letter rules them out.
+    const char16_t first = word.front().toUpper().unicode();
+    if (word.size() < 4 || word.size() > 7 || (first != u'T' && first != u'F' && first != u'C' && first != u'I'))
+        return false;
+    if (isWord(word, QLatin1String("TRUE")) || isWord(word, QLatin1String("FALSE"))) return true;
+    if (!isWord(word, QLatin1String("CONVERT")) && !isWord(word, QLatin1String("ISNULL"))) return false;
+    qsizetype open = end;
+    while (open < s.size() && s[open] == QLatin1Char(' ')) ++open;
+    return open < s.size() && s[open] == QLatin1Char('(');
+}
+
+bool startsLiteralOrName(QChar c) {
+    return c == QLatin1Char('\'') || c == QLatin1Char('"') || c == QLatin1Char('[') || c == QLatin1Char('#');
+}
+
+// The end of the text from `i` that is copied as it is: up to the next quoted literal,
+// bracketed name, date or word to rewrite.
+qsizetype plainRunEnd(const QString& s, qsizetype i) {
+    do {
+        i = isWordStart(s, i) ? wordEnd(s, i) : i + 1;
+    } while (i < s.size() && !startsLiteralOrName(s[i]) && !(isWordStart(s, i) && isRewrittenWord(s, i)));
+    return i;
+}
+
 // Handles one word at `i`; returns the index after what it consumed.
 qsizetype translateWord(const QString& s, qsizetype i, QString& out) {
-    qsizetype end = i;
-    while (end < s.size() && isWordChar(s[end])) ++end;
-    const QString word = s.mid(i, end - i);
-    const QString upper = word.toUpper();
-    if (upper == QLatin1String("TRUE")) { out += QLatin1Char('1'); return end; }
-    if (upper == QLatin1String("FALSE")) { out += QLatin1Char('0'); return end; }
+    const qsizetype end = wordEnd(s, i);
+    const QStringView word = QStringView(s).mid(i, end - i);
+    if (isWord(word, QLatin1String("TRUE"))) { out += QLatin1Char('1'); return end; }
+    if (isWord(word, QLatin1String("FALSE"))) { out += QLatin1Char('0'); return end; }
     qsizetype open = end;
     while (open < s.size() && s[open] == QLatin1Char(' ')) ++open;
     if (open < s.size() && s[open] == QLatin1Char('(')) {
         qsizetype next = 0;
-        if (upper == QLatin1String("CONVERT") && translateConvert(s, open, out, next)) return next;
-        if (upper == QLatin1String("ISNULL") && translateIsNull(s, open, out, next)) return next;
+        if (isWord(word, QLatin1String("CONVERT")) && translateConvert(s, open, out, next)) return next;
+        if (isWord(word, QLatin1String("ISNULL")) && translateIsNull(s, open, out, next)) return next;
     }
     out += word;
     return end;
 }
 
+// Every statement passes through here: what needs no rewriting is copied in runs.
 QString translate(const QString& s) {
     QString out;
     out.reserve(s.size() + 16);
@@ -112,11 +153,11 @@ QString translate(const QString& s) {
         const QChar c = s[i];
         if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
             const qsizetype end = skipQuoted(s, i, c);
-            out += s.mid(i, end - i);
+            out += QStringView(s).mid(i, end - i);
             i = end;
         } else if (c == QLatin1Char('[')) {
             const qsizetype end = skipBracketName(s, i);
-            out += s.mid(i, end - i);
+            out += QStringView(s).mid(i, end - i);
             i = end;
         } else if (c == QLatin1Char('#')) {
             const qsizetype close = s.indexOf(QLatin1Char('#'), i + 1);
@@ -124,11 +165,12 @@ QString translate(const QString& s) {
             if (stored.isEmpty()) { out += c; ++i; continue; }
             out += QLatin1Char('\'') + stored + QLatin1Char('\'');
             i = close + 1;
-        } else if (isWordChar(c) && (i == 0 || !isWordChar(s[i - 1]))) {
+        } else if (isWordStart(s, i) && isRewrittenWord(s, i)) {
             i = translateWord(s, i, out);
         } else {
-            out += c;
-            ++i;
+            const qsizetype end = plainRunEnd(s, i);
+            out += QStringView(s).mid(i, end - i);
+            i = end;
         }
     }
     return out;
@@ -136,23 +178,92 @@ QString translate(const QString& s) {
 
 }  // namespace
 
-QString storedDateFromJetLiteral(const QString& content) {
+namespace {
+
+// The numbers of a date literal: month, day, year (as written), and hour, minute, second.
+struct JetDateParts {
+    int month = 0, day = 0, year = 0, yearDigits = 0;
+    std::optional<std::array<int, 3>> time;
+};
+
+bool isAsciiSpace(QChar c) { return c == u' ' || (c >= u'\t' && c <= u'\r'); }
+
+// Reads the run of ASCII digits at `at`; false unless it holds from `least` to `most` digits.
+bool readDigits(QStringView t, qsizetype& at, int least, int most, int& value, int* count = nullptr) {
+    const qsizetype start = at;
+    value = 0;
+    while (at < t.size() && t[at] >= u'0' && t[at] <= u'9') value = value * 10 + (t[at++].unicode() - u'0');
+    const qsizetype digits = at - start;
+    if (count) *count = int(digits);
+    return digits >= least && digits <= most;
+}
+
+bool expect(QStringView t, qsizetype& at, QChar c) {
+    if (at >= t.size() || t[at] != c) return false;
+    ++at;
+    return true;
+}
+
+// "m/d/yy" or "m/d/yyyy", then perhaps " h:mm" or " h:mm:ss", blanks around: a literal in
+// plain ASCII is read by hand, as every one the importer writes is.
+std::optional<JetDateParts> readAsciiDate(QStringView t) {
+    JetDateParts p;
+    qsizetype at = 0;
+    while (at < t.size() && isAsciiSpace(t[at])) ++at;
+    if (!readDigits(t, at, 1, 2, p.month) || !expect(t, at, u'/') || !readDigits(t, at, 1, 2, p.day) ||
+        !expect(t, at, u'/'))
+        return std::nullopt;
+    readDigits(t, at, 2, 4, p.year, &p.yearDigits);
+    if (p.yearDigits != 2 && p.yearDigits != 4) return std::nullopt;
+    const qsizetype blanks = at;
+    while (at < t.size() && isAsciiSpace(t[at])) ++at;
+    if (at < t.size() && at > blanks) {
+        std::array<int, 3> hms{0, 0, 0};
+        if (!readDigits(t, at, 1, 2, hms[0]) || !expect(t, at, u':') || !readDigits(t, at, 2, 2, hms[1]))
+            return std::nullopt;
+        if (at < t.size() && t[at] == u':') {
+            ++at;
+            if (!readDigits(t, at, 2, 2, hms[2])) return std::nullopt;
+        }
+        p.time = hms;
+        while (at < t.size() && isAsciiSpace(t[at])) ++at;
+    }
+    if (at != t.size()) return std::nullopt;
+    return p;
+}
+
+bool isAscii(QStringView t) {
+    return std::all_of(t.begin(), t.end(), [](QChar c) { return c.unicode() < 0x80; });
+}
+
+std::optional<JetDateParts> readJetDate(const QString& content) {
+    if (isAscii(content)) return readAsciiDate(content);
     static const QRegularExpression pattern(
         QStringLiteral("^\\s*(\\d{1,2})/(\\d{1,2})/(\\d{2}|\\d{4})(?:\\s+(\\d{1,2}):(\\d{2})(?::(\\d{2}))?)?\\s*$"));
     const auto m = pattern.match(content);
-    if (!m.hasMatch()) return {};
-    int year = m.captured(3).toInt();
-    if (m.captured(3).size() == 2) year = expandTwoDigitYear(year);
-    const QDate date(year, m.captured(1).toInt(), m.captured(2).toInt());
-    if (!date.isValid()) return {};
-    QTime time(0, 0);
+    if (!m.hasMatch()) return std::nullopt;
+    JetDateParts p{m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt(), int(m.captured(3).size()), {}};
     if (!m.captured(4).isEmpty())
-        time = QTime(m.captured(4).toInt(), m.captured(5).toInt(), m.captured(6).isEmpty() ? 0 : m.captured(6).toInt());
+        p.time = std::array<int, 3>{m.captured(4).toInt(), m.captured(5).toInt(), m.captured(6).isEmpty() ? 0 : m.captured(6).toInt()};
+    return p;
+}
+
+}  // namespace
+
+QString storedDateFromJetLiteral(const QString& content) {
+    const std::optional<JetDateParts> p = readJetDate(content);
+    if (!p) return {};
+    const int year = p->yearDigits == 2 ? expandTwoDigitYear(p->year) : p->year;
+    const QDate date(year, p->month, p->day);
+    if (!date.isValid()) return {};
+    const QTime time = p->time ? QTime((*p->time)[0], (*p->time)[1], (*p->time)[2]) : QTime(0, 0);
     if (!time.isValid()) return {};
     return storedDateText(QDateTime(date, time));
 }
 
 QString translateJetToSqlite(const QString& statement) {
+    // "DELETE * FROM" is Jet's own; only a statement that starts with DELETE can hold it.
+    if (!QStringView(statement).trimmed().startsWith(QLatin1String("DELETE"), Qt::CaseInsensitive)) return translate(statement);
     QString s = statement;
     static const QRegularExpression deleteStar(QStringLiteral("^(\\s*DELETE)\\s*\\*\\s*"),
                                                QRegularExpression::CaseInsensitiveOption);

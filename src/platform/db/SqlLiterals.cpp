@@ -46,7 +46,9 @@ LiftedStatement liftLiterals(const QString& s) {
         if (c == u'\'') {
             const qsizetype end = endOfQuoted(s, i, u'\'');
             if (end < 0) return whole;
-            lifted.values << QVariant(s.mid(i + 1, end - i - 2).replace(QStringLiteral("''"), QStringLiteral("'")));
+            QString text = s.mid(i + 1, end - i - 2);
+            if (text.contains(QLatin1String("''"))) text.replace(QStringLiteral("''"), QStringLiteral("'"));
+            lifted.values << QVariant(text);
             lifted.text += u'?';
             i = end;
         } else if (c == u'"' || c == u'[' || c == u'`') {

@@ -2,6 +2,8 @@
 
 #include "common/Values.h"
 
+#include <cstdio>
+
 namespace autovelt::db {
 
 ColumnKind columnKindFromDeclaredType(const QString& declaredType) {
@@ -26,7 +28,19 @@ ColumnKind columnKindFromDeclaredType(const QString& declaredType) {
 }
 
 QString storedDateText(const QDateTime& value) {
-    if (value.time() == QTime(0, 0)) return value.date().toString(QStringLiteral("yyyy-MM-dd"));
+    const QDate date = value.date();
+    const QTime time = value.time();
+    // Written by hand for the years of four digits every stored date has: every date the
+    // importer writes or looks up passes through here.
+    if (date.isValid() && time.isValid() && date.year() >= 1000 && date.year() <= 9999) {
+        char text[20];
+        const int length = time == QTime(0, 0)
+                               ? std::snprintf(text, sizeof text, "%04d-%02d-%02d", date.year(), date.month(), date.day())
+                               : std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", date.year(), date.month(),
+                                               date.day(), time.hour(), time.minute(), time.second());
+        return QString::fromLatin1(text, length);
+    }
+    if (time == QTime(0, 0)) return date.toString(QStringLiteral("yyyy-MM-dd"));
     return value.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
 }
 

@@ -18,6 +18,9 @@ TEST(JetToSqlite, RewritesTheFileDatabaseDialect) {
          "INSERT INTO T VALUES ('TRUE love #01/02/21#', 'No #5', #5 not a date#)"},
         {"SELECT 'O''Brien', false FROM T", "SELECT 'O''Brien', 0 FROM T"},
         {"SELECT * FROM T WHERE D=#02/30/21#", "SELECT * FROM T WHERE D=#02/30/21#"},
+        {"WHERE D=# 1/2/2021 9:05 # OR D=#1/2/2021 09:05:07#", "WHERE D='2021-01-02 09:05:00' OR D='2021-01-02 09:05:07'"},
+        {"WHERE D=#1/2/2021 9:5# OR D=#1/2/202# OR D=#1/2/2021x#", "WHERE D=#1/2/2021 9:5# OR D=#1/2/202# OR D=#1/2/2021x#"},
+        {"SELECT ISNULL(A, 'x'), ISNULL (B), IsNull, TRUE_ FROM T", "SELECT IFNULL(A, 'x'), ((B) IS NULL), IsNull, TRUE_ FROM T"},
     };
     for (const auto& c : cases) EXPECT_EQ(translateJetToSqlite(QString::fromUtf8(c.jet)), QString::fromUtf8(c.sqlite)) << c.jet;
 }
