@@ -6,6 +6,7 @@
 #include <QLocale>
 #include <QRegularExpression>
 #include <QTime>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -70,6 +71,14 @@ double leadingNumber(const QString& text) {
 }
 
 std::optional<double> numericValue(const QString& text) {
+    // Plain digits, by far the commonest case (an encoded field is read four digits at a
+    // time), are their own value: no parsing needed.
+    if (!text.isEmpty() && text.size() <= 15 &&
+        std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c >= u'0' && c <= u'9'; })) {
+        int64_t digits = 0;
+        for (const QChar c : text) digits = digits * 10 + (c.unicode() - u'0');
+        return double(digits);
+    }
     const qsizetype start = skipBlanks(text, 0);
     const qsizetype length = numberLength(text, start);
     if (length == 0 || skipBlanks(text, start + length) != text.size()) return std::nullopt;
@@ -124,6 +133,9 @@ Currency currencyFromDecimal(const DecimalText& value) {
 
 Currency Currency::fromDouble(double value) {
     if (!std::isfinite(value)) throw VeltError(6, QStringLiteral("Currency"), QStringLiteral("Overflow"));
+    // Whole pounds, the commonest amounts, are exact as they are.
+    constexpr double kExactWhole = 9.0e14;  // well inside what units of a ten-thousandth can hold
+    if (value == std::trunc(value) && std::fabs(value) < kExactWhole) return fromUnits(int64_t(value) * 10000);
     return currencyFromDecimal(DecimalText::fromDouble(value));
 }
 
