@@ -9,6 +9,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <optional>
+
 namespace autovelt {
 
 QString EncodeQueuedEmail(const QueuedEmail& email) {
@@ -90,20 +92,26 @@ bool PrepareQueuedEmail(Importer& importer, const Effect& effect) {
 }
 
 bool SendQueuedEmail(Importer& importer, const Effect& effect) {
-    const QueuedEmail email = DecodeQueuedEmail(effect.payload);
     const QString folder = pickupFolderOf(importer);
-    QString result;
     if (folder.isEmpty()) {
-        result = SendEmail(email.to, email.subject, email.replyAddress, email.body, email.smtpServer, email.port,
-                           email.senderAccount, importer.config.smtpPassword, email.attachments, email.useSsl,
-                           mailContextOf(importer));
-    } else {
-        PickupFolderTransport pickup(folder);
-        // Prepared before the attempt was recorded, unless the caller had no preparing step.
-        result = pickup.prepared(pickupNameOf(effect)) ? QStringLiteral("ok") : preparePickupEmail(importer, folder, effect, email);
-        if (result == QLatin1String("ok")) result = pickup.deliver(pickupNameOf(effect));
+        const QueuedEmail email = DecodeQueuedEmail(effect.payload);
+        const QString result = SendEmail(email.to, email.subject, email.replyAddress, email.body, email.smtpServer,
+                                         email.port, email.senderAccount, importer.config.smtpPassword,
+                                         email.attachments, email.useSsl, mailContextOf(importer));
+        return result == QLatin1String("ok") || reportNotSent(importer, email, result);
     }
-    return result == QLatin1String("ok") || reportNotSent(importer, email, result);
+    // A prepared email is delivered by its name alone: the payload is read only to prepare it
+    // now (a caller with no preparing step) or to say what was not sent.
+    std::optional<QueuedEmail> email;
+    const auto decoded = [&]() -> const QueuedEmail& {
+        if (!email) email = DecodeQueuedEmail(effect.payload);
+        return *email;
+    };
+    PickupFolderTransport pickup(folder);
+    QString result = pickup.prepared(pickupNameOf(effect)) ? QStringLiteral("ok")
+                                                           : preparePickupEmail(importer, folder, effect, decoded());
+    if (result == QLatin1String("ok")) result = pickup.deliver(pickupNameOf(effect));
+    return result == QLatin1String("ok") || reportNotSent(importer, decoded(), result);
 }
 
 EffectOutbox::Settled SettleQueuedEmail(Importer& importer, const Effect& effect) {

@@ -58,9 +58,10 @@ void inOneCommit(db::Connection& audit, Change change) {
 }  // namespace
 
 void EffectOutbox::record(const QString& applicationKey, const QString& kind, const QString& payload, const QDateTime& at) {
-    audit_.execute(QStringLiteral("INSERT INTO VeltEffect (ApplicationKey, Kind, Payload, State, Attempts, CreatedOn) VALUES (") +
-                   sqlText(applicationKey) + QLatin1Char(',') + sqlText(kind) + QLatin1Char(',') + sqlText(payload) +
-                   QStringLiteral(",'pending',0,") + stamp(at) + QStringLiteral(") ;"));
+    // Bound, not quoted into the text: a payload holds a whole email.
+    audit_.executeBound(
+        QStringLiteral("INSERT INTO VeltEffect (ApplicationKey, Kind, Payload, State, Attempts, CreatedOn) VALUES (?,?,?,?,?,?) ;"),
+        {applicationKey, kind, payload, QStringLiteral("pending"), qlonglong(0), RecordStamp(at)});
 }
 
 void EffectOutbox::setState(qint64 id, const QString& state, const QString& extra) { setStates({id}, state, extra); }
