@@ -28,9 +28,9 @@ VeltError noCurrentRecord() {
 
 int Recordset::indexOf(const QString& field) const {
     if (!columns_) throw notFound(field);
-    const auto it = columns_->indexes.constFind(field.toLower());
-    if (it == columns_->indexes.constEnd()) throw notFound(field);
-    return it.value();
+    const int index = columns_->find(field);
+    if (index < 0) throw notFound(field);
+    return index;
 }
 
 const Recordset::Row& Recordset::current() const {
@@ -102,7 +102,7 @@ void Recordset::insertRow(Row& row) {
                               values, &id);
     // An automatic key becomes visible on the row, as it would after a requery.
     if (id.isValid() && keyColumns_.size() == 1) {
-        const int k = columns_->indexes.value(keyColumns_.first().toLower(), -1);
+        const int k = columns_->find(keyColumns_.first());
         if (k >= 0 && !row.changed[k]) row.values[k] = id;
     }
 }
@@ -121,7 +121,7 @@ void Recordset::updateRow(Row& row) {
     // The row is found again by its key, or by every original value when it has none.
     QStringList keyNames = keyColumns_.isEmpty() ? names : keyColumns_;
     for (const QString& key : keyNames) {
-        const int i = columns_->indexes.value(key.toLower(), -1);
+        const int i = columns_->find(key);
         if (i < 0) continue;
         const QString name = db.driver()->escapeIdentifier(names[i], QSqlDriver::FieldName);
         if (row.original[i].isNull()) { conditions << name + QStringLiteral(" IS NULL"); continue; }

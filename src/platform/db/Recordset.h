@@ -23,6 +23,22 @@ struct RecordsetColumns {
     QStringList names;
     QVector<int> kinds;
     QHash<QString, int> indexes;
+    // The names as written, for lookups spelt the same (nearly all): no lower-casing then.
+    // A name shadowed by a later one of the same letters is left out, so both lookups agree.
+    QHash<QString, int> exactIndexes;
+
+    void add(const QString& name) {
+        names << name;
+        indexes.insert(name.toLower(), int(names.size()) - 1);
+    }
+    void indexExactNames() {
+        for (int i = 0; i < names.size(); ++i)
+            if (indexes.value(names[i].toLower()) == i) exactIndexes.insert(names[i], i);
+    }
+    int find(const QString& name) const {
+        const auto exact = exactIndexes.constFind(name);
+        return exact != exactIndexes.constEnd() ? exact.value() : indexes.value(name.toLower(), -1);
+    }
 };
 
 // The rows of one query, held client-side. Read forward with eof()/moveNext(); fields are
@@ -43,7 +59,7 @@ public:
 
     int fieldCount() const { return columns_ ? static_cast<int>(columns_->names.size()) : 0; }
     QString fieldName(int index) const { return columns_ ? columns_->names.value(index) : QString(); }
-    bool hasField(const QString& name) const { return columns_ && columns_->indexes.contains(name.toLower()); }
+    bool hasField(const QString& name) const { return columns_ && columns_->find(name) >= 0; }
 
     // The value of a field of the current row; Null reads as an invalid/null QVariant.
     QVariant value(const QString& field) const;

@@ -70,10 +70,10 @@ std::shared_ptr<const RecordsetColumns> columnsOf(sqlite3_stmt* stmt) {
         QString name = QString::fromUtf8(sqlite3_column_name(stmt, i)).remove(u'"');
         name = name.mid(name.lastIndexOf(u'.') + 1);
         const char* declared = sqlite3_column_decltype(stmt, i);
-        columns->names << name;
+        columns->add(name);
         columns->kinds << static_cast<int>(declared ? columnKindFromDeclaredType(QString::fromUtf8(declared)) : ColumnKind::Other);
-        columns->indexes.insert(name.toLower(), i);
     }
+    columns->indexExactNames();
     return columns;
 }
 
