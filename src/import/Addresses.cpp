@@ -113,6 +113,7 @@ private:
     long member_;
     HeldHomeAddress held_;
     bool homeRowsDeleted_ = false;
+    bool homeRowWritten_ = false;
     bool bankDetailsChanged_ = false;
 };
 
@@ -215,6 +216,7 @@ void AddressImport::importRow(const AddressRow& row) {
         }
     }
     address.update();
+    if (type == kHome) homeRowWritten_ = true;
 }
 
 void AddressImport::importBank(const AddressRow& row, db::Recordset& address) {
@@ -398,6 +400,7 @@ void AddressImport::writeWithoutAddress(const AddressRow& row, db::Recordset& ad
 }
 
 void AddressImport::ensureHomeRow() {
+    if (homeRowWritten_) return;  // the application's own home row was just written
     db::Recordset home = main_.openRecordset(memberAddressQuery(member_, kHome), db::keysetCursor());
     if (!home.eof()) return;
     home.addNew();
