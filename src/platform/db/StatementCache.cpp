@@ -26,8 +26,11 @@ bool isNullValue(const QVariant& v) {
     }
 }
 
+// Text crosses in UTF-8, the files' own encoding: the engine's UTF-16 conversion, a
+// character at a time, costs more than the query.
 int bindText(sqlite3_stmt* stmt, int i, const QString& text) {
-    return sqlite3_bind_text16(stmt, i, text.utf16(), int(text.size() * sizeof(QChar)), SQLITE_TRANSIENT);
+    const QByteArray utf8 = text.toUtf8();
+    return sqlite3_bind_text(stmt, i, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
 }
 
 int bindValue(sqlite3_stmt* stmt, int i, const QVariant& v) {
@@ -57,8 +60,7 @@ QVariant storedValue(sqlite3_stmt* stmt, int i) {
     case SQLITE_FLOAT: return QVariant(sqlite3_column_double(stmt, i));
     case SQLITE_NULL: return QVariant();
     default:
-        return QString(reinterpret_cast<const QChar*>(sqlite3_column_text16(stmt, i)),
-                       sqlite3_column_bytes16(stmt, i) / qsizetype(sizeof(QChar)));
+        return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, i)), sqlite3_column_bytes(stmt, i));
     }
 }
 
