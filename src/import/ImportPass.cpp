@@ -226,8 +226,6 @@ ImportPass::RowEnd ImportPass::processRow(const db::Recordset& row) {
 
 ImportPass::RowEnd ImportPass::runApplication(const db::Recordset& row) {
     im_.ShowStep(QStringLiteral("reading the application"));
-    // A note prepared for one application must never reach another member's diary.
-    im_.diaryText.clear();
     std::optional<VeltError> unreadable;
     try {
         ReadApplicationRow(im_, row);
