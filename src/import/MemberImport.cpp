@@ -39,9 +39,9 @@ private:
     bool decideMemberNumber();
     void stopAtMemberNumberLimit();
     void writeMember();
-    void checkIdentity();
+    LoanDecision checkIdentity();
     void welcomeNewMember();
-    void runLoanPass();
+    void runLoanPass(LoanDecision loan);
 
     Importer& im_;
     ApplicationState& app_;
@@ -71,8 +71,10 @@ void MemberImport::writeMember() {
     WriteMemberMain(im_, write);
 }
 
-void MemberImport::checkIdentity() {
-    if (!isNew() || !app_.isJoinOnly()) return;
+// A new member joining only is checked here; an identity that fails or refers withholds
+// any loan the application asks for.
+LoanDecision MemberImport::checkIdentity() {
+    if (!isNew() || !app_.isJoinOnly()) return LoanDecision::AsApplied;
     if (app_.field[31].isEmpty()) RunIdentityCheck(im_, app_.memberNumber);
     if (app_.field[31].isEmpty()) {
         app_.field[31] = QStringLiteral("FAIL");
@@ -84,8 +86,9 @@ void MemberImport::checkIdentity() {
                           QStringLiteral(" from eIDV."));
         im_.ShowException(QStringLiteral("Member ") + member() + QStringLiteral(" eIDV ref is ") + app_.field[33] +
                           QLatin1Char('.'));
-        app_.field[46] = QStringLiteral("0.00");
+        return LoanDecision::Withheld;
     }
+    return LoanDecision::AsApplied;
 }
 
 void MemberImport::welcomeNewMember() {
@@ -113,9 +116,9 @@ void MemberImport::welcomeNewMember() {
 
 // Ends the application: imported, or refused with the loan pass's skip message and the
 // failure email when the loan is refused (the member written above stays).
-void MemberImport::runLoanPass() {
+void MemberImport::runLoanPass(LoanDecision loan) {
     std::optional<QString> skip;
-    if (leadingNumber(app_.field[46]) != 0) skip = RunLoanPass(im_);
+    if (loan == LoanDecision::AsApplied && leadingNumber(app_.field[46]) != 0) skip = RunLoanPass(im_);
     bool failEmail = skip.has_value();
     UpdateTableWRecord(im_, failEmail, skip.value_or(QString()));
 }
@@ -123,18 +126,18 @@ void MemberImport::runLoanPass() {
 MemberImportResult MemberImport::run() {
     if (!decideMemberNumber()) {
         stopAtMemberNumberLimit();
-        return MemberImportResult::PassStopped;
+        return {MemberImportEnd::PassStopped};
     }
     writeMember();
     ImportAddresses(im_);
     WriteMemberUDF(im_);
     if (isNew()) WriteMemberPassword(im_);
-    checkIdentity();
+    const LoanDecision loan = checkIdentity();
     WriteMemberEmployment(im_);
     if (!app_.isJoinOnly()) WriteMemberCircumstance(im_);
     if (isNew()) welcomeNewMember();
-    runLoanPass();
-    return MemberImportResult::Imported;
+    runLoanPass(loan);
+    return {MemberImportEnd::Imported, loan};
 }
 
 }  // namespace

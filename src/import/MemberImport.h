@@ -1,12 +1,20 @@
 #pragma once
 
+#include "import/LoanDecision.h"
+
 namespace autovelt {
 
 class Importer;
 
-enum class MemberImportResult {
+enum class MemberImportEnd {
     Imported,     // the member is written and the application ended as imported
     PassStopped,  // no member number left: the pass must end at once
+};
+
+struct MemberImportResult {
+    MemberImportEnd end = MemberImportEnd::Imported;
+    // Withheld when the identity check of a new member joining only stopped the loan.
+    LoanDecision loan = LoanDecision::AsApplied;
 };
 
 // The second half of an application's import, once it has been matched (or found new):
