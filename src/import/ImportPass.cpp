@@ -52,8 +52,9 @@ private:
 
 class ImportPass {
 public:
-    explicit ImportPass(Importer& importer)
+    ImportPass(Importer& importer, long applicationId)
         : im_(importer),
+          namedApplicationId_(applicationId),
           unit_(importer.connections, importer.programFile(QStringLiteral("commit-window.txt")),
                 importer.config.batchApplications),
           outbox_(importer.connections.TarvAudt) {}
@@ -95,6 +96,7 @@ private:
     bool singleApplicationRun() const { return im_.applicationIdOverride != 0; }
 
     Importer& im_;
+    const long namedApplicationId_;
     UnitOfWork unit_;
     EffectOutbox outbox_;
     std::vector<Ended> batch_;
@@ -393,7 +395,8 @@ void ImportPass::run() {
     if (im_.SkipImport) return;
     // The override serves one run only: the next pass reads pending applications again.
     im_.applicationIdOverride = 0;
-    if (!im_.dryRun) ReadApplicationIdFile(im_);
+    if (namedApplicationId_ != 0) im_.applicationIdOverride = ApplicationIdOrNone(double(namedApplicationId_));
+    else if (!im_.dryRun) ReadApplicationIdFile(im_);
     try {
         // What a stopped run left is put right by the next real cycle, not by a dry run.
         if (!im_.dryRun) recoverInterruptedRun();
@@ -439,6 +442,6 @@ void ImportPass::run() {
 
 }  // namespace
 
-void RunImportPass(Importer& importer) { ImportPass(importer).run(); }
+void RunImportPass(Importer& importer, long applicationId) { ImportPass(importer, applicationId).run(); }
 
 }  // namespace autovelt
