@@ -181,10 +181,10 @@ ImportPass::ImportEnd ImportPass::importApplication(const std::optional<VeltErro
     PreloadHomeAddress(im_);
     if (RefuseIncompleteApplication(im_)) return {};
     im_.ShowStep(QStringLiteral("matching the applicant"));
-    MatchApplicant(im_);
+    const MemberMatch match = MatchApplicant(im_);
     im_.ShowStep(QStringLiteral("writing the member"));
-    if (im_.app.skip) return {};
-    const MemberImportResult imported = ImportMember(im_);
+    if (match.refused) return {};
+    const MemberImportResult imported = ImportMember(im_, match);
     if (imported.end == MemberImportEnd::PassStopped) return {RowEnd::StopPass};
     return {RowEnd::Next, imported.loan};
 }

@@ -29,7 +29,7 @@ db::Recordset memberRow(Importer& importer, long memberNumber) {
 
 class MemberImport {
 public:
-    explicit MemberImport(Importer& importer) : im_(importer), app_(importer.app) {}
+    MemberImport(Importer& importer, const MemberMatch& match) : im_(importer), app_(importer.app), match_(match) {}
 
     MemberImportResult run();
 
@@ -45,6 +45,7 @@ private:
 
     Importer& im_;
     ApplicationState& app_;
+    const MemberMatch match_;
 };
 
 // Returns false when no member number is left.
@@ -67,7 +68,7 @@ void MemberImport::stopAtMemberNumberLimit() {
 void MemberImport::writeMember() {
     MemberRowWrite write = MemberRowWrite::Refresh;
     if (isNew() || memberRow(im_, app_.memberNumber).eof()) write = MemberRowWrite::Create;
-    else if (app_.rejoin) write = MemberRowWrite::Reinstate;
+    else if (match_.rejoin) write = MemberRowWrite::Reinstate;
     WriteMemberMain(im_, write);
 }
 
@@ -142,6 +143,8 @@ MemberImportResult MemberImport::run() {
 
 }  // namespace
 
-MemberImportResult ImportMember(Importer& importer) { return MemberImport(importer).run(); }
+MemberImportResult ImportMember(Importer& importer, const MemberMatch& match) {
+    return MemberImport(importer, match).run();
+}
 
 }  // namespace autovelt

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "import/ExistingMemberChecks.h"
 #include "import/LoanDecision.h"
 
 namespace autovelt {
@@ -21,6 +22,7 @@ struct MemberImportResult {
 // the member number, the member rows, addresses, identity check, share account, the
 // welcome steps, the loan pass, and the application ended as imported. It runs inside the
 // application's unit of work, so a failure anywhere leaves nothing of it behind.
-MemberImportResult ImportMember(Importer& importer);
+// The match is what MatchApplicant decided (never a refused one).
+MemberImportResult ImportMember(Importer& importer, const MemberMatch& match);
 
 }  // namespace autovelt
