@@ -169,13 +169,13 @@ bool Checks::identityConfirmed() {
 
 MemberMatch CheckExistingMemberDetails(Importer& importer, const db::Recordset& member) {
     Checks checks(importer, member);
-    importer.app.unconfirmedMatch = !checks.identityConfirmed();
-    if (checks.nationalInsuranceNumber() || checks.dateOfBirth()) return {.refused = true};
+    const bool unconfirmed = !checks.identityConfirmed();
+    if (checks.nationalInsuranceNumber() || checks.dateOfBirth()) return {.refused = true, .unconfirmed = unconfirmed};
     checks.title();
-    if (checks.forename()) return {.refused = true};
+    if (checks.forename()) return {.refused = true, .unconfirmed = unconfirmed};
     checks.middleName();
     const bool refused = checks.surname() || checks.status() || checks.email() || checks.pendingLoan();
-    return {.refused = refused, .rejoin = checks.rejoin()};
+    return {.refused = refused, .rejoin = checks.rejoin(), .unconfirmed = unconfirmed};
 }
 
 }  // namespace autovelt

@@ -130,7 +130,7 @@ MemberImportResult MemberImport::run() {
         return {MemberImportEnd::PassStopped};
     }
     writeMember();
-    ImportAddresses(im_);
+    ImportAddresses(im_, match_);
     WriteMemberUDF(im_);
     if (isNew()) WriteMemberPassword(im_);
     const LoanDecision loan = checkIdentity();

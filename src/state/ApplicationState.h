@@ -27,9 +27,6 @@ struct ApplicationState {
     // How the application ended, set when it is marked imported: "imported" or "refused".
     // Empty while it is still pending.
     QString outcome;
-    // An existing member matched without a National Insurance number or e-mail address
-    // that agrees with the one held: name, birth date or number alone are easy to know.
-    bool unconfirmedMatch = false;
     int nextBirthdayDays = 0;
 
     // Address import state, read by the identity check, the details file and the emails.
