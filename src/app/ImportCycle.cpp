@@ -5,17 +5,15 @@
 
 #include "app/ControlSettings.h"
 #include "common/VeltError.h"
-#include "common/PrivateFiles.h"
 #include "import/ImportPass.h"
 #include "state/Importer.h"
 
 #include <QCoreApplication>
-#include <QFile>
 
 namespace autovelt {
 
 ImportCycle::ImportCycle(Importer& importer, CycleTimer& timer)
-    : im_(importer), timer_(timer), importPass_([this] { autovelt::RunImportPass(im_); }),
+    : im_(importer), timer_(timer), importPass_([this](long applicationId) { autovelt::RunImportPass(im_, applicationId); }),
       passRunner_([](const std::function<void()>& work, const std::function<void()>& done) {
           work();
           done();
@@ -86,7 +84,7 @@ void ImportCycle::runCycleWork() {
     lastCycleImported_ = !im_.SkipImport;
     if (!im_.SkipImport) {
         notePendingApplications(record_);
-        importPass_();
+        importPass_(0);
     }
     im_.connections.closeAll();
 }
@@ -117,33 +115,24 @@ void ImportCycle::keepRecord(const CycleRecord& record) {
                           CycleRecord::filePath(im_.programFolder()) + QStringLiteral(": ") + error);
 }
 
-void ImportCycle::ManualImport() {
-    runManualPass([] {});
-}
+void ImportCycle::ManualImport() { runManualPass(0); }
 
 void ImportCycle::ManualLoan(long applicationId) {
     if (state_ != CycleState::Stopped || applicationId <= 0) return;
-    const QString idFile = im_.programFile(QStringLiteral("id.txt"));
-    if (!WritePrivateFile(idFile, QByteArray::number(static_cast<qlonglong>(applicationId)))) {
-        im_.ShowException(QStringLiteral("Unable to start the loan run of application ") + QString::number(applicationId));
-        return;
-    }
-    // A pass that did not run leaves the request behind; the next cycle must not take it.
-    runManualPass([idFile] { QFile::remove(idFile); });
+    runManualPass(applicationId);
 }
 
-void ImportCycle::runManualPass(std::function<void()> afterPass) {
+void ImportCycle::runManualPass(long applicationId) {
     if (state_ != CycleState::Stopped) return;
     state_ = CycleState::Stopping;
     notify();
     passRunner_(
-        [this, afterPass = std::move(afterPass)] {
+        [this, applicationId] {
             // Outside a cycle the pass needs the settings and connections a cycle would open.
             if (!im_.connections.OnlineConnection.isOpen()) LoadControlSettings(im_);
-            if (!im_.SkipImport) importPass_();
+            if (!im_.SkipImport) importPass_(applicationId);
             im_.connections.closeAll();
             im_.SkipImport = false;
-            afterPass();
         },
         [this] { passEnded(); });
 }

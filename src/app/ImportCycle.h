@@ -36,8 +36,12 @@ public:
 
     void setPassRunner(PassRunner runner) { passRunner_ = std::move(runner); }
 
-    // The import pass the cycle runs (RunImportPass); the cycle's own tests count passes.
-    void setImportPass(std::function<void()> pass) { importPass_ = std::move(pass); }
+    // The import pass the cycle runs (RunImportPass), given the application a loan run by
+    // hand names (0 for none); the cycle's own tests count passes.
+    void setImportPass(std::function<void(long applicationId)> pass) { importPass_ = std::move(pass); }
+    void setImportPass(std::function<void()> pass) {
+        importPass_ = [pass = std::move(pass)](long) { pass(); };
+    }
     // Told when the buttons should change (started or stopped).
     void setStateListener(std::function<void()> listener) { stateListener_ = std::move(listener); }
 
@@ -52,8 +56,9 @@ public:
     void ManualImport();
     // The "Loan" button, usable while stopped. The loan pass runs only inside the import of
     // an application (its unit of work, member match and checks), so a loan run by hand
-    // imports the one application named, as an "id.txt" asks for: pending or not, and its
-    // website row is left as it is.
+    // imports the one application named, handed to the pass as an "id.txt" would name it:
+    // pending or not, and its website row is left as it is. No "id.txt" is written, and one
+    // a user placed is left for the next pass.
     void ManualLoan(long applicationId);
 
     CycleState state() const { return state_; }
@@ -78,7 +83,7 @@ public:
 
 private:
     void runCycleWork();
-    void runManualPass(std::function<void()> afterPass);
+    void runManualPass(long applicationId);
     void EndImportCycle();
     void passEnded();
     void notePendingApplications(CycleRecord& record);
@@ -88,7 +93,7 @@ private:
 
     Importer& im_;
     CycleTimer& timer_;
-    std::function<void()> importPass_;
+    std::function<void(long applicationId)> importPass_;
     std::function<void()> stateListener_;
     PassRunner passRunner_;
     CycleState state_ = CycleState::Stopped;

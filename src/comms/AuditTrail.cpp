@@ -151,12 +151,11 @@ void AddWebLogEntry(Importer& importer, const QString& activity, const QString& 
     }
 }
 
-void CreateDiaryEntry(Importer& importer, const QString& keyword) {
-    const long memberNumber = importer.app.memberNumber;
-    if (memberNumber == 0 || importer.diaryText.isEmpty()) return;
+void CreateDiaryEntry(Importer& importer, long memberNumber, const QString& keyword, const QString& note) {
+    if (memberNumber == 0 || note.isEmpty()) return;
     try {
         importer.connections.TarvTran.execute(
-            DiaryStatement(auditStampOf(importer), memberNumber, diaryDate(importer), keyword, importer.diaryText));
+            DiaryStatement(auditStampOf(importer), memberNumber, diaryDate(importer), keyword, note));
     } catch (const VeltError& e) {
         reportAuditFailure(importer, e, "CreateDiaryEntry");
     } catch (const std::exception& e) {

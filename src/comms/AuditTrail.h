@@ -60,8 +60,8 @@ QDate diaryDate(const Importer& importer);
 void AddWebLogEntry(Importer& importer, const QString& activity, const QString& category, const QString& keyword,
                     const QString& memberNumber);
 
-// Writes importer.diaryText as a note on the current member (importer.app.memberNumber).
-void CreateDiaryEntry(Importer& importer, const QString& keyword);
+// Writes a note on the given member's record; nothing without a member or a text.
+void CreateDiaryEntry(Importer& importer, long memberNumber, const QString& keyword, const QString& note);
 
 void AddChangeRecord(Importer& importer, const QString& description, bool outOfPolicy, const QString& memberNumber);
 

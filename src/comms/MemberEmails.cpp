@@ -215,8 +215,8 @@ void SendFailEmail(Importer& importer) {
         const std::optional<QString> body = sendMemberEmail(importer, kFailEmail, templateName);
         if (!body) return;
         // Staff see on the member's record what the applicant was told, sent or not.
-        importer.diaryText = QStringLiteral("VELT sent the following fail email \r\n") + *body;
-        CreateDiaryEntry(importer, QStringLiteral("VELT"));
+        CreateDiaryEntry(importer, importer.app.memberNumber, QStringLiteral("VELT"),
+                         QStringLiteral("VELT sent the following fail email \r\n") + *body);
     });
 }
 

@@ -79,8 +79,9 @@ QString bankCode(const QString& text) {
 // One run of the address import for the current application.
 class AddressImport {
 public:
-    explicit AddressImport(Importer& importer)
-        : im_(importer), app_(importer.app), main_(importer.connections.TarvMain), member_(importer.app.memberNumber) {}
+    AddressImport(Importer& importer, const MemberMatch& match)
+        : im_(importer), app_(importer.app), main_(importer.connections.TarvMain), member_(importer.app.memberNumber),
+          unconfirmedMatch_(match.unconfirmed) {}
 
     void run();
     void restoreDeletedHomeRows();
@@ -111,6 +112,7 @@ private:
     ApplicationState& app_;
     db::Connection& main_;
     long member_;
+    const bool unconfirmedMatch_;
     HeldHomeAddress held_;
     bool homeRowsDeleted_ = false;
     bool homeRowWritten_ = false;
@@ -138,7 +140,7 @@ void AddressImport::run() {
 // Whoever knows a member's name, birth date or number could otherwise send the member's
 // next loan to an account of their own: the loan's payout waits for staff instead.
 void AddressImport::raiseAnomalyOnUnconfirmedChange() {
-    if (!app_.unconfirmedMatch || (!bankDetailsChanged_ && !app_.homeAddressChanged)) return;
+    if (!unconfirmedMatch_ || (!bankDetailsChanged_ && !app_.homeAddressChanged)) return;
     app_.identityFailedOnBank = true;
     const QString changed = bankDetailsChanged_ && app_.homeAddressChanged ? QStringLiteral("bank details and home address")
                             : bankDetailsChanged_                          ? QStringLiteral("bank details")
@@ -461,7 +463,7 @@ void PreloadHomeAddress(Importer& importer) {
     }
 }
 
-void ImportAddresses(Importer& importer) {
+void ImportAddresses(Importer& importer, const MemberMatch& match) {
     ApplicationState& app = importer.app;
     app.sortCode.clear();
     app.accountNumber.clear();
@@ -469,7 +471,7 @@ void ImportAddresses(Importer& importer) {
     app.homePrevSupplied = false;
     app.homeAddressChanged = false;
     app.storedHome = {};
-    AddressImport run(importer);
+    AddressImport run(importer, match);
     try {
         run.run();
     } catch (const std::exception& error) {

@@ -6,6 +6,7 @@
 // home and work address slots, the applicant's e-mail) is kept on importer.app.
 
 #include "import/AddressRow.h"
+#include "import/ExistingMemberChecks.h"
 
 #include <QString>
 
@@ -20,8 +21,10 @@ namespace db { class Recordset; }
 // application without a home address row.
 void PreloadHomeAddress(Importer& importer);
 
-// Imports every table_ad row of the current application for importer.app.memberNumber.
-void ImportAddresses(Importer& importer);
+// Imports every table_ad row of the current application for importer.app.memberNumber,
+// the member the application was matched to as `match` tells (an unconfirmed match that
+// changes the bank details or the home address raises a bank detail anomaly).
+void ImportAddresses(Importer& importer, const MemberMatch& match);
 
 // True when the supplied HOME row differs from the member's stored home address
 // (app.storedHome): another postcode, or the same postcode with another first line.

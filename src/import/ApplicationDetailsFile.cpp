@@ -84,7 +84,7 @@ QString detailsFileName(const QDateTime& now) {
 
 }  // namespace
 
-QStringList ApplicationDetailsLines(const Importer& importer) {
+QStringList ApplicationDetailsLines(const Importer& importer, LoanDecision loan) {
     const ApplicationState& app = importer.app;
     const auto& f = app.field;
     DetailsLines out;
@@ -107,7 +107,13 @@ QStringList ApplicationDetailsLines(const Importer& importer) {
         out.bare(QStringLiteral("UDF%1 (").arg(udf) + importer.settings.UDFCaption[size_t(udf)] + QStringLiteral(") : ") +
                  f[size_t(33 + udf)]);
     out.add(QStringLiteral("Loan application no "), app.loanNumber);
-    out.addAll(kLoanLines, f);
+    if (loan == LoanDecision::Withheld) {
+        auto loanFields = f;
+        loanFields[46] = QStringLiteral("0.00");
+        out.addAll(kLoanLines, loanFields);
+    } else {
+        out.addAll(kLoanLines, f);
+    }
     for (int expense = 6; expense <= 20; ++expense)
         out.add(QStringLiteral("Expense%1 ").arg(expense), f[size_t(64 + expense)]);
     out.addAll(kClosingLines, f);
@@ -126,7 +132,7 @@ QStringList ApplicationDetailsLines(const Importer& importer) {
     return out.take();
 }
 
-void WriteApplicationDetailsFile(Importer& importer, long memberNumber) {
+void WriteApplicationDetailsFile(Importer& importer, long memberNumber, LoanDecision loan) {
     const QString& scanLocation = importer.settings.ScanLocation;
     if (!importer.settings.CreateLogs || scanLocation.isEmpty() || memberNumber == 0) return;
     StagedFile file;
@@ -143,7 +149,7 @@ void WriteApplicationDetailsFile(Importer& importer, long memberNumber) {
         return;
     }
     QString error;
-    const QByteArray content = (ApplicationDetailsLines(importer).join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8();
+    const QByteArray content = (ApplicationDetailsLines(importer, loan).join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8();
     if (FileAfterCommit(importer, file, content, &error).isEmpty())
         importer.ShowException(failure + QStringLiteral(": ") + error + importer.app.messageSuffix);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "import/LoanDecision.h"
+
 #include <QStringList>
 
 namespace autovelt {
@@ -12,10 +14,11 @@ class Importer;
 // scanned images folder is set and the member number is not 0; a file that cannot be
 // written gives a problem line. A second file of the member in the same second gets its
 // own numbered name instead of replacing the first. Inside an import pass the file is
-// filed only when the application commits.
-void WriteApplicationDetailsFile(Importer& importer, long memberNumber);
+// filed only when the application commits. A loan the import withheld is shown as a loan
+// value of 0.00, whatever amount the application asked for.
+void WriteApplicationDetailsFile(Importer& importer, long memberNumber, LoanDecision loan = LoanDecision::AsApplied);
 
 // The lines of the file, in order, for the current application.
-QStringList ApplicationDetailsLines(const Importer& importer);
+QStringList ApplicationDetailsLines(const Importer& importer, LoanDecision loan = LoanDecision::AsApplied);
 
 }  // namespace autovelt

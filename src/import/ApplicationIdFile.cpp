@@ -7,13 +7,18 @@
 
 namespace autovelt {
 
+long ApplicationIdOrNone(double value) {
+    // An id must fit the 32-bit key; anything else is no id at all.
+    if (value >= 1 && value <= 2147483647.0) return static_cast<long>(roundHalfEven(value));
+    return 0;
+}
+
 void ReadApplicationIdFile(Importer& importer) {
     QFile file(importer.programFile(QStringLiteral("id.txt")));
     if (!file.exists()) return;
     if (file.open(QIODevice::ReadOnly)) {
-        const double value = leadingNumber(QString::fromUtf8(file.readAll()));
-        // An id must fit the 32-bit key; anything else is no id at all.
-        if (value >= 1 && value <= 2147483647.0) importer.applicationIdOverride = static_cast<long>(roundHalfEven(value));
+        const long id = ApplicationIdOrNone(leadingNumber(QString::fromUtf8(file.readAll())));
+        if (id != 0) importer.applicationIdOverride = id;
         file.close();
     }
     file.remove();

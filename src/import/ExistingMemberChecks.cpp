@@ -31,6 +31,7 @@ public:
     bool email();
     bool pendingLoan();
     bool identityConfirmed();
+    bool rejoin() const { return rejoin_; }
 
 private:
     QString heldEmail();
@@ -52,6 +53,7 @@ private:
     const db::Recordset& member_;
     std::array<QString, 121>& field_;
     QString n_;
+    bool rejoin_ = false;
 };
 
 bool Checks::skip(const QString& problem, const QString& notes) {
@@ -59,7 +61,6 @@ bool Checks::skip(const QString& problem, const QString& notes) {
     ShowLoanDetailsException(im_);
     bool failEmail = false;
     UpdateTableWRecord(im_, failEmail, notes);
-    im_.app.skip = true;
     return true;
 }
 
@@ -121,7 +122,7 @@ bool Checks::status() {
         const QString shown = current == QLatin1String("L") ? QStringLiteral("[L]eft") : current;
         fyi(QStringLiteral(" current status is ") + shown + QStringLiteral(" but being reinstated as ") + field_[11] +
             QLatin1Char('.'));
-        im_.app.rejoin = true;
+        rejoin_ = true;
     }
     return false;
 }
@@ -166,15 +167,15 @@ bool Checks::identityConfirmed() {
 
 }  // namespace
 
-void CheckExistingMemberDetails(Importer& importer, const db::Recordset& member) {
+MemberMatch CheckExistingMemberDetails(Importer& importer, const db::Recordset& member) {
     Checks checks(importer, member);
-    importer.app.unconfirmedMatch = !checks.identityConfirmed();
-    if (checks.nationalInsuranceNumber() || checks.dateOfBirth()) return;
+    const bool unconfirmed = !checks.identityConfirmed();
+    if (checks.nationalInsuranceNumber() || checks.dateOfBirth()) return {.refused = true, .unconfirmed = unconfirmed};
     checks.title();
-    if (checks.forename()) return;
+    if (checks.forename()) return {.refused = true, .unconfirmed = unconfirmed};
     checks.middleName();
-    if (checks.surname() || checks.status() || checks.email()) return;
-    checks.pendingLoan();
+    const bool refused = checks.surname() || checks.status() || checks.email() || checks.pendingLoan();
+    return {.refused = refused, .rejoin = checks.rejoin(), .unconfirmed = unconfirmed};
 }
 
 }  // namespace autovelt

@@ -24,19 +24,6 @@ void copyHeldColumns(const db::Recordset& from, db::Recordset& to) {
     }
 }
 
-// Writes the diary as the note of the given member, whoever the current member is.
-class DiaryMemberScope {
-public:
-    DiaryMemberScope(ApplicationState& app, long memberNumber) : app_(app), saved_(app.memberNumber) {
-        app_.memberNumber = memberNumber;
-    }
-    ~DiaryMemberScope() { app_.memberNumber = saved_; }
-
-private:
-    ApplicationState& app_;
-    long saved_;
-};
-
 QString snapshotValue(const QVariant& value) {
     if (value.typeId() == QMetaType::QDate) return formatDate(value.toDate(), QStringLiteral("dd/mm/yyyy"));
     if (value.typeId() == QMetaType::QDateTime) return formatDate(value.toDateTime(), QStringLiteral("dd/mm/yyyy hh:mm:ss"));
@@ -101,9 +88,7 @@ void RecordAddressSnapshot(Importer& importer, long memberNumber) {
         }
         note += lineBreak;
     }
-    importer.diaryText = note;
-    DiaryMemberScope scope(importer.app, memberNumber);
-    CreateDiaryEntry(importer, QStringLiteral("VELT"));
+    CreateDiaryEntry(importer, memberNumber, QStringLiteral("VELT"), note);
 }
 
 }  // namespace autovelt

@@ -52,8 +52,9 @@ private:
 
 class ImportPass {
 public:
-    explicit ImportPass(Importer& importer)
+    ImportPass(Importer& importer, long applicationId)
         : im_(importer),
+          namedApplicationId_(applicationId),
           unit_(importer.connections, importer.programFile(QStringLiteral("commit-window.txt")),
                 importer.config.batchApplications),
           outbox_(importer.connections.TarvAudt) {}
@@ -61,6 +62,10 @@ public:
 
 private:
     enum class RowEnd { Next, StopPass };
+    struct ImportEnd {
+        RowEnd row = RowEnd::Next;
+        LoanDecision loan = LoanDecision::AsApplied;
+    };
     struct Ended {
         QString key;
         QString fieldId;
@@ -72,9 +77,9 @@ private:
     RowEnd processRow(const db::Recordset& row);
     RowEnd runApplication(const db::Recordset& row);
     void awaitAgency(const AgencyRequestAwaited& request);
-    RowEnd importApplication(const std::optional<VeltError>& unreadable);
+    ImportEnd importApplication(const std::optional<VeltError>& unreadable);
     bool endedEarlier();
-    void keepEndedApplication();
+    void keepEndedApplication(LoanDecision loan);
     void discardApplication();
     RowEnd failApplication(const VeltError& error);
     void refuseUnreadable(const VeltError& error);
@@ -91,6 +96,7 @@ private:
     bool singleApplicationRun() const { return im_.applicationIdOverride != 0; }
 
     Importer& im_;
+    const long namedApplicationId_;
     UnitOfWork unit_;
     EffectOutbox outbox_;
     std::vector<Ended> batch_;
@@ -145,12 +151,12 @@ bool ImportPass::endedEarlier() {
 
 // An application that reached its end keeps its rows, and what is to happen after the
 // commit is recorded with them: its details file and its rules_log changes online.
-void ImportPass::keepEndedApplication() {
+void ImportPass::keepEndedApplication(LoanDecision loan) {
     if (im_.app.outcome.isEmpty()) {
         discardApplication();
         return;
     }
-    WriteApplicationDetailsFile(im_, im_.app.memberNumber);
+    WriteApplicationDetailsFile(im_, im_.app.memberNumber, loan);
     if (!im_.app.rulesLog.isEmpty())
         outbox_.record(im_.app.identityKey, kRulesLogEffect, im_.app.rulesLog.encode(), im_.clock().now());
     WriteImportRecord(im_.connections.TarvAudt, im_.app.identityKey, im_.app.fieldId, im_.app.memberNumber,
@@ -167,19 +173,20 @@ void ImportPass::discardApplication() {
     im_.app.rulesLog = {};
 }
 
-ImportPass::RowEnd ImportPass::importApplication(const std::optional<VeltError>& unreadable) {
+ImportPass::ImportEnd ImportPass::importApplication(const std::optional<VeltError>& unreadable) {
     if (unreadable) {
         refuseUnreadable(*unreadable);
-        return RowEnd::Next;
+        return {};
     }
     PreloadHomeAddress(im_);
-    if (!RefuseIncompleteApplication(im_)) {
-        im_.ShowStep(QStringLiteral("matching the applicant"));
-        MatchApplicant(im_);
-        im_.ShowStep(QStringLiteral("writing the member"));
-        if (!im_.app.skip && ImportMember(im_) == MemberImportResult::PassStopped) return RowEnd::StopPass;
-    }
-    return RowEnd::Next;
+    if (RefuseIncompleteApplication(im_)) return {};
+    im_.ShowStep(QStringLiteral("matching the applicant"));
+    const MemberMatch match = MatchApplicant(im_);
+    im_.ShowStep(QStringLiteral("writing the member"));
+    if (match.refused) return {};
+    const MemberImportResult imported = ImportMember(im_, match);
+    if (imported.end == MemberImportEnd::PassStopped) return {RowEnd::StopPass};
+    return {RowEnd::Next, imported.loan};
 }
 
 // The application's writes are undone. A value the rules cannot take (an income too large
@@ -199,7 +206,7 @@ ImportPass::RowEnd ImportPass::failApplication(const VeltError& error) {
     im_.app.outcome.clear();
     unit_.beginApplication(im_.clock().now());
     refuseUnreadable(error);
-    keepEndedApplication();
+    keepEndedApplication(LoanDecision::AsApplied);
     return RowEnd::Next;
 }
 
@@ -226,8 +233,6 @@ ImportPass::RowEnd ImportPass::processRow(const db::Recordset& row) {
 
 ImportPass::RowEnd ImportPass::runApplication(const db::Recordset& row) {
     im_.ShowStep(QStringLiteral("reading the application"));
-    // A note prepared for one application must never reach another member's diary.
-    im_.diaryText.clear();
     std::optional<VeltError> unreadable;
     try {
         ReadApplicationRow(im_, row);
@@ -237,11 +242,12 @@ ImportPass::RowEnd ImportPass::runApplication(const db::Recordset& row) {
     if (!singleApplicationRun() && endedEarlier()) return RowEnd::Next;
     unit_.beginApplication(im_.clock().now());
     try {
-        if (importApplication(unreadable) == RowEnd::StopPass) {
+        const ImportEnd ended = importApplication(unreadable);
+        if (ended.row == RowEnd::StopPass) {
             discardApplication();
             return RowEnd::StopPass;
         }
-        keepEndedApplication();
+        keepEndedApplication(ended.loan);
     } catch (const VeltError& error) {
         discardApplication();
         if (error.environmental()) throw;
@@ -389,7 +395,8 @@ void ImportPass::run() {
     if (im_.SkipImport) return;
     // The override serves one run only: the next pass reads pending applications again.
     im_.applicationIdOverride = 0;
-    if (!im_.dryRun) ReadApplicationIdFile(im_);
+    if (namedApplicationId_ != 0) im_.applicationIdOverride = ApplicationIdOrNone(double(namedApplicationId_));
+    else if (!im_.dryRun) ReadApplicationIdFile(im_);
     try {
         // What a stopped run left is put right by the next real cycle, not by a dry run.
         if (!im_.dryRun) recoverInterruptedRun();
@@ -435,6 +442,6 @@ void ImportPass::run() {
 
 }  // namespace
 
-void RunImportPass(Importer& importer) { ImportPass(importer).run(); }
+void RunImportPass(Importer& importer, long applicationId) { ImportPass(importer, applicationId).run(); }
 
 }  // namespace autovelt

@@ -9,6 +9,8 @@ class Importer;
 // imported, in field_id order; then the uploaded documents are fetched and the activity
 // log written. Problems are reported; nothing is thrown to the caller. A stop request is
 // honoured between applications, leaving the rest pending.
-void RunImportPass(Importer& importer);
+// An applicationId other than 0 (the "Loan" button) names the one application to import,
+// pending or not, exactly as an "id.txt" naming it would; "id.txt" is then left alone.
+void RunImportPass(Importer& importer, long applicationId = 0);
 
 }  // namespace autovelt

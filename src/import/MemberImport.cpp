@@ -29,7 +29,7 @@ db::Recordset memberRow(Importer& importer, long memberNumber) {
 
 class MemberImport {
 public:
-    explicit MemberImport(Importer& importer) : im_(importer), app_(importer.app) {}
+    MemberImport(Importer& importer, const MemberMatch& match) : im_(importer), app_(importer.app), match_(match) {}
 
     MemberImportResult run();
 
@@ -39,12 +39,13 @@ private:
     bool decideMemberNumber();
     void stopAtMemberNumberLimit();
     void writeMember();
-    void checkIdentity();
+    LoanDecision checkIdentity();
     void welcomeNewMember();
-    void runLoanPass();
+    void runLoanPass(LoanDecision loan);
 
     Importer& im_;
     ApplicationState& app_;
+    const MemberMatch match_;
 };
 
 // Returns false when no member number is left.
@@ -67,12 +68,14 @@ void MemberImport::stopAtMemberNumberLimit() {
 void MemberImport::writeMember() {
     MemberRowWrite write = MemberRowWrite::Refresh;
     if (isNew() || memberRow(im_, app_.memberNumber).eof()) write = MemberRowWrite::Create;
-    else if (app_.rejoin) write = MemberRowWrite::Reinstate;
+    else if (match_.rejoin) write = MemberRowWrite::Reinstate;
     WriteMemberMain(im_, write);
 }
 
-void MemberImport::checkIdentity() {
-    if (!isNew() || !app_.isJoinOnly()) return;
+// A new member joining only is checked here; an identity that fails or refers withholds
+// any loan the application asks for.
+LoanDecision MemberImport::checkIdentity() {
+    if (!isNew() || !app_.isJoinOnly()) return LoanDecision::AsApplied;
     if (app_.field[31].isEmpty()) RunIdentityCheck(im_, app_.memberNumber);
     if (app_.field[31].isEmpty()) {
         app_.field[31] = QStringLiteral("FAIL");
@@ -84,8 +87,9 @@ void MemberImport::checkIdentity() {
                           QStringLiteral(" from eIDV."));
         im_.ShowException(QStringLiteral("Member ") + member() + QStringLiteral(" eIDV ref is ") + app_.field[33] +
                           QLatin1Char('.'));
-        app_.field[46] = QStringLiteral("0.00");
+        return LoanDecision::Withheld;
     }
+    return LoanDecision::AsApplied;
 }
 
 void MemberImport::welcomeNewMember() {
@@ -113,9 +117,9 @@ void MemberImport::welcomeNewMember() {
 
 // Ends the application: imported, or refused with the loan pass's skip message and the
 // failure email when the loan is refused (the member written above stays).
-void MemberImport::runLoanPass() {
+void MemberImport::runLoanPass(LoanDecision loan) {
     std::optional<QString> skip;
-    if (leadingNumber(app_.field[46]) != 0) skip = RunLoanPass(im_);
+    if (loan == LoanDecision::AsApplied && leadingNumber(app_.field[46]) != 0) skip = RunLoanPass(im_);
     bool failEmail = skip.has_value();
     UpdateTableWRecord(im_, failEmail, skip.value_or(QString()));
 }
@@ -123,22 +127,24 @@ void MemberImport::runLoanPass() {
 MemberImportResult MemberImport::run() {
     if (!decideMemberNumber()) {
         stopAtMemberNumberLimit();
-        return MemberImportResult::PassStopped;
+        return {MemberImportEnd::PassStopped};
     }
     writeMember();
-    ImportAddresses(im_);
+    ImportAddresses(im_, match_);
     WriteMemberUDF(im_);
     if (isNew()) WriteMemberPassword(im_);
-    checkIdentity();
+    const LoanDecision loan = checkIdentity();
     WriteMemberEmployment(im_);
     if (!app_.isJoinOnly()) WriteMemberCircumstance(im_);
     if (isNew()) welcomeNewMember();
-    runLoanPass();
-    return MemberImportResult::Imported;
+    runLoanPass(loan);
+    return {MemberImportEnd::Imported, loan};
 }
 
 }  // namespace
 
-MemberImportResult ImportMember(Importer& importer) { return MemberImport(importer).run(); }
+MemberImportResult ImportMember(Importer& importer, const MemberMatch& match) {
+    return MemberImport(importer, match).run();
+}
 
 }  // namespace autovelt

@@ -84,8 +84,8 @@ void createMember(Importer& importer, db::Recordset& row) {
 void recordRejoin(Importer& importer) {
     const QString member = QString::number(importer.app.memberNumber);
     const QString change = QStringLiteral("Member has rejoined the credit union via VELT");
-    importer.diaryText = QStringLiteral("Member has rejoined the Credit Union via VELT");
-    CreateDiaryEntry(importer, QStringLiteral("REJOIN"));
+    CreateDiaryEntry(importer, importer.app.memberNumber, QStringLiteral("REJOIN"),
+                     QStringLiteral("Member has rejoined the Credit Union via VELT"));
     AddChangeRecord(importer, change, false, member);
     AddWebLogEntry(importer, change, QStringLiteral("JOIN"), QStringLiteral("REJOIN"), member);
 }

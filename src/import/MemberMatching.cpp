@@ -10,6 +10,8 @@
 #include "import/MemberNumbers.h"
 #include "import/OnlineMarking.h"
 
+#include <optional>
+
 namespace autovelt {
 
 namespace {
@@ -37,27 +39,23 @@ void reportAlreadyAMember(Importer& importer, const QString& matchText) {
                        QStringLiteral("JOINBORROW"), QStringLiteral("NOTNEW"), QString::number(app.memberNumber));
 }
 
-void refuseAmbiguousMatch(Importer& importer, const QString& multipleMatchText, int count) {
+MemberMatch refuseAmbiguousMatch(Importer& importer, const QString& multipleMatchText, int count) {
     importer.ShowException(multipleMatchText + QString::number(count) +
                            QStringLiteral(" records so application is being skipped.") + importer.app.messageSuffix);
     ShowLoanDetailsException(importer);
     bool failEmail = true;
     UpdateTableWRecord(importer, failEmail, QString());
-    importer.app.skip = true;
+    return {.refused = true};
 }
 
-// Returns true when the rule decided the application (a match, or a refusal).
-bool applyRule(Importer& importer, const MatchRule& rule) {
+// Nothing when the rule found no member; else what it decided (a match, or a refusal).
+std::optional<MemberMatch> applyRule(Importer& importer, const MatchRule& rule) {
     db::Recordset members = openMembers(importer, rule.query);
-    if (members.eof()) return false;
-    if (members.recordCount() > 1) {
-        refuseAmbiguousMatch(importer, rule.multipleMatchText, members.recordCount());
-        return true;
-    }
+    if (members.eof()) return std::nullopt;
+    if (members.recordCount() > 1) return refuseAmbiguousMatch(importer, rule.multipleMatchText, members.recordCount());
     importer.app.memberNumber = members.value(QStringLiteral("MemberNo")).toLongLong();
     reportAlreadyAMember(importer, rule.singleMatchText);
-    CheckExistingMemberDetails(importer, members);
-    return true;
+    return CheckExistingMemberDetails(importer, members);
 }
 
 MatchRule byNationalInsuranceNumber(const Importer& importer) {
@@ -80,10 +78,10 @@ MatchRule byNameAndDateOfBirth(const Importer& importer) {
             QStringLiteral("Member thought they were a new member, but we have matched Name and DoB to ")};
 }
 
-// Returns false when the number is no use: it matches no member and is not one the credit
+// Nothing when the number is no use: it matches no member and is not one the credit
 // union could have allocated, so the applicant is taken as new (and, when new, gets a
 // number of ours).
-bool matchByGivenNumber(Importer& importer, long given) {
+std::optional<MemberMatch> matchByGivenNumber(Importer& importer, long given) {
     db::Recordset member =
         openMembers(importer, QStringLiteral("SELECT * FROM MemberMain WHERE MemberNo=") + QString::number(given) + QStringLiteral(" ;"));
     if (member.eof() && !WithinAllocatedNumbers(importer, given)) {
@@ -91,11 +89,11 @@ bool matchByGivenNumber(Importer& importer, long given) {
                                QStringLiteral(" given on the application matches no member and was never allocated - "
                                               "treated as a new applicant.") +
                                importer.app.messageSuffix);
-        return false;
+        return std::nullopt;
     }
     importer.app.memberNumber = given;
-    if (!member.eof()) CheckExistingMemberDetails(importer, member);
-    return true;
+    if (member.eof()) return MemberMatch{};
+    return CheckExistingMemberDetails(importer, member);
 }
 
 }  // namespace
@@ -104,11 +102,13 @@ long GivenMemberNumber(const Importer& importer) {
     return static_cast<long>(roundHalfEven(leadingNumber(importer.app.field[1])));
 }
 
-void MatchApplicant(Importer& importer) {
+MemberMatch MatchApplicant(Importer& importer) {
     const long given = GivenMemberNumber(importer);
-    if (given != 0 && matchByGivenNumber(importer, given)) return;
-    if (!importer.app.cleanedNINumber.isEmpty() && applyRule(importer, byNationalInsuranceNumber(importer))) return;
-    applyRule(importer, byNameAndDateOfBirth(importer));
+    if (given != 0)
+        if (const std::optional<MemberMatch> match = matchByGivenNumber(importer, given)) return *match;
+    if (!importer.app.cleanedNINumber.isEmpty())
+        if (const std::optional<MemberMatch> match = applyRule(importer, byNationalInsuranceNumber(importer))) return *match;
+    return applyRule(importer, byNameAndDateOfBirth(importer)).value_or(MemberMatch{});
 }
 
 }  // namespace autovelt

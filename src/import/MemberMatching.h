@@ -1,5 +1,7 @@
 #pragma once
 
+#include "import/ExistingMemberChecks.h"
+
 namespace autovelt {
 
 class Importer;
@@ -11,9 +13,9 @@ class Importer;
 // applicant is matched as a new one. A single match becomes importer.app.memberNumber and
 // is checked with CheckExistingMemberDetails; several matches refuse the application.
 // Afterwards importer.app.memberNumber is the member (the given number when it matches no
-// member but could have been allocated, 0 for a new applicant) and importer.app.skip is
-// set when the application was refused.
-void MatchApplicant(Importer& importer);
+// member but could have been allocated, 0 for a new applicant); the result tells whether
+// the application was refused and whether the member rejoins.
+MemberMatch MatchApplicant(Importer& importer);
 
 // The member number the applicant gave (field_1), 0 for a new applicant.
 long GivenMemberNumber(const Importer& importer);

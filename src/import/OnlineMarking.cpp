@@ -19,8 +19,7 @@ QString importedStamp(Importer& importer) {
 void recordSkip(Importer& importer, const QString& failNotes) {
     QString note = failNotes;
     if (!importer.app.isJoinOnly()) note += QStringLiteral(". Member") + LoanRequestText(importer);
-    importer.diaryText = note;
-    CreateDiaryEntry(importer, QStringLiteral("VELT"));
+    CreateDiaryEntry(importer, importer.app.memberNumber, QStringLiteral("VELT"), note);
     AddWebLogEntry(importer, note, QStringLiteral("JOINBORROW"), QStringLiteral("SKIPPED"),
                    QString::number(importer.app.memberNumber));
 }

@@ -62,8 +62,7 @@ private:
         BuildSavingsPayProfile(im_);
         BuildLoanPayProfile(im_);
         writePolicyLog();
-        im_.diaryText = diaryNote();
-        CreateDiaryEntry(im_, QStringLiteral("VELT"));
+        CreateDiaryEntry(im_, app_.memberNumber, QStringLiteral("VELT"), diaryNote());
         checkIdentityOfNewMember();
         SendLoanEmail(im_);
     }

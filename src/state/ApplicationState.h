@@ -24,14 +24,9 @@ struct ApplicationState {
     QString rawField2;               // links the table_ad rows; also marks them imported
     QString rawField105;             // the document upload key as stored online
     QString noteText;                // field_104, never decoded
-    bool skip = false;               // set when the application is refused
     // How the application ended, set when it is marked imported: "imported" or "refused".
     // Empty while it is still pending.
     QString outcome;
-    bool rejoin = false;             // a former member being reinstated
-    // An existing member matched without a National Insurance number or e-mail address
-    // that agrees with the one held: name, birth date or number alone are easy to know.
-    bool unconfirmedMatch = false;
     int nextBirthdayDays = 0;
 
     // Address import state, read by the identity check, the details file and the emails.

@@ -95,9 +95,6 @@ public:
     // The loan being processed, entries 0 to 20.
     std::array<QString, 21> LoanDetails{};
 
-    // The note CreateDiaryEntry writes; set by the caller just before the call.
-    QString diaryText;
-
     MailTransport* mailTransport() const { return mailTransport_; }
 
     // Answers of requests that must not be made twice for one application.

@@ -47,10 +47,8 @@ TEST_F(AuditTrailTest, DiaryRowsCarryTheFixedColumnsTheCleanedTextAndTheLoanDate
     for (const auto& [text, keyword, loanDate, member] : {std::tuple{"Loan of 500 passed, \"refer\" cleared by O'Brien", "O'KEY", "", 4321},
                                                           {"Loan note", "VELT", "04/03/24", 4321}, {"", "VELT", "", 4321},
                                                           {"Note", "VELT", "", 0}}) {
-        im.diaryText = QString::fromUtf8(text);
         im.LoanDetails[2] = QLatin1String(loanDate);
-        im.app.memberNumber = member;
-        CreateDiaryEntry(im, QLatin1String(keyword));
+        CreateDiaryEntry(im, member, QLatin1String(keyword), QString::fromUtf8(text));
     }
     EXPECT_EQ(inst.rows("TarvTran", "Diary", {"Memberno", "Teller", "Priority", "Msgdate", "Msgtime", "ActionReqd", "ShelfLife",
                                          "Keyword", "FlagColour", "CCItem", "CCAction", "DiaryGroup", "Msgtext"}),
@@ -87,10 +85,9 @@ TEST_F(AuditTrailTest, ChangeIsRetriedOnceAfterAMomentaryFailure) {
 
 // An audit row that cannot be written is reported, never lost; a database gone away stops the application.
 TEST_F(AuditTrailTest, ARowThatCannotBeWrittenIsReportedAndALostDatabaseStopsTheApplication) {
-    im.diaryText = QStringLiteral("Note");
     const struct { const char* database; const char* table; std::function<void()> write; const char* procedure; } writers[] = {
         {"TarvAudt", "WebLog", [&] { AddWebLogEntry(im, "a", "b", "c", "1"); }, "AddWebLogEntry"},
-        {"TarvTran", "Diary", [&] { CreateDiaryEntry(im, "VELT"); }, "CreateDiaryEntry"},
+        {"TarvTran", "Diary", [&] { CreateDiaryEntry(im, 4321, "VELT", "Note"); }, "CreateDiaryEntry"},
         {"TarvTran", "CHANGES", [&] { AddChangeRecord(im, "x", false, "1"); }, "AddChangeRecord"},
     };
     for (const auto& w : writers) {

@@ -83,7 +83,25 @@ TEST_F(NewMemberImportTest, IdentityResultsOtherThanAPassAreReportedWithTheirRef
     EXPECT_EQ(problems(), (QStringList{"Member 1 had Status of refer from eIDV.", "Member 1 eIDV ref is REF-77.",
                                        "Member 2 had Status of FAIL from eIDV.", "Member 2 eIDV ref is UNSET."}));
     EXPECT_EQ(members(), 2);
-    EXPECT_EQ(im().app.field[46], "0.00");  // no loan for an unverified applicant
+}
+
+// An applicant joining only whose identity is not verified gets no loan, whatever amount the website sent; the
+// application keeps that amount, and its details file shows the loan value as none. A verified one goes to the loan pass.
+TEST_F(NewMemberImportTest, AnUnverifiedApplicantJoiningOnlyKeepsTheAmountButGetsNoLoan) {
+    add(WebApplication::joinOnly(9).set(46, "500"));  // no identity result: a fail
+    runCycle();
+    EXPECT_EQ(members(), 1);
+    EXPECT_EQ(im().app.field[46], "500");
+    EXPECT_EQ(rows("TarvTran", "SELECT * FROM LoanAllocation"), 0);
+    QStringList loanValues;
+    for (const QString& file : filesIn("scans/MEMBERID/00/00/00").filter("J+B_App_"))
+        loanValues << inst.readFile("scans/MEMBERID/00/00/00/" + file).split('\n').filter("Loan value ");
+    EXPECT_EQ(loanValues, QStringList{"Loan value : 0.00"});
+
+    add(withNino(WebApplication::joinOnly(10).set(46, "500").set(31, "PASS").set(6, "Jones"), "CD123456A"));
+    runCycle();
+    EXPECT_EQ(inst.values("TarvTran", "SELECT MemberNo || '|' || OrigApplyValue FROM LoanAllocation"), QStringList{"2|500"})
+        << report();
 }
 
 TEST_F(NewMemberImportTest, NumbersFollowTheHighestHeld) {

@@ -313,6 +313,24 @@ TEST_F(LoanPassTest, LoanRunByHandImportsTheNamedApplicationOnly) {
     EXPECT_FALSE(QFile::exists(im().programFile("id.txt")));
 }
 
+// The "Loan" button hands its application to the pass: an "id.txt" a user placed meanwhile is neither read nor
+// removed by it, and the next cycle imports the application that file names, alone.
+TEST_F(LoanPassTest, LoanRunByHandLeavesAnIdFileToTheNextCycle) {
+    add(application);
+    add(withNino(WebApplication::joinAndBorrow(kApp + 1).set(6, "Jones"), "CD123456A"));
+    inst.writeFile("id.txt", QString::number(kApp));
+    ManualCycleTimer timer;
+    ImportCycle cycle(im(), timer);
+    cycle.ManualLoan(kApp + 1);
+    EXPECT_EQ(memberColumn(1, "Surname") + '|' + memberColumn(2, "Surname"), "Jones|<none>") << report();
+    EXPECT_EQ(inst.readFile("id.txt"), QString::number(kApp));
+    runCycle();
+    EXPECT_EQ(memberColumn(2, "Surname"), "Smith") << report();
+    EXPECT_EQ(inst.values("TarvTran", "SELECT MemberNo FROM LoanAllocation ORDER BY MemberNo"), (QStringList{"1", "2"}));
+    EXPECT_FALSE(QFile::exists(im().programFile("id.txt")));
+    EXPECT_EQ(importedFlag(kApp) + importedFlag(kApp + 1), "NN");  // both single-application runs
+}
+
 // Every band edge of the credit union that prices by score; 0 is outside every band.
 TEST(ScoreBands, Edges) {
     const std::pair<double, double> cases[] = {{484, 0}, {485, 8.6}, {544, 8.6}, {545, 7.6}, {579, 7.6}, {580, 6.7}, {1000, 6.7},
