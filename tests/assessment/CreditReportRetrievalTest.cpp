@@ -4,10 +4,10 @@
 #include "app/ControlSettings.h"
 #include "assessment/AgencyTrace.h"
 #include "assessment/CreditReportRetrieval.h"
-#include "assessment/InstallationTempFolder.h"
 #include "state/CreditSearchRecords.h"
 #include "support/AgencySandbox.h"
 #include "support/ExpectedDocuments.h"
+#include "support/InstallationTempFolder.h"
 
 #include <QDir>
 #include <QRegularExpression>

@@ -1,8 +1,8 @@
 // Through the real cycle: an online join-and-borrow application, the agency sandbox's checks, the decision, loan and email.
 
 #include "import/ImportPassFixture.h"
-#include "common/PrivateFiles.h"
 #include "support/AgencySandbox.h"
+#include "support/InstallationTempFolder.h"
 #include "support/OnlineEncoder.h"
 #include "support/TestPaths.h"
 #include "app/ToolCommands.h"
@@ -34,9 +34,6 @@ protected:
     void SetUp() override {
         ImportPassTest::SetUp();
         sandbox_->clearRequests();
-        // Request copies go to the installation's own temporary folder, searched below.
-        MakePrivateFolder(inst.path(QStringLiteral("tmp")));
-        qputenv("TMPDIR", inst.path(QStringLiteral("tmp")).toUtf8());
         auto encoded = [](const QString& text, int seed) {
             using namespace autovelt::testing;
             return encodeOnlineField(text, seed, SymbolUse::Some, kMarkedCodeTables);
@@ -50,7 +47,6 @@ protected:
                               "('CR02A', 1, 'STANDARD', 1, 99, 'F'), ('CR05A', 1, 'STANDARD', 4, 99, 'R'), "
                               "('CR07A', 1, 'STANDARD', 0, 420, 'R'), ('CR10A', 1, 'STANDARD', 0, 0, 'F')");
     }
-    ~JoinAndBorrowJourneyTest() override { qunsetenv("TMPDIR"); }
     void apply(const QString& surname) {
         add(application.set(6, surname));
         runCycle();
@@ -59,6 +55,7 @@ protected:
 public:
     using ImportPassTest::inst;
     WebApplication application = WebApplication::joinAndBorrow(21);
+    InstallationTempFolder temp{inst};  // request copies go with the installation, searched below
 
 protected:
     QStringList requestPaths() {
@@ -155,15 +152,31 @@ INSTANTIATE_TEST_SUITE_P(Decisions, JourneyCases,
                                                    {"CR02A", "CR05A", "CR07A", "CR07E", "CR10A"}}),
                          [](const auto& info) { return std::string(info.param.surname) + info.param.variant; });
 
-// Without credit rules the loan needs no search, but the new member's identity is still checked, after the loan is written.
-TEST_F(JoinAndBorrowJourneyTest, WithoutCreditChecksTheNewMembersIdentityIsCheckedLate) {
+// Without credit rules the loan needs no search, but each new member's identity is still checked: a borrower's after the
+// loan is written, a joiner's as they join, whose details file carries the result.
+TEST_F(JoinAndBorrowJourneyTest, WithoutCreditChecksEachNewMembersIdentityIsChecked) {
     inst.exec("TarvAudt", "DELETE FROM CRRules WHERE RuleCode<>'CR10A'");
+    WebApplication joiner = withNino(WebApplication::joinOnly(22).set(6, "Lee"), "CD123456A");
+    joiner.addresses << autovelt::testing::WebAddress{.type = "BANK1", .sortCode = "40-11-22", .account = "12345678"};
+    add(joiner);
     apply(QStringLiteral("Tester"));
-    EXPECT_EQ(requestPaths(), QStringList{kValidate}) << report();
+    EXPECT_EQ(requestPaths(), (QStringList{kValidate, kValidate})) << report();
     EXPECT_EQ(inst.values("TarvTran", "SELECT LoanNumber || '|' || InitStatus FROM LoanAllocation"), QStringList{"C1001|P"});
-    EXPECT_EQ(inst.scalar("TarvID", "SELECT AddressID FROM IDProof WHERE MemberNo=1").toString(), "TU IDV-Pass Score [68]");
-    EXPECT_TRUE(successes().contains("Member 1 passed ID search." + suffix(21))) << report();
-    EXPECT_EQ(mails().size(), 1);
+    EXPECT_EQ(inst.values("TarvID", "SELECT MemberNo || ' ' || AddressID FROM IDProof ORDER BY MemberNo"),
+              (QStringList{"1 TU IDV-Pass Score [68]", "2 TU IDV-Pass Score [68]"}));
+    EXPECT_EQ(successes().filter("passed ID search"),
+              (QStringList{"Member 1 passed ID search." + suffix(21), "Member 2 passed ID search." + suffix(22)})) << report();
+    EXPECT_EQ(webLog(2).mid(0, 1), QStringList{"Member applied to join and eIDV returned PASS status|JOIN|EIDV PASS"});
+    EXPECT_EQ(importedFlag(21) + importedFlag(22), "YY");
+    EXPECT_EQ(mails().size(), 2);
+    const QString ref = column("TarvID", "IDProof", "AddressRef", "MemberNo=2");
+    EXPECT_EQ(ref.size(), 30);
+    const QString folder = QStringLiteral("scans/MEMBERID/00/00/00/");
+    QStringList identityLines;
+    for (const QString& name : filesIn(folder).filter(QLatin1String("J+B_App_")))
+        identityLines << inst.readFile(folder + name).split(QLatin1Char('\n')).filter(QRegularExpression("^IDV "));
+    EXPECT_EQ(identityLines, (QStringList{"IDV band : Pass", "IDV score : 68", "IDV ref : " + ref}));
+    EXPECT_FALSE(QString::fromStdString(report()).contains(kPassword));
 }
 
 // A search that failed, sent nothing back or could not be built never passes the loan: staff decide.

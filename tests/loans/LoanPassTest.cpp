@@ -295,24 +295,6 @@ const PassCase kCases[] = {
 INSTANTIATE_TEST_SUITE_P(Loans, LoanPassCases, ::testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// The "Loan" button: the named application alone is imported with its loan, only while the
-// importer is stopped, and the request it leaves for the pass is gone afterwards.
-TEST_F(LoanPassTest, LoanRunByHandImportsTheNamedApplicationOnly) {
-    add(application);
-    add(WebApplication::joinAndBorrow(kApp + 1));
-    ManualCycleTimer timer;
-    ImportCycle cycle(im(), timer);
-    cycle.cmdAutoOnOff_Click();
-    cycle.ManualLoan(kApp + 1);
-    EXPECT_EQ(loans(), "<none>");
-    cycle.cmdAutoOnOff_Click();
-    cycle.ManualLoan(kApp + 1);
-    EXPECT_EQ(loans(), kCar);
-    EXPECT_TRUE(successes().contains("Created L1 loan app C1001 for member 1 for £1000. Status P." + suffix(kApp + 1)));
-    EXPECT_EQ(importedFlag(kApp), "N");
-    EXPECT_FALSE(QFile::exists(im().programFile("id.txt")));
-}
-
 // Every band edge of the credit union that prices by score; 0 is outside every band.
 TEST(ScoreBands, Edges) {
     const std::pair<double, double> cases[] = {{484, 0}, {485, 8.6}, {544, 8.6}, {545, 7.6}, {579, 7.6}, {580, 6.7}, {1000, 6.7},
