@@ -2,12 +2,11 @@
 // the attempt; answers that must not be asked for twice are kept until the application commits.
 
 #include "assessment/AgencyTrace.h"
-#include "comms/QueuedEmail.h"
 #include "state/EffectOutbox.h"
 #include "state/FileAfterCommit.h"
 #include "state/ImportRecords.h"
 #include "state/UnitOfWork.h"
-#include "support/ProgramRuns.h"
+#include "support/InstallationTempFolder.h"
 #include "support/TestInstallation.h"
 
 #include <QDir>
@@ -130,26 +129,6 @@ TEST_F(ExternalEffectsTest, AStagedFileIsFiledOnlyAfterItsApplicationCommits) {
     EXPECT_EQ(states(), QStringList{"1-a:done:1"});
 }
 
-// Delivered into the test installation's pickup folder, as complete messages.
-TEST_F(ExternalEffectsTest, AQueuedEmailIsDeliveredOnceAndItsPasswordIsNeverStored) {
-    Importer& im = inst.importer();
-    im.app.identityKey = "9-c";
-    unit.beginApplication(now());
-    QueueEmail(im, {.to = "applicant@example.com", .subject = "Your application", .body = "<p>Welcome, O'Brien & family</p>",
-                    .smtpServer = "127.0.0.1", .senderAccount = "donotreply@riverside.example"});
-    unit.keepApplication(im.app.identityKey);
-    unit.commitBatch();
-    EXPECT_FALSE(inst.values("TarvAudt", "SELECT Payload FROM VeltEffect").join(' ').contains(im.config.smtpPassword));
-
-    const QHash<QString, EffectOutbox::Performer> performers{{kEmailEffect, [&im](const Effect& e) { return SendQueuedEmail(im, e); }}};
-    outbox.performPending(performers, now());
-    outbox.performPending(performers, now());
-    const auto mails = PickedUpMails(inst.path("outbox"));
-    ASSERT_EQ(mails.size(), 1) << inst.reporter().problems().join('\n').toStdString();
-    EXPECT_EQ(mails[0].header("Subject") + " to " + mails[0].header("To"), "Your application to applicant@example.com");
-    EXPECT_EQ(states(), QStringList{"9-c:done:1"});
-}
-
 TEST_F(ExternalEffectsTest, AKeptAnswerIsReusedUntilItsApplicationCommits) {
     RecordedResponses& kept = inst.importer().recordedResponses();
     int asked = 0;
@@ -168,8 +147,7 @@ TEST_F(ExternalEffectsTest, AKeptAnswerIsReusedUntilItsApplicationCommits) {
 // A copy of a request holds personal data: it goes with its application's answers at the commit (unless a problem line
 // refers staff to it), and whatever is older than the retention period goes at the start of a cycle, committed or not.
 TEST_F(ExternalEffectsTest, RequestCopiesGoWithTheirApplicationAndNothingOutlivesTheRetentionPeriod) {
-    const QByteArray previousTemp = qgetenv("TMPDIR");
-    qputenv("TMPDIR", inst.path("tmp").toUtf8());  // a trace folder of this test's own
+    InstallationTempFolder temp(inst);  // a trace folder of this test's own
     Importer& im = inst.importer();
     RecordedResponses& kept = im.recordedResponses();
     const auto write = [&](const QString& key) {
@@ -191,7 +169,6 @@ TEST_F(ExternalEffectsTest, RequestCopiesGoWithTheirApplicationAndNothingOutlive
     RemoveExpiredAgencyCopies(im);
     EXPECT_EQ(QList<bool>({QFile::exists(pending), kept.recall("6-y", "credit report").has_value(), QFile::exists(namedInAProblem)}),
               QList<bool>({false, false, false}));
-    qputenv("TMPDIR", previousTemp);
 }
 
 }  // namespace
