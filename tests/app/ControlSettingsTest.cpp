@@ -11,14 +11,6 @@ using namespace autovelt;
 
 namespace {
 
-// Every importer log file written so far, in name order.
-QStringList logLines(test::TestInstallation& inst, const QString& names = QStringLiteral("autovelt_*.txt")) {
-    QDir web(inst.path("web"));
-    QStringList lines;
-    for (const QString& name : web.entryList({names}, QDir::Files, QDir::Name)) lines << inst.readFile(web.filePath(name)).trimmed();
-    return lines;
-}
-
 class ControlSettingsTest : public ::testing::Test {
 protected:
     test::TestInstallation inst;
@@ -146,7 +138,7 @@ TEST(ControlSettingsStops, EachProblemGivesItsLineAndLogFile) {
         EXPECT_TRUE(inst.importer().SkipImport);
         EXPECT_FALSE(inst.importer().settings.CreditChecksEnabled);
         EXPECT_EQ(inst.reporter().problems(), QStringList{line});
-        EXPECT_EQ(logLines(inst), QStringList{line});
+        EXPECT_EQ(inst.importerLogs(), QStringList{line});
         if (line.contains(".ini")) {
             EXPECT_FALSE(inst.importer().connections.TarvMain.isOpen());
         }
@@ -164,7 +156,7 @@ TEST_F(ControlSettingsTest, OldCoreBankingBuildsAreRefusedEveryCycle) {
     const QString line = "Please update Tarvonel first to a build of %1 or newer or revert to an older autovelt.exe";
     EXPECT_TRUE(inst.importer().SkipImport);
     EXPECT_EQ(problems(), (QStringList{line.arg("140119"), line.arg("010219")}));
-    QStringList logs = logLines(inst);
+    QStringList logs = inst.importerLogs();
     logs.sort();
     EXPECT_EQ(logs, (QStringList{line.arg("010219"), line.arg("140119")}));
 }
@@ -190,9 +182,9 @@ TEST(ControlSettingsDatabaseErrors, TakeTheFailureExitWithoutPasswords) {
             ASSERT_EQ(problems.size(), 2) << problems.join("\n").toStdString();
             EXPECT_EQ(problems[0], "Error within connection to databases routine. ");
             EXPECT_TRUE(problems[1].contains(c.second)) << problems[1].toStdString();
-            EXPECT_TRUE(logLines(inst).value(0).startsWith("(DB Error) - "));
+            EXPECT_TRUE(inst.importerLogs().value(0).startsWith("(DB Error) - "));
         }
-        for (const QString& line : problems + logLines(inst, "*"))
+        for (const QString& line : problems + inst.importerLogs("*"))
             EXPECT_FALSE(line.contains("S3cret")) << line.toStdString();
     }
 }

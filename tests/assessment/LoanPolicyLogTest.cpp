@@ -106,15 +106,8 @@ protected:
         load();
     }
     QStringList onlineRows() {
-        QStringList rows;
-        db::Recordset rs = im().connections.OnlineConnection.openRecordset(
-            "SELECT rulemember, rulecode, ruledesc, ruleactive, rulevalue, ruleresult, rulestopper FROM rules_log ORDER BY rule_id");
-        for (; !rs.eof(); rs.moveNext()) {
-            QStringList row;
-            for (int i = 0; i < 7; ++i) row << rs.text(i);
-            rows << row.join('|');
-        }
-        return rows;
+        return RecordsetRows(im().connections.OnlineConnection, "SELECT rulemember, rulecode, ruledesc, ruleactive, rulevalue, "
+                                                                "ruleresult, rulestopper FROM rules_log ORDER BY rule_id");
     }
 };
 

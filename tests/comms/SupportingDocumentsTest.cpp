@@ -17,6 +17,7 @@
 namespace autovelt {
 namespace {
 
+using test::RecordsetRows;
 using test::TestInstallation;
 using testing::FtpServer;
 using testing::encodeOnlineField;
@@ -43,19 +44,21 @@ QStringList filesUnder(const QString& folder, bool withContent = false) {
     return files;
 }
 
-struct Mode { const char* name; bool active; };
+// How the FTP server is reached, and whether member_docs is on the MariaDB server the test script starts.
+struct Mode { const char* name; bool active; bool mariaDb = false; };
 
 class DocumentDownloadTest : public ::testing::TestWithParam<Mode> {
 protected:
-    // The online database and the FTP user (the website's account); empty when the test cannot run here.
-    virtual QString prepareOnline() {
-        inst.exec(QStringLiteral("TarvMain"), QStringLiteral("UPDATE ControlSwitches SET webip=' 127.0.0.1 ', webun='%1'").arg(kUser));
-        return kUser;
+    void onlineExec(const QString& statement) {
+        if (GetParam().mariaDb) inst.execOnlineMySql(statement);
+        else inst.exec(QStringLiteral("online"), statement);
     }
-    virtual void onlineExec(const QString& statement) { inst.exec(QStringLiteral("online"), statement); }
     void SetUp() override {
-        const QString user = prepareOnline();
-        if (user.isEmpty()) GTEST_SKIP() << "no MariaDB server for the tests (scripts/test starts one)";
+        // The FTP user is the website's account.
+        if (GetParam().mariaDb && !inst.useMariaDbOnline()) GTEST_SKIP() << "no MariaDB server for the tests (scripts/test starts one)";
+        const QString user = GetParam().mariaDb ? qEnvironmentVariable("AUTOVELT_TEST_MYSQL_USER") : kUser;
+        inst.exec(QStringLiteral("TarvMain"), QStringLiteral("UPDATE ControlSwitches SET webip='%1', webun='%2'")
+                                                  .arg(GetParam().mariaDb ? "127.0.0.1" : " 127.0.0.1 ", user));
         // Passive transfers go over TLS; this libcurl does not start TLS on an active data connection, so active
         // mode is shown in clear.
         server = std::make_unique<FtpServer>(user, kPassword, !GetParam().active);
@@ -84,8 +87,8 @@ protected:
                             QString(fileName).replace(QLatin1Char('\''), QStringLiteral("''")),
                             encodeOnlineField(title, uint32_t(id + 1))));
     }
-    virtual QStringList queuedIds() {
-        return inst.values(QStringLiteral("online"), QStringLiteral("SELECT id FROM member_docs ORDER BY id"));
+    QStringList queuedIds() {
+        return RecordsetRows(inst.importer().connections.OnlineConnection, QStringLiteral("SELECT id FROM member_docs ORDER BY id"));
     }
     void run() { DownloadSupportingDocuments(inst.importer()); }
     // The problem lines after the warning an FTP session in clear gives.
@@ -173,7 +176,7 @@ TEST_P(DocumentDownloadTest, UnreachableStoreCutTransferOrTooLargeKeepsRowAndRem
     for (int i : {1, 2})
         EXPECT_EQ(problems[i], QStringLiteral("The document %1huge.pdf (member_docs ID%2) is larger than 1 MB ([web] max_document_mb); "
                                               "it is not fetched and stays in the queue for a person").arg(i == 1 ? "" : "nosize-").arg(i + 2));
-    inst.exec(QStringLiteral("online"), QStringLiteral("DELETE FROM member_docs WHERE id IN (1, 3, 4)"));
+    onlineExec(QStringLiteral("DELETE FROM member_docs WHERE id IN (1, 3, 4)"));
     queue(2, "5501", "LOANAPP", "ok.pdf", "Proof", "whole");
     inst.reporter().clear();
     inst.importer().settings.ScanLocation = inst.path(QStringLiteral("unmounted/"));
@@ -249,37 +252,8 @@ TEST_P(DocumentDownloadTest, AKilledRunFilesEachDocumentOnce) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(FtpModes, DocumentDownloadTest, ::testing::Values(Mode{"Passive", false}, Mode{"Active", true}),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-// The same pass against member_docs on the MariaDB server the test script starts.
-class MariaDbDocumentDownloadTest : public DocumentDownloadTest {
-protected:
-    QString prepareOnline() override {
-        if (!inst.useMariaDbOnline()) return {};
-        inst.exec(QStringLiteral("TarvMain"), QStringLiteral("UPDATE ControlSwitches SET webip='127.0.0.1'"));
-        return qEnvironmentVariable("AUTOVELT_TEST_MYSQL_USER");
-    }
-    void onlineExec(const QString& statement) override { inst.execOnlineMySql(statement); }
-    QStringList queuedIds() override {
-        QStringList ids;
-        db::Recordset rs =
-            inst.importer().connections.OnlineConnection.openRecordset(QStringLiteral("SELECT id FROM member_docs ORDER BY id"));
-        for (; !rs.eof(); rs.moveNext()) ids << rs.text(0);
-        return ids;
-    }
-};
-
-TEST_P(MariaDbDocumentDownloadTest, DocumentsFiledAndRowsRemoved) {
-    queue(1, "5501", "LOANAPP", "up-1.pdf", "Payslip", "loan proof");
-    queue(2, "2002", "WEBAPP", "cut-2.pdf", "Passport", QByteArray(200000, 'y'));
-    run();
-    EXPECT_EQ(filesUnder(scans, true), QStringList{"Loans/00/00/12/34/Payslip.pdf=loan proof"});
-    EXPECT_EQ(queuedIds(), QStringList{QStringLiteral("2")});
-    EXPECT_EQ(inst.reporter().successes(), QStringList{QStringLiteral("Member 1234 supplied Payslip as supporting document.")});
-}
-
-INSTANTIATE_TEST_SUITE_P(FtpModes, MariaDbDocumentDownloadTest, ::testing::Values(Mode{"Passive", false}),
+INSTANTIATE_TEST_SUITE_P(FtpModes, DocumentDownloadTest,
+                         ::testing::Values(Mode{"Passive", false}, Mode{"Active", true}, Mode{"PassiveMariaDb", false, true}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // Under the default nothing, not even the user name, goes to a server without TLS or whose certificate does not

@@ -4,7 +4,6 @@
 // website's encoder, driven through the real cycle: settings load, import pass, close-down.
 
 #include "app/ImportCycle.h"
-#include "state/ConnectionStrings.h"
 #include "common/SqlQuote.h"
 #include "support/ProgramRuns.h"
 #include "support/TestInstallation.h"
@@ -116,11 +115,7 @@ protected:
         ImportPassTest::SetUp();
         if (GetParam() == OnlineBackend::Embedded) return;
         if (!inst.useMariaDbOnline()) GTEST_SKIP() << "no MariaDB server for the tests (scripts/test starts one)";
-        // The website's side: its own connection, quoting as the importer's connections quote.
-        website_.open(BuildOnlineConnectionString(qEnvironmentVariable("AUTOVELT_TEST_MYSQL_HOST"),
-                                                  qEnvironmentVariable("AUTOVELT_TEST_MYSQL_USER"),
-                                                  qEnvironmentVariable("AUTOVELT_TEST_MYSQL_PASSWORD")),
-                      im().config.engine);
+        inst.openWebsite(website_);
         ASSERT_EQ(website_.engine(), db::Engine::MySql);
     }
 
@@ -136,13 +131,5 @@ protected:
 
     db::Connection website_;
 };
-
-inline std::string BackendName(const ::testing::TestParamInfo<OnlineBackend>& info) {
-    return info.param == OnlineBackend::Embedded ? "Embedded" : "MariaDb";
-}
-
-#define INSTANTIATE_FOR_EACH_ONLINE_BACKEND(suite)                                                                  \
-    INSTANTIATE_TEST_SUITE_P(Online, suite, ::testing::Values(OnlineBackend::Embedded, OnlineBackend::MariaDb), \
-                             BackendName)
 
 }  // namespace autovelt::test
