@@ -3,19 +3,14 @@
 #include "app/InstanceLock.h"
 #include "support/ProgramRuns.h"
 #include "support/TestInstallation.h"
-#include "support/TestPaths.h"
 #include "support/WebApplication.h"
 
-#include <QCryptographicHash>
-#include <QDir>
-#include <QDirIterator>
 #include <QRegularExpression>
 #include <QCoreApplication>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <csignal>
 #include <functional>
 #include <gtest/gtest.h>
@@ -66,17 +61,16 @@ TEST_F(ExecutableTest, InitCreatesAnInstallationAndNeverOverwritesOne) {
 
 TEST_F(ExecutableTest, HeadlessPrintsLinesAsReportedAndStopsOnSigterm) {
     inst.exec("online", "CREATE TABLE table_test (field_id INTEGER PRIMARY KEY)");  // a line every cycle
-    QProcess p;
-    p.start(AUTOVELT_EXECUTABLE, {"--headless", "--home", inst.home()});
+    const auto p = test::StartAutovelt({"--headless", "--home", inst.home()});
     QString out;
     for (int i = 0; i < 300 && !out.contains("Table_test found"); ++i) {
-        p.waitForReadyRead(100);
-        out += QString::fromUtf8(p.readAllStandardOutput());
+        p->waitForReadyRead(100);
+        out += QString::fromUtf8(p->readAllStandardOutput());
     }
     EXPECT_TRUE(out.contains("problem: Table_test found - so operating in UAT mode.")) << out.toStdString();
-    ::kill(static_cast<pid_t>(p.processId()), SIGTERM);
-    ASSERT_TRUE(p.waitForFinished(10000));
-    EXPECT_EQ(std::pair(p.exitStatus(), p.exitCode()), std::pair(QProcess::NormalExit, 0));
+    ::kill(static_cast<pid_t>(p->processId()), SIGTERM);
+    ASSERT_TRUE(p->waitForFinished(10000));
+    EXPECT_EQ(std::pair(p->exitStatus(), p->exitCode()), std::pair(QProcess::NormalExit, 0));
 }
 
 // Deletion lists first, deletes only with --yes and waits for a running importer's lock; the
@@ -177,13 +171,8 @@ TEST_F(ExecutableTest, ADryRunChangesNothingAndShowsWhatTheCycleWillDo) {
         for (const QString& statement : autovelt::testing::insertStatements(a)) inst.exec("online", statement);
     // The files by content (a database by its rows: opening one may settle its journal), and every row.
     const auto everything = [this] {
-        QStringList found;
-        for (QDirIterator it(inst.home(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories); it.hasNext();) {
-            QFile f(it.next());
-            if (f.fileName().endsWith("autovelt.lock") || f.fileName().endsWith(".db") || !f.open(QIODevice::ReadOnly)) continue;
-            found << f.fileName() + ' ' + QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256).toHex();
-        }
-        found.sort();
+        QStringList found = test::FilesUnder(inst.home(), true);
+        found.removeIf([](const QString& file) { return file.section('=', 0, 0).contains(QRegularExpression("autovelt.lock|\\.db$")); });
         for (const char* db : {"TarvMain", "TarvTran", "TarvAudt", "TarvID", "online"}) found += inst.everyRow(db);
         return found;
     };

@@ -60,10 +60,9 @@ TEST_F(ActivityLogTest, TheFileIsWrittenInItsMonthFolderOnlyWithLinesAndMailedOn
     EXPECT_EQ(inst.readFile(QStringLiteral("VELTLOGS_2024Mar/Eventlog20240305-140709.txt")), expected.file);
     const QList<ReceivedMail> sent = mails();
     ASSERT_EQ(sent.size(), 1);
-    QStringList headers;
-    for (const char* name : {"To", "Subject", "From", "Reply-To"}) headers << sent[0].header(QLatin1String(name));
-    EXPECT_EQ(headers, (QStringList{"office@riverside.example", "Automated Activity", "Riverside Credit Union <donotreply@web-one.example>",
-                                    "Riverside Credit Union <office@riverside.example>"}));
+    EXPECT_EQ(sent[0].headerValues({"To", "Subject", "From", "Reply-To"}),
+              "office@riverside.example|Automated Activity|Riverside Credit Union <donotreply@web-one.example>|"
+              "Riverside Credit Union <office@riverside.example>");
     ASSERT_EQ(sent[0].parts.size(), 2);
     EXPECT_EQ(sent[0].parts[0].contentType, QStringLiteral("text/plain"));
     EXPECT_EQ(QString::fromUtf8(sent[0].parts[0].payload), expected.body);

@@ -18,8 +18,6 @@ QStringList readLines(const QString& path) {
     return QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
-QStringList filesIn(const QString& folder) { return QDir(folder).entryList(QDir::Files, QDir::Name); }
-
 class DetailsFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -66,7 +64,7 @@ TEST_P(DetailsLinesTest, FileReadsBackLineByLine) {
     WriteApplicationDetailsFile(inst.importer(), 99);
 
     const QString folder = scans + QLatin1String(c.folder) + QStringLiteral("/00/00/00/99/");
-    const QStringList files = filesIn(folder);
+    const QStringList files = test::FilesUnder(folder);
     ASSERT_EQ(files.size(), 1);
     const QStringList lines = readLines(folder + files[0]);
     EXPECT_EQ(lines.first(), QStringLiteral("J+B Application details  (table_w field_id=77)"));
@@ -109,7 +107,7 @@ TEST_F(DetailsFileTest, FileNamesAndWhenNothingIsWritten) {
     inst.importer().settings.CreateLogs = true;
     WriteApplicationDetailsFile(inst.importer(), 123456789);
     WriteApplicationDetailsFile(inst.importer(), 123456789);
-    EXPECT_EQ(filesIn(scans + QStringLiteral("LOANS/12/34/56/78/")),
+    EXPECT_EQ(test::FilesUnder(scans + QStringLiteral("LOANS/12/34/56/78/")),
               QStringList({QStringLiteral("J+B_App_20260304_101112.txt"), QStringLiteral("J+B_App_20260304_101112_2.txt")}));
 
     inst.writeFile(QStringLiteral("scans/MEMBERID"), QStringLiteral("a file where the folder belongs"));

@@ -84,14 +84,7 @@ protected:
     QStringList changes(long number) { return inst.values(QStringLiteral("TarvTran"),
         QStringLiteral("SELECT Description FROM Changes WHERE MemberNo=%1 ORDER BY ID").arg(number)); }
 
-    QStringList filesIn(const QString& folder) {
-        QStringList files;
-        QDir dir(inst.path(folder));
-        for (const QString& sub : dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot))
-            for (const QString& f : QDir(dir.filePath(sub)).entryList(QDir::Files)) files << sub + QLatin1Char('/') + f;
-        for (const QString& f : dir.entryList(QDir::Files)) files << f;
-        return files;
-    }
+    QStringList filesIn(const QString& folder) { return FilesUnder(inst.path(folder)); }
     QStringList activityLogs() {
         QStringList logs;
         for (const QString& entry : QDir(inst.home()).entryList({QStringLiteral("VELTLOGS_*")}, QDir::Dirs))

@@ -4,12 +4,10 @@
 #include "support/AgencySandbox.h"
 #include "support/InstallationTempFolder.h"
 #include "support/OnlineEncoder.h"
-#include "support/TestPaths.h"
 #include "app/ToolCommands.h"
 
 #include <QDir>
 #include <QDirIterator>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -118,8 +116,7 @@ TEST_P(JourneyCases, FromTheOnlineFormToTheLoanApplicationAndTheEmail) {
     EXPECT_EQ(filesIn(QStringLiteral("scans/CREDITCH/00/00/00/01")).size(), 1);
     const auto sent = mails();
     ASSERT_EQ(sent.size(), 1) << report();
-    EXPECT_EQ(sent[0].header("To") + '|' + sent[0].header("Subject"),
-              "john.smith@example.com|Update on your loan application with Riverside Credit Union");
+    EXPECT_EQ(sent[0].headerValues({"To", "Subject"}), "john.smith@example.com|Update on your loan application with Riverside Credit Union");
     const QString body = QString::fromUtf8(sent[0].parts.value(0).payload);
     for (const QString& filled : {QStringLiteral("Mr ") + QLatin1String(j.surname), QStringLiteral("membership number 1"),
                                   QStringLiteral("reference 4711")})
@@ -271,11 +268,10 @@ TEST_F(JoinAndBorrowJourneyTest, AKilledRunNeverSearchesTwice) {
 
     sandbox_->clearRequests();
     add(withNino(WebApplication::joinAndBorrow(22).set(6, "Slowpoke").set(4, "Sam"), "CD123456A"));
-    QProcess program;
-    program.start(AUTOVELT_EXECUTABLE, {"--once", "--home", inst.home()});
+    const auto program = StartAutovelt({"--once", "--home", inst.home()});
     for (int waited = 0; waited < 100 && !requestPaths().contains(kReport); ++waited) QThread::msleep(100);
-    program.kill();
-    program.waitForFinished();
+    program->kill();
+    program->waitForFinished();
     ASSERT_EQ(requestPaths().count(kReport), 1);
     rerun = runProgram();
     EXPECT_TRUE(rerun.output().contains("may have reached the agency; it is not sent again")) << rerun.output().toStdString();
@@ -297,10 +293,9 @@ TEST_F(JoinAndBorrowJourneyTest, TheCoreBankingDatabaseTakesWritesWhileTheAgency
         staff.setDatabaseName(inst.databaseFile("TarvMain"));
         staff.setConnectOptions("QSQLITE_BUSY_TIMEOUT=1000");
         ASSERT_TRUE(staff.open());
-        QProcess program;
-        program.start(AUTOVELT_EXECUTABLE, {"--once", "--home", inst.home()});
-        ASSERT_TRUE(program.waitForStarted());
-        while (!program.waitForFinished(100)) {
+        const auto program = StartAutovelt({"--once", "--home", inst.home()});
+        ASSERT_EQ(program->state(), QProcess::Running);
+        while (!program->waitForFinished(100)) {
             const bool waiting = requestPaths().contains(kReport);
             QSqlQuery write(staff);
             if (!staff.transaction() || !write.exec("INSERT INTO StaffWrites (Note) VALUES ('teller')") || !staff.commit()) {

@@ -49,6 +49,12 @@ QString ReceivedMail::header(const QString& name) const {
     return {};
 }
 
+QString ReceivedMail::headerValues(const QStringList& names) const {
+    QStringList values;
+    for (const QString& name : names) values << header(name);
+    return values.join(QLatin1Char('|'));
+}
+
 SmtpSink::SmtpSink(Options options) : options_(std::move(options)) {}
 
 SmtpSink::~SmtpSink() { stop(); }

@@ -32,6 +32,7 @@ struct ReceivedMail {
     bool tls = false;     // the session was encrypted when the message arrived
 
     QString header(const QString& name) const;     // first value, or a null QString
+    QString headerValues(const QStringList& names) const;  // the first value of each, joined by "|"
 };
 
 // A real SMTP server (aiosmtpd, run by tests/support/smtp_sink.py with /usr/bin/python3)

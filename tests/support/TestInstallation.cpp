@@ -9,6 +9,7 @@
 #include "state/ConnectionStrings.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -199,6 +200,17 @@ QStringList TestInstallation::everyRow(const QString& database) {
         for (const QString& row : values(database, select)) lines << table + QLatin1Char(':') + row;
     }
     return lines;
+}
+
+QStringList FilesUnder(const QString& folder, bool withContent) {
+    QStringList files;
+    for (QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories); it.hasNext();) {
+        QFile file(it.next());
+        const QString text = withContent && file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+        files << QDir(folder).relativeFilePath(file.fileName()) + (withContent ? QLatin1Char('=') + text : QString());
+    }
+    files.sort();
+    return files;
 }
 
 QStringList RecordsetRows(db::Connection& connection, const QString& sqlText) {
