@@ -115,8 +115,7 @@ void expectSkip(LoanPassTest& t, const QString& message) {
     EXPECT_EQ(diary[diary.size() - 2], "VELT|" + note);
     EXPECT_TRUE(diary.last().startsWith("VELT|VELT sent the following fail email")) << diary.last().toStdString();
     EXPECT_TRUE(t.webLog(member).contains(note + "|JOINBORROW|SKIPPED"));
-    EXPECT_EQ(t.inst.scalar("TarvAudt", "SELECT Outcome FROM VeltImport").toString(), "refused");
-    EXPECT_EQ(t.importedFlag(kApp), "Y");
+    EXPECT_EQ(t.inst.scalar("TarvAudt", "SELECT Outcome FROM VeltImport").toString() + ' ' + t.importedFlag(kApp), "refused Y");
 }
 
 TEST_P(LoanPassCases, RowsAndLines) {
@@ -150,10 +149,8 @@ Step expect(const char* database, const char* table, const QString& columns, con
 const Step stoppedAndPending = [](auto& t) {
     EXPECT_EQ(t.inst.reporter().problems(), (QStringList{"Error in Join+Borrow import routine (11)", "database disk image is malformed" + S}));
     EXPECT_EQ(t.inst.importer().lastPassEnd, Importer::PassEnd::StoppedOnFailure);
-    EXPECT_EQ(t.members(), 0);
-    EXPECT_EQ(t.importedFlag(kApp), "N");
-    EXPECT_EQ(t.runProgram().exitCode, 5);
-    EXPECT_EQ(t.importedFlag(kApp), "N");
+    EXPECT_EQ(QString::number(t.members()) + t.importedFlag(kApp), "0N");
+    EXPECT_EQ(QString::number(t.runProgram().exitCode) + t.importedFlag(kApp), "5N");
 };
 Step limit5000(const char* balance) {
     return [=](auto& t) {
@@ -285,9 +282,7 @@ const PassCase kCases[] = {
     {"FailedPayeeUndoesTheApplication", sql("TarvTran", "ALTER TABLE LoanPayee RENAME TO PayeeGone"), "<none>", "1001|501",
      {"Nothing of the application was saved; it stays pending for the next cycle" + S}, {},
      [](auto& t) {
-         EXPECT_EQ(t.members(), 0);
-         EXPECT_EQ(t.inst.count("TarvMain", "SELECT * FROM PayAnalysisSchedule"), 0);
-         EXPECT_EQ(t.importedFlag(kApp), "N");
+         EXPECT_EQ(QString::number(t.members() + t.inst.count("TarvMain", "SELECT * FROM PayAnalysisSchedule")) + t.importedFlag(kApp), "0N");
          EXPECT_FALSE(t.successes().join('\n').contains("loan app"));
      }},
 };

@@ -51,14 +51,21 @@ protected:
     };
 };
 
-TEST_F(ExternalEffectsTest, AnEffectIsPerformedOnceAfterItsApplicationCommitsAndNeverWhenItIsUndone) {
+// Performed once after its application commits, never when it is undone; a run stopped during the attempt cannot know
+// whether it happened: reported, never repeated.
+TEST_F(ExternalEffectsTest, AnEffectIsPerformedOnceAfterItsCommitNeverWhenUndoneAndNeverAgainAfterAStopDuringIt) {
     application("1-a", true);
     application("2-b", false);
+    application("3-c", true);
     unit.commitBatch();
+    inst.exec("TarvAudt", "UPDATE VeltEffect SET State='sending', Attempts=1 WHERE ApplicationKey='3-c'");
+    const QList<Effect> interrupted = outbox.settleInterrupted();
+    ASSERT_EQ(interrupted.size(), 1);
+    EXPECT_EQ(interrupted[0].applicationKey, "3-c");
     perform();
     perform();
     EXPECT_EQ(performed, QStringList{"1-a"});
-    EXPECT_EQ(states(), QStringList{"1-a:done:1"});
+    EXPECT_EQ(states(), (QStringList{"1-a:done:1", "3-c:uncertain:1"}));
 }
 
 // Given up on the third failed attempt, and reported then only.
@@ -88,19 +95,6 @@ TEST_F(ExternalEffectsTest, AfterAFailureTheRestWaitForTheNextPass) {
     perform();
     EXPECT_EQ(performed, (QStringList{"1-a", "1-a", "2-b"}));
     EXPECT_EQ(states(), (QStringList{"1-a:done:2", "2-b:done:1"}));
-}
-
-// A run stopped during the attempt cannot know whether it happened: reported, never repeated.
-TEST_F(ExternalEffectsTest, AnEffectUnderWayWhenARunStoppedIsReportedAndNotRepeated) {
-    application("1-a", true);
-    unit.commitBatch();
-    inst.exec("TarvAudt", "UPDATE VeltEffect SET State='sending', Attempts=1");
-    const QList<Effect> interrupted = outbox.settleInterrupted();
-    ASSERT_EQ(interrupted.size(), 1);
-    EXPECT_EQ(interrupted[0].applicationKey, "1-a");
-    perform();
-    EXPECT_TRUE(performed.isEmpty());
-    EXPECT_EQ(states(), QStringList{"1-a:uncertain:1"});
 }
 
 // An application's file reaches the member's folder only after its commit, never when it is undone; a run stopped during
