@@ -4,6 +4,7 @@
 #include "support/TestInstallation.h"
 
 #include <QDir>
+#include <QRegularExpression>
 #include <QFile>
 #include <functional>
 #include <memory>
@@ -41,15 +42,12 @@ public:
 };
 
 TEST_F(CheckCommandTest, AGoodInstallationPassesEveryCheck) {
-    const QList<CheckResult> results = CheckInstallation(inst->home(), inst->clock());
-    QStringList names;
-    for (const CheckResult& r : results) {
-        EXPECT_TRUE(r.passed) << qPrintable(r.name + ": " + r.detail);
-        names << r.name;
-    }
+    QStringList failed, names;
+    for (const CheckResult& r : CheckInstallation(inst->home(), inst->clock())) (r.passed ? names : failed) << r.name + ": " + r.detail;
+    EXPECT_EQ(failed, QStringList{});
     for (const char* expected : {"configuration", "database TarvMain", "database TarvID", "online database",
                                  "scanned images folder", "email templates", "mail server", "agency"})
-        EXPECT_TRUE(names.contains(QLatin1String(expected))) << expected;
+        EXPECT_FALSE(names.filter(QRegularExpression(QStringLiteral("^%1: ").arg(QLatin1String(expected)))).isEmpty()) << expected;
 }
 
 TEST_F(CheckCommandTest, EachBrokenPartFailsItsOwnCheckWithTheReason) {

@@ -27,8 +27,9 @@ inline testing::WebApplication withNino(testing::WebApplication a, const QString
     return a;
 }
 
+// Its helpers are public, for scenario tables that arrange and check through them.
 class ImportPassTest : public ::testing::Test {
-protected:
+public:
     void SetUp() override {
         inst.appendConfig(testing::markedCodeTablesIni() + QStringLiteral("\n[timing]\nsettle_pauses = false"));
         inst.clock().set(kImportPassTime);
@@ -57,10 +58,7 @@ protected:
     }
     QString importedFlag(long fieldId) { return applicationColumn(fieldId, QStringLiteral("field_107")); }
 
-public:
     using Member = StoredMember;
-
-protected:
     void addMember(const Member& m) { inst.addMember(m); }
 
     // A column of one row of a core banking table ("<none>" when there is no row).

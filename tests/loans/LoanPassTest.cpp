@@ -26,14 +26,6 @@ QString details(long member, const char* product, const char* amount) {
 
 class LoanPassTest : public ImportPassTest {
 public:
-    using ImportPassTest::column;
-    using ImportPassTest::diary;
-    using ImportPassTest::importedFlag;
-    using ImportPassTest::inst;
-    using ImportPassTest::members;
-    using ImportPassTest::runProgram;
-    using ImportPassTest::successes;
-    using ImportPassTest::webLog;
     WebApplication application = WebApplication::joinAndBorrow(kApp);
     void SetUp() override {
         ImportPassTest::SetUp();
