@@ -1,6 +1,6 @@
 #include "app/ControlSettings.h"
 #include "support/OnlineEncoder.h"
-#include "support/TestInstallation.h"
+#include "support/InstallationTest.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,12 +11,9 @@ using namespace autovelt;
 
 namespace {
 
-class ControlSettingsTest : public ::testing::Test {
+class ControlSettingsTest : public test::InstallationTest {
 protected:
-    test::TestInstallation inst;
-
     void load() { LoadControlSettings(inst.importer()); }
-    QStringList problems() { return inst.reporter().problems(); }
 };
 
 // The settings a cycle uses, as one text, ending with the profile flags that are on.

@@ -8,6 +8,7 @@
 #include "support/AgencySandbox.h"
 #include "support/ExpectedDocuments.h"
 #include "support/InstallationTempFolder.h"
+#include "support/InstallationTest.h"
 
 #include <QDir>
 #include <QRegularExpression>
@@ -28,15 +29,13 @@ const QString kPrevious1 =
 
 // One member with a home and two previous addresses, a loan of 1500 over 18 months, agency
 // credentials; request copies stay in the test's folder; the agency is closed ports.
-class CreditReportFixture : public ::testing::Test {
+class CreditReportFixture : public InstallationTest {
 protected:
-    TestInstallation inst;
     InstallationTempFolder temp{inst};
     static constexpr long kMember = 4711;
     static inline const QString kNs = QStringLiteral("urn:agency.example/soap:callreport7");
     QString ns() { return im().config.agency.callReport7Namespace; }
 
-    Importer& im() { return inst.importer(); }
 
     virtual void pointAgencyService() {
         AgencyService& service = im().config.agency;
@@ -93,8 +92,6 @@ protected:
 
     QString reportFolder() const { return inst.path(QStringLiteral("scans/CREDITCH/00/00/47/11/")); }
 
-    QStringList problems() { return inst.reporter().problems(); }
-    QStringList successes() { return inst.reporter().successes(); }
 
     // Draws the report and gives the problem lines, "|"-joined.
     QString draw() {

@@ -9,7 +9,7 @@
 #include "state/RecordedResponses.h"
 #include "support/AgencySandbox.h"
 #include "support/InstallationTempFolder.h"
-#include "support/TestInstallation.h"
+#include "support/InstallationTest.h"
 
 #include <QFile>
 #include <functional>
@@ -25,7 +25,7 @@ const QString kPassword = QStringLiteral("Sandbox-Pass-42");
 
 // A new member, John <surname>, with home and bank rows, as the import pass leaves him just
 // before the check. One sandbox for the suite: starting the program is the slow part.
-class IdentityCheckTest : public ::testing::Test {
+class IdentityCheckTest : public InstallationTest {
 public:
     static void SetUpTestSuite() { sandbox_ = std::make_unique<AgencySandbox>(); }
     static void TearDownTestSuite() { sandbox_.reset(); }
@@ -81,7 +81,6 @@ public:
     void check() { RunIdentityCheck(inst.importer(), kMember); }
 
     ApplicationState& app() { return inst.importer().app; }
-    QStringList problems() { return inst.reporter().problems(); }
     QStringList webLog() {
         return inst.values("TarvAudt", "SELECT TheActivity || '|' || TheCategory || '|' || TheKeyword FROM WebLog "
                                        "WHERE MemberNo=1234 ORDER BY ID");
@@ -97,9 +96,7 @@ public:
     QString filedAnswerPath() {
         return MemberFolderPath(inst.importer().settings.ScanLocation, "MEMBERID", kMember) + "AccountOpenSearch-20260305.xml";
     }
-    std::string report() { return (problems() + inst.reporter().successes()).join(QLatin1Char('\n')).toStdString(); }
 
-    TestInstallation inst;
     InstallationTempFolder temp{inst};
     static inline std::unique_ptr<AgencySandbox> sandbox_;
 };

@@ -9,7 +9,7 @@
 #include "state/ImportRecords.h"
 #include "state/UnitOfWork.h"
 #include "support/ProgramRuns.h"
-#include "support/TestInstallation.h"
+#include "support/InstallationTest.h"
 
 #include <QDir>
 #include <QFile>
@@ -53,7 +53,7 @@ const EmailCase kEmails[] = {
      "Unable to send automated fail email to member 501, Lnnotok.html template not found."},
 };
 
-class MemberEmailsTest : public ::testing::Test {
+class MemberEmailsTest : public InstallationTest {
 protected:
     void SetUp() override {
         inst.appendConfig(QStringLiteral("[web]\nupload_host1 = apply.riverside.example\n"
@@ -84,8 +84,6 @@ protected:
         for (const auto& [index, value] : {std::pair{3, "ms"}, {4, "amelia"}, {6, "mcdonald"}, {105, "778899"}, {110, "2"}})
             app.field[index] = QLatin1String(value);
     }
-    Importer& im() { return inst.importer(); }
-    QStringList problems() { return inst.reporter().problems(); }
 
     // The application as the case has it, then its email.
     QList<ReceivedMail> send(const EmailCase& c) {
@@ -104,7 +102,6 @@ protected:
     QStringList diaryNotes() {
         return inst.values(QStringLiteral("TarvTran"), QStringLiteral("SELECT Keyword || ':' || Msgtext FROM Diary ORDER BY 1"));
     }
-    TestInstallation inst;
 };
 
 TEST_F(MemberEmailsTest, EachEmailTakesItsTemplateSubjectAndEveryPlaceholder) {

@@ -6,7 +6,7 @@
 #include "app/ImportCycle.h"
 #include "common/SqlQuote.h"
 #include "support/ProgramRuns.h"
-#include "support/TestInstallation.h"
+#include "support/InstallationTest.h"
 #include "support/WebApplication.h"
 #include "support/TestPaths.h"
 
@@ -28,17 +28,13 @@ inline testing::WebApplication withNino(testing::WebApplication a, const QString
 }
 
 // Its helpers are public, for scenario tables that arrange and check through them.
-class ImportPassTest : public ::testing::Test {
+class ImportPassTest : public InstallationTest {
 public:
     void SetUp() override {
         inst.appendConfig(testing::markedCodeTablesIni() + QStringLiteral("\n[timing]\nsettle_pauses = false"));
         inst.clock().set(kImportPassTime);
     }
 
-    Importer& im() { return inst.importer(); }
-    QStringList problems() { return inst.reporter().problems(); }
-    QStringList successes() { return inst.reporter().successes(); }
-    std::string report() { return (problems() + successes()).join(QLatin1Char('\n')).toStdString(); }
 
     virtual void onlineExec(const QString& statement) { inst.exec(QStringLiteral("online"), statement); }
     virtual QVariant onlineScalar(const QString& query) { return inst.scalar(QStringLiteral("online"), query); }
@@ -93,7 +89,6 @@ public:
     // "autovelt --once" on the installation, as a separate process.
     ProgramRun runProgram() { return RunAutovelt({QStringLiteral("--once"), QStringLiteral("--home"), inst.home()}); }
 
-    TestInstallation inst;
 };
 
 // The website's database engine as a parameter: the embedded file, or a private MariaDB
