@@ -45,8 +45,6 @@ protected:
         // Passive transfers go over TLS; this libcurl does not start TLS on an active data connection, so active
         // mode is shown in clear.
         server = std::make_unique<FtpServer>(user, kPassword, !GetParam().active);
-        QString error;
-        ASSERT_TRUE(server->start(&error)) << error.toStdString();
         QString config = QStringLiteral("[web]\nftp_port = %1\nmax_document_mb = 1\n").arg(server->port());
         if (GetParam().active) config += QStringLiteral("ftp_active_addresses = 10.0.0.1, 127.0.0.1\nftp_tls = off\n");
         else config += QStringLiteral("ftp_ca_file = %1\n").arg(server->caFile());
@@ -253,8 +251,6 @@ TEST(FtpTlsTest, EachServerIsUsedOnlyAsSecurelyAsTheSettingAsks) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         FtpServer server(kUser, kPassword, c.offerTls);
-        QString error;
-        ASSERT_TRUE(server.start(&error)) << error.toStdString();
         server.putFile(kUploads + QStringLiteral("a.pdf"), "doc");
         FtpSession session({.host = "127.0.0.1", .port = server.port(), .user = kUser, .password = kPassword, .tls = c.tls,
                             .caFile = c.trustCa ? server.caFile() : QString()});

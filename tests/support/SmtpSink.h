@@ -47,14 +47,13 @@ public:
         bool sslOnConnect = false;      // TLS from the first byte, with that certificate
     };
 
+    // Starts the server; throws std::runtime_error with the reason when it does not come up.
     SmtpSink() : SmtpSink(Options{}) {}
     explicit SmtpSink(Options options);
     ~SmtpSink();
     SmtpSink(const SmtpSink&) = delete;
     SmtpSink& operator=(const SmtpSink&) = delete;
 
-    // Starts the server; false with the reason in `error` when it did not come up.
-    bool start(QString* error);
     void stop();
     quint16 port() const { return port_; }
     QString caFile() const;  // the CA its certificate chains to
