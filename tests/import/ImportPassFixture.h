@@ -59,10 +59,7 @@ public:
 
     // A column of one row of a core banking table ("<none>" when there is no row).
     QString column(const QString& database, const QString& table, const QString& column, const QString& where) {
-        const QString from = QStringLiteral(" FROM ") + table + QStringLiteral(" WHERE ") + where;
-        if (inst.count(database, QStringLiteral("SELECT *") + from) == 0) return QStringLiteral("<none>");
-        const QVariant v = inst.scalar(database, QStringLiteral("SELECT ") + column + from);
-        return v.isNull() ? QStringLiteral("<null>") : v.toString();
+        return inst.rows(database, table, {column}, where).value(0, QStringLiteral("<none>"));
     }
     QString memberColumn(long number, const QString& name) {
         return column(QStringLiteral("TarvMain"), QStringLiteral("MemberMain"), name, QStringLiteral("MemberNo=%1").arg(number));

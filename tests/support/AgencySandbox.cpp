@@ -26,7 +26,6 @@ AgencyRequest parseRecord(const QByteArray& text) {
         const QString value = QString::fromUtf8(line.mid(colon + 1).trimmed());
         if (name == "Path") request.path = value;
         else if (name == "SOAPAction") request.soapAction = value;
-        else if (name == "Content-Type") request.contentType = value;
     }
     if (end >= 0) request.body = QString::fromUtf8(text.mid(end + 2));
     return request;

@@ -19,7 +19,6 @@ namespace autovelt::test {
 struct AgencyRequest {
     QString path;
     QString soapAction;
-    QString contentType;
     QString body;
 };
 

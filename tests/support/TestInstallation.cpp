@@ -206,7 +206,7 @@ QStringList FilesUnder(const QString& folder, bool withContent) {
     QStringList files;
     for (QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories); it.hasNext();) {
         QFile file(it.next());
-        const QString text = withContent && file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+        const QString text = withContent && file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll()) : QString();
         files << QDir(folder).relativeFilePath(file.fileName()) + (withContent ? QLatin1Char('=') + text : QString());
     }
     files.sort();

@@ -92,8 +92,8 @@ private:
     std::unique_ptr<Importer> importer_;
 };
 
-// Every file under a folder (hidden ones too) by its path from there, sorted, each followed by "=" and its text
-// (UTF-8) when asked.
+// Every file under a folder (hidden ones too) by its path from there, sorted, each followed by "=" and its bytes (one
+// character each, so that any file compares exactly) when asked.
 QStringList FilesUnder(const QString& folder, bool withContent = false);
 
 // Every row a query reads on a connection, its columns joined by "|".
