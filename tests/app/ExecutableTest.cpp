@@ -7,7 +7,7 @@
 
 #include <QRegularExpression>
 #include <QCoreApplication>
-#include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -34,10 +34,9 @@ protected:
 TEST_F(ExecutableTest, ExitCodesOfOnceAndTheCommandLine) {
     const Run idle = runHere({"--once"});
     EXPECT_EQ(std::pair(idle.exitCode, idle.out), std::pair(0, QString()));
-    EXPECT_EQ(run({"--once", "--frobnicate"}).exitCode, 2);
-    EXPECT_EQ(runHere({}).exitCode, 2);  // no action: the window is autovelt-window's
-    EXPECT_EQ(run({"--home"}).exitCode, 2);
-    EXPECT_EQ(run({"--json"}).exitCode, 2);  // only with --status
+    // An unknown option, no action (the window is autovelt-window's), no home folder, --json without --status.
+    for (const QStringList& bad : {QStringList{"--once", "--frobnicate"}, {"--home", inst.home()}, {"--home"}, {"--json"}})
+        EXPECT_EQ(run(bad).exitCode, 2) << bad.join(' ').toStdString();
     EXPECT_TRUE(run({"--version"}).out.startsWith("autovelt "));
     inst.appendConfig("[encoding]\ndigits = 12");  // a bad setting stops the cycle before any database
     const Run badSetting = runHere({"--once"});
@@ -53,9 +52,7 @@ TEST_F(ExecutableTest, InitCreatesAnInstallationAndNeverOverwritesOne) {
     const Run again = run({"--init", "--home", home});
     EXPECT_EQ(again.exitCode, 3);
     EXPECT_TRUE(again.err.contains("already holds an installation"));
-    QFile ini(home + "/autovelt.ini");
-    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
-    EXPECT_EQ(ini.readAll(), "; edited by the credit union\n");
+    EXPECT_EQ(inst.readFile(home + "/autovelt.ini"), "; edited by the credit union\n");
     EXPECT_EQ(QFileInfo(home + "/data/TarvMain.db").lastModified(), before);
 }
 

@@ -64,10 +64,9 @@ TEST_F(ActivityLogTest, TheFileIsWrittenInItsMonthFolderOnlyWithLinesAndMailedOn
               "office@riverside.example|Automated Activity|Riverside Credit Union <donotreply@web-one.example>|"
               "Riverside Credit Union <office@riverside.example>");
     ASSERT_EQ(sent[0].parts.size(), 2);
-    EXPECT_EQ(sent[0].parts[0].contentType, QStringLiteral("text/plain"));
-    EXPECT_EQ(QString::fromUtf8(sent[0].parts[0].payload), expected.body);
-    EXPECT_EQ(sent[0].parts[1].filename, QStringLiteral("Eventlog20240305-140709.txt"));
-    EXPECT_EQ(QString::fromUtf8(sent[0].parts[1].payload), expected.file);
+    EXPECT_EQ((QStringList{sent[0].parts[0].contentType, QString::fromUtf8(sent[0].parts[0].payload), sent[0].parts[1].filename,
+                           QString::fromUtf8(sent[0].parts[1].payload)}),
+              (QStringList{"text/plain", expected.body, "Eventlog20240305-140709.txt", expected.file}));
 }
 
 // The first line of emailme.txt replaces the sender address; nobody is mailed at an address nobody reads or that is none.
