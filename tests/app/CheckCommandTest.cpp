@@ -4,6 +4,7 @@
 #include "support/TestInstallation.h"
 
 #include <QDir>
+#include <QRegularExpression>
 #include <QFile>
 #include <functional>
 #include <memory>
@@ -16,11 +17,7 @@ namespace {
 // A complete installation whose mail goes to a real SMTP server on loopback: every check passes until a case breaks one.
 class CheckCommandTest : public ::testing::Test {
 public:
-    void SetUp() override {
-        QString error;
-        ASSERT_TRUE(smtp.start(&error)) << qPrintable(error);
-        prepare();
-    }
+    void SetUp() override { prepare(); }
     void prepare() {
         inst = std::make_unique<test::TestInstallation>();
         for (const QString& name : EmailTemplateNames()) inst->writeFile(name, QStringLiteral("<p>Dear [FIRSTNAME]</p>"));
@@ -41,15 +38,12 @@ public:
 };
 
 TEST_F(CheckCommandTest, AGoodInstallationPassesEveryCheck) {
-    const QList<CheckResult> results = CheckInstallation(inst->home(), inst->clock());
-    QStringList names;
-    for (const CheckResult& r : results) {
-        EXPECT_TRUE(r.passed) << qPrintable(r.name + ": " + r.detail);
-        names << r.name;
-    }
+    QStringList failed, names;
+    for (const CheckResult& r : CheckInstallation(inst->home(), inst->clock())) (r.passed ? names : failed) << r.name + ": " + r.detail;
+    EXPECT_EQ(failed, QStringList{});
     for (const char* expected : {"configuration", "database TarvMain", "database TarvID", "online database",
                                  "scanned images folder", "email templates", "mail server", "agency"})
-        EXPECT_TRUE(names.contains(QLatin1String(expected))) << expected;
+        EXPECT_FALSE(names.filter(QRegularExpression(QStringLiteral("^%1: ").arg(QLatin1String(expected)))).isEmpty()) << expected;
 }
 
 TEST_F(CheckCommandTest, EachBrokenPartFailsItsOwnCheckWithTheReason) {

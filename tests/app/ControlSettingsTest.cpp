@@ -1,6 +1,6 @@
 #include "app/ControlSettings.h"
 #include "support/OnlineEncoder.h"
-#include "support/TestInstallation.h"
+#include "support/InstallationTest.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,20 +11,9 @@ using namespace autovelt;
 
 namespace {
 
-// Every importer log file written so far, in name order.
-QStringList logLines(test::TestInstallation& inst, const QString& names = QStringLiteral("autovelt_*.txt")) {
-    QDir web(inst.path("web"));
-    QStringList lines;
-    for (const QString& name : web.entryList({names}, QDir::Files, QDir::Name)) lines << inst.readFile(web.filePath(name)).trimmed();
-    return lines;
-}
-
-class ControlSettingsTest : public ::testing::Test {
+class ControlSettingsTest : public test::InstallationTest {
 protected:
-    test::TestInstallation inst;
-
     void load() { LoadControlSettings(inst.importer()); }
-    QStringList problems() { return inst.reporter().problems(); }
 };
 
 // The settings a cycle uses, as one text, ending with the profile flags that are on.
@@ -143,16 +132,10 @@ TEST(ControlSettingsStops, EachProblemGivesItsLineAndLogFile) {
         c.breakIt(inst);
         LoadControlSettings(inst.importer());
         const QString line = c.line.contains("%1") ? c.line.arg(inst.home()) : c.line;
-        EXPECT_TRUE(inst.importer().SkipImport);
-        EXPECT_FALSE(inst.importer().settings.CreditChecksEnabled);
-        EXPECT_EQ(inst.reporter().problems(), QStringList{line});
-        EXPECT_EQ(logLines(inst), QStringList{line});
-        if (line.contains(".ini")) {
-            EXPECT_FALSE(inst.importer().connections.TarvMain.isOpen());
-        }
-        if (line.contains("scanned image")) {
-            EXPECT_FALSE(inst.importer().connections.OnlineConnection.isOpen());
-        }
+        EXPECT_EQ(std::pair(inst.importer().SkipImport, inst.importer().settings.CreditChecksEnabled), std::pair(true, false));
+        EXPECT_EQ(inst.reporter().problems() + inst.importerLogs(), QStringList(2, line));
+        EXPECT_FALSE(line.contains(".ini") && inst.importer().connections.TarvMain.isOpen());
+        EXPECT_FALSE(line.contains("scanned image") && inst.importer().connections.OnlineConnection.isOpen());
     }
 }
 
@@ -164,7 +147,7 @@ TEST_F(ControlSettingsTest, OldCoreBankingBuildsAreRefusedEveryCycle) {
     const QString line = "Please update Tarvonel first to a build of %1 or newer or revert to an older autovelt.exe";
     EXPECT_TRUE(inst.importer().SkipImport);
     EXPECT_EQ(problems(), (QStringList{line.arg("140119"), line.arg("010219")}));
-    QStringList logs = logLines(inst);
+    QStringList logs = inst.importerLogs();
     logs.sort();
     EXPECT_EQ(logs, (QStringList{line.arg("010219"), line.arg("140119")}));
 }
@@ -190,9 +173,9 @@ TEST(ControlSettingsDatabaseErrors, TakeTheFailureExitWithoutPasswords) {
             ASSERT_EQ(problems.size(), 2) << problems.join("\n").toStdString();
             EXPECT_EQ(problems[0], "Error within connection to databases routine. ");
             EXPECT_TRUE(problems[1].contains(c.second)) << problems[1].toStdString();
-            EXPECT_TRUE(logLines(inst).value(0).startsWith("(DB Error) - "));
+            EXPECT_TRUE(inst.importerLogs().value(0).startsWith("(DB Error) - "));
         }
-        for (const QString& line : problems + logLines(inst, "*"))
+        for (const QString& line : problems + inst.importerLogs("*"))
             EXPECT_FALSE(line.contains("S3cret")) << line.toStdString();
     }
 }

@@ -3,19 +3,14 @@
 #include "app/InstanceLock.h"
 #include "support/ProgramRuns.h"
 #include "support/TestInstallation.h"
-#include "support/TestPaths.h"
 #include "support/WebApplication.h"
 
-#include <QCryptographicHash>
-#include <QDir>
-#include <QDirIterator>
 #include <QRegularExpression>
 #include <QCoreApplication>
-#include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <csignal>
 #include <functional>
 #include <gtest/gtest.h>
@@ -39,10 +34,9 @@ protected:
 TEST_F(ExecutableTest, ExitCodesOfOnceAndTheCommandLine) {
     const Run idle = runHere({"--once"});
     EXPECT_EQ(std::pair(idle.exitCode, idle.out), std::pair(0, QString()));
-    EXPECT_EQ(run({"--once", "--frobnicate"}).exitCode, 2);
-    EXPECT_EQ(runHere({}).exitCode, 2);  // no action: the window is autovelt-window's
-    EXPECT_EQ(run({"--home"}).exitCode, 2);
-    EXPECT_EQ(run({"--json"}).exitCode, 2);  // only with --status
+    // An unknown option, no action (the window is autovelt-window's), no home folder, --json without --status.
+    for (const QStringList& bad : {QStringList{"--once", "--frobnicate"}, {"--home", inst.home()}, {"--home"}, {"--json"}})
+        EXPECT_EQ(run(bad).exitCode, 2) << bad.join(' ').toStdString();
     EXPECT_TRUE(run({"--version"}).out.startsWith("autovelt "));
     inst.appendConfig("[encoding]\ndigits = 12");  // a bad setting stops the cycle before any database
     const Run badSetting = runHere({"--once"});
@@ -58,25 +52,22 @@ TEST_F(ExecutableTest, InitCreatesAnInstallationAndNeverOverwritesOne) {
     const Run again = run({"--init", "--home", home});
     EXPECT_EQ(again.exitCode, 3);
     EXPECT_TRUE(again.err.contains("already holds an installation"));
-    QFile ini(home + "/autovelt.ini");
-    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
-    EXPECT_EQ(ini.readAll(), "; edited by the credit union\n");
+    EXPECT_EQ(inst.readFile(home + "/autovelt.ini"), "; edited by the credit union\n");
     EXPECT_EQ(QFileInfo(home + "/data/TarvMain.db").lastModified(), before);
 }
 
 TEST_F(ExecutableTest, HeadlessPrintsLinesAsReportedAndStopsOnSigterm) {
     inst.exec("online", "CREATE TABLE table_test (field_id INTEGER PRIMARY KEY)");  // a line every cycle
-    QProcess p;
-    p.start(AUTOVELT_EXECUTABLE, {"--headless", "--home", inst.home()});
+    const auto p = test::StartAutovelt({"--headless", "--home", inst.home()});
     QString out;
     for (int i = 0; i < 300 && !out.contains("Table_test found"); ++i) {
-        p.waitForReadyRead(100);
-        out += QString::fromUtf8(p.readAllStandardOutput());
+        p->waitForReadyRead(100);
+        out += QString::fromUtf8(p->readAllStandardOutput());
     }
     EXPECT_TRUE(out.contains("problem: Table_test found - so operating in UAT mode.")) << out.toStdString();
-    ::kill(static_cast<pid_t>(p.processId()), SIGTERM);
-    ASSERT_TRUE(p.waitForFinished(10000));
-    EXPECT_EQ(std::pair(p.exitStatus(), p.exitCode()), std::pair(QProcess::NormalExit, 0));
+    ::kill(static_cast<pid_t>(p->processId()), SIGTERM);
+    ASSERT_TRUE(p->waitForFinished(10000));
+    EXPECT_EQ(std::pair(p->exitStatus(), p->exitCode()), std::pair(QProcess::NormalExit, 0));
 }
 
 // Deletion lists first, deletes only with --yes and waits for a running importer's lock; the
@@ -177,13 +168,10 @@ TEST_F(ExecutableTest, ADryRunChangesNothingAndShowsWhatTheCycleWillDo) {
         for (const QString& statement : autovelt::testing::insertStatements(a)) inst.exec("online", statement);
     // The files by content (a database by its rows, its journal being the engine's own), and every row.
     const auto everything = [this] {
-        QStringList found;
-        for (QDirIterator it(inst.home(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories); it.hasNext();) {
-            QFile f(it.next());
-            if (f.fileName().endsWith("autovelt.lock") || f.fileName().endsWith(".db") || f.fileName().endsWith(".db-journal") || !f.open(QIODevice::ReadOnly)) continue;
-            found << f.fileName() + ' ' + QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256).toHex();
-        }
-        found.sort();
+        QStringList found = test::FilesUnder(inst.home(), true);
+        found.removeIf([](const QString& file) {
+            return file.section('=', 0, 0).contains(QRegularExpression("autovelt.lock|\\.db$|\\.db-journal$"));
+        });
         for (const char* db : {"TarvMain", "TarvTran", "TarvAudt", "TarvID", "online"}) found += inst.everyRow(db);
         return found;
     };

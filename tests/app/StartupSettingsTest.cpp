@@ -37,13 +37,8 @@ TEST(BuildConnectionString, FileDatabaseSqlServerReportsAndOnline) {
         {true, true, "SQL01", "velt", "TarvID", sql.arg("XTarvID") + "User Id =velt;Password=pw", "XTarvID"},
     };
     for (const auto& c : cases) {
-        StartupSettings s;
-        s.chkSQL = c.chkSQL;
-        s.chkAdmin = c.chkAdmin;
-        s.txtDatabase = c.database;
-        s.SQLSubset = c.chkSQL ? "X" : "";
-        s.sqlUserName = c.user;
-        s.sqlPW = *c.user ? "pw" : "";
+        const StartupSettings s{.txtDatabase = c.database, .chkSQL = c.chkSQL, .chkAdmin = c.chkAdmin, .sqlUserName = c.user,
+                                .sqlPW = *c.user ? "pw" : "", .SQLSubset = c.chkSQL ? "X" : ""};
         QString name = c.name;
         EXPECT_EQ(BuildConnectionString(name, s, "/opt/velt"), c.expected);
         EXPECT_EQ(name, c.named);

@@ -227,35 +227,30 @@ TEST_F(CreditRuleEffectsTest, StatusRulesChooseTheirCode) {
     }
 }
 
-TEST_F(CreditRuleEffectsTest, DependantsWithinTheAgeLimitAtTheLoanEnd) {
-    book.policyRules.insert("PR13B", policy("PR13B", "17", "R", "F"));
-    // A 24-month loan from 4 December 2026 ends on 4 December 2028. No list: the "no" letter is logged, not applied.
-    const struct { const char* dates; const char* result; const char* letter; const char* reason; } cases[] = {
-        {"", "F", "P", ""},
-        {",,,,,,,,,", "F", "P", ""},
-        {"01/01/2011,,,,,,,,,", "R", "R", "01/01/2011-17"},
-        {"31/12/2010,,,,,,,,,", "F", "F", ""},
-        {"01/01/2011,15/06/2000,not a date,03/03/2020", "R", "R", "01/01/2011-17, 03/03/2020-8"},
+// Rules answered from the application: dependants within the age limit at the loan's end (a 24-month loan from
+// 4 December 2026 ends on 4 December 2028; no list is a "no") and a previous address. A "no" letter is logged, not applied.
+TEST_F(CreditRuleEffectsTest, DependantsAndPreviousAddressRules) {
+    using Answer = std::function<void(RuleAnswers&)>;
+    const auto dependants = [](const char* dates) -> Answer { return [=](RuleAnswers& a) { a.dependantsBirthDates = dates; }; };
+    const auto previous = [](bool given) -> Answer { return [=](RuleAnswers& a) { a.previousAddressSupplied = given; }; };
+    const PolicyRule dependantsRule = policy("PR13B", "17", "R", "F"), previousRule = policy("PR15A", "0", "R", "F");
+    const struct { PolicyRule rule; Answer answer; const char* resultLetterAndReason; } cases[] = {
+        {dependantsRule, dependants(""), "FP "},
+        {dependantsRule, dependants(",,,,,,,,,"), "FP "},
+        {dependantsRule, dependants("01/01/2011,,,,,,,,,"), "RR 01/01/2011-17"},
+        {dependantsRule, dependants("31/12/2010,,,,,,,,,"), "FF "},
+        {dependantsRule, dependants("01/01/2011,15/06/2000,not a date,03/03/2020"), "RR 01/01/2011-17, 03/03/2020-8"},
+        {previousRule, previous(true), "RR "},
+        {previousRule, previous(false), "FP "},
     };
     for (const auto& c : cases) {
+        book.policyRules = {{c.rule.code, c.rule}};
+        answers = existingMember();
+        c.answer(answers);
         outcome = {};
-        answers.dependantsBirthDates = c.dates;
         evaluate(QString());
-        ASSERT_EQ(outcome.policyRows.size(), 1) << c.dates;
-        EXPECT_EQ(outcome.policyRows[0].result + outcome.letter + ' ' + outcome.dependantsReason,
-                  QLatin1String(c.result) + c.letter + ' ' + c.reason) << c.dates;
-    }
-}
-
-TEST_F(CreditRuleEffectsTest, PreviousAddress) {
-    book.policyRules.insert("PR15A", policy("PR15A", "0", "R", "F"));
-    for (bool given : {true, false}) {
-        outcome = {};
-        answers.previousAddressSupplied = given;
-        evaluate(QString());
-        ASSERT_EQ(outcome.policyRows.size(), 1);
-        // The "no" letter is logged, not applied.
-        EXPECT_EQ(outcome.policyRows[0].result + outcome.letter, given ? "RR" : "FP");
+        ASSERT_EQ(outcome.policyRows.size(), 1) << c.resultLetterAndReason;
+        EXPECT_EQ(outcome.policyRows[0].result + outcome.letter + ' ' + outcome.dependantsReason, QLatin1String(c.resultLetterAndReason));
     }
 }
 

@@ -1,18 +1,19 @@
 // The identity check against the agency sandbox over HTTPS: each verdict and downgrade,
-// answers without a result, the checks never asked, and a whole import cycle.
+// answers without a result and the checks never asked (a whole import cycle: JoinAndBorrowJourneyTest).
 
 #include "assessment/AgencyTrace.h"
 #include "assessment/CheckCRRules.h"
 #include "assessment/IdentityCheck.h"
-#include "assessment/InstallationTempFolder.h"
 #include "common/MemberFolder.h"
-#include "import/ImportPassFixture.h"
+#include "common/SqlQuote.h"
 #include "state/RecordedResponses.h"
 #include "support/AgencySandbox.h"
-#include "support/OnlineEncoder.h"
+#include "support/InstallationTempFolder.h"
+#include "support/InstallationTest.h"
 
-#include <QRegularExpression>
+#include <QFile>
 #include <functional>
+#include <gtest/gtest.h>
 #include <memory>
 
 namespace autovelt::test {
@@ -24,7 +25,7 @@ const QString kPassword = QStringLiteral("Sandbox-Pass-42");
 
 // A new member, John <surname>, with home and bank rows, as the import pass leaves him just
 // before the check. One sandbox for the suite: starting the program is the slow part.
-class IdentityCheckTest : public ::testing::Test {
+class IdentityCheckTest : public InstallationTest {
 public:
     static void SetUpTestSuite() { sandbox_ = std::make_unique<AgencySandbox>(); }
     static void TearDownTestSuite() { sandbox_.reset(); }
@@ -61,6 +62,7 @@ public:
         app().field[27] = QStringLiteral("P");
         for (int f : {31, 32, 33}) app().field[f].clear();
         app().decisionSummary.clear();
+        app().identityKey.clear();
         app().identityFailed = app().identityFailedOnBank = false;
         inst.exec("TarvMain", QStringLiteral("INSERT INTO MemberMain (MemberNo, MemberStatus, Title, Forename, Surname, DOB) "
                                              "VALUES (1234, 'A', 'Mr', 'John', %1, '1985-04-15')").arg(sqlText(surname)));
@@ -79,7 +81,6 @@ public:
     void check() { RunIdentityCheck(inst.importer(), kMember); }
 
     ApplicationState& app() { return inst.importer().app; }
-    QStringList problems() { return inst.reporter().problems(); }
     QStringList webLog() {
         return inst.values("TarvAudt", "SELECT TheActivity || '|' || TheCategory || '|' || TheKeyword FROM WebLog "
                                        "WHERE MemberNo=1234 ORDER BY ID");
@@ -95,9 +96,7 @@ public:
     QString filedAnswerPath() {
         return MemberFolderPath(inst.importer().settings.ScanLocation, "MEMBERID", kMember) + "AccountOpenSearch-20260305.xml";
     }
-    std::string report() { return (problems() + inst.reporter().successes()).join(QLatin1Char('\n')).toStdString(); }
 
-    TestInstallation inst;
     InstallationTempFolder temp{inst};
     static inline std::unique_ptr<AgencySandbox> sandbox_;
 };
@@ -129,17 +128,16 @@ TEST_F(IdentityCheckTest, AgencyVerdictsAndTheirDowngrades) {
 
         const QString result = QString::fromLatin1(p.verdict).section('|', 0, 0);
         const bool passed = result == "Pass", onBank = QLatin1String(p.downgrade) == QLatin1String(bank);
-        QStringList expectedProblems, expectedLog;
+        QStringList lines, log;  // the problem lines then the success lines; the WebLog rows then the rules entry
         if (*p.downgrade) {
-            expectedProblems << "Member 1234" + QLatin1String(p.line) + kSuffix;
-            expectedLog << "Member eIDV result changed to FAIL status due to " + QLatin1String(p.downgrade) + "|JOIN|EIDV FAIL";
+            lines << "Member 1234" + QLatin1String(p.line) + kSuffix;
+            log << "Member eIDV result changed to FAIL status due to " + QLatin1String(p.downgrade) + "|JOIN|EIDV FAIL";
         }
-        if (!passed) expectedProblems << "Member 1234 failed ID search." + kSuffix;
-        expectedLog << (passed ? "Member applied to join and eIDV returned PASS status|JOIN|EIDV PASS" : kFailed);
-        EXPECT_EQ(problems(), expectedProblems);
-        EXPECT_EQ(inst.reporter().successes(), passed ? QStringList{"Member 1234 passed ID search." + kSuffix} : QStringList{});
-        EXPECT_EQ(webLog(), expectedLog);
-        EXPECT_EQ(app().decisionSummary, QStringList{passed ? "1234|CR10A|P-P|P|P|" : "1234|CR10A|P-P|F|F|"});
+        lines << QStringLiteral("Member 1234 %1 ID search.").arg(passed ? "passed" : "failed") + kSuffix;
+        log << (passed ? "Member applied to join and eIDV returned PASS status|JOIN|EIDV PASS" : kFailed)
+            << (passed ? "1234|CR10A|P-P|P|P|" : "1234|CR10A|P-P|F|F|");
+        EXPECT_EQ(problems() + inst.reporter().successes(), lines);
+        EXPECT_EQ(webLog() + app().decisionSummary, log);
         EXPECT_EQ(app().field[27] + '|' + app().field[31] + '|' + app().field[32], (passed ? "P|" : "F|") + QLatin1String(p.verdict));
         const QString ref = app().field[33];
         EXPECT_EQ(ref.size(), 30);
@@ -159,56 +157,48 @@ TEST_F(IdentityCheckTest, AgencyVerdictsAndTheirDowngrades) {
     }
 }
 
+// An agency that refuses the check may quote what it was sent (here an answer kept for the application, %P standing for
+// the password): the refusal reaches the report, the password never does.
 TEST_F(IdentityCheckTest, AnswersWithoutAResult) {
-    const struct { const char* surname; const char* band; const char* refusal; bool filed; bool noHost = false; } cases[] = {
-        {"Refused", "F", "<Error module=\"Authentication\">Access denied: the account is not enabled for application V512-API-LIVE",
-         true},
-        {"Fatal", "R", "", true},
-        {"Emptyanswer", "", "", false},
-        {"Garbled", "F", "", true},
-        {"Slowpoke", "F", "Error: 28 - ", true},
-        {"Lee", "F", "Error: 0 - No host is set for the agency's identity check: [agency] callvalidate_live_host", true, true},
-    };
+    const struct { const char* surname; const char* band; const char* refusal; bool filed; bool noHost = false; const char* kept = nullptr; }
+        cases[] = {
+            {"Refused", "F", "<Error module=\"Authentication\">Access denied: the account is not enabled for application V512-API-LIVE",
+             true},
+            {"Fatal", "R", "", true},
+            {"Emptyanswer", "", "", false},
+            {"Garbled", "F", "", true},
+            {"Slowpoke", "F", "Error: 28 - ", true},
+            // An application's kept answer is filed at its commit.
+            {"Lee", "F", "<Error>password ******** is not ********</Error>", false, false,
+             "<Results><Errors><Error>password %P is not %P</Error></Errors></Results>"},
+            {"Lee", "F", "Error: 401 - refused for riverside.cv/********", false, false, "Error: 401 - refused for riverside.cv/%P"},
+            {"Lee", "F", "Error: 0 - No host is set for the agency's identity check: [agency] callvalidate_live_host", true, true},  // last: the host stays cleared
+        };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.surname);
+        SCOPED_TRACE(std::string(c.surname) + " " + c.refusal);
         startOver(QLatin1String(c.surname));
         setRule(true, QLatin1String(c.band));
         if (c.noHost) inst.importer().config.agency.callValidateLiveHost.clear();
+        if (c.kept) {
+            app().identityKey = QStringLiteral("41-") + QLatin1String(c.refusal);
+            inst.importer().recordedResponses().remember(app().identityKey, QStringLiteral("CallValidate 1234"),
+                                                         QString::fromLatin1(c.kept).replace("%P", kPassword).toUtf8());
+        }
         check();
-        EXPECT_EQ(sandbox().requests().isEmpty(), c.noHost);
+        EXPECT_EQ(sandbox().requests().isEmpty(), c.noHost || c.kept);
         const QStringList lines = problems();
         ASSERT_EQ(lines.size(), *c.refusal ? 3 : 2) << report();
         EXPECT_EQ(lines.mid(0, 2), (QStringList{"Member 1234 failed ID search." + kSuffix,
                                                 "Member 1234 unable to perform ID search" + kSuffix}));
         const QString refusal = lines.value(2, "Unable to perform ID search-" + kSuffix);
         EXPECT_TRUE(refusal.startsWith("Unable to perform ID search-" + QLatin1String(c.refusal)) && refusal.endsWith(kSuffix)) << report();
+        EXPECT_FALSE(QString::fromStdString(report()).contains(kPassword));
         EXPECT_EQ(webLog(), (QStringList{kFailed, "Member applied to join but eIDV failed so FAIL status assumed|JOIN|EIDV FAIL"}));
         const QString band = *c.band ? QLatin1String(c.band) : QLatin1String("F");
         EXPECT_EQ(app().decisionSummary, (QStringList{"1234|CR10A|P-P|F|" + band + '|', "1234|CR10A|P-P|F|F|"}));
         EXPECT_EQ(app().field[27] + app().field[31] + idProof(), "F");
         EXPECT_TRUE(app().identityFailed);
         EXPECT_EQ(QFile::exists(filedAnswerPath()), c.filed);
-    }
-}
-
-// An agency that refuses the check may quote what it was sent: the refusal reaches the
-// report, the password never does. The answer is the one kept for the application.
-TEST_F(IdentityCheckTest, RefusalIsReportedWithThePasswordMasked) {
-    const struct { const char* answer; const char* refusal; } cases[] = {
-        {"<Results><Errors><Error>password %P is not %P</Error></Errors></Results>", "<Error>password ******** is not ********</Error>"},
-        {"Error: 401 - refused for riverside.cv/%P", "Error: 401 - refused for riverside.cv/********"},
-    };
-    int n = 0;
-    for (const auto& c : cases) {
-        startOver(QStringLiteral("Lee"));
-        app().identityKey = QStringLiteral("41-refusal-%1").arg(++n);
-        inst.importer().recordedResponses().remember(app().identityKey, QStringLiteral("CallValidate 1234"),
-                                                     QString::fromLatin1(c.answer).replace("%P", kPassword).toUtf8());
-        check();
-        EXPECT_TRUE(sandbox().requests().isEmpty());
-        ASSERT_FALSE(problems().isEmpty());
-        EXPECT_EQ(problems().last(), "Unable to perform ID search-" + QLatin1String(c.refusal) + kSuffix);
-        EXPECT_EQ(app().field[27], "F");
     }
 }
 
@@ -252,48 +242,6 @@ TEST_F(IdentityCheckTest, NoRequestWhenNoCheckIsDue) {
         EXPECT_EQ(problems(), c.problems);
         EXPECT_EQ(sandbox().requests().size(), 0);
     }
-}
-
-// A new member asking only to join, through a whole cycle of the importer: the check's
-// rows, lines and details file.
-class IdentityCheckImportTest : public ImportPassTest {
-protected:
-    static void SetUpTestSuite() { sandbox_ = std::make_unique<AgencySandbox>(); }
-    static void TearDownTestSuite() { sandbox_.reset(); }
-    static inline std::unique_ptr<AgencySandbox> sandbox_;
-};
-
-TEST_F(IdentityCheckImportTest, NewJoinOnlyMemberIsChecked) {
-    const auto encoded = [](const QString& value, int key) {
-        return testing::encodeOnlineField(value, key, testing::SymbolUse::Some, testing::kMarkedCodeTables);
-    };
-    InstallationTempFolder temp(inst);
-    inst.appendConfig(sandbox_->iniSection() + "\n[agency_213000]\nIdentityCheckCompany = " + encoded("RIVERSIDE", 3) +
-                      "\nIdentityCheckUserName = " + encoded("riverside.cv", 4) + "\nIdentityCheckPassword = \"" +
-                      encoded(kPassword, 5) + "\"\n");
-    inst.exec("TarvAudt", "INSERT INTO CRRules (RuleCode, ruleactive, RuleBand) VALUES ('CR10A', 1, 'F')");
-    testing::WebApplication web = testing::WebApplication::joinOnly(41);
-    testing::WebAddress bank;
-    bank.type = QStringLiteral("BANK1");
-    bank.sortCode = QStringLiteral("40-11-22");
-    bank.account = QStringLiteral("12345678");
-    web.addresses << bank;
-    add(web);
-    runCycle();
-
-    ASSERT_EQ(sandbox_->requests().size(), 1) << report();
-    EXPECT_TRUE(successes().contains("Member 1 passed ID search." + suffix(41))) << report();
-    EXPECT_EQ(webLog(1).mid(0, 1), QStringList{"Member applied to join and eIDV returned PASS status|JOIN|EIDV PASS"});
-    EXPECT_EQ(column("TarvID", "IDProof", "AddressID", "MemberNo=1"), "TU IDV-Pass Score [68]");
-    EXPECT_EQ(importedFlag(41), "Y");
-    const QString ref = column("TarvID", "IDProof", "AddressRef", "MemberNo=1");
-    EXPECT_EQ(ref.size(), 30);
-    const QString folder = QStringLiteral("scans/MEMBERID/00/00/00/");
-    QStringList identityLines;
-    for (const QString& name : filesIn(folder).filter(QLatin1String("J+B_App_")))
-        identityLines << inst.readFile(folder + name).split(QLatin1Char('\n')).filter(QRegularExpression("^IDV "));
-    EXPECT_EQ(identityLines, (QStringList{"IDV band : Pass", "IDV score : 68", "IDV ref : " + ref}));
-    EXPECT_FALSE(QString::fromStdString(report()).contains(kPassword));
 }
 
 }  // namespace

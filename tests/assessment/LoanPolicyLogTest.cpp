@@ -8,7 +8,7 @@
 #include "common/MemberNumberCode.h"
 #include "state/RulesLogChanges.h"
 #include "support/CreditReportBuilder.h"
-#include "support/TestInstallation.h"
+#include "support/InstallationTest.h"
 #include "support/ProgramRuns.h"
 
 #include <QCryptographicHash>
@@ -23,12 +23,10 @@ namespace {
 const CreditReportOutcome kReportInHand{CreditReportOutcome::Kind::Report, {}};
 
 // Rule tables, a member with stored answers and a loan.
-class PolicyLogFixture : public ::testing::Test {
+class PolicyLogFixture : public InstallationTest {
 protected:
-    TestInstallation inst;
     static constexpr long kMember = 700;
 
-    Importer& im() { return inst.importer(); }
     QString memberCode() const { return EncodeMemberNumber(QString::number(kMember)); }
 
     void addRules() {
@@ -106,15 +104,8 @@ protected:
         load();
     }
     QStringList onlineRows() {
-        QStringList rows;
-        db::Recordset rs = im().connections.OnlineConnection.openRecordset(
-            "SELECT rulemember, rulecode, ruledesc, ruleactive, rulevalue, ruleresult, rulestopper FROM rules_log ORDER BY rule_id");
-        for (; !rs.eof(); rs.moveNext()) {
-            QStringList row;
-            for (int i = 0; i < 7; ++i) row << rs.text(i);
-            rows << row.join('|');
-        }
-        return rows;
+        return RecordsetRows(im().connections.OnlineConnection, "SELECT rulemember, rulecode, ruledesc, ruleactive, rulevalue, "
+                                                                "ruleresult, rulestopper FROM rules_log ORDER BY rule_id");
     }
 };
 

@@ -58,9 +58,15 @@ TEST_F(AuditTrailTest, DiaryRowsCarryTheFixedColumnsTheCleanedTextAndTheLoanDate
     EXPECT_TRUE(inst.reporter().problems().isEmpty());
 }
 
-TEST_F(AuditTrailTest, ChangeDescriptionIsCutTo100CharactersAndApostrophesBecomeBlanks) {
+// The first row meets a momentary failure, and is written on the one retry.
+TEST_F(AuditTrailTest, ChangeDescriptionIsCutTo100CharactersApostrophesBecomeBlanksAndAMomentaryFailureIsRetried) {
+    inst.exec("TarvTran", "CREATE TABLE FailOnce (n INTEGER)");
+    inst.exec("TarvTran", "INSERT INTO FailOnce VALUES (1)");
+    inst.exec("TarvTran", "CREATE TRIGGER FailFirstChange BEFORE INSERT ON Changes WHEN EXISTS (SELECT 1 FROM FailOnce) "
+                          "BEGIN DELETE FROM FailOnce; SELECT RAISE(FAIL, 'database is locked'); END");
     const QString description = QStringLiteral("Member's address \"moved\" ") + QString(150, QLatin1Char('x'));
     AddChangeRecord(im, description, true, QStringLiteral("1234"));
+    EXPECT_EQ(inst.scalar("TarvTran", "SELECT COUNT(*) FROM FailOnce").toInt(), 0);
     AddChangeRecord(im, QString(100, QLatin1Char('y')), false, QStringLiteral("5"));  // exactly 100: kept whole
     // With Tran closed the row goes through a connection of its own, which is closed again.
     im.connections.TarvTran.close();
@@ -71,16 +77,6 @@ TEST_F(AuditTrailTest, ChangeDescriptionIsCutTo100CharactersAndApostrophesBecome
               (QStringList{"Web importer|VELT|2024-03-05|1|1234|Member s address \"moved\" " + QString(75, QLatin1Char('x')),
                            "Web importer|VELT|2024-03-05|0|5|" + QString(100, QLatin1Char('y')),
                            "J'D|VELT|2024-03-05|0|88|New member 88  x  " + QString(82, QLatin1Char('z'))}));
-}
-
-TEST_F(AuditTrailTest, ChangeIsRetriedOnceAfterAMomentaryFailure) {
-    inst.exec("TarvTran", "CREATE TABLE FailOnce (n INTEGER)");
-    inst.exec("TarvTran", "INSERT INTO FailOnce VALUES (1)");
-    inst.exec("TarvTran", "CREATE TRIGGER FailFirstChange BEFORE INSERT ON Changes WHEN EXISTS (SELECT 1 FROM FailOnce) "
-                          "BEGIN DELETE FROM FailOnce; SELECT RAISE(FAIL, 'database is locked'); END");
-    AddChangeRecord(im, "Address changed", false, "9");
-    EXPECT_EQ(inst.scalar("TarvTran", "SELECT COUNT(*) FROM FailOnce").toInt(), 0);
-    EXPECT_EQ(inst.rows("TarvTran", "Changes", {"MemberNo", "Description"}), QStringList{"9|Address changed"});
 }
 
 // An audit row that cannot be written is reported, never lost; a database gone away stops the application.

@@ -7,9 +7,8 @@
 #include "support/TestInstallation.h"
 #include "support/ProgramRuns.h"
 
-#include <QDir>
-#include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <memory>
@@ -17,6 +16,8 @@
 namespace autovelt {
 namespace {
 
+using test::FilesUnder;
+using test::RecordsetRows;
 using test::TestInstallation;
 using testing::FtpServer;
 using testing::encodeOnlineField;
@@ -26,41 +27,24 @@ const QString kUser = QStringLiteral("riverside");
 const QString kPassword = QStringLiteral("Ftp-S3cret-77");
 const QString kUploads = QStringLiteral("/join+borrow/supporting-uploads/");
 
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-// Every file under a folder, relative to it, with its content when asked.
-QStringList filesUnder(const QString& folder, bool withContent = false) {
-    QStringList files;
-    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        files << QDir(folder).relativeFilePath(path) + (withContent ? u'=' + QString::fromUtf8(readAll(path)) : QString());
-    }
-    files.sort();
-    return files;
-}
-
-struct Mode { const char* name; bool active; };
+// How the FTP server is reached, and whether member_docs is on the MariaDB server the test script starts.
+struct Mode { const char* name; bool active; bool mariaDb = false; };
 
 class DocumentDownloadTest : public ::testing::TestWithParam<Mode> {
 protected:
-    // The online database and the FTP user (the website's account); empty when the test cannot run here.
-    virtual QString prepareOnline() {
-        inst.exec(QStringLiteral("TarvMain"), QStringLiteral("UPDATE ControlSwitches SET webip=' 127.0.0.1 ', webun='%1'").arg(kUser));
-        return kUser;
+    void onlineExec(const QString& statement) {
+        if (GetParam().mariaDb) inst.execOnlineMySql(statement);
+        else inst.exec(QStringLiteral("online"), statement);
     }
-    virtual void onlineExec(const QString& statement) { inst.exec(QStringLiteral("online"), statement); }
     void SetUp() override {
-        const QString user = prepareOnline();
-        if (user.isEmpty()) GTEST_SKIP() << "no MariaDB server for the tests (scripts/test starts one)";
+        // The FTP user is the website's account.
+        if (GetParam().mariaDb && !inst.useMariaDbOnline()) GTEST_SKIP() << "no MariaDB server for the tests (scripts/test starts one)";
+        const QString user = GetParam().mariaDb ? qEnvironmentVariable("AUTOVELT_TEST_MYSQL_USER") : kUser;
+        inst.exec(QStringLiteral("TarvMain"), QStringLiteral("UPDATE ControlSwitches SET webip='%1', webun='%2'")
+                                                  .arg(GetParam().mariaDb ? "127.0.0.1" : " 127.0.0.1 ", user));
         // Passive transfers go over TLS; this libcurl does not start TLS on an active data connection, so active
         // mode is shown in clear.
         server = std::make_unique<FtpServer>(user, kPassword, !GetParam().active);
-        QString error;
-        ASSERT_TRUE(server->start(&error)) << error.toStdString();
         QString config = QStringLiteral("[web]\nftp_port = %1\nmax_document_mb = 1\n").arg(server->port());
         if (GetParam().active) config += QStringLiteral("ftp_active_addresses = 10.0.0.1, 127.0.0.1\nftp_tls = off\n");
         else config += QStringLiteral("ftp_ca_file = %1\n").arg(server->caFile());
@@ -84,8 +68,8 @@ protected:
                             QString(fileName).replace(QLatin1Char('\''), QStringLiteral("''")),
                             encodeOnlineField(title, uint32_t(id + 1))));
     }
-    virtual QStringList queuedIds() {
-        return inst.values(QStringLiteral("online"), QStringLiteral("SELECT id FROM member_docs ORDER BY id"));
+    QStringList queuedIds() {
+        return RecordsetRows(inst.importer().connections.OnlineConnection, QStringLiteral("SELECT id FROM member_docs ORDER BY id"));
     }
     void run() { DownloadSupportingDocuments(inst.importer()); }
     // The problem lines after the warning an FTP session in clear gives.
@@ -95,7 +79,7 @@ protected:
     }
     bool noPasswordAnywhere() {
         const QString lines = (inst.reporter().problems() + inst.reporter().successes()).join(QLatin1Char('\n'));
-        return !lines.contains(kPassword) && filesUnder(inst.path(QStringLiteral("web")), true).join("").indexOf(kPassword) < 0;
+        return !lines.contains(kPassword) && FilesUnder(inst.path(QStringLiteral("web")), true).join("").indexOf(kPassword) < 0;
     }
     std::unique_ptr<FtpServer> server;
     TestInstallation inst;
@@ -116,7 +100,7 @@ TEST_P(DocumentDownloadTest, EachDocumentIsFiledRecordedAndRemoved) {
     queue(8, "3003", "webapp", "scan-20261206.tif", "   ", "blank title");
     queue(9, "5501", "CreditCheck", "cc.xml", "CreditCheck-20991231", "planted report");  // never beside the agency's reports
     run();
-    EXPECT_EQ(filesUnder(scans, true), (QStringList{"BANKSTAT/00/00/43/21/Statement.png=closed loan proof",
+    EXPECT_EQ(FilesUnder(scans, true), (QStringList{"BANKSTAT/00/00/43/21/Statement.png=closed loan proof",
                                                     "Loans/00/00/12/34/Payslip.pdf=loan proof",
                                                     "MORTGAGE/00/00/12/34/Proof-090507.pdf=second",
                                                     "MORTGAGE/00/00/12/34/Proof.pdf=first",
@@ -124,7 +108,7 @@ TEST_P(DocumentDownloadTest, EachDocumentIsFiledRecordedAndRemoved) {
                                                     "MemberID/00/00/30/03/scan-202.tif=blank title",
                                                     "UPLOAD-CreditCh/00/00/12/34/CreditCheck-20991231.xml=planted report"}));
     EXPECT_TRUE(queuedIds().isEmpty());
-    EXPECT_TRUE(filesUnder(server->path(kUploads)).isEmpty());
+    EXPECT_TRUE(FilesUnder(server->path(kUploads)).isEmpty());
     QStringList supplied;
     for (const char* who : {"1234 supplied Payslip", "2002 supplied Passport", "4321 supplied Statement", "1234 supplied Proof",
                             "1234 supplied Proof", "3003 supplied scan-202", "1234 supplied CreditCheck-20991231"})
@@ -152,7 +136,7 @@ TEST_P(DocumentDownloadTest, EachDocumentIsFiledRecordedAndRemoved) {
     // Each filed document recorded once, its removal from the website done.
     EXPECT_EQ(inst.values("TarvAudt", "SELECT COUNT(*) || ' ' || MIN(State) || ' ' || MAX(State) FROM VeltEffect"), QStringList{"7 done done"});
     EXPECT_EQ(inst.values("TarvAudt", "SELECT MemberDocsId FROM VeltDocument ORDER BY 1"), (QStringList{"1", "2", "3", "6", "7", "8", "9"}));
-    EXPECT_TRUE(filesUnder(inst.home()).filter(QStringLiteral(".download")).isEmpty());
+    EXPECT_TRUE(FilesUnder(inst.home()).filter(QStringLiteral(".download")).isEmpty());
     EXPECT_TRUE(noPasswordAnywhere());
 }
 
@@ -164,7 +148,7 @@ TEST_P(DocumentDownloadTest, UnreachableStoreCutTransferOrTooLargeKeepsRowAndRem
     queue(4, "5501", "LOANAPP", "nosize-huge.pdf", "Proof", QByteArray(1024 * 1024 + 1, 'n'));
     run();
     EXPECT_EQ(queuedIds(), (QStringList{"1", "3", "4"}));
-    EXPECT_TRUE(filesUnder(scans).isEmpty());
+    EXPECT_TRUE(FilesUnder(scans).isEmpty());
     EXPECT_EQ(QFileInfo(server->path(kUploads + "huge.pdf")).size(), 1024 * 1024 + 1);
     EXPECT_EQ(QFileInfo(server->path(kUploads + "nosize-huge.pdf")).size(), 1024 * 1024 + 1);
     const QStringList problems = problemsBeyondTls();
@@ -173,17 +157,17 @@ TEST_P(DocumentDownloadTest, UnreachableStoreCutTransferOrTooLargeKeepsRowAndRem
     for (int i : {1, 2})
         EXPECT_EQ(problems[i], QStringLiteral("The document %1huge.pdf (member_docs ID%2) is larger than 1 MB ([web] max_document_mb); "
                                               "it is not fetched and stays in the queue for a person").arg(i == 1 ? "" : "nosize-").arg(i + 2));
-    inst.exec(QStringLiteral("online"), QStringLiteral("DELETE FROM member_docs WHERE id IN (1, 3, 4)"));
+    onlineExec(QStringLiteral("DELETE FROM member_docs WHERE id IN (1, 3, 4)"));
     queue(2, "5501", "LOANAPP", "ok.pdf", "Proof", "whole");
     inst.reporter().clear();
     inst.importer().settings.ScanLocation = inst.path(QStringLiteral("unmounted/"));
     run();
     EXPECT_EQ(queuedIds(), QStringList{QStringLiteral("2")});
-    EXPECT_EQ(readAll(server->path(kUploads + QStringLiteral("ok.pdf"))), "whole");
+    EXPECT_EQ(inst.readFile(server->path(kUploads + QStringLiteral("ok.pdf"))), "whole");
     EXPECT_EQ(problemsBeyondTls(),
               (QStringList{"Unable to store supporting documents in scanned images folder as ",
                            inst.path("unmounted/") + " cannot be accessed.  Documents will be remain in the queue."}));
-    EXPECT_TRUE(filesUnder(inst.home()).filter(QStringLiteral(".download")).isEmpty());
+    EXPECT_TRUE(FilesUnder(inst.home()).filter(QStringLiteral(".download")).isEmpty());
 }
 
 // Hostile titles are filed under cleaned names. Hostile file names (both separators, "..", absolute, encoded, a
@@ -204,12 +188,12 @@ TEST_P(DocumentDownloadTest, HostileNamesAndUnreadableRowsAreReportedAndKept) {
     queue(23, "5501", "LOANAPP", "after.pdf", "After", "after the poison");
     run();
     // Both dotted titles clean to the same name: the second keeps its own.
-    EXPECT_EQ(filesUnder(scans, true), (QStringList{"Loans/00/00/12/34/After.pdf=after the poison",
+    EXPECT_EQ(FilesUnder(scans, true), (QStringList{"Loans/00/00/12/34/After.pdf=after the poison",
                                                     "Loans/00/00/12/34/_.._x-093000.pdf=3", "Loans/00/00/12/34/_.._x.pdf=1",
                                                     "Loans/00/00/12/34/_etc_passwd.pdf=4", "Loans/00/00/12/34/a_b.pdf=2"}));
     QStringList onServer = outside + QStringList{"join+borrow/supporting-uploads/f22.pdf=no category"};
     onServer.sort();
-    EXPECT_EQ(filesUnder(server->path("/"), true), onServer);
+    EXPECT_EQ(FilesUnder(server->path("/"), true), onServer);
     EXPECT_EQ(queuedIds(), (QStringList{"10", "11", "12", "13", "14", "15", "16", "20", "21", "22"}));
     QStringList expected;
     for (int id = 1; id <= 4; ++id)
@@ -240,46 +224,17 @@ TEST_P(DocumentDownloadTest, AKilledRunFilesEachDocumentOnce) {
         EXPECT_EQ(run.exitCode, 0) << run.output().toStdString();
         EXPECT_FALSE(run.output().contains("under way")) << run.output().toStdString();
         filed << QStringLiteral("Loans/00/00/12/34/%1.pdf=%1").arg(titles[i]);
-        EXPECT_EQ(filesUnder(scans, true), filed);
+        EXPECT_EQ(FilesUnder(scans, true), filed);
         EXPECT_TRUE(queuedIds().isEmpty());
-        EXPECT_TRUE(filesUnder(server->path(kUploads)).isEmpty());
+        EXPECT_TRUE(FilesUnder(server->path(kUploads)).isEmpty());
         QStringList settled(i + 1, "done");
         settled << QString::number(i + 1);  // one WebLog row per document
         EXPECT_EQ(inst.values("TarvAudt", "SELECT State FROM VeltEffect UNION ALL SELECT COUNT(*) FROM WebLog"), settled);
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(FtpModes, DocumentDownloadTest, ::testing::Values(Mode{"Passive", false}, Mode{"Active", true}),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-// The same pass against member_docs on the MariaDB server the test script starts.
-class MariaDbDocumentDownloadTest : public DocumentDownloadTest {
-protected:
-    QString prepareOnline() override {
-        if (!inst.useMariaDbOnline()) return {};
-        inst.exec(QStringLiteral("TarvMain"), QStringLiteral("UPDATE ControlSwitches SET webip='127.0.0.1'"));
-        return qEnvironmentVariable("AUTOVELT_TEST_MYSQL_USER");
-    }
-    void onlineExec(const QString& statement) override { inst.execOnlineMySql(statement); }
-    QStringList queuedIds() override {
-        QStringList ids;
-        db::Recordset rs =
-            inst.importer().connections.OnlineConnection.openRecordset(QStringLiteral("SELECT id FROM member_docs ORDER BY id"));
-        for (; !rs.eof(); rs.moveNext()) ids << rs.text(0);
-        return ids;
-    }
-};
-
-TEST_P(MariaDbDocumentDownloadTest, DocumentsFiledAndRowsRemoved) {
-    queue(1, "5501", "LOANAPP", "up-1.pdf", "Payslip", "loan proof");
-    queue(2, "2002", "WEBAPP", "cut-2.pdf", "Passport", QByteArray(200000, 'y'));
-    run();
-    EXPECT_EQ(filesUnder(scans, true), QStringList{"Loans/00/00/12/34/Payslip.pdf=loan proof"});
-    EXPECT_EQ(queuedIds(), QStringList{QStringLiteral("2")});
-    EXPECT_EQ(inst.reporter().successes(), QStringList{QStringLiteral("Member 1234 supplied Payslip as supporting document.")});
-}
-
-INSTANTIATE_TEST_SUITE_P(FtpModes, MariaDbDocumentDownloadTest, ::testing::Values(Mode{"Passive", false}),
+INSTANTIATE_TEST_SUITE_P(FtpModes, DocumentDownloadTest,
+                         ::testing::Values(Mode{"Passive", false}, Mode{"Active", true}, Mode{"PassiveMariaDb", false, true}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // Under the default nothing, not even the user name, goes to a server without TLS or whose certificate does not
@@ -287,17 +242,15 @@ INSTANTIATE_TEST_SUITE_P(FtpModes, MariaDbDocumentDownloadTest, ::testing::Value
 TEST(FtpTlsTest, EachServerIsUsedOnlyAsSecurelyAsTheSettingAsks) {
     using Tls = FtpEndpoint::Tls;
     const struct { const char* what; bool offerTls; Tls tls; bool trustCa; const char* outcome; } cases[] = {
-        {"TLS, verified", true, Tls::Required, true, "fetched doc, removed, encrypted"},
+        {"TLS, verified", true, Tls::Required, true, "fetched a.pdf=doc, removed, encrypted"},
         {"no TLS offered", false, Tls::Required, true, "refused: [web] ftp_tls = auto"},
         {"certificate does not verify", true, Tls::Required, false, "refused: [web] ftp_ca_file in autovelt.ini"},
         {"certificate does not verify, auto", true, Tls::Auto, false, "refused: [web] ftp_ca_file in autovelt.ini"},
-        {"no TLS offered, auto", false, Tls::Auto, true, "fetched doc, removed, in clear"},
+        {"no TLS offered, auto", false, Tls::Auto, true, "fetched a.pdf=doc, removed, in clear"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         FtpServer server(kUser, kPassword, c.offerTls);
-        QString error;
-        ASSERT_TRUE(server.start(&error)) << error.toStdString();
         server.putFile(kUploads + QStringLiteral("a.pdf"), "doc");
         FtpSession session({.host = "127.0.0.1", .port = server.port(), .user = kUser, .password = kPassword, .tls = c.tls,
                             .caFile = c.trustCa ? server.caFile() : QString()});
@@ -306,13 +259,13 @@ TEST(FtpTlsTest, EachServerIsUsedOnlyAsSecurelyAsTheSettingAsks) {
         if (!reached.ok()) {
             const qsizetype advice = reached.reason.indexOf(QStringLiteral("[web]"));
             outcome = QStringLiteral("refused: ") + reached.reason.mid(advice).section(QLatin1Char(' '), 0, 3);
-            EXPECT_EQ(readAll(server.path(kUploads + QStringLiteral("a.pdf"))), "doc");
+            EXPECT_EQ(FilesUnder(server.path(kUploads), true), QStringList{"a.pdf=doc"});
         } else {
             QTemporaryDir local;
             const bool fetched = session.fetch(QStringLiteral("a.pdf"), local.filePath(QStringLiteral("a.pdf"))).ok();
             const bool removed = session.remove(QStringLiteral("a.pdf")).ok() && !QFile::exists(server.path(kUploads + "a.pdf"));
             outcome = QStringLiteral("fetched %1, %2, %3")
-                          .arg(fetched ? QString::fromUtf8(readAll(local.filePath(QStringLiteral("a.pdf")))) : QStringLiteral("nothing"),
+                          .arg(fetched ? FilesUnder(local.path(), true).join(',') : QStringLiteral("nothing"),
                                removed ? QStringLiteral("removed") : QStringLiteral("kept"),
                                session.encrypted() ? QStringLiteral("encrypted") : QStringLiteral("in clear"));
         }

@@ -1,13 +1,14 @@
-#include "assessment/InstallationTempFolder.h"
 #include "gui/MainWindow.h"
 #include "gui/SearchWindow.h"
 #include "support/AgencySandbox.h"
+#include "support/InstallationTempFolder.h"
 #include "support/OnlineEncoder.h"
 #include "support/TestInstallation.h"
 #include "support/WebApplication.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QFile>
 #include <QThread>
 #include <gtest/gtest.h>
 
@@ -114,6 +115,8 @@ TEST_F(MainWindowTest, DeletesOnlyAWholeNumberAfterConfirmationAndStopsAtAMissin
     EXPECT_TRUE(window.cmdDelete->isEnabled());
 }
 
+// The named application alone is imported with its loan, only while the importer is stopped, and the request it
+// leaves for the pass is gone afterwards.
 TEST(MainWindowLoanButton, ImportsTheNamedApplicationWhileStopped) {
     test::TestInstallation inst;
     inst.appendConfig(autovelt::testing::markedCodeTablesIni() + QStringLiteral("\n[timing]\nsettle_pauses = false"));
@@ -124,10 +127,11 @@ TEST(MainWindowLoanButton, ImportsTheNamedApplicationWhileStopped) {
     MainWindow window(inst.home(), inst.clock(), &timer);
     std::optional<QString> typed = QStringLiteral("5");
     window.askApplicationNumber = [&] { return typed; };
-    const auto loans = [&] { return inst.count("TarvTran", "SELECT * FROM LoanAllocation"); };
+    const auto loans = [&] { return inst.values("TarvTran", "SELECT LoanNumber || '|' || MemberNo FROM LoanAllocation"); };
 
-    window.cmdLoan->click();  // started: the button is disabled
-    EXPECT_EQ(loans(), 0);
+    window.cmdLoan->click();  // started: the button is disabled, and the cycle refuses the run too
+    window.cycle().ManualLoan(5);
+    EXPECT_EQ(loans(), QStringList{});
     window.cmdAutoOnOff->click();
     typed = QStringLiteral("5x");
     window.cmdLoan->click();
@@ -136,9 +140,11 @@ TEST(MainWindowLoanButton, ImportsTheNamedApplicationWhileStopped) {
     typed = QStringLiteral("5");
     window.cmdLoan->click();
     waitForPass(window);
-    EXPECT_EQ(loans(), 1);
+    EXPECT_EQ(loans(), QStringList{"C1001|1"});
+    EXPECT_TRUE(lines(window.lstSuccess).contains("Created L1 loan app C1001 for member 1 for \u00A31000. Status P. (table_w field_id=5)"));
     EXPECT_EQ(inst.count("TarvMain", "SELECT * FROM MemberMain"), 1);
     EXPECT_EQ(inst.count("online", "SELECT * FROM table_w WHERE field_107='N'"), 2);
+    EXPECT_FALSE(QFile::exists(inst.path("id.txt")));
 }
 
 // While the agency is slow to answer, the window answers at once: Stop turns the switch off

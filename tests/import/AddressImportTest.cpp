@@ -375,8 +375,7 @@ TEST_F(HomeAddressChangeTest, ANewHomeAddressIsAuditedAndReplacesTheOldHomeRows)
     EXPECT_EQ(changes(500), (Lines{kHeading, "Line 1 was 4 Old Road changed to 12 New Street", "Line 2 was Chapel Allerton changed to ",
                                 "Line 3 was Leeds changed to Bradford", "Post code was LS7 1AA changed to BD1 1AA",
                                 "Status 1 changed to G from A"}));
-    EXPECT_EQ(addressWebLog(), Lines{"500|BORROW|New address supplied on application [12 New Street BD1 1AA]"});
-    EXPECT_EQ(status(), "G");
+    EXPECT_EQ(addressWebLog() << status(), (Lines{"500|BORROW|New address supplied on application [12 New Street BD1 1AA]", "G"}));
     // The diary keeps a snapshot of the old home rows, Null columns left out.
     const Lines snapshot{"[HOME] ADDRESS DETAILS Prior to VELT Import", "Line1 - 4 Old Road", "Line2 - Chapel Allerton", "Line3 - Leeds",
                          "Line4 - ", "Postcode - LS7 1AA", "PhoneNumber - 0113 000 1111", "EmailAddress - john.smith@example.com",
@@ -399,12 +398,11 @@ TEST_F(HomeAddressChangeTest, WhatCountsAsAMove) {
         pendingAgain();
         row("HOME", home);
         ASSERT_EQ(runPass(), 500);
-        EXPECT_EQ(app().homeAddressChanged, moved);
-        EXPECT_EQ(problemsContaining("address").size(), moved ? 1 : 0);
-        EXPECT_EQ(lines(500, "HOME"), (moved ? Lines{"6 Old Road", "", "", "", "<null>", "LS7 1AA"} : kOldHome));
-        EXPECT_EQ(changes(500).size(), moved ? 5 : 0);
-        EXPECT_EQ(addressWebLog().size(), moved ? 1 : 0);
-        EXPECT_EQ(status(), "A");
+        // Whether it moved, its address line, changes and WebLog row; the home on record; the status kept.
+        EXPECT_EQ(QList<qsizetype>({app().homeAddressChanged, problemsContaining("address").size(), changes(500).size(),
+                                    addressWebLog().size()}),
+                  (moved ? QList<qsizetype>{1, 1, 5, 1} : QList<qsizetype>{0, 0, 0, 0}));
+        EXPECT_EQ(lines(500, "HOME") << status(), (moved ? Lines{"6 Old Road", "", "", "", "<null>", "LS7 1AA"} : Lines(kOldHome)) << "A");
     }
     EXPECT_EQ(snapshots().size(), 4);  // the snapshot is kept whatever happens
 }
@@ -485,10 +483,9 @@ TEST_F(AddressImportTest, QuotesInTypesAndAddressesNeitherBreakNorChangeStatemen
           {"WORK'1", {{9, "mill lane"}, {12, "o'neil & sons"}, {14, "ls2 2bb"}}},
           {"BANK1", {{4, "40' OR '1'='1"}, {5, "1'; DROP TABLE Banks; --"}}}});
     ASSERT_EQ(runPass(), 101);
-    EXPECT_EQ(stored(101, "HOME", "Line1 || '|' || Line2"), "O'brien's Court|X'); Delete From Memberaddress; --");
-    EXPECT_EQ(stored(101, "WORK'1", "Line4"), "O'neil & Sons");
-    EXPECT_EQ(stored(101, "BANK1", "Code1"), "40' OR '1'='1");
-    EXPECT_EQ(stored(100, "HOME", "Line1"), "1 Safe Street");
+    EXPECT_EQ((Lines{stored(101, "HOME", "Line1 || '|' || Line2"), stored(101, "WORK'1", "Line4"), stored(101, "BANK1", "Code1"),
+                     stored(100, "HOME", "Line1")}),
+              (Lines{"O'brien's Court|X'); Delete From Memberaddress; --", "O'neil & Sons", "40' OR '1'='1", "1 Safe Street"}));
     EXPECT_EQ(inst.count("TarvMain", "SELECT * FROM Banks"), 0);
     EXPECT_EQ(problems().size(), 1) << report();  // only the reminder to verify the bank details
 }

@@ -6,7 +6,7 @@
 #include "import/NextBirthday.h"
 #include "import/OnlineMarking.h"
 #include "support/OnlineEncoder.h"
-#include "support/TestInstallation.h"
+#include "support/InstallationTest.h"
 #include "support/WebApplication.h"
 
 #include <QFile>
@@ -30,15 +30,13 @@ TEST(CleanPersonName, ApostrophesAfterOAreClosedUpAndUnsafeCharactersGo) {
     for (const auto& [typed, cleaned] : cases) EXPECT_EQ(CleanPersonName(typed), cleaned) << typed.toStdString();
 }
 
-class IntakeWithInstallation : public ::testing::Test {
+class IntakeWithInstallation : public test::InstallationTest {
 protected:
     void SetUp() override {
         inst.appendConfig(markedCodeTablesIni());
         inst.clock().set(QDateTime(QDate(2026, 3, 5), QTime(10, 15)));
         inst.importer().SetPassDateToToday();
     }
-    Importer& im() { return inst.importer(); }
-    test::TestInstallation inst;
 };
 
 TEST_F(IntakeWithInstallation, EveryColumnIsReadByItsRule) {

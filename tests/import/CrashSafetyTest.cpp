@@ -2,10 +2,8 @@
 // hold what an uninterrupted run writes. Also two importers on one installation and cut-off commits.
 
 #include "import/ImportPassFixture.h"
-#include "support/TestPaths.h"
 
 #include <QElapsedTimer>
-#include <QProcess>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
@@ -78,13 +76,6 @@ protected:
             for (const QString& statement : autovelt::testing::insertStatements(application))
                 installation.exec("online", statement);
     }
-
-    static std::unique_ptr<QProcess> startProgram(const TestInstallation& installation) {
-        auto process = std::make_unique<QProcess>();
-        process->start(QStringLiteral(AUTOVELT_EXECUTABLE), {"--once", "--home", installation.home()});
-        process->waitForStarted();
-        return process;
-    }
 };
 
 // Both installations prepared alike; the reference runs without interruption (the time it took returned).
@@ -96,7 +87,7 @@ protected:
         prepare(inst, applications);
         QElapsedTimer clock;
         clock.start();
-        const auto p = startProgram(reference);
+        const auto p = StartAutovelt({"--once", "--home", reference.home()});
         EXPECT_TRUE(p->waitForFinished(120000));
         EXPECT_EQ(p->exitCode(), 0) << p->readAll().toStdString();
         return clock.elapsed();
@@ -147,7 +138,7 @@ TEST_P(RandomKillTest, EveryApplicationIsImportedOnceAndEveryRowAsAnUninterrupte
     std::uniform_int_distribution<qint64> moment(10, runMs * 9 / 10);
     int kills = 0;
     for (int attempt = 0; attempt < 6; ++attempt, ++kills) {
-        const auto p = startProgram(inst);
+        const auto p = StartAutovelt({"--once", "--home", inst.home()});
         if (p->waitForFinished(static_cast<int>(moment(random)))) break;
         p->kill();
         p->waitForFinished();
@@ -195,7 +186,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(CrashSafetyTest, ASecondImporterOnTheSameInstallationIsRefused) {
     prepare(inst);
-    const auto first = startProgram(inst);
+    const auto first = StartAutovelt({"--once", "--home", inst.home()});
     QThread::msleep(150);  // until the first holds the installation
     const ProgramRun second = runProgram();
     first->waitForFinished(120000);
@@ -208,7 +199,7 @@ TEST_F(CrashSafetyTest, ASecondImporterOnTheSameInstallationIsRefused) {
 // The service stops the importer with SIGTERM: the application under way commits, the rest wait.
 TEST_F(CrashSafetyTest, SigtermUnderOnceFinishesTheCurrentApplicationAndLeavesTheRestPending) {
     prepare(inst);
-    const auto p = startProgram(inst);
+    const auto p = StartAutovelt({"--once", "--home", inst.home()});
     QThread::msleep(400);
     p->terminate();
     ASSERT_TRUE(p->waitForFinished(60000));

@@ -4,10 +4,9 @@
 // website's encoder, driven through the real cycle: settings load, import pass, close-down.
 
 #include "app/ImportCycle.h"
-#include "state/ConnectionStrings.h"
 #include "common/SqlQuote.h"
 #include "support/ProgramRuns.h"
-#include "support/TestInstallation.h"
+#include "support/InstallationTest.h"
 #include "support/WebApplication.h"
 #include "support/TestPaths.h"
 
@@ -28,17 +27,14 @@ inline testing::WebApplication withNino(testing::WebApplication a, const QString
     return a;
 }
 
-class ImportPassTest : public ::testing::Test {
-protected:
+// Its helpers are public, for scenario tables that arrange and check through them.
+class ImportPassTest : public InstallationTest {
+public:
     void SetUp() override {
         inst.appendConfig(testing::markedCodeTablesIni() + QStringLiteral("\n[timing]\nsettle_pauses = false"));
         inst.clock().set(kImportPassTime);
     }
 
-    Importer& im() { return inst.importer(); }
-    QStringList problems() { return inst.reporter().problems(); }
-    QStringList successes() { return inst.reporter().successes(); }
-    std::string report() { return (problems() + successes()).join(QLatin1Char('\n')).toStdString(); }
 
     virtual void onlineExec(const QString& statement) { inst.exec(QStringLiteral("online"), statement); }
     virtual QVariant onlineScalar(const QString& query) { return inst.scalar(QStringLiteral("online"), query); }
@@ -58,18 +54,12 @@ protected:
     }
     QString importedFlag(long fieldId) { return applicationColumn(fieldId, QStringLiteral("field_107")); }
 
-public:
     using Member = StoredMember;
-
-protected:
     void addMember(const Member& m) { inst.addMember(m); }
 
     // A column of one row of a core banking table ("<none>" when there is no row).
     QString column(const QString& database, const QString& table, const QString& column, const QString& where) {
-        const QString from = QStringLiteral(" FROM ") + table + QStringLiteral(" WHERE ") + where;
-        if (inst.count(database, QStringLiteral("SELECT *") + from) == 0) return QStringLiteral("<none>");
-        const QVariant v = inst.scalar(database, QStringLiteral("SELECT ") + column + from);
-        return v.isNull() ? QStringLiteral("<null>") : v.toString();
+        return inst.rows(database, table, {column}, where).value(0, QStringLiteral("<none>"));
     }
     QString memberColumn(long number, const QString& name) {
         return column(QStringLiteral("TarvMain"), QStringLiteral("MemberMain"), name, QStringLiteral("MemberNo=%1").arg(number));
@@ -85,14 +75,7 @@ protected:
     QStringList changes(long number) { return inst.values(QStringLiteral("TarvTran"),
         QStringLiteral("SELECT Description FROM Changes WHERE MemberNo=%1 ORDER BY ID").arg(number)); }
 
-    QStringList filesIn(const QString& folder) {
-        QStringList files;
-        QDir dir(inst.path(folder));
-        for (const QString& sub : dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot))
-            for (const QString& f : QDir(dir.filePath(sub)).entryList(QDir::Files)) files << sub + QLatin1Char('/') + f;
-        for (const QString& f : dir.entryList(QDir::Files)) files << f;
-        return files;
-    }
+    QStringList filesIn(const QString& folder) { return FilesUnder(inst.path(folder)); }
     QStringList activityLogs() {
         QStringList logs;
         for (const QString& entry : QDir(inst.home()).entryList({QStringLiteral("VELTLOGS_*")}, QDir::Dirs))
@@ -103,7 +86,6 @@ protected:
     // "autovelt --once" on the installation, as a separate process.
     ProgramRun runProgram() { return RunAutovelt({QStringLiteral("--once"), QStringLiteral("--home"), inst.home()}); }
 
-    TestInstallation inst;
 };
 
 // The website's database engine as a parameter: the embedded file, or a private MariaDB
@@ -116,11 +98,7 @@ protected:
         ImportPassTest::SetUp();
         if (GetParam() == OnlineBackend::Embedded) return;
         if (!inst.useMariaDbOnline()) GTEST_SKIP() << "no MariaDB server for the tests (scripts/test starts one)";
-        // The website's side: its own connection, quoting as the importer's connections quote.
-        website_.open(BuildOnlineConnectionString(qEnvironmentVariable("AUTOVELT_TEST_MYSQL_HOST"),
-                                                  qEnvironmentVariable("AUTOVELT_TEST_MYSQL_USER"),
-                                                  qEnvironmentVariable("AUTOVELT_TEST_MYSQL_PASSWORD")),
-                      im().config.engine);
+        inst.openWebsite(website_);
         ASSERT_EQ(website_.engine(), db::Engine::MySql);
     }
 
@@ -136,13 +114,5 @@ protected:
 
     db::Connection website_;
 };
-
-inline std::string BackendName(const ::testing::TestParamInfo<OnlineBackend>& info) {
-    return info.param == OnlineBackend::Embedded ? "Embedded" : "MariaDb";
-}
-
-#define INSTANTIATE_FOR_EACH_ONLINE_BACKEND(suite)                                                                  \
-    INSTANTIATE_TEST_SUITE_P(Online, suite, ::testing::Values(OnlineBackend::Embedded, OnlineBackend::MariaDb), \
-                             BackendName)
 
 }  // namespace autovelt::test

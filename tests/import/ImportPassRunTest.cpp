@@ -25,7 +25,8 @@ protected:
             .arg(member).arg(surname, suffix(fieldId)).arg(loan);
     }
 };
-INSTANTIATE_FOR_EACH_ONLINE_BACKEND(ImportPassRunTest);
+INSTANTIATE_TEST_SUITE_P(Online, ImportPassRunTest, ::testing::Values(OnlineBackend::Embedded, OnlineBackend::MariaDb),
+                         [](const auto& info) { return info.param == OnlineBackend::Embedded ? "Embedded" : "MariaDb"; });
 
 // (Refusals at matching, and their lines: MemberMatchingTest, whose refusals are marked the same way.)
 TEST_P(ImportPassRunTest, RefusalsAtIntakeAreReportedAndMarkedOnce) {
@@ -58,11 +59,10 @@ TEST_P(ImportPassRunTest, IdFileImportsOnlyThatApplicationAndLeavesItUnmarked) {
     inst.writeFile("id.txt", "1234\n");
     runCycle();
     EXPECT_FALSE(QFile::exists(inst.path("id.txt")));
-    EXPECT_EQ(members(), 1);
-    EXPECT_EQ(memberColumn(1, "Surname"), "Named");
-    EXPECT_EQ(applicationColumn(1234, "field_108"), "");  // not marked by this run
-    EXPECT_EQ(importedFlag(1), "N");                      // not read at all
-    EXPECT_EQ(onlineScalar("SELECT COUNT(*) FROM table_ad WHERE field_21='Y'").toInt(), 0);
+    // One member; 1234 not marked by this run, 1 not read at all, no address row marked.
+    EXPECT_EQ((QStringList{QString::number(members()), memberColumn(1, "Surname"), applicationColumn(1234, "field_108"), importedFlag(1),
+                           onlineScalar("SELECT COUNT(*) FROM table_ad WHERE field_21='Y'").toString()}),
+              (QStringList{"1", "Named", "", "N", "0"}));
 
     runCycle();  // an ordinary cycle again
     EXPECT_EQ(importedFlag(1) + memberColumn(2, "Surname") + applicationColumn(1234, "field_108"), "YSmith");
@@ -74,16 +74,11 @@ TEST_P(ImportPassRunTest, MemberNumberLimitStopsThePassAtOnce) {
     add(other(WebApplication::joinOnly(2), "CD123456A", "Jones").set(31, "PASS"));
     runCycle();
     const QString limit = "Member number limit exceeded - cannot import any further";
-    EXPECT_EQ(memberColumn(99999999, "Surname"), "Smith");
-    EXPECT_EQ(problems(), QStringList{limit});
-    EXPECT_EQ(successes(), (QStringList{kStartedLine, "Added new member 99999999 - Smith" + suffix(1)}));
-    EXPECT_EQ(members(), 2);
-    EXPECT_EQ(importedFlag(1) + importedFlag(2), "YN");  // the second is left for a later run
+    // The pass ended at once: the limit in the importer log, no activity log, the second application left for a later run.
+    EXPECT_EQ(problems() + successes() + inst.importerLogs("*") + activityLogs(),
+              (QStringList{limit, kStartedLine, "Added new member 99999999 - Smith" + suffix(1), limit}));
+    EXPECT_EQ(memberColumn(99999999, "Surname") + QString::number(members()) + importedFlag(1) + importedFlag(2), "Smith2YN");
     EXPECT_TRUE(im().SkipImport);
-    EXPECT_EQ(activityLogs(), QStringList{});  // the pass ended at once: no activity log
-    const QStringList logs = filesIn("web");
-    ASSERT_EQ(logs.size(), 1);
-    EXPECT_EQ(inst.readFile("web/" + logs.first()).trimmed(), limit);
 }
 
 // Nothing pending is silent; a stop leaves the applications pending.
@@ -93,8 +88,7 @@ TEST_P(ImportPassRunTest, RunsWithoutApplicationsAndAStoppedRun) {
     add(WebApplication::joinAndBorrow(1));
     im().stopRequested = true;
     runCycle();
-    EXPECT_EQ(members(), 0);
-    EXPECT_EQ(importedFlag(1), "N");
+    EXPECT_EQ(QString::number(members()) + importedFlag(1), "0N");
     EXPECT_EQ(successes(), (QStringList{kStartedLine, kCompletedLine}));
 }
 
@@ -158,14 +152,11 @@ TEST_P(ImportPassRunTest, AFailureHalfWayUndoesTheApplicationLeavesItPendingAndT
     inst.exec("TarvMain", "ALTER TABLE MemberCircumstanceAway RENAME TO MemberCircumstance");
     inst.reporter().clear();
     runCycle();
-    EXPECT_EQ(problems(), QStringList{}) << report();  // the same application, not "already a member"
+    // The same application, not "already a member"; its rows as any import writes them (NewMemberImportTest).
+    EXPECT_EQ(problems(), QStringList{}) << report();
     EXPECT_EQ(successes(), QStringList{kStartedLine} + (loanLines(1, 1, "Smith", 1001) + '|' + loanLines(2, 2, "Jones", 1002)).split('|')
                                + QStringList{kCompletedLine});
-    EXPECT_EQ(rows("TarvMain", "SELECT * FROM MemberBalances WHERE MemberNo=1"), 1);
-    EXPECT_EQ(webLog(1), (QStringList{"New member & borrower 1 auto added via VeltImporter|JOINBORROW|NEW",
-                                      "Created loan application with initial status of PASS|BORROW|LOAN PASS"}));
-    EXPECT_EQ(changes(1), QStringList{"New member 1 auto added via VeltImporter"});
-    EXPECT_EQ(importedFlag(1), "Y");
+    EXPECT_EQ(importedFlag(1) + importedFlag(2), "YY");
 }
 
 // A member number beyond 32 bits or an income too large for a currency amount refuses that application; the next imports.
@@ -181,9 +172,7 @@ TEST_P(ImportPassRunTest, AnOverflowingMemberNumberOrIncomeRefusesOnlyThatApplic
     EXPECT_EQ(problems().mid(0, 5), (QStringList{"Error in Join+Borrow import routine (6)", "Overflow" + suffix(1),
                                                  "Unable to send automated fail email to member 0 no address found.",
                                                  "Error in Join+Borrow import routine (6)", "Overflow" + suffix(2)})) << report();
-    EXPECT_EQ(importedFlag(1) + importedFlag(2) + importedFlag(3), "YYY");
-    EXPECT_EQ(members(), 1);
-    EXPECT_EQ(memberColumn(1, "Surname"), "Jones");
+    EXPECT_EQ(importedFlag(1) + importedFlag(2) + importedFlag(3) + QString::number(members()) + memberColumn(1, "Surname"), "YYY1Jones");
     EXPECT_EQ(inst.values("TarvAudt", "SELECT FieldId || ':' || Outcome FROM VeltImport ORDER BY FieldId"),
               (QStringList{"1:refused", "2:refused", "3:imported"}));
 }

@@ -1,15 +1,13 @@
 // Through the real cycle: an online join-and-borrow application, the agency sandbox's checks, the decision, loan and email.
 
 #include "import/ImportPassFixture.h"
-#include "common/PrivateFiles.h"
 #include "support/AgencySandbox.h"
+#include "support/InstallationTempFolder.h"
 #include "support/OnlineEncoder.h"
-#include "support/TestPaths.h"
 #include "app/ToolCommands.h"
 
 #include <QDir>
 #include <QDirIterator>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -28,15 +26,12 @@ namespace {
 const QString kPassword = QStringLiteral("Journey-Agency-Pw-7");
 
 class JoinAndBorrowJourneyTest : public ImportPassTest {
-protected:
+public:
     static void SetUpTestSuite() { sandbox_ = std::make_unique<AgencySandbox>(); }
     static void TearDownTestSuite() { sandbox_.reset(); }
     void SetUp() override {
         ImportPassTest::SetUp();
         sandbox_->clearRequests();
-        // Request copies go to the installation's own temporary folder, searched below.
-        MakePrivateFolder(inst.path(QStringLiteral("tmp")));
-        qputenv("TMPDIR", inst.path(QStringLiteral("tmp")).toUtf8());
         auto encoded = [](const QString& text, int seed) {
             using namespace autovelt::testing;
             return encodeOnlineField(text, seed, SymbolUse::Some, kMarkedCodeTables);
@@ -50,17 +45,14 @@ protected:
                               "('CR02A', 1, 'STANDARD', 1, 99, 'F'), ('CR05A', 1, 'STANDARD', 4, 99, 'R'), "
                               "('CR07A', 1, 'STANDARD', 0, 420, 'R'), ('CR10A', 1, 'STANDARD', 0, 0, 'F')");
     }
-    ~JoinAndBorrowJourneyTest() override { qunsetenv("TMPDIR"); }
     void apply(const QString& surname) {
         add(application.set(6, surname));
         runCycle();
     }
 
-public:
-    using ImportPassTest::inst;
     WebApplication application = WebApplication::joinAndBorrow(21);
+    InstallationTempFolder temp{inst};  // request copies go with the installation, searched below
 
-protected:
     QStringList requestPaths() {
         QStringList paths;
         for (const auto& request : sandbox_->requests()) paths << request.path;
@@ -113,16 +105,15 @@ TEST_P(JourneyCases, FromTheOnlineFormToTheLoanApplicationAndTheEmail) {
     apply(QLatin1String(j.surname));
     EXPECT_EQ(requestPaths(), (QStringList{kReport, kValidate})) << report();
     EXPECT_TRUE(successes().contains(QStringLiteral("Overall initial rating for loan=%1 for member 1").arg(j.rating))) << report();
-    EXPECT_EQ(inst.values("TarvTran", "SELECT LoanNumber || '|' || InitStatus || '|' || LoanValue FROM LoanAllocation"),
-              QStringList{QStringLiteral("C1001|%1|1000").arg(j.status)});
-    EXPECT_EQ(inst.values("TarvTran", "SELECT RuleCode FROM LoanPolicyLog WHERE LoanNo='C1001' ORDER BY RuleCode"),
-              j.ruleCodes);
-    EXPECT_EQ(inst.count("TarvID", "SELECT * FROM IDProof WHERE MemberNo=1"), 1);
-    EXPECT_EQ(filesIn(QStringLiteral("scans/CREDITCH/00/00/00/01")).size(), 1);
+    EXPECT_EQ(inst.values("TarvTran", "SELECT LoanNumber || '|' || InitStatus || '|' || LoanValue FROM LoanAllocation") +
+                  inst.values("TarvTran", "SELECT RuleCode FROM LoanPolicyLog WHERE LoanNo='C1001' ORDER BY RuleCode"),
+              QStringList{QStringLiteral("C1001|%1|1000").arg(j.status)} + j.ruleCodes);
+    // One identity proof and one filed report.
+    EXPECT_EQ(std::pair(inst.count("TarvID", "SELECT * FROM IDProof WHERE MemberNo=1"), filesIn("scans/CREDITCH/00/00/00/01").size()),
+              std::pair(1, qsizetype(1)));
     const auto sent = mails();
     ASSERT_EQ(sent.size(), 1) << report();
-    EXPECT_EQ(sent[0].header("To") + '|' + sent[0].header("Subject"),
-              "john.smith@example.com|Update on your loan application with Riverside Credit Union");
+    EXPECT_EQ(sent[0].headerValues({"To", "Subject"}), "john.smith@example.com|Update on your loan application with Riverside Credit Union");
     const QString body = QString::fromUtf8(sent[0].parts.value(0).payload);
     for (const QString& filled : {QStringLiteral("Mr ") + QLatin1String(j.surname), QStringLiteral("membership number 1"),
                                   QStringLiteral("reference 4711")})
@@ -155,15 +146,31 @@ INSTANTIATE_TEST_SUITE_P(Decisions, JourneyCases,
                                                    {"CR02A", "CR05A", "CR07A", "CR07E", "CR10A"}}),
                          [](const auto& info) { return std::string(info.param.surname) + info.param.variant; });
 
-// Without credit rules the loan needs no search, but the new member's identity is still checked, after the loan is written.
-TEST_F(JoinAndBorrowJourneyTest, WithoutCreditChecksTheNewMembersIdentityIsCheckedLate) {
+// Without credit rules the loan needs no search, but each new member's identity is still checked: a borrower's after the
+// loan is written, a joiner's as they join, whose details file carries the result.
+TEST_F(JoinAndBorrowJourneyTest, WithoutCreditChecksEachNewMembersIdentityIsChecked) {
     inst.exec("TarvAudt", "DELETE FROM CRRules WHERE RuleCode<>'CR10A'");
+    WebApplication joiner = withNino(WebApplication::joinOnly(22).set(6, "Lee"), "CD123456A");
+    joiner.addresses << autovelt::testing::WebAddress{.type = "BANK1", .sortCode = "40-11-22", .account = "12345678"};
+    add(joiner);
     apply(QStringLiteral("Tester"));
-    EXPECT_EQ(requestPaths(), QStringList{kValidate}) << report();
+    EXPECT_EQ(requestPaths(), (QStringList{kValidate, kValidate})) << report();
     EXPECT_EQ(inst.values("TarvTran", "SELECT LoanNumber || '|' || InitStatus FROM LoanAllocation"), QStringList{"C1001|P"});
-    EXPECT_EQ(inst.scalar("TarvID", "SELECT AddressID FROM IDProof WHERE MemberNo=1").toString(), "TU IDV-Pass Score [68]");
-    EXPECT_TRUE(successes().contains("Member 1 passed ID search." + suffix(21))) << report();
-    EXPECT_EQ(mails().size(), 1);
+    EXPECT_EQ(inst.values("TarvID", "SELECT MemberNo || ' ' || AddressID FROM IDProof ORDER BY MemberNo"),
+              (QStringList{"1 TU IDV-Pass Score [68]", "2 TU IDV-Pass Score [68]"}));
+    EXPECT_EQ(successes().filter("passed ID search"),
+              (QStringList{"Member 1 passed ID search." + suffix(21), "Member 2 passed ID search." + suffix(22)})) << report();
+    EXPECT_EQ(webLog(2).mid(0, 1), QStringList{"Member applied to join and eIDV returned PASS status|JOIN|EIDV PASS"});
+    EXPECT_EQ(importedFlag(21) + importedFlag(22), "YY");
+    EXPECT_EQ(mails().size(), 2);
+    const QString ref = column("TarvID", "IDProof", "AddressRef", "MemberNo=2");
+    EXPECT_EQ(ref.size(), 30);
+    const QString folder = QStringLiteral("scans/MEMBERID/00/00/00/");
+    QStringList identityLines;
+    for (const QString& name : filesIn(folder).filter(QLatin1String("J+B_App_")))
+        identityLines << inst.readFile(folder + name).split(QLatin1Char('\n')).filter(QRegularExpression("^IDV "));
+    EXPECT_EQ(identityLines, (QStringList{"IDV band : Pass", "IDV score : 68", "IDV ref : " + ref}));
+    EXPECT_FALSE(QString::fromStdString(report()).contains(kPassword));
 }
 
 // A search that failed, sent nothing back or could not be built never passes the loan: staff decide.
@@ -202,14 +209,14 @@ TEST_F(JoinAndBorrowJourneyTest, AnUndoneApplicantLeavesNothingUnderTheMemberNum
 
     add(withNino(WebApplication::joinAndBorrow(22).set(6, "Tester").set(4, "Bob"), "CD123456A"));
     runCycle();
-    EXPECT_EQ(importedFlag(21) + importedFlag(22), "NY") << report();
-    EXPECT_EQ(memberColumn(1, "Surname"), "Tester");
+    EXPECT_EQ(importedFlag(21) + importedFlag(22) + memberColumn(1, "Surname"), "NYTester") << report();
     EXPECT_EQ(requestPaths().count(kReport), 2);  // A asked once: its kept answer serves its next attempt
     EXPECT_FALSE(problems().join(QChar(10)).contains("using this for VELT")) << report();
-    EXPECT_EQ(filesHolding(inst.path("scans"), "Failing"), QStringList{});
+    // B's one report filed and recorded; nothing of A's in the scans or left staged.
+    EXPECT_EQ(inst.values("TarvAudt", "SELECT MemberNo || Surname FROM VeltCreditSearch") + filesHolding(inst.path("scans"), "Failing") +
+                  QDir(inst.path("staging")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{"1Tester"});
     EXPECT_EQ(filesIn("scans/CREDITCH/00/00/00/01").size(), 1);
-    EXPECT_EQ(inst.values("TarvAudt", "SELECT MemberNo || Surname FROM VeltCreditSearch"), QStringList{"1Tester"});
-    EXPECT_EQ(QDir(inst.path("staging")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList{});
 }
 
 // A deleted member's folders go aside and their records with them: the number given again is searched afresh, and the
@@ -218,8 +225,8 @@ TEST_F(JoinAndBorrowJourneyTest, DeletionUndoesTheImport) {
     apply(QStringLiteral("Tester"));
     ASSERT_EQ(members(), 1);
     EXPECT_EQ(RunDeleteMemberCommand(inst.home(), 1, true), 0);
-    EXPECT_EQ(inst.count("TarvAudt", "SELECT * FROM VeltImport") + inst.count("TarvAudt", "SELECT * FROM VeltCreditSearch"), 0);
-    EXPECT_EQ(filesIn("scans/CREDITCH/00/00/00/01").size(), 0);
+    EXPECT_EQ(inst.count("TarvAudt", "SELECT * FROM VeltImport") + inst.count("TarvAudt", "SELECT * FROM VeltCreditSearch") +
+                  filesIn("scans/CREDITCH/00/00/00/01").size(), 0);
     const QStringList aside = QDir(inst.path("scans/deleted")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     ASSERT_EQ(aside.size(), 1);
     EXPECT_EQ(filesIn("scans/deleted/" + aside[0] + "/CREDITCH").size(), 1) << aside[0].toStdString();
@@ -228,10 +235,11 @@ TEST_F(JoinAndBorrowJourneyTest, DeletionUndoesTheImport) {
     onlineExec("UPDATE table_w SET field_107='N'");
     onlineExec("UPDATE table_ad SET field_21='N'");
     runCycle();
-    EXPECT_EQ(memberColumn(1, "Surname"), "Tester") << report();
     EXPECT_FALSE(problems().join(QChar(10)).contains("using this for VELT")) << report();
-    EXPECT_EQ(requestPaths().count(kReport), 2);
-    EXPECT_EQ(filesIn("scans/CREDITCH/00/00/00/01").size(), 1);
+    // Imported again, searched afresh, the new report filed.
+    EXPECT_EQ(QStringLiteral("%1 %2 %3").arg(memberColumn(1, "Surname")).arg(requestPaths().count(kReport))
+                  .arg(filesIn("scans/CREDITCH/00/00/00/01").size()),
+              "Tester 2 1") << report();
 }
 
 // A dry run asks the agency nothing: it says so, and rates the loan as without a report (the identity check, which
@@ -258,11 +266,10 @@ TEST_F(JoinAndBorrowJourneyTest, AKilledRunNeverSearchesTwice) {
 
     sandbox_->clearRequests();
     add(withNino(WebApplication::joinAndBorrow(22).set(6, "Slowpoke").set(4, "Sam"), "CD123456A"));
-    QProcess program;
-    program.start(AUTOVELT_EXECUTABLE, {"--once", "--home", inst.home()});
+    const auto program = StartAutovelt({"--once", "--home", inst.home()});
     for (int waited = 0; waited < 100 && !requestPaths().contains(kReport); ++waited) QThread::msleep(100);
-    program.kill();
-    program.waitForFinished();
+    program->kill();
+    program->waitForFinished();
     ASSERT_EQ(requestPaths().count(kReport), 1);
     rerun = runProgram();
     EXPECT_TRUE(rerun.output().contains("may have reached the agency; it is not sent again")) << rerun.output().toStdString();
@@ -284,10 +291,9 @@ TEST_F(JoinAndBorrowJourneyTest, TheCoreBankingDatabaseTakesWritesWhileTheAgency
         staff.setDatabaseName(inst.databaseFile("TarvMain"));
         staff.setConnectOptions("QSQLITE_BUSY_TIMEOUT=1000");
         ASSERT_TRUE(staff.open());
-        QProcess program;
-        program.start(AUTOVELT_EXECUTABLE, {"--once", "--home", inst.home()});
-        ASSERT_TRUE(program.waitForStarted());
-        while (!program.waitForFinished(100)) {
+        const auto program = StartAutovelt({"--once", "--home", inst.home()});
+        ASSERT_EQ(program->state(), QProcess::Running);
+        while (!program->waitForFinished(100)) {
             const bool waiting = requestPaths().contains(kReport);
             QSqlQuery write(staff);
             if (!staff.transaction() || !write.exec("INSERT INTO StaffWrites (Note) VALUES ('teller')") || !staff.commit()) {

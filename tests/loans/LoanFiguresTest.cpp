@@ -142,9 +142,6 @@ INSTANTIATE_TEST_SUITE_P(Loans, LoanFiguresTable,
                                            LoanCase{"MonthEnds", 2000, 0, "M", 18, QDate(2026, 3, 31), 9.9}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// 12.0% a year is 1.0 a month: 100 grows to 112.68 in twelve months, shown 12.7.
-TEST(LoanFigures, TwelvePercentIsAnAprOf12Point7) { EXPECT_EQ(TheAPR(pounds(12.0)), pounds(12.7)); }
-
 // Terms, rates and totals at their limits still end with a fair last repayment.
 TEST(LoanFigures, ExtremeLoansEndWithAFairLastRepayment) {
     const struct { double total, rate; const char* frequency; int term; } cases[] = {

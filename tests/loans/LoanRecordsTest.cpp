@@ -5,7 +5,7 @@
 #include "loans/LoanApplication.h"
 #include "loans/LoanRepayment.h"
 #include "loans/PayProfiles.h"
-#include "support/TestInstallation.h"
+#include "support/InstallationTest.h"
 
 #include <functional>
 #include <gtest/gtest.h>
@@ -20,11 +20,8 @@ constexpr long kMember = 1234;
 // The repayment of 1500 over 60 months at 12.9% (how it is worked out is the figures tests' concern).
 const QString kRepayment = QStringLiteral("34.08");
 
-class LoanRecordsTest : public ::testing::Test {
+class LoanRecordsTest : public test::InstallationTest {
 public:
-    test::TestInstallation inst;
-    Importer& im() { return inst.importer(); }
-    QStringList problems() { return inst.reporter().problems(); }
     QVariant scalar(const char* database, const QString& query) { return inst.scalar(QLatin1String(database), query); }
     // The rows a query reads, joined by ';'.
     QString rows(const char* database, const QString& query) { return inst.values(QLatin1String(database), query).join(';'); }

@@ -2,12 +2,11 @@
 // the attempt; answers that must not be asked for twice are kept until the application commits.
 
 #include "assessment/AgencyTrace.h"
-#include "comms/QueuedEmail.h"
 #include "state/EffectOutbox.h"
 #include "state/FileAfterCommit.h"
 #include "state/ImportRecords.h"
 #include "state/UnitOfWork.h"
-#include "support/ProgramRuns.h"
+#include "support/InstallationTempFolder.h"
 #include "support/TestInstallation.h"
 
 #include <QDir>
@@ -52,14 +51,21 @@ protected:
     };
 };
 
-TEST_F(ExternalEffectsTest, AnEffectIsPerformedOnceAfterItsApplicationCommitsAndNeverWhenItIsUndone) {
+// Performed once after its application commits, never when it is undone; a run stopped during the attempt cannot know
+// whether it happened: reported, never repeated.
+TEST_F(ExternalEffectsTest, AnEffectIsPerformedOnceAfterItsCommitNeverWhenUndoneAndNeverAgainAfterAStopDuringIt) {
     application("1-a", true);
     application("2-b", false);
+    application("3-c", true);
     unit.commitBatch();
+    inst.exec("TarvAudt", "UPDATE VeltEffect SET State='sending', Attempts=1 WHERE ApplicationKey='3-c'");
+    const QList<Effect> interrupted = outbox.settleInterrupted();
+    ASSERT_EQ(interrupted.size(), 1);
+    EXPECT_EQ(interrupted[0].applicationKey, "3-c");
     perform();
     perform();
     EXPECT_EQ(performed, QStringList{"1-a"});
-    EXPECT_EQ(states(), QStringList{"1-a:done:1"});
+    EXPECT_EQ(states(), (QStringList{"1-a:done:1", "3-c:uncertain:1"}));
 }
 
 // Given up on the third failed attempt, and reported then only.
@@ -91,19 +97,6 @@ TEST_F(ExternalEffectsTest, AfterAFailureTheRestWaitForTheNextPass) {
     EXPECT_EQ(states(), (QStringList{"1-a:done:2", "2-b:done:1"}));
 }
 
-// A run stopped during the attempt cannot know whether it happened: reported, never repeated.
-TEST_F(ExternalEffectsTest, AnEffectUnderWayWhenARunStoppedIsReportedAndNotRepeated) {
-    application("1-a", true);
-    unit.commitBatch();
-    inst.exec("TarvAudt", "UPDATE VeltEffect SET State='sending', Attempts=1");
-    const QList<Effect> interrupted = outbox.settleInterrupted();
-    ASSERT_EQ(interrupted.size(), 1);
-    EXPECT_EQ(interrupted[0].applicationKey, "1-a");
-    perform();
-    EXPECT_TRUE(performed.isEmpty());
-    EXPECT_EQ(states(), QStringList{"1-a:uncertain:1"});
-}
-
 // An application's file reaches the member's folder only after its commit, never when it is undone; a run stopped during
 // the move has it finished by the next.
 TEST_F(ExternalEffectsTest, AStagedFileIsFiledOnlyAfterItsApplicationCommits) {
@@ -130,26 +123,6 @@ TEST_F(ExternalEffectsTest, AStagedFileIsFiledOnlyAfterItsApplicationCommits) {
     EXPECT_EQ(states(), QStringList{"1-a:done:1"});
 }
 
-// Delivered into the test installation's pickup folder, as complete messages.
-TEST_F(ExternalEffectsTest, AQueuedEmailIsDeliveredOnceAndItsPasswordIsNeverStored) {
-    Importer& im = inst.importer();
-    im.app.identityKey = "9-c";
-    unit.beginApplication(now());
-    QueueEmail(im, {.to = "applicant@example.com", .subject = "Your application", .body = "<p>Welcome, O'Brien & family</p>",
-                    .smtpServer = "127.0.0.1", .senderAccount = "donotreply@riverside.example"});
-    unit.keepApplication(im.app.identityKey);
-    unit.commitBatch();
-    EXPECT_FALSE(inst.values("TarvAudt", "SELECT Payload FROM VeltEffect").join(' ').contains(im.config.smtpPassword));
-
-    const QHash<QString, EffectOutbox::Performer> performers{{kEmailEffect, [&im](const Effect& e) { return SendQueuedEmail(im, e); }}};
-    outbox.performPending(performers, now());
-    outbox.performPending(performers, now());
-    const auto mails = PickedUpMails(inst.path("outbox"));
-    ASSERT_EQ(mails.size(), 1) << inst.reporter().problems().join('\n').toStdString();
-    EXPECT_EQ(mails[0].header("Subject") + " to " + mails[0].header("To"), "Your application to applicant@example.com");
-    EXPECT_EQ(states(), QStringList{"9-c:done:1"});
-}
-
 TEST_F(ExternalEffectsTest, AKeptAnswerIsReusedUntilItsApplicationCommits) {
     RecordedResponses& kept = inst.importer().recordedResponses();
     int asked = 0;
@@ -168,8 +141,7 @@ TEST_F(ExternalEffectsTest, AKeptAnswerIsReusedUntilItsApplicationCommits) {
 // A copy of a request holds personal data: it goes with its application's answers at the commit (unless a problem line
 // refers staff to it), and whatever is older than the retention period goes at the start of a cycle, committed or not.
 TEST_F(ExternalEffectsTest, RequestCopiesGoWithTheirApplicationAndNothingOutlivesTheRetentionPeriod) {
-    const QByteArray previousTemp = qgetenv("TMPDIR");
-    qputenv("TMPDIR", inst.path("tmp").toUtf8());  // a trace folder of this test's own
+    InstallationTempFolder temp(inst);  // a trace folder of this test's own
     Importer& im = inst.importer();
     RecordedResponses& kept = im.recordedResponses();
     const auto write = [&](const QString& key) {
@@ -191,7 +163,6 @@ TEST_F(ExternalEffectsTest, RequestCopiesGoWithTheirApplicationAndNothingOutlive
     RemoveExpiredAgencyCopies(im);
     EXPECT_EQ(QList<bool>({QFile::exists(pending), kept.recall("6-y", "credit report").has_value(), QFile::exists(namedInAProblem)}),
               QList<bool>({false, false, false}));
-    qputenv("TMPDIR", previousTemp);
 }
 
 }  // namespace

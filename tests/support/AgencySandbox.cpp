@@ -12,6 +12,10 @@ namespace autovelt::test {
 
 namespace {
 
+constexpr int kTimeoutSeconds = 3;  // what iniSection() and service() give the importer
+constexpr int kSlowSeconds = 6;     // how long the Slowpoke applicant's answers take: longer than the timeout
+const QString kCallReportNamespace = QStringLiteral("urn:sandbox.agency.test/soap:callreport7");
+
 // "Name: value" lines up to the first empty line, then the body.
 AgencyRequest parseRecord(const QByteArray& text) {
     AgencyRequest request;
@@ -22,7 +26,6 @@ AgencyRequest parseRecord(const QByteArray& text) {
         const QString value = QString::fromUtf8(line.mid(colon + 1).trimmed());
         if (name == "Path") request.path = value;
         else if (name == "SOAPAction") request.soapAction = value;
-        else if (name == "Content-Type") request.contentType = value;
     }
     if (end >= 0) request.body = QString::fromUtf8(text.mid(end + 2));
     return request;
@@ -32,11 +35,11 @@ QStringList requestFiles(const QDir& dir) { return dir.entryList({QStringLiteral
 
 }  // namespace
 
-AgencySandbox::AgencySandbox(Options options) : options_(std::move(options)) {
+AgencySandbox::AgencySandbox() {
     QString error = QStringLiteral("no temporary folder");
     const QByteArray line = !folder_.isValid() ? QByteArray() : testing::startServer(process_, QStringLiteral(AUTOVELT_AGENCY_SANDBOX),
         {"--https-port", "0", "--http-port", "0", "--cert-dir", folder_.filePath(QStringLiteral("certificates")), "--record-dir",
-         recordFolder(), "--namespace", options_.callReportNamespace, "--slow-seconds", QString::number(options_.slowSeconds)}, &error);
+         recordFolder(), "--namespace", kCallReportNamespace, "--slow-seconds", QString::number(kSlowSeconds)}, &error);
     static const QRegularExpression listening(QStringLiteral("^listening https=(\\d+) http=(\\d+)$"));
     const QRegularExpressionMatch m = listening.match(QString::fromUtf8(line));
     if (!m.hasMatch())
@@ -46,6 +49,7 @@ AgencySandbox::AgencySandbox(Options options) : options_(std::move(options)) {
 
 AgencySandbox::~AgencySandbox() { testing::stopServer(process_); }
 
+QString AgencySandbox::callReportNamespace() const { return kCallReportNamespace; }
 QString AgencySandbox::host() const { return QStringLiteral("127.0.0.1:%1").arg(httpsPort_); }
 QString AgencySandbox::caFile() const { return folder_.filePath(QStringLiteral("certificates/ca.pem")); }
 QString AgencySandbox::recordFolder() const { return folder_.filePath(QStringLiteral("requests")); }
@@ -72,16 +76,16 @@ QString AgencySandbox::iniSection() const {
     return QStringLiteral("[agency]\ncallreport_live_host = %1\ncallreport_test_host = %1\ncallvalidate_live_host = %1\n"
                           "callvalidate_test_host = %1\ncallreport_namespace = %2\nca_file = %3\n"
                           "connect_timeout_seconds = %4\ntimeout_seconds = %4\n")
-        .arg(host(), options_.callReportNamespace, caFile())
-        .arg(options_.timeoutSeconds);
+        .arg(host(), kCallReportNamespace, caFile())
+        .arg(kTimeoutSeconds);
 }
 
 AgencyService AgencySandbox::service() const {
     AgencyService s;
     s.callReportLiveHost = s.callReportTestHost = s.callValidateLiveHost = s.callValidateTestHost = host();
-    s.callReport7Namespace = options_.callReportNamespace;
+    s.callReport7Namespace = kCallReportNamespace;
     s.caFile = caFile();
-    s.connectTimeoutSeconds = s.timeoutSeconds = options_.timeoutSeconds;
+    s.connectTimeoutSeconds = s.timeoutSeconds = kTimeoutSeconds;
     return s;
 }
 

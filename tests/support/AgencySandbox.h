@@ -19,29 +19,21 @@ namespace autovelt::test {
 struct AgencyRequest {
     QString path;
     QString soapAction;
-    QString contentType;
     QString body;
 };
 
 class AgencySandbox {
 public:
-    struct Options {
-        int timeoutSeconds = 3;  // what iniSection() and service() give the importer
-        int slowSeconds = 6;     // how long the Slowpoke applicant's answers take: longer than the timeout
-        QString callReportNamespace = QStringLiteral("urn:sandbox.agency.test/soap:callreport7");
-    };
-
     // Starts the program; throws std::runtime_error with the program's own words when it
     // does not come up.
-    AgencySandbox() : AgencySandbox(Options{}) {}
-    explicit AgencySandbox(Options options);
+    AgencySandbox();
     ~AgencySandbox();
     AgencySandbox(const AgencySandbox&) = delete;
     AgencySandbox& operator=(const AgencySandbox&) = delete;
 
     QString host() const;       // "127.0.0.1:PORT", HTTPS
     QString caFile() const;
-    QString callReportNamespace() const { return options_.callReportNamespace; }
+    QString callReportNamespace() const;
     QString identityUrl() const;  // the HTTPS URL of the identity check
     QString creditUrl() const;    // the HTTPS URL of the credit search
 
@@ -57,7 +49,6 @@ public:
 private:
     QString recordFolder() const;
 
-    Options options_;
     QTemporaryDir folder_;
     QProcess process_;
     quint16 httpsPort_ = 0;

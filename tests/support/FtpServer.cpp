@@ -12,15 +12,16 @@ namespace autovelt::testing {
 
 FtpServer::~FtpServer() { stopServer(process_); }
 
-bool FtpServer::start(QString* error) {
-    QStringList arguments{QStringLiteral(AUTOVELT_TESTS_DIR "/support/ftp_server.py"), root_.path(), user_, password_};
-    if (offerTls_) {
+FtpServer::FtpServer(const QString& user, const QString& password, bool offerTls) {
+    QStringList arguments{QStringLiteral(AUTOVELT_TESTS_DIR "/support/ftp_server.py"), root_.path(), user, password};
+    QString error;
+    if (offerTls) {
         sandbox::CertificatePaths certificates;
-        if (!sandbox::ensureCertificates(certificates_.path(), certificates, error)) return false;
+        if (!sandbox::ensureCertificates(certificates_.path(), certificates, &error)) throw std::runtime_error(error.toStdString());
         arguments << certificates.serverCertificate << certificates.serverKey;
     }
-    port_ = startPythonServer(process_, arguments, error);
-    return port_ != 0;
+    port_ = startPythonServer(process_, arguments, &error);
+    if (port_ == 0) throw std::runtime_error("the FTP server did not start: " + error.toStdString());
 }
 
 QString FtpServer::caFile() const { return certificates_.filePath(QStringLiteral("ca.pem")); }

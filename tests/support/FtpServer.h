@@ -12,14 +12,12 @@ namespace autovelt::testing {
 // the destructor.
 class FtpServer {
 public:
-    FtpServer(QString user, QString password, bool offerTls = true)
-        : user_(std::move(user)), password_(std::move(password)), offerTls_(offerTls) {}
+    // Starts the server; throws std::runtime_error with the reason when it does not come up.
+    FtpServer(const QString& user, const QString& password, bool offerTls = true);
     ~FtpServer();
     FtpServer(const FtpServer&) = delete;
     FtpServer& operator=(const FtpServer&) = delete;
 
-    // False with the reason in `error` when the server did not come up.
-    bool start(QString* error);
     quint16 port() const { return port_; }
 
     QString path(const QString& remotePath) const { return root_.path() + remotePath; }  // "/" is the served root
@@ -27,9 +25,6 @@ public:
     QString caFile() const;  // the CA its certificate chains to
 
 private:
-    QString user_;
-    QString password_;
-    bool offerTls_;
     QTemporaryDir root_;
     QTemporaryDir certificates_;
     QProcess process_;

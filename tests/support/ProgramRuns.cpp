@@ -7,18 +7,24 @@
 
 namespace autovelt::test {
 
-ProgramRun RunAutovelt(const QStringList& arguments, int timeoutMs) {
-    QProcess process;
+std::unique_ptr<QProcess> StartAutovelt(const QStringList& arguments) {
+    auto process = std::make_unique<QProcess>();
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.remove(QStringLiteral("AUTOVELT_HOME"));
-    process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(AUTOVELT_EXECUTABLE), arguments);
-    if (!process.waitForFinished(timeoutMs)) {
-        process.kill();
-        process.waitForFinished();
+    process->setProcessEnvironment(environment);
+    process->start(QStringLiteral(AUTOVELT_EXECUTABLE), arguments);
+    process->waitForStarted();
+    return process;
+}
+
+ProgramRun RunAutovelt(const QStringList& arguments, int timeoutMs) {
+    const auto process = StartAutovelt(arguments);
+    if (!process->waitForFinished(timeoutMs)) {
+        process->kill();
+        process->waitForFinished();
         return {};
     }
-    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
+    return {process->exitCode(), QString::fromUtf8(process->readAllStandardOutput()), QString::fromUtf8(process->readAllStandardError())};
 }
 
 QString RunAutoveltKilledAt(const QString& home, const QStringList& debuggerCommands) {

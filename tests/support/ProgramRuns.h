@@ -6,8 +6,10 @@
 #include "support/SmtpSink.h"
 
 #include <QList>
+#include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <memory>
 
 namespace autovelt::test {
 
@@ -17,8 +19,10 @@ struct ProgramRun {
     QString output() const { return out + err; }
 };
 
-// Runs "autovelt <arguments>" to its end with the test's registry files and without the
-// developer's own AUTOVELT_HOME.
+// Starts "autovelt <arguments>" with the test's registry files and without the developer's own
+// AUTOVELT_HOME, and leaves it running.
+std::unique_ptr<QProcess> StartAutovelt(const QStringList& arguments);
+// Runs it so to its end.
 ProgramRun RunAutovelt(const QStringList& arguments, int timeoutMs = 120000);
 
 // Runs "autovelt --once --home <home>" under the debugger with the commands given (a "break"

@@ -10,6 +10,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <stdexcept>
 
 namespace autovelt::testing {
 
@@ -49,25 +50,31 @@ QString ReceivedMail::header(const QString& name) const {
     return {};
 }
 
-SmtpSink::SmtpSink(Options options) : options_(std::move(options)) {}
+QString ReceivedMail::headerValues(const QStringList& names) const {
+    QStringList values;
+    for (const QString& name : names) values << header(name);
+    return values.join(QLatin1Char('|'));
+}
+
+SmtpSink::SmtpSink(Options options) : options_(std::move(options)) {
+    QStringList arguments{kScript, QStringLiteral("serve"), folder_.path()};
+    if (options_.refuseRecipients) arguments << QStringLiteral("--refuse-recipients");
+    if (!options_.authLogin.isEmpty()) arguments << QStringLiteral("--auth") << options_.authLogin;
+    QString error;
+    if (options_.offerStartTls || options_.sslOnConnect) {
+        sandbox::CertificatePaths certificates;
+        if (!sandbox::ensureCertificates(folder_.filePath(QStringLiteral("certificates")), certificates, &error))
+            throw std::runtime_error(error.toStdString());
+        arguments << QLatin1String(options_.sslOnConnect ? "--smtps" : "--starttls") << certificates.serverCertificate
+                  << certificates.serverKey;
+    }
+    port_ = startPythonServer(process_, arguments, &error);
+    if (port_ == 0) throw std::runtime_error("the SMTP sink did not start: " + error.toStdString());
+}
 
 SmtpSink::~SmtpSink() { stop(); }
 
 void SmtpSink::stop() { stopServer(process_); }
-
-bool SmtpSink::start(QString* error) {
-    QStringList arguments{kScript, QStringLiteral("serve"), folder_.path()};
-    if (options_.refuseRecipients) arguments << QStringLiteral("--refuse-recipients");
-    if (!options_.authLogin.isEmpty()) arguments << QStringLiteral("--auth") << options_.authLogin;
-    if (options_.offerStartTls || options_.sslOnConnect) {
-        sandbox::CertificatePaths certificates;
-        if (!sandbox::ensureCertificates(folder_.filePath(QStringLiteral("certificates")), certificates, error)) return false;
-        arguments << QLatin1String(options_.sslOnConnect ? "--smtps" : "--starttls") << certificates.serverCertificate
-                  << certificates.serverKey;
-    }
-    port_ = startPythonServer(process_, arguments, error);
-    return port_ != 0;
-}
 
 QString SmtpSink::caFile() const { return folder_.filePath(QStringLiteral("certificates/ca.pem")); }
 

@@ -32,6 +32,7 @@ struct ReceivedMail {
     bool tls = false;     // the session was encrypted when the message arrived
 
     QString header(const QString& name) const;     // first value, or a null QString
+    QString headerValues(const QStringList& names) const;  // the first value of each, joined by "|"
 };
 
 // A real SMTP server (aiosmtpd, run by tests/support/smtp_sink.py with /usr/bin/python3)
@@ -46,14 +47,13 @@ public:
         bool sslOnConnect = false;      // TLS from the first byte, with that certificate
     };
 
+    // Starts the server; throws std::runtime_error with the reason when it does not come up.
     SmtpSink() : SmtpSink(Options{}) {}
     explicit SmtpSink(Options options);
     ~SmtpSink();
     SmtpSink(const SmtpSink&) = delete;
     SmtpSink& operator=(const SmtpSink&) = delete;
 
-    // Starts the server; false with the reason in `error` when it did not come up.
-    bool start(QString* error);
     void stop();
     quint16 port() const { return port_; }
     QString caFile() const;  // the CA its certificate chains to

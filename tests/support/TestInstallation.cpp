@@ -4,10 +4,14 @@
 #include "app/InstallationSetup.h"
 #include "common/SqlQuote.h"
 #include "common/PrivateFiles.h"
+#include "platform/db/Connection.h"
 #include "platform/db/TextComparison.h"
+#include "state/ConnectionStrings.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
+#include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUuid>
@@ -137,6 +141,13 @@ QString TestInstallation::readFile(const QString& filePath) const {
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
+QStringList TestInstallation::importerLogs(const QString& names) const {
+    const QDir web(path(QStringLiteral("web")));
+    QStringList texts;
+    for (const QString& name : web.entryList({names}, QDir::Files, QDir::Name)) texts << readFile(web.filePath(name)).trimmed();
+    return texts;
+}
+
 void TestInstallation::writeFile(const QString& relative, const QString& text) {
     // Private, as the importer's own files are: it warns about anything else.
     if (!MakePrivateFolder(QFileInfo(path(relative)).absolutePath()) || !WritePrivateFile(path(relative), text.toUtf8()))
@@ -165,20 +176,17 @@ bool TestInstallation::useMariaDbOnline() {
     return true;
 }
 
+void TestInstallation::openWebsite(db::Connection& website) {
+    website.open(BuildOnlineConnectionString(qEnvironmentVariable("AUTOVELT_TEST_MYSQL_HOST"),
+                                             qEnvironmentVariable("AUTOVELT_TEST_MYSQL_USER"),
+                                             qEnvironmentVariable("AUTOVELT_TEST_MYSQL_PASSWORD")),
+                 importer_->config.engine);
+}
+
 void TestInstallation::execOnlineMySql(const QString& sqlText) {
-    const QString name = QStringLiteral("mysql-") + QUuid::createUuid().toString();
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QMYSQL"), name);
-        db.setHostName(qEnvironmentVariable("AUTOVELT_TEST_MYSQL_HOST"));
-        db.setPort(qEnvironmentVariable("AUTOVELT_TEST_MYSQL_PORT").toInt());
-        db.setUserName(qEnvironmentVariable("AUTOVELT_TEST_MYSQL_USER"));
-        db.setPassword(qEnvironmentVariable("AUTOVELT_TEST_MYSQL_PASSWORD"));
-        db.setDatabaseName(qEnvironmentVariable("AUTOVELT_TEST_MYSQL_DATABASE"));
-        if (!db.open()) throw std::runtime_error(db.lastError().text().toStdString());
-        QSqlQuery q(db);
-        if (!q.exec(sqlText)) throw std::runtime_error((q.lastError().text() + QStringLiteral(": ") + sqlText).toStdString());
-    }
-    QSqlDatabase::removeDatabase(name);
+    db::Connection website;
+    openWebsite(website);
+    website.execute(sqlText);
 }
 
 void TestInstallation::openCoreConnections() { OpenCoreConnections(*importer_); }
@@ -192,6 +200,27 @@ QStringList TestInstallation::everyRow(const QString& database) {
         for (const QString& row : values(database, select)) lines << table + QLatin1Char(':') + row;
     }
     return lines;
+}
+
+QStringList FilesUnder(const QString& folder, bool withContent) {
+    QStringList files;
+    for (QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories); it.hasNext();) {
+        QFile file(it.next());
+        const QString text = withContent && file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll()) : QString();
+        files << QDir(folder).relativeFilePath(file.fileName()) + (withContent ? QLatin1Char('=') + text : QString());
+    }
+    files.sort();
+    return files;
+}
+
+QStringList RecordsetRows(db::Connection& connection, const QString& sqlText) {
+    QStringList rows;
+    for (db::Recordset rs = connection.openRecordset(sqlText); !rs.eof(); rs.moveNext()) {
+        QStringList row;
+        for (int i = 0; i < rs.fieldCount(); ++i) row << rs.text(i);
+        rows << row.join(QLatin1Char('|'));
+    }
+    return rows;
 }
 
 }  // namespace autovelt::test

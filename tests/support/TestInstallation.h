@@ -5,7 +5,6 @@
 #include "support/ManualClock.h"
 #include "support/QtPrinters.h"
 
-#include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -69,11 +68,16 @@ public:
     void writeFile(const QString& relative, const QString& text);
     // A file's text (UTF-8); empty when it cannot be read. A relative path is inside the installation.
     QString readFile(const QString& path) const;
+    // The texts of the files in the program's "web" folder whose names match (the importer log files unless told
+    // otherwise), in name order, each trimmed.
+    QStringList importerLogs(const QString& names = QStringLiteral("autovelt_*.txt")) const;
     // Opens the four core banking connections on the importer.
     void openCoreConnections();
     // Points the online connection at the MariaDB server the test script started
     // (AUTOVELT_TEST_MYSQL_* variables), emptying its tables. False when there is none.
     bool useMariaDbOnline();
+    // Opens the website's own connection to that MariaDB database, quoting as the importer's connections quote.
+    void openWebsite(db::Connection& website);
     // Runs a statement on that MariaDB database (as the website would).
     void execOnlineMySql(const QString& sqlText);
 
@@ -87,5 +91,12 @@ private:
     ManualClock clock_;
     std::unique_ptr<Importer> importer_;
 };
+
+// Every file under a folder (hidden ones too) by its path from there, sorted, each followed by "=" and its bytes (one
+// character each, so that any file compares exactly) when asked.
+QStringList FilesUnder(const QString& folder, bool withContent = false);
+
+// Every row a query reads on a connection, its columns joined by "|".
+QStringList RecordsetRows(db::Connection& connection, const QString& sqlText);
 
 }  // namespace autovelt::test
