@@ -109,6 +109,7 @@ TEST(ControlSettingsStops, EachProblemGivesItsLineAndLogFile) {
         {"online", "port", "notaport", "a whole number from 1 to 65535 is needed"},
         {"online", "tls", "sometimes", "one of auto, required, off is needed"},
         {"online", "read_timeout_seconds", "0", "a whole number from 1 to 3600 is needed"},
+        {"online", "write_timeout_seconds", "0", "a whole number from 1 to 3600 is needed"},
         {"web", "ftp_tls", "sometimes", "one of required, auto, off is needed"},
         {"mail", "ca_file", "no-such-ca.pem", "a readable certificate file is needed"},
         {"agency", "trace_retention_days", "-1", "a whole number from 1 to 3650 is needed"},

@@ -1,7 +1,8 @@
-// The website's encoding (tests/support/OnlineEncoder) against the importer's decoding, over many generated values.
+// The website's encoding (tests/support/OnlineEncoder) against the importer's decoding: deployed tables and UTF-8 text,
+// and numbers with leading zeros up to the 32-bit limit. (Texts of every ANSI character and length: the
+// fuzz_online_round_trip target, whose seeds hold the longest text.)
 
 #include "support/OnlineEncoder.h"
-#include "common/AnsiCodePage.h"
 #include "common/OnlineDecoding.h"
 
 #include <gtest/gtest.h>
@@ -21,35 +22,6 @@ void expectFieldRoundTrip(const QString& plain, uint32_t seed, const OnlineCodeT
         EXPECT_EQ(DecodeOnlineField(encoded, tables), plain)
             << "seed " << seed << " use " << int(use) << " encoded " << encoded.toStdString();
     }
-}
-
-QString randomText(std::mt19937& rng, int length, char16_t low, char16_t high) {
-    std::uniform_int_distribution<int> pick(low, high);
-    QString text;
-    for (int i = 0; i < length; ++i) text += QChar(char16_t(pick(rng)));
-    return text;
-}
-
-// Every printable ASCII character at many positions, every ANSI code, every length up to 79
-// and long texts up to the limit of 255 characters.
-TEST(OnlineRoundTrip, TextsOfEveryCharacterAndLength) {
-    QStringList texts{QStringLiteral("O''Hara d'Arcy-Smith, Flat 3, No #5 ' "), QString(255, u' '), QString(255, u'&')};
-    QString printable;
-    for (char16_t c = 32; c <= 126; ++c) printable += QChar(c);
-    for (int start = 0; start < printable.size(); ++start) texts << (printable + printable).mid(start, 20);
-    QString descending = printable;  // all 95 in one value: high codes first keep every group to four digits
-    std::reverse(descending.begin(), descending.end());
-    texts << descending;
-    for (int start = 0; start < 256; start += 16) {
-        QString chunk;
-        for (int code = start; code < start + 16; ++code) chunk += ansiCharacter(code);
-        texts << chunk;
-    }
-    std::mt19937 rng(20210102);
-    for (int length = 0; length <= 79; ++length)
-        for (int sample = 0; sample < 5; ++sample) texts << randomText(rng, length, 32, 122);
-    texts << randomText(rng, 255, 32, 38) << randomText(rng, 80, u'a', u'z') << randomText(rng, 150, u'0', u'9');
-    for (int i = 0; i < texts.size(); ++i) expectFieldRoundTrip(texts[i], uint32_t(i));
 }
 
 TEST(OnlineRoundTrip, DeployedTablesOfAnotherShapeAndUtf8) {

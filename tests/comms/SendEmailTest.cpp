@@ -210,6 +210,7 @@ TEST_F(RecordedSendTest, AddressThatIsMissingOrCouldInjectAHeaderIsRefusedAndNot
         {"  ", "office@varno.example", "No recipient address."},
         {";", "office@varno.example", "No recipient address."},
         {"jane@example.com", "", "No sender address."},
+        {"jane@example.com", "office@varno.example;all@example.com", "Invalid email address"},
     };
     for (const auto& c : cases) {
         const QString result = SendEmail(QLatin1String(c.to), kSubject, QLatin1String(c.reply), "x", "mail.varno.example", 25,

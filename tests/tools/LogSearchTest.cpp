@@ -3,6 +3,7 @@
 #include "support/QtPrinters.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -30,12 +31,13 @@ TEST(LogSearchFiles, SkipsTildeNamesAndListedExtensions) {
 }
 
 // The command line and the window list what a search found newest first; files of the same
-// modified time keep the order they were searched in.
+// modified time keep the order they were searched in, however many there are.
 TEST(LogSearchFiles, FindsNewestFirstAndEqualTimesInListOrder) {
     QTemporaryDir dir;
-    const struct { const char* name; int day; const char* contents; } logs[] = {
-        {"a.txt", 1, "member 7"}, {"b.txt", 4, "member 7"}, {"c.txt", 3, "member 8"}, {"d.txt", 2, "member 7"}, {"e.txt", 2, "MEMBER 7"},
-    };
+    struct Log { QString name; int day; const char* contents; };
+    QList<Log> logs{{"a.txt", 1, "member 7"}, {"b.txt", 4, "member 7"}, {"c.txt", 3, "member 8"}, {"d.txt", 2, "member 7"},
+                    {"e.txt", 2, "MEMBER 7"}};
+    for (int i = 10; i < 40; ++i) logs << Log{QStringLiteral("f%1.txt").arg(i), 2, "member 7"};
     QStringList names;
     for (const auto& log : logs) {
         QFile file(dir.filePath(log.name));
@@ -47,7 +49,7 @@ TEST(LogSearchFiles, FindsNewestFirstAndEqualTimesInListOrder) {
     }
     QStringList found;
     for (const LogMatch& match : SearchLogFiles(dir.path(), names, "member 7", {}).matches) found << match.name;
-    EXPECT_EQ(found, (QStringList{"b.txt", "d.txt", "e.txt", "a.txt"}));
+    EXPECT_EQ(found, QStringList{"b.txt"} + names.filter(QRegularExpression("^[def]")) + QStringList{"a.txt"});
 }
 
 }  // namespace

@@ -99,10 +99,10 @@ TEST_F(MemberDeletionTest, StopsOrIsRefusedLeavingTheMemberWhole) {
 }
 
 TEST(MemberNumberAnswer, OnlyAWholeNumberInRangeNamesAMember) {
-    const struct { const char* typed; long expected; } cases[] = {
-        {" 123 ", 123}, {"99999999", 99999999}, {"007", 7}, {"123abc", 0}, {"0", 0}, {"-5", 0}, {"1e3", 0}, {"100000000", 0},
+    const struct { const char* typed; long expected; } cases[] = {  // -1: no member named
+        {" 123 ", 123}, {"99999999", 99999999}, {"007", 7}, {"123abc", -1}, {"0", -1}, {"-5", -1}, {"1e3", -1}, {"100000000", -1},
     };
-    for (const auto& c : cases) EXPECT_EQ(ParseMemberNumberAnswer(QString::fromLatin1(c.typed)).value_or(0), c.expected) << c.typed;
+    for (const auto& c : cases) EXPECT_EQ(ParseMemberNumberAnswer(QString::fromLatin1(c.typed)).value_or(-1), c.expected) << c.typed;
 }
 
 }  // namespace

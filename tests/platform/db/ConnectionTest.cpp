@@ -14,10 +14,10 @@ TEST(ConnectionTarget, MapsEachConnectionStringToAnEngine) {
     const auto jet =
         resolveConnectionString("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/srv/cu/TarvMain.mdb;Persist Security Info=False", settings);
     EXPECT_EQ(std::tuple(jet.engine, jet.filePath), std::tuple(Engine::Embedded, QString("/srv/cu/TarvMain.db")));
-    const auto trusted = resolveConnectionString(
-        "provider=SQLOLEDB.1;Persist Security Info=False;Initial Catalog=XTarvMain;Data Source=SQL01;Trusted_Connection=Yes;", settings);
+    const auto trusted = resolveConnectionString(  // a "}" in a value stays inside its braces
+        "provider=SQLOLEDB.1;Persist Security Info=False;Initial Catalog=XTarv}Main;Data Source=SQL01;Trusted_Connection=Yes;", settings);
     EXPECT_EQ(std::tuple(trusted.engine, trusted.odbcConnectString),
-              std::tuple(Engine::SqlServer, QString("DRIVER={FreeTDS};SERVER={SQL01};DATABASE={XTarvMain};Trusted_Connection=Yes;")));
+              std::tuple(Engine::SqlServer, QString("DRIVER={FreeTDS};SERVER={SQL01};DATABASE={XTarv}}Main};Trusted_Connection=Yes;")));
     const auto login = resolveConnectionString(
         "provider=SQLOLEDB.1;Persist Security Info=False;Initial Catalog=TarvTran;Data Source=SQL01;User Id =velt;Password=p;w}", settings);
     EXPECT_EQ(std::tuple(login.user, login.password), std::tuple(QString("velt"), QString("p")));  // a password stops at ";"
