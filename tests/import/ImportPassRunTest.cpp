@@ -7,7 +7,6 @@
 
 using namespace autovelt;
 using namespace autovelt::test;
-using autovelt::testing::WebApplication;
 
 namespace {
 

@@ -8,7 +8,6 @@
 using namespace autovelt;
 using namespace autovelt::test;
 using autovelt::testing::WebAddress;
-using autovelt::testing::WebApplication;
 
 namespace {
 
@@ -150,8 +149,7 @@ TEST_F(UntrustedApplicantTest, LineBreaksInValuesForgeNoLineOnOutputOrInTheActiv
     EXPECT_EQ(output.filter("forged"), (QStringList{"problem: " + bank, "success: " + added})) << run.output().toStdString();
 
     ASSERT_EQ(activityLogs().size(), 1);
-    const QString folder = QDir(inst.home()).entryList({"VELTLOGS_*"}, QDir::Dirs).first();
-    const QStringList logLines = inst.readFile(folder + "/" + activityLogs().first()).split("\r\n");
+    const QStringList logLines = inst.readFile(activityLogs().first()).split("\r\n");
     EXPECT_EQ(logLines.filter("forged"), (QStringList{bank, added}));
 }
 
