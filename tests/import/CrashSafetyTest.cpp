@@ -208,15 +208,6 @@ TEST_F(CrashSafetyTest, SigtermUnderOnceFinishesTheCurrentApplicationAndLeavesTh
     EXPECT_EQ(rows("TarvAudt", "SELECT * FROM VeltImport"), imported);
 }
 
-// "--once" exits 0 only when every application was imported or refused.
-TEST_F(CrashSafetyTest, OnceTellsWhenAnApplicationWasLeftPending) {
-    add(WebApplication::joinAndBorrow(1));
-    inst.exec("TarvMain", "ALTER TABLE MemberCircumstance RENAME TO MemberCircumstanceAway");
-    const ProgramRun failing = runProgram();
-    EXPECT_EQ(failing.exitCode, 5) << failing.output().toStdString();
-    EXPECT_EQ(importedFlag(1), "N");
-}
-
 // Stopped after the commit, before the website rows were marked: the next run marks them and writes nothing twice.
 // A key the website gave again to a new applicant after deleting the row is a new application.
 TEST_F(CrashSafetyTest, ACommittedApplicationLeftUnmarkedIsMarkedAndNotImportedAgain) {
