@@ -123,27 +123,24 @@ TEST_F(ExternalEffectsTest, AStagedFileIsFiledOnlyAfterItsApplicationCommits) {
     EXPECT_EQ(states(), QStringList{"1-a:done:1"});
 }
 
-TEST_F(ExternalEffectsTest, AKeptAnswerIsReusedUntilItsApplicationCommits) {
-    RecordedResponses& kept = inst.importer().recordedResponses();
+// An answer is asked for once and kept until its application commits. A copy of a request holds personal data: it goes
+// with its application's answers at the commit (unless a problem line refers staff to it), and whatever is older than the
+// retention period goes at the start of a cycle, committed or not.
+TEST_F(ExternalEffectsTest, AnswersAreKeptUntilTheCommitAndNothingOutlivesTheRetentionPeriod) {
+    InstallationTempFolder temp(inst);  // a trace folder of this test's own
+    Importer& im = inst.importer();
+    RecordedResponses& kept = im.recordedResponses();
     int asked = 0;
     const auto ask = [&] { return QByteArray("search ") + QByteArray::number(++asked); };
-    EXPECT_EQ(kept.askOnce("5-x", "credit report", ask), "search 1");
-    EXPECT_EQ(kept.askOnce("5-x", "credit report", ask), "search 1");
-    EXPECT_EQ(kept.askOnce("6-y", "credit report", ask), "search 2");
+    EXPECT_EQ(kept.askOnce("1-p", "credit report", ask), "search 1");
+    EXPECT_EQ(kept.askOnce("1-p", "credit report", ask), "search 1");
+    EXPECT_EQ(kept.askOnce("2-q", "credit report", ask), "search 2");
     // Private, and named so that no key or request text reaches outside the folder.
     const QFileInfoList folders = QDir(inst.path("recorded-responses")).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot);
     ASSERT_EQ(folders.size(), 2);
     EXPECT_EQ(folders[0].permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther), 0);
-    kept.forget("5-x");
-    EXPECT_EQ(kept.askOnce("5-x", "credit report", ask), "search 3");
-}
-
-// A copy of a request holds personal data: it goes with its application's answers at the commit (unless a problem line
-// refers staff to it), and whatever is older than the retention period goes at the start of a cycle, committed or not.
-TEST_F(ExternalEffectsTest, RequestCopiesGoWithTheirApplicationAndNothingOutlivesTheRetentionPeriod) {
-    InstallationTempFolder temp(inst);  // a trace folder of this test's own
-    Importer& im = inst.importer();
-    RecordedResponses& kept = im.recordedResponses();
+    kept.forget("1-p");
+    EXPECT_EQ(kept.askOnce("1-p", "credit report", ask), "search 3");
     const auto write = [&](const QString& key) {
         im.app.identityKey = key;
         kept.remember(key, "credit report", "answer");
