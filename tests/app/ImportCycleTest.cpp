@@ -1,6 +1,6 @@
 #include "app/ControlSettings.h"
 #include "app/ImportCycle.h"
-#include "support/TestInstallation.h"
+#include "support/InstallationTest.h"
 
 #include <gtest/gtest.h>
 
@@ -8,9 +8,8 @@ using namespace autovelt;
 
 namespace {
 
-class ImportCycleTest : public ::testing::Test {
+class ImportCycleTest : public test::InstallationTest {
 protected:
-    test::TestInstallation inst;
     ManualCycleTimer timer;
     ImportCycle cycle{inst.importer(), timer};
     int passes = 0;

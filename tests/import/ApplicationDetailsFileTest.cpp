@@ -1,7 +1,7 @@
 #include "assessment/AgencyReportFile.h"
 #include "import/ApplicationDetailsFile.h"
 
-#include "support/TestInstallation.h"
+#include "support/InstallationTest.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,7 +18,7 @@ QStringList readLines(const QString& path) {
     return QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
-class DetailsFileTest : public ::testing::Test {
+class DetailsFileTest : public test::InstallationTest {
 protected:
     void SetUp() override {
         scans = inst.path(QStringLiteral("scans")) + QLatin1Char('/');
@@ -33,7 +33,6 @@ protected:
         app.field[103] = QStringLiteral("web@example.org");
         inst.clock().set(QDateTime(QDate(2026, 3, 4), QTime(10, 11, 12)));
     }
-    TestInstallation inst;
     QString scans;
 };
 

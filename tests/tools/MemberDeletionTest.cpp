@@ -2,7 +2,7 @@
 
 #include "app/ControlSettings.h"
 #include "common/VeltError.h"
-#include "support/TestInstallation.h"
+#include "support/InstallationTest.h"
 
 #include <gtest/gtest.h>
 
@@ -31,7 +31,7 @@ const Seed kSeeds[] = {
 };
 const char* const kDatabaseOf[] = {"TarvMain", "TarvTran", "TarvID"};
 
-class MemberDeletionTest : public ::testing::Test {
+class MemberDeletionTest : public test::InstallationTest {
 protected:
     void SetUp() override {
         for (long member : {kVictim, kNeighbour}) {
@@ -54,7 +54,6 @@ protected:
 
     static constexpr long kVictim = 123;
     static constexpr long kNeighbour = 1234;  // starts with the victim's digits
-    test::TestInstallation inst;
 };
 
 // The plan names the member and counts every table; the deletion then empties each of them.
