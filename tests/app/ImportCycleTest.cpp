@@ -35,7 +35,7 @@ TEST_F(ImportCycleTest, StartRunsTheFirstCycleAfterFiveShortTicksThenEveryFiveLo
     EXPECT_EQ(shown(), "&Stop 0 10");
     EXPECT_EQ(ticked(4), 0);
     EXPECT_EQ(ticked(1), 1);
-    EXPECT_FALSE(inst.reporter().problems().contains("left over"));
+    EXPECT_FALSE(problems().contains("left over"));
     EXPECT_EQ(inst.importer().PassDate, "02/01/27");
     EXPECT_EQ(cycle.nextCycleDue(), inst.clock().now().addSecs(5 * 59));  // five ticks of 59 s
     EXPECT_DOUBLE_EQ(inst.clock().totalPaused(), 0.0);  // the settle pauses are off unless configured

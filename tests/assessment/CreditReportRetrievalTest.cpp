@@ -49,7 +49,7 @@ protected:
     void SetUp() override {
         pointAgencyService();
         LoadControlSettings(im());
-        ASSERT_TRUE(im().connections.TarvMain.isOpen()) << inst.reporter().problems().join('\n').toStdString();
+        ASSERT_TRUE(im().connections.TarvMain.isOpen()) << problems().join('\n').toStdString();
         inst.reporter().clear();
         AgencyCredentials& login = im().settings.agency;
         login.CreditReportCompany = QStringLiteral("RIVERSIDE");

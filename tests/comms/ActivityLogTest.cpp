@@ -53,8 +53,7 @@ TEST_F(ActivityLogTest, TheFileIsWrittenInItsMonthFolderOnlyWithLinesAndMailedOn
     EXPECT_TRUE(QFile::exists(RecordActivityLog(im(), false)));
     EXPECT_TRUE(mails().isEmpty());
     EXPECT_EQ(RecordActivityLog(im(), true), inst.path(QStringLiteral("VELTLOGS_2024Mar/Eventlog20240305-140709.txt")));
-    const ActivityLogText expected =
-        buildActivityLog(inst.reporter().problems(), inst.reporter().successes(), QStringLiteral("Riverside Credit Union"), kNow);
+    const ActivityLogText expected = buildActivityLog(problems(), successes(), QStringLiteral("Riverside Credit Union"), kNow);
     EXPECT_EQ(inst.readFile(QStringLiteral("VELTLOGS_2024Mar/Eventlog20240305-140709.txt")), expected.file);
     const QList<ReceivedMail> sent = mails();
     ASSERT_EQ(sent.size(), 1);
@@ -86,7 +85,7 @@ TEST_F(ActivityLogTest, RecipientsComeFromEmailmeOrTheSenderAddress) {
     }
     EXPECT_EQ(EmailActivityLog(im(), QStringLiteral("body"), QString()), QString());
     EXPECT_TRUE(mails().isEmpty());
-    EXPECT_TRUE(inst.reporter().problems().isEmpty());
+    EXPECT_TRUE(problems().isEmpty());
 }
 
 // A mail that cannot go is noted in the importer log file, not among the cycle's lines.
@@ -95,7 +94,7 @@ TEST_F(ActivityLogTest, AFailedSendGoesToTheImporterLogFileNotToTheCyclesLines) 
     ASSERT_TRUE(QFile(im().config.mailPickupFolder).open(QIODevice::WriteOnly));  // a file where the pickup folder should be
     im().ShowSuccess(QStringLiteral("Imported member 13"));
     EXPECT_FALSE(RecordActivityLog(im(), true).isEmpty());
-    EXPECT_TRUE(inst.reporter().problems().isEmpty());
+    EXPECT_TRUE(problems().isEmpty());
     const QStringList logs = inst.importerLogs("*");
     ASSERT_EQ(logs.size(), 1);
     EXPECT_TRUE(logs[0].startsWith("The activity log could not be emailed: "));

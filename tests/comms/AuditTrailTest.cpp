@@ -36,7 +36,7 @@ TEST_F(AuditTrailTest, WebLogRowsAreStoredWithQuotesTurnedIntoBlanks) {
                                           "TheSource", "BeenEmailed", "TheTeller"}),
               (QStringList{"1234|O Brien said  approve |2024-03-05|14:07|BORROW|LOAN  PASS |VELT|0|VELT",
                            "77|Joined|2024-03-05|14:07|JOIN|NEW|VELT|0|O'Neil"}));
-    EXPECT_TRUE(inst.reporter().problems().isEmpty());
+    EXPECT_TRUE(problems().isEmpty());
 }
 
 // A comma becomes a line break, quotes go, the keyword is kept; the date is the loan application's when the pass set one;
@@ -55,7 +55,7 @@ TEST_F(AuditTrailTest, DiaryRowsCarryTheFixedColumnsTheCleanedTextAndTheLoanDate
               (QStringList{"4321|VELT|99|2024-03-05|2024-03-05 14:07:09|0|Never expires|O'KEY|16776960|0||0|"
                            "Loan of 500 passed\r\n refer cleared by OBrien",
                            "4321|VELT|99|2024-03-04|2024-03-05 14:07:09|0|Never expires|VELT|16776960|0||0|Loan note"}));
-    EXPECT_TRUE(inst.reporter().problems().isEmpty());
+    EXPECT_TRUE(problems().isEmpty());
 }
 
 // The first row meets a momentary failure, and is written on the one retry.
@@ -93,7 +93,7 @@ TEST_F(AuditTrailTest, ARowThatCannotBeWrittenIsReportedAndALostDatabaseStopsThe
         inst.exec(QLatin1String(w.database), QStringLiteral("ALTER TABLE %1 RENAME TO Away%1").arg(w.table));
         EXPECT_NO_THROW(w.write());
         const QString line = QStringLiteral("Error 1 (no such table: %1) in procedure %2  (table_w field_id=17)");
-        EXPECT_EQ(inst.reporter().problems(), QStringList{line.arg(w.table, w.procedure)});
+        EXPECT_EQ(problems(), QStringList{line.arg(w.table, w.procedure)});
     }
     im().connections.TarvAudt.close();
     im().connections.TarvTran.close();

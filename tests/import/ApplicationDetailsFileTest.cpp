@@ -112,8 +112,8 @@ TEST_F(DetailsFileTest, FileNamesAndWhenNothingIsWritten) {
     inst.writeFile(QStringLiteral("scans/MEMBERID"), QStringLiteral("a file where the folder belongs"));
     inst.importer().app.field[110] = QStringLiteral("2");
     WriteApplicationDetailsFile(inst.importer(), 5);
-    ASSERT_EQ(inst.reporter().problems().size(), 1);
-    EXPECT_TRUE(inst.reporter().problems()[0].startsWith(QStringLiteral("Unable to write the application details file of member 5")));
+    ASSERT_EQ(problems().size(), 1);
+    EXPECT_TRUE(problems()[0].startsWith(QStringLiteral("Unable to write the application details file of member 5")));
 }
 
 // A second report of the same day keeps the earlier one; an empty one is not stored. (A scanned images folder that is
@@ -127,7 +127,7 @@ TEST_F(DetailsFileTest, AgencyReportsAreFiledByMemberAndDay) {
     EXPECT_EQ(first, second);
     EXPECT_EQ(readLines(first), QStringList{QStringLiteral("<second/>")});
     EXPECT_EQ(readLines(folder + QStringLiteral("AccountOpenSearch-20260304_1.xml")), QStringList{QStringLiteral("<first/>")});
-    EXPECT_TRUE(inst.reporter().problems().isEmpty());
+    EXPECT_TRUE(problems().isEmpty());
     EXPECT_TRUE(StoreAgencyReport(inst.importer(), 7, QStringLiteral("CREDITCH"), QString()).isEmpty());
 }
 
