@@ -4,7 +4,7 @@
 #include "common/MemberFolder.h"
 #include "support/FtpServer.h"
 #include "support/OnlineEncoder.h"
-#include "support/TestInstallation.h"
+#include "support/InstallationTest.h"
 #include "support/ProgramRuns.h"
 
 #include <QFile>
@@ -18,7 +18,6 @@ namespace {
 
 using test::FilesUnder;
 using test::RecordsetRows;
-using test::TestInstallation;
 using testing::FtpServer;
 using testing::encodeOnlineField;
 using testing::encodeOnlineNumber;
@@ -30,7 +29,7 @@ const QString kUploads = QStringLiteral("/join+borrow/supporting-uploads/");
 // How the FTP server is reached, and whether member_docs is on the MariaDB server the test script starts.
 struct Mode { const char* name; bool active; bool mariaDb = false; };
 
-class DocumentDownloadTest : public ::testing::TestWithParam<Mode> {
+class DocumentDownloadTest : public test::InstallationTest, public ::testing::WithParamInterface<Mode> {
 protected:
     void onlineExec(const QString& statement) {
         if (GetParam().mariaDb) inst.execOnlineMySql(statement);
@@ -54,7 +53,7 @@ protected:
                   QStringLiteral("INSERT INTO LoanAllocation (ID, Posted, MemberNo, LoanNumber, DocKey, OurStatus, InQ) VALUES "
                                  "(5, 0, 1234, 'L1234-1', '5501', 'New', 0), (6, 1, 4321, 'L4321-2', '6601', 'New', 0)"));
         LoadControlSettings(inst.importer());
-        ASSERT_FALSE(inst.importer().SkipImport) << inst.reporter().problems().join(QLatin1Char('\n')).toStdString();
+        ASSERT_FALSE(inst.importer().SkipImport) << problems().join(QLatin1Char('\n')).toStdString();
         scans = inst.importer().settings.ScanLocation;
     }
 
@@ -73,16 +72,12 @@ protected:
     }
     void run() { DownloadSupportingDocuments(inst.importer()); }
     // The problem lines after the warning an FTP session in clear gives.
-    QStringList problemsBeyondTls() {
-        const QStringList problems = inst.reporter().problems();
-        return GetParam().active ? problems.mid(1) : problems;
-    }
+    QStringList problemsBeyondTls() { return problems().mid(GetParam().active ? 1 : 0); }
     bool noPasswordAnywhere() {
-        const QString lines = (inst.reporter().problems() + inst.reporter().successes()).join(QLatin1Char('\n'));
+        const QString lines = (problems() + successes()).join(QLatin1Char('\n'));
         return !lines.contains(kPassword) && FilesUnder(inst.path(QStringLiteral("web")), true).join("").indexOf(kPassword) < 0;
     }
     std::unique_ptr<FtpServer> server;
-    TestInstallation inst;
     QString scans;
 };
 
@@ -113,10 +108,10 @@ TEST_P(DocumentDownloadTest, EachDocumentIsFiledRecordedAndRemoved) {
     for (const char* who : {"1234 supplied Payslip", "2002 supplied Passport", "4321 supplied Statement", "1234 supplied Proof",
                             "1234 supplied Proof", "3003 supplied scan-202", "1234 supplied CreditCheck-20991231"})
         supplied << QStringLiteral("Member %1 as supporting document.").arg(who);
-    EXPECT_EQ(inst.reporter().successes(), supplied);
+    EXPECT_EQ(successes(), supplied);
     const QStringList clearWarning{"Warning: the FTP server 127.0.0.1 is used without TLS: documents and the web password travel "
                                    "unencrypted"};
-    EXPECT_EQ(inst.reporter().problems(),
+    EXPECT_EQ(problems(),
               (GetParam().active ? clearWarning : QStringList()) +
               (QStringList{"Member 4321 supplied supporting document with upload key of 6601 for loan L4321-2 but this application "
                            "is closed.",
