@@ -9,6 +9,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <memory>
@@ -146,12 +147,10 @@ TEST_P(DocumentDownloadTest, UnreachableStoreCutTransferOrTooLargeKeepsRowAndRem
     EXPECT_TRUE(FilesUnder(scans).isEmpty());
     EXPECT_EQ(QFileInfo(server->path(kUploads + "huge.pdf")).size(), 1024 * 1024 + 1);
     EXPECT_EQ(QFileInfo(server->path(kUploads + "nosize-huge.pdf")).size(), 1024 * 1024 + 1);
-    const QStringList problems = problemsBeyondTls();
-    ASSERT_EQ(problems.size(), 3);
-    EXPECT_TRUE(problems[0].startsWith("Unable to download cut-big.pdf (member_docs ID1): "));
-    for (int i : {1, 2})
-        EXPECT_EQ(problems[i], QStringLiteral("The document %1huge.pdf (member_docs ID%2) is larger than 1 MB ([web] max_document_mb); "
-                                              "it is not fetched and stays in the queue for a person").arg(i == 1 ? "" : "nosize-").arg(i + 2));
+    const QString tooLarge = "The document %1huge.pdf (member_docs ID%2) is larger than 1 MB ([web] max_document_mb); it is not fetched "
+                             "and stays in the queue for a person";
+    EXPECT_EQ(problemsBeyondTls().replaceInStrings(QRegularExpression("^(Unable to download cut-big.pdf \\(member_docs ID1\\): ).+"), "\\1..."),
+              (QStringList{"Unable to download cut-big.pdf (member_docs ID1): ...", tooLarge.arg("").arg(3), tooLarge.arg("nosize-").arg(4)}));
     onlineExec(QStringLiteral("DELETE FROM member_docs WHERE id IN (1, 3, 4)"));
     queue(2, "5501", "LOANAPP", "ok.pdf", "Proof", "whole");
     inst.reporter().clear();
