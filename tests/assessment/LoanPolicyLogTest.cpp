@@ -12,7 +12,6 @@
 #include "support/ProgramRuns.h"
 
 #include <QCryptographicHash>
-#include <QFile>
 #include <gtest/gtest.h>
 
 using namespace autovelt;
@@ -209,10 +208,8 @@ protected:
 
     QByteArray checksums() {
         QByteArray all;
-        for (const char* name : {"TarvMain", "TarvTran", "TarvAudt", "TarvID", "online"}) {
-            QFile f(inst.databaseFile(name));
-            all += (f.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256).toHex() : "?") + ' ';
-        }
+        for (const char* name : {"TarvMain", "TarvTran", "TarvAudt", "TarvID", "online"})
+            all += QCryptographicHash::hash(FileBytes(inst.databaseFile(name)), QCryptographicHash::Sha256).toHex() + ' ';
         return all;
     }
 

@@ -159,10 +159,7 @@ TEST_F(MemberEmailsTest, TemplatesAreReadAndFilledWithoutLettingAValueBecomeMark
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text.constData());
         clearOutbox();
-        QFile file(inst.path(QStringLiteral("joinonly.html")));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(c.text);
-        file.close();
+        WriteFileBytes(inst.path(QStringLiteral("joinonly.html")), c.text);
         SendJoinEmail(im());
         const QList<ReceivedMail> mails = sentMail();
         ASSERT_EQ(mails.size(), 1);

@@ -4,7 +4,6 @@
 #include "support/InstallationTest.h"
 
 #include <QDir>
-#include <QFile>
 #include <gtest/gtest.h>
 
 namespace autovelt {
@@ -12,11 +11,7 @@ namespace {
 
 using test::TestInstallation;
 
-QStringList readLines(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly | QIODevice::Text)) return {};
-    return QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-}
+QStringList readLines(const QString& path) { return QString::fromUtf8(test::FileBytes(path)).split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
 
 class DetailsFileTest : public test::InstallationTest {
 protected:
