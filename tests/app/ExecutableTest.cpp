@@ -2,7 +2,7 @@
 #include "app/CycleRecord.h"
 #include "app/InstanceLock.h"
 #include "support/ProgramRuns.h"
-#include "support/TestInstallation.h"
+#include "support/InstallationTest.h"
 #include "support/WebApplication.h"
 
 #include <QRegularExpression>
@@ -19,13 +19,11 @@ using namespace autovelt;
 
 namespace {
 
-class ExecutableTest : public ::testing::Test {
+class ExecutableTest : public test::InstallationTest {
 protected:
     using Run = test::ProgramRun;
     Run run(const QStringList& arguments) { return test::RunAutovelt(arguments); }
     Run runHere(const QStringList& arguments) { return run(QStringList(arguments) << "--home" << inst.home()); }
-
-    test::TestInstallation inst;
 };
 
 // Exit codes: 0 done, 1 a cycle that stopped on a problem, 2 a bad command line. (No password in the

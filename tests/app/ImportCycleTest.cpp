@@ -1,6 +1,6 @@
 #include "app/ControlSettings.h"
 #include "app/ImportCycle.h"
-#include "support/TestInstallation.h"
+#include "support/InstallationTest.h"
 
 #include <gtest/gtest.h>
 
@@ -8,9 +8,8 @@ using namespace autovelt;
 
 namespace {
 
-class ImportCycleTest : public ::testing::Test {
+class ImportCycleTest : public test::InstallationTest {
 protected:
-    test::TestInstallation inst;
     ManualCycleTimer timer;
     ImportCycle cycle{inst.importer(), timer};
     int passes = 0;
@@ -27,7 +26,8 @@ protected:
     }
 };
 
-// Each cycle also starts with empty lists and today's date, and closes its connections.
+// Each cycle also starts with empty lists and today's date, and closes its connections; the settle pauses are made only
+// when the installation turns them on.
 TEST_F(ImportCycleTest, StartRunsTheFirstCycleAfterFiveShortTicksThenEveryFiveLongOnes) {
     inst.importer().ShowException("left over");
     inst.clock().set(QDateTime(QDate(2027, 1, 2), QTime(8, 0)));
@@ -35,7 +35,7 @@ TEST_F(ImportCycleTest, StartRunsTheFirstCycleAfterFiveShortTicksThenEveryFiveLo
     EXPECT_EQ(shown(), "&Stop 0 10");
     EXPECT_EQ(ticked(4), 0);
     EXPECT_EQ(ticked(1), 1);
-    EXPECT_FALSE(inst.reporter().problems().contains("left over"));
+    EXPECT_FALSE(problems().contains("left over"));
     EXPECT_EQ(inst.importer().PassDate, "02/01/27");
     EXPECT_EQ(cycle.nextCycleDue(), inst.clock().now().addSecs(5 * 59));  // five ticks of 59 s
     EXPECT_DOUBLE_EQ(inst.clock().totalPaused(), 0.0);  // the settle pauses are off unless configured
@@ -43,6 +43,12 @@ TEST_F(ImportCycleTest, StartRunsTheFirstCycleAfterFiveShortTicksThenEveryFiveLo
     EXPECT_FALSE(inst.importer().connections.TarvMain.isOpen());
     EXPECT_EQ(ticked(4), 1);
     EXPECT_EQ(ticked(1), 2);
+
+    inst.appendConfig("[timing]\nsettle_pauses = true");  // a new importer: a new cycle over it
+    ImportCycle paused(inst.importer(), timer);
+    paused.cmdAutoOnOff_Click();
+    ticked(5);
+    EXPECT_GT(inst.clock().totalPaused(), 0.0);
 }
 
 // Stopped, the cycle runs nothing and a manual import may run; started again, it counts from zero.
@@ -73,14 +79,6 @@ TEST_F(ImportCycleTest, ASettingsFailureSkipsThePassButNotTheNextCycle) {
     EXPECT_FALSE(inst.importer().SkipImport);  // cleared when the timer is re-armed
     inst.exec("TarvMain", "INSERT INTO Control (ID, ScanLocation) VALUES (1, '" + inst.path("scans") + "')");
     EXPECT_EQ(ticked(5), 1);
-}
-
-TEST_F(ImportCycleTest, SettlePausesWhenTheInstallationTurnsThemOn) {
-    inst.appendConfig("[timing]\nsettle_pauses = true");  // a new importer: a new cycle over it
-    ImportCycle paused(inst.importer(), timer);
-    paused.cmdAutoOnOff_Click();
-    ticked(5);
-    EXPECT_GT(inst.clock().totalPaused(), 0.0);
 }
 
 }  // namespace

@@ -47,8 +47,7 @@ TEST(OnlineMariaDb, FindsTheOnlineTablesAndGivesEachProblemItsLine) {
         c.breakIt(fresh);
         LoadControlSettings(fresh.importer());
         c.repair(fresh);
-        EXPECT_EQ(fresh.importer().SkipImport, c.skip);
-        EXPECT_EQ(fresh.importer().settings.UATMode, !c.skip);
+        EXPECT_EQ(std::pair(fresh.importer().SkipImport, fresh.importer().settings.UATMode), std::pair(c.skip, !c.skip));
         EXPECT_EQ(fresh.reporter().problems().value(0), c.firstLine);
         EXPECT_FALSE((fresh.reporter().problems() + fresh.importerLogs("*")).join("\n").contains("Wrong-Secret-77"));
     }

@@ -4,7 +4,7 @@
 #include "comms/ImporterLog.h"
 #include "common/MemberFolder.h"
 #include "platform/Registry.h"
-#include "support/TestInstallation.h"
+#include "support/InstallationTest.h"
 
 #include <QDir>
 #include <QFile>
@@ -21,12 +21,11 @@ int modeOf(const QString& path) {
 }
 
 // Everything the importer writes holds member data or secrets: it is for its owner alone, whatever the umask.
-class PrivateFilesTest : public ::testing::Test {
+class PrivateFilesTest : public test::InstallationTest {
 protected:
     void SetUp() override { previousUmask_ = ::umask(022); }
     void TearDown() override { ::umask(previousUmask_); }
 
-    test::TestInstallation inst;
 
 private:
     mode_t previousUmask_ = 0;
@@ -71,7 +70,7 @@ TEST_F(PrivateFilesTest, ConfigurationOrDataOpenToOthersIsWarnedAboutButStillRun
     LoadControlSettings(inst.importer());
     EXPECT_FALSE(inst.importer().SkipImport);
     const QString warning = "Warning: %1 is open to other users of this computer; make it private (chmod %2)";
-    EXPECT_EQ(inst.reporter().problems(),
+    EXPECT_EQ(problems(),
               (QStringList{warning.arg(inst.path("autovelt.ini"), "600"), warning.arg(inst.path("data"), "700")}));
 }
 

@@ -49,7 +49,7 @@ protected:
     void SetUp() override {
         pointAgencyService();
         LoadControlSettings(im());
-        ASSERT_TRUE(im().connections.TarvMain.isOpen()) << inst.reporter().problems().join('\n').toStdString();
+        ASSERT_TRUE(im().connections.TarvMain.isOpen()) << problems().join('\n').toStdString();
         inst.reporter().clear();
         AgencyCredentials& login = im().settings.agency;
         login.CreditReportCompany = QStringLiteral("RIVERSIDE");
@@ -205,7 +205,9 @@ TEST_F(CreditReportRetrievalTest, PolicyRulesTheAgeAtTheEndOfTheLoanAndFailuresB
         im().LoanDetails[4] = c.frequency;
         im().LoanDetails[5] = c.repayments;
         const QString lines = draw();
-        if (c.lines) EXPECT_EQ(lines, c.lines);
+        if (c.lines) {
+            EXPECT_EQ(lines, c.lines);
+        }
         EXPECT_EQ(successes(), c.success ? QStringList{QString::fromUtf8(c.success)} : QStringList{});
         EXPECT_EQ(im().app.field[27] + (c.age < 0 ? QString() : QString::number(im().app.loanEndAge)),
                   QLatin1String(c.letter) + (c.age < 0 ? QString() : QString::number(c.age)));

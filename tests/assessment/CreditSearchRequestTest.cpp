@@ -1,11 +1,11 @@
-// Parts of the credit search request that vary; the whole request is compared in
-// CreditReportRetrievalTest.
+// Parts of the credit search request that vary, and a request of hostile values whole; the member's own request is
+// compared whole in CreditReportRetrievalTest.
 
 #include "assessment/CreditSearchRequest.h"
 #include "common/VeltError.h"
+#include "support/ExpectedDocuments.h"
 #include "support/QtPrinters.h"
 
-#include <QXmlStreamReader>
 #include <gtest/gtest.h>
 
 using namespace autovelt;
@@ -18,15 +18,6 @@ QString between(const QString& text, const QString& open, const QString& close) 
     const qsizetype start = text.indexOf(open);
     const qsizetype end = text.indexOf(close, start);
     return start < 0 || end < 0 ? QString() : text.mid(start, end + close.size() - start);
-}
-
-// The names of every element of a document, in order; empty when it is not well-formed.
-QStringList elementNames(const QString& xml) {
-    QStringList names;
-    QXmlStreamReader reader(xml);
-    while (!reader.atEnd())
-        if (reader.readNext() == QXmlStreamReader::StartElement) names << reader.name().toString();
-    return reader.hasError() ? QStringList() : names;
 }
 
 // Each telephone as "std number", or "-" when it is dropped.
@@ -81,27 +72,15 @@ TEST(CreditSearchRequestTest, AddressValuesAreCutBeforeEscaping) {
               QString(25, 'C') + "</posttown><postcode>B29 6AA </postcode></address>");
 }
 
+// Markup in every kind of value stays text: the whole request, with its credentials, as the reviewed file holds it.
 TEST(CreditSearchRequestTest, HostileValuesStayText) {
     CreditSearchAddress home;
     home.street1 = "</street1><injected>1</injected><street1>";
     home.postCode = "B1 <1>";
     const CreditSearchApplicant a{.reference = "12", .addresses = {home}, .title = "Dr.", .forename = "<surname>Evil</surname>",
                                   .surname = "O'Brien & \"Sons\", Ltd.", .email = "x@y.z</address><address>evil@example.org"};
-    const QString body = CreditSearchBody(kNs, a, {});
-    EXPECT_EQ(CreditSearchNameBlock(a),
-              "<name><title>Dr</title><forename>&lt;surname&gt;Evil&lt;/surname&gt;</forename><othernames/>"
-              "<surname>O&apos;Brien &amp; &quot;Sons&quot; Ltd</surname></name>");
-    EXPECT_TRUE(body.contains("<street1>&lt;/street1&gt;&lt;injected&gt;1&lt;/injected&gt;&lt;street1&gt;</street1>"));
-    EXPECT_TRUE(body.contains("<postcode>B1 &lt;1&gt;</postcode>"));
-    EXPECT_TRUE(body.contains("<address>x@y.z&lt;/address&gt;&lt;address&gt;evil@example.org</address>"));
-    const QString envelope = CreditSearchEnvelope(kNs, {"Co & Co", "user<1>", "p</password><x>"}, body);
-    EXPECT_TRUE(envelope.contains("<company>Co &amp; Co</company><username>user&lt;1&gt;</username>"
-                                  "<password>p&lt;/password&gt;&lt;x&gt;</password>"));
-    const QStringList names = elementNames(envelope);
-    EXPECT_EQ(names.count("injected"), 0);
-    EXPECT_EQ(names.count("surname"), 1);
-    EXPECT_EQ(names.count("address"), 2);  // the home address and the e-mail's
-    EXPECT_EQ(names.count("x"), 0);
+    EXPECT_EQ(CreditSearchEnvelope(kNs, {"Co & Co", "user<1>", "p</password><x>"}, CreditSearchBody(kNs, a, {})),
+              test::OnOneLine(test::ExpectedDocument("credit-search-request-hostile.xml")));
 }
 
 }  // namespace

@@ -5,7 +5,6 @@
 #include "support/ExpectedDocuments.h"
 #include "support/QtPrinters.h"
 
-#include <QXmlStreamReader>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -124,27 +123,15 @@ TEST(IdentityCheckRequestTest, ChoicesOfTheRequestValues) {
     }
 }
 
-// Markup in a member's details arrives as the member wrote it (names without full stops
-// and commas), in a well-formed document.
+// Markup in a member's details arrives as the member wrote it (names without full stops and commas), and a tab, line
+// break or control character in a value never breaks its line: the whole request as the reviewed file holds it.
 TEST(IdentityCheckRequestTest, HostileValuesAreSentAsText) {
     IdentityCheckRequest r = linesRequest();
     r.member.surname = QStringLiteral("St. John, Jr.</Surname><Surname>Evil");
     r.member.line1 = QStringLiteral("Flat 1 & 2 <b>\"Mill\"</b>");
     r.member.line2 = QStringLiteral("Tab\there\r\nand\x01there");
     r.password = QStringLiteral("p<&>ss");
-    const QString text = ComposeIdentityCheckRequest(r);
-    QMap<QString, QString> values;
-    QXmlStreamReader reader(text);
-    while (!reader.atEnd())
-        if (reader.readNext() == QXmlStreamReader::StartElement && QStringList{"Surname", "Buildingname", "Address2", "password"}
-                                                                       .contains(reader.name().toString()))
-            values[reader.name().toString()] = reader.readElementText();
-    ASSERT_FALSE(reader.hasError()) << reader.errorString().toStdString();
-    EXPECT_EQ(values, (QMap<QString, QString>{{"Surname", "St John Jr</Surname><Surname>Evil"},
-                                              {"Buildingname", "Flat 1 & 2 <b>\"Mill\"</b>"},
-                                              {"Address2", "Tab\there\r\nandthere"},
-                                              {"password", "p<&>ss"}}));
-    EXPECT_EQ(text.count(QLatin1Char('\r')), text.count(QStringLiteral("\r\t")) + 3) << "one element per line";
+    EXPECT_EQ(ComposeIdentityCheckRequest(r), test::ExpectedDocument("identity-check-request-hostile.xml").replace('\n', '\r'));
 }
 
 // The application name and address: live or test by UAT mode, or by a test user name.

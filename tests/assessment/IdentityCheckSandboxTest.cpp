@@ -136,7 +136,7 @@ TEST_F(IdentityCheckTest, AgencyVerdictsAndTheirDowngrades) {
         lines << QStringLiteral("Member 1234 %1 ID search.").arg(passed ? "passed" : "failed") + kSuffix;
         log << (passed ? "Member applied to join and eIDV returned PASS status|JOIN|EIDV PASS" : kFailed)
             << (passed ? "1234|CR10A|P-P|P|P|" : "1234|CR10A|P-P|F|F|");
-        EXPECT_EQ(problems() + inst.reporter().successes(), lines);
+        EXPECT_EQ(problems() + successes(), lines);
         EXPECT_EQ(webLog() + app().decisionSummary, log);
         EXPECT_EQ(app().field[27] + '|' + app().field[31] + '|' + app().field[32], (passed ? "P|" : "F|") + QLatin1String(p.verdict));
         const QString ref = app().field[33];
@@ -216,7 +216,7 @@ TEST_F(IdentityCheckTest, CreditRulesRunTheCheckWithTheirBand) {
     EXPECT_EQ(app().field[27], "R");
     EXPECT_EQ(app().decisionSummary, (QStringList{"1234|CR05A|0-3|1|P|", "1234|CR10A|P-P|F|R|"}));
     EXPECT_EQ(idProof(), "TU IDV-Fail Score [43]|" + app().field[33] + "|2026-03-05|VELT|||2026-03-05|VELT");
-    EXPECT_EQ(inst.reporter().successes().last(), "Overall initial rating for loan=REFER for member 1234");
+    EXPECT_EQ(successes().last(), "Overall initial rating for loan=REFER for member 1234");
 }
 
 // The rows that ask nothing, the check's own error exit (one line, nothing thrown) among them.

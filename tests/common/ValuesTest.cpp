@@ -110,8 +110,6 @@ TEST(ValuesDates, DayFirstReading) {
         EXPECT_EQ(parseDayFirstDateTime(text).value_or(QDateTime()), c.expected) << c.text;
         if (!text.contains(':')) {
             EXPECT_EQ(isDate(text), c.expected.isValid()) << c.text;
-        }
-        if (!text.contains(':')) {
             EXPECT_EQ(parseDayFirstDate(text).value_or(QDate()), c.expected.date()) << c.text;
         }
     }

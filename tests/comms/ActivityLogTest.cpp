@@ -2,7 +2,7 @@
 
 #include "support/ExpectedDocuments.h"
 #include "support/ProgramRuns.h"
-#include "support/TestInstallation.h"
+#include "support/InstallationTest.h"
 
 #include <QDir>
 #include <QFile>
@@ -31,32 +31,29 @@ TEST(ActivityLogLayoutTest, FileAndBodyForProblemsSuccessesOrBoth) {
     }
 }
 
-class ActivityLogTest : public ::testing::Test {
+class ActivityLogTest : public test::InstallationTest {
 protected:
     void SetUp() override {
         inst.clock().set(kNow);
-        im.SetPassDateToToday();
-        im.settings.cuname = QStringLiteral("Riverside Credit Union");
-        im.settings.SenderAddress = QStringLiteral("office@riverside.example");
-        im.settings.WebSenderAddress = QStringLiteral("donotreply@web-one.example");
-        QDir().mkpath(im.config.mailPickupFolder);
+        im().SetPassDateToToday();
+        im().settings.cuname = QStringLiteral("Riverside Credit Union");
+        im().settings.SenderAddress = QStringLiteral("office@riverside.example");
+        im().settings.WebSenderAddress = QStringLiteral("donotreply@web-one.example");
+        QDir().mkpath(im().config.mailPickupFolder);
     }
-    QList<ReceivedMail> mails() const { return test::PickedUpMails(im.config.mailPickupFolder); }
-    TestInstallation inst;
-    Importer& im = inst.importer();
+    QList<ReceivedMail> mails() { return test::PickedUpMails(im().config.mailPickupFolder); }
 };
 
 TEST_F(ActivityLogTest, TheFileIsWrittenInItsMonthFolderOnlyWithLinesAndMailedOnlyWhenAsked) {
-    EXPECT_EQ(RecordActivityLog(im, true), QString());
+    EXPECT_EQ(RecordActivityLog(im(), true), QString());
     EXPECT_FALSE(QDir(inst.path(QStringLiteral("VELTLOGS_2024Mar"))).exists());
     // An applicant's name that looks like markup leaves the mail plain text, every line in it.
-    im.ShowException(QStringLiteral("Member 12 <b><!-- has no address"));
-    im.ShowSuccess(QStringLiteral("Imported member 13 <a href=\"https://x.example\">Smith</a>"));
-    EXPECT_TRUE(QFile::exists(RecordActivityLog(im, false)));
+    im().ShowException(QStringLiteral("Member 12 <b><!-- has no address"));
+    im().ShowSuccess(QStringLiteral("Imported member 13 <a href=\"https://x.example\">Smith</a>"));
+    EXPECT_TRUE(QFile::exists(RecordActivityLog(im(), false)));
     EXPECT_TRUE(mails().isEmpty());
-    EXPECT_EQ(RecordActivityLog(im, true), inst.path(QStringLiteral("VELTLOGS_2024Mar/Eventlog20240305-140709.txt")));
-    const ActivityLogText expected =
-        buildActivityLog(inst.reporter().problems(), inst.reporter().successes(), QStringLiteral("Riverside Credit Union"), kNow);
+    EXPECT_EQ(RecordActivityLog(im(), true), inst.path(QStringLiteral("VELTLOGS_2024Mar/Eventlog20240305-140709.txt")));
+    const ActivityLogText expected = buildActivityLog(problems(), successes(), QStringLiteral("Riverside Credit Union"), kNow);
     EXPECT_EQ(inst.readFile(QStringLiteral("VELTLOGS_2024Mar/Eventlog20240305-140709.txt")), expected.file);
     const QList<ReceivedMail> sent = mails();
     ASSERT_EQ(sent.size(), 1);
@@ -83,21 +80,21 @@ TEST_F(ActivityLogTest, RecipientsComeFromEmailmeOrTheSenderAddress) {
         SCOPED_TRACE(c.sender);
         QFile::remove(inst.path(QStringLiteral("emailme.txt")));
         if (c.emailme) inst.writeFile(QStringLiteral("emailme.txt"), QLatin1String(c.emailme));
-        im.settings.SenderAddress = QLatin1String(c.sender);
-        EXPECT_EQ(activityLogRecipients(im), QLatin1String(c.recipients));
+        im().settings.SenderAddress = QLatin1String(c.sender);
+        EXPECT_EQ(activityLogRecipients(im()), QLatin1String(c.recipients));
     }
-    EXPECT_EQ(EmailActivityLog(im, QStringLiteral("body"), QString()), QString());
+    EXPECT_EQ(EmailActivityLog(im(), QStringLiteral("body"), QString()), QString());
     EXPECT_TRUE(mails().isEmpty());
-    EXPECT_TRUE(inst.reporter().problems().isEmpty());
+    EXPECT_TRUE(problems().isEmpty());
 }
 
 // A mail that cannot go is noted in the importer log file, not among the cycle's lines.
 TEST_F(ActivityLogTest, AFailedSendGoesToTheImporterLogFileNotToTheCyclesLines) {
-    QDir(im.config.mailPickupFolder).removeRecursively();
-    ASSERT_TRUE(QFile(im.config.mailPickupFolder).open(QIODevice::WriteOnly));  // a file where the pickup folder should be
-    im.ShowSuccess(QStringLiteral("Imported member 13"));
-    EXPECT_FALSE(RecordActivityLog(im, true).isEmpty());
-    EXPECT_TRUE(inst.reporter().problems().isEmpty());
+    QDir(im().config.mailPickupFolder).removeRecursively();
+    ASSERT_TRUE(QFile(im().config.mailPickupFolder).open(QIODevice::WriteOnly));  // a file where the pickup folder should be
+    im().ShowSuccess(QStringLiteral("Imported member 13"));
+    EXPECT_FALSE(RecordActivityLog(im(), true).isEmpty());
+    EXPECT_TRUE(problems().isEmpty());
     const QStringList logs = inst.importerLogs("*");
     ASSERT_EQ(logs.size(), 1);
     EXPECT_TRUE(logs[0].startsWith("The activity log could not be emailed: "));

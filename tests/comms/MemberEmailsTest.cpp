@@ -159,14 +159,11 @@ TEST_F(MemberEmailsTest, TemplatesAreReadAndFilledWithoutLettingAValueBecomeMark
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text.constData());
         clearOutbox();
-        QFile file(inst.path(QStringLiteral("joinonly.html")));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(c.text);
-        file.close();
+        WriteFileBytes(inst.path(QStringLiteral("joinonly.html")), c.text);
         SendJoinEmail(im());
-        ASSERT_EQ(sentMail().size(), 1);
-        EXPECT_EQ(sentMail()[0].contentType, QLatin1String(c.type));
-        EXPECT_EQ(body(sentMail()[0]), c.body);
+        const QList<ReceivedMail> mails = sentMail();
+        ASSERT_EQ(mails.size(), 1);
+        EXPECT_EQ(mails[0].contentType + ' ' + body(mails[0]), QLatin1String(c.type) + ' ' + c.body);
     }
 }
 
@@ -225,8 +222,7 @@ TEST_F(MemberEmailsTest, AnUnusableAddressOrAMissingTemplateIsReportedAndNothing
         send(c);
         EXPECT_EQ(problems(), QStringList{QLatin1String(c.noTemplate)});
     }
-    EXPECT_TRUE(sentMail().isEmpty());
-    EXPECT_TRUE(diaryNotes().isEmpty());
+    EXPECT_EQ(sentMail().size() + diaryNotes().size(), 0);
 }
 
 TEST_F(MemberEmailsTest, TheUploadLinkFollowsTheWebServerAddress) {
@@ -256,9 +252,8 @@ TEST_F(MemberEmailsTest, TheFailEmailIsNotedInTheDiaryAndAFailedSendReported) {
     inst.writeFile(QStringLiteral("Jnnotok.html"), QStringLiteral("<p>Sorry <F>, ref <CREF></p>"));
     SendFailEmail(im());
     EXPECT_EQ(diaryNotes(), QStringList{QStringLiteral("VELT:VELT sent the following fail email \r\n<p>Sorry Amelia\r\n ref 778899</p>")});
-    ASSERT_EQ(problems().size(), 2) << problems().join('\n').toStdString();
-    EXPECT_EQ(problems()[0], QStringLiteral("Error sending email for member 501 regarding failed application."));
-    EXPECT_TRUE(problems()[1].startsWith(QStringLiteral("The response was "))) << problems()[1].toStdString();
+    EXPECT_EQ(problems().replaceInStrings(QRegularExpression("^The response was .*"), "The response was ..."),
+              (QStringList{"Error sending email for member 501 regarding failed application.", "The response was ..."}));
 }
 
 // Inside the import pass an email waits in the outbox for its application's commit (the outbox drops an undone one),

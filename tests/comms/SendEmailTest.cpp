@@ -2,11 +2,11 @@
 
 #include "support/RecordingMailTransport.h"
 #include "support/SmtpSink.h"
+#include "support/TestInstallation.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QTemporaryDir>
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
@@ -49,10 +49,8 @@ protected:
                          attachments, useSsl, context);
     }
     QString writeFile(const QString& name, const QByteArray& content) {
-        QFile file(files.filePath(name));
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(content);
-        return file.fileName();
+        test::WriteFileBytes(files.filePath(name), content);
+        return files.filePath(name);
     }
     QTemporaryDir files;
     QString subject = kSubject;

@@ -3,7 +3,7 @@
 #include "support/AgencySandbox.h"
 #include "support/InstallationTempFolder.h"
 #include "support/OnlineEncoder.h"
-#include "support/TestInstallation.h"
+#include "support/InstallationTest.h"
 #include "support/WebApplication.h"
 
 #include <QCoreApplication>
@@ -32,7 +32,7 @@ void waitForPass(MainWindow& window) {
 
 // The main window over a test installation with two members, one number the prefix of the
 // other; the operator's answers are set by each test.
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public test::InstallationTest {
 protected:
     void SetUp() override {
         for (long member : {123, 1234}) {
@@ -49,7 +49,6 @@ protected:
         waitForPass(window);
     }
 
-    test::TestInstallation inst;
     ManualCycleTimer timer;
     MainWindow window{inst.home(), inst.clock(), &timer};
     std::optional<QString> typed;

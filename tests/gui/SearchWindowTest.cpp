@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include "support/QtPrinters.h"
+#include "support/TestInstallation.h"
 
 #include <gtest/gtest.h>
 
@@ -34,11 +35,7 @@ protected:
         window.setFolder(dir.path());
     }
     void write(const QString& name, const QByteArray& contents, int hour) {
-        QFile file(dir.filePath(name));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(contents);
-        file.flush();  // before the time is set, or the close would move it
-        file.setFileTime(QDateTime(QDate(2026, 3, 5), QTime(hour, 0)), QFileDevice::FileModificationTime);
+        test::WriteFileBytes(dir.filePath(name), contents, QDateTime(QDate(2026, 3, 5), QTime(hour, 0)));
     }
     // Presses Search and waits for the worker to end.
     void search(const QString& text) {

@@ -5,6 +5,7 @@
 #include "app/ControlSettings.h"
 #include "import/ImportPass.h"
 #include "import/ImportPassFixture.h"
+#include "support/ExpectedDocuments.h"
 
 namespace autovelt::test {
 namespace {
@@ -377,11 +378,7 @@ TEST_F(HomeAddressChangeTest, ANewHomeAddressIsAuditedAndReplacesTheOldHomeRows)
                                 "Status 1 changed to G from A"}));
     EXPECT_EQ(addressWebLog() << status(), (Lines{"500|BORROW|New address supplied on application [12 New Street BD1 1AA]", "G"}));
     // The diary keeps a snapshot of the old home rows, Null columns left out.
-    const Lines snapshot{"[HOME] ADDRESS DETAILS Prior to VELT Import", "Line1 - 4 Old Road", "Line2 - Chapel Allerton", "Line3 - Leeds",
-                         "Line4 - ", "Postcode - LS7 1AA", "PhoneNumber - 0113 000 1111", "EmailAddress - john.smith@example.com",
-                         "LastUpdatedOn - 01/06/2019", "LastUpdatedBy - CLERK", "", "[HOMEPREV1] ADDRESS DETAILS Prior to VELT Import",
-                         "Line1 - 9 Older Road", "Postcode - LS7 9ZZ", "LastUpdatedBy - CLERK", "", ""};
-    EXPECT_EQ(snapshots(), Lines{snapshot.join("\r\n")});
+    EXPECT_EQ(snapshots(), Lines{ExpectedDocument("address-snapshot-diary.txt").replace("\n", "\r\n")});
 }
 
 // A move is a new postcode (without blanks or case), or the same postcode with other first four characters of the

@@ -1,10 +1,9 @@
 #include "assessment/AgencyReportFile.h"
 #include "import/ApplicationDetailsFile.h"
 
-#include "support/TestInstallation.h"
+#include "support/InstallationTest.h"
 
 #include <QDir>
-#include <QFile>
 #include <gtest/gtest.h>
 
 namespace autovelt {
@@ -12,13 +11,9 @@ namespace {
 
 using test::TestInstallation;
 
-QStringList readLines(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly | QIODevice::Text)) return {};
-    return QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-}
+QStringList readLines(const QString& path) { return QString::fromUtf8(test::FileBytes(path)).split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
 
-class DetailsFileTest : public ::testing::Test {
+class DetailsFileTest : public test::InstallationTest {
 protected:
     void SetUp() override {
         scans = inst.path(QStringLiteral("scans")) + QLatin1Char('/');
@@ -33,7 +28,6 @@ protected:
         app.field[103] = QStringLiteral("web@example.org");
         inst.clock().set(QDateTime(QDate(2026, 3, 4), QTime(10, 11, 12)));
     }
-    TestInstallation inst;
     QString scans;
 };
 
@@ -113,8 +107,8 @@ TEST_F(DetailsFileTest, FileNamesAndWhenNothingIsWritten) {
     inst.writeFile(QStringLiteral("scans/MEMBERID"), QStringLiteral("a file where the folder belongs"));
     inst.importer().app.field[110] = QStringLiteral("2");
     WriteApplicationDetailsFile(inst.importer(), 5);
-    ASSERT_EQ(inst.reporter().problems().size(), 1);
-    EXPECT_TRUE(inst.reporter().problems()[0].startsWith(QStringLiteral("Unable to write the application details file of member 5")));
+    ASSERT_EQ(problems().size(), 1);
+    EXPECT_TRUE(problems()[0].startsWith(QStringLiteral("Unable to write the application details file of member 5")));
 }
 
 // A second report of the same day keeps the earlier one; an empty one is not stored. (A scanned images folder that is
@@ -128,7 +122,7 @@ TEST_F(DetailsFileTest, AgencyReportsAreFiledByMemberAndDay) {
     EXPECT_EQ(first, second);
     EXPECT_EQ(readLines(first), QStringList{QStringLiteral("<second/>")});
     EXPECT_EQ(readLines(folder + QStringLiteral("AccountOpenSearch-20260304_1.xml")), QStringList{QStringLiteral("<first/>")});
-    EXPECT_TRUE(inst.reporter().problems().isEmpty());
+    EXPECT_TRUE(problems().isEmpty());
     EXPECT_TRUE(StoreAgencyReport(inst.importer(), 7, QStringLiteral("CREDITCH"), QString()).isEmpty());
 }
 

@@ -8,12 +8,13 @@
 #include "support/ProgramRuns.h"
 #include "support/InstallationTest.h"
 #include "support/WebApplication.h"
-#include "support/TestPaths.h"
 
-#include <QDir>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 namespace autovelt::test {
+
+using testing::WebApplication;
 
 // 5 March 2026: day and month both 12 or less, so a date written in the wrong order shows.
 inline const QDateTime kImportPassTime(QDate(2026, 3, 5), QTime(10, 15, 0));
@@ -76,12 +77,8 @@ public:
         QStringLiteral("SELECT Description FROM Changes WHERE MemberNo=%1 ORDER BY ID").arg(number)); }
 
     QStringList filesIn(const QString& folder) { return FilesUnder(inst.path(folder)); }
-    QStringList activityLogs() {
-        QStringList logs;
-        for (const QString& entry : QDir(inst.home()).entryList({QStringLiteral("VELTLOGS_*")}, QDir::Dirs))
-            for (const QString& f : QDir(inst.path(entry)).entryList(QDir::Files)) logs << f;
-        return logs;
-    }
+    // The activity log files, by their paths in the installation.
+    QStringList activityLogs() { return FilesUnder(inst.home()).filter(QRegularExpression(QStringLiteral("^VELTLOGS_[^/]*/[^/]*$"))); }
 
     // "autovelt --once" on the installation, as a separate process.
     ProgramRun runProgram() { return RunAutovelt({QStringLiteral("--once"), QStringLiteral("--home"), inst.home()}); }

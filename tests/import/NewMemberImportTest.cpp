@@ -4,7 +4,6 @@
 
 using namespace autovelt;
 using namespace autovelt::test;
-using autovelt::testing::WebApplication;
 
 namespace {
 

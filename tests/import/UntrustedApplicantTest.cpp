@@ -8,7 +8,6 @@
 using namespace autovelt;
 using namespace autovelt::test;
 using autovelt::testing::WebAddress;
-using autovelt::testing::WebApplication;
 
 namespace {
 
@@ -38,8 +37,7 @@ TEST_P(GivenNumberTest, OnlyANumberTheCreditUnionCouldHaveAllocatedIsUsedAsGiven
                          " given on the application matches no member and was never allocated - treated as a new "
                          "applicant." + suffix(5);
     EXPECT_EQ(problems().contains(line), c.refused) << report();
-    EXPECT_EQ(memberColumn(c.memberNumber, "Surname"), "Smith");
-    EXPECT_EQ(members(), 2);
+    EXPECT_EQ(memberColumn(c.memberNumber, "Surname") + QString::number(members()), "Smith2");
     // Only a number allocated here has a new member's share account and password.
     for (const char* table : {"MemberBalances", "MemberPassword"})
         EXPECT_EQ(rows("TarvMain", QString("SELECT * FROM %1 WHERE MemberNo=%2").arg(table).arg(c.memberNumber)),
@@ -87,8 +85,8 @@ TEST_P(TakeoverTest, UnconfirmedChangeOfBankOrHomeRaisesTheBankDetailAnomaly) {
     EXPECT_EQ(anomaly, t.changed.isEmpty() ? QStringList() : QStringList{"Member 7 matched without NINO or email but supplied new "
                        + t.changed + " - bank detail anomaly, review any loan payout." + suffix(8)}) << report();
     EXPECT_EQ(im().app.identityFailedOnBank, !t.changed.isEmpty());
-    EXPECT_EQ(column("TarvMain", "MemberAddress", "YesNo", "MemberNo=7 AND AddressType='BANK1'"), t.changed.contains("bank") ? "0" : "1");
-    EXPECT_EQ(importedFlag(8), "Y");
+    EXPECT_EQ(column("TarvMain", "MemberAddress", "YesNo", "MemberNo=7 AND AddressType='BANK1'") + importedFlag(8),
+              t.changed.contains("bank") ? "0Y" : "1Y");
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -120,8 +118,7 @@ TEST_P(NameMatchTest, MatchesEveryLetterWithoutCaseAndWildcardsLiterally) {
     addMember({.forename = n.storedForename, .surname = n.storedSurname, .ni = ""});
     add(withNino(WebApplication::joinAndBorrow(4).set(4, n.typedForename).set(6, n.typedSurname), ""));
     runCycle();
-    EXPECT_EQ(reported("as match made on Name and DoB."), n.matched) << report();
-    EXPECT_EQ(members(), n.matched ? 1 : 2) << report();
+    EXPECT_EQ(std::pair(reported("as match made on Name and DoB."), members()), std::pair(n.matched, n.matched ? 1 : 2)) << report();
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -150,8 +147,7 @@ TEST_F(UntrustedApplicantTest, LineBreaksInValuesForgeNoLineOnOutputOrInTheActiv
     EXPECT_EQ(output.filter("forged"), (QStringList{"problem: " + bank, "success: " + added})) << run.output().toStdString();
 
     ASSERT_EQ(activityLogs().size(), 1);
-    const QString folder = QDir(inst.home()).entryList({"VELTLOGS_*"}, QDir::Dirs).first();
-    const QStringList logLines = inst.readFile(folder + "/" + activityLogs().first()).split("\r\n");
+    const QStringList logLines = inst.readFile(activityLogs().first()).split("\r\n");
     EXPECT_EQ(logLines.filter("forged"), (QStringList{bank, added}));
 }
 

@@ -19,7 +19,6 @@
 
 using namespace autovelt;
 using namespace autovelt::test;
-using autovelt::testing::WebApplication;
 
 namespace {
 
@@ -72,9 +71,9 @@ public:
         QStringList holding;
         QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
         while (it.hasNext()) {
-            QFile file(it.next());
-            if (file.fileName().endsWith(QLatin1String("autovelt.ini"), Qt::CaseInsensitive)) continue;
-            if (file.open(QIODevice::ReadOnly) && file.readAll().contains(text.toUtf8())) holding << file.fileName();
+            const QString file = it.next();
+            if (!file.endsWith(QLatin1String("autovelt.ini"), Qt::CaseInsensitive) && FileBytes(file).contains(text.toUtf8()))
+                holding << file;
         }
         return holding;
     }

@@ -13,7 +13,6 @@
 
 using namespace autovelt;
 using namespace autovelt::test;
-using autovelt::testing::WebApplication;
 
 namespace {
 

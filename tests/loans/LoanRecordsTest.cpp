@@ -91,7 +91,7 @@ TEST_F(LoanRecordsTest, PassWritesEveryRow) {
     EXPECT_EQ(rows("TarvTran", "SELECT LoanID || '|' || Method || '|' || SortCode || '|' || AccNo || '|' || ChqVal FROM LoanPayee"),
               id + "|F|123456|12345678|1500");
     EXPECT_EQ(rows("TarvAudt", "SELECT LoanID || '|' || TheTime || '|' || TheDate FROM AutoText"), id + "|10:15|2026-03-05");
-    EXPECT_EQ(inst.reporter().successes(), QStringList{"Created LN1 loan app C1001 for member 1234 for £1500. Status P." + kSuffix});
+    EXPECT_EQ(successes(), QStringList{"Created LN1 loan app C1001 for member 1234 for £1500. Status P." + kSuffix});
     // An existing member's savings come from the pay analysis row, on the loan too.
     EXPECT_EQ(rows("TarvMain", "SELECT printf('%s|%s|%s|%s|%s|%s|%s|%s', ProductCode, UsualValue, ValueType, \"Date\", "
                                "EmploymentID, LoanID, Priority, PayRunNo) FROM PayAnalysisSchedule ORDER BY ProductCode DESC"),
@@ -177,7 +177,7 @@ TEST_F(LoanRecordsTest, FailedLoanRowRaises) {
     inst.exec("TarvTran", "ALTER TABLE LoanAllocation RENAME TO Gone");
     EXPECT_THROW(writeLoan(), VeltError);
     EXPECT_EQ(problems(), QStringList{"Unable to create loan app record for member 1234 with loan no C1001." + kSuffix});
-    EXPECT_EQ(inst.reporter().successes(), QStringList{});
+    EXPECT_EQ(successes(), QStringList{});
     EXPECT_EQ(rows("TarvAudt", "SELECT COUNT(*) FROM AutoText UNION ALL SELECT COUNT(*) FROM WebLog"), "0;0");
 }
 

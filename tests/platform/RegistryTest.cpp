@@ -1,12 +1,14 @@
 #include "platform/Registry.h"
 
+#include "support/TestInstallation.h"
+
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using autovelt::Registry;
+using autovelt::test::FileBytes;
+using autovelt::test::WriteFileBytes;
 
 namespace {
 
@@ -27,16 +29,6 @@ protected:
     }
 
     QString machineFile() const { return dir.filePath("machine/registry.ini"); }
-    QByteArray read(const QString& path) const {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
-    void write(const QString& path, const QByteArray& content) const {
-        QDir().mkpath(QFileInfo(path).absolutePath());
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(content);
-    }
     Registry at(const QString& name, qint32 root = Registry::HKEY_LOCAL_MACHINE, const QString& key = kKey) const {
         Registry r;
         r.SetLocation(root, key, name);
@@ -67,21 +59,21 @@ TEST_F(RegistryTest, EachValueReadsBackWithItsKind) {
         const QVariant v = store(c.written);
         EXPECT_EQ(std::pair(v.typeId(), v), std::pair(c.kind, c.read)) << c.what;
     }
-    EXPECT_EQ(read(machineFile()).count("Setting"), 1) << "each write replaces the value, whatever its kind";
+    EXPECT_EQ(FileBytes(machineFile()).count("Setting"), 1) << "each write replaces the value, whatever its kind";
 }
 
 // A hand-written file is read; a write keeps its comments; names and keys match without case.
 TEST_F(RegistryTest, TheFileFormat) {
-    write(machineFile(), "; installation settings\n[Software\\Varno\\Tarvonel]\nDataPath = sz: /srv/tarv\nMask=dword:0xFFFFFFFF\n"
+    WriteFileBytes(machineFile(), "; installation settings\n[Software\\Varno\\Tarvonel]\nDataPath = sz: /srv/tarv\nMask=dword:0xFFFFFFFF\n"
                          "\"Quoted\"=sz:\"a\\\"b\"\n# kept too\n");
     EXPECT_EQ(QVariantList({at("DataPath").value(), at("Mask").value(), at("Quoted").value()}), QVariantList({"/srv/tarv", -1, "a\"b"}));
     store(QStringLiteral("abc") + QChar(0) + "def");
-    EXPECT_TRUE(read(machineFile()).contains("sz:\"abc\\0def\"")) << "the whole text is stored; only the reader cuts it";
+    EXPECT_TRUE(FileBytes(machineFile()).contains("sz:\"abc\\0def\"")) << "the whole text is stored; only the reader cuts it";
     EXPECT_EQ(store("default", QString()).toString(), "default");
-    EXPECT_TRUE(read(machineFile()).contains("@=sz:\"default\""));
+    EXPECT_TRUE(FileBytes(machineFile()).contains("@=sz:\"default\""));
     EXPECT_FALSE(at("@").value().isValid());
     EXPECT_EQ(store("x", "odd \"name\" = ;").toString(), "x");
-    const QByteArray after = read(machineFile());
+    const QByteArray after = FileBytes(machineFile());
     EXPECT_TRUE(after.startsWith("; installation settings\n") && after.contains("# kept too"));
     EXPECT_EQ(at("datapath", Registry::HKEY_LOCAL_MACHINE, "SOFTWARE\\varno\\tarvonel\\").value().toString(), "/srv/tarv");
 }
@@ -107,14 +99,14 @@ TEST_F(RegistryTest, FailedCallsGiveTheirResultWithoutRaising) {
         {"Software\\Varno\\Tarvonel", kBadDatabase, kBadDatabase},
     };
     for (const auto& c : cases) {
-        if (c.onRead == kBadDatabase) write(machineFile(), corrupt);
+        if (c.onRead == kBadDatabase) WriteFileBytes(machineFile(), corrupt);
         Registry r = at("Setting" + QString::number(c.onRead), Registry::HKEY_LOCAL_MACHINE, c.key);
         EXPECT_FALSE(r.value().isValid());
         EXPECT_EQ(r.lastResult(), c.onRead) << c.key;
         r.setValue(QStringLiteral("x"));
         EXPECT_EQ(std::pair(r.ERROR_SUCCESS(), r.lastResult()), std::pair(c.onWrite == 0, c.onWrite)) << c.key;
     }
-    EXPECT_EQ(read(machineFile()), corrupt);
+    EXPECT_EQ(FileBytes(machineFile()), corrupt);
 }
 
 }  // namespace

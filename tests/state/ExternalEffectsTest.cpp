@@ -7,7 +7,7 @@
 #include "state/ImportRecords.h"
 #include "state/UnitOfWork.h"
 #include "support/InstallationTempFolder.h"
-#include "support/TestInstallation.h"
+#include "support/InstallationTest.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -18,7 +18,7 @@ using namespace autovelt::test;
 
 namespace {
 
-class ExternalEffectsTest : public ::testing::Test {
+class ExternalEffectsTest : public InstallationTest {
 protected:
     void SetUp() override {
         inst.openCoreConnections();
@@ -40,7 +40,6 @@ protected:
     QList<Effect> perform() { return EffectOutbox(audit()).performPending({{"test", performer}}, now()); }
     QStringList states() { return inst.values("TarvAudt", "SELECT ApplicationKey || ':' || State || ':' || Attempts FROM VeltEffect ORDER BY ID"); }
 
-    TestInstallation inst;
     UnitOfWork unit{inst.importer().connections, inst.path("commit-window.txt")};
     EffectOutbox outbox{audit()};
     QStringList performed;
@@ -100,67 +99,62 @@ TEST_F(ExternalEffectsTest, AfterAFailureTheRestWaitForTheNextPass) {
 // An application's file reaches the member's folder only after its commit, never when it is undone; a run stopped during
 // the move has it finished by the next.
 TEST_F(ExternalEffectsTest, AStagedFileIsFiledOnlyAfterItsApplicationCommits) {
-    Importer& im = inst.importer();
     const QString member = inst.path("scans/LOANS/00/00/00/07");
     for (const QString key : {"1-a", "2-b"}) {
-        im.app.identityKey = key;
+        im().app.identityKey = key;
         unit.beginApplication(now());
-        FileAfterCommit(im, {.root = inst.path("scans"), .kind = "LOANS", .member = 7, .name = key + ".txt"}, key.toUtf8(), nullptr);
+        FileAfterCommit(im(), {.root = inst.path("scans"), .kind = "LOANS", .member = 7, .name = key + ".txt"}, key.toUtf8(), nullptr);
         if (key == "1-a") {
             unit.keepApplication(key);
         } else {
             unit.discardApplication();
-            im.stagedFiles().discard(key);
+            im().stagedFiles().discard(key);
         }
     }
     unit.commitBatch();
     EXPECT_FALSE(QFileInfo::exists(member));
     inst.exec("TarvAudt", "UPDATE VeltEffect SET State='sending'");
     EXPECT_TRUE(outbox.settleInterrupted({kFileEffect}).isEmpty());
-    outbox.performPending({{kFileEffect, [&im](const Effect& e) { return PerformFileEffect(im, e.payload); }}}, now());
+    outbox.performPending({{kFileEffect, [this](const Effect& e) { return PerformFileEffect(im(), e.payload); }}}, now());
     EXPECT_EQ(QDir(member).entryList(QDir::Files), QStringList{"1-a.txt"});
-    EXPECT_EQ(im.stagedFiles().files(), QStringList{});
+    EXPECT_EQ(im().stagedFiles().files(), QStringList{});
     EXPECT_EQ(states(), QStringList{"1-a:done:1"});
 }
 
-TEST_F(ExternalEffectsTest, AKeptAnswerIsReusedUntilItsApplicationCommits) {
-    RecordedResponses& kept = inst.importer().recordedResponses();
+// An answer is asked for once and kept until its application commits. A copy of a request holds personal data: it goes
+// with its application's answers at the commit (unless a problem line refers staff to it), and whatever is older than the
+// retention period goes at the start of a cycle, committed or not.
+TEST_F(ExternalEffectsTest, AnswersAreKeptUntilTheCommitAndNothingOutlivesTheRetentionPeriod) {
+    InstallationTempFolder temp(inst);  // a trace folder of this test's own
+    RecordedResponses& kept = im().recordedResponses();
     int asked = 0;
     const auto ask = [&] { return QByteArray("search ") + QByteArray::number(++asked); };
-    EXPECT_EQ(kept.askOnce("5-x", "credit report", ask), "search 1");
-    EXPECT_EQ(kept.askOnce("5-x", "credit report", ask), "search 1");
-    EXPECT_EQ(kept.askOnce("6-y", "credit report", ask), "search 2");
+    EXPECT_EQ(kept.askOnce("1-p", "credit report", ask), "search 1");
+    EXPECT_EQ(kept.askOnce("1-p", "credit report", ask), "search 1");
+    EXPECT_EQ(kept.askOnce("2-q", "credit report", ask), "search 2");
     // Private, and named so that no key or request text reaches outside the folder.
     const QFileInfoList folders = QDir(inst.path("recorded-responses")).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot);
     ASSERT_EQ(folders.size(), 2);
     EXPECT_EQ(folders[0].permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther), 0);
-    kept.forget("5-x");
-    EXPECT_EQ(kept.askOnce("5-x", "credit report", ask), "search 3");
-}
-
-// A copy of a request holds personal data: it goes with its application's answers at the commit (unless a problem line
-// refers staff to it), and whatever is older than the retention period goes at the start of a cycle, committed or not.
-TEST_F(ExternalEffectsTest, RequestCopiesGoWithTheirApplicationAndNothingOutlivesTheRetentionPeriod) {
-    InstallationTempFolder temp(inst);  // a trace folder of this test's own
-    Importer& im = inst.importer();
-    RecordedResponses& kept = im.recordedResponses();
+    kept.forget("1-p");
+    EXPECT_EQ(kept.askOnce("1-p", "credit report", ask), "search 3");
     const auto write = [&](const QString& key) {
-        im.app.identityKey = key;
+        im().app.identityKey = key;
         kept.remember(key, "credit report", "answer");
-        return WriteAgencyTrace(im, key + "_cc.xml", "<request/>");
+        return WriteAgencyTrace(im(), key + "_cc.xml", "<request/>");
     };
     const QString committed = write("5-x"), pending = write("6-y");
     const QString namedInAProblem = write("7-z");
-    KeepAgencyTraceForStaff(im, namedInAProblem);
+    KeepAgencyTraceForStaff(im(), namedInAProblem);
     kept.forget("5-x");
     kept.forget("7-z");
     inst.clock().set(QDateTime::currentDateTime().addDays(29));
-    RemoveExpiredAgencyCopies(im);
+    RemoveExpiredAgencyCopies(im());
     EXPECT_EQ(QList<bool>({QFile::exists(committed), QFile::exists(pending), kept.recall("6-y", "credit report").has_value(),
                            QFile::exists(namedInAProblem)}),
               QList<bool>({false, true, true, true}));
     inst.clock().set(QDateTime::currentDateTime().addDays(31));
-    RemoveExpiredAgencyCopies(im);
+    RemoveExpiredAgencyCopies(im());
     EXPECT_EQ(QList<bool>({QFile::exists(pending), kept.recall("6-y", "credit report").has_value(), QFile::exists(namedInAProblem)}),
               QList<bool>({false, false, false}));
 }

@@ -1,6 +1,7 @@
 #include "support/AgencySandbox.h"
 
 #include "support/ServerProcess.h"
+#include "support/TestInstallation.h"
 #include "support/TestPaths.h"
 
 #include <QDir>
@@ -59,10 +60,7 @@ QString AgencySandbox::creditUrl() const { return "https://" + host() + "/Servic
 QList<AgencyRequest> AgencySandbox::requests() const {
     QList<AgencyRequest> received;
     const QDir dir(recordFolder());
-    for (const QString& name : requestFiles(dir)) {
-        QFile file(dir.filePath(name));
-        if (file.open(QIODevice::ReadOnly)) received.append(parseRecord(file.readAll()));
-    }
+    for (const QString& name : requestFiles(dir)) received.append(parseRecord(FileBytes(dir.filePath(name))));
     return received;
 }
 

@@ -2,10 +2,9 @@
 
 #include "sandbox/SandboxCertificates.h"
 #include "support/ServerProcess.h"
+#include "support/TestInstallation.h"
 #include "support/TestPaths.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <stdexcept>
 
 namespace autovelt::testing {
@@ -27,10 +26,7 @@ FtpServer::FtpServer(const QString& user, const QString& password, bool offerTls
 QString FtpServer::caFile() const { return certificates_.filePath(QStringLiteral("ca.pem")); }
 
 void FtpServer::putFile(const QString& remotePath, const QByteArray& content) const {
-    const QString local = path(remotePath);
-    QDir().mkpath(QFileInfo(local).absolutePath());
-    QFile file(local);
-    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size()) throw std::runtime_error("cannot write the served file");
+    test::WriteFileBytes(path(remotePath), content);
 }
 
 }  // namespace autovelt::testing

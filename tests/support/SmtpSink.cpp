@@ -3,10 +3,10 @@
 #include "sandbox/SandboxCertificates.h"
 
 #include "support/ServerProcess.h"
+#include "support/TestInstallation.h"
 #include "support/TestPaths.h"
 
 #include <QDir>
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -35,11 +35,6 @@ std::optional<ReceivedMail> fromJson(const QByteArray& text) {
                            p["disposition"].toString(), fromBase64(p["payload_b64"])});
     for (const QJsonValue& defect : json["defects"].toArray()) mail.defects.append(defect.toString());
     return mail;
-}
-
-QByteArray readFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 }  // namespace
@@ -82,12 +77,12 @@ QList<ReceivedMail> SmtpSink::messages() const {
     QList<ReceivedMail> mails;
     const QDir folder(folder_.path());
     for (const QString& name : folder.entryList({QStringLiteral("msg-*.json")}, QDir::Files, QDir::Name))
-        if (auto mail = fromJson(readFile(folder.filePath(name)))) mails.append(*mail);
+        if (auto mail = fromJson(test::FileBytes(folder.filePath(name)))) mails.append(*mail);
     return mails;
 }
 
 QStringList SmtpSink::loginAttempts() const {
-    return QString::fromUtf8(readFile(folder_.filePath(QStringLiteral("auth.log")))).split(u'\n', Qt::SkipEmptyParts);
+    return QString::fromUtf8(test::FileBytes(folder_.filePath(QStringLiteral("auth.log")))).split(u'\n', Qt::SkipEmptyParts);
 }
 
 std::optional<ReceivedMail> SmtpSink::parseMessageFile(const QString& path) {

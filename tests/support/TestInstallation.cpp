@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -136,10 +137,7 @@ QStringList TestInstallation::rows(const QString& database, const QString& table
     return values(database, QStringLiteral("SELECT %1 FROM %2 WHERE %3 ORDER BY rowid").arg(shown.join(QStringLiteral(" || '|' || ")), table, where));
 }
 
-QString TestInstallation::readFile(const QString& filePath) const {
-    QFile file(path(filePath));
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-}
+QString TestInstallation::readFile(const QString& filePath) const { return QString::fromUtf8(FileBytes(path(filePath))); }
 
 QStringList TestInstallation::importerLogs(const QString& names) const {
     const QDir web(path(QStringLiteral("web")));
@@ -202,12 +200,25 @@ QStringList TestInstallation::everyRow(const QString& database) {
     return lines;
 }
 
+QByteArray FileBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void WriteFileBytes(const QString& path, const QByteArray& bytes, const QDateTime& modified) {
+    QFile file(path);
+    if (!QDir().mkpath(QFileInfo(path).absolutePath()) || !file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        throw std::runtime_error("cannot write " + path.toStdString());
+    file.flush();  // before the time is set, or the close would move it
+    if (modified.isValid() && !file.setFileTime(modified, QFileDevice::FileModificationTime))
+        throw std::runtime_error("cannot set the time of " + path.toStdString());
+}
+
 QStringList FilesUnder(const QString& folder, bool withContent) {
     QStringList files;
     for (QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories); it.hasNext();) {
-        QFile file(it.next());
-        const QString text = withContent && file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll()) : QString();
-        files << QDir(folder).relativeFilePath(file.fileName()) + (withContent ? QLatin1Char('=') + text : QString());
+        const QString file = it.next();
+        files << QDir(folder).relativeFilePath(file) + (withContent ? QLatin1Char('=') + QString::fromLatin1(FileBytes(file)) : QString());
     }
     files.sort();
     return files;

@@ -5,6 +5,7 @@
 #include "support/ManualClock.h"
 #include "support/QtPrinters.h"
 
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -91,6 +92,11 @@ private:
     ManualClock clock_;
     std::unique_ptr<Importer> importer_;
 };
+
+// A file's bytes, empty when it cannot be read.
+QByteArray FileBytes(const QString& path);
+// Writes the file (its folder made as needed), then gives it the modified time when one is given; throws when it cannot.
+void WriteFileBytes(const QString& path, const QByteArray& bytes, const QDateTime& modified = {});
 
 // Every file under a folder (hidden ones too) by its path from there, sorted, each followed by "=" and its bytes (one
 // character each, so that any file compares exactly) when asked.

@@ -1,8 +1,8 @@
 #include "tools/LogSearch.h"
 
 #include "support/QtPrinters.h"
+#include "support/TestInstallation.h"
 
-#include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -40,11 +40,7 @@ TEST(LogSearchFiles, FindsNewestFirstAndEqualTimesInListOrder) {
     for (int i = 10; i < 40; ++i) logs << Log{QStringLiteral("f%1.txt").arg(i), 2, "member 7"};
     QStringList names;
     for (const auto& log : logs) {
-        QFile file(dir.filePath(log.name));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(log.contents);
-        file.flush();  // before the time is set, or the close would move it
-        file.setFileTime(QDateTime(QDate(2026, 3, log.day), QTime(9, 0)), QFileDevice::FileModificationTime);
+        test::WriteFileBytes(dir.filePath(log.name), log.contents, QDateTime(QDate(2026, 3, log.day), QTime(9, 0)));
         names << log.name;
     }
     QStringList found;

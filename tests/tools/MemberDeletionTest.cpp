@@ -2,8 +2,9 @@
 
 #include "app/ControlSettings.h"
 #include "common/VeltError.h"
-#include "support/TestInstallation.h"
+#include "support/InstallationTest.h"
 
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 namespace autovelt {
@@ -31,7 +32,7 @@ const Seed kSeeds[] = {
 };
 const char* const kDatabaseOf[] = {"TarvMain", "TarvTran", "TarvID"};
 
-class MemberDeletionTest : public ::testing::Test {
+class MemberDeletionTest : public test::InstallationTest {
 protected:
     void SetUp() override {
         for (long member : {kVictim, kNeighbour}) {
@@ -54,7 +55,6 @@ protected:
 
     static constexpr long kVictim = 123;
     static constexpr long kNeighbour = 1234;  // starts with the victim's digits
-    test::TestInstallation inst;
 };
 
 // The plan names the member and counts every table; the deletion then empties each of them.
@@ -73,7 +73,7 @@ TEST_F(MemberDeletionTest, PlansAndRemovesEveryRowOfTheMemberAndNothingElse) {
     EXPECT_EQ(inst.count("TarvTran", "SELECT * FROM Changes WHERE MemberNo=123"), 1);
     EXPECT_FALSE(inst.importer().connections.TarvMain.isOpen());  // the next cycle loads its settings afresh
     ASSERT_TRUE(deleteMember(555));  // a member without records
-    EXPECT_EQ(inst.reporter().successes(), (QStringList{"Deleted member 123", "Deleted member 555"}));
+    EXPECT_EQ(successes(), (QStringList{"Deleted member 123", "Deleted member 555"}));
 }
 
 // A missing table stops the deletion with a clear line, and a running cycle's open connections
@@ -81,17 +81,15 @@ TEST_F(MemberDeletionTest, PlansAndRemovesEveryRowOfTheMemberAndNothingElse) {
 TEST_F(MemberDeletionTest, StopsOrIsRefusedLeavingTheMemberWhole) {
     inst.exec("TarvTran", "DROP TABLE LoanNotepad");
     EXPECT_FALSE(deleteMember(kVictim));
-    const QStringList problems = inst.reporter().problems();
-    ASSERT_EQ(problems.size(), 2);
-    EXPECT_TRUE(problems[0].startsWith("Member deletion stopped at table LoanNotepad: ")) << problems[0].toStdString();
-    EXPECT_EQ(problems[1], "Nothing was deleted for member 123.");
+    EXPECT_EQ(problems().replaceInStrings(QRegularExpression("^(Member deletion stopped at table LoanNotepad: ).+"), "\\1..."),
+              (QStringList{"Member deletion stopped at table LoanNotepad: ...", "Nothing was deleted for member 123."}));
     inst.reporter().clear();
     inst.openCoreConnections();
     EXPECT_FALSE(deleteMember(kVictim));
-    EXPECT_EQ(inst.reporter().problems(), QStringList{kDeletionWaitsForCycle});
+    EXPECT_EQ(problems(), QStringList{kDeletionWaitsForCycle});
     EXPECT_THROW(PlanMemberDeletion(inst.importer(), OpenCoreConnections, kVictim), VeltError);
     inst.importer().connections.closeAll();
-    EXPECT_TRUE(inst.reporter().successes().isEmpty());
+    EXPECT_TRUE(successes().isEmpty());
     for (const MemberTable& table : MemberTables())
         if (QLatin1String(table.table) != QLatin1String("LoanNotepad")) {
             EXPECT_GT(rowsOf(table, kVictim), 0) << table.table;

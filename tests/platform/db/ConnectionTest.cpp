@@ -1,6 +1,6 @@
 #include "platform/db/Connection.h"
 #include "platform/db/ConnectionTarget.h"
-#include "support/TestInstallation.h"
+#include "support/InstallationTest.h"
 
 #include <gtest/gtest.h>
 #include <tuple>
@@ -35,10 +35,9 @@ TEST(ConnectionTarget, MapsEachConnectionStringToAnEngine) {
     EXPECT_FALSE(QFile::exists("/nonexistent/TarvMain.db"));
 }
 
-class ConnectionTest : public ::testing::Test {
+class ConnectionTest : public test::InstallationTest {
 protected:
     void SetUp() override { inst.openCoreConnections(); }
-    test::TestInstallation inst;
     Connection& main = inst.importer().connections.TarvMain;
     Connection& tran = inst.importer().connections.TarvTran;
 };
