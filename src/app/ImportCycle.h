@@ -39,9 +39,6 @@ public:
     // The import pass the cycle runs (RunImportPass), given the application a loan run by
     // hand names (0 for none); the cycle's own tests count passes.
     void setImportPass(std::function<void(long applicationId)> pass) { importPass_ = std::move(pass); }
-    void setImportPass(std::function<void()> pass) {
-        importPass_ = [pass = std::move(pass)](long) { pass(); };
-    }
     // Told when the buttons should change (started or stopped).
     void setStateListener(std::function<void()> listener) { stateListener_ = std::move(listener); }
 

@@ -107,13 +107,9 @@ QStringList ApplicationDetailsLines(const Importer& importer, LoanDecision loan)
         out.bare(QStringLiteral("UDF%1 (").arg(udf) + importer.settings.UDFCaption[size_t(udf)] + QStringLiteral(") : ") +
                  f[size_t(33 + udf)]);
     out.add(QStringLiteral("Loan application no "), app.loanNumber);
-    if (loan == LoanDecision::Withheld) {
-        auto loanFields = f;
-        loanFields[46] = QStringLiteral("0.00");
-        out.addAll(kLoanLines, loanFields);
-    } else {
-        out.addAll(kLoanLines, f);
-    }
+    auto loanFields = f;  // a loan the import withheld shows as none
+    if (loan == LoanDecision::Withheld) loanFields[46] = QStringLiteral("0.00");
+    out.addAll(kLoanLines, loanFields);
     for (int expense = 6; expense <= 20; ++expense)
         out.add(QStringLiteral("Expense%1 ").arg(expense), f[size_t(64 + expense)]);
     out.addAll(kClosingLines, f);

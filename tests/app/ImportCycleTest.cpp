@@ -14,7 +14,7 @@ protected:
     ImportCycle cycle{inst.importer(), timer};
     int passes = 0;
 
-    void SetUp() override { cycle.setImportPass([this] { ++passes; }); }
+    void SetUp() override { cycle.setImportPass([this](long) { ++passes; }); }
     // The passes run so far after n more ticks.
     int ticked(int n) {
         for (int i = 0; i < n; ++i) timer.fire();
@@ -58,7 +58,7 @@ TEST_F(ImportCycleTest, StopWhileIdleAllowsManualImportAndRestartsQuickly) {
     cycle.cmdAutoOnOff_Click();
     EXPECT_EQ(shown(), "&Start 1 10");  // the next start runs a cycle quickly
     EXPECT_FALSE(cycle.nextCycleDue().isValid() || timer.enabled() || timer.fire());
-    cycle.setImportPass([this] {
+    cycle.setImportPass([this](long) {
         ++passes;
         LoadControlSettings(inst.importer());  // as the pass does when run outside a cycle
     });

@@ -445,7 +445,6 @@ Recordset Connection::openRecordset(const QString& statement, const CursorOption
         auto columns = std::make_shared<RecordsetColumns>();
         const QSqlRecord record = query.record();
         for (int i = 0; i < record.count(); ++i) columns->add(record.fieldName(i));
-        columns->indexExactNames();
         columns->kinds = target_.engine == Engine::Embedded ? embeddedColumnKinds(query, record.count())
                                                             : QVector<int>(record.count(), static_cast<int>(ColumnKind::Other));
         while (query.next()) {

@@ -98,11 +98,10 @@ qsizetype wordEnd(const QString& s, qsizetype i) {
     return i;
 }
 
-// Whether the word starting at `i` is one the translation may rewrite: a Jet boolean, or a
+// Whether the word s[start, end) is one the translation may rewrite: a Jet boolean, or a
 // CONVERT or ISNULL call.
-bool isRewrittenWord(const QString& s, qsizetype i) {
-    const qsizetype end = wordEnd(s, i);
-    const QStringView word = QStringView(s).mid(i, end - i);
+bool isRewrittenWord(const QString& s, qsizetype start, qsizetype end) {
+    const QStringView word = QStringView(s).mid(start, end - start);
     // Most words are column and table names: their length or first letter rules them out.
     const char16_t first = word.front().toUpper().unicode();
     if (word.size() < 4 || word.size() > 7 || (first != u'T' && first != u'F' && first != u'C' && first != u'I'))
@@ -121,9 +120,15 @@ bool startsLiteralOrName(QChar c) {
 // The end of the text from `i` that is copied as it is: up to the next quoted literal,
 // bracketed name, date or word to rewrite.
 qsizetype plainRunEnd(const QString& s, qsizetype i) {
-    do {
-        i = isWordStart(s, i) ? wordEnd(s, i) : i + 1;
-    } while (i < s.size() && !startsLiteralOrName(s[i]) && !(isWordStart(s, i) && isRewrittenWord(s, i)));
+    while (i < s.size() && !startsLiteralOrName(s[i])) {
+        if (!isWordStart(s, i)) {
+            ++i;
+            continue;
+        }
+        const qsizetype end = wordEnd(s, i);
+        if (isRewrittenWord(s, i, end)) break;
+        i = end;
+    }
     return i;
 }
 
@@ -165,7 +170,7 @@ QString translate(const QString& s) {
             if (stored.isEmpty()) { out += c; ++i; continue; }
             out += QLatin1Char('\'') + stored + QLatin1Char('\'');
             i = close + 1;
-        } else if (isWordStart(s, i) && isRewrittenWord(s, i)) {
+        } else if (isWordStart(s, i) && isRewrittenWord(s, i, wordEnd(s, i))) {
             i = translateWord(s, i, out);
         } else {
             const qsizetype end = plainRunEnd(s, i);

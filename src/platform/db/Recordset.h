@@ -24,16 +24,17 @@ struct RecordsetColumns {
     QVector<int> kinds;
     QHash<QString, int> indexes;
     // The names as written, for lookups spelt the same (nearly all): no lower-casing then.
-    // A name shadowed by a later one of the same letters is left out, so both lookups agree.
+    // A name shadowed by a later one of the same letters leaves it, so both lookups agree.
     QHash<QString, int> exactIndexes;
 
     void add(const QString& name) {
+        const QString lower = name.toLower();
+        if (const auto shadowed = indexes.constFind(lower); shadowed != indexes.constEnd())
+            exactIndexes.remove(names[shadowed.value()]);
+        const int index = int(names.size());
         names << name;
-        indexes.insert(name.toLower(), int(names.size()) - 1);
-    }
-    void indexExactNames() {
-        for (int i = 0; i < names.size(); ++i)
-            if (indexes.value(names[i].toLower()) == i) exactIndexes.insert(names[i], i);
+        indexes.insert(lower, index);
+        exactIndexes.insert(name, index);
     }
     int find(const QString& name) const {
         const auto exact = exactIndexes.constFind(name);

@@ -75,7 +75,6 @@ std::shared_ptr<const RecordsetColumns> columnsOf(sqlite3_stmt* stmt) {
         columns->add(name);
         columns->kinds << static_cast<int>(declared ? columnKindFromDeclaredType(QString::fromUtf8(declared)) : ColumnKind::Other);
     }
-    columns->indexExactNames();
     return columns;
 }
 
