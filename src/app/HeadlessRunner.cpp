@@ -78,11 +78,11 @@ int RunHeadless(const QString& homeFolder, bool once) {
     QObject::connect(&notifier, &QSocketNotifier::activated, [&] {
         char byte;
         [[maybe_unused]] ssize_t got = ::read(signalPipe[0], &byte, 1);
-        if (cycle.started()) cycle.cmdAutoOnOff_Click();
+        if (cycle.started()) cycle.switchOnOff();
         cycle.Shutdown();
         QCoreApplication::quit();
     });
-    cycle.cmdAutoOnOff_Click();
+    cycle.switchOnOff();
     return QCoreApplication::exec() == 0 ? ExitOk : ExitSettingsStopped;
 }
 

@@ -23,7 +23,7 @@ ImportCycle::ImportCycle(Importer& importer, CycleTimer& timer)
     timer_.setTickHandler([this] { OnTimerTick(); });
 }
 
-void ImportCycle::cmdAutoOnOff_Click() {
+void ImportCycle::switchOnOff() {
     // A running pass owns the importer's state until it ends.
     if (!passRunning()) im_.SkipImport = false;
     switch (state_) {

@@ -43,7 +43,7 @@ public:
     void setStateListener(std::function<void()> listener) { stateListener_ = std::move(listener); }
 
     // The start/stop button.
-    void cmdAutoOnOff_Click();
+    void switchOnOff();
     // One timer tick.
     void OnTimerTick();
     // One whole cycle, as a tick that reached its count runs it.

@@ -87,12 +87,12 @@ MainWindow::MainWindow(const QString& homeFolder, Clock& clock, CycleTimer* time
     cycle_->setStateListener([this] { refreshButtons(); });
     showCriticalMessage = [this](const QString& text) { QMessageBox::critical(this, windowTitle(), text); };
 
-    connect(cmdAutoOnOff, &QPushButton::clicked, this, [this] { cycle_->cmdAutoOnOff_Click(); });
-    connect(cmdMembers, &QPushButton::clicked, this, [this] { cycle_->ManualImport(); });
-    connect(cmdLoan, &QPushButton::clicked, this, &MainWindow::cmdLoanRun_Click);
-    connect(cmdExit, &QPushButton::clicked, this, &QWidget::close);
-    connect(cmdSearch, &QPushButton::clicked, this, &MainWindow::cmdSearch_Click);
-    connect(cmdDelete, &QPushButton::clicked, this, &MainWindow::cmdDelete_Click);
+    connect(startStopButton, &QPushButton::clicked, this, [this] { cycle_->switchOnOff(); });
+    connect(manualImportButton, &QPushButton::clicked, this, [this] { cycle_->ManualImport(); });
+    connect(loanButton, &QPushButton::clicked, this, &MainWindow::runOneLoan);
+    connect(exitButton, &QPushButton::clicked, this, &QWidget::close);
+    connect(searchButton, &QPushButton::clicked, this, &MainWindow::openLogSearch);
+    connect(deleteButton, &QPushButton::clicked, this, &MainWindow::deleteOneMember);
     askMemberNumber = [this]() -> std::optional<QString> {
         bool ok = false;
         const QString answer = QInputDialog::getText(this, QStringLiteral("DELETE"), QStringLiteral("enter member number to delete"),
@@ -116,7 +116,7 @@ MainWindow::MainWindow(const QString& homeFolder, Clock& clock, CycleTimer* time
     importer_->LoadInstallation();
     showSettings();
     lblTellername->setText(importer_->lblTellername);
-    cycle_->cmdAutoOnOff_Click();  // the importer starts itself
+    cycle_->switchOnOff();  // the importer starts itself
 }
 
 // A window closed by its owner (not by Exit) lets a running pass end before the importer goes.
@@ -139,12 +139,12 @@ void MainWindow::runOnWorker(std::function<void()> work, std::function<void()> d
 }
 
 void MainWindow::buildControls() {
-    cmdAutoOnOff = button(QStringLiteral("cmdAutoOnOff"), QStringLiteral("&Start"), QStringLiteral("Click here to start/stop import process"));
-    cmdMembers = button(QStringLiteral("cmdMembers"), QStringLiteral("Manual import"), QStringLiteral("Click here for an on-demand import of applications"));
-    cmdLoan = button(QStringLiteral("cmdLoan"), QStringLiteral("Loan"), QStringLiteral("Click here to import one application with its loan"));
-    cmdSearch = button(QStringLiteral("cmdSearch"), QStringLiteral("Searc&h"), QStringLiteral("Search for text within Granvolt files"));
-    cmdDelete = button(QStringLiteral("cmdDelete"), QStringLiteral("Delete"), QStringLiteral("Click here to delete the records for a new member"));
-    cmdExit = button(QStringLiteral("cmdExit"), QStringLiteral("E&xit"), QStringLiteral("Click here to close and exit the importer"));
+    startStopButton = button(QStringLiteral("startStopButton"), QStringLiteral("&Start"), QStringLiteral("Click here to start/stop import process"));
+    manualImportButton = button(QStringLiteral("manualImportButton"), QStringLiteral("Manual import"), QStringLiteral("Click here for an on-demand import of applications"));
+    loanButton = button(QStringLiteral("loanButton"), QStringLiteral("Loan"), QStringLiteral("Click here to import one application with its loan"));
+    searchButton = button(QStringLiteral("searchButton"), QStringLiteral("Searc&h"), QStringLiteral("Search for text within Granvolt files"));
+    deleteButton = button(QStringLiteral("deleteButton"), QStringLiteral("Delete"), QStringLiteral("Click here to delete the records for a new member"));
+    exitButton = button(QStringLiteral("exitButton"), QStringLiteral("E&xit"), QStringLiteral("Click here to close and exit the importer"));
     lstSuccess = new QListWidget;
     lstSuccess->setObjectName(QStringLiteral("lstSuccess"));
     lstProblems = new QListWidget;
@@ -198,7 +198,7 @@ void MainWindow::buildControls() {
     auto* problemLabel = new QLabel(QStringLiteral("Any issues with upload?"));
 
     auto* buttons = new QHBoxLayout;
-    for (QPushButton* b : {cmdAutoOnOff, cmdMembers, cmdLoan, cmdSearch, cmdDelete, cmdExit}) buttons->addWidget(b);
+    for (QPushButton* b : {startStopButton, manualImportButton, loanButton, searchButton, deleteButton, exitButton}) buttons->addWidget(b);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(title);
     layout->addLayout(buttons);
@@ -225,12 +225,12 @@ void MainWindow::showSettings() {
 }
 
 void MainWindow::refreshButtons() {
-    cmdAutoOnOff->setText(cycle_->startStopCaption());
+    startStopButton->setText(cycle_->startStopCaption());
     // The manual buttons work only while stopped with no pass running; the search only
     // reads, so it is there as soon as the switch is off; the deletion button stays
     // available and waits for a running pass by itself.
-    for (QPushButton* b : {cmdMembers, cmdLoan, cmdExit}) b->setEnabled(cycle_->commandButtonsEnabled());
-    cmdSearch->setEnabled(!cycle_->started());
+    for (QPushButton* b : {manualImportButton, loanButton, exitButton}) b->setEnabled(cycle_->commandButtonsEnabled());
+    searchButton->setEnabled(!cycle_->started());
     // The pass sets the date when it starts; it is shown once the pass has ended.
     if (!cycle_->passRunning()) PassDate->setText(importer_->PassDate);
     showCycleTimes();
@@ -246,14 +246,14 @@ void MainWindow::showCycleTimes() {
     lblCycleTimes->setText(text);
 }
 
-void MainWindow::cmdSearch_Click() {
+void MainWindow::openLogSearch() {
     if (!search_) search_ = std::make_unique<SearchWindow>(importer_->programFolder());
     search_->show();
     search_->raise();
     search_->activateWindow();
 }
 
-void MainWindow::cmdLoanRun_Click() {
+void MainWindow::runOneLoan() {
     if (!cycle_->commandButtonsEnabled()) return;
     const std::optional<QString> answer = askApplicationNumber();
     if (!answer || answer->trimmed().isEmpty()) return;
@@ -275,7 +275,7 @@ bool MainWindow::refusedWhilePassRuns() {
     return true;
 }
 
-void MainWindow::cmdDelete_Click() {
+void MainWindow::deleteOneMember() {
     if (refusedWhilePassRuns()) return;
     const std::optional<QString> answer = askMemberNumber();
     if (!answer || answer->trimmed().isEmpty() || refusedWhilePassRuns()) return;
@@ -285,7 +285,7 @@ void MainWindow::cmdDelete_Click() {
                                  QStringLiteral("\" - type the whole number only; nothing deleted"));
         return;
     }
-    cmdDelete->setEnabled(false);
+    deleteButton->setEnabled(false);
     try {
         // The confirmation is asked with the connections closed, so a cycle due meanwhile
         // runs as usual; the deletion then opens them afresh.
@@ -296,7 +296,7 @@ void MainWindow::cmdDelete_Click() {
         importer_->ShowException(error.description());  // names the table and the error number
         importer_->ShowException(QStringLiteral("Nothing was deleted for member %1.").arg(*member));
     }
-    cmdDelete->setEnabled(true);
+    deleteButton->setEnabled(true);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -73,9 +73,9 @@ public:
     // The loan run's question: the application number typed (nothing for Cancel).
     std::function<std::optional<QString>()> askApplicationNumber;
 
-    void cmdSearch_Click();
-    void cmdLoanRun_Click();
-    void cmdDelete_Click();
+    void openLogSearch();
+    void runOneLoan();
+    void deleteOneMember();
     // The log search window, once opened.
     SearchWindow* searchWindow() const { return search_.get(); }
 
@@ -85,12 +85,12 @@ signals:
 
 public:
 
-    QPushButton* cmdAutoOnOff;
-    QPushButton* cmdMembers;
-    QPushButton* cmdLoan;
-    QPushButton* cmdSearch;
-    QPushButton* cmdDelete;
-    QPushButton* cmdExit;
+    QPushButton* startStopButton;
+    QPushButton* manualImportButton;
+    QPushButton* loanButton;
+    QPushButton* searchButton;
+    QPushButton* deleteButton;
+    QPushButton* exitButton;
     QListWidget* lstSuccess;
     QListWidget* lstProblems;
     QGroupBox* fraAuto;

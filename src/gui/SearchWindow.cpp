@@ -71,10 +71,10 @@ void SearchWindow::buildControls() {
     txtSearchText = new QLineEdit;
     txtSearchText->setObjectName(QStringLiteral("txtSearchText"));
     txtSearchText->installEventFilter(this);
-    cmdSearch = button(QStringLiteral("cmdSearch"), QStringLiteral("&Search"), QStringLiteral("Search for text within Granvolt files"));
-    cmdCancel = button(QStringLiteral("cmdCancel"), QStringLiteral("&Cancel"), QStringLiteral("Stop the search"));
-    cmdCancel->setEnabled(false);
-    cmdExit = button(QStringLiteral("cmdExit"), QStringLiteral("E&xit"));
+    searchButton = button(QStringLiteral("searchButton"), QStringLiteral("&Search"), QStringLiteral("Search for text within Granvolt files"));
+    cancelButton = button(QStringLiteral("cancelButton"), QStringLiteral("&Cancel"), QStringLiteral("Stop the search"));
+    cancelButton->setEnabled(false);
+    exitButton = button(QStringLiteral("exitButton"), QStringLiteral("E&xit"));
     grdFiles = new QTableWidget(0, 3);
     grdFiles->setObjectName(QStringLiteral("grdFiles"));
     grdFiles->horizontalHeader()->hide();
@@ -93,9 +93,9 @@ void SearchWindow::buildControls() {
     connect(Drive1, &QComboBox::textActivated, this, &SearchWindow::setFolder);
     connect(Dir1, &QTreeView::clicked, this, [this](const QModelIndex& index) { setFolder(folders_->filePath(index)); });
     connect(txtSearchText, &QLineEdit::textChanged, this, [this] { if (!searching()) resetGrid(); });
-    connect(cmdSearch, &QPushButton::clicked, this, &SearchWindow::cmdSearch_Click);
-    connect(cmdCancel, &QPushButton::clicked, this, &SearchWindow::cmdCancel_Click);
-    connect(cmdExit, &QPushButton::clicked, this, &QWidget::close);
+    connect(searchButton, &QPushButton::clicked, this, &SearchWindow::startSearch);
+    connect(cancelButton, &QPushButton::clicked, this, &SearchWindow::cancelSearch);
+    connect(exitButton, &QPushButton::clicked, this, &QWidget::close);
     // A double click or Enter on a row, as the platform's style activates items.
     connect(grdFiles, &QTableWidget::activated, this, [this](const QModelIndex& index) { openRow(index.row()); });
 
@@ -106,7 +106,7 @@ void SearchWindow::buildControls() {
     left->addWidget(lblFiles);
     left->addWidget(MyFileList);
     auto* buttons = new QHBoxLayout;
-    for (QPushButton* b : {cmdSearch, cmdCancel, cmdExit}) buttons->addWidget(b);
+    for (QPushButton* b : {searchButton, cancelButton, exitButton}) buttons->addWidget(b);
     auto* right = new QVBoxLayout;
     right->addWidget(txtSearchText);
     right->addLayout(buttons);
@@ -177,7 +177,7 @@ bool SearchWindow::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-void SearchWindow::cmdSearch_Click() {
+void SearchWindow::startSearch() {
     const QString text = txtSearchText->text();
     if (searching() || text.isEmpty() || MyFileList->count() == 0) return;
     QStringList names;
@@ -214,9 +214,9 @@ void SearchWindow::closeEvent(QCloseEvent* event) {
     QWidget::closeEvent(event);
 }
 
-void SearchWindow::cmdCancel_Click() {
+void SearchWindow::cancelSearch() {
     cancel_ = true;
-    cmdCancel->setEnabled(false);
+    cancelButton->setEnabled(false);
 }
 
 // Runs on the worker: the question is asked by the window's thread while the worker waits,
@@ -260,9 +260,9 @@ void SearchWindow::finishSearch(LogSearchEnd end, int searched) {
 void SearchWindow::setSearching(bool on) {
     if (on) QApplication::setOverrideCursor(Qt::WaitCursor);
     else QApplication::restoreOverrideCursor();
-    cmdSearch->setEnabled(!on);
-    cmdExit->setEnabled(!on);
-    cmdCancel->setEnabled(on);
+    searchButton->setEnabled(!on);
+    exitButton->setEnabled(!on);
+    cancelButton->setEnabled(on);
     txtSearchText->setReadOnly(on);
 }
 

@@ -31,8 +31,8 @@ public:
     QString folder() const { return folder_; }
     bool searching() const { return worker_ != nullptr; }
 
-    void cmdSearch_Click();
-    void cmdCancel_Click();
+    void startSearch();
+    void cancelSearch();
     // Opens the file of a grid row in the system's text viewer, when it still exists.
     void openRow(int row);
 
@@ -46,9 +46,9 @@ public:
     QTreeView* Dir1;
     QListWidget* MyFileList;
     QLineEdit* txtSearchText;
-    QPushButton* cmdSearch;
-    QPushButton* cmdCancel;
-    QPushButton* cmdExit;
+    QPushButton* searchButton;
+    QPushButton* cancelButton;
+    QPushButton* exitButton;
     QTableWidget* grdFiles;
     QLabel* lblFiles;
     QLabel* LblPath;

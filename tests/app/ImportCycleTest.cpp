@@ -31,7 +31,7 @@ protected:
 TEST_F(ImportCycleTest, StartRunsTheFirstCycleAfterFiveShortTicksThenEveryFiveLongOnes) {
     inst.importer().ShowException("left over");
     inst.clock().set(QDateTime(QDate(2027, 1, 2), QTime(8, 0)));
-    cycle.cmdAutoOnOff_Click();
+    cycle.switchOnOff();
     EXPECT_EQ(shown(), "&Stop 0 10");
     EXPECT_EQ(ticked(4), 0);
     EXPECT_EQ(ticked(1), 1);
@@ -46,16 +46,16 @@ TEST_F(ImportCycleTest, StartRunsTheFirstCycleAfterFiveShortTicksThenEveryFiveLo
 
     inst.appendConfig("[timing]\nsettle_pauses = true");  // a new importer: a new cycle over it
     ImportCycle paused(inst.importer(), timer);
-    paused.cmdAutoOnOff_Click();
+    paused.switchOnOff();
     ticked(5);
     EXPECT_GT(inst.clock().totalPaused(), 0.0);
 }
 
 // Stopped, the cycle runs nothing and a manual import may run; started again, it counts from zero.
 TEST_F(ImportCycleTest, StopWhileIdleAllowsManualImportAndRestartsQuickly) {
-    cycle.cmdAutoOnOff_Click();
+    cycle.switchOnOff();
     ticked(5 + 2);
-    cycle.cmdAutoOnOff_Click();
+    cycle.switchOnOff();
     EXPECT_EQ(shown(), "&Start 1 10");  // the next start runs a cycle quickly
     EXPECT_FALSE(cycle.nextCycleDue().isValid() || timer.enabled() || timer.fire());
     cycle.setImportPass([this](long) {
@@ -65,7 +65,7 @@ TEST_F(ImportCycleTest, StopWhileIdleAllowsManualImportAndRestartsQuickly) {
     cycle.ManualImport();
     EXPECT_EQ(passes, 2);
     EXPECT_FALSE(inst.importer().connections.TarvMain.isOpen());
-    cycle.cmdAutoOnOff_Click();
+    cycle.switchOnOff();
     cycle.ManualImport();
     EXPECT_EQ(ticked(3), 2) << "no manual import while started, and five ticks counted from zero again";
     EXPECT_EQ(ticked(2), 3);
@@ -73,7 +73,7 @@ TEST_F(ImportCycleTest, StopWhileIdleAllowsManualImportAndRestartsQuickly) {
 
 TEST_F(ImportCycleTest, ASettingsFailureSkipsThePassButNotTheNextCycle) {
     inst.exec("TarvMain", "DELETE FROM Control");
-    cycle.cmdAutoOnOff_Click();
+    cycle.switchOnOff();
     EXPECT_EQ(ticked(5), 0);
     EXPECT_FALSE(cycle.lastCycleImported());
     EXPECT_FALSE(inst.importer().SkipImport);  // cleared when the timer is re-armed

@@ -57,8 +57,8 @@ protected:
 };
 
 TEST_F(MainWindowTest, StartsItselfShowsProblemsRefusesToCloseWhileRunningAndOpensTheSearch) {
-    EXPECT_EQ(window.cmdAutoOnOff->text(), "&Stop");
-    EXPECT_TRUE(!window.cmdMembers->isEnabled() && !window.cmdExit->isEnabled() && window.cmdDelete->isEnabled());
+    EXPECT_EQ(window.startStopButton->text(), "&Stop");
+    EXPECT_TRUE(!window.manualImportButton->isEnabled() && !window.exitButton->isEnabled() && window.deleteButton->isEnabled());
     EXPECT_EQ(window.txtTeller->text(), "VELT");
 
     window.show();
@@ -72,10 +72,10 @@ TEST_F(MainWindowTest, StartsItselfShowsProblemsRefusesToCloseWhileRunningAndOpe
     EXPECT_EQ(lines(window.lstProblems), QStringList{"No record in ControlSwitches"});
     EXPECT_EQ(window.lstProblems->currentRow(), 0);
 
-    window.cmdAutoOnOff->click();
-    EXPECT_EQ(window.cmdAutoOnOff->text(), "&Start");
-    EXPECT_TRUE(window.cmdMembers->isEnabled());
-    window.cmdSearch->click();  // the search window opens beside the cycle, not modal
+    window.startStopButton->click();
+    EXPECT_EQ(window.startStopButton->text(), "&Start");
+    EXPECT_TRUE(window.manualImportButton->isEnabled());
+    window.searchButton->click();  // the search window opens beside the cycle, not modal
     ASSERT_NE(window.searchWindow(), nullptr);
     EXPECT_TRUE(window.searchWindow()->isVisible() && !window.searchWindow()->isModal());
     EXPECT_EQ(window.searchWindow()->windowTitle(), "Text search within log files");
@@ -97,10 +97,10 @@ TEST_F(MainWindowTest, DeletesOnlyAWholeNumberAfterConfirmationAndStopsAtAMissin
         window.lstSuccess->clear();
         typed = c.typed;
         confirm = c.confirm;
-        window.cmdDelete->click();
+        window.deleteButton->click();
         EXPECT_EQ(members(), c.membersLeft);
         EXPECT_EQ(lines(window.lstProblems) + lines(window.lstSuccess), c.shown);
-        EXPECT_TRUE(window.cmdDelete->isEnabled());
+        EXPECT_TRUE(window.deleteButton->isEnabled());
     }
     EXPECT_EQ(shown.first(), "Member 123 (Ann Lee) - rows to delete:");
     EXPECT_EQ(inst.count("TarvMain", "SELECT * FROM MemberMain WHERE MemberNo=1234"), 1);
@@ -108,10 +108,10 @@ TEST_F(MainWindowTest, DeletesOnlyAWholeNumberAfterConfirmationAndStopsAtAMissin
 
     inst.exec("TarvID", "DROP TABLE IDProof");  // a missing table stops with a clear line and gives the button back
     typed = QString("1234");
-    window.cmdDelete->click();
+    window.deleteButton->click();
     EXPECT_EQ(lines(window.lstProblems).value(1), "Nothing was deleted for member 1234.");
     EXPECT_EQ(members(), 1);
-    EXPECT_TRUE(window.cmdDelete->isEnabled());
+    EXPECT_TRUE(window.deleteButton->isEnabled());
 }
 
 // The named application alone is imported with its loan, only while the importer is stopped, and the request it
@@ -128,16 +128,16 @@ TEST(MainWindowLoanButton, ImportsTheNamedApplicationWhileStopped) {
     window.askApplicationNumber = [&] { return typed; };
     const auto loans = [&] { return inst.values("TarvTran", "SELECT LoanNumber || '|' || MemberNo FROM LoanAllocation"); };
 
-    window.cmdLoan->click();  // started: the button is disabled, and the cycle refuses the run too
+    window.loanButton->click();  // started: the button is disabled, and the cycle refuses the run too
     window.cycle().ManualLoan(5);
     EXPECT_EQ(loans(), QStringList{});
-    window.cmdAutoOnOff->click();
+    window.startStopButton->click();
     typed = QStringLiteral("5x");
-    window.cmdLoan->click();
+    window.loanButton->click();
     EXPECT_EQ(lines(window.lstProblems),
               QStringList{"Not an application number: \"5x\" - type the whole number only; nothing imported"});
     typed = QStringLiteral("5");
-    window.cmdLoan->click();
+    window.loanButton->click();
     waitForPass(window);
     EXPECT_EQ(loans(), QStringList{"C1001|1"});
     EXPECT_TRUE(lines(window.lstSuccess).contains("Created L1 loan app C1001 for member 1 for \u00A31000. Status P. (table_w field_id=5)"));
@@ -169,10 +169,10 @@ TEST(MainWindowWhileAPassRuns, AnswersStopAndTheSearchWhileTheAgencyCallWaits) {
     for (int i = 0; i < 5; ++i) timer.fire();
     for (int waited = 0; waited < 100 && sandbox.requests().isEmpty(); ++waited) QThread::msleep(100);
     QCoreApplication::processEvents();  // the agency call waits; the lines so far arrive
-    window.cmdAutoOnOff->click();
-    window.cmdSearch->click();
+    window.startStopButton->click();
+    window.searchButton->click();
     EXPECT_FALSE(window.close());
-    EXPECT_EQ(std::tuple(window.cycle().state(), window.cmdAutoOnOff->text(), window.cmdMembers->isEnabled()),
+    EXPECT_EQ(std::tuple(window.cycle().state(), window.startStopButton->text(), window.manualImportButton->isEnabled()),
               std::tuple(CycleState::Stopping, QString("&Start"), false));
     EXPECT_TRUE(window.searchWindow() && window.searchWindow()->isVisible());
     EXPECT_TRUE(lines(window.lstSuccess).value(0).startsWith("Join+Borrow import process started at "));

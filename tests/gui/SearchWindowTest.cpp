@@ -43,7 +43,7 @@ protected:
         QEventLoop loop;
         QObject::connect(&window, &SearchWindow::searchFinished, &loop, &QEventLoop::quit);
         QTimer::singleShot(20000, &loop, &QEventLoop::quit);
-        window.cmdSearch_Click();
+        window.startSearch();
         if (window.searching()) loop.exec();
     }
     QStringList grid() {
@@ -51,7 +51,7 @@ protected:
         for (int row = 0; row < window.grdFiles->rowCount(); ++row) names << window.grdFiles->item(row, 0)->text();
         return names;
     }
-    bool idle() { return window.cmdSearch->isEnabled() && window.cmdExit->isEnabled() && !window.cmdCancel->isEnabled(); }
+    bool idle() { return window.searchButton->isEnabled() && window.exitButton->isEnabled() && !window.cancelButton->isEnabled(); }
 
     QTemporaryDir dir;
     SearchWindow window{QDir::tempPath()};
@@ -93,7 +93,7 @@ TEST_F(SearchWindowTest, FindsOpensAndIgnoresEmptyTextOrFolder) {
     messages.clear();
     QTemporaryDir empty;
     window.setFolder(empty.path());
-    window.cmdSearch_Click();
+    window.startSearch();
     EXPECT_FALSE(window.searching());
     EXPECT_TRUE(messages.isEmpty());
     EXPECT_EQ(grid().size(), 2);  // the last results stay
@@ -114,7 +114,7 @@ TEST_F(SearchWindowTest, UnreadableFileAsksAndCancelStopsHalfway) {
         QStringList titles;
         window.askContinue = [&](const QString& title) {
             titles << title;
-            if (QLatin1String(c.answer) == QLatin1String("cancel")) window.cmdCancel_Click();
+            if (QLatin1String(c.answer) == QLatin1String("cancel")) window.cancelSearch();
             return QLatin1String(c.answer) != QLatin1String("no");
         };
         messages.clear();
