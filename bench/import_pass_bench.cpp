@@ -15,7 +15,7 @@
 #include "common/LocalTimeZone.h"
 #include "platform/db/StatementTrace.h"
 #include "platform/db/TextComparison.h"
-#include "import/ImportPass.h"
+#include "pipeline/ImportPass.h"
 #include "state/Importer.h"
 #include "support/TestInstallation.h"
 #include "support/WebApplication.h"

@@ -2,7 +2,7 @@
 
 #include "app/CommandLine.h"
 #include "app/ControlSettings.h"
-#include "import/ImportPass.h"
+#include "pipeline/ImportPass.h"
 #include "app/ImportCycle.h"
 #include "app/PrintingReporter.h"
 #include "state/Importer.h"

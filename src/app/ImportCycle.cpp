@@ -5,7 +5,7 @@
 
 #include "app/ControlSettings.h"
 #include "common/VeltError.h"
-#include "import/ImportPass.h"
+#include "pipeline/ImportPass.h"
 #include "state/Importer.h"
 
 #include <QCoreApplication>

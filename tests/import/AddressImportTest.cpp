@@ -3,7 +3,7 @@
 // the member it creates or matches.
 
 #include "app/ControlSettings.h"
-#include "import/ImportPass.h"
+#include "pipeline/ImportPass.h"
 #include "import/ImportPassFixture.h"
 #include "support/ExpectedDocuments.h"
 

@@ -1,4 +1,4 @@
-#include "import/MemberImport.h"
+#include "pipeline/MemberImport.h"
 
 #include "state/Importer.h"
 #include "assessment/IdentityCheck.h"
@@ -12,7 +12,7 @@
 #include "import/MemberRecords.h"
 #include "import/OnlineMarking.h"
 #include "loans/FirstRepaymentDate.h"
-#include "loans/LoanPass.h"
+#include "pipeline/LoanPass.h"
 #include "loans/PayProfiles.h"
 #include "loans/ShareBalance.h"
 

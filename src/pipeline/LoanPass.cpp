@@ -1,4 +1,4 @@
-#include "loans/LoanPass.h"
+#include "pipeline/LoanPass.h"
 
 #include "assessment/CheckCRRules.h"
 #include "assessment/CreditReportRetrieval.h"

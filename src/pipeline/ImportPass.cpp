@@ -1,4 +1,4 @@
-#include "import/ImportPass.h"
+#include "pipeline/ImportPass.h"
 
 #include "assessment/AgencyExchange.h"
 #include "comms/ActivityLog.h"
@@ -11,7 +11,7 @@
 #include "import/ApplicationIdFile.h"
 #include "import/ApplicationIntake.h"
 #include "comms/LoanDetailsException.h"
-#include "import/MemberImport.h"
+#include "pipeline/MemberImport.h"
 #include "import/MemberMatching.h"
 #include "import/OnlineMarking.h"
 #include "state/EffectOutbox.h"

@@ -1,0 +1,3 @@
+#pragma once
+#include "common/Value.h"
+#include "import/Pass.h"
