@@ -233,6 +233,9 @@ ImportPass::RowEnd ImportPass::processRow(const db::Recordset& row) {
 
 ImportPass::RowEnd ImportPass::runApplication(const db::Recordset& row) {
     im_.ShowStep(QStringLiteral("reading the application"));
+    // The loan pass's working values belong to the application it ran for: a diary note or a
+    // rule of the next application, perhaps a day later, never sees them.
+    im_.LoanDetails = {};
     std::optional<VeltError> unreadable;
     try {
         ReadApplicationRow(im_, row);
