@@ -26,15 +26,21 @@ void recordSkip(Importer& importer, const QString& failNotes) {
 
 }  // namespace
 
-QString MarkApplicationStatement(const QString& fieldId, const QString& stamp) {
-    // The key is read back as a number, so only digits reach the statement.
+QString MarkApplicationStatement(const QStringList& fieldIds, const QString& stamp) {
+    // The keys are read back as numbers, so only digits reach the statement.
+    QStringList numbers;
+    numbers.reserve(fieldIds.size());
+    for (const QString& fieldId : fieldIds) numbers << QString::number(fieldId.toLongLong());
     return QStringLiteral("UPDATE table_w SET field_107='Y', field_108=") + sqlText(stamp) +
-           QStringLiteral(" WHERE field_id=") + QString::number(fieldId.toLongLong()) + QStringLiteral(" ;");
+           QStringLiteral(" WHERE field_id IN (") + numbers.join(QLatin1Char(',')) + QStringLiteral(") ;");
 }
 
-QString MarkAddressesStatement(const QString& rawField2, const QString& stamp) {
+QString MarkAddressesStatement(const QStringList& rawField2s, const QString& stamp) {
+    QStringList quoted;
+    quoted.reserve(rawField2s.size());
+    for (const QString& key : rawField2s) quoted << sqlText(key);
     return QStringLiteral("UPDATE table_ad SET field_21='Y', field_22=") + sqlText(stamp) +
-           QStringLiteral(" WHERE field_2=") + sqlText(rawField2) + QStringLiteral(" AND field_21<>'Y';");
+           QStringLiteral(" WHERE field_2 IN (") + quoted.join(QLatin1Char(',')) + QStringLiteral(") AND field_21<>'Y';");
 }
 
 void UpdateTableWRecord(Importer& importer, bool& failEmailReqd, const QString& failNotes) {
@@ -45,13 +51,20 @@ void UpdateTableWRecord(Importer& importer, bool& failEmailReqd, const QString& 
     if (failEmailReqd) SendFailEmail(importer);
 }
 
-void MarkOnlineRowsImported(Importer& importer, const QString& fieldId, const QString& rawField2) {
+void MarkOnlineRowsImported(Importer& importer, const QList<OnlineRowKeys>& applications) {
+    if (applications.isEmpty()) return;
     const QString stamp = importedStamp(importer);
+    QStringList fieldIds;
+    QStringList addressKeys;
+    for (const OnlineRowKeys& keys : applications) {
+        fieldIds << keys.fieldId;
+        // An empty key links no address rows: marking "field_2=''" would mark other
+        // applications' rows, which are found by their second key.
+        if (!keys.rawField2.isEmpty()) addressKeys << keys.rawField2;
+    }
     db::Connection& online = importer.connections.OnlineConnection;
-    online.execute(MarkApplicationStatement(fieldId, stamp));
-    // An empty key links no address rows: marking "field_2=''" would mark other
-    // applications' rows, which are found by their second key.
-    if (!rawField2.isEmpty()) online.execute(MarkAddressesStatement(rawField2, stamp));
+    online.execute(MarkApplicationStatement(fieldIds, stamp));
+    if (!addressKeys.isEmpty()) online.execute(MarkAddressesStatement(addressKeys, stamp));
 }
 
 }  // namespace autovelt

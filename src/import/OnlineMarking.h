@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QList>
 #include <QString>
+#include <QStringList>
 
 namespace autovelt {
 
@@ -12,13 +14,20 @@ class Importer;
 // marked after the application's unit of work has committed.
 void UpdateTableWRecord(Importer& importer, bool& failEmailReqd, const QString& failNotes);
 
-// Marks an application imported on the website: its table_w row and its pending table_ad
-// rows; nothing else of the online database is written.
-void MarkOnlineRowsImported(Importer& importer, const QString& fieldId, const QString& rawField2);
+// What finds an application's rows on the website: its table_w key, and the second key its
+// table_ad rows carry.
+struct OnlineRowKeys {
+    QString fieldId;
+    QString rawField2;
+};
 
-// The two statements that mark an application imported at the given stamp
+// Marks applications imported on the website, a batch in two statements: their table_w
+// rows and their pending table_ad rows; nothing else of the online database is written.
+void MarkOnlineRowsImported(Importer& importer, const QList<OnlineRowKeys>& applications);
+
+// The two statements that mark applications imported at the given stamp
 // ("YYYY-MM-DD hh:mm:ss").
-QString MarkApplicationStatement(const QString& fieldId, const QString& stamp);
-QString MarkAddressesStatement(const QString& rawField2, const QString& stamp);
+QString MarkApplicationStatement(const QStringList& fieldIds, const QString& stamp);
+QString MarkAddressesStatement(const QStringList& rawField2s, const QString& stamp);
 
 }  // namespace autovelt

@@ -68,17 +68,18 @@ private:
     };
     struct Ended {
         QString key;
-        QString fieldId;
-        QString rawField2;
+        OnlineRowKeys online;
     };
+    using ImportRecordsByKey = QHash<QString, ImportRecord>;
 
     db::Recordset openPage(const QString& afterFieldId);
+    ImportRecordsByKey importRecordsOf(db::Recordset& page);
     int countPending();
-    RowEnd processRow(const db::Recordset& row);
-    RowEnd runApplication(const db::Recordset& row);
+    RowEnd processRow(const db::Recordset& row, const ImportRecordsByKey& records);
+    RowEnd runApplication(const db::Recordset& row, const ImportRecordsByKey& records);
     void awaitAgency(const AgencyRequestAwaited& request);
     ImportEnd importApplication(const std::optional<VeltError>& unreadable);
-    bool endedEarlier();
+    bool endedEarlier(const ImportRecordsByKey& records);
     void keepEndedApplication(LoanDecision loan);
     void discardApplication();
     RowEnd failApplication(const VeltError& error);
@@ -126,6 +127,16 @@ db::Recordset ImportPass::openPage(const QString& afterFieldId) {
     return im_.connections.OnlineConnection.openRecordset(query, db::readOnlyCursor());
 }
 
+// The records of the page's applications that an earlier run ended, read together. A run of
+// one named application imports it again whatever it finds, so it reads none.
+ImportPass::ImportRecordsByKey ImportPass::importRecordsOf(db::Recordset& page) {
+    if (singleApplicationRun()) return {};
+    QStringList keys;
+    for (; !page.eof(); page.moveNext()) keys << ApplicationIdentityKey(page);
+    page.moveFirst();
+    return FindImportRecords(im_.connections.TarvAudt, keys);
+}
+
 // An application whose values cannot be read can never be imported: refused, it does not
 // come back every cycle.
 void ImportPass::refuseUnreadable(const VeltError& error) {
@@ -137,10 +148,10 @@ void ImportPass::refuseUnreadable(const VeltError& error) {
 
 // An earlier run ended this application and committed it, but stopped before the website
 // row was marked: it is marked now, and nothing of it is done again.
-bool ImportPass::endedEarlier() {
-    const std::optional<ImportRecord> record = FindImportRecord(im_.connections.TarvAudt, im_.app.identityKey);
-    if (!record) return false;
-    if (!im_.dryRun) MarkOnlineRowsImported(im_, im_.app.fieldId, im_.app.rawField2);
+bool ImportPass::endedEarlier(const ImportRecordsByKey& records) {
+    const auto record = records.constFind(im_.app.identityKey);
+    if (record == records.constEnd()) return false;
+    if (!im_.dryRun) MarkOnlineRowsImported(im_, {{im_.app.fieldId, im_.app.rawField2}});
     const QString line = QStringLiteral("Application was ") + record->outcome + QStringLiteral(" by an earlier run (member ") +
                          QString::number(record->memberNumber) + QStringLiteral("); now marked imported online") +
                          im_.app.messageSuffix;
@@ -159,10 +170,11 @@ void ImportPass::keepEndedApplication(LoanDecision loan) {
     WriteApplicationDetailsFile(im_, im_.app.memberNumber, loan);
     if (!im_.app.rulesLog.isEmpty())
         outbox_.record(im_.app.identityKey, kRulesLogEffect, im_.app.rulesLog.encode(), im_.clock().now());
+    if (singleApplicationRun()) ForgetImportRecord(im_.connections.TarvAudt, im_.app.identityKey);
     WriteImportRecord(im_.connections.TarvAudt, im_.app.identityKey, im_.app.fieldId, im_.app.memberNumber,
                       im_.app.outcome, im_.clock().now());
     unit_.keepApplication(im_.app.identityKey);
-    batch_.push_back({im_.app.identityKey, im_.app.fieldId, im_.app.rawField2});
+    batch_.push_back({im_.app.identityKey, {im_.app.fieldId, im_.app.rawField2}});
 }
 
 // The application's rows are undone, and with them everything it was to do after the
@@ -210,13 +222,13 @@ ImportPass::RowEnd ImportPass::failApplication(const VeltError& error) {
     return RowEnd::Next;
 }
 
-ImportPass::RowEnd ImportPass::processRow(const db::Recordset& row) {
+ImportPass::RowEnd ImportPass::processRow(const db::Recordset& row, const ImportRecordsByKey& records) {
     ++im_.progress.current;
     im_.progress.total = std::max(im_.progress.total, im_.progress.current);
     const HeldLines held(im_);
     for (int run = 1;; ++run) {
         try {
-            return runApplication(row);
+            return runApplication(row, records);
         } catch (const AgencyRequestAwaited& request) {
             // Nothing of this run stays: the application runs again once the agency answered.
             discardApplication();
@@ -231,7 +243,7 @@ ImportPass::RowEnd ImportPass::processRow(const db::Recordset& row) {
     }
 }
 
-ImportPass::RowEnd ImportPass::runApplication(const db::Recordset& row) {
+ImportPass::RowEnd ImportPass::runApplication(const db::Recordset& row, const ImportRecordsByKey& records) {
     im_.ShowStep(QStringLiteral("reading the application"));
     // The loan pass's working values belong to the application it ran for: a diary note or a
     // rule of the next application, perhaps a day later, never sees them.
@@ -242,7 +254,7 @@ ImportPass::RowEnd ImportPass::runApplication(const db::Recordset& row) {
     } catch (const VeltError& error) {
         unreadable = error;
     }
-    if (!singleApplicationRun() && endedEarlier()) return RowEnd::Next;
+    if (!singleApplicationRun() && endedEarlier(records)) return RowEnd::Next;
     unit_.beginApplication(im_.clock().now());
     try {
         const ImportEnd ended = importApplication(unreadable);
@@ -278,9 +290,12 @@ void ImportPass::commit() {
     }
     unit_.commitBatch();
     if (!singleApplicationRun() && !batch_.empty()) {
+        QList<OnlineRowKeys> marked;
+        marked.reserve(qsizetype(batch_.size()));
+        for (const Ended& ended : batch_) marked << ended.online;
         db::Connection& online = im_.connections.OnlineConnection;
         online.beginTransaction();
-        for (const Ended& ended : batch_) MarkOnlineRowsImported(im_, ended.fieldId, ended.rawField2);
+        MarkOnlineRowsImported(im_, marked);
         online.commitTransaction();
     }
     for (const Ended& ended : batch_) im_.recordedResponses().forget(ended.key);
@@ -326,8 +341,9 @@ void ImportPass::recoverInterruptedRun() {
                           cut.notCommitted.join(QStringLiteral(", ")) +
                           QStringLiteral(". They are not imported again; please check them: ") +
                           cut.applications.join(QStringLiteral(", ")));
+        const ImportRecordsByKey recorded = FindImportRecords(im_.connections.TarvAudt, cut.applications);
         for (const QString& key : cut.applications)
-            if (!FindImportRecord(im_.connections.TarvAudt, key))
+            if (!recorded.contains(key))
                 WriteImportRecord(im_.connections.TarvAudt, key, key.section(QLatin1Char('-'), 0, 0), 0,
                                   QStringLiteral("interrupted"), im_.clock().now());
         unit_.clearInterruptedCommit();
@@ -410,6 +426,7 @@ void ImportPass::run() {
         while (!stopped) {
             db::Recordset rows = openPage(lastFieldId);
             if (rows.eof()) break;
+            const ImportRecordsByKey records = importRecordsOf(rows);
             for (; !rows.eof() && !stopped; rows.moveNext()) {
                 lastFieldId = QString::number(rows.value(0).toLongLong());
                 if (!started) im_.ShowSuccess(QStringLiteral("Join+Borrow import process started at ") + now());
@@ -419,7 +436,7 @@ void ImportPass::run() {
                     break;
                 }
                 inRow_ = true;
-                if (processRow(rows) == RowEnd::StopPass) {
+                if (processRow(rows, records) == RowEnd::StopPass) {
                     commit();
                     im_.lastPassEnd = Importer::PassEnd::StoppedOnFailure;
                     return;

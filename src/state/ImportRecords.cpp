@@ -39,23 +39,32 @@ void EnsureImporterTables(db::Connection& audit) {
                           .arg(audit.nameForNewTable(QLatin1String(index)), QLatin1String(on)));
 }
 
-std::optional<ImportRecord> FindImportRecord(db::Connection& audit, const QString& applicationKey) {
-    db::Recordset rs = audit.openRecordset(QStringLiteral("SELECT MemberNo, Outcome FROM VeltImport WHERE ApplicationKey=") +
-                                           sqlText(applicationKey) + QStringLiteral(" ;"));
-    if (rs.eof()) return std::nullopt;
-    return ImportRecord{static_cast<long>(rs.value(QStringLiteral("MemberNo")).toLongLong()),
-                        rs.text(QStringLiteral("Outcome"))};
+QHash<QString, ImportRecord> FindImportRecords(db::Connection& audit, const QStringList& applicationKeys) {
+    QHash<QString, ImportRecord> records;
+    if (applicationKeys.isEmpty()) return records;
+    QStringList quoted;
+    quoted.reserve(applicationKeys.size());
+    for (const QString& key : applicationKeys) quoted << sqlText(key);
+    db::Recordset rs = audit.openRecordset(QStringLiteral("SELECT ApplicationKey, MemberNo, Outcome FROM VeltImport WHERE ApplicationKey IN (") +
+                                           quoted.join(QLatin1Char(',')) + QStringLiteral(") ;"));
+    for (; !rs.eof(); rs.moveNext())
+        records.insert(rs.text(QStringLiteral("ApplicationKey")),
+                       ImportRecord{static_cast<long>(rs.value(QStringLiteral("MemberNo")).toLongLong()),
+                                    rs.text(QStringLiteral("Outcome"))});
+    return records;
 }
 
 void WriteImportRecord(db::Connection& audit, const QString& applicationKey, const QString& fieldId, long memberNumber,
                        const QString& outcome, const QDateTime& at) {
-    // A single-application run may import the same application again.
-    audit.execute(QStringLiteral("DELETE FROM VeltImport WHERE ApplicationKey=") + sqlText(applicationKey) +
-                  QStringLiteral(" ;"));
     audit.execute(QStringLiteral("INSERT INTO VeltImport (ApplicationKey, FieldId, MemberNo, Outcome, ImportedOn) VALUES (") +
                   sqlText(applicationKey) + QLatin1Char(',') + sqlText(fieldId) + QLatin1Char(',') +
                   QString::number(memberNumber) + QLatin1Char(',') + sqlText(outcome) + QLatin1Char(',') +
                   sqlText(RecordStamp(at)) + QStringLiteral(") ;"));
+}
+
+void ForgetImportRecord(db::Connection& audit, const QString& applicationKey) {
+    audit.execute(QStringLiteral("DELETE FROM VeltImport WHERE ApplicationKey=") + sqlText(applicationKey) +
+                  QStringLiteral(" ;"));
 }
 
 }  // namespace autovelt

@@ -10,8 +10,9 @@
 // - VeltDocument: one row per uploaded document filed (see DocumentRecords).
 
 #include <QDateTime>
+#include <QHash>
 #include <QString>
-#include <optional>
+#include <QStringList>
 
 namespace autovelt {
 
@@ -28,8 +29,11 @@ struct ImportRecord {
     QString outcome;  // "imported", "refused", or "interrupted" (a commit cut off half-way)
 };
 
-std::optional<ImportRecord> FindImportRecord(db::Connection& audit, const QString& applicationKey);
+// The records of those applications that have one, by key: one statement for a page.
+QHash<QString, ImportRecord> FindImportRecords(db::Connection& audit, const QStringList& applicationKeys);
+// A new record; an application imported again by name forgets its old one first.
 void WriteImportRecord(db::Connection& audit, const QString& applicationKey, const QString& fieldId, long memberNumber,
                        const QString& outcome, const QDateTime& at);
+void ForgetImportRecord(db::Connection& audit, const QString& applicationKey);
 
 }  // namespace autovelt
