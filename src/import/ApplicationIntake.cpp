@@ -56,7 +56,7 @@ void cleanFields(std::array<QString, 121>& field) {
 void refuse(Importer& importer, const QString& problem) {
     importer.ShowException(problem + importer.app.messageSuffix);
     ShowLoanDetailsException(importer);
-    bool failEmail = true;
+    const bool failEmail = true;
     UpdateTableWRecord(importer, failEmail, QString());
 }
 

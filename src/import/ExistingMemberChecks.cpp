@@ -59,7 +59,7 @@ private:
 bool Checks::skip(const QString& problem, const QString& notes) {
     im_.ShowException(problem + im_.app.messageSuffix);
     ShowLoanDetailsException(im_);
-    bool failEmail = false;
+    const bool failEmail = false;
     UpdateTableWRecord(im_, failEmail, notes);
     return true;
 }

@@ -43,7 +43,7 @@ MemberMatch refuseAmbiguousMatch(Importer& importer, const QString& multipleMatc
     importer.ShowException(multipleMatchText + QString::number(count) +
                            QStringLiteral(" records so application is being skipped.") + importer.app.messageSuffix);
     ShowLoanDetailsException(importer);
-    bool failEmail = true;
+    const bool failEmail = true;
     UpdateTableWRecord(importer, failEmail, QString());
     return {.refused = true};
 }

@@ -43,7 +43,7 @@ QString MarkAddressesStatement(const QStringList& rawField2s, const QString& sta
            QStringLiteral(" WHERE field_2 IN (") + quoted.join(QLatin1Char(',')) + QStringLiteral(") AND field_21<>'Y';");
 }
 
-void UpdateTableWRecord(Importer& importer, bool& failEmailReqd, const QString& failNotes) {
+void UpdateTableWRecord(Importer& importer, bool failEmailReqd, const QString& failNotes) {
     // The online rows are marked once the application's unit of work has committed
     // (MarkOnlineRowsImported); a refusal is one whenever it records a failure.
     importer.app.outcome = failEmailReqd || !failNotes.isEmpty() ? QStringLiteral("refused") : QStringLiteral("imported");

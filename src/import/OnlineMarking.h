@@ -12,7 +12,7 @@ class Importer;
 // to record (notes or the failure email). A skip with notes gets a diary note and a
 // WebLog row "SKIPPED"; with failEmailReqd, the failure email. The website's rows are
 // marked after the application's unit of work has committed.
-void UpdateTableWRecord(Importer& importer, bool& failEmailReqd, const QString& failNotes);
+void UpdateTableWRecord(Importer& importer, bool failEmailReqd, const QString& failNotes);
 
 // What finds an application's rows on the website: its table_w key, and the second key its
 // table_ad rows carry.

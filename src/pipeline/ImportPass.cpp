@@ -142,7 +142,7 @@ ImportPass::ImportRecordsByKey ImportPass::importRecordsOf(db::Recordset& page) 
 void ImportPass::refuseUnreadable(const VeltError& error) {
     reportError(error.number(), error.description());
     ShowLoanDetailsException(im_);
-    bool failEmail = true;
+    const bool failEmail = true;
     UpdateTableWRecord(im_, failEmail, QString());
 }
 

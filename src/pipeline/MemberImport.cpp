@@ -120,7 +120,7 @@ void MemberImport::welcomeNewMember() {
 void MemberImport::runLoanPass(LoanDecision loan) {
     std::optional<QString> skip;
     if (loan == LoanDecision::AsApplied && leadingNumber(app_.field[46]) != 0) skip = RunLoanPass(im_);
-    bool failEmail = skip.has_value();
+    const bool failEmail = skip.has_value();
     UpdateTableWRecord(im_, failEmail, skip.value_or(QString()));
 }
 
