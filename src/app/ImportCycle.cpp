@@ -72,7 +72,6 @@ void ImportCycle::runCycleWork() {
     im_.Pause(1.0);
     im_.SetPassDateToToday();
     im_.reporter().clear();
-    im_.cycleRuleTexts = {};
     record_ = CycleRecord::read(im_.programFolder());
     record_.started = im_.clock().now();
     record_.ended = record_.nextCycle = {};

@@ -85,8 +85,6 @@ public:
     // reaches a peer (no agency request, no FTP transfer, no email, no online change) and no
     // file is written; staff see what the next cycle would do.
     bool dryRun = false;
-    // The three cycle-level texts of the credit rules evaluation, emptied every cycle.
-    std::array<QString, 3> cycleRuleTexts{};
 
     // The application being imported and its id override from "id.txt" (0 = none).
     ApplicationState app;
