@@ -8,7 +8,6 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
-#include <QFile>
 #include <QThread>
 #include <gtest/gtest.h>
 
@@ -103,7 +102,6 @@ TEST_F(MainWindowTest, DeletesOnlyAWholeNumberAfterConfirmationAndStopsAtAMissin
         EXPECT_TRUE(window.deleteButton->isEnabled());
     }
     EXPECT_EQ(shown.first(), "Member 123 (Ann Lee) - rows to delete:");
-    EXPECT_EQ(inst.count("TarvMain", "SELECT * FROM MemberMain WHERE MemberNo=1234"), 1);
     EXPECT_FALSE(window.importer().connections.TarvMain.isOpen());
 
     inst.exec("TarvID", "DROP TABLE IDProof");  // a missing table stops with a clear line and gives the button back
@@ -114,8 +112,8 @@ TEST_F(MainWindowTest, DeletesOnlyAWholeNumberAfterConfirmationAndStopsAtAMissin
     EXPECT_TRUE(window.deleteButton->isEnabled());
 }
 
-// The named application alone is imported with its loan, only while the importer is stopped, and the request it
-// leaves for the pass is gone afterwards.
+// The named application is imported with its loan, only while the importer is stopped. (What an id run leaves
+// unmarked, and the request file going: ImportPassRunTest.IdFileImportsOnlyThatApplicationAndLeavesItUnmarked.)
 TEST(MainWindowLoanButton, ImportsTheNamedApplicationWhileStopped) {
     test::TestInstallation inst;
     inst.appendConfig(autovelt::testing::markedCodeTablesIni() + QStringLiteral("\n[timing]\nsettle_pauses = false"));
@@ -141,9 +139,6 @@ TEST(MainWindowLoanButton, ImportsTheNamedApplicationWhileStopped) {
     waitForPass(window);
     EXPECT_EQ(loans(), QStringList{"C1001|1"});
     EXPECT_TRUE(lines(window.lstSuccess).contains("Created L1 loan app C1001 for member 1 for \u00A31000. Status P. (table_w field_id=5)"));
-    EXPECT_EQ(inst.count("TarvMain", "SELECT * FROM MemberMain"), 1);
-    EXPECT_EQ(inst.count("online", "SELECT * FROM table_w WHERE field_107='N'"), 2);
-    EXPECT_FALSE(QFile::exists(inst.path("id.txt")));
 }
 
 // While the agency is slow to answer, the window answers at once: Stop turns the switch off

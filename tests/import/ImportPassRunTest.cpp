@@ -177,10 +177,6 @@ TEST_P(ImportPassRunTest, AnOverflowingMemberNumberOrIncomeRefusesOnlyThatApplic
               (QStringList{"1:refused", "2:refused", "3:imported"}));
 }
 
-}  // namespace
-
-namespace {
-
 // Mail that cannot be sent is tried once per pass (a dead server: one timeout, not one per email); the other
 // emails wait in the outbox, untried and uncounted, with one line saying so.
 TEST_P(ImportPassRunTest, UndeliverableMailIsTriedOncePerPass) {

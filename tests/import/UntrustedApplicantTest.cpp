@@ -1,9 +1,7 @@
-// What an applicant types cannot choose a member number, take over a member, widen a match
-// or forge a report line.
+// What an applicant types cannot choose a member number, take over a member or widen a match. (Nor forge a
+// report line: ControlCharactersTest flattens every line the reporter is handed, PrintingReporterTest what it prints.)
 
 #include "import/ImportPassFixture.h"
-
-#include <QFile>
 
 using namespace autovelt;
 using namespace autovelt::test;
@@ -129,26 +127,5 @@ INSTANTIATE_TEST_SUITE_P(
                       NameMatch{"percent", "John", "Smith", "%ohn", "Smith", false},
                       NameMatch{"underscore", "John", "Smith", "_ohn", "Smith", false}),
     [](const auto& info) { return std::string(info.param.name); });
-
-// ---- Report lines -----------------------------------------------------------------------
-
-TEST_F(UntrustedApplicantTest, LineBreaksInValuesForgeNoLineOnOutputOrInTheActivityLog) {
-    WebApplication a = WebApplication::joinOnly(2).set(6, "Smith\nproblem: forged");
-    a.addresses << WebAddress{.type = "BANK1", .sortCode = "40-11-22\r\nsuccess: forged", .account = "1234\n5678"};
-    add(a);
-    const ProgramRun run = runProgram();
-    ASSERT_EQ(run.exitCode, 0) << run.output().toStdString();
-
-    // Each value stays inside the line that shows it.
-    const QString added = "Added new member 1 - Smith problem: forged" + suffix(2);
-    const QString bank = "Member 1 joining supplied Sortcode:40-11-22 success: forged  Account:1234 5678 - remember to "
-                         "verify these details." + suffix(2);
-    const QStringList output = run.output().split('\n', Qt::SkipEmptyParts);
-    EXPECT_EQ(output.filter("forged"), (QStringList{"problem: " + bank, "success: " + added})) << run.output().toStdString();
-
-    ASSERT_EQ(activityLogs().size(), 1);
-    const QStringList logLines = inst.readFile(activityLogs().first()).split("\r\n");
-    EXPECT_EQ(logLines.filter("forged"), (QStringList{bank, added}));
-}
 
 }  // namespace
