@@ -1,19 +1,23 @@
-// The real program killed at chosen steps (each commit, the loan number, the email under way), then run again until it finishes: every table must
+// The real program killed at random moments and at chosen steps (each commit, the loan number, the email under way), then
+// run again until it finishes: every table must
 // hold what an uninterrupted run writes. Also two importers on one installation and cut-off commits.
 
 #include "app/InstanceLock.h"
 #include "import/ImportPassFixture.h"
 
+#include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
 #include <algorithm>
+#include <random>
 
 using namespace autovelt;
 using namespace autovelt::test;
 
 namespace {
 
+constexpr int kApplications = 240;
 constexpr int kExistingMembers = 60;
 
 // Every row of every table, in storage order, blanking the folder, the times of day (in file names too), and whether an
@@ -77,13 +81,17 @@ protected:
 // Both installations prepared alike; the reference runs without interruption.
 class KilledRunTest : public CrashSafetyTest {
 protected:
-    void runReference(int applications) {
+    // The time the reference run took, for kills at random moments within it.
+    qint64 runReference(int applications) {
         reference.appendConfig(autovelt::testing::markedCodeTablesIni());
         prepare(reference, applications);
         prepare(inst, applications);
+        QElapsedTimer clock;
+        clock.start();
         const auto p = StartAutovelt({"--once", "--home", reference.home()});
         EXPECT_TRUE(p->waitForFinished(120000));
         EXPECT_EQ(p->exitCode(), 0) << p->readAll().toStdString();
+        return clock.elapsed();
     }
 
     // Runs the killed installation to the end and compares it with the reference; the output of the run that finished it.
@@ -122,6 +130,26 @@ protected:
 
     TestInstallation reference;
 };
+
+// Kills between the chosen steps too: in the middle of a statement, a file or an email.
+class RandomKillTest : public KilledRunTest, public ::testing::WithParamInterface<unsigned> {};
+
+TEST_P(RandomKillTest, EveryApplicationIsImportedOnceAndEveryRowAsAnUninterruptedRunWrites) {
+    const qint64 runMs = runReference(kApplications);
+    std::mt19937 random(GetParam());
+    std::uniform_int_distribution<qint64> moment(10, runMs * 9 / 10);
+    int kills = 0;
+    for (int attempt = 0; attempt < 6; ++attempt, ++kills) {
+        const auto p = StartAutovelt({"--once", "--home", inst.home()});
+        if (p->waitForFinished(static_cast<int>(moment(random)))) break;
+        p->kill();
+        p->waitForFinished();
+    }
+    ASSERT_GT(kills, 0) << "no run was interrupted";
+    finishAndCompare();
+}
+
+INSTANTIATE_TEST_SUITE_P(Seeds, RandomKillTest, ::testing::Values(11u, 90125u));
 
 // A step reached through the debugger: stopped at the function's entry (or return) on its third call and killed there.
 struct KillPoint {
