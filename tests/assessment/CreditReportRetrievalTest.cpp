@@ -29,7 +29,7 @@ const QString kPrevious1 =
 
 // One member with a home and two previous addresses, a loan of 1500 over 18 months, agency
 // credentials; request copies stay in the test's folder; the agency is closed ports.
-class CreditReportFixture : public InstallationTest {
+class CreditReportRetrievalTest : public InstallationTest {
 protected:
     InstallationTempFolder temp{inst};
     static constexpr long kMember = 4711;
@@ -102,8 +102,6 @@ protected:
     }
 };
 
-
-class CreditReportRetrievalTest : public CreditReportFixture {};
 
 TEST_F(CreditReportRetrievalTest, RequestFromMemberRecordsAndTransportFailure) {
     const QString lines = draw();
@@ -269,7 +267,7 @@ TEST_F(CreditReportRetrievalTest, OnlyARecordedReportOfTheSamePersonIsUsedAgain)
 }
 
 // The agency sandbox: the stored report, and the answers that fail the application.
-class CreditReportExchangeTest : public CreditReportFixture {
+class CreditReportExchangeTest : public CreditReportRetrievalTest {
 protected:
     AgencySandbox sandbox;
 

@@ -1,7 +1,7 @@
 // Through the real cycle: an online join-and-borrow application, the agency sandbox's checks, the decision, loan and email.
 
 #include "import/ImportPassFixture.h"
-#include "support/AgencySandbox.h"
+#include "support/SuiteAgencySandbox.h"
 #include "support/InstallationTempFolder.h"
 #include "support/OnlineEncoder.h"
 #include "app/ToolCommands.h"
@@ -15,7 +15,6 @@
 #include <QUuid>
 #include <QThread>
 #include <functional>
-#include <memory>
 
 using namespace autovelt;
 using namespace autovelt::test;
@@ -24,18 +23,16 @@ namespace {
 
 const QString kPassword = QStringLiteral("Journey-Agency-Pw-7");
 
-class JoinAndBorrowJourneyTest : public ImportPassTest {
+class JoinAndBorrowJourneyTest : public WithSuiteAgencySandbox<ImportPassTest> {
 public:
-    static void SetUpTestSuite() { sandbox_ = std::make_unique<AgencySandbox>(); }
-    static void TearDownTestSuite() { sandbox_.reset(); }
     void SetUp() override {
         ImportPassTest::SetUp();
-        sandbox_->clearRequests();
+        sandbox().clearRequests();
         auto encoded = [](const QString& text, int seed) {
             using namespace autovelt::testing;
             return encodeOnlineField(text, seed, SymbolUse::Some, kMarkedCodeTables);
         };
-        inst.appendConfig(sandbox_->iniSection() + "\n[agency_213000]\nCreditReportCompany = RIVERSIDE\nCreditReportUserName = " +
+        inst.appendConfig(sandbox().iniSection() + "\n[agency_213000]\nCreditReportCompany = RIVERSIDE\nCreditReportUserName = " +
                           encoded("riverside.cr", 2) + "\nCreditReportPassword = \"" + kPassword + "\"\nIdentityCheckCompany = " +
                           encoded("RIVERSIDE", 3) + "\nIdentityCheckUserName = " + encoded("riverside.cv", 4) +
                           "\nIdentityCheckPassword = \"" + encoded(kPassword, 5) + "\"\n");
@@ -54,7 +51,7 @@ public:
 
     QStringList requestPaths() {
         QStringList paths;
-        for (const auto& request : sandbox_->requests()) paths << request.path;
+        for (const auto& request : sandbox().requests()) paths << request.path;
         return paths;
     }
 
@@ -77,9 +74,7 @@ public:
         }
         return holding;
     }
-    static std::unique_ptr<AgencySandbox> sandbox_;
 };
-std::unique_ptr<AgencySandbox> JoinAndBorrowJourneyTest::sandbox_;
 
 const QString kValidate = QStringLiteral("/callvalidateapi/incomingserver.php");
 const QString kReport = QStringLiteral("/Services/CallReport/CallReport7.asmx");
@@ -112,12 +107,8 @@ TEST_P(JourneyCases, FromTheOnlineFormToTheLoanApplicationAndTheEmail) {
               std::pair(1, qsizetype(1)));
     const auto sent = mails();
     ASSERT_EQ(sent.size(), 1) << report();
+    // The email's filling is the member email tests' concern: here, that the loan email goes to the applicant.
     EXPECT_EQ(sent[0].headerValues({"To", "Subject"}), "john.smith@example.com|Update on your loan application with Riverside Credit Union");
-    const QString body = QString::fromUtf8(sent[0].parts.value(0).payload);
-    for (const QString& filled : {QStringLiteral("Mr ") + QLatin1String(j.surname), QStringLiteral("membership number 1"),
-                                  QStringLiteral("reference 4711")})
-        EXPECT_TRUE(body.contains(filled)) << filled.toStdString();
-    EXPECT_FALSE(body.contains(QRegularExpression(QStringLiteral("<(NO|F|SN)>"))));
 
     // The agency password is in the configuration only.
     for (const QString& folder : {inst.home(), QDir::tempPath()}) EXPECT_EQ(filesHolding(folder, kPassword), QStringList{});
@@ -172,13 +163,12 @@ TEST_F(JoinAndBorrowJourneyTest, WithoutCreditChecksEachNewMembersIdentityIsChec
     EXPECT_FALSE(QString::fromStdString(report()).contains(kPassword));
 }
 
-// A search that failed, sent nothing back or could not be built never passes the loan: staff decide.
+// A search that failed (each way it can fail is the retrieval tests' concern) or could not be built never passes the
+// loan: staff decide.
 TEST_F(JoinAndBorrowJourneyTest, AFailedOrMissingCreditReportRefersTheLoan) {
     inst.exec("TarvAudt", "DELETE FROM CRRules WHERE RuleCode='CR10A'");
     const struct { const char* surname; const char* amount; const char* why; } cases[] = {
-        {"Errored", "1000", "the credit search failed"}, {"Faulted", "1000", "the credit search failed"},
-        {"Emptyanswer", "1000", "the credit search failed"}, {"Garbled", "1000", "the credit search failed"},
-        {"Tester", "40000", "no credit search could be made"},
+        {"Garbled", "1000", "the credit search failed"}, {"Tester", "40000", "no credit search could be made"},
     };
     long fieldId = 30;
     for (const auto& c : cases) {
@@ -246,7 +236,7 @@ TEST_F(JoinAndBorrowJourneyTest, DeletionUndoesTheImport) {
 TEST_F(JoinAndBorrowJourneyTest, ADryRunSendsNoAgencyRequest) {
     add(WebApplication::joinAndBorrow(21).set(6, "Tester"));
     const QString out = RunAutovelt({"--dry-run", "--home", inst.home()}).out;
-    EXPECT_EQ(sandbox_->requests().size(), 0);
+    EXPECT_EQ(sandbox().requests().size(), 0);
     EXPECT_TRUE(out.contains("the request would be sent to the agency now; it is not sent") &&
                 out.contains("dry run: problem: No credit report for member 1 (the credit search failed)") &&
                 out.contains("dry run: success: Overall initial rating for loan=FAIL for member 1")) << out.toStdString();
@@ -263,7 +253,7 @@ TEST_F(JoinAndBorrowJourneyTest, AKilledRunNeverSearchesTwice) {
     EXPECT_TRUE(rerun.output().contains("Overall initial rating for loan=PASS for member 1")) << rerun.output().toStdString();
     EXPECT_EQ(requestPaths().count(kReport), 1);
 
-    sandbox_->clearRequests();
+    sandbox().clearRequests();
     add(withNino(WebApplication::joinAndBorrow(22).set(6, "Slowpoke").set(4, "Sam"), "CD123456A"));
     const auto program = StartAutovelt({"--once", "--home", inst.home()});
     for (int waited = 0; waited < 100 && !requestPaths().contains(kReport); ++waited) QThread::msleep(100);
