@@ -65,9 +65,9 @@ QList<WebApplication> dayOfApplications(int count) {
 
 class CrashSafetyTest : public ImportPassTest {
 protected:
-    // Batches of two: a run commits several times, and a step's third call comes after the first commit.
-    static void prepare(TestInstallation& installation, int applications) {
-        installation.appendConfig("[timing]\nbatch_applications = 2");
+    // Small batches: a run commits several times. Of two, a step's third call comes after the first commit.
+    static void prepare(TestInstallation& installation, int applications, int batch = 2) {
+        installation.appendConfig(QStringLiteral("[timing]\nbatch_applications = %1").arg(batch));
         for (int m = 0; m < kExistingMembers; ++m)
             installation.addMember({.number = 1000 + m, .surname = QStringLiteral("Member%1").arg(m),
                                     .ni = QStringLiteral("CD%1A").arg(m, 6, 10, QLatin1Char('0')), .status = m % 4 == 0 ? "L" : "A",
@@ -82,10 +82,10 @@ protected:
 class KilledRunTest : public CrashSafetyTest {
 protected:
     // The time the reference run took, for kills at random moments within it.
-    qint64 runReference(int applications) {
+    qint64 runReference(int applications, int batch = 2) {
         reference.appendConfig(autovelt::testing::markedCodeTablesIni());
-        prepare(reference, applications);
-        prepare(inst, applications);
+        prepare(reference, applications, batch);
+        prepare(inst, applications, batch);
         QElapsedTimer clock;
         clock.start();
         const auto p = StartAutovelt({"--once", "--home", reference.home()});
@@ -135,7 +135,7 @@ protected:
 class RandomKillTest : public KilledRunTest, public ::testing::WithParamInterface<unsigned> {};
 
 TEST_P(RandomKillTest, EveryApplicationIsImportedOnceAndEveryRowAsAnUninterruptedRunWrites) {
-    const qint64 runMs = runReference(kApplications);
+    const qint64 runMs = runReference(kApplications, 15);
     std::mt19937 random(GetParam());
     std::uniform_int_distribution<qint64> moment(10, runMs * 9 / 10);
     int kills = 0;
