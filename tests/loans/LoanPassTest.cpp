@@ -139,8 +139,8 @@ Step expect(const char* database, const char* table, const QString& columns, con
 const Step stoppedAndPending = [](auto& t) {
     EXPECT_EQ(t.inst.reporter().problems(), (QStringList{"Error in Join+Borrow import routine (11)", "database disk image is malformed" + S}));
     EXPECT_EQ(t.inst.importer().lastPassEnd, Importer::PassEnd::StoppedOnFailure);
-    EXPECT_EQ(QString::number(t.members()) + t.importedFlag(kApp), "0N");
-    EXPECT_EQ(QString::number(t.runProgram().exitCode) + t.importedFlag(kApp), "5N");
+    EXPECT_EQ(QString::number(t.members()) + t.importedFlag(kApp) + ' ' + QString::number(t.runProgram().exitCode) + t.importedFlag(kApp),
+              "0N 5N");
 };
 Step limit5000(const char* balance) {
     return [=](auto& t) {
@@ -158,14 +158,13 @@ const PassCase kCases[] = {
      },
      {},
      [](auto& t) {
-         EXPECT_EQ(t.column("TarvTran", "LoanAllocation", "BalanceID || '|' || LoanTypeCode || '|' || DocsPref || '|' || RepayDate", "1=1"),
-                   "0|1|E|2026-04-05");
-         EXPECT_EQ(t.column("TarvTran", "LoanPolicyLog", "LoanID || '|' || LoanNo || '|' || InitStatus", "RuleCode='PR10A'"),
-                   t.column("TarvTran", "LoanAllocation", "ID", "1=1") + "|C1001|P");
-         EXPECT_EQ(t.inst.count("online", "SELECT * FROM rules_log"), 0);
-         EXPECT_EQ(t.diary(1).last(), "VELT|Call at 6");
+         const QString loan = "BalanceID || '|' || LoanTypeCode || '|' || DocsPref || '|' || RepayDate";
+         EXPECT_EQ((QStringList{t.column("TarvTran", "LoanAllocation", loan, "1=1"),
+                                t.column("TarvTran", "LoanPolicyLog", "LoanID || '|' || LoanNo || '|' || InitStatus", "RuleCode='PR10A'"),
+                                QString::number(t.inst.count("online", "SELECT * FROM rules_log")), t.diary(1).last(), t.importedFlag(kApp)}),
+                   (QStringList{"0|1|E|2026-04-05", t.column("TarvTran", "LoanAllocation", "ID", "1=1") + "|C1001|P", "0",
+                                "VELT|Call at 6", "Y"}));
          EXPECT_TRUE(t.successes().contains("Created L1 loan app C1001 for member 1 for £1000. Status P." + S));
-         EXPECT_EQ(t.importedFlag(kApp), "Y");
      }},
     // 30 days at 12% on 400 is 3.945..., with 1.25 owing 5.20.
     {"BorrowOnlyTopUpWithAccruedInterest", [](auto& t) { t.borrowOnly("400", "'2026-02-03'", "1.25"); }, {},
