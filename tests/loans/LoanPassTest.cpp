@@ -23,7 +23,7 @@ const QString S = suffix(kApp);
 // The case's block of the reviewed file: its "== name" line up to the blank line after it.
 QString expectedCase(const char* name) {
     const QString all = ExpectedDocument(QStringLiteral("loan-pass-cases.txt"));
-    const qsizetype start = all.indexOf("== " + QLatin1String(name) + '\n');
+    const qsizetype start = all.indexOf(QStringLiteral("== ") + QLatin1String(name) + '\n');
     return all.mid(start, all.indexOf("\n\n", start) + 1 - start);
 }
 
@@ -114,7 +114,7 @@ TEST_P(LoanPassCases, RowsAndLines) {
     const PassCase& c = GetParam();
     if (c.arrange) c.arrange(*this);
     run();
-    const QStringList outcome = QStringList{"== " + QLatin1String(c.name), loans(), counters()} + loanProblems();
+    const QStringList outcome = QStringList{QStringLiteral("== ") + QLatin1String(c.name), loans(), counters()} + loanProblems();
     EXPECT_EQ(outcome.join('\n') + '\n', expectedCase(c.name));
     if (!c.skipped.isEmpty()) expectSkip(*this, c.skipped);
     if (c.more) c.more(*this);
