@@ -187,7 +187,9 @@ TEST_F(CreditReportRetrievalTest, PolicyRulesTheAgeAtTheEndOfTheLoanAndFailuresB
         im().LoanDetails[4] = c.frequency;
         im().LoanDetails[5] = c.repayments;
         const QString lines = draw();
-        if (c.lines) EXPECT_EQ(lines, c.lines);
+        if (c.lines) {
+            EXPECT_EQ(lines, c.lines);
+        }
         EXPECT_EQ(successes(), c.success ? QStringList{QString::fromUtf8(c.success)} : QStringList{});
         EXPECT_EQ(im().app.field[27] + (c.age < 0 ? QString() : QString::number(im().app.loanEndAge)),
                   QLatin1String(c.letter) + (c.age < 0 ? QString() : QString::number(c.age)));
@@ -239,11 +241,12 @@ TEST_F(CreditReportRetrievalTest, OnlyARecordedReportOfTheSamePersonIsUsedAgain)
         const bool reused = c.lines && !QString(c.lines).contains("Problem");
         EXPECT_EQ(im().app.creditReport, reused ? "<stored/>\n" : "") << c.why;
         EXPECT_EQ(QFile::exists(tracePath().replace("20261206", inst.clock().now().toString("yyyyMMdd"))), !reused) << c.why;
-        if (c.lines)
+        if (c.lines) {
             EXPECT_TRUE(lines.startsWith("Credit report from " + searched.toString("dd/MM/yyyy hh:mm:ss") + " in " +
                                          im().settings.ScanLocation + " " + c.lines)) << c.why << ": " << lines.toStdString();
-        else
+        } else {
             EXPECT_FALSE(lines.contains("Credit report from")) << c.why;
+        }
     }
 }
 
