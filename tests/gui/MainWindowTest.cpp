@@ -56,9 +56,9 @@ protected:
 };
 
 TEST_F(MainWindowTest, StartsItselfShowsProblemsRefusesToCloseWhileRunningAndOpensTheSearch) {
-    EXPECT_EQ(window.startStopButton->text(), "&Stop");
-    EXPECT_TRUE(!window.manualImportButton->isEnabled() && !window.exitButton->isEnabled() && window.deleteButton->isEnabled());
-    EXPECT_EQ(window.txtTeller->text(), "VELT");
+    EXPECT_EQ(std::tuple(window.startStopButton->text(), window.manualImportButton->isEnabled(), window.exitButton->isEnabled(),
+                         window.deleteButton->isEnabled(), window.txtTeller->text()),
+              std::tuple(QString("&Stop"), false, false, true, QString("VELT")));
 
     window.show();
     EXPECT_FALSE(window.close());
@@ -68,16 +68,15 @@ TEST_F(MainWindowTest, StartsItselfShowsProblemsRefusesToCloseWhileRunningAndOpe
     EXPECT_EQ(window.lstProblems->count(), 0);
     inst.exec("TarvMain", "DELETE FROM ControlSwitches");
     cycle();
-    EXPECT_EQ(lines(window.lstProblems), QStringList{"No record in ControlSwitches"});
-    EXPECT_EQ(window.lstProblems->currentRow(), 0);
+    EXPECT_EQ(std::pair(lines(window.lstProblems), window.lstProblems->currentRow()),
+              std::pair(QStringList{"No record in ControlSwitches"}, 0));
 
     window.startStopButton->click();
-    EXPECT_EQ(window.startStopButton->text(), "&Start");
-    EXPECT_TRUE(window.manualImportButton->isEnabled());
+    EXPECT_EQ(std::pair(window.startStopButton->text(), window.manualImportButton->isEnabled()), std::pair(QString("&Start"), true));
     window.searchButton->click();  // the search window opens beside the cycle, not modal
     ASSERT_NE(window.searchWindow(), nullptr);
-    EXPECT_TRUE(window.searchWindow()->isVisible() && !window.searchWindow()->isModal());
-    EXPECT_EQ(window.searchWindow()->windowTitle(), "Text search within log files");
+    EXPECT_EQ(std::tuple(window.searchWindow()->isVisible(), window.searchWindow()->isModal(), window.searchWindow()->windowTitle()),
+              std::tuple(true, false, QString("Text search within log files")));
     EXPECT_TRUE(window.close());
     EXPECT_EQ(messages.size(), 1);
 }
@@ -97,9 +96,8 @@ TEST_F(MainWindowTest, DeletesOnlyAWholeNumberAfterConfirmationAndStopsAtAMissin
         typed = c.typed;
         confirm = c.confirm;
         window.deleteButton->click();
-        EXPECT_EQ(members(), c.membersLeft);
-        EXPECT_EQ(lines(window.lstProblems) + lines(window.lstSuccess), c.shown);
-        EXPECT_TRUE(window.deleteButton->isEnabled());
+        EXPECT_EQ(std::tuple(members(), lines(window.lstProblems) + lines(window.lstSuccess), window.deleteButton->isEnabled()),
+                  std::tuple(c.membersLeft, c.shown, true));
     }
     EXPECT_EQ(shown.first(), "Member 123 (Ann Lee) - rows to delete:");
     EXPECT_FALSE(window.importer().connections.TarvMain.isOpen());
@@ -107,9 +105,8 @@ TEST_F(MainWindowTest, DeletesOnlyAWholeNumberAfterConfirmationAndStopsAtAMissin
     inst.exec("TarvID", "DROP TABLE IDProof");  // a missing table stops with a clear line and gives the button back
     typed = QString("1234");
     window.deleteButton->click();
-    EXPECT_EQ(lines(window.lstProblems).value(1), "Nothing was deleted for member 1234.");
-    EXPECT_EQ(members(), 1);
-    EXPECT_TRUE(window.deleteButton->isEnabled());
+    EXPECT_EQ(std::tuple(lines(window.lstProblems).value(1), members(), window.deleteButton->isEnabled()),
+              std::tuple(QString("Nothing was deleted for member 1234."), 1, true));
 }
 
 // The named application is imported with its loan, only while the importer is stopped. (What an id run leaves
@@ -174,9 +171,8 @@ TEST(MainWindowWhileAPassRuns, AnswersStopAndTheSearchWhileTheAgencyCallWaits) {
     EXPECT_EQ(messages, QStringList{"You can only close the application when it is not running"});
 
     waitForPass(window);
-    EXPECT_EQ(sandbox.requests().size(), 1);
-    EXPECT_EQ(lines(window.lstProblems).filter("Error: 28 - ").size(), 1) << lines(window.lstProblems).join('\n').toStdString();
-    EXPECT_EQ(window.cycle().state(), CycleState::Stopped);
+    EXPECT_EQ(std::tuple(sandbox.requests().size(), lines(window.lstProblems).filter("Error: 28 - ").size(), window.cycle().state()),
+              std::tuple(1, 1, CycleState::Stopped)) << lines(window.lstProblems).join('\n').toStdString();
     EXPECT_TRUE(window.close());
 }
 

@@ -69,10 +69,9 @@ TEST_F(SearchWindowTest, FindsOpensAndIgnoresEmptyTextOrFolder) {
     for (const auto& c : cases) {
         messages.clear();
         search(QString::fromUtf8(c.text));
-        EXPECT_EQ(grid(), c.expected) << c.text;
-        EXPECT_EQ(messages, QStringList{"Search complete - review grid for results"}) << c.text;
-        EXPECT_EQ(window.lblProgress->text(), "Searched 9 of 9 files");
-        EXPECT_TRUE(idle());
+        EXPECT_EQ(std::tuple(grid(), messages, window.lblProgress->text(), idle()),
+                  std::tuple(c.expected, QStringList{"Search complete - review grid for results"}, QString("Searched 9 of 9 files"), true))
+            << c.text;
     }
     EXPECT_TRUE(window.grdFiles->isColumnHidden(2));
     ASSERT_FALSE(grid().isEmpty());
@@ -86,17 +85,14 @@ TEST_F(SearchWindowTest, FindsOpensAndIgnoresEmptyTextOrFolder) {
     window.openRow(1);
     EXPECT_EQ(opened.size(), 1);
     search("");
-    EXPECT_TRUE(messages.isEmpty());
-    EXPECT_TRUE(grid().isEmpty());  // the text change alone cleared it
+    EXPECT_EQ(std::pair(messages, grid()), std::pair(QStringList(), QStringList()));  // the text change alone cleared the grid
     window.setFolder(dir.path());   // listed afresh, without the removed file
     search("member 123");
     messages.clear();
     QTemporaryDir empty;
     window.setFolder(empty.path());
     window.startSearch();
-    EXPECT_FALSE(window.searching());
-    EXPECT_TRUE(messages.isEmpty());
-    EXPECT_EQ(grid().size(), 2);  // the last results stay
+    EXPECT_EQ(std::tuple(window.searching(), messages, grid().size()), std::tuple(false, QStringList(), 2));  // the last results stay
 }
 
 // A file that vanishes after the list was read cannot be opened: the window asks whether to go on.
@@ -119,12 +115,10 @@ TEST_F(SearchWindowTest, UnreadableFileAsksAndCancelStopsHalfway) {
         };
         messages.clear();
         search("member 123");
-        EXPECT_EQ(grid(), c.expected);
-        EXPECT_EQ(messages.size(), c.messages);
-        EXPECT_EQ(window.lblProgress->text(), c.progress);
+        EXPECT_EQ(std::tuple(grid(), messages.size(), window.lblProgress->text(), idle()),
+                  std::tuple(c.expected, qsizetype(c.messages), QString(c.progress), true));
         ASSERT_EQ(titles.size(), 1);
         EXPECT_TRUE(titles[0].startsWith("Error " + dir.filePath("Eventlog20260303.txt") + " (")) << titles[0].toStdString();
-        EXPECT_TRUE(idle());
         write("Eventlog20260303.txt", "member 4 joined\r\n", 3);
     }
 }
@@ -141,9 +135,8 @@ TEST_F(SearchWindowTest, FocusKeysPathLabelAndAFolderTooFull) {
     QObject::connect(window.txtSearchText, &QLineEdit::returnPressed, [&] { ++returns; });
     QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
     QCoreApplication::sendEvent(window.txtSearchText, &press);
-    EXPECT_EQ(returns, 0);
-    EXPECT_NE(QApplication::focusWidget(), window.txtSearchText);
-    EXPECT_EQ(window.txtSearchText->palette().color(QPalette::Base), QPalette().color(QPalette::Base));
+    EXPECT_EQ(std::tuple(returns, QApplication::focusWidget() == window.txtSearchText, window.txtSearchText->palette().color(QPalette::Base)),
+              std::tuple(0, false, QPalette().color(QPalette::Base)));
     QMouseEvent click(QEvent::MouseButtonRelease, QPointF(1, 1), QPointF(1, 1), Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
     QCoreApplication::sendEvent(window.LblPath, &click);
     EXPECT_EQ(window.folder(), QDir::cleanPath(QDir::tempPath()));
