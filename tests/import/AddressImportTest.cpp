@@ -4,7 +4,7 @@
 
 #include "app/ControlSettings.h"
 #include "pipeline/ImportPass.h"
-#include "import/ImportPassFixture.h"
+#include "support/ImportPassFixture.h"
 #include "support/ExpectedDocuments.h"
 
 namespace autovelt::test {

@@ -1,6 +1,6 @@
 // Matching applicants to members and the checks against the member found, through the cycle.
 
-#include "import/ImportPassFixture.h"
+#include "support/ImportPassFixture.h"
 
 using namespace autovelt;
 using namespace autovelt::test;

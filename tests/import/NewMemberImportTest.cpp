@@ -1,6 +1,6 @@
 // New members through the whole cycle: every row the import writes, read back.
 
-#include "import/ImportPassFixture.h"
+#include "support/ImportPassFixture.h"
 #include "support/ExpectedDocuments.h"
 
 using namespace autovelt;

@@ -1,7 +1,7 @@
 // What an applicant types cannot choose a member number, take over a member or widen a match. (Nor forge a
 // report line: ControlCharactersTest flattens every line the reporter is handed, PrintingReporterTest what it prints.)
 
-#include "import/ImportPassFixture.h"
+#include "support/ImportPassFixture.h"
 
 using namespace autovelt;
 using namespace autovelt::test;

@@ -1,6 +1,6 @@
 // Through the real cycle: an online join-and-borrow application, the agency sandbox's checks, the decision, loan and email.
 
-#include "import/ImportPassFixture.h"
+#include "support/ImportPassFixture.h"
 #include "support/SuiteAgencySandbox.h"
 #include "support/InstallationTempFolder.h"
 #include "support/OnlineEncoder.h"

@@ -1,7 +1,7 @@
 // A loan pass's working values end with the application it ran for. The importer runs for
 // days as a service, so a later application, in a cycle of another day, must not see them.
 
-#include "import/ImportPassFixture.h"
+#include "support/ImportPassFixture.h"
 
 using namespace autovelt;
 using namespace autovelt::test;

@@ -1,7 +1,7 @@
 // The pass as a whole, against each engine the website's database runs on: what it writes online, refusals,
 // single-application runs, the member number limit, runs without applications, hostile values, failures half-way.
 
-#include "import/ImportPassFixture.h"
+#include "support/ImportPassFixture.h"
 
 #include <QFile>
 

@@ -3,7 +3,7 @@
 // hold what an uninterrupted run writes. Also two importers on one installation and cut-off commits.
 
 #include "app/InstanceLock.h"
-#include "import/ImportPassFixture.h"
+#include "support/ImportPassFixture.h"
 
 #include <QElapsedTimer>
 #include <QJsonDocument>

@@ -2,7 +2,7 @@
 // credit checks off: one application per case, its report lines and every row read back.
 
 #include "common/MemberNumberCode.h"
-#include "import/ImportPassFixture.h"
+#include "support/ImportPassFixture.h"
 #include "loans/ScoreProfile.h"
 #include "support/ExpectedDocuments.h"
 #include "support/OnlineEncoder.h"
