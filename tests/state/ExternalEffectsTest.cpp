@@ -37,7 +37,19 @@ protected:
     }
 
     // One pass's attempt, with an outbox of its own.
-    QList<Effect> perform() { return EffectOutbox(audit()).performPending({{"test", performer}}, now()); }
+    QList<Effect> perform(const QHash<QString, EffectOutbox::Preparer>& preparers = {}) {
+        return EffectOutbox(audit()).performPending({{"test", performer}}, now(), preparers);
+    }
+    QStringList fourPassesOverOneEffect(const QHash<QString, EffectOutbox::Preparer>& preparers) {
+        application("1-a", true);
+        unit.commitBatch();
+        QStringList seen;
+        for (int run = 1; run <= 4; ++run) {
+            const QString given = QString::number(perform(preparers).size());
+            seen << given + " " + states().join(',');
+        }
+        return seen;
+    }
     QStringList states() { return inst.values("TarvAudt", "SELECT ApplicationKey || ':' || State || ':' || Attempts FROM VeltEffect ORDER BY ID"); }
 
     UnitOfWork unit{inst.importer().connections, inst.path("commit-window.txt")};
@@ -67,18 +79,20 @@ TEST_F(ExternalEffectsTest, AnEffectIsPerformedOnceAfterItsCommitNeverWhenUndone
     EXPECT_EQ(states(), (QStringList{"1-a:done:1", "3-c:uncertain:1"}));
 }
 
-// Given up on the third failed attempt, and reported then only.
+// Given up on the third failed attempt, and reported then only: four passes over one failing effect, each as the
+// number given up on and the outbox after it.
+const QStringList kGivenUpOnTheThirdAttempt{"0 1-a:pending:1", "0 1-a:pending:2", "1 1-a:failed:3", "0 1-a:failed:3"};
+
 TEST_F(ExternalEffectsTest, AFailingEffectIsTriedAgainInLaterRunsThenGivenUp) {
     succeed = false;
-    application("1-a", true);
-    unit.commitBatch();
-    QStringList seen;
-    for (int run = 1; run <= 4; ++run) {
-        const QString given = QString::number(perform().size());
-        seen << given + " " + states().join(',');
-    }
-    EXPECT_EQ(seen, (QStringList{"0 1-a:pending:1", "0 1-a:pending:2", "1 1-a:failed:3", "0 1-a:failed:3"}));
+    EXPECT_EQ(fourPassesOverOneEffect({}), kGivenUpOnTheThirdAttempt);
     EXPECT_EQ(performed.size(), 3);
+}
+
+// A preparation that fails (an email that cannot be written out) counts as an attempt too.
+TEST_F(ExternalEffectsTest, AnEffectWhosePreparationFailsIsGivenUpTheSameWay) {
+    EXPECT_EQ(fourPassesOverOneEffect({{"test", [](const Effect&) { return false; }}}), kGivenUpOnTheThirdAttempt);
+    EXPECT_EQ(performed, QStringList{});
 }
 
 // After a failure the rest of the pass waits, untried and uncounted: a dead mail server costs one timeout per pass.
