@@ -38,6 +38,10 @@ constexpr int kPageSize = 500;
 // another program meanwhile) must not keep asking.
 constexpr int kMostRuns = 4;
 
+// The website row an application key names: the key is the row's field_id, a dash and a
+// fingerprint of its values.
+QString fieldIdOfKey(const QString& applicationKey) { return applicationKey.section(QLatin1Char('-'), 0, 0); }
+
 // The application's report lines are shown when it ends, each once.
 class HeldLines {
 public:
@@ -131,10 +135,10 @@ db::Recordset ImportPass::openPage(const QString& afterFieldId) {
 // one named application imports it again whatever it finds, so it reads none.
 ImportPass::ImportRecordsByKey ImportPass::importRecordsOf(db::Recordset& page) {
     if (singleApplicationRun()) return {};
-    QStringList keys;
-    for (; !page.eof(); page.moveNext()) keys << ApplicationIdentityKey(page);
+    QStringList fieldIds;
+    for (; !page.eof(); page.moveNext()) fieldIds << QString::number(page.value(0).toLongLong());
     page.moveFirst();
-    return FindImportRecords(im_.connections.TarvAudt, keys);
+    return FindImportRecords(im_.connections.TarvAudt, fieldIds);
 }
 
 // An application whose values cannot be read can never be imported: refused, it does not
@@ -341,10 +345,12 @@ void ImportPass::recoverInterruptedRun() {
                           cut.notCommitted.join(QStringLiteral(", ")) +
                           QStringLiteral(". They are not imported again; please check them: ") +
                           cut.applications.join(QStringLiteral(", ")));
-        const ImportRecordsByKey recorded = FindImportRecords(im_.connections.TarvAudt, cut.applications);
+        QStringList fieldIds;
+        for (const QString& key : cut.applications) fieldIds << fieldIdOfKey(key);
+        const ImportRecordsByKey recorded = FindImportRecords(im_.connections.TarvAudt, fieldIds);
         for (const QString& key : cut.applications)
             if (!recorded.contains(key))
-                WriteImportRecord(im_.connections.TarvAudt, key, key.section(QLatin1Char('-'), 0, 0), 0,
+                WriteImportRecord(im_.connections.TarvAudt, key, fieldIdOfKey(key), 0,
                                   QStringLiteral("interrupted"), im_.clock().now());
         unit_.clearInterruptedCommit();
     }

@@ -34,18 +34,19 @@ void EnsureImporterTables(db::Connection& audit) {
     // What the pass looks up in its own tables is indexed, so no lookup grows with them.
     if (sqlServer) return;
     for (const auto& [index, on] : {std::pair{"VeltEffect_State", "VeltEffect (State)"},
-                                    std::pair{"VeltCreditSearch_Member", "VeltCreditSearch (MemberNo)"}})
+                                    std::pair{"VeltCreditSearch_Member", "VeltCreditSearch (MemberNo)"},
+                                    std::pair{"VeltImport_FieldId", "VeltImport (FieldId)"}})
         audit.execute(QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2")
                           .arg(audit.nameForNewTable(QLatin1String(index)), QLatin1String(on)));
 }
 
-QHash<QString, ImportRecord> FindImportRecords(db::Connection& audit, const QStringList& applicationKeys) {
+QHash<QString, ImportRecord> FindImportRecords(db::Connection& audit, const QStringList& fieldIds) {
     QHash<QString, ImportRecord> records;
-    if (applicationKeys.isEmpty()) return records;
+    if (fieldIds.isEmpty()) return records;
     QStringList quoted;
-    quoted.reserve(applicationKeys.size());
-    for (const QString& key : applicationKeys) quoted << sqlText(key);
-    db::Recordset rs = audit.openRecordset(QStringLiteral("SELECT ApplicationKey, MemberNo, Outcome FROM VeltImport WHERE ApplicationKey IN (") +
+    quoted.reserve(fieldIds.size());
+    for (const QString& fieldId : fieldIds) quoted << sqlText(fieldId);
+    db::Recordset rs = audit.openRecordset(QStringLiteral("SELECT ApplicationKey, MemberNo, Outcome FROM VeltImport WHERE FieldId IN (") +
                                            quoted.join(QLatin1Char(',')) + QStringLiteral(") ;"));
     for (; !rs.eof(); rs.moveNext())
         records.insert(rs.text(QStringLiteral("ApplicationKey")),

@@ -29,8 +29,9 @@ struct ImportRecord {
     QString outcome;  // "imported", "refused", or "interrupted" (a commit cut off half-way)
 };
 
-// The records of those applications that have one, by key: one statement for a page.
-QHash<QString, ImportRecord> FindImportRecords(db::Connection& audit, const QStringList& applicationKeys);
+// The records of the website rows with those keys (field_id), by application key: one
+// statement for a page. A row whose values changed since has another application key.
+QHash<QString, ImportRecord> FindImportRecords(db::Connection& audit, const QStringList& fieldIds);
 // A new record; an application imported again by name forgets its old one first.
 void WriteImportRecord(db::Connection& audit, const QString& applicationKey, const QString& fieldId, long memberNumber,
                        const QString& outcome, const QDateTime& at);

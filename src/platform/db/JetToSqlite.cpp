@@ -132,9 +132,9 @@ qsizetype plainRunEnd(const QString& s, qsizetype i) {
     return i;
 }
 
-// Handles one word at `i`; returns the index after what it consumed.
-qsizetype translateWord(const QString& s, qsizetype i, QString& out) {
-    const qsizetype end = wordEnd(s, i);
+// Rewrites the word s[i, end) that isRewrittenWord chose; returns the index after what it
+// consumed.
+qsizetype translateWord(const QString& s, qsizetype i, qsizetype end, QString& out) {
     const QStringView word = QStringView(s).mid(i, end - i);
     if (isWord(word, QLatin1String("TRUE"))) { out += QLatin1Char('1'); return end; }
     if (isWord(word, QLatin1String("FALSE"))) { out += QLatin1Char('0'); return end; }
@@ -170,8 +170,8 @@ QString translate(const QString& s) {
             if (stored.isEmpty()) { out += c; ++i; continue; }
             out += QLatin1Char('\'') + stored + QLatin1Char('\'');
             i = close + 1;
-        } else if (isWordStart(s, i) && isRewrittenWord(s, i, wordEnd(s, i))) {
-            i = translateWord(s, i, out);
+        } else if (const qsizetype wordStop = isWordStart(s, i) ? wordEnd(s, i) : i; wordStop > i && isRewrittenWord(s, i, wordStop)) {
+            i = translateWord(s, i, wordStop, out);
         } else {
             const qsizetype end = plainRunEnd(s, i);
             out += QStringView(s).mid(i, end - i);
@@ -209,9 +209,10 @@ bool expect(QStringView t, qsizetype& at, QChar c) {
     return true;
 }
 
-// "m/d/yy" or "m/d/yyyy", then perhaps " h:mm" or " h:mm:ss", blanks around: a literal in
-// plain ASCII is read by hand, as every one the importer writes is.
-std::optional<JetDateParts> readAsciiDate(QStringView t) {
+// "m/d/yy" or "m/d/yyyy", then perhaps " h:mm" or " h:mm:ss", blanks around, in ASCII: a
+// digit or blank of another script makes no date.
+std::optional<JetDateParts> readJetDate(QStringView t) {
+    if (!std::all_of(t.begin(), t.end(), [](QChar c) { return c.unicode() < 0x80; })) return std::nullopt;
     JetDateParts p;
     qsizetype at = 0;
     while (at < t.size() && isAsciiSpace(t[at])) ++at;
@@ -234,22 +235,6 @@ std::optional<JetDateParts> readAsciiDate(QStringView t) {
         while (at < t.size() && isAsciiSpace(t[at])) ++at;
     }
     if (at != t.size()) return std::nullopt;
-    return p;
-}
-
-bool isAscii(QStringView t) {
-    return std::all_of(t.begin(), t.end(), [](QChar c) { return c.unicode() < 0x80; });
-}
-
-std::optional<JetDateParts> readJetDate(const QString& content) {
-    if (isAscii(content)) return readAsciiDate(content);
-    static const QRegularExpression pattern(
-        QStringLiteral("^\\s*(\\d{1,2})/(\\d{1,2})/(\\d{2}|\\d{4})(?:\\s+(\\d{1,2}):(\\d{2})(?::(\\d{2}))?)?\\s*$"));
-    const auto m = pattern.match(content);
-    if (!m.hasMatch()) return std::nullopt;
-    JetDateParts p{m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt(), int(m.captured(3).size()), {}};
-    if (!m.captured(4).isEmpty())
-        p.time = std::array<int, 3>{m.captured(4).toInt(), m.captured(5).toInt(), m.captured(6).isEmpty() ? 0 : m.captured(6).toInt()};
     return p;
 }
 
