@@ -79,19 +79,70 @@ double seconds(const timeval& t) { return double(t.tv_sec) + double(t.tv_usec) /
 
 // Writes the statement stream to a file, for the replay, and times how long each session
 // holds the write lock: from the BEGIN IMMEDIATE that takes it to the COMMIT or ROLLBACK.
+// The bound values of a trace: text, whole numbers and reals as their bytes, anything else
+// as the stream writes a variant, which costs many times more.
+enum class ValueTag : quint8 { Variant, Text, Whole, Real };
+
+void writeValues(QDataStream& out, const QVariantList& values) {
+    out << quint32(values.size());
+    for (const QVariant& v : values) {
+        const int type = v.typeId();
+        if (type == QMetaType::QString && !v.isNull()) {
+            const QString& text = *static_cast<const QString*>(v.constData());
+            out << quint8(ValueTag::Text) << quint32(text.size());
+            out.writeRawData(reinterpret_cast<const char*>(text.utf16()), int(text.size() * 2));
+        } else if (type == QMetaType::LongLong) {
+            out << quint8(ValueTag::Whole) << v.toLongLong();
+        } else if (type == QMetaType::Double) {
+            out << quint8(ValueTag::Real) << v.toDouble();
+        } else {
+            out << quint8(ValueTag::Variant) << v;
+        }
+    }
+}
+
+QVariantList readValues(QDataStream& in) {
+    quint32 count = 0;
+    in >> count;
+    QVariantList values;
+    values.reserve(count);
+    for (quint32 i = 0; i < count; ++i) {
+        quint8 tag = 0;
+        in >> tag;
+        switch (ValueTag(tag)) {
+        case ValueTag::Text: {
+            quint32 size = 0;
+            in >> size;
+            QString text(qsizetype(size), Qt::Uninitialized);
+            in.readRawData(reinterpret_cast<char*>(text.data()), int(size * 2));
+            values << text;
+            break;
+        }
+        case ValueTag::Whole: { qlonglong whole = 0; in >> whole; values << whole; break; }
+        case ValueTag::Real: { double real = 0; in >> real; values << real; break; }
+        case ValueTag::Variant: { QVariant v; in >> v; values << v; break; }
+        }
+    }
+    return values;
+}
+
 class FileTrace : public db::StatementTrace {
 public:
     explicit FileTrace(const QString& path) : file_(path) {
         file_.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
         chunk_.open(QIODevice::WriteOnly);
         out_.setDevice(&chunk_);
+        out_.setByteOrder(QDataStream::LittleEndian);
         clock_.start();
     }
     ~FileTrace() override { flush(); }
-    // The stream is gathered in memory and written a few megabytes at a time, so the trace
+    // The stream is gathered in memory and written a few megabytes at a time, and each
+    // session name and statement text is written once and then by its number, so the trace
     // costs the pass it measures as little as it can.
     void statement(const QString& session, const QString& text, const QVariantList& bound) override {
-        out_ << session << text << bound;
+        writeInterned(session);
+        writeInterned(text);
+        writeValues(out_, bound);
         if (chunk_.size() > kChunkBytes) flush();
         if (text == QLatin1String("BEGIN IMMEDIATE")) {
             lockedSince_[session] = clock_.nsecsElapsed();
@@ -105,6 +156,16 @@ public:
 
 private:
     static constexpr qint64 kChunkBytes = 4 << 20;
+    void writeInterned(const QString& text) {
+        const auto found = numbers_.constFind(text);
+        if (found != numbers_.constEnd()) {
+            out_ << *found;
+            return;
+        }
+        const quint32 number = quint32(numbers_.size());
+        numbers_.insert(text, number);
+        out_ << number << text;
+    }
     void flush() {
         file_.write(chunk_.data());
         chunk_.buffer().clear();
@@ -115,6 +176,7 @@ private:
     QBuffer chunk_;
     QDataStream out_;
     QElapsedTimer clock_;
+    QHash<QString, quint32> numbers_;
     QHash<QString, qint64> lockedSince_;
     qint64 longestLockNs_ = 0;
     int locks_ = 0;
@@ -161,12 +223,25 @@ int runReplay(const QString& tracePath, const QString& original, const QString& 
     QFile file(tracePath);
     if (!file.open(QIODevice::ReadOnly)) return 1;
     QDataStream in(&file);
+    in.setByteOrder(QDataStream::LittleEndian);
+    QStringList texts;  // by the number the trace gave each
+    const auto readInterned = [&]() {
+        quint32 number = 0;
+        in >> number;
+        if (number == quint32(texts.size())) {
+            QString text;
+            in >> text;
+            texts.append(text.replace(original, copy));
+        }
+        return texts.value(number);
+    };
     struct Entry { QString session, text; QVariantList bound; };
     QList<Entry> entries;
     while (!in.atEnd()) {
         Entry e;
-        in >> e.session >> e.text >> e.bound;
-        e.text.replace(original, copy);
+        e.session = readInterned();
+        e.text = readInterned();
+        e.bound = readValues(in);
         entries.append(std::move(e));
     }
     QElapsedTimer wall;

@@ -9,25 +9,49 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <QHash>
+#include <QList>
+
+#include <mutex>
 #include <optional>
 
 namespace autovelt {
 
-QString EncodeQueuedEmail(const QueuedEmail& email) {
-    const QJsonObject object{{QStringLiteral("to"), email.to},
-                             {QStringLiteral("subject"), email.subject},
-                             {QStringLiteral("replyAddress"), email.replyAddress},
-                             {QStringLiteral("body"), email.body},
-                             {QStringLiteral("smtpServer"), email.smtpServer},
-                             {QStringLiteral("port"), static_cast<int>(email.port)},
-                             {QStringLiteral("senderAccount"), email.senderAccount},
-                             {QStringLiteral("attachments"), email.attachments},
-                             {QStringLiteral("useSsl"), email.useSsl},
-                             {QStringLiteral("failureLine"), email.failureLine}};
-    return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
+namespace {
+
+// Reading an email back from its stored text costs more than building the message: the
+// emails a pass queues are sent moments later, so the values of the last ones encoded are
+// kept beside their text. The same text always reads back as the same email, so a kept
+// value is exactly what decoding would give.
+class RecentEmails {
+public:
+    void keep(const QString& payload, const QueuedEmail& email) {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        if (byPayload_.contains(payload)) return;
+        if (order_.size() >= kKept) byPayload_.remove(order_.takeFirst());
+        order_.append(payload);
+        byPayload_.insert(payload, email);
+    }
+    std::optional<QueuedEmail> find(const QString& payload) const {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        const auto it = byPayload_.constFind(payload);
+        if (it == byPayload_.constEnd()) return std::nullopt;
+        return *it;
+    }
+
+private:
+    static constexpr qsizetype kKept = 256;
+    mutable std::mutex mutex_;
+    QList<QString> order_;
+    QHash<QString, QueuedEmail> byPayload_;
+};
+
+RecentEmails& recentEmails() {
+    static RecentEmails emails;
+    return emails;
 }
 
-QueuedEmail DecodeQueuedEmail(const QString& payload) {
+QueuedEmail parseQueuedEmail(const QString& payload) {
     const QJsonObject o = QJsonDocument::fromJson(payload.toUtf8()).object();
     QueuedEmail email;
     email.to = o.value(QStringLiteral("to")).toString();
@@ -41,6 +65,29 @@ QueuedEmail DecodeQueuedEmail(const QString& payload) {
     email.useSsl = o.value(QStringLiteral("useSsl")).toBool();
     email.failureLine = o.value(QStringLiteral("failureLine")).toString();
     return email;
+}
+
+}  // namespace
+
+QString EncodeQueuedEmail(const QueuedEmail& email) {
+    const QJsonObject object{{QStringLiteral("to"), email.to},
+                             {QStringLiteral("subject"), email.subject},
+                             {QStringLiteral("replyAddress"), email.replyAddress},
+                             {QStringLiteral("body"), email.body},
+                             {QStringLiteral("smtpServer"), email.smtpServer},
+                             {QStringLiteral("port"), static_cast<int>(email.port)},
+                             {QStringLiteral("senderAccount"), email.senderAccount},
+                             {QStringLiteral("attachments"), email.attachments},
+                             {QStringLiteral("useSsl"), email.useSsl},
+                             {QStringLiteral("failureLine"), email.failureLine}};
+    const QString payload = QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
+    recentEmails().keep(payload, email);
+    return payload;
+}
+
+QueuedEmail DecodeQueuedEmail(const QString& payload) {
+    if (std::optional<QueuedEmail> kept = recentEmails().find(payload)) return *kept;
+    return parseQueuedEmail(payload);
 }
 
 void QueueEmail(Importer& importer, const QueuedEmail& email) {
