@@ -21,13 +21,13 @@ QDate FirstRepaymentDateFor(const QDate& processingDate, const QString& frequenc
 }
 
 void FirstRepaymentDate(Importer& importer) {
-    SetFirstRepaymentDate(importer, FirstRepaymentDateFor(importer.passDate(), importer.LoanDetails[4]));
+    SetFirstRepaymentDate(importer, FirstRepaymentDateFor(importer.passDate(), importer.LoanDetails.repaymentFrequency));
 }
 
 void SetFirstRepaymentDate(Importer& importer, const QDate& date) {
     const QString text = formatDate(date, QStringLiteral("dd/mm/yyyy"));
-    importer.LoanDetails[6] = text;
-    importer.LoanDetails[16] = importer.startup.chkSQL ? formatDate(date, QStringLiteral("MM/DD/YY")) : text;
+    importer.LoanDetails.firstRepaymentDate = text;
+    importer.LoanDetails.firstRepaymentDateForProfile = importer.startup.chkSQL ? formatDate(date, QStringLiteral("MM/DD/YY")) : text;
 }
 
 }  // namespace autovelt

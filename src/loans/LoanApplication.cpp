@@ -33,7 +33,7 @@ public:
         im_.app.loan.loanId = 0;
         normaliseDecision();
         const LoanStatus status = statusFor();
-        if (leadingNumber(im_.LoanDetails[13]) == 0) im_.LoanDetails[13] = im_.LoanDetails[7];
+        if (leadingNumber(im_.LoanDetails.lastRepayment) == 0) im_.LoanDetails.lastRepayment = im_.LoanDetails.repayment;
         insertLoan(status);
         im_.app.loan.loanId = newLoanId();
         // The payee says where the money goes: a loan row without it is half a loan, so a
@@ -99,25 +99,25 @@ private:
         row.loanValue = loan.requestedAmount;
         row.productCode = loan.productCode;
         row.loanIntRate = loan.loanInterestRate;
-        row.intApr = leadingNumber(d[14]);
-        row.loanInterest = leadingNumber(d[12]);
-        row.loanTerm = leadingNumber(d[5]);
+        row.intApr = leadingNumber(d.apr);
+        row.loanInterest = leadingNumber(d.totalInterest);
+        row.loanTerm = leadingNumber(d.numberOfRepayments);
         row.origBal = loan.totalBorrowing - loan.requestedAmount;
         row.osInterest = loan.accruedInterest;
-        row.repayValue = leadingNumber(d[7]);
-        row.lastPaymentValue = leadingNumber(d[13]);
+        row.repayValue = leadingNumber(d.repayment);
+        row.lastPaymentValue = leadingNumber(d.lastRepayment);
         row.loanTypeCode = loan.loanPurposeCode;
         row.loanTypeDesc = f[50];
-        row.repayFreq = d[4];
-        row.repayDate = dateOf(d[6]);
+        row.repayFreq = d.repaymentFrequency;
+        row.repayDate = dateOf(d.firstRepaymentDate);
         row.teller = im_.txtTeller;
-        row.comments = QString(d[10]).remove(QLatin1Char('\''));
+        row.comments = QString(d.comments).remove(QLatin1Char('\''));
         row.productType = leadingNumber(loan.productType);
         row.craRef = f[30];
         row.craScore = leadingNumber(f[26]);
         row.initStatus = status.initial;
         row.inQueue = status.inQueue;
-        row.docsPref = d[15];
+        row.docsPref = d.correspondence;
         row.ourStatus = status.ours;
         row.docKey = f[105];
         row.empBasis = f[20].left(1);
@@ -129,18 +129,18 @@ private:
         row.mergeIds234 = {loan.mergeIds[2], loan.mergeIds[3], loan.mergeIds[4]};
         row.startTime = loanStartTime(im_.clock().now());
         row.sharesM = leadingNumber(f[25]);
-        row.repayM = leadingNumber(d[7]);
-        row.totNewPay = leadingNumber(f[25]) + leadingNumber(d[7]);
+        row.repayM = leadingNumber(d.repayment);
+        row.totNewPay = leadingNumber(f[25]) + leadingNumber(d.repayment);
         row.origTeller = im_.txtTeller;
         row.postCodePart1 = im_.app.homeSlots[8].left(4).trimmed();
         row.dateOfBirth = dateOf(f[7]);
-        row.lastPaymentDate = dateOf(d[17]);
+        row.lastPaymentDate = dateOf(d.lastRepaymentDate);
         row.homeStatus = f[12];
         return row;
     }
 
     QDate applicationDate() const {
-        const QDate date = dateOf(im_.LoanDetails[2]);
+        const QDate date = dateOf(im_.LoanDetails.applicationDate);
         return date.isValid() ? date : im_.passDate();
     }
 
@@ -199,7 +199,7 @@ private:
         payee.memberNumber = im_.app.memberNumber;
         payee.payee = im_.app.loan.memberName;
         payee.amount = im_.app.loan.requestedAmount;
-        if (leadingNumber(d[8]) == 0 || leadingNumber(d[9]) == 0) {
+        if (leadingNumber(d.sortCode) == 0 || leadingNumber(d.accountNumber) == 0) {
             payee.method = QStringLiteral("S");
         } else if (im_.app.identityFailedOnBank) {
             im_.ShowException(QStringLiteral("Review disbursement of loan app for member ") + member_ +
@@ -210,8 +210,8 @@ private:
             payee.accountNumber = QStringLiteral("00000000");
         } else {
             payee.method = im_.settings.DefaultLoanPayoutMethod;
-            payee.sortCode = d[8];
-            payee.accountNumber = d[9];
+            payee.sortCode = d.sortCode;
+            payee.accountNumber = d.accountNumber;
         }
         im_.connections.TarvTran.execute(LoanPayeeStatement(payee));
     }

@@ -20,8 +20,8 @@ QString numberOfRepayments(const QString& frequency, double months) {
 
 void useThirdBankAccount(Importer& im) {
     auto& d = im.LoanDetails;
-    d[8] = QStringLiteral("0");
-    d[9] = QStringLiteral("0");
+    d.sortCode = QStringLiteral("0");
+    d.accountNumber = QStringLiteral("0");
     const db::Recordset rs = im.connections.TarvMain.openRecordset(
         QStringLiteral("SELECT * FROM MemberAddress WHERE MemberNo=") + LoanMember(im) +
         QStringLiteral(" AND AddressType ='BANK3' ;"),
@@ -31,8 +31,8 @@ void useThirdBankAccount(Importer& im) {
                          QStringLiteral(" has no bank 3 details stored - please obtain these details for the loan!"));
         return;
     }
-    d[8] = rs.text(QStringLiteral("Code1"));
-    d[9] = rs.text(QStringLiteral("Code2"));
+    d.sortCode = rs.text(QStringLiteral("Code1"));
+    d.accountNumber = rs.text(QStringLiteral("Code2"));
 }
 
 }  // namespace
@@ -48,32 +48,32 @@ void FillLoanDetails(Importer& im) {
     const ApplicationState& app = im.app;
     const auto& f = app.field;
     auto& d = im.LoanDetails;
-    d[0] = QString::number(app.memberNumber);
-    d[1] = f[45];
-    d[2] = im.PassDate;
-    d[3] = numberText(leadingNumber(f[46]));
-    d[4] = f[44].isEmpty() ? QStringLiteral("M") : f[44];
-    d[5] = numberOfRepayments(d[4], leadingNumber(f[47]));
+    d.memberNumber = QString::number(app.memberNumber);
+    d.productCode = f[45];
+    d.applicationDate = im.PassDate;
+    d.amount = numberText(leadingNumber(f[46]));
+    d.repaymentFrequency = f[44].isEmpty() ? QStringLiteral("M") : f[44];
+    d.numberOfRepayments = numberOfRepayments(d.repaymentFrequency, leadingNumber(f[47]));
     FirstRepaymentDate(im);
-    d[7] = numberText(leadingNumber(f[48]));
-    d[8] = app.sortCode;
-    d[9] = app.accountNumber;
-    d[10] = QString();
-    d[11] = f[49];
+    d.repayment = numberText(leadingNumber(f[48]));
+    d.sortCode = app.sortCode;
+    d.accountNumber = app.accountNumber;
+    d.comments = QString();
+    d.loanPurposeCode = f[49];
     if (im.settings.profile.loansPaidToThirdBankAccount) useThirdBankAccount(im);
-    d[15] = f[106].toUpper() == QLatin1String("EMAIL") ? QStringLiteral("E") : QStringLiteral("P");
+    d.correspondence = f[106].toUpper() == QLatin1String("EMAIL") ? QStringLiteral("E") : QStringLiteral("P");
 
     LoanPassState& loan = im.app.loan;
-    im.app.memberNumber = static_cast<long>(leadingNumber(d[0]));
-    loan.productCode = d[1].trimmed();
+    im.app.memberNumber = static_cast<long>(leadingNumber(d.memberNumber));
+    loan.productCode = d.productCode.trimmed();
     loan.rateOverride = Currency();
-    loan.requestedAmount = Currency::fromText(d[3]);
+    loan.requestedAmount = Currency::fromText(d.amount);
 }
 
 void SetLoanWorkingValues(Importer& im) {
     LoanPassState& loan = im.app.loan;
-    loan.requestedAmount = Currency::fromText(im.LoanDetails[3]);
-    const int64_t purpose = roundHalfEven(leadingNumber(im.LoanDetails[11]));
+    loan.requestedAmount = Currency::fromText(im.LoanDetails.amount);
+    const int64_t purpose = roundHalfEven(leadingNumber(im.LoanDetails.loanPurposeCode));
     // The code is held in one byte on the loan row.
     if (purpose < 0 || purpose > 255)
         throw VeltError(6, QStringLiteral("RunLoanPass"), QStringLiteral("Overflow"));

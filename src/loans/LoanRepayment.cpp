@@ -59,27 +59,27 @@ void CalculateLoanRepayment(Importer& importer, const RateTiers& productTiers) {
     request.tiers = productTiers;
     request.rateOverride = importer.app.loan.rateOverride;
     request.totalBorrowing = importer.app.loan.totalBorrowing;
-    request.frequency = details[4];
-    request.term = termOf(details[5]);
-    request.applicationDate = dateOf(details[2]);
-    request.firstRepaymentDate = dateOf(details[6]);
+    request.frequency = details.repaymentFrequency;
+    request.term = termOf(details.numberOfRepayments);
+    request.applicationDate = dateOf(details.applicationDate);
+    request.firstRepaymentDate = dateOf(details.firstRepaymentDate);
 
     const LoanFigures figures = workOutLoanFigures(request);
     importer.app.loan.loanInterestRate = figures.annualRate;
-    details[14] = currencyText(figures.apr);
+    details.apr = currencyText(figures.apr);
     // The whole number of repayments the figures were worked for: a term in months that
     // gives half a repayment (18 months four-weekly is 19.5) is held and written as the 20
     // the repayment, last repayment and its date are worked for, never as 19.5.
-    details[5] = QString::number(figures.term);
-    details[7] = formatNumber(figures.repayment, QStringLiteral("###0.00"));
-    details[12] = figures.totalInterestText;
+    details.numberOfRepayments = QString::number(figures.term);
+    details.repayment = formatNumber(figures.repayment, QStringLiteral("###0.00"));
+    details.totalInterest = figures.totalInterestText;
     if (figures.lastRepayment) {
-        details[13] = formatNumber(*figures.lastRepayment, QStringLiteral("###0.00"));
-        details[17] = formatDate(figures.lastRepaymentDate, QStringLiteral("dd/mm/yyyy"));
+        details.lastRepayment = formatNumber(*figures.lastRepayment, QStringLiteral("###0.00"));
+        details.lastRepaymentDate = formatDate(figures.lastRepaymentDate, QStringLiteral("dd/mm/yyyy"));
         if (figures.firstRepaymentDate != request.firstRepaymentDate)
             SetFirstRepaymentDate(importer, figures.firstRepaymentDate);
     }
-    importer.app.field[48] = details[7];
+    importer.app.field[48] = details.repayment;
     warnOfRateAboveCap(importer, figures);
 }
 

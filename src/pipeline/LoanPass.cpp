@@ -108,7 +108,7 @@ private:
         loan.memberNumber = app_.memberNumber;
         loan.loanNumber = app_.loanNumber;
         loan.loanId = app_.loan.loanId;
-        loan.applicationDate = parseDayFirstDate(im_.LoanDetails[2]).value_or(im_.passDate());
+        loan.applicationDate = parseDayFirstDate(im_.LoanDetails.applicationDate).value_or(im_.passDate());
         loan.loanEndAge = app_.loanEndAge;
         loan.dependantsReason = app_.dependantsReason;
         CopyRulesLogToPolicyLog(im_, loan);

@@ -9,6 +9,7 @@
 #include "state/Connections.h"
 #include "state/RecordedResponses.h"
 #include "state/StagedFiles.h"
+#include "state/LoanRequest.h"
 
 #include <QString>
 #include <QStringList>
@@ -90,8 +91,8 @@ public:
     ApplicationState app;
     long applicationIdOverride = 0;
 
-    // The loan being processed, entries 0 to 20.
-    std::array<QString, 21> LoanDetails{};
+    // The loan being processed.
+    LoanRequest LoanDetails;
 
     MailTransport* mailTransport() const { return mailTransport_; }
 

@@ -51,9 +51,9 @@ protected:
         im().app.memberNumber = kMember;
         im().app.field[7] = QStringLiteral("10/06/1970");
         im().app.applicantEmail = QStringLiteral("ann@example.org");
-        im().LoanDetails[3] = QStringLiteral("1500");
-        im().LoanDetails[4] = QStringLiteral("M");
-        im().LoanDetails[5] = QStringLiteral("18");
+        im().LoanDetails.amount = QStringLiteral("1500");
+        im().LoanDetails.repaymentFrequency = QStringLiteral("M");
+        im().LoanDetails.numberOfRepayments = QStringLiteral("18");
         addMember();
     }
 
@@ -183,9 +183,9 @@ TEST_F(CreditReportRetrievalTest, PolicyRulesTheAgeAtTheEndOfTheLoanAndFailuresB
         im().settings.agency.CreditReportUserName = c.user;
         im().app.field[7] = c.born;
         im().PassDate = c.passDate;
-        im().LoanDetails[3] = c.amount;
-        im().LoanDetails[4] = c.frequency;
-        im().LoanDetails[5] = c.repayments;
+        im().LoanDetails.amount = c.amount;
+        im().LoanDetails.repaymentFrequency = c.frequency;
+        im().LoanDetails.numberOfRepayments = c.repayments;
         const QString lines = draw();
         if (c.lines) {
             EXPECT_EQ(lines, c.lines);

@@ -54,8 +54,8 @@ protected:
         app.homePrevSupplied = true;
         app.messageSuffix = " (table_w field_id=41)";
         app.creditReport = report;
-        im().LoanDetails[4] = "M";
-        im().LoanDetails[5] = "24";
+        im().LoanDetails.repaymentFrequency = "M";
+        im().LoanDetails.numberOfRepayments = "24";
     }
 
     PolicyLogLoan loan(long id = 91) {

@@ -55,10 +55,9 @@ public:
             {20, "Employed"}, {24, "P"}, {25, "25"}, {26, "512"}, {27, "P"}, {30, "CRA-'1"}, {46, "1500"}, {50, "Car #2 O'Neill"},
             {105, "KEY1"}};
         for (const auto& [index, value] : fields) app.field[index] = QString::fromUtf8(value);
-        im().LoanDetails = {};
-        const std::pair<int, QString> details[] = {{0, QString::number(kMember)}, {2, im().PassDate}, {3, "1500"}, {4, "M"},
-                                                   {5, "60"}, {8, "123456"}, {9, "12345678"}, {15, "E"}};
-        for (const auto& [index, value] : details) im().LoanDetails[index] = value;
+        im().LoanDetails = {.memberNumber = QString::number(kMember), .applicationDate = im().PassDate, .amount = "1500",
+                            .repaymentFrequency = "M", .numberOfRepayments = "60", .sortCode = "123456",
+                            .accountNumber = "12345678", .correspondence = "E"};
         FirstRepaymentDate(im());
         LoanPassState& loan = im().app.loan;
         loan = {};
@@ -145,8 +144,8 @@ const RecordCase kCases[] = {
      .problems = {"Our call to CRA has returned a Decision of X", "Converted to REFER for member 1234." + kSuffix}},
     {.name = "SaturdayStartsMondayAtEight", .arrange = [](auto& t) { t.inst.clock().set(QDateTime(QDate(2026, 3, 7), QTime(16, 5))); },
      .start = "09/03/26 08:00:00"},
-    {.name = "NoBankDetailsPaysToShares", .arrange = [](auto& t) { t.im().LoanDetails[8] = "0"; }, .payee = "S||"},
-    {.name = "NoAccountPaysToShares", .arrange = [](auto& t) { t.im().LoanDetails[9] = ""; }, .payee = "S||"},
+    {.name = "NoBankDetailsPaysToShares", .arrange = [](auto& t) { t.im().LoanDetails.sortCode = "0"; }, .payee = "S||"},
+    {.name = "NoAccountPaysToShares", .arrange = [](auto& t) { t.im().LoanDetails.accountNumber = ""; }, .payee = "S||"},
     {.name = "BankAnomalyHidesTheDetails", .arrange = [](auto& t) { t.im().app.identityFailedOnBank = true; }, .payee = "F|000000|00000000",
      .problems = {"Review disbursement of loan app for member 1234 with loan no C1001 due to bank detail anomaly."}},
     {.name = "NoChecksOutOfQueue213628", .arrange = fsaRefNo("213628", false), .status = "|0|"},
@@ -193,13 +192,13 @@ TEST_F(LoanRecordsTest, SecondLoanReplacesTheScheduleRows) {
     writeLoan();
     prepareLoan();
     im().app.loanNumber = QStringLiteral("C1002");
-    im().LoanDetails[3] = QStringLiteral("900");
+    im().LoanDetails.amount = QStringLiteral("900");
     im().app.loan.requestedAmount = im().app.loan.totalBorrowing = Currency::fromDouble(900);
     writeLoan();
     const QString second = scalar("TarvTran", "SELECT MAX(ID) FROM LoanAllocation").toString();
     EXPECT_EQ(rows("TarvMain", "SELECT ProductCode || ' ' || UsualValue || ' ' || LoanID FROM PayAnalysisSchedule "
                                "ORDER BY ProductCode DESC"),
-              QStringLiteral("S1 40 %1;LN1 %2 %1").arg(second, im().LoanDetails[7]));
+              QStringLiteral("S1 40 %1;LN1 %2 %1").arg(second, im().LoanDetails.repayment));
 }
 
 TEST_F(LoanRecordsTest, JoiningMemberSavingsStartAMonthOn) {

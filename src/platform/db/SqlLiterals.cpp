@@ -23,13 +23,13 @@ qsizetype endOfQuoted(const QString& s, qsizetype from, QChar close) {
 }
 
 bool liftable(const QString& s) {
-    qsizetype i = 0;
-    while (i < s.size() && s[i].isSpace()) ++i;
-    qsizetype end = i;
-    while (end < s.size() && s[end].isLetter()) ++end;
-    const QString first = s.mid(i, end - i).toUpper();
-    return first == QLatin1String("SELECT") || first == QLatin1String("INSERT") || first == QLatin1String("UPDATE") ||
-           first == QLatin1String("DELETE") || first == QLatin1String("REPLACE");
+    const QStringView text = QStringView(s).trimmed();
+    qsizetype end = 0;
+    while (end < text.size() && text[end].isLetter()) ++end;
+    const QStringView first = text.left(end);
+    for (const char* verb : {"SELECT", "INSERT", "UPDATE", "DELETE", "REPLACE"})
+        if (first.compare(QLatin1String(verb), Qt::CaseInsensitive) == 0) return true;
+    return false;
 }
 
 }  // namespace
@@ -40,6 +40,14 @@ LiftedStatement liftLiterals(const QString& s) {
     LiftedStatement lifted;
     lifted.text.reserve(s.size());
     bool numbersNameColumns = false;  // after ORDER BY / GROUP BY
+    // What is kept as written is copied in runs, up to the next literal taken out.
+    qsizetype keptFrom = 0;
+    const auto takeOut = [&](qsizetype from, qsizetype to, QVariant value) {
+        lifted.text += QStringView(s).mid(keptFrom, from - keptFrom);
+        lifted.text += u'?';
+        lifted.values << std::move(value);
+        keptFrom = to;
+    };
     qsizetype i = 0;
     while (i < s.size()) {
         const QChar c = s[i];
@@ -48,13 +56,11 @@ LiftedStatement liftLiterals(const QString& s) {
             if (end < 0) return whole;
             QString text = s.mid(i + 1, end - i - 2);
             if (text.contains(QLatin1String("''"))) text.replace(QStringLiteral("''"), QStringLiteral("'"));
-            lifted.values << QVariant(text);
-            lifted.text += u'?';
+            takeOut(i, end, QVariant(text));
             i = end;
         } else if (c == u'"' || c == u'[' || c == u'`') {
             const qsizetype end = endOfQuoted(s, i, c == u'[' ? QChar(u']') : c);
             if (end < 0) return whole;
-            lifted.text += QStringView(s).mid(i, end - i);
             i = end;
         } else if (c == u'-' && i + 1 < s.size() && s[i + 1] == u'-') {
             return whole;  // comments are rare: the statement is kept as written
@@ -71,7 +77,6 @@ LiftedStatement liftLiterals(const QString& s) {
             if (word.compare(QLatin1String("ORDER"), Qt::CaseInsensitive) == 0 ||
                 word.compare(QLatin1String("GROUP"), Qt::CaseInsensitive) == 0)
                 numbersNameColumns = true;
-            lifted.text += word;
             i = end;
         } else if (c.isDigit() || (c == u'.' && i + 1 < s.size() && s[i + 1].isDigit())) {
             qsizetype end = i;
@@ -81,21 +86,17 @@ LiftedStatement liftLiterals(const QString& s) {
                 real = real || s[end] == u'.' || s[end] == u'e' || s[end] == u'E';
                 ++end;
             }
-            const QString number = s.mid(i, end - i);
+            const QStringView number = QStringView(s).mid(i, end - i);
             bool ok = false;
             const QVariant value = real ? QVariant(number.toDouble(&ok)) : QVariant(number.toLongLong(&ok));
-            if (numbersNameColumns || !ok) {
-                lifted.text += number;  // a column number, a hexadecimal or a too large number
-            } else {
-                lifted.values << value;
-                lifted.text += u'?';
-            }
+            // A column number, a hexadecimal or a too large number stays as written.
+            if (!numbersNameColumns && ok) takeOut(i, end, value);
             i = end;
         } else {
-            lifted.text += c;
             ++i;
         }
     }
+    lifted.text += QStringView(s).mid(keptFrom);
     return lifted;
 }
 
