@@ -26,14 +26,13 @@ class CreditReportRetrievalTest : public InstallationTest {
 protected:
     InstallationTempFolder temp{inst};
     static constexpr long kMember = 4711;
-    static inline const QString kNs = QStringLiteral("urn:agency.example/soap:callreport7");
     QString ns() { return im().config.agency.callReport7Namespace; }
 
     virtual void pointAgencyService() {
         AgencyService& service = im().config.agency;
         service.callReportLiveHost = QStringLiteral("127.0.0.1:1");
         service.callReportTestHost = QStringLiteral("127.0.0.1:2");
-        service.callReport7Namespace = kNs;
+        service.callReport7Namespace = QStringLiteral("urn:agency.example/soap:callreport7");
         service.connectTimeoutSeconds = 2;
         service.timeoutSeconds = 5;
     }
@@ -43,17 +42,12 @@ protected:
         LoadControlSettings(im());
         ASSERT_TRUE(im().connections.TarvMain.isOpen()) << problems().join('\n').toStdString();
         inst.reporter().clear();
-        AgencyCredentials& login = im().settings.agency;
-        login.CreditReportCompany = QStringLiteral("RIVERSIDE");
-        login.CreditReportUserName = QStringLiteral("riverside01");
-        login.CreditReportPassword = QStringLiteral("Agency-Pass-7");
+        im().settings.agency = {.CreditReportCompany = "RIVERSIDE", .CreditReportUserName = "riverside01",
+                                .CreditReportPassword = "Agency-Pass-7"};
         im().PassDate = QStringLiteral("06/12/26");
-        im().app.memberNumber = kMember;
+        im().app = {.memberNumber = kMember, .applicantEmail = "ann@example.org"};
         im().app.field[7] = QStringLiteral("10/06/1970");
-        im().app.applicantEmail = QStringLiteral("ann@example.org");
-        im().LoanDetails.amount = QStringLiteral("1500");
-        im().LoanDetails.repaymentFrequency = QStringLiteral("M");
-        im().LoanDetails.numberOfRepayments = QStringLiteral("18");
+        im().LoanDetails = {.amount = "1500", .repaymentFrequency = "M", .numberOfRepayments = "18"};
         addMember();
     }
 
@@ -64,11 +58,10 @@ protected:
                               "PAFTown, PAFCounty, PAFPostCode, PhoneNumber, MobileNumber, EmailAddress, EffectiveFrom) VALUES "
                               "(4711, 'HOME', 'Flat 2', '14', 'Mill Lane', 'Selly Oak', 'Birmingham', 'B29 6AA', "
                               "'0121 496 0000', '07700900123', 'ann@example.org', '2023-04-01')");
-        inst.exec("TarvMain", "INSERT INTO MemberAddress (MemberNo, AddressType, PAFBuildingNumber, PAFStreet1, PAFTown, "
-                              "PAFCounty, PAFPostCode, EffectiveFrom) VALUES "
-                              "(4711, 'HOMEPREV1', '3', 'Old Road', 'Harborne', 'Birmingham', 'B17 9XX', '2019-08-15')");
-        inst.exec("TarvMain", "INSERT INTO MemberAddress (MemberNo, AddressType, PAFBuildingName, PAFStreet1, PAFPostCode, "
-                              "EffectiveFrom) VALUES (4711, 'HOMEPREV2', 'Rose Cottage', 'Church Street', 'WR1 1AA', '2015-01-20')");
+        inst.exec("TarvMain", "INSERT INTO MemberAddress (MemberNo, AddressType, PAFBuildingNumber, PAFBuildingName, PAFStreet1, "
+                              "PAFTown, PAFCounty, PAFPostCode, EffectiveFrom) VALUES "
+                              "(4711, 'HOMEPREV1', '3', NULL, 'Old Road', 'Harborne', 'Birmingham', 'B17 9XX', '2019-08-15'), "
+                              "(4711, 'HOMEPREV2', NULL, 'Rose Cottage', 'Church Street', NULL, NULL, 'WR1 1AA', '2015-01-20')");
     }
 
     // The copy of the last request, as staff would open it; empty when none was written.
