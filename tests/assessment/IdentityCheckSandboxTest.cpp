@@ -13,6 +13,7 @@
 #include "support/SuiteAgencySandbox.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -47,18 +48,12 @@ public:
         sandbox().clearRequests();
         inst.importer().settings.agency.IdentityCheckUserName = QStringLiteral("riverside.cv");
         setRule(true, QStringLiteral("F"));
-        app() = ApplicationState{};
-        app().fieldId = QStringLiteral("41");
-        app().messageSuffix = kSuffix;
-        app().memberNumber = app().newMemberNumber = kMember;
-        app().applicantEmail = QStringLiteral("john@example.com");
-        app().sortCode = QStringLiteral("40-11-22");
-        app().accountNumber = QStringLiteral("12345678");
+        app() = {.fieldId = "41", .memberNumber = kMember, .newMemberNumber = kMember, .messageSuffix = kSuffix,
+                 .applicantEmail = "john@example.com", .sortCode = "40-11-22", .accountNumber = "12345678"};
         app().field[7] = QStringLiteral("31/12/2010");  // 15 by days but 16 by calendar years, so checked
         app().field[110] = QStringLiteral("2");
         app().field[27] = QStringLiteral("P");
-        inst.exec("TarvMain", QStringLiteral("INSERT INTO MemberMain (MemberNo, MemberStatus, Title, Forename, Surname, DOB) "
-                                             "VALUES (1234, 'A', 'Mr', 'John', %1, '1985-04-15')").arg(sqlText(surname)));
+        inst.addMember({.number = kMember, .surname = surname, .home = false});
         inst.exec("TarvMain", "INSERT INTO MemberAddress (MemberNo, AddressType, YesNo, Line1, Line3, Postcode, MobileNumber, "
                               "EffectiveFrom) VALUES (1234, 'HOME', 1, '12 High Street', 'Leeds', 'LS1 4AB', '07700 900123', "
                               "'2020-02-01')");
@@ -83,17 +78,12 @@ public:
                                      "PhotoID || '|' || PhotoRef || '|' || PhotoDate || '|' || PhotoBy FROM IDProof "
                                      "WHERE MemberNo=1234").join(QLatin1Char('/'));
     }
-    QString bankFlag() {
-        return inst.scalar("TarvMain", "SELECT YesNo FROM MemberAddress WHERE AddressType='BANK1' AND MemberNo=1234").toString();
-    }
     QString filedAnswerPath() {
         return MemberFolderPath(inst.importer().settings.ScanLocation, "MEMBERID", kMember) + "AccountOpenSearch-20260305.xml";
     }
 
     InstallationTempFolder temp{inst};
 };
-
-const QString kFailed = QStringLiteral("Member applied to join but eIDV returned FAIL status|JOIN|EIDV FAIL");
 
 // Each persona's verdict and downgrade as the reviewed file holds it: the problem then success lines, the WebLog rows then
 // the rules entry, fields 27|31|32, the IDProof row and the bank flag, the 30-character reference shown as <ref>.
@@ -114,7 +104,9 @@ TEST_F(IdentityCheckTest, AgencyVerdictsAndTheirDowngrades) {
         EXPECT_EQ(ref.size(), 30);
         outcomes << QStringLiteral("== %1 %2").arg(surname, application).trimmed() << problems() + successes() << webLog()
                  << app().decisionSummary << app().field[27] + '|' + app().field[31] + '|' + app().field[32]
-                 << idProof().replace(ref, "<ref>") << bankFlag() + (app().identityFailedOnBank ? " failed on bank" : "");
+                 << idProof().replace(ref, "<ref>")
+                 << inst.scalar("TarvMain", "SELECT YesNo FROM MemberAddress WHERE AddressType='BANK1'").toString() +
+                        (app().identityFailedOnBank ? " failed on bank" : "");
         const QString answer = inst.readFile(filedAnswerPath());
         EXPECT_TRUE(answer.startsWith("<?xml version=\"1.0\" encoding=\"utf-8\"?><?xml-stylesheet type=\"text/xsl\" "
                                       "href=\"CallValidate535.xslt\"?><Results") && answer.contains("PID=\"" + ref + '"'));
@@ -130,47 +122,35 @@ TEST_F(IdentityCheckTest, AgencyVerdictsAndTheirDowngrades) {
 }
 
 // An agency that refuses the check may quote what it was sent (here an answer kept for the application, %P standing for
-// the password): the refusal reaches the report, the password never does.
+// the password): the refusal reaches the report, the password never does. Each case's lines and rows (a blank band
+// reads as fail) as the reviewed file holds them; a timeout's wording is curl's own and shown as "...".
 TEST_F(IdentityCheckTest, AnswersWithoutAResult) {
-    const struct { const char* surname; const char* band; const char* refusal; bool filed; bool noHost = false; const char* kept = nullptr; }
-        cases[] = {
-            {"Refused", "F", "<Error module=\"Authentication\">Access denied: the account is not enabled for application V512-API-LIVE",
-             true},
-            {"Fatal", "R", "", true},
-            {"Emptyanswer", "", "", false},
-            {"Garbled", "F", "", true},
-            {"Slowpoke", "F", "Error: 28 - ", true},
-            // An application's kept answer is filed at its commit.
-            {"Lee", "F", "<Error>password ******** is not ********</Error>", false, false,
-             "<Results><Errors><Error>password %P is not %P</Error></Errors></Results>"},
-            {"Lee", "F", "Error: 401 - refused for riverside.cv/********", false, false, "Error: 401 - refused for riverside.cv/%P"},
-            {"Lee", "F", "Error: 0 - No host is set for the agency's identity check: [agency] callvalidate_live_host", true, true},  // last: the host stays cleared
-        };
+    const struct { const char* surname; const char* band; bool noHost = false; const char* kept = nullptr; } cases[] = {
+        {"Refused", "F"}, {"Fatal", "R"}, {"Emptyanswer", ""}, {"Garbled", "F"}, {"Slowpoke", "F"},
+        // An application's kept answer is filed at its commit.
+        {"Lee", "F", false, "<Results><Errors><Error>password %P is not %P</Error></Errors></Results>"},
+        {"Lee", "F", false, "Error: 401 - refused for riverside.cv/%P"},
+        {"Lee", "F", true},  // last: the host stays cleared
+    };
+    QStringList outcomes;
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.surname) + " " + c.refusal);
         startOver(QLatin1String(c.surname));
         setRule(true, QLatin1String(c.band));
         if (c.noHost) inst.importer().config.agency.callValidateLiveHost.clear();
         if (c.kept) {
-            app().identityKey = QStringLiteral("41-") + QLatin1String(c.refusal);
+            app().identityKey = QStringLiteral("41-") + QLatin1String(c.kept);
             inst.importer().recordedResponses().remember(app().identityKey, QStringLiteral("CallValidate 1234"),
                                                          QString::fromLatin1(c.kept).replace("%P", kPassword).toUtf8());
         }
         check();
-        EXPECT_EQ(sandbox().requests().isEmpty(), c.noHost || c.kept);
-        const QStringList lines = problems();
-        ASSERT_EQ(lines.size(), *c.refusal ? 3 : 2) << report();
-        EXPECT_EQ(lines.mid(0, 2), (QStringList{"Member 1234 failed ID search." + kSuffix,
-                                                "Member 1234 unable to perform ID search" + kSuffix}));
-        const QString refusal = lines.value(2, "Unable to perform ID search-" + kSuffix);
-        EXPECT_TRUE(refusal.startsWith("Unable to perform ID search-" + QLatin1String(c.refusal)) && refusal.endsWith(kSuffix)) << report();
         EXPECT_FALSE(QString::fromStdString(report()).contains(kPassword));
-        EXPECT_EQ(webLog(), (QStringList{kFailed, "Member applied to join but eIDV failed so FAIL status assumed|JOIN|EIDV FAIL"}));
-        const QString band = *c.band ? QLatin1String(c.band) : QLatin1String("F");
-        EXPECT_EQ(app().decisionSummary, (QStringList{"1234|CR10A|P-P|F|" + band + '|', "1234|CR10A|P-P|F|F|"}));
-        EXPECT_EQ(app().field[27] + app().field[31] + idProof() + (app().identityFailed ? " failed" : ""), "F failed");
-        EXPECT_EQ(QFile::exists(filedAnswerPath()), c.filed);
+        outcomes << QStringLiteral("== %1, band \"%2\", %3 request(s)").arg(c.surname).arg(c.band).arg(sandbox().requests().size())
+                 << problems().replaceInStrings(QRegularExpression("^(Unable to perform ID search-Error: 28 - ).+( \\(table_w)"), "\\1...\\2")
+                 << webLog() << app().decisionSummary
+                 << app().field[27] + '|' + app().field[31] + '|' + idProof() + (app().identityFailed ? " failed" : "")
+                 << (QFile::exists(filedAnswerPath()) ? "answer filed" : "no answer filed");
     }
+    EXPECT_EQ(outcomes.join('\n') + '\n', ExpectedDocument("identity-check-answers-without-a-result.txt"));
 }
 
 // A loan applicant who joins in the same run is checked when the credit rules reach CR10A,
@@ -183,10 +163,9 @@ TEST_F(IdentityCheckTest, CreditRulesRunTheCheckWithTheirBand) {
     app().field[110] = QStringLiteral("1");
     app().decisionSummary = QStringList{QStringLiteral("1234|CR05A|0-3|1|P|")};
     CheckCRRules(inst.importer(), Currency::fromText(QStringLiteral("1000")), {CreditReportOutcome::Kind::NotNeeded, {}});
-    EXPECT_EQ(QString::number(sandbox().requests().size()) + app().field[27], "1R");
-    EXPECT_EQ(app().decisionSummary, (QStringList{"1234|CR05A|0-3|1|P|", "1234|CR10A|P-P|F|R|"}));
-    EXPECT_EQ(idProof(), "TU IDV-Fail Score [43]|" + app().field[33] + "|2026-03-05|VELT|||2026-03-05|VELT");
-    EXPECT_EQ(successes().last(), "Overall initial rating for loan=REFER for member 1234");
+    EXPECT_EQ((QStringList{QString::number(sandbox().requests().size()) + app().field[27], idProof(), successes().last()} + app().decisionSummary),
+              (QStringList{"1R", "TU IDV-Fail Score [43]|" + app().field[33] + "|2026-03-05|VELT|||2026-03-05|VELT",
+                           "Overall initial rating for loan=REFER for member 1234", "1234|CR05A|0-3|1|P|", "1234|CR10A|P-P|F|R|"}));
 }
 
 // The rows that ask nothing, the check's own error exit (one line, nothing thrown) among them.
@@ -208,9 +187,8 @@ TEST_F(IdentityCheckTest, NoRequestWhenNoCheckIsDue) {
         startOver(QStringLiteral("Lee"));
         c.arrange(*this);
         check();
-        EXPECT_EQ(app().field[31] + '|' + app().field[33], QLatin1String(c.field31and33));
-        EXPECT_EQ(problems(), c.problems);
-        EXPECT_EQ(sandbox().requests().size(), 0);
+        EXPECT_EQ(QStringList{app().field[31] + '|' + app().field[33]} << QString::number(sandbox().requests().size()) << problems(),
+                  QStringList{QLatin1String(c.field31and33)} << "0" << c.problems);
     }
 }
 

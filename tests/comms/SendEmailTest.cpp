@@ -116,37 +116,33 @@ struct ServerCase {
     bool ssl = false, sslOnConnect = false, requireTls = true, trustSinkCa = true;
     QString password = kPassword;
     const char* to = "jane@example.com";
-    QStringList result = {"ok"};  // "ok", or the fragments of the error text
-    QStringList rcptTo = {"jane@example.com"};
-    QString toHeader = "jane@example.com";
-    QStringList logins = {};
-    bool tls = true;
+    QStringList result = {};  // the fragments of the error text
 };
 
 // One recipient goes in To, several go blind. By default nothing goes without TLS: a server without it, or whose
 // certificate does not verify, gets neither the password nor the message, and the text names the setting to look at;
 // only require_tls = false lets the password cross in clear. Every failure gives a text that names it, never the
-// password, delivers nothing and ends within the configured timeout.
+// password, delivers nothing and ends within the configured timeout. The logins and deliveries as the reviewed file holds them.
 TEST_F(SendEmailTest, EachServerAndRecipientListGivesItsResult) {
     const SmtpSink::Options plainAuth = {.authLogin = kLogin}, tlsAuth = {.authLogin = kLogin, .offerStartTls = true};
     const ServerCase cases[] = {
         {.what = "one recipient"},
-        {.what = "several", .to = " a@one.example ;b@two.example ,", .rcptTo = {"a@one.example", "b@two.example"}, .toHeader = ""},
-        {.what = "down", .server = Server::Down, .result = {"connect"}, .rcptTo = {}},
-        {.what = "never answers", .server = Server::Silent, .result = {"timeout"}, .rcptTo = {}},
-        {.what = "recipient refused", .options = {.refuseRecipients = true, .offerStartTls = true}, .result = {"550", "Mailbox unavailable"},
-         .rcptTo = {}},
-        {.what = "SSL without TLS", .options = {}, .ssl = true, .requireTls = false, .result = {"require_tls"}, .rcptTo = {}},
-        {.what = "SSL on connect", .options = {.authLogin = kLogin, .sslOnConnect = true}, .sslOnConnect = true, .logins = {"tls"}},
-        {.what = "STARTTLS", .options = tlsAuth, .logins = {"tls"}},
-        {.what = "no TLS offered, required by default", .options = plainAuth, .result = {"[mail] require_tls = false"}, .rcptTo = {}},
-        {.what = "certificate does not verify", .options = tlsAuth, .trustSinkCa = false, .result = {"[mail] ca_file"}, .rcptTo = {}},
+        {.what = "several", .to = " a@one.example ;b@two.example ,"},
+        {.what = "down", .server = Server::Down, .result = {"connect"}},
+        {.what = "never answers", .server = Server::Silent, .result = {"timeout"}},
+        {.what = "recipient refused", .options = {.refuseRecipients = true, .offerStartTls = true}, .result = {"550", "Mailbox unavailable"}},
+        {.what = "SSL without TLS", .options = {}, .ssl = true, .requireTls = false, .result = {"require_tls"}},
+        {.what = "SSL on connect", .options = {.authLogin = kLogin, .sslOnConnect = true}, .sslOnConnect = true},
+        {.what = "STARTTLS", .options = tlsAuth},
+        {.what = "no TLS offered, required by default", .options = plainAuth, .result = {"[mail] require_tls = false"}},
+        {.what = "certificate does not verify", .options = tlsAuth, .trustSinkCa = false, .result = {"[mail] ca_file"}},
         {.what = "certificate does not verify, TLS not required", .options = tlsAuth, .requireTls = false, .trustSinkCa = false,
-         .result = {"[mail] ca_file"}, .rcptTo = {}},
-        {.what = "no TLS offered, not required", .options = plainAuth, .requireTls = false, .logins = {"clear"}, .tls = false},
-        {.what = "wrong password", .options = tlsAuth, .password = kWrong, .result = {}, .rcptTo = {}, .logins = {"tls"}},
+         .result = {"[mail] ca_file"}},
+        {.what = "no TLS offered, not required", .options = plainAuth, .requireTls = false},
+        {.what = "wrong password", .options = tlsAuth, .password = kWrong},
     };
     context.settings.connectTimeoutSeconds = 1;  // far below the 30-second default
+    QStringList outcomes;
     for (const ServerCase& c : cases) {
         SCOPED_TRACE(c.what);
         startSink(c.options);
@@ -163,18 +159,15 @@ TEST_F(SendEmailTest, EachServerAndRecipientListGivesItsResult) {
         timer.start();
         const QString result = send(QLatin1String(c.to), QStringLiteral("x"), {}, port, c.password, c.ssl);
         EXPECT_LT(timer.elapsed(), 25000);
-        EXPECT_EQ(result == kOk, c.result == QStringList{"ok"}) << text(result);
         for (const QString& fragment : c.result) EXPECT_TRUE(result.contains(fragment, Qt::CaseInsensitive)) << text(result);
         EXPECT_FALSE(result.isEmpty() || result.contains(kWrong) || result.contains(kPassword)) << text(result);
-        EXPECT_EQ(sink->loginAttempts(), c.logins);
-        const QList<ReceivedMail> mails = sink->messages();
-        ASSERT_EQ(mails.size(), c.rcptTo.isEmpty() ? 0 : 1);
-        if (mails.isEmpty()) continue;
-        EXPECT_EQ(mails[0].rcptTos, c.rcptTo);
-        EXPECT_EQ(mails[0].headerValues({"To", "Bcc"}), c.toHeader + u'|');
-        EXPECT_FALSE(c.toHeader.isEmpty() && mails[0].raw.contains("a@one.example"));  // blind copies stay blind
-        EXPECT_EQ(mails[0].tls, c.tls);
+        outcomes << "== " + QString(c.what) + (result == kOk ? ": sent" : ": refused") + ", logins [" + sink->loginAttempts().join(',') + ']';
+        for (const ReceivedMail& mail : sink->messages()) {
+            outcomes << "RCPT TO " + mail.rcptTos.join(',') + ", To|Bcc " + mail.headerValues({"To", "Bcc"}) + (mail.tls ? ", TLS" : ", clear");
+            EXPECT_FALSE(mail.raw.contains("a@one.example"));  // blind copies stay blind
+        }
     }
+    EXPECT_EQ(outcomes.join(u'\n') + u'\n', test::ExpectedDocument(QStringLiteral("send-email-each-server.txt")));
 }
 
 // Without a sender account the reply address sends, and no login is tried.
@@ -227,11 +220,9 @@ TEST_F(RecordedSendTest, ConfiguredServerOverridesTheCallersAndThePasswordIsNeve
     const QString result = SendEmail("j@x.example", kSubject, kReply, "x", "web.host.example", 25, kSender, kPassword, {}, false, context);
     EXPECT_TRUE(result.startsWith(QStringLiteral("login failed for password ")) && !result.contains(kPassword)) << text(result);
     QStringList servers;
-    for (const auto& sent : recorder.sent) {
-        const MailServer& s = sent.server;
+    for (const auto& [message, s] : recorder.sent)
         servers << QStringLiteral("%1:%2 %3/%4 ssl=%5 connect=%6").arg(s.host).arg(s.port).arg(s.account, s.password).arg(s.useSsl).arg(
                        s.connectTimeoutSeconds);
-    }
     EXPECT_EQ(servers, (QStringList{"relay.varno.example:2525 velt@varno.example/zQ7!secret-pass ssl=1 connect=12",
                                     "web.host.example:25 velt@varno.example/zQ7!secret-pass ssl=0 connect=30"}));
 }

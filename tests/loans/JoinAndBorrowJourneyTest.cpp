@@ -7,7 +7,6 @@
 #include "app/ToolCommands.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -66,12 +65,9 @@ public:
     // Files under the folder, besides the configuration, whose content holds the text.
     QStringList filesHolding(const QString& folder, const QString& text) {
         QStringList holding;
-        QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-        while (it.hasNext()) {
-            const QString file = it.next();
-            if (!file.endsWith(QLatin1String("autovelt.ini"), Qt::CaseInsensitive) && FileBytes(file).contains(text.toUtf8()))
+        for (const QString& file : FilesUnder(folder))
+            if (!file.endsWith(QLatin1String("autovelt.ini"), Qt::CaseInsensitive) && FileBytes(folder + '/' + file).contains(text.toUtf8()))
                 holding << file;
-        }
         return holding;
     }
 };
@@ -102,7 +98,6 @@ TEST_P(JourneyCases, FromTheOnlineFormToTheLoanApplicationAndTheEmail) {
     EXPECT_EQ(inst.values("TarvTran", "SELECT LoanNumber || '|' || InitStatus || '|' || LoanValue FROM LoanAllocation") +
                   inst.values("TarvTran", "SELECT RuleCode FROM LoanPolicyLog WHERE LoanNo='C1001' ORDER BY RuleCode"),
               QStringList{QStringLiteral("C1001|%1|1000").arg(j.status)} + j.ruleCodes);
-    // One identity proof and one filed report.
     EXPECT_EQ(std::pair(inst.count("TarvID", "SELECT * FROM IDProof WHERE MemberNo=1"), filesIn("scans/CREDITCH/00/00/00/01").size()),
               std::pair(1, qsizetype(1)));
     const auto sent = mails();
@@ -153,11 +148,8 @@ TEST_F(JoinAndBorrowJourneyTest, WithoutCreditChecksEachNewMembersIdentityIsChec
                            "Member applied to join and eIDV returned PASS status|JOIN|EIDV PASS", "YY", "2"})) << report();
     const QString ref = column("TarvID", "IDProof", "AddressRef", "MemberNo=2");
     EXPECT_EQ(ref.size(), 30);
-    const QString folder = QStringLiteral("scans/MEMBERID/00/00/00/");
-    QStringList identityLines;
-    for (const QString& name : filesIn(folder).filter(QLatin1String("J+B_App_")))
-        identityLines << inst.readFile(folder + name).split(QLatin1Char('\n')).filter(QRegularExpression("^IDV "));
-    EXPECT_EQ(identityLines, (QStringList{"IDV band : Pass", "IDV score : 68", "IDV ref : " + ref}));
+    const QStringList detailsLines = FilesUnder(inst.path("scans/MEMBERID/00/00/00"), true).filter("J+B_App_").join('\n').split('\n');
+    EXPECT_EQ(detailsLines.filter(QRegularExpression("^IDV ")), (QStringList{"IDV band : Pass", "IDV score : 68", "IDV ref : " + ref}));
     EXPECT_FALSE(QString::fromStdString(report()).contains(kPassword));
 }
 
@@ -165,17 +157,15 @@ TEST_F(JoinAndBorrowJourneyTest, WithoutCreditChecksEachNewMembersIdentityIsChec
 // loan: staff decide.
 TEST_F(JoinAndBorrowJourneyTest, AFailedOrMissingCreditReportRefersTheLoan) {
     inst.exec("TarvAudt", "DELETE FROM CRRules WHERE RuleCode='CR10A'");
-    const struct { const char* surname; const char* amount; const char* why; } cases[] = {
-        {"Garbled", "1000", "the credit search failed"}, {"Tester", "40000", "no credit search could be made"},
+    const struct { long fieldId; const char* surname; const char* amount; const char* why; } cases[] = {
+        {31, "Garbled", "1000", "the credit search failed"}, {32, "Tester", "40000", "no credit search could be made"},
     };
-    long fieldId = 30;
-    for (const auto& c : cases) {
+    for (const auto& [fieldId, surname, amount, why] : cases) {
         inst.reporter().clear();
-        ++fieldId;
-        add(withNino(WebApplication::joinAndBorrow(fieldId).set(6, c.surname).set(46, c.amount), QStringLiteral("AB0000%1C").arg(fieldId)));
+        add(withNino(WebApplication::joinAndBorrow(fieldId).set(6, surname).set(46, amount), QStringLiteral("AB0000%1C").arg(fieldId)));
         runCycle();
         const QString member = QString::number(members());
-        EXPECT_TRUE(problems().contains("No credit report for member " + member + " (" + c.why +
+        EXPECT_TRUE(problems().contains("No credit report for member " + member + " (" + why +
                                         "): the loan is referred for staff to decide" + suffix(fieldId))) << report();
         EXPECT_TRUE(successes().contains("Overall initial rating for loan=REFER for member " + member)) << report();
         EXPECT_EQ(inst.scalar("TarvTran", "SELECT InitStatus FROM LoanAllocation WHERE MemberNo=" + member).toString(), "R");
@@ -223,7 +213,6 @@ TEST_F(JoinAndBorrowJourneyTest, DeletionUndoesTheImport) {
     onlineExec("UPDATE table_ad SET field_21='N'");
     runCycle();
     EXPECT_FALSE(problems().join(QChar(10)).contains("using this for VELT")) << report();
-    // Imported again, searched afresh, the new report filed.
     EXPECT_EQ(QStringLiteral("%1 %2 %3").arg(memberColumn(1, "Surname")).arg(requestPaths().count(kReport))
                   .arg(filesIn("scans/CREDITCH/00/00/00/01").size()),
               "Tester 2 1") << report();
