@@ -79,10 +79,10 @@ TEST_F(LoanRecordsTest, PassWritesEveryRow) {
     writeLoan();
     const QStringList written =
         QStringList{"[LoanAllocation]"} +
-        inst.values("TarvTran", "SELECT printf('%s|%s|%s|%s|%s|%s|%s|%s|%s|%s|%s|%s|%s|%s|%s|%s|%s|%s|%s|%s|%s|%s', ID, MemberNo, "
+        inst.values("TarvTran", "SELECT printf('%s|%s|%s|%s|%s|%s|%s|%s|%s|%s|%s|%s|%s|%s|%s|%s|%s|%s|%s|%s|%s|%s|%s', ID, MemberNo, "
                                 "MemberName, LoanNumber, LoanTypeDesc, CRARef, LoanDate, RepayDate, DoB, LastPaymentDate, LoanIntRate, "
                                 "IntAPR, RepayValue, LastPaymentValue, LoanTerm, PostCodePart1, Gender, BorrowChannel, HomeStatus, "
-                                "SharesM, SharesWF, TotNewPay) FROM LoanAllocation") +
+                                "SharesM, SharesWF, TotNewPay, Comments) FROM LoanAllocation") +
         QStringList{"[LoanPayee]"} + inst.values("TarvTran", "SELECT LoanID || '|' || Method || '|' || SortCode || '|' || AccNo || '|' || "
                                                              "ChqVal FROM LoanPayee") +
         QStringList{"[AutoText]"} + inst.values("TarvAudt", "SELECT LoanID || '|' || TheTime || '|' || TheDate FROM AutoText") +
