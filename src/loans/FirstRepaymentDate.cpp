@@ -1,6 +1,5 @@
 #include "loans/FirstRepaymentDate.h"
 
-#include "state/Importer.h"
 #include "common/Values.h"
 
 namespace autovelt {
@@ -20,14 +19,14 @@ QDate FirstRepaymentDateFor(const QDate& processingDate, const QString& frequenc
     return kZeroDate;
 }
 
-void FirstRepaymentDate(Importer& importer) {
-    SetFirstRepaymentDate(importer, FirstRepaymentDateFor(importer.passDate(), importer.LoanDetails.repaymentFrequency));
+void FirstRepaymentDate(LoanRequest& loan, const QDate& processingDate, bool sqlServer) {
+    SetFirstRepaymentDate(loan, FirstRepaymentDateFor(processingDate, loan.repaymentFrequency), sqlServer);
 }
 
-void SetFirstRepaymentDate(Importer& importer, const QDate& date) {
+void SetFirstRepaymentDate(LoanRequest& loan, const QDate& date, bool sqlServer) {
     const QString text = formatDate(date, QStringLiteral("dd/mm/yyyy"));
-    importer.LoanDetails.firstRepaymentDate = text;
-    importer.LoanDetails.firstRepaymentDateForProfile = importer.startup.chkSQL ? formatDate(date, QStringLiteral("MM/DD/YY")) : text;
+    loan.firstRepaymentDate = text;
+    loan.firstRepaymentDateForProfile = sqlServer ? formatDate(date, QStringLiteral("MM/DD/YY")) : text;
 }
 
 }  // namespace autovelt

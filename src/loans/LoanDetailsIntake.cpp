@@ -18,23 +18,6 @@ QString numberOfRepayments(const QString& frequency, double months) {
     return numberText(months);
 }
 
-void useThirdBankAccount(Importer& im) {
-    auto& d = im.LoanDetails;
-    d.sortCode = QStringLiteral("0");
-    d.accountNumber = QStringLiteral("0");
-    const db::Recordset rs = im.connections.TarvMain.openRecordset(
-        QStringLiteral("SELECT * FROM MemberAddress WHERE MemberNo=") + LoanMember(im) +
-        QStringLiteral(" AND AddressType ='BANK3' ;"),
-        db::clientReadOnlyCursor());
-    if (rs.eof()) {
-        im.ShowException(QStringLiteral("Member ") + LoanMember(im) +
-                         QStringLiteral(" has no bank 3 details stored - please obtain these details for the loan!"));
-        return;
-    }
-    d.sortCode = rs.text(QStringLiteral("Code1"));
-    d.accountNumber = rs.text(QStringLiteral("Code2"));
-}
-
 }  // namespace
 
 int AgeByMonthBoundaries(const QDate& dateOfBirth, const QDate& processingDate) {
@@ -44,42 +27,54 @@ int AgeByMonthBoundaries(const QDate& dateOfBirth, const QDate& processingDate) 
     return age;
 }
 
-void FillLoanDetails(Importer& im) {
-    const ApplicationState& app = im.app;
+LoanRequest LoanRequestFor(const ApplicationState& app, const QString& passDateText, const QDate& passDate, bool sqlServer) {
     const auto& f = app.field;
-    auto& d = im.LoanDetails;
-    d.memberNumber = QString::number(app.memberNumber);
-    d.productCode = f[45];
-    d.applicationDate = im.PassDate;
-    d.amount = numberText(leadingNumber(f[46]));
-    d.repaymentFrequency = f[44].isEmpty() ? QStringLiteral("M") : f[44];
-    d.numberOfRepayments = numberOfRepayments(d.repaymentFrequency, leadingNumber(f[47]));
-    FirstRepaymentDate(im);
-    d.repayment = numberText(leadingNumber(f[48]));
-    d.sortCode = app.sortCode;
-    d.accountNumber = app.accountNumber;
-    d.comments = QString();
-    d.loanPurposeCode = f[49];
-    if (im.settings.profile.loansPaidToThirdBankAccount) useThirdBankAccount(im);
-    d.correspondence = f[106].toUpper() == QLatin1String("EMAIL") ? QStringLiteral("E") : QStringLiteral("P");
-
-    LoanPassState& loan = im.app.loan;
-    im.app.memberNumber = static_cast<long>(leadingNumber(d.memberNumber));
-    loan.productCode = d.productCode.trimmed();
-    loan.rateOverride = Currency();
-    loan.requestedAmount = Currency::fromText(d.amount);
+    LoanRequest loan;
+    loan.memberNumber = QString::number(app.memberNumber);
+    loan.productCode = f[45];
+    loan.applicationDate = passDateText;
+    loan.amount = numberText(leadingNumber(f[46]));
+    loan.repaymentFrequency = f[44].isEmpty() ? QStringLiteral("M") : f[44];
+    loan.numberOfRepayments = numberOfRepayments(loan.repaymentFrequency, leadingNumber(f[47]));
+    FirstRepaymentDate(loan, passDate, sqlServer);
+    loan.repayment = numberText(leadingNumber(f[48]));
+    loan.sortCode = app.sortCode;
+    loan.accountNumber = app.accountNumber;
+    loan.loanPurposeCode = f[49];
+    loan.correspondence = f[106].toUpper() == QLatin1String("EMAIL") ? QStringLiteral("E") : QStringLiteral("P");
+    return loan;
 }
 
-void SetLoanWorkingValues(Importer& im) {
-    LoanPassState& loan = im.app.loan;
-    loan.requestedAmount = Currency::fromText(im.LoanDetails.amount);
-    const int64_t purpose = roundHalfEven(leadingNumber(im.LoanDetails.loanPurposeCode));
+void UseThirdBankAccount(Importer& im, LoanRequest& loan) {
+    loan.sortCode = QStringLiteral("0");
+    loan.accountNumber = QStringLiteral("0");
+    const db::Recordset rs = im.connections.TarvMain.openRecordset(
+        QStringLiteral("SELECT * FROM MemberAddress WHERE MemberNo=") + loan.memberNumber +
+        QStringLiteral(" AND AddressType ='BANK3' ;"),
+        db::clientReadOnlyCursor());
+    if (rs.eof()) {
+        im.ShowException(QStringLiteral("Member ") + loan.memberNumber +
+                         QStringLiteral(" has no bank 3 details stored - please obtain these details for the loan!"));
+        return;
+    }
+    loan.sortCode = rs.text(QStringLiteral("Code1"));
+    loan.accountNumber = rs.text(QStringLiteral("Code2"));
+}
+
+void StartLoanWorkingValues(LoanPassState& working, const LoanRequest& loan) {
+    working.productCode = loan.productCode.trimmed();
+    working.rateOverride = Currency();
+    working.requestedAmount = Currency::fromText(loan.amount);
+}
+
+void SetLoanWorkingValues(LoanPassState& working, const LoanRequest& loan, const QString& forename, const QString& surname) {
+    working.requestedAmount = Currency::fromText(loan.amount);
+    const int64_t purpose = roundHalfEven(leadingNumber(loan.loanPurposeCode));
     // The code is held in one byte on the loan row.
     if (purpose < 0 || purpose > 255)
         throw VeltError(6, QStringLiteral("RunLoanPass"), QStringLiteral("Overflow"));
-    loan.loanPurposeCode = purpose == 0 ? 20 : static_cast<int>(purpose);
-    const auto& f = im.app.field;
-    loan.memberName = (f[4] + QLatin1Char(' ') + f[6]).left(30).remove(QLatin1Char('\''));
+    working.loanPurposeCode = purpose == 0 ? 20 : static_cast<int>(purpose);
+    working.memberName = (forename + QLatin1Char(' ') + surname).left(30).remove(QLatin1Char('\''));
 }
 
 }  // namespace autovelt

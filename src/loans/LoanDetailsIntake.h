@@ -1,5 +1,8 @@
 #pragma once
 
+#include "state/ApplicationState.h"
+#include "state/LoanRequest.h"
+
 #include <QDate>
 
 namespace autovelt {
@@ -11,13 +14,20 @@ class Importer;
 // year of birth read a century late would need.
 int AgeByMonthBoundaries(const QDate& dateOfBirth, const QDate& processingDate);
 
-// Fills LoanDetails 0 to 11, 15 and 16 from the application (the first repayment date in 6
-// and 16), applies the per-credit-union bank details rule to 8 and 9, and sets the working
-// values read from them: member number, product code, requested amount, no rate override.
-void FillLoanDetails(Importer& importer);
+// The loan applied for, from the application: the loan details 0 to 11 and 15, with the
+// first repayment date in 6 and 16 (16 in SQL Server's form when `sqlServer`).
+LoanRequest LoanRequestFor(const ApplicationState& app, const QString& passDateText, const QDate& passDate, bool sqlServer);
+
+// For a credit union that pays loans to a third bank account: the sort code and account of
+// the member's BANK3 address row, "0" and "0" (reported) when the member has none.
+void UseThirdBankAccount(Importer& importer, LoanRequest& loan);
+
+// The working values the loan applied for gives at first: its product code, its amount and
+// no rate override.
+void StartLoanWorkingValues(LoanPassState& working, const LoanRequest& loan);
 
 // The working values fixed once the product is settled: the requested amount (read again
-// from LoanDetails 3), the loan purpose code and the member name written on the loan.
-void SetLoanWorkingValues(Importer& importer);
+// from the loan), the loan purpose code and the member name written on the loan.
+void SetLoanWorkingValues(LoanPassState& working, const LoanRequest& loan, const QString& forename, const QString& surname);
 
 }  // namespace autovelt

@@ -24,22 +24,6 @@ QDate dateOf(const QString& text) {
     return parseDayFirstDate(text).value_or(QDate());
 }
 
-void warnOfRateAboveCap(Importer& importer, const LoanFigures& figures) {
-    if (figures.apr.toDouble() <= importer.config.rateCapApr) return;
-    const QString member = QString::number(importer.app.memberNumber);
-    const QString apr = formatNumber(figures.apr, QStringLiteral("###0.0"));
-    const QString cap = numberText(importer.config.rateCapApr);
-    const QString product = importer.app.loan.productCode;
-    importer.ShowException(QStringLiteral("Loan app for member ") + member + QStringLiteral(" on product ") + product +
-                           QStringLiteral(" has an APR of ") + apr + QStringLiteral("%, above the cap of ") + cap +
-                           QStringLiteral("% - check the product rate before the loan is approved.") +
-                           importer.app.messageSuffix);
-    AddWebLogEntry(importer,
-                   QStringLiteral("Product ") + product + QStringLiteral(" gives an APR of ") + apr +
-                       QStringLiteral("% above the cap of ") + cap + QStringLiteral("% - check before approval"),
-                   QStringLiteral("BORROW"), QStringLiteral("RATE CAP"), member);
-}
-
 }  // namespace
 
 RateTiers rateTiersOf(const db::Recordset& product) {
@@ -53,34 +37,48 @@ RateTiers rateTiersOf(const db::Recordset& product) {
     return tiers;
 }
 
-void CalculateLoanRepayment(Importer& importer, const RateTiers& productTiers) {
-    auto& details = importer.LoanDetails;
+LoanFigures CalculateLoanRepayment(LoanRequest& loan, LoanPassState& working, const RateTiers& productTiers, bool sqlServer) {
     LoanFigureRequest request;
     request.tiers = productTiers;
-    request.rateOverride = importer.app.loan.rateOverride;
-    request.totalBorrowing = importer.app.loan.totalBorrowing;
-    request.frequency = details.repaymentFrequency;
-    request.term = termOf(details.numberOfRepayments);
-    request.applicationDate = dateOf(details.applicationDate);
-    request.firstRepaymentDate = dateOf(details.firstRepaymentDate);
+    request.rateOverride = working.rateOverride;
+    request.totalBorrowing = working.totalBorrowing;
+    request.frequency = loan.repaymentFrequency;
+    request.term = termOf(loan.numberOfRepayments);
+    request.applicationDate = dateOf(loan.applicationDate);
+    request.firstRepaymentDate = dateOf(loan.firstRepaymentDate);
 
     const LoanFigures figures = workOutLoanFigures(request);
-    importer.app.loan.loanInterestRate = figures.annualRate;
-    details.apr = currencyText(figures.apr);
+    working.loanInterestRate = figures.annualRate;
+    loan.apr = currencyText(figures.apr);
     // The whole number of repayments the figures were worked for: a term in months that
     // gives half a repayment (18 months four-weekly is 19.5) is held and written as the 20
     // the repayment, last repayment and its date are worked for, never as 19.5.
-    details.numberOfRepayments = QString::number(figures.term);
-    details.repayment = formatNumber(figures.repayment, QStringLiteral("###0.00"));
-    details.totalInterest = figures.totalInterestText;
+    loan.numberOfRepayments = QString::number(figures.term);
+    loan.repayment = formatNumber(figures.repayment, QStringLiteral("###0.00"));
+    loan.totalInterest = figures.totalInterestText;
     if (figures.lastRepayment) {
-        details.lastRepayment = formatNumber(*figures.lastRepayment, QStringLiteral("###0.00"));
-        details.lastRepaymentDate = formatDate(figures.lastRepaymentDate, QStringLiteral("dd/mm/yyyy"));
+        loan.lastRepayment = formatNumber(*figures.lastRepayment, QStringLiteral("###0.00"));
+        loan.lastRepaymentDate = formatDate(figures.lastRepaymentDate, QStringLiteral("dd/mm/yyyy"));
         if (figures.firstRepaymentDate != request.firstRepaymentDate)
-            SetFirstRepaymentDate(importer, figures.firstRepaymentDate);
+            SetFirstRepaymentDate(loan, figures.firstRepaymentDate, sqlServer);
     }
-    importer.app.field[48] = details.repayment;
-    warnOfRateAboveCap(importer, figures);
+    return figures;
+}
+
+void WarnOfRateAboveCap(Importer& importer, const LoanFigures& figures) {
+    if (figures.apr.toDouble() <= importer.config.rateCapApr) return;
+    const QString member = QString::number(importer.app.memberNumber);
+    const QString apr = formatNumber(figures.apr, QStringLiteral("###0.0"));
+    const QString cap = numberText(importer.config.rateCapApr);
+    const QString product = importer.app.loan.productCode;
+    importer.ShowException(QStringLiteral("Loan app for member ") + member + QStringLiteral(" on product ") + product +
+                           QStringLiteral(" has an APR of ") + apr + QStringLiteral("%, above the cap of ") + cap +
+                           QStringLiteral("% - check the product rate before the loan is approved.") +
+                           importer.app.messageSuffix);
+    AddWebLogEntry(importer,
+                   QStringLiteral("Product ") + product + QStringLiteral(" gives an APR of ") + apr +
+                       QStringLiteral("% above the cap of ") + cap + QStringLiteral("% - check before approval"),
+                   QStringLiteral("BORROW"), QStringLiteral("RATE CAP"), member);
 }
 
 }  // namespace autovelt

@@ -42,20 +42,24 @@ private:
     LoanStep decide() {
         if (LoanStep skip = refusePendingApplication()) return skip;
         if (LoanStep skip = refuseUnderAge()) return skip;
-        FillLoanDetails(im_);
+        im_.LoanDetails = LoanRequestFor(app_, im_.PassDate, im_.passDate(), im_.startup.chkSQL);
+        if (im_.settings.profile.loansPaidToThirdBankAccount) UseThirdBankAccount(im_, im_.LoanDetails);
+        StartLoanWorkingValues(app_.loan, im_.LoanDetails);
         if (scorePriced()) {
             // The product is not settled yet, so the rules see the amount applied for.
             assessCredit(app_.loan.requestedAmount);
             if (LoanStep skip = SelectScoreProfile(im_)) return skip;
         }
-        SetLoanWorkingValues(im_);
+        SetLoanWorkingValues(app_.loan, im_.LoanDetails, app_.field[4], app_.field[6]);
         if (LoanStep skip = ChooseProduct(im_, product_)) return skip;
         if (LoanStep skip = AddExistingBalance(im_)) return skip;
         return ApplyProductLimit(im_, product_);
     }
 
     void writeLoan() {
-        CalculateLoanRepayment(im_, product_.tiers);
+        const LoanFigures figures = CalculateLoanRepayment(im_.LoanDetails, app_.loan, product_.tiers, im_.startup.chkSQL);
+        app_.field[48] = im_.LoanDetails.repayment;
+        WarnOfRateAboveCap(im_, figures);
         app_.loanNumber = TakeLoanNumber(im_);
         if (!scorePriced()) assessCredit(app_.loan.totalBorrowing);
         CreateLoanApplication(im_);

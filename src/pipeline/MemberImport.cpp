@@ -99,7 +99,7 @@ void MemberImport::welcomeNewMember() {
     im_.Pause(0.5);
     if (app_.isJoinOnly()) {
         im_.LoanDetails = {};
-        FirstRepaymentDate(im_);
+        FirstRepaymentDate(im_.LoanDetails, im_.passDate(), im_.startup.chkSQL);
         BuildSavingsPayProfile(im_);
         SendJoinEmail(im_);
     }

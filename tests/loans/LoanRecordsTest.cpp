@@ -55,9 +55,16 @@ public:
         im().LoanDetails = {.memberNumber = QString::number(kMember), .applicationDate = im().PassDate, .amount = "1500",
                             .repaymentFrequency = "M", .numberOfRepayments = "60", .sortCode = "123456",
                             .accountNumber = "12345678", .correspondence = "E"};
-        FirstRepaymentDate(im());
+        FirstRepaymentDate(im().LoanDetails, im().passDate(), false);
         im().app.loan = {.productCode = "LN1", .requestedAmount = Currency::fromDouble(1500), .totalBorrowing = Currency::fromDouble(1500),
                          .memberName = "MARY TRUELOVE"};
+    }
+
+    // As the loan pass works out the figures: the repayment becomes the application's too.
+    void workOutFigures(const RateTiers& tiers) {
+        const LoanFigures figures = CalculateLoanRepayment(im().LoanDetails, im().app.loan, tiers, false);
+        im().app.field[48] = im().LoanDetails.repayment;
+        WarnOfRateAboveCap(im(), figures);
     }
 
     // The loan pass's order: figures, loan records, savings then loan schedule.
@@ -65,7 +72,7 @@ public:
         RateTiers tiers;
         tiers.upTo[0] = Currency::fromDouble(5000);
         tiers.rate[0] = Currency::fromDouble(12.9);
-        CalculateLoanRepayment(im(), tiers);
+        workOutFigures(tiers);
         CreateLoanApplication(im());
         BuildSavingsPayProfile(im());
         BuildLoanPayProfile(im());
@@ -166,7 +173,7 @@ TEST_F(LoanRecordsTest, FailedLoanRowRaises) {
 
 // A lost connection is the pass's to handle (it stops and the application stays pending): the pay profiles pass it on.
 TEST_F(LoanRecordsTest, LostConnectionInThePayProfilesIsLeftToThePass) {
-    CalculateLoanRepayment(im(), RateTiers{});
+    workOutFigures(RateTiers{});
     CreateLoanApplication(im());
     im().connections.TarvMain.close();
     for (void (*build)(Importer&) : {BuildSavingsPayProfile, BuildLoanPayProfile}) EXPECT_THROW(build(im()), VeltError);
@@ -189,7 +196,7 @@ TEST_F(LoanRecordsTest, JoiningMemberSavingsStartAMonthOn) {
     im().app.field[110] = QStringLiteral("2");
     im().app.newMemberNumber = kMember;
     im().LoanDetails = {};
-    FirstRepaymentDate(im());
+    FirstRepaymentDate(im().LoanDetails, im().passDate(), false);
     BuildSavingsPayProfile(im());
     EXPECT_EQ(rows("TarvMain", "SELECT printf('%s|%s|%s|%s', UsualValue, \"Date\", SchedCreated, LoanID) FROM PayAnalysisSchedule"),
               "25|2026-04-05|2026-03-05|0");
@@ -216,7 +223,7 @@ TEST_F(LoanRecordsTest, ProductAboveTheRateCapIsFlagged) {
         inst.exec("TarvAudt", "DELETE FROM WebLog");
         prepareLoan();
         im().app.loan.rateOverride = Currency::fromDouble(c.rate);
-        CalculateLoanRepayment(im(), RateTiers{});
+        workOutFigures(RateTiers{});
         SCOPED_TRACE(c.rate);
         EXPECT_EQ(inst.scalar("TarvAudt", "SELECT COUNT(*) FROM WebLog WHERE TheKeyword='RATE CAP'").toInt(), c.flagged ? 1 : 0);
         const QString line = "Loan app for member 1234 on product LN1 has an APR of 44.0%, above the cap of 42.6% - check the product "
