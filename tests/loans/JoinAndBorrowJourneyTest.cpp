@@ -105,6 +105,11 @@ TEST_P(JourneyCases, FromTheOnlineFormToTheLoanApplicationAndTheEmail) {
     // The email's filling is the member email tests' concern: here, that the loan email goes to the applicant.
     EXPECT_EQ(sent[0].headerValues({"To", "Subject"}), "john.smith@example.com|Update on your loan application with Riverside Credit Union");
 
+    // The details file shows the repayment the loan was worked out for, not the one applied for.
+    const QStringList detailsLines = FilesUnder(inst.path("scans/LOANS/00/00/00/01"), true).filter("J+B_App_").join('\n').split('\n');
+    EXPECT_EQ(detailsLines.filter("Repayment amount "),
+              QStringList{"Repayment amount : " + inst.scalar("TarvTran", "SELECT printf('%.2f', RepayValue) FROM LoanAllocation").toString()});
+
     // The agency password is in the configuration only.
     for (const QString& folder : {inst.home(), QDir::tempPath()}) EXPECT_EQ(filesHolding(folder, kPassword), QStringList{});
 }
