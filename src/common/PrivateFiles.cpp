@@ -64,8 +64,6 @@ bool WritePrivateFile(const QString& path, const QByteArray& data, QString* erro
         return false;
     }
     const bool written = ::fchmod(fd, kPrivateFile) == 0 && writeAll(fd, data) && (sync == FileSync::WithBatch || ::fsync(fd) == 0);
-    // The disk starts on it now, so the batch's sync finds little left to write.
-    if (written && sync == FileSync::WithBatch) ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
     const QString reason = written ? QString() : systemError();
     if (::close(fd) != 0 || !written || ::rename(temporary.constData(), QFile::encodeName(path).constData()) != 0) {
         if (error) *error = reason.isEmpty() ? systemError() : reason;
