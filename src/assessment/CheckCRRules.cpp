@@ -70,7 +70,7 @@ RuleAnswers answersOf(const Importer& im) {
 
 }  // namespace
 
-void CheckCRRules(Importer& importer, Currency totalBorrowing, const CreditReportOutcome& drawn) {
+RuleOutcome CheckCRRules(Importer& importer, Currency totalBorrowing, const CreditReportOutcome& drawn) {
     ApplicationState& app = importer.app;
     ImportRuleEffects effects(importer);
     RuleOutcome outcome;
@@ -99,6 +99,10 @@ void CheckCRRules(Importer& importer, Currency totalBorrowing, const CreditRepor
         // Rules that could not be read cannot pass a loan: it goes to a person.
         outcome.apply(QStringLiteral("R"));
     }
+    return outcome;
+}
+
+void TakeCreditDecision(ApplicationState& app, const RuleOutcome& outcome) {
     app.field[27] = outcome.letter;
     if (outcome.scoreEvaluated) app.field[26] = outcome.score;
     if (!outcome.searchReference.isEmpty()) app.field[30] = outcome.searchReference;

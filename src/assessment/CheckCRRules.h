@@ -1,7 +1,9 @@
 #pragma once
 
 #include "assessment/CreditReportRetrieval.h"
+#include "assessment/CreditRules.h"
 #include "common/Values.h"
+#include "state/ApplicationState.h"
 
 namespace autovelt {
 
@@ -9,12 +11,16 @@ class Importer;
 
 // The initial credit decision of the current loan application: evaluates the credit and
 // policy rules on the credit report in hand (importer.app.creditReport) and the
-// applicant's answers, leaves the letter in field_27 (score in field_26, search reference
-// in field_30), appends to the decision summary and writes the policy results to
-// rules_log (once the application commits). Runs the identity check of a member created in
-// this run at rule CR10A. A report the search needed but could not get refers the loan.
-// Throws only for a failure of the surroundings (the pass's to handle); any other failure
-// is reported and refers the loan.
-void CheckCRRules(Importer& importer, Currency totalBorrowing, const CreditReportOutcome& drawn);
+// applicant's answers, and returns the outcome: the letter, the score and search reference
+// when the report gave them, the decision summary so far with this check's entries, and
+// the dependants reason. The policy results go to rules_log once the application commits.
+// Runs the identity check of a member created in this run at rule CR10A. A report the
+// search needed but could not get refers the loan. Throws only for a failure of the
+// surroundings (the pass's to handle); any other failure is reported and refers the loan.
+RuleOutcome CheckCRRules(Importer& importer, Currency totalBorrowing, const CreditReportOutcome& drawn);
+
+// The application takes the decision: the letter in field_27, the score in field_26 and
+// the search reference in field_30 when there are ones, the summary and dependants reason.
+void TakeCreditDecision(ApplicationState& app, const RuleOutcome& outcome);
 
 }  // namespace autovelt

@@ -103,7 +103,7 @@ private:
             return;
         }
         const CreditReportOutcome drawn = DrawCreditReport(im_, app_.memberNumber);
-        CheckCRRules(im_, totalBorrowing, drawn);
+        TakeCreditDecision(app_, CheckCRRules(im_, totalBorrowing, drawn));
     }
 
     // The rule rows the checks left online first, then the decision summary.

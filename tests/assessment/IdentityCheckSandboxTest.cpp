@@ -162,7 +162,7 @@ TEST_F(IdentityCheckTest, CreditRulesRunTheCheckWithTheirBand) {
     inst.exec("TarvID", "INSERT INTO IDProof (MemberNo, AddressID, PhotoID) VALUES (1234, 'old', 'old')");
     app().field[110] = QStringLiteral("1");
     app().decisionSummary = QStringList{QStringLiteral("1234|CR05A|0-3|1|P|")};
-    CheckCRRules(inst.importer(), Currency::fromText(QStringLiteral("1000")), {CreditReportOutcome::Kind::NotNeeded, {}});
+    TakeCreditDecision(app(), CheckCRRules(inst.importer(), Currency::fromText(QStringLiteral("1000")), {CreditReportOutcome::Kind::NotNeeded, {}}));
     EXPECT_EQ((QStringList{QString::number(sandbox().requests().size()) + app().field[27], idProof(), successes().last()} + app().decisionSummary),
               (QStringList{"1R", "TU IDV-Fail Score [43]|" + app().field[33] + "|2026-03-05|VELT|||2026-03-05|VELT",
                            "Overall initial rating for loan=REFER for member 1234", "1234|CR05A|0-3|1|P|", "1234|CR10A|P-P|F|R|"}));

@@ -100,7 +100,7 @@ protected:
 TEST_P(RulesLogTest, RulesGiveDecisionAndRowsThatAreCarriedCopiedAndDeleted) {
     CreditReportBuilder b{.figures = {{"totalsearches3months", "4"}, {"totalcifas", "0"}}, .score = "451"};
     loadApplication(b.xml());
-    CheckCRRules(im(), Currency::fromText("1500"), kReportInHand);
+    TakeCreditDecision(im().app, CheckCRRules(im(), Currency::fromText("1500"), kReportInHand));
     EXPECT_EQ(im().app.field[27] + ' ' + im().app.field[26] + ' ' + im().app.field[30], "R 451 " + b.searchId);
     EXPECT_EQ(im().app.decisionSummary, (QStringList{"700|CR05A|3-99|4|R|", "700|CR07C|0-450|451|P|"}));
     // Online only once the application has committed.
@@ -115,7 +115,7 @@ TEST_P(RulesLogTest, RulesGiveDecisionAndRowsThatAreCarriedCopiedAndDeleted) {
     loadApplication(b.xml());
     im().app.field[12].clear();
     im().app.homePrevSupplied = false;
-    CheckCRRules(im(), Currency::fromText("1500"), kReportInHand);
+    TakeCreditDecision(im().app, CheckCRRules(im(), Currency::fromText("1500"), kReportInHand));
     EXPECT_EQ(im().app.field[27], "R");
 
     CopyRulesLogToPolicyLog(im(), loan());
@@ -132,7 +132,7 @@ INSTANTIATE_TEST_SUITE_P(Engines, RulesLogTest, ::testing::Values(false, true),
 TEST_F(LoanPolicyLogTest, FailedRuleTablesReferTheLoan) {
     loadApplication(CreditReportBuilder{}.xml());
     inst.exec("TarvAudt", "DROP TABLE CRRules");
-    CheckCRRules(im(), Currency::fromText("1500"), kReportInHand);
+    TakeCreditDecision(im().app, CheckCRRules(im(), Currency::fromText("1500"), kReportInHand));
     EXPECT_EQ(im().app.field[27] + ' ' + problems().value(0), "R Error 1 (no such table: CRRules) in procedure CheckCRRules");
 }
 
@@ -213,7 +213,7 @@ TEST_F(RuleExplanationTest, SameLettersAsTheImportPassAndNothingWritten) {
     int n = 0;
     for (const CreditReportBuilder& b : {referred, failed}) {
         loadApplication(b.xml());
-        CheckCRRules(im(), Currency::fromText("1500"), kReportInHand);
+        TakeCreditDecision(im().app, CheckCRRules(im(), Currency::fromText("1500"), kReportInHand));
         QStringList expected;
         for (const QString& entry : im().app.decisionSummary) expected << entry.section('|', 1, 1) + ':' + entry.section('|', 4, 4);
         expected << "PR10C:R" << "PR15A:R";
