@@ -63,8 +63,8 @@ RuleAnswers answersOf(const Importer& im) {
     a.dependantsBirthDates = app.field[91];
     a.previousAddressSupplied = app.homePrevSupplied;
     a.passDate = im.passDate();
-    a.repaymentFrequency = im.LoanDetails.repaymentFrequency;
-    a.numberOfRepayments = im.LoanDetails.numberOfRepayments;
+    a.repaymentFrequency = im.app.LoanDetails.repaymentFrequency;
+    a.numberOfRepayments = im.app.LoanDetails.numberOfRepayments;
     return a;
 }
 

@@ -63,7 +63,7 @@ double durationSeconds(const QString& duration) {
 QDate diaryDate(const Importer& importer) {
     // The loan pass keeps its application date in LoanDetails(2), as "dd/mm/yy"; a note
     // written outside a loan pass is dated with the processing date, which is the same day.
-    if (const auto applicationDate = parseDayFirstDate(importer.LoanDetails.applicationDate)) return *applicationDate;
+    if (const auto applicationDate = parseDayFirstDate(importer.app.LoanDetails.applicationDate)) return *applicationDate;
     return importer.passDate();
 }
 

@@ -33,7 +33,7 @@ public:
         im_.app.loan.loanId = 0;
         normaliseDecision();
         const LoanStatus status = statusFor();
-        if (leadingNumber(im_.LoanDetails.lastRepayment) == 0) im_.LoanDetails.lastRepayment = im_.LoanDetails.repayment;
+        if (leadingNumber(im_.app.LoanDetails.lastRepayment) == 0) im_.app.LoanDetails.lastRepayment = im_.app.LoanDetails.repayment;
         insertLoan(status);
         im_.app.loan.loanId = newLoanId();
         // The payee says where the money goes: a loan row without it is half a loan, so a
@@ -88,7 +88,7 @@ private:
     }
 
     LoanAllocationRow loanRow(const LoanStatus& status) const {
-        const auto& d = im_.LoanDetails;
+        const auto& d = im_.app.LoanDetails;
         const auto& f = im_.app.field;
         const LoanPassState& loan = im_.app.loan;
         LoanAllocationRow row;
@@ -140,7 +140,7 @@ private:
     }
 
     QDate applicationDate() const {
-        const QDate date = dateOf(im_.LoanDetails.applicationDate);
+        const QDate date = dateOf(im_.app.LoanDetails.applicationDate);
         return date.isValid() ? date : im_.passDate();
     }
 
@@ -193,7 +193,7 @@ private:
     }
 
     void writePayee() {
-        const auto& d = im_.LoanDetails;
+        const auto& d = im_.app.LoanDetails;
         LoanPayeeRow payee;
         payee.loanId = im_.app.loan.loanId;
         payee.memberNumber = im_.app.memberNumber;

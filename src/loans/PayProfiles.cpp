@@ -22,7 +22,7 @@ class PayProfile {
 public:
     explicit PayProfile(Importer& importer)
         : im_(importer), member_(QString::number(importer.app.memberNumber)),
-          repayment_(Currency::fromText(importer.LoanDetails.repayment)) {}
+          repayment_(Currency::fromText(importer.app.LoanDetails.repayment)) {}
 
     // Nothing to schedule: profiles off, or a deposit method beginning "S" (paid by
     // standing order, not through the payroll).
@@ -174,14 +174,14 @@ private:
     }
 
     QDate applicationDate() const {
-        const QDate date = parseDayFirstDate(im_.LoanDetails.applicationDate).value_or(QDate());
+        const QDate date = parseDayFirstDate(im_.app.LoanDetails.applicationDate).value_or(QDate());
         return date.isValid() ? date : im_.passDate();
     }
 
     // The first repayment date of the loan; without a loan (a member joining only) the
     // deductions start a month after the application.
     QDate firstDeductionDate() const {
-        const QDate date = parseDayFirstDate(im_.LoanDetails.firstRepaymentDate).value_or(QDate());
+        const QDate date = parseDayFirstDate(im_.app.LoanDetails.firstRepaymentDate).value_or(QDate());
         if (date.isValid() && date >= applicationDate()) return date;
         return FirstRepaymentDateFor(applicationDate(), QStringLiteral("M"));
     }

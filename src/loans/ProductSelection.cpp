@@ -69,7 +69,7 @@ LoanStep AddExistingBalance(Importer& im) {
     if (!rs.eof()) {
         loan.balanceRowId = static_cast<long>(rs.value(QStringLiteral("ID")).toLongLong());
         existing = Currency::fromDouble(rs.value(QStringLiteral("Balance")).toDouble());
-        const QDate applicationDate = parseDayFirstDate(im.LoanDetails.applicationDate).value_or(im.passDate());
+        const QDate applicationDate = parseDayFirstDate(im.app.LoanDetails.applicationDate).value_or(im.passDate());
         loan.accruedInterest = AccruedInterest(existing, rs.value(QStringLiteral("Rate")).toDouble(),
                                                rs.value(QStringLiteral("InterestPaidDate")),
                                                Currency::fromDouble(rs.value(QStringLiteral("InterestOwing")).toDouble()),
@@ -96,12 +96,12 @@ LoanStep ApplyProductLimit(Importer& im, const ChosenProduct& product) {
     }
     ReportWithLoanDetails(im, QStringLiteral("Member ") + LoanMember(im) +
                                   QStringLiteral(" has applied for too much - borrowing changed to £") + currencyText(cut) +
-                                  QStringLiteral(" from £") + im.LoanDetails.amount + QLatin1Char('.') + suffix(im));
+                                  QStringLiteral(" from £") + im.app.LoanDetails.amount + QLatin1Char('.') + suffix(im));
     loan.requestedAmount = cut;
     // The total follows the cut: the figures and the loan's original balance must be worked on what is
     // lent, not on the refused part of the request.
     loan.totalBorrowing = limit;
-    im.LoanDetails.amount = currencyText(cut);
+    im.app.LoanDetails.amount = currencyText(cut);
     return std::nullopt;
 }
 

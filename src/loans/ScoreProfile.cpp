@@ -56,7 +56,7 @@ private:
 
     void useProduct(const QString& code) {
         app_.field[45] = code;
-        im_.LoanDetails.productCode = code;
+        im_.app.LoanDetails.productCode = code;
         app_.loan.productCode = code;
     }
 
@@ -94,7 +94,7 @@ private:
             ReportWithLoanDetails(im_, QStringLiteral("Member ") + LoanMember(im_) +
                                            QStringLiteral(" has applied for too much - borrowing changed to £") +
                                            currencyText(allowed) + QLatin1Char('.') + app_.messageSuffix);
-            im_.LoanDetails.amount = currencyText(allowed);
+            im_.app.LoanDetails.amount = currencyText(allowed);
             return std::nullopt;
         }
         ReportWithLoanDetails(im_, QStringLiteral("Member ") + LoanMember(im_) +

@@ -249,9 +249,6 @@ ImportPass::RowEnd ImportPass::processRow(const db::Recordset& row, const Import
 
 ImportPass::RowEnd ImportPass::runApplication(const db::Recordset& row, const ImportRecordsByKey& records) {
     im_.ShowStep(QStringLiteral("reading the application"));
-    // The loan pass's working values belong to the application it ran for: a diary note or a
-    // rule of the next application, perhaps a day later, never sees them.
-    im_.LoanDetails = {};
     std::optional<VeltError> unreadable;
     try {
         ReadApplicationRow(im_, row);

@@ -98,8 +98,8 @@ void MemberImport::welcomeNewMember() {
     WriteOpeningShareBalance(im_, app_.memberNumber, product, im_.passDate());
     im_.Pause(0.5);
     if (app_.isJoinOnly()) {
-        im_.LoanDetails = {};
-        FirstRepaymentDate(im_.LoanDetails, im_.passDate(), im_.startup.chkSQL);
+        im_.app.LoanDetails = {};
+        FirstRepaymentDate(im_.app.LoanDetails, im_.passDate(), im_.startup.chkSQL);
         BuildSavingsPayProfile(im_);
         SendJoinEmail(im_);
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "state/LoanPassState.h"
+#include "state/LoanRequest.h"
 #include "state/RulesLogChanges.h"
 
 #include <QDate>
@@ -40,8 +41,10 @@ struct ApplicationState {
     std::array<QString, 13> workSlots{};  // entries 1 to 12
     std::array<QString, 11> udfLabels{};  // entries 1 to 10, captions of the UDFs written
 
-    // The loan pass's application number, when one was created, and its working values.
+    // The loan pass's application number, when one was created, the loan it works on (the
+    // loan details) and its working values.
     QString loanNumber;
+    LoanRequest LoanDetails;
     LoanPassState loan;
     bool identityFailedOnBank = false;
     bool identityFailed = false;

@@ -9,7 +9,6 @@
 #include "state/Connections.h"
 #include "state/RecordedResponses.h"
 #include "state/StagedFiles.h"
-#include "state/LoanRequest.h"
 
 #include <QString>
 #include <QStringList>
@@ -90,9 +89,6 @@ public:
     // The application being imported and its id override from "id.txt" (0 = none).
     ApplicationState app;
     long applicationIdOverride = 0;
-
-    // The loan being processed.
-    LoanRequest LoanDetails;
 
     MailTransport* mailTransport() const { return mailTransport_; }
 

@@ -47,7 +47,7 @@ protected:
         im().PassDate = QStringLiteral("06/12/26");
         im().app = {.memberNumber = kMember, .applicantEmail = "ann@example.org"};
         im().app.field[7] = QStringLiteral("10/06/1970");
-        im().LoanDetails = {.amount = "1500", .repaymentFrequency = "M", .numberOfRepayments = "18"};
+        im().app.LoanDetails = {.amount = "1500", .repaymentFrequency = "M", .numberOfRepayments = "18"};
         addMember();
     }
 
@@ -176,9 +176,9 @@ TEST_F(CreditReportRetrievalTest, PolicyRulesTheAgeAtTheEndOfTheLoanAndFailuresB
         im().settings.agency.CreditReportUserName = c.user;
         im().app.field[7] = c.born;
         im().PassDate = c.passDate;
-        im().LoanDetails.amount = c.amount;
-        im().LoanDetails.repaymentFrequency = c.frequency;
-        im().LoanDetails.numberOfRepayments = c.repayments;
+        im().app.LoanDetails.amount = c.amount;
+        im().app.LoanDetails.repaymentFrequency = c.frequency;
+        im().app.LoanDetails.numberOfRepayments = c.repayments;
         const QString lines = draw();
         if (c.lines) {
             EXPECT_EQ(lines, c.lines);

@@ -49,7 +49,7 @@ protected:
         im().app = {.memberNumber = kMember, .messageSuffix = " (table_w field_id=41)", .homePrevSupplied = true, .creditReport = report};
         im().app.field[12] = "Private Rented";
         im().app.field[20] = "Retired";
-        im().LoanDetails = {.repaymentFrequency = "M", .numberOfRepayments = "24"};
+        im().app.LoanDetails = {.repaymentFrequency = "M", .numberOfRepayments = "24"};
     }
 
     PolicyLogLoan loan(long id = 91, int endAge = 0) {

@@ -45,7 +45,7 @@ TEST_F(AuditTrailTest, DiaryRowsCarryTheFixedColumnsTheCleanedTextAndTheLoanDate
     for (const auto& [text, keyword, loanDate, member] : {std::tuple{"Loan of 500 passed, \"refer\" cleared by O'Brien", "O'KEY", "", 4321},
                                                           {"Loan note", "VELT", "04/03/24", 4321}, {"", "VELT", "", 4321},
                                                           {"Note", "VELT", "", 0}}) {
-        im().LoanDetails.applicationDate = QLatin1String(loanDate);
+        im().app.LoanDetails.applicationDate = QLatin1String(loanDate);
         CreateDiaryEntry(im(), member, QLatin1String(keyword), QString::fromUtf8(text));
     }
     EXPECT_EQ(inst.rows("TarvTran", "Diary", {"Memberno", "Teller", "Priority", "Msgdate", "Msgtime", "ActionReqd", "ShelfLife",

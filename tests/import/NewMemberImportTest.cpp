@@ -66,7 +66,7 @@ TEST_F(NewMemberImportTest, JoinOnlyApplicantGetsNoCircumstancesAndTheJoinWebLog
     EXPECT_EQ(webLog(1), QStringList{"New member 1 auto added via VeltImporter|JOIN|NEW"});
     EXPECT_EQ(changes(1), QStringList{"New member 1 auto added via VeltImporter"});
     EXPECT_EQ(importedFlag(8), "Y");
-    EXPECT_EQ(im().LoanDetails.firstRepaymentDate, "30/12/1899");  // a first repayment date worked out with no frequency
+    EXPECT_EQ(im().app.LoanDetails.firstRepaymentDate, "30/12/1899");  // a first repayment date worked out with no frequency
 }
 
 TEST_F(NewMemberImportTest, IdentityResultsOtherThanAPassAreReportedWithTheirReference) {

@@ -52,18 +52,18 @@ public:
             {20, "Employed"}, {24, "P"}, {25, "25"}, {26, "512"}, {27, "P"}, {30, "CRA-'1"}, {46, "1500"}, {50, "Car #2 O'Neill"},
             {105, "KEY1"}};
         for (const auto& [index, value] : fields) app.field[index] = QString::fromUtf8(value);
-        im().LoanDetails = {.memberNumber = QString::number(kMember), .applicationDate = im().PassDate, .amount = "1500",
+        im().app.LoanDetails = {.memberNumber = QString::number(kMember), .applicationDate = im().PassDate, .amount = "1500",
                             .repaymentFrequency = "M", .numberOfRepayments = "60", .sortCode = "123456",
                             .accountNumber = "12345678", .correspondence = "E"};
-        FirstRepaymentDate(im().LoanDetails, im().passDate(), false);
+        FirstRepaymentDate(im().app.LoanDetails, im().passDate(), false);
         im().app.loan = {.productCode = "LN1", .requestedAmount = Currency::fromDouble(1500), .totalBorrowing = Currency::fromDouble(1500),
                          .memberName = "MARY TRUELOVE"};
     }
 
     // As the loan pass works out the figures: the repayment becomes the application's too.
     void workOutFigures(const RateTiers& tiers) {
-        const LoanFigures figures = CalculateLoanRepayment(im().LoanDetails, im().app.loan, tiers, false);
-        im().app.field[48] = im().LoanDetails.repayment;
+        const LoanFigures figures = CalculateLoanRepayment(im().app.LoanDetails, im().app.loan, tiers, false);
+        im().app.field[48] = im().app.LoanDetails.repayment;
         WarnOfRateAboveCap(im(), figures);
     }
 
@@ -140,8 +140,8 @@ const RecordCase kCases[] = {
     {.name = "Fail", .arrange = decision("F")},
     {.name = "UnknownDecisionBecomesRefer", .arrange = decision("X")},
     {.name = "SaturdayStartsMondayAtEight", .arrange = [](auto& t) { t.inst.clock().set(QDateTime(QDate(2026, 3, 7), QTime(16, 5))); }},
-    {.name = "NoBankDetailsPaysToShares", .arrange = [](auto& t) { t.im().LoanDetails.sortCode = "0"; }},
-    {.name = "NoAccountPaysToShares", .arrange = [](auto& t) { t.im().LoanDetails.accountNumber = ""; }},
+    {.name = "NoBankDetailsPaysToShares", .arrange = [](auto& t) { t.im().app.LoanDetails.sortCode = "0"; }},
+    {.name = "NoAccountPaysToShares", .arrange = [](auto& t) { t.im().app.LoanDetails.accountNumber = ""; }},
     {.name = "BankAnomalyHidesTheDetails", .arrange = [](auto& t) { t.im().app.identityFailedOnBank = true; }},
     {.name = "NoChecksOutOfQueue213628", .arrange = fsaRefNo("213628", false)},
     {.name = "NoChecksOutOfQueue213258", .arrange = fsaRefNo("213258", false)},
@@ -183,20 +183,20 @@ TEST_F(LoanRecordsTest, SecondLoanReplacesTheScheduleRows) {
     writeLoan();
     prepareLoan();
     im().app.loanNumber = QStringLiteral("C1002");
-    im().LoanDetails.amount = QStringLiteral("900");
+    im().app.LoanDetails.amount = QStringLiteral("900");
     im().app.loan.requestedAmount = im().app.loan.totalBorrowing = Currency::fromDouble(900);
     writeLoan();
     const QString second = inst.scalar("TarvTran", "SELECT MAX(ID) FROM LoanAllocation").toString();
     EXPECT_EQ(rows("TarvMain", "SELECT ProductCode || ' ' || UsualValue || ' ' || LoanID FROM PayAnalysisSchedule "
                                "ORDER BY ProductCode DESC"),
-              QStringLiteral("S1 40 %1;LN1 %2 %1").arg(second, im().LoanDetails.repayment));
+              QStringLiteral("S1 40 %1;LN1 %2 %1").arg(second, im().app.LoanDetails.repayment));
 }
 
 TEST_F(LoanRecordsTest, JoiningMemberSavingsStartAMonthOn) {
     im().app.field[110] = QStringLiteral("2");
     im().app.newMemberNumber = kMember;
-    im().LoanDetails = {};
-    FirstRepaymentDate(im().LoanDetails, im().passDate(), false);
+    im().app.LoanDetails = {};
+    FirstRepaymentDate(im().app.LoanDetails, im().passDate(), false);
     BuildSavingsPayProfile(im());
     EXPECT_EQ(rows("TarvMain", "SELECT printf('%s|%s|%s|%s', UsualValue, \"Date\", SchedCreated, LoanID) FROM PayAnalysisSchedule"),
               "25|2026-04-05|2026-03-05|0");
