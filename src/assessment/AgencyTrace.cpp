@@ -23,10 +23,10 @@ bool isPrivateFolderOfOurs(const QString& path) {
 
 }  // namespace
 
-QString AgencyTraceFolder(const Importer& importer) {
+QString AgencyTraceFolder(const QString& programFolder) {
     const QString shared = QDir(QDir::tempPath()).filePath(QStringLiteral("autovelt-%1").arg(::getuid()));
     if (MakePrivateFolder(shared) && isPrivateFolderOfOurs(shared)) return shared;
-    const QString own = QDir(importer.programFolder()).filePath(QStringLiteral("trace"));
+    const QString own = QDir(programFolder).filePath(QStringLiteral("trace"));
     MakePrivateFolder(own);
     return own;
 }
@@ -41,7 +41,7 @@ QString MaskAgencyPasswords(const QString& request) {
 
 QString WriteAgencyTrace(Importer& importer, const QString& fileName, const QString& request) {
     if (importer.dryRun) return fileName;  // nothing is sent, so no copy is kept
-    const QString path = QDir(AgencyTraceFolder(importer)).filePath(fileName);
+    const QString path = QDir(AgencyTraceFolder(importer.programFolder())).filePath(fileName);
     QString error;
     if (!WritePrivateFile(path, (MaskAgencyPasswords(request) + QLatin1Char('\n')).toUtf8(), &error))
         importer.ShowException(QStringLiteral("Unable to keep a copy of the agency request in ") + path +
@@ -58,7 +58,7 @@ void KeepAgencyTraceForStaff(Importer& importer, const QString& path) {
 void RemoveExpiredAgencyCopies(Importer& importer) {
     const QDateTime cutoff = importer.clock().now().addDays(-importer.config.agency.traceRetentionDays);
     const QString fallback = QDir(importer.programFolder()).filePath(QStringLiteral("trace"));
-    for (const QString& folder : {AgencyTraceFolder(importer), fallback}) {
+    for (const QString& folder : {AgencyTraceFolder(importer.programFolder()), fallback}) {
         if (QFileInfo(folder).isSymLink()) continue;
         for (const QFileInfo& copy : QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::System))
             if (copy.lastModified() < cutoff) QFile::remove(copy.filePath());

@@ -13,7 +13,7 @@ class Importer;
 // The folder for request copies: "autovelt-<user id>" in the system's temporary folder,
 // made 0700. When that name is taken by something that is not a private folder of this
 // user (another user may create it first), "trace" in the program's folder instead.
-QString AgencyTraceFolder(const Importer& importer);
+QString AgencyTraceFolder(const QString& programFolder);
 
 // The request with the content of every <password> element replaced by "********".
 QString MaskAgencyPasswords(const QString& request);

@@ -101,10 +101,9 @@ QString RecordActivityLog(Importer& importer, bool email) {
     return path;
 }
 
-QString activityLogRecipients(const Importer& importer) {
-    const QString overrideFile = importer.programFile(QStringLiteral("emailme.txt"));
-    QString recipients = QFile::exists(overrideFile) ? FirstLineOfFile(overrideFile).trimmed()
-                                                     : importer.settings.SenderAddress.trimmed();
+QString activityLogRecipients(const QString& programFolder, const QString& senderAddress) {
+    const QString overrideFile = QDir(programFolder).filePath(QStringLiteral("emailme.txt"));
+    QString recipients = QFile::exists(overrideFile) ? FirstLineOfFile(overrideFile).trimmed() : senderAddress.trimmed();
     // An address nobody reads is as good as none; written in capitals it is still one.
     if (recipients.contains(QLatin1String("donotreply"), Qt::CaseInsensitive)) return {};
     if (!HoldsMailAddress(recipients)) return {};
@@ -112,7 +111,7 @@ QString activityLogRecipients(const Importer& importer) {
 }
 
 QString EmailActivityLog(Importer& importer, const QString& body, const QString& attachmentPath) {
-    const QString recipients = activityLogRecipients(importer);
+    const QString recipients = activityLogRecipients(importer.programFolder(), importer.settings.SenderAddress);
     if (recipients.isEmpty()) return {};
     const CycleSettings& s = importer.settings;
     // The lines quote applicants' names and answers: the mail is text, whatever they hold.

@@ -28,7 +28,7 @@ QString RecordActivityLog(Importer& importer, bool email);
 
 // Who gets the log: the first line of "emailme.txt" in the program's folder, else the
 // credit union's SenderAddress. Empty when that is a do-not-reply address or not an address.
-QString activityLogRecipients(const Importer& importer);
+QString activityLogRecipients(const QString& programFolder, const QString& senderAddress);
 
 // Mails the log with the file attached. Returns the mail routine's answer, or an empty
 // text when there was no one to send to. The answer is not reported: a log mail that

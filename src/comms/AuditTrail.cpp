@@ -60,11 +60,11 @@ double durationSeconds(const QString& duration) {
     return leadingNumber(duration.left(colon)) * 60 + leadingNumber(duration.right(2));
 }
 
-QDate diaryDate(const Importer& importer) {
+QDate diaryDate(const LoanRequest& loan, const QDate& passDate) {
     // The loan pass keeps its application date in LoanDetails(2), as "dd/mm/yy"; a note
     // written outside a loan pass is dated with the processing date, which is the same day.
-    if (const auto applicationDate = parseDayFirstDate(importer.app.LoanDetails.applicationDate)) return *applicationDate;
-    return importer.passDate();
+    if (const auto applicationDate = parseDayFirstDate(loan.applicationDate)) return *applicationDate;
+    return passDate;
 }
 
 // ---- Statement builders -----------------------------------------------------------------
@@ -155,7 +155,7 @@ void CreateDiaryEntry(Importer& importer, long memberNumber, const QString& keyw
     if (memberNumber == 0 || note.isEmpty()) return;
     try {
         importer.connections.TarvTran.execute(
-            DiaryStatement(auditStampOf(importer), memberNumber, diaryDate(importer), keyword, note));
+            DiaryStatement(auditStampOf(importer), memberNumber, diaryDate(importer.app.LoanDetails, importer.passDate()), keyword, note));
     } catch (const VeltError& e) {
         reportAuditFailure(importer, e, "CreateDiaryEntry");
     } catch (const std::exception& e) {

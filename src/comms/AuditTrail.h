@@ -9,6 +9,8 @@
 // The statement builders are separate from the writers so the exact text each dialect
 // receives can be checked without a database of that dialect.
 
+#include "state/LoanRequest.h"
+
 #include <QDate>
 #include <QDateTime>
 #include <QString>
@@ -53,7 +55,7 @@ QString changeDescription(const QString& description);
 double durationSeconds(const QString& duration);
 // The date a diary note carries: the loan pass's application date when it holds one,
 // else the processing date.
-QDate diaryDate(const Importer& importer);
+QDate diaryDate(const LoanRequest& loan, const QDate& passDate);
 
 // ---- Writers ----------------------------------------------------------------------------
 

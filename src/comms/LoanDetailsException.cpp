@@ -4,8 +4,8 @@
 
 namespace autovelt {
 
-QString LoanRequestText(const Importer& importer) {
-    const auto& field = importer.app.field;
+QString LoanRequestText(const ApplicationState& app) {
+    const auto& field = app.field;
     return QStringLiteral(" applied for ") + field[45] + QStringLiteral(" loan for \u00A3") + field[46] +
            QStringLiteral(" over ") + field[47] + QStringLiteral(" months for ") + field[50];
 }
@@ -13,7 +13,7 @@ QString LoanRequestText(const Importer& importer) {
 void ShowLoanDetailsException(Importer& importer) {
     if (importer.app.isJoinOnly()) return;
     importer.ShowException(QStringLiteral("Member ") + QString::number(importer.app.memberNumber) +
-                           LoanRequestText(importer) + QLatin1Char('.'));
+                           LoanRequestText(importer.app) + QLatin1Char('.'));
 }
 
 }  // namespace autovelt

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "state/ApplicationState.h"
+
 #include <QString>
 
 namespace autovelt {
@@ -12,6 +14,6 @@ class Importer;
 void ShowLoanDetailsException(Importer& importer);
 
 // The same text, without the leading "Member <n>" (the note UpdateTableWRecord appends).
-QString LoanRequestText(const Importer& importer);
+QString LoanRequestText(const ApplicationState& app);
 
 }  // namespace autovelt

@@ -3,7 +3,6 @@
 #include "common/AnsiCodePage.h"
 #include "common/NameCaps.h"
 #include "common/Values.h"
-#include "state/Importer.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -41,10 +40,8 @@ QString uploadLink(const QString& address, const QString& key) {
 
 }  // namespace
 
-PlaceholderValues MemberEmailValues(const Importer& importer, bool withUploadLink) {
-    const ApplicationState& app = importer.app;
-    const CycleSettings& s = importer.settings;
-    const QDate passDate = importer.passDate();
+PlaceholderValues MemberEmailValues(const ApplicationState& app, const CycleSettings& s, const QDate& passDate,
+                                    const std::array<QString, 3>& uploadHosts, bool withUploadLink) {
     const QString surname = capitalised(app.field[6]);
     PlaceholderValues values{
         {QStringLiteral("<7>"), dayAfter(passDate, 7)},
@@ -60,7 +57,7 @@ PlaceholderValues MemberEmailValues(const Importer& importer, bool withUploadLin
     };
     if (withUploadLink) {
         values.insert(kCref, app.field[105]);
-        values.insert(kUrl, UploadLoginAddress(s.webip, s.webun, importer.config.uploadHosts));
+        values.insert(kUrl, UploadLoginAddress(s.webip, s.webun, uploadHosts));
     }
     return values;
 }

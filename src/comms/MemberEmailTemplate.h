@@ -5,6 +5,10 @@
 // to the upload page). Every value comes from an applicant's form or the settings, so each
 // is escaped for the kind of body it lands in and never read again as a placeholder.
 
+#include "state/ApplicationState.h"
+#include "state/CycleSettings.h"
+
+#include <QDate>
 #include <QHash>
 #include <QString>
 #include <array>
@@ -12,7 +16,6 @@
 
 namespace autovelt {
 
-class Importer;
 
 // The five template files.
 inline const QString kJoinTemplate = QStringLiteral("joinonly.html");
@@ -27,7 +30,8 @@ using PlaceholderValues = QHash<QString, QString>;
 
 // The values every member email fills; with the upload link, also "<CREF>" and "<URL>"
 // (the loan and fail emails).
-PlaceholderValues MemberEmailValues(const Importer& importer, bool withUploadLink);
+PlaceholderValues MemberEmailValues(const ApplicationState& app, const CycleSettings& settings, const QDate& passDate,
+                                    const std::array<QString, 3>& uploadHosts, bool withUploadLink);
 
 // The upload page of the website the credit union's web server address points at: one of
 // the three configured hosts, chosen by the address's last three characters (".33", "120",

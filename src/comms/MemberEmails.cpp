@@ -140,7 +140,8 @@ std::optional<QString> fillBody(Importer& importer, const MemberEmailKind& kind,
         importer.ShowException(line);
         return std::nullopt;
     }
-    return FillTemplate(*text, MemberEmailValues(importer, kind.withUploadLink));
+    return FillTemplate(*text, MemberEmailValues(importer.app, importer.settings, importer.passDate(), importer.config.uploadHosts,
+                                                  kind.withUploadLink));
 }
 
 // The steps the three emails share; returns the body when one was filled in.

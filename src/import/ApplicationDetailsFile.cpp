@@ -84,8 +84,7 @@ QString detailsFileName(const QDateTime& now) {
 
 }  // namespace
 
-QStringList ApplicationDetailsLines(const Importer& importer, LoanDecision loan) {
-    const ApplicationState& app = importer.app;
+QStringList ApplicationDetailsLines(const ApplicationState& app, const CycleSettings& settings, LoanDecision loan) {
     const auto& f = app.field;
     DetailsLines out;
     out.bare(QStringLiteral("J+B Application details ") + app.messageSuffix);
@@ -104,7 +103,7 @@ QStringList ApplicationDetailsLines(const Importer& importer, LoanDecision loan)
     out.addAll(kAssessmentLines, f);
     // The caption line carries its own separator.
     for (int udf = 1; udf <= 10; ++udf)
-        out.bare(QStringLiteral("UDF%1 (").arg(udf) + importer.settings.UDFCaption[size_t(udf)] + QStringLiteral(") : ") +
+        out.bare(QStringLiteral("UDF%1 (").arg(udf) + settings.UDFCaption[size_t(udf)] + QStringLiteral(") : ") +
                  f[size_t(33 + udf)]);
     out.add(QStringLiteral("Loan application no "), app.loanNumber);
     auto loanFields = f;  // a loan the import withheld shows as none
@@ -120,7 +119,7 @@ QStringList ApplicationDetailsLines(const Importer& importer, LoanDecision loan)
         out.add(QStringLiteral("Bank account supplied "), app.accountNumber);
         out.add(QStringLiteral("Bank sortcode supplied "), app.sortCode);
     }
-    if (importer.settings.profile.detailsFileRecordsAcceptances) {
+    if (settings.profile.detailsFileRecordsAcceptances) {
         out.bare(QStringLiteral("Member accepted T&C's: Yes"));
         out.bare(QStringLiteral("Member accepted FSCS: Yes"));
     }
@@ -145,7 +144,7 @@ void WriteApplicationDetailsFile(Importer& importer, long memberNumber, LoanDeci
         return;
     }
     QString error;
-    const QByteArray content = (ApplicationDetailsLines(importer, loan).join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8();
+    const QByteArray content = (ApplicationDetailsLines(importer.app, importer.settings, loan).join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8();
     if (FileAfterCommit(importer, file, content, &error).isEmpty())
         importer.ShowException(failure + QStringLiteral(": ") + error + importer.app.messageSuffix);
 }

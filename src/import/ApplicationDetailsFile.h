@@ -1,6 +1,8 @@
 #pragma once
 
 #include "import/LoanDecision.h"
+#include "state/ApplicationState.h"
+#include "state/CycleSettings.h"
 
 #include <QStringList>
 
@@ -19,6 +21,7 @@ class Importer;
 void WriteApplicationDetailsFile(Importer& importer, long memberNumber, LoanDecision loan = LoanDecision::AsApplied);
 
 // The lines of the file, in order, for the current application.
-QStringList ApplicationDetailsLines(const Importer& importer, LoanDecision loan = LoanDecision::AsApplied);
+QStringList ApplicationDetailsLines(const ApplicationState& app, const CycleSettings& settings,
+                                    LoanDecision loan = LoanDecision::AsApplied);
 
 }  // namespace autovelt

@@ -98,12 +98,12 @@ std::optional<MemberMatch> matchByGivenNumber(Importer& importer, long given) {
 
 }  // namespace
 
-long GivenMemberNumber(const Importer& importer) {
-    return static_cast<long>(roundHalfEven(leadingNumber(importer.app.field[1])));
+long GivenMemberNumber(const ApplicationState& app) {
+    return static_cast<long>(roundHalfEven(leadingNumber(app.field[1])));
 }
 
 MemberMatch MatchApplicant(Importer& importer) {
-    const long given = GivenMemberNumber(importer);
+    const long given = GivenMemberNumber(importer.app);
     if (given != 0)
         if (const std::optional<MemberMatch> match = matchByGivenNumber(importer, given)) return *match;
     if (!importer.app.cleanedNINumber.isEmpty())

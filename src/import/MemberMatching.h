@@ -1,6 +1,7 @@
 #pragma once
 
 #include "import/ExistingMemberChecks.h"
+#include "state/ApplicationState.h"
 
 namespace autovelt {
 
@@ -18,6 +19,6 @@ class Importer;
 MemberMatch MatchApplicant(Importer& importer);
 
 // The member number the applicant gave (field_1), 0 for a new applicant.
-long GivenMemberNumber(const Importer& importer);
+long GivenMemberNumber(const ApplicationState& app);
 
 }  // namespace autovelt

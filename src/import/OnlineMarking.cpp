@@ -18,7 +18,7 @@ QString importedStamp(Importer& importer) {
 
 void recordSkip(Importer& importer, const QString& failNotes) {
     QString note = failNotes;
-    if (!importer.app.isJoinOnly()) note += QStringLiteral(". Member") + LoanRequestText(importer);
+    if (!importer.app.isJoinOnly()) note += QStringLiteral(". Member") + LoanRequestText(importer.app);
     CreateDiaryEntry(importer, importer.app.memberNumber, QStringLiteral("VELT"), note);
     AddWebLogEntry(importer, note, QStringLiteral("JOINBORROW"), QStringLiteral("SKIPPED"),
                    QString::number(importer.app.memberNumber));

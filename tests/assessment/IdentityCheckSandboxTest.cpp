@@ -114,9 +114,9 @@ TEST_F(IdentityCheckTest, AgencyVerdictsAndTheirDowngrades) {
         const QList<AgencyRequest> requests = sandbox().requests();
         ASSERT_EQ(requests.size(), 1);
         EXPECT_EQ(requests[0].path, "/callvalidateapi/incomingserver.php");
-        const QString trace = AgencyTraceFolder(inst.importer()) + QStringLiteral("/1234_20260305_CV.xml");
+        const QString trace = AgencyTraceFolder(inst.importer().programFolder()) + QStringLiteral("/1234_20260305_CV.xml");
         EXPECT_EQ(inst.readFile(trace), requests[0].body + QLatin1Char('\n'));
-        EXPECT_FALSE(IsOpenToOthers(trace) || IsOpenToOthers(AgencyTraceFolder(inst.importer())));
+        EXPECT_FALSE(IsOpenToOthers(trace) || IsOpenToOthers(AgencyTraceFolder(inst.importer().programFolder())));
     }
     EXPECT_EQ(outcomes.join('\n') + '\n', ExpectedDocument("identity-check-verdicts.txt"));
 }

@@ -81,7 +81,7 @@ TEST_F(ActivityLogTest, RecipientsComeFromEmailmeOrTheSenderAddress) {
         QFile::remove(inst.path(QStringLiteral("emailme.txt")));
         if (c.emailme) inst.writeFile(QStringLiteral("emailme.txt"), QLatin1String(c.emailme));
         im().settings.SenderAddress = QLatin1String(c.sender);
-        EXPECT_EQ(activityLogRecipients(im()), QLatin1String(c.recipients));
+        EXPECT_EQ(activityLogRecipients(im().programFolder(), im().settings.SenderAddress), QLatin1String(c.recipients));
     }
     EXPECT_EQ(EmailActivityLog(im(), QStringLiteral("body"), QString()), QString());
     EXPECT_TRUE(mails().isEmpty());

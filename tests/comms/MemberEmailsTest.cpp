@@ -195,7 +195,7 @@ TEST_F(MemberEmailsTest, TheUploadLinkFollowsTheWebServerAddress) {
     QStringList links;
     for (const char* webip : {"10.0.0.33", "10.0.0.120", "10.0.0.81", "10.0.0.34"}) {
         im().settings.webip = QLatin1String(webip);
-        links << webip + QStringLiteral(" ") + FillTemplate(QStringLiteral("<URL>|<URL2>"), MemberEmailValues(im(), true));
+        links << webip + QStringLiteral(" ") + FillTemplate(QStringLiteral("<URL>|<URL2>"), MemberEmailValues(im().app, im().settings, im().passDate(), im().config.uploadHosts, true));
     }
     EXPECT_EQ(links.join('\n') + '\n', ExpectedDocument("member-emails-upload-links.txt"));
     inst.appendConfig(QStringLiteral("[web]\nupload_host2 = \"apply host/x\""));

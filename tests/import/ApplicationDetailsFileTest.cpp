@@ -62,7 +62,7 @@ TEST_P(DetailsLinesTest, FileIsTheReviewedDocument) {
     ASSERT_EQ(files.size(), 1);
     EXPECT_EQ(QString::fromUtf8(test::FileBytes(folder + files[0])),
               test::ExpectedDocument(QStringLiteral("application-details-%1.txt").arg(QLatin1String(c.name))));
-    EXPECT_EQ(readLines(folder + files[0]), ApplicationDetailsLines(inst.importer()));
+    EXPECT_EQ(readLines(folder + files[0]), ApplicationDetailsLines(inst.importer().app, inst.importer().settings));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -75,7 +75,7 @@ INSTANTIATE_TEST_SUITE_P(
 // No work lines without a work place or role, and a value with a line break stays on its line.
 TEST_F(DetailsFileTest, WorkLinesOnlyWithAWorkPlaceOrRoleAndValuesStayOnOneLine) {
     inst.importer().app.field[4] = QStringLiteral("Ann\r\nEnd of application");
-    const QStringList lines = ApplicationDetailsLines(inst.importer());
+    const QStringList lines = ApplicationDetailsLines(inst.importer().app, inst.importer().settings);
     EXPECT_FALSE(lines.join(QLatin1Char('|')).contains(QStringLiteral("Work place")));
     EXPECT_EQ(lines.count(QStringLiteral("End of application")), 1);
 }
