@@ -3,8 +3,6 @@
 #include "state/Importer.h"
 #include "common/OnlineDecoding.h"
 #include "common/Values.h"
-#include "comms/LoanDetailsException.h"
-#include "import/OnlineMarking.h"
 #include "platform/db/Recordset.h"
 
 #include <QCryptographicHash>
@@ -51,13 +49,6 @@ void cleanFields(std::array<QString, 121>& field) {
     field[34] = cutTrimmed(field[34], 50);
     field[35] = cutTrimmed(field[35], 50);
     field[12] = withoutApostrophes(cutTrimmed(field[12], 30));
-}
-
-void refuse(Importer& importer, const QString& problem) {
-    importer.ShowException(problem + importer.app.messageSuffix);
-    ShowLoanDetailsException(importer);
-    const bool failEmail = true;
-    UpdateTableWRecord(importer, failEmail, QString());
 }
 
 }  // namespace
@@ -131,17 +122,11 @@ void ReadApplicationRow(Importer& importer, const db::Recordset& row) {
     if (unreadable) throw *unreadable;
 }
 
-bool RefuseIncompleteApplication(Importer& importer) {
-    const ApplicationState& app = importer.app;
-    if (!isDate(app.field[7])) {
-        refuse(importer, QStringLiteral("VELT Application has blank DOB - record skipped."));
-        return true;
-    }
-    if (app.field[6].isEmpty() || isNumeric(app.field[6])) {
-        refuse(importer, QStringLiteral("VELT Application has no valid Surname - record skipped."));
-        return true;
-    }
-    return false;
+std::optional<Refusal> IncompleteApplicationRefusal(const ApplicationState& app) {
+    if (!isDate(app.field[7])) return Refusal{QStringLiteral("VELT Application has blank DOB - record skipped.")};
+    if (app.field[6].isEmpty() || isNumeric(app.field[6]))
+        return Refusal{QStringLiteral("VELT Application has no valid Surname - record skipped.")};
+    return std::nullopt;
 }
 
 }  // namespace autovelt

@@ -4,7 +4,11 @@
 // into the application state every later step reads: decoded, cleaned and trimmed values.
 // Nothing here trusts the row: values are only decoded, cut and cleaned.
 
+#include "import/Refusal.h"
+#include "state/ApplicationState.h"
+
 #include <QString>
+#include <optional>
 
 namespace autovelt {
 
@@ -35,7 +39,7 @@ QString CleanPersonName(const QString& value);
 void ReadApplicationRow(Importer& importer, const db::Recordset& row);
 
 // The two refusals of an application that cannot be matched at all (no usable date of
-// birth, no surname). Returns true, after reporting and marking the row, when refused.
-bool RefuseIncompleteApplication(Importer& importer);
+// birth, no surname); nothing when it can be.
+std::optional<Refusal> IncompleteApplicationRefusal(const ApplicationState& app);
 
 }  // namespace autovelt

@@ -2,8 +2,7 @@
 
 #include "state/Importer.h"
 #include "common/Values.h"
-#include "comms/LoanDetailsException.h"
-#include "import/OnlineMarking.h"
+#include "import/Refusal.h"
 #include "platform/db/Recordset.h"
 
 namespace autovelt {
@@ -57,10 +56,7 @@ private:
 };
 
 bool Checks::skip(const QString& problem, const QString& notes) {
-    im_.ShowException(problem + im_.app.messageSuffix);
-    ShowLoanDetailsException(im_);
-    const bool failEmail = false;
-    UpdateTableWRecord(im_, failEmail, notes);
+    RefuseApplication(im_, {.problem = problem, .failEmail = false, .notes = notes});
     return true;
 }
 

@@ -6,9 +6,8 @@
 #include "common/SqlQuote.h"
 #include "common/Values.h"
 #include "import/ExistingMemberChecks.h"
-#include "comms/LoanDetailsException.h"
 #include "import/MemberNumbers.h"
-#include "import/OnlineMarking.h"
+#include "import/Refusal.h"
 
 #include <optional>
 
@@ -40,11 +39,7 @@ void reportAlreadyAMember(Importer& importer, const QString& matchText) {
 }
 
 MemberMatch refuseAmbiguousMatch(Importer& importer, const QString& multipleMatchText, int count) {
-    importer.ShowException(multipleMatchText + QString::number(count) +
-                           QStringLiteral(" records so application is being skipped.") + importer.app.messageSuffix);
-    ShowLoanDetailsException(importer);
-    const bool failEmail = true;
-    UpdateTableWRecord(importer, failEmail, QString());
+    RefuseApplication(importer, {multipleMatchText + QString::number(count) + QStringLiteral(" records so application is being skipped.")});
     return {.refused = true};
 }
 

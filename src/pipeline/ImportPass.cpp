@@ -14,6 +14,7 @@
 #include "pipeline/MemberImport.h"
 #include "import/MemberMatching.h"
 #include "import/OnlineMarking.h"
+#include "import/Refusal.h"
 #include "state/EffectOutbox.h"
 #include "state/FileAfterCommit.h"
 #include "state/RulesLogChanges.h"
@@ -195,7 +196,10 @@ ImportPass::ImportEnd ImportPass::importApplication(const std::optional<VeltErro
         return {};
     }
     PreloadHomeAddress(im_);
-    if (RefuseIncompleteApplication(im_)) return {};
+    if (const std::optional<Refusal> refusal = IncompleteApplicationRefusal(im_.app)) {
+        RefuseApplication(im_, *refusal);
+        return {};
+    }
     im_.ShowStep(QStringLiteral("matching the applicant"));
     const MemberMatch match = MatchApplicant(im_);
     im_.ShowStep(QStringLiteral("writing the member"));
