@@ -3,6 +3,7 @@
 #include "app/CommandLine.h"
 #include "app/ControlSettings.h"
 #include "common/VeltError.h"
+#include "import/ApplicationIntake.h"
 #include "platform/db/Connection.h"
 #include "state/Importer.h"
 
@@ -98,7 +99,7 @@ private:
             QStringLiteral("SELECT State, ApplicationKey, Kind FROM VeltEffect WHERE State<>'done' ORDER BY ID ;"), db::readOnlyCursor());
         for (; !rs.eof(); rs.moveNext()) {
             const InstallationStatus::OutboxEntry e{rs.text(QStringLiteral("State")),
-                                                    rs.text(QStringLiteral("ApplicationKey")).section(QLatin1Char('-'), 0, 0),
+                                                    FieldIdOfApplicationKey(rs.text(QStringLiteral("ApplicationKey"))),
                                                     rs.text(QStringLiteral("Kind"))};
             s_.outbox.append(e);
             if (e.state == QLatin1String("uncertain") || e.state == QLatin1String("failed"))

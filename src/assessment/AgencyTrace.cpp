@@ -21,12 +21,15 @@ bool isPrivateFolderOfOurs(const QString& path) {
     return !IsOpenToOthers(path);
 }
 
+// The folder for request copies when the shared one cannot be used.
+QString programTraceFolder(const QString& programFolder) { return QDir(programFolder).filePath(QStringLiteral("trace")); }
+
 }  // namespace
 
 QString AgencyTraceFolder(const QString& programFolder) {
     const QString shared = QDir(QDir::tempPath()).filePath(QStringLiteral("autovelt-%1").arg(::getuid()));
     if (MakePrivateFolder(shared) && isPrivateFolderOfOurs(shared)) return shared;
-    const QString own = QDir(programFolder).filePath(QStringLiteral("trace"));
+    const QString own = programTraceFolder(programFolder);
     MakePrivateFolder(own);
     return own;
 }
@@ -57,8 +60,7 @@ void KeepAgencyTraceForStaff(Importer& importer, const QString& path) {
 
 void RemoveExpiredAgencyCopies(Importer& importer) {
     const QDateTime cutoff = importer.clock().now().addDays(-importer.config.agency.traceRetentionDays);
-    const QString fallback = QDir(importer.programFolder()).filePath(QStringLiteral("trace"));
-    for (const QString& folder : {AgencyTraceFolder(importer.programFolder()), fallback}) {
+    for (const QString& folder : {AgencyTraceFolder(importer.programFolder()), programTraceFolder(importer.programFolder())}) {
         if (QFileInfo(folder).isSymLink()) continue;
         for (const QFileInfo& copy : QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::System))
             if (copy.lastModified() < cutoff) QFile::remove(copy.filePath());

@@ -62,7 +62,7 @@ private:
             db::clientReadOnlyCursor());
     }
 
-    double amountAppliedFor() const { return leadingNumber(im_.app.LoanDetails.amount); }
+    double amountAppliedFor() const { return leadingNumber(app_.LoanDetails.amount); }
 
     // PR13A: the applicant's age when the loan ends, against the rule's age limit. The
     // day and month compared are those of the processing date.
@@ -72,13 +72,13 @@ private:
         const QDate passDate = im_.passDate();
         const std::optional<QDate> born = parseDayFirstDate(app_.field[7]);
         if (!passDate.isValid() || !born) throw typeMismatch();
-        const QString frequency = im_.app.LoanDetails.repaymentFrequency;
+        const QString frequency = app_.LoanDetails.repaymentFrequency;
         // Without a known frequency the loan has no end date and the age cannot be judged.
         static const QStringList kFrequencies = {QStringLiteral("W"), QStringLiteral("F"), QStringLiteral("4"), QStringLiteral("M")};
         if (!kFrequencies.contains(frequency)) return;
         // Dates end with the year 9999; a term beyond it is no date at all.
-        if (std::abs(leadingNumber(im_.app.LoanDetails.numberOfRepayments)) > 1e6) throw invalidDate();
-        const QDate loanEnd = LoanEndDate(passDate, frequency, im_.app.LoanDetails.numberOfRepayments);
+        if (std::abs(leadingNumber(app_.LoanDetails.numberOfRepayments)) > 1e6) throw invalidDate();
+        const QDate loanEnd = LoanEndDate(passDate, frequency, app_.LoanDetails.numberOfRepayments);
         if (!loanEnd.isValid() || loanEnd.year() > 9999) throw invalidDate();
         int age = static_cast<int>(dateDiffYears(*born, loanEnd));
         if (dateDiffDays(birthdayInYear(*born, passDate.year()), passDate) < 0) --age;
@@ -92,7 +92,7 @@ private:
         db::Recordset rule = policyRule(QStringLiteral("PR12A"));
         if (rule.eof() || amountAppliedFor() > leadingNumber(rule.text(QStringLiteral("RuleValue")))) return false;
         im_.ShowSuccess(QStringLiteral("No need to test credit report due to loan value policy PR12A and member is applying for £") +
-                        im_.app.LoanDetails.amount);
+                        app_.LoanDetails.amount);
         return true;
     }
 
@@ -110,7 +110,7 @@ private:
         const Currency balance = held.isNull() ? Currency() : Currency::fromDouble(held.toDouble());
         if (Currency::fromDouble(amountAppliedFor()) > balance) return false;
         im_.ShowSuccess(QStringLiteral("No need to test credit report due to secured lending rule PR14A as member is applying for £") +
-                        im_.app.LoanDetails.amount + QStringLiteral(" and they hold £") + currencyText(balance) +
+                        app_.LoanDetails.amount + QStringLiteral(" and they hold £") + currencyText(balance) +
                         QStringLiteral(" in ") + product + QStringLiteral("."));
         return true;
     }
@@ -204,7 +204,7 @@ private:
         const AgencyCredentials& credentials = im_.settings.agency;
         CreditSearchLoan loan;
         loan.amount = roundHalfEvenInt16(amountAppliedFor());
-        loan.termMonths = CreditSearchTermMonths(im_.app.LoanDetails.repaymentFrequency, im_.app.LoanDetails.numberOfRepayments);
+        loan.termMonths = CreditSearchTermMonths(app_.LoanDetails.repaymentFrequency, app_.LoanDetails.numberOfRepayments);
         loan.singleSearch = im_.settings.UATMode || im_.settings.profile.singleSearch;
         const QString ns = service.callReport7Namespace;
         const QString request = CreditSearchEnvelope(

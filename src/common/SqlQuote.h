@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace autovelt {
 
@@ -13,6 +14,14 @@ inline QString sqlText(const QString& value) {
     body.remove(QChar(0));
     body.replace(QLatin1Char('\''), QLatin1String("''"));
     return QLatin1Char('\'') + body + QLatin1Char('\'');
+}
+
+// Texts for an IN (...) list: each quoted as sqlText quotes it, separated by commas.
+inline QString sqlTextList(const QStringList& values) {
+    QStringList quoted;
+    quoted.reserve(values.size());
+    for (const QString& value : values) quoted << sqlText(value);
+    return quoted.join(QLatin1Char(','));
 }
 
 // The body of a quoted literal without its quotes, for statements whose text already

@@ -154,8 +154,8 @@ void AddWebLogEntry(Importer& importer, const QString& activity, const QString& 
 void CreateDiaryEntry(Importer& importer, long memberNumber, const QString& keyword, const QString& note) {
     if (memberNumber == 0 || note.isEmpty()) return;
     try {
-        importer.connections.TarvTran.execute(
-            DiaryStatement(auditStampOf(importer), memberNumber, diaryDate(importer.app.LoanDetails, importer.passDate()), keyword, note));
+        const QDate date = diaryDate(importer.app.LoanDetails, importer.passDate());
+        importer.connections.TarvTran.execute(DiaryStatement(auditStampOf(importer), memberNumber, date, keyword, note));
     } catch (const VeltError& e) {
         reportAuditFailure(importer, e, "CreateDiaryEntry");
     } catch (const std::exception& e) {

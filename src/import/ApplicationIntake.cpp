@@ -67,6 +67,8 @@ QString ApplicationIdentityKey(const db::Recordset& row) {
            QString::fromLatin1(hash.result().toHex().left(24));
 }
 
+QString FieldIdOfApplicationKey(const QString& applicationKey) { return applicationKey.section(QLatin1Char('-'), 0, 0); }
+
 QString MessageSuffixFor(const QString& fieldId) {
     return QStringLiteral(" (table_w field_id=") + fieldId + QLatin1Char(')');
 }

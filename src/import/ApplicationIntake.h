@@ -22,6 +22,9 @@ constexpr int kImportedDateColumn = 108;
 // The application's identity: "<field_id>-<fingerprint of the row as the website wrote it>".
 QString ApplicationIdentityKey(const db::Recordset& row);
 
+// The website row an application key names (its field_id).
+QString FieldIdOfApplicationKey(const QString& applicationKey);
+
 // " (table_w field_id=<key>)", appended to every problem line about the application.
 QString MessageSuffixFor(const QString& fieldId);
 

@@ -36,11 +36,8 @@ QString MarkApplicationStatement(const QStringList& fieldIds, const QString& sta
 }
 
 QString MarkAddressesStatement(const QStringList& rawField2s, const QString& stamp) {
-    QStringList quoted;
-    quoted.reserve(rawField2s.size());
-    for (const QString& key : rawField2s) quoted << sqlText(key);
     return QStringLiteral("UPDATE table_ad SET field_21='Y', field_22=") + sqlText(stamp) +
-           QStringLiteral(" WHERE field_2 IN (") + quoted.join(QLatin1Char(',')) + QStringLiteral(") AND field_21<>'Y';");
+           QStringLiteral(" WHERE field_2 IN (") + sqlTextList(rawField2s) + QStringLiteral(") AND field_21<>'Y';");
 }
 
 void UpdateTableWRecord(Importer& importer, bool failEmailReqd, const QString& failNotes) {

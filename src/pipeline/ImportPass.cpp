@@ -39,10 +39,6 @@ constexpr int kPageSize = 500;
 // another program meanwhile) must not keep asking.
 constexpr int kMostRuns = 4;
 
-// The website row an application key names: the key is the row's field_id, a dash and a
-// fingerprint of its values.
-QString fieldIdOfKey(const QString& applicationKey) { return applicationKey.section(QLatin1Char('-'), 0, 0); }
-
 // The application's report lines are shown when it ends, each once.
 class HeldLines {
 public:
@@ -347,11 +343,11 @@ void ImportPass::recoverInterruptedRun() {
                           QStringLiteral(". They are not imported again; please check them: ") +
                           cut.applications.join(QStringLiteral(", ")));
         QStringList fieldIds;
-        for (const QString& key : cut.applications) fieldIds << fieldIdOfKey(key);
+        for (const QString& key : cut.applications) fieldIds << FieldIdOfApplicationKey(key);
         const ImportRecordsByKey recorded = FindImportRecords(im_.connections.TarvAudt, fieldIds);
         for (const QString& key : cut.applications)
             if (!recorded.contains(key))
-                WriteImportRecord(im_.connections.TarvAudt, key, fieldIdOfKey(key), 0,
+                WriteImportRecord(im_.connections.TarvAudt, key, FieldIdOfApplicationKey(key), 0,
                                   QStringLiteral("interrupted"), im_.clock().now());
         unit_.clearInterruptedCommit();
     }

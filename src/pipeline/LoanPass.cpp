@@ -29,7 +29,7 @@ public:
     explicit LoanPass(Importer& importer) : im_(importer), app_(importer.app) {}
 
     LoanStep run() {
-        im_.app.LoanDetails = {};
+        app_.LoanDetails = {};
         app_.loan = LoanPassState{};
         app_.loanNumber.clear();
         if (LoanStep skip = decide()) return skip;
@@ -42,23 +42,23 @@ private:
     LoanStep decide() {
         if (LoanStep skip = refusePendingApplication()) return skip;
         if (LoanStep skip = refuseUnderAge()) return skip;
-        im_.app.LoanDetails = LoanRequestFor(app_, im_.PassDate, im_.passDate(), im_.startup.chkSQL);
-        if (im_.settings.profile.loansPaidToThirdBankAccount) UseThirdBankAccount(im_, im_.app.LoanDetails);
-        StartLoanWorkingValues(app_.loan, im_.app.LoanDetails);
+        app_.LoanDetails = LoanRequestFor(app_, im_.PassDate, im_.passDate(), im_.startup.chkSQL);
+        if (im_.settings.profile.loansPaidToThirdBankAccount) UseThirdBankAccount(im_, app_.LoanDetails);
+        StartLoanWorkingValues(app_.loan, app_.LoanDetails);
         if (scorePriced()) {
             // The product is not settled yet, so the rules see the amount applied for.
             assessCredit(app_.loan.requestedAmount);
             if (LoanStep skip = SelectScoreProfile(im_)) return skip;
         }
-        SetLoanWorkingValues(app_.loan, im_.app.LoanDetails, app_.field[4], app_.field[6]);
+        SetLoanWorkingValues(app_.loan, app_.LoanDetails, app_.field[4], app_.field[6]);
         if (LoanStep skip = ChooseProduct(im_, product_)) return skip;
         if (LoanStep skip = AddExistingBalance(im_)) return skip;
         return ApplyProductLimit(im_, product_);
     }
 
     void writeLoan() {
-        const LoanFigures figures = CalculateLoanRepayment(im_.app.LoanDetails, app_.loan, product_.tiers, im_.startup.chkSQL);
-        app_.field[48] = im_.app.LoanDetails.repayment;
+        const LoanFigures figures = CalculateLoanRepayment(app_.LoanDetails, app_.loan, product_.tiers, im_.startup.chkSQL);
+        app_.field[48] = app_.LoanDetails.repayment;
         WarnOfRateAboveCap(im_, figures);
         app_.loanNumber = TakeLoanNumber(im_);
         if (!scorePriced()) assessCredit(app_.loan.totalBorrowing);
@@ -112,7 +112,7 @@ private:
         loan.memberNumber = app_.memberNumber;
         loan.loanNumber = app_.loanNumber;
         loan.loanId = app_.loan.loanId;
-        loan.applicationDate = parseDayFirstDate(im_.app.LoanDetails.applicationDate).value_or(im_.passDate());
+        loan.applicationDate = parseDayFirstDate(app_.LoanDetails.applicationDate).value_or(im_.passDate());
         loan.loanEndAge = app_.loanEndAge;
         loan.dependantsReason = app_.dependantsReason;
         CopyRulesLogToPolicyLog(im_, loan);

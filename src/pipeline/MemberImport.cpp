@@ -98,8 +98,7 @@ void MemberImport::welcomeNewMember() {
     WriteOpeningShareBalance(im_, app_.memberNumber, product, im_.passDate());
     im_.Pause(0.5);
     if (app_.isJoinOnly()) {
-        im_.app.LoanDetails = {};
-        FirstRepaymentDate(im_.app.LoanDetails, im_.passDate(), im_.startup.chkSQL);
+        FirstRepaymentDate(app_.LoanDetails, im_.passDate(), im_.startup.chkSQL);
         BuildSavingsPayProfile(im_);
         SendJoinEmail(im_);
     }

@@ -43,11 +43,8 @@ void EnsureImporterTables(db::Connection& audit) {
 QHash<QString, ImportRecord> FindImportRecords(db::Connection& audit, const QStringList& fieldIds) {
     QHash<QString, ImportRecord> records;
     if (fieldIds.isEmpty()) return records;
-    QStringList quoted;
-    quoted.reserve(fieldIds.size());
-    for (const QString& fieldId : fieldIds) quoted << sqlText(fieldId);
     db::Recordset rs = audit.openRecordset(QStringLiteral("SELECT ApplicationKey, MemberNo, Outcome FROM VeltImport WHERE FieldId IN (") +
-                                           quoted.join(QLatin1Char(',')) + QStringLiteral(") ;"));
+                                           sqlTextList(fieldIds) + QStringLiteral(") ;"));
     for (; !rs.eof(); rs.moveNext())
         records.insert(rs.text(QStringLiteral("ApplicationKey")),
                        ImportRecord{static_cast<long>(rs.value(QStringLiteral("MemberNo")).toLongLong()),
