@@ -78,7 +78,7 @@ void ImportCycle::runCycleWork() {
     record_.exitStatus = -1;
     record_.processId = QCoreApplication::applicationPid();
     keepRecord(record_);
-    RemoveExpiredAgencyCopies(im_);
+    RemoveExpiredAgencyCopies(im_.cycle(), im_.session());
     LoadControlSettings(im_);
     lastCycleImported_ = !im_.SkipImport;
     if (!im_.SkipImport) {

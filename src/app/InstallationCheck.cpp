@@ -216,7 +216,7 @@ private:
             checkWritableFolder(QStringLiteral("mail"), QStringLiteral("pickup folder "), c.mailPickupFolder);
             return;
         }
-        const MailSettings mail = mailContextOf(im_).settings;
+        const MailSettings mail = mailContextOf(im_.cycle()).settings;
         const QString host = MailHostFor(im_.settings.WebHost, mail);
         if (host.isEmpty()) {
             fail(QStringLiteral("mail server"), QStringLiteral("no server: set [mail] smtp_server or the web hosts in autovelt.ini"));

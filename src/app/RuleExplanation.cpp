@@ -105,7 +105,7 @@ QString ExplainRulesText(const RuleExplanationRequest& request, bool& ok) {
         bookRequest.totalBorrowing = Currency::fromText(request.amount);
         bookRequest.haveReport = !report.trimmed().isEmpty();
         bookRequest.readCarried = request.memberNumber != 0;
-        const RuleBook book = LoadRuleBook(importer, bookRequest);
+        const RuleBook book = LoadRuleBook(importer.session(), bookRequest);
         QStringList notes;
         const RuleAnswers answers = storedAnswers(importer, request.memberNumber, request.newMember, notes);
         RuleOutcome outcome;

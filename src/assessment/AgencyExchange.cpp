@@ -2,7 +2,9 @@
 
 #include "platform/net/CurlLibrary.h"
 
-#include "state/Importer.h"
+#include "state/ApplicationState.h"
+#include "state/CycleContext.h"
+#include "state/UnitSession.h"
 
 #include <QXmlStreamReader>
 #include <curl/curl.h>
@@ -124,35 +126,37 @@ namespace {
 
 // The answer the application gets: kept, given to this run, or the failure of a request a
 // stopped run had on the wire; the request is sent only when none of those is there.
-QString askOnce(Importer& importer, const AgencyRequestAwaited& request) {
+QString askOnce(const CycleContext& cycle, UnitSession& session, const AgencyRequestAwaited& request) {
     // A request a stopped run had on the wire is not sent again on the importer's own: a
     // second credit search would leave a second footprint on the applicant's credit file.
     const QString interrupted = failure(kMayHaveArrived, QStringLiteral("The request was under way when the importer stopped and "
                                                                         "may have reached the agency; it is not sent again. Please "
                                                                         "check with the agency"));
     const auto send = [&] {
-        const Exchange exchange = post(importer.config.agency, request.url, request.soapAction, request.body);
+        const Exchange exchange = post(cycle.config.agency, request.url, request.soapAction, request.body);
         return RecordedResponses::Attempt{exchange.text.toUtf8(), exchange.delivered, exchange.neverSent};
     };
     return QString::fromUtf8(
-        importer.recordedResponses().askOnce(request.applicationKey, request.requestName, send, interrupted.toUtf8()));
+        session.recordedResponses().askOnce(request.applicationKey, request.requestName, send, interrupted.toUtf8()));
 }
 
 }  // namespace
 
-QString AskAgency(Importer& importer, const QString& requestName, const QString& url, const QString& soapAction,
-                  const QString& xmlBody) {
+QString AskAgency(const CycleContext& cycle, UnitSession& session, const ApplicationState& app,
+                  const QString& requestName, const QString& url, const QString& soapAction, const QString& xmlBody) {
     // A dry run asks nothing: the application goes on as if no answer had come.
-    if (importer.dryRun)
+    if (cycle.dryRun)
         return failure(kDryRun, QStringLiteral("Dry run: the request would be sent to the agency now; it is not sent"));
-    const QString applicationKey = importer.app.identityKey;
+    const QString applicationKey = app.identityKey;
     // Outside the import pass (a loan run by hand) there is no application to keep it for.
-    if (applicationKey.isEmpty()) return PostXml(importer.config.agency, url, soapAction, xmlBody);
+    if (applicationKey.isEmpty()) return PostXml(cycle.config.agency, url, soapAction, xmlBody);
     const AgencyRequestAwaited request{applicationKey, requestName, url, soapAction, xmlBody};
-    if (!importer.recordedResponses().asked(applicationKey, requestName)) throw request;
-    return askOnce(importer, request);
+    if (!session.recordedResponses().asked(applicationKey, requestName)) throw request;
+    return askOnce(cycle, session, request);
 }
 
-void SendAwaitedAgencyRequest(Importer& importer, const AgencyRequestAwaited& request) { askOnce(importer, request); }
+void SendAwaitedAgencyRequest(const CycleContext& cycle, UnitSession& session, const AgencyRequestAwaited& request) {
+    askOnce(cycle, session, request);
+}
 
 }  // namespace autovelt

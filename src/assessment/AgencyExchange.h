@@ -7,7 +7,9 @@
 
 namespace autovelt {
 
-class Importer;
+class CycleContext;
+class UnitSession;
+struct ApplicationState;
 struct AgencyService;
 
 // Posts the XML body to the URL with the agency's two headers and returns the body of the
@@ -45,10 +47,10 @@ struct AgencyRequestAwaited {
 // "CallValidate 1234". A request not asked yet throws AgencyRequestAwaited. Outside the
 // import pass (no application) the request is posted at once and nothing is kept. A
 // failure to reach the agency is not kept: the next run asks again.
-QString AskAgency(Importer& importer, const QString& requestName, const QString& url, const QString& soapAction,
-                  const QString& xmlBody);
+QString AskAgency(const CycleContext& cycle, UnitSession& session, const ApplicationState& app,
+                  const QString& requestName, const QString& url, const QString& soapAction, const QString& xmlBody);
 
 // Sends an awaited request and keeps what it gave for the application's next run.
-void SendAwaitedAgencyRequest(Importer& importer, const AgencyRequestAwaited& request);
+void SendAwaitedAgencyRequest(const CycleContext& cycle, UnitSession& session, const AgencyRequestAwaited& request);
 
 }  // namespace autovelt

@@ -4,7 +4,9 @@
 
 namespace autovelt {
 
-class Importer;
+class CycleContext;
+class UnitSession;
+struct ApplicationState;
 
 // Files one agency response ("MEMBERID": identity check, "CREDITCH": credit report) as a
 // dated XML file in the member's folder under the scanned images folder, or under "web" in
@@ -13,7 +15,8 @@ class Importer;
 // beside it under a numbered name rather than deleted. Inside an import pass the file is
 // filed only when the application commits. Returns the file's path, or an empty text (with
 // a problem line) when nothing could be written.
-QString StoreAgencyReport(Importer& importer, long memberNumber, const QString& kind, const QString& content);
+QString StoreAgencyReport(const CycleContext& cycle, UnitSession& session, ApplicationState& app, long memberNumber,
+                          const QString& kind, const QString& content);
 
 // "AccountOpenSearch-<yyyymmdd>.xml" or "CreditCheck-<yyyymmdd>.xml"; other kinds
 // "<KIND>-<yyyymmdd>.xml".

@@ -1,7 +1,9 @@
 #include "assessment/AgencyTrace.h"
 
 #include "common/PrivateFiles.h"
-#include "state/Importer.h"
+#include "state/ApplicationState.h"
+#include "state/CycleContext.h"
+#include "state/UnitSession.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -42,30 +44,32 @@ QString MaskAgencyPasswords(const QString& request) {
     return masked;
 }
 
-QString WriteAgencyTrace(Importer& importer, const QString& fileName, const QString& request) {
-    if (importer.dryRun) return fileName;  // nothing is sent, so no copy is kept
-    const QString path = QDir(AgencyTraceFolder(importer.programFolder())).filePath(fileName);
+QString WriteAgencyTrace(const CycleContext& cycle, UnitSession& session, const ApplicationState& app,
+                         const QString& fileName, const QString& request) {
+    if (cycle.dryRun) return fileName;  // nothing is sent, so no copy is kept
+    const QString path = QDir(AgencyTraceFolder(cycle.programFolder())).filePath(fileName);
     QString error;
     if (!WritePrivateFile(path, (MaskAgencyPasswords(request) + QLatin1Char('\n')).toUtf8(), &error))
-        importer.ShowException(QStringLiteral("Unable to keep a copy of the agency request in ") + path +
-                               QStringLiteral(": ") + error);
-    else if (!importer.app.identityKey.isEmpty())
-        importer.recordedResponses().keepWithApplication(importer.app.identityKey, path);
+        session.ShowException(QStringLiteral("Unable to keep a copy of the agency request in ") + path +
+                              QStringLiteral(": ") + error);
+    else if (!app.identityKey.isEmpty())
+        session.recordedResponses().keepWithApplication(app.identityKey, path);
     return path;
 }
 
-void KeepAgencyTraceForStaff(Importer& importer, const QString& path) {
-    if (!importer.app.identityKey.isEmpty()) importer.recordedResponses().releaseFromApplication(importer.app.identityKey, path);
+void KeepAgencyTraceForStaff(UnitSession& session, const ApplicationState& app, const QString& path) {
+    if (!app.identityKey.isEmpty()) session.recordedResponses().releaseFromApplication(app.identityKey, path);
 }
 
-void RemoveExpiredAgencyCopies(Importer& importer) {
-    const QDateTime cutoff = importer.clock().now().addDays(-importer.config.agency.traceRetentionDays);
-    for (const QString& folder : {AgencyTraceFolder(importer.programFolder()), programTraceFolder(importer.programFolder())}) {
+void RemoveExpiredAgencyCopies(const CycleContext& cycle, UnitSession& session) {
+    const QDateTime cutoff = cycle.clock().now().addDays(-cycle.config.agency.traceRetentionDays);
+    for (const QString& folder :
+         {AgencyTraceFolder(cycle.programFolder()), programTraceFolder(cycle.programFolder())}) {
         if (QFileInfo(folder).isSymLink()) continue;
         for (const QFileInfo& copy : QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::System))
             if (copy.lastModified() < cutoff) QFile::remove(copy.filePath());
     }
-    importer.recordedResponses().forgetOlderThan(cutoff);
+    session.recordedResponses().forgetOlderThan(cutoff);
 }
 
 }  // namespace autovelt

@@ -8,7 +8,9 @@
 
 namespace autovelt {
 
-class Importer;
+class CycleContext;
+class UnitSession;
+struct ApplicationState;
 
 // The folder for request copies: "autovelt-<user id>" in the system's temporary folder,
 // made 0700. When that name is taken by something that is not a private folder of this
@@ -22,14 +24,15 @@ QString MaskAgencyPasswords(const QString& request);
 // given name in AgencyTraceFolder, replacing an earlier copy. Returns the file's path; a
 // copy that cannot be written gives a problem line (the request still goes).
 // Inside an application the copy is removed once the application has committed.
-QString WriteAgencyTrace(Importer& importer, const QString& fileName, const QString& request);
+QString WriteAgencyTrace(const CycleContext& cycle, UnitSession& session, const ApplicationState& app,
+                         const QString& fileName, const QString& request);
 
 // A copy a problem line refers staff to stays after the commit, until it is older than the
 // retention period.
-void KeepAgencyTraceForStaff(Importer& importer, const QString& path);
+void KeepAgencyTraceForStaff(UnitSession& session, const ApplicationState& app, const QString& path);
 
 // At the start of a cycle: removes the request copies and the kept agency answers older
 // than [agency] trace_retention_days, whatever became of their application.
-void RemoveExpiredAgencyCopies(Importer& importer);
+void RemoveExpiredAgencyCopies(const CycleContext& cycle, UnitSession& session);
 
 }  // namespace autovelt

@@ -7,7 +7,8 @@
 
 namespace autovelt {
 
-class Importer;
+class CycleContext;
+class UnitSession;
 
 // The initial credit decision of the current loan application: evaluates the credit and
 // policy rules on the credit report in hand (importer.app.creditReport) and the
@@ -17,7 +18,8 @@ class Importer;
 // Runs the identity check of a member created in this run at rule CR10A. A report the
 // search needed but could not get refers the loan. Throws only for a failure of the
 // surroundings (the pass's to handle); any other failure is reported and refers the loan.
-RuleOutcome CheckCRRules(Importer& importer, Currency totalBorrowing, const CreditReportOutcome& drawn);
+RuleOutcome CheckCRRules(const CycleContext& cycle, UnitSession& session, ApplicationState& app,
+                         Currency totalBorrowing, const CreditReportOutcome& drawn);
 
 // The application takes the decision: the letter in field_27, the score in field_26 and
 // the search reference in field_30 when there are ones, the summary and dependants reason.

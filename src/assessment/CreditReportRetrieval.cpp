@@ -9,7 +9,9 @@
 #include "common/Values.h"
 #include "common/VeltError.h"
 #include "state/CreditSearchRecords.h"
-#include "state/Importer.h"
+#include "state/ApplicationState.h"
+#include "state/CycleContext.h"
+#include "state/UnitSession.h"
 
 #include <QFile>
 #include <cmath>
@@ -37,17 +39,17 @@ CreditSearchAddress addressOf(const db::Recordset& row) { return {ReadPafColumns
 // conversion failures are raised as VeltError and reported by the caller.
 class CreditReportDraw {
 public:
-    CreditReportDraw(Importer& importer, long memberNumber)
-        : im_(importer), app_(importer.app), member_(memberNumber), n_(QString::number(memberNumber)) {}
+    CreditReportDraw(const CycleContext& cycle, UnitSession& session, ApplicationState& app, long memberNumber)
+        : cycle_(cycle), session_(session), app_(app), member_(memberNumber), n_(QString::number(memberNumber)) {}
 
     CreditReportOutcome run() {
         app_.creditReport.clear();
         app_.field[27] = QStringLiteral("P");
         app_.loanEndAge = 0;
         applyLoanEndAgeRule();
-        if (im_.settings.agency.CreditReportUserName == QLatin1String("UNSET")) return notNeeded();
+        if (cycle_.settings.agency.CreditReportUserName == QLatin1String("UNSET")) return notNeeded();
         if (smallLoanNeedsNoReport() || securedLoanNeedsNoReport()) return notNeeded();
-        db::Recordset member = im_.connections.TarvMain.openRecordset(memberQuery(), db::readOnlyCursor());
+        db::Recordset member = session_.connections.TarvMain.openRecordset(memberQuery(), db::readOnlyCursor());
         if (member.eof()) return missing(QStringLiteral("the member has no home address to search with"));
         const CreditSearchPerson person = personOf(member);
         if (reuseRecordedReport(person)) return {CreditReportOutcome::Kind::Report, {}};
@@ -57,8 +59,9 @@ public:
 private:
     // The active policy rule of that code, if there is one.
     db::Recordset policyRule(const QString& code) {
-        return im_.connections.TarvAudt.openRecordset(
-            QStringLiteral("SELECT * FROM cupolicyrules WHERE rulecode=") + sqlText(code) + QStringLiteral(" and ruleactive=true"),
+        return session_.connections.TarvAudt.openRecordset(
+            QStringLiteral("SELECT * FROM cupolicyrules WHERE rulecode=") + sqlText(code) +
+                QStringLiteral(" and ruleactive=true"),
             db::clientReadOnlyCursor());
     }
 
@@ -69,7 +72,7 @@ private:
     void applyLoanEndAgeRule() {
         db::Recordset rule = policyRule(QStringLiteral("PR13A"));
         if (rule.eof()) return;
-        const QDate passDate = im_.passDate();
+        const QDate passDate = cycle_.passDate();
         const std::optional<QDate> born = parseDayFirstDate(app_.field[7]);
         if (!passDate.isValid() || !born) throw typeMismatch();
         const QString frequency = app_.LoanDetails.repaymentFrequency;
@@ -91,8 +94,10 @@ private:
     bool smallLoanNeedsNoReport() {
         db::Recordset rule = policyRule(QStringLiteral("PR12A"));
         if (rule.eof() || amountAppliedFor() > leadingNumber(rule.text(QStringLiteral("RuleValue")))) return false;
-        im_.ShowSuccess(QStringLiteral("No need to test credit report due to loan value policy PR12A and member is applying for £") +
-                        app_.LoanDetails.amount);
+        session_.ShowSuccess(
+            QStringLiteral(
+                "No need to test credit report due to loan value policy PR12A and member is applying for £") +
+            app_.LoanDetails.amount);
         return true;
     }
 
@@ -100,18 +105,21 @@ private:
     // report.
     bool securedLoanNeedsNoReport() {
         if (policyRule(QStringLiteral("PR14A")).eof()) return false;
-        const QString product = im_.settings.OSProductCode;
-        db::Recordset balances = im_.connections.TarvMain.openRecordset(
+        const QString product = cycle_.settings.OSProductCode;
+        db::Recordset balances = session_.connections.TarvMain.openRecordset(
             QStringLiteral("SELECT Balance FROM MemberBalances WHERE MemberNo=") + n_ +
-            QStringLiteral(" AND ProductCode='") + sqlTextBody(product) + QStringLiteral("' ORDER BY Balance DESC ;"),
+                QStringLiteral(" AND ProductCode='") + sqlTextBody(product) +
+                QStringLiteral("' ORDER BY Balance DESC ;"),
             db::readOnlyCursor());
         if (balances.eof()) return false;
         const QVariant held = balances.value(QStringLiteral("Balance"));
         const Currency balance = held.isNull() ? Currency() : Currency::fromDouble(held.toDouble());
         if (Currency::fromDouble(amountAppliedFor()) > balance) return false;
-        im_.ShowSuccess(QStringLiteral("No need to test credit report due to secured lending rule PR14A as member is applying for £") +
-                        app_.LoanDetails.amount + QStringLiteral(" and they hold £") + currencyText(balance) +
-                        QStringLiteral(" in ") + product + QStringLiteral("."));
+        session_.ShowSuccess(
+            QStringLiteral(
+                "No need to test credit report due to secured lending rule PR14A as member is applying for £") +
+            app_.LoanDetails.amount + QStringLiteral(" and they hold £") + currencyText(balance) +
+            QStringLiteral(" in ") + product + QStringLiteral("."));
         return true;
     }
 
@@ -136,22 +144,22 @@ private:
     // A report this importer drew for the same person under this member number, younger
     // than four months and still as it was filed, is used instead of a new search.
     bool reuseRecordedReport(const CreditSearchPerson& person) {
-        const std::optional<CreditSearchRecord> recorded = LatestCreditSearch(im_.connections.TarvAudt, member_);
+        const std::optional<CreditSearchRecord> recorded = LatestCreditSearch(session_.connections.TarvAudt, member_);
         if (!recorded || !recorded->person.sameAs(person) || !recorded->searchedOn.isValid() ||
-            dateDiffMonths(recorded->searchedOn.date(), im_.clock().now().date()) >= kReuseMonths)
+            dateDiffMonths(recorded->searchedOn.date(), cycle_.clock().now().date()) >= kReuseMonths)
             return false;
-        im_.ShowException(QStringLiteral("Credit report from ") +
-                          formatDate(recorded->searchedOn, QStringLiteral("dd/mm/yyyy hh:mm:ss")) + QStringLiteral(" in ") +
-                          im_.settings.ScanLocation + QStringLiteral(" exists for member ") + n_ +
-                          QStringLiteral(" - using this for VELT."));
+        session_.ShowException(QStringLiteral("Credit report from ") +
+                               formatDate(recorded->searchedOn, QStringLiteral("dd/mm/yyyy hh:mm:ss")) +
+                               QStringLiteral(" in ") + cycle_.settings.ScanLocation +
+                               QStringLiteral(" exists for member ") + n_ + QStringLiteral(" - using this for VELT."));
         QFile file(recorded->filePath);
         const QByteArray content = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
         if (!content.isEmpty() && Sha256Hex(content) == recorded->sha256) {
             app_.creditReport = QString::fromUtf8(content);
             return true;
         }
-        im_.ShowException(QStringLiteral("Problem accessing existing Credit report for member ") + n_ +
-                          QStringLiteral(" - obtaining new one."));
+        session_.ShowException(QStringLiteral("Problem accessing existing Credit report for member ") + n_ +
+                               QStringLiteral(" - obtaining new one."));
         return false;
     }
 
@@ -177,9 +185,9 @@ private:
     // history.
     void addPreviousAddresses(QDate laterStart, QList<CreditSearchAddress>& addresses) {
         for (const char* type : {"HOMEPREV1", "HOMEPREV2"}) {
-            db::Recordset row = im_.connections.TarvMain.openRecordset(
+            db::Recordset row = session_.connections.TarvMain.openRecordset(
                 QStringLiteral("SELECT * FROM MemberAddress WHERE AddressType=") + sqlText(QLatin1String(type)) +
-                QStringLiteral(" AND MemberNo=") + n_ + QStringLiteral(" ;"),
+                    QStringLiteral(" AND MemberNo=") + n_ + QStringLiteral(" ;"),
                 db::readOnlyCursor());
             if (row.eof()) return;
             CreditSearchAddress previous = addressOf(row);
@@ -193,36 +201,38 @@ private:
     }
 
     QString endpoint() const {
-        const AgencyService& service = im_.config.agency;
-        const QString& user = im_.settings.agency.CreditReportUserName;
-        const bool test = im_.settings.UATMode || user.contains(QLatin1String("CTest")) || user.contains(QLatin1String("CTEST"));
+        const AgencyService& service = cycle_.config.agency;
+        const QString& user = cycle_.settings.agency.CreditReportUserName;
+        const bool test =
+            cycle_.settings.UATMode || user.contains(QLatin1String("CTest")) || user.contains(QLatin1String("CTEST"));
         return QStringLiteral("https://") + (test ? service.callReportTestHost : service.callReportLiveHost) + kServicePath;
     }
 
     CreditReportOutcome search(const CreditSearchApplicant& applicant, const CreditSearchPerson& person) {
-        const AgencyService& service = im_.config.agency;
-        const AgencyCredentials& credentials = im_.settings.agency;
+        const AgencyService& service = cycle_.config.agency;
+        const AgencyCredentials& credentials = cycle_.settings.agency;
         CreditSearchLoan loan;
         loan.amount = roundHalfEvenInt16(amountAppliedFor());
         loan.termMonths = CreditSearchTermMonths(app_.LoanDetails.repaymentFrequency, app_.LoanDetails.numberOfRepayments);
-        loan.singleSearch = im_.settings.UATMode || im_.settings.profile.singleSearch;
+        loan.singleSearch = cycle_.settings.UATMode || cycle_.settings.profile.singleSearch;
         const QString ns = service.callReport7Namespace;
         const QString request = CreditSearchEnvelope(
             ns, {credentials.CreditReportCompany, credentials.CreditReportUserName, credentials.CreditReportPassword},
             CreditSearchBody(ns, applicant, loan));
-        const QString traceName = n_ + QLatin1Char('_') + formatDate(im_.clock().now().date(), QStringLiteral("yyyymmdd")) +
+        const QString traceName = n_ + QLatin1Char('_') +
+                                  formatDate(cycle_.clock().now().date(), QStringLiteral("yyyymmdd")) +
                                   QStringLiteral("_cc.xml");
-        const QString tracePath = WriteAgencyTrace(im_, traceName, request);
-        const QString response =
-            AskAgency(im_, QStringLiteral("CallReport7 ") + n_, endpoint(), ns + QStringLiteral("/Search07a"), request);
+        const QString tracePath = WriteAgencyTrace(cycle_, session_, app_, traceName, request);
+        const QString response = AskAgency(cycle_, session_, app_, QStringLiteral("CallReport7 ") + n_, endpoint(),
+                                           ns + QStringLiteral("/Search07a"), request);
         return examine(response, tracePath, person);
     }
 
     CreditReportOutcome reportProblem(const QString& heading, const QString& detail, const QString& tracePath) {
-        im_.ShowException(heading + n_);
-        im_.ShowException(detail);
-        im_.ShowException(QStringLiteral("Perhaps refer to ") + tracePath);
-        KeepAgencyTraceForStaff(im_, tracePath);
+        session_.ShowException(heading + n_);
+        session_.ShowException(detail);
+        session_.ShowException(QStringLiteral("Perhaps refer to ") + tracePath);
+        KeepAgencyTraceForStaff(session_, app_, tracePath);
         app_.field[27] = QStringLiteral("F");
         return missing(QStringLiteral("the credit search failed"));
     }
@@ -245,17 +255,18 @@ private:
         app_.creditReport = response;
         QString stored = response;
         stored.replace(kDeclaration, kDeclaration + kStylesheet);
-        stored.remove(QStringLiteral(" xmlns=\"") + im_.config.agency.callReport7Namespace + QLatin1Char('"'));
-        const QString filed = StoreAgencyReport(im_, member_, kReportKind, stored);
+        stored.remove(QStringLiteral(" xmlns=\"") + cycle_.config.agency.callReport7Namespace + QLatin1Char('"'));
+        const QString filed = StoreAgencyReport(cycle_, session_, app_, member_, kReportKind, stored);
         if (!filed.isEmpty())
-            RecordCreditSearch(im_.connections.TarvAudt, app_.identityKey,
-                               {member_, person, im_.clock().now(),
-                                TextBetween(response, QStringLiteral("<jobdetails><searchid>"), QStringLiteral("<")), filed,
-                                Sha256Hex((stored + QLatin1Char('\n')).toUtf8())});
+            RecordCreditSearch(session_.connections.TarvAudt, app_.identityKey,
+                               {member_, person, cycle_.clock().now(),
+                                TextBetween(response, QStringLiteral("<jobdetails><searchid>"), QStringLiteral("<")),
+                                filed, Sha256Hex((stored + QLatin1Char('\n')).toUtf8())});
         return {CreditReportOutcome::Kind::Report, {}};
     }
 
-    Importer& im_;
+    const CycleContext& cycle_;
+    UnitSession& session_;
     ApplicationState& app_;
     const long member_;
     const QString n_;
@@ -263,25 +274,27 @@ private:
 
 }  // namespace
 
-CreditReportOutcome DrawCreditReport(Importer& importer, long memberNumber) {
+CreditReportOutcome DrawCreditReport(const CycleContext& cycle, UnitSession& session, ApplicationState& app,
+                                     long memberNumber) {
     try {
-        return CreditReportDraw(importer, memberNumber).run();
+        return CreditReportDraw(cycle, session, app, memberNumber).run();
     } catch (const VeltError& e) {
         // A lost or locked database is the pass's to handle: the application stays pending.
         if (e.environmental()) throw;
-        importer.ShowException(QStringLiteral("Error retrieving credit report for member ") + QString::number(memberNumber) +
-                               QStringLiteral(" (") + QString::number(e.number()) + QLatin1Char(')'));
-        importer.ShowException(e.description());
+        session.ShowException(QStringLiteral("Error retrieving credit report for member ") +
+                              QString::number(memberNumber) + QStringLiteral(" (") + QString::number(e.number()) +
+                              QLatin1Char(')'));
+        session.ShowException(e.description());
         return {CreditReportOutcome::Kind::Missing, QStringLiteral("no credit search could be made")};
     }
 }
 
-void LoadCreditReportFile(Importer& importer, const QString& path) {
+void LoadCreditReportFile(ApplicationState& app, const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) return;
     const QByteArray content = file.readAll();
     if (file.error() != QFileDevice::NoError) return;
-    importer.app.creditReport = QString::fromUtf8(content);
+    app.creditReport = QString::fromUtf8(content);
 }
 
 }  // namespace autovelt

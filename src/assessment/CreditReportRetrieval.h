@@ -4,7 +4,9 @@
 
 namespace autovelt {
 
-class Importer;
+class CycleContext;
+class UnitSession;
+struct ApplicationState;
 
 // What the credit search leaves for the rules: a report (drawn now, or one this importer
 // drew for the same person within four months), no report because none is needed (a policy
@@ -19,10 +21,11 @@ struct CreditReportOutcome {
 // policy rule makes it unnecessary or a recent report of the same person is recorded. Leaves
 // the report text in the application state and the PR13A letter in field_27. A report drawn
 // is filed and recorded (see CreditSearchRecords) inside the application's unit of work.
-CreditReportOutcome DrawCreditReport(Importer& importer, long memberNumber);
+CreditReportOutcome DrawCreditReport(const CycleContext& cycle, UnitSession& session, ApplicationState& app,
+                                     long memberNumber);
 
 // Replaces the application's credit report text with the file's content; on any failure
 // the text stays as it was.
-void LoadCreditReportFile(Importer& importer, const QString& path);
+void LoadCreditReportFile(ApplicationState& app, const QString& path);
 
 }  // namespace autovelt

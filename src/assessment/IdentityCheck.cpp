@@ -9,7 +9,9 @@
 #include "common/Values.h"
 #include "common/VeltError.h"
 #include "comms/AuditTrail.h"
-#include "state/Importer.h"
+#include "state/ApplicationState.h"
+#include "state/CycleContext.h"
+#include "state/UnitSession.h"
 
 #include <exception>
 
@@ -43,8 +45,13 @@ IdentityCheckMember memberOf(const db::Recordset& row) {
 // One run of the check for one member; what it finds goes to the current application.
 class IdentityCheck {
 public:
-    IdentityCheck(Importer& importer, long memberNumber, QString creditRuleBand)
-        : im_(importer), app_(importer.app), n_(memberNumber), member_(QString::number(memberNumber)),
+    IdentityCheck(const CycleContext& cycle, UnitSession& session, ApplicationState& app, long memberNumber,
+                  QString creditRuleBand)
+        : cycle_(cycle),
+          session_(session),
+          app_(app),
+          n_(memberNumber),
+          member_(QString::number(memberNumber)),
           creditRuleBand_(std::move(creditRuleBand)) {}
 
     void run();
@@ -60,9 +67,11 @@ private:
     void writeIdProof(const IdentityAnswer& read);
     void recordUnableToCheck(const QString& answer);
 
-    void problem(const QString& line) { im_.ShowException(line + app_.messageSuffix); }
-    void success(const QString& line) { im_.ShowSuccess(line + app_.messageSuffix); }
-    void webLog(const QString& activity, const QString& keyword) { AddWebLogEntry(im_, activity, kJoin, keyword, member_); }
+    void problem(const QString& line) { session_.ShowException(line + app_.messageSuffix); }
+    void success(const QString& line) { session_.ShowSuccess(line + app_.messageSuffix); }
+    void webLog(const QString& activity, const QString& keyword) {
+        AddWebLogEntry(cycle_, session_, app_, activity, kJoin, keyword, member_);
+    }
     void rulesLine(const QString& rest) { app_.decisionSummary.append(member_ + QStringLiteral("|CR10A|P-P|") + rest); }
     void applyBand(const QString& band) {
         if (band == QLatin1String("F")) app_.field[27] = band;
@@ -70,10 +79,11 @@ private:
     }
     // An answer may quote what it was sent; the password never reaches a report line.
     QString withoutPassword(const QString& text) const {
-        return withoutSecret(text, im_.settings.agency.IdentityCheckPassword);
+        return withoutSecret(text, cycle_.settings.agency.IdentityCheckPassword);
     }
 
-    Importer& im_;
+    const CycleContext& cycle_;
+    UnitSession& session_;
     ApplicationState& app_;
     const long n_;
     const QString member_;
@@ -83,7 +93,7 @@ private:
 bool IdentityCheck::underSixteen() {
     const std::optional<QDate> born = parseDayFirstDate(app_.field[7]);
     if (!born) throw VeltError(13, QStringLiteral("RunIdentityCheck"), QStringLiteral("Type mismatch"));
-    if (dateDiffYears(*born, im_.passDate()) >= 16) return false;
+    if (dateDiffYears(*born, cycle_.passDate()) >= 16) return false;
     app_.field[31] = QStringLiteral("PASS");
     app_.field[33] = QStringLiteral("N/A");
     return true;
@@ -96,7 +106,7 @@ std::optional<QString> IdentityCheck::band() {
     // the active CR10A rule decides whether a check is made at all.
     QString band = creditRuleBand_;
     if (band.isEmpty()) {
-        const db::Recordset rule = im_.connections.TarvAudt.openRecordset(
+        const db::Recordset rule = session_.connections.TarvAudt.openRecordset(
             QStringLiteral("SELECT * FROM CRRules WHERE rulecode='CR10A' and ruleactive=true ;"),
             db::clientReadOnlyCursor());
         if (rule.eof()) return std::nullopt;
@@ -106,7 +116,7 @@ std::optional<QString> IdentityCheck::band() {
 }
 
 std::optional<IdentityCheckRequest> IdentityCheck::request(const IdentityCheckTarget& target) {
-    db::Connection& main = im_.connections.TarvMain;
+    db::Connection& main = session_.connections.TarvMain;
     const db::Recordset row = main.openRecordset(
         QStringLiteral("SELECT Title, Forename, Midname, Surname, DOB, Line1, Line2, Line3, Line4, PostCode, "
                        "Line5, MemberStatus, MemberStatus2, MemberStatus3, PAFFlatNumber, PAFBuildingName, "
@@ -119,7 +129,7 @@ std::optional<IdentityCheckRequest> IdentityCheck::request(const IdentityCheckTa
         problem(QStringLiteral("Member ") + member_ + QStringLiteral(" failed ID search due to no address."));
         return std::nullopt;
     }
-    const AgencyCredentials& agency = im_.settings.agency;
+    const AgencyCredentials& agency = cycle_.settings.agency;
     IdentityCheckRequest r;
     r.company = agency.IdentityCheckCompany;
     r.userName = agency.IdentityCheckUserName;
@@ -130,7 +140,7 @@ std::optional<IdentityCheckRequest> IdentityCheck::request(const IdentityCheckTa
     r.email = app_.applicantEmail;
     r.sortCode = app_.sortCode;
     r.accountNumber = app_.accountNumber;
-    r.passDate = im_.passDate();
+    r.passDate = cycle_.passDate();
     if (PreviousAddressWanted(r.member, r.passDate)) {
         const db::Recordset previous = main.openRecordset(
             QStringLiteral("SELECT * FROM MemberAddress WHERE AddressType='HOMEPREV1' AND MemberNo=") + member_ +
@@ -146,7 +156,7 @@ QString IdentityCheck::ask(const IdentityCheckTarget& target, const QString& req
         return QStringLiteral("Error: 0 - No host is set for the agency's identity check: [agency] ") +
                (target.testServer ? QStringLiteral("callvalidate_test_host") : QStringLiteral("callvalidate_live_host")) +
                QStringLiteral(" in autovelt.ini");
-    return AskAgency(im_, QStringLiteral("CallValidate ") + member_, target.url, QString(), request);
+    return AskAgency(cycle_, session_, app_, QStringLiteral("CallValidate ") + member_, target.url, QString(), request);
 }
 
 void IdentityCheck::downgrade(IdentityAnswer& read, IdentityDowngrade why) {
@@ -171,7 +181,7 @@ void IdentityCheck::downgrade(IdentityAnswer& read, IdentityDowngrade why) {
     }
     if (why != IdentityDowngrade::BankDetails) return;
     app_.identityFailedOnBank = true;
-    im_.connections.TarvMain.execute(
+    session_.connections.TarvMain.execute(
         QStringLiteral("UPDATE MemberAddress SET YesNo=False WHERE AddressType='BANK1' AND MemberNo=") + member_ +
         QStringLiteral(" ;"));
 }
@@ -190,7 +200,7 @@ void IdentityCheck::recordOutcome(const IdentityAnswer& read, const QString& ban
 }
 
 void IdentityCheck::writeIdProof(const IdentityAnswer& read) {
-    db::Recordset proof = im_.connections.TarvID.openRecordset(
+    db::Recordset proof = session_.connections.TarvID.openRecordset(
         QStringLiteral("SELECT * FROM IDProof WHERE MemberNo=") + member_ + QStringLiteral(" ;"), db::keysetCursor());
     if (proof.eof()) {
         proof.addNew();
@@ -200,15 +210,15 @@ void IdentityCheck::writeIdProof(const IdentityAnswer& read) {
     const QString id = (QStringLiteral("TU IDV-") + read.result + QStringLiteral(" Score [") + read.score +
                         QLatin1Char(']')).left(50);
     const QString ref = read.pid.left(50);
-    const QString by = im_.txtTeller.left(30);
+    const QString by = cycle_.txtTeller.left(30);
     const bool passed = read.result == QLatin1String("Pass");
     proof.setValue(QStringLiteral("AddressID"), id);
     proof.setValue(QStringLiteral("AddressRef"), ref);
-    proof.setValue(QStringLiteral("AddressDate"), im_.passDate());
+    proof.setValue(QStringLiteral("AddressDate"), cycle_.passDate());
     proof.setValue(QStringLiteral("AddressBy"), by);
     proof.setValue(QStringLiteral("PhotoID"), passed ? id : QString());
     proof.setValue(QStringLiteral("PhotoRef"), passed ? ref : QString());
-    proof.setValue(QStringLiteral("PhotoDate"), im_.passDate());
+    proof.setValue(QStringLiteral("PhotoDate"), cycle_.passDate());
     proof.setValue(QStringLiteral("PhotoBy"), by);
     proof.update();
 }
@@ -224,7 +234,7 @@ void IdentityCheck::recordUnableToCheck(const QString& answer) {
 }
 
 void IdentityCheck::record(const QString& answer, const QString& band, const IdentityCheckRequest& request) {
-    StoreAgencyReport(im_, n_, QStringLiteral("MEMBERID"), FiledIdentityAnswer(answer));
+    StoreAgencyReport(cycle_, session_, app_, n_, QStringLiteral("MEMBERID"), FiledIdentityAnswer(answer));
     IdentityAnswer read = ReadIdentityAnswer(answer);
     if (read.result == QLatin1String("Pass"))
         downgrade(read, DowngradeOf(answer, SendsBankDetails(request), request.applicationName));
@@ -240,35 +250,37 @@ void IdentityCheck::record(const QString& answer, const QString& band, const Ide
 }
 
 void IdentityCheck::run() {
-    if (im_.settings.agency.IdentityCheckUserName.isEmpty()) return;
+    if (cycle_.settings.agency.IdentityCheckUserName.isEmpty()) return;
     if (underSixteen()) return;
     const std::optional<QString> failBand = band();
     if (!failBand) return;
-    const IdentityCheckTarget target = ChooseIdentityCheckTarget(im_.settings.agency, im_.settings.UATMode, im_.config.agency);
+    const IdentityCheckTarget target =
+        ChooseIdentityCheckTarget(cycle_.settings.agency, cycle_.settings.UATMode, cycle_.config.agency);
     const std::optional<IdentityCheckRequest> r = request(target);
     if (!r) return;
     // The last request of a member stays, its password masked, so staff can see what was asked.
     const QString document = ComposeIdentityCheckRequest(*r);
-    WriteAgencyTrace(im_, member_ + QLatin1Char('_') + formatDate(im_.clock().now(), QStringLiteral("yyyymmdd")) +
-                              QStringLiteral("_CV.xml"),
+    WriteAgencyTrace(cycle_, session_, app_,
+                     member_ + QLatin1Char('_') + formatDate(cycle_.clock().now(), QStringLiteral("yyyymmdd")) +
+                         QStringLiteral("_CV.xml"),
                      document);
     record(ask(target, document), *failBand, *r);
 }
 
 }  // namespace
 
-void RunIdentityCheck(Importer& importer, long memberNumber, const QString& creditRuleBand) {
+void RunIdentityCheck(const CycleContext& cycle, UnitSession& session, ApplicationState& app, long memberNumber,
+                      const QString& creditRuleBand) {
     try {
-        IdentityCheck(importer, memberNumber, creditRuleBand).run();
+        IdentityCheck(cycle, session, app, memberNumber, creditRuleBand).run();
     } catch (const VeltError& e) {
         // A lost or locked database is the pass's to handle: the application stays pending.
         if (e.environmental()) throw;
-        importer.ShowException(QStringLiteral("Error ") + QString::number(e.number()) + QStringLiteral(" (") +
-                               e.description() + QStringLiteral(") in procedure RunIdentityCheck") +
-                               importer.app.messageSuffix);
+        session.ShowException(QStringLiteral("Error ") + QString::number(e.number()) + QStringLiteral(" (") +
+                              e.description() + QStringLiteral(") in procedure RunIdentityCheck") + app.messageSuffix);
     } catch (const std::exception& e) {
-        importer.ShowException(QStringLiteral("Error 0 (") + QString::fromUtf8(e.what()) +
-                               QStringLiteral(") in procedure RunIdentityCheck") + importer.app.messageSuffix);
+        session.ShowException(QStringLiteral("Error 0 (") + QString::fromUtf8(e.what()) +
+                              QStringLiteral(") in procedure RunIdentityCheck") + app.messageSuffix);
     }
 }
 

@@ -4,7 +4,9 @@
 
 namespace autovelt {
 
-class Importer;
+class CycleContext;
+class UnitSession;
+struct ApplicationState;
 
 // The electronic identity check of a member with the agency's identity service. Builds the
 // request from the member's stored details and home address, asks the agency once per
@@ -17,6 +19,7 @@ class Importer;
 // The credit rules give the band of the CR10A rule they are evaluating. Without it (a member
 // who only joins, a new member borrowing while credit checks are off) the active CR10A rule
 // decides whether a check is made and gives the band.
-void RunIdentityCheck(Importer& importer, long memberNumber, const QString& creditRuleBand = QString());
+void RunIdentityCheck(const CycleContext& cycle, UnitSession& session, ApplicationState& app, long memberNumber,
+                      const QString& creditRuleBand = QString());
 
 }  // namespace autovelt

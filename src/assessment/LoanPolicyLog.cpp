@@ -1,6 +1,8 @@
 #include "assessment/LoanPolicyLog.h"
 
-#include "state/Importer.h"
+#include "state/ApplicationState.h"
+#include "state/CycleContext.h"
+#include "state/UnitSession.h"
 #include "common/MemberNumberCode.h"
 #include "common/SqlDialect.h"
 #include "common/SqlQuote.h"
@@ -31,15 +33,16 @@ struct PolicyRow {
     std::optional<QString> reason;   // only the detail writer fills the column
 };
 
-QString insertStatement(Importer& im, const PolicyLogLoan& loan, const QString& startTime, const PolicyRow& row) {
+QString insertStatement(const CycleContext& cycle, const PolicyLogLoan& loan, const QString& startTime,
+                        const PolicyRow& row) {
     QString columns = QStringLiteral("INSERT INTO LoanPolicyLog (MemberNo, LoanNo, LoanID, StartTime, RuleCode, "
                                      "RuleValue, ActualValue, InitStatus, NewStatus, LastUpdatedOn, LastUpdatedBy");
-    QString values = QString::number(loan.memberNumber) + QLatin1Char(',') + sqlText(loan.loanNumber) + QLatin1Char(',') +
-                     QString::number(loan.loanId) + QLatin1Char(',') + sqlText(startTime) + QLatin1Char(',') +
-                     sqlText(row.ruleCode) + QLatin1Char(',') + sqlText(row.ruleValue) + QLatin1Char(',') +
-                     sqlText(row.actualValue) + QLatin1Char(',') + sqlText(row.status) + QLatin1Char(',') +
-                     sqlText(row.status) + QLatin1Char(',') + JetDateLiteral(loan.applicationDate) + QStringLiteral(", ") +
-                     sqlText(im.txtTeller);
+    QString values = QString::number(loan.memberNumber) + QLatin1Char(',') + sqlText(loan.loanNumber) +
+                     QLatin1Char(',') + QString::number(loan.loanId) + QLatin1Char(',') + sqlText(startTime) +
+                     QLatin1Char(',') + sqlText(row.ruleCode) + QLatin1Char(',') + sqlText(row.ruleValue) +
+                     QLatin1Char(',') + sqlText(row.actualValue) + QLatin1Char(',') + sqlText(row.status) +
+                     QLatin1Char(',') + sqlText(row.status) + QLatin1Char(',') + JetDateLiteral(loan.applicationDate) +
+                     QStringLiteral(", ") + sqlText(cycle.txtTeller);
     if (row.reason) {
         columns += QStringLiteral(", Reason");
         values += QLatin1Char(',') + sqlText(*row.reason);
@@ -49,10 +52,10 @@ QString insertStatement(Importer& im, const PolicyLogLoan& loan, const QString& 
 
 // Called inside a handler: an error of the surroundings goes on to the pass, which leaves
 // the application pending.
-void report(Importer& im, const QString& what, const VeltError& e) {
+void report(UnitSession& session, const ApplicationState& app, const QString& what, const VeltError& e) {
     if (e.environmental()) throw;
-    im.ShowException(QStringLiteral("Loan policy log: ") + what + QStringLiteral(" failed - ") + e.description() +
-                     QStringLiteral(" (") + QString::number(e.number()) + QLatin1Char(')') + im.app.messageSuffix);
+    session.ShowException(QStringLiteral("Loan policy log: ") + what + QStringLiteral(" failed - ") + e.description() +
+                          QStringLiteral(" (") + QString::number(e.number()) + QLatin1Char(')') + app.messageSuffix);
 }
 
 QString memberLoanFilter(const PolicyLogLoan& loan) {
@@ -62,18 +65,19 @@ QString memberLoanFilter(const PolicyLogLoan& loan) {
 
 }  // namespace
 
-void WriteDecisionSummaryToPolicyLog(Importer& importer, const PolicyLogLoan& loan, const QStringList& summary,
+void WriteDecisionSummaryToPolicyLog(const CycleContext& cycle, UnitSession& session, const ApplicationState& app,
+                                     const PolicyLogLoan& loan, const QStringList& summary,
                                      const QString& creditReport) {
     if (loan.loanId == 0 || creditReport.isEmpty()) return;
-    const QString startTime = PolicyLogStartTime(importer.clock().now());
+    const QString startTime = PolicyLogStartTime(cycle.clock().now());
     for (const QString& entry : summary) {
         if (entry.isEmpty()) continue;
         const QStringList part = entry.split(QLatin1Char('|'));
         const PolicyRow row{part.value(1), part.value(2), part.value(3), part.value(4), std::nullopt};
         try {
-            importer.connections.TarvTran.execute(insertStatement(importer, loan, startTime, row));
+            session.connections.TarvTran.execute(insertStatement(cycle, loan, startTime, row));
         } catch (const VeltError& e) {
-            report(importer, QStringLiteral("rule ") + row.ruleCode, e);
+            report(session, app, QStringLiteral("rule ") + row.ruleCode, e);
         }
     }
 }
@@ -89,15 +93,16 @@ struct LoggedRule {
 };
 
 // The member's rows online, oldest first by rule, then those this application adds.
-QList<LoggedRule> rulesLogOf(Importer& importer, const QString& member) {
-    db::Recordset rs = importer.connections.OnlineConnection.openRecordset(
-        QStringLiteral("SELECT * FROM rules_log WHERE rulemember=") + sqlText(member) + QStringLiteral(" ORDER BY rulecode, rule_id ;"),
+QList<LoggedRule> rulesLogOf(UnitSession& session, const ApplicationState& app, const QString& member) {
+    db::Recordset rs = session.connections.OnlineConnection.openRecordset(
+        QStringLiteral("SELECT * FROM rules_log WHERE rulemember=") + sqlText(member) +
+            QStringLiteral(" ORDER BY rulecode, rule_id ;"),
         db::clientReadOnlyCursor());
     QList<LoggedRule> rows;
     for (; !rs.eof(); rs.moveNext())
         rows.append({rs.text(QStringLiteral("rulecode")), rs.text(QStringLiteral("rulevalue")), rs.text(QStringLiteral("ruleresult")),
                      rs.value(QStringLiteral("rule_id")).toLongLong()});
-    for (const RulesLogRow& added : importer.app.rulesLog.inserts)
+    for (const RulesLogRow& added : app.rulesLog.inserts)
         if (added.member == member) rows.append({added.code, added.value, added.result, std::nullopt});
     std::stable_sort(rows.begin(), rows.end(), [](const LoggedRule& a, const LoggedRule& b) {
         return a.code.compare(b.code, Qt::CaseInsensitive) < 0;
@@ -107,16 +112,17 @@ QList<LoggedRule> rulesLogOf(Importer& importer, const QString& member) {
 
 }  // namespace
 
-void CopyRulesLogToPolicyLog(Importer& importer, const PolicyLogLoan& loan) {
+void CopyRulesLogToPolicyLog(const CycleContext& cycle, UnitSession& session, ApplicationState& app,
+                             const PolicyLogLoan& loan) {
     if (loan.loanId == 0) return;
-    db::Connection& tran = importer.connections.TarvTran;
-    const QString startTime = PolicyLogStartTime(importer.clock().now());
+    db::Connection& tran = session.connections.TarvTran;
+    const QString startTime = PolicyLogStartTime(cycle.clock().now());
     try {
         const QString member = EncodeMemberNumber(QString::number(loan.memberNumber));
         // Rows of one rule, oldest first: the last is the one copied, all are removed.
         QList<PolicyRow> rows;
         QList<qlonglong> removed;
-        for (const LoggedRule& logged : rulesLogOf(importer, member)) {
+        for (const LoggedRule& logged : rulesLogOf(session, app, member)) {
             const QString reason =
                 logged.code.compare(QLatin1String("PR13B"), Qt::CaseInsensitive) == 0 ? loan.dependantsReason : QString();
             const PolicyRow row{logged.code, logged.value, logged.value, logged.result, reason};
@@ -128,7 +134,7 @@ void CopyRulesLogToPolicyLog(Importer& importer, const PolicyLogLoan& loan) {
             // A copy of this rule made before an interruption is replaced, never doubled.
             tran.execute(QStringLiteral("DELETE FROM LoanPolicyLog WHERE RuleCode=") + sqlText(row.ruleCode) +
                          memberLoanFilter(loan) + QStringLiteral(" AND RuleValue=ActualValue ;"));
-            tran.execute(insertStatement(importer, loan, startTime, row));
+            tran.execute(insertStatement(cycle, loan, startTime, row));
             if (row.ruleCode.compare(QLatin1String("PR13A"), Qt::CaseInsensitive) == 0 &&
                 leadingNumber(row.ruleValue) >= loan.loanEndAge)
                 tran.execute(QStringLiteral("UPDATE LoanPolicyLog SET InitStatus='P', NewStatus='P' WHERE RuleCode='PR13A'") +
@@ -136,12 +142,12 @@ void CopyRulesLogToPolicyLog(Importer& importer, const PolicyLogLoan& loan) {
         }
         // Online, the copied rows go once the application has committed; the rows this
         // application would have added are never written.
-        RulesLogChanges& changes = importer.app.rulesLog;
+        RulesLogChanges& changes = app.rulesLog;
         changes.deletes += removed;
         changes.inserts.removeIf([&member](const RulesLogRow& added) { return added.member == member; });
     } catch (const VeltError& e) {
         if (e.environmental()) throw;
-        report(importer, QStringLiteral("copying rules_log"), e);
+        report(session, app, QStringLiteral("copying rules_log"), e);
     }
 }
 

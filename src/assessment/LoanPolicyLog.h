@@ -11,7 +11,9 @@
 
 namespace autovelt {
 
-class Importer;
+class CycleContext;
+class UnitSession;
+struct ApplicationState;
 
 // The loan the rows belong to, as the loan pass knows it.
 struct PolicyLogLoan {
@@ -29,13 +31,15 @@ QString PolicyLogStartTime(const QDateTime& now);
 
 // Writes one row per decision summary entry. Nothing when the loan ID is 0 or no credit
 // report was in hand. Raises nothing: a failed row is reported, rows written stay.
-void WriteDecisionSummaryToPolicyLog(Importer& importer, const PolicyLogLoan& loan, const QStringList& summary,
+void WriteDecisionSummaryToPolicyLog(const CycleContext& cycle, UnitSession& session, const ApplicationState& app,
+                                     const PolicyLogLoan& loan, const QStringList& summary,
                                      const QString& creditReport);
 
 // Copies the member's rules_log rows (those online and those this application adds) into
 // the policy log; online they are removed once the application has committed. Safe to
 // run again after an interruption: a rule copied for this loan before is replaced, not
 // doubled, and rows of one rule left by repeated checks give one row (the latest).
-void CopyRulesLogToPolicyLog(Importer& importer, const PolicyLogLoan& loan);
+void CopyRulesLogToPolicyLog(const CycleContext& cycle, UnitSession& session, ApplicationState& app,
+                             const PolicyLogLoan& loan);
 
 }  // namespace autovelt

@@ -1,6 +1,6 @@
 #include "assessment/RuleTables.h"
 
-#include "state/Importer.h"
+#include "state/UnitSession.h"
 #include "common/MemberNumberCode.h"
 #include "platform/db/Schema.h"
 #include "common/SqlQuote.h"
@@ -16,14 +16,14 @@ QString boundText(const QVariant& value) {
     return value.isNull() ? QStringLiteral("0") : QString::number(value.toDouble(), 'g', 15);
 }
 
-bool carried(Importer& im, const QString& memberCode, const QString& letter) {
+bool carried(UnitSession& session, const QString& memberCode, const QString& letter) {
     const QString sql = QStringLiteral("SELECT * FROM rules_log WHERE rulemember=") + sqlText(memberCode) +
                         QStringLiteral(" AND ruleresult=") + sqlText(letter) + QStringLiteral(" AND rulecode<>'PR13A' ;");
-    return !im.connections.OnlineConnection.openRecordset(sql, db::clientReadOnlyCursor()).eof();
+    return !session.connections.OnlineConnection.openRecordset(sql, db::clientReadOnlyCursor()).eof();
 }
 
-std::optional<QString> chosenRuleset(Importer& im, const Currency& total) {
-    db::Connection& audit = im.connections.TarvAudt;
+std::optional<QString> chosenRuleset(UnitSession& session, const Currency& total) {
+    db::Connection& audit = session.connections.TarvAudt;
     if (!ColumnExists(QStringLiteral("CRRuleset"), QStringLiteral("id"), audit)) return std::nullopt;
     const QString amount = formatNumber(total, QStringLiteral("###0.00"));
     db::Recordset rs = audit.openRecordset(QStringLiteral("SELECT * FROM CRRuleset WHERE FromValue<=") + amount +
@@ -33,20 +33,20 @@ std::optional<QString> chosenRuleset(Importer& im, const Currency& total) {
     return rs.text(QStringLiteral("ruleset"));
 }
 
-QString creditRulesQuery(Importer& im, const RuleBookRequest& request, RuleBook& book) {
+QString creditRulesQuery(UnitSession& session, const RuleBookRequest& request, RuleBook& book) {
     if (!request.haveReport)
         return QStringLiteral("SELECT * FROM CRRules WHERE rulecode='CR10A' AND ruleactive=true order by rulecode ;");
-    const std::optional<QString> ruleset = chosenRuleset(im, request.totalBorrowing);
+    const std::optional<QString> ruleset = chosenRuleset(session, request.totalBorrowing);
     if (!ruleset) return QStringLiteral("SELECT * FROM CRRules WHERE ruleactive=true order by rulecode ;");
     book.ruleset = *ruleset;
     return QStringLiteral("SELECT * FROM CRRules WHERE ruleactive=true and ruleset=") + sqlText(book.ruleset) +
            QStringLiteral(" order by rulecode ;");
 }
 
-void readCreditRules(Importer& im, const RuleBookRequest& request, RuleBook& book) {
+void readCreditRules(UnitSession& session, const RuleBookRequest& request, RuleBook& book) {
     if (!request.haveReport && request.newMemberNumber == 0) return;
-    db::Recordset rs = im.connections.TarvAudt.openRecordset(creditRulesQuery(im, request, book),
-                                                             db::clientReadOnlyCursor());
+    db::Recordset rs = session.connections.TarvAudt.openRecordset(creditRulesQuery(session, request, book),
+                                                                  db::clientReadOnlyCursor());
     for (; !rs.eof(); rs.moveNext()) {
         CreditRule rule;
         rule.code = rs.text(QStringLiteral("RuleCode")).trimmed().toUpper();
@@ -60,8 +60,8 @@ void readCreditRules(Importer& im, const RuleBookRequest& request, RuleBook& boo
     }
 }
 
-void readPolicyRules(Importer& im, RuleBook& book) {
-    db::Connection& audit = im.connections.TarvAudt;
+void readPolicyRules(UnitSession& session, RuleBook& book) {
+    db::Connection& audit = session.connections.TarvAudt;
     if (!ColumnExists(QStringLiteral("CUPolicyRules"), QStringLiteral("rulecode"), audit)) return;
     db::Recordset rs = audit.openRecordset(QStringLiteral("SELECT * FROM CUPolicyRules WHERE ruleactive=true ;"),
                                            db::clientReadOnlyCursor());
@@ -79,15 +79,15 @@ void readPolicyRules(Importer& im, RuleBook& book) {
 
 }  // namespace
 
-RuleBook LoadRuleBook(Importer& importer, const RuleBookRequest& request) {
+RuleBook LoadRuleBook(UnitSession& session, const RuleBookRequest& request) {
     RuleBook book;
-    if (request.readCarried && importer.connections.OnlineConnection.isOpen()) {
+    if (request.readCarried && session.connections.OnlineConnection.isOpen()) {
         const QString code = EncodeMemberNumber(QString::number(request.memberNumber));
-        book.carriedRefer = carried(importer, code, QStringLiteral("R"));
-        book.carriedFail = carried(importer, code, QStringLiteral("F"));
+        book.carriedRefer = carried(session, code, QStringLiteral("R"));
+        book.carriedFail = carried(session, code, QStringLiteral("F"));
     }
-    readCreditRules(importer, request, book);
-    readPolicyRules(importer, book);
+    readCreditRules(session, request, book);
+    readPolicyRules(session, book);
     return book;
 }
 

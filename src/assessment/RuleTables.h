@@ -8,7 +8,7 @@
 
 namespace autovelt {
 
-class Importer;
+class UnitSession;
 
 struct RuleBookRequest {
     long memberNumber = 0;
@@ -19,6 +19,6 @@ struct RuleBookRequest {
 };
 
 // Raises VeltError when a table cannot be read.
-RuleBook LoadRuleBook(Importer& importer, const RuleBookRequest& request);
+RuleBook LoadRuleBook(UnitSession& session, const RuleBookRequest& request);
 
 }  // namespace autovelt

@@ -3,7 +3,8 @@
 #include "common/TextFiles.h"
 
 #include "comms/ImporterLog.h"
-#include "state/Importer.h"
+#include "state/CycleContext.h"
+#include "state/UnitSession.h"
 #include "comms/ImporterMail.h"
 #include "comms/SendEmail.h"
 #include "common/PrivateFiles.h"
@@ -81,22 +82,23 @@ QString activityLogPath(const QString& programFolder, const QDateTime& now) {
     return QDir(programFolder).filePath(folder + QLatin1Char('/') + file);
 }
 
-QString RecordActivityLog(Importer& importer, bool email) {
-    const QStringList problems = importer.reporter().problems();
-    const QStringList successes = importer.reporter().successes();
+QString RecordActivityLog(const CycleContext& cycle, UnitSession& session, bool email) {
+    const QStringList problems = session.reporter().problems();
+    const QStringList successes = session.reporter().successes();
     if (problems.isEmpty() && successes.isEmpty()) return {};
 
-    const QDateTime now = importer.clock().now();
-    const QString path = activityLogPath(importer.programFolder(), now);
-    const ActivityLogText log = buildActivityLog(problems, successes, importer.settings.cuname, now);
+    const QDateTime now = cycle.clock().now();
+    const QString path = activityLogPath(cycle.programFolder(), now);
+    const ActivityLogText log = buildActivityLog(problems, successes, cycle.settings.cuname, now);
     if (!MakePrivateFolder(QFileInfo(path).absolutePath()) || !WritePrivateFile(path, log.file.toUtf8())) return {};
 
     if (email) {
         // The lists are written already: a failed mail goes to the importer log file, so
         // it is never lost without a word.
-        const QString result = EmailActivityLog(importer, log.body, path);
+        const QString result = EmailActivityLog(cycle, log.body, path);
         if (!result.isEmpty() && result != QLatin1String("ok"))
-            WriteImporterLogFile(importer.programFolder(), now, QStringLiteral("The activity log could not be emailed: ") + result);
+            WriteImporterLogFile(cycle.programFolder(), now,
+                                 QStringLiteral("The activity log could not be emailed: ") + result);
     }
     return path;
 }
@@ -110,15 +112,15 @@ QString activityLogRecipients(const QString& programFolder, const QString& sende
     return recipients;
 }
 
-QString EmailActivityLog(Importer& importer, const QString& body, const QString& attachmentPath) {
-    const QString recipients = activityLogRecipients(importer.programFolder(), importer.settings.SenderAddress);
+QString EmailActivityLog(const CycleContext& cycle, const QString& body, const QString& attachmentPath) {
+    const QString recipients = activityLogRecipients(cycle.programFolder(), cycle.settings.SenderAddress);
     if (recipients.isEmpty()) return {};
-    const CycleSettings& s = importer.settings;
+    const CycleSettings& s = cycle.settings;
     // The lines quote applicants' names and answers: the mail is text, whatever they hold.
-    MailContext context = mailContextOf(importer);
+    MailContext context = mailContextOf(cycle);
     context.plainText = true;
     return SendEmail(recipients, QStringLiteral("Automated Activity"), s.SenderAddress, body, s.WebHost, 25,
-                     s.WebSenderAddress, importer.config.smtpPassword, attachmentPath, false, context);
+                     s.WebSenderAddress, cycle.config.smtpPassword, attachmentPath, false, context);
 }
 
 }  // namespace autovelt

@@ -9,7 +9,8 @@
 
 namespace autovelt {
 
-class Importer;
+class CycleContext;
+class UnitSession;
 
 // The file's text (lines ending CR LF) and the mail body built from the same lines.
 struct ActivityLogText {
@@ -24,7 +25,7 @@ QString activityLogPath(const QString& programFolder, const QDateTime& now);
 
 // Writes the activity log from the two report lists; nothing when both are empty. With
 // email set, mails it too. Returns the file's path, or an empty text when none was written.
-QString RecordActivityLog(Importer& importer, bool email);
+QString RecordActivityLog(const CycleContext& cycle, UnitSession& session, bool email);
 
 // Who gets the log: the first line of "emailme.txt" in the program's folder, else the
 // credit union's SenderAddress. Empty when that is a do-not-reply address or not an address.
@@ -33,6 +34,6 @@ QString activityLogRecipients(const QString& programFolder, const QString& sende
 // Mails the log with the file attached. Returns the mail routine's answer, or an empty
 // text when there was no one to send to. The answer is not reported: a log mail that
 // fails is seen by its absence, and the file stays in the folder.
-QString EmailActivityLog(Importer& importer, const QString& body, const QString& attachmentPath);
+QString EmailActivityLog(const CycleContext& cycle, const QString& body, const QString& attachmentPath);
 
 }  // namespace autovelt

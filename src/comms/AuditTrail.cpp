@@ -1,7 +1,9 @@
 #include "comms/AuditTrail.h"
 
 #include "state/ConnectionStrings.h"
-#include "state/Importer.h"
+#include "state/ApplicationState.h"
+#include "state/CycleContext.h"
+#include "state/UnitSession.h"
 #include "common/SqlDialect.h"
 #include "common/SqlQuote.h"
 #include "common/Values.h"
@@ -33,8 +35,8 @@ QString withoutQuotes(QString text, const QString& replacement) {
 
 }  // namespace
 
-AuditStamp auditStampOf(Importer& importer) {
-    return AuditStamp{importer.passDate(), importer.clock().now(), importer.txtTeller};
+AuditStamp auditStampOf(const CycleContext& cycle) {
+    return AuditStamp{cycle.passDate(), cycle.clock().now(), cycle.txtTeller};
 }
 
 // ---- Value rules ------------------------------------------------------------------------
@@ -132,35 +134,38 @@ namespace {
 // never lost without a word either; and when the database itself has gone (locked, full,
 // the connection lost), the application must not be saved without its audit rows, so the
 // failure reaches the pass, which leaves the application pending.
-void reportAuditFailure(Importer& importer, const VeltError& error, const char* procedure) {
+void reportAuditFailure(UnitSession& session, const ApplicationState& app, const VeltError& error,
+                        const char* procedure) {
     if (error.environmental()) throw error;
-    importer.ShowException(QStringLiteral("Error ") + QString::number(error.number()) + QStringLiteral(" (") +
-                           error.description() + QStringLiteral(") in procedure ") + QLatin1String(procedure) +
-                           QLatin1Char(' ') + importer.app.messageSuffix);
+    session.ShowException(QStringLiteral("Error ") + QString::number(error.number()) + QStringLiteral(" (") +
+                          error.description() + QStringLiteral(") in procedure ") + QLatin1String(procedure) +
+                          QLatin1Char(' ') + app.messageSuffix);
 }
 
 }  // namespace
 
-void AddWebLogEntry(Importer& importer, const QString& activity, const QString& category, const QString& keyword,
+void AddWebLogEntry(const CycleContext& cycle, UnitSession& session, const ApplicationState& app,
+                    const QString& activity, const QString& category, const QString& keyword,
                     const QString& memberNumber) {
     try {
-        importer.connections.TarvAudt.execute(
-            WebLogStatement(auditStampOf(importer), activity, category, keyword, memberNumber));
+        session.connections.TarvAudt.execute(
+            WebLogStatement(auditStampOf(cycle), activity, category, keyword, memberNumber));
     } catch (const VeltError& e) {
-        reportAuditFailure(importer, e, "AddWebLogEntry");
+        reportAuditFailure(session, app, e, "AddWebLogEntry");
     }
 }
 
-void CreateDiaryEntry(Importer& importer, long memberNumber, const QString& keyword, const QString& note) {
+void CreateDiaryEntry(const CycleContext& cycle, UnitSession& session, const ApplicationState& app, long memberNumber,
+                      const QString& keyword, const QString& note) {
     if (memberNumber == 0 || note.isEmpty()) return;
     try {
-        const QDate date = diaryDate(importer.app.LoanDetails, importer.passDate());
-        importer.connections.TarvTran.execute(DiaryStatement(auditStampOf(importer), memberNumber, date, keyword, note));
+        const QDate date = diaryDate(app.LoanDetails, cycle.passDate());
+        session.connections.TarvTran.execute(DiaryStatement(auditStampOf(cycle), memberNumber, date, keyword, note));
     } catch (const VeltError& e) {
-        reportAuditFailure(importer, e, "CreateDiaryEntry");
+        reportAuditFailure(session, app, e, "CreateDiaryEntry");
     } catch (const std::exception& e) {
-        importer.ShowException(QStringLiteral("Error 0 (") + QString::fromUtf8(e.what()) +
-                               QStringLiteral(") in procedure CreateDiaryEntry ") + importer.app.messageSuffix);
+        session.ShowException(QStringLiteral("Error 0 (") + QString::fromUtf8(e.what()) +
+                              QStringLiteral(") in procedure CreateDiaryEntry ") + app.messageSuffix);
     }
 }
 
@@ -168,18 +173,17 @@ namespace {
 
 // TarvTran is closed outside a cycle (the deletion utility, for one): the row is added
 // through a connection of its own.
-void addChangeRowOnOwnConnection(Importer& importer, const QString& description, bool outOfPolicy,
+void addChangeRowOnOwnConnection(const CycleContext& cycle, const QString& description, bool outOfPolicy,
                                  const QString& memberNumber) {
     QString database = QStringLiteral("TarvTran");
     db::Connection connection;
-    connection.open(BuildConnectionString(database, importer.startup, importer.programFolder()),
-                    importer.config.engine);
+    connection.open(BuildConnectionString(database, cycle.startup, cycle.programFolder()), cycle.config.engine);
     db::Recordset rs = connection.openRecordset(QStringLiteral("Select * FROM Changes WHERE MemberNo = 0;"),
                                                 db::keysetCursor());
     rs.addNew();
-    rs.setValue(QStringLiteral("Operatorinit"), importer.lblTellername);
-    rs.setValue(QStringLiteral("Operatorname"), importer.txtTeller);
-    rs.setValue(QStringLiteral("changedate"), importer.passDate());
+    rs.setValue(QStringLiteral("Operatorinit"), cycle.lblTellername);
+    rs.setValue(QStringLiteral("Operatorname"), cycle.txtTeller);
+    rs.setValue(QStringLiteral("changedate"), cycle.passDate());
     rs.setValue(QStringLiteral("Description"), changeDescription(description));
     rs.setValue(QStringLiteral("OutOfPolicy"), outOfPolicy);
     rs.setValue(QStringLiteral("MemberNo"), QVariant::fromValue<qlonglong>(roundHalfEven(leadingNumber(memberNumber))));
@@ -190,34 +194,35 @@ void addChangeRowOnOwnConnection(Importer& importer, const QString& description,
 
 }  // namespace
 
-void AddChangeRecord(Importer& importer, const QString& description, bool outOfPolicy, const QString& memberNumber) {
+void AddChangeRecord(const CycleContext& cycle, UnitSession& session, const ApplicationState& app,
+                     const QString& description, bool outOfPolicy, const QString& memberNumber) {
     try {
-        if (!importer.connections.TarvTran.isOpen()) {
-            addChangeRowOnOwnConnection(importer, description, outOfPolicy, memberNumber);
+        if (!session.connections.TarvTran.isOpen()) {
+            addChangeRowOnOwnConnection(cycle, description, outOfPolicy, memberNumber);
             return;
         }
         const QString statement =
-            ChangeStatement(auditStampOf(importer), importer.lblTellername, description, outOfPolicy, memberNumber);
+            ChangeStatement(auditStampOf(cycle), cycle.lblTellername, description, outOfPolicy, memberNumber);
         try {
-            importer.connections.TarvTran.execute(statement);
+            session.connections.TarvTran.execute(statement);
         } catch (const VeltError&) {
             // One more attempt for a momentary failure (a lock held by a teller). The date
             // stays month first: written day first it would store 5 March as 3 May.
-            importer.connections.TarvTran.execute(statement);
+            session.connections.TarvTran.execute(statement);
         }
     } catch (const VeltError& e) {
         // The audit of a change never undoes the change itself.
-        reportAuditFailure(importer, e, "AddChangeRecord");
+        reportAuditFailure(session, app, e, "AddChangeRecord");
     }
 }
 
-void Audit_Event(Importer& importer, const QString& memberNumber, const QString& loanNumber, const QString& eventTime,
-                 const QString& eventType, const QString& duration, const QString& description,
-                 const QString& teller) {
-    if (!importer.settings.TimingsTableExists) return;
+void Audit_Event(const CycleContext& cycle, UnitSession& session, const QString& memberNumber,
+                 const QString& loanNumber, const QString& eventTime, const QString& eventType, const QString& duration,
+                 const QString& description, const QString& teller) {
+    if (!cycle.settings.TimingsTableExists) return;
     try {
-        importer.connections.TarvAudt.execute(TimingStatement(auditStampOf(importer), memberNumber, loanNumber,
-                                                              eventTime, eventType, duration, description, teller));
+        session.connections.TarvAudt.execute(TimingStatement(auditStampOf(cycle), memberNumber, loanNumber, eventTime,
+                                                             eventType, duration, description, teller));
     } catch (const VeltError& e) {
         // Timings are for analysis only; a lost one costs nothing else.
         if (e.environmental()) throw;

@@ -17,7 +17,9 @@
 
 namespace autovelt {
 
-class Importer;
+class CycleContext;
+class UnitSession;
+struct ApplicationState;
 
 // What every audit statement takes from the importer's state at the moment of writing.
 struct AuditStamp {
@@ -25,7 +27,7 @@ struct AuditStamp {
     QDateTime now;      // the current date and time
     QString teller;     // txtTeller
 };
-AuditStamp auditStampOf(Importer& importer);
+AuditStamp auditStampOf(const CycleContext& cycle);
 
 // ---- Statement builders (the file-database dialect; the connection adapts them) -------
 
@@ -59,17 +61,20 @@ QDate diaryDate(const LoanRequest& loan, const QDate& passDate);
 
 // ---- Writers ----------------------------------------------------------------------------
 
-void AddWebLogEntry(Importer& importer, const QString& activity, const QString& category, const QString& keyword,
+void AddWebLogEntry(const CycleContext& cycle, UnitSession& session, const ApplicationState& app,
+                    const QString& activity, const QString& category, const QString& keyword,
                     const QString& memberNumber);
 
 // Writes a note on the given member's record; nothing without a member or a text.
-void CreateDiaryEntry(Importer& importer, long memberNumber, const QString& keyword, const QString& note);
+void CreateDiaryEntry(const CycleContext& cycle, UnitSession& session, const ApplicationState& app, long memberNumber,
+                      const QString& keyword, const QString& note);
 
-void AddChangeRecord(Importer& importer, const QString& description, bool outOfPolicy, const QString& memberNumber);
+void AddChangeRecord(const CycleContext& cycle, UnitSession& session, const ApplicationState& app,
+                     const QString& description, bool outOfPolicy, const QString& memberNumber);
 
 // Written only when the VELTTimings table exists (TimingsTableExists).
-void Audit_Event(Importer& importer, const QString& memberNumber, const QString& loanNumber, const QString& eventTime,
-                 const QString& eventType, const QString& duration, const QString& description,
-                 const QString& teller);
+void Audit_Event(const CycleContext& cycle, UnitSession& session, const QString& memberNumber,
+                 const QString& loanNumber, const QString& eventTime, const QString& eventType, const QString& duration,
+                 const QString& description, const QString& teller);
 
 }  // namespace autovelt

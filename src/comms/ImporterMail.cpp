@@ -1,20 +1,20 @@
 #include "comms/ImporterMail.h"
 
-#include "state/Importer.h"
+#include "state/CycleContext.h"
 
 namespace autovelt {
 
-MailContext mailContextOf(const Importer& importer) {
+MailContext mailContextOf(const CycleContext& cycle) {
     MailContext context;
-    context.cuname = importer.settings.cuname;
-    context.settings.pickupFolder = importer.config.mailPickupFolder;
-    context.settings.smtpServerOverride = importer.config.smtpServerOverride;
-    context.settings.smtpPortOverride = importer.config.smtpPortOverride;
-    context.settings.connectTimeoutSeconds = importer.config.mailTimeoutSeconds;
-    context.settings.requireTls = importer.config.mailRequireTls;
-    context.settings.sslOnConnect = importer.config.mailSslOnConnect;
-    context.settings.caFile = importer.config.mailCaFile;
-    context.transport = importer.mailTransport();
+    context.cuname = cycle.settings.cuname;
+    context.settings.pickupFolder = cycle.config.mailPickupFolder;
+    context.settings.smtpServerOverride = cycle.config.smtpServerOverride;
+    context.settings.smtpPortOverride = cycle.config.smtpPortOverride;
+    context.settings.connectTimeoutSeconds = cycle.config.mailTimeoutSeconds;
+    context.settings.requireTls = cycle.config.mailRequireTls;
+    context.settings.sslOnConnect = cycle.config.mailSslOnConnect;
+    context.settings.caFile = cycle.config.mailCaFile;
+    context.transport = cycle.mailTransport();
     return context;
 }
 

@@ -4,11 +4,11 @@
 
 namespace autovelt {
 
-class Importer;
+class CycleContext;
 
 // The mail context of this installation as a cycle sees it: the credit union's name for
 // From and Reply-To, and the pickup folder when the configuration names one. Every mail
 // the importer sends is built with it, so they all leave the same way.
-MailContext mailContextOf(const Importer& importer);
+MailContext mailContextOf(const CycleContext& cycle);
 
 }  // namespace autovelt

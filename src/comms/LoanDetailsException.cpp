@@ -1,6 +1,7 @@
 #include "comms/LoanDetailsException.h"
 
-#include "state/Importer.h"
+#include "state/ApplicationState.h"
+#include "state/UnitSession.h"
 
 namespace autovelt {
 
@@ -10,10 +11,10 @@ QString LoanRequestText(const ApplicationState& app) {
            QStringLiteral(" over ") + field[47] + QStringLiteral(" months for ") + field[50];
 }
 
-void ShowLoanDetailsException(Importer& importer) {
-    if (importer.app.isJoinOnly()) return;
-    importer.ShowException(QStringLiteral("Member ") + QString::number(importer.app.memberNumber) +
-                           LoanRequestText(importer.app) + QLatin1Char('.'));
+void ShowLoanDetailsException(UnitSession& session, const ApplicationState& app) {
+    if (app.isJoinOnly()) return;
+    session.ShowException(QStringLiteral("Member ") + QString::number(app.memberNumber) + LoanRequestText(app) +
+                          QLatin1Char('.'));
 }
 
 }  // namespace autovelt

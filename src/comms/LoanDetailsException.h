@@ -6,12 +6,12 @@
 
 namespace autovelt {
 
-class Importer;
+class UnitSession;
 
 // For a join-and-borrow application, the problem line that tells staff what was asked for:
 // "Member <n> applied for <product> loan for £<amount> over <term> months for <purpose>.".
 // A join-only application shows nothing.
-void ShowLoanDetailsException(Importer& importer);
+void ShowLoanDetailsException(UnitSession& session, const ApplicationState& app);
 
 // The same text, without the leading "Member <n>" (the note UpdateTableWRecord appends).
 QString LoanRequestText(const ApplicationState& app);

@@ -8,7 +8,9 @@
 #include "platform/db/Connection.h"
 #include "state/EffectOutbox.h"
 #include "state/ImportRecords.h"
-#include "state/Importer.h"
+#include "state/ApplicationState.h"
+#include "state/CycleContext.h"
+#include "state/UnitSession.h"
 
 #include <QRegularExpression>
 #include <exception>
@@ -59,9 +61,9 @@ const MemberEmailKind kFailEmail{
 
 // The support mailbox as one recipient text; the configuration may separate its addresses
 // with commas, which the address check refuses.
-QString supportMailbox(const Importer& importer) {
+QString supportMailbox(const CycleContext& cycle) {
     QStringList addresses;
-    for (const QString& part : importer.config.supportMailbox.split(QRegularExpression(QStringLiteral("[;,]"))))
+    for (const QString& part : cycle.config.supportMailbox.split(QRegularExpression(QStringLiteral("[;,]"))))
         if (!part.trimmed().isEmpty()) addresses << part.trimmed();
     return addresses.join(QLatin1Char(';'));
 }
@@ -74,17 +76,18 @@ struct Recipient {
     bool redirected = false;
 };
 
-Recipient chooseRecipient(Importer& importer, const MemberEmailKind& kind, const QString& member) {
-    Recipient r{importer.app.applicantEmail.trimmed(), false};
-    if (importer.settings.UATMode) {
-        QStringList parts{supportMailbox(importer), importer.settings.SenderAddress.trimmed()};
+Recipient chooseRecipient(const CycleContext& cycle, UnitSession& session, const ApplicationState& app,
+                          const MemberEmailKind& kind, const QString& member) {
+    Recipient r{app.applicantEmail.trimmed(), false};
+    if (cycle.settings.UATMode) {
+        QStringList parts{supportMailbox(cycle), cycle.settings.SenderAddress.trimmed()};
         parts.removeAll(QString());
         r = {parts.join(QLatin1Char(';')), true};
-        importer.ShowException(QString(kind.uatLine).replace(QStringLiteral("%N"), member) + r.text);
+        session.ShowException(QString(kind.uatLine).replace(QStringLiteral("%N"), member) + r.text);
     }
-    if (importer.applicationIdOverride != 0) {
-        r = {supportMailbox(importer), true};
-        importer.ShowException(QString(kind.singleRunLine).replace(QStringLiteral("%N"), member) + r.text);
+    if (cycle.applicationIdOverride != 0) {
+        r = {supportMailbox(cycle), true};
+        session.ShowException(QString(kind.singleRunLine).replace(QStringLiteral("%N"), member) + r.text);
     }
     return r;
 }
@@ -102,8 +105,8 @@ bool isUsableRecipient(const Recipient& r) {
     return true;
 }
 
-bool insideUnitOfWork(Importer& importer) {
-    for (db::Connection* connection : importer.connections.core())
+bool insideUnitOfWork(UnitSession& session) {
+    for (db::Connection* connection : session.connections.core())
         if (connection->isOpen() && connection->inTransaction()) return true;
     return false;
 }
@@ -112,61 +115,63 @@ bool insideUnitOfWork(Importer& importer) {
 // committed, so a crash can never send it twice. A loan run by hand has no unit of work
 // around it: the email takes the same road and the outbox is emptied at once (together
 // with anything an earlier run left waiting there).
-void deliver(Importer& importer, const QueuedEmail& email) {
-    const bool insidePass = insideUnitOfWork(importer);
-    if (!insidePass) EnsureImporterTables(importer.connections.TarvAudt);
-    QueueEmail(importer, email);
+void deliver(const CycleContext& cycle, UnitSession& session, const ApplicationState& app, const QueuedEmail& email) {
+    const bool insidePass = insideUnitOfWork(session);
+    if (!insidePass) EnsureImporterTables(session.connections.TarvAudt);
+    QueueEmail(cycle, session, app, email);
     if (insidePass) return;
-    EffectOutbox outbox(importer.connections.TarvAudt);
+    EffectOutbox outbox(session.connections.TarvAudt);
     const QHash<QString, EffectOutbox::Performer> performers{
-        {kEmailEffect, [&importer](const Effect& effect) { return SendQueuedEmail(importer, effect); }}};
-    const QHash<QString, EffectOutbox::Preparer> preparers{
-        {kEmailEffect, [&importer](const Effect& effect) { return PrepareQueuedEmail(importer, effect); }}};
-    for (const Effect& effect : outbox.performPending(performers, importer.clock().now(), preparers))
-        importer.ShowException(QStringLiteral("Gave up on the ") + effect.kind + QStringLiteral(" of application ") +
-                               effect.applicationKey + QStringLiteral(" after ") + QString::number(effect.attempts) +
-                               QStringLiteral(" attempts"));
+        {kEmailEffect, [&cycle, &session](const Effect& effect) { return SendQueuedEmail(cycle, session, effect); }}};
+    const QHash<QString, EffectOutbox::Preparer> preparers{{kEmailEffect, [&cycle, &session](const Effect& effect) {
+                                                                return PrepareQueuedEmail(cycle, session, effect);
+                                                            }}};
+    for (const Effect& effect : outbox.performPending(performers, cycle.clock().now(), preparers))
+        session.ShowException(QStringLiteral("Gave up on the ") + effect.kind + QStringLiteral(" of application ") +
+                              effect.applicationKey + QStringLiteral(" after ") + QString::number(effect.attempts) +
+                              QStringLiteral(" attempts"));
 }
 
 // The filled-in body, or nothing when the email stops before it (its line reported).
-std::optional<QString> fillBody(Importer& importer, const MemberEmailKind& kind, const QString& templateName,
-                                const QString& member) {
+std::optional<QString> fillBody(const CycleContext& cycle, UnitSession& session, const ApplicationState& app,
+                                const MemberEmailKind& kind, const QString& templateName, const QString& member) {
     QString unreadable;
-    const std::optional<QString> text = ReadTemplateFile(importer.programFile(templateName), &unreadable);
+    const std::optional<QString> text = ReadTemplateFile(cycle.programFile(templateName), &unreadable);
     if (!text) {
         QString line = QString(kind.missingTemplateLine).replace(QStringLiteral("%N"), member).replace(QStringLiteral("%T"), templateName);
         if (!unreadable.isEmpty())
             line.replace(QStringLiteral("template not found."), QStringLiteral("template could not be read: ") + unreadable);
-        importer.ShowException(line);
+        session.ShowException(line);
         return std::nullopt;
     }
-    return FillTemplate(*text, MemberEmailValues(importer.app, importer.settings, importer.passDate(), importer.config.uploadHosts,
-                                                  kind.withUploadLink));
+    return FillTemplate(
+        *text, MemberEmailValues(app, cycle.settings, cycle.passDate(), cycle.config.uploadHosts, kind.withUploadLink));
 }
 
 // The steps the three emails share; returns the body when one was filled in.
-std::optional<QString> sendMemberEmail(Importer& importer, const MemberEmailKind& kind, const QString& templateName) {
-    const QString member = QString::number(importer.app.memberNumber);
-    const Recipient recipient = chooseRecipient(importer, kind, member);
+std::optional<QString> sendMemberEmail(const CycleContext& cycle, UnitSession& session, const ApplicationState& app,
+                                       const MemberEmailKind& kind, const QString& templateName) {
+    const QString member = QString::number(app.memberNumber);
+    const Recipient recipient = chooseRecipient(cycle, session, app, kind, member);
     const QString unable = QString(kind.unableLine).replace(QStringLiteral("%N"), member);
     if (recipient.text.isEmpty()) {
-        importer.ShowException(unable + QStringLiteral(" no address found."));
+        session.ShowException(unable + QStringLiteral(" no address found."));
         return std::nullopt;
     }
     if (!isUsableRecipient(recipient)) {
-        importer.ShowException(unable + QStringLiteral(" no valid address found."));
+        session.ShowException(unable + QStringLiteral(" no valid address found."));
         return std::nullopt;
     }
-    const std::optional<QString> body = fillBody(importer, kind, templateName, member);
+    const std::optional<QString> body = fillBody(cycle, session, app, kind, templateName, member);
     if (!body) return std::nullopt;
 
     const QString failureLine = QString(kind.failureLine).replace(QStringLiteral("%N"), member);
     if (body->isEmpty()) {
-        importer.ShowException(failureLine);
-        importer.ShowException(QStringLiteral("The response was ") + templateName + QStringLiteral(" is empty"));
+        session.ShowException(failureLine);
+        session.ShowException(QStringLiteral("The response was ") + templateName + QStringLiteral(" is empty"));
         return body;
     }
-    const CycleSettings& s = importer.settings;
+    const CycleSettings& s = cycle.settings;
     QueuedEmail email;
     email.to = recipient.text;
     email.subject = singleLine(kind.subject + s.cuname);
@@ -177,46 +182,47 @@ std::optional<QString> sendMemberEmail(Importer& importer, const MemberEmailKind
     email.senderAccount = s.WebSenderAddress;
     email.useSsl = false;
     email.failureLine = failureLine;
-    deliver(importer, email);
+    deliver(cycle, session, app, email);
     return body;
 }
 
 // An unexpected failure is reported under the email's heading and ends only the email;
 // a database that has gone away ends the application, which stays pending.
 template <typename Work>
-void guarded(Importer& importer, const MemberEmailKind& kind, Work work) {
+void guarded(UnitSession& session, const ApplicationState& app, const MemberEmailKind& kind, Work work) {
     try {
         work();
     } catch (const VeltError& e) {
         if (e.environmental()) throw;
-        importer.ShowException(kind.errorLine);
-        importer.ShowException(e.description() + QStringLiteral(" (") + QString::number(e.number()) + QLatin1Char(')') +
-                               importer.app.messageSuffix);
+        session.ShowException(kind.errorLine);
+        session.ShowException(e.description() + QStringLiteral(" (") + QString::number(e.number()) + QLatin1Char(')') +
+                              app.messageSuffix);
     } catch (const std::exception& e) {
-        importer.ShowException(kind.errorLine);
-        importer.ShowException(QString::fromUtf8(e.what()) + importer.app.messageSuffix);
+        session.ShowException(kind.errorLine);
+        session.ShowException(QString::fromUtf8(e.what()) + app.messageSuffix);
     }
 }
 
 }  // namespace
 
-void SendJoinEmail(Importer& importer) {
-    guarded(importer, kJoinEmail, [&] { sendMemberEmail(importer, kJoinEmail, kJoinTemplate); });
+void SendJoinEmail(const CycleContext& cycle, UnitSession& session, const ApplicationState& app) {
+    guarded(session, app, kJoinEmail, [&] { sendMemberEmail(cycle, session, app, kJoinEmail, kJoinTemplate); });
 }
 
-void SendLoanEmail(Importer& importer) {
-    guarded(importer, kLoanEmail, [&] {
-        sendMemberEmail(importer, kLoanEmail, importer.app.newMemberNumber > 0 ? kJoinAndLoanTemplate : kLoanTemplate);
+void SendLoanEmail(const CycleContext& cycle, UnitSession& session, const ApplicationState& app) {
+    guarded(session, app, kLoanEmail, [&] {
+        sendMemberEmail(cycle, session, app, kLoanEmail,
+                        app.newMemberNumber > 0 ? kJoinAndLoanTemplate : kLoanTemplate);
     });
 }
 
-void SendFailEmail(Importer& importer) {
-    guarded(importer, kFailEmail, [&] {
-        const QString templateName = importer.app.isJoinOnly() ? kJoinFailTemplate : kLoanFailTemplate;
-        const std::optional<QString> body = sendMemberEmail(importer, kFailEmail, templateName);
+void SendFailEmail(const CycleContext& cycle, UnitSession& session, const ApplicationState& app) {
+    guarded(session, app, kFailEmail, [&] {
+        const QString templateName = app.isJoinOnly() ? kJoinFailTemplate : kLoanFailTemplate;
+        const std::optional<QString> body = sendMemberEmail(cycle, session, app, kFailEmail, templateName);
         if (!body) return;
         // Staff see on the member's record what the applicant was told, sent or not.
-        CreateDiaryEntry(importer, importer.app.memberNumber, QStringLiteral("VELT"),
+        CreateDiaryEntry(cycle, session, app, app.memberNumber, QStringLiteral("VELT"),
                          QStringLiteral("VELT sent the following fail email \r\n") + *body);
     });
 }

@@ -2,7 +2,9 @@
 
 namespace autovelt {
 
-class Importer;
+class CycleContext;
+class UnitSession;
+struct ApplicationState;
 
 // The emails to the applicant of the current application, each filled in from its template
 // in the program's folder and queued in the outbox (sent once the application has
@@ -14,8 +16,8 @@ class Importer;
 // Join: after a join-only application. Loan: after a loan application was created
 // ("Lnjandb.html" when this run created the member, else "Lngeneral.html"). Fail: when an
 // application is refused; it also notes the body in the member's diary.
-void SendJoinEmail(Importer& importer);
-void SendLoanEmail(Importer& importer);
-void SendFailEmail(Importer& importer);
+void SendJoinEmail(const CycleContext& cycle, UnitSession& session, const ApplicationState& app);
+void SendLoanEmail(const CycleContext& cycle, UnitSession& session, const ApplicationState& app);
+void SendFailEmail(const CycleContext& cycle, UnitSession& session, const ApplicationState& app);
 
 }  // namespace autovelt

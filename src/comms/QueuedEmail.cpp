@@ -3,7 +3,9 @@
 #include "comms/ImporterMail.h"
 #include "comms/PickupFolderTransport.h"
 #include "comms/SendEmail.h"
-#include "state/Importer.h"
+#include "state/ApplicationState.h"
+#include "state/CycleContext.h"
+#include "state/UnitSession.h"
 
 #include <QCryptographicHash>
 #include <QJsonDocument>
@@ -90,16 +92,17 @@ QueuedEmail DecodeQueuedEmail(const QString& payload) {
     return parseQueuedEmail(payload);
 }
 
-void QueueEmail(Importer& importer, const QueuedEmail& email) {
-    EffectOutbox(importer.connections.TarvAudt)
-        .record(importer.app.identityKey, kEmailEffect, EncodeQueuedEmail(email), importer.clock().now());
+void QueueEmail(const CycleContext& cycle, UnitSession& session, const ApplicationState& app,
+                const QueuedEmail& email) {
+    EffectOutbox(session.connections.TarvAudt)
+        .record(app.identityKey, kEmailEffect, EncodeQueuedEmail(email), cycle.clock().now());
 }
 
 namespace {
 
 // The pickup folder the installation's emails are written to; empty when they go by SMTP.
-QString pickupFolderOf(Importer& importer) {
-    const MailContext context = mailContextOf(importer);
+QString pickupFolderOf(const CycleContext& cycle) {
+    const MailContext context = mailContextOf(cycle);
     return context.transport ? QString() : context.settings.pickupFolder.trimmed();
 }
 
@@ -109,18 +112,19 @@ QString pickupNameOf(const Effect& effect) {
     return QStringLiteral("velt-%1-%2").arg(effect.id).arg(QString::fromLatin1(key));
 }
 
-bool reportNotSent(Importer& importer, const QueuedEmail& email, const QString& result) {
+bool reportNotSent(UnitSession& session, const QueuedEmail& email, const QString& result) {
     if (email.failureLine.isEmpty()) {
-        importer.ShowException(QStringLiteral("Email to ") + email.to + QStringLiteral(" not sent: ") + result);
+        session.ShowException(QStringLiteral("Email to ") + email.to + QStringLiteral(" not sent: ") + result);
     } else {
-        importer.ShowException(email.failureLine);
-        importer.ShowException(QStringLiteral("The response was ") + result);
+        session.ShowException(email.failureLine);
+        session.ShowException(QStringLiteral("The response was ") + result);
     }
     return false;
 }
 
-QString preparePickupEmail(Importer& importer, const QString& folder, const Effect& effect, const QueuedEmail& email) {
-    const MailContext context = mailContextOf(importer);
+QString preparePickupEmail(const CycleContext& cycle, const QString& folder, const Effect& effect,
+                           const QueuedEmail& email) {
+    const MailContext context = mailContextOf(cycle);
     BuiltMail built = buildMailMessage(email.to, email.subject, email.replyAddress, email.body, email.senderAccount,
                                        email.attachments, context.cuname);
     if (!built.error.isEmpty()) return built.error;
@@ -130,22 +134,22 @@ QString preparePickupEmail(Importer& importer, const QString& folder, const Effe
 
 }  // namespace
 
-bool PrepareQueuedEmail(Importer& importer, const Effect& effect) {
-    const QString folder = pickupFolderOf(importer);
+bool PrepareQueuedEmail(const CycleContext& cycle, UnitSession& session, const Effect& effect) {
+    const QString folder = pickupFolderOf(cycle);
     if (folder.isEmpty()) return true;
     const QueuedEmail email = DecodeQueuedEmail(effect.payload);
-    const QString result = preparePickupEmail(importer, folder, effect, email);
-    return result == QLatin1String("ok") || reportNotSent(importer, email, result);
+    const QString result = preparePickupEmail(cycle, folder, effect, email);
+    return result == QLatin1String("ok") || reportNotSent(session, email, result);
 }
 
-bool SendQueuedEmail(Importer& importer, const Effect& effect) {
-    const QString folder = pickupFolderOf(importer);
+bool SendQueuedEmail(const CycleContext& cycle, UnitSession& session, const Effect& effect) {
+    const QString folder = pickupFolderOf(cycle);
     if (folder.isEmpty()) {
         const QueuedEmail email = DecodeQueuedEmail(effect.payload);
         const QString result = SendEmail(email.to, email.subject, email.replyAddress, email.body, email.smtpServer,
-                                         email.port, email.senderAccount, importer.config.smtpPassword,
-                                         email.attachments, email.useSsl, mailContextOf(importer));
-        return result == QLatin1String("ok") || reportNotSent(importer, email, result);
+                                         email.port, email.senderAccount, cycle.config.smtpPassword, email.attachments,
+                                         email.useSsl, mailContextOf(cycle));
+        return result == QLatin1String("ok") || reportNotSent(session, email, result);
     }
     // A prepared email is delivered by its name alone: the payload is read only to prepare it
     // now (a caller with no preparing step) or to say what was not sent.
@@ -156,13 +160,13 @@ bool SendQueuedEmail(Importer& importer, const Effect& effect) {
     };
     PickupFolderTransport pickup(folder);
     QString result = pickup.prepared(pickupNameOf(effect)) ? QStringLiteral("ok")
-                                                           : preparePickupEmail(importer, folder, effect, decoded());
+                                                           : preparePickupEmail(cycle, folder, effect, decoded());
     if (result == QLatin1String("ok")) result = pickup.deliver(pickupNameOf(effect));
-    return result == QLatin1String("ok") || reportNotSent(importer, decoded(), result);
+    return result == QLatin1String("ok") || reportNotSent(session, decoded(), result);
 }
 
-EffectOutbox::Settled SettleQueuedEmail(Importer& importer, const Effect& effect) {
-    const QString folder = pickupFolderOf(importer);
+EffectOutbox::Settled SettleQueuedEmail(const CycleContext& cycle, const Effect& effect) {
+    const QString folder = pickupFolderOf(cycle);
     if (folder.isEmpty()) return EffectOutbox::Settled::Unknown;
     return PickupFolderTransport(folder).prepared(pickupNameOf(effect)) ? EffectOutbox::Settled::NotYet
                                                                         : EffectOutbox::Settled::Happened;

@@ -11,7 +11,9 @@
 
 namespace autovelt {
 
-class Importer;
+class CycleContext;
+class UnitSession;
+struct ApplicationState;
 
 struct QueuedEmail {
     QString to;
@@ -31,17 +33,17 @@ struct QueuedEmail {
 inline const QString kEmailEffect = QStringLiteral("email");
 
 // Records the email for the current application.
-void QueueEmail(Importer& importer, const QueuedEmail& email);
+void QueueEmail(const CycleContext& cycle, UnitSession& session, const ApplicationState& app, const QueuedEmail& email);
 
 // The outbox's performer of queued emails: sends one and reports its result lines.
-bool SendQueuedEmail(Importer& importer, const Effect& effect);
+bool SendQueuedEmail(const CycleContext& cycle, UnitSession& session, const Effect& effect);
 // Before the attempt is recorded: an email for the pickup folder is written there as a
 // private temporary named after its effect (nothing to do for SMTP). False, with the lines
 // reported, when it cannot be.
-bool PrepareQueuedEmail(Importer& importer, const Effect& effect);
+bool PrepareQueuedEmail(const CycleContext& cycle, UnitSession& session, const Effect& effect);
 // After a stop during the attempt: a pickup email whose temporary is gone was delivered,
 // one whose temporary is there was not; over SMTP nobody can tell.
-EffectOutbox::Settled SettleQueuedEmail(Importer& importer, const Effect& effect);
+EffectOutbox::Settled SettleQueuedEmail(const CycleContext& cycle, const Effect& effect);
 
 QString EncodeQueuedEmail(const QueuedEmail& email);
 QueuedEmail DecodeQueuedEmail(const QString& payload);

@@ -11,7 +11,9 @@
 #include "state/DocumentRecords.h"
 #include "state/EffectOutbox.h"
 #include "state/ImportRecords.h"
-#include "state/Importer.h"
+#include "state/ApplicationState.h"
+#include "state/CycleContext.h"
+#include "state/UnitSession.h"
 #include "state/UnitOfWork.h"
 
 #include <QCryptographicHash>
@@ -133,33 +135,35 @@ FiledDocument decodeFiledDocument(const QString& payload) {
 
 class DocumentDownload {
 public:
-    explicit DocumentDownload(Importer& importer) : im_(importer) {}
+    explicit DocumentDownload(const CycleContext& cycle, UnitSession& session, const ApplicationState& app)
+        : cycle_(cycle), session_(session), app_(app) {}
 
     void run() {
-        if (im_.settings.ScanLocation.isEmpty()) return;
+        if (cycle_.settings.ScanLocation.isEmpty()) return;
         try {
             // Nothing queued: the FTP server is not contacted at all.
             QList<QueuedDocument> documents = queuedDocuments();
             if (documents.isEmpty() || !connect()) return;
-            EnsureImporterTables(im_.connections.TarvAudt);
-            EnsureDocumentRecords(im_.connections.TarvAudt);
+            EnsureImporterTables(session_.connections.TarvAudt);
+            EnsureDocumentRecords(session_.connections.TarvAudt);
             // What an earlier run filed and left on the website; finishing it removes rows.
             if (performFilings()) documents = queuedDocuments();
             for (const QueuedDocument& document : documents) handleOrSkip(document);
         } catch (const VeltError& error) {
-            im_.ShowException(QStringLiteral("Unable to interpret loan application images (") +
-                              QString::number(error.number()) + QLatin1Char(')'));
+            session_.ShowException(QStringLiteral("Unable to interpret loan application images (") +
+                                   QString::number(error.number()) + QLatin1Char(')'));
         }
     }
 
 private:
     void problemAndLog(const QString& line) {
-        im_.ShowException(line);
-        WriteImporterLogFile(im_.programFolder(), im_.clock().now(), line);
+        session_.ShowException(line);
+        WriteImporterLogFile(cycle_.programFolder(), cycle_.clock().now(), line);
     }
 
     bool connect() {
-        db::Recordset rs = im_.connections.TarvMain.openRecordset(QStringLiteral("SELECT * FROM ControlSwitches ;"));
+        db::Recordset rs =
+            session_.connections.TarvMain.openRecordset(QStringLiteral("SELECT * FROM ControlSwitches ;"));
         if (rs.eof()) {
             problemAndLog(QStringLiteral("Unable to retrieve website credentials - cannot download images at this time"));
             return false;
@@ -168,40 +172,44 @@ private:
         endpoint.host = rs.text(QStringLiteral("webip")).trimmed();
         endpoint.user = rs.text(QStringLiteral("webun")).trimmed();
         endpoint.password = rs.text(QStringLiteral("WEBPORT")).trimmed();
-        endpoint.port = im_.config.ftpPort;
-        endpoint.passive = !im_.config.ftpActiveAddresses.contains(endpoint.host) ||
-                           QFileInfo::exists(im_.programFile(QStringLiteral("ftp.txt")));
-        endpoint.maxFileBytes = qint64(im_.config.maxDocumentMb) * 1024 * 1024;
-        endpoint.lowSpeedBytes = im_.config.ftpLowSpeedBytes;
-        endpoint.lowSpeedSeconds = im_.config.ftpLowSpeedSeconds;
-        endpoint.tls = im_.config.ftpTls == FtpTls::Off    ? FtpEndpoint::Tls::Off
-                       : im_.config.ftpTls == FtpTls::Auto ? FtpEndpoint::Tls::Auto
-                                                           : FtpEndpoint::Tls::Required;
-        endpoint.caFile = im_.config.ftpCaFile;
+        endpoint.port = cycle_.config.ftpPort;
+        endpoint.passive = !cycle_.config.ftpActiveAddresses.contains(endpoint.host) ||
+                           QFileInfo::exists(cycle_.programFile(QStringLiteral("ftp.txt")));
+        endpoint.maxFileBytes = qint64(cycle_.config.maxDocumentMb) * 1024 * 1024;
+        endpoint.lowSpeedBytes = cycle_.config.ftpLowSpeedBytes;
+        endpoint.lowSpeedSeconds = cycle_.config.ftpLowSpeedSeconds;
+        endpoint.tls = cycle_.config.ftpTls == FtpTls::Off    ? FtpEndpoint::Tls::Off
+                       : cycle_.config.ftpTls == FtpTls::Auto ? FtpEndpoint::Tls::Auto
+                                                              : FtpEndpoint::Tls::Required;
+        endpoint.caFile = cycle_.config.ftpCaFile;
         server_ = endpoint.host;
-        session_.emplace(endpoint);
-        if (!session_->usable()) {
+        ftp_.emplace(endpoint);
+        if (!ftp_->usable()) {
             problemAndLog(QStringLiteral("(1) Unable to establish internet connection - cannot download images at this time"));
             return false;
         }
         static const QRegularExpression kHost(QStringLiteral("^[A-Za-z0-9_.:-]+$"));
-        const FtpResult reached = kHost.match(server_).hasMatch()
-                                      ? ChangeFtpDirectory(*session_, kUploadFolder, server_)
-                                      : FtpResult{FtpResult::Outcome::Failed, QStringLiteral("the server address is not valid")};
+        const FtpResult reached =
+            kHost.match(server_).hasMatch()
+                ? ChangeFtpDirectory(*ftp_, kUploadFolder, server_)
+                : FtpResult{FtpResult::Outcome::Failed, QStringLiteral("the server address is not valid")};
         if (!reached.ok()) {
             problemAndLog(QStringLiteral("(2) Unable to establish internet connection - cannot download images at this time"));
-            im_.ShowException(QStringLiteral("The FTP server ") + server_ + QStringLiteral(" answered: ") + reached.reason);
+            session_.ShowException(QStringLiteral("The FTP server ") + server_ + QStringLiteral(" answered: ") +
+                                   reached.reason);
             return false;
         }
-        if (!session_->encrypted())
-            im_.ShowException(QStringLiteral("Warning: the FTP server ") + server_ +
-                              QStringLiteral(" is used without TLS: documents and the web password travel unencrypted"));
+        if (!ftp_->encrypted())
+            session_.ShowException(
+                QStringLiteral("Warning: the FTP server ") + server_ +
+                QStringLiteral(" is used without TLS: documents and the web password travel unencrypted"));
         return true;
     }
 
     QList<QueuedDocument> queuedDocuments() {
         QList<QueuedDocument> documents;
-        db::Recordset rs = im_.connections.OnlineConnection.openRecordset(QStringLiteral("SELECT * FROM member_docs"));
+        db::Recordset rs =
+            session_.connections.OnlineConnection.openRecordset(QStringLiteral("SELECT * FROM member_docs"));
         for (; !rs.eof(); rs.moveNext())
             documents.append({rs.text(QStringLiteral("id")), rs.text(QStringLiteral("member_no")),
                               rs.text(QStringLiteral("Category")), rs.text(QStringLiteral("FileName")),
@@ -220,30 +228,34 @@ private:
     }
 
     void skipUnreadable(const QString& id, const QString& why) {
-        im_.ShowException(QStringLiteral("The member_docs row with ID ") + id + QStringLiteral(" cannot be read: ") + why +
-                          QStringLiteral("; it is skipped and stays in the queue for a person"));
+        session_.ShowException(QStringLiteral("The member_docs row with ID ") + id +
+                               QStringLiteral(" cannot be read: ") + why +
+                               QStringLiteral("; it is skipped and stays in the queue for a person"));
     }
 
     void handle(const QueuedDocument& row) {
         bool numericId = false;
         const qlonglong id = row.id.toLongLong(&numericId);
         if (!numericId) {
-            im_.ShowException(QStringLiteral("A member_docs row has the id ") + row.id + QStringLiteral(", which is not a number; it is left alone"));
+            session_.ShowException(QStringLiteral("A member_docs row has the id ") + row.id +
+                                   QStringLiteral(", which is not a number; it is left alone"));
             return;
         }
         const QString idText = QString::number(id);
-        const QString key = DecodeOnlineNumber(row.memberNo, im_.config.codeTables);
-        const QString category = DecodeOnlineField(row.category, im_.config.codeTables);
+        const QString key = DecodeOnlineNumber(row.memberNo, cycle_.config.codeTables);
+        const QString category = DecodeOnlineField(row.category, cycle_.config.codeTables);
         if (category.trimmed().isEmpty()) return skipUnreadable(idText, QStringLiteral("its category is empty"));
         // Only a plain name of the upload folder ever reaches the server, for a fetch or a delete.
         if (!row.fileName.isEmpty() && !FtpSession::isSendableName(row.fileName)) {
-            im_.ShowException(QStringLiteral("The file name of member_docs ID") + idText +
-                              QStringLiteral(" is not a plain name of the upload folder; nothing is fetched or deleted and it "
-                                             "stays in the queue for a person"));
+            session_.ShowException(
+                QStringLiteral("The file name of member_docs ID") + idText +
+                QStringLiteral(" is not a plain name of the upload folder; nothing is fetched or deleted and it "
+                               "stays in the queue for a person"));
             return;
         }
         const QString documentKey = documentKeyOf(id, row);
-        if (const std::optional<DocumentRecord> record = FindDocumentRecord(im_.connections.TarvAudt, documentKey)) {
+        if (const std::optional<DocumentRecord> record =
+                FindDocumentRecord(session_.connections.TarvAudt, documentKey)) {
             finishEarlierFiling(row, id, documentKey, *record);
             return;
         }
@@ -252,18 +264,19 @@ private:
         if (!isMembershipDocument(category)) {
             loan = loanWithKey(key);
             if (!loan) {
-                im_.ShowException(QStringLiteral("Unable to locate member with document upload key of ") + key +
-                                  QStringLiteral(" with category ") + category + QStringLiteral(" with ID ") + idText +
-                                  QStringLiteral(". Loan must not exist."));
+                session_.ShowException(QStringLiteral("Unable to locate member with document upload key of ") + key +
+                                       QStringLiteral(" with category ") + category + QStringLiteral(" with ID ") +
+                                       idText + QStringLiteral(". Loan must not exist."));
                 deleteRow(id);
                 if (!row.fileName.isEmpty()) removeRemote(row.fileName);
                 return;
             }
             filing.memberNumber = loan->memberNumber;
             if (loan->posted)
-                im_.ShowException(QStringLiteral("Member ") + QString::number(loan->memberNumber) +
-                                  QStringLiteral(" supplied supporting document with upload key of ") + key +
-                                  QStringLiteral(" for loan ") + loan->loanNumber + QStringLiteral(" but this application is closed."));
+                session_.ShowException(QStringLiteral("Member ") + QString::number(loan->memberNumber) +
+                                       QStringLiteral(" supplied supporting document with upload key of ") + key +
+                                       QStringLiteral(" for loan ") + loan->loanNumber +
+                                       QStringLiteral(" but this application is closed."));
         } else {
             filing.memberNumber = long(leadingNumber(key));
             if (filing.memberNumber <= 0) return skipUnreadable(idText, QStringLiteral("its member number is not a number"));
@@ -278,39 +291,46 @@ private:
     void fetchAndFile(const QueuedDocument& row, qlonglong id, const QString& documentKey, const QString& category,
                       Filing& filing, const std::optional<Loan>& loan) {
         const QString idText = QString::number(id);
-        QTemporaryFile local(im_.programFile(QStringLiteral("document-XXXXXX.download")));
+        QTemporaryFile local(cycle_.programFile(QStringLiteral("document-XXXXXX.download")));
         if (!local.open()) {
-            im_.ShowException(QStringLiteral("Unable to download ") + row.fileName + QStringLiteral(": no temporary file in ") +
-                              im_.programFolder() + QStringLiteral(" (") + local.errorString() + QStringLiteral("). It stays in the queue."));
+            session_.ShowException(QStringLiteral("Unable to download ") + row.fileName +
+                                   QStringLiteral(": no temporary file in ") + cycle_.programFolder() +
+                                   QStringLiteral(" (") + local.errorString() +
+                                   QStringLiteral("). It stays in the queue."));
             return;
         }
         local.close();
-        FtpResult fetched = ChangeFtpDirectory(*session_, kUploadFolder, server_);
-        if (fetched.ok()) fetched = session_->fetch(row.fileName, local.fileName());
+        FtpResult fetched = ChangeFtpDirectory(*ftp_, kUploadFolder, server_);
+        if (fetched.ok()) fetched = ftp_->fetch(row.fileName, local.fileName());
         if (fetched.outcome == FtpResult::Outcome::Missing) {
-            im_.ShowException(QStringLiteral("Unable to download. Failed on ") + row.fileName + QStringLiteral(" member_docs ID") +
-                              idText + QStringLiteral(". File must not exist."));
+            session_.ShowException(QStringLiteral("Unable to download. Failed on ") + row.fileName +
+                                   QStringLiteral(" member_docs ID") + idText +
+                                   QStringLiteral(". File must not exist."));
             deleteRow(id);
             return;
         }
         if (fetched.outcome == FtpResult::Outcome::TooLarge) {
-            im_.ShowException(QStringLiteral("The document ") + row.fileName + QStringLiteral(" (member_docs ID") + idText +
-                              QStringLiteral(") is larger than %1 MB ([web] max_document_mb); it is not fetched and stays in "
-                                             "the queue for a person")
-                                  .arg(im_.config.maxDocumentMb));
+            session_.ShowException(
+                QStringLiteral("The document ") + row.fileName + QStringLiteral(" (member_docs ID") + idText +
+                QStringLiteral(") is larger than %1 MB ([web] max_document_mb); it is not fetched and stays in "
+                               "the queue for a person")
+                    .arg(cycle_.config.maxDocumentMb));
             return;
         }
         if (!fetched.ok()) {
-            im_.ShowException(QStringLiteral("Unable to download ") + row.fileName + QStringLiteral(" (member_docs ID") + idText +
-                              QStringLiteral("): ") + fetched.reason + QStringLiteral(". It stays in the queue for the next run."));
+            session_.ShowException(QStringLiteral("Unable to download ") + row.fileName +
+                                   QStringLiteral(" (member_docs ID") + idText + QStringLiteral("): ") +
+                                   fetched.reason + QStringLiteral(". It stays in the queue for the next run."));
             return;
         }
-        const QString scanLocation = im_.settings.ScanLocation;
+        const QString scanLocation = cycle_.settings.ScanLocation;
         if (!QFileInfo(scanLocation).isDir()) {
-            im_.ShowException(QStringLiteral("Unable to store supporting documents in scanned images folder as "));
-            im_.ShowException(scanLocation + QStringLiteral(" cannot be accessed.  Documents will be remain in the queue."));
-            WriteImporterLogFile(im_.programFolder(), im_.clock().now(),
-                                 QStringLiteral("Unable to store supporting documents in scanned images folder as ") + scanLocation +
+            session_.ShowException(QStringLiteral("Unable to store supporting documents in scanned images folder as "));
+            session_.ShowException(scanLocation +
+                                   QStringLiteral(" cannot be accessed.  Documents will be remain in the queue."));
+            WriteImporterLogFile(cycle_.programFolder(), cycle_.clock().now(),
+                                 QStringLiteral("Unable to store supporting documents in scanned images folder as ") +
+                                     scanLocation +
                                      QStringLiteral(" cannot be accessed.  Documents will be remain in the queue."));
             return;
         }
@@ -323,9 +343,10 @@ private:
         else if (stage(local, staged, &error)) target = freeNameIn(folder, filing, &error);
         if (target.isEmpty()) {
             QFile::remove(staged);
-            im_.ShowException(QStringLiteral("Unable to file ") + row.fileName + QStringLiteral(" (member_docs ID") + idText +
-                              QStringLiteral(") in ") + folder + QStringLiteral(": ") + error +
-                              QStringLiteral(". It stays in the queue for the next run."));
+            session_.ShowException(QStringLiteral("Unable to file ") + row.fileName +
+                                   QStringLiteral(" (member_docs ID") + idText + QStringLiteral(") in ") + folder +
+                                   QStringLiteral(": ") + error +
+                                   QStringLiteral(". It stays in the queue for the next run."));
             return;
         }
         const FiledDocument filed{id, row.fileName, staged, target};
@@ -333,15 +354,15 @@ private:
             QFile::remove(staged);
             return;
         }
-        im_.ShowSuccess(QStringLiteral("Member ") + QString::number(filing.memberNumber) + QStringLiteral(" supplied ") +
-                        filing.title + QStringLiteral(" as supporting document."));
+        session_.ShowSuccess(QStringLiteral("Member ") + QString::number(filing.memberNumber) +
+                             QStringLiteral(" supplied ") + filing.title + QStringLiteral(" as supporting document."));
         performFilings();
     }
 
     // The title (blanks removed; the first eight characters of the file name when empty),
     // the folder kind and a file name that stays inside the member's folder.
     void nameFiling(const QueuedDocument& row, const QString& category, Filing& filing) {
-        QString title = DecodeOnlineField(row.title, im_.config.codeTables).trimmed();
+        QString title = DecodeOnlineField(row.title, cycle_.config.codeTables).trimmed();
         title.remove(QLatin1Char(' '));
         if (title.isEmpty()) title = row.fileName.left(8);
         filing.title = title;
@@ -350,10 +371,10 @@ private:
         filing.extension = CleanFileNamePart(extensionOf(row.fileName), QString());
         if (filing.baseName != title || filing.kind != folderKindOf(category) ||
             filing.extension != extensionOf(row.fileName))
-            im_.ShowException(QStringLiteral("The document ") + row.fileName + QStringLiteral(" titled ") + title +
-                              QStringLiteral(" of member ") + QString::number(filing.memberNumber) +
-                              QStringLiteral(" has a name that cannot be used as it stands; it is filed as ") + filing.kind +
-                              QLatin1Char('/') + withExtension(filing.baseName, filing.extension));
+            session_.ShowException(QStringLiteral("The document ") + row.fileName + QStringLiteral(" titled ") + title +
+                                   QStringLiteral(" of member ") + QString::number(filing.memberNumber) +
+                                   QStringLiteral(" has a name that cannot be used as it stands; it is filed as ") +
+                                   filing.kind + QLatin1Char('/') + withExtension(filing.baseName, filing.extension));
     }
 
     // Copies the fetched file to its waiting place beside its final one and makes sure it
@@ -382,7 +403,7 @@ private:
     // A name no file of the folder holds: the title, else the title and the time of day,
     // else that with a number.
     QString freeNameIn(const QString& folder, const Filing& filing, QString* error) {
-        const QString stamp = formatDate(im_.clock().now(), QStringLiteral("HHMMSS"));
+        const QString stamp = formatDate(cycle_.clock().now(), QStringLiteral("HHMMSS"));
         QString target = folder + withExtension(filing.baseName, filing.extension);
         for (int n = 1; n < 1000; ++n) {
             if (!QFileInfo::exists(target)) return target;
@@ -397,23 +418,24 @@ private:
     // effect that moves it into place and removes it from the website commit together.
     bool commitReceipt(const QString& documentKey, const FiledDocument& filed, const Filing& filing,
                        const std::optional<Loan>& loan) {
-        UnitOfWork unit(im_.connections, im_.programFile(QStringLiteral("commit-window.txt")), 1);
+        UnitOfWork unit(session_.connections, cycle_.programFile(QStringLiteral("commit-window.txt")), 1);
         try {
-            unit.beginApplication(im_.clock().now());
+            unit.beginApplication(cycle_.clock().now());
             recordReceipt(filing, loan);
-            WriteDocumentRecord(im_.connections.TarvAudt, documentKey, filed.id, filing.memberNumber, filed.filedAs,
-                                im_.clock().now());
-            EffectOutbox(im_.connections.TarvAudt)
-                .record(documentKey, kDocumentEffect, encodeFiledDocument(filed), im_.clock().now());
+            WriteDocumentRecord(session_.connections.TarvAudt, documentKey, filed.id, filing.memberNumber,
+                                filed.filedAs, cycle_.clock().now());
+            EffectOutbox(session_.connections.TarvAudt)
+                .record(documentKey, kDocumentEffect, encodeFiledDocument(filed), cycle_.clock().now());
             unit.keepApplication(documentKey);
             unit.commitBatch();
             return true;
         } catch (const VeltError& error) {
             unit.abandonBatch();
             if (error.environmental()) throw;
-            im_.ShowException(QStringLiteral("The receipt of ") + filed.fileName + QStringLiteral(" (member_docs ID") +
-                              QString::number(filed.id) + QStringLiteral(") could not be saved: ") + error.description() +
-                              QStringLiteral(". Nothing of it is kept; it stays in the queue for the next run."));
+            session_.ShowException(QStringLiteral("The receipt of ") + filed.fileName +
+                                   QStringLiteral(" (member_docs ID") + QString::number(filed.id) +
+                                   QStringLiteral(") could not be saved: ") + error.description() +
+                                   QStringLiteral(". Nothing of it is kept; it stays in the queue for the next run."));
             return false;
         }
     }
@@ -425,9 +447,11 @@ private:
             performed = true;
             return finishFiling(decodeFiledDocument(effect.payload));
         }}};
-        for (const Effect& effect : EffectOutbox(im_.connections.TarvAudt).performPending(performers, im_.clock().now()))
-            im_.ShowException(QStringLiteral("Gave up on the ") + effect.kind + QStringLiteral(" of ") + effect.applicationKey +
-                              QStringLiteral(" after ") + QString::number(effect.attempts) + QStringLiteral(" attempts"));
+        for (const Effect& effect :
+             EffectOutbox(session_.connections.TarvAudt).performPending(performers, cycle_.clock().now()))
+            session_.ShowException(QStringLiteral("Gave up on the ") + effect.kind + QStringLiteral(" of ") +
+                                   effect.applicationKey + QStringLiteral(" after ") +
+                                   QString::number(effect.attempts) + QStringLiteral(" attempts"));
         return performed;
     }
 
@@ -435,12 +459,15 @@ private:
     // done; repeating it does no harm.
     bool finishFiling(const FiledDocument& filed) {
         if (QFileInfo::exists(filed.staged) && !QFile::rename(filed.staged, filed.filedAs)) {
-            im_.ShowException(QStringLiteral("Unable to move ") + filed.staged + QStringLiteral(" into place as ") + filed.filedAs +
-                              QStringLiteral("; tried again in the next run"));
+            session_.ShowException(QStringLiteral("Unable to move ") + filed.staged +
+                                   QStringLiteral(" into place as ") + filed.filedAs +
+                                   QStringLiteral("; tried again in the next run"));
             return false;
         }
         const FtpResult removed = removeRemote(filed.fileName);
-        if (!removed.ok()) im_.ShowException(QStringLiteral("Unable to delete ") + filed.fileName + QStringLiteral(" after transfer"));
+        if (!removed.ok())
+            session_.ShowException(QStringLiteral("Unable to delete ") + filed.fileName +
+                                   QStringLiteral(" after transfer"));
         deleteRow(filed.id);
         return true;
     }
@@ -448,32 +475,37 @@ private:
     // A row an earlier run filed, whose removal from the website did not happen: only that
     // is done now.
     void finishEarlierFiling(const QueuedDocument& row, qlonglong id, const QString& documentKey, const DocumentRecord& record) {
-        im_.ShowSuccess(QStringLiteral("The document ") + row.fileName + QStringLiteral(" (member_docs ID") + QString::number(id) +
-                        QStringLiteral(") was filed by an earlier run as ") + record.filedAs +
-                        QStringLiteral("; it is now removed from the website"));
+        session_.ShowSuccess(QStringLiteral("The document ") + row.fileName + QStringLiteral(" (member_docs ID") +
+                             QString::number(id) + QStringLiteral(") was filed by an earlier run as ") +
+                             record.filedAs + QStringLiteral("; it is now removed from the website"));
         finishFiling({id, row.fileName, stagedPathOf(QFileInfo(record.filedAs).absolutePath(), documentKey), record.filedAs});
     }
 
     void recordReceipt(const Filing& filing, const std::optional<Loan>& loan) {
         const QString member = QString::number(filing.memberNumber);
         if (!loan) {
-            AddWebLogEntry(im_, QStringLiteral("Member supplied ") + filing.title + QStringLiteral(" as supporting document from WebApp"),
+            AddWebLogEntry(cycle_, session_, app_,
+                           QStringLiteral("Member supplied ") + filing.title +
+                               QStringLiteral(" as supporting document from WebApp"),
                            QStringLiteral("WEBAPP"), QStringLiteral("DOCUMENTS"), member);
             return;
         }
-        Audit_Event(im_, member, loan->loanNumber, formatDate(im_.clock().now(), QStringLiteral("yyyy-mm-dd")) + QLatin1Char(' ') +
-                                                       formatDate(im_.clock().now(), QStringLiteral("hh:mm:ss")),
-                    QStringLiteral("POIIN"), QString(), QStringLiteral("POI received online"), im_.txtTeller);
-        AddWebLogEntry(im_, QStringLiteral("Member supplied ") + filing.title + QStringLiteral(" as supporting document for loan no. ") +
-                                loan->loanNumber,
+        Audit_Event(cycle_, session_, member, loan->loanNumber,
+                    formatDate(cycle_.clock().now(), QStringLiteral("yyyy-mm-dd")) + QLatin1Char(' ') +
+                        formatDate(cycle_.clock().now(), QStringLiteral("hh:mm:ss")),
+                    QStringLiteral("POIIN"), QString(), QStringLiteral("POI received online"), cycle_.txtTeller);
+        AddWebLogEntry(cycle_, session_, app_,
+                       QStringLiteral("Member supplied ") + filing.title +
+                           QStringLiteral(" as supporting document for loan no. ") + loan->loanNumber,
                        QStringLiteral("BORROW"), QStringLiteral("DOCUMENTS"), member);
-        im_.connections.TarvTran.execute(
-            QStringLiteral("UPDATE LoanAllocation SET OurStatus='POI received', InQ=True WHERE ID=") + loan->id + QStringLiteral(" ;"));
+        session_.connections.TarvTran.execute(
+            QStringLiteral("UPDATE LoanAllocation SET OurStatus='POI received', InQ=True WHERE ID=") + loan->id +
+            QStringLiteral(" ;"));
     }
 
     std::optional<Loan> loanWithKey(const QString& key) {
         if (key.isEmpty()) return std::nullopt;  // an empty key would match every loan without one
-        db::Recordset rs = im_.connections.TarvTran.openRecordset(
+        db::Recordset rs = session_.connections.TarvTran.openRecordset(
             QStringLiteral("SELECT ID, Posted, LoanNumber, MemberNo FROM LoanAllocation WHERE DocKey=") + sqlText(key) +
             QStringLiteral(" ;"));
         if (rs.eof()) return std::nullopt;
@@ -482,17 +514,20 @@ private:
     }
 
     void deleteRow(qlonglong id) {
-        im_.connections.OnlineConnection.execute(QStringLiteral("DELETE FROM member_docs WHERE id=") + QString::number(id));
+        session_.connections.OnlineConnection.execute(QStringLiteral("DELETE FROM member_docs WHERE id=") +
+                                                      QString::number(id));
     }
 
     FtpResult removeRemote(const QString& fileName) {
-        FtpResult result = ChangeFtpDirectory(*session_, kUploadFolder, server_);
-        return result.ok() ? session_->remove(fileName) : result;
+        FtpResult result = ChangeFtpDirectory(*ftp_, kUploadFolder, server_);
+        return result.ok() ? ftp_->remove(fileName) : result;
     }
 
-    Importer& im_;
+    const CycleContext& cycle_;
+    UnitSession& session_;
+    const ApplicationState& app_;
     QString server_;
-    std::optional<FtpSession> session_;
+    std::optional<FtpSession> ftp_;
 };
 
 }  // namespace
@@ -502,6 +537,8 @@ FtpResult ChangeFtpDirectory(FtpSession& session, const QString& directory, cons
     return session.changeDirectory(FtpDirectoryPath(directory, server));
 }
 
-void DownloadSupportingDocuments(Importer& importer) { DocumentDownload(importer).run(); }
+void DownloadSupportingDocuments(const CycleContext& cycle, UnitSession& session, const ApplicationState& app) {
+    DocumentDownload(cycle, session, app).run();
+}
 
 }  // namespace autovelt

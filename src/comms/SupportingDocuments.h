@@ -6,7 +6,9 @@
 
 namespace autovelt {
 
-class Importer;
+class CycleContext;
+class UnitSession;
+struct ApplicationState;
 
 // The outbox effect of a filed document: it is moved into place, then its server file and
 // its member_docs row are removed. Performing it twice does no harm.
@@ -23,7 +25,7 @@ inline const QString kDocumentEffect = QStringLiteral("document");
 // fetched or filed for a passing reason (connection cut, disk full, store not reachable),
 // one larger than the configured limit, and a row that cannot be read stay queued; the
 // rows after them are still fetched.
-void DownloadSupportingDocuments(Importer& importer);
+void DownloadSupportingDocuments(const CycleContext& cycle, UnitSession& session, const ApplicationState& app);
 
 // Makes `directory` the session's current directory; when it holds the server address,
 // only what follows the address is used. An empty directory does nothing.

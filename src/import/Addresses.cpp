@@ -1,6 +1,8 @@
 #include "import/Addresses.h"
 
-#include "state/Importer.h"
+#include "state/ApplicationState.h"
+#include "state/CycleContext.h"
+#include "state/UnitSession.h"
 #include "common/SqlQuote.h"
 #include "common/Values.h"
 #include "comms/AuditTrail.h"
@@ -17,17 +19,21 @@ const QString kHome = QStringLiteral("HOME");
 
 QString number(long value) { return QString::number(value); }
 
-void warn(Importer& importer, const QString& text) { importer.ShowException(text + importer.app.messageSuffix); }
+void warn(UnitSession& session, const ApplicationState& app, const QString& text) {
+    session.ShowException(text + app.messageSuffix);
+}
 
 // Called inside a handler. A lost or locked database goes on to the pass, which undoes the
 // application (the home rows deleted with it) and leaves it pending.
-void reportFailure(Importer& importer, const QString& routine, const std::exception& error) {
+void reportFailure(UnitSession& session, const ApplicationState& app, const QString& routine,
+                   const std::exception& error) {
     const auto* velt = dynamic_cast<const VeltError*>(&error);
     if (velt && velt->environmental()) throw;
     const QString description = velt ? velt->description() : QString::fromUtf8(error.what());
-    warn(importer, QStringLiteral("Error in ") + routine + QStringLiteral(" routine (") +
-                       number(velt ? velt->number() : 0) + QLatin1Char(')'));
-    warn(importer, description);
+    warn(session, app,
+         QStringLiteral("Error in ") + routine + QStringLiteral(" routine (") + number(velt ? velt->number() : 0) +
+             QLatin1Char(')'));
+    warn(session, app, description);
 }
 
 QString memberAddressQuery(long memberNumber, const QString& type) {
@@ -43,12 +49,12 @@ QString tableAdQuery(const QString& condition, bool homeOnly) {
 // The application's table_ad rows: by its key, pending rows only unless a single
 // application is being re-run, else by the second key. A key that is empty identifies no
 // application: matching it would hand this member the addresses of other applicants.
-db::Recordset openApplicationAddresses(Importer& importer, bool homeOnly) {
-    db::Connection& online = importer.connections.OnlineConnection;
-    const ApplicationState& app = importer.app;
+db::Recordset openApplicationAddresses(const CycleContext& cycle, UnitSession& session, ApplicationState& app,
+                                       bool homeOnly) {
+    db::Connection& online = session.connections.OnlineConnection;
     if (!app.rawField2.isEmpty()) {
         QString condition = QStringLiteral("field_2='") + sqlTextBody(app.rawField2) + QLatin1Char('\'');
-        if (importer.applicationIdOverride == 0) condition += QStringLiteral(" AND field_20='I' AND field_21='N'");
+        if (cycle.applicationIdOverride == 0) condition += QStringLiteral(" AND field_20='I' AND field_21='N'");
         db::Recordset rows = online.openRecordset(tableAdQuery(condition, homeOnly), db::readOnlyCursor());
         if (!rows.eof()) return rows;
     }
@@ -57,8 +63,8 @@ db::Recordset openApplicationAddresses(Importer& importer, bool homeOnly) {
     return online.openRecordset(tableAdQuery(condition, homeOnly), db::readOnlyCursor());
 }
 
-AddressRow loadRow(Importer& importer, const db::Recordset& rows) {
-    return LoadAddressRow(rows, importer.settings.MixedCase, importer.config.codeTables);
+AddressRow loadRow(const CycleContext& cycle, const db::Recordset& rows) {
+    return LoadAddressRow(rows, cycle.settings.MixedCase, cycle.config.codeTables);
 }
 
 // Text columns get an empty text, never Null, for a value the application leaves empty.
@@ -79,8 +85,12 @@ QString bankCode(const QString& text) {
 // One run of the address import for the current application.
 class AddressImport {
 public:
-    AddressImport(Importer& importer, const MemberMatch& match)
-        : im_(importer), app_(importer.app), main_(importer.connections.TarvMain), member_(importer.app.memberNumber),
+    AddressImport(const CycleContext& cycle, UnitSession& session, ApplicationState& app, const MemberMatch& match)
+        : cycle_(cycle),
+          session_(session),
+          app_(app),
+          main_(session.connections.TarvMain),
+          member_(app.memberNumber),
           unconfirmedMatch_(match.unconfirmed) {}
 
     void run();
@@ -108,7 +118,8 @@ private:
     void warnOfSharedBankDetails();
     void raiseAnomalyOnUnconfirmedChange();
 
-    Importer& im_;
+    const CycleContext& cycle_;
+    UnitSession& session_;
     ApplicationState& app_;
     db::Connection& main_;
     long member_;
@@ -120,18 +131,18 @@ private:
 };
 
 void AddressImport::stamp(db::Recordset& address) {
-    address.setValue(QStringLiteral("LastUpdatedOn"), im_.passDate());
-    setText(address, QStringLiteral("LastUpdatedBy"), im_.txtTeller);
+    address.setValue(QStringLiteral("LastUpdatedOn"), cycle_.passDate());
+    setText(address, QStringLiteral("LastUpdatedBy"), cycle_.txtTeller);
 }
 
 void AddressImport::run() {
-    db::Recordset rows = openApplicationAddresses(im_, false);
+    db::Recordset rows = openApplicationAddresses(cycle_, session_, app_, false);
     if (rows.eof()) {
-        warn(im_, QStringLiteral("Member ") + memberText() + QStringLiteral(" - no addresses supplied!"));
+        warn(session_, app_, QStringLiteral("Member ") + memberText() + QStringLiteral(" - no addresses supplied!"));
         return;
     }
     if (!isNewMember()) moveStoredHomeAside();
-    for (; !rows.eof(); rows.moveNext()) importRow(loadRow(im_, rows));
+    for (; !rows.eof(); rows.moveNext()) importRow(loadRow(cycle_, rows));
     ensureHomeRow();
     if (isNewMember()) warnOfSharedBankDetails();
     else raiseAnomalyOnUnconfirmedChange();
@@ -145,8 +156,9 @@ void AddressImport::raiseAnomalyOnUnconfirmedChange() {
     const QString changed = bankDetailsChanged_ && app_.homeAddressChanged ? QStringLiteral("bank details and home address")
                             : bankDetailsChanged_                          ? QStringLiteral("bank details")
                                                                            : QStringLiteral("home address");
-    warn(im_, QStringLiteral("Member ") + memberText() + QStringLiteral(" matched without NINO or email but supplied new ") +
-                  changed + QStringLiteral(" - bank detail anomaly, review any loan payout."));
+    warn(session_, app_,
+         QStringLiteral("Member ") + memberText() + QStringLiteral(" matched without NINO or email but supplied new ") +
+             changed + QStringLiteral(" - bank detail anomaly, review any loan payout."));
     if (bankDetailsChanged_)
         main_.execute(QStringLiteral("UPDATE MemberAddress SET YesNo=False WHERE AddressType='BANK1' AND MemberNo=") +
                       memberText() + QStringLiteral(" ;"));
@@ -157,15 +169,16 @@ void AddressImport::raiseAnomalyOnUnconfirmedChange() {
 void AddressImport::moveStoredHomeAside() {
     db::Recordset home = main_.openRecordset(memberAddressQuery(member_, kHome), db::readOnlyCursor());
     if (home.eof()) {
-        warn(im_, QStringLiteral("Member ") + memberText() +
-                      QStringLiteral(" - no stored home address found for existing member."));
+        warn(session_, app_,
+             QStringLiteral("Member ") + memberText() +
+                 QStringLiteral(" - no stored home address found for existing member."));
         return;
     }
     int i = 0;
     for (const char* column : {"Line1", "Line2", "Line3", "Line4", "Postcode"})
         app_.storedHome[i++] = home.text(QLatin1String(column));
-    held_.read(im_, member_);
-    RecordAddressSnapshot(im_, member_);
+    held_.read(session_, member_);
+    RecordAddressSnapshot(cycle_, session_, app_, member_);
     main_.execute(QStringLiteral("DELETE * FROM MemberAddress WHERE Memberno=") + memberText() +
                   QStringLiteral(" AND AddressType LIKE 'HOME%' ;"));
     homeRowsDeleted_ = true;
@@ -174,11 +187,12 @@ void AddressImport::moveStoredHomeAside() {
 void AddressImport::restoreDeletedHomeRows() {
     if (!homeRowsDeleted_) return;
     try {
-        if (held_.restoreMissing(im_, member_) > 0)
-            warn(im_, QStringLiteral("Member ") + memberText() +
-                          QStringLiteral(" - previously held home address restored after the address import failed."));
+        if (held_.restoreMissing(session_, member_) > 0)
+            warn(session_, app_,
+                 QStringLiteral("Member ") + memberText() +
+                     QStringLiteral(" - previously held home address restored after the address import failed."));
     } catch (const std::exception& error) {
-        reportFailure(im_, QStringLiteral("home address restore"), error);
+        reportFailure(session_, app_, QStringLiteral("home address restore"), error);
     }
 }
 
@@ -193,7 +207,7 @@ db::Recordset AddressImport::openOrAddAddress(const QString& type) {
     if (type.startsWith(QLatin1String("BANK"))) {
         QString holder = (app_.field[3] + QLatin1Char(' ') + app_.field[4] + QLatin1Char(' ') + app_.field[6]).trimmed();
         setText(address, QStringLiteral("PhoneNumber"), holder.left(50).remove(QLatin1Char('\'')));
-        address.setValue(QStringLiteral("YesNo"), !im_.settings.profile.newBankRowsNotPreferred);
+        address.setValue(QStringLiteral("YesNo"), !cycle_.settings.profile.newBankRowsNotPreferred);
     }
     return address;
 }
@@ -229,14 +243,15 @@ void AddressImport::importBank(const AddressRow& row, db::Recordset& address) {
                      bankCode(address.text(QStringLiteral("Code2"))) != bankCode(app_.accountNumber)))
         bankDetailsChanged_ = true;
     if (isNewMember())
-        warn(im_, QStringLiteral("Member ") + memberText() + QStringLiteral(" joining supplied Sortcode:") +
-                      app_.sortCode + QStringLiteral("  Account:") + app_.accountNumber +
-                      QStringLiteral(" - remember to verify these details."));
-    if (im_.settings.profile.bankCodesNotStored) return;
+        warn(session_, app_,
+             QStringLiteral("Member ") + memberText() + QStringLiteral(" joining supplied Sortcode:") + app_.sortCode +
+                 QStringLiteral("  Account:") + app_.accountNumber +
+                 QStringLiteral(" - remember to verify these details."));
+    if (cycle_.settings.profile.bankCodesNotStored) return;
     setText(address, QStringLiteral("Code1"), row[ad::SortCode]);
     setText(address, QStringLiteral("Code2"), row[ad::Account]);
     setText(address, QStringLiteral("Code3"), row[ad::ThirdCode]);
-    if (!row[ad::SortCode].isEmpty()) FillBankFromSortCode(im_, address, row[ad::SortCode]);
+    if (!row[ad::SortCode].isEmpty()) FillBankFromSortCode(session_, address, row[ad::SortCode]);
     stamp(address);
 }
 
@@ -275,7 +290,7 @@ bool AddressImport::linkToMember(const AddressRow& row, db::Recordset& address, 
     const QString prefix = QStringLiteral("Member ") + memberText() + QStringLiteral(" joining based on linkage to member ") +
                            number(linked);
     if (other.eof()) {
-        warn(im_, prefix + QStringLiteral(" but their record does not exist."));
+        warn(session_, app_, prefix + QStringLiteral(" but their record does not exist."));
         return false;
     }
     for (const char* column : {"Line1", "Line2", "Line3", "Postcode"})
@@ -292,10 +307,11 @@ bool AddressImport::linkToMember(const AddressRow& row, db::Recordset& address, 
     setText(address, QStringLiteral("Line5"), other.text(QStringLiteral("Line5")));
     stamp(address);
     if (other.text(QStringLiteral("Surname")).toUpper() != app_.field[6].toUpper())
-        warn(im_, prefix + QStringLiteral(" do not share same surname - verify details."));
+        warn(session_, app_, prefix + QStringLiteral(" do not share same surname - verify details."));
     const QString status = other.text(QStringLiteral("MemberStatus")).toUpper();
     static const QStringList kBarred = QStringLiteral("B D G J L Z").split(QLatin1Char(' '));
-    if (kBarred.contains(status)) warn(im_, prefix + QStringLiteral(" but their current status is ") + status + QLatin1Char('.'));
+    if (kBarred.contains(status))
+        warn(session_, app_, prefix + QStringLiteral(" but their current status is ") + status + QLatin1Char('.'));
     return true;
 }
 
@@ -351,22 +367,25 @@ void AddressImport::auditHomeAddress(const AddressRow& row, db::Recordset& addre
 void AddressImport::recordHomeAddressChange(db::Recordset& address) {
     app_.homeAddressChanged = true;
     const QString heading = QStringLiteral("New home address details supplied on VELT loan app ") + app_.messageSuffix;
-    warn(im_, heading + QStringLiteral(" for member ") + memberText());
-    AddChangeRecord(im_, heading, false, memberText());
+    warn(session_, app_, heading + QStringLiteral(" for member ") + memberText());
+    AddChangeRecord(cycle_, session_, app_, heading, false, memberText());
     const char* const columns[] = {"Line1", "Line2", "Line3", "Postcode"};
     const char* const labels[] = {"Line 1", "Line 2", "Line 3", "Post code"};
     const int stored[] = {0, 1, 2, 4};
     for (int i = 0; i < 4; ++i)
-        AddChangeRecord(im_, QLatin1String(labels[i]) + QStringLiteral(" was ") + app_.storedHome[stored[i]] +
-                                 QStringLiteral(" changed to ") + address.text(QLatin1String(columns[i])),
+        AddChangeRecord(cycle_, session_, app_,
+                        QLatin1String(labels[i]) + QStringLiteral(" was ") + app_.storedHome[stored[i]] +
+                            QStringLiteral(" changed to ") + address.text(QLatin1String(columns[i])),
                         false, memberText());
-    AddWebLogEntry(im_, QStringLiteral("New address supplied on application [") + address.text(QStringLiteral("Line1")) +
-                            QLatin1Char(' ') + address.text(QStringLiteral("Postcode")) + QLatin1Char(']'),
+    AddWebLogEntry(cycle_, session_, app_,
+                   QStringLiteral("New address supplied on application [") + address.text(QStringLiteral("Line1")) +
+                       QLatin1Char(' ') + address.text(QStringLiteral("Postcode")) + QLatin1Char(']'),
                    QStringLiteral("BORROW"), QStringLiteral("ADDRESS"), memberText());
-    if (!im_.settings.profile.newHomeAddressSetsStatusG) return;
+    if (!cycle_.settings.profile.newHomeAddressSetsStatusG) return;
     main_.execute(QStringLiteral("UPDATE MemberMain SET MemberStatus='G' WHERE MemberNo=") + memberText() +
                   QStringLiteral(" ;"));
-    AddChangeRecord(im_, QStringLiteral("Status 1 changed to G from ") + app_.field[11], false, memberText());
+    AddChangeRecord(cycle_, session_, app_, QStringLiteral("Status 1 changed to G from ") + app_.field[11], false,
+                    memberText());
 }
 
 void AddressImport::putStoredHomeBack(db::Recordset& address) {
@@ -383,11 +402,13 @@ void AddressImport::writeWithoutAddress(const AddressRow& row, db::Recordset& ad
         putStoredHomeBack(address);
         held_.copyHomeInto(address);
         if (isNewMember())
-            warn(im_, QStringLiteral("New member ") + memberText() +
-                          QStringLiteral(" supplied no home address - be careful with this application."));
+            warn(session_, app_,
+                 QStringLiteral("New member ") + memberText() +
+                     QStringLiteral(" supplied no home address - be careful with this application."));
         else
-            warn(im_, QStringLiteral("Member ") + memberText() +
-                          QStringLiteral(" supplied no home address - resorting to previously held one."));
+            warn(session_, app_,
+                 QStringLiteral("Member ") + memberText() +
+                     QStringLiteral(" supplied no home address - resorting to previously held one."));
     } else if (type == QLatin1String("BENE1") || type == QLatin1String("WORK1")) {
         const bool work = type == QLatin1String("WORK1");
         const std::pair<int, const char*> given[] = {{ad::County, "Line4"}, {ad::Line5, "Line5"}, {ad::Telephone, "PhoneNumber"}};
@@ -413,8 +434,9 @@ void AddressImport::ensureHomeRow() {
     held_.copyHomeInto(home);
     stamp(home);
     home.update();
-    warn(im_, QStringLiteral("Member ") + memberText() +
-                  QStringLiteral(" supplied no home address - resorting to previously held one."));
+    warn(session_, app_,
+         QStringLiteral("Member ") + memberText() +
+             QStringLiteral(" supplied no home address - resorting to previously held one."));
 }
 
 // Bank details another member already uses are worth a second look. Without a complete
@@ -428,9 +450,10 @@ void AddressImport::warnOfSharedBankDetails() {
         QStringLiteral("' ANd Code2='") + sqlTextBody(app_.accountNumber) + QStringLiteral("' ORDER BY MemberNo ;"),
         db::readOnlyCursor());
     for (; !others.eof(); others.moveNext())
-        warn(im_, QStringLiteral("Member ") + memberText() +
-                      QStringLiteral(" supplied bank details but these are already held on member ") +
-                      others.text(QStringLiteral("MemberNo")) + QStringLiteral(" - please verify these details!"));
+        warn(session_, app_,
+             QStringLiteral("Member ") + memberText() +
+                 QStringLiteral(" supplied bank details but these are already held on member ") +
+                 others.text(QStringLiteral("MemberNo")) + QStringLiteral(" - please verify these details!"));
 }
 
 }  // namespace
@@ -446,44 +469,43 @@ bool HomeAddressChanged(const ApplicationState& app, const AddressRow& supplied)
     return suppliedFirstLine.left(4) != storedFirstLine.left(4);
 }
 
-void PreloadHomeAddress(Importer& importer) {
+void PreloadHomeAddress(const CycleContext& cycle, UnitSession& session, ApplicationState& app) {
     try {
-        db::Recordset rows = openApplicationAddresses(importer, true);
+        db::Recordset rows = openApplicationAddresses(cycle, session, app, true);
         if (rows.eof()) {
-            warn(importer, QStringLiteral("Member ") + number(importer.app.memberNumber) +
-                               QStringLiteral(" - no addresses supplied!"));
+            warn(session, app,
+                 QStringLiteral("Member ") + number(app.memberNumber) + QStringLiteral(" - no addresses supplied!"));
             return;
         }
-        const AddressRow home = loadRow(importer, rows);
-        importer.app.homeSlots = AddressSlots(home);
-        importer.app.homeSlots[1] = QStringLiteral("NB NOT IMPORTED: ") + home[ad::Building];
-        importer.app.applicantEmail = home[ad::Email];
+        const AddressRow home = loadRow(cycle, rows);
+        app.homeSlots = AddressSlots(home);
+        app.homeSlots[1] = QStringLiteral("NB NOT IMPORTED: ") + home[ad::Building];
+        app.applicantEmail = home[ad::Email];
     } catch (const std::exception& error) {
-        reportFailure(importer, QStringLiteral("home address preload"), error);
+        reportFailure(session, app, QStringLiteral("home address preload"), error);
     }
 }
 
-void ImportAddresses(Importer& importer, const MemberMatch& match) {
-    ApplicationState& app = importer.app;
+void ImportAddresses(const CycleContext& cycle, UnitSession& session, ApplicationState& app, const MemberMatch& match) {
     app.sortCode.clear();
     app.accountNumber.clear();
     app.applicantEmail.clear();
     app.homePrevSupplied = false;
     app.homeAddressChanged = false;
     app.storedHome = {};
-    AddressImport run(importer, match);
+    AddressImport run(cycle, session, app, match);
     try {
         run.run();
     } catch (const std::exception& error) {
-        reportFailure(importer, QStringLiteral("address import"), error);
+        reportFailure(session, app, QStringLiteral("address import"), error);
         run.restoreDeletedHomeRows();
     }
     // The e-mail is needed for every application, also one whose addresses stopped early.
     if (app.applicantEmail.isEmpty()) app.applicantEmail = app.field[103];
 }
 
-void FillBankFromSortCode(Importer& importer, db::Recordset& bankRow, const QString& sortCode) {
-    db::Recordset bank = importer.connections.TarvMain.openRecordset(
+void FillBankFromSortCode(UnitSession& session, db::Recordset& bankRow, const QString& sortCode) {
+    db::Recordset bank = session.connections.TarvMain.openRecordset(
         QStringLiteral("Select * from Banks where Banksort='") + sqlTextBody(sortCode) + QStringLiteral("' ;"),
         db::readOnlyCursor());
     if (bank.eof()) return;

@@ -12,28 +12,31 @@
 
 namespace autovelt {
 
-class Importer;
+class CycleContext;
+class UnitSession;
+struct ApplicationState;
 struct ApplicationState;
 namespace db { class Recordset; }
 
 // Runs early in the intake of every application: loads its HOME row into the home address
 // slots (marked as not imported) and takes its e-mail as the applicant's; reports an
 // application without a home address row.
-void PreloadHomeAddress(Importer& importer);
+void PreloadHomeAddress(const CycleContext& cycle, UnitSession& session, ApplicationState& app);
 
 // Imports every table_ad row of the current application for importer.app.memberNumber,
 // the member the application was matched to as `match` tells (an unconfirmed match that
 // changes the bank details or the home address raises a bank detail anomaly).
-void ImportAddresses(Importer& importer, const MemberMatch& match);
+void ImportAddresses(const CycleContext& cycle, UnitSession& session, ApplicationState& app, const MemberMatch& match);
 
 // True when the supplied HOME row differs from the member's stored home address
 // (app.storedHome): another postcode, or the same postcode with another first line.
 bool HomeAddressChanged(const ApplicationState& app, const AddressRow& supplied);
 
 // Writes a diary note listing the member's home address rows as they were before import.
-void RecordAddressSnapshot(Importer& importer, long memberNumber);
+void RecordAddressSnapshot(const CycleContext& cycle, UnitSession& session, const ApplicationState& app,
+                           long memberNumber);
 
 // Fills the bank name and address lines of the open bank row from the Banks table.
-void FillBankFromSortCode(Importer& importer, db::Recordset& bankRow, const QString& sortCode);
+void FillBankFromSortCode(UnitSession& session, db::Recordset& bankRow, const QString& sortCode);
 
 }  // namespace autovelt

@@ -4,7 +4,9 @@
 #include "common/PrintableText.h"
 #include "common/Values.h"
 #include "state/FileAfterCommit.h"
-#include "state/Importer.h"
+#include "state/ApplicationState.h"
+#include "state/CycleContext.h"
+#include "state/UnitSession.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -127,26 +129,28 @@ QStringList ApplicationDetailsLines(const ApplicationState& app, const CycleSett
     return out.take();
 }
 
-void WriteApplicationDetailsFile(Importer& importer, long memberNumber, LoanDecision loan) {
-    const QString& scanLocation = importer.settings.ScanLocation;
-    if (!importer.settings.CreateLogs || scanLocation.isEmpty() || memberNumber == 0) return;
+void WriteApplicationDetailsFile(const CycleContext& cycle, UnitSession& session, ApplicationState& app,
+                                 long memberNumber, LoanDecision loan) {
+    const QString& scanLocation = cycle.settings.ScanLocation;
+    if (!cycle.settings.CreateLogs || scanLocation.isEmpty() || memberNumber == 0) return;
     StagedFile file;
     file.root = scanLocation;
-    file.kind = importer.app.isJoinOnly() ? QStringLiteral("MEMBERID") : QStringLiteral("LOANS");
+    file.kind = app.isJoinOnly() ? QStringLiteral("MEMBERID") : QStringLiteral("LOANS");
     file.member = memberNumber;
-    file.name = detailsFileName(importer.clock().now());
+    file.name = detailsFileName(cycle.clock().now());
     file.onClash = StagedFile::OnClash::NumberTheNewOne;
     const QString failure = QStringLiteral("Unable to write the application details file of member ") +
                             QString::number(memberNumber) + QStringLiteral(" in ") +
                             MemberFolderPath(scanLocation, file.kind, memberNumber);
     if (!QFileInfo(scanLocation).isDir()) {
-        importer.ShowException(failure + QStringLiteral(": the folder cannot be made") + importer.app.messageSuffix);
+        session.ShowException(failure + QStringLiteral(": the folder cannot be made") + app.messageSuffix);
         return;
     }
     QString error;
-    const QByteArray content = (ApplicationDetailsLines(importer.app, importer.settings, loan).join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8();
-    if (FileAfterCommit(importer, file, content, &error).isEmpty())
-        importer.ShowException(failure + QStringLiteral(": ") + error + importer.app.messageSuffix);
+    const QByteArray content =
+        (ApplicationDetailsLines(app, cycle.settings, loan).join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8();
+    if (FileAfterCommit(cycle, session, app, file, content, &error).isEmpty())
+        session.ShowException(failure + QStringLiteral(": ") + error + app.messageSuffix);
 }
 
 }  // namespace autovelt

@@ -8,7 +8,8 @@
 
 namespace autovelt {
 
-class Importer;
+class CycleContext;
+class UnitSession;
 
 // The plain-text copy of everything the current application said, imported or refused,
 // left in the member's folder ("MEMBERID" for a join-only application, else "LOANS") for
@@ -18,7 +19,8 @@ class Importer;
 // own numbered name instead of replacing the first. Inside an import pass the file is
 // filed only when the application commits. A loan the import withheld is shown as a loan
 // value of 0.00, whatever amount the application asked for.
-void WriteApplicationDetailsFile(Importer& importer, long memberNumber, LoanDecision loan = LoanDecision::AsApplied);
+void WriteApplicationDetailsFile(const CycleContext& cycle, UnitSession& session, ApplicationState& app,
+                                 long memberNumber, LoanDecision loan = LoanDecision::AsApplied);
 
 // The lines of the file, in order, for the current application.
 QStringList ApplicationDetailsLines(const ApplicationState& app, const CycleSettings& settings,

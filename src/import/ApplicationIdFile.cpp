@@ -1,6 +1,6 @@
 #include "import/ApplicationIdFile.h"
 
-#include "state/Importer.h"
+#include "state/CycleContext.h"
 #include "common/Values.h"
 
 #include <QFile>
@@ -13,15 +13,16 @@ long ApplicationIdOrNone(double value) {
     return 0;
 }
 
-void ReadApplicationIdFile(Importer& importer) {
-    QFile file(importer.programFile(QStringLiteral("id.txt")));
-    if (!file.exists()) return;
+long ReadApplicationIdFile(const CycleContext& cycle) {
+    QFile file(cycle.programFile(QStringLiteral("id.txt")));
+    if (!file.exists()) return 0;
+    long id = 0;
     if (file.open(QIODevice::ReadOnly)) {
-        const long id = ApplicationIdOrNone(leadingNumber(QString::fromUtf8(file.readAll())));
-        if (id != 0) importer.applicationIdOverride = id;
+        id = ApplicationIdOrNone(leadingNumber(QString::fromUtf8(file.readAll())));
         file.close();
     }
     file.remove();
+    return id;
 }
 
 }  // namespace autovelt

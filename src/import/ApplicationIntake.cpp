@@ -1,6 +1,7 @@
 #include "import/ApplicationIntake.h"
 
-#include "state/Importer.h"
+#include "state/ApplicationState.h"
+#include "state/CycleContext.h"
 #include "common/OnlineDecoding.h"
 #include "common/Values.h"
 #include "platform/db/Recordset.h"
@@ -90,10 +91,9 @@ QString CleanPersonName(const QString& value) {
     return name;
 }
 
-void ReadApplicationRow(Importer& importer, const db::Recordset& row) {
-    ApplicationState& app = importer.app;
+void ReadApplicationRow(const CycleContext& cycle, ApplicationState& app, const db::Recordset& row) {
     app = ApplicationState{};
-    const OnlineCodeTables& tables = importer.config.codeTables;
+    const OnlineCodeTables& tables = cycle.config.codeTables;
     app.fieldId = QString::number(row.value(0).toLongLong());
     app.identityKey = ApplicationIdentityKey(row);
     app.messageSuffix = MessageSuffixFor(app.fieldId);

@@ -12,7 +12,7 @@
 
 namespace autovelt {
 
-class Importer;
+class CycleContext;
 namespace db { class Recordset; }
 
 // Positions of table_w's imported flag and date (field_107, field_108).
@@ -39,7 +39,7 @@ QString CleanPersonName(const QString& value);
 
 // Resets importer.app and fills it from the current row of the open table_w recordset.
 // A member number or upload key that cannot be decoded raises VeltError.
-void ReadApplicationRow(Importer& importer, const db::Recordset& row);
+void ReadApplicationRow(const CycleContext& cycle, ApplicationState& app, const db::Recordset& row);
 
 // The two refusals of an application that cannot be matched at all (no usable date of
 // birth, no surname); nothing when it can be.

@@ -1,6 +1,8 @@
 #include "import/ExistingMemberChecks.h"
 
-#include "state/Importer.h"
+#include "state/ApplicationState.h"
+#include "state/CycleContext.h"
+#include "state/UnitSession.h"
 #include "common/Values.h"
 #include "import/Refusal.h"
 #include "platform/db/Recordset.h"
@@ -15,9 +17,13 @@ QString comparableSurname(QString value) { return comparable(value.remove(QLatin
 
 class Checks {
 public:
-    Checks(Importer& importer, const db::Recordset& member)
-        : im_(importer), member_(member), field_(importer.app.field),
-          n_(QString::number(importer.app.memberNumber)) {}
+    Checks(const CycleContext& cycle, UnitSession& session, ApplicationState& app, const db::Recordset& member)
+        : cycle_(cycle),
+          session_(session),
+          app_(app),
+          member_(member),
+          field_(app.field),
+          n_(QString::number(app.memberNumber)) {}
 
     // Each returns true when the application was refused.
     bool nationalInsuranceNumber();
@@ -36,7 +42,9 @@ private:
     QString heldEmail();
 
     QString held(const char* column) const { return member_.text(QLatin1String(column)); }
-    void fyi(const QString& line) { im_.ShowException(QStringLiteral("FYI Member ") + n_ + line + im_.app.messageSuffix); }
+    void fyi(const QString& line) {
+        session_.ShowException(QStringLiteral("FYI Member ") + n_ + line + app_.messageSuffix);
+    }
     bool skip(const QString& problem, const QString& notes);
     bool skipForDeviation(const QString& what, const QString& given, const QString& heldValue, const QString& notes) {
         return skip(QStringLiteral("Member ") + n_ + QStringLiteral(" specified ") + what + QStringLiteral(" as ") + given +
@@ -48,7 +56,9 @@ private:
                heldValue + QLatin1Char('.');
     }
 
-    Importer& im_;
+    const CycleContext& cycle_;
+    UnitSession& session_;
+    ApplicationState& app_;
     const db::Recordset& member_;
     std::array<QString, 121>& field_;
     QString n_;
@@ -56,13 +66,13 @@ private:
 };
 
 bool Checks::skip(const QString& problem, const QString& notes) {
-    RefuseApplication(im_, {.problem = problem, .failEmail = false, .notes = notes});
+    RefuseApplication(cycle_, session_, app_, {.problem = problem, .failEmail = false, .notes = notes});
     return true;
 }
 
 bool Checks::nationalInsuranceNumber() {
     const QString heldNumber = held("NINumber");
-    const QString given = im_.app.cleanedNINumber;
+    const QString given = app_.cleanedNINumber;
     if (heldNumber.trimmed().isEmpty() || given.isEmpty() || comparable(heldNumber) == given) return false;
     return skipForDeviation(QStringLiteral("NINO"), given, heldNumber, QStringLiteral("VELT application skipped due to NINO deviation"));
 }
@@ -124,9 +134,9 @@ bool Checks::status() {
 }
 
 QString Checks::heldEmail() {
-    db::Recordset rs = im_.connections.TarvMain.openRecordset(
+    db::Recordset rs = session_.connections.TarvMain.openRecordset(
         QStringLiteral("SELECT EmailAddress FROM MemberAddress WHERE MemberNo=") + n_ +
-        QStringLiteral(" AND AddressType='HOME' ;"),
+            QStringLiteral(" AND AddressType='HOME' ;"),
         db::clientReadOnlyCursor());
     return rs.eof() ? QString() : rs.text(QStringLiteral("EmailAddress"));
 }
@@ -140,10 +150,10 @@ bool Checks::email() {
 }
 
 bool Checks::pendingLoan() {
-    if (im_.app.isJoinOnly()) return false;
-    db::Recordset rs = im_.connections.TarvTran.openRecordset(
+    if (app_.isJoinOnly()) return false;
+    db::Recordset rs = session_.connections.TarvTran.openRecordset(
         QStringLiteral("SELECT ID, LoanNumber FROM LoanAllocation WHERE MemberNo=") + n_ +
-        QStringLiteral(" AND Posted=False ;"),
+            QStringLiteral(" AND Posted=False ;"),
         db::clientReadOnlyCursor());
     if (rs.eof()) return false;
     return skip(QStringLiteral("Skipped ln app for member ") + n_ + QStringLiteral(" as they already have a pending app - ") +
@@ -155,16 +165,17 @@ bool Checks::pendingLoan() {
 // e-mail address (on the application or its home address row) the member has with us.
 bool Checks::identityConfirmed() {
     const QString heldNumber = comparable(held("NINumber"));
-    if (!heldNumber.isEmpty() && heldNumber == im_.app.cleanedNINumber) return true;
+    if (!heldNumber.isEmpty() && heldNumber == app_.cleanedNINumber) return true;
     const QString heldAddress = comparable(heldEmail());
     if (heldAddress.isEmpty()) return false;
-    return comparable(field_[103]) == heldAddress || comparable(im_.app.applicantEmail) == heldAddress;
+    return comparable(field_[103]) == heldAddress || comparable(app_.applicantEmail) == heldAddress;
 }
 
 }  // namespace
 
-MemberMatch CheckExistingMemberDetails(Importer& importer, const db::Recordset& member) {
-    Checks checks(importer, member);
+MemberMatch CheckExistingMemberDetails(const CycleContext& cycle, UnitSession& session, ApplicationState& app,
+                                       const db::Recordset& member) {
+    Checks checks(cycle, session, app, member);
     const bool unconfirmed = !checks.identityConfirmed();
     if (checks.nationalInsuranceNumber() || checks.dateOfBirth()) return {.refused = true, .unconfirmed = unconfirmed};
     checks.title();

@@ -2,7 +2,9 @@
 
 namespace autovelt {
 
-class Importer;
+class CycleContext;
+class UnitSession;
+struct ApplicationState;
 namespace db { class Recordset; }
 
 // What matching an applicant to a member decided, besides the member number.
@@ -21,6 +23,7 @@ struct MemberMatch {
 // marked). Titles, names and e-mails are compared without regard to case. The match is
 // unconfirmed when neither the National Insurance number nor an e-mail address of the
 // application agrees with the member's.
-MemberMatch CheckExistingMemberDetails(Importer& importer, const db::Recordset& member);
+MemberMatch CheckExistingMemberDetails(const CycleContext& cycle, UnitSession& session, ApplicationState& app,
+                                       const db::Recordset& member);
 
 }  // namespace autovelt

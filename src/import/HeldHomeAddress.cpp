@@ -1,6 +1,8 @@
 #include "import/HeldHomeAddress.h"
 
-#include "state/Importer.h"
+#include "state/ApplicationState.h"
+#include "state/CycleContext.h"
+#include "state/UnitSession.h"
 #include "common/SqlQuote.h"
 #include "common/Values.h"
 #include "comms/AuditTrail.h"
@@ -33,20 +35,20 @@ QString snapshotValue(const QVariant& value) {
 
 }  // namespace
 
-void HeldHomeAddress::read(Importer& importer, long memberNumber) {
-    rows_ = importer.connections.TarvMain.openRecordset(
+void HeldHomeAddress::read(UnitSession& session, long memberNumber) {
+    rows_ = session.connections.TarvMain.openRecordset(
         QStringLiteral("SELECT * FROM MemberAddress WHERE MemberNo=") + QString::number(memberNumber) +
-        QStringLiteral(" AND AddressType LIKE 'HOME%' ORDER BY AddressType ;"),
+            QStringLiteral(" AND AddressType LIKE 'HOME%' ORDER BY AddressType ;"),
         db::readOnlyCursor());
 }
 
-int HeldHomeAddress::restoreMissing(Importer& importer, long memberNumber) {
+int HeldHomeAddress::restoreMissing(UnitSession& session, long memberNumber) {
     int restored = 0;
     for (rows_.moveFirst(); !rows_.eof(); rows_.moveNext()) {
         const QString type = rows_.text(QStringLiteral("AddressType"));
-        db::Recordset now = importer.connections.TarvMain.openRecordset(
+        db::Recordset now = session.connections.TarvMain.openRecordset(
             QStringLiteral("SELECT * FROM MemberAddress WHERE MemberNo=") + QString::number(memberNumber) +
-            QStringLiteral(" AND AddressType='") + sqlTextBody(type) + QStringLiteral("' ;"),
+                QStringLiteral(" AND AddressType='") + sqlTextBody(type) + QStringLiteral("' ;"),
             db::keysetCursor());
         if (!now.eof()) continue;
         now.addNew();
@@ -71,10 +73,11 @@ bool HeldHomeAddress::copyHomeInto(db::Recordset& row) {
     return false;
 }
 
-void RecordAddressSnapshot(Importer& importer, long memberNumber) {
-    db::Recordset rows = importer.connections.TarvMain.openRecordset(
+void RecordAddressSnapshot(const CycleContext& cycle, UnitSession& session, const ApplicationState& app,
+                           long memberNumber) {
+    db::Recordset rows = session.connections.TarvMain.openRecordset(
         QStringLiteral("SELECT * FROM MemberAddress WHERE MemberNo=") + QString::number(memberNumber) +
-        QStringLiteral(" AND AddressType LIKE 'HOME%' ORDER BY ADDRESSTYPE ;"),
+            QStringLiteral(" AND AddressType LIKE 'HOME%' ORDER BY ADDRESSTYPE ;"),
         db::readOnlyCursor());
     const QString lineBreak = QStringLiteral("\r\n");
     QString note;
@@ -88,7 +91,7 @@ void RecordAddressSnapshot(Importer& importer, long memberNumber) {
         }
         note += lineBreak;
     }
-    CreateDiaryEntry(importer, memberNumber, QStringLiteral("VELT"), note);
+    CreateDiaryEntry(cycle, session, app, memberNumber, QStringLiteral("VELT"), note);
 }
 
 }  // namespace autovelt

@@ -12,16 +12,16 @@
 
 namespace autovelt {
 
-class Importer;
+class UnitSession;
 
 class HeldHomeAddress {
 public:
     // Reads the member's rows whose type begins "HOME".
-    void read(Importer& importer, long memberNumber);
+    void read(UnitSession& session, long memberNumber);
     bool isEmpty() const { return rows_.recordCount() == 0; }
 
     // Adds back every held row whose type has no row now; returns how many were added.
-    int restoreMissing(Importer& importer, long memberNumber);
+    int restoreMissing(UnitSession& session, long memberNumber);
 
     // Copies every held column of the previous "HOME" row except the key and the update
     // stamp into the open row; false when no "HOME" row was held.

@@ -1,6 +1,8 @@
 #include "import/MemberMainRecord.h"
 
-#include "state/Importer.h"
+#include "state/ApplicationState.h"
+#include "state/CycleContext.h"
+#include "state/UnitSession.h"
 #include "comms/AuditTrail.h"
 #include "common/NameCaps.h"
 #include "common/Values.h"
@@ -10,8 +12,8 @@ namespace autovelt {
 
 namespace {
 
-QString asStored(const Importer& importer, QString text) {
-    return importer.settings.MixedCase ? FirstLettersCaps(text) : text;
+QString asStored(const CycleContext& cycle, QString text) {
+    return cycle.settings.MixedCase ? FirstLettersCaps(text) : text;
 }
 
 QString sexFor(const QString& givenSex, const QString& storedTitle) {
@@ -40,35 +42,35 @@ QString statementDestination(const ApplicationState& app) {
 }
 
 // The columns a new and a reinstated member share.
-void setPersonalColumns(Importer& importer, db::Recordset& row) {
-    ApplicationState& app = importer.app;
-    const QDate processing = importer.passDate();
-    const bool birthdayStatements = importer.settings.profile.birthdayStatements;
+void setPersonalColumns(const CycleContext& cycle, ApplicationState& app, db::Recordset& row) {
+    const QDate processing = cycle.passDate();
+    const bool birthdayStatements = cycle.settings.profile.birthdayStatements;
     app.field[11] = MembershipStatusFor(app, processing.year());
-    const QString title = asStored(importer, app.field[3]);
+    const QString title = asStored(cycle, app.field[3]);
     row.setValue(QStringLiteral("MemberStatus"), app.field[11]);
     row.setValue(QStringLiteral("DOJ"), processing);
     row.setValue(QStringLiteral("PrevSurname"), QString());
     row.setValue(QStringLiteral("Title"), title);
-    row.setValue(QStringLiteral("Forename"), asStored(importer, app.field[4]));
-    row.setValue(QStringLiteral("Surname"), asStored(importer, app.field[6]));
-    row.setValue(QStringLiteral("MidName"), asStored(importer, app.field[5]));
+    row.setValue(QStringLiteral("Forename"), asStored(cycle, app.field[4]));
+    row.setValue(QStringLiteral("Surname"), asStored(cycle, app.field[6]));
+    row.setValue(QStringLiteral("MidName"), asStored(cycle, app.field[5]));
     if (app.cleanedNINumber.size() == 9) row.setValue(QStringLiteral("NINumber"), app.cleanedNINumber);
     row.setValue(QStringLiteral("DOB"), parseDayFirstDate(app.field[7]).value_or(QDate()));
     const QString sex = sexFor(app.field[8], title);
     if (!sex.isEmpty()) row.setValue(QStringLiteral("Sex"), sex);
     row.setValue(QStringLiteral("StatementFreq"), birthdayStatements ? QStringLiteral("B") : QStringLiteral("A"));
     row.setValue(QStringLiteral("Statementdest"), statementDestination(app));
-    row.setValue(QStringLiteral("NextStatement"), birthdayStatements ? NextBirthday(importer) : processing.addYears(1));
+    row.setValue(QStringLiteral("NextStatement"),
+                 birthdayStatements ? NextBirthday(cycle, app) : processing.addYears(1));
     row.setValue(QStringLiteral("MarketingDate"), processing);
     row.setValue(QStringLiteral("LastUpdatedOn"), processing);
-    row.setValue(QStringLiteral("LastUpdatedBy"), importer.txtTeller);
+    row.setValue(QStringLiteral("LastUpdatedBy"), cycle.txtTeller);
     row.setValue(QStringLiteral("JoinChannel"), QStringLiteral("L"));
 }
 
-void createMember(Importer& importer, db::Recordset& row) {
+void createMember(const CycleContext& cycle, ApplicationState& app, db::Recordset& row) {
     if (row.eof()) row.addNew();
-    row.setValue(QStringLiteral("MemberNo"), QVariant::fromValue<qlonglong>(importer.app.memberNumber));
+    row.setValue(QStringLiteral("MemberNo"), QVariant::fromValue<qlonglong>(app.memberNumber));
     row.setValue(QStringLiteral("MemberStatus2"), QString());
     row.setValue(QStringLiteral("MemberStatus3"), QString());
     row.setValue(QStringLiteral("stopcashin"), false);
@@ -76,32 +78,32 @@ void createMember(Importer& importer, db::Recordset& row) {
     row.setValue(QStringLiteral("NewMember"), true);
     row.setValue(QStringLiteral("LotteryValue"), 0);
     row.setValue(QStringLiteral("OutOfCommonBond"), false);
-    setPersonalColumns(importer, row);
-    setMarketing(row, importer.app.field[14]);
+    setPersonalColumns(cycle, app, row);
+    setMarketing(row, app.field[14]);
     row.update();
 }
 
-void recordRejoin(Importer& importer) {
-    const QString member = QString::number(importer.app.memberNumber);
+void recordRejoin(const CycleContext& cycle, UnitSession& session, const ApplicationState& app) {
+    const QString member = QString::number(app.memberNumber);
     const QString change = QStringLiteral("Member has rejoined the credit union via VELT");
-    CreateDiaryEntry(importer, importer.app.memberNumber, QStringLiteral("REJOIN"),
+    CreateDiaryEntry(cycle, session, app, app.memberNumber, QStringLiteral("REJOIN"),
                      QStringLiteral("Member has rejoined the Credit Union via VELT"));
-    AddChangeRecord(importer, change, false, member);
-    AddWebLogEntry(importer, change, QStringLiteral("JOIN"), QStringLiteral("REJOIN"), member);
+    AddChangeRecord(cycle, session, app, change, false, member);
+    AddWebLogEntry(cycle, session, app, change, QStringLiteral("JOIN"), QStringLiteral("REJOIN"), member);
 }
 
-void reinstateMember(Importer& importer, db::Recordset& row) {
-    setPersonalColumns(importer, row);
+void reinstateMember(const CycleContext& cycle, UnitSession& session, ApplicationState& app, db::Recordset& row) {
+    setPersonalColumns(cycle, app, row);
     row.setValue(QStringLiteral("DOL"), QVariant());
     row.update();
-    recordRejoin(importer);
+    recordRejoin(cycle, session, app);
 }
 
-void refreshMember(Importer& importer, db::Recordset& row) {
-    importer.app.field[11] = row.text(QStringLiteral("MemberStatus"));
-    row.setValue(QStringLiteral("MarketingDate"), importer.passDate());
-    setMarketing(row, importer.app.field[14]);
-    row.setValue(QStringLiteral("Statementdest"), statementDestination(importer.app));
+void refreshMember(const CycleContext& cycle, ApplicationState& app, db::Recordset& row) {
+    app.field[11] = row.text(QStringLiteral("MemberStatus"));
+    row.setValue(QStringLiteral("MarketingDate"), cycle.passDate());
+    setMarketing(row, app.field[14]);
+    row.setValue(QStringLiteral("Statementdest"), statementDestination(app));
     row.update();
 }
 
@@ -114,15 +116,21 @@ QString MembershipStatusFor(const ApplicationState& app, int processingYear) {
     return born.isValid() && processingYear - born.year() <= 16 ? QStringLiteral("J") : QStringLiteral("A");
 }
 
-void WriteMemberMain(Importer& importer, MemberRowWrite write) {
-    db::Recordset row = importer.connections.TarvMain.openRecordset(
-        QStringLiteral("SELECT * FROM MemberMain WHERE MemberNo=") + QString::number(importer.app.memberNumber) +
-        QStringLiteral(" ;"),
-        db::keysetCursor());
+void WriteMemberMain(const CycleContext& cycle, UnitSession& session, ApplicationState& app, MemberRowWrite write) {
+    db::Recordset row =
+        session.connections.TarvMain.openRecordset(QStringLiteral("SELECT * FROM MemberMain WHERE MemberNo=") +
+                                                       QString::number(app.memberNumber) + QStringLiteral(" ;"),
+                                                   db::keysetCursor());
     switch (write) {
-    case MemberRowWrite::Create: createMember(importer, row); break;
-    case MemberRowWrite::Reinstate: reinstateMember(importer, row); break;
-    case MemberRowWrite::Refresh: refreshMember(importer, row); break;
+        case MemberRowWrite::Create:
+            createMember(cycle, app, row);
+            break;
+        case MemberRowWrite::Reinstate:
+            reinstateMember(cycle, session, app, row);
+            break;
+        case MemberRowWrite::Refresh:
+            refreshMember(cycle, app, row);
+            break;
     }
 }
 

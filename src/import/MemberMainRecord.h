@@ -4,7 +4,9 @@
 
 namespace autovelt {
 
-class Importer;
+class CycleContext;
+class UnitSession;
+struct ApplicationState;
 struct ApplicationState;
 
 // How the application's MemberMain row is written.
@@ -17,7 +19,7 @@ enum class MemberRowWrite {
 
 // Writes importer.app.memberNumber's row; field_11 becomes the status the member holds
 // afterwards. Reinstating also writes the rejoin diary note, Changes and WebLog rows.
-void WriteMemberMain(Importer& importer, MemberRowWrite write);
+void WriteMemberMain(const CycleContext& cycle, UnitSession& session, ApplicationState& app, MemberRowWrite write);
 
 // The status of a new or reinstated member: field_11 upper-cased, or "A" ("J" for an
 // applicant at most 16 calendar years old in the processing year).

@@ -1,6 +1,8 @@
 #include "import/MemberMatching.h"
 
-#include "state/Importer.h"
+#include "state/ApplicationState.h"
+#include "state/CycleContext.h"
+#include "state/UnitSession.h"
 #include "comms/AuditTrail.h"
 #include "common/NameCaps.h"
 #include "common/SqlQuote.h"
@@ -21,50 +23,56 @@ struct MatchRule {
     QString multipleMatchText; // followed by the count
 };
 
-db::Recordset openMembers(Importer& importer, const QString& jetQuery) {
-    return importer.connections.TarvMain.openRecordset(jetQuery, db::clientReadOnlyCursor());
+db::Recordset openMembers(UnitSession& session, const QString& jetQuery) {
+    return session.connections.TarvMain.openRecordset(jetQuery, db::clientReadOnlyCursor());
 }
 
-void reportAlreadyAMember(Importer& importer, const QString& matchText) {
-    ApplicationState& app = importer.app;
-    importer.ShowException(QStringLiteral("Member thought they were a new member, but we have them under ") +
-                           QString::number(app.memberNumber) + matchText + app.messageSuffix);
+void reportAlreadyAMember(const CycleContext& cycle, UnitSession& session, ApplicationState& app,
+                          const QString& matchText) {
+    session.ShowException(QStringLiteral("Member thought they were a new member, but we have them under ") +
+                          QString::number(app.memberNumber) + matchText + app.messageSuffix);
     if (app.isJoinOnly())
-        AddWebLogEntry(importer, QStringLiteral("Member applied for membership but they are already an existing member"),
+        AddWebLogEntry(cycle, session, app,
+                       QStringLiteral("Member applied for membership but they are already an existing member"),
                        QStringLiteral("JOIN"), QStringLiteral("NOTNEW"), QString::number(app.memberNumber));
     else
-        AddWebLogEntry(importer,
+        AddWebLogEntry(cycle, session, app,
                        QStringLiteral("Member applied to join and borrow but they are already an existing member"),
                        QStringLiteral("JOINBORROW"), QStringLiteral("NOTNEW"), QString::number(app.memberNumber));
 }
 
-MemberMatch refuseAmbiguousMatch(Importer& importer, const QString& multipleMatchText, int count) {
-    RefuseApplication(importer, {multipleMatchText + QString::number(count) + QStringLiteral(" records so application is being skipped.")});
+MemberMatch refuseAmbiguousMatch(const CycleContext& cycle, UnitSession& session, ApplicationState& app,
+                                 const QString& multipleMatchText, int count) {
+    RefuseApplication(
+        cycle, session, app,
+        {multipleMatchText + QString::number(count) + QStringLiteral(" records so application is being skipped.")});
     return {.refused = true};
 }
 
 // Nothing when the rule found no member; else what it decided (a match, or a refusal).
-std::optional<MemberMatch> applyRule(Importer& importer, const MatchRule& rule) {
-    db::Recordset members = openMembers(importer, rule.query);
+std::optional<MemberMatch> applyRule(const CycleContext& cycle, UnitSession& session, ApplicationState& app,
+                                     const MatchRule& rule) {
+    db::Recordset members = openMembers(session, rule.query);
     if (members.eof()) return std::nullopt;
-    if (members.recordCount() > 1) return refuseAmbiguousMatch(importer, rule.multipleMatchText, members.recordCount());
-    importer.app.memberNumber = members.value(QStringLiteral("MemberNo")).toLongLong();
-    reportAlreadyAMember(importer, rule.singleMatchText);
-    return CheckExistingMemberDetails(importer, members);
+    if (members.recordCount() > 1)
+        return refuseAmbiguousMatch(cycle, session, app, rule.multipleMatchText, members.recordCount());
+    app.memberNumber = members.value(QStringLiteral("MemberNo")).toLongLong();
+    reportAlreadyAMember(cycle, session, app, rule.singleMatchText);
+    return CheckExistingMemberDetails(cycle, session, app, members);
 }
 
-MatchRule byNationalInsuranceNumber(const Importer& importer) {
-    const QString number = importer.app.cleanedNINumber;
+MatchRule byNationalInsuranceNumber(const ApplicationState& app) {
+    const QString number = app.cleanedNINumber;
     return {QStringLiteral("SELECT * FROM MemberMain WHERE NINumber='") + sqlTextBody(number) + QStringLiteral("' ;"),
             QStringLiteral(" as match made on NINO of ") + number + QLatin1Char('.'),
             QStringLiteral("Member thought they were a new member, but we have matched NINO to ")};
 }
 
-MatchRule byNameAndDateOfBirth(const Importer& importer) {
-    const auto& field = importer.app.field;
+MatchRule byNameAndDateOfBirth(const CycleContext& cycle, const ApplicationState& app) {
+    const auto& field = app.field;
     const QString initial = field[4].left(1).toUpper();
     QString surname = field[6];
-    if (importer.settings.MixedCase) surname = FirstLettersCaps(surname);
+    if (cycle.settings.MixedCase) surname = FirstLettersCaps(surname);
     const QDate born = parseDayFirstDate(field[7]).value_or(QDate());
     return {QStringLiteral("SELECT * FROM MemberMain WHERE Surname='") + sqlTextBody(surname) +
                 QStringLiteral("' AND Forename LIKE ") + sqlLikeStartsWith(initial) + QStringLiteral(" AND DOB=#") +
@@ -76,19 +84,20 @@ MatchRule byNameAndDateOfBirth(const Importer& importer) {
 // Nothing when the number is no use: it matches no member and is not one the credit
 // union could have allocated, so the applicant is taken as new (and, when new, gets a
 // number of ours).
-std::optional<MemberMatch> matchByGivenNumber(Importer& importer, long given) {
-    db::Recordset member =
-        openMembers(importer, QStringLiteral("SELECT * FROM MemberMain WHERE MemberNo=") + QString::number(given) + QStringLiteral(" ;"));
-    if (member.eof() && !WithinAllocatedNumbers(importer, given)) {
-        importer.ShowException(QStringLiteral("Member number ") + QString::number(given) +
-                               QStringLiteral(" given on the application matches no member and was never allocated - "
-                                              "treated as a new applicant.") +
-                               importer.app.messageSuffix);
+std::optional<MemberMatch> matchByGivenNumber(const CycleContext& cycle, UnitSession& session, ApplicationState& app,
+                                              long given) {
+    db::Recordset member = openMembers(session, QStringLiteral("SELECT * FROM MemberMain WHERE MemberNo=") +
+                                                    QString::number(given) + QStringLiteral(" ;"));
+    if (member.eof() && !WithinAllocatedNumbers(session, given)) {
+        session.ShowException(QStringLiteral("Member number ") + QString::number(given) +
+                              QStringLiteral(" given on the application matches no member and was never allocated - "
+                                             "treated as a new applicant.") +
+                              app.messageSuffix);
         return std::nullopt;
     }
-    importer.app.memberNumber = given;
+    app.memberNumber = given;
     if (member.eof()) return MemberMatch{};
-    return CheckExistingMemberDetails(importer, member);
+    return CheckExistingMemberDetails(cycle, session, app, member);
 }
 
 }  // namespace
@@ -97,13 +106,14 @@ long GivenMemberNumber(const ApplicationState& app) {
     return static_cast<long>(roundHalfEven(leadingNumber(app.field[1])));
 }
 
-MemberMatch MatchApplicant(Importer& importer) {
-    const long given = GivenMemberNumber(importer.app);
+MemberMatch MatchApplicant(const CycleContext& cycle, UnitSession& session, ApplicationState& app) {
+    const long given = GivenMemberNumber(app);
     if (given != 0)
-        if (const std::optional<MemberMatch> match = matchByGivenNumber(importer, given)) return *match;
-    if (!importer.app.cleanedNINumber.isEmpty())
-        if (const std::optional<MemberMatch> match = applyRule(importer, byNationalInsuranceNumber(importer))) return *match;
-    return applyRule(importer, byNameAndDateOfBirth(importer)).value_or(MemberMatch{});
+        if (const std::optional<MemberMatch> match = matchByGivenNumber(cycle, session, app, given)) return *match;
+    if (!app.cleanedNINumber.isEmpty())
+        if (const std::optional<MemberMatch> match = applyRule(cycle, session, app, byNationalInsuranceNumber(app)))
+            return *match;
+    return applyRule(cycle, session, app, byNameAndDateOfBirth(cycle, app)).value_or(MemberMatch{});
 }
 
 }  // namespace autovelt

@@ -5,7 +5,8 @@
 
 namespace autovelt {
 
-class Importer;
+class CycleContext;
+class UnitSession;
 
 // Finds the member an application belongs to, first hit wins: a new applicant (member
 // number 0) by National Insurance number, then by surname, first initial and date of
@@ -16,7 +17,7 @@ class Importer;
 // Afterwards importer.app.memberNumber is the member (the given number when it matches no
 // member but could have been allocated, 0 for a new applicant); the result tells whether
 // the application was refused and whether the member rejoins.
-MemberMatch MatchApplicant(Importer& importer);
+MemberMatch MatchApplicant(const CycleContext& cycle, UnitSession& session, ApplicationState& app);
 
 // The member number the applicant gave (field_1), 0 for a new applicant.
 long GivenMemberNumber(const ApplicationState& app);

@@ -1,18 +1,18 @@
 #include "import/MemberNumbers.h"
 
-#include "state/Importer.h"
+#include "state/UnitSession.h"
 
 namespace autovelt {
 
-long long NextMemberNumber(Importer& importer) {
-    db::Recordset rs = importer.connections.TarvMain.openRecordset(
+long long NextMemberNumber(UnitSession& session) {
+    db::Recordset rs = session.connections.TarvMain.openRecordset(
         QStringLiteral("SELECT Max (MemberNo) as Maxy FROM MemberMain ;"), db::clientReadOnlyCursor());
     if (rs.eof() || rs.isNull(QStringLiteral("Maxy"))) return 1;
     return rs.value(QStringLiteral("Maxy")).toLongLong() + 1;
 }
 
-bool WithinAllocatedNumbers(Importer& importer, long long number) {
-    return number >= 1 && number < NextMemberNumber(importer);
+bool WithinAllocatedNumbers(UnitSession& session, long long number) {
+    return number >= 1 && number < NextMemberNumber(session);
 }
 
 }  // namespace autovelt

@@ -1,31 +1,33 @@
 #include "import/MemberRecords.h"
 
-#include "state/Importer.h"
+#include "state/ApplicationState.h"
+#include "state/CycleContext.h"
+#include "state/UnitSession.h"
 #include "common/Values.h"
 
 namespace autovelt {
 
 namespace {
 
-db::Recordset openRow(Importer& importer, const QString& jetQuery) {
-    return importer.connections.TarvMain.openRecordset(jetQuery, db::keysetCursor());
+db::Recordset openRow(UnitSession& session, const QString& jetQuery) {
+    return session.connections.TarvMain.openRecordset(jetQuery, db::keysetCursor());
 }
 
 // The member's row of a table keyed by MemberNo, added when missing.
-db::Recordset memberRow(Importer& importer, const QString& table) {
-    const QString member = QString::number(importer.app.memberNumber);
-    db::Recordset row = openRow(importer, QStringLiteral("SELECT * FROM ") + table + QStringLiteral(" WHERE MemberNo=") + member +
-                                              QStringLiteral(" ;"));
+db::Recordset memberRow(UnitSession& session, const ApplicationState& app, const QString& table) {
+    const QString member = QString::number(app.memberNumber);
+    db::Recordset row = openRow(session, QStringLiteral("SELECT * FROM ") + table + QStringLiteral(" WHERE MemberNo=") +
+                                             member + QStringLiteral(" ;"));
     if (row.eof()) {
         row.addNew();
-        row.setValue(QStringLiteral("MemberNo"), QVariant::fromValue<qlonglong>(importer.app.memberNumber));
+        row.setValue(QStringLiteral("MemberNo"), QVariant::fromValue<qlonglong>(app.memberNumber));
     }
     return row;
 }
 
-void stamp(Importer& importer, db::Recordset& row) {
-    row.setValue(QStringLiteral("LastUpdatedOn"), importer.passDate());
-    row.setValue(QStringLiteral("LastUpdatedBy"), importer.txtTeller);
+void stamp(const CycleContext& cycle, db::Recordset& row) {
+    row.setValue(QStringLiteral("LastUpdatedOn"), cycle.passDate());
+    row.setValue(QStringLiteral("LastUpdatedBy"), cycle.txtTeller);
 }
 
 // The user-defined field number a web form field maps to; 0 when it maps to none. The
@@ -40,10 +42,9 @@ QVariant whole(const QString& text) { return QVariant::fromValue<qlonglong>(roun
 
 }  // namespace
 
-void WriteMemberUDF(Importer& importer) {
-    ApplicationState& app = importer.app;
-    const CycleSettings& settings = importer.settings;
-    db::Recordset row = memberRow(importer, QStringLiteral("MemberUDF"));
+void WriteMemberUDF(const CycleContext& cycle, UnitSession& session, ApplicationState& app) {
+    const CycleSettings& settings = cycle.settings;
+    db::Recordset row = memberRow(session, app, QStringLiteral("MemberUDF"));
     row.setValue(QStringLiteral("DWPEthnicity"), app.field[10].left(50));
     row.setValue(QStringLiteral("DWPEmpStatus"), app.field[20].left(50));
     row.setValue(QStringLiteral("DWPHouseholdStatus"), app.field[12].left(30));
@@ -56,15 +57,15 @@ void WriteMemberUDF(Importer& importer) {
         row.setValue(QStringLiteral("UDF%1").arg(udf), value.left(255));
         app.udfLabels[k] = settings.UDFCaption[udf];
     }
-    stamp(importer, row);
+    stamp(cycle, row);
     row.update();
 }
 
-void WriteMemberPassword(Importer& importer) {
-    db::Recordset row = memberRow(importer, QStringLiteral("MemberPassword"));
-    row.setValue(QStringLiteral("OtherPassword"), importer.app.field[89].left(30));
-    row.setValue(QStringLiteral("ReminderQuestion"), importer.app.field[88].left(50));
-    stamp(importer, row);
+void WriteMemberPassword(const CycleContext& cycle, UnitSession& session, const ApplicationState& app) {
+    db::Recordset row = memberRow(session, app, QStringLiteral("MemberPassword"));
+    row.setValue(QStringLiteral("OtherPassword"), app.field[89].left(30));
+    row.setValue(QStringLiteral("ReminderQuestion"), app.field[88].left(50));
+    stamp(cycle, row);
     row.update();
 }
 
@@ -88,10 +89,10 @@ QString payrollNumberFor(const ApplicationState& app, const QString& depositMeth
 
 }  // namespace
 
-void WriteMemberEmployment(Importer& importer) {
-    ApplicationState& app = importer.app;
-    db::Recordset row = openRow(importer, QStringLiteral("SELECT * FROM MemberEmployment WHERE MemberNo=") +
-                                              QString::number(app.memberNumber) + QStringLiteral(" AND PayType='PAY1' ;"));
+void WriteMemberEmployment(const CycleContext& cycle, UnitSession& session, ApplicationState& app) {
+    db::Recordset row =
+        openRow(session, QStringLiteral("SELECT * FROM MemberEmployment WHERE MemberNo=") +
+                             QString::number(app.memberNumber) + QStringLiteral(" AND PayType='PAY1' ;"));
     if (!row.eof()) return;
     const QString depositMethod = depositMethodFor(app.field[24]);
     row.addNew();
@@ -99,7 +100,7 @@ void WriteMemberEmployment(Importer& importer) {
     row.setValue(QStringLiteral("MemberNo"), QVariant::fromValue<qlonglong>(app.memberNumber));
     row.setValue(QStringLiteral("UsualValTot"), 0);
     row.setValue(QStringLiteral("ActualValTot"), 0);
-    row.setValue(QStringLiteral("DateNotified"), importer.passDate());
+    row.setValue(QStringLiteral("DateNotified"), cycle.passDate());
     row.setValue(QStringLiteral("PayrollFrequency"), QStringLiteral("M"));
     row.setValue(QStringLiteral("PayRunNo"), whole(app.field[18]));
     row.setValue(QStringLiteral("PayrollNo"), payrollNumberFor(app, depositMethod));
@@ -109,7 +110,7 @@ void WriteMemberEmployment(Importer& importer) {
     row.setValue(QStringLiteral("InsAmtOrPercent"), QString());
     row.setValue(QStringLiteral("InsChargeable"), 0);
     row.setValue(QStringLiteral("InsPayable"), 0);
-    stamp(importer, row);
+    stamp(cycle, row);
     row.setValue(QStringLiteral("InsuredBalID"), 0);
     row.update();
 }
@@ -139,10 +140,9 @@ void setExpense(db::Recordset& row, int number, double value) {
 
 }  // namespace
 
-void WriteMemberCircumstance(Importer& importer) {
-    ApplicationState& app = importer.app;
+void WriteMemberCircumstance(const CycleContext& cycle, UnitSession& session, ApplicationState& app) {
     const bool verified = app.field[27].toUpper() == QLatin1String("ACCEPT");
-    db::Recordset row = memberRow(importer, QStringLiteral("MemberCircumstance"));
+    db::Recordset row = memberRow(session, app, QStringLiteral("MemberCircumstance"));
     row.setValue(QStringLiteral("DomesticStatus"), 0);
     row.setValue(QStringLiteral("EmploymentStatus"), app.field[20].left(50));
     row.setValue(QStringLiteral("EmploymentNature"), QString());
@@ -173,7 +173,7 @@ void WriteMemberCircumstance(Importer& importer) {
     row.setValue(QStringLiteral("Dependants"), whole(app.field[9]));
     row.setValue(QStringLiteral("HomeStatus"), app.field[12].left(30));
     row.setValue(QStringLiteral("AnnualSalary"), annualSalary.toDouble());
-    stamp(importer, row);
+    stamp(cycle, row);
     row.update();
 }
 

@@ -2,7 +2,9 @@
 
 namespace autovelt {
 
-class Importer;
+class CycleContext;
+class UnitSession;
+struct ApplicationState;
 
 // The member rows written beside MemberMain for importer.app.memberNumber. Each row is
 // opened by member number, added when missing and then set, so writing it twice leaves
@@ -11,16 +13,16 @@ class Importer;
 
 // Ethnicity, employment and household status, tax residence and the mapped user-defined
 // fields; records the captions of the fields written in importer.app.udfLabels.
-void WriteMemberUDF(Importer& importer);
+void WriteMemberUDF(const CycleContext& cycle, UnitSession& session, ApplicationState& app);
 
 // The password answer and reminder question (new members only).
-void WriteMemberPassword(Importer& importer);
+void WriteMemberPassword(const CycleContext& cycle, UnitSession& session, const ApplicationState& app);
 
 // The "PAY1" employment row, written only when the member has none.
-void WriteMemberEmployment(Importer& importer);
+void WriteMemberEmployment(const CycleContext& cycle, UnitSession& session, ApplicationState& app);
 
 // Incomes and outgoings declared on a join-and-borrow application. field_63 (annual
 // salary) becomes the household's yearly income.
-void WriteMemberCircumstance(Importer& importer);
+void WriteMemberCircumstance(const CycleContext& cycle, UnitSession& session, ApplicationState& app);
 
 }  // namespace autovelt

@@ -4,11 +4,12 @@
 
 namespace autovelt {
 
-class Importer;
+class CycleContext;
+struct ApplicationState;
 
 // Three days before the applicant's next birthday (a 29 February birthday counts as the
 // 28th). The days from this year's birthday to the processing date are kept in
 // importer.app.nextBirthdayDays.
-QDate NextBirthday(Importer& importer);
+QDate NextBirthday(const CycleContext& cycle, ApplicationState& app);
 
 }  // namespace autovelt

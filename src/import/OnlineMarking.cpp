@@ -1,6 +1,8 @@
 #include "import/OnlineMarking.h"
 
-#include "state/Importer.h"
+#include "state/ApplicationState.h"
+#include "state/CycleContext.h"
+#include "state/UnitSession.h"
 #include "comms/AuditTrail.h"
 #include "comms/MemberEmails.h"
 #include "common/SqlQuote.h"
@@ -11,17 +13,18 @@ namespace autovelt {
 
 namespace {
 
-QString importedStamp(Importer& importer) {
-    return formatDate(importer.passDate(), QStringLiteral("YYYY-MM-DD")) + QLatin1Char(' ') +
-           formatDate(importer.clock().now(), QStringLiteral("hh:mm:ss"));
+QString importedStamp(const CycleContext& cycle) {
+    return formatDate(cycle.passDate(), QStringLiteral("YYYY-MM-DD")) + QLatin1Char(' ') +
+           formatDate(cycle.clock().now(), QStringLiteral("hh:mm:ss"));
 }
 
-void recordSkip(Importer& importer, const QString& failNotes) {
+void recordSkip(const CycleContext& cycle, UnitSession& session, const ApplicationState& app,
+                const QString& failNotes) {
     QString note = failNotes;
-    if (!importer.app.isJoinOnly()) note += QStringLiteral(". Member") + LoanRequestText(importer.app);
-    CreateDiaryEntry(importer, importer.app.memberNumber, QStringLiteral("VELT"), note);
-    AddWebLogEntry(importer, note, QStringLiteral("JOINBORROW"), QStringLiteral("SKIPPED"),
-                   QString::number(importer.app.memberNumber));
+    if (!app.isJoinOnly()) note += QStringLiteral(". Member") + LoanRequestText(app);
+    CreateDiaryEntry(cycle, session, app, app.memberNumber, QStringLiteral("VELT"), note);
+    AddWebLogEntry(cycle, session, app, note, QStringLiteral("JOINBORROW"), QStringLiteral("SKIPPED"),
+                   QString::number(app.memberNumber));
 }
 
 }  // namespace
@@ -40,17 +43,18 @@ QString MarkAddressesStatement(const QStringList& rawField2s, const QString& sta
            QStringLiteral(" WHERE field_2 IN (") + sqlTextList(rawField2s) + QStringLiteral(") AND field_21<>'Y';");
 }
 
-void UpdateTableWRecord(Importer& importer, bool failEmailReqd, const QString& failNotes) {
+void UpdateTableWRecord(const CycleContext& cycle, UnitSession& session, ApplicationState& app, bool failEmailReqd,
+                        const QString& failNotes) {
     // The online rows are marked once the application's unit of work has committed
     // (MarkOnlineRowsImported); a refusal is one whenever it records a failure.
-    importer.app.outcome = failEmailReqd || !failNotes.isEmpty() ? QStringLiteral("refused") : QStringLiteral("imported");
-    if (!failNotes.isEmpty()) recordSkip(importer, failNotes);
-    if (failEmailReqd) SendFailEmail(importer);
+    app.outcome = failEmailReqd || !failNotes.isEmpty() ? QStringLiteral("refused") : QStringLiteral("imported");
+    if (!failNotes.isEmpty()) recordSkip(cycle, session, app, failNotes);
+    if (failEmailReqd) SendFailEmail(cycle, session, app);
 }
 
-void MarkOnlineRowsImported(Importer& importer, const QList<OnlineRowKeys>& applications) {
+void MarkOnlineRowsImported(const CycleContext& cycle, UnitSession& session, const QList<OnlineRowKeys>& applications) {
     if (applications.isEmpty()) return;
-    const QString stamp = importedStamp(importer);
+    const QString stamp = importedStamp(cycle);
     QStringList fieldIds;
     QStringList addressKeys;
     for (const OnlineRowKeys& keys : applications) {
@@ -59,7 +63,7 @@ void MarkOnlineRowsImported(Importer& importer, const QList<OnlineRowKeys>& appl
         // applications' rows, which are found by their second key.
         if (!keys.rawField2.isEmpty()) addressKeys << keys.rawField2;
     }
-    db::Connection& online = importer.connections.OnlineConnection;
+    db::Connection& online = session.connections.OnlineConnection;
     online.execute(MarkApplicationStatement(fieldIds, stamp));
     if (!addressKeys.isEmpty()) online.execute(MarkAddressesStatement(addressKeys, stamp));
 }

@@ -6,13 +6,16 @@
 
 namespace autovelt {
 
-class Importer;
+class CycleContext;
+class UnitSession;
+struct ApplicationState;
 
 // Ends the current application: it is imported, or refused when there is a failure
 // to record (notes or the failure email). A skip with notes gets a diary note and a
 // WebLog row "SKIPPED"; with failEmailReqd, the failure email. The website's rows are
 // marked after the application's unit of work has committed.
-void UpdateTableWRecord(Importer& importer, bool failEmailReqd, const QString& failNotes);
+void UpdateTableWRecord(const CycleContext& cycle, UnitSession& session, ApplicationState& app, bool failEmailReqd,
+                        const QString& failNotes);
 
 // What finds an application's rows on the website: its table_w key, and the second key its
 // table_ad rows carry.
@@ -23,7 +26,7 @@ struct OnlineRowKeys {
 
 // Marks applications imported on the website, a batch in two statements: their table_w
 // rows and their pending table_ad rows; nothing else of the online database is written.
-void MarkOnlineRowsImported(Importer& importer, const QList<OnlineRowKeys>& applications);
+void MarkOnlineRowsImported(const CycleContext& cycle, UnitSession& session, const QList<OnlineRowKeys>& applications);
 
 // The two statements that mark applications imported at the given stamp
 // ("YYYY-MM-DD hh:mm:ss").

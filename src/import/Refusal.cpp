@@ -2,14 +2,16 @@
 
 #include "comms/LoanDetailsException.h"
 #include "import/OnlineMarking.h"
-#include "state/Importer.h"
+#include "state/ApplicationState.h"
+#include "state/CycleContext.h"
+#include "state/UnitSession.h"
 
 namespace autovelt {
 
-void RefuseApplication(Importer& importer, const Refusal& refusal) {
-    importer.ShowException(refusal.problem + importer.app.messageSuffix);
-    ShowLoanDetailsException(importer);
-    UpdateTableWRecord(importer, refusal.failEmail, refusal.notes);
+void RefuseApplication(const CycleContext& cycle, UnitSession& session, ApplicationState& app, const Refusal& refusal) {
+    session.ShowException(refusal.problem + app.messageSuffix);
+    ShowLoanDetailsException(session, app);
+    UpdateTableWRecord(cycle, session, app, refusal.failEmail, refusal.notes);
 }
 
 }  // namespace autovelt

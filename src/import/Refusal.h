@@ -4,7 +4,9 @@
 
 namespace autovelt {
 
-class Importer;
+class CycleContext;
+class UnitSession;
+struct ApplicationState;
 
 // Why an application is refused, as the step that decides it says: the problem line (the
 // application's message suffix is added when it is reported), whether the applicant gets
@@ -16,6 +18,6 @@ struct Refusal {
 };
 
 // Reports the refusal with the loan applied for, and marks the application refused.
-void RefuseApplication(Importer& importer, const Refusal& refusal);
+void RefuseApplication(const CycleContext& cycle, UnitSession& session, ApplicationState& app, const Refusal& refusal);
 
 }  // namespace autovelt

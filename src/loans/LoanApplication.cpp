@@ -1,6 +1,8 @@
 #include "loans/LoanApplication.h"
 
-#include "state/Importer.h"
+#include "state/ApplicationState.h"
+#include "state/CycleContext.h"
+#include "state/UnitSession.h"
 #include "comms/AuditTrail.h"
 #include "common/VeltError.h"
 #include "loans/LoanRecordStatements.h"
@@ -26,16 +28,17 @@ struct LoanStatus {
 
 class LoanApplicationWriter {
 public:
-    explicit LoanApplicationWriter(Importer& importer)
-        : im_(importer), member_(QString::number(importer.app.memberNumber)) {}
+    explicit LoanApplicationWriter(const CycleContext& cycle, UnitSession& session, ApplicationState& app)
+        : cycle_(cycle), session_(session), app_(app), member_(QString::number(app.memberNumber)) {}
 
     void run() {
-        im_.app.loan.loanId = 0;
+        app_.loan.loanId = 0;
         normaliseDecision();
         const LoanStatus status = statusFor();
-        if (leadingNumber(im_.app.LoanDetails.lastRepayment) == 0) im_.app.LoanDetails.lastRepayment = im_.app.LoanDetails.repayment;
+        if (leadingNumber(app_.LoanDetails.lastRepayment) == 0)
+            app_.LoanDetails.lastRepayment = app_.LoanDetails.repayment;
         insertLoan(status);
-        im_.app.loan.loanId = newLoanId();
+        app_.loan.loanId = newLoanId();
         // The payee says where the money goes: a loan row without it is half a loan, so a
         // failure here undoes the application with the loan row.
         writePayee();
@@ -59,23 +62,23 @@ private:
     }
 
     void normaliseDecision() {
-        QString& decision = im_.app.field[27];
+        QString& decision = app_.field[27];
         const QString upper = decision.toUpper();
         if (upper == QLatin1String("P") || upper == QLatin1String("R") || upper == QLatin1String("F")) {
             decision = upper;
             return;
         }
-        im_.ShowException(QStringLiteral("Our call to CRA has returned a Decision of ") + decision);
-        im_.ShowException(QStringLiteral("Converted to REFER for member ") + member_ + QLatin1Char('.') +
-                          im_.app.messageSuffix);
+        session_.ShowException(QStringLiteral("Our call to CRA has returned a Decision of ") + decision);
+        session_.ShowException(QStringLiteral("Converted to REFER for member ") + member_ + QLatin1Char('.') +
+                               app_.messageSuffix);
         decision = QStringLiteral("R");
     }
 
     LoanStatus statusFor() const {
         LoanStatus status;
-        status.initial = im_.app.field[27];
-        const CreditUnionProfile& profile = im_.settings.profile;
-        if (!im_.settings.CreditChecksEnabled && profile.loansUnqueuedWithoutCreditChecks) {
+        status.initial = app_.field[27];
+        const CreditUnionProfile& profile = cycle_.settings.profile;
+        if (!cycle_.settings.CreditChecksEnabled && profile.loansUnqueuedWithoutCreditChecks) {
             status.inQueue = false;
             status.initial.clear();
             status.ours.clear();
@@ -88,13 +91,13 @@ private:
     }
 
     LoanAllocationRow loanRow(const LoanStatus& status) const {
-        const auto& d = im_.app.LoanDetails;
-        const auto& f = im_.app.field;
-        const LoanPassState& loan = im_.app.loan;
+        const auto& d = app_.LoanDetails;
+        const auto& f = app_.field;
+        const LoanPassState& loan = app_.loan;
         LoanAllocationRow row;
-        row.memberNumber = im_.app.memberNumber;
+        row.memberNumber = app_.memberNumber;
         row.memberName = loan.memberName;
-        row.loanNumber = im_.app.loanNumber;
+        row.loanNumber = app_.loanNumber;
         row.loanDate = applicationDate();
         row.loanValue = loan.requestedAmount;
         row.productCode = loan.productCode;
@@ -110,7 +113,7 @@ private:
         row.loanTypeDesc = f[50];
         row.repayFreq = d.repaymentFrequency;
         row.repayDate = dateOf(d.firstRepaymentDate);
-        row.teller = im_.txtTeller;
+        row.teller = cycle_.txtTeller;
         row.comments = QString(d.comments).remove(QLatin1Char('\''));
         row.productType = leadingNumber(loan.productType);
         row.craRef = f[30];
@@ -127,12 +130,12 @@ private:
         row.gender = f[8].left(1);
         row.balanceId = loan.balanceRowId;
         row.mergeIds234 = {loan.mergeIds[2], loan.mergeIds[3], loan.mergeIds[4]};
-        row.startTime = loanStartTime(im_.clock().now());
+        row.startTime = loanStartTime(cycle_.clock().now());
         row.sharesM = leadingNumber(f[25]);
         row.repayM = leadingNumber(d.repayment);
         row.totNewPay = leadingNumber(f[25]) + leadingNumber(d.repayment);
-        row.origTeller = im_.txtTeller;
-        row.postCodePart1 = im_.app.homeSlots[8].left(4).trimmed();
+        row.origTeller = cycle_.txtTeller;
+        row.postCodePart1 = app_.homeSlots[8].left(4).trimmed();
         row.dateOfBirth = dateOf(f[7]);
         row.lastPaymentDate = dateOf(d.lastRepaymentDate);
         row.homeStatus = f[12];
@@ -140,8 +143,8 @@ private:
     }
 
     QDate applicationDate() const {
-        const QDate date = dateOf(im_.app.LoanDetails.applicationDate);
-        return date.isValid() ? date : im_.passDate();
+        const QDate date = dateOf(app_.LoanDetails.applicationDate);
+        return date.isValid() ? date : cycle_.passDate();
     }
 
     // A loan row that cannot be written is reported, and the error undoes the whole
@@ -149,8 +152,7 @@ private:
     void insertLoan(const LoanStatus& status) {
         long long written = 0;
         try {
-            written = im_.connections.TarvTran.execute(LoanAllocationStatement(loanRow(status)),
-                                                        insertedKey_);
+            written = session_.connections.TarvTran.execute(LoanAllocationStatement(loanRow(status)), insertedKey_);
         } catch (const std::exception&) {
             reportNoLoanRow();
             throw;
@@ -163,16 +165,16 @@ private:
     }
 
     void reportCreated() {
-        im_.ShowSuccess(QStringLiteral("Created ") + im_.app.loan.productCode + QStringLiteral(" loan app ") +
-                        im_.app.loanNumber + QStringLiteral(" for member ") + member_ + QStringLiteral(" for £") +
-                        currencyText(im_.app.loan.requestedAmount) + QStringLiteral(". Status ") + im_.app.field[27] +
-                        QLatin1Char('.') + im_.app.messageSuffix);
+        session_.ShowSuccess(QStringLiteral("Created ") + app_.loan.productCode + QStringLiteral(" loan app ") +
+                             app_.loanNumber + QStringLiteral(" for member ") + member_ + QStringLiteral(" for £") +
+                             currencyText(app_.loan.requestedAmount) + QStringLiteral(". Status ") + app_.field[27] +
+                             QLatin1Char('.') + app_.messageSuffix);
     }
 
     void reportNoLoanRow() {
-        im_.ShowException(QStringLiteral("Unable to create loan app record for member ") + member_ +
-                          QStringLiteral(" with loan no ") + im_.app.loanNumber + QLatin1Char('.') +
-                          im_.app.messageSuffix);
+        session_.ShowException(QStringLiteral("Unable to create loan app record for member ") + member_ +
+                               QStringLiteral(" with loan no ") + app_.loanNumber + QLatin1Char('.') +
+                               app_.messageSuffix);
     }
 
     // The key the engine gave the row; the lookup by member and loan number only where the
@@ -181,61 +183,64 @@ private:
         bool ok = false;
         const long key = insertedKey_.toLongLong(&ok);
         if (insertedKey_.isValid() && ok && key > 0) return key;
-        im_.Pause(0.5);
-        const long found = LoanIdLookup(im_, im_.app.memberNumber, im_.app.loanNumber);
+        cycle_.Pause(0.5);
+        const long found = LoanIdLookup(cycle_, session_, app_.memberNumber, app_.loanNumber);
         if (found != kLoanIdNotFound) return found;
-        im_.ShowException(QStringLiteral("Unable to find the loan app record for member ") + member_ +
-                          QStringLiteral(" with loan no ") + im_.app.loanNumber + QLatin1Char('.') +
-                          im_.app.messageSuffix);
+        session_.ShowException(QStringLiteral("Unable to find the loan app record for member ") + member_ +
+                               QStringLiteral(" with loan no ") + app_.loanNumber + QLatin1Char('.') +
+                               app_.messageSuffix);
         // Payee, pay profiles and policy log would point at nothing: undo the application.
         throw VeltError(kGenericError, QStringLiteral("Connection"),
                         QStringLiteral("The new loan application row could not be found"));
     }
 
     void writePayee() {
-        const auto& d = im_.app.LoanDetails;
+        const auto& d = app_.LoanDetails;
         LoanPayeeRow payee;
-        payee.loanId = im_.app.loan.loanId;
-        payee.memberNumber = im_.app.memberNumber;
-        payee.payee = im_.app.loan.memberName;
-        payee.amount = im_.app.loan.requestedAmount;
+        payee.loanId = app_.loan.loanId;
+        payee.memberNumber = app_.memberNumber;
+        payee.payee = app_.loan.memberName;
+        payee.amount = app_.loan.requestedAmount;
         if (leadingNumber(d.sortCode) == 0 || leadingNumber(d.accountNumber) == 0) {
             payee.method = QStringLiteral("S");
-        } else if (im_.app.identityFailedOnBank) {
-            im_.ShowException(QStringLiteral("Review disbursement of loan app for member ") + member_ +
-                              QStringLiteral(" with loan no ") + im_.app.loanNumber +
-                              QStringLiteral(" due to bank detail anomaly."));
-            payee.method = im_.settings.DefaultLoanPayoutMethod;
+        } else if (app_.identityFailedOnBank) {
+            session_.ShowException(QStringLiteral("Review disbursement of loan app for member ") + member_ +
+                                   QStringLiteral(" with loan no ") + app_.loanNumber +
+                                   QStringLiteral(" due to bank detail anomaly."));
+            payee.method = cycle_.settings.DefaultLoanPayoutMethod;
             payee.sortCode = QStringLiteral("000000");
             payee.accountNumber = QStringLiteral("00000000");
         } else {
-            payee.method = im_.settings.DefaultLoanPayoutMethod;
+            payee.method = cycle_.settings.DefaultLoanPayoutMethod;
             payee.sortCode = d.sortCode;
             payee.accountNumber = d.accountNumber;
         }
-        im_.connections.TarvTran.execute(LoanPayeeStatement(payee));
+        session_.connections.TarvTran.execute(LoanPayeeStatement(payee));
     }
 
     void writeTextRequest() {
         AutoTextRow text;
-        text.memberNumber = im_.app.memberNumber;
+        text.memberNumber = app_.memberNumber;
         text.date = applicationDate();
-        text.time = formatDate(im_.clock().now(), QStringLiteral("HH:MM"));
-        text.loanId = im_.app.loan.loanId;
-        text.teller = im_.txtTeller;
-        im_.connections.TarvAudt.execute(AutoTextStatement(text));
+        text.time = formatDate(cycle_.clock().now(), QStringLiteral("HH:MM"));
+        text.loanId = app_.loan.loanId;
+        text.teller = cycle_.txtTeller;
+        session_.connections.TarvAudt.execute(AutoTextStatement(text));
     }
 
     void writeWebLog() {
-        const QString& decision = im_.app.field[27];
+        const QString& decision = app_.field[27];
         const QString word = decision == QLatin1String("P")   ? QStringLiteral("PASS")
                              : decision == QLatin1String("F") ? QStringLiteral("FAIL")
                                                               : QStringLiteral("REFER");
-        AddWebLogEntry(im_, QStringLiteral("Created loan application with initial status of ") + word,
+        AddWebLogEntry(cycle_, session_, app_,
+                       QStringLiteral("Created loan application with initial status of ") + word,
                        QStringLiteral("BORROW"), QStringLiteral("LOAN ") + word, member_);
     }
 
-    Importer& im_;
+    const CycleContext& cycle_;
+    UnitSession& session_;
+    ApplicationState& app_;
     QString member_;
     QVariant insertedKey_;
 };
@@ -251,18 +256,18 @@ QString loanStartTime(const QDateTime& now) {
     return formatDate(now, QStringLiteral("dd/mm/yy")) + QLatin1Char(' ') + formatDate(now, QStringLiteral("hh:mm:ss"));
 }
 
-long LoanIdLookup(Importer& importer, long memberNumber, const QString& loanNumber) {
+long LoanIdLookup(const CycleContext& cycle, UnitSession& session, long memberNumber, const QString& loanNumber) {
     const QString query = LoanIdLookupStatement(memberNumber, loanNumber);
     for (int attempt = 0; attempt <= 10; ++attempt) {
-        if (attempt > 0) importer.Pause(1.0);
-        const db::Recordset rs = importer.connections.TarvTran.openRecordset(query, db::clientReadOnlyCursor());
+        if (attempt > 0) cycle.Pause(1.0);
+        const db::Recordset rs = session.connections.TarvTran.openRecordset(query, db::clientReadOnlyCursor());
         if (!rs.eof() && !rs.value(0).isNull()) return static_cast<long>(rs.value(0).toLongLong());
     }
     return kLoanIdNotFound;
 }
 
-void CreateLoanApplication(Importer& importer) {
-    LoanApplicationWriter(importer).run();
+void CreateLoanApplication(const CycleContext& cycle, UnitSession& session, ApplicationState& app) {
+    LoanApplicationWriter(cycle, session, app).run();
 }
 
 }  // namespace autovelt

@@ -4,7 +4,8 @@
 #include "common/VeltError.h"
 #include "loans/FirstRepaymentDate.h"
 #include "loans/LoanSkip.h"
-#include "state/Importer.h"
+#include "state/ApplicationState.h"
+#include "state/UnitSession.h"
 
 namespace autovelt {
 
@@ -45,16 +46,17 @@ LoanRequest LoanRequestFor(const ApplicationState& app, const QString& passDateT
     return loan;
 }
 
-void UseThirdBankAccount(Importer& im, LoanRequest& loan) {
+void UseThirdBankAccount(UnitSession& session, LoanRequest& loan) {
     loan.sortCode = QStringLiteral("0");
     loan.accountNumber = QStringLiteral("0");
-    const db::Recordset rs = im.connections.TarvMain.openRecordset(
+    const db::Recordset rs = session.connections.TarvMain.openRecordset(
         QStringLiteral("SELECT * FROM MemberAddress WHERE MemberNo=") + loan.memberNumber +
-        QStringLiteral(" AND AddressType ='BANK3' ;"),
+            QStringLiteral(" AND AddressType ='BANK3' ;"),
         db::clientReadOnlyCursor());
     if (rs.eof()) {
-        im.ShowException(QStringLiteral("Member ") + loan.memberNumber +
-                         QStringLiteral(" has no bank 3 details stored - please obtain these details for the loan!"));
+        session.ShowException(
+            QStringLiteral("Member ") + loan.memberNumber +
+            QStringLiteral(" has no bank 3 details stored - please obtain these details for the loan!"));
         return;
     }
     loan.sortCode = rs.text(QStringLiteral("Code1"));

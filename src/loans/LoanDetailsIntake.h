@@ -7,7 +7,7 @@
 
 namespace autovelt {
 
-class Importer;
+class UnitSession;
 
 // Whole years of age counting calendar month boundaries only: an applicant is 18 from the
 // first day of the month of the 18th birthday. A negative result gains 100, as a two-digit
@@ -20,7 +20,7 @@ LoanRequest LoanRequestFor(const ApplicationState& app, const QString& passDateT
 
 // For a credit union that pays loans to a third bank account: the sort code and account of
 // the member's BANK3 address row, "0" and "0" (reported) when the member has none.
-void UseThirdBankAccount(Importer& importer, LoanRequest& loan);
+void UseThirdBankAccount(UnitSession& session, LoanRequest& loan);
 
 // The working values the loan applied for gives at first: its product code, its amount and
 // no rate override.

@@ -1,6 +1,7 @@
 #include "loans/LoanNumbering.h"
 
-#include "state/Importer.h"
+#include "state/ApplicationState.h"
+#include "state/UnitSession.h"
 
 namespace autovelt {
 
@@ -22,12 +23,12 @@ Counter counter(const db::Recordset& control, const QString& column) {
 
 }  // namespace
 
-QString TakeLoanNumber(Importer& im) {
-    db::Connection& main = im.connections.TarvMain;
+QString TakeLoanNumber(UnitSession& session, ApplicationState& app) {
+    db::Connection& main = session.connections.TarvMain;
     const db::Recordset control = main.openRecordset(
         QStringLiteral("SELECT OneLoanCount, NewLoanCount, TopUpCount FROM Control ;"), db::clientReadOnlyCursor());
     if (control.eof()) return QString();
-    const LoanPassState& loan = im.app.loan;
+    const LoanPassState& loan = app.loan;
     const bool oneCounter = control.value(QStringLiteral("OneLoanCount")).toBool();
     const bool topUp = loan.totalBorrowing != loan.requestedAmount;
     QString prefix;

@@ -4,13 +4,14 @@
 
 namespace autovelt {
 
-class Importer;
+class UnitSession;
+struct ApplicationState;
 
 // Takes the loan number from the Control counters and advances the counter used. With one
 // counter for every loan the number is the bare NewLoanCount; otherwise a first loan of a
 // product is "C" + NewLoanCount and a top-up of a balance already held "T" + TopUpCount.
 // Empty when Control has no row. The counters move inside the application's unit of work,
 // so an application that is undone gives its number back.
-QString TakeLoanNumber(Importer& importer);
+QString TakeLoanNumber(UnitSession& session, ApplicationState& app);
 
 }  // namespace autovelt

@@ -1,6 +1,8 @@
 #include "loans/LoanRepayment.h"
 
-#include "state/Importer.h"
+#include "state/ApplicationState.h"
+#include "state/CycleContext.h"
+#include "state/UnitSession.h"
 #include "comms/AuditTrail.h"
 #include "loans/FirstRepaymentDate.h"
 #include "common/VeltError.h"
@@ -65,17 +67,18 @@ LoanFigures CalculateLoanRepayment(LoanRequest& loan, LoanPassState& working, co
     return figures;
 }
 
-void WarnOfRateAboveCap(Importer& importer, const LoanFigures& figures) {
-    if (figures.apr.toDouble() <= importer.config.rateCapApr) return;
-    const QString member = QString::number(importer.app.memberNumber);
+void WarnOfRateAboveCap(const CycleContext& cycle, UnitSession& session, const ApplicationState& app,
+                        const LoanFigures& figures) {
+    if (figures.apr.toDouble() <= cycle.config.rateCapApr) return;
+    const QString member = QString::number(app.memberNumber);
     const QString apr = formatNumber(figures.apr, QStringLiteral("###0.0"));
-    const QString cap = numberText(importer.config.rateCapApr);
-    const QString product = importer.app.loan.productCode;
-    importer.ShowException(QStringLiteral("Loan app for member ") + member + QStringLiteral(" on product ") + product +
-                           QStringLiteral(" has an APR of ") + apr + QStringLiteral("%, above the cap of ") + cap +
-                           QStringLiteral("% - check the product rate before the loan is approved.") +
-                           importer.app.messageSuffix);
-    AddWebLogEntry(importer,
+    const QString cap = numberText(cycle.config.rateCapApr);
+    const QString product = app.loan.productCode;
+    session.ShowException(QStringLiteral("Loan app for member ") + member + QStringLiteral(" on product ") + product +
+                          QStringLiteral(" has an APR of ") + apr + QStringLiteral("%, above the cap of ") + cap +
+                          QStringLiteral("% - check the product rate before the loan is approved.") +
+                          app.messageSuffix);
+    AddWebLogEntry(cycle, session, app,
                    QStringLiteral("Product ") + product + QStringLiteral(" gives an APR of ") + apr +
                        QStringLiteral("% above the cap of ") + cap + QStringLiteral("% - check before approval"),
                    QStringLiteral("BORROW"), QStringLiteral("RATE CAP"), member);

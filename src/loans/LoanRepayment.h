@@ -6,7 +6,9 @@
 
 namespace autovelt {
 
-class Importer;
+class CycleContext;
+class UnitSession;
+struct ApplicationState;
 namespace db { class Recordset; }
 
 // The rate tiers of the Product row a recordset is positioned on (IntTo1..8, IntRate1..8).
@@ -20,6 +22,7 @@ LoanFigures CalculateLoanRepayment(LoanRequest& loan, LoanPassState& working, co
 
 // A product whose rate gives an APR above the configured cap is reported and noted in WebLog
 // so staff see it before the loan is approved; the loan is worked out as usual.
-void WarnOfRateAboveCap(Importer& importer, const LoanFigures& figures);
+void WarnOfRateAboveCap(const CycleContext& cycle, UnitSession& session, const ApplicationState& app,
+                        const LoanFigures& figures);
 
 }  // namespace autovelt

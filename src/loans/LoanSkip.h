@@ -1,7 +1,8 @@
 #pragma once
 
 #include "comms/LoanDetailsException.h"
-#include "state/Importer.h"
+#include "state/ApplicationState.h"
+#include "state/UnitSession.h"
 
 #include <QString>
 #include <optional>
@@ -16,12 +17,12 @@ struct LoanSkip {
 };
 using LoanStep = std::optional<LoanSkip>;
 
-inline QString LoanMember(const Importer& importer) { return QString::number(importer.app.memberNumber); }
+inline QString LoanMember(const ApplicationState& app) { return QString::number(app.memberNumber); }
 
 // A problem line followed by the line that says what the applicant asked for.
-inline void ReportWithLoanDetails(Importer& importer, const QString& line) {
-    importer.ShowException(line);
-    ShowLoanDetailsException(importer);
+inline void ReportWithLoanDetails(UnitSession& session, const ApplicationState& app, const QString& line) {
+    session.ShowException(line);
+    ShowLoanDetailsException(session, app);
 }
 
 }  // namespace autovelt

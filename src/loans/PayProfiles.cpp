@@ -1,6 +1,8 @@
 #include "loans/PayProfiles.h"
 
-#include "state/Importer.h"
+#include "state/ApplicationState.h"
+#include "state/CycleContext.h"
+#include "state/UnitSession.h"
 #include "common/SqlQuote.h"
 #include "common/VeltError.h"
 #include "loans/FirstRepaymentDate.h"
@@ -20,25 +22,26 @@ struct PayrollEmployment {
 
 class PayProfile {
 public:
-    explicit PayProfile(Importer& importer)
-        : im_(importer), member_(QString::number(importer.app.memberNumber)),
-          repayment_(Currency::fromText(importer.app.LoanDetails.repayment)) {}
+    explicit PayProfile(const CycleContext& cycle, UnitSession& session, ApplicationState& app)
+        : cycle_(cycle),
+          session_(session),
+          app_(app),
+          member_(QString::number(app.memberNumber)),
+          repayment_(Currency::fromText(app.LoanDetails.repayment)) {}
 
     // Nothing to schedule: profiles off, or a deposit method beginning "S" (paid by
     // standing order, not through the payroll).
-    bool profilesApply() const {
-        return im_.settings.DoProfile && !im_.app.field[24].startsWith(QLatin1Char('S'));
-    }
+    bool profilesApply() const { return cycle_.settings.DoProfile && !app_.field[24].startsWith(QLatin1Char('S')); }
 
     void buildSavings() {
-        const Currency applied = Currency::fromText(im_.app.field[25]);
+        const Currency applied = Currency::fromText(app_.field[25]);
         if (!profilesApply() || (repayment_ + applied).units() == 0) return;
         const std::optional<PayrollEmployment> employment = payrollEmployment();
         if (!employment) return;
         const std::optional<bool> autoLoan = payRunCollectsLoans(employment->payRunNumber);
         if (!autoLoan) return;
 
-        const long shareBalanceId = balanceIdOf(im_.settings.OSProductCode);
+        const long shareBalanceId = balanceIdOf(cycle_.settings.OSProductCode);
         long allocationId = 0;
         Currency savings;
         if (shareBalanceId != 0) {
@@ -48,52 +51,53 @@ public:
                 if (*autoLoan) savings = std::max(Currency(), savings - loansCollectedWithSavings());
             }
         }
-        const bool newMember = im_.app.newMemberNumber != 0 && im_.app.newMemberNumber == im_.app.memberNumber;
-        if (applied.units() == 0 || !newMember) im_.app.field[25] = currencyText(savings);
+        const bool newMember = app_.newMemberNumber != 0 && app_.newMemberNumber == app_.memberNumber;
+        if (applied.units() == 0 || !newMember)
+            app_.field[25] = currencyText(savings);
         else savings = applied;
 
         Currency usual = *autoLoan ? savings + repayment_ : savings;
         usual = Currency::fromText(formatNumber(usual, QStringLiteral("#0.00")));
-        removeSchedule(employment->id, im_.settings.OSProductCode);
+        removeSchedule(employment->id, cycle_.settings.OSProductCode);
         if (usual.units() != 0) {
             PayScheduleRow row = scheduleRow(*employment);
             row.valueType = 1;
             row.usualValue = usual;
             row.priority = 3;
-            row.productCode = im_.settings.OSProductCode;
+            row.productCode = cycle_.settings.OSProductCode;
             row.allocationId = allocationId;
             row.balanceId = shareBalanceId;
             row.productType = 4;
             if (insertSchedule(row) == 0)
-                im_.ShowException(QStringLiteral("Unable to construct s1 pay profile for member ") + member_ +
-                                  QStringLiteral(" for loan ") + im_.app.loanNumber + im_.app.messageSuffix);
+                session_.ShowException(QStringLiteral("Unable to construct s1 pay profile for member ") + member_ +
+                                       QStringLiteral(" for loan ") + app_.loanNumber + app_.messageSuffix);
         }
-        if (im_.app.loan.loanId != 0 && !im_.app.isJoinOnly()) recordSavingsOnLoan(savings);
+        if (app_.loan.loanId != 0 && !app_.isJoinOnly()) recordSavingsOnLoan(savings);
     }
 
     void buildLoan() {
         // Without a loan row there is no repayment to collect.
-        if (!profilesApply() || repayment_.units() == 0 || im_.app.loan.loanId == 0) return;
+        if (!profilesApply() || repayment_.units() == 0 || app_.loan.loanId == 0) return;
         const std::optional<PayrollEmployment> employment = payrollEmployment();
         if (!employment) return;
-        const auto allocation = payAnalysis(employment->id, im_.app.loan.balanceRowId);
-        removeSchedule(employment->id, im_.app.loan.productCode);
+        const auto allocation = payAnalysis(employment->id, app_.loan.balanceRowId);
+        removeSchedule(employment->id, app_.loan.productCode);
         PayScheduleRow row = scheduleRow(*employment);
         row.valueType = 2;
         row.usualValue = repayment_;
         row.priority = 1;
-        row.productCode = im_.app.loan.productCode;
+        row.productCode = app_.loan.productCode;
         row.allocationId = allocation ? allocation->first : 0;
-        row.balanceId = im_.app.loan.balanceRowId;
+        row.balanceId = app_.loan.balanceRowId;
         row.productType = 3;
         if (insertSchedule(row) == 0)
-            im_.ShowException(QStringLiteral("Unable to construct loan pay profile for member ") + member_ +
-                              QStringLiteral(" for loan ") + im_.app.loanNumber + im_.app.messageSuffix);
+            session_.ShowException(QStringLiteral("Unable to construct loan pay profile for member ") + member_ +
+                                   QStringLiteral(" for loan ") + app_.loanNumber + app_.messageSuffix);
     }
 
 private:
     db::Recordset query(const QString& jet) {
-        return im_.connections.TarvMain.openRecordset(jet, db::clientReadOnlyCursor());
+        return session_.connections.TarvMain.openRecordset(jet, db::clientReadOnlyCursor());
     }
 
     static long idOf(const db::Recordset& rs, const char* column) {
@@ -145,15 +149,15 @@ private:
     }
 
     void removeSchedule(long employmentId, const QString& productCode) {
-        im_.connections.TarvMain.execute(QStringLiteral("DELETE * FROM PayAnalysisSchedule WHERE MemberNo=") +
-                                         member_ + QStringLiteral(" AND EmploymentID=") +
-                                         QString::number(employmentId) + QStringLiteral(" AND ProductCode=") +
-                                         sqlText(productCode) + QStringLiteral(" ;"));
+        session_.connections.TarvMain.execute(QStringLiteral("DELETE * FROM PayAnalysisSchedule WHERE MemberNo=") +
+                                              member_ + QStringLiteral(" AND EmploymentID=") +
+                                              QString::number(employmentId) + QStringLiteral(" AND ProductCode=") +
+                                              sqlText(productCode) + QStringLiteral(" ;"));
     }
 
     long long insertSchedule(const PayScheduleRow& row) {
         try {
-            return im_.connections.TarvMain.execute(PayScheduleStatement(row));
+            return session_.connections.TarvMain.execute(PayScheduleStatement(row));
         } catch (const VeltError& e) {
             if (e.environmental()) throw;
             return 0;
@@ -164,24 +168,24 @@ private:
 
     PayScheduleRow scheduleRow(const PayrollEmployment& employment) const {
         PayScheduleRow row;
-        row.memberNumber = im_.app.memberNumber;
+        row.memberNumber = app_.memberNumber;
         row.date = firstDeductionDate();
         row.payRunNumber = employment.payRunNumber;
         row.employmentId = employment.id;
-        row.loanId = im_.app.loan.loanId;
+        row.loanId = app_.loan.loanId;
         row.scheduleCreated = applicationDate();
         return row;
     }
 
     QDate applicationDate() const {
-        const QDate date = parseDayFirstDate(im_.app.LoanDetails.applicationDate).value_or(QDate());
-        return date.isValid() ? date : im_.passDate();
+        const QDate date = parseDayFirstDate(app_.LoanDetails.applicationDate).value_or(QDate());
+        return date.isValid() ? date : cycle_.passDate();
     }
 
     // The first repayment date of the loan; without a loan (a member joining only) the
     // deductions start a month after the application.
     QDate firstDeductionDate() const {
-        const QDate date = parseDayFirstDate(im_.app.LoanDetails.firstRepaymentDate).value_or(QDate());
+        const QDate date = parseDayFirstDate(app_.LoanDetails.firstRepaymentDate).value_or(QDate());
         if (date.isValid() && date >= applicationDate()) return date;
         return FirstRepaymentDateFor(applicationDate(), QStringLiteral("M"));
     }
@@ -190,11 +194,10 @@ private:
         const QString amount = currencyText(savings);
         long long changed = 0;
         try {
-            changed = im_.connections.TarvTran.execute(
-                QStringLiteral("UPDATE LoanAllocation SET SHARESM=") + amount + QStringLiteral(", SHARESWF=") +
-                amount + QStringLiteral(", TotNewPay=") + currencyText(savings + repayment_) +
-                QStringLiteral(" WHERE ID=") + QString::number(im_.app.loan.loanId) +
-                QStringLiteral(" AND Memberno=") + member_ + QStringLiteral(" ;"));
+            changed = session_.connections.TarvTran.execute(
+                QStringLiteral("UPDATE LoanAllocation SET SHARESM=") + amount + QStringLiteral(", SHARESWF=") + amount +
+                QStringLiteral(", TotNewPay=") + currencyText(savings + repayment_) + QStringLiteral(" WHERE ID=") +
+                QString::number(app_.loan.loanId) + QStringLiteral(" AND Memberno=") + member_ + QStringLiteral(" ;"));
         } catch (const VeltError& e) {
             if (e.environmental()) throw;
             changed = 0;
@@ -202,20 +205,22 @@ private:
             changed = 0;
         }
         if (changed == 0)
-            im_.ShowException(QStringLiteral("Unable to update loanallocation with s1 pay profile for member ") +
-                              member_ + QStringLiteral(" for loan ") + im_.app.loanNumber + im_.app.messageSuffix);
+            session_.ShowException(QStringLiteral("Unable to update loanallocation with s1 pay profile for member ") +
+                                   member_ + QStringLiteral(" for loan ") + app_.loanNumber + app_.messageSuffix);
     }
 
-    Importer& im_;
+    const CycleContext& cycle_;
+    UnitSession& session_;
+    ApplicationState& app_;
     QString member_;
     Currency repayment_;
 };
 
 }  // namespace
 
-void BuildSavingsPayProfile(Importer& importer) {
+void BuildSavingsPayProfile(const CycleContext& cycle, UnitSession& session, ApplicationState& app) {
     try {
-        PayProfile(importer).buildSavings();
+        PayProfile(cycle, session, app).buildSavings();
     } catch (const VeltError& e) {
         // A failed read ends the step, as a missing employment or pay run row does; a lost
         // or locked database is the pass's to handle: the application stays pending.
@@ -224,9 +229,9 @@ void BuildSavingsPayProfile(Importer& importer) {
     }
 }
 
-void BuildLoanPayProfile(Importer& importer) {
+void BuildLoanPayProfile(const CycleContext& cycle, UnitSession& session, ApplicationState& app) {
     try {
-        PayProfile(importer).buildLoan();
+        PayProfile(cycle, session, app).buildLoan();
     } catch (const VeltError& e) {
         if (e.environmental()) throw;
     } catch (const std::exception&) {

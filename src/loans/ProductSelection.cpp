@@ -2,37 +2,41 @@
 
 #include "common/SqlQuote.h"
 #include "loans/LoanRepayment.h"
-#include "state/Importer.h"
+#include "state/ApplicationState.h"
+#include "state/CycleContext.h"
+#include "state/UnitSession.h"
 
 namespace autovelt {
 
 namespace {
 
-db::Recordset productRow(Importer& im, const QString& code) {
-    return im.connections.TarvMain.openRecordset(
+db::Recordset productRow(UnitSession& session, const QString& code) {
+    return session.connections.TarvMain.openRecordset(
         QStringLiteral("SELECT * FROM Product WHERE ProductCode=") + sqlText(code) + QStringLiteral(" ;"),
         db::clientReadOnlyCursor());
 }
 
-QString suffix(const Importer& im) { return im.app.messageSuffix; }
+QString suffix(const ApplicationState& app) { return app.messageSuffix; }
 
 }  // namespace
 
-LoanStep ChooseProduct(Importer& im, ChosenProduct& product) {
-    LoanPassState& loan = im.app.loan;
-    const QString fallback = im.settings.OLProductCode;
-    db::Recordset row = productRow(im, loan.productCode);
+LoanStep ChooseProduct(const CycleContext& cycle, UnitSession& session, ApplicationState& app, ChosenProduct& product) {
+    LoanPassState& loan = app.loan;
+    const QString fallback = cycle.settings.OLProductCode;
+    db::Recordset row = productRow(session, loan.productCode);
     if (row.eof()) {
-        row = productRow(im, fallback);
+        row = productRow(session, fallback);
         if (row.eof()) {
-            ReportWithLoanDetails(im, QStringLiteral("Skipped ln app for member ") + LoanMember(im) + QStringLiteral(" - ") +
-                                          loan.productCode + QStringLiteral(" product not found.") + suffix(im));
+            ReportWithLoanDetails(session, app,
+                                  QStringLiteral("Skipped ln app for member ") + LoanMember(app) +
+                                      QStringLiteral(" - ") + loan.productCode + QStringLiteral(" product not found.") +
+                                      suffix(app));
             return LoanSkip{QStringLiteral("Skipped ln app for member as we could not locate the product ") +
                             loan.productCode};
         }
-        im.ShowException(QStringLiteral("Member ") + LoanMember(im) + QStringLiteral(" applied for product ") +
-                         loan.productCode + QStringLiteral(" which was not found - altered to ") + fallback +
-                         QLatin1Char('.') + suffix(im));
+        session.ShowException(QStringLiteral("Member ") + LoanMember(app) + QStringLiteral(" applied for product ") +
+                              loan.productCode + QStringLiteral(" which was not found - altered to ") + fallback +
+                              QLatin1Char('.') + suffix(app));
         loan.productCode = fallback;
     }
     const QVariant type = row.value(QStringLiteral("ProductType"));
@@ -57,11 +61,12 @@ Currency AccruedInterest(Currency balance, double ratePercent, const QVariant& i
     return Currency::fromText(formatNumber(accrued, QStringLiteral("#0.00")));
 }
 
-LoanStep AddExistingBalance(Importer& im) {
-    LoanPassState& loan = im.app.loan;
-    const db::Recordset rs = im.connections.TarvMain.openRecordset(
-        QStringLiteral("SELECT * FROM MemberBalances WHERE MemberNo=") + LoanMember(im) +
-        QStringLiteral(" AND ProductCode=") + sqlText(loan.productCode) + QStringLiteral(" ORDER BY BALANCE DESC ;"),
+LoanStep AddExistingBalance(const CycleContext& cycle, UnitSession& session, ApplicationState& app) {
+    LoanPassState& loan = app.loan;
+    const db::Recordset rs = session.connections.TarvMain.openRecordset(
+        QStringLiteral("SELECT * FROM MemberBalances WHERE MemberNo=") + LoanMember(app) +
+            QStringLiteral(" AND ProductCode=") + sqlText(loan.productCode) +
+            QStringLiteral(" ORDER BY BALANCE DESC ;"),
         db::clientReadOnlyCursor());
     Currency existing;
     loan.balanceRowId = 0;
@@ -69,7 +74,7 @@ LoanStep AddExistingBalance(Importer& im) {
     if (!rs.eof()) {
         loan.balanceRowId = static_cast<long>(rs.value(QStringLiteral("ID")).toLongLong());
         existing = Currency::fromDouble(rs.value(QStringLiteral("Balance")).toDouble());
-        const QDate applicationDate = parseDayFirstDate(im.app.LoanDetails.applicationDate).value_or(im.passDate());
+        const QDate applicationDate = parseDayFirstDate(app.LoanDetails.applicationDate).value_or(cycle.passDate());
         loan.accruedInterest = AccruedInterest(existing, rs.value(QStringLiteral("Rate")).toDouble(),
                                                rs.value(QStringLiteral("InterestPaidDate")),
                                                Currency::fromDouble(rs.value(QStringLiteral("InterestOwing")).toDouble()),
@@ -78,30 +83,33 @@ LoanStep AddExistingBalance(Importer& im) {
     loan.mergeIds = {};
     loan.totalBorrowing = existing + loan.requestedAmount;
     if (loan.totalBorrowing.units() >= 0) return std::nullopt;
-    ReportWithLoanDetails(im, QStringLiteral("Skipped ln app for member ") + LoanMember(im) + QStringLiteral(" - ") +
-                                  loan.productCode + QStringLiteral(" odd value encountered.") + suffix(im));
+    ReportWithLoanDetails(session, app,
+                          QStringLiteral("Skipped ln app for member ") + LoanMember(app) + QStringLiteral(" - ") +
+                              loan.productCode + QStringLiteral(" odd value encountered.") + suffix(app));
     return LoanSkip{QStringLiteral("Skipped ln app for member as total borrowing was less than zero!")};
 }
 
-LoanStep ApplyProductLimit(Importer& im, const ChosenProduct& product) {
-    LoanPassState& loan = im.app.loan;
+LoanStep ApplyProductLimit(UnitSession& session, ApplicationState& app, const ChosenProduct& product) {
+    LoanPassState& loan = app.loan;
     if (!product.maxLoanAvailable || product.maxLoanAvailable->units() <= 0) return std::nullopt;
     const Currency limit = *product.maxLoanAvailable;
     if (loan.totalBorrowing <= limit) return std::nullopt;
     const Currency cut = loan.requestedAmount - (loan.totalBorrowing - limit);
     if (cut.units() <= 0) {
-        ReportWithLoanDetails(im, QStringLiteral("Member ") + LoanMember(im) +
-                                      QStringLiteral(" has applied for too much - no value available.") + suffix(im));
+        ReportWithLoanDetails(session, app,
+                              QStringLiteral("Member ") + LoanMember(app) +
+                                  QStringLiteral(" has applied for too much - no value available.") + suffix(app));
         return LoanSkip{QStringLiteral("Skipped ln app for member as total borrowing was too much")};
     }
-    ReportWithLoanDetails(im, QStringLiteral("Member ") + LoanMember(im) +
-                                  QStringLiteral(" has applied for too much - borrowing changed to £") + currencyText(cut) +
-                                  QStringLiteral(" from £") + im.app.LoanDetails.amount + QLatin1Char('.') + suffix(im));
+    ReportWithLoanDetails(session, app,
+                          QStringLiteral("Member ") + LoanMember(app) +
+                              QStringLiteral(" has applied for too much - borrowing changed to £") + currencyText(cut) +
+                              QStringLiteral(" from £") + app.LoanDetails.amount + QLatin1Char('.') + suffix(app));
     loan.requestedAmount = cut;
     // The total follows the cut: the figures and the loan's original balance must be worked on what is
     // lent, not on the refused part of the request.
     loan.totalBorrowing = limit;
-    im.app.LoanDetails.amount = currencyText(cut);
+    app.LoanDetails.amount = currencyText(cut);
     return std::nullopt;
 }
 

@@ -10,7 +10,9 @@
 
 namespace autovelt {
 
-class Importer;
+class CycleContext;
+class UnitSession;
+struct ApplicationState;
 
 // The loan product chosen for the application, as its Product row holds it.
 struct ChosenProduct {
@@ -20,7 +22,7 @@ struct ChosenProduct {
 
 // Finds the product applied for, or the default loan product in its place (reported), and
 // sets the product code and type. Refuses the loan when neither exists.
-LoanStep ChooseProduct(Importer& importer, ChosenProduct& product);
+LoanStep ChooseProduct(const CycleContext& cycle, UnitSession& session, ApplicationState& app, ChosenProduct& product);
 
 // Interest accrued on a loan balance since the interest was last paid, plus the interest
 // already owing; never below zero, to the penny.
@@ -29,10 +31,10 @@ Currency AccruedInterest(Currency balance, double ratePercent, const QVariant& i
 
 // Reads the member's existing balance of the chosen product (a top-up) with its accrued
 // interest, and sets the total borrowing. Refuses a total below zero.
-LoanStep AddExistingBalance(Importer& importer);
+LoanStep AddExistingBalance(const CycleContext& cycle, UnitSession& session, ApplicationState& app);
 
 // Cuts the amount so the total borrowing stays within the product's limit (reported);
 // refuses the loan when the existing balance alone reaches the limit.
-LoanStep ApplyProductLimit(Importer& importer, const ChosenProduct& product);
+LoanStep ApplyProductLimit(UnitSession& session, ApplicationState& app, const ChosenProduct& product);
 
 }  // namespace autovelt

@@ -1,7 +1,9 @@
 #include "loans/ScoreProfile.h"
 
 #include "common/SqlQuote.h"
-#include "state/Importer.h"
+#include "state/ApplicationState.h"
+#include "state/CycleContext.h"
+#include "state/UnitSession.h"
 
 namespace autovelt {
 
@@ -12,11 +14,10 @@ struct Balances {
     Currency shares;
 };
 
-Currency balanceSum(Importer& im, const QString& sumName, const QString& amILoan) {
-    const db::Recordset rs = im.connections.TarvMain.openRecordset(
-        QStringLiteral("Select SUM(Balance) as ") + sumName +
-        QStringLiteral(" FROM MemberBalances WHERE MemberNo = ") + LoanMember(im) +
-        QStringLiteral(" AND AmILoan = ") + amILoan + QStringLiteral(" ;"),
+Currency balanceSum(UnitSession& session, const ApplicationState& app, const QString& sumName, const QString& amILoan) {
+    const db::Recordset rs = session.connections.TarvMain.openRecordset(
+        QStringLiteral("Select SUM(Balance) as ") + sumName + QStringLiteral(" FROM MemberBalances WHERE MemberNo = ") +
+            LoanMember(app) + QStringLiteral(" AND AmILoan = ") + amILoan + QStringLiteral(" ;"),
         db::clientReadOnlyCursor());
     if (rs.eof() || rs.isNull(sumName)) return Currency();
     return Currency::fromDouble(rs.value(sumName).toDouble());
@@ -24,15 +25,16 @@ Currency balanceSum(Importer& im, const QString& sumName, const QString& amILoan
 
 class ScoreProfileSelection {
 public:
-    explicit ScoreProfileSelection(Importer& importer) : im_(importer), app_(importer.app) {}
+    explicit ScoreProfileSelection(const CycleContext& cycle, UnitSession& session, ApplicationState& app)
+        : cycle_(cycle), session_(session), app_(app) {}
 
     LoanStep run() {
         const QString repayType = app_.field[51] == QLatin1String("S") ? QStringLiteral("S") : QStringLiteral("P");
         // A member created by this import holds nothing yet.
         const bool newMember = app_.newMemberNumber == app_.memberNumber;
         if (!newMember) {
-            balances_.loans = balanceSum(im_, QStringLiteral("myLoanBal"), QStringLiteral("TRUE"));
-            balances_.shares = balanceSum(im_, QStringLiteral("myShareBal"), QStringLiteral("FALSE"));
+            balances_.loans = balanceSum(session_, app_, QStringLiteral("myLoanBal"), QStringLiteral("TRUE"));
+            balances_.shares = balanceSum(session_, app_, QStringLiteral("myShareBal"), QStringLiteral("FALSE"));
         }
         const double score = leadingNumber(app_.field[26]);
         if (app_.loan.productCode == kBandPricedProduct) {
@@ -48,31 +50,33 @@ private:
             app_.loan.rateOverride = *rate;
             return;
         }
-        ReportWithLoanDetails(im_, QStringLiteral("Member ") + LoanMember(im_) +
-                                       QStringLiteral(" no valid profile found for Osprine borrowing with score of ") +
-                                       app_.field[26] + QStringLiteral(" - default interest rate will be applied.") +
-                                       app_.messageSuffix);
+        ReportWithLoanDetails(session_, app_,
+                              QStringLiteral("Member ") + LoanMember(app_) +
+                                  QStringLiteral(" no valid profile found for Osprine borrowing with score of ") +
+                                  app_.field[26] + QStringLiteral(" - default interest rate will be applied.") +
+                                  app_.messageSuffix);
     }
 
     void useProduct(const QString& code) {
         app_.field[45] = code;
-        im_.app.LoanDetails.productCode = code;
+        app_.LoanDetails.productCode = code;
         app_.loan.productCode = code;
     }
 
     LoanStep priceByProfile(const QString& memberKind, const QString& repayType, double score) {
         const QString scoreText = numberText(score);
-        const db::Recordset rule = im_.connections.TarvAudt.openRecordset(
+        const db::Recordset rule = session_.connections.TarvAudt.openRecordset(
             QStringLiteral("SELECT * FROM PSLnRules WHERE NewMember = ") + sqlText(memberKind) +
-            QStringLiteral(" AND RepayType = ") + sqlText(repayType) + QStringLiteral(" AND FromScore<=") + scoreText +
-            QStringLiteral(" AND ToScore>=") + scoreText + QStringLiteral(" ;"),
+                QStringLiteral(" AND RepayType = ") + sqlText(repayType) + QStringLiteral(" AND FromScore<=") +
+                scoreText + QStringLiteral(" AND ToScore>=") + scoreText + QStringLiteral(" ;"),
             db::clientReadOnlyCursor());
-        const QString fallback = im_.settings.OLProductCode;
+        const QString fallback = cycle_.settings.OLProductCode;
         if (rule.eof()) {
-            ReportWithLoanDetails(im_, QStringLiteral("Member ") + LoanMember(im_) +
-                                           QStringLiteral(" no valid profile found for borrowing with score of ") +
-                                           app_.field[26] + QStringLiteral(" - ") + fallback +
-                                           QStringLiteral(" applied by default.") + app_.messageSuffix);
+            ReportWithLoanDetails(session_, app_,
+                                  QStringLiteral("Member ") + LoanMember(app_) +
+                                      QStringLiteral(" no valid profile found for borrowing with score of ") +
+                                      app_.field[26] + QStringLiteral(" - ") + fallback +
+                                      QStringLiteral(" applied by default.") + app_.messageSuffix);
             useProduct(fallback);
             app_.loan.rateOverride = Currency();
             return std::nullopt;
@@ -91,19 +95,22 @@ private:
         if (app_.loan.requestedAmount + balances_.loans <= limit) return std::nullopt;
         const Currency allowed = limit - balances_.loans;
         if (allowed.units() > 0) {
-            ReportWithLoanDetails(im_, QStringLiteral("Member ") + LoanMember(im_) +
-                                           QStringLiteral(" has applied for too much - borrowing changed to £") +
-                                           currencyText(allowed) + QLatin1Char('.') + app_.messageSuffix);
-            im_.app.LoanDetails.amount = currencyText(allowed);
+            ReportWithLoanDetails(session_, app_,
+                                  QStringLiteral("Member ") + LoanMember(app_) +
+                                      QStringLiteral(" has applied for too much - borrowing changed to £") +
+                                      currencyText(allowed) + QLatin1Char('.') + app_.messageSuffix);
+            app_.LoanDetails.amount = currencyText(allowed);
             return std::nullopt;
         }
-        ReportWithLoanDetails(im_, QStringLiteral("Member ") + LoanMember(im_) +
-                                       QStringLiteral(" has applied for too much - no loan available - skipped.") +
-                                       app_.messageSuffix);
+        ReportWithLoanDetails(session_, app_,
+                              QStringLiteral("Member ") + LoanMember(app_) +
+                                  QStringLiteral(" has applied for too much - no loan available - skipped.") +
+                                  app_.messageSuffix);
         return LoanSkip{QStringLiteral("Skipped ln app for member as they applied for too much and no loan available.")};
     }
 
-    Importer& im_;
+    const CycleContext& cycle_;
+    UnitSession& session_;
     ApplicationState& app_;
     Balances balances_;
 };
@@ -117,6 +124,8 @@ std::optional<Currency> BandRateForScore(double score) {
     return std::nullopt;
 }
 
-LoanStep SelectScoreProfile(Importer& importer) { return ScoreProfileSelection(importer).run(); }
+LoanStep SelectScoreProfile(const CycleContext& cycle, UnitSession& session, ApplicationState& app) {
+    return ScoreProfileSelection(cycle, session, app).run();
+}
 
 }  // namespace autovelt

@@ -7,7 +7,9 @@
 
 namespace autovelt {
 
-class Importer;
+class CycleContext;
+class UnitSession;
+struct ApplicationState;
 
 // Its product priced by fixed score bands rather than by the profile table.
 inline const QString kBandPricedProduct = QStringLiteral("L14");
@@ -20,6 +22,6 @@ std::optional<Currency> BandRateForScore(double score);
 // rate for the band-priced product, otherwise the PSLnRules profile of the member's kind
 // and repayment type, which may also change the product and cap the amount against the
 // member's shares. Refuses a loan the cap leaves nothing of.
-LoanStep SelectScoreProfile(Importer& importer);
+LoanStep SelectScoreProfile(const CycleContext& cycle, UnitSession& session, ApplicationState& app);
 
 }  // namespace autovelt

@@ -1,6 +1,6 @@
 #include "loans/ShareBalance.h"
 
-#include "state/Importer.h"
+#include "state/UnitSession.h"
 #include "common/SqlDialect.h"
 #include "common/SqlQuote.h"
 #include "common/Values.h"
@@ -16,10 +16,9 @@ QString OpeningShareBalanceStatement(long memberNumber, const QString& productCo
            QStringLiteral("0,0,0,0,0,4,") + date + QLatin1Char(',') + date + QStringLiteral(") ;");
 }
 
-void WriteOpeningShareBalance(Importer& importer, long memberNumber, const QString& productCode,
+void WriteOpeningShareBalance(UnitSession& session, long memberNumber, const QString& productCode,
                               const QDate& applicationDate) {
-    importer.connections.TarvMain.execute(
-        OpeningShareBalanceStatement(memberNumber, productCode, applicationDate));
+    session.connections.TarvMain.execute(OpeningShareBalanceStatement(memberNumber, productCode, applicationDate));
 }
 
 }  // namespace autovelt

@@ -5,14 +5,14 @@
 
 namespace autovelt {
 
-class Importer;
+class UnitSession;
 
 // The opening MemberBalances row of a share product, written when a member is created:
 // nothing paid in, product type 4, granted and due on the application date.
 QString OpeningShareBalanceStatement(long memberNumber, const QString& productCode, const QDate& applicationDate);
 
 // Writes that row on TarvMain. Errors reach the caller.
-void WriteOpeningShareBalance(Importer& importer, long memberNumber, const QString& productCode,
+void WriteOpeningShareBalance(UnitSession& session, long memberNumber, const QString& productCode,
                               const QDate& applicationDate);
 
 }  // namespace autovelt

@@ -42,19 +42,22 @@ constexpr int kMostRuns = 4;
 // The application's report lines are shown when it ends, each once.
 class HeldLines {
 public:
-    explicit HeldLines(Importer& importer) : importer_(importer) { importer_.holdLines(); }
-    ~HeldLines() { importer_.releaseLines(); }
+    explicit HeldLines(UnitSession& session) : session_(session) { session_.holdLines(); }
+    ~HeldLines() { session_.releaseLines(); }
     HeldLines(const HeldLines&) = delete;
     HeldLines& operator=(const HeldLines&) = delete;
 
 private:
-    Importer& importer_;
+    UnitSession& session_;
 };
 
 class ImportPass {
 public:
     ImportPass(Importer& importer, long applicationId)
         : im_(importer),
+          cycle_(importer),
+          session_(importer),
+          app_(importer.app),
           namedApplicationId_(applicationId),
           unit_(importer.connections, importer.programFile(QStringLiteral("commit-window.txt")),
                 importer.config.batchApplications),
@@ -95,9 +98,14 @@ private:
     void stopOnFailure(long number, const QString& description);
     void reportError(long number, const QString& description);
     QString now() const;
-    bool singleApplicationRun() const { return im_.applicationIdOverride != 0; }
+    bool singleApplicationRun() const { return cycle_.applicationIdOverride != 0; }
 
+    // The pass owns the whole importer: it alone sets how the pass ended and whether the
+    // cycle goes on importing. Each step is handed only the parts it works with.
     Importer& im_;
+    const CycleContext& cycle_;
+    UnitSession& session_;
+    ApplicationState& app_;
     const long namedApplicationId_;
     UnitOfWork unit_;
     EffectOutbox outbox_;
@@ -107,13 +115,13 @@ private:
 };
 
 QString ImportPass::now() const {
-    const QDateTime at = im_.clock().now();
+    const QDateTime at = cycle_.clock().now();
     return formatDate(at, QStringLiteral("dd/mm/yyyy")) + QLatin1Char(' ') + formatDate(at, QStringLiteral("hh:mm:ss"));
 }
 
 int ImportPass::countPending() {
     if (singleApplicationRun()) return 1;
-    db::Recordset rs = im_.connections.OnlineConnection.openRecordset(
+    db::Recordset rs = session_.connections.OnlineConnection.openRecordset(
         QStringLiteral("SELECT COUNT(*) FROM table_w WHERE field_107='N' ;"), db::readOnlyCursor());
     return rs.eof() ? 0 : rs.value(0).toInt();
 }
@@ -121,11 +129,11 @@ int ImportPass::countPending() {
 db::Recordset ImportPass::openPage(const QString& afterFieldId) {
     const QString query = singleApplicationRun()
                               ? QStringLiteral("SELECT * FROM table_w where field_id=") +
-                                    QString::number(im_.applicationIdOverride) + QStringLiteral(" ;")
-                              : QStringLiteral("SELECT * FROM table_w WHERE field_107='N' AND field_id>") + afterFieldId +
-                                    QStringLiteral(" ORDER BY field_id LIMIT ") + QString::number(kPageSize) +
-                                    QStringLiteral(" ;");
-    return im_.connections.OnlineConnection.openRecordset(query, db::readOnlyCursor());
+                                    QString::number(cycle_.applicationIdOverride) + QStringLiteral(" ;")
+                              : QStringLiteral("SELECT * FROM table_w WHERE field_107='N' AND field_id>") +
+                                    afterFieldId + QStringLiteral(" ORDER BY field_id LIMIT ") +
+                                    QString::number(kPageSize) + QStringLiteral(" ;");
+    return session_.connections.OnlineConnection.openRecordset(query, db::readOnlyCursor());
 }
 
 // The records of the page's applications that an earlier run ended, read together. A run of
@@ -135,55 +143,57 @@ ImportPass::ImportRecordsByKey ImportPass::importRecordsOf(db::Recordset& page) 
     QStringList fieldIds;
     for (; !page.eof(); page.moveNext()) fieldIds << QString::number(page.value(0).toLongLong());
     page.moveFirst();
-    return FindImportRecords(im_.connections.TarvAudt, fieldIds);
+    return FindImportRecords(session_.connections.TarvAudt, fieldIds);
 }
 
 // An application whose values cannot be read can never be imported: refused, it does not
 // come back every cycle.
 void ImportPass::refuseUnreadable(const VeltError& error) {
     reportError(error.number(), error.description());
-    ShowLoanDetailsException(im_);
+    ShowLoanDetailsException(session_, app_);
     const bool failEmail = true;
-    UpdateTableWRecord(im_, failEmail, QString());
+    UpdateTableWRecord(cycle_, session_, app_, failEmail, QString());
 }
 
 // An earlier run ended this application and committed it, but stopped before the website
 // row was marked: it is marked now, and nothing of it is done again.
 bool ImportPass::endedEarlier(const ImportRecordsByKey& records) {
-    const auto record = records.constFind(im_.app.identityKey);
+    const auto record = records.constFind(app_.identityKey);
     if (record == records.constEnd()) return false;
-    if (!im_.dryRun) MarkOnlineRowsImported(im_, {{im_.app.fieldId, im_.app.rawField2}});
-    const QString line = QStringLiteral("Application was ") + record->outcome + QStringLiteral(" by an earlier run (member ") +
-                         QString::number(record->memberNumber) + QStringLiteral("); now marked imported online") +
-                         im_.app.messageSuffix;
-    if (record->outcome == QLatin1String("interrupted")) im_.ShowException(line);
-    else im_.ShowSuccess(line);
+    if (!cycle_.dryRun) MarkOnlineRowsImported(cycle_, session_, {{app_.fieldId, app_.rawField2}});
+    const QString line = QStringLiteral("Application was ") + record->outcome +
+                         QStringLiteral(" by an earlier run (member ") + QString::number(record->memberNumber) +
+                         QStringLiteral("); now marked imported online") + app_.messageSuffix;
+    if (record->outcome == QLatin1String("interrupted"))
+        session_.ShowException(line);
+    else
+        session_.ShowSuccess(line);
     return true;
 }
 
 // An application that reached its end keeps its rows, and what is to happen after the
 // commit is recorded with them: its details file and its rules_log changes online.
 void ImportPass::keepEndedApplication(LoanDecision loan) {
-    if (im_.app.outcome.isEmpty()) {
+    if (app_.outcome.isEmpty()) {
         discardApplication();
         return;
     }
-    WriteApplicationDetailsFile(im_, im_.app.memberNumber, loan);
-    if (!im_.app.rulesLog.isEmpty())
-        outbox_.record(im_.app.identityKey, kRulesLogEffect, im_.app.rulesLog.encode(), im_.clock().now());
-    if (singleApplicationRun()) ForgetImportRecord(im_.connections.TarvAudt, im_.app.identityKey);
-    WriteImportRecord(im_.connections.TarvAudt, im_.app.identityKey, im_.app.fieldId, im_.app.memberNumber,
-                      im_.app.outcome, im_.clock().now());
-    unit_.keepApplication(im_.app.identityKey);
-    batch_.push_back({im_.app.identityKey, {im_.app.fieldId, im_.app.rawField2}});
+    WriteApplicationDetailsFile(cycle_, session_, app_, app_.memberNumber, loan);
+    if (!app_.rulesLog.isEmpty())
+        outbox_.record(app_.identityKey, kRulesLogEffect, app_.rulesLog.encode(), cycle_.clock().now());
+    if (singleApplicationRun()) ForgetImportRecord(session_.connections.TarvAudt, app_.identityKey);
+    WriteImportRecord(session_.connections.TarvAudt, app_.identityKey, app_.fieldId, app_.memberNumber, app_.outcome,
+                      cycle_.clock().now());
+    unit_.keepApplication(app_.identityKey);
+    batch_.push_back({app_.identityKey, {app_.fieldId, app_.rawField2}});
 }
 
 // The application's rows are undone, and with them everything it was to do after the
 // commit: no file of it reaches a member's folder and nothing of it changes online.
 void ImportPass::discardApplication() {
     unit_.discardApplication();
-    im_.stagedFiles().discard(im_.app.identityKey);
-    im_.app.rulesLog = {};
+    session_.stagedFiles().discard(app_.identityKey);
+    app_.rulesLog = {};
 }
 
 ImportPass::ImportEnd ImportPass::importApplication(const std::optional<VeltError>& unreadable) {
@@ -191,17 +201,20 @@ ImportPass::ImportEnd ImportPass::importApplication(const std::optional<VeltErro
         refuseUnreadable(*unreadable);
         return {};
     }
-    PreloadHomeAddress(im_);
-    if (const std::optional<Refusal> refusal = IncompleteApplicationRefusal(im_.app)) {
-        RefuseApplication(im_, *refusal);
+    PreloadHomeAddress(cycle_, session_, app_);
+    if (const std::optional<Refusal> refusal = IncompleteApplicationRefusal(app_)) {
+        RefuseApplication(cycle_, session_, app_, *refusal);
         return {};
     }
-    im_.ShowStep(QStringLiteral("matching the applicant"));
-    const MemberMatch match = MatchApplicant(im_);
-    im_.ShowStep(QStringLiteral("writing the member"));
+    session_.ShowStep(QStringLiteral("matching the applicant"));
+    const MemberMatch match = MatchApplicant(cycle_, session_, app_);
+    session_.ShowStep(QStringLiteral("writing the member"));
     if (match.refused) return {};
-    const MemberImportResult imported = ImportMember(im_, match);
-    if (imported.end == MemberImportEnd::PassStopped) return {RowEnd::StopPass};
+    const MemberImportResult imported = ImportMember(cycle_, session_, app_, match);
+    if (imported.end == MemberImportEnd::PassStopped) {
+        im_.SkipImport = true;
+        return {RowEnd::StopPass};
+    }
     return {RowEnd::Next, imported.loan};
 }
 
@@ -212,51 +225,52 @@ ImportPass::RowEnd ImportPass::failApplication(const VeltError& error) {
     const bool valueError = error.source() != QLatin1String("Connection");
     if (!valueError) {
         reportError(error.number(), error.description());
-        im_.ShowException(QStringLiteral("Nothing of the application was saved; it stays pending for the next cycle") +
-                          im_.app.messageSuffix);
+        session_.ShowException(
+            QStringLiteral("Nothing of the application was saved; it stays pending for the next cycle") +
+            app_.messageSuffix);
         leftPending_ = true;
         return RowEnd::Next;
     }
     // A member number this application allocated was undone with it.
-    if (im_.app.newMemberNumber != 0) im_.app.memberNumber = im_.app.newMemberNumber = 0;
-    im_.app.outcome.clear();
-    unit_.beginApplication(im_.clock().now());
+    if (app_.newMemberNumber != 0) app_.memberNumber = app_.newMemberNumber = 0;
+    app_.outcome.clear();
+    unit_.beginApplication(cycle_.clock().now());
     refuseUnreadable(error);
     keepEndedApplication(LoanDecision::AsApplied);
     return RowEnd::Next;
 }
 
 ImportPass::RowEnd ImportPass::processRow(const db::Recordset& row, const ImportRecordsByKey& records) {
-    ++im_.progress.current;
-    im_.progress.total = std::max(im_.progress.total, im_.progress.current);
-    const HeldLines held(im_);
+    ++session_.progress.current;
+    session_.progress.total = std::max(session_.progress.total, session_.progress.current);
+    const HeldLines held(session_);
     for (int run = 1;; ++run) {
         try {
             return runApplication(row, records);
         } catch (const AgencyRequestAwaited& request) {
             // Nothing of this run stays: the application runs again once the agency answered.
             discardApplication();
-            im_.dropHeldLines();
+            session_.dropHeldLines();
             if (run == kMostRuns)
                 throw VeltError(0, QStringLiteral("ImportPass"), QStringLiteral("The application asked the agency more often than it can"))
                     .markEnvironmental();
-            im_.releaseLines();
+            session_.releaseLines();
             awaitAgency(request);
-            im_.holdLines();
+            session_.holdLines();
         }
     }
 }
 
 ImportPass::RowEnd ImportPass::runApplication(const db::Recordset& row, const ImportRecordsByKey& records) {
-    im_.ShowStep(QStringLiteral("reading the application"));
+    session_.ShowStep(QStringLiteral("reading the application"));
     std::optional<VeltError> unreadable;
     try {
-        ReadApplicationRow(im_, row);
+        ReadApplicationRow(cycle_, app_, row);
     } catch (const VeltError& error) {
         unreadable = error;
     }
     if (!singleApplicationRun() && endedEarlier(records)) return RowEnd::Next;
-    unit_.beginApplication(im_.clock().now());
+    unit_.beginApplication(cycle_.clock().now());
     try {
         const ImportEnd ended = importApplication(unreadable);
         if (ended.row == RowEnd::StopPass) {
@@ -276,16 +290,16 @@ ImportPass::RowEnd ImportPass::runApplication(const db::Recordset& row, const Im
 // while the agency answers, however long it takes.
 void ImportPass::awaitAgency(const AgencyRequestAwaited& request) {
     commit();
-    im_.ShowStep(QStringLiteral("waiting for the agency"));
-    SendAwaitedAgencyRequest(im_, request);
+    session_.ShowStep(QStringLiteral("waiting for the agency"));
+    SendAwaitedAgencyRequest(cycle_, session_, request);
 }
 
 // The batch commits, then its website rows are marked together; a run stopped in between
 // finds the import records and marks them then.
 void ImportPass::commit() {
     // A cycle with nothing pending passes silently: no progress line in the journal.
-    if (im_.progress.current > 0) im_.ShowStep(QStringLiteral("saving"));
-    if (im_.dryRun) {  // a dry run's batch is never committed
+    if (session_.progress.current > 0) session_.ShowStep(QStringLiteral("saving"));
+    if (cycle_.dryRun) {  // a dry run's batch is never committed
         abandonBatch();
         return;
     }
@@ -294,121 +308,129 @@ void ImportPass::commit() {
         QList<OnlineRowKeys> marked;
         marked.reserve(qsizetype(batch_.size()));
         for (const Ended& ended : batch_) marked << ended.online;
-        db::Connection& online = im_.connections.OnlineConnection;
+        db::Connection& online = session_.connections.OnlineConnection;
         online.beginTransaction();
-        MarkOnlineRowsImported(im_, marked);
+        MarkOnlineRowsImported(cycle_, session_, marked);
         online.commitTransaction();
     }
-    for (const Ended& ended : batch_) im_.recordedResponses().forget(ended.key);
+    for (const Ended& ended : batch_) session_.recordedResponses().forget(ended.key);
     batch_.clear();
     performEffects();
 }
 
 void ImportPass::performEffects() {
     const QHash<QString, EffectOutbox::Performer> performers{
-        {kEmailEffect, [this](const Effect& effect) { return SendQueuedEmail(im_, effect); }},
-        {kFileEffect, [this](const Effect& effect) { return PerformFileEffect(im_, effect.payload); }},
+        {kEmailEffect, [this](const Effect& effect) { return SendQueuedEmail(cycle_, session_, effect); }},
+        {kFileEffect, [this](const Effect& effect) { return PerformFileEffect(session_, effect.payload); }},
         {kRulesLogEffect, [this](const Effect& effect) { return applyRulesLog(effect); }}};
     const QHash<QString, EffectOutbox::Preparer> preparers{
-        {kEmailEffect, [this](const Effect& effect) { return PrepareQueuedEmail(im_, effect); }}};
+        {kEmailEffect, [this](const Effect& effect) { return PrepareQueuedEmail(cycle_, session_, effect); }}};
     const bool mailWasResting = outbox_.resting(kEmailEffect);
-    for (const Effect& effect : outbox_.performPending(performers, im_.clock().now(), preparers))
-        im_.ShowException(QStringLiteral("Gave up on the ") + effect.kind + QStringLiteral(" of application ") +
-                          effect.applicationKey + QStringLiteral(" after ") + QString::number(effect.attempts) +
-                          QStringLiteral(" attempts"));
+    for (const Effect& effect : outbox_.performPending(performers, cycle_.clock().now(), preparers))
+        session_.ShowException(QStringLiteral("Gave up on the ") + effect.kind + QStringLiteral(" of application ") +
+                               effect.applicationKey + QStringLiteral(" after ") + QString::number(effect.attempts) +
+                               QStringLiteral(" attempts"));
     if (!mailWasResting && outbox_.resting(kEmailEffect))
-        im_.ShowException(QStringLiteral("The emails still to send in this cycle wait in the outbox for the next one, as sending failed"));
+        session_.ShowException(QStringLiteral(
+            "The emails still to send in this cycle wait in the outbox for the next one, as sending failed"));
 }
 
 bool ImportPass::applyRulesLog(const Effect& effect) {
     try {
-        ApplyRulesLogChanges(im_.connections.OnlineConnection, RulesLogChanges::decode(effect.payload));
+        ApplyRulesLogChanges(session_.connections.OnlineConnection, RulesLogChanges::decode(effect.payload));
         return true;
     } catch (const VeltError& e) {
-        im_.ShowException(QStringLiteral("Could not update rules_log online for application ") + effect.applicationKey +
-                          QStringLiteral(": ") + e.description() + QStringLiteral(" (") + QString::number(e.number()) +
-                          QLatin1Char(')'));
+        session_.ShowException(QStringLiteral("Could not update rules_log online for application ") +
+                               effect.applicationKey + QStringLiteral(": ") + e.description() + QStringLiteral(" (") +
+                               QString::number(e.number()) + QLatin1Char(')'));
         return false;
     }
 }
 
 // What a run that was stopped (killed, a power cut) left unfinished.
 void ImportPass::recoverInterruptedRun() {
-    EnsureImporterTables(im_.connections.TarvAudt);
+    EnsureImporterTables(session_.connections.TarvAudt);
     const UnitOfWork::InterruptedCommit cut = unit_.interruptedCommit();
     if (!cut.applications.isEmpty()) {
-        im_.ShowException(QStringLiteral("The importer stopped while saving applications: saved in ") +
-                          cut.committed.join(QStringLiteral(", ")) + QStringLiteral("; not saved in ") +
-                          cut.notCommitted.join(QStringLiteral(", ")) +
-                          QStringLiteral(". They are not imported again; please check them: ") +
-                          cut.applications.join(QStringLiteral(", ")));
+        session_.ShowException(QStringLiteral("The importer stopped while saving applications: saved in ") +
+                               cut.committed.join(QStringLiteral(", ")) + QStringLiteral("; not saved in ") +
+                               cut.notCommitted.join(QStringLiteral(", ")) +
+                               QStringLiteral(". They are not imported again; please check them: ") +
+                               cut.applications.join(QStringLiteral(", ")));
         QStringList fieldIds;
         for (const QString& key : cut.applications) fieldIds << FieldIdOfApplicationKey(key);
-        const ImportRecordsByKey recorded = FindImportRecords(im_.connections.TarvAudt, fieldIds);
+        const ImportRecordsByKey recorded = FindImportRecords(session_.connections.TarvAudt, fieldIds);
         for (const QString& key : cut.applications)
             if (!recorded.contains(key))
-                WriteImportRecord(im_.connections.TarvAudt, key, FieldIdOfApplicationKey(key), 0,
-                                  QStringLiteral("interrupted"), im_.clock().now());
+                WriteImportRecord(session_.connections.TarvAudt, key, FieldIdOfApplicationKey(key), 0,
+                                  QStringLiteral("interrupted"), cycle_.clock().now());
         unit_.clearInterruptedCommit();
     }
     // Filing a staged file and removing a filed document from the website are safe to
     // repeat, an email written to the pickup folder tells whether it was delivered; anything
     // else under way is left for a person.
     const QHash<QString, EffectOutbox::Settler> settlers{
-        {kEmailEffect, [this](const Effect& effect) { return SettleQueuedEmail(im_, effect); }}};
-    for (const Effect& effect : outbox_.settleInterrupted({kFileEffect, kDocumentEffect}, settlers, im_.clock().now()))
-        im_.ShowException(QStringLiteral("The ") + effect.kind + QStringLiteral(" of application ") + effect.applicationKey +
-                          QStringLiteral(" was under way when the importer stopped; it is not repeated: please check "
-                                         "whether it happened"));
+        {kEmailEffect, [this](const Effect& effect) { return SettleQueuedEmail(cycle_, effect); }}};
+    for (const Effect& effect :
+         outbox_.settleInterrupted({kFileEffect, kDocumentEffect}, settlers, cycle_.clock().now()))
+        session_.ShowException(
+            QStringLiteral("The ") + effect.kind + QStringLiteral(" of application ") + effect.applicationKey +
+            QStringLiteral(" was under way when the importer stopped; it is not repeated: please check "
+                           "whether it happened"));
     performEffects();
     // Files staged by applications that never committed (a run stopped before the commit).
-    im_.stagedFiles().removeAllExcept(outbox_.applicationsWaitingFor(kFileEffect));
+    session_.stagedFiles().removeAllExcept(outbox_.applicationsWaitingFor(kFileEffect));
 }
 
 void ImportPass::finish(bool fetchDocuments) {
-    if (im_.dryRun) {
-        if (fetchDocuments) im_.ShowSuccess(QStringLiteral("Dry run: uploaded documents waiting in member_docs are not fetched"));
-        im_.ShowSuccess(QStringLiteral("Join+Borrow process completed at ") + now());
-        im_.ShowSuccess(QStringLiteral("Dry run: nothing was saved, sent or filed"));
+    if (cycle_.dryRun) {
+        if (fetchDocuments)
+            session_.ShowSuccess(QStringLiteral("Dry run: uploaded documents waiting in member_docs are not fetched"));
+        session_.ShowSuccess(QStringLiteral("Join+Borrow process completed at ") + now());
+        session_.ShowSuccess(QStringLiteral("Dry run: nothing was saved, sent or filed"));
         return;
     }
-    if (fetchDocuments) DownloadSupportingDocuments(im_);
-    im_.ShowSuccess(QStringLiteral("Join+Borrow process completed at ") + now());
-    RecordActivityLog(im_, true);
+    if (fetchDocuments) DownloadSupportingDocuments(cycle_, session_, app_);
+    session_.ShowSuccess(QStringLiteral("Join+Borrow process completed at ") + now());
+    RecordActivityLog(cycle_, session_, true);
 }
 
 // The open batch is undone, with everything its applications were to do after the commit.
 void ImportPass::abandonBatch() {
-    for (const Ended& ended : batch_) im_.stagedFiles().discard(ended.key);
+    for (const Ended& ended : batch_) session_.stagedFiles().discard(ended.key);
     batch_.clear();
     unit_.abandonBatch();
 }
 
 void ImportPass::finishWithoutApplications() {
-    if (im_.connections.OnlineConnection.openRecordset(QStringLiteral("SELECT * FROM member_docs ;"), db::readOnlyCursor()).eof())
+    if (session_.connections.OnlineConnection
+            .openRecordset(QStringLiteral("SELECT * FROM member_docs ;"), db::readOnlyCursor())
+            .eof())
         return;
-    im_.ShowSuccess(QStringLiteral("Join+Borrow import process started at ") + now());
+    session_.ShowSuccess(QStringLiteral("Join+Borrow import process started at ") + now());
     finish(true);
 }
 
 // The error exit's two lines; the description names the application while one is read.
 void ImportPass::reportError(long number, const QString& description) {
-    im_.ShowException(QStringLiteral("Error in Join+Borrow import routine (") + QString::number(number) + QLatin1Char(')'));
-    im_.ShowException(inRow_ ? description + im_.app.messageSuffix : description);
+    session_.ShowException(QStringLiteral("Error in Join+Borrow import routine (") + QString::number(number) +
+                           QLatin1Char(')'));
+    session_.ShowException(inRow_ ? description + app_.messageSuffix : description);
 }
 
 // A failure that is not about one application: the open batch is undone, its
 // applications stay pending, and the pass stops.
 void ImportPass::stopOnFailure(long number, const QString& description) {
     const bool lostBatch = !batch_.empty();
-    if (inRow_) im_.stagedFiles().discard(im_.app.identityKey);
+    if (inRow_) session_.stagedFiles().discard(app_.identityKey);
     abandonBatch();
     reportError(number, description);
     if (lostBatch)
-        im_.ShowException(QStringLiteral("The applications of the unsaved batch stay pending for the next cycle"));
-    if (im_.writesImporterLogs)
-        WriteImporterLogFile(im_.programFolder(), im_.clock().now(), QStringLiteral("(Import Error) - ") + description + QStringLiteral(" (") + QString::number(number) +
-                             QLatin1Char(')'));
+        session_.ShowException(QStringLiteral("The applications of the unsaved batch stay pending for the next cycle"));
+    if (cycle_.writesImporterLogs)
+        WriteImporterLogFile(cycle_.programFolder(), cycle_.clock().now(),
+                             QStringLiteral("(Import Error) - ") + description + QStringLiteral(" (") +
+                                 QString::number(number) + QLatin1Char(')'));
     im_.lastPassEnd = Importer::PassEnd::StoppedOnFailure;
 }
 
@@ -418,11 +440,12 @@ void ImportPass::run() {
     // The override serves one run only: the next pass reads pending applications again.
     im_.applicationIdOverride = 0;
     if (namedApplicationId_ != 0) im_.applicationIdOverride = ApplicationIdOrNone(double(namedApplicationId_));
-    else if (!im_.dryRun) ReadApplicationIdFile(im_);
+    else if (!cycle_.dryRun)
+        im_.applicationIdOverride = ReadApplicationIdFile(cycle_);
     try {
         // What a stopped run left is put right by the next real cycle, not by a dry run.
-        if (!im_.dryRun) recoverInterruptedRun();
-        im_.progress = {0, countPending(), QString()};
+        if (!cycle_.dryRun) recoverInterruptedRun();
+        session_.progress = {0, countPending(), QString()};
         bool started = false;
         bool stopped = false;
         QString lastFieldId = QStringLiteral("-1");
@@ -432,7 +455,7 @@ void ImportPass::run() {
             const ImportRecordsByKey records = importRecordsOf(rows);
             for (; !rows.eof() && !stopped; rows.moveNext()) {
                 lastFieldId = QString::number(rows.value(0).toLongLong());
-                if (!started) im_.ShowSuccess(QStringLiteral("Join+Borrow import process started at ") + now());
+                if (!started) session_.ShowSuccess(QStringLiteral("Join+Borrow import process started at ") + now());
                 started = true;
                 if (im_.stopRequested) {
                     stopped = true;
@@ -445,12 +468,12 @@ void ImportPass::run() {
                     return;
                 }
                 inRow_ = false;
-                if (unit_.batchDue(im_.clock().now())) commit();
+                if (unit_.batchDue(cycle_.clock().now())) commit();
             }
             if (singleApplicationRun()) break;
         }
         commit();
-        if (started) im_.ShowStep(QStringLiteral("finishing the pass"));
+        if (started) session_.ShowStep(QStringLiteral("finishing the pass"));
         if (!started) finishWithoutApplications();
         else finish(!stopped);
         im_.lastPassEnd = stopped       ? Importer::PassEnd::StoppedOnRequest

@@ -13,7 +13,9 @@
 #include "loans/PayProfiles.h"
 #include "loans/ProductSelection.h"
 #include "loans/ScoreProfile.h"
-#include "state/Importer.h"
+#include "state/ApplicationState.h"
+#include "state/CycleContext.h"
+#include "state/UnitSession.h"
 
 namespace autovelt {
 
@@ -26,7 +28,8 @@ constexpr int kAdultAge = 18;
 // loan number is taken, and an error after it undoes the application whole.
 class LoanPass {
 public:
-    explicit LoanPass(Importer& importer) : im_(importer), app_(importer.app) {}
+    LoanPass(const CycleContext& cycle, UnitSession& session, ApplicationState& app)
+        : cycle_(cycle), session_(session), app_(app) {}
 
     LoanStep run() {
         app_.LoanDetails = {};
@@ -42,68 +45,71 @@ private:
     LoanStep decide() {
         if (LoanStep skip = refusePendingApplication()) return skip;
         if (LoanStep skip = refuseUnderAge()) return skip;
-        app_.LoanDetails = LoanRequestFor(app_, im_.PassDate, im_.passDate(), im_.startup.chkSQL);
-        if (im_.settings.profile.loansPaidToThirdBankAccount) UseThirdBankAccount(im_, app_.LoanDetails);
+        app_.LoanDetails = LoanRequestFor(app_, cycle_.PassDate, cycle_.passDate(), cycle_.startup.chkSQL);
+        if (cycle_.settings.profile.loansPaidToThirdBankAccount) UseThirdBankAccount(session_, app_.LoanDetails);
         StartLoanWorkingValues(app_.loan, app_.LoanDetails);
         if (scorePriced()) {
             // The product is not settled yet, so the rules see the amount applied for.
             assessCredit(app_.loan.requestedAmount);
-            if (LoanStep skip = SelectScoreProfile(im_)) return skip;
+            if (LoanStep skip = SelectScoreProfile(cycle_, session_, app_)) return skip;
         }
         SetLoanWorkingValues(app_.loan, app_.LoanDetails, app_.field[4], app_.field[6]);
-        if (LoanStep skip = ChooseProduct(im_, product_)) return skip;
-        if (LoanStep skip = AddExistingBalance(im_)) return skip;
-        return ApplyProductLimit(im_, product_);
+        if (LoanStep skip = ChooseProduct(cycle_, session_, app_, product_)) return skip;
+        if (LoanStep skip = AddExistingBalance(cycle_, session_, app_)) return skip;
+        return ApplyProductLimit(session_, app_, product_);
     }
 
     void writeLoan() {
-        const LoanFigures figures = CalculateLoanRepayment(app_.LoanDetails, app_.loan, product_.tiers, im_.startup.chkSQL);
+        const LoanFigures figures =
+            CalculateLoanRepayment(app_.LoanDetails, app_.loan, product_.tiers, cycle_.startup.chkSQL);
         app_.field[48] = app_.LoanDetails.repayment;
-        WarnOfRateAboveCap(im_, figures);
-        app_.loanNumber = TakeLoanNumber(im_);
+        WarnOfRateAboveCap(cycle_, session_, app_, figures);
+        app_.loanNumber = TakeLoanNumber(session_, app_);
         if (!scorePriced()) assessCredit(app_.loan.totalBorrowing);
-        CreateLoanApplication(im_);
-        BuildSavingsPayProfile(im_);
-        BuildLoanPayProfile(im_);
+        CreateLoanApplication(cycle_, session_, app_);
+        BuildSavingsPayProfile(cycle_, session_, app_);
+        BuildLoanPayProfile(cycle_, session_, app_);
         writePolicyLog();
-        CreateDiaryEntry(im_, app_.memberNumber, QStringLiteral("VELT"), diaryNote());
+        CreateDiaryEntry(cycle_, session_, app_, app_.memberNumber, QStringLiteral("VELT"), diaryNote());
         checkIdentityOfNewMember();
-        SendLoanEmail(im_);
+        SendLoanEmail(cycle_, session_, app_);
     }
 
-    bool scorePriced() const { return im_.settings.profile.scorePricedLoans; }
+    bool scorePriced() const { return cycle_.settings.profile.scorePricedLoans; }
 
     LoanStep refusePendingApplication() {
-        const db::Recordset pending = im_.connections.TarvTran.openRecordset(
-            QStringLiteral("SELECT ID, LoanNumber FROM LoanAllocation WHERE MemberNo=") + LoanMember(im_) +
-            QStringLiteral(" AND Posted=False ;"),
+        const db::Recordset pending = session_.connections.TarvTran.openRecordset(
+            QStringLiteral("SELECT ID, LoanNumber FROM LoanAllocation WHERE MemberNo=") + LoanMember(app_) +
+                QStringLiteral(" AND Posted=False ;"),
             db::clientReadOnlyCursor());
         if (pending.eof()) return std::nullopt;
         const QString loanNumber = pending.text(QStringLiteral("LoanNumber"));
-        ReportWithLoanDetails(im_, QStringLiteral("Skipped ln app for member ") + LoanMember(im_) +
-                                       QStringLiteral(" as they already have a pending app - ") + loanNumber +
-                                       QLatin1Char('.') + app_.messageSuffix);
+        ReportWithLoanDetails(session_, app_,
+                              QStringLiteral("Skipped ln app for member ") + LoanMember(app_) +
+                                  QStringLiteral(" as they already have a pending app - ") + loanNumber +
+                                  QLatin1Char('.') + app_.messageSuffix);
         return LoanSkip{QStringLiteral("Skipped ln app for member as they already have a pending app - ") + loanNumber +
                         QLatin1Char('.')};
     }
 
     LoanStep refuseUnderAge() {
         const QDate born = parseDayFirstDate(app_.field[7]).value_or(QDate());
-        const int age = AgeByMonthBoundaries(born, im_.passDate());
+        const int age = AgeByMonthBoundaries(born, cycle_.passDate());
         if (age >= kAdultAge) return std::nullopt;
-        ReportWithLoanDetails(im_, QStringLiteral("Skipped ln app for member ") + LoanMember(im_) +
-                                       QStringLiteral(" - Too young."));
+        ReportWithLoanDetails(
+            session_, app_,
+            QStringLiteral("Skipped ln app for member ") + LoanMember(app_) + QStringLiteral(" - Too young."));
         return LoanSkip{QStringLiteral("Skipped ln app for member as they are only ") + QString::number(age) +
                         QStringLiteral(" years old.")};
     }
 
     void assessCredit(Currency totalBorrowing) {
-        if (!im_.settings.CreditChecksEnabled) {
+        if (!cycle_.settings.CreditChecksEnabled) {
             app_.field[27] = QStringLiteral("P");
             return;
         }
-        const CreditReportOutcome drawn = DrawCreditReport(im_, app_.memberNumber);
-        TakeCreditDecision(app_, CheckCRRules(im_, totalBorrowing, drawn));
+        const CreditReportOutcome drawn = DrawCreditReport(cycle_, session_, app_, app_.memberNumber);
+        TakeCreditDecision(app_, CheckCRRules(cycle_, session_, app_, totalBorrowing, drawn));
     }
 
     // The rule rows the checks left online first, then the decision summary.
@@ -112,12 +118,12 @@ private:
         loan.memberNumber = app_.memberNumber;
         loan.loanNumber = app_.loanNumber;
         loan.loanId = app_.loan.loanId;
-        loan.applicationDate = parseDayFirstDate(app_.LoanDetails.applicationDate).value_or(im_.passDate());
+        loan.applicationDate = parseDayFirstDate(app_.LoanDetails.applicationDate).value_or(cycle_.passDate());
         loan.loanEndAge = app_.loanEndAge;
         loan.dependantsReason = app_.dependantsReason;
-        CopyRulesLogToPolicyLog(im_, loan);
-        if (im_.settings.CreditChecksEnabled)
-            WriteDecisionSummaryToPolicyLog(im_, loan, app_.decisionSummary, app_.creditReport);
+        CopyRulesLogToPolicyLog(cycle_, session_, app_, loan);
+        if (cycle_.settings.CreditChecksEnabled)
+            WriteDecisionSummaryToPolicyLog(cycle_, session_, app_, loan, app_.decisionSummary, app_.creditReport);
     }
 
     // The applicant's note as staff can read it: the website stores a long note encoded like
@@ -127,19 +133,20 @@ private:
     // Without credit checks the rules never ran the identity check of a member created by
     // this import; it runs now, as for a member who only joins.
     void checkIdentityOfNewMember() {
-        if (im_.settings.CreditChecksEnabled || app_.newMemberNumber <= 0) return;
-        RunIdentityCheck(im_, app_.newMemberNumber);
+        if (cycle_.settings.CreditChecksEnabled || app_.newMemberNumber <= 0) return;
+        RunIdentityCheck(cycle_, session_, app_, app_.newMemberNumber);
     }
 
-    Importer& im_;
+    const CycleContext& cycle_;
+    UnitSession& session_;
     ApplicationState& app_;
     ChosenProduct product_;
 };
 
 }  // namespace
 
-std::optional<QString> RunLoanPass(Importer& importer) {
-    if (const LoanStep skip = LoanPass(importer).run()) return skip->message;
+std::optional<QString> RunLoanPass(const CycleContext& cycle, UnitSession& session, ApplicationState& app) {
+    if (const LoanStep skip = LoanPass(cycle, session, app).run()) return skip->message;
     return std::nullopt;
 }
 

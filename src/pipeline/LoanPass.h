@@ -5,7 +5,9 @@
 
 namespace autovelt {
 
-class Importer;
+class CycleContext;
+class UnitSession;
+struct ApplicationState;
 
 // The loan pass: turns the borrowing part of the current application into a loan
 // application (the "loan" button, pressed in code by the import pass for every application
@@ -14,6 +16,6 @@ class Importer;
 // email; every refusal comes before the loan number is taken, so nothing of the loan is
 // written. A database error is raised to the import pass, which undoes the application
 // whole.
-std::optional<QString> RunLoanPass(Importer& importer);
+std::optional<QString> RunLoanPass(const CycleContext& cycle, UnitSession& session, ApplicationState& app);
 
 }  // namespace autovelt

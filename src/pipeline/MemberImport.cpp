@@ -1,6 +1,8 @@
 #include "pipeline/MemberImport.h"
 
-#include "state/Importer.h"
+#include "state/ApplicationState.h"
+#include "state/CycleContext.h"
+#include "state/UnitSession.h"
 #include "assessment/IdentityCheck.h"
 #include "comms/AuditTrail.h"
 #include "comms/ImporterLog.h"
@@ -20,16 +22,16 @@ namespace autovelt {
 
 namespace {
 
-db::Recordset memberRow(Importer& importer, long memberNumber) {
-    return importer.connections.TarvMain.openRecordset(
-        QStringLiteral("SELECT * FROM MemberMain WHERE MemberNo=") + QString::number(memberNumber) +
-        QStringLiteral(" ;"),
-        db::clientReadOnlyCursor());
+db::Recordset memberRow(UnitSession& session, long memberNumber) {
+    return session.connections.TarvMain.openRecordset(QStringLiteral("SELECT * FROM MemberMain WHERE MemberNo=") +
+                                                          QString::number(memberNumber) + QStringLiteral(" ;"),
+                                                      db::clientReadOnlyCursor());
 }
 
 class MemberImport {
 public:
-    MemberImport(Importer& importer, const MemberMatch& match) : im_(importer), app_(importer.app), match_(match) {}
+    MemberImport(const CycleContext& cycle, UnitSession& session, ApplicationState& app, const MemberMatch& match)
+        : cycle_(cycle), session_(session), app_(app), match_(match) {}
 
     MemberImportResult run();
 
@@ -43,7 +45,8 @@ private:
     void welcomeNewMember();
     void runLoanPass(LoanDecision loan);
 
-    Importer& im_;
+    const CycleContext& cycle_;
+    UnitSession& session_;
     ApplicationState& app_;
     const MemberMatch match_;
 };
@@ -51,7 +54,7 @@ private:
 // Returns false when no member number is left.
 bool MemberImport::decideMemberNumber() {
     if (app_.memberNumber == 0) {
-        const long long next = NextMemberNumber(im_);
+        const long long next = NextMemberNumber(session_);
         if (next > kHighestMemberNumber) return false;
         app_.memberNumber = app_.newMemberNumber = static_cast<long>(next);
     }
@@ -60,67 +63,72 @@ bool MemberImport::decideMemberNumber() {
 
 void MemberImport::stopAtMemberNumberLimit() {
     const QString line = QStringLiteral("Member number limit exceeded - cannot import any further");
-    im_.ShowException(line);
-    if (im_.writesImporterLogs) WriteImporterLogFile(im_.programFolder(), im_.clock().now(), line);
-    im_.SkipImport = true;
+    session_.ShowException(line);
+    if (cycle_.writesImporterLogs) WriteImporterLogFile(cycle_.programFolder(), cycle_.clock().now(), line);
 }
 
 void MemberImport::writeMember() {
     MemberRowWrite write = MemberRowWrite::Refresh;
-    if (isNew() || memberRow(im_, app_.memberNumber).eof()) write = MemberRowWrite::Create;
+    if (isNew() || memberRow(session_, app_.memberNumber).eof())
+        write = MemberRowWrite::Create;
     else if (match_.rejoin) write = MemberRowWrite::Reinstate;
-    WriteMemberMain(im_, write);
+    WriteMemberMain(cycle_, session_, app_, write);
 }
 
 // A new member joining only is checked here; an identity that fails or refers withholds
 // any loan the application asks for.
 LoanDecision MemberImport::checkIdentity() {
     if (!isNew() || !app_.isJoinOnly()) return LoanDecision::AsApplied;
-    if (app_.field[31].isEmpty()) RunIdentityCheck(im_, app_.memberNumber);
+    if (app_.field[31].isEmpty()) RunIdentityCheck(cycle_, session_, app_, app_.memberNumber);
     if (app_.field[31].isEmpty()) {
         app_.field[31] = QStringLiteral("FAIL");
         app_.field[33] = QStringLiteral("UNSET");
     }
     const QString status = app_.field[31].toUpper();
     if (status.startsWith(QLatin1String("FAIL")) || status.startsWith(QLatin1String("REFER"))) {
-        im_.ShowException(QStringLiteral("Member ") + member() + QStringLiteral(" had Status of ") + app_.field[31] +
-                          QStringLiteral(" from eIDV."));
-        im_.ShowException(QStringLiteral("Member ") + member() + QStringLiteral(" eIDV ref is ") + app_.field[33] +
-                          QLatin1Char('.'));
+        session_.ShowException(QStringLiteral("Member ") + member() + QStringLiteral(" had Status of ") +
+                               app_.field[31] + QStringLiteral(" from eIDV."));
+        session_.ShowException(QStringLiteral("Member ") + member() + QStringLiteral(" eIDV ref is ") + app_.field[33] +
+                               QLatin1Char('.'));
         return LoanDecision::Withheld;
     }
     return LoanDecision::AsApplied;
 }
 
 void MemberImport::welcomeNewMember() {
-    const CycleSettings& settings = im_.settings;
+    const CycleSettings& settings = cycle_.settings;
     const QString product = app_.field[11] == QLatin1String("J") ? settings.JSProductCode : settings.OSProductCode;
-    WriteOpeningShareBalance(im_, app_.memberNumber, product, im_.passDate());
-    im_.Pause(0.5);
+    WriteOpeningShareBalance(session_, app_.memberNumber, product, cycle_.passDate());
+    cycle_.Pause(0.5);
     if (app_.isJoinOnly()) {
-        FirstRepaymentDate(app_.LoanDetails, im_.passDate(), im_.startup.chkSQL);
-        BuildSavingsPayProfile(im_);
-        SendJoinEmail(im_);
+        FirstRepaymentDate(app_.LoanDetails, cycle_.passDate(), cycle_.startup.chkSQL);
+        BuildSavingsPayProfile(cycle_, session_, app_);
+        SendJoinEmail(cycle_, session_, app_);
     }
-    AddChangeRecord(im_, QStringLiteral("New member ") + member() + QStringLiteral(" auto added via VeltImporter"), false,
+    AddChangeRecord(cycle_, session_, app_,
+                    QStringLiteral("New member ") + member() + QStringLiteral(" auto added via VeltImporter"), false,
                     member());
-    im_.ShowSuccess(QStringLiteral("Added new member ") + member() + QStringLiteral(" - ") + app_.field[6] +
-                    app_.messageSuffix);
+    session_.ShowSuccess(QStringLiteral("Added new member ") + member() + QStringLiteral(" - ") + app_.field[6] +
+                         app_.messageSuffix);
     if (app_.isJoinOnly())
-        AddWebLogEntry(im_, QStringLiteral("New member ") + member() + QStringLiteral(" auto added via VeltImporter"),
+        AddWebLogEntry(cycle_, session_, app_,
+                       QStringLiteral("New member ") + member() + QStringLiteral(" auto added via VeltImporter"),
                        QStringLiteral("JOIN"), QStringLiteral("NEW"), member());
     else
-        AddWebLogEntry(im_, QStringLiteral("New member & borrower ") + member() + QStringLiteral(" auto added via VeltImporter"),
-                       QStringLiteral("JOINBORROW"), QStringLiteral("NEW"), member());
+        AddWebLogEntry(
+            cycle_, session_, app_,
+            QStringLiteral("New member & borrower ") + member() + QStringLiteral(" auto added via VeltImporter"),
+            QStringLiteral("JOINBORROW"), QStringLiteral("NEW"), member());
 }
 
 // Ends the application: imported, or refused with the loan pass's skip message and the
 // failure email when the loan is refused (the member written above stays).
 void MemberImport::runLoanPass(LoanDecision loan) {
     std::optional<QString> skip;
-    if (loan == LoanDecision::AsApplied && leadingNumber(app_.field[46]) != 0) skip = RunLoanPass(im_);
+    if (loan == LoanDecision::AsApplied && leadingNumber(app_.field[46]) != 0)
+        skip = RunLoanPass(cycle_, session_, app_);
     const bool failEmail = skip.has_value();
-    UpdateTableWRecord(im_, failEmail, skip.value_or(QString()));
+    UpdateTableWRecord(cycle_, session_, app_, failEmail, skip.value_or(QString()));
 }
 
 MemberImportResult MemberImport::run() {
@@ -129,12 +137,12 @@ MemberImportResult MemberImport::run() {
         return {MemberImportEnd::PassStopped};
     }
     writeMember();
-    ImportAddresses(im_, match_);
-    WriteMemberUDF(im_);
-    if (isNew()) WriteMemberPassword(im_);
+    ImportAddresses(cycle_, session_, app_, match_);
+    WriteMemberUDF(cycle_, session_, app_);
+    if (isNew()) WriteMemberPassword(cycle_, session_, app_);
     const LoanDecision loan = checkIdentity();
-    WriteMemberEmployment(im_);
-    if (!app_.isJoinOnly()) WriteMemberCircumstance(im_);
+    WriteMemberEmployment(cycle_, session_, app_);
+    if (!app_.isJoinOnly()) WriteMemberCircumstance(cycle_, session_, app_);
     if (isNew()) welcomeNewMember();
     runLoanPass(loan);
     return {MemberImportEnd::Imported, loan};
@@ -142,8 +150,9 @@ MemberImportResult MemberImport::run() {
 
 }  // namespace
 
-MemberImportResult ImportMember(Importer& importer, const MemberMatch& match) {
-    return MemberImport(importer, match).run();
+MemberImportResult ImportMember(const CycleContext& cycle, UnitSession& session, ApplicationState& app,
+                                const MemberMatch& match) {
+    return MemberImport(cycle, session, app, match).run();
 }
 
 }  // namespace autovelt

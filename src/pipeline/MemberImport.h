@@ -5,11 +5,13 @@
 
 namespace autovelt {
 
-class Importer;
+class CycleContext;
+class UnitSession;
+struct ApplicationState;
 
 enum class MemberImportEnd {
     Imported,     // the member is written and the application ended as imported
-    PassStopped,  // no member number left: the pass must end at once
+    PassStopped,  // no member number left: the pass must end at once, and no cycle import again
 };
 
 struct MemberImportResult {
@@ -23,6 +25,7 @@ struct MemberImportResult {
 // welcome steps, the loan pass, and the application ended as imported. It runs inside the
 // application's unit of work, so a failure anywhere leaves nothing of it behind.
 // The match is what MatchApplicant decided (never a refused one).
-MemberImportResult ImportMember(Importer& importer, const MemberMatch& match);
+MemberImportResult ImportMember(const CycleContext& cycle, UnitSession& session, ApplicationState& app,
+                                const MemberMatch& match);
 
 }  // namespace autovelt

@@ -2,18 +2,22 @@
 
 #include "common/BatchFiles.h"
 #include "state/EffectOutbox.h"
-#include "state/Importer.h"
+#include "state/ApplicationState.h"
+#include "state/CycleContext.h"
+#include "state/UnitSession.h"
 
 #include <QFile>
 
 namespace autovelt {
 
-QString FileAfterCommit(Importer& importer, StagedFile file, const QByteArray& content, QString* reason) {
-    const QString& key = importer.app.identityKey;
-    if (importer.dryRun) return file.filedPath();  // a dry run files nothing
+QString FileAfterCommit(const CycleContext& cycle, UnitSession& session, ApplicationState& app, StagedFile file,
+                        const QByteArray& content, QString* reason) {
+    const QString& key = app.identityKey;
+    if (cycle.dryRun) return file.filedPath();  // a dry run files nothing
     // Outside a pass there is no unit to wait for: the file is staged under its own name and
     // filed straight away, by the same move.
-    file.staged = importer.stagedFiles().stage(key.isEmpty() ? QStringLiteral("outside a pass") : key, file.name, content);
+    file.staged =
+        session.stagedFiles().stage(key.isEmpty() ? QStringLiteral("outside a pass") : key, file.name, content);
     if (key.isEmpty()) {
         if (!FileStagedFile(file, reason) || !SyncBatchFiles(reason)) {
             QFile::remove(file.staged);
@@ -21,17 +25,17 @@ QString FileAfterCommit(Importer& importer, StagedFile file, const QByteArray& c
         }
         return file.filedPath();
     }
-    EffectOutbox(importer.connections.TarvAudt).record(key, kFileEffect, EncodeStagedFile(file), importer.clock().now());
+    EffectOutbox(session.connections.TarvAudt).record(key, kFileEffect, EncodeStagedFile(file), cycle.clock().now());
     return file.filedPath();
 }
 
-bool PerformFileEffect(Importer& importer, const QString& payload) {
+bool PerformFileEffect(UnitSession& session, const QString& payload) {
     const StagedFile file = DecodeStagedFile(payload);
     QString reason;
     if (FileStagedFile(file, &reason)) return true;
-    importer.ShowException(QStringLiteral("Unable to file ") + file.name + QStringLiteral(" for member ") +
-                           QString::number(file.member) + QStringLiteral(" in ") + file.root + QStringLiteral(": ") + reason +
-                           QStringLiteral("; it is tried again in the next cycle"));
+    session.ShowException(QStringLiteral("Unable to file ") + file.name + QStringLiteral(" for member ") +
+                          QString::number(file.member) + QStringLiteral(" in ") + file.root + QStringLiteral(": ") +
+                          reason + QStringLiteral("; it is tried again in the next cycle"));
     return false;
 }
 

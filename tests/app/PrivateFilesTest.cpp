@@ -37,7 +37,7 @@ TEST_F(PrivateFilesTest, EveryWriterCreatesPrivateFoldersAndFiles) {
     ASSERT_TRUE(InitInstallation(home, reason)) << reason.toStdString();
     const QString importerLog = WriteImporterLogFile(inst.home(), inst.clock().now(), "a problem");
     inst.importer().ShowException("a problem");
-    const QString activityLog = RecordActivityLog(inst.importer(), false);
+    const QString activityLog = RecordActivityLog(inst.importer().cycle(), inst.importer().session(), false);
     Registry machine;
     machine.SetLocation(Registry::HKEY_LOCAL_MACHINE, "Software\\Varno\\Tarvonel", "AdminPW");
     machine.setValue("pw");

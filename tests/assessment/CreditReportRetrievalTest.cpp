@@ -77,7 +77,7 @@ protected:
     QString draw() {
         inst.reporter().clear();
         QFile::remove(tracePath());
-        DrawCreditReport(im(), kMember);
+        DrawCreditReport(im().cycle(), im().session(), im().app, kMember);
         return problems().join('|');
     }
 };

@@ -66,7 +66,7 @@ public:
         inst.exec("TarvAudt", QStringLiteral("INSERT INTO CRRules (RuleCode, ruleactive, RuleBand) VALUES ('CR10A', %1, %2)")
                                   .arg(active ? 1 : 0).arg(sqlText(band)));
     }
-    void check() { RunIdentityCheck(inst.importer(), kMember); }
+    void check() { RunIdentityCheck(inst.importer().cycle(), inst.importer().session(), inst.importer().app, kMember); }
 
     ApplicationState& app() { return inst.importer().app; }
     QStringList webLog() {
@@ -162,7 +162,9 @@ TEST_F(IdentityCheckTest, CreditRulesRunTheCheckWithTheirBand) {
     inst.exec("TarvID", "INSERT INTO IDProof (MemberNo, AddressID, PhotoID) VALUES (1234, 'old', 'old')");
     app().field[110] = QStringLiteral("1");
     app().decisionSummary = QStringList{QStringLiteral("1234|CR05A|0-3|1|P|")};
-    TakeCreditDecision(app(), CheckCRRules(inst.importer(), Currency::fromText(QStringLiteral("1000")), {CreditReportOutcome::Kind::NotNeeded, {}}));
+    TakeCreditDecision(
+        app(), CheckCRRules(inst.importer().cycle(), inst.importer().session(), inst.importer().app,
+                            Currency::fromText(QStringLiteral("1000")), {CreditReportOutcome::Kind::NotNeeded, {}}));
     EXPECT_EQ((QStringList{QString::number(sandbox().requests().size()) + app().field[27], idProof(), successes().last()} + app().decisionSummary),
               (QStringList{"1R", "TU IDV-Fail Score [43]|" + app().field[33] + "|2026-03-05|VELT|||2026-03-05|VELT",
                            "Overall initial rating for loan=REFER for member 1234", "1234|CR05A|0-3|1|P|", "1234|CR10A|P-P|F|R|"}));

@@ -100,7 +100,8 @@ protected:
 TEST_P(RulesLogTest, RulesGiveDecisionAndRowsThatAreCarriedCopiedAndDeleted) {
     CreditReportBuilder b{.figures = {{"totalsearches3months", "4"}, {"totalcifas", "0"}}, .score = "451"};
     loadApplication(b.xml());
-    TakeCreditDecision(im().app, CheckCRRules(im(), Currency::fromText("1500"), kReportInHand));
+    TakeCreditDecision(im().app,
+                       CheckCRRules(im().cycle(), im().session(), im().app, Currency::fromText("1500"), kReportInHand));
     EXPECT_EQ(im().app.field[27] + ' ' + im().app.field[26] + ' ' + im().app.field[30], "R 451 " + b.searchId);
     EXPECT_EQ(im().app.decisionSummary, (QStringList{"700|CR05A|3-99|4|R|", "700|CR07C|0-450|451|P|"}));
     // Online only once the application has committed.
@@ -115,10 +116,11 @@ TEST_P(RulesLogTest, RulesGiveDecisionAndRowsThatAreCarriedCopiedAndDeleted) {
     loadApplication(b.xml());
     im().app.field[12].clear();
     im().app.homePrevSupplied = false;
-    TakeCreditDecision(im().app, CheckCRRules(im(), Currency::fromText("1500"), kReportInHand));
+    TakeCreditDecision(im().app,
+                       CheckCRRules(im().cycle(), im().session(), im().app, Currency::fromText("1500"), kReportInHand));
     EXPECT_EQ(im().app.field[27], "R");
 
-    CopyRulesLogToPolicyLog(im(), loan());
+    CopyRulesLogToPolicyLog(im().cycle(), im().session(), im().app, loan());
     EXPECT_EQ(onlineRows().size(), 2);
     ApplyRulesLogChanges(im().connections.OnlineConnection, im().app.rulesLog);
     EXPECT_EQ(onlineRows(), QStringList{});
@@ -132,21 +134,24 @@ INSTANTIATE_TEST_SUITE_P(Engines, RulesLogTest, ::testing::Values(false, true),
 TEST_F(LoanPolicyLogTest, FailedRuleTablesReferTheLoan) {
     loadApplication(CreditReportBuilder{}.xml());
     inst.exec("TarvAudt", "DROP TABLE CRRules");
-    TakeCreditDecision(im().app, CheckCRRules(im(), Currency::fromText("1500"), kReportInHand));
+    TakeCreditDecision(im().app,
+                       CheckCRRules(im().cycle(), im().session(), im().app, Currency::fromText("1500"), kReportInHand));
     EXPECT_EQ(im().app.field[27] + ' ' + problems().value(0), "R Error 1 (no such table: CRRules) in procedure CheckCRRules");
 }
 
 TEST_F(LoanPolicyLogTest, SummaryOnFridayAndRulesLogOnSaturday) {
     loadApplication("<report/>");
     inst.clock().set(QDateTime(QDate(2026, 12, 4), QTime(14, 10, 5)));
-    WriteDecisionSummaryToPolicyLog(im(), loan(), {"700|CR05A|3-99|4|R|", "700|CR08A|1-99|N/A|P|"}, "<report/>");
-    WriteDecisionSummaryToPolicyLog(im(), loan(0), {"700|CR05A|3-99|4|R|"}, "<report/>");
-    WriteDecisionSummaryToPolicyLog(im(), loan(), {"700|CR05A|3-99|4|R|"}, "");
+    WriteDecisionSummaryToPolicyLog(im().cycle(), im().session(), im().app, loan(),
+                                    {"700|CR05A|3-99|4|R|", "700|CR08A|1-99|N/A|P|"}, "<report/>");
+    WriteDecisionSummaryToPolicyLog(im().cycle(), im().session(), im().app, loan(0), {"700|CR05A|3-99|4|R|"},
+                                    "<report/>");
+    WriteDecisionSummaryToPolicyLog(im().cycle(), im().session(), im().app, loan(), {"700|CR05A|3-99|4|R|"}, "");
     inst.clock().set(QDateTime(QDate(2026, 12, 5), QTime(14, 10, 5)));
     addRulesLog("PR15A", "0", "R");
     im().app.dependantsReason = "01/01/2011-17";
     addRulesLog("PR13B", "17", "R");
-    CopyRulesLogToPolicyLog(im(), loan());
+    CopyRulesLogToPolicyLog(im().cycle(), im().session(), im().app, loan());
     EXPECT_EQ(policyLog(), (QStringList{
         "CR05A|3-99|4|R|R|04/12/26 14:10:05|C1042|VELT|-", "CR08A|1-99|N/A|P|P|04/12/26 14:10:05|C1042|VELT|-",
         "PR13B|17|17|R|R|07/12/26 08:00:00|C1042|VELT|01/01/2011-17", "PR15A|0|0|R|R|07/12/26 08:00:00|C1042|VELT|"}));
@@ -161,7 +166,7 @@ TEST_F(LoanPolicyLogTest, AgeRuleIsPassedUpToItsValue) {
     for (int age : {75, 76}) {
         inst.exec("TarvTran", "DELETE FROM LoanPolicyLog");
         addRulesLog("PR13A", "75", "F");
-        CopyRulesLogToPolicyLog(im(), loan(91, age));
+        CopyRulesLogToPolicyLog(im().cycle(), im().session(), im().app, loan(91, age));
         EXPECT_EQ(policyLog("InitStatus || NewStatus"), QStringList{age == 75 ? "PP" : "FF"}) << age;
     }
 }
@@ -169,11 +174,12 @@ TEST_F(LoanPolicyLogTest, AgeRuleIsPassedUpToItsValue) {
 // As if the copy's delete had not happened, and the check had then run again.
 TEST_F(LoanPolicyLogTest, InterruptedCopyNeverDoublesARule) {
     addRulesLog("PR10C", "1", "R");
-    CopyRulesLogToPolicyLog(im(), loan());
+    CopyRulesLogToPolicyLog(im().cycle(), im().session(), im().app, loan());
     addRulesLog("PR10C", "1", "R");
     addRulesLog("PR10C", "1", "F");
-    WriteDecisionSummaryToPolicyLog(im(), loan(), {"700|PR10C|0-0|1|P|"}, "<report/>");
-    CopyRulesLogToPolicyLog(im(), loan());
+    WriteDecisionSummaryToPolicyLog(im().cycle(), im().session(), im().app, loan(), {"700|PR10C|0-0|1|P|"},
+                                    "<report/>");
+    CopyRulesLogToPolicyLog(im().cycle(), im().session(), im().app, loan());
     EXPECT_EQ(policyLog("RuleValue || ActualValue || InitStatus"), (QStringList{"0-01P", "11F"}));
     applyOnline();
     EXPECT_EQ(inst.count("online", "SELECT * FROM rules_log"), 0);
@@ -213,12 +219,13 @@ TEST_F(RuleExplanationTest, SameLettersAsTheImportPassAndNothingWritten) {
     int n = 0;
     for (const CreditReportBuilder& b : {referred, failed}) {
         loadApplication(b.xml());
-        TakeCreditDecision(im().app, CheckCRRules(im(), Currency::fromText("1500"), kReportInHand));
+        TakeCreditDecision(
+            im().app, CheckCRRules(im().cycle(), im().session(), im().app, Currency::fromText("1500"), kReportInHand));
         QStringList expected;
         for (const QString& entry : im().app.decisionSummary) expected << entry.section('|', 1, 1) + ':' + entry.section('|', 4, 4);
         expected << "PR10C:R" << "PR15A:R";
         const QString rating = im().app.field[27];
-        CopyRulesLogToPolicyLog(im(), loan(90 + n));
+        CopyRulesLogToPolicyLog(im().cycle(), im().session(), im().app, loan(90 + n));
         im().connections.closeAll();
 
         const QString file = inst.path(QStringLiteral("report%1.xml").arg(++n));

@@ -45,14 +45,15 @@ protected:
 };
 
 TEST_F(ActivityLogTest, TheFileIsWrittenInItsMonthFolderOnlyWithLinesAndMailedOnlyWhenAsked) {
-    EXPECT_EQ(RecordActivityLog(im(), true), QString());
+    EXPECT_EQ(RecordActivityLog(im().cycle(), im().session(), true), QString());
     EXPECT_FALSE(QDir(inst.path(QStringLiteral("VELTLOGS_2024Mar"))).exists());
     // An applicant's name that looks like markup leaves the mail plain text, every line in it.
     im().ShowException(QStringLiteral("Member 12 <b><!-- has no address"));
     im().ShowSuccess(QStringLiteral("Imported member 13 <a href=\"https://x.example\">Smith</a>"));
-    EXPECT_TRUE(QFile::exists(RecordActivityLog(im(), false)));
+    EXPECT_TRUE(QFile::exists(RecordActivityLog(im().cycle(), im().session(), false)));
     EXPECT_TRUE(mails().isEmpty());
-    EXPECT_EQ(RecordActivityLog(im(), true), inst.path(QStringLiteral("VELTLOGS_2024Mar/Eventlog20240305-140709.txt")));
+    EXPECT_EQ(RecordActivityLog(im().cycle(), im().session(), true),
+              inst.path(QStringLiteral("VELTLOGS_2024Mar/Eventlog20240305-140709.txt")));
     const ActivityLogText expected = buildActivityLog(problems(), successes(), QStringLiteral("Riverside Credit Union"), kNow);
     EXPECT_EQ(inst.readFile(QStringLiteral("VELTLOGS_2024Mar/Eventlog20240305-140709.txt")), expected.file);
     const QList<ReceivedMail> sent = mails();
@@ -83,7 +84,7 @@ TEST_F(ActivityLogTest, RecipientsComeFromEmailmeOrTheSenderAddress) {
         im().settings.SenderAddress = QLatin1String(c.sender);
         EXPECT_EQ(activityLogRecipients(im().programFolder(), im().settings.SenderAddress), QLatin1String(c.recipients));
     }
-    EXPECT_EQ(EmailActivityLog(im(), QStringLiteral("body"), QString()), QString());
+    EXPECT_EQ(EmailActivityLog(im().cycle(), QStringLiteral("body"), QString()), QString());
     EXPECT_TRUE(mails().isEmpty());
     EXPECT_TRUE(problems().isEmpty());
 }
@@ -93,7 +94,7 @@ TEST_F(ActivityLogTest, AFailedSendGoesToTheImporterLogFileNotToTheCyclesLines) 
     QDir(im().config.mailPickupFolder).removeRecursively();
     ASSERT_TRUE(QFile(im().config.mailPickupFolder).open(QIODevice::WriteOnly));  // a file where the pickup folder should be
     im().ShowSuccess(QStringLiteral("Imported member 13"));
-    EXPECT_FALSE(RecordActivityLog(im(), true).isEmpty());
+    EXPECT_FALSE(RecordActivityLog(im().cycle(), im().session(), true).isEmpty());
     EXPECT_TRUE(problems().isEmpty());
     const QStringList logs = inst.importerLogs("*");
     ASSERT_EQ(logs.size(), 1);

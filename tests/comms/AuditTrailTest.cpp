@@ -29,9 +29,9 @@ protected:
 
 // Quotes in the texts become blanks; a teller's apostrophe is kept; only the member number's digits count.
 TEST_F(AuditTrailTest, WebLogRowsAreStoredWithQuotesTurnedIntoBlanks) {
-    AddWebLogEntry(im(), "O'Brien said \"approve\"", "BORROW", "LOAN 'PASS'", "1234");
+    AddWebLogEntry(im().cycle(), im().session(), im().app, "O'Brien said \"approve\"", "BORROW", "LOAN 'PASS'", "1234");
     im().txtTeller = QStringLiteral("O'Neil");
-    AddWebLogEntry(im(), "Joined", "JOIN", "NEW", "77); DELETE FROM WebLog; --");
+    AddWebLogEntry(im().cycle(), im().session(), im().app, "Joined", "JOIN", "NEW", "77); DELETE FROM WebLog; --");
     EXPECT_EQ(inst.rows("TarvAudt", "WebLog", {"MemberNo", "TheActivity", "TheDate", "TheTime", "TheCategory", "TheKeyword",
                                           "TheSource", "BeenEmailed", "TheTeller"}),
               (QStringList{"1234|O Brien said  approve |2024-03-05|14:07|BORROW|LOAN  PASS |VELT|0|VELT",
@@ -46,7 +46,8 @@ TEST_F(AuditTrailTest, DiaryRowsCarryTheFixedColumnsTheCleanedTextAndTheLoanDate
                                                           {"Loan note", "VELT", "04/03/24", 4321}, {"", "VELT", "", 4321},
                                                           {"Note", "VELT", "", 0}}) {
         im().app.LoanDetails.applicationDate = QLatin1String(loanDate);
-        CreateDiaryEntry(im(), member, QLatin1String(keyword), QString::fromUtf8(text));
+        CreateDiaryEntry(im().cycle(), im().session(), im().app, member, QLatin1String(keyword),
+                         QString::fromUtf8(text));
     }
     EXPECT_EQ(inst.rows("TarvTran", "Diary", {"Memberno", "Teller", "Priority", "Msgdate", "Msgtime", "ActionReqd", "ShelfLife",
                                          "Keyword", "FlagColour", "CCItem", "CCAction", "DiaryGroup", "Msgtext"}),
@@ -63,13 +64,15 @@ TEST_F(AuditTrailTest, ChangeDescriptionIsCutTo100CharactersApostrophesBecomeBla
     inst.exec("TarvTran", "CREATE TRIGGER FailFirstChange BEFORE INSERT ON Changes WHEN EXISTS (SELECT 1 FROM FailOnce) "
                           "BEGIN DELETE FROM FailOnce; SELECT RAISE(FAIL, 'database is locked'); END");
     const QString description = QStringLiteral("Member's address \"moved\" ") + QString(150, QLatin1Char('x'));
-    AddChangeRecord(im(), description, true, QStringLiteral("1234"));
+    AddChangeRecord(im().cycle(), im().session(), im().app, description, true, QStringLiteral("1234"));
     EXPECT_EQ(inst.scalar("TarvTran", "SELECT COUNT(*) FROM FailOnce").toInt(), 0);
-    AddChangeRecord(im(), QString(100, QLatin1Char('y')), false, QStringLiteral("5"));  // exactly 100: kept whole
+    AddChangeRecord(im().cycle(), im().session(), im().app, QString(100, QLatin1Char('y')), false,
+                    QStringLiteral("5"));  // exactly 100: kept whole
     // With Tran closed the row goes through a connection of its own, which is closed again.
     im().connections.TarvTran.close();
     im().lblTellername = QStringLiteral("J'D");
-    AddChangeRecord(im(), QStringLiteral("New member 88 'x' ") + QString(90, QLatin1Char('z')), false, QStringLiteral("88"));
+    AddChangeRecord(im().cycle(), im().session(), im().app,
+                    QStringLiteral("New member 88 'x' ") + QString(90, QLatin1Char('z')), false, QStringLiteral("88"));
     EXPECT_FALSE(im().connections.TarvTran.isOpen());
     EXPECT_EQ(inst.rows("TarvTran", "Changes", {"Operatorinit", "OperatorName", "ChangeDate", "OutOfPolicy", "MemberNo", "Description"}),
               (QStringList{"Web importer|VELT|2024-03-05|1|1234|Member s address \"moved\" " + QString(75, QLatin1Char('x')),
@@ -79,10 +82,14 @@ TEST_F(AuditTrailTest, ChangeDescriptionIsCutTo100CharactersApostrophesBecomeBla
 
 // An audit row that cannot be written is reported, never lost; a database gone away stops the application.
 TEST_F(AuditTrailTest, ARowThatCannotBeWrittenIsReportedAndALostDatabaseStopsTheApplication) {
-    const struct { const char* database; const char* table; std::function<void()> write; const char* procedure; } writers[] = {
-        {"TarvAudt", "WebLog", [&] { AddWebLogEntry(im(), "a", "b", "c", "1"); }, "AddWebLogEntry"},
-        {"TarvTran", "Diary", [&] { CreateDiaryEntry(im(), 4321, "VELT", "Note"); }, "CreateDiaryEntry"},
-        {"TarvTran", "CHANGES", [&] { AddChangeRecord(im(), "x", false, "1"); }, "AddChangeRecord"},
+    const struct { const char* database; const char* table; std::function<void()> write; const char* procedure;
+    } writers[] = {
+        {"TarvAudt", "WebLog", [&] { AddWebLogEntry(im().cycle(), im().session(), im().app, "a", "b", "c", "1"); },
+         "AddWebLogEntry"},
+        {"TarvTran", "Diary", [&] { CreateDiaryEntry(im().cycle(), im().session(), im().app, 4321, "VELT", "Note"); },
+         "CreateDiaryEntry"},
+        {"TarvTran", "CHANGES", [&] { AddChangeRecord(im().cycle(), im().session(), im().app, "x", false, "1"); },
+         "AddChangeRecord"},
     };
     for (const auto& w : writers) {
         SCOPED_TRACE(w.table);
@@ -102,9 +109,10 @@ TEST_F(AuditTrailTest, TimingRowsStoreSecondsAndQuotedTextsOnlyWhenTheTableExist
     for (const auto& [text, seconds] : {std::pair{"", 0}, {"12:30", 750}, {"45", 45}})
         EXPECT_EQ(durationSeconds(QLatin1String(text)), seconds) << text;
     im().settings.TimingsTableExists = false;
-    Audit_Event(im(), "1", "", "", "X", "1:00", "", "");
+    Audit_Event(im().cycle(), im().session(), "1", "", "", "X", "1:00", "", "");
     im().settings.TimingsTableExists = true;
-    Audit_Event(im(), "1234", "C'17", "2024-03-05 14:07:09", "POIIN", "2:05", "Proof \"passport\" from O'Hara", "VELT");
+    Audit_Event(im().cycle(), im().session(), "1234", "C'17", "2024-03-05 14:07:09", "POIIN", "2:05",
+                "Proof \"passport\" from O'Hara", "VELT");
     EXPECT_EQ(inst.rows("TarvAudt", "VELTTimings", {"MemberNo", "LoanNo", "EventTime", "EventType", "DurationSecs", "Description", "Teller"}),
               QStringList{"1234|C'17|2024-03-05 14:07:09|POIIN|125|Proof \"passport\" from O'Hara|VELT"});
 }

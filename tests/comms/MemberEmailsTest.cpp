@@ -31,7 +31,7 @@ const QString kAllPlaceholders = QStringLiteral(
 
 struct EmailCase {
     const char* name;
-    std::function<void(Importer&)> send;
+    std::function<void(const CycleContext&, UnitSession&, const ApplicationState&)> send;
     long newMemberNumber;
     const char* applicationCode;
     const char* templateName;
@@ -78,7 +78,7 @@ protected:
         clearOutbox();
         im().app.newMemberNumber = c.newMemberNumber;
         im().app.field[110] = QLatin1String(c.applicationCode);
-        c.send(im());
+        c.send(im().cycle(), im().session(), im().app);
         return sentMail();
     }
     void clearOutbox() { QDir(inst.path(QStringLiteral("outbox"))).removeRecursively(); }
@@ -133,7 +133,7 @@ TEST_F(MemberEmailsTest, TemplatesAreReadAndFilledWithoutLettingAValueBecomeMark
     for (const QByteArray& text : {"<p>Dear <F> <S> of <CUNAME></p>", "Dear <S>,\nwelcome.", "<p>Caf\xe9 \x80 for <S></p>"}) {
         clearOutbox();
         WriteFileBytes(inst.path(QStringLiteral("joinonly.html")), text);
-        SendJoinEmail(im());
+        SendJoinEmail(im().cycle(), im().session(), im().app);
         for (const ReceivedMail& mail : sentMail()) received << mail.contentType + ' ' + body(mail).replace("\r\n", "\\r\\n");
     }
     EXPECT_EQ(received.join('\n') + '\n', ExpectedDocument("member-emails-markup.txt"));
@@ -149,7 +149,7 @@ TEST_F(MemberEmailsTest, UatModeAndSingleApplicationRunsSendToTheSupportMailbox)
         inst.reporter().clear();
         im().settings.UATMode = c.uat;
         im().applicationIdOverride = c.idRun;
-        SendJoinEmail(im());
+        SendJoinEmail(im().cycle(), im().session(), im().app);
         seen << QStringLiteral("== join email, ") + c.name << problems();
         for (const ReceivedMail& mail : sentMail()) {
             seen << "Bcc: " + mail.header(QStringLiteral("Bcc"));
@@ -158,8 +158,8 @@ TEST_F(MemberEmailsTest, UatModeAndSingleApplicationRunsSendToTheSupportMailbox)
     }
     inst.reporter().clear();
     im().settings.UATMode = false;
-    SendLoanEmail(im());
-    SendFailEmail(im());
+    SendLoanEmail(im().cycle(), im().session(), im().app);
+    SendFailEmail(im().cycle(), im().session(), im().app);
     seen << QStringLiteral("== loan and fail emails, id.txt run") << problems();
     EXPECT_EQ(seen.join('\n') + '\n', ExpectedDocument("member-emails-support-mailbox.txt"));
 }
@@ -167,15 +167,19 @@ TEST_F(MemberEmailsTest, UatModeAndSingleApplicationRunsSendToTheSupportMailbox)
 // One applicant, one address, and no header of its own; nothing is sent or noted without it, nor without the template:
 // each case's lines as the reviewed file holds them.
 TEST_F(MemberEmailsTest, AnUnusableAddressOrAMissingTemplateIsReportedAndNothingIsSent) {
-    const std::pair<const char*, std::function<void(Importer&)>> cases[] = {
-        {"", SendJoinEmail}, {"amelia.mail.example", SendLoanEmail}, {"amelia@mailexample", SendFailEmail},
-        {"amelia@mail.example;other@mail.example", SendJoinEmail}, {"amelia@mail.example\r\nBcc: other@mail.example", SendLoanEmail},
-    };
+    const std::pair<const char*, std::function<void(const CycleContext&, UnitSession&, const ApplicationState&)>>
+        cases[] = {
+            {"", SendJoinEmail},
+            {"amelia.mail.example", SendLoanEmail},
+            {"amelia@mailexample", SendFailEmail},
+            {"amelia@mail.example;other@mail.example", SendJoinEmail},
+            {"amelia@mail.example\r\nBcc: other@mail.example", SendLoanEmail},
+        };
     QStringList seen;
     for (const auto& [address, sendTo] : cases) {
         inst.reporter().clear();
         im().app.applicantEmail = QLatin1String(address);
-        sendTo(im());
+        sendTo(im().cycle(), im().session(), im().app);
         seen << QStringLiteral("== address \"%1\"").arg(QString(address).replace("\r\n", "\\r\\n")) << problems();
     }
     im().app.applicantEmail = QStringLiteral("amelia@mail.example");
@@ -209,7 +213,7 @@ TEST_F(MemberEmailsTest, TheFailEmailIsNotedInTheDiaryAndAFailedSendReported) {
     inst.appendConfig(QStringLiteral("[mail]\npickup_folder =\nsmtp_server = 127.0.0.1\nsmtp_port = %1").arg(refusing.port()));
     prepare();
     inst.writeFile(QStringLiteral("Jnnotok.html"), QStringLiteral("<p>Sorry <F>, ref <CREF></p>"));
-    SendFailEmail(im());
+    SendFailEmail(im().cycle(), im().session(), im().app);
     EXPECT_EQ(diaryNotes(), QStringList{QStringLiteral("VELT:VELT sent the following fail email \r\n<p>Sorry Amelia\r\n ref 778899</p>")});
     EXPECT_EQ(problems().replaceInStrings(QRegularExpression("^The response was .*"), "The response was ..."),
               (QStringList{"Error sending email for member 501 regarding failed application.", "The response was ..."}));
@@ -221,14 +225,16 @@ TEST_F(MemberEmailsTest, InsideAnImportPassTheEmailWaitsForTheCommit) {
     im().settings.cuname = QStringLiteral("St Mary's CU");
     UnitOfWork unit(im().connections, inst.path(QStringLiteral("commit-window.txt")));
     unit.beginApplication(inst.clock().now());
-    SendLoanEmail(im());
+    SendLoanEmail(im().cycle(), im().session(), im().app);
     unit.keepApplication(im().app.identityKey);
     unit.commitBatch();
     EXPECT_TRUE(sentMail().isEmpty());
     EXPECT_FALSE(inst.values("TarvAudt", "SELECT Payload FROM VeltEffect").join(' ').contains(im().config.smtpPassword));
     for (int run = 0; run < 2; ++run)
         EffectOutbox(im().connections.TarvAudt)
-            .performPending({{kEmailEffect, [this](const Effect& e) { return SendQueuedEmail(im(), e); }}}, inst.clock().now());
+            .performPending(
+                {{kEmailEffect, [this](const Effect& e) { return SendQueuedEmail(im().cycle(), im().session(), e); }}},
+                inst.clock().now());
     const QList<ReceivedMail> mails = sentMail();
     ASSERT_EQ(mails.size(), 1);
     EXPECT_EQ(mails[0].header(QStringLiteral("Subject")), QStringLiteral("Update on your loan application with St Mary's CU"));

@@ -70,7 +70,7 @@ protected:
     QStringList queuedIds() {
         return RecordsetRows(inst.importer().connections.OnlineConnection, QStringLiteral("SELECT id FROM member_docs ORDER BY id"));
     }
-    void run() { DownloadSupportingDocuments(inst.importer()); }
+    void run() { DownloadSupportingDocuments(inst.importer().cycle(), inst.importer().session(), inst.importer().app); }
     // The problem lines after the warning an FTP session in clear gives.
     QStringList problemsBeyondTls() { return problems().mid(GetParam().active ? 1 : 0); }
     // What a pass leaves: in the member folders, on the server, in the queue, among the lines and in the records.

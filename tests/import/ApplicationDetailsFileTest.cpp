@@ -55,7 +55,7 @@ TEST_P(DetailsLinesTest, FileIsTheReviewedDocument) {
     app.sortCode = QStringLiteral("090128");
     app.workSlots[7] = QStringLiteral("Mill Lane Depot");
     inst.importer().settings.profile = CreditUnionProfileFor(QLatin1String(c.fsaRefNo));
-    WriteApplicationDetailsFile(inst.importer(), 99);
+    WriteApplicationDetailsFile(inst.importer().cycle(), inst.importer().session(), inst.importer().app, 99);
 
     const QString folder = scans + QLatin1String(c.folder) + QStringLiteral("/00/00/00/99/");
     const QStringList files = test::FilesUnder(folder);
@@ -82,20 +82,20 @@ TEST_F(DetailsFileTest, WorkLinesOnlyWithAWorkPlaceOrRoleAndValuesStayOnOneLine)
 
 // Two files in one second are both kept; nothing without logs or a member; an unwritable folder is reported.
 TEST_F(DetailsFileTest, FileNamesAndWhenNothingIsWritten) {
-    WriteApplicationDetailsFile(inst.importer(), 0);
+    WriteApplicationDetailsFile(inst.importer().cycle(), inst.importer().session(), inst.importer().app, 0);
     inst.importer().settings.CreateLogs = false;
-    WriteApplicationDetailsFile(inst.importer(), 5);
+    WriteApplicationDetailsFile(inst.importer().cycle(), inst.importer().session(), inst.importer().app, 5);
     EXPECT_TRUE(QDir(scans).entryList(QDir::Dirs | QDir::NoDotAndDotDot).isEmpty());
 
     inst.importer().settings.CreateLogs = true;
-    WriteApplicationDetailsFile(inst.importer(), 123456789);
-    WriteApplicationDetailsFile(inst.importer(), 123456789);
+    WriteApplicationDetailsFile(inst.importer().cycle(), inst.importer().session(), inst.importer().app, 123456789);
+    WriteApplicationDetailsFile(inst.importer().cycle(), inst.importer().session(), inst.importer().app, 123456789);
     EXPECT_EQ(test::FilesUnder(scans + QStringLiteral("LOANS/12/34/56/78/")),
               QStringList({QStringLiteral("J+B_App_20260304_101112.txt"), QStringLiteral("J+B_App_20260304_101112_2.txt")}));
 
     inst.writeFile(QStringLiteral("scans/MEMBERID"), QStringLiteral("a file where the folder belongs"));
     inst.importer().app.field[110] = QStringLiteral("2");
-    WriteApplicationDetailsFile(inst.importer(), 5);
+    WriteApplicationDetailsFile(inst.importer().cycle(), inst.importer().session(), inst.importer().app, 5);
     ASSERT_EQ(problems().size(), 1);
     EXPECT_TRUE(problems()[0].startsWith(QStringLiteral("Unable to write the application details file of member 5")));
 }
@@ -104,15 +104,19 @@ TEST_F(DetailsFileTest, FileNamesAndWhenNothingIsWritten) {
 // gone: CreditReportExchangeTest.ReportOfAStoreThatIsGoneLandsInTheProgramFolder.)
 TEST_F(DetailsFileTest, AgencyReportsAreFiledByMemberAndDay) {
     inst.importer().PassDate = QStringLiteral("04/03/26");
-    const QString first = StoreAgencyReport(inst.importer(), 1234, QStringLiteral("memberid"), QStringLiteral("<first/>"));
-    const QString second = StoreAgencyReport(inst.importer(), 1234, QStringLiteral("MEMBERID"), QStringLiteral("<second/>"));
+    const QString first = StoreAgencyReport(inst.importer().cycle(), inst.importer().session(), inst.importer().app,
+                                            1234, QStringLiteral("memberid"), QStringLiteral("<first/>"));
+    const QString second = StoreAgencyReport(inst.importer().cycle(), inst.importer().session(), inst.importer().app,
+                                             1234, QStringLiteral("MEMBERID"), QStringLiteral("<second/>"));
     const QString folder = scans + QStringLiteral("MEMBERID/00/00/12/34/");
     EXPECT_EQ(second, folder + QStringLiteral("AccountOpenSearch-20260304.xml"));
     EXPECT_EQ(first, second);
     EXPECT_EQ(readLines(first), QStringList{QStringLiteral("<second/>")});
     EXPECT_EQ(readLines(folder + QStringLiteral("AccountOpenSearch-20260304_1.xml")), QStringList{QStringLiteral("<first/>")});
     EXPECT_TRUE(problems().isEmpty());
-    EXPECT_TRUE(StoreAgencyReport(inst.importer(), 7, QStringLiteral("CREDITCH"), QString()).isEmpty());
+    EXPECT_TRUE(StoreAgencyReport(inst.importer().cycle(), inst.importer().session(), inst.importer().app, 7,
+                                  QStringLiteral("CREDITCH"), QString())
+                    .isEmpty());
 }
 
 }  // namespace

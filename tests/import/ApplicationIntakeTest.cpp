@@ -49,7 +49,7 @@ TEST_F(IntakeWithInstallation, EveryColumnIsReadByItsRule) {
     LoadControlSettings(im());
     ASSERT_FALSE(im().SkipImport);
     db::Recordset row = im().connections.OnlineConnection.openRecordset("SELECT * FROM table_w ;");
-    ReadApplicationRow(im(), row);
+    ReadApplicationRow(im().cycle(), im().app, row);
     const ApplicationState& app = im().app;
     EXPECT_EQ(app.messageSuffix, " (table_w field_id=12)");
     EXPECT_EQ(app.rawField2, a.storedKey());
@@ -74,7 +74,8 @@ TEST_F(IntakeWithInstallation, ValuesWithoutTheEncodingAreTakenAsTyped) {
     LoadControlSettings(im());
     for (const char* key : {"0", "12345", "1234567890"}) {
         inst.exec("online", QStringLiteral("UPDATE table_w SET field_105='%1'").arg(key));
-        ReadApplicationRow(im(), im().connections.OnlineConnection.openRecordset("SELECT * FROM table_w ;"));
+        ReadApplicationRow(im().cycle(), im().app,
+                           im().connections.OnlineConnection.openRecordset("SELECT * FROM table_w ;"));
         const ApplicationState& app = im().app;
         EXPECT_EQ(QStringList({app.field[105], app.rawField105, app.rawField2, app.field[2]}),
                   QStringList({key, key, "ab 12 34 56 c", "AB123456C"}));
@@ -91,7 +92,7 @@ TEST_F(IntakeWithInstallation, NextBirthdayIsThreeDaysBeforeIt) {
     };
     for (const Case& c : cases) {
         im().app.field[7] = c.dob;
-        EXPECT_EQ(NextBirthday(im()), c.expected) << c.dob;
+        EXPECT_EQ(NextBirthday(im().cycle(), im().app), c.expected) << c.dob;
         EXPECT_EQ(im().app.nextBirthdayDays, c.days) << c.dob;
     }
 }
@@ -99,10 +100,8 @@ TEST_F(IntakeWithInstallation, NextBirthdayIsThreeDaysBeforeIt) {
 // Read once and deleted, whether usable or not.
 TEST_F(IntakeWithInstallation, IdFileIsReadOnceAndDeleted) {
     for (const auto& [text, id] : {std::pair{"  77 trailing", 77}, std::pair{"-5", 0}, std::pair{"none\n", 0}}) {
-        im().applicationIdOverride = 0;
         inst.writeFile("id.txt", text);
-        ReadApplicationIdFile(im());
-        EXPECT_EQ(im().applicationIdOverride, id) << text;
+        EXPECT_EQ(ReadApplicationIdFile(im().cycle()), id) << text;
         EXPECT_FALSE(QFile::exists(inst.path("id.txt"))) << text;
     }
 }

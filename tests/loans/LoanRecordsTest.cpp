@@ -64,7 +64,7 @@ public:
     void workOutFigures(const RateTiers& tiers) {
         const LoanFigures figures = CalculateLoanRepayment(im().app.LoanDetails, im().app.loan, tiers, false);
         im().app.field[48] = im().app.LoanDetails.repayment;
-        WarnOfRateAboveCap(im(), figures);
+        WarnOfRateAboveCap(im().cycle(), im().session(), im().app, figures);
     }
 
     // The loan pass's order: figures, loan records, savings then loan schedule.
@@ -73,9 +73,9 @@ public:
         tiers.upTo[0] = Currency::fromDouble(5000);
         tiers.rate[0] = Currency::fromDouble(12.9);
         workOutFigures(tiers);
-        CreateLoanApplication(im());
-        BuildSavingsPayProfile(im());
-        BuildLoanPayProfile(im());
+        CreateLoanApplication(im().cycle(), im().session(), im().app);
+        BuildSavingsPayProfile(im().cycle(), im().session(), im().app);
+        BuildLoanPayProfile(im().cycle(), im().session(), im().app);
     }
 };
 
@@ -174,9 +174,10 @@ TEST_F(LoanRecordsTest, FailedLoanRowRaises) {
 // A lost connection is the pass's to handle (it stops and the application stays pending): the pay profiles pass it on.
 TEST_F(LoanRecordsTest, LostConnectionInThePayProfilesIsLeftToThePass) {
     workOutFigures(RateTiers{});
-    CreateLoanApplication(im());
+    CreateLoanApplication(im().cycle(), im().session(), im().app);
     im().connections.TarvMain.close();
-    for (void (*build)(Importer&) : {BuildSavingsPayProfile, BuildLoanPayProfile}) EXPECT_THROW(build(im()), VeltError);
+    for (auto* build : {BuildSavingsPayProfile, BuildLoanPayProfile})
+        EXPECT_THROW(build(im().cycle(), im().session(), im().app), VeltError);
 }
 
 TEST_F(LoanRecordsTest, SecondLoanReplacesTheScheduleRows) {
@@ -197,7 +198,7 @@ TEST_F(LoanRecordsTest, JoiningMemberSavingsStartAMonthOn) {
     im().app.newMemberNumber = kMember;
     im().app.LoanDetails = {};
     FirstRepaymentDate(im().app.LoanDetails, im().passDate(), false);
-    BuildSavingsPayProfile(im());
+    BuildSavingsPayProfile(im().cycle(), im().session(), im().app);
     EXPECT_EQ(rows("TarvMain", "SELECT printf('%s|%s|%s|%s', UsualValue, \"Date\", SchedCreated, LoanID) FROM PayAnalysisSchedule"),
               "25|2026-04-05|2026-03-05|0");
     EXPECT_TRUE(problems().isEmpty());
@@ -205,8 +206,9 @@ TEST_F(LoanRecordsTest, JoiningMemberSavingsStartAMonthOn) {
 
 TEST_F(LoanRecordsTest, LookupFindsTheHighestIdOrReportsNone) {
     inst.exec("TarvTran", "INSERT INTO LoanAllocation (MemberNo, LoanNumber) VALUES (1234, 'C7'), (1234, 'C7')");
-    EXPECT_EQ(LoanIdLookup(im(), kMember, QStringLiteral("C7")), inst.scalar("TarvTran", "SELECT MAX(ID) FROM LoanAllocation").toLongLong());
-    EXPECT_EQ(LoanIdLookup(im(), kMember, QStringLiteral("C8' OR ''='")), 99999999);
+    EXPECT_EQ(LoanIdLookup(im().cycle(), im().session(), kMember, QStringLiteral("C7")),
+              inst.scalar("TarvTran", "SELECT MAX(ID) FROM LoanAllocation").toLongLong());
+    EXPECT_EQ(LoanIdLookup(im().cycle(), im().session(), kMember, QStringLiteral("C8' OR ''='")), 99999999);
 }
 
 TEST_F(LoanRecordsTest, ProductAboveTheRateCapIsFlagged) {

@@ -117,7 +117,9 @@ TEST_F(ExternalEffectsTest, AStagedFileIsFiledOnlyAfterItsApplicationCommits) {
     for (const QString key : {"1-a", "2-b"}) {
         im().app.identityKey = key;
         unit.beginApplication(now());
-        FileAfterCommit(im(), {.root = inst.path("scans"), .kind = "LOANS", .member = 7, .name = key + ".txt"}, key.toUtf8(), nullptr);
+        FileAfterCommit(im().cycle(), im().session(), im().app,
+                        {.root = inst.path("scans"), .kind = "LOANS", .member = 7, .name = key + ".txt"}, key.toUtf8(),
+                        nullptr);
         if (key == "1-a") {
             unit.keepApplication(key);
         } else {
@@ -129,7 +131,8 @@ TEST_F(ExternalEffectsTest, AStagedFileIsFiledOnlyAfterItsApplicationCommits) {
     EXPECT_FALSE(QFileInfo::exists(member));
     inst.exec("TarvAudt", "UPDATE VeltEffect SET State='sending'");
     EXPECT_TRUE(outbox.settleInterrupted({kFileEffect}).isEmpty());
-    outbox.performPending({{kFileEffect, [this](const Effect& e) { return PerformFileEffect(im(), e.payload); }}}, now());
+    outbox.performPending(
+        {{kFileEffect, [this](const Effect& e) { return PerformFileEffect(im().session(), e.payload); }}}, now());
     EXPECT_EQ(QDir(member).entryList(QDir::Files), QStringList{"1-a.txt"});
     EXPECT_EQ(im().stagedFiles().files(), QStringList{});
     EXPECT_EQ(states(), QStringList{"1-a:done:1"});
@@ -155,20 +158,20 @@ TEST_F(ExternalEffectsTest, AnswersAreKeptUntilTheCommitAndNothingOutlivesTheRet
     const auto write = [&](const QString& key) {
         im().app.identityKey = key;
         kept.remember(key, "credit report", "answer");
-        return WriteAgencyTrace(im(), key + "_cc.xml", "<request/>");
+        return WriteAgencyTrace(im().cycle(), im().session(), im().app, key + "_cc.xml", "<request/>");
     };
     const QString committed = write("5-x"), pending = write("6-y");
     const QString namedInAProblem = write("7-z");
-    KeepAgencyTraceForStaff(im(), namedInAProblem);
+    KeepAgencyTraceForStaff(im().session(), im().app, namedInAProblem);
     kept.forget("5-x");
     kept.forget("7-z");
     inst.clock().set(QDateTime::currentDateTime().addDays(29));
-    RemoveExpiredAgencyCopies(im());
+    RemoveExpiredAgencyCopies(im().cycle(), im().session());
     EXPECT_EQ(QList<bool>({QFile::exists(committed), QFile::exists(pending), kept.recall("6-y", "credit report").has_value(),
                            QFile::exists(namedInAProblem)}),
               QList<bool>({false, true, true, true}));
     inst.clock().set(QDateTime::currentDateTime().addDays(31));
-    RemoveExpiredAgencyCopies(im());
+    RemoveExpiredAgencyCopies(im().cycle(), im().session());
     EXPECT_EQ(QList<bool>({QFile::exists(pending), kept.recall("6-y", "credit report").has_value(), QFile::exists(namedInAProblem)}),
               QList<bool>({false, false, false}));
 }
