@@ -6,7 +6,7 @@
 #include <QDir>
 #include <filesystem>
 
-namespace autovelt {
+namespace autovelt::inline app {
 
 namespace {
 
@@ -140,4 +140,4 @@ QString UsageText() {
         "confirmed, 9 a table could not be read or emptied (nothing deleted).\n");
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::app

@@ -4,7 +4,7 @@
 #include <QStringList>
 #include <optional>
 
-namespace autovelt {
+namespace autovelt::inline app {
 
 struct CommandLine {
     bool headless = false;
@@ -65,4 +65,4 @@ enum ExitCode {
 // --search: no file holds the text.
 inline constexpr int ExitNoMatches = 1;
 
-}  // namespace autovelt
+}  // namespace autovelt::app

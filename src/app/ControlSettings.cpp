@@ -12,7 +12,7 @@
 #include <QFile>
 #include <QFileInfo>
 
-namespace autovelt {
+namespace autovelt::inline app {
 
 namespace {
 
@@ -299,4 +299,4 @@ void OpenDeletionConnections(Importer& importer) {
     if (!importer.connections.TarvMain.isOpen()) OpenCoreConnections(importer);
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::app

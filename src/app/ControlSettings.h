@@ -1,8 +1,8 @@
 #pragma once
 
-namespace autovelt {
+namespace autovelt::inline state { class Importer; }
 
-class Importer;
+namespace autovelt::inline app {
 
 // Opens the cycle's connections and reloads every operating setting from the core banking
 // tables, the online database and the installation's configuration. Problems are
@@ -18,4 +18,4 @@ void OpenCoreConnections(Importer& importer);
 // the online database. Reports nothing.
 void OpenDeletionConnections(Importer& importer);
 
-}  // namespace autovelt
+}  // namespace autovelt::app

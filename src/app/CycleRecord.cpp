@@ -9,7 +9,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-namespace autovelt {
+namespace autovelt::inline app {
 
 namespace {
 
@@ -69,4 +69,4 @@ PendingApplications ReadPendingApplications(db::Connection& online) {
     return {rs.value(0).toLongLong(), rs.value(1).toLongLong(), rs.value(2).toLongLong()};
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::app

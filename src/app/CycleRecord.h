@@ -5,9 +5,9 @@
 #include <QPair>
 #include <QString>
 
-namespace autovelt {
+namespace autovelt::inline platform::db { class Connection; }
 
-namespace db { class Connection; }
+namespace autovelt::inline app {
 
 // What the cycle leaves behind for `--status`: when the last cycle started and ended, how it
 // ended, when the next one is due, and since when the pending applications have been waiting.
@@ -44,4 +44,4 @@ struct PendingApplications {
 };
 PendingApplications ReadPendingApplications(db::Connection& online);
 
-}  // namespace autovelt
+}  // namespace autovelt::app

@@ -2,7 +2,7 @@
 
 #include <functional>
 
-namespace autovelt {
+namespace autovelt::inline app {
 
 // The timer that drives the cycle. The windows and the headless runner use a Qt timer;
 // tests use a manual one and fire the ticks themselves.
@@ -38,4 +38,4 @@ private:
     std::function<void()> handler_;
 };
 
-}  // namespace autovelt
+}  // namespace autovelt::app

@@ -15,7 +15,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-namespace autovelt {
+namespace autovelt::inline app {
 
 namespace {
 
@@ -86,4 +86,4 @@ int RunHeadless(const QString& homeFolder, bool once) {
     return QCoreApplication::exec() == 0 ? ExitOk : ExitSettingsStopped;
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::app

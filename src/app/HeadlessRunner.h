@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace autovelt {
+namespace autovelt::inline app {
 
 // One pass as a dry run (--dry-run): its lines printed with "dry run: " before them, its unit
 // of work undone at the end, no peer reached and no file written. Exit codes as --once.
@@ -13,4 +13,4 @@ int RunDryRun(const QString& homeFolder);
 // SIGINT or SIGTERM, which stop it at the next safe point.
 int RunHeadless(const QString& homeFolder, bool once);
 
-}  // namespace autovelt
+}  // namespace autovelt::app

@@ -10,7 +10,7 @@
 
 #include <QCoreApplication>
 
-namespace autovelt {
+namespace autovelt::inline app {
 
 ImportCycle::ImportCycle(Importer& importer, CycleTimer& timer)
     : im_(importer), timer_(timer), importPass_([this](long applicationId) { autovelt::RunImportPass(im_, applicationId); }),
@@ -170,4 +170,4 @@ void ImportCycle::forgetNextCycle() {
     keepRecord(record);
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::app

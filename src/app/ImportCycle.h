@@ -7,9 +7,9 @@
 #include <QString>
 #include <functional>
 
-namespace autovelt {
+namespace autovelt::inline state { class Importer; }
 
-class Importer;
+namespace autovelt::inline app {
 
 // Where the cycle is. The switch is on in Waiting and Running; a pass runs in Running and
 // Stopping (a manual run, or a cycle switched off while its pass ran: the pass ends as
@@ -101,4 +101,4 @@ private:
     QDateTime lastCycleEnded_;
 };
 
-}  // namespace autovelt
+}  // namespace autovelt::app

@@ -18,7 +18,7 @@
 #include <pwd.h>
 #include <unistd.h>
 
-namespace autovelt {
+namespace autovelt::inline app {
 
 namespace {
 
@@ -273,4 +273,4 @@ int RunCheckCommand(const QString& homeFolder) {
     return allPassed ? 0 : 1;
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::app

@@ -7,9 +7,9 @@
 #include <QList>
 #include <QString>
 
-namespace autovelt {
+namespace autovelt::inline state { class Clock; }
 
-class Clock;
+namespace autovelt::inline app {
 
 struct CheckResult {
     bool passed = false;
@@ -22,4 +22,4 @@ QList<CheckResult> CheckInstallation(const QString& homeFolder, Clock& clock);
 // Prints one line per check; 0 when every check passed, 1 otherwise.
 int RunCheckCommand(const QString& homeFolder);
 
-}  // namespace autovelt
+}  // namespace autovelt::app

@@ -15,7 +15,7 @@
 #include <QSqlQuery>
 #include <QUuid>
 
-namespace autovelt {
+namespace autovelt::inline app {
 
 namespace {
 
@@ -224,4 +224,4 @@ bool InitInstallation(const QString& homeFolder, QString& reason) {
     return CopySampleTemplates(home.absolutePath(), reason);
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::app

@@ -3,7 +3,7 @@
 #include <QString>
 #include <QStringList>
 
-namespace autovelt {
+namespace autovelt::inline app {
 
 // Runs a schema script (statements separated by ";", "--" comments) on an SQLite file,
 // creating the file. Raises VeltError on the first statement that fails.
@@ -32,4 +32,4 @@ bool CopySampleTemplates(const QString& homeFolder, QString& reason);
 // reason, touching nothing) when the folder already holds an installation.
 bool InitInstallation(const QString& homeFolder, QString& reason);
 
-}  // namespace autovelt
+}  // namespace autovelt::app

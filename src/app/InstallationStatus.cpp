@@ -15,7 +15,7 @@
 #include <csignal>
 #include <cstdio>
 
-namespace autovelt {
+namespace autovelt::inline app {
 
 namespace {
 
@@ -185,4 +185,4 @@ int RunStatusCommand(const QString& homeFolder, bool asJson) {
     return status.healthy() ? ExitOk : 1;
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::app

@@ -10,9 +10,9 @@
 #include <QString>
 #include <QStringList>
 
-namespace autovelt {
+namespace autovelt::inline state { class Clock; }
 
-class Clock;
+namespace autovelt::inline app {
 
 struct InstallationStatus {
     struct OutboxEntry {
@@ -41,4 +41,4 @@ InstallationStatus ReadInstallationStatus(const QString& homeFolder, Clock& cloc
 // Prints the status as lines or as one JSON object; 0 when healthy, 1 otherwise.
 int RunStatusCommand(const QString& homeFolder, bool asJson);
 
-}  // namespace autovelt
+}  // namespace autovelt::app

@@ -8,7 +8,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
-namespace autovelt {
+namespace autovelt::inline app {
 
 InstanceLock::InstanceLock(const QString& installationFolder) {
     const QString path = QDir(installationFolder).filePath(QStringLiteral("autovelt.lock"));
@@ -31,4 +31,4 @@ InstanceLock::~InstanceLock() {
     if (fd_ >= 0) ::close(fd_);
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::app

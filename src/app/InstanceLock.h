@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace autovelt {
+namespace autovelt::inline app {
 
 // One importer per installation: two importers on one set of databases would allocate
 // the same member numbers and send the same emails. The lock is an advisory lock on a
@@ -24,4 +24,4 @@ private:
     QString problem_;
 };
 
-}  // namespace autovelt
+}  // namespace autovelt::app

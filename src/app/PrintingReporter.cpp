@@ -1,6 +1,6 @@
 #include "app/PrintingReporter.h"
 
-namespace autovelt {
+namespace autovelt::inline app {
 
 void PrintingReporter::showProgress(const PassProgress& progress) {
     const QDateTime now = clock_.now();
@@ -16,4 +16,4 @@ void PrintingReporter::print(const char* kind, const QString& line) {
     std::fflush(out_);
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::app

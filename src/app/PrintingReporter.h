@@ -6,7 +6,7 @@
 #include <QDateTime>
 #include <cstdio>
 
-namespace autovelt {
+namespace autovelt::inline app {
 
 // The headless runner's reporter: prints each line the moment it is reported, and where
 // the pass is at most once a second, so a long pass shows it is alive without flooding the
@@ -32,4 +32,4 @@ private:
     QDateTime lastProgress_;
 };
 
-}  // namespace autovelt
+}  // namespace autovelt::app

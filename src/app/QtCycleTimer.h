@@ -4,7 +4,7 @@
 
 #include <QTimer>
 
-namespace autovelt {
+namespace autovelt::inline app {
 
 // The cycle timer on a real Qt timer, for the window and the headless runner.
 class QtCycleTimer : public CycleTimer {
@@ -23,4 +23,4 @@ private:
     std::function<void()> handler_;
 };
 
-}  // namespace autovelt
+}  // namespace autovelt::app

@@ -12,7 +12,7 @@
 #include <QFile>
 #include <cstdio>
 
-namespace autovelt {
+namespace autovelt::inline app {
 
 namespace {
 
@@ -126,4 +126,4 @@ int ExplainRules(const RuleExplanationRequest& request) {
     return ok ? ExitOk : ExitExplainFailed;
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::app

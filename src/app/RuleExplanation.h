@@ -6,7 +6,7 @@
 
 #include <QString>
 
-namespace autovelt {
+namespace autovelt::inline app {
 
 struct RuleExplanationRequest {
     QString reportFile;
@@ -23,4 +23,4 @@ int ExplainRules(const RuleExplanationRequest& request);
 // The table itself, for the caller that prints it.
 QString ExplainRulesText(const RuleExplanationRequest& request, bool& ok);
 
-}  // namespace autovelt
+}  // namespace autovelt::app

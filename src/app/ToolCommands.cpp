@@ -12,7 +12,7 @@
 #include <QFileInfo>
 #include <cstdio>
 
-namespace autovelt {
+namespace autovelt::inline app {
 
 namespace {
 
@@ -80,4 +80,4 @@ int RunDeleteMemberCommand(const QString& installationFolder, long memberNumber,
     }
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::app

@@ -4,7 +4,7 @@
 
 #include <QString>
 
-namespace autovelt {
+namespace autovelt::inline app {
 
 // --search TEXT [DIR]: prints the files of DIR (default: the installation's log folders)
 // that contain the text, most recently modified first, each with its modified time.
@@ -15,4 +15,4 @@ int RunSearchCommand(const QString& installationFolder, const QString& text, con
 // `confirmed` removes them all in one unit, otherwise removes nothing.
 int RunDeleteMemberCommand(const QString& installationFolder, long memberNumber, bool confirmed);
 
-}  // namespace autovelt
+}  // namespace autovelt::app

@@ -10,7 +10,7 @@
 #include <curl/curl.h>
 #include <memory>
 
-namespace autovelt {
+namespace autovelt::inline assessment {
 
 namespace {
 
@@ -159,4 +159,4 @@ void SendAwaitedAgencyRequest(const CycleContext& cycle, UnitSession& session, c
     askOnce(cycle, session, request);
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::assessment

@@ -5,12 +5,14 @@
 
 #include <QString>
 
-namespace autovelt {
-
+namespace autovelt::inline state {
 class CycleContext;
 class UnitSession;
 struct ApplicationState;
 struct AgencyService;
+}  // namespace autovelt::state
+
+namespace autovelt::inline assessment {
 
 // Posts the XML body to the URL with the agency's two headers and returns the body of the
 // answer whatever its HTTP status. A failure to reach the agency, a body that is not
@@ -53,4 +55,4 @@ QString AskAgency(const CycleContext& cycle, UnitSession& session, const Applica
 // Sends an awaited request and keeps what it gave for the application's next run.
 void SendAwaitedAgencyRequest(const CycleContext& cycle, UnitSession& session, const AgencyRequestAwaited& request);
 
-}  // namespace autovelt
+}  // namespace autovelt::assessment

@@ -9,7 +9,7 @@
 
 #include <QFileInfo>
 
-namespace autovelt {
+namespace autovelt::inline assessment {
 
 QString AgencyReportFileName(const QString& kind, const QString& date) {
     const QString upper = kind.toUpper();
@@ -45,4 +45,4 @@ QString StoreAgencyReport(const CycleContext& cycle, UnitSession& session, Appli
     return filed;
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::assessment

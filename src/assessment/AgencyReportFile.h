@@ -2,11 +2,9 @@
 
 #include <QString>
 
-namespace autovelt {
+namespace autovelt::inline state { class CycleContext; class UnitSession; struct ApplicationState; }
 
-class CycleContext;
-class UnitSession;
-struct ApplicationState;
+namespace autovelt::inline assessment {
 
 // Files one agency response ("MEMBERID": identity check, "CREDITCH": credit report) as a
 // dated XML file in the member's folder under the scanned images folder, or under "web" in
@@ -22,4 +20,4 @@ QString StoreAgencyReport(const CycleContext& cycle, UnitSession& session, Appli
 // "<KIND>-<yyyymmdd>.xml".
 QString AgencyReportFileName(const QString& kind, const QString& date);
 
-}  // namespace autovelt
+}  // namespace autovelt::assessment

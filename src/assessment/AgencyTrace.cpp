@@ -10,7 +10,7 @@
 #include <QRegularExpression>
 #include <unistd.h>
 
-namespace autovelt {
+namespace autovelt::inline assessment {
 
 namespace {
 
@@ -72,4 +72,4 @@ void RemoveExpiredAgencyCopies(const CycleContext& cycle, UnitSession& session) 
     session.recordedResponses().forgetOlderThan(cutoff);
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::assessment

@@ -6,11 +6,9 @@
 
 #include <QString>
 
-namespace autovelt {
+namespace autovelt::inline state { class CycleContext; class UnitSession; struct ApplicationState; }
 
-class CycleContext;
-class UnitSession;
-struct ApplicationState;
+namespace autovelt::inline assessment {
 
 // The folder for request copies: "autovelt-<user id>" in the system's temporary folder,
 // made 0700. When that name is taken by something that is not a private folder of this
@@ -35,4 +33,4 @@ void KeepAgencyTraceForStaff(UnitSession& session, const ApplicationState& app, 
 // than [agency] trace_retention_days, whatever became of their application.
 void RemoveExpiredAgencyCopies(const CycleContext& cycle, UnitSession& session);
 
-}  // namespace autovelt
+}  // namespace autovelt::assessment

@@ -11,7 +11,7 @@
 #include "comms/AuditTrail.h"
 #include "comms/LoanDetailsException.h"
 
-namespace autovelt {
+namespace autovelt::inline assessment {
 
 namespace {
 
@@ -114,4 +114,4 @@ void TakeCreditDecision(ApplicationState& app, const RuleOutcome& outcome) {
     app.dependantsReason = outcome.dependantsReason;
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::assessment

@@ -5,10 +5,9 @@
 #include "common/Values.h"
 #include "state/ApplicationState.h"
 
-namespace autovelt {
+namespace autovelt::inline state { class CycleContext; class UnitSession; }
 
-class CycleContext;
-class UnitSession;
+namespace autovelt::inline assessment {
 
 // The initial credit decision of the current loan application: evaluates the credit and
 // policy rules on the credit report in hand (importer.app.creditReport) and the
@@ -25,4 +24,4 @@ RuleOutcome CheckCRRules(const CycleContext& cycle, UnitSession& session, Applic
 // the search reference in field_30 when there are ones, the summary and dependants reason.
 void TakeCreditDecision(ApplicationState& app, const RuleOutcome& outcome);
 
-}  // namespace autovelt
+}  // namespace autovelt::assessment

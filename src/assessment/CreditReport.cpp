@@ -2,7 +2,7 @@
 
 #include <QXmlStreamReader>
 
-namespace autovelt {
+namespace autovelt::inline assessment {
 
 CreditReport CreditReport::read(const QString& text) {
     CreditReport report;
@@ -106,4 +106,4 @@ QList<CreditReport::Account> CreditReport::accounts() const {
     return result;
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::assessment

@@ -9,7 +9,7 @@
 #include <QXmlStreamAttributes>
 #include <optional>
 
-namespace autovelt {
+namespace autovelt::inline assessment {
 
 class CreditReport {
 public:
@@ -64,4 +64,4 @@ private:
     bool empty_ = true;
 };
 
-}  // namespace autovelt
+}  // namespace autovelt::assessment

@@ -17,7 +17,7 @@
 #include <cmath>
 #include <optional>
 
-namespace autovelt {
+namespace autovelt::inline assessment {
 
 namespace {
 
@@ -297,4 +297,4 @@ void LoadCreditReportFile(ApplicationState& app, const QString& path) {
     app.creditReport = QString::fromUtf8(content);
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::assessment

@@ -2,11 +2,9 @@
 
 #include <QString>
 
-namespace autovelt {
+namespace autovelt::inline state { class CycleContext; class UnitSession; struct ApplicationState; }
 
-class CycleContext;
-class UnitSession;
-struct ApplicationState;
+namespace autovelt::inline assessment {
 
 // What the credit search leaves for the rules: a report (drawn now, or one this importer
 // drew for the same person within four months), no report because none is needed (a policy
@@ -28,4 +26,4 @@ CreditReportOutcome DrawCreditReport(const CycleContext& cycle, UnitSession& ses
 // the text stays as it was.
 void LoadCreditReportFile(ApplicationState& app, const QString& path);
 
-}  // namespace autovelt
+}  // namespace autovelt::assessment

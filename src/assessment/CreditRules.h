@@ -11,7 +11,7 @@
 #include <QString>
 #include <QStringList>
 
-namespace autovelt {
+namespace autovelt::inline assessment {
 
 // One row of CRRules.
 struct CreditRule {
@@ -121,4 +121,4 @@ QDate LoanEndDate(const QDate& passDate, const QString& frequency, const QString
 void EvaluateCreditRules(const QString& reportText, const RuleBook& book, const RuleAnswers& answers,
                          RuleEffects& effects, RuleOutcome& outcome);
 
-}  // namespace autovelt
+}  // namespace autovelt::assessment

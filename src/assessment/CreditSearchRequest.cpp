@@ -3,7 +3,7 @@
 #include "common/Values.h"
 #include "common/XmlText.h"
 
-namespace autovelt {
+namespace autovelt::inline assessment {
 
 namespace {
 
@@ -124,4 +124,4 @@ QString CreditSearchEnvelope(const QString& serviceNamespace, const AgencyLogin&
            QStringLiteral("</soap:Body></soap:Envelope>");
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::assessment

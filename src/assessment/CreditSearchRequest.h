@@ -13,7 +13,7 @@
 #include <cstdint>
 #include <optional>
 
-namespace autovelt {
+namespace autovelt::inline assessment {
 
 // One address as the search sends it: the postal (PAF) parts of a MemberAddress row.
 struct CreditSearchAddress : PafColumns {
@@ -76,4 +76,4 @@ QString CreditSearchBody(const QString& serviceNamespace, const CreditSearchAppl
 // The complete SOAP request around the body, the login in its header.
 QString CreditSearchEnvelope(const QString& serviceNamespace, const AgencyLogin& login, const QString& body);
 
-}  // namespace autovelt
+}  // namespace autovelt::assessment

@@ -15,7 +15,7 @@
 
 #include <exception>
 
-namespace autovelt {
+namespace autovelt::inline assessment {
 
 namespace {
 
@@ -284,4 +284,4 @@ void RunIdentityCheck(const CycleContext& cycle, UnitSession& session, Applicati
     }
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::assessment

@@ -2,11 +2,9 @@
 
 #include <QString>
 
-namespace autovelt {
+namespace autovelt::inline state { class CycleContext; class UnitSession; struct ApplicationState; }
 
-class CycleContext;
-class UnitSession;
-struct ApplicationState;
+namespace autovelt::inline assessment {
 
 // The electronic identity check of a member with the agency's identity service. Builds the
 // request from the member's stored details and home address, asks the agency once per
@@ -22,4 +20,4 @@ struct ApplicationState;
 void RunIdentityCheck(const CycleContext& cycle, UnitSession& session, ApplicationState& app, long memberNumber,
                       const QString& creditRuleBand = QString());
 
-}  // namespace autovelt
+}  // namespace autovelt::assessment

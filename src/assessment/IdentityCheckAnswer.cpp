@@ -3,7 +3,7 @@
 #include "assessment/AgencyExchange.h"
 #include "assessment/IdentityCheckRequest.h"
 
-namespace autovelt {
+namespace autovelt::inline assessment {
 
 namespace {
 
@@ -66,4 +66,4 @@ QString FiledIdentityAnswer(QString answer) {
                                         "href=\"CallValidate535.xslt\"?>"));
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::assessment

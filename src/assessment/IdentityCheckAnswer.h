@@ -7,7 +7,7 @@
 #include <QString>
 #include <optional>
 
-namespace autovelt {
+namespace autovelt::inline assessment {
 
 struct IdentityAnswer {
     bool hasResult = false;  // the answer holds "<IdentityResult>"
@@ -28,4 +28,4 @@ std::optional<QString> RefusalText(const QString& answer);
 // The answer as it is filed for the member: its declaration names the agency's style sheet.
 QString FiledIdentityAnswer(QString answer);
 
-}  // namespace autovelt
+}  // namespace autovelt::assessment

@@ -5,7 +5,7 @@
 #include "state/CycleSettings.h"
 #include "state/InstallationConfig.h"
 
-namespace autovelt {
+namespace autovelt::inline assessment {
 
 namespace {
 
@@ -232,4 +232,4 @@ QString ComposeIdentityCheckRequest(const IdentityCheckRequest& r) {
     return w.text();
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::assessment

@@ -10,10 +10,9 @@
 #include <QString>
 #include <optional>
 
-namespace autovelt {
+namespace autovelt::inline state { struct AgencyCredentials; struct AgencyService; }
 
-struct AgencyCredentials;
-struct AgencyService;
+namespace autovelt::inline assessment {
 
 // What the check reads of the member: MemberMain and the member's HOME address row.
 struct IdentityCheckMember {
@@ -72,4 +71,4 @@ bool SendsBankDetails(const IdentityCheckRequest& request);
 // value written as XML text.
 QString ComposeIdentityCheckRequest(const IdentityCheckRequest& request);
 
-}  // namespace autovelt
+}  // namespace autovelt::assessment

@@ -12,7 +12,7 @@
 #include <algorithm>
 #include <optional>
 
-namespace autovelt {
+namespace autovelt::inline assessment {
 
 QString PolicyLogStartTime(const QDateTime& now) {
     const QString day = formatDate(now, QStringLiteral("ddd"));
@@ -151,4 +151,4 @@ void CopyRulesLogToPolicyLog(const CycleContext& cycle, UnitSession& session, Ap
     }
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::assessment

@@ -9,11 +9,9 @@
 #include <QString>
 #include <QStringList>
 
-namespace autovelt {
+namespace autovelt::inline state { class CycleContext; class UnitSession; struct ApplicationState; }
 
-class CycleContext;
-class UnitSession;
-struct ApplicationState;
+namespace autovelt::inline assessment {
 
 // The loan the rows belong to, as the loan pass knows it.
 struct PolicyLogLoan {
@@ -42,4 +40,4 @@ void WriteDecisionSummaryToPolicyLog(const CycleContext& cycle, UnitSession& ses
 void CopyRulesLogToPolicyLog(const CycleContext& cycle, UnitSession& session, ApplicationState& app,
                              const PolicyLogLoan& loan);
 
-}  // namespace autovelt
+}  // namespace autovelt::assessment

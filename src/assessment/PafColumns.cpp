@@ -2,7 +2,7 @@
 
 #include "platform/db/Recordset.h"
 
-namespace autovelt {
+namespace autovelt::inline assessment {
 
 PafColumns ReadPafColumns(const db::Recordset& row) {
     return {row.text(QStringLiteral("PAFFlatNumber")), row.text(QStringLiteral("PAFBuildingNumber")),
@@ -11,4 +11,4 @@ PafColumns ReadPafColumns(const db::Recordset& row) {
             row.text(QStringLiteral("PAFCounty")),      row.text(QStringLiteral("PAFPostCode"))};
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::assessment

@@ -2,9 +2,9 @@
 
 #include <QString>
 
-namespace autovelt {
+namespace autovelt::inline platform::db { class Recordset; }
 
-namespace db { class Recordset; }
+namespace autovelt::inline assessment {
 
 // The postal-address-file columns of a MemberAddress row, as both agency requests send them.
 struct PafColumns {
@@ -21,4 +21,4 @@ struct PafColumns {
 // The PAF columns of the current row of a MemberAddress query.
 PafColumns ReadPafColumns(const db::Recordset& row);
 
-}  // namespace autovelt
+}  // namespace autovelt::assessment

@@ -4,7 +4,7 @@
 
 #include <QSet>
 
-namespace autovelt {
+namespace autovelt::inline assessment {
 
 void RuleOutcome::apply(const QString& given) {
     if (given == QLatin1String("F")) letter = QStringLiteral("F");
@@ -372,4 +372,4 @@ void EvaluateCreditRules(const QString& reportText, const RuleBook& book, const 
     Evaluation(report, book, answers, effects, outcome).run(!report.isEmpty());
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::assessment

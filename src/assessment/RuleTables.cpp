@@ -7,7 +7,7 @@
 
 #include <optional>
 
-namespace autovelt {
+namespace autovelt::inline assessment {
 
 namespace {
 
@@ -91,4 +91,4 @@ RuleBook LoadRuleBook(UnitSession& session, const RuleBookRequest& request) {
     return book;
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::assessment

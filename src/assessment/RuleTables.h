@@ -6,9 +6,9 @@
 #include "assessment/CreditRules.h"
 #include "common/Values.h"
 
-namespace autovelt {
+namespace autovelt::inline state { class UnitSession; }
 
-class UnitSession;
+namespace autovelt::inline assessment {
 
 struct RuleBookRequest {
     long memberNumber = 0;
@@ -21,4 +21,4 @@ struct RuleBookRequest {
 // Raises VeltError when a table cannot be read.
 RuleBook LoadRuleBook(UnitSession& session, const RuleBookRequest& request);
 
-}  // namespace autovelt
+}  // namespace autovelt::assessment

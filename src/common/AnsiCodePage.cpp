@@ -1,6 +1,6 @@
 #include "common/AnsiCodePage.h"
 
-namespace autovelt {
+namespace autovelt::inline common {
 
 namespace {
 
@@ -28,4 +28,4 @@ std::optional<int> ansiCode(QChar character) {
     return std::nullopt;
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::common

@@ -7,7 +7,7 @@
 #include <QChar>
 #include <optional>
 
-namespace autovelt {
+namespace autovelt::inline common {
 
 // The character of an ANSI code 0 to 255. The five codes Windows-1252 leaves undefined
 // (0x81, 0x8D, 0x8F, 0x90, 0x9D) stand for the control characters of the same number.
@@ -16,4 +16,4 @@ QChar ansiCharacter(int code);
 // The ANSI code of a character, when the character set holds it.
 std::optional<int> ansiCode(QChar character);
 
-}  // namespace autovelt
+}  // namespace autovelt::common

@@ -2,7 +2,7 @@
 
 #include <QUrl>
 
-namespace autovelt {
+namespace autovelt::inline common {
 
 namespace {
 
@@ -34,4 +34,4 @@ bool IsBareFileName(const QString& name) {
     return decoded == name || isBareAsWritten(decoded);
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::common

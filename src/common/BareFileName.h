@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace autovelt {
+namespace autovelt::inline common {
 
 // The longest name a file of another system (an upload on the website's server) may have
 // for the importer to use it.
@@ -15,4 +15,4 @@ constexpr int kMaxBareFileNameLength = 200;
 // "%2e%2e%2f" that a URL would turn into a path is refused too.
 bool IsBareFileName(const QString& name);
 
-}  // namespace autovelt
+}  // namespace autovelt::common

@@ -9,7 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace autovelt {
+namespace autovelt::inline common {
 
 namespace {
 
@@ -56,4 +56,4 @@ bool SyncBatchFiles(QString* error) {
     return ok;
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::common

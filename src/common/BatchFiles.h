@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace autovelt {
+namespace autovelt::inline common {
 
 // The files of a batch (details files, stored agency answers, pickup emails) and the folder
 // entries that name them reach the disk together, just before the commit that records
@@ -19,4 +19,4 @@ void NoteBatchFolder(const QString& folder);
 // when the system reports a failed write; the notes are cleared either way.
 bool SyncBatchFiles(QString* error = nullptr);
 
-}  // namespace autovelt
+}  // namespace autovelt::common

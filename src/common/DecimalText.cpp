@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <limits>
 
-namespace autovelt {
+namespace autovelt::inline common {
 
 DecimalText DecimalText::fromDouble(double value) {
     char buffer[64];
@@ -106,4 +106,4 @@ QString DecimalText::fractionDigits(int count) const {
     return QString::fromLatin1(fraction.data(), qsizetype(fraction.size()));
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::common

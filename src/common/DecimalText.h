@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-namespace autovelt {
+namespace autovelt::inline common {
 
 enum class HalfRule { ToEven, AwayFromZero };
 
@@ -39,4 +39,4 @@ private:
     int pointPos_ = 0;
 };
 
-}  // namespace autovelt
+}  // namespace autovelt::common

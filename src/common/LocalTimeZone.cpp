@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <ctime>
 
-namespace autovelt {
+namespace autovelt::inline common {
 
 void ReadLocalTimeZoneOnce() {
     const char* tz = std::getenv("TZ");
@@ -11,4 +11,4 @@ void ReadLocalTimeZoneOnce() {
     tzset();
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::common

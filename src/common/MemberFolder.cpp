@@ -5,7 +5,7 @@
 #include <QDir>
 #include <QFileInfo>
 
-namespace autovelt {
+namespace autovelt::inline common {
 
 MemberFolderLevels MemberFolderLevelsOf(long memberNumber) {
     const QString digits = QString::number(memberNumber).rightJustified(8, QLatin1Char('0'));
@@ -73,4 +73,4 @@ QString CleanFileNamePart(const QString& name, const QString& fallback) {
     return cleaned.isEmpty() ? fallback : cleaned;
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::common

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace autovelt {
+namespace autovelt::inline common {
 
 // Agency responses, application details and uploaded documents are filed per member under
 // the scanned images folder: the folder kind, then the member number written with eight
@@ -38,4 +38,4 @@ bool MakeMemberFolder(const QString& scanLocation, const QString& kind, long mem
 // 100 characters. An empty result becomes `fallback`.
 QString CleanFileNamePart(const QString& name, const QString& fallback = QStringLiteral("document"));
 
-}  // namespace autovelt
+}  // namespace autovelt::common

@@ -3,7 +3,7 @@
 #include "common/Values.h"
 #include "common/VeltError.h"
 
-namespace autovelt {
+namespace autovelt::inline common {
 
 namespace {
 
@@ -49,4 +49,4 @@ QString EncodeMemberNumber(const QString& memberNumber, const MemberNumberCodeTa
     return code;
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::common

@@ -6,7 +6,7 @@
 #include <QString>
 #include <array>
 
-namespace autovelt {
+namespace autovelt::inline common {
 
 // The seven numbers the code appends for member numbers shorter than eight digits. They
 // are a deployment value shared with the website; this default serves until the
@@ -23,4 +23,4 @@ inline constexpr MemberNumberCodeTable kDefaultMemberNumberCodeTable{{4817, 2953
 QString EncodeMemberNumber(const QString& memberNumber,
                            const MemberNumberCodeTable& table = kDefaultMemberNumberCodeTable);
 
-}  // namespace autovelt
+}  // namespace autovelt::common

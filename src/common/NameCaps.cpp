@@ -2,7 +2,7 @@
 
 #include <QStringList>
 
-namespace autovelt {
+namespace autovelt::inline common {
 
 namespace {
 
@@ -76,4 +76,4 @@ QString FirstLettersCaps(QString& text) {
     return CollapseSpaces(words.join(u' '));
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::common

@@ -7,7 +7,7 @@
 
 #include <QString>
 
-namespace autovelt {
+namespace autovelt::inline common {
 
 // Each word with a capital first letter and the rest lower case (ASCII letters only;
 // every other character is left as typed), then the inner capitals of CapsUnusualCases
@@ -28,4 +28,4 @@ QString CollapseSpaces(const QString& text);
 // capitals are made ("macclesfield road" -> "Macclesfield Road", "o'neill" -> "O'neill").
 QString ProperCase(const QString& text);
 
-}  // namespace autovelt
+}  // namespace autovelt::common

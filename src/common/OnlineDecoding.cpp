@@ -9,7 +9,7 @@
 #include <limits>
 #include <optional>
 
-namespace autovelt {
+namespace autovelt::inline common {
 
 namespace {
 
@@ -134,4 +134,4 @@ QString DecodeOnlineNumber(const QString& value, const OnlineCodeTables& /*table
     return QString::number(number);
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::common

@@ -5,7 +5,7 @@
 
 #include <QString>
 
-namespace autovelt {
+namespace autovelt::inline common {
 
 // The two 20-character tables shared with the website that encodes the online rows (ten
 // distinct characters written twice). Deployment values: these defaults serve until the
@@ -29,4 +29,4 @@ QString DecodeOnlineField(const QString& value, const OnlineCodeTables& tables =
 // that both decoders are called alike.
 QString DecodeOnlineNumber(const QString& value, const OnlineCodeTables& tables = OnlineCodeTables());
 
-}  // namespace autovelt
+}  // namespace autovelt::common

@@ -4,7 +4,7 @@
 #include <QStringView>
 #include <algorithm>
 
-namespace autovelt {
+namespace autovelt::inline common {
 
 namespace {
 
@@ -53,4 +53,4 @@ QString withoutSecret(QString text, const QString& secret) {
     return text;
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::common

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace autovelt {
+namespace autovelt::inline common {
 
 // A report or log line as it may be shown: every control character (line breaks, NUL,
 // tabs, the C1 controls), every format character (bidirectional embeddings, overrides and
@@ -16,4 +16,4 @@ QString FlattenControlCharacters(const QString& line);
 // texts that leave the importer: report lines, error texts, log files.
 QString withoutSecret(QString text, const QString& secret);
 
-}  // namespace autovelt
+}  // namespace autovelt::common

@@ -11,7 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace autovelt {
+namespace autovelt::inline common {
 
 namespace {
 
@@ -98,4 +98,4 @@ bool IsOpenToOthers(const QString& path) {
     return (st.st_mode & 077) != 0;
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::common

@@ -4,7 +4,7 @@
 #include <QFile>
 #include <QString>
 
-namespace autovelt {
+namespace autovelt::inline common {
 
 // Files and folders the importer creates hold member data or secrets: they are created for
 // their owner alone (folders 0700, files 0600) whatever the process umask.
@@ -32,4 +32,4 @@ bool SyncFolder(const QString& folder);
 // True when group or other users have any permission on the file or folder.
 bool IsOpenToOthers(const QString& path);
 
-}  // namespace autovelt
+}  // namespace autovelt::common

@@ -7,7 +7,7 @@
 #include <QList>
 #include <optional>
 
-namespace autovelt {
+namespace autovelt::inline common {
 
 namespace {
 
@@ -221,4 +221,4 @@ QString JetFullDateLiteral(const QDate& date) {
     return QLatin1Char('#') + formatDate(date, QStringLiteral("mm/dd/yyyy")) + QLatin1Char('#');
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::common

@@ -10,7 +10,7 @@
 #include <QString>
 #include <cstdint>
 
-namespace autovelt {
+namespace autovelt::inline common {
 
 // Error raised by SQLISNULL for an ISNULL( without its comma or closing parenthesis.
 // Kept as the signed 32-bit number the error exits print: -2147220979.
@@ -53,4 +53,4 @@ QString SubstituteText(const QString& text, CompareMode mode, const QString& fin
 // Non-overlapping occurrences of substring in text; 0 for an empty text or substring.
 int32_t CountOccurrences(const QString& text, const QString& substring, CompareMode mode);
 
-}  // namespace autovelt
+}  // namespace autovelt::common

@@ -3,7 +3,7 @@
 #include <QString>
 #include <QStringList>
 
-namespace autovelt {
+namespace autovelt::inline common {
 
 // The one way a text value enters an SQL statement: as a quoted literal with every
 // apostrophe doubled, so nothing a website user types can change a statement's shape.
@@ -58,4 +58,4 @@ inline QString sqlLikeStartsWith(const QString& prefix) {
     return QLatin1Char('\'') + sqlLikeBody(prefix) + QStringLiteral("%'") + sqlLikeEscapeClause();
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::common

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace autovelt {
+namespace autovelt::inline common {
 
 // How texts are compared when searching: Binary is exact; Text and Database ignore case
 // (the routines that take a compare mode receive 0, 1 or 2 from their callers).
@@ -12,4 +12,4 @@ inline Qt::CaseSensitivity caseSensitivity(CompareMode mode) {
     return mode == CompareMode::Binary ? Qt::CaseSensitive : Qt::CaseInsensitive;
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::common

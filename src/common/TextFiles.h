@@ -6,7 +6,7 @@
 #include <QTextStream>
 #include <optional>
 
-namespace autovelt {
+namespace autovelt::inline common {
 
 // The first line of a small settings file beside the program ("t2sql.ini", "scanpath.txt",
 // "emailme.txt"); empty when the file cannot be read.
@@ -37,4 +37,4 @@ inline bool HoldsMailAddress(const QString& text) {
     return text.contains(QLatin1Char('@')) && text.contains(QLatin1Char('.'));
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::common

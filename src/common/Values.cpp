@@ -10,7 +10,7 @@
 #include <cmath>
 #include <limits>
 
-namespace autovelt {
+namespace autovelt::inline common {
 
 // ---- Numbers -------------------------------------------------------------------------
 
@@ -401,4 +401,4 @@ QDate birthdayInYear(const QDate& born, int year) {
     return QDate(year, born.month(), born.month() == 2 && born.day() == 29 ? 28 : born.day());
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::common

@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <optional>
 
-namespace autovelt {
+namespace autovelt::inline common {
 
 // ---- Numbers -------------------------------------------------------------------------
 
@@ -117,4 +117,4 @@ int64_t dateDiffYears(const QDate& from, const QDate& to);
 // 28th, which every year has.
 QDate birthdayInYear(const QDate& born, int year);
 
-}  // namespace autovelt
+}  // namespace autovelt::common

@@ -4,7 +4,7 @@
 #include <exception>
 #include <string>
 
-namespace autovelt {
+namespace autovelt::inline common {
 
 // A run-time error as the routines' error exits report it: a number, the routine or
 // component that raised it, and a description. Database, registry and dialect helpers
@@ -33,4 +33,4 @@ private:
     bool environmental_ = false;
 };
 
-}  // namespace autovelt
+}  // namespace autovelt::common

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace autovelt {
+namespace autovelt::inline common {
 
 // The one way a value enters an XML document the importer composes: as character data
 // (or an attribute value) with the five markup characters written as references, so a
@@ -34,4 +34,4 @@ inline QString xmlText(const QString& value) {
     return out;
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::common

@@ -14,7 +14,7 @@
 #include <QFile>
 #include <QTextStream>
 
-namespace autovelt {
+namespace autovelt::inline comms {
 
 namespace {
 
@@ -123,4 +123,4 @@ QString EmailActivityLog(const CycleContext& cycle, const QString& body, const Q
                      s.WebSenderAddress, cycle.config.smtpPassword, attachmentPath, false, context);
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::comms

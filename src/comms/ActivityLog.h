@@ -7,10 +7,9 @@
 #include <QString>
 #include <QStringList>
 
-namespace autovelt {
+namespace autovelt::inline state { class CycleContext; class UnitSession; }
 
-class CycleContext;
-class UnitSession;
+namespace autovelt::inline comms {
 
 // The file's text (lines ending CR LF) and the mail body built from the same lines.
 struct ActivityLogText {
@@ -36,4 +35,4 @@ QString activityLogRecipients(const QString& programFolder, const QString& sende
 // fails is seen by its absence, and the file stays in the folder.
 QString EmailActivityLog(const CycleContext& cycle, const QString& body, const QString& attachmentPath);
 
-}  // namespace autovelt
+}  // namespace autovelt::comms

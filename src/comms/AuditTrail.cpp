@@ -12,7 +12,7 @@
 
 #include <exception>
 
-namespace autovelt {
+namespace autovelt::inline comms {
 
 namespace {
 
@@ -229,4 +229,4 @@ void Audit_Event(const CycleContext& cycle, UnitSession& session, const QString&
     }
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::comms

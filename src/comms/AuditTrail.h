@@ -15,11 +15,9 @@
 #include <QDateTime>
 #include <QString>
 
-namespace autovelt {
+namespace autovelt::inline state { class CycleContext; class UnitSession; struct ApplicationState; }
 
-class CycleContext;
-class UnitSession;
-struct ApplicationState;
+namespace autovelt::inline comms {
 
 // What every audit statement takes from the importer's state at the moment of writing.
 struct AuditStamp {
@@ -77,4 +75,4 @@ void Audit_Event(const CycleContext& cycle, UnitSession& session, const QString&
                  const QString& loanNumber, const QString& eventTime, const QString& eventType, const QString& duration,
                  const QString& description, const QString& teller);
 
-}  // namespace autovelt
+}  // namespace autovelt::comms

@@ -10,7 +10,7 @@
 #include <curl/curl.h>
 #include <cstring>
 
-namespace autovelt {
+namespace autovelt::inline comms {
 
 namespace {
 
@@ -215,4 +215,4 @@ QString FtpDirectoryPath(const QString& directory, const QString& server) {
     return path.isEmpty() ? QStringLiteral("/") : path;
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::comms

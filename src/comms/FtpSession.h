@@ -4,7 +4,7 @@
 #include <QtGlobal>
 #include <memory>
 
-namespace autovelt {
+namespace autovelt::inline comms {
 
 // Where and how to reach the website's FTP server.
 struct FtpEndpoint {
@@ -77,4 +77,4 @@ private:
 // it; an empty result is "/".
 QString FtpDirectoryPath(const QString& directory, const QString& server);
 
-}  // namespace autovelt
+}  // namespace autovelt::comms

@@ -7,7 +7,7 @@
 #include <QDir>
 #include <QFile>
 
-namespace autovelt {
+namespace autovelt::inline comms {
 
 namespace {
 
@@ -32,4 +32,4 @@ QString WriteImporterLogFile(const QString& programFolder, const QDateTime& now,
     return path;
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::comms

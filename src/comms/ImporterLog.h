@@ -3,7 +3,7 @@
 #include <QDateTime>
 #include <QString>
 
-namespace autovelt {
+namespace autovelt::inline comms {
 
 // Writes one message to its own importer log file: folder "web" in the program's folder,
 // file "autovelt_<dd_mm_yyyy>_<hh_mm_ss>.txt". Two messages in the same second each keep
@@ -11,4 +11,4 @@ namespace autovelt {
 // Returns the file's path, or an empty text when it could not be written.
 QString WriteImporterLogFile(const QString& programFolder, const QDateTime& now, const QString& message);
 
-}  // namespace autovelt
+}  // namespace autovelt::comms

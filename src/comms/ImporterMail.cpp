@@ -2,7 +2,7 @@
 
 #include "state/CycleContext.h"
 
-namespace autovelt {
+namespace autovelt::inline comms {
 
 MailContext mailContextOf(const CycleContext& cycle) {
     MailContext context;
@@ -18,4 +18,4 @@ MailContext mailContextOf(const CycleContext& cycle) {
     return context;
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::comms

@@ -3,7 +3,7 @@
 #include "state/ApplicationState.h"
 #include "state/UnitSession.h"
 
-namespace autovelt {
+namespace autovelt::inline comms {
 
 QString LoanRequestText(const ApplicationState& app) {
     const auto& field = app.field;
@@ -17,4 +17,4 @@ void ShowLoanDetailsException(UnitSession& session, const ApplicationState& app)
                           QLatin1Char('.'));
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::comms

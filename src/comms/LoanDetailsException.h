@@ -4,9 +4,9 @@
 
 #include <QString>
 
-namespace autovelt {
+namespace autovelt::inline state { class UnitSession; }
 
-class UnitSession;
+namespace autovelt::inline comms {
 
 // For a join-and-borrow application, the problem line that tells staff what was asked for:
 // "Member <n> applied for <product> loan for £<amount> over <term> months for <purpose>.".
@@ -16,4 +16,4 @@ void ShowLoanDetailsException(UnitSession& session, const ApplicationState& app)
 // The same text, without the leading "Member <n>" (the note UpdateTableWRecord appends).
 QString LoanRequestText(const ApplicationState& app);
 
-}  // namespace autovelt
+}  // namespace autovelt::comms

@@ -5,7 +5,7 @@
 #include <QStringList>
 #include <QtGlobal>
 
-namespace autovelt {
+namespace autovelt::inline comms {
 
 // A mailbox as it appears in a header: "Varno Credit Union <info@varno.example>".
 struct MailAddress {
@@ -44,4 +44,4 @@ struct MailServer {
     int totalTimeoutSeconds = 300;
 };
 
-}  // namespace autovelt
+}  // namespace autovelt::comms

@@ -4,7 +4,7 @@
 
 #include <QString>
 
-namespace autovelt {
+namespace autovelt::inline comms {
 
 // Hands a finished message on: to an SMTP server, into a pickup folder, or, in tests, into
 // a list. The result is "ok" when the message was accepted, otherwise a text for the
@@ -15,4 +15,4 @@ public:
     virtual QString send(const MailMessage& message, const MailServer& server) = 0;
 };
 
-}  // namespace autovelt
+}  // namespace autovelt::comms

@@ -10,7 +10,7 @@
 #include <QStringDecoder>
 #include <QUrl>
 
-namespace autovelt {
+namespace autovelt::inline comms {
 
 namespace {
 
@@ -121,4 +121,4 @@ std::optional<QString> ReadTemplateFile(const QString& path, QString* error) {
     return text;
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::comms

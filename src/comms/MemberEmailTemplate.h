@@ -14,8 +14,7 @@
 #include <array>
 #include <optional>
 
-namespace autovelt {
-
+namespace autovelt::inline comms {
 
 // The five template files.
 inline const QString kJoinTemplate = QStringLiteral("joinonly.html");
@@ -54,4 +53,4 @@ QString HtmlEscaped(const QString& text);
 // Nothing when it is missing; `error` says why when it exists but cannot be read.
 std::optional<QString> ReadTemplateFile(const QString& path, QString* error);
 
-}  // namespace autovelt
+}  // namespace autovelt::comms

@@ -15,7 +15,7 @@
 #include <QRegularExpression>
 #include <exception>
 
-namespace autovelt {
+namespace autovelt::inline comms {
 
 namespace {
 
@@ -227,4 +227,4 @@ void SendFailEmail(const CycleContext& cycle, UnitSession& session, const Applic
     });
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::comms

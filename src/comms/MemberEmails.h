@@ -1,10 +1,8 @@
 #pragma once
 
-namespace autovelt {
+namespace autovelt::inline state { class CycleContext; class UnitSession; struct ApplicationState; }
 
-class CycleContext;
-class UnitSession;
-struct ApplicationState;
+namespace autovelt::inline comms {
 
 // The emails to the applicant of the current application, each filled in from its template
 // in the program's folder and queued in the outbox (sent once the application has
@@ -20,4 +18,4 @@ void SendJoinEmail(const CycleContext& cycle, UnitSession& session, const Applic
 void SendLoanEmail(const CycleContext& cycle, UnitSession& session, const ApplicationState& app);
 void SendFailEmail(const CycleContext& cycle, UnitSession& session, const ApplicationState& app);
 
-}  // namespace autovelt
+}  // namespace autovelt::comms

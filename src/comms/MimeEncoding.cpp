@@ -2,7 +2,7 @@
 
 #include <QStringList>
 
-namespace autovelt {
+namespace autovelt::inline comms {
 
 namespace {
 
@@ -175,4 +175,4 @@ QByteArray filenameParameter(const QByteArray& parameter, const QString& fileNam
     return out;
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::comms

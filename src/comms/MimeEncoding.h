@@ -5,7 +5,7 @@
 #include <QByteArray>
 #include <QString>
 
-namespace autovelt {
+namespace autovelt::inline comms {
 
 // The encodings an Internet message needs: every byte that leaves here is 7-bit ASCII with
 // CRLF line ends, so any relay carries it unchanged.
@@ -38,4 +38,4 @@ QByteArray headerLine(const QByteArray& name, const QByteArray& value);
 // filename*=UTF-8''... for names outside ASCII.
 QByteArray filenameParameter(const QByteArray& parameter, const QString& fileName);
 
-}  // namespace autovelt
+}  // namespace autovelt::comms

@@ -8,7 +8,7 @@
 #include <QMimeDatabase>
 #include <QUuid>
 
-namespace autovelt {
+namespace autovelt::inline comms {
 
 namespace {
 
@@ -84,4 +84,4 @@ RenderedMail renderMailMessage(const MailMessage& message, BccHeader bcc) {
     return rendered;
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::comms

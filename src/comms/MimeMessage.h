@@ -5,7 +5,7 @@
 #include <QByteArray>
 #include <QString>
 
-namespace autovelt {
+namespace autovelt::inline comms {
 
 // The Internet message text of a MailMessage, or why it could not be made.
 struct RenderedMail {
@@ -22,4 +22,4 @@ enum class BccHeader { Omit, Include };
 // picks the file up learns the blind recipients from it.
 RenderedMail renderMailMessage(const MailMessage& message, BccHeader bcc);
 
-}  // namespace autovelt
+}  // namespace autovelt::comms

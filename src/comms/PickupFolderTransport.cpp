@@ -10,7 +10,7 @@
 #include <QFileInfo>
 #include <QUuid>
 
-namespace autovelt {
+namespace autovelt::inline comms {
 
 namespace {
 
@@ -62,4 +62,4 @@ QString PickupFolderTransport::deliver(const QString& name) {
 
 bool PickupFolderTransport::prepared(const QString& name) const { return QFileInfo::exists(temporaryPath(name)); }
 
-}  // namespace autovelt
+}  // namespace autovelt::comms

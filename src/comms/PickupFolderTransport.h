@@ -4,7 +4,7 @@
 
 #include <QString>
 
-namespace autovelt {
+namespace autovelt::inline comms {
 
 // Writes each message as a complete .eml file into a folder, for demos, test installations
 // and sites whose mail leaves by another route. Nothing is relayed, so the blind
@@ -34,4 +34,4 @@ private:
     QString folder_;
 };
 
-}  // namespace autovelt
+}  // namespace autovelt::comms

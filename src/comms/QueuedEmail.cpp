@@ -17,7 +17,7 @@
 #include <mutex>
 #include <optional>
 
-namespace autovelt {
+namespace autovelt::inline comms {
 
 namespace {
 
@@ -172,4 +172,4 @@ EffectOutbox::Settled SettleQueuedEmail(const CycleContext& cycle, const Effect&
                                                                         : EffectOutbox::Settled::Happened;
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::comms

@@ -9,11 +9,9 @@
 
 #include <QString>
 
-namespace autovelt {
+namespace autovelt::inline state { class CycleContext; class UnitSession; struct ApplicationState; }
 
-class CycleContext;
-class UnitSession;
-struct ApplicationState;
+namespace autovelt::inline comms {
 
 struct QueuedEmail {
     QString to;
@@ -48,4 +46,4 @@ EffectOutbox::Settled SettleQueuedEmail(const CycleContext& cycle, const Effect&
 QString EncodeQueuedEmail(const QueuedEmail& email);
 QueuedEmail DecodeQueuedEmail(const QString& payload);
 
-}  // namespace autovelt
+}  // namespace autovelt::comms

@@ -10,7 +10,7 @@
 #include <QUuid>
 #include <exception>
 
-namespace autovelt {
+namespace autovelt::inline comms {
 
 namespace {
 
@@ -151,4 +151,4 @@ QString SendEmail(const QString& to, const QString& subject, const QString& repl
     }
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::comms

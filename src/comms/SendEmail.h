@@ -5,7 +5,7 @@
 #include <QString>
 #include <QtGlobal>
 
-namespace autovelt {
+namespace autovelt::inline comms {
 
 class MailTransport;
 
@@ -60,4 +60,4 @@ BuiltMail buildMailMessage(const QString& to, const QString& subject, const QStr
                            const QString& body, const QString& senderAccount, const QString& attachments,
                            const QString& cuname);
 
-}  // namespace autovelt
+}  // namespace autovelt::comms

@@ -12,7 +12,7 @@
 #include <cstring>
 #include <memory>
 
-namespace autovelt {
+namespace autovelt::inline comms {
 
 namespace {
 
@@ -154,4 +154,4 @@ QString SmtpTransport::send(const MailMessage& message, const MailServer& server
     return withoutSecret(errorText(code, detail, lastRefusal), server.password);
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::comms

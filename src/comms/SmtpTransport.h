@@ -2,7 +2,7 @@
 
 #include "comms/MailTransport.h"
 
-namespace autovelt {
+namespace autovelt::inline comms {
 
 // Delivers over SMTP with libcurl.
 //
@@ -27,4 +27,4 @@ public:
     QString send(const MailMessage& message, const MailServer& server) override;
 };
 
-}  // namespace autovelt
+}  // namespace autovelt::comms

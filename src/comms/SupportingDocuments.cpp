@@ -28,7 +28,7 @@
 #include <optional>
 #include <unistd.h>
 
-namespace autovelt {
+namespace autovelt::inline comms {
 
 namespace {
 
@@ -541,4 +541,4 @@ void DownloadSupportingDocuments(const CycleContext& cycle, UnitSession& session
     DocumentDownload(cycle, session, app).run();
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::comms

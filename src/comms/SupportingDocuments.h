@@ -4,11 +4,9 @@
 
 #include <QString>
 
-namespace autovelt {
+namespace autovelt::inline state { class CycleContext; class UnitSession; struct ApplicationState; }
 
-class CycleContext;
-class UnitSession;
-struct ApplicationState;
+namespace autovelt::inline comms {
 
 // The outbox effect of a filed document: it is moved into place, then its server file and
 // its member_docs row are removed. Performing it twice does no harm.
@@ -31,4 +29,4 @@ void DownloadSupportingDocuments(const CycleContext& cycle, UnitSession& session
 // only what follows the address is used. An empty directory does nothing.
 FtpResult ChangeFtpDirectory(FtpSession& session, const QString& directory, const QString& server);
 
-}  // namespace autovelt
+}  // namespace autovelt::comms

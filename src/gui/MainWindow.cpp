@@ -11,7 +11,7 @@
 #include <QMessageBox>
 #include <QVBoxLayout>
 
-namespace autovelt {
+namespace autovelt::inline gui {
 
 ListWidgetReporter::ListWidgetReporter(QListWidget* problems, QListWidget* successes, QLabel* progress) {
     const auto append = [](QListWidget* list) {
@@ -310,4 +310,4 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::gui

@@ -19,7 +19,7 @@
 #include <memory>
 #include <optional>
 
-namespace autovelt {
+namespace autovelt::inline gui {
 
 class SearchWindow;
 
@@ -129,4 +129,4 @@ private:
     QPointer<QThread> worker_;  // the running pass's thread
 };
 
-}  // namespace autovelt
+}  // namespace autovelt::gui

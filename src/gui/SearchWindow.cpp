@@ -17,7 +17,7 @@
 #include <future>
 #include <memory>
 
-namespace autovelt {
+namespace autovelt::inline gui {
 
 namespace {
 
@@ -273,4 +273,4 @@ void SearchWindow::openRow(int row) {
     if (QFileInfo(path).isFile()) openFile(path);
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::gui

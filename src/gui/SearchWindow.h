@@ -15,7 +15,7 @@
 #include <atomic>
 #include <functional>
 
-namespace autovelt {
+namespace autovelt::inline gui {
 
 // "Text search within log files": lists the files of a folder and finds those holding a
 // text. The search runs on a worker thread; matches appear in the grid as they are found,
@@ -79,4 +79,4 @@ private:
     std::atomic<bool> cancel_{false};
 };
 
-}  // namespace autovelt
+}  // namespace autovelt::gui

@@ -7,7 +7,7 @@
 #include <cmath>
 #include <exception>
 
-namespace autovelt {
+namespace autovelt::inline import {
 
 namespace {
 
@@ -89,4 +89,4 @@ long LinkedMemberNumber(const AddressRow& row) {
     return static_cast<long>(*value);
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::import

@@ -8,9 +8,9 @@
 #include <QString>
 #include <array>
 
-namespace autovelt {
+namespace autovelt::inline platform::db { class Recordset; }
 
-namespace db { class Recordset; }
+namespace autovelt::inline import {
 
 // Positions of the table_ad columns the import reads (position n holds column field_n).
 namespace ad {
@@ -65,4 +65,4 @@ std::array<QString, 13> AddressSlots(const AddressRow& row);
 // text is not a whole number (a value the website should never send).
 long LinkedMemberNumber(const AddressRow& row);
 
-}  // namespace autovelt
+}  // namespace autovelt::import

@@ -11,7 +11,7 @@
 
 #include <exception>
 
-namespace autovelt {
+namespace autovelt::inline import {
 
 namespace {
 
@@ -517,4 +517,4 @@ void FillBankFromSortCode(UnitSession& session, db::Recordset& bankRow, const QS
     }
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::import

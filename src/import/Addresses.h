@@ -10,13 +10,10 @@
 
 #include <QString>
 
-namespace autovelt {
+namespace autovelt::inline platform::db { class Recordset; }
+namespace autovelt::inline state { class CycleContext; class UnitSession; struct ApplicationState; }
 
-class CycleContext;
-class UnitSession;
-struct ApplicationState;
-struct ApplicationState;
-namespace db { class Recordset; }
+namespace autovelt::inline import {
 
 // Runs early in the intake of every application: loads its HOME row into the home address
 // slots (marked as not imported) and takes its e-mail as the applicant's; reports an
@@ -39,4 +36,4 @@ void RecordAddressSnapshot(const CycleContext& cycle, UnitSession& session, cons
 // Fills the bank name and address lines of the open bank row from the Banks table.
 void FillBankFromSortCode(UnitSession& session, db::Recordset& bankRow, const QString& sortCode);
 
-}  // namespace autovelt
+}  // namespace autovelt::import

@@ -12,7 +12,7 @@
 #include <QFileInfo>
 #include <utility>
 
-namespace autovelt {
+namespace autovelt::inline import {
 
 namespace {
 
@@ -153,4 +153,4 @@ void WriteApplicationDetailsFile(const CycleContext& cycle, UnitSession& session
         session.ShowException(failure + QStringLiteral(": ") + error + app.messageSuffix);
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::import

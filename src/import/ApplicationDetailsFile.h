@@ -6,10 +6,9 @@
 
 #include <QStringList>
 
-namespace autovelt {
+namespace autovelt::inline state { class CycleContext; class UnitSession; }
 
-class CycleContext;
-class UnitSession;
+namespace autovelt::inline import {
 
 // The plain-text copy of everything the current application said, imported or refused,
 // left in the member's folder ("MEMBERID" for a join-only application, else "LOANS") for
@@ -26,4 +25,4 @@ void WriteApplicationDetailsFile(const CycleContext& cycle, UnitSession& session
 QStringList ApplicationDetailsLines(const ApplicationState& app, const CycleSettings& settings,
                                     LoanDecision loan = LoanDecision::AsApplied);
 
-}  // namespace autovelt
+}  // namespace autovelt::import

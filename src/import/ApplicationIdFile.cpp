@@ -5,7 +5,7 @@
 
 #include <QFile>
 
-namespace autovelt {
+namespace autovelt::inline import {
 
 long ApplicationIdOrNone(double value) {
     // An id must fit the 32-bit key; anything else is no id at all.
@@ -25,4 +25,4 @@ long ReadApplicationIdFile(const CycleContext& cycle) {
     return id;
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::import

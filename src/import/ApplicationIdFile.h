@@ -1,8 +1,8 @@
 #pragma once
 
-namespace autovelt {
+namespace autovelt::inline state { class CycleContext; }
 
-class CycleContext;
+namespace autovelt::inline import {
 
 // A single-application run: when "id.txt" lies in the program's folder, its numeric
 // content is the one application the pass imports, and the file is deleted, so the run
@@ -13,4 +13,4 @@ long ReadApplicationIdFile(const CycleContext& cycle);
 // 32-bit key, else 0 (no id at all).
 long ApplicationIdOrNone(double value);
 
-}  // namespace autovelt
+}  // namespace autovelt::import

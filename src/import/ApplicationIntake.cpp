@@ -10,7 +10,7 @@
 #include <functional>
 #include <optional>
 
-namespace autovelt {
+namespace autovelt::inline import {
 
 namespace {
 
@@ -131,4 +131,4 @@ std::optional<Refusal> IncompleteApplicationRefusal(const ApplicationState& app)
     return std::nullopt;
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::import

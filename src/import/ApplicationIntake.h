@@ -10,10 +10,10 @@
 #include <QString>
 #include <optional>
 
-namespace autovelt {
+namespace autovelt::inline platform::db { class Recordset; }
+namespace autovelt::inline state { class CycleContext; }
 
-class CycleContext;
-namespace db { class Recordset; }
+namespace autovelt::inline import {
 
 // Positions of table_w's imported flag and date (field_107, field_108).
 constexpr int kImportedFlagColumn = 107;
@@ -45,4 +45,4 @@ void ReadApplicationRow(const CycleContext& cycle, ApplicationState& app, const 
 // birth, no surname); nothing when it can be.
 std::optional<Refusal> IncompleteApplicationRefusal(const ApplicationState& app);
 
-}  // namespace autovelt
+}  // namespace autovelt::import

@@ -7,7 +7,7 @@
 #include "import/Refusal.h"
 #include "platform/db/Recordset.h"
 
-namespace autovelt {
+namespace autovelt::inline import {
 
 namespace {
 
@@ -185,4 +185,4 @@ MemberMatch CheckExistingMemberDetails(const CycleContext& cycle, UnitSession& s
     return {.refused = refused, .rejoin = checks.rejoin(), .unconfirmed = unconfirmed};
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::import

@@ -1,11 +1,9 @@
 #pragma once
 
-namespace autovelt {
+namespace autovelt::inline platform::db { class Recordset; }
+namespace autovelt::inline state { class CycleContext; class UnitSession; struct ApplicationState; }
 
-class CycleContext;
-class UnitSession;
-struct ApplicationState;
-namespace db { class Recordset; }
+namespace autovelt::inline import {
 
 // What matching an applicant to a member decided, besides the member number.
 struct MemberMatch {
@@ -26,4 +24,4 @@ struct MemberMatch {
 MemberMatch CheckExistingMemberDetails(const CycleContext& cycle, UnitSession& session, ApplicationState& app,
                                        const db::Recordset& member);
 
-}  // namespace autovelt
+}  // namespace autovelt::import

@@ -8,7 +8,7 @@
 #include "comms/AuditTrail.h"
 #include "import/Addresses.h"
 
-namespace autovelt {
+namespace autovelt::inline import {
 
 namespace {
 
@@ -94,4 +94,4 @@ void RecordAddressSnapshot(const CycleContext& cycle, UnitSession& session, cons
     CreateDiaryEntry(cycle, session, app, memberNumber, QStringLiteral("VELT"), note);
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::import

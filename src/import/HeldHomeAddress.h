@@ -10,9 +10,9 @@
 
 #include <QString>
 
-namespace autovelt {
+namespace autovelt::inline state { class UnitSession; }
 
-class UnitSession;
+namespace autovelt::inline import {
 
 class HeldHomeAddress {
 public:
@@ -31,4 +31,4 @@ private:
     db::Recordset rows_;
 };
 
-}  // namespace autovelt
+}  // namespace autovelt::import

@@ -8,7 +8,7 @@
 #include "common/Values.h"
 #include "import/NextBirthday.h"
 
-namespace autovelt {
+namespace autovelt::inline import {
 
 namespace {
 
@@ -134,4 +134,4 @@ void WriteMemberMain(const CycleContext& cycle, UnitSession& session, Applicatio
     }
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::import

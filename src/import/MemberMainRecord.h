@@ -2,12 +2,9 @@
 
 #include <QString>
 
-namespace autovelt {
+namespace autovelt::inline state { class CycleContext; class UnitSession; struct ApplicationState; }
 
-class CycleContext;
-class UnitSession;
-struct ApplicationState;
-struct ApplicationState;
+namespace autovelt::inline import {
 
 // How the application's MemberMain row is written.
 enum class MemberRowWrite {
@@ -25,4 +22,4 @@ void WriteMemberMain(const CycleContext& cycle, UnitSession& session, Applicatio
 // applicant at most 16 calendar years old in the processing year).
 QString MembershipStatusFor(const ApplicationState& app, int processingYear);
 
-}  // namespace autovelt
+}  // namespace autovelt::import

@@ -13,7 +13,7 @@
 
 #include <optional>
 
-namespace autovelt {
+namespace autovelt::inline import {
 
 namespace {
 
@@ -116,4 +116,4 @@ MemberMatch MatchApplicant(const CycleContext& cycle, UnitSession& session, Appl
     return applyRule(cycle, session, app, byNameAndDateOfBirth(cycle, app)).value_or(MemberMatch{});
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::import

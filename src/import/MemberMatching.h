@@ -3,10 +3,9 @@
 #include "import/ExistingMemberChecks.h"
 #include "state/ApplicationState.h"
 
-namespace autovelt {
+namespace autovelt::inline state { class CycleContext; class UnitSession; }
 
-class CycleContext;
-class UnitSession;
+namespace autovelt::inline import {
 
 // Finds the member an application belongs to, first hit wins: a new applicant (member
 // number 0) by National Insurance number, then by surname, first initial and date of
@@ -22,4 +21,4 @@ MemberMatch MatchApplicant(const CycleContext& cycle, UnitSession& session, Appl
 // The member number the applicant gave (field_1), 0 for a new applicant.
 long GivenMemberNumber(const ApplicationState& app);
 
-}  // namespace autovelt
+}  // namespace autovelt::import

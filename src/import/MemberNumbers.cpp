@@ -2,7 +2,7 @@
 
 #include "state/UnitSession.h"
 
-namespace autovelt {
+namespace autovelt::inline import {
 
 long long NextMemberNumber(UnitSession& session) {
     db::Recordset rs = session.connections.TarvMain.openRecordset(
@@ -15,4 +15,4 @@ bool WithinAllocatedNumbers(UnitSession& session, long long number) {
     return number >= 1 && number < NextMemberNumber(session);
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::import

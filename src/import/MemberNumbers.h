@@ -1,8 +1,8 @@
 #pragma once
 
-namespace autovelt {
+namespace autovelt::inline state { class UnitSession; }
 
-class UnitSession;
+namespace autovelt::inline import {
 
 // Member numbers run up to eight digits.
 inline constexpr long kHighestMemberNumber = 99999999;
@@ -16,4 +16,4 @@ long long NextMemberNumber(UnitSession& session);
 // belongs to nobody and would move the next allocation (or exhaust the numbers).
 bool WithinAllocatedNumbers(UnitSession& session, long long number);
 
-}  // namespace autovelt
+}  // namespace autovelt::import

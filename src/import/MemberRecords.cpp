@@ -5,7 +5,7 @@
 #include "state/UnitSession.h"
 #include "common/Values.h"
 
-namespace autovelt {
+namespace autovelt::inline import {
 
 namespace {
 
@@ -177,4 +177,4 @@ void WriteMemberCircumstance(const CycleContext& cycle, UnitSession& session, Ap
     row.update();
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::import

@@ -1,10 +1,8 @@
 #pragma once
 
-namespace autovelt {
+namespace autovelt::inline state { class CycleContext; class UnitSession; struct ApplicationState; }
 
-class CycleContext;
-class UnitSession;
-struct ApplicationState;
+namespace autovelt::inline import {
 
 // The member rows written beside MemberMain for importer.app.memberNumber. Each row is
 // opened by member number, added when missing and then set, so writing it twice leaves
@@ -25,4 +23,4 @@ void WriteMemberEmployment(const CycleContext& cycle, UnitSession& session, Appl
 // salary) becomes the household's yearly income.
 void WriteMemberCircumstance(const CycleContext& cycle, UnitSession& session, ApplicationState& app);
 
-}  // namespace autovelt
+}  // namespace autovelt::import

@@ -4,7 +4,7 @@
 #include "state/CycleContext.h"
 #include "common/Values.h"
 
-namespace autovelt {
+namespace autovelt::inline import {
 
 QDate NextBirthday(const CycleContext& cycle, ApplicationState& app) {
     const QDate processing = cycle.passDate();
@@ -17,4 +17,4 @@ QDate NextBirthday(const CycleContext& cycle, ApplicationState& app) {
     return birthday.addDays(-3);
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::import

@@ -9,7 +9,7 @@
 #include "common/Values.h"
 #include "comms/LoanDetailsException.h"
 
-namespace autovelt {
+namespace autovelt::inline import {
 
 namespace {
 
@@ -68,4 +68,4 @@ void MarkOnlineRowsImported(const CycleContext& cycle, UnitSession& session, con
     if (!addressKeys.isEmpty()) online.execute(MarkAddressesStatement(addressKeys, stamp));
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::import

@@ -4,11 +4,9 @@
 #include <QString>
 #include <QStringList>
 
-namespace autovelt {
+namespace autovelt::inline state { class CycleContext; class UnitSession; struct ApplicationState; }
 
-class CycleContext;
-class UnitSession;
-struct ApplicationState;
+namespace autovelt::inline import {
 
 // Ends the current application: it is imported, or refused when there is a failure
 // to record (notes or the failure email). A skip with notes gets a diary note and a
@@ -33,4 +31,4 @@ void MarkOnlineRowsImported(const CycleContext& cycle, UnitSession& session, con
 QString MarkApplicationStatement(const QStringList& fieldIds, const QString& stamp);
 QString MarkAddressesStatement(const QStringList& rawField2s, const QString& stamp);
 
-}  // namespace autovelt
+}  // namespace autovelt::import

@@ -6,7 +6,7 @@
 #include "state/CycleContext.h"
 #include "state/UnitSession.h"
 
-namespace autovelt {
+namespace autovelt::inline import {
 
 void RefuseApplication(const CycleContext& cycle, UnitSession& session, ApplicationState& app, const Refusal& refusal) {
     session.ShowException(refusal.problem + app.messageSuffix);
@@ -14,4 +14,4 @@ void RefuseApplication(const CycleContext& cycle, UnitSession& session, Applicat
     UpdateTableWRecord(cycle, session, app, refusal.failEmail, refusal.notes);
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::import

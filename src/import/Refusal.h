@@ -2,11 +2,9 @@
 
 #include <QString>
 
-namespace autovelt {
+namespace autovelt::inline state { class CycleContext; class UnitSession; struct ApplicationState; }
 
-class CycleContext;
-class UnitSession;
-struct ApplicationState;
+namespace autovelt::inline import {
 
 // Why an application is refused, as the step that decides it says: the problem line (the
 // application's message suffix is added when it is reported), whether the applicant gets
@@ -20,4 +18,4 @@ struct Refusal {
 // Reports the refusal with the loan applied for, and marks the application refused.
 void RefuseApplication(const CycleContext& cycle, UnitSession& session, ApplicationState& app, const Refusal& refusal);
 
-}  // namespace autovelt
+}  // namespace autovelt::import

@@ -2,7 +2,7 @@
 
 #include "common/Values.h"
 
-namespace autovelt {
+namespace autovelt::inline loans {
 
 namespace {
 
@@ -29,4 +29,4 @@ void SetFirstRepaymentDate(LoanRequest& loan, const QDate& date, bool sqlServer)
     loan.firstRepaymentDateForProfile = sqlServer ? formatDate(date, QStringLiteral("MM/DD/YY")) : text;
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::loans

@@ -5,7 +5,7 @@
 #include <QDate>
 #include <QString>
 
-namespace autovelt {
+namespace autovelt::inline loans {
 
 // The first repayment date of the loan: the processing date plus one calendar month ("M"),
 // 7 days ("W"), 14 days ("F") or 28 days ("4") by the loan's repayment frequency. Any other
@@ -20,4 +20,4 @@ void SetFirstRepaymentDate(LoanRequest& loan, const QDate& date, bool sqlServer)
 // The date itself, for a processing date and a frequency.
 QDate FirstRepaymentDateFor(const QDate& processingDate, const QString& frequency);
 
-}  // namespace autovelt
+}  // namespace autovelt::loans

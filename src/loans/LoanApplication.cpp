@@ -7,7 +7,7 @@
 #include "common/VeltError.h"
 #include "loans/LoanRecordStatements.h"
 
-namespace autovelt {
+namespace autovelt::inline loans {
 
 namespace {
 
@@ -270,4 +270,4 @@ void CreateLoanApplication(const CycleContext& cycle, UnitSession& session, Appl
     LoanApplicationWriter(cycle, session, app).run();
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::loans

@@ -3,11 +3,9 @@
 #include <QDateTime>
 #include <QString>
 
-namespace autovelt {
+namespace autovelt::inline state { class CycleContext; class UnitSession; struct ApplicationState; }
 
-class CycleContext;
-class UnitSession;
-struct ApplicationState;
+namespace autovelt::inline loans {
 
 // Writes the loan application the loan pass has prepared: the LoanAllocation row with its
 // initial decision, its payee, a text-message request and a WebLog row, and sets
@@ -25,4 +23,4 @@ long LoanIdLookup(const CycleContext& cycle, UnitSession& session, long memberNu
 // for an application written at the weekend, as "dd/mm/yy hh:mm:ss".
 QString loanStartTime(const QDateTime& now);
 
-}  // namespace autovelt
+}  // namespace autovelt::loans

@@ -7,7 +7,7 @@
 #include "state/ApplicationState.h"
 #include "state/UnitSession.h"
 
-namespace autovelt {
+namespace autovelt::inline loans {
 
 namespace {
 
@@ -79,4 +79,4 @@ void SetLoanWorkingValues(LoanPassState& working, const LoanRequest& loan, const
     working.memberName = (forename + QLatin1Char(' ') + surname).left(30).remove(QLatin1Char('\''));
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::loans

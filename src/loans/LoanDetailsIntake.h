@@ -5,9 +5,9 @@
 
 #include <QDate>
 
-namespace autovelt {
+namespace autovelt::inline state { class UnitSession; }
 
-class UnitSession;
+namespace autovelt::inline loans {
 
 // Whole years of age counting calendar month boundaries only: an applicant is 18 from the
 // first day of the month of the 18th birthday. A negative result gains 100, as a two-digit
@@ -30,4 +30,4 @@ void StartLoanWorkingValues(LoanPassState& working, const LoanRequest& loan);
 // from the loan), the loan purpose code and the member name written on the loan.
 void SetLoanWorkingValues(LoanPassState& working, const LoanRequest& loan, const QString& forename, const QString& surname);
 
-}  // namespace autovelt
+}  // namespace autovelt::loans

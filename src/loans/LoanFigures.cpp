@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace autovelt {
+namespace autovelt::inline loans {
 
 namespace {
 
@@ -227,4 +227,4 @@ LoanFigures workOutLoanFigures(const LoanFigureRequest& request) {
     return figures;
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::loans

@@ -14,7 +14,7 @@
 #include <array>
 #include <optional>
 
-namespace autovelt {
+namespace autovelt::inline loans {
 
 // The rate tiers of a product: tier k charges rate[k] on a total borrowing up to upTo[k];
 // a tier without a bound is unused.
@@ -104,4 +104,4 @@ struct LoanFigures {
 
 LoanFigures workOutLoanFigures(const LoanFigureRequest& request);
 
-}  // namespace autovelt
+}  // namespace autovelt::loans

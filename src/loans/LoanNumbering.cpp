@@ -3,7 +3,7 @@
 #include "state/ApplicationState.h"
 #include "state/UnitSession.h"
 
-namespace autovelt {
+namespace autovelt::inline loans {
 
 namespace {
 
@@ -38,4 +38,4 @@ QString TakeLoanNumber(UnitSession& session, ApplicationState& app) {
     return prefix + used.current;
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::loans

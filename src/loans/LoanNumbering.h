@@ -2,10 +2,9 @@
 
 #include <QString>
 
-namespace autovelt {
+namespace autovelt::inline state { class UnitSession; struct ApplicationState; }
 
-class UnitSession;
-struct ApplicationState;
+namespace autovelt::inline loans {
 
 // Takes the loan number from the Control counters and advances the counter used. With one
 // counter for every loan the number is the bare NewLoanCount; otherwise a first loan of a
@@ -14,4 +13,4 @@ struct ApplicationState;
 // so an application that is undone gives its number back.
 QString TakeLoanNumber(UnitSession& session, ApplicationState& app);
 
-}  // namespace autovelt
+}  // namespace autovelt::loans

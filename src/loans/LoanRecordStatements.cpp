@@ -5,7 +5,7 @@
 
 #include <QStringList>
 
-namespace autovelt {
+namespace autovelt::inline loans {
 
 namespace {
 
@@ -92,4 +92,4 @@ QString PayScheduleStatement(const PayScheduleRow& row) {
            v.joined() + QStringLiteral(") ;");
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::loans

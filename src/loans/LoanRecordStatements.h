@@ -10,7 +10,7 @@
 #include <QString>
 #include <array>
 
-namespace autovelt {
+namespace autovelt::inline loans {
 
 // One LoanAllocation row, every column in the order of the INSERT. Numbers that come from
 // text have already been read (leadingNumber); dates that are invalid are written as Null.
@@ -103,4 +103,4 @@ struct PayScheduleRow {
 };
 QString PayScheduleStatement(const PayScheduleRow& row);
 
-}  // namespace autovelt
+}  // namespace autovelt::loans

@@ -10,7 +10,7 @@
 
 #include <limits>
 
-namespace autovelt {
+namespace autovelt::inline loans {
 
 namespace {
 
@@ -84,4 +84,4 @@ void WarnOfRateAboveCap(const CycleContext& cycle, UnitSession& session, const A
                    QStringLiteral("BORROW"), QStringLiteral("RATE CAP"), member);
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::loans

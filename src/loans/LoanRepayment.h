@@ -4,12 +4,10 @@
 #include "state/LoanPassState.h"
 #include "state/LoanRequest.h"
 
-namespace autovelt {
+namespace autovelt::inline platform::db { class Recordset; }
+namespace autovelt::inline state { class CycleContext; class UnitSession; struct ApplicationState; }
 
-class CycleContext;
-class UnitSession;
-struct ApplicationState;
-namespace db { class Recordset; }
+namespace autovelt::inline loans {
 
 // The rate tiers of the Product row a recordset is positioned on (IntTo1..8, IntRate1..8).
 RateTiers rateTiersOf(const db::Recordset& product);
@@ -25,4 +23,4 @@ LoanFigures CalculateLoanRepayment(LoanRequest& loan, LoanPassState& working, co
 void WarnOfRateAboveCap(const CycleContext& cycle, UnitSession& session, const ApplicationState& app,
                         const LoanFigures& figures);
 
-}  // namespace autovelt
+}  // namespace autovelt::loans

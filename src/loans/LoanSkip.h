@@ -7,7 +7,7 @@
 #include <QString>
 #include <optional>
 
-namespace autovelt {
+namespace autovelt::inline loans {
 
 // A refusal of the loan pass: the text handed to UpdateTableWRecord, which notes it on the
 // member and sends the applicant the failure email. The step that refuses reports its own
@@ -25,4 +25,4 @@ inline void ReportWithLoanDetails(UnitSession& session, const ApplicationState& 
     ShowLoanDetailsException(session, app);
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::loans

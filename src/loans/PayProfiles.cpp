@@ -11,7 +11,7 @@
 #include <algorithm>
 #include <optional>
 
-namespace autovelt {
+namespace autovelt::inline loans {
 
 namespace {
 
@@ -238,4 +238,4 @@ void BuildLoanPayProfile(const CycleContext& cycle, UnitSession& session, Applic
     }
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::loans

@@ -1,13 +1,11 @@
 #pragma once
 
-namespace autovelt {
+namespace autovelt::inline state { class CycleContext; class UnitSession; struct ApplicationState; }
 
-class CycleContext;
-class UnitSession;
-struct ApplicationState;
+namespace autovelt::inline loans {
 
 // The payroll deduction schedules of a member: savings ("s1") and loan repayment.
 void BuildSavingsPayProfile(const CycleContext& cycle, UnitSession& session, ApplicationState& app);
 void BuildLoanPayProfile(const CycleContext& cycle, UnitSession& session, ApplicationState& app);
 
-}  // namespace autovelt
+}  // namespace autovelt::loans

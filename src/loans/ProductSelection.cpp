@@ -6,7 +6,7 @@
 #include "state/CycleContext.h"
 #include "state/UnitSession.h"
 
-namespace autovelt {
+namespace autovelt::inline loans {
 
 namespace {
 
@@ -113,4 +113,4 @@ LoanStep ApplyProductLimit(UnitSession& session, ApplicationState& app, const Ch
     return std::nullopt;
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::loans

@@ -8,11 +8,9 @@
 #include <QVariant>
 #include <optional>
 
-namespace autovelt {
+namespace autovelt::inline state { class CycleContext; class UnitSession; struct ApplicationState; }
 
-class CycleContext;
-class UnitSession;
-struct ApplicationState;
+namespace autovelt::inline loans {
 
 // The loan product chosen for the application, as its Product row holds it.
 struct ChosenProduct {
@@ -37,4 +35,4 @@ LoanStep AddExistingBalance(const CycleContext& cycle, UnitSession& session, App
 // refuses the loan when the existing balance alone reaches the limit.
 LoanStep ApplyProductLimit(UnitSession& session, ApplicationState& app, const ChosenProduct& product);
 
-}  // namespace autovelt
+}  // namespace autovelt::loans

@@ -5,7 +5,7 @@
 #include "state/CycleContext.h"
 #include "state/UnitSession.h"
 
-namespace autovelt {
+namespace autovelt::inline loans {
 
 namespace {
 
@@ -128,4 +128,4 @@ LoanStep SelectScoreProfile(const CycleContext& cycle, UnitSession& session, App
     return ScoreProfileSelection(cycle, session, app).run();
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::loans

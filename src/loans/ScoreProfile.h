@@ -5,11 +5,9 @@
 
 #include <optional>
 
-namespace autovelt {
+namespace autovelt::inline state { class CycleContext; class UnitSession; struct ApplicationState; }
 
-class CycleContext;
-class UnitSession;
-struct ApplicationState;
+namespace autovelt::inline loans {
 
 // Its product priced by fixed score bands rather than by the profile table.
 inline const QString kBandPricedProduct = QStringLiteral("L14");
@@ -24,4 +22,4 @@ std::optional<Currency> BandRateForScore(double score);
 // member's shares. Refuses a loan the cap leaves nothing of.
 LoanStep SelectScoreProfile(const CycleContext& cycle, UnitSession& session, ApplicationState& app);
 
-}  // namespace autovelt
+}  // namespace autovelt::loans

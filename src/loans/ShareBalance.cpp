@@ -5,7 +5,7 @@
 #include "common/SqlQuote.h"
 #include "common/Values.h"
 
-namespace autovelt {
+namespace autovelt::inline loans {
 
 QString OpeningShareBalanceStatement(long memberNumber, const QString& productCode, const QDate& applicationDate) {
     const QString date = JetDateLiteral(applicationDate);
@@ -21,4 +21,4 @@ void WriteOpeningShareBalance(UnitSession& session, long memberNumber, const QSt
     session.connections.TarvMain.execute(OpeningShareBalanceStatement(memberNumber, productCode, applicationDate));
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::loans

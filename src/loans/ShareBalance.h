@@ -3,9 +3,9 @@
 #include <QDate>
 #include <QString>
 
-namespace autovelt {
+namespace autovelt::inline state { class UnitSession; }
 
-class UnitSession;
+namespace autovelt::inline loans {
 
 // The opening MemberBalances row of a share product, written when a member is created:
 // nothing paid in, product type 4, granted and due on the application date.
@@ -15,4 +15,4 @@ QString OpeningShareBalanceStatement(long memberNumber, const QString& productCo
 void WriteOpeningShareBalance(UnitSession& session, long memberNumber, const QString& productCode,
                               const QDate& applicationDate);
 
-}  // namespace autovelt
+}  // namespace autovelt::loans

@@ -27,7 +27,7 @@
 #include <optional>
 #include <vector>
 
-namespace autovelt {
+namespace autovelt::inline pipeline {
 
 namespace {
 
@@ -490,4 +490,4 @@ void ImportPass::run() {
 
 void RunImportPass(Importer& importer, long applicationId) { ImportPass(importer, applicationId).run(); }
 
-}  // namespace autovelt
+}  // namespace autovelt::pipeline

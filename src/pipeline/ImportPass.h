@@ -1,8 +1,8 @@
 #pragma once
 
-namespace autovelt {
+namespace autovelt::inline state { class Importer; }
 
-class Importer;
+namespace autovelt::inline pipeline {
 
 // The import pass, run by every cycle and by the "Manual import" button: every pending
 // online application (or the one "id.txt" names) is read, cleaned, matched and refused or
@@ -13,4 +13,4 @@ class Importer;
 // pending or not, exactly as an "id.txt" naming it would; "id.txt" is then left alone.
 void RunImportPass(Importer& importer, long applicationId = 0);
 
-}  // namespace autovelt
+}  // namespace autovelt::pipeline

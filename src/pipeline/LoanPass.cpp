@@ -17,7 +17,7 @@
 #include "state/CycleContext.h"
 #include "state/UnitSession.h"
 
-namespace autovelt {
+namespace autovelt::inline pipeline {
 
 namespace {
 
@@ -150,4 +150,4 @@ std::optional<QString> RunLoanPass(const CycleContext& cycle, UnitSession& sessi
     return std::nullopt;
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::pipeline

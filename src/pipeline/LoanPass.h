@@ -3,11 +3,9 @@
 #include <QString>
 #include <optional>
 
-namespace autovelt {
+namespace autovelt::inline state { class CycleContext; class UnitSession; struct ApplicationState; }
 
-class CycleContext;
-class UnitSession;
-struct ApplicationState;
+namespace autovelt::inline pipeline {
 
 // The loan pass: turns the borrowing part of the current application into a loan
 // application (the "loan" button, pressed in code by the import pass for every application
@@ -18,4 +16,4 @@ struct ApplicationState;
 // whole.
 std::optional<QString> RunLoanPass(const CycleContext& cycle, UnitSession& session, ApplicationState& app);
 
-}  // namespace autovelt
+}  // namespace autovelt::pipeline

@@ -18,7 +18,7 @@
 #include "loans/PayProfiles.h"
 #include "loans/ShareBalance.h"
 
-namespace autovelt {
+namespace autovelt::inline pipeline {
 
 namespace {
 
@@ -155,4 +155,4 @@ MemberImportResult ImportMember(const CycleContext& cycle, UnitSession& session,
     return MemberImport(cycle, session, app, match).run();
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::pipeline

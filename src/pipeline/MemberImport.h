@@ -3,11 +3,9 @@
 #include "import/ExistingMemberChecks.h"
 #include "import/LoanDecision.h"
 
-namespace autovelt {
+namespace autovelt::inline state { class CycleContext; class UnitSession; struct ApplicationState; }
 
-class CycleContext;
-class UnitSession;
-struct ApplicationState;
+namespace autovelt::inline pipeline {
 
 enum class MemberImportEnd {
     Imported,     // the member is written and the application ended as imported
@@ -28,4 +26,4 @@ struct MemberImportResult {
 MemberImportResult ImportMember(const CycleContext& cycle, UnitSession& session, ApplicationState& app,
                                 const MemberMatch& match);
 
-}  // namespace autovelt
+}  // namespace autovelt::pipeline

@@ -10,7 +10,7 @@
 #include <QLockFile>
 #include <cmath>
 
-namespace autovelt {
+namespace autovelt::inline platform {
 
 const QString Registry::ErrorSource = QStringLiteral("Registry Class");
 
@@ -180,4 +180,4 @@ void Registry::SetLocation(qint32 root, const QString& path, const QString& name
     setName(name);
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::platform

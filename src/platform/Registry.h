@@ -4,7 +4,7 @@
 #include <QVariant>
 #include <QtGlobal>
 
-namespace autovelt {
+namespace autovelt::inline platform {
 
 class RegistryFile;
 
@@ -90,4 +90,4 @@ private:
     bool success_ = false;
 };
 
-}  // namespace autovelt
+}  // namespace autovelt::platform

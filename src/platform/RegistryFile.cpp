@@ -6,7 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 
-namespace autovelt {
+namespace autovelt::inline platform {
 
 namespace {
 
@@ -300,4 +300,4 @@ qint32 RegistryFile::deleteValue(const QStringList& key, const QString& name) {
     return RegistryStatus::Success;
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::platform

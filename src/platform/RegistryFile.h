@@ -6,7 +6,7 @@
 #include <QtGlobal>
 #include <optional>
 
-namespace autovelt {
+namespace autovelt::inline platform {
 
 // Status codes of the registry calls, with the numbers the Windows registry API uses, so
 // that a "last result" means the same thing on every platform.
@@ -103,4 +103,4 @@ QString quoteRegistryText(const QString& text);
 // closing quote. nullopt on a bad escape or a missing closing quote.
 std::optional<QString> unquoteRegistryText(const QString& line, int& pos);
 
-}  // namespace autovelt
+}  // namespace autovelt::platform

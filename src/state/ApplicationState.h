@@ -9,7 +9,7 @@
 #include <QStringList>
 #include <array>
 
-namespace autovelt {
+namespace autovelt::inline state {
 
 // The online application being imported: reset for every row of the import pass and read
 // by every routine that works on "the current application".
@@ -61,4 +61,4 @@ struct ApplicationState {
     bool isJoinOnly() const { return field[110] == QLatin1String("2"); }
 };
 
-}  // namespace autovelt
+}  // namespace autovelt::state

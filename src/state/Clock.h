@@ -3,7 +3,7 @@
 #include <QDateTime>
 #include <QThread>
 
-namespace autovelt {
+namespace autovelt::inline state {
 
 // The importer's view of time: "now" and a wait. Tests substitute a manual clock so a
 // cycle runs without waiting.
@@ -24,4 +24,4 @@ public:
     }
 };
 
-}  // namespace autovelt
+}  // namespace autovelt::state

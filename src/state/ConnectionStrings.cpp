@@ -2,7 +2,7 @@
 
 #include <QDir>
 
-namespace autovelt {
+namespace autovelt::inline state {
 
 namespace {
 
@@ -42,4 +42,4 @@ QString BuildOnlineConnectionString(const QString& webip, const QString& webun, 
            webpw + QStringLiteral(";") + QStringLiteral(" ENCRYPT=true;") + QStringLiteral(" OPTION=3");
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::state

@@ -4,7 +4,7 @@
 
 #include <QString>
 
-namespace autovelt {
+namespace autovelt::inline state {
 
 // The connection string of one core banking database. An empty name becomes "TarvMain";
 // with an SQL Server subset the name itself takes the prefix (the caller sees the change).
@@ -13,4 +13,4 @@ QString BuildConnectionString(QString& name, const StartupSettings& settings, co
 // The online database's string, built from ControlSwitches (the database name is the user).
 QString BuildOnlineConnectionString(const QString& webip, const QString& webun, const QString& webpw);
 
-}  // namespace autovelt
+}  // namespace autovelt::state

@@ -1,6 +1,6 @@
 #include "state/Connections.h"
 
-namespace autovelt {
+namespace autovelt::inline state {
 
 void Connections::closeCore() {
     // A batch still open here was not finished: closing a session undoes it.
@@ -14,4 +14,4 @@ void Connections::closeAll() {
     OnlineConnection.close();
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::state

@@ -4,7 +4,7 @@
 
 #include <array>
 
-namespace autovelt {
+namespace autovelt::inline state {
 
 // The five connections of one cycle.
 struct Connections {
@@ -21,4 +21,4 @@ struct Connections {
     void closeAll();
 };
 
-}  // namespace autovelt
+}  // namespace autovelt::state

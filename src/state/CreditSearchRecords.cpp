@@ -6,7 +6,7 @@
 
 #include <QCryptographicHash>
 
-namespace autovelt {
+namespace autovelt::inline state {
 
 namespace {
 
@@ -51,4 +51,4 @@ std::optional<CreditSearchRecord> LatestCreditSearch(db::Connection& audit, long
     return r;
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::state

@@ -12,9 +12,9 @@
 #include <QString>
 #include <optional>
 
-namespace autovelt {
+namespace autovelt::inline platform::db { class Connection; }
 
-namespace db { class Connection; }
+namespace autovelt::inline state {
 
 // Who a search was for.
 struct CreditSearchPerson {
@@ -39,4 +39,4 @@ void RecordCreditSearch(db::Connection& audit, const QString& applicationKey, co
 // The member's newest recorded search, if any.
 std::optional<CreditSearchRecord> LatestCreditSearch(db::Connection& audit, long memberNumber);
 
-}  // namespace autovelt
+}  // namespace autovelt::state

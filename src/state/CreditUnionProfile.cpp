@@ -2,7 +2,7 @@
 
 #include <initializer_list>
 
-namespace autovelt {
+namespace autovelt::inline state {
 
 namespace {
 
@@ -60,4 +60,4 @@ CreditUnionProfile CreditUnionProfileFor(const QString& registration, const Cred
     return profile;
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::state

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <optional>
 
-namespace autovelt {
+namespace autovelt::inline state {
 
 // What one credit union's import does differently from the others, one named flag per
 // behaviour. Each registration number (Control.FSARefNo) has its defaults in one table
@@ -59,4 +59,4 @@ struct CreditUnionProfileOverrides {
 // the installation's overrides.
 CreditUnionProfile CreditUnionProfileFor(const QString& registration, const CreditUnionProfileOverrides& overrides = {});
 
-}  // namespace autovelt
+}  // namespace autovelt::state

@@ -5,7 +5,7 @@
 
 #include <QDir>
 
-namespace autovelt {
+namespace autovelt::inline state {
 
 CycleContext::CycleContext(QString programFolder, Clock& clock, MailTransport* mailTransport)
     : programFolder_(std::move(programFolder)), clock_(clock), mailTransport_(mailTransport) {}
@@ -30,4 +30,4 @@ QString CycleContext::withoutPasswords(QString text) const {
 
 QDate CycleContext::passDate() const { return parseDayFirstDate(PassDate).value_or(QDate()); }
 
-}  // namespace autovelt
+}  // namespace autovelt::state

@@ -8,9 +8,9 @@
 #include <QDate>
 #include <QString>
 
-namespace autovelt {
+namespace autovelt::inline comms { class MailTransport; }
 
-class MailTransport;
+namespace autovelt::inline state {
 
 // What every step of a cycle reads and none changes: the installation's folder and
 // configuration, the settings read when the cycle started, the processing date, the
@@ -63,4 +63,4 @@ private:
     MailTransport* mailTransport_;
 };
 
-}  // namespace autovelt
+}  // namespace autovelt::state

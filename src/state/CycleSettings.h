@@ -8,7 +8,7 @@
 #include <QString>
 #include <array>
 
-namespace autovelt {
+namespace autovelt::inline state {
 
 // Agency credentials as a cycle uses them: decoded, ready for the requests.
 struct AgencyCredentials {
@@ -53,4 +53,4 @@ struct CycleSettings {
     AgencyCredentials agency;
 };
 
-}  // namespace autovelt
+}  // namespace autovelt::state

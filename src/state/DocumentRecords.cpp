@@ -4,7 +4,7 @@
 #include "platform/db/Connection.h"
 #include "state/ImportRecords.h"
 
-namespace autovelt {
+namespace autovelt::inline state {
 
 void EnsureDocumentRecords(db::Connection& audit) {
     if (audit.columnExists(QStringLiteral("VeltDocument"), QStringLiteral("DocumentKey"))) return;
@@ -28,4 +28,4 @@ void WriteDocumentRecord(db::Connection& audit, const QString& documentKey, qint
                   sqlText(RecordStamp(at)) + QStringLiteral(") ;"));
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::state

@@ -10,9 +10,9 @@
 #include <QString>
 #include <optional>
 
-namespace autovelt {
+namespace autovelt::inline platform::db { class Connection; }
 
-namespace db { class Connection; }
+namespace autovelt::inline state {
 
 // Creates the table where an older database lacks it.
 void EnsureDocumentRecords(db::Connection& audit);
@@ -26,4 +26,4 @@ std::optional<DocumentRecord> FindDocumentRecord(db::Connection& audit, const QS
 void WriteDocumentRecord(db::Connection& audit, const QString& documentKey, qint64 memberDocsId, long memberNumber,
                          const QString& filedAs, const QDateTime& at);
 
-}  // namespace autovelt
+}  // namespace autovelt::state

@@ -8,7 +8,7 @@
 
 #include <algorithm>
 
-namespace autovelt {
+namespace autovelt::inline state {
 
 namespace {
 
@@ -162,4 +162,4 @@ QList<Effect> EffectOutbox::performPending(const QHash<QString, Performer>& perf
     return failed;
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::state

@@ -29,9 +29,9 @@
 #include <QStringList>
 #include <functional>
 
-namespace autovelt {
+namespace autovelt::inline platform::db { class Connection; }
 
-namespace db { class Connection; }
+namespace autovelt::inline state {
 
 struct Effect {
     qint64 id = 0;
@@ -86,4 +86,4 @@ private:
     QSet<QString> resting_;
 };
 
-}  // namespace autovelt
+}  // namespace autovelt::state

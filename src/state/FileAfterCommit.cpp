@@ -8,7 +8,7 @@
 
 #include <QFile>
 
-namespace autovelt {
+namespace autovelt::inline state {
 
 QString FileAfterCommit(const CycleContext& cycle, UnitSession& session, ApplicationState& app, StagedFile file,
                         const QByteArray& content, QString* reason) {
@@ -39,4 +39,4 @@ bool PerformFileEffect(UnitSession& session, const QString& payload) {
     return false;
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::state

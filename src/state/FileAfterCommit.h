@@ -2,7 +2,7 @@
 
 #include "state/StagedFiles.h"
 
-namespace autovelt {
+namespace autovelt::inline state {
 
 class CycleContext;
 class UnitSession;
@@ -19,4 +19,4 @@ QString FileAfterCommit(const CycleContext& cycle, UnitSession& session, Applica
 // The outbox's performer of "file" effects: files the staged file, reporting why not.
 bool PerformFileEffect(UnitSession& session, const QString& payload);
 
-}  // namespace autovelt
+}  // namespace autovelt::state

@@ -4,7 +4,7 @@
 #include "common/Values.h"
 #include "platform/db/Connection.h"
 
-namespace autovelt {
+namespace autovelt::inline state {
 
 QString RecordStamp(const QDateTime& at) {
     return formatDate(at, QStringLiteral("yyyy-mm-dd")) + QLatin1Char(' ') + formatDate(at, QStringLiteral("hh:mm:ss"));
@@ -65,4 +65,4 @@ void ForgetImportRecord(db::Connection& audit, const QString& applicationKey) {
                   QStringLiteral(" ;"));
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::state

@@ -14,9 +14,9 @@
 #include <QString>
 #include <QStringList>
 
-namespace autovelt {
+namespace autovelt::inline platform::db { class Connection; }
 
-namespace db { class Connection; }
+namespace autovelt::inline state {
 
 // The date and time the importer's own records hold: "yyyy-mm-dd hh:mm:ss".
 QString RecordStamp(const QDateTime& at);
@@ -37,4 +37,4 @@ void WriteImportRecord(db::Connection& audit, const QString& applicationKey, con
                        const QString& outcome, const QDateTime& at);
 void ForgetImportRecord(db::Connection& audit, const QString& applicationKey);
 
-}  // namespace autovelt
+}  // namespace autovelt::state

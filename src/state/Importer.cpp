@@ -2,7 +2,7 @@
 
 #include "common/Values.h"
 
-namespace autovelt {
+namespace autovelt::inline state {
 
 Importer::Importer(QString programFolder, Reporter& reporter, Clock& clock, MailTransport* mailTransport)
     : CycleContext(std::move(programFolder), clock, mailTransport),
@@ -17,4 +17,4 @@ void Importer::LoadInstallation() {
 
 void Importer::SetPassDateToToday() { PassDate = formatDate(clock().now(), QStringLiteral("dd/mm/yy")); }
 
-}  // namespace autovelt
+}  // namespace autovelt::state

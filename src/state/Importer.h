@@ -6,9 +6,9 @@
 
 #include <atomic>
 
-namespace autovelt {
+namespace autovelt::inline comms { class MailTransport; }
 
-class MailTransport;
+namespace autovelt::inline state {
 
 // A running importer: what the main window held as window-level variables and the shared
 // module as globals. One object per running importer; the windows and the headless runner
@@ -44,4 +44,4 @@ public:
     std::atomic<bool> stopRequested{false};
 };
 
-}  // namespace autovelt
+}  // namespace autovelt::state

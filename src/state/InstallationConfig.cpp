@@ -7,7 +7,7 @@
 #include <QSet>
 #include <QSettings>
 
-namespace autovelt {
+namespace autovelt::inline state {
 
 namespace {
 
@@ -382,4 +382,4 @@ AgencyCredentialSet InstallationConfig::agencyCredentials(const QString& fsaRefN
     return set;
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::state

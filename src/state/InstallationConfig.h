@@ -9,7 +9,7 @@
 #include <QStringList>
 #include <array>
 
-namespace autovelt {
+namespace autovelt::inline state {
 
 // The credit reference agency's credentials of one credit union (or the test set).
 // User names and the identity-check items are stored encoded, as the website encodes
@@ -111,4 +111,4 @@ private:
     QString agencyFile_;
 };
 
-}  // namespace autovelt
+}  // namespace autovelt::state

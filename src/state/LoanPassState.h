@@ -5,7 +5,7 @@
 #include <QString>
 #include <array>
 
-namespace autovelt {
+namespace autovelt::inline state {
 
 // The working values of the loan pass for the application being processed: what the pass
 // fixes before the figures are worked out and the loan records written, and what the
@@ -25,4 +25,4 @@ struct LoanPassState {
     long loanId = 0;                // the new LoanAllocation row, 0 until written
 };
 
-}  // namespace autovelt
+}  // namespace autovelt::state

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace autovelt {
+namespace autovelt::inline state {
 
 // The loan being processed, as the loan pass fills it from the application and the loan
 // figures rewrite it. Staff and the records know these entries by their place in the loan
@@ -28,4 +28,4 @@ struct LoanRequest {
     QString lastRepaymentDate;            // 17: "dd/mm/yyyy"
 };
 
-}  // namespace autovelt
+}  // namespace autovelt::state

@@ -8,7 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 
-namespace autovelt {
+namespace autovelt::inline state {
 
 namespace {
 
@@ -126,4 +126,4 @@ QByteArray RecordedResponses::askOnce(const QString& applicationKey, const QStri
     return askOnce(applicationKey, request, [&ask] { return Attempt{ask()}; }, QByteArray());
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::state

@@ -18,7 +18,7 @@
 #include <functional>
 #include <optional>
 
-namespace autovelt {
+namespace autovelt::inline state {
 
 class RecordedResponses {
 public:
@@ -77,4 +77,4 @@ private:
     QHash<QString, QByteArray> answeredThisRun_;
 };
 
-}  // namespace autovelt
+}  // namespace autovelt::state

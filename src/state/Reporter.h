@@ -5,7 +5,7 @@
 #include <QString>
 #include <QStringList>
 
-namespace autovelt {
+namespace autovelt::inline state {
 
 // Where the import pass is: application `current` of `total` (counted when the pass
 // started), and the step it is on.
@@ -62,4 +62,4 @@ private:
     QStringList successes_;
 };
 
-}  // namespace autovelt
+}  // namespace autovelt::state

@@ -8,7 +8,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-namespace autovelt {
+namespace autovelt::inline state {
 
 namespace {
 
@@ -70,4 +70,4 @@ void ApplyRulesLogChanges(db::Connection& online, const RulesLogChanges& changes
     }
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::state

@@ -8,9 +8,9 @@
 #include <QList>
 #include <QString>
 
-namespace autovelt {
+namespace autovelt::inline platform::db { class Connection; }
 
-namespace db { class Connection; }
+namespace autovelt::inline state {
 
 inline const QString kRulesLogEffect = QStringLiteral("rules_log");
 
@@ -35,4 +35,4 @@ struct RulesLogChanges {
 // Applies the changes in one online transaction; raises VeltError (nothing applied) on failure.
 void ApplyRulesLogChanges(db::Connection& online, const RulesLogChanges& changes);
 
-}  // namespace autovelt
+}  // namespace autovelt::state

@@ -14,7 +14,7 @@
 #include <QJsonObject>
 #include <QRegularExpression>
 
-namespace autovelt {
+namespace autovelt::inline state {
 
 namespace {
 
@@ -144,4 +144,4 @@ bool FileStagedFile(const StagedFile& file, QString* reason) {
     return true;
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::state

@@ -17,7 +17,7 @@
 #include <QString>
 #include <QStringList>
 
-namespace autovelt {
+namespace autovelt::inline state {
 
 inline const QString kFileEffect = QStringLiteral("file");
 
@@ -67,4 +67,4 @@ private:
 // it must wait (the root cannot be reached, a move failed).
 bool FileStagedFile(const StagedFile& file, QString* reason);
 
-}  // namespace autovelt
+}  // namespace autovelt::state

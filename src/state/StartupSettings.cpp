@@ -7,7 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 
-namespace autovelt {
+namespace autovelt::inline state {
 
 namespace {
 
@@ -93,4 +93,4 @@ StartupSettings ReadStartupSettings(const QString& programFolder) {
     return s;
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::state

@@ -2,7 +2,9 @@
 
 #include <QString>
 
-namespace autovelt {
+namespace autovelt::inline platform { class Registry; }
+
+namespace autovelt::inline state {
 
 // The settings fields of the main window that the connection builder reads. They come from
 // the machine registry and may be overridden by "t2sql.ini" in the program's folder.
@@ -19,7 +21,6 @@ struct StartupSettings {
     QString settingsFileProblem;
 };
 
-class Registry;
 
 // Reads the installation settings from the registry (key Software\Varno\Tarvonel) and then
 // applies the first line of "t2sql.ini" when that file exists in the program's folder.
@@ -30,4 +31,4 @@ StartupSettings ReadStartupSettings(const QString& programFolder);
 // in it is refused (settingsFileProblem).
 void ApplySettingsFileLine(const QString& line, StartupSettings& settings);
 
-}  // namespace autovelt
+}  // namespace autovelt::state

@@ -7,7 +7,7 @@
 
 #include <QFile>
 
-namespace autovelt {
+namespace autovelt::inline state {
 
 namespace {
 
@@ -129,4 +129,4 @@ UnitOfWork::InterruptedCommit UnitOfWork::interruptedCommit() const {
 
 void UnitOfWork::clearInterruptedCommit() { QFile::remove(commitWindowPath_); }
 
-}  // namespace autovelt
+}  // namespace autovelt::state

@@ -5,10 +5,11 @@
 #include <QStringList>
 #include <vector>
 
-namespace autovelt {
+namespace autovelt::inline platform::db { class Connection; }
+
+namespace autovelt::inline state {
 
 struct Connections;
-namespace db { class Connection; }
 
 // Everything one application writes to the core banking databases commits together or
 // not at all. Applications are grouped in batches: one transaction per batch, bounded by
@@ -65,4 +66,4 @@ private:
     std::vector<db::Connection*> sessions_;  // the distinct sessions of the open batch
 };
 
-}  // namespace autovelt
+}  // namespace autovelt::state

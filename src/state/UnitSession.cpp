@@ -2,7 +2,7 @@
 
 #include "state/CycleContext.h"
 
-namespace autovelt {
+namespace autovelt::inline state {
 
 UnitSession::UnitSession(const CycleContext& cycle, Reporter& reporter)
     : cycle_(cycle), reporter_(reporter), recordedResponses_(cycle.programFile(QStringLiteral("recorded-responses"))),
@@ -37,4 +37,4 @@ void UnitSession::dropHeldLines() {
     if (heldLines_) heldLines_->clear();
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::state

@@ -9,7 +9,7 @@
 #include <optional>
 #include <vector>
 
-namespace autovelt {
+namespace autovelt::inline state {
 
 class CycleContext;
 
@@ -60,4 +60,4 @@ private:
     StagedFiles stagedFiles_;
 };
 
-}  // namespace autovelt
+}  // namespace autovelt::state

@@ -12,7 +12,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace autovelt {
+namespace autovelt::inline tools {
 
 QStringList ListFolderFiles(const QString& folder) {
     if (folder.isEmpty()) return {};
@@ -176,4 +176,4 @@ LogSearchResult SearchLogFiles(const QString& folder, const QStringList& names, 
     return result;
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::tools

@@ -12,7 +12,7 @@
 #include <functional>
 #include <vector>
 
-namespace autovelt {
+namespace autovelt::inline tools {
 
 // The folder list shows at most this many files; a fuller folder is refused.
 inline constexpr int kMaxListedFiles = 32767;
@@ -83,4 +83,4 @@ struct LogSearchResult {
 LogSearchResult SearchLogFiles(const QString& folder, const QStringList& names, const QString& text,
                                const LogSearchCallbacks& callbacks, const std::atomic<bool>* cancel = nullptr);
 
-}  // namespace autovelt
+}  // namespace autovelt::tools

@@ -17,7 +17,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
-namespace autovelt {
+namespace autovelt::inline tools {
 
 std::optional<long> ParseMemberNumberAnswer(const QString& answer) {
     static const QRegularExpression wholeNumber(QStringLiteral("^[0-9]{1,9}$"));
@@ -341,4 +341,4 @@ bool DeleteMemberRecords(Importer& importer, const CoreConnectionOpener& open, l
     return true;
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::tools

@@ -10,9 +10,9 @@
 #include <optional>
 #include <vector>
 
-namespace autovelt {
+namespace autovelt::inline state { class Importer; }
 
-class Importer;
+namespace autovelt::inline tools {
 
 // The member number an operator typed: a whole number from 1 to the highest member
 // number, blanks around it allowed. Anything else ("123abc", "12.5", "-4", "0") gives
@@ -73,4 +73,4 @@ MemberDeletionPlan PlanMemberDeletion(Importer& importer, const CoreConnectionOp
 // are reported after the connections are closed.
 bool DeleteMemberRecords(Importer& importer, const CoreConnectionOpener& open, long memberNumber);
 
-}  // namespace autovelt
+}  // namespace autovelt::tools

@@ -162,7 +162,7 @@ TEST_P(DocumentDownloadTest, HostileNamesAndUnreadableRowsAreReportedAndKept) {
 // The real program killed after a document was copied beside its place but before its receipt committed, and after
 // the commit before the server delete: the run after it files the document once and removes it from the website.
 TEST_P(DocumentDownloadTest, AKilledRunFilesEachDocumentOnce) {
-    const char* steps[] = {"autovelt::WriteDocumentRecord", "autovelt::FtpSession::remove"};
+    const char* steps[] = {"autovelt::state::WriteDocumentRecord", "autovelt::comms::FtpSession::remove"};
     const char* titles[] = {"Payslip", "Statement"};
     QStringList filed;
     for (int i = 0; i < 2; ++i) {

@@ -240,7 +240,7 @@ TEST_F(JoinAndBorrowJourneyTest, ADryRunSendsNoAgencyRequest) {
 TEST_F(JoinAndBorrowJourneyTest, AKilledRunNeverSearchesTwice) {
     inst.exec("TarvAudt", "DELETE FROM CRRules WHERE RuleCode='CR10A'");
     add(WebApplication::joinAndBorrow(21).set(6, "Tester"));
-    ASSERT_TRUE(RunAutoveltKilledAt(inst.home(), {"break autovelt::CheckCRRules", "run"}).contains("Breakpoint 1, "));
+    ASSERT_TRUE(RunAutoveltKilledAt(inst.home(), {"break autovelt::assessment::CheckCRRules", "run"}).contains("Breakpoint 1, "));
     ProgramRun rerun = runProgram();
     EXPECT_TRUE(rerun.output().contains("Overall initial rating for loan=PASS for member 1")) << rerun.output().toStdString();
     EXPECT_EQ(requestPaths().count(kReport), 1);

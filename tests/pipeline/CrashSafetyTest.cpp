@@ -177,13 +177,13 @@ TEST_P(KillAtStepTest, TheRunAfterTheKillLeavesWhatAnUninterruptedRunWrites) {
 
 INSTANTIATE_TEST_SUITE_P(
     Steps, KillAtStepTest,
-    ::testing::Values(KillPoint{"AfterTheCounterUpdate", "autovelt::TakeLoanNumber", true},
-                      KillPoint{"AfterTheLoanRow", "autovelt::LoanPayeeStatement", false},
-                      KillPoint{"AfterThePayeeRow", "autovelt::BuildSavingsPayProfile", false},
-                      KillPoint{"AfterThePolicyLog", "autovelt::CopyRulesLogToPolicyLog", true},
-                      KillPoint{"BeforeTheEmail", "autovelt::QueueEmail", false},
-                      KillPoint{"WhileTheEmailIsSent", "autovelt::SendQueuedEmail", false},
-                      KillPoint{"AfterTheEmail", "autovelt::SendQueuedEmail", true}),
+    ::testing::Values(KillPoint{"AfterTheCounterUpdate", "autovelt::loans::TakeLoanNumber", true},
+                      KillPoint{"AfterTheLoanRow", "autovelt::loans::LoanPayeeStatement", false},
+                      KillPoint{"AfterThePayeeRow", "autovelt::loans::BuildSavingsPayProfile", false},
+                      KillPoint{"AfterThePolicyLog", "autovelt::assessment::CopyRulesLogToPolicyLog", true},
+                      KillPoint{"BeforeTheEmail", "autovelt::comms::QueueEmail", false},
+                      KillPoint{"WhileTheEmailIsSent", "autovelt::comms::SendQueuedEmail", false},
+                      KillPoint{"AfterTheEmail", "autovelt::comms::SendQueuedEmail", true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A second importer started while one holds the installation imports nothing.
@@ -201,7 +201,7 @@ TEST_F(CrashSafetyTest, ASecondImporterOnTheSameInstallationIsRefused) {
 // number) commits, the rest wait.
 TEST_F(CrashSafetyTest, SigtermUnderOnceFinishesTheCurrentApplicationAndLeavesTheRestPending) {
     prepare(inst, 10);
-    const QString trace = RunAutoveltKilledAt(inst.home(), {"break autovelt::TakeLoanNumber", "run", "delete", "signal SIGTERM"});
+    const QString trace = RunAutoveltKilledAt(inst.home(), {"break autovelt::loans::TakeLoanNumber", "run", "delete", "signal SIGTERM"});
     EXPECT_TRUE(trace.contains("exited with code 06")) << trace.toStdString();
     EXPECT_EQ(rows("online", "SELECT * FROM table_w WHERE field_107='Y'"), 1);
     EXPECT_EQ(rows("TarvAudt", "SELECT * FROM VeltImport"), 1);

@@ -19,7 +19,7 @@
 #include <QSqlResult>
 #include <sqlite3.h>
 
-namespace autovelt::db {
+namespace autovelt::inline platform::db {
 
 namespace {
 
@@ -506,4 +506,4 @@ bool Connection::embeddedColumnExists(const QString& table, const QString& colum
     return false;
 }
 
-}  // namespace autovelt::db
+}  // namespace autovelt::platform::db

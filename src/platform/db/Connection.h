@@ -11,7 +11,7 @@
 #include <QString>
 #include <memory>
 
-namespace autovelt::db {
+namespace autovelt::inline platform::db {
 
 class StatementCache;
 
@@ -117,4 +117,4 @@ private:
     std::shared_ptr<StatementCache> statements_;
 };
 
-}  // namespace autovelt::db
+}  // namespace autovelt::platform::db

@@ -5,7 +5,7 @@
 #include <QHash>
 #include <QStringList>
 
-namespace autovelt::db {
+namespace autovelt::inline platform::db {
 
 namespace {
 
@@ -81,4 +81,4 @@ ConnectionTarget resolveConnectionString(const QString& connectionString, const 
     throw VeltError(3706, QStringLiteral("Connection"), QStringLiteral("Provider cannot be found. It may not be properly installed."));
 }
 
-}  // namespace autovelt::db
+}  // namespace autovelt::platform::db

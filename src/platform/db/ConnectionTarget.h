@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace autovelt::db {
+namespace autovelt::inline platform::db {
 
 // Deployment choices that decide how a connection string is served here.
 struct EngineSettings {
@@ -37,4 +37,4 @@ struct ConnectionTarget {
 // Raises VeltError for a string it cannot read.
 ConnectionTarget resolveConnectionString(const QString& connectionString, const EngineSettings& settings);
 
-}  // namespace autovelt::db
+}  // namespace autovelt::platform::db

@@ -1,6 +1,6 @@
 #pragma once
 
-namespace autovelt::db {
+namespace autovelt::inline platform::db {
 
 // Recordset cursor settings, numbered as the original data-access layer numbered them.
 enum class CursorLocation { Server = 2, Client = 3 };
@@ -31,4 +31,4 @@ inline CursorOptions readOnlyCursor() { CursorOptions c; SetReadOnlyCursor(c); r
 inline CursorOptions clientReadOnlyCursor() { CursorOptions c; SetClientReadOnlyCursor(c); return c; }
 inline CursorOptions keysetCursor() { CursorOptions c; SetKeysetCursor(c); return c; }
 
-}  // namespace autovelt::db
+}  // namespace autovelt::platform::db

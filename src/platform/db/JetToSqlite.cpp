@@ -9,7 +9,7 @@
 #include <array>
 #include <optional>
 
-namespace autovelt::db {
+namespace autovelt::inline platform::db {
 
 namespace {
 
@@ -261,4 +261,4 @@ QString translateJetToSqlite(const QString& statement) {
     return translate(s);
 }
 
-}  // namespace autovelt::db
+}  // namespace autovelt::platform::db

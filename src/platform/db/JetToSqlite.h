@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace autovelt::db {
+namespace autovelt::inline platform::db {
 
 // Rewrites a statement written in the file-database dialect so the embedded SQLite engine
 // runs it with the same meaning:
@@ -20,4 +20,4 @@ QString translateJetToSqlite(const QString& statement);
 // empty string when the content is not a date in month-first order.
 QString storedDateFromJetLiteral(const QString& content);
 
-}  // namespace autovelt::db
+}  // namespace autovelt::platform::db

@@ -8,7 +8,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
-namespace autovelt::db {
+namespace autovelt::inline platform::db {
 
 namespace {
 
@@ -157,4 +157,4 @@ std::optional<QDate> Recordset::date(const QString& field) const {
     return parseDayFirstDate(v.toString());
 }
 
-}  // namespace autovelt::db
+}  // namespace autovelt::platform::db

@@ -12,7 +12,7 @@
 #include <memory>
 #include <optional>
 
-namespace autovelt::db {
+namespace autovelt::inline platform::db {
 
 class Connection;
 
@@ -103,4 +103,4 @@ private:
     qsizetype row_ = 0;
 };
 
-}  // namespace autovelt::db
+}  // namespace autovelt::platform::db

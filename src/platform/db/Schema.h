@@ -4,7 +4,7 @@
 
 #include <QString>
 
-namespace autovelt {
+namespace autovelt::inline platform {
 
 // True when the table exists on the connection and has the column. A missing table gives
 // False without error; other failures of the schema query reach the caller.
@@ -12,4 +12,4 @@ inline bool ColumnExists(const QString& table, const QString& column, db::Connec
     return connection.columnExists(table, column);
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::platform

@@ -1,6 +1,6 @@
 #include "platform/db/SqlLiterals.h"
 
-namespace autovelt::db {
+namespace autovelt::inline platform::db {
 
 namespace {
 
@@ -100,4 +100,4 @@ LiftedStatement liftLiterals(const QString& s) {
     return lifted;
 }
 
-}  // namespace autovelt::db
+}  // namespace autovelt::platform::db

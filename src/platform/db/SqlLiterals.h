@@ -3,7 +3,7 @@
 #include <QString>
 #include <QVariantList>
 
-namespace autovelt::db {
+namespace autovelt::inline platform::db {
 
 // A statement with its literal values taken out: the text the engine prepares once, with a
 // "?" where each value was, and the values to bind, in order.
@@ -18,4 +18,4 @@ struct LiftedStatement {
 // already has parameters; any other statement comes back whole, with no values.
 LiftedStatement liftLiterals(const QString& statement);
 
-}  // namespace autovelt::db
+}  // namespace autovelt::platform::db

@@ -6,7 +6,7 @@
 #include <QTime>
 #include <sqlite3.h>
 
-namespace autovelt::db {
+namespace autovelt::inline platform::db {
 
 namespace {
 
@@ -152,4 +152,4 @@ bool StatementCache::run(const QString& text, const QVariantList& values, Result
     return true;
 }
 
-}  // namespace autovelt::db
+}  // namespace autovelt::platform::db

@@ -11,7 +11,7 @@
 struct sqlite3;
 struct sqlite3_stmt;
 
-namespace autovelt::db {
+namespace autovelt::inline platform::db {
 
 // The prepared statements of one embedded-engine session, by their text, each prepared once
 // and run again with other values; the columns of a query are read once per statement, not
@@ -48,4 +48,4 @@ private:
     QHash<QString, Statement> statements_;
 };
 
-}  // namespace autovelt::db
+}  // namespace autovelt::platform::db

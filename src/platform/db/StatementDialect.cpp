@@ -3,7 +3,7 @@
 #include "common/SqlDialect.h"
 #include "platform/db/JetToSqlite.h"
 
-namespace autovelt::db {
+namespace autovelt::inline platform::db {
 
 QString adaptStatement(Engine engine, const QString& statement) {
     switch (engine) {
@@ -14,4 +14,4 @@ QString adaptStatement(Engine engine, const QString& statement) {
     return statement;
 }
 
-}  // namespace autovelt::db
+}  // namespace autovelt::platform::db

@@ -4,7 +4,7 @@
 
 #include <QString>
 
-namespace autovelt::db {
+namespace autovelt::inline platform::db {
 
 // Statements are written once, in the file-database dialect (dates as #mm/dd/yy#, TRUE and
 // FALSE, "DELETE * FROM"), and every connection adapts each one for its engine just before
@@ -15,4 +15,4 @@ namespace autovelt::db {
 // Quoted text is never altered, so a value reaches the database exactly as quoted.
 QString adaptStatement(Engine engine, const QString& statement);
 
-}  // namespace autovelt::db
+}  // namespace autovelt::platform::db

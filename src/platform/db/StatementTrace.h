@@ -3,7 +3,7 @@
 #include <QString>
 #include <QVariantList>
 
-namespace autovelt::db {
+namespace autovelt::inline platform::db {
 
 // Every statement a connection sends, as the engine receives it, with its bound values.
 // The import pass benchmark gives one to its connections and replays the stream straight
@@ -17,4 +17,4 @@ public:
     virtual void statement(const QString& session, const QString& text, const QVariantList& bound) = 0;
 };
 
-}  // namespace autovelt::db
+}  // namespace autovelt::platform::db

@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-namespace autovelt::db {
+namespace autovelt::inline platform::db {
 
 ColumnKind columnKindFromDeclaredType(const QString& declaredType) {
     const QString t = declaredType.trimmed().toUpper();
@@ -123,4 +123,4 @@ QVariant fromStoredValue(const QVariant& stored, ColumnKind kind) {
     }
 }
 
-}  // namespace autovelt::db
+}  // namespace autovelt::platform::db

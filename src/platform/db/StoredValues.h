@@ -4,7 +4,7 @@
 #include <QString>
 #include <QVariant>
 
-namespace autovelt::db {
+namespace autovelt::inline platform::db {
 
 // How the embedded engine stores the kinds of value the core banking columns declare.
 enum class ColumnKind { Other, Boolean, Date, DateTime, Currency, Integer, Real, Text };
@@ -25,4 +25,4 @@ QVariant toStoredValue(const QVariant& value, ColumnKind kind);
 // QDate (midnight) or QDateTime, everything else unchanged. Null stays Null.
 QVariant fromStoredValue(const QVariant& stored, ColumnKind kind);
 
-}  // namespace autovelt::db
+}  // namespace autovelt::platform::db

@@ -11,7 +11,7 @@
 #include <optional>
 #include <string_view>
 
-namespace autovelt::db {
+namespace autovelt::inline platform::db {
 
 namespace {
 
@@ -162,4 +162,4 @@ void RegisterTextComparison(QSqlDatabase& db) {
             refused(connection, "the LIKE operator");
 }
 
-}  // namespace autovelt::db
+}  // namespace autovelt::platform::db

@@ -2,7 +2,7 @@
 
 class QSqlDatabase;
 
-namespace autovelt::db {
+namespace autovelt::inline platform::db {
 
 // The file databases and SQL Server compare text without regard to case for every letter;
 // the embedded engine on its own folds only A to Z, so "MÜLLER" and "müller" would be two
@@ -14,4 +14,4 @@ namespace autovelt::db {
 // Throws VeltError when the engine refuses the registration.
 void RegisterTextComparison(QSqlDatabase& db);
 
-}  // namespace autovelt::db
+}  // namespace autovelt::platform::db

@@ -3,7 +3,7 @@
 #include <curl/curl.h>
 #include <mutex>
 
-namespace autovelt {
+namespace autovelt::inline platform {
 
 void InitCurlOnce() {
     static std::once_flag once;
@@ -15,4 +15,4 @@ QString CurlFailureText(int code, const char* errorBuffer) {
     return QString::fromUtf8(text).trimmed();
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::platform

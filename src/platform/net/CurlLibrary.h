@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace autovelt {
+namespace autovelt::inline platform {
 
 // Sets up libcurl's global state once per process, before the first transfer (HTTPS to the
 // agency, SMTP, FTP, connect-only checks); safe to call from every transfer.
@@ -12,4 +12,4 @@ void InitCurlOnce();
 // general text for the code; trimmed.
 QString CurlFailureText(int code, const char* errorBuffer);
 
-}  // namespace autovelt
+}  // namespace autovelt::platform

@@ -5,7 +5,7 @@
 #include <curl/curl.h>
 #include <memory>
 
-namespace autovelt {
+namespace autovelt::inline platform {
 
 QString ReachServer(const QString& url, const QString& caFile, int timeoutSeconds) {
     InitCurlOnce();
@@ -27,4 +27,4 @@ QString ReachServer(const QString& url, const QString& caFile, int timeoutSecond
     return CurlFailureText(code, errorText);
 }
 
-}  // namespace autovelt
+}  // namespace autovelt::platform

@@ -1,1 +1,4 @@
 #pragma once
+namespace autovelt::inline common {
+class Value {};
+}  // namespace autovelt::common

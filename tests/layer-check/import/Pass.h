@@ -1,3 +1,5 @@
 #pragma once
 #include "common/Value.h"
 #include "state/Upward.h"
+namespace autovelt {
+}
