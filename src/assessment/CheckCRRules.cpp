@@ -38,12 +38,12 @@ public:
     // The identity check works on the application state: hand it the decision so far and
     // take back what it changed.
     void identityCheck(const CreditRule& rule, RuleOutcome& outcome) override {
-        app_.field[27] = outcome.letter;
+        app_.field[tw::Decision] = outcome.letter;
         app_.decisionSummary = outcome.summary;
         RunIdentityCheck(cycle_, session_, app_, app_.newMemberNumber,
                          rule.band.trimmed().isEmpty() ? QStringLiteral("F") : rule.band);
         outcome.letter.clear();
-        outcome.apply(app_.field[27]);
+        outcome.apply(app_.field[tw::Decision]);
         if (outcome.letter.isEmpty()) outcome.letter = QStringLiteral("P");
         outcome.summary = app_.decisionSummary;
     }
@@ -60,11 +60,11 @@ RuleAnswers answersOf(const CycleContext& cycle, const ApplicationState& app) {
     a.newMemberNumber = app.newMemberNumber;
     // The product the loan pass settled on, after any fall-back to the default product.
     a.productCode = app.loan.productCode;
-    a.residentialStatus = app.field[12];
-    a.employmentStatus = app.field[20];
-    a.incomeWillReduce = app.field[86];
-    a.income = app.field[64];
-    a.dependantsBirthDates = app.field[91];
+    a.residentialStatus = app.field[tw::ResidentialStatus];
+    a.employmentStatus = app.field[tw::EmploymentType];
+    a.incomeWillReduce = app.field[tw::IncomeWillReduce];
+    a.income = app.field[tw::DisposableIncome];
+    a.dependantsBirthDates = app.field[tw::DependantsBirthDates];
     a.previousAddressSupplied = app.homePrevSupplied;
     a.passDate = cycle.passDate();
     a.repaymentFrequency = app.LoanDetails.repaymentFrequency;
@@ -107,9 +107,9 @@ RuleOutcome CheckCRRules(const CycleContext& cycle, UnitSession& session, Applic
 }
 
 void TakeCreditDecision(ApplicationState& app, const RuleOutcome& outcome) {
-    app.field[27] = outcome.letter;
-    if (outcome.scoreEvaluated) app.field[26] = outcome.score;
-    if (!outcome.searchReference.isEmpty()) app.field[30] = outcome.searchReference;
+    app.field[tw::Decision] = outcome.letter;
+    if (outcome.scoreEvaluated) app.field[tw::CreditScore] = outcome.score;
+    if (!outcome.searchReference.isEmpty()) app.field[tw::SearchReference] = outcome.searchReference;
     app.decisionSummary = outcome.summary;
     app.dependantsReason = outcome.dependantsReason;
 }

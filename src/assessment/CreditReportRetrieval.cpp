@@ -44,7 +44,7 @@ public:
 
     CreditReportOutcome run() {
         app_.creditReport.clear();
-        app_.field[27] = QStringLiteral("P");
+        app_.field[tw::Decision] = QStringLiteral("P");
         app_.loanEndAge = 0;
         applyLoanEndAgeRule();
         if (cycle_.settings.agency.CreditReportUserName == QLatin1String("UNSET")) return notNeeded();
@@ -73,7 +73,7 @@ private:
         db::Recordset rule = policyRule(QStringLiteral("PR13A"));
         if (rule.eof()) return;
         const QDate passDate = cycle_.passDate();
-        const std::optional<QDate> born = parseDayFirstDate(app_.field[7]);
+        const std::optional<QDate> born = parseDayFirstDate(app_.field[tw::DateOfBirth]);
         if (!passDate.isValid() || !born) throw typeMismatch();
         const QString frequency = app_.LoanDetails.repaymentFrequency;
         // Without a known frequency the loan has no end date and the age cannot be judged.
@@ -87,7 +87,7 @@ private:
         if (dateDiffDays(birthdayInYear(*born, passDate.year()), passDate) < 0) --age;
         app_.loanEndAge = age;
         if (leadingNumber(rule.text(QStringLiteral("RuleValue"))) < age)
-            app_.field[27] = rule.text(QStringLiteral("ruleyes"));
+            app_.field[tw::Decision] = rule.text(QStringLiteral("ruleyes"));
     }
 
     // PR12A: a loan no larger than the rule's amount needs no report.
@@ -174,7 +174,7 @@ private:
         a.midName = member.text(QStringLiteral("MidName"));
         a.surname = member.text(QStringLiteral("Surname"));
         a.dateOfBirth = member.date(QStringLiteral("DOB")).value_or(QDate());
-        a.email = app_.applicantEmail.isEmpty() ? app_.field[103] : app_.applicantEmail;
+        a.email = app_.applicantEmail.isEmpty() ? app_.field[tw::Email] : app_.applicantEmail;
         a.phoneNumber = member.text(QStringLiteral("PhoneNumber"));
         a.mobileNumber = member.text(QStringLiteral("MobileNumber"));
         return a;
@@ -233,7 +233,7 @@ private:
         session_.ShowException(detail);
         session_.ShowException(QStringLiteral("Perhaps refer to ") + tracePath);
         KeepAgencyTraceForStaff(session_, app_, tracePath);
-        app_.field[27] = QStringLiteral("F");
+        app_.field[tw::Decision] = QStringLiteral("F");
         return missing(QStringLiteral("the credit search failed"));
     }
 

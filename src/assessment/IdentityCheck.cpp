@@ -74,8 +74,10 @@ private:
     }
     void rulesLine(const QString& rest) { app_.decisionSummary.append(member_ + QStringLiteral("|CR10A|P-P|") + rest); }
     void applyBand(const QString& band) {
-        if (band == QLatin1String("F")) app_.field[27] = band;
-        else if (band == QLatin1String("R") && app_.field[27] != QLatin1String("F")) app_.field[27] = band;
+        if (band == QLatin1String("F"))
+            app_.field[tw::Decision] = band;
+        else if (band == QLatin1String("R") && app_.field[tw::Decision] != QLatin1String("F"))
+            app_.field[tw::Decision] = band;
     }
     // An answer may quote what it was sent; the password never reaches a report line.
     QString withoutPassword(const QString& text) const {
@@ -91,17 +93,17 @@ private:
 };
 
 bool IdentityCheck::underSixteen() {
-    const std::optional<QDate> born = parseDayFirstDate(app_.field[7]);
+    const std::optional<QDate> born = parseDayFirstDate(app_.field[tw::DateOfBirth]);
     if (!born) throw VeltError(13, QStringLiteral("RunIdentityCheck"), QStringLiteral("Type mismatch"));
     if (dateDiffYears(*born, cycle_.passDate()) >= 16) return false;
-    app_.field[31] = QStringLiteral("PASS");
-    app_.field[33] = QStringLiteral("N/A");
+    app_.field[tw::IdentityStatus] = QStringLiteral("PASS");
+    app_.field[tw::IdentityReference] = QStringLiteral("N/A");
     return true;
 }
 
 // The letter a failed check gives the decision; nothing when no check is to be made.
 std::optional<QString> IdentityCheck::band() {
-    if (app_.field[110] == QLatin1String("4")) return std::nullopt;
+    if (app_.field[tw::ApplicationCode] == QLatin1String("4")) return std::nullopt;
     // The credit rules hand over the band of the CR10A rule they are evaluating; otherwise
     // the active CR10A rule decides whether a check is made at all.
     QString band = creditRuleBand_;
@@ -227,7 +229,7 @@ void IdentityCheck::recordUnableToCheck(const QString& answer) {
     problem(QStringLiteral("Member ") + member_ + QStringLiteral(" unable to perform ID search"));
     webLog(QStringLiteral("Member applied to join but eIDV failed so FAIL status assumed"), kFailKeyword);
     rulesLine(QStringLiteral("F|F|"));
-    app_.field[27] = QStringLiteral("F");
+    app_.field[tw::Decision] = QStringLiteral("F");
     app_.identityFailed = true;
     if (const std::optional<QString> refusal = RefusalText(answer))
         problem(QStringLiteral("Unable to perform ID search-") + withoutPassword(*refusal));
@@ -244,9 +246,9 @@ void IdentityCheck::record(const QString& answer, const QString& band, const Ide
         return;
     }
     writeIdProof(read);
-    app_.field[31] = read.result;
-    app_.field[32] = read.score;
-    app_.field[33] = read.pid;
+    app_.field[tw::IdentityStatus] = read.result;
+    app_.field[tw::IdentityScore] = read.score;
+    app_.field[tw::IdentityReference] = read.pid;
 }
 
 void IdentityCheck::run() {

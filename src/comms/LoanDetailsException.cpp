@@ -7,8 +7,9 @@ namespace autovelt::inline comms {
 
 QString LoanRequestText(const ApplicationState& app) {
     const auto& field = app.field;
-    return QStringLiteral(" applied for ") + field[45] + QStringLiteral(" loan for \u00A3") + field[46] +
-           QStringLiteral(" over ") + field[47] + QStringLiteral(" months for ") + field[50];
+    return QStringLiteral(" applied for ") + field[tw::LoanProduct] + QStringLiteral(" loan for \u00A3") +
+           field[tw::LoanAmount] + QStringLiteral(" over ") + field[tw::TermMonths] + QStringLiteral(" months for ") +
+           field[tw::OtherLoanPurpose];
 }
 
 void ShowLoanDetailsException(UnitSession& session, const ApplicationState& app) {

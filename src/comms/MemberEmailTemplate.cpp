@@ -42,13 +42,13 @@ QString uploadLink(const QString& address, const QString& key) {
 
 PlaceholderValues MemberEmailValues(const ApplicationState& app, const CycleSettings& s, const QDate& passDate,
                                     const std::array<QString, 3>& uploadHosts, bool withUploadLink) {
-    const QString surname = capitalised(app.field[6]);
+    const QString surname = capitalised(app.field[tw::Surname]);
     PlaceholderValues values{
         {QStringLiteral("<7>"), dayAfter(passDate, 7)},
         {QStringLiteral("<14>"), dayAfter(passDate, 14)},
         {QStringLiteral("<NO>"), QString::number(app.memberNumber)},
-        {QStringLiteral("<F>"), capitalised(app.field[4])},
-        {QStringLiteral("<T>"), capitalised(app.field[3])},
+        {QStringLiteral("<F>"), capitalised(app.field[tw::Forename])},
+        {QStringLiteral("<T>"), capitalised(app.field[tw::Title])},
         {QStringLiteral("<S>"), surname},
         {QStringLiteral("<SN>"), surname},
         {QStringLiteral("<CUNAME>"), s.cuname},
@@ -56,7 +56,7 @@ PlaceholderValues MemberEmailValues(const ApplicationState& app, const CycleSett
         {QStringLiteral("<REGNO>"), s.FSARefNo},
     };
     if (withUploadLink) {
-        values.insert(kCref, app.field[105]);
+        values.insert(kCref, app.field[tw::UploadKey]);
         values.insert(kUrl, UploadLoginAddress(s.webip, s.webun, uploadHosts));
     }
     return values;

@@ -205,7 +205,9 @@ db::Recordset AddressImport::openOrAddAddress(const QString& type) {
     address.setValue(QStringLiteral("YesNo"), false);
     stamp(address);
     if (type.startsWith(QLatin1String("BANK"))) {
-        QString holder = (app_.field[3] + QLatin1Char(' ') + app_.field[4] + QLatin1Char(' ') + app_.field[6]).trimmed();
+        QString holder = (app_.field[tw::Title] + QLatin1Char(' ') + app_.field[tw::Forename] + QLatin1Char(' ') +
+                          app_.field[tw::Surname])
+                             .trimmed();
         setText(address, QStringLiteral("PhoneNumber"), holder.left(50).remove(QLatin1Char('\'')));
         address.setValue(QStringLiteral("YesNo"), !cycle_.settings.profile.newBankRowsNotPreferred);
     }
@@ -306,7 +308,7 @@ bool AddressImport::linkToMember(const AddressRow& row, db::Recordset& address, 
     setText(address, QStringLiteral("Line4"), other.text(QStringLiteral("Line4")));
     setText(address, QStringLiteral("Line5"), other.text(QStringLiteral("Line5")));
     stamp(address);
-    if (other.text(QStringLiteral("Surname")).toUpper() != app_.field[6].toUpper())
+    if (other.text(QStringLiteral("Surname")).toUpper() != app_.field[tw::Surname].toUpper())
         warn(session_, app_, prefix + QStringLiteral(" do not share same surname - verify details."));
     const QString status = other.text(QStringLiteral("MemberStatus")).toUpper();
     static const QStringList kBarred = QStringLiteral("B D G J L Z").split(QLatin1Char(' '));
@@ -384,7 +386,8 @@ void AddressImport::recordHomeAddressChange(db::Recordset& address) {
     if (!cycle_.settings.profile.newHomeAddressSetsStatusG) return;
     main_.execute(QStringLiteral("UPDATE MemberMain SET MemberStatus='G' WHERE MemberNo=") + memberText() +
                   QStringLiteral(" ;"));
-    AddChangeRecord(cycle_, session_, app_, QStringLiteral("Status 1 changed to G from ") + app_.field[11], false,
+    AddChangeRecord(cycle_, session_, app_,
+                    QStringLiteral("Status 1 changed to G from ") + app_.field[tw::MembershipAskedFor], false,
                     memberText());
 }
 
@@ -501,7 +504,7 @@ void ImportAddresses(const CycleContext& cycle, UnitSession& session, Applicatio
         run.restoreDeletedHomeRows();
     }
     // The e-mail is needed for every application, also one whose addresses stopped early.
-    if (app.applicantEmail.isEmpty()) app.applicantEmail = app.field[103];
+    if (app.applicantEmail.isEmpty()) app.applicantEmail = app.field[tw::Email];
 }
 
 void FillBankFromSortCode(UnitSession& session, db::Recordset& bankRow, const QString& sortCode) {

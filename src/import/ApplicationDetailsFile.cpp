@@ -96,10 +96,11 @@ QStringList ApplicationDetailsLines(const ApplicationState& app, const CycleSett
     out.bare(QStringLiteral("Previous addresses supplied? ") + (app.homePrevSupplied ? QStringLiteral(": YES") : QStringLiteral(": NO")));
     out.add(QStringLiteral("Home phone "), app.homeSlots[9]);
     out.add(QStringLiteral("Mobile phone "), app.homeSlots[10]);
-    out.add(QStringLiteral("Email "), app.homeSlots[11].isEmpty() ? f[103] : app.homeSlots[11]);
+    out.add(QStringLiteral("Email "), app.homeSlots[11].isEmpty() ? f[tw::Email] : app.homeSlots[11]);
     out.addAll(kMembershipLines, f);
-    out.bare(QStringLiteral("Statement preference ") +
-             (f[13] == QLatin1String("do not") ? QStringLiteral(": send by post") : QStringLiteral(": send by email")));
+    out.bare(QStringLiteral("Statement preference ") + (f[tw::StatementDelivery] == QLatin1String("do not")
+                                                            ? QStringLiteral(": send by post")
+                                                            : QStringLiteral(": send by email")));
     out.addAll(kAccountLines, f);
     if (!app.workSlots[6].isEmpty() || !app.workSlots[7].isEmpty()) out.addAll(kWorkLines, app.workSlots);
     out.addAll(kAssessmentLines, f);
@@ -114,7 +115,7 @@ QStringList ApplicationDetailsLines(const ApplicationState& app, const CycleSett
     for (int expense = 6; expense <= 20; ++expense)
         out.add(QStringLiteral("Expense%1 ").arg(expense), f[size_t(64 + expense)]);
     out.addAll(kClosingLines, f);
-    out.bare(QStringLiteral("Application code (1-4) ") + applicationCode(f[110]));
+    out.bare(QStringLiteral("Application code (1-4) ") + applicationCode(f[tw::ApplicationCode]));
     if (app.newMemberNumber < 1) {
         out.add(QStringLiteral("Bank account output "), app.accountNumber);
         out.add(QStringLiteral("Bank sortcode output "), app.sortCode);

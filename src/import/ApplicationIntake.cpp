@@ -25,8 +25,8 @@ bool holdsCodeMarker(const QString& value) {
 // field_105 is plain like any short value: no encoded number is that short.
 QString readByRule(int position, const QString& stored, const OnlineCodeTables& tables) {
     if (stored.isEmpty()) return stored;
-    if (stored.size() <= 10 || position == 29 || position == 91) return stored;
-    if (position == 105) return DecodeOnlineNumber(stored, tables);
+    if (stored.size() <= 10 || position == tw::AgencyXml || position == tw::DependantsBirthDates) return stored;
+    if (position == tw::UploadKey) return DecodeOnlineNumber(stored, tables);
     return DecodeOnlineField(stored, tables);
 }
 
@@ -41,15 +41,15 @@ QString cutTrimmed(const QString& value, int width) { return value.trimmed().lef
 QString withoutApostrophes(QString value) { return value.remove(QLatin1Char('\'')); }
 
 void cleanFields(std::array<QString, 121>& field) {
-    field[3] = cutTrimmed(field[3], 10);
-    field[4] = CleanPersonName(field[4]);
-    field[5] = withoutApostrophes(cutTrimmed(field[5], 50));
-    field[6] = CleanPersonName(field[6]);
-    field[8] = field[8].toUpper();
-    field[11] = field[11].toUpper();
-    field[34] = cutTrimmed(field[34], 50);
-    field[35] = cutTrimmed(field[35], 50);
-    field[12] = withoutApostrophes(cutTrimmed(field[12], 30));
+    field[tw::Title] = cutTrimmed(field[tw::Title], 10);
+    field[tw::Forename] = CleanPersonName(field[tw::Forename]);
+    field[tw::MiddleName] = withoutApostrophes(cutTrimmed(field[tw::MiddleName], 50));
+    field[tw::Surname] = CleanPersonName(field[tw::Surname]);
+    field[tw::Sex] = field[tw::Sex].toUpper();
+    field[tw::MembershipAskedFor] = field[tw::MembershipAskedFor].toUpper();
+    field[tw::UserField1] = cutTrimmed(field[tw::UserField1], 50);
+    field[tw::UserField2] = cutTrimmed(field[tw::UserField2], 50);
+    field[tw::ResidentialStatus] = withoutApostrophes(cutTrimmed(field[tw::ResidentialStatus], 30));
 }
 
 }  // namespace
@@ -111,22 +111,25 @@ void ReadApplicationRow(const CycleContext& cycle, ApplicationState& app, const 
     };
     const int columns = std::min(row.fieldCount() - 1, kLastField);
     if (columns >= 2) {
-        app.rawField2 = row.text(2);
+        app.rawField2 = row.text(tw::NationalInsuranceNumber);
         const QString number = holdsCodeMarker(app.rawField2) ? DecodeOnlineField(app.rawField2, tables) : app.rawField2;
         app.cleanedNINumber = CleanNINumber(number);
     }
-    if (columns >= 1) app.field[1] = decoded([&] { return readGivenMemberNumber(row.text(1), tables); });
-    app.field[2] = app.cleanedNINumber;
+    if (columns >= 1)
+        app.field[tw::GivenMemberNumber] =
+            decoded([&] { return readGivenMemberNumber(row.text(tw::GivenMemberNumber), tables); });
+    app.field[tw::NationalInsuranceNumber] = app.cleanedNINumber;
     for (int n = 3; n <= columns; ++n) app.field[n] = decoded([&] { return readByRule(n, row.text(n), tables); });
-    if (columns >= 104) app.noteText = row.text(104);
-    if (columns >= 105) app.rawField105 = row.text(105);
+    if (columns >= tw::Note) app.noteText = row.text(tw::Note);
+    if (columns >= tw::UploadKey) app.rawField105 = row.text(tw::UploadKey);
     cleanFields(app.field);
     if (unreadable) throw *unreadable;
 }
 
 std::optional<Refusal> IncompleteApplicationRefusal(const ApplicationState& app) {
-    if (!isDate(app.field[7])) return Refusal{QStringLiteral("VELT Application has blank DOB - record skipped.")};
-    if (app.field[6].isEmpty() || isNumeric(app.field[6]))
+    if (!isDate(app.field[tw::DateOfBirth]))
+        return Refusal{QStringLiteral("VELT Application has blank DOB - record skipped.")};
+    if (app.field[tw::Surname].isEmpty() || isNumeric(app.field[tw::Surname]))
         return Refusal{QStringLiteral("VELT Application has no valid Surname - record skipped.")};
     return std::nullopt;
 }

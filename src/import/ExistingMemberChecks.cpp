@@ -79,36 +79,36 @@ bool Checks::nationalInsuranceNumber() {
 
 bool Checks::dateOfBirth() {
     const QDate heldDate = member_.value(QStringLiteral("DOB")).toDate();
-    const QDate given = parseDayFirstDate(field_[7]).value_or(QDate());
+    const QDate given = parseDayFirstDate(field_[tw::DateOfBirth]).value_or(QDate());
     // A member without a date of birth on record has nothing to contradict.
     if (!heldDate.isValid() || dateDiffDays(heldDate, given) == 0) return false;
-    return skipForDeviation(QStringLiteral("DOB"), field_[7], formatDate(heldDate, QStringLiteral("dd/mm/yyyy")),
+    return skipForDeviation(QStringLiteral("DOB"), field_[tw::DateOfBirth], formatDate(heldDate, QStringLiteral("dd/mm/yyyy")),
                             QStringLiteral("VELT application skipped due to DoB deviation"));
 }
 
 void Checks::title() {
-    if (comparable(field_[3]) != comparable(held("Title")))
-        fyi(fyiDeviation(QStringLiteral("Title"), field_[3], held("Title")));
+    if (comparable(field_[tw::Title]) != comparable(held("Title")))
+        fyi(fyiDeviation(QStringLiteral("Title"), field_[tw::Title], held("Title")));
 }
 
 bool Checks::forename() {
-    if (comparable(field_[4]) == comparable(held("Forename"))) return false;
-    return skipForDeviation(QStringLiteral("Forename"), field_[4], held("Forename"),
+    if (comparable(field_[tw::Forename]) == comparable(held("Forename"))) return false;
+    return skipForDeviation(QStringLiteral("Forename"), field_[tw::Forename], held("Forename"),
                             QStringLiteral("VELT application skipped due to Forename deviation"));
 }
 
 void Checks::middleName() {
-    if (comparable(field_[5]) != comparable(held("MidName")))
-        fyi(fyiDeviation(QStringLiteral("Midname"), field_[5], held("MidName")));
+    if (comparable(field_[tw::MiddleName]) != comparable(held("MidName")))
+        fyi(fyiDeviation(QStringLiteral("Midname"), field_[tw::MiddleName], held("MidName")));
 }
 
 bool Checks::surname() {
-    if (comparableSurname(field_[6]) == comparableSurname(held("Surname"))) return false;
+    if (comparableSurname(field_[tw::Surname]) == comparableSurname(held("Surname"))) return false;
     if (comparable(held("Sex")) == QLatin1String("F")) {
-        fyi(fyiDeviation(QStringLiteral("Surname"), field_[6], held("Surname")));
+        fyi(fyiDeviation(QStringLiteral("Surname"), field_[tw::Surname], held("Surname")));
         return false;
     }
-    return skipForDeviation(QStringLiteral("Surname"), field_[6], held("Surname"),
+    return skipForDeviation(QStringLiteral("Surname"), field_[tw::Surname], held("Surname"),
                             QStringLiteral("VELT application skipped due to Surname deviation on non female member"));
 }
 
@@ -126,7 +126,7 @@ bool Checks::status() {
                     QStringLiteral("VELT application skipped as member is marked as juvenile"));
     if (current == QLatin1String("G") || current == QLatin1String("L") || current == QLatin1String("Z")) {
         const QString shown = current == QLatin1String("L") ? QStringLiteral("[L]eft") : current;
-        fyi(QStringLiteral(" current status is ") + shown + QStringLiteral(" but being reinstated as ") + field_[11] +
+        fyi(QStringLiteral(" current status is ") + shown + QStringLiteral(" but being reinstated as ") + field_[tw::MembershipAskedFor] +
             QLatin1Char('.'));
         rejoin_ = true;
     }
@@ -142,10 +142,10 @@ QString Checks::heldEmail() {
 }
 
 bool Checks::email() {
-    if (field_[103].isEmpty()) return false;
+    if (field_[tw::Email].isEmpty()) return false;
     const QString heldAddress = heldEmail();
-    if (heldAddress.trimmed().isEmpty() || comparable(heldAddress) == comparable(field_[103])) return false;
-    return skipForDeviation(QStringLiteral("email"), field_[103], heldAddress,
+    if (heldAddress.trimmed().isEmpty() || comparable(heldAddress) == comparable(field_[tw::Email])) return false;
+    return skipForDeviation(QStringLiteral("email"), field_[tw::Email], heldAddress,
                             QStringLiteral("VELT application skipped due to email address deviation"));
 }
 
@@ -168,7 +168,7 @@ bool Checks::identityConfirmed() {
     if (!heldNumber.isEmpty() && heldNumber == app_.cleanedNINumber) return true;
     const QString heldAddress = comparable(heldEmail());
     if (heldAddress.isEmpty()) return false;
-    return comparable(field_[103]) == heldAddress || comparable(app_.applicantEmail) == heldAddress;
+    return comparable(field_[tw::Email]) == heldAddress || comparable(app_.applicantEmail) == heldAddress;
 }
 
 }  // namespace

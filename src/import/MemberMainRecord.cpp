@@ -38,25 +38,25 @@ void setMarketing(db::Recordset& row, const QString& channels) {
 }
 
 QString statementDestination(const ApplicationState& app) {
-    return app.field[13] == QLatin1String("do") ? QStringLiteral("E") : QStringLiteral("H");
+    return app.field[tw::StatementDelivery] == QLatin1String("do") ? QStringLiteral("E") : QStringLiteral("H");
 }
 
 // The columns a new and a reinstated member share.
 void setPersonalColumns(const CycleContext& cycle, ApplicationState& app, db::Recordset& row) {
     const QDate processing = cycle.passDate();
     const bool birthdayStatements = cycle.settings.profile.birthdayStatements;
-    app.field[11] = MembershipStatusFor(app, processing.year());
-    const QString title = asStored(cycle, app.field[3]);
-    row.setValue(QStringLiteral("MemberStatus"), app.field[11]);
+    app.field[tw::MembershipAskedFor] = MembershipStatusFor(app, processing.year());
+    const QString title = asStored(cycle, app.field[tw::Title]);
+    row.setValue(QStringLiteral("MemberStatus"), app.field[tw::MembershipAskedFor]);
     row.setValue(QStringLiteral("DOJ"), processing);
     row.setValue(QStringLiteral("PrevSurname"), QString());
     row.setValue(QStringLiteral("Title"), title);
-    row.setValue(QStringLiteral("Forename"), asStored(cycle, app.field[4]));
-    row.setValue(QStringLiteral("Surname"), asStored(cycle, app.field[6]));
-    row.setValue(QStringLiteral("MidName"), asStored(cycle, app.field[5]));
+    row.setValue(QStringLiteral("Forename"), asStored(cycle, app.field[tw::Forename]));
+    row.setValue(QStringLiteral("Surname"), asStored(cycle, app.field[tw::Surname]));
+    row.setValue(QStringLiteral("MidName"), asStored(cycle, app.field[tw::MiddleName]));
     if (app.cleanedNINumber.size() == 9) row.setValue(QStringLiteral("NINumber"), app.cleanedNINumber);
-    row.setValue(QStringLiteral("DOB"), parseDayFirstDate(app.field[7]).value_or(QDate()));
-    const QString sex = sexFor(app.field[8], title);
+    row.setValue(QStringLiteral("DOB"), parseDayFirstDate(app.field[tw::DateOfBirth]).value_or(QDate()));
+    const QString sex = sexFor(app.field[tw::Sex], title);
     if (!sex.isEmpty()) row.setValue(QStringLiteral("Sex"), sex);
     row.setValue(QStringLiteral("StatementFreq"), birthdayStatements ? QStringLiteral("B") : QStringLiteral("A"));
     row.setValue(QStringLiteral("Statementdest"), statementDestination(app));
@@ -79,7 +79,7 @@ void createMember(const CycleContext& cycle, ApplicationState& app, db::Recordse
     row.setValue(QStringLiteral("LotteryValue"), 0);
     row.setValue(QStringLiteral("OutOfCommonBond"), false);
     setPersonalColumns(cycle, app, row);
-    setMarketing(row, app.field[14]);
+    setMarketing(row, app.field[tw::MarketingChannels]);
     row.update();
 }
 
@@ -100,9 +100,9 @@ void reinstateMember(const CycleContext& cycle, UnitSession& session, Applicatio
 }
 
 void refreshMember(const CycleContext& cycle, ApplicationState& app, db::Recordset& row) {
-    app.field[11] = row.text(QStringLiteral("MemberStatus"));
+    app.field[tw::MembershipAskedFor] = row.text(QStringLiteral("MemberStatus"));
     row.setValue(QStringLiteral("MarketingDate"), cycle.passDate());
-    setMarketing(row, app.field[14]);
+    setMarketing(row, app.field[tw::MarketingChannels]);
     row.setValue(QStringLiteral("Statementdest"), statementDestination(app));
     row.update();
 }
@@ -110,9 +110,9 @@ void refreshMember(const CycleContext& cycle, ApplicationState& app, db::Records
 }  // namespace
 
 QString MembershipStatusFor(const ApplicationState& app, int processingYear) {
-    QString status = app.field[11].trimmed().toUpper().left(1);
+    QString status = app.field[tw::MembershipAskedFor].trimmed().toUpper().left(1);
     if (!status.isEmpty()) return status;
-    const QDate born = parseDayFirstDate(app.field[7]).value_or(QDate());
+    const QDate born = parseDayFirstDate(app.field[tw::DateOfBirth]).value_or(QDate());
     return born.isValid() && processingYear - born.year() <= 16 ? QStringLiteral("J") : QStringLiteral("A");
 }
 

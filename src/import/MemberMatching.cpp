@@ -70,10 +70,10 @@ MatchRule byNationalInsuranceNumber(const ApplicationState& app) {
 
 MatchRule byNameAndDateOfBirth(const CycleContext& cycle, const ApplicationState& app) {
     const auto& field = app.field;
-    const QString initial = field[4].left(1).toUpper();
-    QString surname = field[6];
+    const QString initial = field[tw::Forename].left(1).toUpper();
+    QString surname = field[tw::Surname];
     if (cycle.settings.MixedCase) surname = FirstLettersCaps(surname);
-    const QDate born = parseDayFirstDate(field[7]).value_or(QDate());
+    const QDate born = parseDayFirstDate(field[tw::DateOfBirth]).value_or(QDate());
     return {QStringLiteral("SELECT * FROM MemberMain WHERE Surname='") + sqlTextBody(surname) +
                 QStringLiteral("' AND Forename LIKE ") + sqlLikeStartsWith(initial) + QStringLiteral(" AND DOB=#") +
                 formatDate(born, QStringLiteral("mm/dd/yyyy")) + QStringLiteral("# ;"),
@@ -103,7 +103,7 @@ std::optional<MemberMatch> matchByGivenNumber(const CycleContext& cycle, UnitSes
 }  // namespace
 
 long GivenMemberNumber(const ApplicationState& app) {
-    return static_cast<long>(roundHalfEven(leadingNumber(app.field[1])));
+    return static_cast<long>(roundHalfEven(leadingNumber(app.field[tw::GivenMemberNumber])));
 }
 
 MemberMatch MatchApplicant(const CycleContext& cycle, UnitSession& session, ApplicationState& app) {

@@ -45,11 +45,11 @@ QVariant whole(const QString& text) { return QVariant::fromValue<qlonglong>(roun
 void WriteMemberUDF(const CycleContext& cycle, UnitSession& session, ApplicationState& app) {
     const CycleSettings& settings = cycle.settings;
     db::Recordset row = memberRow(session, app, QStringLiteral("MemberUDF"));
-    row.setValue(QStringLiteral("DWPEthnicity"), app.field[10].left(50));
-    row.setValue(QStringLiteral("DWPEmpStatus"), app.field[20].left(50));
-    row.setValue(QStringLiteral("DWPHouseholdStatus"), app.field[12].left(30));
-    row.setValue(QStringLiteral("Taxcountry"), app.field[16].left(50));
-    row.setValue(QStringLiteral("TAXID"), app.field[17].left(50));
+    row.setValue(QStringLiteral("DWPEthnicity"), app.field[tw::Ethnicity].left(50));
+    row.setValue(QStringLiteral("DWPEmpStatus"), app.field[tw::EmploymentType].left(50));
+    row.setValue(QStringLiteral("DWPHouseholdStatus"), app.field[tw::ResidentialStatus].left(30));
+    row.setValue(QStringLiteral("Taxcountry"), app.field[tw::TaxCountry].left(50));
+    row.setValue(QStringLiteral("TAXID"), app.field[tw::TaxIdentifier].left(50));
     for (int k = 1; k <= 10; ++k) {
         const int udf = mappedUdf(settings.UDFWebmap[k]);
         const QString& value = app.field[33 + k];
@@ -63,8 +63,8 @@ void WriteMemberUDF(const CycleContext& cycle, UnitSession& session, Application
 
 void WriteMemberPassword(const CycleContext& cycle, UnitSession& session, const ApplicationState& app) {
     db::Recordset row = memberRow(session, app, QStringLiteral("MemberPassword"));
-    row.setValue(QStringLiteral("OtherPassword"), app.field[89].left(30));
-    row.setValue(QStringLiteral("ReminderQuestion"), app.field[88].left(50));
+    row.setValue(QStringLiteral("OtherPassword"), app.field[tw::AccountPassword].left(30));
+    row.setValue(QStringLiteral("ReminderQuestion"), app.field[tw::PasswordQuestion].left(50));
     stamp(cycle, row);
     row.update();
 }
@@ -81,9 +81,11 @@ QString depositMethodFor(const QString& given) {
 // A payroll deduction needs a payroll number; without one the surname and member number
 // stand in, as staff would key it.
 QString payrollNumberFor(const ApplicationState& app, const QString& depositMethod) {
-    if (!app.field[19].isEmpty() || (depositMethod != QLatin1String("D") && depositMethod != QLatin1String("F")))
-        return app.field[19].left(50);
-    QString number = app.field[6].toUpper().left(10).trimmed() + formatNumber(double(app.memberNumber), QStringLiteral("00000000"));
+    if (!app.field[tw::PayrollNumber].isEmpty() ||
+        (depositMethod != QLatin1String("D") && depositMethod != QLatin1String("F")))
+        return app.field[tw::PayrollNumber].left(50);
+    QString number = app.field[tw::Surname].toUpper().left(10).trimmed() +
+                     formatNumber(double(app.memberNumber), QStringLiteral("00000000"));
     return number.remove(QLatin1Char('\'')).left(50);
 }
 
@@ -94,7 +96,7 @@ void WriteMemberEmployment(const CycleContext& cycle, UnitSession& session, Appl
         openRow(session, QStringLiteral("SELECT * FROM MemberEmployment WHERE MemberNo=") +
                              QString::number(app.memberNumber) + QStringLiteral(" AND PayType='PAY1' ;"));
     if (!row.eof()) return;
-    const QString depositMethod = depositMethodFor(app.field[24]);
+    const QString depositMethod = depositMethodFor(app.field[tw::DepositMethod]);
     row.addNew();
     row.setValue(QStringLiteral("PayType"), QStringLiteral("PAY1"));
     row.setValue(QStringLiteral("MemberNo"), QVariant::fromValue<qlonglong>(app.memberNumber));
@@ -102,7 +104,7 @@ void WriteMemberEmployment(const CycleContext& cycle, UnitSession& session, Appl
     row.setValue(QStringLiteral("ActualValTot"), 0);
     row.setValue(QStringLiteral("DateNotified"), cycle.passDate());
     row.setValue(QStringLiteral("PayrollFrequency"), QStringLiteral("M"));
-    row.setValue(QStringLiteral("PayRunNo"), whole(app.field[18]));
+    row.setValue(QStringLiteral("PayRunNo"), whole(app.field[tw::PayRunNumber]));
     row.setValue(QStringLiteral("PayrollNo"), payrollNumberFor(app, depositMethod));
     row.setValue(QStringLiteral("SectionNo"), QString());
     row.setValue(QStringLiteral("DepositMethod"), depositMethod);
@@ -141,10 +143,10 @@ void setExpense(db::Recordset& row, int number, double value) {
 }  // namespace
 
 void WriteMemberCircumstance(const CycleContext& cycle, UnitSession& session, ApplicationState& app) {
-    const bool verified = app.field[27].toUpper() == QLatin1String("ACCEPT");
+    const bool verified = app.field[tw::Decision].toUpper() == QLatin1String("ACCEPT");
     db::Recordset row = memberRow(session, app, QStringLiteral("MemberCircumstance"));
     row.setValue(QStringLiteral("DomesticStatus"), 0);
-    row.setValue(QStringLiteral("EmploymentStatus"), app.field[20].left(50));
+    row.setValue(QStringLiteral("EmploymentStatus"), app.field[tw::EmploymentType].left(50));
     row.setValue(QStringLiteral("EmploymentNature"), QString());
     row.setValue(QStringLiteral("Department"), QString());
     const Income incomes[] = {
@@ -158,20 +160,21 @@ void WriteMemberCircumstance(const CycleContext& cycle, UnitSession& session, Ap
     };
     for (const Income& income : incomes) setIncome(row, app, income, verified);
 
-    const Currency otherMonthly = Currency::fromText(app.field[54]) + Currency::fromText(app.field[55]) +
-                                  Currency::fromText(app.field[56]);
-    const Currency annualSalary = Currency::fromText(app.field[63]) + otherMonthly * 12;
-    app.field[63] = QString::number(annualSalary.toDouble(), 'g', 15);
+    const Currency otherMonthly = Currency::fromText(app.field[tw::PartnersIncome]) +
+                                  Currency::fromText(app.field[tw::OtherIncome]) +
+                                  Currency::fromText(app.field[tw::FourthIncome]);
+    const Currency annualSalary = Currency::fromText(app.field[tw::AnnualSalary]) + otherMonthly * 12;
+    app.field[tw::AnnualSalary] = QString::number(annualSalary.toDouble(), 'g', 15);
 
-    const Currency outstanding = Currency::fromText(app.field[65]);
+    const Currency outstanding = Currency::fromText(app.field[tw::CreditCardBalance]);
     row.setValue(QStringLiteral("Outstanding8Value"), outstanding.toDouble());
     setExpense(row, 8, (outstanding * 0.03).toDouble());
-    setExpense(row, 1, Currency::fromText(app.field[66]).toDouble());
-    setExpense(row, 2, Currency::fromText(app.field[67]).toDouble());
-    setExpense(row, 12, Currency::fromText(app.field[68]).toDouble());
-    setExpense(row, 11, Currency::fromText(app.field[69]).toDouble());
-    row.setValue(QStringLiteral("Dependants"), whole(app.field[9]));
-    row.setValue(QStringLiteral("HomeStatus"), app.field[12].left(30));
+    setExpense(row, 1, Currency::fromText(app.field[tw::MortgageOrRent]).toDouble());
+    setExpense(row, 2, Currency::fromText(app.field[tw::CouncilTax]).toDouble());
+    setExpense(row, 12, Currency::fromText(app.field[tw::TravelCosts]).toDouble());
+    setExpense(row, 11, Currency::fromText(app.field[tw::OtherCredit]).toDouble());
+    row.setValue(QStringLiteral("Dependants"), whole(app.field[tw::Dependants]));
+    row.setValue(QStringLiteral("HomeStatus"), app.field[tw::ResidentialStatus].left(30));
     row.setValue(QStringLiteral("AnnualSalary"), annualSalary.toDouble());
     stamp(cycle, row);
     row.update();

@@ -62,7 +62,7 @@ private:
     }
 
     void normaliseDecision() {
-        QString& decision = app_.field[27];
+        QString& decision = app_.field[tw::Decision];
         const QString upper = decision.toUpper();
         if (upper == QLatin1String("P") || upper == QLatin1String("R") || upper == QLatin1String("F")) {
             decision = upper;
@@ -76,7 +76,7 @@ private:
 
     LoanStatus statusFor() const {
         LoanStatus status;
-        status.initial = app_.field[27];
+        status.initial = app_.field[tw::Decision];
         const CreditUnionProfile& profile = cycle_.settings.profile;
         if (!cycle_.settings.CreditChecksEnabled && profile.loansUnqueuedWithoutCreditChecks) {
             status.inQueue = false;
@@ -110,35 +110,35 @@ private:
         row.repayValue = leadingNumber(d.repayment);
         row.lastPaymentValue = leadingNumber(d.lastRepayment);
         row.loanTypeCode = loan.loanPurposeCode;
-        row.loanTypeDesc = f[50];
+        row.loanTypeDesc = f[tw::OtherLoanPurpose];
         row.repayFreq = d.repaymentFrequency;
         row.repayDate = dateOf(d.firstRepaymentDate);
         row.teller = cycle_.txtTeller;
         row.comments = QString(d.comments).remove(QLatin1Char('\''));
         row.productType = leadingNumber(loan.productType);
-        row.craRef = f[30];
-        row.craScore = leadingNumber(f[26]);
+        row.craRef = f[tw::SearchReference];
+        row.craScore = leadingNumber(f[tw::CreditScore]);
         row.initStatus = status.initial;
         row.inQueue = status.inQueue;
         row.docsPref = d.correspondence;
         row.ourStatus = status.ours;
-        row.docKey = f[105];
-        row.empBasis = f[20].left(1);
-        row.kids = leadingNumber(f[9]);
+        row.docKey = f[tw::UploadKey];
+        row.empBasis = f[tw::EmploymentType].left(1);
+        row.kids = leadingNumber(f[tw::Dependants]);
         row.origApplyDate = row.loanDate;
-        row.origApplyValue = leadingNumber(f[46]);
-        row.gender = f[8].left(1);
+        row.origApplyValue = leadingNumber(f[tw::LoanAmount]);
+        row.gender = f[tw::Sex].left(1);
         row.balanceId = loan.balanceRowId;
         row.mergeIds234 = {loan.mergeIds[2], loan.mergeIds[3], loan.mergeIds[4]};
         row.startTime = loanStartTime(cycle_.clock().now());
-        row.sharesM = leadingNumber(f[25]);
+        row.sharesM = leadingNumber(f[tw::SavingsValue]);
         row.repayM = leadingNumber(d.repayment);
-        row.totNewPay = leadingNumber(f[25]) + leadingNumber(d.repayment);
+        row.totNewPay = leadingNumber(f[tw::SavingsValue]) + leadingNumber(d.repayment);
         row.origTeller = cycle_.txtTeller;
         row.postCodePart1 = app_.homeSlots[8].left(4).trimmed();
-        row.dateOfBirth = dateOf(f[7]);
+        row.dateOfBirth = dateOf(f[tw::DateOfBirth]);
         row.lastPaymentDate = dateOf(d.lastRepaymentDate);
-        row.homeStatus = f[12];
+        row.homeStatus = f[tw::ResidentialStatus];
         return row;
     }
 
@@ -167,8 +167,8 @@ private:
     void reportCreated() {
         session_.ShowSuccess(QStringLiteral("Created ") + app_.loan.productCode + QStringLiteral(" loan app ") +
                              app_.loanNumber + QStringLiteral(" for member ") + member_ + QStringLiteral(" for £") +
-                             currencyText(app_.loan.requestedAmount) + QStringLiteral(". Status ") + app_.field[27] +
-                             QLatin1Char('.') + app_.messageSuffix);
+                             currencyText(app_.loan.requestedAmount) + QStringLiteral(". Status ") +
+                             app_.field[tw::Decision] + QLatin1Char('.') + app_.messageSuffix);
     }
 
     void reportNoLoanRow() {
@@ -229,7 +229,7 @@ private:
     }
 
     void writeWebLog() {
-        const QString& decision = app_.field[27];
+        const QString& decision = app_.field[tw::Decision];
         const QString word = decision == QLatin1String("P")   ? QStringLiteral("PASS")
                              : decision == QLatin1String("F") ? QStringLiteral("FAIL")
                                                               : QStringLiteral("REFER");

@@ -32,17 +32,18 @@ LoanRequest LoanRequestFor(const ApplicationState& app, const QString& passDateT
     const auto& f = app.field;
     LoanRequest loan;
     loan.memberNumber = QString::number(app.memberNumber);
-    loan.productCode = f[45];
+    loan.productCode = f[tw::LoanProduct];
     loan.applicationDate = passDateText;
-    loan.amount = numberText(leadingNumber(f[46]));
-    loan.repaymentFrequency = f[44].isEmpty() ? QStringLiteral("M") : f[44];
-    loan.numberOfRepayments = numberOfRepayments(loan.repaymentFrequency, leadingNumber(f[47]));
+    loan.amount = numberText(leadingNumber(f[tw::LoanAmount]));
+    loan.repaymentFrequency = f[tw::RepaymentFrequency].isEmpty() ? QStringLiteral("M") : f[tw::RepaymentFrequency];
+    loan.numberOfRepayments = numberOfRepayments(loan.repaymentFrequency, leadingNumber(f[tw::TermMonths]));
     FirstRepaymentDate(loan, passDate, sqlServer);
-    loan.repayment = numberText(leadingNumber(f[48]));
+    loan.repayment = numberText(leadingNumber(f[tw::Repayment]));
     loan.sortCode = app.sortCode;
     loan.accountNumber = app.accountNumber;
-    loan.loanPurposeCode = f[49];
-    loan.correspondence = f[106].toUpper() == QLatin1String("EMAIL") ? QStringLiteral("E") : QStringLiteral("P");
+    loan.loanPurposeCode = f[tw::LoanType];
+    loan.correspondence =
+        f[tw::ContactPreference].toUpper() == QLatin1String("EMAIL") ? QStringLiteral("E") : QStringLiteral("P");
     return loan;
 }
 

@@ -31,10 +31,12 @@ public:
 
     // Nothing to schedule: profiles off, or a deposit method beginning "S" (paid by
     // standing order, not through the payroll).
-    bool profilesApply() const { return cycle_.settings.DoProfile && !app_.field[24].startsWith(QLatin1Char('S')); }
+    bool profilesApply() const {
+        return cycle_.settings.DoProfile && !app_.field[tw::DepositMethod].startsWith(QLatin1Char('S'));
+    }
 
     void buildSavings() {
-        const Currency applied = Currency::fromText(app_.field[25]);
+        const Currency applied = Currency::fromText(app_.field[tw::SavingsValue]);
         if (!profilesApply() || (repayment_ + applied).units() == 0) return;
         const std::optional<PayrollEmployment> employment = payrollEmployment();
         if (!employment) return;
@@ -53,7 +55,7 @@ public:
         }
         const bool newMember = app_.newMemberNumber != 0 && app_.newMemberNumber == app_.memberNumber;
         if (applied.units() == 0 || !newMember)
-            app_.field[25] = currencyText(savings);
+            app_.field[tw::SavingsValue] = currencyText(savings);
         else savings = applied;
 
         Currency usual = *autoLoan ? savings + repayment_ : savings;

@@ -29,14 +29,15 @@ public:
         : cycle_(cycle), session_(session), app_(app) {}
 
     LoanStep run() {
-        const QString repayType = app_.field[51] == QLatin1String("S") ? QStringLiteral("S") : QStringLiteral("P");
+        const QString repayType =
+            app_.field[tw::FasterPayment] == QLatin1String("S") ? QStringLiteral("S") : QStringLiteral("P");
         // A member created by this import holds nothing yet.
         const bool newMember = app_.newMemberNumber == app_.memberNumber;
         if (!newMember) {
             balances_.loans = balanceSum(session_, app_, QStringLiteral("myLoanBal"), QStringLiteral("TRUE"));
             balances_.shares = balanceSum(session_, app_, QStringLiteral("myShareBal"), QStringLiteral("FALSE"));
         }
-        const double score = leadingNumber(app_.field[26]);
+        const double score = leadingNumber(app_.field[tw::CreditScore]);
         if (app_.loan.productCode == kBandPricedProduct) {
             priceByBand(score);
             return std::nullopt;
@@ -53,12 +54,12 @@ private:
         ReportWithLoanDetails(session_, app_,
                               QStringLiteral("Member ") + LoanMember(app_) +
                                   QStringLiteral(" no valid profile found for Osprine borrowing with score of ") +
-                                  app_.field[26] + QStringLiteral(" - default interest rate will be applied.") +
-                                  app_.messageSuffix);
+                                  app_.field[tw::CreditScore] +
+                                  QStringLiteral(" - default interest rate will be applied.") + app_.messageSuffix);
     }
 
     void useProduct(const QString& code) {
-        app_.field[45] = code;
+        app_.field[tw::LoanProduct] = code;
         app_.LoanDetails.productCode = code;
         app_.loan.productCode = code;
     }
@@ -75,7 +76,7 @@ private:
             ReportWithLoanDetails(session_, app_,
                                   QStringLiteral("Member ") + LoanMember(app_) +
                                       QStringLiteral(" no valid profile found for borrowing with score of ") +
-                                      app_.field[26] + QStringLiteral(" - ") + fallback +
+                                      app_.field[tw::CreditScore] + QStringLiteral(" - ") + fallback +
                                       QStringLiteral(" applied by default.") + app_.messageSuffix);
             useProduct(fallback);
             app_.loan.rateOverride = Currency();

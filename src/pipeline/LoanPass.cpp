@@ -53,7 +53,7 @@ private:
             assessCredit(app_.loan.requestedAmount);
             if (LoanStep skip = SelectScoreProfile(cycle_, session_, app_)) return skip;
         }
-        SetLoanWorkingValues(app_.loan, app_.LoanDetails, app_.field[4], app_.field[6]);
+        SetLoanWorkingValues(app_.loan, app_.LoanDetails, app_.field[tw::Forename], app_.field[tw::Surname]);
         if (LoanStep skip = ChooseProduct(cycle_, session_, app_, product_)) return skip;
         if (LoanStep skip = AddExistingBalance(cycle_, session_, app_)) return skip;
         return ApplyProductLimit(session_, app_, product_);
@@ -62,7 +62,7 @@ private:
     void writeLoan() {
         const LoanFigures figures =
             CalculateLoanRepayment(app_.LoanDetails, app_.loan, product_.tiers, cycle_.startup.chkSQL);
-        app_.field[48] = app_.LoanDetails.repayment;
+        app_.field[tw::Repayment] = app_.LoanDetails.repayment;
         WarnOfRateAboveCap(cycle_, session_, app_, figures);
         app_.loanNumber = TakeLoanNumber(session_, app_);
         if (!scorePriced()) assessCredit(app_.loan.totalBorrowing);
@@ -93,7 +93,7 @@ private:
     }
 
     LoanStep refuseUnderAge() {
-        const QDate born = parseDayFirstDate(app_.field[7]).value_or(QDate());
+        const QDate born = parseDayFirstDate(app_.field[tw::DateOfBirth]).value_or(QDate());
         const int age = AgeByMonthBoundaries(born, cycle_.passDate());
         if (age >= kAdultAge) return std::nullopt;
         ReportWithLoanDetails(
@@ -105,7 +105,7 @@ private:
 
     void assessCredit(Currency totalBorrowing) {
         if (!cycle_.settings.CreditChecksEnabled) {
-            app_.field[27] = QStringLiteral("P");
+            app_.field[tw::Decision] = QStringLiteral("P");
             return;
         }
         const CreditReportOutcome drawn = DrawCreditReport(cycle_, session_, app_, app_.memberNumber);
@@ -128,7 +128,7 @@ private:
 
     // The applicant's note as staff can read it: the website stores a long note encoded like
     // every long value, so the note as stored is shown only where it decodes to nothing.
-    QString diaryNote() const { return app_.field[104].isEmpty() ? app_.noteText : app_.field[104]; }
+    QString diaryNote() const { return app_.field[tw::Note].isEmpty() ? app_.noteText : app_.field[tw::Note]; }
 
     // Without credit checks the rules never ran the identity check of a member created by
     // this import; it runs now, as for a member who only joins.

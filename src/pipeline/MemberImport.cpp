@@ -79,17 +79,17 @@ void MemberImport::writeMember() {
 // any loan the application asks for.
 LoanDecision MemberImport::checkIdentity() {
     if (!isNew() || !app_.isJoinOnly()) return LoanDecision::AsApplied;
-    if (app_.field[31].isEmpty()) RunIdentityCheck(cycle_, session_, app_, app_.memberNumber);
-    if (app_.field[31].isEmpty()) {
-        app_.field[31] = QStringLiteral("FAIL");
-        app_.field[33] = QStringLiteral("UNSET");
+    if (app_.field[tw::IdentityStatus].isEmpty()) RunIdentityCheck(cycle_, session_, app_, app_.memberNumber);
+    if (app_.field[tw::IdentityStatus].isEmpty()) {
+        app_.field[tw::IdentityStatus] = QStringLiteral("FAIL");
+        app_.field[tw::IdentityReference] = QStringLiteral("UNSET");
     }
-    const QString status = app_.field[31].toUpper();
+    const QString status = app_.field[tw::IdentityStatus].toUpper();
     if (status.startsWith(QLatin1String("FAIL")) || status.startsWith(QLatin1String("REFER"))) {
         session_.ShowException(QStringLiteral("Member ") + member() + QStringLiteral(" had Status of ") +
-                               app_.field[31] + QStringLiteral(" from eIDV."));
-        session_.ShowException(QStringLiteral("Member ") + member() + QStringLiteral(" eIDV ref is ") + app_.field[33] +
-                               QLatin1Char('.'));
+                               app_.field[tw::IdentityStatus] + QStringLiteral(" from eIDV."));
+        session_.ShowException(QStringLiteral("Member ") + member() + QStringLiteral(" eIDV ref is ") +
+                               app_.field[tw::IdentityReference] + QLatin1Char('.'));
         return LoanDecision::Withheld;
     }
     return LoanDecision::AsApplied;
@@ -97,7 +97,8 @@ LoanDecision MemberImport::checkIdentity() {
 
 void MemberImport::welcomeNewMember() {
     const CycleSettings& settings = cycle_.settings;
-    const QString product = app_.field[11] == QLatin1String("J") ? settings.JSProductCode : settings.OSProductCode;
+    const QString product =
+        app_.field[tw::MembershipAskedFor] == QLatin1String("J") ? settings.JSProductCode : settings.OSProductCode;
     WriteOpeningShareBalance(session_, app_.memberNumber, product, cycle_.passDate());
     cycle_.Pause(0.5);
     if (app_.isJoinOnly()) {
@@ -108,8 +109,8 @@ void MemberImport::welcomeNewMember() {
     AddChangeRecord(cycle_, session_, app_,
                     QStringLiteral("New member ") + member() + QStringLiteral(" auto added via VeltImporter"), false,
                     member());
-    session_.ShowSuccess(QStringLiteral("Added new member ") + member() + QStringLiteral(" - ") + app_.field[6] +
-                         app_.messageSuffix);
+    session_.ShowSuccess(QStringLiteral("Added new member ") + member() + QStringLiteral(" - ") +
+                         app_.field[tw::Surname] + app_.messageSuffix);
     if (app_.isJoinOnly())
         AddWebLogEntry(cycle_, session_, app_,
                        QStringLiteral("New member ") + member() + QStringLiteral(" auto added via VeltImporter"),
@@ -125,7 +126,7 @@ void MemberImport::welcomeNewMember() {
 // failure email when the loan is refused (the member written above stays).
 void MemberImport::runLoanPass(LoanDecision loan) {
     std::optional<QString> skip;
-    if (loan == LoanDecision::AsApplied && leadingNumber(app_.field[46]) != 0)
+    if (loan == LoanDecision::AsApplied && leadingNumber(app_.field[tw::LoanAmount]) != 0)
         skip = RunLoanPass(cycle_, session_, app_);
     const bool failEmail = skip.has_value();
     UpdateTableWRecord(cycle_, session_, app_, failEmail, skip.value_or(QString()));

@@ -3,6 +3,7 @@
 #include "state/LoanPassState.h"
 #include "state/LoanRequest.h"
 #include "state/RulesLogChanges.h"
+#include "state/WebsiteColumns.h"
 
 #include <QDate>
 #include <QString>
@@ -14,7 +15,8 @@ namespace autovelt::inline state {
 // The online application being imported: reset for every row of the import pass and read
 // by every routine that works on "the current application".
 struct ApplicationState {
-    // field[n] holds the decoded and cleaned value of online column field_n.
+    // field[n] holds the decoded and cleaned value of online column field_n; the columns
+    // read by meaning are named in tw:: (field[tw::Surname] is field_6).
     std::array<QString, 121> field{};
     QString fieldId;                 // the application key (table_w.field_id)
     QString identityKey;             // field_id and a fingerprint of the row as the website wrote it
@@ -58,7 +60,7 @@ struct ApplicationState {
     // The rules_log rows to add and remove online once the application has committed.
     RulesLogChanges rulesLog;
 
-    bool isJoinOnly() const { return field[110] == QLatin1String("2"); }
+    bool isJoinOnly() const { return field[tw::ApplicationCode] == QLatin1String("2"); }
 };
 
 }  // namespace autovelt::state

@@ -46,7 +46,7 @@ protected:
                                 .CreditReportPassword = "Agency-Pass-7"};
         im().PassDate = QStringLiteral("06/12/26");
         im().app = {.memberNumber = kMember, .applicantEmail = "ann@example.org"};
-        im().app.field[7] = QStringLiteral("10/06/1970");
+        im().app.field[tw::DateOfBirth] = QStringLiteral("10/06/1970");
         im().app.LoanDetails = {.amount = "1500", .repaymentFrequency = "M", .numberOfRepayments = "18"};
         addMember();
     }
@@ -89,7 +89,7 @@ TEST_F(CreditReportRetrievalTest, RequestFromMemberRecordsAndTransportFailure) {
     EXPECT_TRUE(QRegularExpression("^Error drawing credit report for member 4711\\|Error: 7 - .* <Success>false</Success>\\|"
                                    "Perhaps refer to " + QRegularExpression::escape(tracePath()) + "$").match(lines).hasMatch())
         << lines.toStdString();
-    EXPECT_EQ(im().app.field[27] + im().app.creditReport, "F");
+    EXPECT_EQ(im().app.field[tw::Decision] + im().app.creditReport, "F");
     EXPECT_FALSE(QFileInfo(reportFolder()).exists());  // no member folder before there is a report to file
 }
 
@@ -174,7 +174,7 @@ TEST_F(CreditReportRetrievalTest, PolicyRulesTheAgeAtTheEndOfTheLoanAndFailuresB
                                              "(4711, 'S1', %1), (4711, 'S1', 20), (4711, 'L1', 90000)").arg(c.balance));
         if (c.noHome) inst.exec("TarvMain", "DELETE FROM MemberAddress WHERE AddressType='HOME'");
         im().settings.agency.CreditReportUserName = c.user;
-        im().app.field[7] = c.born;
+        im().app.field[tw::DateOfBirth] = c.born;
         im().PassDate = c.passDate;
         im().app.LoanDetails.amount = c.amount;
         im().app.LoanDetails.repaymentFrequency = c.frequency;
@@ -184,7 +184,7 @@ TEST_F(CreditReportRetrievalTest, PolicyRulesTheAgeAtTheEndOfTheLoanAndFailuresB
             EXPECT_EQ(lines, c.lines);
         }
         EXPECT_EQ(successes(), c.success ? QStringList{QString::fromUtf8(c.success)} : QStringList{});
-        EXPECT_EQ(im().app.field[27] + (c.age < 0 ? QString() : QString::number(im().app.loanEndAge)),
+        EXPECT_EQ(im().app.field[tw::Decision] + (c.age < 0 ? QString() : QString::number(im().app.loanEndAge)),
                   QLatin1String(c.letter) + (c.age < 0 ? QString() : QString::number(c.age)));
         EXPECT_EQ(QFile::exists(tracePath()), c.traced);
     }
@@ -253,7 +253,7 @@ protected:
 };
 
 TEST_F(CreditReportExchangeTest, ReportIsKeptStoredAndUsedAgain) {
-    EXPECT_EQ(draw() + successes().join('|') + im().app.field[27], "P");
+    EXPECT_EQ(draw() + successes().join('|') + im().app.field[tw::Decision], "P");
     const QString report = im().app.creditReport;
     EXPECT_TRUE(report.startsWith("<?xml version=\"1.0\" encoding=\"utf-8\"?><soap:Envelope")) << report.left(200).toStdString();
 
@@ -305,7 +305,7 @@ TEST_F(CreditReportExchangeTest, AgencyProblemsFailTheApplication) {
         ASSERT_EQ(lines.size(), 3) << c.surname << ": " << lines.join('\n').toStdString();
         EXPECT_EQ(lines[0] + '|' + lines[2], QLatin1String(c.heading) + "|Perhaps refer to " + tracePath());
         EXPECT_TRUE(lines[1].startsWith(c.detail)) << lines[1].toStdString();
-        EXPECT_EQ(im().app.field[27] + im().app.creditReport, "F") << c.surname;
+        EXPECT_EQ(im().app.field[tw::Decision] + im().app.creditReport, "F") << c.surname;
         EXPECT_FALSE(QFile::exists(storedReportPath())) << c.surname;
     }
 }

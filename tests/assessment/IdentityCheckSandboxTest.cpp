@@ -50,9 +50,9 @@ public:
         setRule(true, QStringLiteral("F"));
         app() = {.fieldId = "41", .memberNumber = kMember, .newMemberNumber = kMember, .messageSuffix = kSuffix,
                  .applicantEmail = "john@example.com", .sortCode = "40-11-22", .accountNumber = "12345678"};
-        app().field[7] = QStringLiteral("31/12/2010");  // 15 by days but 16 by calendar years, so checked
-        app().field[110] = QStringLiteral("2");
-        app().field[27] = QStringLiteral("P");
+        app().field[tw::DateOfBirth] = QStringLiteral("31/12/2010");  // 15 by days but 16 by calendar years, so checked
+        app().field[tw::ApplicationCode] = QStringLiteral("2");
+        app().field[tw::Decision] = QStringLiteral("P");
         inst.addMember({.number = kMember, .surname = surname, .home = false});
         inst.exec("TarvMain", "INSERT INTO MemberAddress (MemberNo, AddressType, YesNo, Line1, Line3, Postcode, MobileNumber, "
                               "EffectiveFrom) VALUES (1234, 'HOME', 1, '12 High Street', 'Leeds', 'LS1 4AB', '07700 900123', "
@@ -100,10 +100,12 @@ TEST_F(IdentityCheckTest, AgencyVerdictsAndTheirDowngrades) {
         startOver(QLatin1String(surname));
         inst.importer().settings.agency.IdentityCheckApplication = QLatin1String(application);
         check();
-        const QString ref = app().field[33];
+        const QString ref = app().field[tw::IdentityReference];
         EXPECT_EQ(ref.size(), 30);
-        outcomes << QStringLiteral("== %1 %2").arg(surname, application).trimmed() << problems() + successes() << webLog()
-                 << app().decisionSummary << app().field[27] + '|' + app().field[31] + '|' + app().field[32]
+        outcomes << QStringLiteral("== %1 %2").arg(surname, application).trimmed() << problems() + successes()
+                 << webLog() << app().decisionSummary
+                 << app().field[tw::Decision] + '|' + app().field[tw::IdentityStatus] + '|' +
+                        app().field[tw::IdentityScore]
                  << idProof().replace(ref, "<ref>")
                  << inst.scalar("TarvMain", "SELECT YesNo FROM MemberAddress WHERE AddressType='BANK1'").toString() +
                         (app().identityFailedOnBank ? " failed on bank" : "");
@@ -144,10 +146,15 @@ TEST_F(IdentityCheckTest, AnswersWithoutAResult) {
         }
         check();
         EXPECT_FALSE(QString::fromStdString(report()).contains(kPassword));
-        outcomes << QStringLiteral("== %1, band \"%2\", %3 request(s)").arg(c.surname).arg(c.band).arg(sandbox().requests().size())
-                 << problems().replaceInStrings(QRegularExpression("^(Unable to perform ID search-Error: 28 - ).+( \\(table_w)"), "\\1...\\2")
+        outcomes << QStringLiteral("== %1, band \"%2\", %3 request(s)")
+                        .arg(c.surname)
+                        .arg(c.band)
+                        .arg(sandbox().requests().size())
+                 << problems().replaceInStrings(
+                        QRegularExpression("^(Unable to perform ID search-Error: 28 - ).+( \\(table_w)"), "\\1...\\2")
                  << webLog() << app().decisionSummary
-                 << app().field[27] + '|' + app().field[31] + '|' + idProof() + (app().identityFailed ? " failed" : "")
+                 << app().field[tw::Decision] + '|' + app().field[tw::IdentityStatus] + '|' + idProof() +
+                        (app().identityFailed ? " failed" : "")
                  << (QFile::exists(filedAnswerPath()) ? "answer filed" : "no answer filed");
     }
     EXPECT_EQ(outcomes.join('\n') + '\n', ExpectedDocument("identity-check-answers-without-a-result.txt"));
@@ -160,28 +167,38 @@ TEST_F(IdentityCheckTest, CreditRulesRunTheCheckWithTheirBand) {
     startOver(QStringLiteral("Idfail"));
     setRule(true, QStringLiteral("R"));
     inst.exec("TarvID", "INSERT INTO IDProof (MemberNo, AddressID, PhotoID) VALUES (1234, 'old', 'old')");
-    app().field[110] = QStringLiteral("1");
+    app().field[tw::ApplicationCode] = QStringLiteral("1");
     app().decisionSummary = QStringList{QStringLiteral("1234|CR05A|0-3|1|P|")};
     TakeCreditDecision(
         app(), CheckCRRules(inst.importer().cycle(), inst.importer().session(), inst.importer().app,
                             Currency::fromText(QStringLiteral("1000")), {CreditReportOutcome::Kind::NotNeeded, {}}));
-    EXPECT_EQ((QStringList{QString::number(sandbox().requests().size()) + app().field[27], idProof(), successes().last()} + app().decisionSummary),
-              (QStringList{"1R", "TU IDV-Fail Score [43]|" + app().field[33] + "|2026-03-05|VELT|||2026-03-05|VELT",
-                           "Overall initial rating for loan=REFER for member 1234", "1234|CR05A|0-3|1|P|", "1234|CR10A|P-P|F|R|"}));
+    EXPECT_EQ(
+        (QStringList{QString::number(sandbox().requests().size()) + app().field[tw::Decision], idProof(),
+                     successes().last()} +
+         app().decisionSummary),
+        (QStringList{
+            "1R", "TU IDV-Fail Score [43]|" + app().field[tw::IdentityReference] + "|2026-03-05|VELT|||2026-03-05|VELT",
+            "Overall initial rating for loan=REFER for member 1234", "1234|CR05A|0-3|1|P|", "1234|CR10A|P-P|F|R|"}));
 }
 
 // The rows that ask nothing, the check's own error exit (one line, nothing thrown) among them.
 TEST_F(IdentityCheckTest, NoRequestWhenNoCheckIsDue) {
     using Arrange = std::function<void(IdentityCheckTest&)>;
-    const struct { const char* name; Arrange arrange; const char* field31and33 = "|"; QStringList problems = {}; } cases[] = {
-        {"15 by calendar years", [](IdentityCheckTest& t) { t.app().field[7] = QStringLiteral("01/01/2011"); }, "PASS|N/A"},
+    const struct { const char* name; Arrange arrange; const char* field31and33 = "|"; QStringList problems = {};
+    } cases[] = {
+        {"15 by calendar years",
+         [](IdentityCheckTest& t) { t.app().field[tw::DateOfBirth] = QStringLiteral("01/01/2011"); }, "PASS|N/A"},
         {"inactive CR10A", [](IdentityCheckTest& t) { t.setRule(false, QStringLiteral("F")); }},
         {"no CR10A", [](IdentityCheckTest& t) { t.inst.exec("TarvAudt", "DELETE FROM CRRules"); }},
-        {"code 4", [](IdentityCheckTest& t) { t.app().field[110] = QStringLiteral("4"); }},
+        {"code 4", [](IdentityCheckTest& t) { t.app().field[tw::ApplicationCode] = QStringLiteral("4"); }},
         {"no user name", [](IdentityCheckTest& t) { t.inst.importer().settings.agency.IdentityCheckUserName.clear(); }},
-        {"no home address", [](IdentityCheckTest& t) { t.inst.exec("TarvMain", "DELETE FROM MemberAddress"); }, "|",
+        {"no home address",
+         [](IdentityCheckTest& t) { t.inst.exec("TarvMain", "DELETE FROM MemberAddress"); },
+         "|",
          {"Member 1234 failed ID search due to no address." + kSuffix}},
-        {"no date of birth", [](IdentityCheckTest& t) { t.app().field[7] = QStringLiteral("not a date"); }, "|",
+        {"no date of birth",
+         [](IdentityCheckTest& t) { t.app().field[tw::DateOfBirth] = QStringLiteral("not a date"); },
+         "|",
          {"Error 13 (Type mismatch) in procedure RunIdentityCheck" + kSuffix}},
     };
     for (const auto& c : cases) {
@@ -189,7 +206,8 @@ TEST_F(IdentityCheckTest, NoRequestWhenNoCheckIsDue) {
         startOver(QStringLiteral("Lee"));
         c.arrange(*this);
         check();
-        EXPECT_EQ(QStringList{app().field[31] + '|' + app().field[33]} << QString::number(sandbox().requests().size()) << problems(),
+        EXPECT_EQ(QStringList{app().field[tw::IdentityStatus] + '|' + app().field[tw::IdentityReference]}
+                      << QString::number(sandbox().requests().size()) << problems(),
                   QStringList{QLatin1String(c.field31and33)} << "0" << c.problems);
     }
 }

@@ -47,8 +47,8 @@ protected:
 
     void loadApplication(const QString& report) {
         im().app = {.memberNumber = kMember, .messageSuffix = " (table_w field_id=41)", .homePrevSupplied = true, .creditReport = report};
-        im().app.field[12] = "Private Rented";
-        im().app.field[20] = "Retired";
+        im().app.field[tw::ResidentialStatus] = "Private Rented";
+        im().app.field[tw::EmploymentType] = "Retired";
         im().app.LoanDetails = {.repaymentFrequency = "M", .numberOfRepayments = "24"};
     }
 
@@ -102,7 +102,9 @@ TEST_P(RulesLogTest, RulesGiveDecisionAndRowsThatAreCarriedCopiedAndDeleted) {
     loadApplication(b.xml());
     TakeCreditDecision(im().app,
                        CheckCRRules(im().cycle(), im().session(), im().app, Currency::fromText("1500"), kReportInHand));
-    EXPECT_EQ(im().app.field[27] + ' ' + im().app.field[26] + ' ' + im().app.field[30], "R 451 " + b.searchId);
+    EXPECT_EQ(im().app.field[tw::Decision] + ' ' + im().app.field[tw::CreditScore] + ' ' +
+                  im().app.field[tw::SearchReference],
+              "R 451 " + b.searchId);
     EXPECT_EQ(im().app.decisionSummary, (QStringList{"700|CR05A|3-99|4|R|", "700|CR07C|0-450|451|P|"}));
     // Online only once the application has committed.
     EXPECT_EQ(onlineRows(), QStringList{});
@@ -114,11 +116,11 @@ TEST_P(RulesLogTest, RulesGiveDecisionAndRowsThatAreCarriedCopiedAndDeleted) {
     // A second check of the same member, passing, carries the refer of the first.
     b.figures["totalsearches3months"] = "0";
     loadApplication(b.xml());
-    im().app.field[12].clear();
+    im().app.field[tw::ResidentialStatus].clear();
     im().app.homePrevSupplied = false;
     TakeCreditDecision(im().app,
                        CheckCRRules(im().cycle(), im().session(), im().app, Currency::fromText("1500"), kReportInHand));
-    EXPECT_EQ(im().app.field[27], "R");
+    EXPECT_EQ(im().app.field[tw::Decision], "R");
 
     CopyRulesLogToPolicyLog(im().cycle(), im().session(), im().app, loan());
     EXPECT_EQ(onlineRows().size(), 2);
@@ -136,7 +138,8 @@ TEST_F(LoanPolicyLogTest, FailedRuleTablesReferTheLoan) {
     inst.exec("TarvAudt", "DROP TABLE CRRules");
     TakeCreditDecision(im().app,
                        CheckCRRules(im().cycle(), im().session(), im().app, Currency::fromText("1500"), kReportInHand));
-    EXPECT_EQ(im().app.field[27] + ' ' + problems().value(0), "R Error 1 (no such table: CRRules) in procedure CheckCRRules");
+    EXPECT_EQ(im().app.field[tw::Decision] + ' ' + problems().value(0),
+              "R Error 1 (no such table: CRRules) in procedure CheckCRRules");
 }
 
 TEST_F(LoanPolicyLogTest, SummaryOnFridayAndRulesLogOnSaturday) {
@@ -224,7 +227,7 @@ TEST_F(RuleExplanationTest, SameLettersAsTheImportPassAndNothingWritten) {
         QStringList expected;
         for (const QString& entry : im().app.decisionSummary) expected << entry.section('|', 1, 1) + ':' + entry.section('|', 4, 4);
         expected << "PR10C:R" << "PR15A:R";
-        const QString rating = im().app.field[27];
+        const QString rating = im().app.field[tw::Decision];
         CopyRulesLogToPolicyLog(im().cycle(), im().session(), im().app, loan(90 + n));
         im().connections.closeAll();
 

@@ -77,7 +77,7 @@ protected:
     QList<ReceivedMail> send(const EmailCase& c) {
         clearOutbox();
         im().app.newMemberNumber = c.newMemberNumber;
-        im().app.field[110] = QLatin1String(c.applicationCode);
+        im().app.field[tw::ApplicationCode] = QLatin1String(c.applicationCode);
         c.send(im().cycle(), im().session(), im().app);
         return sentMail();
     }
@@ -125,8 +125,8 @@ TEST_F(MemberEmailsTest, TheSampleTemplatesLeaveNoPlaceholderUnfilledAndNeverRep
 
 // Names from the website are shown, never read as markup or placeholders; plain text stays plain; ANSI text is read as such.
 TEST_F(MemberEmailsTest, TemplatesAreReadAndFilledWithoutLettingAValueBecomeMarkup) {
-    im().app.field[4] = QStringLiteral("<script>alert(\"x\")</script>");
-    im().app.field[6] = QStringLiteral("o'brien & <b>sons</b>");
+    im().app.field[tw::Forename] = QStringLiteral("<script>alert(\"x\")</script>");
+    im().app.field[tw::Surname] = QStringLiteral("o'brien & <b>sons</b>");
     im().settings.cuname = QStringLiteral("A&B <F>");
     // The content type then the body of each; the plain text's line break shown as \r\n.
     QStringList received;
@@ -195,7 +195,7 @@ TEST_F(MemberEmailsTest, AnUnusableAddressOrAMissingTemplateIsReportedAndNothing
 
 // Each web server address's links (<URL>|<URL2>), as the reviewed file holds them.
 TEST_F(MemberEmailsTest, TheUploadLinkFollowsTheWebServerAddress) {
-    im().app.field[105] = QStringLiteral("77 88\"><x");  // the key is encoded, never markup
+    im().app.field[tw::UploadKey] = QStringLiteral("77 88\"><x");  // the key is encoded, never markup
     QStringList links;
     for (const char* webip : {"10.0.0.33", "10.0.0.120", "10.0.0.81", "10.0.0.34"}) {
         im().settings.webip = QLatin1String(webip);

@@ -26,7 +26,7 @@ protected:
         for (int n = 1; n <= 110; ++n) app.field[size_t(n)] = QStringLiteral("f%1").arg(n);
         app.messageSuffix = QStringLiteral(" (table_w field_id=77)");
         app.homeSlots[11] = QString();
-        app.field[103] = QStringLiteral("web@example.org");
+        app.field[tw::Email] = QStringLiteral("web@example.org");
         inst.clock().set(QDateTime(QDate(2026, 3, 4), QTime(10, 11, 12)));
     }
     QString scans;
@@ -49,7 +49,7 @@ class DetailsLinesTest : public DetailsFileTest, public ::testing::WithParamInte
 TEST_P(DetailsLinesTest, FileIsTheReviewedDocument) {
     const DetailsCase& c = GetParam();
     ApplicationState& app = inst.importer().app;
-    app.field[110] = QLatin1String(c.applicationCode);
+    app.field[tw::ApplicationCode] = QLatin1String(c.applicationCode);
     app.newMemberNumber = c.newMemberNumber;
     app.accountNumber = QStringLiteral("12345678");
     app.sortCode = QStringLiteral("090128");
@@ -74,7 +74,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 // No work lines without a work place or role, and a value with a line break stays on its line.
 TEST_F(DetailsFileTest, WorkLinesOnlyWithAWorkPlaceOrRoleAndValuesStayOnOneLine) {
-    inst.importer().app.field[4] = QStringLiteral("Ann\r\nEnd of application");
+    inst.importer().app.field[tw::Forename] = QStringLiteral("Ann\r\nEnd of application");
     const QStringList lines = ApplicationDetailsLines(inst.importer().app, inst.importer().settings);
     EXPECT_FALSE(lines.join(QLatin1Char('|')).contains(QStringLiteral("Work place")));
     EXPECT_EQ(lines.count(QStringLiteral("End of application")), 1);
@@ -94,7 +94,7 @@ TEST_F(DetailsFileTest, FileNamesAndWhenNothingIsWritten) {
               QStringList({QStringLiteral("J+B_App_20260304_101112.txt"), QStringLiteral("J+B_App_20260304_101112_2.txt")}));
 
     inst.writeFile(QStringLiteral("scans/MEMBERID"), QStringLiteral("a file where the folder belongs"));
-    inst.importer().app.field[110] = QStringLiteral("2");
+    inst.importer().app.field[tw::ApplicationCode] = QStringLiteral("2");
     WriteApplicationDetailsFile(inst.importer().cycle(), inst.importer().session(), inst.importer().app, 5);
     ASSERT_EQ(problems().size(), 1);
     EXPECT_TRUE(problems()[0].startsWith(QStringLiteral("Unable to write the application details file of member 5")));

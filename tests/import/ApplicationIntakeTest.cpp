@@ -55,11 +55,14 @@ TEST_F(IntakeWithInstallation, EveryColumnIsReadByItsRule) {
     EXPECT_EQ(app.rawField2, a.storedKey());
     EXPECT_TRUE(app.rawField2.contains('#') || app.rawField2.contains('^'));
     // Titles ten characters, household status thirty, UDFs fifty; long values of unencoded columns as stored.
-    EXPECT_EQ(QStringList({app.field[1], app.field[2], app.cleanedNINumber, app.field[3], app.field[5], app.field[7], app.field[12],
-                           app.field[29], app.field[91], app.field[34], app.field[104], app.field[105], app.field[110]}),
-              QStringList({"42", "AB123456C", "AB123456C", "Lord High", "Mary-Jo OHara", "15/04/1985", "Living with parents, who own i",
-                           "a value longer than ten, never encoded", "another long plain value", QString(50, QChar('u')),
-                           "Call me, please", "4711", "1"}));
+    EXPECT_EQ(QStringList({app.field[tw::GivenMemberNumber], app.field[tw::NationalInsuranceNumber],
+                           app.cleanedNINumber, app.field[tw::Title], app.field[tw::MiddleName],
+                           app.field[tw::DateOfBirth], app.field[tw::ResidentialStatus], app.field[tw::AgencyXml],
+                           app.field[tw::DependantsBirthDates], app.field[tw::UserField1], app.field[tw::Note],
+                           app.field[tw::UploadKey], app.field[tw::ApplicationCode]}),
+              QStringList({"42", "AB123456C", "AB123456C", "Lord High", "Mary-Jo OHara", "15/04/1985",
+                           "Living with parents, who own i", "a value longer than ten, never encoded",
+                           "another long plain value", QString(50, QChar('u')), "Call me, please", "4711", "1"}));
     EXPECT_EQ(app.noteText.size(), 32 + 4 * 15);  // the note is kept as stored
     EXPECT_EQ(app.rawField105.size(), 4 + 4 + 4 * 4);
     EXPECT_EQ(app.memberNumber, 0);
@@ -77,7 +80,8 @@ TEST_F(IntakeWithInstallation, ValuesWithoutTheEncodingAreTakenAsTyped) {
         ReadApplicationRow(im().cycle(), im().app,
                            im().connections.OnlineConnection.openRecordset("SELECT * FROM table_w ;"));
         const ApplicationState& app = im().app;
-        EXPECT_EQ(QStringList({app.field[105], app.rawField105, app.rawField2, app.field[2]}),
+        EXPECT_EQ(QStringList({app.field[tw::UploadKey], app.rawField105, app.rawField2,
+                               app.field[tw::NationalInsuranceNumber]}),
                   QStringList({key, key, "ab 12 34 56 c", "AB123456C"}));
     }
 }
@@ -91,7 +95,7 @@ TEST_F(IntakeWithInstallation, NextBirthdayIsThreeDaysBeforeIt) {
         {"29/02/1988", QDate(2027, 2, 25), 5},     // counted as the 28th
     };
     for (const Case& c : cases) {
-        im().app.field[7] = c.dob;
+        im().app.field[tw::DateOfBirth] = c.dob;
         EXPECT_EQ(NextBirthday(im().cycle(), im().app), c.expected) << c.dob;
         EXPECT_EQ(im().app.nextBirthdayDays, c.days) << c.dob;
     }

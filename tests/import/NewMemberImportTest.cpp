@@ -84,7 +84,7 @@ TEST_F(NewMemberImportTest, AnUnverifiedApplicantJoiningOnlyKeepsTheAmountButGet
     add(WebApplication::joinOnly(9).set(46, "500"));  // no identity result: a fail
     runCycle();
     EXPECT_EQ(members(), 1);
-    EXPECT_EQ(im().app.field[46], "500");
+    EXPECT_EQ(im().app.field[tw::LoanAmount], "500");
     EXPECT_EQ(rows("TarvTran", "SELECT * FROM LoanAllocation"), 0);
     QStringList loanValues;
     for (const QString& file : filesIn("scans/MEMBERID/00/00/00").filter("J+B_App_"))

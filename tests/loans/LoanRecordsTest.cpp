@@ -63,7 +63,7 @@ public:
     // As the loan pass works out the figures: the repayment becomes the application's too.
     void workOutFigures(const RateTiers& tiers) {
         const LoanFigures figures = CalculateLoanRepayment(im().app.LoanDetails, im().app.loan, tiers, false);
-        im().app.field[48] = im().app.LoanDetails.repayment;
+        im().app.field[tw::Repayment] = im().app.LoanDetails.repayment;
         WarnOfRateAboveCap(im().cycle(), im().session(), im().app, figures);
     }
 
@@ -126,7 +126,9 @@ TEST_P(LoanRecordCases, ReadBack) {
 }
 
 using Arrange = std::function<void(LoanRecordsTest&)>;
-Arrange decision(const char* letter) { return [=](auto& t) { t.im().app.field[27] = letter; }; }
+Arrange decision(const char* letter) {
+    return [=](auto& t) { t.im().app.field[tw::Decision] = letter; };
+}
 Arrange fsaRefNo(const char* number, bool checks = true) {
     return [=](auto& t) {
         t.im().settings.profile = CreditUnionProfileFor(number);
@@ -139,7 +141,8 @@ const RecordCase kCases[] = {
     {.name = "Refer", .arrange = decision("r")},
     {.name = "Fail", .arrange = decision("F")},
     {.name = "UnknownDecisionBecomesRefer", .arrange = decision("X")},
-    {.name = "SaturdayStartsMondayAtEight", .arrange = [](auto& t) { t.inst.clock().set(QDateTime(QDate(2026, 3, 7), QTime(16, 5))); }},
+    {.name = "SaturdayStartsMondayAtEight",
+     .arrange = [](auto& t) { t.inst.clock().set(QDateTime(QDate(2026, 3, 7), QTime(16, 5))); }},
     {.name = "NoBankDetailsPaysToShares", .arrange = [](auto& t) { t.im().app.LoanDetails.sortCode = "0"; }},
     {.name = "NoAccountPaysToShares", .arrange = [](auto& t) { t.im().app.LoanDetails.accountNumber = ""; }},
     {.name = "BankAnomalyHidesTheDetails", .arrange = [](auto& t) { t.im().app.identityFailedOnBank = true; }},
@@ -149,12 +152,15 @@ const RecordCase kCases[] = {
     {.name = "AwaitingProofOfIdentity213679", .arrange = fsaRefNo("213679")},
     // The pay run collects the loan repayments with the savings: 40 less the 10 it collects already.
     {.name = "AutoLoanCollectsTheRepaymentWithSavings",
-     .arrange = [](auto& t) {
-         t.inst.exec("TarvMain", "UPDATE PayRun SET AutoLoan=1");
-         t.inst.exec("TarvMain", "INSERT INTO MemberBalances (MemberNo, ProductCode, AMILOAN, Balance, RepaymentAmount, "
-                                 "AutoLoanRepay) VALUES (1234, 'L9', 1, 300, 10, 'A')");
-     }},
-    {.name = "DepositByStandingOrderSchedulesNothing", .arrange = [](auto& t) { t.im().app.field[24] = "SO"; }},
+     .arrange =
+         [](auto& t) {
+             t.inst.exec("TarvMain", "UPDATE PayRun SET AutoLoan=1");
+             t.inst.exec("TarvMain",
+                         "INSERT INTO MemberBalances (MemberNo, ProductCode, AMILOAN, Balance, RepaymentAmount, "
+                         "AutoLoanRepay) VALUES (1234, 'L9', 1, 300, 10, 'A')");
+         }},
+    {.name = "DepositByStandingOrderSchedulesNothing",
+     .arrange = [](auto& t) { t.im().app.field[tw::DepositMethod] = "SO"; }},
     {.name = "NewMemberKeepsTheAppliedSavings", .arrange = [](auto& t) { t.im().app.newMemberNumber = kMember; }},
     {.name = "ProfilesOff", .arrange = [](auto& t) { t.im().settings.DoProfile = false; }},
 };
@@ -194,7 +200,7 @@ TEST_F(LoanRecordsTest, SecondLoanReplacesTheScheduleRows) {
 }
 
 TEST_F(LoanRecordsTest, JoiningMemberSavingsStartAMonthOn) {
-    im().app.field[110] = QStringLiteral("2");
+    im().app.field[tw::ApplicationCode] = QStringLiteral("2");
     im().app.newMemberNumber = kMember;
     im().app.LoanDetails = {};
     FirstRepaymentDate(im().app.LoanDetails, im().passDate(), false);
