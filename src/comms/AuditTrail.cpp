@@ -113,9 +113,9 @@ QString ChangeStatement(const AuditStamp& stamp, const QString& operatorInitials
     return jet;
 }
 
-QString TimingStatement(const AuditStamp& stamp, const QString& memberNumber, const QString& loanNumber,
-                        const QString& eventTime, const QString& eventType, const QString& duration,
-                        const QString& description, const QString& teller) {
+QString TimingStatement(const QString& memberNumber, const QString& loanNumber, const QString& eventTime,
+                        const QString& eventType, const QString& duration, const QString& description,
+                        const QString& teller) {
     const QString jet =
         QStringLiteral("INSERT INTO VELTTimings (MemberNo, LoanNo, EventTime, EventType, DurationSecs, "
                        "Description, Teller) VALUES (") +
@@ -221,8 +221,8 @@ void Audit_Event(const CycleContext& cycle, UnitSession& session, const QString&
                  const QString& description, const QString& teller) {
     if (!cycle.settings.TimingsTableExists) return;
     try {
-        session.connections.TarvAudt.execute(TimingStatement(auditStampOf(cycle), memberNumber, loanNumber, eventTime,
-                                                             eventType, duration, description, teller));
+        session.connections.TarvAudt.execute(
+            TimingStatement(memberNumber, loanNumber, eventTime, eventType, duration, description, teller));
     } catch (const VeltError& e) {
         // Timings are for analysis only; a lost one costs nothing else.
         if (e.environmental()) throw;

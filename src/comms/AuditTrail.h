@@ -39,9 +39,9 @@ QString DiaryStatement(const AuditStamp& stamp, long memberNumber, const QDate& 
 QString ChangeStatement(const AuditStamp& stamp, const QString& operatorInitials, const QString& description,
                         bool outOfPolicy, const QString& memberNumber);
 
-QString TimingStatement(const AuditStamp& stamp, const QString& memberNumber, const QString& loanNumber,
-                        const QString& eventTime, const QString& eventType, const QString& duration,
-                        const QString& description, const QString& teller);
+QString TimingStatement(const QString& memberNumber, const QString& loanNumber, const QString& eventTime,
+                        const QString& eventType, const QString& duration, const QString& description,
+                        const QString& teller);
 
 // ---- Value rules ------------------------------------------------------------------------
 

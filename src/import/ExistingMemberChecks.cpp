@@ -1,7 +1,6 @@
 #include "import/ExistingMemberChecks.h"
 
 #include "state/ApplicationState.h"
-#include "state/CycleContext.h"
 #include "state/UnitSession.h"
 #include "common/Values.h"
 #include "import/Refusal.h"
@@ -17,24 +16,19 @@ QString comparableSurname(QString value) { return comparable(value.remove(QLatin
 
 class Checks {
 public:
-    Checks(const CycleContext& cycle, UnitSession& session, ApplicationState& app, const db::Recordset& member)
-        : cycle_(cycle),
-          session_(session),
-          app_(app),
-          member_(member),
-          field_(app.field),
-          n_(QString::number(app.memberNumber)) {}
+    Checks(UnitSession& session, const ApplicationState& app, long memberNumber, const db::Recordset& member)
+        : session_(session), app_(app), member_(member), field_(app.field), n_(QString::number(memberNumber)) {}
 
-    // Each returns true when the application was refused.
-    bool nationalInsuranceNumber();
-    bool dateOfBirth();
+    // Each that can refuse returns the refusal, or nothing when the check passes.
+    std::optional<Refusal> nationalInsuranceNumber();
+    std::optional<Refusal> dateOfBirth();
     void title();
-    bool forename();
+    std::optional<Refusal> forename();
     void middleName();
-    bool surname();
-    bool status();
-    bool email();
-    bool pendingLoan();
+    std::optional<Refusal> surname();
+    std::optional<Refusal> status();
+    std::optional<Refusal> email();
+    std::optional<Refusal> pendingLoan();
     bool identityConfirmed();
     bool rejoin() const { return rejoin_; }
 
@@ -45,8 +39,12 @@ private:
     void fyi(const QString& line) {
         session_.ShowException(QStringLiteral("FYI Member ") + n_ + line + app_.messageSuffix);
     }
-    bool skip(const QString& problem, const QString& notes);
-    bool skipForDeviation(const QString& what, const QString& given, const QString& heldValue, const QString& notes) {
+    // A refusal of an existing member's application: no failure email, the notes kept.
+    static Refusal skip(const QString& problem, const QString& notes) {
+        return {.problem = problem, .failEmail = false, .notes = notes};
+    }
+    Refusal skipForDeviation(const QString& what, const QString& given, const QString& heldValue,
+                             const QString& notes) {
         return skip(QStringLiteral("Member ") + n_ + QStringLiteral(" specified ") + what + QStringLiteral(" as ") + given +
                         QStringLiteral(" whereas we hold ") + heldValue + QStringLiteral(" so application is being skipped."),
                     notes);
@@ -56,33 +54,28 @@ private:
                heldValue + QLatin1Char('.');
     }
 
-    const CycleContext& cycle_;
     UnitSession& session_;
-    ApplicationState& app_;
+    const ApplicationState& app_;
     const db::Recordset& member_;
-    std::array<QString, 121>& field_;
+    const std::array<QString, 121>& field_;
     QString n_;
     bool rejoin_ = false;
 };
 
-bool Checks::skip(const QString& problem, const QString& notes) {
-    RefuseApplication(cycle_, session_, app_, {.problem = problem, .failEmail = false, .notes = notes});
-    return true;
-}
-
-bool Checks::nationalInsuranceNumber() {
+std::optional<Refusal> Checks::nationalInsuranceNumber() {
     const QString heldNumber = held("NINumber");
     const QString given = app_.cleanedNINumber;
-    if (heldNumber.trimmed().isEmpty() || given.isEmpty() || comparable(heldNumber) == given) return false;
+    if (heldNumber.trimmed().isEmpty() || given.isEmpty() || comparable(heldNumber) == given) return std::nullopt;
     return skipForDeviation(QStringLiteral("NINO"), given, heldNumber, QStringLiteral("VELT application skipped due to NINO deviation"));
 }
 
-bool Checks::dateOfBirth() {
+std::optional<Refusal> Checks::dateOfBirth() {
     const QDate heldDate = member_.value(QStringLiteral("DOB")).toDate();
     const QDate given = parseDayFirstDate(field_[tw::DateOfBirth]).value_or(QDate());
     // A member without a date of birth on record has nothing to contradict.
-    if (!heldDate.isValid() || dateDiffDays(heldDate, given) == 0) return false;
-    return skipForDeviation(QStringLiteral("DOB"), field_[tw::DateOfBirth], formatDate(heldDate, QStringLiteral("dd/mm/yyyy")),
+    if (!heldDate.isValid() || dateDiffDays(heldDate, given) == 0) return std::nullopt;
+    return skipForDeviation(QStringLiteral("DOB"), field_[tw::DateOfBirth],
+                            formatDate(heldDate, QStringLiteral("dd/mm/yyyy")),
                             QStringLiteral("VELT application skipped due to DoB deviation"));
 }
 
@@ -91,8 +84,8 @@ void Checks::title() {
         fyi(fyiDeviation(QStringLiteral("Title"), field_[tw::Title], held("Title")));
 }
 
-bool Checks::forename() {
-    if (comparable(field_[tw::Forename]) == comparable(held("Forename"))) return false;
+std::optional<Refusal> Checks::forename() {
+    if (comparable(field_[tw::Forename]) == comparable(held("Forename"))) return std::nullopt;
     return skipForDeviation(QStringLiteral("Forename"), field_[tw::Forename], held("Forename"),
                             QStringLiteral("VELT application skipped due to Forename deviation"));
 }
@@ -102,17 +95,17 @@ void Checks::middleName() {
         fyi(fyiDeviation(QStringLiteral("Midname"), field_[tw::MiddleName], held("MidName")));
 }
 
-bool Checks::surname() {
-    if (comparableSurname(field_[tw::Surname]) == comparableSurname(held("Surname"))) return false;
+std::optional<Refusal> Checks::surname() {
+    if (comparableSurname(field_[tw::Surname]) == comparableSurname(held("Surname"))) return std::nullopt;
     if (comparable(held("Sex")) == QLatin1String("F")) {
         fyi(fyiDeviation(QStringLiteral("Surname"), field_[tw::Surname], held("Surname")));
-        return false;
+        return std::nullopt;
     }
     return skipForDeviation(QStringLiteral("Surname"), field_[tw::Surname], held("Surname"),
                             QStringLiteral("VELT application skipped due to Surname deviation on non female member"));
 }
 
-bool Checks::status() {
+std::optional<Refusal> Checks::status() {
     const QString current = comparable(held("MemberStatus"));
     const QString prefix = QStringLiteral("Member ") + n_ + QStringLiteral(" current status is ");
     if (current == QLatin1String("B"))
@@ -126,11 +119,11 @@ bool Checks::status() {
                     QStringLiteral("VELT application skipped as member is marked as juvenile"));
     if (current == QLatin1String("G") || current == QLatin1String("L") || current == QLatin1String("Z")) {
         const QString shown = current == QLatin1String("L") ? QStringLiteral("[L]eft") : current;
-        fyi(QStringLiteral(" current status is ") + shown + QStringLiteral(" but being reinstated as ") + field_[tw::MembershipAskedFor] +
-            QLatin1Char('.'));
+        fyi(QStringLiteral(" current status is ") + shown + QStringLiteral(" but being reinstated as ") +
+            field_[tw::MembershipAskedFor] + QLatin1Char('.'));
         rejoin_ = true;
     }
-    return false;
+    return std::nullopt;
 }
 
 QString Checks::heldEmail() {
@@ -141,21 +134,22 @@ QString Checks::heldEmail() {
     return rs.eof() ? QString() : rs.text(QStringLiteral("EmailAddress"));
 }
 
-bool Checks::email() {
-    if (field_[tw::Email].isEmpty()) return false;
+std::optional<Refusal> Checks::email() {
+    if (field_[tw::Email].isEmpty()) return std::nullopt;
     const QString heldAddress = heldEmail();
-    if (heldAddress.trimmed().isEmpty() || comparable(heldAddress) == comparable(field_[tw::Email])) return false;
+    if (heldAddress.trimmed().isEmpty() || comparable(heldAddress) == comparable(field_[tw::Email]))
+        return std::nullopt;
     return skipForDeviation(QStringLiteral("email"), field_[tw::Email], heldAddress,
                             QStringLiteral("VELT application skipped due to email address deviation"));
 }
 
-bool Checks::pendingLoan() {
-    if (app_.isJoinOnly()) return false;
+std::optional<Refusal> Checks::pendingLoan() {
+    if (app_.isJoinOnly()) return std::nullopt;
     db::Recordset rs = session_.connections.TarvTran.openRecordset(
         QStringLiteral("SELECT ID, LoanNumber FROM LoanAllocation WHERE MemberNo=") + n_ +
             QStringLiteral(" AND Posted=False ;"),
         db::clientReadOnlyCursor());
-    if (rs.eof()) return false;
+    if (rs.eof()) return std::nullopt;
     return skip(QStringLiteral("Skipped ln app for member ") + n_ + QStringLiteral(" as they already have a pending app - ") +
                     rs.text(QStringLiteral("LoanNumber")) + QLatin1Char('.'),
                 QStringLiteral("VELT application skipped due to pending loan application"));
@@ -173,16 +167,24 @@ bool Checks::identityConfirmed() {
 
 }  // namespace
 
-MemberMatch CheckExistingMemberDetails(const CycleContext& cycle, UnitSession& session, ApplicationState& app,
+MemberMatch CheckExistingMemberDetails(UnitSession& session, const ApplicationState& app, long memberNumber,
                                        const db::Recordset& member) {
-    Checks checks(cycle, session, app, member);
+    Checks checks(session, app, memberNumber, member);
     const bool unconfirmed = !checks.identityConfirmed();
-    if (checks.nationalInsuranceNumber() || checks.dateOfBirth()) return {.refused = true, .unconfirmed = unconfirmed};
-    checks.title();
-    if (checks.forename()) return {.refused = true, .unconfirmed = unconfirmed};
-    checks.middleName();
-    const bool refused = checks.surname() || checks.status() || checks.email() || checks.pendingLoan();
-    return {.refused = refused, .rejoin = checks.rejoin(), .unconfirmed = unconfirmed};
+    // The checks run in this order, and the first that refuses ends them: the lines of
+    // the checks before it have been reported, none after it.
+    std::optional<Refusal> refusal = checks.nationalInsuranceNumber();
+    if (!refusal) refusal = checks.dateOfBirth();
+    if (!refusal) {
+        checks.title();
+        refusal = checks.forename();
+    }
+    if (!refusal) {
+        checks.middleName();
+        for (auto check : {&Checks::surname, &Checks::status, &Checks::email, &Checks::pendingLoan})
+            if ((refusal = (checks.*check)())) break;
+    }
+    return {.memberNumber = memberNumber, .refusal = refusal, .rejoin = checks.rejoin(), .unconfirmed = unconfirmed};
 }
 
 }  // namespace autovelt::import

@@ -27,38 +27,34 @@ db::Recordset openMembers(UnitSession& session, const QString& jetQuery) {
     return session.connections.TarvMain.openRecordset(jetQuery, db::clientReadOnlyCursor());
 }
 
-void reportAlreadyAMember(const CycleContext& cycle, UnitSession& session, ApplicationState& app,
-                          const QString& matchText) {
+void reportAlreadyAMember(const CycleContext& cycle, UnitSession& session, const ApplicationState& app,
+                          long memberNumber, const QString& matchText) {
     session.ShowException(QStringLiteral("Member thought they were a new member, but we have them under ") +
-                          QString::number(app.memberNumber) + matchText + app.messageSuffix);
+                          QString::number(memberNumber) + matchText + app.messageSuffix);
     if (app.isJoinOnly())
         AddWebLogEntry(cycle, session, app,
                        QStringLiteral("Member applied for membership but they are already an existing member"),
-                       QStringLiteral("JOIN"), QStringLiteral("NOTNEW"), QString::number(app.memberNumber));
+                       QStringLiteral("JOIN"), QStringLiteral("NOTNEW"), QString::number(memberNumber));
     else
         AddWebLogEntry(cycle, session, app,
                        QStringLiteral("Member applied to join and borrow but they are already an existing member"),
-                       QStringLiteral("JOINBORROW"), QStringLiteral("NOTNEW"), QString::number(app.memberNumber));
+                       QStringLiteral("JOINBORROW"), QStringLiteral("NOTNEW"), QString::number(memberNumber));
 }
 
-MemberMatch refuseAmbiguousMatch(const CycleContext& cycle, UnitSession& session, ApplicationState& app,
-                                 const QString& multipleMatchText, int count) {
-    RefuseApplication(
-        cycle, session, app,
-        {multipleMatchText + QString::number(count) + QStringLiteral(" records so application is being skipped.")});
-    return {.refused = true};
+MemberMatch ambiguousMatch(const QString& multipleMatchText, int count) {
+    return {.refusal = Refusal{multipleMatchText + QString::number(count) +
+                               QStringLiteral(" records so application is being skipped.")}};
 }
 
 // Nothing when the rule found no member; else what it decided (a match, or a refusal).
-std::optional<MemberMatch> applyRule(const CycleContext& cycle, UnitSession& session, ApplicationState& app,
+std::optional<MemberMatch> applyRule(const CycleContext& cycle, UnitSession& session, const ApplicationState& app,
                                      const MatchRule& rule) {
     db::Recordset members = openMembers(session, rule.query);
     if (members.eof()) return std::nullopt;
-    if (members.recordCount() > 1)
-        return refuseAmbiguousMatch(cycle, session, app, rule.multipleMatchText, members.recordCount());
-    app.memberNumber = members.value(QStringLiteral("MemberNo")).toLongLong();
-    reportAlreadyAMember(cycle, session, app, rule.singleMatchText);
-    return CheckExistingMemberDetails(cycle, session, app, members);
+    if (members.recordCount() > 1) return ambiguousMatch(rule.multipleMatchText, members.recordCount());
+    const long memberNumber = members.value(QStringLiteral("MemberNo")).toLongLong();
+    reportAlreadyAMember(cycle, session, app, memberNumber, rule.singleMatchText);
+    return CheckExistingMemberDetails(session, app, memberNumber, members);
 }
 
 MatchRule byNationalInsuranceNumber(const ApplicationState& app) {
@@ -84,8 +80,7 @@ MatchRule byNameAndDateOfBirth(const CycleContext& cycle, const ApplicationState
 // Nothing when the number is no use: it matches no member and is not one the credit
 // union could have allocated, so the applicant is taken as new (and, when new, gets a
 // number of ours).
-std::optional<MemberMatch> matchByGivenNumber(const CycleContext& cycle, UnitSession& session, ApplicationState& app,
-                                              long given) {
+std::optional<MemberMatch> matchByGivenNumber(UnitSession& session, const ApplicationState& app, long given) {
     db::Recordset member = openMembers(session, QStringLiteral("SELECT * FROM MemberMain WHERE MemberNo=") +
                                                     QString::number(given) + QStringLiteral(" ;"));
     if (member.eof() && !WithinAllocatedNumbers(session, given)) {
@@ -95,9 +90,8 @@ std::optional<MemberMatch> matchByGivenNumber(const CycleContext& cycle, UnitSes
                               app.messageSuffix);
         return std::nullopt;
     }
-    app.memberNumber = given;
-    if (member.eof()) return MemberMatch{};
-    return CheckExistingMemberDetails(cycle, session, app, member);
+    if (member.eof()) return MemberMatch{.memberNumber = given};
+    return CheckExistingMemberDetails(session, app, given, member);
 }
 
 }  // namespace
@@ -106,10 +100,10 @@ long GivenMemberNumber(const ApplicationState& app) {
     return static_cast<long>(roundHalfEven(leadingNumber(app.field[tw::GivenMemberNumber])));
 }
 
-MemberMatch MatchApplicant(const CycleContext& cycle, UnitSession& session, ApplicationState& app) {
+MemberMatch MatchApplicant(const CycleContext& cycle, UnitSession& session, const ApplicationState& app) {
     const long given = GivenMemberNumber(app);
     if (given != 0)
-        if (const std::optional<MemberMatch> match = matchByGivenNumber(cycle, session, app, given)) return *match;
+        if (const std::optional<MemberMatch> match = matchByGivenNumber(session, app, given)) return *match;
     if (!app.cleanedNINumber.isEmpty())
         if (const std::optional<MemberMatch> match = applyRule(cycle, session, app, byNationalInsuranceNumber(app)))
             return *match;

@@ -10,9 +10,9 @@ namespace autovelt::inline import {
 // application's message suffix is added when it is reported), whether the applicant gets
 // the failure email, and the notes kept with the refusal online and in the diary.
 struct Refusal {
-    QString problem;
+    QString problem{};
     bool failEmail = true;
-    QString notes;
+    QString notes{};
 };
 
 // Reports the refusal with the loan applied for, and marks the application refused.

@@ -208,8 +208,12 @@ ImportPass::ImportEnd ImportPass::importApplication(const std::optional<VeltErro
     }
     session_.ShowStep(QStringLiteral("matching the applicant"));
     const MemberMatch match = MatchApplicant(cycle_, session_, app_);
+    app_.memberNumber = match.memberNumber;
+    if (match.refusal) {
+        RefuseApplication(cycle_, session_, app_, *match.refusal);
+        return {};
+    }
     session_.ShowStep(QStringLiteral("writing the member"));
-    if (match.refused) return {};
     const MemberImportResult imported = ImportMember(cycle_, session_, app_, match);
     if (imported.end == MemberImportEnd::PassStopped) {
         im_.SkipImport = true;

@@ -124,10 +124,11 @@ TEST(AuditStatementTest, EachStatementForEachDialect) {
     for (bool sqlServer : {true, false}) {
         const AuditStamp stamp{QDate(2024, 3, 5), kNow, QStringLiteral("VELT")};
         const auto sent = [&](const QString& jet) { return sqlServer ? db::adaptStatement(db::Engine::SqlServer, jet) : jet; };
-        statements << (sqlServer ? "-- SQL Server" : "-- Jet") << sent(WebLogStatement(stamp, "Loan for O'Brien", "BORROW", "LOAN PASS", "1234"))
+        statements << (sqlServer ? "-- SQL Server" : "-- Jet")
+                   << sent(WebLogStatement(stamp, "Loan for O'Brien", "BORROW", "LOAN PASS", "1234"))
                    << sent(DiaryStatement(stamp, 4321, QDate(2024, 3, 4), "VELT", "a, b")).replace("\r\n", "\\r\\n")
                    << sent(ChangeStatement(stamp, "Web importer", "New member 1234 auto added", true, "1234"))
-                   << sent(TimingStatement(stamp, "1234", "C17", "2024-03-05 14:07:09", "POIIN", "2:05", "It's in", "VELT"));
+                   << sent(TimingStatement("1234", "C17", "2024-03-05 14:07:09", "POIIN", "2:05", "It's in", "VELT"));
     }
     EXPECT_EQ(statements.join('\n') + '\n', test::ExpectedDocument("audit-statements.sql"));
 }

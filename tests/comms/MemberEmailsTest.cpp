@@ -130,7 +130,7 @@ TEST_F(MemberEmailsTest, TemplatesAreReadAndFilledWithoutLettingAValueBecomeMark
     im().settings.cuname = QStringLiteral("A&B <F>");
     // The content type then the body of each; the plain text's line break shown as \r\n.
     QStringList received;
-    for (const QByteArray& text : {"<p>Dear <F> <S> of <CUNAME></p>", "Dear <S>,\nwelcome.", "<p>Caf\xe9 \x80 for <S></p>"}) {
+    for (const char* text : {"<p>Dear <F> <S> of <CUNAME></p>", "Dear <S>,\nwelcome.", "<p>Caf\xe9 \x80 for <S></p>"}) {
         clearOutbox();
         WriteFileBytes(inst.path(QStringLiteral("joinonly.html")), text);
         SendJoinEmail(im().cycle(), im().session(), im().app);
