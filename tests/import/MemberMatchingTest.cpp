@@ -72,6 +72,9 @@ TEST_F(MemberMatchingTest, TwoMembersSharingTheNumberOrTheNameAndBirthDateRefuse
     EXPECT_EQ(QString::number(members()) + importedFlag(3) + importedFlag(4), "3YY");
     EXPECT_EQ(webLog(0), QStringList{});
     EXPECT_EQ(diary(700), QStringList{"VELT|VELT application skipped as member is marked as deceased"});
+    // The applicants matched to several members are told; the one refused as a member is not.
+    const QString told = QStringLiteral("john.smith@example.com|Issue with your application with Riverside Credit Union");
+    EXPECT_EQ(applicantMails(), (QStringList{told, told}));
 }
 
 // ---- CheckExistingMemberDetails refusals --------------------------------------------------
@@ -105,6 +108,7 @@ TEST_P(RefusalTest, RefusedWithItsLineDiaryNoteAndWebLogRow) {
         QString::number(rows("TarvMain", "SELECT * FROM MemberUDF"))};
     EXPECT_EQ(readBack, (QStringList{problem + suffix(9), kLoanLine500, "VELT|" + note, note + "|JOINBORROW|SKIPPED", "YY", "1",
                                      kUntouched, "0"}));
+    EXPECT_EQ(applicantMails(), QStringList{});  // a member refused is not sent the failure email
 }
 
 INSTANTIATE_TEST_SUITE_P(

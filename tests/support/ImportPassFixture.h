@@ -77,6 +77,14 @@ public:
         QStringLiteral("SELECT Description FROM Changes WHERE MemberNo=%1 ORDER BY ID").arg(number)); }
 
     QStringList filesIn(const QString& folder) { return FilesUnder(inst.path(folder)); }
+    // The emails to applicants in the pickup folder, each as "to|subject".
+    QStringList applicantMails() {
+        QStringList mails;
+        for (const auto& mail : PickedUpMails(inst.path(QStringLiteral("outbox"))))
+            if (mail.header(QStringLiteral("Subject")) != QLatin1String("Automated Activity"))
+                mails << mail.header(QStringLiteral("To")) + QLatin1Char('|') + mail.header(QStringLiteral("Subject"));
+        return mails;
+    }
     // The activity log files, by their paths in the installation.
     QStringList activityLogs() { return FilesUnder(inst.home()).filter(QRegularExpression(QStringLiteral("^VELTLOGS_[^/]*/[^/]*$"))); }
 
