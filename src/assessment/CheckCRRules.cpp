@@ -38,13 +38,12 @@ public:
     // The identity check works on the application state: hand it the decision so far and
     // take back what it changed.
     void identityCheck(const CreditRule& rule, RuleOutcome& outcome) override {
-        app_.field[tw::Decision] = outcome.letter;
+        app_.field[tw::Decision] = outcome.letter();
         app_.decisionSummary = outcome.summary;
         RunIdentityCheck(cycle_, session_, app_, app_.newMemberNumber,
                          rule.band.trimmed().isEmpty() ? QStringLiteral("F") : rule.band);
-        outcome.letter.clear();
+        outcome.decision = Decision::Pass;
         outcome.apply(app_.field[tw::Decision]);
-        if (outcome.letter.isEmpty()) outcome.letter = QStringLiteral("P");
         outcome.summary = app_.decisionSummary;
     }
 
@@ -101,13 +100,13 @@ RuleOutcome CheckCRRules(const CycleContext& cycle, UnitSession& session, Applic
                               e.description() + QStringLiteral(") in procedure CheckCRRules"));
         ShowLoanDetailsException(session, app);
         // Rules that could not be read cannot pass a loan: it goes to a person.
-        outcome.apply(QStringLiteral("R"));
+        outcome.raise(Decision::Refer);
     }
     return outcome;
 }
 
 void TakeCreditDecision(ApplicationState& app, const RuleOutcome& outcome) {
-    app.field[tw::Decision] = outcome.letter;
+    app.field[tw::Decision] = outcome.letter();
     if (outcome.scoreEvaluated) app.field[tw::CreditScore] = outcome.score;
     if (!outcome.searchReference.isEmpty()) app.field[tw::SearchReference] = outcome.searchReference;
     app.decisionSummary = outcome.summary;

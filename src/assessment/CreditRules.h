@@ -79,8 +79,14 @@ struct RuleLine {
     QString note;
 };
 
+// The credit decision. A fail outweighs a refer, a refer outweighs a pass.
+enum class Decision { Pass, Refer, Fail };
+
+// "P", "R" or "F": the decision as the application (field_27) and the loan record carry it.
+QString DecisionLetter(Decision decision);
+
 struct RuleOutcome {
-    QString letter = QStringLiteral("P");  // the decision (field_27)
+    Decision decision = Decision::Pass;
     QStringList summary;                   // decision summary entries
     QList<PolicyLogRow> policyRows;
     QList<RuleLine> lines;
@@ -89,8 +95,11 @@ struct RuleOutcome {
     bool scoreEvaluated = false;
     QString dependantsReason;              // the PR13B reason text
 
-    // "F" beats "R", "R" beats "P"; any other letter changes nothing.
+    // The decision becomes the given one when that outweighs it.
+    void raise(Decision given);
+    // A rule's or the agency's letter: "F" fails, "R" refers; any other letter changes nothing.
     void apply(const QString& letter);
+    QString letter() const { return DecisionLetter(decision); }
     // "PASS", "REFER" or "FAIL".
     QString rating() const;
 };
@@ -107,7 +116,7 @@ public:
         (void)activity, (void)category, (void)keyword;
     }
     virtual void policyResult(const PolicyLogRow& row) { (void)row; }
-    // Rule CR10A for a member created in this run; may change the outcome's letter and
+    // Rule CR10A for a member created in this run; may change the outcome's decision and
     // add summary entries of its own.
     virtual void identityCheck(const CreditRule& rule, RuleOutcome& outcome) { (void)rule, (void)outcome; }
 };
@@ -117,7 +126,7 @@ public:
 QDate LoanEndDate(const QDate& passDate, const QString& frequency, const QString& numberOfRepayments);
 
 // Evaluates the rules on the credit report text (empty when none was drawn). Entries are
-// appended to outcome.summary; outcome.letter is rebuilt from "P".
+// appended to outcome.summary; outcome.decision is worked out again from a pass.
 void EvaluateCreditRules(const QString& reportText, const RuleBook& book, const RuleAnswers& answers,
                          RuleEffects& effects, RuleOutcome& outcome);
 

@@ -3,17 +3,32 @@
 #include "common/Values.h"
 
 #include <QSet>
+#include <algorithm>
 
 namespace autovelt::inline assessment {
 
+QString DecisionLetter(Decision decision) {
+    switch (decision) {
+    case Decision::Fail: return QStringLiteral("F");
+    case Decision::Refer: return QStringLiteral("R");
+    case Decision::Pass: break;
+    }
+    return QStringLiteral("P");
+}
+
+void RuleOutcome::raise(Decision given) { decision = std::max(decision, given); }
+
 void RuleOutcome::apply(const QString& given) {
-    if (given == QLatin1String("F")) letter = QStringLiteral("F");
-    else if (given == QLatin1String("R") && letter != QLatin1String("F")) letter = QStringLiteral("R");
+    if (given == QLatin1String("F")) raise(Decision::Fail);
+    else if (given == QLatin1String("R")) raise(Decision::Refer);
 }
 
 QString RuleOutcome::rating() const {
-    if (letter == QLatin1String("F")) return QStringLiteral("FAIL");
-    if (letter == QLatin1String("R")) return QStringLiteral("REFER");
+    switch (decision) {
+    case Decision::Fail: return QStringLiteral("FAIL");
+    case Decision::Refer: return QStringLiteral("REFER");
+    case Decision::Pass: break;
+    }
     return QStringLiteral("PASS");
 }
 
@@ -101,10 +116,10 @@ public:
           n_(QString::number(answers.memberNumber)) {}
 
     void run(bool haveReport) {
-        out_.letter = QStringLiteral("P");
-        if (a_.reportMissing) out_.apply(QStringLiteral("R"));
-        if (book_.carriedRefer) out_.apply(QStringLiteral("R"));
-        if (book_.carriedFail) out_.apply(QStringLiteral("F"));
+        out_.decision = Decision::Pass;
+        if (a_.reportMissing) out_.raise(Decision::Refer);
+        if (book_.carriedRefer) out_.raise(Decision::Refer);
+        if (book_.carriedFail) out_.raise(Decision::Fail);
         if (haveReport) readReportHeader();
         for (const CreditRule& rule : book_.creditRules) evaluate(rule);
         residentialStatus();
@@ -135,7 +150,7 @@ private:
             fx_.problem(QStringLiteral("Credit report for member ") + n_ + QStringLiteral(" could not be read whole (") +
                         report_.fault() + QStringLiteral(") - rules use what was read and the loan is referred."));
             fx_.loanDetailsException();
-            out_.apply(QStringLiteral("R"));
+            out_.raise(Decision::Refer);
         }
         if (auto reference = report_.text(QStringLiteral("searchid"), QStringLiteral("jobdetails")))
             out_.searchReference = shown(*reference);

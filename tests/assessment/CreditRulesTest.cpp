@@ -83,7 +83,7 @@ TEST_P(CreditRulesTest, GivesEntriesAndLetter) {
     book.creditRules = c.rules;
     if (c.answers) c.answers(answers);
     evaluate(b.xml());
-    EXPECT_EQ(withoutMember(outcome.summary) << outcome.letter, QStringList(c.summary) << QLatin1String(c.letter));
+    EXPECT_EQ(withoutMember(outcome.summary) << outcome.letter(), QStringList(c.summary) << QLatin1String(c.letter));
     EXPECT_EQ(fx.successes.last(), QStringLiteral("Overall initial rating for loan=") + outcome.rating() + " for member 700");
 }
 
@@ -173,7 +173,7 @@ TEST_F(CreditRuleEffectsTest, CarriedResultsAndPrecedence) {
     for (const auto& c : cases) {
         book = {.creditRules = {rule("CR05A", 0, 99, c.ruleBand)}, .carriedRefer = c.refer, .carriedFail = c.fail};
         evaluate(b.xml());
-        EXPECT_EQ(outcome.letter, QLatin1String(c.letter)) << c.refer << c.fail << c.ruleBand;
+        EXPECT_EQ(outcome.letter(), QLatin1String(c.letter)) << c.refer << c.fail << c.ruleBand;
     }
 }
 
@@ -182,11 +182,13 @@ TEST_F(CreditRuleEffectsTest, BrokenReportIsReportedAndReferred) {
     b.figures = {{"totalsearches3months", "1"}, {"totalcifas", "2"}};
     const QString report = b.xml();
     evaluate(report.left(report.indexOf("<cifas>") + 22));  // breaks off inside the fraud markers
-    EXPECT_EQ(withoutMember(outcome.summary) << outcome.letter, (QStringList{"CR05A|5-99|1|P|", "CR08A|1-99|2|F|", "F"}));
+    EXPECT_EQ(withoutMember(outcome.summary) << outcome.letter(),
+              (QStringList{"CR05A|5-99|1|P|", "CR08A|1-99|2|F|", "F"}));
     ASSERT_EQ(fx.problems.size(), 1);
     EXPECT_TRUE(fx.problems[0].contains("could not be read whole")) << fx.problems[0].toStdString();
     evaluate("not a report at all");
-    EXPECT_EQ(withoutMember(outcome.summary) << outcome.letter, (QStringList{"CR05A|5-99|N/A|P|", "CR08A|1-99|N/A|P|", "R"}));
+    EXPECT_EQ(withoutMember(outcome.summary) << outcome.letter(),
+              (QStringList{"CR05A|5-99|N/A|P|", "CR08A|1-99|N/A|P|", "R"}));
 }
 
 // Each residential status (field 12) and employment status (field 20) has its own rule.
@@ -205,7 +207,9 @@ TEST_F(CreditRuleEffectsTest, StatusRulesChooseTheirCode) {
         evaluate(QString());
         QStringList rows;
         for (const auto& row : outcome.policyRows) rows << row.code + ':' + row.result;
-        EXPECT_EQ(rows.join(',') + ' ' + outcome.letter, *c.code ? QLatin1String(c.code) + ":R R" : QStringLiteral(" P")) << c.status;
+        EXPECT_EQ(rows.join(',') + ' ' + outcome.letter(),
+                  *c.code ? QLatin1String(c.code) + ":R R" : QStringLiteral(" P"))
+            << c.status;
     }
 }
 
@@ -228,7 +232,8 @@ TEST_F(CreditRuleEffectsTest, DependantsAndPreviousAddressRules) {
         answers.previousAddressSupplied = c.previousAddress;
         evaluate(QString());
         ASSERT_EQ(outcome.policyRows.size(), 1) << c.resultLetterAndReason;
-        EXPECT_EQ(outcome.policyRows[0].result + outcome.letter + ' ' + outcome.dependantsReason, QLatin1String(c.resultLetterAndReason));
+        EXPECT_EQ(outcome.policyRows[0].result + outcome.letter() + ' ' + outcome.dependantsReason,
+                  QLatin1String(c.resultLetterAndReason));
     }
 }
 
