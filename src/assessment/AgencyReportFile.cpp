@@ -18,7 +18,7 @@ QString AgencyReportFileName(const QString& kind, const QString& date) {
     return CleanFileNamePart(upper) + QLatin1Char('-') + date + QStringLiteral(".xml");
 }
 
-QString StoreAgencyReport(const CycleContext& cycle, UnitSession& session, ApplicationState& app, long memberNumber,
+QString StoreAgencyReport(const CycleContext& cycle, UnitSession& session, const ApplicationState& app, long memberNumber,
                           const QString& kind, const QString& content) {
     if (content.isEmpty()) return {};
     StagedFile file;

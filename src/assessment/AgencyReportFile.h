@@ -13,7 +13,7 @@ namespace autovelt::inline assessment {
 // beside it under a numbered name rather than deleted. Inside an import pass the file is
 // filed only when the application commits. Returns the file's path, or an empty text (with
 // a problem line) when nothing could be written.
-QString StoreAgencyReport(const CycleContext& cycle, UnitSession& session, ApplicationState& app, long memberNumber,
+QString StoreAgencyReport(const CycleContext& cycle, UnitSession& session, const ApplicationState& app, long memberNumber,
                           const QString& kind, const QString& content);
 
 // "AccountOpenSearch-<yyyymmdd>.xml" or "CreditCheck-<yyyymmdd>.xml"; other kinds

@@ -130,7 +130,7 @@ QStringList ApplicationDetailsLines(const ApplicationState& app, const CycleSett
     return out.take();
 }
 
-void WriteApplicationDetailsFile(const CycleContext& cycle, UnitSession& session, ApplicationState& app,
+void WriteApplicationDetailsFile(const CycleContext& cycle, UnitSession& session, const ApplicationState& app,
                                  long memberNumber, LoanDecision loan) {
     const QString& scanLocation = cycle.settings.ScanLocation;
     if (!cycle.settings.CreateLogs || scanLocation.isEmpty() || memberNumber == 0) return;

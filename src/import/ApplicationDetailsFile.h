@@ -18,7 +18,7 @@ namespace autovelt::inline import {
 // own numbered name instead of replacing the first. Inside an import pass the file is
 // filed only when the application commits. A loan the import withheld is shown as a loan
 // value of 0.00, whatever amount the application asked for.
-void WriteApplicationDetailsFile(const CycleContext& cycle, UnitSession& session, ApplicationState& app,
+void WriteApplicationDetailsFile(const CycleContext& cycle, UnitSession& session, const ApplicationState& app,
                                  long memberNumber, LoanDecision loan = LoanDecision::AsApplied);
 
 // The lines of the file, in order, for the current application.

@@ -91,7 +91,7 @@ QString payrollNumberFor(const ApplicationState& app, const QString& depositMeth
 
 }  // namespace
 
-void WriteMemberEmployment(const CycleContext& cycle, UnitSession& session, ApplicationState& app) {
+void WriteMemberEmployment(const CycleContext& cycle, UnitSession& session, const ApplicationState& app) {
     db::Recordset row =
         openRow(session, QStringLiteral("SELECT * FROM MemberEmployment WHERE MemberNo=") +
                              QString::number(app.memberNumber) + QStringLiteral(" AND PayType='PAY1' ;"));

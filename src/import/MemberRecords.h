@@ -17,7 +17,7 @@ void WriteMemberUDF(const CycleContext& cycle, UnitSession& session, Application
 void WriteMemberPassword(const CycleContext& cycle, UnitSession& session, const ApplicationState& app);
 
 // The "PAY1" employment row, written only when the member has none.
-void WriteMemberEmployment(const CycleContext& cycle, UnitSession& session, ApplicationState& app);
+void WriteMemberEmployment(const CycleContext& cycle, UnitSession& session, const ApplicationState& app);
 
 // Incomes and outgoings declared on a join-and-borrow application. field_63 (annual
 // salary) becomes the household's yearly income.

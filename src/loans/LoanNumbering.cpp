@@ -23,7 +23,7 @@ Counter counter(const db::Recordset& control, const QString& column) {
 
 }  // namespace
 
-QString TakeLoanNumber(UnitSession& session, ApplicationState& app) {
+QString TakeLoanNumber(UnitSession& session, const ApplicationState& app) {
     db::Connection& main = session.connections.TarvMain;
     const db::Recordset control = main.openRecordset(
         QStringLiteral("SELECT OneLoanCount, NewLoanCount, TopUpCount FROM Control ;"), db::clientReadOnlyCursor());

@@ -11,6 +11,6 @@ namespace autovelt::inline loans {
 // product is "C" + NewLoanCount and a top-up of a balance already held "T" + TopUpCount.
 // Empty when Control has no row. The counters move inside the application's unit of work,
 // so an application that is undone gives its number back.
-QString TakeLoanNumber(UnitSession& session, ApplicationState& app);
+QString TakeLoanNumber(UnitSession& session, const ApplicationState& app);
 
 }  // namespace autovelt::loans

@@ -10,7 +10,7 @@
 
 namespace autovelt::inline state {
 
-QString FileAfterCommit(const CycleContext& cycle, UnitSession& session, ApplicationState& app, StagedFile file,
+QString FileAfterCommit(const CycleContext& cycle, UnitSession& session, const ApplicationState& app, StagedFile file,
                         const QByteArray& content, QString* reason) {
     const QString& key = app.identityKey;
     if (cycle.dryRun) return file.filedPath();  // a dry run files nothing

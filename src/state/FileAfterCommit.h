@@ -13,7 +13,7 @@ struct ApplicationState;
 // so it is filed only when the application commits; outside a pass it is filed at once.
 // Returns the path it is (or will be) filed under, or an empty text with the reason. A dry
 // run writes nothing and only returns the path.
-QString FileAfterCommit(const CycleContext& cycle, UnitSession& session, ApplicationState& app, StagedFile file,
+QString FileAfterCommit(const CycleContext& cycle, UnitSession& session, const ApplicationState& app, StagedFile file,
                         const QByteArray& content, QString* reason);
 
 // The outbox's performer of "file" effects: files the staged file, reporting why not.
