@@ -6,10 +6,10 @@ namespace autovelt::inline comms {
 
 // The emails to the applicant of the current application, each filled in from its template
 // in the program's folder and queued in the outbox (sent once the application has
-// committed; at once when no import pass is running). They read importer.app (member
+// committed; at once when no import pass is running). They read the application (member
 // number, new-member number, applicant's address, fields 3, 4, 6, 105 and 110),
-// importer.settings (credit union, sender, web host, UAT mode), importer.config (support
-// mailbox, upload hosts) and the single-application run (importer.applicationIdOverride).
+// cycle.settings (credit union, sender, web host, UAT mode), cycle.config (support
+// mailbox, upload hosts) and the single-application run (cycle.applicationIdOverride).
 //
 // Join: after a join-only application. Loan: after a loan application was created
 // ("Lnjandb.html" when this run created the member, else "Lngeneral.html"). Fail: when an

@@ -3,7 +3,7 @@
 // The addresses of an online application (table_ad rows) become the member's MemberAddress
 // rows: home, previous homes, bank accounts, work, next of kin and beneficiaries. The state
 // later steps read (stored home address, sort code and account, the previous-home flag, the
-// home and work address slots, the applicant's e-mail) is kept on importer.app.
+// home and work address slots, the applicant's e-mail) is kept on the application.
 
 #include "import/AddressRow.h"
 #include "import/ExistingMemberChecks.h"
@@ -20,7 +20,7 @@ namespace autovelt::inline import {
 // application without a home address row.
 void PreloadHomeAddress(const CycleContext& cycle, UnitSession& session, ApplicationState& app);
 
-// Imports every table_ad row of the current application for importer.app.memberNumber,
+// Imports every table_ad row of the current application for app.memberNumber,
 // the member the application was matched to as `match` tells (an unconfirmed match that
 // changes the bank details or the home address raises a bank detail anomaly).
 void ImportAddresses(const CycleContext& cycle, UnitSession& session, ApplicationState& app, const MemberMatch& match);

@@ -37,7 +37,7 @@ QString CleanNINumber(const QString& value);
 // characters \ / # ' removed.
 QString CleanPersonName(const QString& value);
 
-// Resets importer.app and fills it from the current row of the open table_w recordset.
+// Resets the application and fills it from the current row of the open table_w recordset.
 // A member number or upload key that cannot be decoded raises VeltError.
 void ReadApplicationRow(const CycleContext& cycle, ApplicationState& app, const db::Recordset& row);
 

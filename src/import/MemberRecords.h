@@ -4,13 +4,13 @@ namespace autovelt::inline state { class CycleContext; class UnitSession; struct
 
 namespace autovelt::inline import {
 
-// The member rows written beside MemberMain for importer.app.memberNumber. Each row is
+// The member rows written beside MemberMain for app.memberNumber. Each row is
 // opened by member number, added when missing and then set, so writing it twice leaves
 // the same row. Text values are cut to their columns' widths: the website does not
 // limit them, and a value too long for its column would fail the write.
 
 // Ethnicity, employment and household status, tax residence and the mapped user-defined
-// fields; records the captions of the fields written in importer.app.udfLabels.
+// fields; records the captions of the fields written in app.udfLabels.
 void WriteMemberUDF(const CycleContext& cycle, UnitSession& session, ApplicationState& app);
 
 // The password answer and reminder question (new members only).

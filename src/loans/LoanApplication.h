@@ -9,7 +9,7 @@ namespace autovelt::inline loans {
 
 // Writes the loan application the loan pass has prepared: the LoanAllocation row with its
 // initial decision, its payee, a text-message request and a WebLog row, and sets
-// importer.app.loan.loanId to the new row's ID. A loan row that cannot be written or found
+// app.loan.loanId to the new row's ID. A loan row that cannot be written or found
 // again, or a payee that cannot be written, is reported and raises the error, so the
 // application's unit of work undoes it whole.
 void CreateLoanApplication(const CycleContext& cycle, UnitSession& session, ApplicationState& app);
