@@ -17,7 +17,6 @@
 using namespace autovelt;
 using namespace autovelt::test;
 using autovelt::testing::ReceivedMail;
-using autovelt::testing::SmtpSink;
 
 namespace {
 
@@ -206,7 +205,7 @@ TEST_F(MemberEmailsTest, TheUploadLinkFollowsTheWebServerAddress) {
 
 // Staff see on the member's record what the applicant was told, even when the mail fails.
 TEST_F(MemberEmailsTest, TheFailEmailIsNotedInTheDiaryAndAFailedSendReported) {
-    SmtpSink refusing({.refuseRecipients = true, .authLogin = {}, .offerStartTls = false});
+    autovelt::testing::SmtpSink refusing({.refuseRecipients = true, .authLogin = {}, .offerStartTls = false});
     inst.appendConfig(QStringLiteral("[mail]\npickup_folder =\nsmtp_server = 127.0.0.1\nsmtp_port = %1").arg(refusing.port()));
     prepare();
     inst.writeFile(QStringLiteral("Jnnotok.html"), QStringLiteral("<p>Sorry <F>, ref <CREF></p>"));

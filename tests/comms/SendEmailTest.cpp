@@ -15,7 +15,6 @@
 
 using namespace autovelt;
 using autovelt::testing::ReceivedMail;
-using autovelt::testing::RecordingMailTransport;
 using autovelt::testing::SmtpSink;
 
 namespace {
@@ -63,7 +62,7 @@ protected:
         SendEmailTest::SetUp();
         context.transport = &recorder;
     }
-    RecordingMailTransport recorder;
+    autovelt::testing::RecordingMailTransport recorder;
 };
 
 // A name with punctuation and a line break in the subject stay in their headers; HTML and text bodies arrive exactly, in

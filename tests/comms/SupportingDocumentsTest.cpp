@@ -7,7 +7,6 @@
 #include "support/InstallationTest.h"
 #include "support/ProgramRuns.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -18,10 +17,8 @@ namespace autovelt {
 namespace {
 
 using test::FilesUnder;
-using test::RecordsetRows;
 using testing::FtpServer;
 using testing::encodeOnlineField;
-using testing::encodeOnlineNumber;
 
 const QString kUser = QStringLiteral("riverside");
 const QString kPassword = QStringLiteral("Ftp-S3cret-77");
@@ -63,12 +60,12 @@ protected:
         if (!content.isNull()) server->putFile(kUploads + fileName, content);
         onlineExec(QStringLiteral("INSERT INTO member_docs (id, member_no, Category, FileName, Title) VALUES (%1, '%2', '%3', '%4', '%5')")
                        .arg(id)
-                       .arg(encodeOnlineNumber(key, uint32_t(id)), encodeOnlineField(category, uint32_t(id)),
+                       .arg(testing::encodeOnlineNumber(key, uint32_t(id)), encodeOnlineField(category, uint32_t(id)),
                             QString(fileName).replace(QLatin1Char('\''), QStringLiteral("''")),
                             encodeOnlineField(title, uint32_t(id + 1))));
     }
     QStringList queuedIds() {
-        return RecordsetRows(inst.importer().connections.OnlineConnection, QStringLiteral("SELECT id FROM member_docs ORDER BY id"));
+        return test::RecordsetRows(inst.importer().connections.OnlineConnection, QStringLiteral("SELECT id FROM member_docs ORDER BY id"));
     }
     void run() { DownloadSupportingDocuments(inst.importer().cycle(), inst.importer().session(), inst.importer().app); }
     // The problem lines after the warning an FTP session in clear gives.
