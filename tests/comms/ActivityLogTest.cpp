@@ -11,14 +11,11 @@
 namespace autovelt {
 namespace {
 
-using test::TestInstallation;
 using testing::ReceivedMail;
 
 const QDateTime kNow(QDate(2024, 3, 5), QTime(14, 7, 9));
-const QString kCrLf = QStringLiteral("\r\n");
-
 // A reviewed file of tests/expected with the line ends the log and its mail use.
-QString withCrLf(const QString& name) { return test::ExpectedDocument(name).replace(QLatin1Char('\n'), kCrLf); }
+QString withCrLf(const QString& name) { return test::ExpectedDocument(name).replace(QLatin1Char('\n'), QStringLiteral("\r\n")); }
 
 TEST(ActivityLogLayoutTest, FileAndBodyForProblemsSuccessesOrBoth) {
     const struct { const char* name; QStringList problems, successes; } cases[] = {
@@ -58,13 +55,12 @@ TEST_F(ActivityLogTest, TheFileIsWrittenInItsMonthFolderOnlyWithLinesAndMailedOn
     EXPECT_EQ(inst.readFile(QStringLiteral("VELTLOGS_2024Mar/Eventlog20240305-140709.txt")), expected.file);
     const QList<ReceivedMail> sent = mails();
     ASSERT_EQ(sent.size(), 1);
-    EXPECT_EQ(sent[0].headerValues({"To", "Subject", "From", "Reply-To"}),
-              "office@riverside.example|Automated Activity|Riverside Credit Union <donotreply@web-one.example>|"
-              "Riverside Credit Union <office@riverside.example>");
     ASSERT_EQ(sent[0].parts.size(), 2);
-    EXPECT_EQ((QStringList{sent[0].parts[0].contentType, QString::fromUtf8(sent[0].parts[0].payload), sent[0].parts[1].filename,
-                           QString::fromUtf8(sent[0].parts[1].payload)}),
-              (QStringList{"text/plain", expected.body, "Eventlog20240305-140709.txt", expected.file}));
+    EXPECT_EQ((QStringList{sent[0].headerValues({"To", "Subject", "From", "Reply-To"}), sent[0].parts[0].contentType,
+                           QString::fromUtf8(sent[0].parts[0].payload), sent[0].parts[1].filename, QString::fromUtf8(sent[0].parts[1].payload)}),
+              (QStringList{"office@riverside.example|Automated Activity|Riverside Credit Union <donotreply@web-one.example>|"
+                           "Riverside Credit Union <office@riverside.example>",
+                           "text/plain", expected.body, "Eventlog20240305-140709.txt", expected.file}));
 }
 
 // The first line of emailme.txt replaces the sender address; nobody is mailed at an address nobody reads or that is none.

@@ -10,7 +10,6 @@
 namespace autovelt {
 namespace {
 
-using test::TestInstallation;
 
 // 5 March 2024: a date written day first would still be a valid date, and a wrong one.
 const QDateTime kNow(QDate(2024, 3, 5), QTime(14, 7, 9));
@@ -59,8 +58,7 @@ TEST_F(AuditTrailTest, DiaryRowsCarryTheFixedColumnsTheCleanedTextAndTheLoanDate
 
 // The first row meets a momentary failure, and is written on the one retry.
 TEST_F(AuditTrailTest, ChangeDescriptionIsCutTo100CharactersApostrophesBecomeBlanksAndAMomentaryFailureIsRetried) {
-    inst.exec("TarvTran", "CREATE TABLE FailOnce (n INTEGER)");
-    inst.exec("TarvTran", "INSERT INTO FailOnce VALUES (1)");
+    inst.exec("TarvTran", "CREATE TABLE FailOnce AS SELECT 1 AS n");
     inst.exec("TarvTran", "CREATE TRIGGER FailFirstChange BEFORE INSERT ON Changes WHEN EXISTS (SELECT 1 FROM FailOnce) "
                           "BEGIN DELETE FROM FailOnce; SELECT RAISE(FAIL, 'database is locked'); END");
     const QString description = QStringLiteral("Member's address \"moved\" ") + QString(150, QLatin1Char('x'));
