@@ -19,12 +19,13 @@ public:
     Checks(UnitSession& session, const ApplicationState& app, long memberNumber, const db::Recordset& member)
         : session_(session), app_(app), member_(member), field_(app.field), n_(QString::number(memberNumber)) {}
 
-    // Each that can refuse returns the refusal, or nothing when the check passes.
+    // Each returns the refusal, or nothing when the check lets the application on (a title
+    // or middle name that differs is only noted).
     std::optional<Refusal> nationalInsuranceNumber();
     std::optional<Refusal> dateOfBirth();
-    void title();
+    std::optional<Refusal> title();
     std::optional<Refusal> forename();
-    void middleName();
+    std::optional<Refusal> middleName();
     std::optional<Refusal> surname();
     std::optional<Refusal> status();
     std::optional<Refusal> email();
@@ -33,7 +34,8 @@ public:
     bool rejoin() const { return rejoin_; }
 
 private:
-    QString heldEmail();
+    // Read once: the e-mail check and the identity confirmation both compare with it.
+    const QString& heldEmail();
 
     QString held(const char* column) const { return member_.text(QLatin1String(column)); }
     void fyi(const QString& line) {
@@ -60,6 +62,7 @@ private:
     const std::array<QString, 121>& field_;
     QString n_;
     bool rejoin_ = false;
+    std::optional<QString> heldEmail_;
 };
 
 std::optional<Refusal> Checks::nationalInsuranceNumber() {
@@ -79,9 +82,10 @@ std::optional<Refusal> Checks::dateOfBirth() {
                             QStringLiteral("VELT application skipped due to DoB deviation"));
 }
 
-void Checks::title() {
+std::optional<Refusal> Checks::title() {
     if (comparable(field_[tw::Title]) != comparable(held("Title")))
         fyi(fyiDeviation(QStringLiteral("Title"), field_[tw::Title], held("Title")));
+    return std::nullopt;
 }
 
 std::optional<Refusal> Checks::forename() {
@@ -90,9 +94,10 @@ std::optional<Refusal> Checks::forename() {
                             QStringLiteral("VELT application skipped due to Forename deviation"));
 }
 
-void Checks::middleName() {
+std::optional<Refusal> Checks::middleName() {
     if (comparable(field_[tw::MiddleName]) != comparable(held("MidName")))
         fyi(fyiDeviation(QStringLiteral("Midname"), field_[tw::MiddleName], held("MidName")));
+    return std::nullopt;
 }
 
 std::optional<Refusal> Checks::surname() {
@@ -126,12 +131,15 @@ std::optional<Refusal> Checks::status() {
     return std::nullopt;
 }
 
-QString Checks::heldEmail() {
-    db::Recordset rs = session_.connections.TarvMain.openRecordset(
-        QStringLiteral("SELECT EmailAddress FROM MemberAddress WHERE MemberNo=") + n_ +
-            QStringLiteral(" AND AddressType='HOME' ;"),
-        db::clientReadOnlyCursor());
-    return rs.eof() ? QString() : rs.text(QStringLiteral("EmailAddress"));
+const QString& Checks::heldEmail() {
+    if (!heldEmail_) {
+        const db::Recordset rs = session_.connections.TarvMain.openRecordset(
+            QStringLiteral("SELECT EmailAddress FROM MemberAddress WHERE MemberNo=") + n_ +
+                QStringLiteral(" AND AddressType='HOME' ;"),
+            db::clientReadOnlyCursor());
+        heldEmail_ = rs.eof() ? QString() : rs.text(QStringLiteral("EmailAddress"));
+    }
+    return *heldEmail_;
 }
 
 std::optional<Refusal> Checks::email() {
@@ -173,17 +181,10 @@ MemberMatch CheckExistingMemberDetails(UnitSession& session, const ApplicationSt
     const bool unconfirmed = !checks.identityConfirmed();
     // The checks run in this order, and the first that refuses ends them: the lines of
     // the checks before it have been reported, none after it.
-    std::optional<Refusal> refusal = checks.nationalInsuranceNumber();
-    if (!refusal) refusal = checks.dateOfBirth();
-    if (!refusal) {
-        checks.title();
-        refusal = checks.forename();
-    }
-    if (!refusal) {
-        checks.middleName();
-        for (auto check : {&Checks::surname, &Checks::status, &Checks::email, &Checks::pendingLoan})
-            if ((refusal = (checks.*check)())) break;
-    }
+    std::optional<Refusal> refusal;
+    for (auto check : {&Checks::nationalInsuranceNumber, &Checks::dateOfBirth, &Checks::title, &Checks::forename,
+                       &Checks::middleName, &Checks::surname, &Checks::status, &Checks::email, &Checks::pendingLoan})
+        if ((refusal = (checks.*check)())) break;
     return {.memberNumber = memberNumber, .refusal = refusal, .rejoin = checks.rejoin(), .unconfirmed = unconfirmed};
 }
 
