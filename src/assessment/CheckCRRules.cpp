@@ -31,7 +31,7 @@ public:
 
     // Written online only after the application has committed.
     void policyResult(const PolicyLogRow& row) override {
-        app_.rulesLog.inserts.append({EncodeMemberNumber(QString::number(app_.memberNumber)), row.code, row.description,
+        app_.assessment.rulesLog.inserts.append({EncodeMemberNumber(QString::number(app_.memberNumber)), row.code, row.description,
                                       row.active, row.value, row.result});
     }
 
@@ -39,12 +39,12 @@ public:
     // take back what it changed.
     void identityCheck(const CreditRule& rule, RuleOutcome& outcome) override {
         app_.field[tw::Decision] = outcome.letter();
-        app_.decisionSummary = outcome.summary;
+        app_.assessment.summary = outcome.summary;
         RunIdentityCheck(cycle_, session_, app_, app_.newMemberNumber,
                          rule.band.trimmed().isEmpty() ? QStringLiteral("F") : rule.band);
         outcome.decision = Decision::Pass;
         outcome.apply(app_.field[tw::Decision]);
-        outcome.summary = app_.decisionSummary;
+        outcome.summary = app_.assessment.summary;
     }
 
 private:
@@ -77,7 +77,7 @@ RuleOutcome CheckCRRules(const CycleContext& cycle, UnitSession& session, Applic
                          Currency totalBorrowing, const CreditReportOutcome& drawn) {
     ImportRuleEffects effects(cycle, session, app);
     RuleOutcome outcome;
-    outcome.summary = app.decisionSummary;
+    outcome.summary = app.assessment.summary;
     // A report that was needed but could not be had never lets the loan pass unseen.
     const bool reportMissing = drawn.kind == CreditReportOutcome::Kind::Missing;
     if (reportMissing)
@@ -89,11 +89,11 @@ RuleOutcome CheckCRRules(const CycleContext& cycle, UnitSession& session, Applic
         request.memberNumber = app.memberNumber;
         request.newMemberNumber = app.newMemberNumber;
         request.totalBorrowing = totalBorrowing;
-        request.haveReport = !app.creditReport.trimmed().isEmpty();
+        request.haveReport = !app.assessment.report.trimmed().isEmpty();
         const RuleBook book = LoadRuleBook(session, request);
         RuleAnswers answers = answersOf(cycle, app);
         answers.reportMissing = reportMissing;
-        EvaluateCreditRules(app.creditReport, book, answers, effects, outcome);
+        EvaluateCreditRules(app.assessment.report, book, answers, effects, outcome);
     } catch (const VeltError& e) {
         if (e.environmental()) throw;  // the pass's to handle: the application stays pending
         session.ShowException(QStringLiteral("Error ") + QString::number(e.number()) + QStringLiteral(" (") +
@@ -109,8 +109,8 @@ void TakeCreditDecision(ApplicationState& app, const RuleOutcome& outcome) {
     app.field[tw::Decision] = outcome.letter();
     if (outcome.scoreEvaluated) app.field[tw::CreditScore] = outcome.score;
     if (!outcome.searchReference.isEmpty()) app.field[tw::SearchReference] = outcome.searchReference;
-    app.decisionSummary = outcome.summary;
-    app.dependantsReason = outcome.dependantsReason;
+    app.assessment.summary = outcome.summary;
+    app.assessment.dependantsReason = outcome.dependantsReason;
 }
 
 }  // namespace autovelt::assessment

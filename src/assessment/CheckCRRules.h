@@ -10,7 +10,7 @@ namespace autovelt::inline state { class CycleContext; class UnitSession; }
 namespace autovelt::inline assessment {
 
 // The initial credit decision of the current loan application: evaluates the credit and
-// policy rules on the credit report in hand (app.creditReport) and the
+// policy rules on the credit report in hand (app.assessment.report) and the
 // applicant's answers, and returns the outcome: the letter, the score and search reference
 // when the report gave them, the decision summary so far with this check's entries, and
 // the dependants reason. The policy results go to rules_log once the application commits.

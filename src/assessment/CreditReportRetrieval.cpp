@@ -43,9 +43,9 @@ public:
         : cycle_(cycle), session_(session), app_(app), member_(memberNumber), n_(QString::number(memberNumber)) {}
 
     CreditReportOutcome run() {
-        app_.creditReport.clear();
+        app_.assessment.report.clear();
         app_.field[tw::Decision] = QStringLiteral("P");
-        app_.loanEndAge = 0;
+        app_.assessment.loanEndAge = 0;
         applyLoanEndAgeRule();
         if (cycle_.settings.agency.CreditReportUserName == QLatin1String("UNSET")) return notNeeded();
         if (smallLoanNeedsNoReport() || securedLoanNeedsNoReport()) return notNeeded();
@@ -85,7 +85,7 @@ private:
         if (!loanEnd.isValid() || loanEnd.year() > 9999) throw invalidDate();
         int age = static_cast<int>(dateDiffYears(*born, loanEnd));
         if (dateDiffDays(birthdayInYear(*born, passDate.year()), passDate) < 0) --age;
-        app_.loanEndAge = age;
+        app_.assessment.loanEndAge = age;
         if (leadingNumber(rule.text(QStringLiteral("RuleValue"))) < age)
             app_.field[tw::Decision] = rule.text(QStringLiteral("ruleyes"));
     }
@@ -155,7 +155,7 @@ private:
         QFile file(recorded->filePath);
         const QByteArray content = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
         if (!content.isEmpty() && Sha256Hex(content) == recorded->sha256) {
-            app_.creditReport = QString::fromUtf8(content);
+            app_.assessment.report = QString::fromUtf8(content);
             return true;
         }
         session_.ShowException(QStringLiteral("Problem accessing existing Credit report for member ") + n_ +
@@ -252,7 +252,7 @@ private:
             return reportProblem(drawing, QStringLiteral("The agency's answer is empty"), tracePath);
         if (!IsWellFormedXml(response))
             return reportProblem(drawing, QStringLiteral("The agency's answer is not well-formed XML"), tracePath);
-        app_.creditReport = response;
+        app_.assessment.report = response;
         QString stored = response;
         stored.replace(kDeclaration, kDeclaration + kStylesheet);
         stored.remove(QStringLiteral(" xmlns=\"") + cycle_.config.agency.callReport7Namespace + QLatin1Char('"'));
@@ -294,7 +294,7 @@ void LoadCreditReportFile(ApplicationState& app, const QString& path) {
     if (!file.open(QIODevice::ReadOnly)) return;
     const QByteArray content = file.readAll();
     if (file.error() != QFileDevice::NoError) return;
-    app.creditReport = QString::fromUtf8(content);
+    app.assessment.report = QString::fromUtf8(content);
 }
 
 }  // namespace autovelt::assessment

@@ -72,7 +72,7 @@ private:
     void webLog(const QString& activity, const QString& keyword) {
         AddWebLogEntry(cycle_, session_, app_, activity, kJoin, keyword, member_);
     }
-    void rulesLine(const QString& rest) { app_.decisionSummary.append(member_ + QStringLiteral("|CR10A|P-P|") + rest); }
+    void rulesLine(const QString& rest) { app_.assessment.summary.append(member_ + QStringLiteral("|CR10A|P-P|") + rest); }
     void applyBand(const QString& band) {
         if (band == QLatin1String("F"))
             app_.field[tw::Decision] = band;

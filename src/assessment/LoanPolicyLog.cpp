@@ -66,11 +66,10 @@ QString memberLoanFilter(const PolicyLogLoan& loan) {
 }  // namespace
 
 void WriteDecisionSummaryToPolicyLog(const CycleContext& cycle, UnitSession& session, const ApplicationState& app,
-                                     const PolicyLogLoan& loan, const QStringList& summary,
-                                     const QString& creditReport) {
-    if (loan.loanId == 0 || creditReport.isEmpty()) return;
+                                     const PolicyLogLoan& loan, const CreditAssessment& assessment) {
+    if (loan.loanId == 0 || assessment.report.isEmpty()) return;
     const QString startTime = PolicyLogStartTime(cycle.clock().now());
-    for (const QString& entry : summary) {
+    for (const QString& entry : assessment.summary) {
         if (entry.isEmpty()) continue;
         const QStringList part = entry.split(QLatin1Char('|'));
         const PolicyRow row{part.value(1), part.value(2), part.value(3), part.value(4), std::nullopt};
@@ -93,7 +92,7 @@ struct LoggedRule {
 };
 
 // The member's rows online, oldest first by rule, then those this application adds.
-QList<LoggedRule> rulesLogOf(UnitSession& session, const ApplicationState& app, const QString& member) {
+QList<LoggedRule> rulesLogOf(UnitSession& session, const RulesLogChanges& added, const QString& member) {
     db::Recordset rs = session.connections.OnlineConnection.openRecordset(
         QStringLiteral("SELECT * FROM rules_log WHERE rulemember=") + sqlText(member) +
             QStringLiteral(" ORDER BY rulecode, rule_id ;"),
@@ -102,8 +101,8 @@ QList<LoggedRule> rulesLogOf(UnitSession& session, const ApplicationState& app, 
     for (; !rs.eof(); rs.moveNext())
         rows.append({rs.text(QStringLiteral("rulecode")), rs.text(QStringLiteral("rulevalue")), rs.text(QStringLiteral("ruleresult")),
                      rs.value(QStringLiteral("rule_id")).toLongLong()});
-    for (const RulesLogRow& added : app.rulesLog.inserts)
-        if (added.member == member) rows.append({added.code, added.value, added.result, std::nullopt});
+    for (const RulesLogRow& row : added.inserts)
+        if (row.member == member) rows.append({row.code, row.value, row.result, std::nullopt});
     std::stable_sort(rows.begin(), rows.end(), [](const LoggedRule& a, const LoggedRule& b) {
         return a.code.compare(b.code, Qt::CaseInsensitive) < 0;
     });
@@ -112,9 +111,10 @@ QList<LoggedRule> rulesLogOf(UnitSession& session, const ApplicationState& app, 
 
 }  // namespace
 
-void CopyRulesLogToPolicyLog(const CycleContext& cycle, UnitSession& session, ApplicationState& app,
-                             const PolicyLogLoan& loan) {
-    if (loan.loanId == 0) return;
+RulesLogChanges CopyRulesLogToPolicyLog(const CycleContext& cycle, UnitSession& session, const ApplicationState& app,
+                                        const PolicyLogLoan& loan, const CreditAssessment& assessment) {
+    RulesLogChanges changes = assessment.rulesLog;
+    if (loan.loanId == 0) return changes;
     db::Connection& tran = session.connections.TarvTran;
     const QString startTime = PolicyLogStartTime(cycle.clock().now());
     try {
@@ -122,9 +122,9 @@ void CopyRulesLogToPolicyLog(const CycleContext& cycle, UnitSession& session, Ap
         // Rows of one rule, oldest first: the last is the one copied, all are removed.
         QList<PolicyRow> rows;
         QList<qlonglong> removed;
-        for (const LoggedRule& logged : rulesLogOf(session, app, member)) {
+        for (const LoggedRule& logged : rulesLogOf(session, assessment.rulesLog, member)) {
             const QString reason =
-                logged.code.compare(QLatin1String("PR13B"), Qt::CaseInsensitive) == 0 ? loan.dependantsReason : QString();
+                logged.code.compare(QLatin1String("PR13B"), Qt::CaseInsensitive) == 0 ? assessment.dependantsReason : QString();
             const PolicyRow row{logged.code, logged.value, logged.value, logged.result, reason};
             if (!rows.isEmpty() && rows.last().ruleCode.compare(logged.code, Qt::CaseInsensitive) == 0) rows.last() = row;
             else rows.append(row);
@@ -136,19 +136,19 @@ void CopyRulesLogToPolicyLog(const CycleContext& cycle, UnitSession& session, Ap
                          memberLoanFilter(loan) + QStringLiteral(" AND RuleValue=ActualValue ;"));
             tran.execute(insertStatement(cycle, loan, startTime, row));
             if (row.ruleCode.compare(QLatin1String("PR13A"), Qt::CaseInsensitive) == 0 &&
-                leadingNumber(row.ruleValue) >= loan.loanEndAge)
+                leadingNumber(row.ruleValue) >= assessment.loanEndAge)
                 tran.execute(QStringLiteral("UPDATE LoanPolicyLog SET InitStatus='P', NewStatus='P' WHERE RuleCode='PR13A'") +
                              memberLoanFilter(loan) + QStringLiteral(" ;"));
         }
         // Online, the copied rows go once the application has committed; the rows this
         // application would have added are never written.
-        RulesLogChanges& changes = app.rulesLog;
         changes.deletes += removed;
         changes.inserts.removeIf([&member](const RulesLogRow& added) { return added.member == member; });
     } catch (const VeltError& e) {
         if (e.environmental()) throw;
         report(session, app, QStringLiteral("copying rules_log"), e);
     }
+    return changes;
 }
 
 }  // namespace autovelt::assessment

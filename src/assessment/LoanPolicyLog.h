@@ -9,7 +9,9 @@
 #include <QString>
 #include <QStringList>
 
-namespace autovelt::inline state { class CycleContext; class UnitSession; struct ApplicationState; }
+#include "state/RulesLogChanges.h"
+
+namespace autovelt::inline state { class CycleContext; class UnitSession; struct ApplicationState; struct CreditAssessment; }
 
 namespace autovelt::inline assessment {
 
@@ -19,8 +21,6 @@ struct PolicyLogLoan {
     QString loanNumber;
     long loanId = 0;
     QDate applicationDate;
-    int loanEndAge = 0;
-    QString dependantsReason;   // the PR13B reason text
 };
 
 // "dd/mm/yy hh:mm:ss"; a loan taken in on a Saturday or a Sunday starts at 08:00 on the
@@ -30,14 +30,16 @@ QString PolicyLogStartTime(const QDateTime& now);
 // Writes one row per decision summary entry. Nothing when the loan ID is 0 or no credit
 // report was in hand. Raises nothing: a failed row is reported, rows written stay.
 void WriteDecisionSummaryToPolicyLog(const CycleContext& cycle, UnitSession& session, const ApplicationState& app,
-                                     const PolicyLogLoan& loan, const QStringList& summary,
-                                     const QString& creditReport);
+                                     const PolicyLogLoan& loan, const CreditAssessment& assessment);
 
 // Copies the member's rules_log rows (those online and those this application adds) into
-// the policy log; online they are removed once the application has committed. Safe to
-// run again after an interruption: a rule copied for this loan before is replaced, not
-// doubled, and rows of one rule left by repeated checks give one row (the latest).
-void CopyRulesLogToPolicyLog(const CycleContext& cycle, UnitSession& session, ApplicationState& app,
-                             const PolicyLogLoan& loan);
+// the policy log and returns the assessment's rules_log changes to make online once the
+// application has committed: the copied online rows removed, the rows it would have added
+// dropped. Safe to run again after an interruption: a rule copied for this loan before is
+// replaced, not doubled, and rows of one rule left by repeated checks give one row (the
+// latest).
+[[nodiscard]] RulesLogChanges CopyRulesLogToPolicyLog(const CycleContext& cycle, UnitSession& session,
+                                                      const ApplicationState& app, const PolicyLogLoan& loan,
+                                                      const CreditAssessment& assessment);
 
 }  // namespace autovelt::assessment

@@ -179,8 +179,8 @@ void ImportPass::keepEndedApplication(LoanDecision loan) {
         return;
     }
     WriteApplicationDetailsFile(cycle_, session_, app_, app_.memberNumber, loan);
-    if (!app_.rulesLog.isEmpty())
-        outbox_.record(app_.identityKey, kRulesLogEffect, app_.rulesLog.encode(), cycle_.clock().now());
+    if (!app_.assessment.rulesLog.isEmpty())
+        outbox_.record(app_.identityKey, kRulesLogEffect, app_.assessment.rulesLog.encode(), cycle_.clock().now());
     if (singleApplicationRun()) ForgetImportRecord(session_.connections.TarvAudt, app_.identityKey);
     WriteImportRecord(session_.connections.TarvAudt, app_.identityKey, app_.fieldId, app_.memberNumber, app_.outcome,
                       cycle_.clock().now());
@@ -193,7 +193,7 @@ void ImportPass::keepEndedApplication(LoanDecision loan) {
 void ImportPass::discardApplication() {
     unit_.discardApplication();
     session_.stagedFiles().discard(app_.identityKey);
-    app_.rulesLog = {};
+    app_.assessment.rulesLog = {};
 }
 
 ImportPass::ImportEnd ImportPass::importApplication(const std::optional<VeltError>& unreadable) {

@@ -119,11 +119,9 @@ private:
         loan.loanNumber = app_.loanNumber;
         loan.loanId = app_.loan.loanId;
         loan.applicationDate = parseDayFirstDate(app_.LoanDetails.applicationDate).value_or(cycle_.passDate());
-        loan.loanEndAge = app_.loanEndAge;
-        loan.dependantsReason = app_.dependantsReason;
-        CopyRulesLogToPolicyLog(cycle_, session_, app_, loan);
+        app_.assessment.rulesLog = CopyRulesLogToPolicyLog(cycle_, session_, app_, loan, app_.assessment);
         if (cycle_.settings.CreditChecksEnabled)
-            WriteDecisionSummaryToPolicyLog(cycle_, session_, app_, loan, app_.decisionSummary, app_.creditReport);
+            WriteDecisionSummaryToPolicyLog(cycle_, session_, app_, loan, app_.assessment);
     }
 
     // The applicant's note as staff can read it: the website stores a long note encoded like

@@ -1,13 +1,12 @@
 #pragma once
 
+#include "state/CreditAssessment.h"
 #include "state/LoanPassState.h"
 #include "state/LoanRequest.h"
-#include "state/RulesLogChanges.h"
 #include "state/WebsiteColumns.h"
 
 #include <QDate>
 #include <QString>
-#include <QStringList>
 #include <array>
 
 namespace autovelt::inline state {
@@ -51,14 +50,9 @@ struct ApplicationState {
     bool identityFailedOnBank = false;
     bool identityFailed = false;
 
-    // Credit assessment of the loan: the agency's report, the rule outcomes waiting for
-    // the loan policy log, and what the policy rules worked out.
-    QString creditReport;
-    QStringList decisionSummary;
-    int loanEndAge = 0;
-    QString dependantsReason;
-    // The rules_log rows to add and remove online once the application has committed.
-    RulesLogChanges rulesLog;
+    // The credit assessment of the loan: the agency's report, the rule outcomes and what the
+    // policy rules worked out.
+    CreditAssessment assessment;
 
     bool isJoinOnly() const { return field[tw::ApplicationCode] == QLatin1String("2"); }
 };

@@ -103,7 +103,7 @@ TEST_F(IdentityCheckTest, AgencyVerdictsAndTheirDowngrades) {
         const QString ref = app().field[tw::IdentityReference];
         EXPECT_EQ(ref.size(), 30);
         outcomes << QStringLiteral("== %1 %2").arg(surname, application).trimmed() << problems() + successes()
-                 << webLog() << app().decisionSummary
+                 << webLog() << app().assessment.summary
                  << app().field[tw::Decision] + '|' + app().field[tw::IdentityStatus] + '|' +
                         app().field[tw::IdentityScore]
                  << idProof().replace(ref, "<ref>")
@@ -152,7 +152,7 @@ TEST_F(IdentityCheckTest, AnswersWithoutAResult) {
                         .arg(sandbox().requests().size())
                  << problems().replaceInStrings(
                         QRegularExpression("^(Unable to perform ID search-Error: 28 - ).+( \\(table_w)"), "\\1...\\2")
-                 << webLog() << app().decisionSummary
+                 << webLog() << app().assessment.summary
                  << app().field[tw::Decision] + '|' + app().field[tw::IdentityStatus] + '|' + idProof() +
                         (app().identityFailed ? " failed" : "")
                  << (QFile::exists(filedAnswerPath()) ? "answer filed" : "no answer filed");
@@ -168,14 +168,14 @@ TEST_F(IdentityCheckTest, CreditRulesRunTheCheckWithTheirBand) {
     setRule(true, QStringLiteral("R"));
     inst.exec("TarvID", "INSERT INTO IDProof (MemberNo, AddressID, PhotoID) VALUES (1234, 'old', 'old')");
     app().field[tw::ApplicationCode] = QStringLiteral("1");
-    app().decisionSummary = QStringList{QStringLiteral("1234|CR05A|0-3|1|P|")};
+    app().assessment.summary = QStringList{QStringLiteral("1234|CR05A|0-3|1|P|")};
     TakeCreditDecision(
         app(), CheckCRRules(inst.importer().cycle(), inst.importer().session(), inst.importer().app,
                             Currency::fromText(QStringLiteral("1000")), {CreditReportOutcome::Kind::NotNeeded, {}}));
     EXPECT_EQ(
         (QStringList{QString::number(sandbox().requests().size()) + app().field[tw::Decision], idProof(),
                      successes().last()} +
-         app().decisionSummary),
+         app().assessment.summary),
         (QStringList{
             "1R", "TU IDV-Fail Score [43]|" + app().field[tw::IdentityReference] + "|2026-03-05|VELT|||2026-03-05|VELT",
             "Overall initial rating for loan=REFER for member 1234", "1234|CR05A|0-3|1|P|", "1234|CR10A|P-P|F|R|"}));

@@ -46,15 +46,21 @@ protected:
     }
 
     void loadApplication(const QString& report) {
-        im().app = {.memberNumber = kMember, .messageSuffix = " (table_w field_id=41)", .homePrevSupplied = true, .creditReport = report};
+        im().app = {.memberNumber = kMember, .messageSuffix = " (table_w field_id=41)", .homePrevSupplied = true, .assessment = {.report = report}};
         im().app.field[tw::ResidentialStatus] = "Private Rented";
         im().app.field[tw::EmploymentType] = "Retired";
         im().app.LoanDetails = {.repaymentFrequency = "M", .numberOfRepayments = "24"};
     }
 
-    PolicyLogLoan loan(long id = 91, int endAge = 0) {
-        return {.memberNumber = kMember, .loanNumber = "C1042", .loanId = id, .applicationDate = QDate(2026, 12, 4),
-                .loanEndAge = endAge, .dependantsReason = im().app.dependantsReason};
+    PolicyLogLoan loan(long id = 91) {
+        return {.memberNumber = kMember, .loanNumber = "C1042", .loanId = id, .applicationDate = QDate(2026, 12, 4)};
+    }
+    // As the loan pass does: the copy's changes become the assessment's.
+    void copyRulesLog(long id = 91) {
+        im().app.assessment.rulesLog = CopyRulesLogToPolicyLog(im().cycle(), im().session(), im().app, loan(id), im().app.assessment);
+    }
+    void writeSummary(const PolicyLogLoan& loan, const QStringList& summary, const QString& report) {
+        WriteDecisionSummaryToPolicyLog(im().cycle(), im().session(), im().app, loan, {.report = report, .summary = summary});
     }
 
     void load() {
@@ -68,8 +74,8 @@ protected:
 
     // What the application's commit does online.
     void applyOnline() {
-        ApplyRulesLogChanges(im().connections.OnlineConnection, im().app.rulesLog);
-        im().app.rulesLog = {};
+        ApplyRulesLogChanges(im().connections.OnlineConnection, im().app.assessment.rulesLog);
+        im().app.assessment.rulesLog = {};
     }
     void addRulesLog(const char* code, const char* value, const char* result) {
         inst.exec("online", QStringLiteral("INSERT INTO rules_log (rulemember, rulecode, ruledesc, ruleactive, rulevalue, ruleresult, "
@@ -104,10 +110,10 @@ TEST_P(RulesLogTest, RulesGiveDecisionAndRowsThatAreCarriedCopiedAndDeleted) {
                        CheckCRRules(im().cycle(), im().session(), im().app, Currency::fromText("1500"), kReportInHand));
     // Online only once the application has committed: no rules_log rows yet.
     EXPECT_EQ(QStringList({im().app.field[tw::Decision], im().app.field[tw::CreditScore], im().app.field[tw::SearchReference],
-                           successes().last()}) + im().app.decisionSummary + onlineRows(),
+                           successes().last()}) + im().app.assessment.summary + onlineRows(),
               (QStringList{"R", "451", b.searchId, "Overall initial rating for loan=REFER for member 700", "700|CR05A|3-99|4|R|",
                            "700|CR07C|0-450|451|P|"}));
-    ApplyRulesLogChanges(im().connections.OnlineConnection, RulesLogChanges::decode(im().app.rulesLog.encode()));
+    ApplyRulesLogChanges(im().connections.OnlineConnection, RulesLogChanges::decode(im().app.assessment.rulesLog.encode()));
     EXPECT_EQ(onlineRows(), (QStringList{memberCode() + "|PR10C|Tenant's rent \\ checked; --|True|1|R|",
                                          memberCode() + "|PR15A|Moved in the last 3 years|True|0|R|"}));
 
@@ -120,9 +126,9 @@ TEST_P(RulesLogTest, RulesGiveDecisionAndRowsThatAreCarriedCopiedAndDeleted) {
                        CheckCRRules(im().cycle(), im().session(), im().app, Currency::fromText("1500"), kReportInHand));
     EXPECT_EQ(im().app.field[tw::Decision], "R");
 
-    CopyRulesLogToPolicyLog(im().cycle(), im().session(), im().app, loan());
+    copyRulesLog();
     EXPECT_EQ(onlineRows().size(), 2);
-    ApplyRulesLogChanges(im().connections.OnlineConnection, im().app.rulesLog);
+    ApplyRulesLogChanges(im().connections.OnlineConnection, im().app.assessment.rulesLog);
     EXPECT_EQ(onlineRows(), QStringList{});
     EXPECT_EQ(policyLog("RuleCode || InitStatus"), (QStringList{"PR10CR", "PR15AP"}));
     EXPECT_TRUE(problems().isEmpty()) << problems().join('\n').toStdString();
@@ -143,16 +149,15 @@ TEST_F(LoanPolicyLogTest, FailedRuleTablesReferTheLoan) {
 TEST_F(LoanPolicyLogTest, SummaryOnFridayAndRulesLogOnSaturday) {
     loadApplication("<report/>");
     inst.clock().set(QDateTime(QDate(2026, 12, 4), QTime(14, 10, 5)));
-    WriteDecisionSummaryToPolicyLog(im().cycle(), im().session(), im().app, loan(),
-                                    {"700|CR05A|3-99|4|R|", "700|CR08A|1-99|N/A|P|"}, "<report/>");
-    WriteDecisionSummaryToPolicyLog(im().cycle(), im().session(), im().app, loan(0), {"700|CR05A|3-99|4|R|"},
+    writeSummary(loan(), {"700|CR05A|3-99|4|R|", "700|CR08A|1-99|N/A|P|"}, "<report/>");
+    writeSummary(loan(0), {"700|CR05A|3-99|4|R|"},
                                     "<report/>");
-    WriteDecisionSummaryToPolicyLog(im().cycle(), im().session(), im().app, loan(), {"700|CR05A|3-99|4|R|"}, "");
+    writeSummary(loan(), {"700|CR05A|3-99|4|R|"}, "");
     inst.clock().set(QDateTime(QDate(2026, 12, 5), QTime(14, 10, 5)));
     addRulesLog("PR15A", "0", "R");
-    im().app.dependantsReason = "01/01/2011-17";
+    im().app.assessment.dependantsReason = "01/01/2011-17";
     addRulesLog("PR13B", "17", "R");
-    CopyRulesLogToPolicyLog(im().cycle(), im().session(), im().app, loan());
+    copyRulesLog();
     EXPECT_EQ(policyLog(), (QStringList{
         "CR05A|3-99|4|R|R|04/12/26 14:10:05|C1042|VELT|-", "CR08A|1-99|N/A|P|P|04/12/26 14:10:05|C1042|VELT|-",
         "PR13B|17|17|R|R|07/12/26 08:00:00|C1042|VELT|01/01/2011-17", "PR15A|0|0|R|R|07/12/26 08:00:00|C1042|VELT|"}));
@@ -167,7 +172,8 @@ TEST_F(LoanPolicyLogTest, AgeRuleIsPassedUpToItsValue) {
     for (int age : {75, 76}) {
         inst.exec("TarvTran", "DELETE FROM LoanPolicyLog");
         addRulesLog("PR13A", "75", "F");
-        CopyRulesLogToPolicyLog(im().cycle(), im().session(), im().app, loan(91, age));
+        im().app.assessment.loanEndAge = age;
+        copyRulesLog();
         EXPECT_EQ(policyLog("InitStatus || NewStatus"), QStringList{age == 75 ? "PP" : "FF"}) << age;
     }
 }
@@ -175,12 +181,12 @@ TEST_F(LoanPolicyLogTest, AgeRuleIsPassedUpToItsValue) {
 // As if the copy's delete had not happened, and the check had then run again.
 TEST_F(LoanPolicyLogTest, InterruptedCopyNeverDoublesARule) {
     addRulesLog("PR10C", "1", "R");
-    CopyRulesLogToPolicyLog(im().cycle(), im().session(), im().app, loan());
+    copyRulesLog();
     addRulesLog("PR10C", "1", "R");
     addRulesLog("PR10C", "1", "F");
-    WriteDecisionSummaryToPolicyLog(im().cycle(), im().session(), im().app, loan(), {"700|PR10C|0-0|1|P|"},
+    writeSummary(loan(), {"700|PR10C|0-0|1|P|"},
                                     "<report/>");
-    CopyRulesLogToPolicyLog(im().cycle(), im().session(), im().app, loan());
+    copyRulesLog();
     EXPECT_EQ(policyLog("RuleValue || ActualValue || InitStatus"), (QStringList{"0-01P", "11F"}));
     applyOnline();
     EXPECT_EQ(inst.count("online", "SELECT * FROM rules_log"), 0);
@@ -223,10 +229,10 @@ TEST_F(RuleExplanationTest, SameLettersAsTheImportPassAndNothingWritten) {
         TakeCreditDecision(
             im().app, CheckCRRules(im().cycle(), im().session(), im().app, Currency::fromText("1500"), kReportInHand));
         QStringList expected;
-        for (const QString& entry : im().app.decisionSummary) expected << entry.section('|', 1, 1) + ':' + entry.section('|', 4, 4);
+        for (const QString& entry : im().app.assessment.summary) expected << entry.section('|', 1, 1) + ':' + entry.section('|', 4, 4);
         expected << "PR10C:R" << "PR15A:R";
         const QString rating = im().app.field[tw::Decision];
-        CopyRulesLogToPolicyLog(im().cycle(), im().session(), im().app, loan(90 + n));
+        copyRulesLog(90 + n);
         im().connections.closeAll();
 
         const QString file = inst.path(QStringLiteral("report%1.xml").arg(++n));
