@@ -5,6 +5,7 @@
 #include "state/Importer.h"
 #include "assessment/CreditRules.h"
 #include "assessment/RuleTables.h"
+#include "pipeline/OnlineReads.h"
 #include "common/SqlQuote.h"
 #include "common/Values.h"
 #include "common/VeltError.h"
@@ -100,11 +101,11 @@ QString ExplainRulesText(const RuleExplanationRequest& request, bool& ok) {
         }
         ExplanationEffects effects;
         RuleBookRequest bookRequest;
-        bookRequest.memberNumber = request.memberNumber;
         bookRequest.newMemberNumber = 0;
         bookRequest.totalBorrowing = Currency::fromText(request.amount);
         bookRequest.haveReport = !report.trimmed().isEmpty();
-        bookRequest.readCarried = request.memberNumber != 0;
+        if (request.memberNumber != 0)
+            bookRequest.carried = ReadCarriedResults(importer.connections.OnlineConnection, request.memberNumber);
         const RuleBook book = LoadRuleBook(importer.session(), bookRequest);
         QStringList notes;
         const RuleAnswers answers = storedAnswers(importer, request.memberNumber, request.newMember, notes);

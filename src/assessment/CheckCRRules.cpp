@@ -74,7 +74,7 @@ RuleAnswers answersOf(const CycleContext& cycle, const ApplicationState& app) {
 }  // namespace
 
 RuleOutcome CheckCRRules(const CycleContext& cycle, UnitSession& session, ApplicationState& app,
-                         Currency totalBorrowing, const CreditReportOutcome& drawn) {
+                         Currency totalBorrowing, const CreditReportOutcome& drawn, const CarriedResults& carried) {
     ImportRuleEffects effects(cycle, session, app);
     RuleOutcome outcome;
     outcome.summary = app.assessment.summary;
@@ -86,10 +86,10 @@ RuleOutcome CheckCRRules(const CycleContext& cycle, UnitSession& session, Applic
                               QStringLiteral("): the loan is referred for staff to decide") + app.messageSuffix);
     try {
         RuleBookRequest request;
-        request.memberNumber = app.memberNumber;
         request.newMemberNumber = app.newMemberNumber;
         request.totalBorrowing = totalBorrowing;
         request.haveReport = !app.assessment.report.trimmed().isEmpty();
+        request.carried = carried;
         const RuleBook book = LoadRuleBook(session, request);
         RuleAnswers answers = answersOf(cycle, app);
         answers.reportMissing = reportMissing;

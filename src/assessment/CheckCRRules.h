@@ -13,12 +13,13 @@ namespace autovelt::inline assessment {
 // policy rules on the credit report in hand (app.assessment.report) and the
 // applicant's answers, and returns the outcome: the letter, the score and search reference
 // when the report gave them, the decision summary so far with this check's entries, and
-// the dependants reason. The policy results go to rules_log once the application commits.
+// the dependants reason. A refer or fail earlier checks of the member left in rules_log
+// (carried) stands. The policy results go to rules_log once the application commits.
 // Runs the identity check of a member created in this run at rule CR10A. A report the
 // search needed but could not get refers the loan. Throws only for a failure of the
 // surroundings (the pass's to handle); any other failure is reported and refers the loan.
 RuleOutcome CheckCRRules(const CycleContext& cycle, UnitSession& session, ApplicationState& app,
-                         Currency totalBorrowing, const CreditReportOutcome& drawn);
+                         Currency totalBorrowing, const CreditReportOutcome& drawn, const CarriedResults& carried);
 
 // The application takes the decision: the letter in field_27, the score in field_26 and
 // the search reference in field_30 when there are ones, the summary and dependants reason.

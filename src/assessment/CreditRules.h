@@ -33,6 +33,13 @@ struct PolicyRule {
     QString no;
 };
 
+// Whether earlier checks of the member left a refer or a fail in rules_log online (the age
+// rule PR13A aside): the pass reads them before the rules run.
+struct CarriedResults {
+    bool refer = false;
+    bool fail = false;
+};
+
 // The rules that apply to one application, read from the core banking tables, and the
 // results an earlier check left in rules_log.
 struct RuleBook {

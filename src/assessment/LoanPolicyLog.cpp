@@ -50,13 +50,15 @@ QString insertStatement(const CycleContext& cycle, const PolicyLogLoan& loan, co
     return columns + QStringLiteral(")VALUES (") + values + QStringLiteral(") ;");
 }
 
-// Called inside a handler: an error of the surroundings goes on to the pass, which leaves
-// the application pending.
-void report(UnitSession& session, const ApplicationState& app, const QString& what, const VeltError& e) {
+}  // namespace
+
+void ReportPolicyLogFailure(UnitSession& session, const ApplicationState& app, const QString& what, const VeltError& e) {
     if (e.environmental()) throw;
     session.ShowException(QStringLiteral("Loan policy log: ") + what + QStringLiteral(" failed - ") + e.description() +
                           QStringLiteral(" (") + QString::number(e.number()) + QLatin1Char(')') + app.messageSuffix);
 }
+
+namespace {
 
 QString memberLoanFilter(const PolicyLogLoan& loan) {
     return QStringLiteral(" AND MemberNo=") + QString::number(loan.memberNumber) + QStringLiteral(" AND LoanID=") +
@@ -76,7 +78,7 @@ void WriteDecisionSummaryToPolicyLog(const CycleContext& cycle, UnitSession& ses
         try {
             session.connections.TarvTran.execute(insertStatement(cycle, loan, startTime, row));
         } catch (const VeltError& e) {
-            report(session, app, QStringLiteral("rule ") + row.ruleCode, e);
+            ReportPolicyLogFailure(session, app, QStringLiteral("rule ") + row.ruleCode, e);
         }
     }
 }
@@ -92,15 +94,9 @@ struct LoggedRule {
 };
 
 // The member's rows online, oldest first by rule, then those this application adds.
-QList<LoggedRule> rulesLogOf(UnitSession& session, const RulesLogChanges& added, const QString& member) {
-    db::Recordset rs = session.connections.OnlineConnection.openRecordset(
-        QStringLiteral("SELECT * FROM rules_log WHERE rulemember=") + sqlText(member) +
-            QStringLiteral(" ORDER BY rulecode, rule_id ;"),
-        db::clientReadOnlyCursor());
+QList<LoggedRule> rulesLogOf(const QList<OnlineRulesLogRow>& online, const RulesLogChanges& added, const QString& member) {
     QList<LoggedRule> rows;
-    for (; !rs.eof(); rs.moveNext())
-        rows.append({rs.text(QStringLiteral("rulecode")), rs.text(QStringLiteral("rulevalue")), rs.text(QStringLiteral("ruleresult")),
-                     rs.value(QStringLiteral("rule_id")).toLongLong()});
+    for (const OnlineRulesLogRow& row : online) rows.append({row.code, row.value, row.result, row.id});
     for (const RulesLogRow& row : added.inserts)
         if (row.member == member) rows.append({row.code, row.value, row.result, std::nullopt});
     std::stable_sort(rows.begin(), rows.end(), [](const LoggedRule& a, const LoggedRule& b) {
@@ -112,7 +108,8 @@ QList<LoggedRule> rulesLogOf(UnitSession& session, const RulesLogChanges& added,
 }  // namespace
 
 RulesLogChanges CopyRulesLogToPolicyLog(const CycleContext& cycle, UnitSession& session, const ApplicationState& app,
-                                        const PolicyLogLoan& loan, const CreditAssessment& assessment) {
+                                        const PolicyLogLoan& loan, const CreditAssessment& assessment,
+                                        const QList<OnlineRulesLogRow>& online) {
     RulesLogChanges changes = assessment.rulesLog;
     if (loan.loanId == 0) return changes;
     db::Connection& tran = session.connections.TarvTran;
@@ -122,7 +119,7 @@ RulesLogChanges CopyRulesLogToPolicyLog(const CycleContext& cycle, UnitSession& 
         // Rows of one rule, oldest first: the last is the one copied, all are removed.
         QList<PolicyRow> rows;
         QList<qlonglong> removed;
-        for (const LoggedRule& logged : rulesLogOf(session, assessment.rulesLog, member)) {
+        for (const LoggedRule& logged : rulesLogOf(online, assessment.rulesLog, member)) {
             const QString reason =
                 logged.code.compare(QLatin1String("PR13B"), Qt::CaseInsensitive) == 0 ? assessment.dependantsReason : QString();
             const PolicyRow row{logged.code, logged.value, logged.value, logged.result, reason};
@@ -146,7 +143,7 @@ RulesLogChanges CopyRulesLogToPolicyLog(const CycleContext& cycle, UnitSession& 
         changes.inserts.removeIf([&member](const RulesLogRow& added) { return added.member == member; });
     } catch (const VeltError& e) {
         if (e.environmental()) throw;
-        report(session, app, QStringLiteral("copying rules_log"), e);
+        ReportPolicyLogFailure(session, app, QStringLiteral("copying rules_log"), e);
     }
     return changes;
 }

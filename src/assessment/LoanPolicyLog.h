@@ -7,11 +7,14 @@
 #include <QDate>
 #include <QDateTime>
 #include <QString>
+#include <QList>
 #include <QStringList>
 
 #include "state/RulesLogChanges.h"
 
 namespace autovelt::inline state { class CycleContext; class UnitSession; struct ApplicationState; struct CreditAssessment; }
+
+namespace autovelt::inline common { class VeltError; }
 
 namespace autovelt::inline assessment {
 
@@ -32,7 +35,20 @@ QString PolicyLogStartTime(const QDateTime& now);
 void WriteDecisionSummaryToPolicyLog(const CycleContext& cycle, UnitSession& session, const ApplicationState& app,
                                      const PolicyLogLoan& loan, const CreditAssessment& assessment);
 
-// Copies the member's rules_log rows (those online and those this application adds) into
+// A row of the member's rules_log online, as the pass reads them for the copy below.
+struct OnlineRulesLogRow {
+    QString code;
+    QString value;
+    QString result;
+    qlonglong id = 0;
+};
+
+// Reports a failure to write the policy log and goes on; a failure of the surroundings is
+// raised again, for the pass to leave the application pending. Call it inside a handler.
+void ReportPolicyLogFailure(UnitSession& session, const ApplicationState& app, const QString& what, const VeltError& e);
+
+// Copies the member's rules_log rows (those online, oldest first by rule, and those this
+// application adds) into
 // the policy log and returns the assessment's rules_log changes to make online once the
 // application has committed: the copied online rows removed, the rows it would have added
 // dropped. Safe to run again after an interruption: a rule copied for this loan before is
@@ -40,6 +56,7 @@ void WriteDecisionSummaryToPolicyLog(const CycleContext& cycle, UnitSession& ses
 // latest).
 [[nodiscard]] RulesLogChanges CopyRulesLogToPolicyLog(const CycleContext& cycle, UnitSession& session,
                                                       const ApplicationState& app, const PolicyLogLoan& loan,
-                                                      const CreditAssessment& assessment);
+                                                      const CreditAssessment& assessment,
+                                                      const QList<OnlineRulesLogRow>& online);
 
 }  // namespace autovelt::assessment

@@ -1,7 +1,6 @@
 #include "assessment/RuleTables.h"
 
 #include "state/UnitSession.h"
-#include "common/MemberNumberCode.h"
 #include "platform/db/Schema.h"
 #include "common/SqlQuote.h"
 
@@ -14,12 +13,6 @@ namespace {
 // A bound as the rule tables hold it, written the way the decision summary shows it.
 QString boundText(const QVariant& value) {
     return value.isNull() ? QStringLiteral("0") : QString::number(value.toDouble(), 'g', 15);
-}
-
-bool carried(UnitSession& session, const QString& memberCode, const QString& letter) {
-    const QString sql = QStringLiteral("SELECT * FROM rules_log WHERE rulemember=") + sqlText(memberCode) +
-                        QStringLiteral(" AND ruleresult=") + sqlText(letter) + QStringLiteral(" AND rulecode<>'PR13A' ;");
-    return !session.connections.OnlineConnection.openRecordset(sql, db::clientReadOnlyCursor()).eof();
 }
 
 std::optional<QString> chosenRuleset(UnitSession& session, const Currency& total) {
@@ -81,11 +74,8 @@ void readPolicyRules(UnitSession& session, RuleBook& book) {
 
 RuleBook LoadRuleBook(UnitSession& session, const RuleBookRequest& request) {
     RuleBook book;
-    if (request.readCarried && session.connections.OnlineConnection.isOpen()) {
-        const QString code = EncodeMemberNumber(QString::number(request.memberNumber));
-        book.carriedRefer = carried(session, code, QStringLiteral("R"));
-        book.carriedFail = carried(session, code, QStringLiteral("F"));
-    }
+    book.carriedRefer = request.carried.refer;
+    book.carriedFail = request.carried.fail;
     readCreditRules(session, request, book);
     readPolicyRules(session, book);
     return book;

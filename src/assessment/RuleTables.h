@@ -1,7 +1,7 @@
 #pragma once
 
-// Reads the credit union's rule tables and the results earlier checks left in rules_log.
-// Only reads: the import pass and the rule explanation share it.
+// Reads the credit union's rule tables. Only reads: the import pass and the rule
+// explanation share it.
 
 #include "assessment/CreditRules.h"
 #include "common/Values.h"
@@ -11,11 +11,10 @@ namespace autovelt::inline state { class UnitSession; }
 namespace autovelt::inline assessment {
 
 struct RuleBookRequest {
-    long memberNumber = 0;
     long newMemberNumber = 0;
     Currency totalBorrowing;
     bool haveReport = false;
-    bool readCarried = true;   // false when the online database is not open
+    CarriedResults carried;   // what earlier checks of the member left online
 };
 
 // Raises VeltError when a table cannot be read.

@@ -13,6 +13,7 @@
 #include "loans/PayProfiles.h"
 #include "loans/ProductSelection.h"
 #include "loans/ScoreProfile.h"
+#include "pipeline/OnlineReads.h"
 #include "state/ApplicationState.h"
 #include "state/CycleContext.h"
 #include "state/UnitSession.h"
@@ -109,7 +110,8 @@ private:
             return;
         }
         const CreditReportOutcome drawn = DrawCreditReport(cycle_, session_, app_, app_.memberNumber);
-        TakeCreditDecision(app_, CheckCRRules(cycle_, session_, app_, totalBorrowing, drawn));
+        const CarriedResults carried = ReadCarriedResults(session_.connections.OnlineConnection, app_.memberNumber);
+        TakeCreditDecision(app_, CheckCRRules(cycle_, session_, app_, totalBorrowing, drawn, carried));
     }
 
     // The rule rows the checks left online first, then the decision summary.
@@ -119,7 +121,15 @@ private:
         loan.loanNumber = app_.loanNumber;
         loan.loanId = app_.loan.loanId;
         loan.applicationDate = parseDayFirstDate(app_.LoanDetails.applicationDate).value_or(cycle_.passDate());
-        app_.assessment.rulesLog = CopyRulesLogToPolicyLog(cycle_, session_, app_, loan, app_.assessment);
+        if (loan.loanId != 0) {
+            try {
+                const QList<OnlineRulesLogRow> online =
+                    ReadMemberRulesLog(session_.connections.OnlineConnection, app_.memberNumber);
+                app_.assessment.rulesLog = CopyRulesLogToPolicyLog(cycle_, session_, app_, loan, app_.assessment, online);
+            } catch (const VeltError& e) {
+                ReportPolicyLogFailure(session_, app_, QStringLiteral("copying rules_log"), e);
+            }
+        }
         if (cycle_.settings.CreditChecksEnabled)
             WriteDecisionSummaryToPolicyLog(cycle_, session_, app_, loan, app_.assessment);
     }

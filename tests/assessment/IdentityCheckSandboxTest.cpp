@@ -171,7 +171,8 @@ TEST_F(IdentityCheckTest, CreditRulesRunTheCheckWithTheirBand) {
     app().assessment.summary = QStringList{QStringLiteral("1234|CR05A|0-3|1|P|")};
     TakeCreditDecision(
         app(), CheckCRRules(inst.importer().cycle(), inst.importer().session(), inst.importer().app,
-                            Currency::fromText(QStringLiteral("1000")), {CreditReportOutcome::Kind::NotNeeded, {}}));
+                            Currency::fromText(QStringLiteral("1000")), {CreditReportOutcome::Kind::NotNeeded, {}},
+                            CarriedResults{}));
     EXPECT_EQ(
         (QStringList{QString::number(sandbox().requests().size()) + app().field[tw::Decision], idProof(),
                      successes().last()} +

@@ -6,6 +6,7 @@
 #include "assessment/CheckCRRules.h"
 #include "assessment/LoanPolicyLog.h"
 #include "common/MemberNumberCode.h"
+#include "pipeline/OnlineReads.h"
 #include "state/RulesLogChanges.h"
 #include "support/CreditReportBuilder.h"
 #include "support/InstallationTest.h"
@@ -55,9 +56,15 @@ protected:
     PolicyLogLoan loan(long id = 91) {
         return {.memberNumber = kMember, .loanNumber = "C1042", .loanId = id, .applicationDate = QDate(2026, 12, 4)};
     }
-    // As the loan pass does: the copy's changes become the assessment's.
+    // As the loan pass does: the rules run with what earlier checks left online, and the
+    // copy's changes become the assessment's.
+    RuleOutcome checkRules() {
+        return CheckCRRules(im().cycle(), im().session(), im().app, Currency::fromText("1500"), kReportInHand,
+                            ReadCarriedResults(im().connections.OnlineConnection, kMember));
+    }
     void copyRulesLog(long id = 91) {
-        im().app.assessment.rulesLog = CopyRulesLogToPolicyLog(im().cycle(), im().session(), im().app, loan(id), im().app.assessment);
+        im().app.assessment.rulesLog = CopyRulesLogToPolicyLog(im().cycle(), im().session(), im().app, loan(id), im().app.assessment,
+                                                               ReadMemberRulesLog(im().connections.OnlineConnection, kMember));
     }
     void writeSummary(const PolicyLogLoan& loan, const QStringList& summary, const QString& report) {
         WriteDecisionSummaryToPolicyLog(im().cycle(), im().session(), im().app, loan, {.report = report, .summary = summary});
@@ -106,8 +113,7 @@ protected:
 TEST_P(RulesLogTest, RulesGiveDecisionAndRowsThatAreCarriedCopiedAndDeleted) {
     CreditReportBuilder b{.figures = {{"totalsearches3months", "4"}, {"totalcifas", "0"}}, .score = "451"};
     loadApplication(b.xml());
-    TakeCreditDecision(im().app,
-                       CheckCRRules(im().cycle(), im().session(), im().app, Currency::fromText("1500"), kReportInHand));
+    TakeCreditDecision(im().app, checkRules());
     // Online only once the application has committed: no rules_log rows yet.
     EXPECT_EQ(QStringList({im().app.field[tw::Decision], im().app.field[tw::CreditScore], im().app.field[tw::SearchReference],
                            successes().last()}) + im().app.assessment.summary + onlineRows(),
@@ -122,8 +128,7 @@ TEST_P(RulesLogTest, RulesGiveDecisionAndRowsThatAreCarriedCopiedAndDeleted) {
     loadApplication(b.xml());
     im().app.field[tw::ResidentialStatus].clear();
     im().app.homePrevSupplied = false;
-    TakeCreditDecision(im().app,
-                       CheckCRRules(im().cycle(), im().session(), im().app, Currency::fromText("1500"), kReportInHand));
+    TakeCreditDecision(im().app, checkRules());
     EXPECT_EQ(im().app.field[tw::Decision], "R");
 
     copyRulesLog();
@@ -140,8 +145,7 @@ INSTANTIATE_TEST_SUITE_P(Engines, RulesLogTest, ::testing::Values(false, true),
 TEST_F(LoanPolicyLogTest, FailedRuleTablesReferTheLoan) {
     loadApplication(CreditReportBuilder{}.xml());
     inst.exec("TarvAudt", "DROP TABLE CRRules");
-    TakeCreditDecision(im().app,
-                       CheckCRRules(im().cycle(), im().session(), im().app, Currency::fromText("1500"), kReportInHand));
+    TakeCreditDecision(im().app, checkRules());
     EXPECT_EQ(im().app.field[tw::Decision] + ' ' + problems().value(0),
               "R Error 1 (no such table: CRRules) in procedure CheckCRRules");
 }
@@ -226,8 +230,7 @@ TEST_F(RuleExplanationTest, SameLettersAsTheImportPassAndNothingWritten) {
     int n = 0;
     for (const CreditReportBuilder& b : {referred, failed}) {
         loadApplication(b.xml());
-        TakeCreditDecision(
-            im().app, CheckCRRules(im().cycle(), im().session(), im().app, Currency::fromText("1500"), kReportInHand));
+        TakeCreditDecision(im().app, checkRules());
         QStringList expected;
         for (const QString& entry : im().app.assessment.summary) expected << entry.section('|', 1, 1) + ':' + entry.section('|', 4, 4);
         expected << "PR10C:R" << "PR15A:R";
