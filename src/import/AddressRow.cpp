@@ -54,13 +54,20 @@ bool AddressRow::hasNoAddress() const {
            slot[ad::Postcode].isEmpty();
 }
 
-AddressRow LoadAddressRow(const db::Recordset& rows, bool mixedCase, const OnlineCodeTables& tables) {
-    AddressRow row;
+StoredAddressRow ReadStoredAddressRow(const db::Recordset& rows) {
+    StoredAddressRow stored;
     for (int position = ad::Key; position <= ad::Last; ++position) {
         const QString name = columnName(position);
-        if (!rows.hasField(name)) continue;
-        const QString stored = rows.text(name);
-        row[position] = cleanedValue(position, decodedValue(position, stored, tables), mixedCase);
+        if (rows.hasField(name)) stored[position] = rows.text(name);
+    }
+    return stored;
+}
+
+AddressRow LoadAddressRow(const StoredAddressRow& stored, bool mixedCase, const OnlineCodeTables& tables) {
+    AddressRow row;
+    for (int position = ad::Key; position <= ad::Last; ++position) {
+        if (!stored[position]) continue;
+        row[position] = cleanedValue(position, decodedValue(position, *stored[position], tables), mixedCase);
     }
     return row;
 }

@@ -7,6 +7,7 @@
 
 #include <QString>
 #include <array>
+#include <optional>
 
 namespace autovelt::inline platform::db { class Recordset; }
 
@@ -47,10 +48,17 @@ struct AddressRow {
     bool hasNoAddress() const;
 };
 
-// Reads the current row of a table_ad recordset: encoded values decoded, every value
+// A table_ad row as the website stored it: the text of each of its columns field_2 to
+// field_30; a column the table lacks is left out.
+using StoredAddressRow = std::array<std::optional<QString>, ad::Last + 1>;
+
+// The current row of a table_ad recordset, as stored.
+StoredAddressRow ReadStoredAddressRow(const db::Recordset& rows);
+
+// A stored table_ad row as the import reads it: encoded values decoded, every value
 // trimmed and cut to 50 characters, the address lines in proper case (mixedCase) or upper
 // case, the type in upper case without underscores, the postcode in upper case.
-AddressRow LoadAddressRow(const db::Recordset& rows, bool mixedCase, const OnlineCodeTables& tables);
+AddressRow LoadAddressRow(const StoredAddressRow& stored, bool mixedCase, const OnlineCodeTables& tables);
 
 // Line1 to Line4 as the address is printed: a flat puts the flat on its own line, a house
 // number or short building name shares the first line with the street, a longer building

@@ -41,30 +41,14 @@ QString memberAddressQuery(long memberNumber, const QString& type) {
            QStringLiteral(" AND AddressType='") + sqlTextBody(type) + QStringLiteral("' ;");
 }
 
-QString tableAdQuery(const QString& condition, bool homeOnly) {
-    return QStringLiteral("SELECT * FROM table_ad WHERE ") + condition +
-           (homeOnly ? QStringLiteral(" AND field_3='HOME'") : QString()) + QStringLiteral(" order by field_id ;");
+AddressRow loadRow(const CycleContext& cycle, const StoredAddressRow& stored) {
+    return LoadAddressRow(stored, cycle.settings.MixedCase, cycle.config.codeTables);
 }
 
-// The application's table_ad rows: by its key, pending rows only unless a single
-// application is being re-run, else by the second key. A key that is empty identifies no
-// application: matching it would hand this member the addresses of other applicants.
-db::Recordset openApplicationAddresses(const CycleContext& cycle, UnitSession& session, ApplicationState& app,
-                                       bool homeOnly) {
-    db::Connection& online = session.connections.OnlineConnection;
-    if (!app.rawField2.isEmpty()) {
-        QString condition = QStringLiteral("field_2='") + sqlTextBody(app.rawField2) + QLatin1Char('\'');
-        if (cycle.applicationIdOverride == 0) condition += QStringLiteral(" AND field_20='I' AND field_21='N'");
-        db::Recordset rows = online.openRecordset(tableAdQuery(condition, homeOnly), db::readOnlyCursor());
-        if (!rows.eof()) return rows;
-    }
-    if (app.rawField105.isEmpty()) return {};
-    const QString condition = QStringLiteral("field_23='") + sqlTextBody(app.rawField105) + QLatin1Char('\'');
-    return online.openRecordset(tableAdQuery(condition, homeOnly), db::readOnlyCursor());
-}
-
-AddressRow loadRow(const CycleContext& cycle, const db::Recordset& rows) {
-    return LoadAddressRow(rows, cycle.settings.MixedCase, cycle.config.codeTables);
+// The rows the pass read, or its read's error raised where the read used to fail.
+const QList<StoredAddressRow>& rowsOf(const ApplicationAddresses& addresses) {
+    if (addresses.readError) throw *addresses.readError;
+    return addresses.rows;
 }
 
 // Text columns get an empty text, never Null, for a value the application leaves empty.
@@ -85,10 +69,12 @@ QString bankCode(const QString& text) {
 // One run of the address import for the current application.
 class AddressImport {
 public:
-    AddressImport(const CycleContext& cycle, UnitSession& session, ApplicationState& app, const MemberMatch& match)
+    AddressImport(const CycleContext& cycle, UnitSession& session, ApplicationState& app, const MemberMatch& match,
+                  const ApplicationAddresses& addresses)
         : cycle_(cycle),
           session_(session),
           app_(app),
+          addresses_(addresses),
           main_(session.connections.TarvMain),
           member_(app.memberNumber),
           unconfirmedMatch_(match.unconfirmed) {}
@@ -121,6 +107,7 @@ private:
     const CycleContext& cycle_;
     UnitSession& session_;
     ApplicationState& app_;
+    const ApplicationAddresses& addresses_;
     db::Connection& main_;
     long member_;
     const bool unconfirmedMatch_;
@@ -136,13 +123,13 @@ void AddressImport::stamp(db::Recordset& address) {
 }
 
 void AddressImport::run() {
-    db::Recordset rows = openApplicationAddresses(cycle_, session_, app_, false);
-    if (rows.eof()) {
+    const QList<StoredAddressRow>& rows = rowsOf(addresses_);
+    if (rows.isEmpty()) {
         warn(session_, app_, QStringLiteral("Member ") + memberText() + QStringLiteral(" - no addresses supplied!"));
         return;
     }
     if (!isNewMember()) moveStoredHomeAside();
-    for (; !rows.eof(); rows.moveNext()) importRow(loadRow(cycle_, rows));
+    for (const StoredAddressRow& stored : rows) importRow(loadRow(cycle_, stored));
     ensureHomeRow();
     if (isNewMember()) warnOfSharedBankDetails();
     else raiseAnomalyOnUnconfirmedChange();
@@ -472,15 +459,16 @@ bool HomeAddressChanged(const ApplicationState& app, const AddressRow& supplied)
     return suppliedFirstLine.left(4) != storedFirstLine.left(4);
 }
 
-void PreloadHomeAddress(const CycleContext& cycle, UnitSession& session, ApplicationState& app) {
+void PreloadHomeAddress(const CycleContext& cycle, UnitSession& session, ApplicationState& app,
+                        const ApplicationAddresses& homeRows) {
     try {
-        db::Recordset rows = openApplicationAddresses(cycle, session, app, true);
-        if (rows.eof()) {
+        const QList<StoredAddressRow>& rows = rowsOf(homeRows);
+        if (rows.isEmpty()) {
             warn(session, app,
                  QStringLiteral("Member ") + number(app.memberNumber) + QStringLiteral(" - no addresses supplied!"));
             return;
         }
-        const AddressRow home = loadRow(cycle, rows);
+        const AddressRow home = loadRow(cycle, rows.first());
         app.homeSlots = AddressSlots(home);
         app.homeSlots[1] = QStringLiteral("NB NOT IMPORTED: ") + home[ad::Building];
         app.applicantEmail = home[ad::Email];
@@ -489,14 +477,15 @@ void PreloadHomeAddress(const CycleContext& cycle, UnitSession& session, Applica
     }
 }
 
-void ImportAddresses(const CycleContext& cycle, UnitSession& session, ApplicationState& app, const MemberMatch& match) {
+void ImportAddresses(const CycleContext& cycle, UnitSession& session, ApplicationState& app, const MemberMatch& match,
+                     const ApplicationAddresses& addresses) {
     app.sortCode.clear();
     app.accountNumber.clear();
     app.applicantEmail.clear();
     app.homePrevSupplied = false;
     app.homeAddressChanged = false;
     app.storedHome = {};
-    AddressImport run(cycle, session, app, match);
+    AddressImport run(cycle, session, app, match, addresses);
     try {
         run.run();
     } catch (const std::exception& error) {

@@ -8,22 +8,34 @@
 #include "import/AddressRow.h"
 #include "import/ExistingMemberChecks.h"
 
-#include <QString>
+#include "common/VeltError.h"
 
-namespace autovelt::inline platform::db { class Recordset; }
+#include <QList>
+#include <QString>
+#include <optional>
+
 namespace autovelt::inline state { class CycleContext; class UnitSession; struct ApplicationState; }
 
 namespace autovelt::inline import {
 
-// Runs early in the intake of every application: loads its HOME row into the home address
-// slots (marked as not imported) and takes its e-mail as the applicant's; reports an
-// application without a home address row.
-void PreloadHomeAddress(const CycleContext& cycle, UnitSession& session, ApplicationState& app);
+// The application's table_ad rows as the pass read them from the website, in field_id
+// order, or the error that kept them from being read (reported by the step that needed them).
+struct ApplicationAddresses {
+    QList<StoredAddressRow> rows;
+    std::optional<VeltError> readError;
+};
 
-// Imports every table_ad row of the current application for app.memberNumber,
+// Runs early in the intake of every application: loads its HOME row (the first of
+// homeRows) into the home address slots (marked as not imported) and takes its e-mail as
+// the applicant's; reports an application without a home address row.
+void PreloadHomeAddress(const CycleContext& cycle, UnitSession& session, ApplicationState& app,
+                        const ApplicationAddresses& homeRows);
+
+// Imports every table_ad row of the current application (`addresses`) for app.memberNumber,
 // the member the application was matched to as `match` tells (an unconfirmed match that
 // changes the bank details or the home address raises a bank detail anomaly).
-void ImportAddresses(const CycleContext& cycle, UnitSession& session, ApplicationState& app, const MemberMatch& match);
+void ImportAddresses(const CycleContext& cycle, UnitSession& session, ApplicationState& app, const MemberMatch& match,
+                     const ApplicationAddresses& addresses);
 
 // True when the supplied HOME row differs from the member's stored home address
 // (app.storedHome): another postcode, or the same postcode with another first line.

@@ -12,6 +12,7 @@
 #include "import/ApplicationIntake.h"
 #include "comms/LoanDetailsException.h"
 #include "pipeline/MemberImport.h"
+#include "pipeline/OnlineReads.h"
 #include "import/MemberMatching.h"
 #include "import/OnlineMarking.h"
 #include "import/Refusal.h"
@@ -201,7 +202,8 @@ ImportPass::ImportEnd ImportPass::importApplication(const std::optional<VeltErro
         refuseUnreadable(*unreadable);
         return {};
     }
-    PreloadHomeAddress(cycle_, session_, app_);
+    PreloadHomeAddress(cycle_, session_, app_,
+                       ReadApplicationAddresses(cycle_, session_.connections.OnlineConnection, app_, true));
     if (const std::optional<Refusal> refusal = IncompleteApplicationRefusal(app_)) {
         RefuseApplication(cycle_, session_, app_, *refusal);
         return {};

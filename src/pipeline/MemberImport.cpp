@@ -13,6 +13,7 @@
 #include "import/MemberNumbers.h"
 #include "import/MemberRecords.h"
 #include "import/OnlineMarking.h"
+#include "pipeline/OnlineReads.h"
 #include "loans/FirstRepaymentDate.h"
 #include "pipeline/LoanPass.h"
 #include "loans/PayProfiles.h"
@@ -138,7 +139,8 @@ MemberImportResult MemberImport::run() {
         return {MemberImportEnd::PassStopped};
     }
     writeMember();
-    ImportAddresses(cycle_, session_, app_, match_);
+    ImportAddresses(cycle_, session_, app_, match_,
+                    ReadApplicationAddresses(cycle_, session_.connections.OnlineConnection, app_, false));
     WriteMemberUDF(cycle_, session_, app_);
     if (isNew()) WriteMemberPassword(cycle_, session_, app_);
     const LoanDecision loan = checkIdentity();
