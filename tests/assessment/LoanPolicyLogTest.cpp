@@ -142,6 +142,21 @@ TEST_P(RulesLogTest, RulesGiveDecisionAndRowsThatAreCarriedCopiedAndDeleted) {
 INSTANTIATE_TEST_SUITE_P(Engines, RulesLogTest, ::testing::Values(false, true),
                          [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "MariaDb" : "Embedded"; });
 
+// A refer or a fail an earlier check of the member left online stands; the age rule's does not.
+TEST_F(LoanPolicyLogTest, EarlierResultsOnlineAreCarriedExceptTheAgeRules) {
+    const CreditReportBuilder passing{.figures = {{"totalsearches3months", "0"}, {"totalcifas", "0"}}, .score = "451"};
+    QStringList letters;
+    for (const auto& [code, result] : {std::pair{"PR13A", "F"}, {"PR10C", "R"}, {"PR15A", "F"}}) {
+        addRulesLog(code, "1", result);
+        loadApplication(passing.xml());
+        im().app.field[tw::ResidentialStatus].clear();
+        im().app.homePrevSupplied = false;
+        TakeCreditDecision(im().app, checkRules());
+        letters << im().app.field[tw::Decision];
+    }
+    EXPECT_EQ(letters, (QStringList{"P", "R", "F"}));
+}
+
 TEST_F(LoanPolicyLogTest, FailedRuleTablesReferTheLoan) {
     loadApplication(CreditReportBuilder{}.xml());
     inst.exec("TarvAudt", "DROP TABLE CRRules");

@@ -427,6 +427,17 @@ TEST_F(HomeAddressChangeTest, AFailedChangePutsBackWhatWasNotReplaced) {
     }
 }
 
+// Rows that cannot be read are reported by each step that needed them, never taken for
+// an application without addresses.
+TEST_F(AddressImportTest, UnreadableRowsAreReportedByThePreloadAndTheImport) {
+    inst.exec("online", "ALTER TABLE table_ad RENAME TO table_ad_elsewhere");
+    runPass();
+    EXPECT_EQ(std::tuple(problems().filter("Error in home address preload routine (").size(),
+                         problems().filter("Error in address import routine (").size(),
+                         problems().filter("no addresses supplied").size()),
+              std::tuple(1, 1, 0)) << report();
+}
+
 TEST_F(AddressImportTest, QuotesInTypesAndAddressesNeitherBreakNorChangeStatements) {
     member(100, "Other", "Member");
     storedAddress(100, "HOME", {{"Line1", "1 Safe Street"}});
