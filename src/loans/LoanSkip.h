@@ -9,10 +9,12 @@
 
 namespace autovelt::inline loans {
 
-// A refusal of the loan pass: the text handed to UpdateTableWRecord, which notes it on the
-// member and sends the applicant the failure email. The step that refuses reports its own
-// lines first.
+// A refusal of the loan pass, as the step that decides it says: the problem line, which the
+// loan pass reports with what the applicant asked for, and the text the pass hands to
+// UpdateTableWRecord, which notes it on the member and sends the applicant the failure
+// email. Lines a step reports before it refuses (a product altered, an amount cut) come first.
 struct LoanSkip {
+    QString problem;
     QString message;
 };
 using LoanStep = std::optional<LoanSkip>;

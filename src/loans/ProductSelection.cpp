@@ -27,12 +27,11 @@ LoanStep ChooseProduct(const CycleContext& cycle, UnitSession& session, Applicat
     if (row.eof()) {
         row = productRow(session, fallback);
         if (row.eof()) {
-            ReportWithLoanDetails(session, app,
-                                  QStringLiteral("Skipped ln app for member ") + LoanMember(app) +
-                                      QStringLiteral(" - ") + loan.productCode + QStringLiteral(" product not found.") +
-                                      suffix(app));
-            return LoanSkip{QStringLiteral("Skipped ln app for member as we could not locate the product ") +
-                            loan.productCode};
+            return LoanSkip{
+                .problem = QStringLiteral("Skipped ln app for member ") + LoanMember(app) + QStringLiteral(" - ") +
+                           loan.productCode + QStringLiteral(" product not found.") + suffix(app),
+                .message =
+                    QStringLiteral("Skipped ln app for member as we could not locate the product ") + loan.productCode};
         }
         session.ShowException(QStringLiteral("Member ") + LoanMember(app) + QStringLiteral(" applied for product ") +
                               loan.productCode + QStringLiteral(" which was not found - altered to ") + fallback +
@@ -83,10 +82,9 @@ LoanStep AddExistingBalance(const CycleContext& cycle, UnitSession& session, App
     loan.mergeIds = {};
     loan.totalBorrowing = existing + loan.requestedAmount;
     if (loan.totalBorrowing.units() >= 0) return std::nullopt;
-    ReportWithLoanDetails(session, app,
-                          QStringLiteral("Skipped ln app for member ") + LoanMember(app) + QStringLiteral(" - ") +
-                              loan.productCode + QStringLiteral(" odd value encountered.") + suffix(app));
-    return LoanSkip{QStringLiteral("Skipped ln app for member as total borrowing was less than zero!")};
+    return LoanSkip{.problem = QStringLiteral("Skipped ln app for member ") + LoanMember(app) + QStringLiteral(" - ") +
+                               loan.productCode + QStringLiteral(" odd value encountered.") + suffix(app),
+                    .message = QStringLiteral("Skipped ln app for member as total borrowing was less than zero!")};
 }
 
 LoanStep ApplyProductLimit(UnitSession& session, ApplicationState& app, const ChosenProduct& product) {
@@ -96,10 +94,9 @@ LoanStep ApplyProductLimit(UnitSession& session, ApplicationState& app, const Ch
     if (loan.totalBorrowing <= limit) return std::nullopt;
     const Currency cut = loan.requestedAmount - (loan.totalBorrowing - limit);
     if (cut.units() <= 0) {
-        ReportWithLoanDetails(session, app,
-                              QStringLiteral("Member ") + LoanMember(app) +
-                                  QStringLiteral(" has applied for too much - no value available.") + suffix(app));
-        return LoanSkip{QStringLiteral("Skipped ln app for member as total borrowing was too much")};
+        return LoanSkip{.problem = QStringLiteral("Member ") + LoanMember(app) +
+                                   QStringLiteral(" has applied for too much - no value available.") + suffix(app),
+                        .message = QStringLiteral("Skipped ln app for member as total borrowing was too much")};
     }
     ReportWithLoanDetails(session, app,
                           QStringLiteral("Member ") + LoanMember(app) +

@@ -103,11 +103,11 @@ private:
             app_.LoanDetails.amount = currencyText(allowed);
             return std::nullopt;
         }
-        ReportWithLoanDetails(session_, app_,
-                              QStringLiteral("Member ") + LoanMember(app_) +
-                                  QStringLiteral(" has applied for too much - no loan available - skipped.") +
-                                  app_.messageSuffix);
-        return LoanSkip{QStringLiteral("Skipped ln app for member as they applied for too much and no loan available.")};
+        return LoanSkip{.problem = QStringLiteral("Member ") + LoanMember(app_) +
+                                   QStringLiteral(" has applied for too much - no loan available - skipped.") +
+                                   app_.messageSuffix,
+                        .message = QStringLiteral(
+                            "Skipped ln app for member as they applied for too much and no loan available.")};
     }
 
     const CycleContext& cycle_;

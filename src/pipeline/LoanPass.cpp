@@ -85,23 +85,21 @@ private:
             db::clientReadOnlyCursor());
         if (pending.eof()) return std::nullopt;
         const QString loanNumber = pending.text(QStringLiteral("LoanNumber"));
-        ReportWithLoanDetails(session_, app_,
-                              QStringLiteral("Skipped ln app for member ") + LoanMember(app_) +
-                                  QStringLiteral(" as they already have a pending app - ") + loanNumber +
-                                  QLatin1Char('.') + app_.messageSuffix);
-        return LoanSkip{QStringLiteral("Skipped ln app for member as they already have a pending app - ") + loanNumber +
-                        QLatin1Char('.')};
+        return LoanSkip{.problem = QStringLiteral("Skipped ln app for member ") + LoanMember(app_) +
+                                   QStringLiteral(" as they already have a pending app - ") + loanNumber +
+                                   QLatin1Char('.') + app_.messageSuffix,
+                        .message = QStringLiteral("Skipped ln app for member as they already have a pending app - ") +
+                                   loanNumber + QLatin1Char('.')};
     }
 
     LoanStep refuseUnderAge() {
         const QDate born = parseDayFirstDate(app_.field[tw::DateOfBirth]).value_or(QDate());
         const int age = AgeByMonthBoundaries(born, cycle_.passDate());
         if (age >= kAdultAge) return std::nullopt;
-        ReportWithLoanDetails(
-            session_, app_,
-            QStringLiteral("Skipped ln app for member ") + LoanMember(app_) + QStringLiteral(" - Too young."));
-        return LoanSkip{QStringLiteral("Skipped ln app for member as they are only ") + QString::number(age) +
-                        QStringLiteral(" years old.")};
+        return LoanSkip{.problem = QStringLiteral("Skipped ln app for member ") + LoanMember(app_) +
+                                   QStringLiteral(" - Too young."),
+                        .message = QStringLiteral("Skipped ln app for member as they are only ") +
+                                   QString::number(age) + QStringLiteral(" years old.")};
     }
 
     void assessCredit(Currency totalBorrowing) {
@@ -154,7 +152,10 @@ private:
 }  // namespace
 
 std::optional<QString> RunLoanPass(const CycleContext& cycle, UnitSession& session, ApplicationState& app) {
-    if (const LoanStep skip = LoanPass(cycle, session, app).run()) return skip->message;
+    if (const LoanStep skip = LoanPass(cycle, session, app).run()) {
+        ReportWithLoanDetails(session, app, skip->problem);
+        return skip->message;
+    }
     return std::nullopt;
 }
 
