@@ -12,7 +12,7 @@
 #include "import/MemberMainRecord.h"
 #include "import/MemberNumbers.h"
 #include "import/MemberRecords.h"
-#include "import/OnlineMarking.h"
+#include "pipeline/ApplicationEnd.h"
 #include "pipeline/OnlineReads.h"
 #include "loans/FirstRepaymentDate.h"
 #include "pipeline/LoanPass.h"

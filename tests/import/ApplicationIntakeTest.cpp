@@ -4,7 +4,6 @@
 #include "import/ApplicationIdFile.h"
 #include "import/ApplicationIntake.h"
 #include "import/NextBirthday.h"
-#include "import/OnlineMarking.h"
 #include "support/OnlineEncoder.h"
 #include "support/InstallationTest.h"
 #include "support/WebApplication.h"
@@ -108,14 +107,6 @@ TEST_F(IntakeWithInstallation, IdFileIsReadOnceAndDeleted) {
         EXPECT_EQ(ReadApplicationIdFile(im().cycle()), id) << text;
         EXPECT_FALSE(QFile::exists(inst.path("id.txt"))) << text;
     }
-}
-
-// A batch is marked in two statements; only digits of a key and quoted second keys reach them.
-TEST(OnlineMarkingStatements, OnlyTheImportedFlagsAndDatesAreWritten) {
-    EXPECT_EQ(MarkApplicationStatement({"41", "42; DROP TABLE x"}, "2026-03-05 10:15:00"),
-              "UPDATE table_w SET field_107='Y', field_108='2026-03-05 10:15:00' WHERE field_id IN (41,0) ;");
-    EXPECT_EQ(MarkAddressesStatement({"A'B", "C"}, "2026-03-05 10:15:00"),
-              "UPDATE table_ad SET field_21='Y', field_22='2026-03-05 10:15:00' WHERE field_2 IN ('A''B','C') AND field_21<>'Y';");
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "import/OnlineMarking.h"
+#include "pipeline/ApplicationEnd.h"
 
 #include "state/ApplicationState.h"
 #include "state/CycleContext.h"
@@ -9,7 +9,7 @@
 #include "common/Values.h"
 #include "comms/LoanDetailsException.h"
 
-namespace autovelt::inline import {
+namespace autovelt::inline pipeline {
 
 namespace {
 
@@ -52,6 +52,12 @@ void UpdateTableWRecord(const CycleContext& cycle, UnitSession& session, Applica
     if (failEmailReqd) SendFailEmail(cycle, session, app);
 }
 
+void RefuseApplication(const CycleContext& cycle, UnitSession& session, ApplicationState& app, const Refusal& refusal) {
+    session.ShowException(refusal.problem + app.messageSuffix);
+    ShowLoanDetailsException(session, app);
+    UpdateTableWRecord(cycle, session, app, refusal.failEmail, refusal.notes);
+}
+
 void MarkOnlineRowsImported(const CycleContext& cycle, UnitSession& session, const QList<OnlineRowKeys>& applications) {
     if (applications.isEmpty()) return;
     const QString stamp = importedStamp(cycle);
@@ -68,4 +74,4 @@ void MarkOnlineRowsImported(const CycleContext& cycle, UnitSession& session, con
     if (!addressKeys.isEmpty()) online.execute(MarkAddressesStatement(addressKeys, stamp));
 }
 
-}  // namespace autovelt::import
+}  // namespace autovelt::pipeline

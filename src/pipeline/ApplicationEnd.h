@@ -1,12 +1,18 @@
 #pragma once
 
+// How the pass ends an application: imported or refused, and its website rows marked once
+// its unit of work has committed. Only the pipeline ends an application or writes to the
+// website's database.
+
+#include "import/Refusal.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
 
 namespace autovelt::inline state { class CycleContext; class UnitSession; struct ApplicationState; }
 
-namespace autovelt::inline import {
+namespace autovelt::inline pipeline {
 
 // Ends the current application: it is imported, or refused when there is a failure
 // to record (notes or the failure email). A skip with notes gets a diary note and a
@@ -31,4 +37,7 @@ void MarkOnlineRowsImported(const CycleContext& cycle, UnitSession& session, con
 QString MarkApplicationStatement(const QStringList& fieldIds, const QString& stamp);
 QString MarkAddressesStatement(const QStringList& rawField2s, const QString& stamp);
 
-}  // namespace autovelt::import
+// Reports the refusal with the loan applied for, and marks the application refused.
+void RefuseApplication(const CycleContext& cycle, UnitSession& session, ApplicationState& app, const Refusal& refusal);
+
+}  // namespace autovelt::pipeline
