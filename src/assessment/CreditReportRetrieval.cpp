@@ -73,7 +73,7 @@ private:
         db::Recordset rule = policyRule(QStringLiteral("PR13A"));
         if (rule.eof()) return;
         const QDate passDate = cycle_.passDate();
-        const std::optional<QDate> born = parseDayFirstDate(app_.field[tw::DateOfBirth]);
+        const std::optional<QDate> born = app_.dateOfBirth();
         if (!passDate.isValid() || !born) throw typeMismatch();
         const QString frequency = app_.LoanDetails.repaymentFrequency;
         // Without a known frequency the loan has no end date and the age cannot be judged.

@@ -93,7 +93,7 @@ private:
 };
 
 bool IdentityCheck::underSixteen() {
-    const std::optional<QDate> born = parseDayFirstDate(app_.field[tw::DateOfBirth]);
+    const std::optional<QDate> born = app_.dateOfBirth();
     if (!born) throw VeltError(13, QStringLiteral("RunIdentityCheck"), QStringLiteral("Type mismatch"));
     if (dateDiffYears(*born, cycle_.passDate()) >= 16) return false;
     app_.field[tw::IdentityStatus] = QStringLiteral("PASS");

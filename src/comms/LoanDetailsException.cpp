@@ -5,7 +5,7 @@
 
 namespace autovelt::inline comms {
 
-QString LoanRequestText(const ApplicationState& app) {
+QString LoanRequestText(const Application& app) {
     const auto& field = app.field;
     return QStringLiteral(" applied for ") + field[tw::LoanProduct] + QStringLiteral(" loan for \u00A3") +
            field[tw::LoanAmount] + QStringLiteral(" over ") + field[tw::TermMonths] + QStringLiteral(" months for ") +

@@ -14,6 +14,6 @@ namespace autovelt::inline comms {
 void ShowLoanDetailsException(UnitSession& session, const ApplicationState& app);
 
 // The same text, without the leading "Member <n>" (the note UpdateTableWRecord appends).
-QString LoanRequestText(const ApplicationState& app);
+QString LoanRequestText(const Application& app);
 
 }  // namespace autovelt::comms

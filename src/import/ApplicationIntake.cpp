@@ -91,8 +91,8 @@ QString CleanPersonName(const QString& value) {
     return name;
 }
 
-void ReadApplicationRow(const CycleContext& cycle, ApplicationState& app, const db::Recordset& row) {
-    app = ApplicationState{};
+ApplicationRead ReadApplicationRow(const CycleContext& cycle, const db::Recordset& row) {
+    Application app;
     const OnlineCodeTables& tables = cycle.config.codeTables;
     app.fieldId = QString::number(row.value(0).toLongLong());
     app.identityKey = ApplicationIdentityKey(row);
@@ -123,11 +123,11 @@ void ReadApplicationRow(const CycleContext& cycle, ApplicationState& app, const 
     if (columns >= tw::Note) app.noteText = row.text(tw::Note);
     if (columns >= tw::UploadKey) app.rawField105 = row.text(tw::UploadKey);
     cleanFields(app.field);
-    if (unreadable) throw *unreadable;
+    return {std::move(app), std::move(unreadable)};
 }
 
-std::optional<Refusal> IncompleteApplicationRefusal(const ApplicationState& app) {
-    if (!isDate(app.field[tw::DateOfBirth]))
+std::optional<Refusal> IncompleteApplicationRefusal(const Application& app) {
+    if (!app.dateOfBirth().has_value())
         return Refusal{QStringLiteral("VELT Application has blank DOB - record skipped.")};
     if (app.field[tw::Surname].isEmpty() || isNumeric(app.field[tw::Surname]))
         return Refusal{QStringLiteral("VELT Application has no valid Surname - record skipped.")};

@@ -5,7 +5,8 @@
 // Nothing here trusts the row: values are only decoded, cut and cleaned.
 
 #include "import/Refusal.h"
-#include "state/ApplicationState.h"
+#include "common/VeltError.h"
+#include "state/Application.h"
 
 #include <QString>
 #include <optional>
@@ -37,12 +38,19 @@ QString CleanNINumber(const QString& value);
 // characters \ / # ' removed.
 QString CleanPersonName(const QString& value);
 
-// Resets the application and fills it from the current row of the open table_w recordset.
-// A member number or upload key that cannot be decoded raises VeltError.
-void ReadApplicationRow(const CycleContext& cycle, ApplicationState& app, const db::Recordset& row);
+// An application read from its row, and the first value that could not be decoded (a
+// member number or upload key), if any: the rest is still read, so the application can
+// be reported and marked in full.
+struct ApplicationRead {
+    Application application;
+    std::optional<VeltError> unreadable;
+};
+
+// Reads the current row of the open table_w recordset.
+ApplicationRead ReadApplicationRow(const CycleContext& cycle, const db::Recordset& row);
 
 // The two refusals of an application that cannot be matched at all (no usable date of
 // birth, no surname); nothing when it can be.
-std::optional<Refusal> IncompleteApplicationRefusal(const ApplicationState& app);
+std::optional<Refusal> IncompleteApplicationRefusal(const Application& app);
 
 }  // namespace autovelt::import

@@ -74,7 +74,7 @@ std::optional<Refusal> Checks::nationalInsuranceNumber() {
 
 std::optional<Refusal> Checks::dateOfBirth() {
     const QDate heldDate = member_.value(QStringLiteral("DOB")).toDate();
-    const QDate given = parseDayFirstDate(field_[tw::DateOfBirth]).value_or(QDate());
+    const QDate given = app_.dateOfBirth().value_or(QDate());
     // A member without a date of birth on record has nothing to contradict.
     if (!heldDate.isValid() || dateDiffDays(heldDate, given) == 0) return std::nullopt;
     return skipForDeviation(QStringLiteral("DOB"), field_[tw::DateOfBirth],

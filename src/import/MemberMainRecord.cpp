@@ -55,7 +55,7 @@ void setPersonalColumns(const CycleContext& cycle, ApplicationState& app, db::Re
     row.setValue(QStringLiteral("Surname"), asStored(cycle, app.field[tw::Surname]));
     row.setValue(QStringLiteral("MidName"), asStored(cycle, app.field[tw::MiddleName]));
     if (app.cleanedNINumber.size() == 9) row.setValue(QStringLiteral("NINumber"), app.cleanedNINumber);
-    row.setValue(QStringLiteral("DOB"), parseDayFirstDate(app.field[tw::DateOfBirth]).value_or(QDate()));
+    row.setValue(QStringLiteral("DOB"), app.dateOfBirth().value_or(QDate()));
     const QString sex = sexFor(app.field[tw::Sex], title);
     if (!sex.isEmpty()) row.setValue(QStringLiteral("Sex"), sex);
     row.setValue(QStringLiteral("StatementFreq"), birthdayStatements ? QStringLiteral("B") : QStringLiteral("A"));
@@ -109,10 +109,10 @@ void refreshMember(const CycleContext& cycle, ApplicationState& app, db::Records
 
 }  // namespace
 
-QString MembershipStatusFor(const ApplicationState& app, int processingYear) {
+QString MembershipStatusFor(const Application& app, int processingYear) {
     QString status = app.field[tw::MembershipAskedFor].trimmed().toUpper().left(1);
     if (!status.isEmpty()) return status;
-    const QDate born = parseDayFirstDate(app.field[tw::DateOfBirth]).value_or(QDate());
+    const QDate born = app.dateOfBirth().value_or(QDate());
     return born.isValid() && processingYear - born.year() <= 16 ? QStringLiteral("J") : QStringLiteral("A");
 }
 

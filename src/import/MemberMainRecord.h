@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace autovelt::inline state { class CycleContext; class UnitSession; struct ApplicationState; }
+namespace autovelt::inline state { class CycleContext; class UnitSession; struct Application; struct ApplicationState; }
 
 namespace autovelt::inline import {
 
@@ -20,6 +20,6 @@ void WriteMemberMain(const CycleContext& cycle, UnitSession& session, Applicatio
 
 // The status of a new or reinstated member: field_11 upper-cased, or "A" ("J" for an
 // applicant at most 16 calendar years old in the processing year).
-QString MembershipStatusFor(const ApplicationState& app, int processingYear);
+QString MembershipStatusFor(const Application& app, int processingYear);
 
 }  // namespace autovelt::import

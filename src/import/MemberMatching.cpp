@@ -69,7 +69,7 @@ MatchRule byNameAndDateOfBirth(const CycleContext& cycle, const ApplicationState
     const QString initial = field[tw::Forename].left(1).toUpper();
     QString surname = field[tw::Surname];
     if (cycle.settings.MixedCase) surname = FirstLettersCaps(surname);
-    const QDate born = parseDayFirstDate(field[tw::DateOfBirth]).value_or(QDate());
+    const QDate born = app.dateOfBirth().value_or(QDate());
     return {QStringLiteral("SELECT * FROM MemberMain WHERE Surname='") + sqlTextBody(surname) +
                 QStringLiteral("' AND Forename LIKE ") + sqlLikeStartsWith(initial) + QStringLiteral(" AND DOB=#") +
                 formatDate(born, QStringLiteral("mm/dd/yyyy")) + QStringLiteral("# ;"),
@@ -96,12 +96,9 @@ std::optional<MemberMatch> matchByGivenNumber(UnitSession& session, const Applic
 
 }  // namespace
 
-long GivenMemberNumber(const ApplicationState& app) {
-    return static_cast<long>(roundHalfEven(leadingNumber(app.field[tw::GivenMemberNumber])));
-}
 
 MemberMatch MatchApplicant(const CycleContext& cycle, UnitSession& session, const ApplicationState& app) {
-    const long given = GivenMemberNumber(app);
+    const long given = app.givenMemberNumber();
     if (given != 0)
         if (const std::optional<MemberMatch> match = matchByGivenNumber(session, app, given)) return *match;
     if (!app.cleanedNINumber.isEmpty())

@@ -18,7 +18,4 @@ namespace autovelt::inline import {
 // rejoins.
 MemberMatch MatchApplicant(const CycleContext& cycle, UnitSession& session, const ApplicationState& app);
 
-// The member number the applicant gave (field_1), 0 for a new applicant.
-long GivenMemberNumber(const ApplicationState& app);
-
 }  // namespace autovelt::import

@@ -8,7 +8,7 @@ namespace autovelt::inline import {
 
 QDate NextBirthday(const CycleContext& cycle, ApplicationState& app) {
     const QDate processing = cycle.passDate();
-    const QDate born = parseDayFirstDate(app.field[tw::DateOfBirth]).value_or(QDate());
+    const QDate born = app.dateOfBirth().value_or(QDate());
     if (!processing.isValid() || !born.isValid()) return QDate();
     QDate birthday = birthdayInYear(born, processing.year());
     const int days = static_cast<int>(dateDiffDays(birthday, processing));

@@ -126,7 +126,7 @@ private:
         row.empBasis = f[tw::EmploymentType].left(1);
         row.kids = leadingNumber(f[tw::Dependants]);
         row.origApplyDate = row.loanDate;
-        row.origApplyValue = leadingNumber(f[tw::LoanAmount]);
+        row.origApplyValue = app_.loanAmount();
         row.gender = f[tw::Sex].left(1);
         row.balanceId = loan.balanceRowId;
         row.mergeIds234 = {loan.mergeIds[2], loan.mergeIds[3], loan.mergeIds[4]};
@@ -136,7 +136,7 @@ private:
         row.totNewPay = leadingNumber(f[tw::SavingsValue]) + leadingNumber(d.repayment);
         row.origTeller = cycle_.txtTeller;
         row.postCodePart1 = app_.homeSlots[8].left(4).trimmed();
-        row.dateOfBirth = dateOf(f[tw::DateOfBirth]);
+        row.dateOfBirth = app_.dateOfBirth().value_or(QDate());
         row.lastPaymentDate = dateOf(d.lastRepaymentDate);
         row.homeStatus = f[tw::ResidentialStatus];
         return row;

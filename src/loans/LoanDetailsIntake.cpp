@@ -34,9 +34,9 @@ LoanRequest LoanRequestFor(const ApplicationState& app, const QString& passDateT
     loan.memberNumber = QString::number(app.memberNumber);
     loan.productCode = f[tw::LoanProduct];
     loan.applicationDate = passDateText;
-    loan.amount = numberText(leadingNumber(f[tw::LoanAmount]));
+    loan.amount = numberText(app.loanAmount());
     loan.repaymentFrequency = f[tw::RepaymentFrequency].isEmpty() ? QStringLiteral("M") : f[tw::RepaymentFrequency];
-    loan.numberOfRepayments = numberOfRepayments(loan.repaymentFrequency, leadingNumber(f[tw::TermMonths]));
+    loan.numberOfRepayments = numberOfRepayments(loan.repaymentFrequency, app.termMonths());
     FirstRepaymentDate(loan, passDate, sqlServer);
     loan.repayment = numberText(leadingNumber(f[tw::Repayment]));
     loan.sortCode = app.sortCode;

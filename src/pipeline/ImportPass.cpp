@@ -268,9 +268,12 @@ ImportPass::RowEnd ImportPass::processRow(const db::Recordset& row, const Import
 
 ImportPass::RowEnd ImportPass::runApplication(const db::Recordset& row, const ImportRecordsByKey& records) {
     session_.ShowStep(QStringLiteral("reading the application"));
+    app_ = ApplicationState{};
     std::optional<VeltError> unreadable;
     try {
-        ReadApplicationRow(cycle_, app_, row);
+        ApplicationRead read = ReadApplicationRow(cycle_, row);
+        static_cast<Application&>(app_) = std::move(read.application);
+        unreadable = std::move(read.unreadable);
     } catch (const VeltError& error) {
         unreadable = error;
     }

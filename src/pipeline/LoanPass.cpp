@@ -93,7 +93,7 @@ private:
     }
 
     LoanStep refuseUnderAge() {
-        const QDate born = parseDayFirstDate(app_.field[tw::DateOfBirth]).value_or(QDate());
+        const QDate born = app_.dateOfBirth().value_or(QDate());
         const int age = AgeByMonthBoundaries(born, cycle_.passDate());
         if (age >= kAdultAge) return std::nullopt;
         return LoanSkip{.problem = QStringLiteral("Skipped ln app for member ") + LoanMember(app_) +

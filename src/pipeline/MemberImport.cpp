@@ -127,7 +127,7 @@ void MemberImport::welcomeNewMember() {
 // failure email when the loan is refused (the member written above stays).
 void MemberImport::runLoanPass(LoanDecision loan) {
     std::optional<QString> skip;
-    if (loan == LoanDecision::AsApplied && leadingNumber(app_.field[tw::LoanAmount]) != 0)
+    if (loan == LoanDecision::AsApplied && app_.loanAmount() != 0)
         skip = RunLoanPass(cycle_, session_, app_);
     const bool failEmail = skip.has_value();
     UpdateTableWRecord(cycle_, session_, app_, failEmail, skip.value_or(QString()));

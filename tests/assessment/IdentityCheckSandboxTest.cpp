@@ -48,8 +48,10 @@ public:
         sandbox().clearRequests();
         inst.importer().settings.agency.IdentityCheckUserName = QStringLiteral("riverside.cv");
         setRule(true, QStringLiteral("F"));
-        app() = {.fieldId = "41", .memberNumber = kMember, .newMemberNumber = kMember, .messageSuffix = kSuffix,
-                 .applicantEmail = "john@example.com", .sortCode = "40-11-22", .accountNumber = "12345678"};
+        app() = {.memberNumber = kMember, .newMemberNumber = kMember, .applicantEmail = "john@example.com",
+                 .sortCode = "40-11-22", .accountNumber = "12345678"};
+        app().fieldId = "41";
+        app().messageSuffix = kSuffix;
         app().field[tw::DateOfBirth] = QStringLiteral("31/12/2010");  // 15 by days but 16 by calendar years, so checked
         app().field[tw::ApplicationCode] = QStringLiteral("2");
         app().field[tw::Decision] = QStringLiteral("P");

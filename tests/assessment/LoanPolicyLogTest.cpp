@@ -47,7 +47,8 @@ protected:
     }
 
     void loadApplication(const QString& report) {
-        im().app = {.memberNumber = kMember, .messageSuffix = " (table_w field_id=41)", .homePrevSupplied = true, .assessment = {.report = report}};
+        im().app = {.memberNumber = kMember, .homePrevSupplied = true, .assessment = {.report = report}};
+        im().app.messageSuffix = " (table_w field_id=41)";
         im().app.field[tw::ResidentialStatus] = "Private Rented";
         im().app.field[tw::EmploymentType] = "Retired";
         im().app.LoanDetails = {.repaymentFrequency = "M", .numberOfRepayments = "24"};

@@ -63,7 +63,8 @@ protected:
         s.webip = QStringLiteral("10.0.0.33");
         s.webun = QStringLiteral("riverside");
         im().PassDate = QStringLiteral("06/12/26");
-        im().app = {.identityKey = "12-abc", .memberNumber = 501, .applicantEmail = "amelia@mail.example"};
+        im().app = {.memberNumber = 501, .applicantEmail = "amelia@mail.example"};
+        im().app.identityKey = "12-abc";
         for (const auto& [index, value] : {std::pair{3, "ms"}, {4, "amelia"}, {6, "mcdonald"}, {105, "778899"}, {110, "2"}})
             im().app.field[index] = QLatin1String(value);
     }
