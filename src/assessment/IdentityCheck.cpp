@@ -96,8 +96,8 @@ bool IdentityCheck::underSixteen() {
     const std::optional<QDate> born = app_.dateOfBirth();
     if (!born) throw VeltError(13, QStringLiteral("RunIdentityCheck"), QStringLiteral("Type mismatch"));
     if (dateDiffYears(*born, cycle_.passDate()) >= 16) return false;
-    app_.field[tw::IdentityStatus] = QStringLiteral("PASS");
-    app_.field[tw::IdentityReference] = QStringLiteral("N/A");
+    app_.identity.status = QStringLiteral("PASS");
+    app_.identity.reference = QStringLiteral("N/A");
     return true;
 }
 
@@ -246,9 +246,7 @@ void IdentityCheck::record(const QString& answer, const QString& band, const Ide
         return;
     }
     writeIdProof(read);
-    app_.field[tw::IdentityStatus] = read.result;
-    app_.field[tw::IdentityScore] = read.score;
-    app_.field[tw::IdentityReference] = read.pid;
+    app_.identity = {read.result, read.score, read.pid};
 }
 
 void IdentityCheck::run() {

@@ -34,8 +34,7 @@ const FieldLine kWorkLines[] = {{"Work place ", 7}, {"Work building No/name ", 1
                                 {"Work postcode ", 8}, {"Work phone ", 9}, {"Work role ", 6}};
 const FieldLine kAssessmentLines[] = {{"On sick leave? ", 23}, {"Deposit method ", 24}, {"Savings value ", 25},
                                       {"CRA score ", 26}, {"CRA decision ", 27}, {"CRA decision status ", 28},
-                                      {"CRA XML ", 29}, {"CRA ref ", 30}, {"IDV band ", 31},
-                                      {"IDV score ", 32}, {"IDV ref ", 33}};
+                                      {"CRA XML ", 29}, {"CRA ref ", 30}};
 const FieldLine kLoanLines[] = {
     {"Repayment frequency ", 44}, {"Loan product ", 45}, {"Loan value ", 46}, {"Loan term ", 47},
     {"Repayment amount ", 48}, {"Loan purpose ", 49}, {"Loan purpose (if other) ", 50},
@@ -104,6 +103,9 @@ QStringList ApplicationDetailsLines(const ApplicationState& app, const CycleSett
     out.addAll(kAccountLines, f);
     if (!app.workSlots[6].isEmpty() || !app.workSlots[7].isEmpty()) out.addAll(kWorkLines, app.workSlots);
     out.addAll(kAssessmentLines, f);
+    out.add(QStringLiteral("IDV band "), app.identity.status);
+    out.add(QStringLiteral("IDV score "), app.identity.score);
+    out.add(QStringLiteral("IDV ref "), app.identity.reference);
     // The caption line carries its own separator.
     for (int udf = 1; udf <= 10; ++udf)
         out.bare(QStringLiteral("UDF%1 (").arg(udf) + settings.UDFCaption[size_t(udf)] + QStringLiteral(") : ") +

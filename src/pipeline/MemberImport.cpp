@@ -80,17 +80,18 @@ void MemberImport::writeMember() {
 // any loan the application asks for.
 LoanDecision MemberImport::checkIdentity() {
     if (!isNew() || !app_.isJoinOnly()) return LoanDecision::AsApplied;
-    if (app_.field[tw::IdentityStatus].isEmpty()) RunIdentityCheck(cycle_, session_, app_, app_.memberNumber);
-    if (app_.field[tw::IdentityStatus].isEmpty()) {
-        app_.field[tw::IdentityStatus] = QStringLiteral("FAIL");
-        app_.field[tw::IdentityReference] = QStringLiteral("UNSET");
+    IdentityResult& identity = app_.identity;
+    if (identity.status.isEmpty()) RunIdentityCheck(cycle_, session_, app_, app_.memberNumber);
+    if (identity.status.isEmpty()) {
+        identity.status = QStringLiteral("FAIL");
+        identity.reference = QStringLiteral("UNSET");
     }
-    const QString status = app_.field[tw::IdentityStatus].toUpper();
+    const QString status = identity.status.toUpper();
     if (status.startsWith(QLatin1String("FAIL")) || status.startsWith(QLatin1String("REFER"))) {
         session_.ShowException(QStringLiteral("Member ") + member() + QStringLiteral(" had Status of ") +
-                               app_.field[tw::IdentityStatus] + QStringLiteral(" from eIDV."));
+                               identity.status + QStringLiteral(" from eIDV."));
         session_.ShowException(QStringLiteral("Member ") + member() + QStringLiteral(" eIDV ref is ") +
-                               app_.field[tw::IdentityReference] + QLatin1Char('.'));
+                               identity.reference + QLatin1Char('.'));
         return LoanDecision::Withheld;
     }
     return LoanDecision::AsApplied;

@@ -14,4 +14,8 @@ double Application::loanAmount() const { return leadingNumber(field[tw::LoanAmou
 
 double Application::termMonths() const { return leadingNumber(field[tw::TermMonths]); }
 
+IdentityResult Application::websiteIdentity() const {
+    return {field[tw::IdentityStatus], field[tw::IdentityScore], field[tw::IdentityReference]};
+}
+
 }  // namespace autovelt::state

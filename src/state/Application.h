@@ -9,6 +9,14 @@
 
 namespace autovelt::inline state {
 
+// An identity check (eIDV) result: its status ("PASS", "REFER", "FAIL" and the like),
+// score and reference.
+struct IdentityResult {
+    QString status;
+    QString score;
+    QString reference;
+};
+
 // An application as the website stored it, read and decoded once by the intake
 // (ReadApplicationRow): every column as cleaned text by its place, the keys that find its
 // rows online, and the values the steps reckon with, each read by one rule from the column
@@ -35,6 +43,8 @@ struct Application {
     double loanAmount() const;
     // field_47, the term in months: its leading number.
     double termMonths() const;
+    // field_31 to field_33: the identity check the website ran itself, when it sent one.
+    IdentityResult websiteIdentity() const;
 };
 
 }  // namespace autovelt::state

@@ -38,6 +38,9 @@ struct ApplicationState : Application {
     QString loanNumber;
     LoanRequest LoanDetails;
     LoanPassState loan;
+    // The applicant's identity check: the website's own (websiteIdentity()) until the
+    // importer's check of a new member gives one.
+    IdentityResult identity;
     bool identityFailedOnBank = false;
     bool identityFailed = false;
 

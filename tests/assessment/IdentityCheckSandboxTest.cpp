@@ -102,12 +102,12 @@ TEST_F(IdentityCheckTest, AgencyVerdictsAndTheirDowngrades) {
         startOver(QLatin1String(surname));
         inst.importer().settings.agency.IdentityCheckApplication = QLatin1String(application);
         check();
-        const QString ref = app().field[tw::IdentityReference];
+        const QString ref = app().identity.reference;
         EXPECT_EQ(ref.size(), 30);
         outcomes << QStringLiteral("== %1 %2").arg(surname, application).trimmed() << problems() + successes()
                  << webLog() << app().assessment.summary
-                 << app().field[tw::Decision] + '|' + app().field[tw::IdentityStatus] + '|' +
-                        app().field[tw::IdentityScore]
+                 << app().field[tw::Decision] + '|' + app().identity.status + '|' +
+                        app().identity.score
                  << idProof().replace(ref, "<ref>")
                  << inst.scalar("TarvMain", "SELECT YesNo FROM MemberAddress WHERE AddressType='BANK1'").toString() +
                         (app().identityFailedOnBank ? " failed on bank" : "");
@@ -155,7 +155,7 @@ TEST_F(IdentityCheckTest, AnswersWithoutAResult) {
                  << problems().replaceInStrings(
                         QRegularExpression("^(Unable to perform ID search-Error: 28 - ).+( \\(table_w)"), "\\1...\\2")
                  << webLog() << app().assessment.summary
-                 << app().field[tw::Decision] + '|' + app().field[tw::IdentityStatus] + '|' + idProof() +
+                 << app().field[tw::Decision] + '|' + app().identity.status + '|' + idProof() +
                         (app().identityFailed ? " failed" : "")
                  << (QFile::exists(filedAnswerPath()) ? "answer filed" : "no answer filed");
     }
@@ -180,7 +180,7 @@ TEST_F(IdentityCheckTest, CreditRulesRunTheCheckWithTheirBand) {
                      successes().last()} +
          app().assessment.summary),
         (QStringList{
-            "1R", "TU IDV-Fail Score [43]|" + app().field[tw::IdentityReference] + "|2026-03-05|VELT|||2026-03-05|VELT",
+            "1R", "TU IDV-Fail Score [43]|" + app().identity.reference + "|2026-03-05|VELT|||2026-03-05|VELT",
             "Overall initial rating for loan=REFER for member 1234", "1234|CR05A|0-3|1|P|", "1234|CR10A|P-P|F|R|"}));
 }
 
@@ -203,7 +203,7 @@ TEST_F(IdentityCheckTest, NoRequestWhenNoCheckIsDue) {
         startOver(QStringLiteral("Lee"));
         arrange(*this);
         check();
-        outcomes << QStringLiteral("== ") + name << app().field[tw::IdentityStatus] + '|' + app().field[tw::IdentityReference]
+        outcomes << QStringLiteral("== ") + name << app().identity.status + '|' + app().identity.reference
                  << QStringLiteral("%1 request(s)").arg(sandbox().requests().size()) << problems();
     }
     EXPECT_EQ(outcomes.join('\n') + '\n', ExpectedDocument("identity-check-not-due.txt"));

@@ -24,6 +24,7 @@ protected:
         s.UDFCaption[1] = QStringLiteral("Employer");
         ApplicationState& app = inst.importer().app;
         for (int n = 1; n <= 110; ++n) app.field[size_t(n)] = QStringLiteral("f%1").arg(n);
+        app.identity = app.websiteIdentity();  // as the pass takes it from the website
         app.messageSuffix = QStringLiteral(" (table_w field_id=77)");
         app.homeSlots[11] = QString();
         app.field[tw::Email] = QStringLiteral("web@example.org");
