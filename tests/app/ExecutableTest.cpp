@@ -107,27 +107,27 @@ TEST_F(ExecutableTest, StatusTellsAMonitorWhetherAPersonIsNeeded) {
     ASSERT_EQ(runHere({"--once"}).exitCode, 0);
     const CycleRecord afterGoodCycle = CycleRecord::read(inst.home());
     const QDateTime now = QDateTime::currentDateTime();
-    const struct { const char* what; std::function<void()> setUp; int exitCode; const char* line; const char* jsonPath; QJsonValue json; } cases[] = {
-        {"healthy", [] {}, 0, "last cycle: started ", "lastCycle/exitStatus", 0},
+    // Each case changes the good cycle's record before it is written.
+    const struct { const char* what; std::function<void(CycleRecord&)> change; int exitCode; const char* line; const char* jsonPath;
+                   QJsonValue json; } cases[] = {
+        {"healthy", [](CycleRecord&) {}, 0, "last cycle: started ", "lastCycle/exitStatus", 0},
         {"an uncertain email",
-         [&] { inst.exec("TarvAudt", "INSERT INTO VeltEffect (ApplicationKey, Kind, State, Attempts) VALUES ('1001-ab', 'email', 'uncertain', 1)"); },
+         [&](CycleRecord&) {
+             inst.exec("TarvAudt", "INSERT INTO VeltEffect (ApplicationKey, Kind, State, Attempts) VALUES ('1001-ab', 'email', 'uncertain', 1)");
+         },
          1, "problem: the email of application 1001 is uncertain", "outbox/uncertain",
          QJsonArray{QJsonObject{{"application", "1001"}, {"kind", "email"}}}},
         {"a stale application",
-         [&] {
+         [&](CycleRecord& r) {
              inst.exec("online", "INSERT INTO table_w (field_id, field_107) VALUES (1001, 'N')");
-             CycleRecord r = afterGoodCycle;
              r.pendingSeen = {{now.addSecs(-61 * 60), 1001}};
-             ASSERT_TRUE(r.write(inst.home(), nullptr));
          },
          1, "problem: application 1001 has been pending since ", "pending/oldestMinutes", 61},
         {"a cycle under way",
-         [&] {
-             CycleRecord r = afterGoodCycle;
+         [&](CycleRecord& r) {
              r.started = now;
              r.ended = {};
              r.processId = QCoreApplication::applicationPid();
-             ASSERT_TRUE(r.write(inst.home(), nullptr));
          },
          0, "cycle running since ", "lastCycle/running", true},
     };
@@ -136,8 +136,9 @@ TEST_F(ExecutableTest, StatusTellsAMonitorWhetherAPersonIsNeeded) {
         SCOPED_TRACE(c.what);
         inst.exec("TarvAudt", "DELETE FROM VeltEffect");
         inst.exec("online", "DELETE FROM table_w");
-        ASSERT_TRUE(afterGoodCycle.write(inst.home(), nullptr));
-        c.setUp();
+        CycleRecord record = afterGoodCycle;
+        c.change(record);
+        ASSERT_TRUE(record.write(inst.home(), nullptr));
         const Run text = runHere({"--status"});
         EXPECT_EQ(text.exitCode, c.exitCode) << text.out.toStdString();
         EXPECT_TRUE(text.out.startsWith(c.exitCode == 0 ? "healthy\n" : "NOT HEALTHY\n")) << text.out.toStdString();
