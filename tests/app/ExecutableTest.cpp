@@ -1,6 +1,8 @@
-// The real program, run as the credit union's service and its IT person run it.
+// The real program, run as the credit union's service and its IT person run it, and what its headless runner prints.
 #include "app/CycleRecord.h"
 #include "app/InstanceLock.h"
+#include "app/PrintingReporter.h"
+#include "support/ManualClock.h"
 #include "support/ProgramRuns.h"
 #include "support/InstallationTest.h"
 #include "support/WebApplication.h"
@@ -12,6 +14,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <csignal>
+#include <cstdio>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -65,6 +68,37 @@ TEST_F(ExecutableTest, HeadlessPrintsLinesAsReportedAndStopsOnSigterm) {
     ::kill(static_cast<pid_t>(p->processId()), SIGTERM);
     ASSERT_TRUE(p->waitForFinished(10000));
     EXPECT_EQ(std::pair(p->exitStatus(), p->exitCode()), std::pair(QProcess::NormalExit, 0));
+}
+
+QStringList linesWritten(std::FILE* file) {
+    std::fflush(file);
+    std::rewind(file);
+    QStringList lines;
+    char buffer[512];
+    while (std::fgets(buffer, sizeof buffer, file)) lines << QString::fromLocal8Bit(buffer).trimmed();
+    return lines;
+}
+
+// The headless runner's output is the service's journal: every report line, and at most one progress line a second.
+TEST(PrintingReporter, PrintsEveryLineAndProgressAtMostOnceASecond) {
+    test::ManualClock clock;
+    std::FILE* out = std::tmpfile();
+    PrintingReporter reporter(clock, out);
+    reporter.showProgress({1, 40, QStringLiteral("reading the application")});
+    for (int step = 0; step < 4; ++step) {  // four more steps within 0.8 s: none printed
+        clock.pause(0.2);
+        reporter.showProgress({1, 40, QStringLiteral("writing the member")});
+    }
+    reporter.showException(QStringLiteral("Member 12 failed ID search.\nsecond line"));
+    clock.pause(0.2);  // a second after the first progress line
+    reporter.showProgress({2, 40, QStringLiteral("matching the applicant")});
+    reporter.showSuccess(QStringLiteral("Member 13 passed ID search."));
+
+    EXPECT_EQ(linesWritten(out), (QStringList{"progress: application 1 of 40: reading the application",
+                                              "problem: Member 12 failed ID search. second line",
+                                              "progress: application 2 of 40: matching the applicant",
+                                              "success: Member 13 passed ID search."}));
+    std::fclose(out);
 }
 
 // Deletion lists first, deletes only with --yes and waits for a running importer's lock (that it leaves other

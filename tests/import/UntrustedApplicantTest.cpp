@@ -1,5 +1,5 @@
 // What an applicant types cannot choose a member number, take over a member or widen a match. (Nor forge a
-// report line: ControlCharactersTest flattens every line the reporter is handed, PrintingReporterTest what it prints.)
+// report line: ControlCharactersTest flattens every line the reporter is handed, the PrintingReporter test what it prints.)
 
 #include "support/ImportPassFixture.h"
 
