@@ -175,16 +175,16 @@ TEST_F(ControlSettingsTest, AgencyCredentialsAreDecodedPerCreditUnionAndTableTes
     load();
     const AgencyCredentials& a = inst.importer().settings.agency;  // commas and "#" survive when quoted
     EXPECT_EQ(QStringList({a.CreditReportCompany, a.CreditReportUserName, a.CreditReportPassword, a.IdentityCheckUserName,
-                           a.IdentityCheckPassword}).join(" | "), "Riverside CU | riverside.api | p,w#1 | riverside.cv | Id-Pass,9");
-    EXPECT_TRUE(inst.importer().settings.CreditChecksEnabled);
+                           a.IdentityCheckPassword, QString::number(inst.importer().settings.CreditChecksEnabled)}).join(" | "),
+              "Riverside CU | riverside.api | p,w#1 | riverside.cv | Id-Pass,9 | 1");
 
     test::TestInstallation uat;  // table_test means UAT mode, with the test set of credentials
     uat.appendConfig("[agency_test]\nCreditReportUserName = " + encodeOnlineField("test.user", 10));
     uat.exec("online", "CREATE TABLE table_test (field_id INTEGER PRIMARY KEY)");
     LoadControlSettings(uat.importer());
-    EXPECT_TRUE(uat.importer().settings.UATMode && !uat.importer().SkipImport);
-    EXPECT_EQ(uat.reporter().problems(), QStringList{"Table_test found - so operating in UAT mode."});
-    EXPECT_EQ(uat.importer().settings.agency.CreditReportUserName, "test.user");
+    EXPECT_EQ(std::tuple(uat.importer().settings.UATMode, uat.importer().SkipImport, uat.reporter().problems(),
+                         uat.importer().settings.agency.CreditReportUserName),
+              std::tuple(true, false, QStringList{"Table_test found - so operating in UAT mode."}, QString("test.user")));
 }
 
 // The online checks of the settings load against a real MariaDB server on loopback. Each case gives
