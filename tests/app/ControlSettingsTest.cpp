@@ -71,6 +71,9 @@ Breaker folderInstead(const char* file) {
         i.reload();
     };
 }
+Breaker config(const QString& ini) {
+    return [=](test::TestInstallation& i) { i.appendConfig(ini); };
+}
 Breaker t2sql(const char* text) {
     return [=](test::TestInstallation& i) {
         i.writeFile("t2sql.ini", text);
@@ -79,11 +82,13 @@ Breaker t2sql(const char* text) {
 }
 
 // Each problem that stops the cycle is one line in the list and in its own log file; problems in the
-// installation's own files (a line naming a .ini) stop it before any database is opened (%1: the folder).
+// installation's own files (a line naming a .ini) stop it before any database is opened (%1: the folder). A database
+// that cannot be opened or read is reported as such (never as an old build or a missing table): the connection line, then
+// what failed, which its log file keeps as a database error. No line shows a password a settings file line holds.
 TEST(ControlSettingsStops, EachProblemGivesItsLineAndLogFile) {
     const QString emptyFirstLine =
         "The first line of %1/t2sql.ini is empty: it must name the folder of the core banking databases or their SQL Server";
-    struct Case { Breaker breakIt; QString line; };
+    struct Case { Breaker breakIt; QString line; QString failed = {}; };
     std::vector<Case> cases = {
         {exec("TarvMain", "DELETE FROM Control"), "No record in Control"},
         {exec("TarvMain", "DELETE FROM ControlSwitches"), "No record in ControlSwitches"},
@@ -94,16 +99,20 @@ TEST(ControlSettingsStops, EachProblemGivesItsLineAndLogFile) {
         {exec("online", "DROP TABLE table_ad"), "Online Database does not have table_ad table"},
         {exec("TarvMain", "UPDATE Control SET ScanLocation='/no/such/scans'"),
          "Unable to locate scanned image folder /no/such/scans/ - cannot continue"},
-        {[](test::TestInstallation& i) { i.appendConfig("[mail]\nsmtp_pasword = Hunter2"); },
-         "Setting [mail] smtp_pasword in autovelt.ini is not known (misspelt?)"},
-        {[](test::TestInstallation& i) { i.appendConfig("[profile]\nbirthday_statement = true"); },
-         "Setting [profile] birthday_statement in autovelt.ini is not known (misspelt?)"},
-        {[](test::TestInstallation& i) { i.appendConfig("[agency_213000]\nIdentityCheckCompany = RIVER CU"); },
+        {config("[mail]\nsmtp_pasword = Hunter2"), "Setting [mail] smtp_pasword in autovelt.ini is not known (misspelt?)"},
+        {config("[profile]\nbirthday_statement = true"), "Setting [profile] birthday_statement in autovelt.ini is not known (misspelt?)"},
+        {config("[agency_213000]\nIdentityCheckCompany = RIVER CU"),
          "Setting [agency_213000] IdentityCheckCompany in autovelt.ini is not valid: it is stored encoded, and this value does not "
          "decode to any text (written in plain text?)"},
         {folderInstead("autovelt.ini"), "The configuration file %1/autovelt.ini cannot be read: it is a folder"},
         {folderInstead("t2sql.ini"), "The settings file %1/t2sql.ini cannot be read: it is a folder"},
         {t2sql("\n"), emptyFirstLine}, {t2sql(""), emptyFirstLine},
+        {t2sql("/srv/cu|X|sa|S3cret\n"), "The first line of t2sql.ini names a folder but holds \"|\"; write either a folder or "
+                                         "server|subset[|user|password]"},
+        {config("[online]\ndatabase = data/missing-online.db"), "Error within connection to databases routine. ",
+         "Could not find file '%1/data/missing-online.db'. (-2147467259)"},
+        {[](test::TestInstallation& i) { i.writeFile("data/TarvTran.db", QString(4096, 'x')); },
+         "Error within connection to databases routine. ", "Unable to read the database TarvTran.db: file is not a database (26)"},
     };
     // A setting with a value it cannot take, as the line refusing it: the setting is read back from the line.
     static const QRegularExpression setting(QStringLiteral("^Setting \\[(\\w+)\\] (\\w+) = \"([^\"]*)\" in autovelt.ini"));
@@ -111,7 +120,7 @@ TEST(ControlSettingsStops, EachProblemGivesItsLineAndLogFile) {
         const QRegularExpressionMatch m = setting.match(line);
         ASSERT_TRUE(m.hasMatch()) << line.toStdString();
         const QString ini = QStringLiteral("[%1]\n%2 = %3").arg(m.captured(1), m.captured(2), m.captured(3));
-        cases.push_back({[=](test::TestInstallation& i) { i.appendConfig(ini); }, line});
+        cases.push_back({config(ini), line});
     }
     for (const auto& c : cases) {
         SCOPED_TRACE(c.line.toStdString());
@@ -119,8 +128,10 @@ TEST(ControlSettingsStops, EachProblemGivesItsLineAndLogFile) {
         c.breakIt(inst);
         LoadControlSettings(inst.importer());
         const QString line = c.line.contains("%1") ? c.line.arg(inst.home()) : c.line;
+        const QString failed = c.failed.contains("%1") ? c.failed.arg(inst.home()) : c.failed;
         EXPECT_EQ(std::pair(inst.importer().SkipImport, inst.importer().settings.CreditChecksEnabled), std::pair(true, false));
-        EXPECT_EQ(inst.reporter().problems() + inst.importerLogs(), QStringList(2, line));
+        EXPECT_EQ(inst.reporter().problems() + inst.importerLogs(),
+                  failed.isEmpty() ? QStringList(2, line) : (QStringList{line, failed, "(DB Error) - " + failed}));
         EXPECT_FALSE(line.contains(".ini") && inst.importer().connections.TarvMain.isOpen());
         EXPECT_FALSE(line.contains("scanned image") && inst.importer().connections.OnlineConnection.isOpen());
     }
@@ -138,32 +149,15 @@ TEST_F(ControlSettingsTest, OldCoreBankingBuildsAreRefusedEveryCycle) {
               std::tuple(true, QStringList{line.arg("140119"), line.arg("010219")}, QStringList{line.arg("010219"), line.arg("140119")}));
 }
 
-// A database that cannot be opened or read takes the failure exit, is reported as such (never as
-// an old build or a missing table) and shows no password, nor does a settings file line holding one.
+// A settings file line naming a SQL Server with a password, whatever the server's driver answers, takes the failure exit
+// and shows the password nowhere.
 TEST(ControlSettingsDatabaseErrors, TakeTheFailureExitWithoutPasswords) {
-    const struct { Breaker breakIt; const char* second; } cases[] = {
-        {[](test::TestInstallation& i) { i.appendConfig("[online]\ndatabase = data/missing-online.db"); }, "(-2147467259)"},
-        {[](test::TestInstallation& i) { i.writeFile("data/TarvTran.db", QString(4096, 'x')); },
-         "Unable to read the database TarvTran.db: file is not a database"},
-        {t2sql("SQL01|X|sa|S3cret:pw\n"), ""}, {t2sql("/srv/cu|X|sa|S3cret\n"), ""},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.second);
-        test::TestInstallation inst;
-        c.breakIt(inst);
-        LoadControlSettings(inst.importer());
-        const QStringList problems = inst.reporter().problems();
-        EXPECT_TRUE(inst.importer().SkipImport);
-        ASSERT_FALSE(problems.isEmpty());
-        if (*c.second) {
-            ASSERT_EQ(problems.size(), 2) << problems.join("\n").toStdString();
-            EXPECT_EQ(problems[0], "Error within connection to databases routine. ");
-            EXPECT_TRUE(problems[1].contains(c.second)) << problems[1].toStdString();
-            EXPECT_TRUE(inst.importerLogs().value(0).startsWith("(DB Error) - "));
-        }
-        for (const QString& line : problems + inst.importerLogs("*"))
-            EXPECT_FALSE(line.contains("S3cret")) << line.toStdString();
-    }
+    test::TestInstallation inst;
+    t2sql("SQL01|X|sa|S3cret:pw\n")(inst);
+    LoadControlSettings(inst.importer());
+    EXPECT_EQ(std::pair(inst.importer().SkipImport, inst.reporter().problems().value(0)),
+              std::pair(true, QString("Error within connection to databases routine. ")));
+    EXPECT_FALSE((inst.reporter().problems() + inst.importerLogs("*")).join('\n').contains("S3cret"));
 }
 
 TEST_F(ControlSettingsTest, AgencyCredentialsAreDecodedPerCreditUnionAndTableTestMeansUatMode) {
@@ -181,16 +175,57 @@ TEST_F(ControlSettingsTest, AgencyCredentialsAreDecodedPerCreditUnionAndTableTes
     load();
     const AgencyCredentials& a = inst.importer().settings.agency;  // commas and "#" survive when quoted
     EXPECT_EQ(QStringList({a.CreditReportCompany, a.CreditReportUserName, a.CreditReportPassword, a.IdentityCheckUserName,
-                           a.IdentityCheckPassword}).join(" | "), "Riverside CU | riverside.api | p,w#1 | riverside.cv | Id-Pass,9");
-    EXPECT_TRUE(inst.importer().settings.CreditChecksEnabled);
+                           a.IdentityCheckPassword, QString::number(inst.importer().settings.CreditChecksEnabled)}).join(" | "),
+              "Riverside CU | riverside.api | p,w#1 | riverside.cv | Id-Pass,9 | 1");
 
     test::TestInstallation uat;  // table_test means UAT mode, with the test set of credentials
     uat.appendConfig("[agency_test]\nCreditReportUserName = " + encodeOnlineField("test.user", 10));
     uat.exec("online", "CREATE TABLE table_test (field_id INTEGER PRIMARY KEY)");
     LoadControlSettings(uat.importer());
-    EXPECT_TRUE(uat.importer().settings.UATMode && !uat.importer().SkipImport);
-    EXPECT_EQ(uat.reporter().problems(), QStringList{"Table_test found - so operating in UAT mode."});
-    EXPECT_EQ(uat.importer().settings.agency.CreditReportUserName, "test.user");
+    EXPECT_EQ(std::tuple(uat.importer().settings.UATMode, uat.importer().SkipImport, uat.reporter().problems(),
+                         uat.importer().settings.agency.CreditReportUserName),
+              std::tuple(true, false, QStringList{"Table_test found - so operating in UAT mode."}, QString("test.user")));
+}
+
+// The online checks of the settings load against a real MariaDB server on loopback. Each case gives
+// its first problem line; a failed connection shows no password anywhere.
+TEST(OnlineMariaDb, FindsTheOnlineTablesAndGivesEachProblemItsLine) {
+    test::TestInstallation inst;
+    if (!inst.useMariaDbOnline()) GTEST_SKIP() << "no MariaDB server for the tests (scripts/test starts one)";
+    LoadControlSettings(inst.importer());
+    EXPECT_TRUE(inst.reporter().problems().isEmpty()) << inst.reporter().problems().join("\n").toStdString();
+    auto& online = inst.importer().connections.OnlineConnection;
+    ASSERT_TRUE(online.isOpen() && online.engine() == db::Engine::MySql);
+    EXPECT_TRUE(online.encrypted());  // TLS by default, the server's certificate verified against the test's CA
+    // Text literals are quoted by doubling apostrophes only: a backslash must stay a backslash.
+    online.execute("INSERT INTO table_w (field_2, field_107) VALUES ('O''Brien\\\\'' ; --', 'N')");
+    EXPECT_EQ(online.openRecordset("SELECT field_2 FROM table_w WHERE field_107='N'").text(0), "O'Brien\\\\' ; --");
+
+    const auto sql = [](const QString& statement) { return [=](test::TestInstallation& i) { i.execOnlineMySql(statement); }; };
+    const QString connectionError = "Error within connection to databases routine. ";
+    const struct { const char* what; Breaker breakIt, repair; QString firstLine; bool skip; } cases[] = {
+        {"table_test", sql("CREATE TABLE table_test (field_id INT PRIMARY KEY)"), sql("DROP TABLE table_test"),
+         "Table_test found - so operating in UAT mode.", false},
+        {"no table_ad", sql("RENAME TABLE table_ad TO table_ad_away"), sql("RENAME TABLE table_ad_away TO table_ad"),
+         "Online Database does not have table_ad table", true},
+        {"wrong password", exec("TarvMain", "UPDATE ControlSwitches SET WEBPW='Wrong-Secret-77'"), {}, connectionError, true},
+        // The server's certificate comes from the test's own CA, which the system's certificates do not hold; a
+        // certificate that does not verify is never a reason to go on in clear.
+        {"certificate that does not verify", config("[online]\nca_file = /etc/ssl/certs/ca-certificates.crt"), {}, connectionError, true},
+        {"certificate that does not verify, tls auto", config("[online]\ntls = auto\nca_file = /etc/ssl/certs/ca-certificates.crt"), {},
+         connectionError, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        test::TestInstallation fresh;
+        ASSERT_TRUE(fresh.useMariaDbOnline());
+        c.breakIt(fresh);
+        LoadControlSettings(fresh.importer());
+        if (c.repair) c.repair(fresh);
+        EXPECT_EQ(std::pair(fresh.importer().SkipImport, fresh.importer().settings.UATMode), std::pair(c.skip, !c.skip));
+        EXPECT_EQ(fresh.reporter().problems().value(0), c.firstLine);
+        EXPECT_FALSE((fresh.reporter().problems() + fresh.importerLogs("*")).join("\n").contains("Wrong-Secret-77"));
+    }
 }
 
 }  // namespace

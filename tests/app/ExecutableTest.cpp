@@ -1,6 +1,8 @@
-// The real program, run as the credit union's service and its IT person run it.
+// The real program, run as the credit union's service and its IT person run it, and what its headless runner prints.
 #include "app/CycleRecord.h"
 #include "app/InstanceLock.h"
+#include "app/PrintingReporter.h"
+#include "support/ManualClock.h"
 #include "support/ProgramRuns.h"
 #include "support/InstallationTest.h"
 #include "support/WebApplication.h"
@@ -12,6 +14,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <csignal>
+#include <cstdio>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -67,6 +70,37 @@ TEST_F(ExecutableTest, HeadlessPrintsLinesAsReportedAndStopsOnSigterm) {
     EXPECT_EQ(std::pair(p->exitStatus(), p->exitCode()), std::pair(QProcess::NormalExit, 0));
 }
 
+QStringList linesWritten(std::FILE* file) {
+    std::fflush(file);
+    std::rewind(file);
+    QStringList lines;
+    char buffer[512];
+    while (std::fgets(buffer, sizeof buffer, file)) lines << QString::fromLocal8Bit(buffer).trimmed();
+    return lines;
+}
+
+// The headless runner's output is the service's journal: every report line, and at most one progress line a second.
+TEST(PrintingReporter, PrintsEveryLineAndProgressAtMostOnceASecond) {
+    test::ManualClock clock;
+    std::FILE* out = std::tmpfile();
+    PrintingReporter reporter(clock, out);
+    reporter.showProgress({1, 40, QStringLiteral("reading the application")});
+    for (int step = 0; step < 4; ++step) {  // four more steps within 0.8 s: none printed
+        clock.pause(0.2);
+        reporter.showProgress({1, 40, QStringLiteral("writing the member")});
+    }
+    reporter.showException(QStringLiteral("Member 12 failed ID search.\nsecond line"));
+    clock.pause(0.2);  // a second after the first progress line
+    reporter.showProgress({2, 40, QStringLiteral("matching the applicant")});
+    reporter.showSuccess(QStringLiteral("Member 13 passed ID search."));
+
+    EXPECT_EQ(linesWritten(out), (QStringList{"progress: application 1 of 40: reading the application",
+                                              "problem: Member 12 failed ID search. second line",
+                                              "progress: application 2 of 40: matching the applicant",
+                                              "success: Member 13 passed ID search."}));
+    std::fclose(out);
+}
+
 // Deletion lists first, deletes only with --yes and waits for a running importer's lock (that it leaves other
 // members alone: MemberDeletionTest); the search reads the logs beside it.
 TEST_F(ExecutableTest, DeletionAndSearchFromTheCommandLine) {
@@ -107,27 +141,27 @@ TEST_F(ExecutableTest, StatusTellsAMonitorWhetherAPersonIsNeeded) {
     ASSERT_EQ(runHere({"--once"}).exitCode, 0);
     const CycleRecord afterGoodCycle = CycleRecord::read(inst.home());
     const QDateTime now = QDateTime::currentDateTime();
-    const struct { const char* what; std::function<void()> setUp; int exitCode; const char* line; const char* jsonPath; QJsonValue json; } cases[] = {
-        {"healthy", [] {}, 0, "last cycle: started ", "lastCycle/exitStatus", 0},
+    // Each case changes the good cycle's record before it is written.
+    const struct { const char* what; std::function<void(CycleRecord&)> change; int exitCode; const char* line; const char* jsonPath;
+                   QJsonValue json; } cases[] = {
+        {"healthy", [](CycleRecord&) {}, 0, "last cycle: started ", "lastCycle/exitStatus", 0},
         {"an uncertain email",
-         [&] { inst.exec("TarvAudt", "INSERT INTO VeltEffect (ApplicationKey, Kind, State, Attempts) VALUES ('1001-ab', 'email', 'uncertain', 1)"); },
+         [&](CycleRecord&) {
+             inst.exec("TarvAudt", "INSERT INTO VeltEffect (ApplicationKey, Kind, State, Attempts) VALUES ('1001-ab', 'email', 'uncertain', 1)");
+         },
          1, "problem: the email of application 1001 is uncertain", "outbox/uncertain",
          QJsonArray{QJsonObject{{"application", "1001"}, {"kind", "email"}}}},
         {"a stale application",
-         [&] {
+         [&](CycleRecord& r) {
              inst.exec("online", "INSERT INTO table_w (field_id, field_107) VALUES (1001, 'N')");
-             CycleRecord r = afterGoodCycle;
              r.pendingSeen = {{now.addSecs(-61 * 60), 1001}};
-             ASSERT_TRUE(r.write(inst.home(), nullptr));
          },
          1, "problem: application 1001 has been pending since ", "pending/oldestMinutes", 61},
         {"a cycle under way",
-         [&] {
-             CycleRecord r = afterGoodCycle;
+         [&](CycleRecord& r) {
              r.started = now;
              r.ended = {};
              r.processId = QCoreApplication::applicationPid();
-             ASSERT_TRUE(r.write(inst.home(), nullptr));
          },
          0, "cycle running since ", "lastCycle/running", true},
     };
@@ -136,8 +170,9 @@ TEST_F(ExecutableTest, StatusTellsAMonitorWhetherAPersonIsNeeded) {
         SCOPED_TRACE(c.what);
         inst.exec("TarvAudt", "DELETE FROM VeltEffect");
         inst.exec("online", "DELETE FROM table_w");
-        ASSERT_TRUE(afterGoodCycle.write(inst.home(), nullptr));
-        c.setUp();
+        CycleRecord record = afterGoodCycle;
+        c.change(record);
+        ASSERT_TRUE(record.write(inst.home(), nullptr));
         const Run text = runHere({"--status"});
         EXPECT_EQ(text.exitCode, c.exitCode) << text.out.toStdString();
         EXPECT_TRUE(text.out.startsWith(c.exitCode == 0 ? "healthy\n" : "NOT HEALTHY\n")) << text.out.toStdString();

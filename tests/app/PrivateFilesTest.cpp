@@ -25,9 +25,6 @@ class PrivateFilesTest : public test::InstallationTest {
 protected:
     void SetUp() override { previousUmask_ = ::umask(022); }
     void TearDown() override { ::umask(previousUmask_); }
-
-
-private:
     mode_t previousUmask_ = 0;
 };
 

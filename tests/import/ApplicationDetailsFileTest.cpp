@@ -10,25 +10,27 @@
 namespace autovelt {
 namespace {
 
-using test::TestInstallation;
-
 QStringList readLines(const QString& path) { return QString::fromUtf8(test::FileBytes(path)).split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
 
 class DetailsFileTest : public test::InstallationTest {
 protected:
     void SetUp() override {
         scans = inst.path(QStringLiteral("scans")) + QLatin1Char('/');
-        CycleSettings& s = inst.importer().settings;
+        CycleSettings& s = im().settings;
         s.CreateLogs = true;
         s.ScanLocation = scans;
         s.UDFCaption[1] = QStringLiteral("Employer");
-        ApplicationState& app = inst.importer().app;
+        ApplicationState& app = im().app;
         for (int n = 1; n <= 110; ++n) app.field[size_t(n)] = QStringLiteral("f%1").arg(n);
         app.identity = app.websiteIdentity();  // as the pass takes it from the website
         app.messageSuffix = QStringLiteral(" (table_w field_id=77)");
         app.homeSlots[11] = QString();
         app.field[tw::Email] = QStringLiteral("web@example.org");
         inst.clock().set(QDateTime(QDate(2026, 3, 4), QTime(10, 11, 12)));
+    }
+    void write(long member) { WriteApplicationDetailsFile(im().cycle(), im().session(), im().app, member); }
+    QString storeReport(long member, const QString& folder, const QString& xml) {
+        return StoreAgencyReport(im().cycle(), im().session(), im().app, member, folder, xml);
     }
     QString scans;
 };
@@ -49,21 +51,21 @@ class DetailsLinesTest : public DetailsFileTest, public ::testing::WithParamInte
 // the terms lines with the credit union whose details file records acceptances.
 TEST_P(DetailsLinesTest, FileIsTheReviewedDocument) {
     const DetailsCase& c = GetParam();
-    ApplicationState& app = inst.importer().app;
+    ApplicationState& app = im().app;
     app.field[tw::ApplicationCode] = QLatin1String(c.applicationCode);
     app.newMemberNumber = c.newMemberNumber;
     app.accountNumber = QStringLiteral("12345678");
     app.sortCode = QStringLiteral("090128");
     app.workSlots[7] = QStringLiteral("Mill Lane Depot");
-    inst.importer().settings.profile = CreditUnionProfileFor(QLatin1String(c.fsaRefNo));
-    WriteApplicationDetailsFile(inst.importer().cycle(), inst.importer().session(), inst.importer().app, 99);
+    im().settings.profile = CreditUnionProfileFor(QLatin1String(c.fsaRefNo));
+    write(99);
 
     const QString folder = scans + QLatin1String(c.folder) + QStringLiteral("/00/00/00/99/");
     const QStringList files = test::FilesUnder(folder);
     ASSERT_EQ(files.size(), 1);
     EXPECT_EQ(QString::fromUtf8(test::FileBytes(folder + files[0])),
               test::ExpectedDocument(QStringLiteral("application-details-%1.txt").arg(QLatin1String(c.name))));
-    EXPECT_EQ(readLines(folder + files[0]), ApplicationDetailsLines(inst.importer().app, inst.importer().settings));
+    EXPECT_EQ(readLines(folder + files[0]), ApplicationDetailsLines(app, im().settings));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -75,28 +77,28 @@ INSTANTIATE_TEST_SUITE_P(
 
 // No work lines without a work place or role, and a value with a line break stays on its line.
 TEST_F(DetailsFileTest, WorkLinesOnlyWithAWorkPlaceOrRoleAndValuesStayOnOneLine) {
-    inst.importer().app.field[tw::Forename] = QStringLiteral("Ann\r\nEnd of application");
-    const QStringList lines = ApplicationDetailsLines(inst.importer().app, inst.importer().settings);
+    im().app.field[tw::Forename] = QStringLiteral("Ann\r\nEnd of application");
+    const QStringList lines = ApplicationDetailsLines(im().app, im().settings);
     EXPECT_FALSE(lines.join(QLatin1Char('|')).contains(QStringLiteral("Work place")));
     EXPECT_EQ(lines.count(QStringLiteral("End of application")), 1);
 }
 
 // Two files in one second are both kept; nothing without logs or a member; an unwritable folder is reported.
 TEST_F(DetailsFileTest, FileNamesAndWhenNothingIsWritten) {
-    WriteApplicationDetailsFile(inst.importer().cycle(), inst.importer().session(), inst.importer().app, 0);
-    inst.importer().settings.CreateLogs = false;
-    WriteApplicationDetailsFile(inst.importer().cycle(), inst.importer().session(), inst.importer().app, 5);
+    write(0);
+    im().settings.CreateLogs = false;
+    write(5);
     EXPECT_TRUE(QDir(scans).entryList(QDir::Dirs | QDir::NoDotAndDotDot).isEmpty());
 
-    inst.importer().settings.CreateLogs = true;
-    WriteApplicationDetailsFile(inst.importer().cycle(), inst.importer().session(), inst.importer().app, 123456789);
-    WriteApplicationDetailsFile(inst.importer().cycle(), inst.importer().session(), inst.importer().app, 123456789);
+    im().settings.CreateLogs = true;
+    write(123456789);
+    write(123456789);
     EXPECT_EQ(test::FilesUnder(scans + QStringLiteral("LOANS/12/34/56/78/")),
               QStringList({QStringLiteral("J+B_App_20260304_101112.txt"), QStringLiteral("J+B_App_20260304_101112_2.txt")}));
 
     inst.writeFile(QStringLiteral("scans/MEMBERID"), QStringLiteral("a file where the folder belongs"));
-    inst.importer().app.field[tw::ApplicationCode] = QStringLiteral("2");
-    WriteApplicationDetailsFile(inst.importer().cycle(), inst.importer().session(), inst.importer().app, 5);
+    im().app.field[tw::ApplicationCode] = QStringLiteral("2");
+    write(5);
     ASSERT_EQ(problems().size(), 1);
     EXPECT_TRUE(problems()[0].startsWith(QStringLiteral("Unable to write the application details file of member 5")));
 }
@@ -104,20 +106,15 @@ TEST_F(DetailsFileTest, FileNamesAndWhenNothingIsWritten) {
 // A second report of the same day keeps the earlier one; an empty one is not stored. (A scanned images folder that is
 // gone: CreditReportExchangeTest.ReportOfAStoreThatIsGoneLandsInTheProgramFolder.)
 TEST_F(DetailsFileTest, AgencyReportsAreFiledByMemberAndDay) {
-    inst.importer().PassDate = QStringLiteral("04/03/26");
-    const QString first = StoreAgencyReport(inst.importer().cycle(), inst.importer().session(), inst.importer().app,
-                                            1234, QStringLiteral("memberid"), QStringLiteral("<first/>"));
-    const QString second = StoreAgencyReport(inst.importer().cycle(), inst.importer().session(), inst.importer().app,
-                                             1234, QStringLiteral("MEMBERID"), QStringLiteral("<second/>"));
+    im().PassDate = QStringLiteral("04/03/26");
+    const QString first = storeReport(1234, QStringLiteral("memberid"), QStringLiteral("<first/>"));
+    const QString second = storeReport(1234, QStringLiteral("MEMBERID"), QStringLiteral("<second/>"));
     const QString folder = scans + QStringLiteral("MEMBERID/00/00/12/34/");
-    EXPECT_EQ(second, folder + QStringLiteral("AccountOpenSearch-20260304.xml"));
-    EXPECT_EQ(first, second);
-    EXPECT_EQ(readLines(first), QStringList{QStringLiteral("<second/>")});
-    EXPECT_EQ(readLines(folder + QStringLiteral("AccountOpenSearch-20260304_1.xml")), QStringList{QStringLiteral("<first/>")});
-    EXPECT_TRUE(problems().isEmpty());
-    EXPECT_TRUE(StoreAgencyReport(inst.importer().cycle(), inst.importer().session(), inst.importer().app, 7,
-                                  QStringLiteral("CREDITCH"), QString())
-                    .isEmpty());
+    // Both returned the day's name; it holds the second report, the earlier one moved beside it.
+    EXPECT_EQ(QStringList({first, second}) + readLines(first) + readLines(folder + QStringLiteral("AccountOpenSearch-20260304_1.xml")) + problems(),
+              QStringList({folder + QStringLiteral("AccountOpenSearch-20260304.xml"), folder + QStringLiteral("AccountOpenSearch-20260304.xml"),
+                           QStringLiteral("<second/>"), QStringLiteral("<first/>")}));
+    EXPECT_TRUE(storeReport(7, QStringLiteral("CREDITCH"), QString()).isEmpty());
 }
 
 }  // namespace

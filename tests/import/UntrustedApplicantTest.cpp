@@ -1,5 +1,5 @@
 // What an applicant types cannot choose a member number, take over a member or widen a match. (Nor forge a
-// report line: ControlCharactersTest flattens every line the reporter is handed, PrintingReporterTest what it prints.)
+// report line: ControlCharactersTest flattens every line the reporter is handed, the PrintingReporter test what it prints.)
 
 #include "support/ImportPassFixture.h"
 
@@ -9,11 +9,6 @@ using autovelt::testing::WebAddress;
 
 namespace {
 
-class UntrustedApplicantTest : public ImportPassTest {
-protected:
-    bool reported(const QString& part) { return !problems().filter(part).isEmpty(); }
-};
-
 // ---- Member numbers ---------------------------------------------------------------------
 
 struct GivenNumber {
@@ -22,7 +17,7 @@ struct GivenNumber {
     long memberNumber;  // the number the applicant ends up with
 };
 
-class GivenNumberTest : public UntrustedApplicantTest, public ::testing::WithParamInterface<GivenNumber> {};
+class GivenNumberTest : public ImportPassTest, public ::testing::WithParamInterface<GivenNumber> {};
 
 TEST_P(GivenNumberTest, OnlyANumberTheCreditUnionCouldHaveAllocatedIsUsedAsGiven) {
     const GivenNumber& c = GetParam();
@@ -61,7 +56,7 @@ struct Takeover {
 
 void PrintTo(const Takeover& c, std::ostream* out) { *out << c.name; }
 
-class TakeoverTest : public UntrustedApplicantTest, public ::testing::WithParamInterface<Takeover> {};
+class TakeoverTest : public ImportPassTest, public ::testing::WithParamInterface<Takeover> {};
 
 // The updates themselves still happen; a bank row of doubtful origin is not the one to pay.
 TEST_P(TakeoverTest, UnconfirmedChangeOfBankOrHomeRaisesTheBankDetailAnomaly) {
@@ -109,14 +104,15 @@ struct NameMatch {
 
 void PrintTo(const NameMatch& c, std::ostream* out) { *out << c.name; }
 
-class NameMatchTest : public UntrustedApplicantTest, public ::testing::WithParamInterface<NameMatch> {};
+class NameMatchTest : public ImportPassTest, public ::testing::WithParamInterface<NameMatch> {};
 
 TEST_P(NameMatchTest, MatchesEveryLetterWithoutCaseAndWildcardsLiterally) {
     const NameMatch& n = GetParam();
     addMember({.forename = n.storedForename, .surname = n.storedSurname, .ni = ""});
     add(withNino(WebApplication::joinAndBorrow(4).set(4, n.typedForename).set(6, n.typedSurname), ""));
     runCycle();
-    EXPECT_EQ(std::pair(reported("as match made on Name and DoB."), members()), std::pair(n.matched, n.matched ? 1 : 2)) << report();
+    EXPECT_EQ(std::pair(!problems().filter("as match made on Name and DoB.").isEmpty(), members()), std::pair(n.matched, n.matched ? 1 : 2))
+        << report();
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -203,8 +203,8 @@ TEST_F(CrashSafetyTest, SigtermUnderOnceFinishesTheCurrentApplicationAndLeavesTh
     prepare(inst, 10);
     const QString trace = RunAutoveltKilledAt(inst.home(), {"break autovelt::loans::TakeLoanNumber", "run", "delete", "signal SIGTERM"});
     EXPECT_TRUE(trace.contains("exited with code 06")) << trace.toStdString();
-    EXPECT_EQ(rows("online", "SELECT * FROM table_w WHERE field_107='Y'"), 1);
-    EXPECT_EQ(rows("TarvAudt", "SELECT * FROM VeltImport"), 1);
+    EXPECT_EQ(std::pair(rows("online", "SELECT * FROM table_w WHERE field_107='Y'"), rows("TarvAudt", "SELECT * FROM VeltImport")),
+              std::pair(1, 1));
 }
 
 // Stopped after the commit, before the website rows were marked: the next run marks them and writes nothing twice.

@@ -19,10 +19,6 @@ protected:
         for (const QString& name : names) values << applicationColumn(fieldId, name);
         return values.join('|');
     }
-    QString loanLines(long member, long fieldId, const QString& surname, int loan) {
-        return QStringLiteral("Added new member %1 - %2%3|Created L1 loan app C%4 for member %1 for \u00A31000. Status P.%3")
-            .arg(member).arg(surname, suffix(fieldId)).arg(loan);
-    }
 };
 INSTANTIATE_TEST_SUITE_P(Online, ImportPassRunTest, ::testing::Values(OnlineBackend::Embedded, OnlineBackend::MariaDb),
                          [](const auto& info) { return info.param == OnlineBackend::Embedded ? "Embedded" : "MariaDb"; });
@@ -138,14 +134,12 @@ TEST_P(ImportPassRunTest, AFailureHalfWayUndoesTheApplicationLeavesItPendingAndT
     // The member row can be written, its circumstances cannot.
     inst.exec("TarvMain", "ALTER TABLE MemberCircumstance RENAME TO MemberCircumstanceAway");
     runCycle();
-    ASSERT_EQ(problems().size(), 6) << report();
-    for (long id : {1, 2}) {
-        const int at = static_cast<int>(id - 1) * 3;
-        EXPECT_TRUE(problems()[at].startsWith("Error in Join+Borrow import routine (")) << report();
-        EXPECT_TRUE(problems()[at + 1].endsWith(suffix(id))) << report();
-        EXPECT_EQ(problems()[at + 2], "Nothing of the application was saved; it stays pending for the next cycle" + suffix(id));
-        EXPECT_EQ(importedFlag(id), "N");
-    }
+    QStringList failed;
+    for (long id : {1, 2})
+        failed << "Error in Join+Borrow import routine (1)" << "no such table: MemberCircumstance" + suffix(id)
+               << "Nothing of the application was saved; it stays pending for the next cycle" + suffix(id);
+    EXPECT_EQ(problems(), failed);
+    EXPECT_EQ(importedFlag(1) + importedFlag(2), "NN");
     EXPECT_EQ(members() + rows("TarvMain", "SELECT * FROM MemberAddress") + rows("TarvAudt", "SELECT * FROM WebLog"), 0);
     EXPECT_EQ(runProgram().exitCode, 5);
 
@@ -154,8 +148,10 @@ TEST_P(ImportPassRunTest, AFailureHalfWayUndoesTheApplicationLeavesItPendingAndT
     runCycle();
     // The same application, not "already a member"; its rows as any import writes them (NewMemberImportTest).
     EXPECT_EQ(problems(), QStringList{}) << report();
-    EXPECT_EQ(successes(), QStringList{kStartedLine} + (loanLines(1, 1, "Smith", 1001) + '|' + loanLines(2, 2, "Jones", 1002)).split('|')
-                               + QStringList{kCompletedLine});
+    EXPECT_EQ(successes(), (QStringList{kStartedLine, "Added new member 1 - Smith" + suffix(1),
+                                        "Created L1 loan app C1001 for member 1 for \u00A31000. Status P." + suffix(1),
+                                        "Added new member 2 - Jones" + suffix(2),
+                                        "Created L1 loan app C1002 for member 2 for \u00A31000. Status P." + suffix(2), kCompletedLine}));
     EXPECT_EQ(importedFlag(1) + importedFlag(2), "YY");
 }
 

@@ -46,19 +46,12 @@ public:
         ASSERT_TRUE(root > 1 && file.open(QIODevice::ReadWrite) && file.seek((root - 1) * page));
         file.write(QByteArray(1, '\0'));
     }
-    // Credit checks on: an active credit rule and a user name at the agency.
-    void creditChecks() {
-        inst.exec("TarvAudt", "INSERT INTO CRRules (RuleCode, ruleactive, rulevaluemin, rulevaluemax, RuleBand) VALUES "
-                              "('CR05A', 1, 4, 99, 'R')");
-        inst.appendConfig("[agency_213000]\nCreditReportUserName = " +
-                          autovelt::testing::encodeOnlineField("riverside.cr", 2, autovelt::testing::SymbolUse::Some,
-                                                               autovelt::testing::kMarkedCodeTables));
-    }
-    // The loan rows, NULLs shown as nothing, or "<none>".
+    // The loan rows with their payees, NULLs shown as nothing, or "<none>".
     QString loans() {
-        const QStringList rows = inst.values("TarvTran", "SELECT printf('%s|%s|%s|%s|%s|%s|%s|%s|%s|%s', LoanNumber, MemberNo, "
-                                                         "InitStatus, LoanValue, OrigApplyValue, ProductCode, ProductType, "
-                                                         "LoanIntRate, OrigBal, OSInterest) FROM LoanAllocation");
+        const QStringList rows = inst.values("TarvTran", "SELECT printf('" + QStringList(21, "%s").join('|') + "', LoanNumber, "
+            "LoanAllocation.MemberNo, InitStatus, LoanValue, OrigApplyValue, ProductCode, ProductType, LoanIntRate, OrigBal, OSInterest, "
+            "BalanceID, LoanTypeCode, DocsPref, RepayDate, RepayValue, LastPaymentValue, LoanTerm, LastPaymentDate, Method, SortCode, "
+            "AccNo) FROM LoanAllocation LEFT JOIN LoanPayee ON LoanPayee.LoanID=LoanAllocation.ID");
         return rows.isEmpty() ? QStringLiteral("<none>") : rows.join(';');
     }
     QString counters() { return column("TarvMain", "Control", "NewLoanCount || '|' || TopUpCount", "1=1"); }
@@ -120,7 +113,6 @@ TEST_P(LoanPassCases, RowsAndLines) {
     if (c.more) c.more(*this);
 }
 
-const QString kRepayment = QStringLiteral("RepayValue || '|' || LastPaymentValue || '|' || LoanTerm || '|' || LastPaymentDate");
 using Step = std::function<void(LoanPassTest&)>;
 Step sql(const char* database, const char* statement) { return [=](auto& t) { t.inst.exec(database, statement); }; }
 Step borrowOnlyWith(const char* balance) { return [=](auto& t) { t.borrowOnly(balance); }; }
@@ -130,9 +122,6 @@ Step both(Step first, Step second) {
         first(t);
         second(t);
     };
-}
-Step expect(const char* database, const char* table, const QString& columns, const char* value) {
-    return [=](auto& t) { EXPECT_EQ(t.column(database, table, columns, "1=1"), value); };
 }
 // A failure of the surroundings goes straight to the pass, which stops: nothing of the application is kept, it stays
 // pending, and "--once" says so with exit code 5.
@@ -158,20 +147,13 @@ const PassCase kCases[] = {
      },
      {},
      [](auto& t) {
-         const QString loan = "BalanceID || '|' || LoanTypeCode || '|' || DocsPref || '|' || RepayDate";
-         EXPECT_EQ((QStringList{t.column("TarvTran", "LoanAllocation", loan, "1=1"),
-                                t.column("TarvTran", "LoanPolicyLog", "LoanID || '|' || LoanNo || '|' || InitStatus", "RuleCode='PR10A'"),
+         EXPECT_EQ((QStringList{t.column("TarvTran", "LoanPolicyLog", "LoanID || '|' || LoanNo || '|' || InitStatus", "RuleCode='PR10A'"),
                                 QString::number(t.inst.count("online", "SELECT * FROM rules_log")), t.diary(1).last(), t.importedFlag(kApp)}),
-                   (QStringList{"0|1|E|2026-04-05", t.column("TarvTran", "LoanAllocation", "ID", "1=1") + "|C1001|P", "0",
-                                "VELT|Call at 6", "Y"}));
+                   (QStringList{t.column("TarvTran", "LoanAllocation", "ID", "1=1") + "|C1001|P", "0", "VELT|Call at 6", "Y"}));
          EXPECT_TRUE(t.successes().contains("Created L1 loan app C1001 for member 1 for £1000. Status P." + S));
      }},
-    // 30 days at 12% on 400 is 3.945..., with 1.25 owing 5.20.
-    {"BorrowOnlyTopUpWithAccruedInterest", [](auto& t) { t.borrowOnly("400", "'2026-02-03'", "1.25"); }, {},
-     [](auto& t) {
-         EXPECT_EQ(t.column("TarvTran", "LoanAllocation", "BalanceID", "1=1"),
-                   t.column("TarvMain", "MemberBalances", "ID", "ProductCode='L1'"));
-     }},
+    // 30 days at 12% on 400 is 3.945..., with 1.25 owing 5.20; the loan tops up balance 1, the member's L1.
+    {"BorrowOnlyTopUpWithAccruedInterest", [](auto& t) { t.borrowOnly("400", "'2026-02-03'", "1.25"); }},
     {"OneCounterForEveryLoan", both(sql("TarvMain", "UPDATE Control SET OneLoanCount=1"), borrowOnlyWith("400"))},
     {"UnsetCounterStartsFromNothing", sql("TarvMain", "UPDATE Control SET NewLoanCount=NULL")},
     {"ThirdBankAccountPaysTheLoan",
@@ -179,10 +161,8 @@ const PassCase kCases[] = {
          t.main("UPDATE Control SET FSARefNo='213258'");
          t.borrowOnly();
          t.main("INSERT INTO MemberAddress (MemberNo, AddressType, YesNo, Code1, Code2) VALUES (500, 'BANK3', 0, '112233', '44556677')");
-     },
-     {}, [](auto& t) { EXPECT_EQ(t.column("TarvTran", "LoanPayee", "SortCode || '|' || AccNo", "1=1"), "112233|44556677"); }},
-    {"ThirdBankAccountMissing", sql("TarvMain", "UPDATE Control SET FSARefNo='213258'"), {},
-     [](auto& t) { EXPECT_EQ(t.column("TarvTran", "LoanPayee", "Method", "1=1"), "S"); }},
+     }},
+    {"ThirdBankAccountMissing", sql("TarvMain", "UPDATE Control SET FSARefNo='213258'")},
     {"EighteenFromTheFirstOfTheMonth", field(7, "31/03/2008")},
     {"TooYoung", field(7, "01/04/2008"), "Skipped ln app for member as they are only 17 years old.",
      [](auto& t) { EXPECT_EQ(t.members(), 1); }},
@@ -234,20 +214,23 @@ const PassCase kCases[] = {
           [](auto& t) {
               t.inst.clock().set(QDateTime(QDate(2026, 12, 5), QTime(10, 15)));
               t.application.set(45, "L5").set(46, "500");
-          }),
-     {}, expect("TarvTran", "LoanAllocation", kRepayment, "44.88|44.7|12|2027-12-05")},
+          })},
     // 18 months four-weekly is 19.5 repayments: the loan is worked out and written for 20.
-    {"FourWeeklyHalfRepaymentIsRoundedToEven", both(field(44, "4"), field(47, "18")), {},
-     expect("TarvTran", "LoanAllocation", kRepayment, "54.99|54.63|20|2027-09-16")},
+    {"FourWeeklyHalfRepaymentIsRoundedToEven", both(field(44, "4"), field(47, "18"))},
     {"UnreadableDatabaseInTheCreditSearchStopsThePass",
      [](auto& t) {
-         t.creditChecks();
+         // Credit checks on: an active credit rule and a user name at the agency.
+         t.inst.exec("TarvAudt", "INSERT INTO CRRules (RuleCode, ruleactive, rulevaluemin, rulevaluemax, RuleBand) VALUES ('CR05A', 1, 4, 99, 'R')");
+         t.inst.appendConfig("[agency_213000]\nCreditReportUserName = " +
+                             autovelt::testing::encodeOnlineField("riverside.cr", 2, autovelt::testing::SymbolUse::Some,
+                                                                  autovelt::testing::kMarkedCodeTables));
          t.inst.exec("TarvAudt", "INSERT INTO CUPolicyRules VALUES ('PR13A', 'Age at the end', 1, '75', 'R', 'P')");
          t.damage("TarvAudt", "CUPolicyRules");
      },
      {}, stoppedAndPending},
     {"UnreadableDatabaseInThePayProfilesStopsThePass", [](auto& t) { t.damage("TarvMain", "PayRun"); }, {}, stoppedAndPending},
-    {"FailedPayeeUndoesTheApplication", sql("TarvTran", "ALTER TABLE LoanPayee RENAME TO PayeeGone"), {},
+    {"FailedPayeeUndoesTheApplication",
+     sql("TarvTran", "CREATE TRIGGER refuse BEFORE INSERT ON LoanPayee BEGIN SELECT RAISE(ABORT, 'the payee cannot be written'); END"), {},
      [](auto& t) {
          EXPECT_EQ(QString::number(t.members() + t.inst.count("TarvMain", "SELECT * FROM PayAnalysisSchedule")) + t.importedFlag(kApp), "0N");
          EXPECT_FALSE(t.successes().join('\n').contains("loan app"));
@@ -273,6 +256,22 @@ TEST_F(LoanPassTest, LoanRunByHandLeavesAnIdFileToTheNextCycle) {
     EXPECT_EQ(inst.values("TarvTran", "SELECT MemberNo FROM LoanAllocation ORDER BY MemberNo"), (QStringList{"1", "2"}));
     EXPECT_FALSE(QFile::exists(im().programFile("id.txt")));
     EXPECT_EQ(importedFlag(kApp) + importedFlag(kApp + 1), "NN");  // both single-application runs
+}
+
+// A loan pass's working values end with the application it ran for. The importer runs for days as a service, so a later
+// application, in a cycle of another day, must not see them: the diary note of a refused application is dated the day its
+// cycle ran, not the day of the last loan the importer wrote.
+class LoanWorkingValuesTest : public ImportPassTest {};
+
+TEST_F(LoanWorkingValuesTest, ANoteOfTheNextDaysApplicationCarriesThatDay) {
+    add(WebApplication::joinAndBorrow(3));
+    runCycle();
+    ASSERT_EQ(successes().filter("Created L1 loan app").size(), 1);
+    addMember({.number = 700, .forename = "Ann", .surname = "Lee", .ni = "EF123456A", .status = "D"});
+    inst.clock().set(kImportPassTime.addDays(1));
+    add(withNino(WebApplication::joinOnly(4).set(4, "Ann").set(6, "Lee"), "EF123456A"));
+    runCycle();
+    EXPECT_EQ(inst.values("TarvTran", "SELECT Keyword || '|' || Msgdate FROM Diary WHERE Memberno=700"), QStringList{"VELT|2026-03-06"});
 }
 
 // Every band edge of the credit union that prices by score; 0 is outside every band.

@@ -85,6 +85,10 @@ public:
                 mails << mail.header(QStringLiteral("To")) + QLatin1Char('|') + mail.header(QStringLiteral("Subject"));
         return mails;
     }
+    // The lines of the application details files under a folder of the installation (the first of each behind its path).
+    QStringList detailsFileLines(const QString& folder) {
+        return FilesUnder(inst.path(folder), true).filter(QStringLiteral("J+B_App_")).join(QLatin1Char('\n')).split(QLatin1Char('\n'));
+    }
     // The activity log files, by their paths in the installation.
     QStringList activityLogs() { return FilesUnder(inst.home()).filter(QRegularExpression(QStringLiteral("^VELTLOGS_[^/]*/[^/]*$"))); }
 
