@@ -38,12 +38,12 @@ public:
     // The identity check works on the application state: hand it the decision so far and
     // take back what it changed.
     void identityCheck(const CreditRule& rule, RuleOutcome& outcome) override {
-        app_.field[tw::Decision] = outcome.letter();
+        app_.assessment.decision = outcome.letter();
         app_.assessment.summary = outcome.summary;
         RunIdentityCheck(cycle_, session_, app_, app_.newMemberNumber,
                          rule.band.trimmed().isEmpty() ? QStringLiteral("F") : rule.band);
         outcome.decision = Decision::Pass;
-        outcome.apply(app_.field[tw::Decision]);
+        outcome.apply(app_.decisionLetter());
         outcome.summary = app_.assessment.summary;
     }
 
@@ -106,9 +106,9 @@ RuleOutcome CheckCRRules(const CycleContext& cycle, UnitSession& session, Applic
 }
 
 void TakeCreditDecision(ApplicationState& app, const RuleOutcome& outcome) {
-    app.field[tw::Decision] = outcome.letter();
-    if (outcome.scoreEvaluated) app.field[tw::CreditScore] = outcome.score;
-    if (!outcome.searchReference.isEmpty()) app.field[tw::SearchReference] = outcome.searchReference;
+    app.assessment.decision = outcome.letter();
+    if (outcome.scoreEvaluated) app.assessment.score = outcome.score;
+    if (!outcome.searchReference.isEmpty()) app.assessment.searchReference = outcome.searchReference;
     app.assessment.summary = outcome.summary;
     app.assessment.dependantsReason = outcome.dependantsReason;
 }

@@ -21,8 +21,8 @@ namespace autovelt::inline assessment {
 RuleOutcome CheckCRRules(const CycleContext& cycle, UnitSession& session, ApplicationState& app,
                          Currency totalBorrowing, const CreditReportOutcome& drawn, const CarriedResults& carried);
 
-// The application takes the decision: the letter in field_27, the score in field_26 and
-// the search reference in field_30 when there are ones, the summary and dependants reason.
+// The application's credit assessment takes the decision: the letter, the score and the
+// search reference when there are ones, the summary and the dependants reason.
 void TakeCreditDecision(ApplicationState& app, const RuleOutcome& outcome);
 
 }  // namespace autovelt::assessment

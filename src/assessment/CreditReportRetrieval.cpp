@@ -44,7 +44,7 @@ public:
 
     CreditReportOutcome run() {
         app_.assessment.report.clear();
-        app_.field[tw::Decision] = QStringLiteral("P");
+        app_.assessment.decision = QStringLiteral("P");
         app_.assessment.loanEndAge = 0;
         applyLoanEndAgeRule();
         if (cycle_.settings.agency.CreditReportUserName == QLatin1String("UNSET")) return notNeeded();
@@ -87,7 +87,7 @@ private:
         if (dateDiffDays(birthdayInYear(*born, passDate.year()), passDate) < 0) --age;
         app_.assessment.loanEndAge = age;
         if (leadingNumber(rule.text(QStringLiteral("RuleValue"))) < age)
-            app_.field[tw::Decision] = rule.text(QStringLiteral("ruleyes"));
+            app_.assessment.decision = rule.text(QStringLiteral("ruleyes"));
     }
 
     // PR12A: a loan no larger than the rule's amount needs no report.
@@ -233,7 +233,7 @@ private:
         session_.ShowException(detail);
         session_.ShowException(QStringLiteral("Perhaps refer to ") + tracePath);
         KeepAgencyTraceForStaff(session_, app_, tracePath);
-        app_.field[tw::Decision] = QStringLiteral("F");
+        app_.assessment.decision = QStringLiteral("F");
         return missing(QStringLiteral("the credit search failed"));
     }
 

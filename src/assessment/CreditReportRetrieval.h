@@ -17,7 +17,7 @@ struct CreditReportOutcome {
 
 // Draws the agency's credit report on the member of the current loan application, unless a
 // policy rule makes it unnecessary or a recent report of the same person is recorded. Leaves
-// the report text in the application state and the PR13A letter in field_27. A report drawn
+// the report text and the PR13A letter in the application's credit assessment. A report drawn
 // is filed and recorded (see CreditSearchRecords) inside the application's unit of work.
 CreditReportOutcome DrawCreditReport(const CycleContext& cycle, UnitSession& session, ApplicationState& app,
                                      long memberNumber);

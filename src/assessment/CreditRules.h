@@ -89,7 +89,7 @@ struct RuleLine {
 // The credit decision. A fail outweighs a refer, a refer outweighs a pass.
 enum class Decision { Pass, Refer, Fail };
 
-// "P", "R" or "F": the decision as the application (field_27) and the loan record carry it.
+// "P", "R" or "F": the decision as the credit assessment, the details file and the loan record carry it.
 QString DecisionLetter(Decision decision);
 
 struct RuleOutcome {

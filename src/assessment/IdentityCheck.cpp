@@ -75,9 +75,9 @@ private:
     void rulesLine(const QString& rest) { app_.assessment.summary.append(member_ + QStringLiteral("|CR10A|P-P|") + rest); }
     void applyBand(const QString& band) {
         if (band == QLatin1String("F"))
-            app_.field[tw::Decision] = band;
-        else if (band == QLatin1String("R") && app_.field[tw::Decision] != QLatin1String("F"))
-            app_.field[tw::Decision] = band;
+            app_.assessment.decision = band;
+        else if (band == QLatin1String("R") && app_.decisionLetter() != QLatin1String("F"))
+            app_.assessment.decision = band;
     }
     // An answer may quote what it was sent; the password never reaches a report line.
     QString withoutPassword(const QString& text) const {
@@ -229,7 +229,7 @@ void IdentityCheck::recordUnableToCheck(const QString& answer) {
     problem(QStringLiteral("Member ") + member_ + QStringLiteral(" unable to perform ID search"));
     webLog(QStringLiteral("Member applied to join but eIDV failed so FAIL status assumed"), kFailKeyword);
     rulesLine(QStringLiteral("F|F|"));
-    app_.field[tw::Decision] = QStringLiteral("F");
+    app_.assessment.decision = QStringLiteral("F");
     app_.identityFailed = true;
     if (const std::optional<QString> refusal = RefusalText(answer))
         problem(QStringLiteral("Unable to perform ID search-") + withoutPassword(*refusal));

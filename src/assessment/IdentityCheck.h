@@ -9,9 +9,9 @@ namespace autovelt::inline assessment {
 // The electronic identity check of a member with the agency's identity service. Builds the
 // request from the member's stored details and home address, asks the agency once per
 // application, files the answer in the member's folder and records the outcome: a report
-// line, WebLog rows, a decision summary entry, the member's IDProof row and field_31 to
-// field_33 (status, score, reference) of the current application; a failed check lowers
-// field_27 by the CR10A band. An applicant under 16 is passed without a request. Never
+// line, WebLog rows, a decision summary entry, the member's IDProof row and the
+// application's identity result (status, score, reference); a failed check lowers the
+// decision letter by the CR10A band. An applicant under 16 is passed without a request. Never
 // throws, except for a database that has gone (the pass's to handle).
 //
 // The credit rules give the band of the CR10A rule they are evaluating. Without it (a member

@@ -102,7 +102,11 @@ QStringList ApplicationDetailsLines(const ApplicationState& app, const CycleSett
                                                             : QStringLiteral(": send by email")));
     out.addAll(kAccountLines, f);
     if (!app.workSlots[6].isEmpty() || !app.workSlots[7].isEmpty()) out.addAll(kWorkLines, app.workSlots);
-    out.addAll(kAssessmentLines, f);
+    auto assessed = f;  // the decision, score and reference as the checks left them
+    assessed[tw::CreditScore] = app.creditScore();
+    assessed[tw::Decision] = app.decisionLetter();
+    assessed[tw::SearchReference] = app.searchReference();
+    out.addAll(kAssessmentLines, assessed);
     out.add(QStringLiteral("IDV band "), app.identity.status);
     out.add(QStringLiteral("IDV score "), app.identity.score);
     out.add(QStringLiteral("IDV ref "), app.identity.reference);

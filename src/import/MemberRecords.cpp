@@ -143,7 +143,7 @@ void setExpense(db::Recordset& row, int number, double value) {
 }  // namespace
 
 void WriteMemberCircumstance(const CycleContext& cycle, UnitSession& session, ApplicationState& app) {
-    const bool verified = app.field[tw::Decision].toUpper() == QLatin1String("ACCEPT");
+    const bool verified = app.decisionLetter().toUpper() == QLatin1String("ACCEPT");
     db::Recordset row = memberRow(session, app, QStringLiteral("MemberCircumstance"));
     row.setValue(QStringLiteral("DomesticStatus"), 0);
     row.setValue(QStringLiteral("EmploymentStatus"), app.field[tw::EmploymentType].left(50));

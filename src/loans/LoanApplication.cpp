@@ -62,21 +62,21 @@ private:
     }
 
     void normaliseDecision() {
-        QString& decision = app_.field[tw::Decision];
+        const QString decision = app_.decisionLetter();
         const QString upper = decision.toUpper();
         if (upper == QLatin1String("P") || upper == QLatin1String("R") || upper == QLatin1String("F")) {
-            decision = upper;
+            app_.assessment.decision = upper;
             return;
         }
         session_.ShowException(QStringLiteral("Our call to CRA has returned a Decision of ") + decision);
         session_.ShowException(QStringLiteral("Converted to REFER for member ") + member_ + QLatin1Char('.') +
                                app_.messageSuffix);
-        decision = QStringLiteral("R");
+        app_.assessment.decision = QStringLiteral("R");
     }
 
     LoanStatus statusFor() const {
         LoanStatus status;
-        status.initial = app_.field[tw::Decision];
+        status.initial = app_.decisionLetter();
         const CreditUnionProfile& profile = cycle_.settings.profile;
         if (!cycle_.settings.CreditChecksEnabled && profile.loansUnqueuedWithoutCreditChecks) {
             status.inQueue = false;
@@ -116,8 +116,8 @@ private:
         row.teller = cycle_.txtTeller;
         row.comments = QString(d.comments).remove(QLatin1Char('\''));
         row.productType = leadingNumber(loan.productType);
-        row.craRef = f[tw::SearchReference];
-        row.craScore = leadingNumber(f[tw::CreditScore]);
+        row.craRef = app_.searchReference();
+        row.craScore = leadingNumber(app_.creditScore());
         row.initStatus = status.initial;
         row.inQueue = status.inQueue;
         row.docsPref = d.correspondence;
@@ -168,7 +168,7 @@ private:
         session_.ShowSuccess(QStringLiteral("Created ") + app_.loan.productCode + QStringLiteral(" loan app ") +
                              app_.loanNumber + QStringLiteral(" for member ") + member_ + QStringLiteral(" for £") +
                              currencyText(app_.loan.requestedAmount) + QStringLiteral(". Status ") +
-                             app_.field[tw::Decision] + QLatin1Char('.') + app_.messageSuffix);
+                             app_.decisionLetter() + QLatin1Char('.') + app_.messageSuffix);
     }
 
     void reportNoLoanRow() {
@@ -229,7 +229,7 @@ private:
     }
 
     void writeWebLog() {
-        const QString& decision = app_.field[tw::Decision];
+        const QString decision = app_.decisionLetter();
         const QString word = decision == QLatin1String("P")   ? QStringLiteral("PASS")
                              : decision == QLatin1String("F") ? QStringLiteral("FAIL")
                                                               : QStringLiteral("REFER");

@@ -37,7 +37,7 @@ public:
             balances_.loans = balanceSum(session_, app_, QStringLiteral("myLoanBal"), QStringLiteral("TRUE"));
             balances_.shares = balanceSum(session_, app_, QStringLiteral("myShareBal"), QStringLiteral("FALSE"));
         }
-        const double score = leadingNumber(app_.field[tw::CreditScore]);
+        const double score = leadingNumber(app_.creditScore());
         if (app_.loan.productCode == kBandPricedProduct) {
             priceByBand(score);
             return std::nullopt;
@@ -54,7 +54,7 @@ private:
         ReportWithLoanDetails(session_, app_,
                               QStringLiteral("Member ") + LoanMember(app_) +
                                   QStringLiteral(" no valid profile found for Osprine borrowing with score of ") +
-                                  app_.field[tw::CreditScore] +
+                                  app_.creditScore() +
                                   QStringLiteral(" - default interest rate will be applied.") + app_.messageSuffix);
     }
 
@@ -76,7 +76,7 @@ private:
             ReportWithLoanDetails(session_, app_,
                                   QStringLiteral("Member ") + LoanMember(app_) +
                                       QStringLiteral(" no valid profile found for borrowing with score of ") +
-                                      app_.field[tw::CreditScore] + QStringLiteral(" - ") + fallback +
+                                      app_.creditScore() + QStringLiteral(" - ") + fallback +
                                       QStringLiteral(" applied by default.") + app_.messageSuffix);
             useProduct(fallback);
             app_.loan.rateOverride = Currency();

@@ -104,7 +104,7 @@ private:
 
     void assessCredit(Currency totalBorrowing) {
         if (!cycle_.settings.CreditChecksEnabled) {
-            app_.field[tw::Decision] = QStringLiteral("P");
+            app_.assessment.decision = QStringLiteral("P");
             return;
         }
         const CreditReportOutcome drawn = DrawCreditReport(cycle_, session_, app_, app_.memberNumber);

@@ -47,6 +47,14 @@ struct ApplicationState : Application {
     // The credit assessment of the loan: the agency's report, the rule outcomes and what the
     // policy rules worked out.
     CreditAssessment assessment;
+
+    // The decision letter as it stands: the assessment's once a check has given one, else
+    // the website's field_27 (which may hold the agency's "ACCEPT").
+    QString decisionLetter() const { return assessment.decision.value_or(field[tw::Decision]); }
+    // The credit score and search reference likewise: the assessment's, else the website's
+    // field_26 and field_30.
+    QString creditScore() const { return assessment.score.value_or(field[tw::CreditScore]); }
+    QString searchReference() const { return assessment.searchReference.value_or(field[tw::SearchReference]); }
 };
 
 }  // namespace autovelt::state

@@ -89,7 +89,7 @@ TEST_F(CreditReportRetrievalTest, RequestFromMemberRecordsAndTransportFailure) {
     EXPECT_TRUE(QRegularExpression("^Error drawing credit report for member 4711\\|Error: 7 - .* <Success>false</Success>\\|"
                                    "Perhaps refer to " + QRegularExpression::escape(tracePath()) + "$").match(lines).hasMatch())
         << lines.toStdString();
-    EXPECT_EQ(im().app.field[tw::Decision] + im().app.assessment.report, "F");
+    EXPECT_EQ(im().app.decisionLetter() + im().app.assessment.report, "F");
     EXPECT_FALSE(QFileInfo(reportFolder()).exists());  // no member folder before there is a report to file
 }
 
@@ -175,7 +175,7 @@ TEST_F(CreditReportRetrievalTest, PolicyRulesTheAgeAtTheEndOfTheLoanAndFailuresB
         outcomes << QStringList{"==", c.rule, c.value, c.user, c.born, c.passDate, c.frequency, c.amount, c.repayments,
                                 QString::number(c.balance), c.noHome ? "no HOME row" : "HOME row"}.join(' ')
                  << "problems: " + lines.replace(tracePath(), "<request copy>") << "successes: " + successes().join('|')
-                 << QStringLiteral("letter %1, age %2, %3").arg(im().app.field[tw::Decision]).arg(im().app.assessment.loanEndAge)
+                 << QStringLiteral("letter %1, age %2, %3").arg(im().app.decisionLetter()).arg(im().app.assessment.loanEndAge)
                         .arg(QFile::exists(tracePath()) ? "request composed" : "no request");
     }
     EXPECT_EQ(outcomes.join('\n') + '\n', ExpectedDocument("credit-report-before-any-request.txt"));
@@ -244,7 +244,8 @@ protected:
 };
 
 TEST_F(CreditReportExchangeTest, ReportIsKeptStoredAndUsedAgain) {
-    EXPECT_EQ(draw() + successes().join('|') + im().app.field[tw::Decision], "P");
+    const QString problemLines = draw();  // drawn before the letter is read
+    EXPECT_EQ(problemLines + successes().join('|') + im().app.decisionLetter(), "P");
     const QString report = im().app.assessment.report;
     EXPECT_TRUE(report.startsWith("<?xml version=\"1.0\" encoding=\"utf-8\"?><soap:Envelope")) << report.left(200).toStdString();
 
@@ -296,7 +297,7 @@ TEST_F(CreditReportExchangeTest, AgencyProblemsFailTheApplication) {
         ASSERT_EQ(lines.size(), 3) << c.surname << ": " << lines.join('\n').toStdString();
         EXPECT_EQ(lines[0] + '|' + lines[2], QLatin1String(c.heading) + "|Perhaps refer to " + tracePath());
         EXPECT_TRUE(lines[1].startsWith(c.detail)) << lines[1].toStdString();
-        EXPECT_EQ(im().app.field[tw::Decision] + im().app.assessment.report, "F") << c.surname;
+        EXPECT_EQ(im().app.decisionLetter() + im().app.assessment.report, "F") << c.surname;
         EXPECT_FALSE(QFile::exists(storedReportPath())) << c.surname;
     }
 }

@@ -106,7 +106,7 @@ TEST_F(IdentityCheckTest, AgencyVerdictsAndTheirDowngrades) {
         EXPECT_EQ(ref.size(), 30);
         outcomes << QStringLiteral("== %1 %2").arg(surname, application).trimmed() << problems() + successes()
                  << webLog() << app().assessment.summary
-                 << app().field[tw::Decision] + '|' + app().identity.status + '|' +
+                 << app().decisionLetter() + '|' + app().identity.status + '|' +
                         app().identity.score
                  << idProof().replace(ref, "<ref>")
                  << inst.scalar("TarvMain", "SELECT YesNo FROM MemberAddress WHERE AddressType='BANK1'").toString() +
@@ -155,7 +155,7 @@ TEST_F(IdentityCheckTest, AnswersWithoutAResult) {
                  << problems().replaceInStrings(
                         QRegularExpression("^(Unable to perform ID search-Error: 28 - ).+( \\(table_w)"), "\\1...\\2")
                  << webLog() << app().assessment.summary
-                 << app().field[tw::Decision] + '|' + app().identity.status + '|' + idProof() +
+                 << app().decisionLetter() + '|' + app().identity.status + '|' + idProof() +
                         (app().identityFailed ? " failed" : "")
                  << (QFile::exists(filedAnswerPath()) ? "answer filed" : "no answer filed");
     }
@@ -176,7 +176,7 @@ TEST_F(IdentityCheckTest, CreditRulesRunTheCheckWithTheirBand) {
                             Currency::fromText(QStringLiteral("1000")), {CreditReportOutcome::Kind::NotNeeded, {}},
                             CarriedResults{}));
     EXPECT_EQ(
-        (QStringList{QString::number(sandbox().requests().size()) + app().field[tw::Decision], idProof(),
+        (QStringList{QString::number(sandbox().requests().size()) + app().decisionLetter(), idProof(),
                      successes().last()} +
          app().assessment.summary),
         (QStringList{

@@ -116,7 +116,7 @@ TEST_P(RulesLogTest, RulesGiveDecisionAndRowsThatAreCarriedCopiedAndDeleted) {
     loadApplication(b.xml());
     TakeCreditDecision(im().app, checkRules());
     // Online only once the application has committed: no rules_log rows yet.
-    EXPECT_EQ(QStringList({im().app.field[tw::Decision], im().app.field[tw::CreditScore], im().app.field[tw::SearchReference],
+    EXPECT_EQ(QStringList({im().app.decisionLetter(), im().app.creditScore(), im().app.searchReference(),
                            successes().last()}) + im().app.assessment.summary + onlineRows(),
               (QStringList{"R", "451", b.searchId, "Overall initial rating for loan=REFER for member 700", "700|CR05A|3-99|4|R|",
                            "700|CR07C|0-450|451|P|"}));
@@ -130,7 +130,7 @@ TEST_P(RulesLogTest, RulesGiveDecisionAndRowsThatAreCarriedCopiedAndDeleted) {
     im().app.field[tw::ResidentialStatus].clear();
     im().app.homePrevSupplied = false;
     TakeCreditDecision(im().app, checkRules());
-    EXPECT_EQ(im().app.field[tw::Decision], "R");
+    EXPECT_EQ(im().app.decisionLetter(), "R");
 
     copyRulesLog();
     EXPECT_EQ(onlineRows().size(), 2);
@@ -153,7 +153,7 @@ TEST_F(LoanPolicyLogTest, EarlierResultsOnlineAreCarriedExceptTheAgeRules) {
         im().app.field[tw::ResidentialStatus].clear();
         im().app.homePrevSupplied = false;
         TakeCreditDecision(im().app, checkRules());
-        letters << im().app.field[tw::Decision];
+        letters << im().app.decisionLetter();
     }
     EXPECT_EQ(letters, (QStringList{"P", "R", "F"}));
 }
@@ -162,7 +162,7 @@ TEST_F(LoanPolicyLogTest, FailedRuleTablesReferTheLoan) {
     loadApplication(CreditReportBuilder{}.xml());
     inst.exec("TarvAudt", "DROP TABLE CRRules");
     TakeCreditDecision(im().app, checkRules());
-    EXPECT_EQ(im().app.field[tw::Decision] + ' ' + problems().value(0),
+    EXPECT_EQ(im().app.decisionLetter() + ' ' + problems().value(0),
               "R Error 1 (no such table: CRRules) in procedure CheckCRRules");
 }
 
@@ -250,7 +250,7 @@ TEST_F(RuleExplanationTest, SameLettersAsTheImportPassAndNothingWritten) {
         QStringList expected;
         for (const QString& entry : im().app.assessment.summary) expected << entry.section('|', 1, 1) + ':' + entry.section('|', 4, 4);
         expected << "PR10C:R" << "PR15A:R";
-        const QString rating = im().app.field[tw::Decision];
+        const QString rating = im().app.decisionLetter();
         copyRulesLog(90 + n);
         im().connections.closeAll();
 
