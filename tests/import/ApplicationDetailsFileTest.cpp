@@ -5,6 +5,7 @@
 #include "support/InstallationTest.h"
 
 #include <QDir>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 namespace autovelt {
@@ -81,6 +82,19 @@ TEST_F(DetailsFileTest, WorkLinesOnlyWithAWorkPlaceOrRoleAndValuesStayOnOneLine)
     const QStringList lines = ApplicationDetailsLines(im().app, im().settings);
     EXPECT_FALSE(lines.join(QLatin1Char('|')).contains(QStringLiteral("Work place")));
     EXPECT_EQ(lines.count(QStringLiteral("End of application")), 1);
+}
+
+// The website's score, decision and search reference stand until the checks give their own, and
+// so do its identity check's status, score and reference.
+TEST_F(DetailsFileTest, TheChecksResultsReplaceTheWebsitesOnceGiven) {
+    const QRegularExpression results(QStringLiteral("^(CRA score|CRA decision|CRA ref|IDV band|IDV score|IDV ref) :"));
+    const auto resultLines = [&] { return ApplicationDetailsLines(im().app, im().settings).filter(results); };
+    EXPECT_EQ(resultLines(), (QStringList{"CRA score : f26", "CRA decision : f27", "CRA ref : f30", "IDV band : f31",
+                                          "IDV score : f32", "IDV ref : f33"}));
+    im().app.assessment = {.decision = "R", .score = "451", .searchReference = "S-1"};
+    im().app.identity = {"REFER", "43", "ID-9"};
+    EXPECT_EQ(resultLines(), (QStringList{"CRA score : 451", "CRA decision : R", "CRA ref : S-1", "IDV band : REFER",
+                                          "IDV score : 43", "IDV ref : ID-9"}));
 }
 
 // Two files in one second are both kept; nothing without logs or a member; an unwritable folder is reported.
