@@ -5,9 +5,9 @@
 
 namespace autovelt::inline comms {
 
-QString LoanRequestText(const Application& app) {
+QString LoanRequestText(const ApplicationState& app) {
     const auto& field = app.field;
-    return QStringLiteral(" applied for ") + field[tw::LoanProduct] + QStringLiteral(" loan for \u00A3") +
+    return QStringLiteral(" applied for ") + app.loanProduct() + QStringLiteral(" loan for \u00A3") +
            field[tw::LoanAmount] + QStringLiteral(" over ") + field[tw::TermMonths] + QStringLiteral(" months for ") +
            field[tw::OtherLoanPurpose];
 }

@@ -14,6 +14,6 @@ namespace autovelt::inline comms {
 void ShowLoanDetailsException(UnitSession& session, const ApplicationState& app);
 
 // The same text, without the leading "Member <n>" (the note UpdateTableWRecord appends).
-QString LoanRequestText(const Application& app);
+QString LoanRequestText(const ApplicationState& app);
 
 }  // namespace autovelt::comms

@@ -116,6 +116,8 @@ QStringList ApplicationDetailsLines(const ApplicationState& app, const CycleSett
                  f[size_t(33 + udf)]);
     out.add(QStringLiteral("Loan application no "), app.loanNumber);
     auto loanFields = f;  // a loan the import withheld shows as none
+    loanFields[tw::LoanProduct] = app.loanProduct();
+    loanFields[tw::Repayment] = app.repayment();
     if (loan == LoanDecision::Withheld) loanFields[46] = QStringLiteral("0.00");
     out.addAll(kLoanLines, loanFields);
     for (int expense = 6; expense <= 20; ++expense)

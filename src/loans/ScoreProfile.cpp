@@ -59,7 +59,7 @@ private:
     }
 
     void useProduct(const QString& code) {
-        app_.field[tw::LoanProduct] = code;
+        app_.loan.profileProduct = code;
         app_.LoanDetails.productCode = code;
         app_.loan.productCode = code;
     }

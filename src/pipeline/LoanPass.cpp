@@ -63,7 +63,7 @@ private:
     void writeLoan() {
         const LoanFigures figures =
             CalculateLoanRepayment(app_.LoanDetails, app_.loan, product_.tiers, cycle_.startup.chkSQL);
-        app_.field[tw::Repayment] = app_.LoanDetails.repayment;
+        app_.loan.workedOutRepayment = app_.LoanDetails.repayment;
         WarnOfRateAboveCap(cycle_, session_, app_, figures);
         app_.loanNumber = TakeLoanNumber(session_, app_);
         if (!scorePriced()) assessCredit(app_.loan.totalBorrowing);

@@ -55,6 +55,10 @@ struct ApplicationState : Application {
     // field_26 and field_30.
     QString creditScore() const { return assessment.score.value_or(field[tw::CreditScore]); }
     QString searchReference() const { return assessment.searchReference.value_or(field[tw::SearchReference]); }
+    // The loan product and repayment likewise: the loan pass's once it has settled them, else
+    // the website's field_45 and field_48.
+    QString loanProduct() const { return loan.profileProduct.value_or(field[tw::LoanProduct]); }
+    QString repayment() const { return loan.workedOutRepayment.value_or(field[tw::Repayment]); }
 };
 
 }  // namespace autovelt::state

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <array>
+#include <optional>
 
 namespace autovelt::inline state {
 
@@ -23,6 +24,10 @@ struct LoanPassState {
     std::array<long, 9> mergeIds{}; // entries 1 to 8
     Currency loanInterestRate;      // set with the figures
     long loanId = 0;                // the new LoanAllocation row, 0 until written
+    // What the pass settles in place of what the applicant gave: the product a score profile
+    // chose (field_45) and the repayment the figures worked out (field_48).
+    std::optional<QString> profileProduct;
+    std::optional<QString> workedOutRepayment;
 };
 
 }  // namespace autovelt::state

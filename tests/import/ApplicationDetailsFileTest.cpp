@@ -85,16 +85,19 @@ TEST_F(DetailsFileTest, WorkLinesOnlyWithAWorkPlaceOrRoleAndValuesStayOnOneLine)
 }
 
 // The website's score, decision and search reference stand until the checks give their own, and
-// so do its identity check's status, score and reference.
+// so do its identity check's status, score and reference, its product and its repayment.
 TEST_F(DetailsFileTest, TheChecksResultsReplaceTheWebsitesOnceGiven) {
-    const QRegularExpression results(QStringLiteral("^(CRA score|CRA decision|CRA ref|IDV band|IDV score|IDV ref) :"));
+    const QRegularExpression results(
+        QStringLiteral("^(CRA score|CRA decision|CRA ref|IDV band|IDV score|IDV ref|Loan product|Repayment amount) :"));
     const auto resultLines = [&] { return ApplicationDetailsLines(im().app, im().settings).filter(results); };
     EXPECT_EQ(resultLines(), (QStringList{"CRA score : f26", "CRA decision : f27", "CRA ref : f30", "IDV band : f31",
-                                          "IDV score : f32", "IDV ref : f33"}));
+                                          "IDV score : f32", "IDV ref : f33", "Loan product : f45", "Repayment amount : f48"}));
     im().app.assessment = {.decision = "R", .score = "451", .searchReference = "S-1"};
     im().app.identity = {"REFER", "43", "ID-9"};
+    im().app.loan.profileProduct = "L7";
+    im().app.loan.workedOutRepayment = "34.08";
     EXPECT_EQ(resultLines(), (QStringList{"CRA score : 451", "CRA decision : R", "CRA ref : S-1", "IDV band : REFER",
-                                          "IDV score : 43", "IDV ref : ID-9"}));
+                                          "IDV score : 43", "IDV ref : ID-9", "Loan product : L7", "Repayment amount : 34.08"}));
 }
 
 // Two files in one second are both kept; nothing without logs or a member; an unwritable folder is reported.

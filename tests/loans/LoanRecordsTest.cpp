@@ -63,10 +63,10 @@ public:
                          .memberName = "MARY TRUELOVE"};
     }
 
-    // As the loan pass works out the figures: the repayment becomes the application's too.
+    // As the loan pass works out the figures, and keeps the repayment they gave.
     void workOutFigures(const RateTiers& tiers) {
         const LoanFigures figures = CalculateLoanRepayment(im().app.LoanDetails, im().app.loan, tiers, false);
-        im().app.field[tw::Repayment] = im().app.LoanDetails.repayment;
+        im().app.loan.workedOutRepayment = im().app.LoanDetails.repayment;
         WarnOfRateAboveCap(im().cycle(), im().session(), im().app, figures);
     }
 
