@@ -374,7 +374,7 @@ void AddressImport::recordHomeAddressChange(db::Recordset& address) {
     main_.execute(QStringLiteral("UPDATE MemberMain SET MemberStatus='G' WHERE MemberNo=") + memberText() +
                   QStringLiteral(" ;"));
     AddChangeRecord(cycle_, session_, app_,
-                    QStringLiteral("Status 1 changed to G from ") + app_.field[tw::MembershipAskedFor], false,
+                    QStringLiteral("Status 1 changed to G from ") + app_.membershipStatus(), false,
                     memberText());
 }
 

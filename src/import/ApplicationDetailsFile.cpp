@@ -96,13 +96,16 @@ QStringList ApplicationDetailsLines(const ApplicationState& app, const CycleSett
     out.add(QStringLiteral("Home phone "), app.homeSlots[9]);
     out.add(QStringLiteral("Mobile phone "), app.homeSlots[10]);
     out.add(QStringLiteral("Email "), app.homeSlots[11].isEmpty() ? f[tw::Email] : app.homeSlots[11]);
-    out.addAll(kMembershipLines, f);
+    auto membership = f;  // the status as the member import settled it
+    membership[tw::MembershipAskedFor] = app.membershipStatus();
+    out.addAll(kMembershipLines, membership);
     out.bare(QStringLiteral("Statement preference ") + (f[tw::StatementDelivery] == QLatin1String("do not")
                                                             ? QStringLiteral(": send by post")
                                                             : QStringLiteral(": send by email")));
     out.addAll(kAccountLines, f);
     if (!app.workSlots[6].isEmpty() || !app.workSlots[7].isEmpty()) out.addAll(kWorkLines, app.workSlots);
-    auto assessed = f;  // the decision, score and reference as the checks left them
+    auto assessed = f;  // the savings, decision, score and reference as the checks left them
+    assessed[tw::SavingsValue] = app.savingsValue();
     assessed[tw::CreditScore] = app.creditScore();
     assessed[tw::Decision] = app.decisionLetter();
     assessed[tw::SearchReference] = app.searchReference();
@@ -118,6 +121,7 @@ QStringList ApplicationDetailsLines(const ApplicationState& app, const CycleSett
     auto loanFields = f;  // a loan the import withheld shows as none
     loanFields[tw::LoanProduct] = app.loanProduct();
     loanFields[tw::Repayment] = app.repayment();
+    loanFields[tw::AnnualSalary] = app.grossAnnualIncome();
     if (loan == LoanDecision::Withheld) loanFields[46] = QStringLiteral("0.00");
     out.addAll(kLoanLines, loanFields);
     for (int expense = 6; expense <= 20; ++expense)

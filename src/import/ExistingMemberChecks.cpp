@@ -125,7 +125,7 @@ std::optional<Refusal> Checks::status() {
     if (current == QLatin1String("G") || current == QLatin1String("L") || current == QLatin1String("Z")) {
         const QString shown = current == QLatin1String("L") ? QStringLiteral("[L]eft") : current;
         fyi(QStringLiteral(" current status is ") + shown + QStringLiteral(" but being reinstated as ") +
-            field_[tw::MembershipAskedFor] + QLatin1Char('.'));
+            app_.membershipStatus() + QLatin1Char('.'));
         rejoin_ = true;
     }
     return std::nullopt;

@@ -45,9 +45,9 @@ QString statementDestination(const ApplicationState& app) {
 void setPersonalColumns(const CycleContext& cycle, ApplicationState& app, db::Recordset& row) {
     const QDate processing = cycle.passDate();
     const bool birthdayStatements = cycle.settings.profile.birthdayStatements;
-    app.field[tw::MembershipAskedFor] = MembershipStatusFor(app, processing.year());
+    app.memberStatus = MembershipStatusFor(app, processing.year());
     const QString title = asStored(cycle, app.field[tw::Title]);
-    row.setValue(QStringLiteral("MemberStatus"), app.field[tw::MembershipAskedFor]);
+    row.setValue(QStringLiteral("MemberStatus"), app.membershipStatus());
     row.setValue(QStringLiteral("DOJ"), processing);
     row.setValue(QStringLiteral("PrevSurname"), QString());
     row.setValue(QStringLiteral("Title"), title);
@@ -100,7 +100,7 @@ void reinstateMember(const CycleContext& cycle, UnitSession& session, Applicatio
 }
 
 void refreshMember(const CycleContext& cycle, ApplicationState& app, db::Recordset& row) {
-    app.field[tw::MembershipAskedFor] = row.text(QStringLiteral("MemberStatus"));
+    app.memberStatus = row.text(QStringLiteral("MemberStatus"));
     row.setValue(QStringLiteral("MarketingDate"), cycle.passDate());
     setMarketing(row, app.field[tw::MarketingChannels]);
     row.setValue(QStringLiteral("Statementdest"), statementDestination(app));

@@ -163,8 +163,8 @@ void WriteMemberCircumstance(const CycleContext& cycle, UnitSession& session, Ap
     const Currency otherMonthly = Currency::fromText(app.field[tw::PartnersIncome]) +
                                   Currency::fromText(app.field[tw::OtherIncome]) +
                                   Currency::fromText(app.field[tw::FourthIncome]);
-    const Currency annualSalary = Currency::fromText(app.field[tw::AnnualSalary]) + otherMonthly * 12;
-    app.field[tw::AnnualSalary] = QString::number(annualSalary.toDouble(), 'g', 15);
+    const Currency annualSalary = Currency::fromText(app.grossAnnualIncome()) + otherMonthly * 12;
+    app.annualIncomeWithOthers = QString::number(annualSalary.toDouble(), 'g', 15);
 
     const Currency outstanding = Currency::fromText(app.field[tw::CreditCardBalance]);
     row.setValue(QStringLiteral("Outstanding8Value"), outstanding.toDouble());

@@ -131,9 +131,9 @@ private:
         row.balanceId = loan.balanceRowId;
         row.mergeIds234 = {loan.mergeIds[2], loan.mergeIds[3], loan.mergeIds[4]};
         row.startTime = loanStartTime(cycle_.clock().now());
-        row.sharesM = leadingNumber(f[tw::SavingsValue]);
+        row.sharesM = leadingNumber(app_.savingsValue());
         row.repayM = leadingNumber(d.repayment);
-        row.totNewPay = leadingNumber(f[tw::SavingsValue]) + leadingNumber(d.repayment);
+        row.totNewPay = leadingNumber(app_.savingsValue()) + leadingNumber(d.repayment);
         row.origTeller = cycle_.txtTeller;
         row.postCodePart1 = app_.homeSlots[8].left(4).trimmed();
         row.dateOfBirth = app_.dateOfBirth().value_or(QDate());

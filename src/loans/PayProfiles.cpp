@@ -36,7 +36,7 @@ public:
     }
 
     void buildSavings() {
-        const Currency applied = Currency::fromText(app_.field[tw::SavingsValue]);
+        const Currency applied = Currency::fromText(app_.savingsValue());
         if (!profilesApply() || (repayment_ + applied).units() == 0) return;
         const std::optional<PayrollEmployment> employment = payrollEmployment();
         if (!employment) return;
@@ -55,7 +55,7 @@ public:
         }
         const bool newMember = app_.newMemberNumber != 0 && app_.newMemberNumber == app_.memberNumber;
         if (applied.units() == 0 || !newMember)
-            app_.field[tw::SavingsValue] = currencyText(savings);
+            app_.loan.scheduledSavings = currencyText(savings);
         else savings = applied;
 
         Currency usual = *autoLoan ? savings + repayment_ : savings;

@@ -100,7 +100,7 @@ LoanDecision MemberImport::checkIdentity() {
 void MemberImport::welcomeNewMember() {
     const CycleSettings& settings = cycle_.settings;
     const QString product =
-        app_.field[tw::MembershipAskedFor] == QLatin1String("J") ? settings.JSProductCode : settings.OSProductCode;
+        app_.membershipStatus() == QLatin1String("J") ? settings.JSProductCode : settings.OSProductCode;
     WriteOpeningShareBalance(session_, app_.memberNumber, product, cycle_.passDate());
     cycle_.Pause(0.5);
     if (app_.isJoinOnly()) {

@@ -8,6 +8,7 @@
 #include <QDate>
 #include <QString>
 #include <array>
+#include <optional>
 
 namespace autovelt::inline state {
 
@@ -17,6 +18,11 @@ namespace autovelt::inline state {
 struct ApplicationState : Application {
     long memberNumber = 0;           // the member the application is imported for
     long newMemberNumber = 0;        // allocated by this pass for a new member, else 0
+    // What the member import settles in place of what the applicant gave: the status the
+    // member row was given or holds (field_11) and the gross annual income with the other
+    // incomes added (field_63).
+    std::optional<QString> memberStatus;
+    std::optional<QString> annualIncomeWithOthers;
     // How the application ended, set when it is marked imported: "imported" or "refused".
     // Empty while it is still pending.
     QString outcome;
@@ -59,6 +65,11 @@ struct ApplicationState : Application {
     // the website's field_45 and field_48.
     QString loanProduct() const { return loan.profileProduct.value_or(field[tw::LoanProduct]); }
     QString repayment() const { return loan.workedOutRepayment.value_or(field[tw::Repayment]); }
+    // And the member's status, gross annual income and savings by the payroll (field_11,
+    // field_63, field_25) once the member import and the pay profiles have settled them.
+    QString membershipStatus() const { return memberStatus.value_or(field[tw::MembershipAskedFor]); }
+    QString grossAnnualIncome() const { return annualIncomeWithOthers.value_or(field[tw::AnnualSalary]); }
+    QString savingsValue() const { return loan.scheduledSavings.value_or(field[tw::SavingsValue]); }
 };
 
 }  // namespace autovelt::state

@@ -28,6 +28,8 @@ struct LoanPassState {
     // chose (field_45) and the repayment the figures worked out (field_48).
     std::optional<QString> profileProduct;
     std::optional<QString> workedOutRepayment;
+    // The savings the pay profile schedules in place of the amount applied (field_25).
+    std::optional<QString> scheduledSavings;
 };
 
 }  // namespace autovelt::state

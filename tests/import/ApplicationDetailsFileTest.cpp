@@ -84,20 +84,27 @@ TEST_F(DetailsFileTest, WorkLinesOnlyWithAWorkPlaceOrRoleAndValuesStayOnOneLine)
     EXPECT_EQ(lines.count(QStringLiteral("End of application")), 1);
 }
 
-// The website's score, decision and search reference stand until the checks give their own, and
-// so do its identity check's status, score and reference, its product and its repayment.
-TEST_F(DetailsFileTest, TheChecksResultsReplaceTheWebsitesOnceGiven) {
-    const QRegularExpression results(
-        QStringLiteral("^(CRA score|CRA decision|CRA ref|IDV band|IDV score|IDV ref|Loan product|Repayment amount) :"));
-    const auto resultLines = [&] { return ApplicationDetailsLines(im().app, im().settings).filter(results); };
-    EXPECT_EQ(resultLines(), (QStringList{"CRA score : f26", "CRA decision : f27", "CRA ref : f30", "IDV band : f31",
-                                          "IDV score : f32", "IDV ref : f33", "Loan product : f45", "Repayment amount : f48"}));
-    im().app.assessment = {.decision = "R", .score = "451", .searchReference = "S-1"};
-    im().app.identity = {"REFER", "43", "ID-9"};
-    im().app.loan.profileProduct = "L7";
-    im().app.loan.workedOutRepayment = "34.08";
-    EXPECT_EQ(resultLines(), (QStringList{"CRA score : 451", "CRA decision : R", "CRA ref : S-1", "IDV band : REFER",
-                                          "IDV score : 43", "IDV ref : ID-9", "Loan product : L7", "Repayment amount : 34.08"}));
+// What the website sent stands until the import settles its own: the member's status, the savings
+// by the payroll, the checks' score, decision and reference, the identity result, the product, the
+// repayment and the gross annual income.
+TEST_F(DetailsFileTest, TheImportsResultsReplaceTheWebsitesOnceGiven) {
+    const QRegularExpression results(QStringLiteral("^(Default membership status|Savings value|CRA score|CRA decision|CRA ref|"
+                                                    "IDV band|IDV score|IDV ref|Loan product|Repayment amount|Gross annual income) :"));
+    const auto resultLines = [&] { return ApplicationDetailsLines(im().app, im().settings).filter(results).join('|'); };
+    EXPECT_EQ(resultLines(), "Default membership status : f11|Savings value : f25|CRA score : f26|CRA decision : f27|CRA ref : f30|"
+                             "IDV band : f31|IDV score : f32|IDV ref : f33|Loan product : f45|Repayment amount : f48|"
+                             "Gross annual income : f63");
+    ApplicationState& app = im().app;
+    app.memberStatus = "A";
+    app.annualIncomeWithOthers = "27600";
+    app.assessment = {.decision = "R", .score = "451", .searchReference = "S-1"};
+    app.identity = {"REFER", "43", "ID-9"};
+    app.loan.profileProduct = "L7";
+    app.loan.workedOutRepayment = "34.08";
+    app.loan.scheduledSavings = "25.00";
+    EXPECT_EQ(resultLines(), "Default membership status : A|Savings value : 25.00|CRA score : 451|CRA decision : R|CRA ref : S-1|"
+                             "IDV band : REFER|IDV score : 43|IDV ref : ID-9|Loan product : L7|Repayment amount : 34.08|"
+                             "Gross annual income : 27600");
 }
 
 // Two files in one second are both kept; nothing without logs or a member; an unwritable folder is reported.
