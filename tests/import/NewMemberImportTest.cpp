@@ -54,6 +54,9 @@ TEST_F(NewMemberImportTest, JoinAndBorrowApplicantBecomesMemberOneWithEveryRow) 
                                       "Created loan application with initial status of PASS|BORROW|LOAN PASS"}));
     EXPECT_EQ(diary(1), QStringList{"VELT|Please call after 6"});  // stored encoded, noted readable
     EXPECT_EQ(activityLogs().size(), 1);
+    // The details file shows the status the member was given and the income with the others added.
+    EXPECT_EQ(detailsFileLines("scans/LOANS/00/00/00/01").filter(QRegularExpression("^(Default membership status|Gross annual income) ")),
+              (QStringList{"Default membership status : A", "Gross annual income : 37200"}));
 }
 
 TEST_F(NewMemberImportTest, JoinOnlyApplicantGetsNoCircumstancesAndTheJoinWebLogRow) {

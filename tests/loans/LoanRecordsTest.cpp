@@ -195,6 +195,7 @@ TEST_F(LoanRecordsTest, SecondLoanReplacesTheScheduleRows) {
     EXPECT_EQ(rows("TarvMain", "SELECT ProductCode || ' ' || UsualValue || ' ' || LoanID FROM PayAnalysisSchedule "
                                "ORDER BY ProductCode DESC"),
               QStringLiteral("S1 40 %1;LN1 %2 %1").arg(second, im().app.LoanDetails.repayment));
+    EXPECT_EQ(im().app.savingsValue(), "40");  // what the member saves by the payroll already, not the amount applied
 }
 
 TEST_F(LoanRecordsTest, JoiningMemberSavingsStartAMonthOn) {
