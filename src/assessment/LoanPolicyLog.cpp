@@ -68,7 +68,8 @@ QString memberLoanFilter(const PolicyLogLoan& loan) {
 }  // namespace
 
 void WriteDecisionSummaryToPolicyLog(const CycleContext& cycle, UnitSession& session, const ApplicationState& app,
-                                     const PolicyLogLoan& loan, const CreditAssessment& assessment) {
+                                     const PolicyLogLoan& loan) {
+    const CreditAssessment& assessment = app.assessment;
     if (loan.loanId == 0 || assessment.report.isEmpty()) return;
     const QString startTime = PolicyLogStartTime(cycle.clock().now());
     for (const QString& entry : assessment.summary) {
@@ -108,8 +109,8 @@ QList<LoggedRule> rulesLogOf(const QList<OnlineRulesLogRow>& online, const Rules
 }  // namespace
 
 RulesLogChanges CopyRulesLogToPolicyLog(const CycleContext& cycle, UnitSession& session, const ApplicationState& app,
-                                        const PolicyLogLoan& loan, const CreditAssessment& assessment,
-                                        const QList<OnlineRulesLogRow>& online) {
+                                        const PolicyLogLoan& loan, const QList<OnlineRulesLogRow>& online) {
+    const CreditAssessment& assessment = app.assessment;
     RulesLogChanges changes = assessment.rulesLog;
     if (loan.loanId == 0) return changes;
     db::Connection& tran = session.connections.TarvTran;

@@ -4,15 +4,14 @@
 // status, copied from the decision summary (summary writer) and from the rows the credit
 // and identity checks left in rules_log (detail writer).
 
-#include <QDate>
-#include <QDateTime>
-#include <QString>
-#include <QList>
-#include <QStringList>
-
 #include "state/RulesLogChanges.h"
 
-namespace autovelt::inline state { class CycleContext; class UnitSession; struct ApplicationState; struct CreditAssessment; }
+#include <QDate>
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+namespace autovelt::inline state { class CycleContext; class UnitSession; struct ApplicationState; }
 
 namespace autovelt::inline common { class VeltError; }
 
@@ -30,10 +29,11 @@ struct PolicyLogLoan {
 // Monday after.
 QString PolicyLogStartTime(const QDateTime& now);
 
-// Writes one row per decision summary entry. Nothing when the loan ID is 0 or no credit
-// report was in hand. Raises nothing: a failed row is reported, rows written stay.
+// Writes one row per entry of the application's decision summary. Nothing when the loan ID
+// is 0 or no credit report was in hand. Raises nothing: a failed row is reported, rows
+// written stay.
 void WriteDecisionSummaryToPolicyLog(const CycleContext& cycle, UnitSession& session, const ApplicationState& app,
-                                     const PolicyLogLoan& loan, const CreditAssessment& assessment);
+                                     const PolicyLogLoan& loan);
 
 // A row of the member's rules_log online, as the pass reads them for the copy below.
 struct OnlineRulesLogRow {
@@ -47,16 +47,14 @@ struct OnlineRulesLogRow {
 // raised again, for the pass to leave the application pending. Call it inside a handler.
 void ReportPolicyLogFailure(UnitSession& session, const ApplicationState& app, const QString& what, const VeltError& e);
 
-// Copies the member's rules_log rows (those online, oldest first by rule, and those this
-// application adds) into
-// the policy log and returns the assessment's rules_log changes to make online once the
-// application has committed: the copied online rows removed, the rows it would have added
-// dropped. Safe to run again after an interruption: a rule copied for this loan before is
-// replaced, not doubled, and rows of one rule left by repeated checks give one row (the
-// latest).
+// Copies the member's rules_log rows (those online, oldest first by rule, and those the
+// application's assessment adds) into the policy log and returns the assessment's rules_log
+// changes to make online once the application has committed: the copied online rows
+// removed, the rows it would have added dropped. Safe to run again after an interruption:
+// a rule copied for this loan before is replaced, not doubled, and rows of one rule left by
+// repeated checks give one row (the latest).
 [[nodiscard]] RulesLogChanges CopyRulesLogToPolicyLog(const CycleContext& cycle, UnitSession& session,
                                                       const ApplicationState& app, const PolicyLogLoan& loan,
-                                                      const CreditAssessment& assessment,
                                                       const QList<OnlineRulesLogRow>& online);
 
 }  // namespace autovelt::assessment

@@ -34,7 +34,8 @@ const FieldLine kWorkLines[] = {{"Work place ", 7}, {"Work building No/name ", 1
                                 {"Work postcode ", 8}, {"Work phone ", 9}, {"Work role ", 6}};
 const FieldLine kAssessmentLines[] = {{"On sick leave? ", 23}, {"Deposit method ", 24}, {"Savings value ", 25},
                                       {"CRA score ", 26}, {"CRA decision ", 27}, {"CRA decision status ", 28},
-                                      {"CRA XML ", 29}, {"CRA ref ", 30}};
+                                      {"CRA XML ", 29}, {"CRA ref ", 30}, {"IDV band ", 31},
+                                      {"IDV score ", 32}, {"IDV ref ", 33}};
 const FieldLine kLoanLines[] = {
     {"Repayment frequency ", 44}, {"Loan product ", 45}, {"Loan value ", 46}, {"Loan term ", 47},
     {"Repayment amount ", 48}, {"Loan purpose ", 49}, {"Loan purpose (if other) ", 50},
@@ -86,7 +87,7 @@ QString detailsFileName(const QDateTime& now) {
 }  // namespace
 
 QStringList ApplicationDetailsLines(const ApplicationState& app, const CycleSettings& settings, LoanDecision loan) {
-    const auto& f = app.field;
+    auto f = app.columnsAsImported();
     DetailsLines out;
     out.bare(QStringLiteral("J+B Application details ") + app.messageSuffix);
     out.bare(QStringLiteral("NB: Not all details may be captured by your application form or applicable to your credit union."));
@@ -96,34 +97,20 @@ QStringList ApplicationDetailsLines(const ApplicationState& app, const CycleSett
     out.add(QStringLiteral("Home phone "), app.homeSlots[9]);
     out.add(QStringLiteral("Mobile phone "), app.homeSlots[10]);
     out.add(QStringLiteral("Email "), app.homeSlots[11].isEmpty() ? f[tw::Email] : app.homeSlots[11]);
-    auto membership = f;  // the status as the member import settled it
-    membership[tw::MembershipAskedFor] = app.membershipStatus();
-    out.addAll(kMembershipLines, membership);
+    out.addAll(kMembershipLines, f);
     out.bare(QStringLiteral("Statement preference ") + (f[tw::StatementDelivery] == QLatin1String("do not")
                                                             ? QStringLiteral(": send by post")
                                                             : QStringLiteral(": send by email")));
     out.addAll(kAccountLines, f);
     if (!app.workSlots[6].isEmpty() || !app.workSlots[7].isEmpty()) out.addAll(kWorkLines, app.workSlots);
-    auto assessed = f;  // the savings, decision, score and reference as the checks left them
-    assessed[tw::SavingsValue] = app.savingsValue();
-    assessed[tw::CreditScore] = app.creditScore();
-    assessed[tw::Decision] = app.decisionLetter();
-    assessed[tw::SearchReference] = app.searchReference();
-    out.addAll(kAssessmentLines, assessed);
-    out.add(QStringLiteral("IDV band "), app.identity.status);
-    out.add(QStringLiteral("IDV score "), app.identity.score);
-    out.add(QStringLiteral("IDV ref "), app.identity.reference);
+    out.addAll(kAssessmentLines, f);
     // The caption line carries its own separator.
     for (int udf = 1; udf <= 10; ++udf)
         out.bare(QStringLiteral("UDF%1 (").arg(udf) + settings.UDFCaption[size_t(udf)] + QStringLiteral(") : ") +
                  f[size_t(33 + udf)]);
     out.add(QStringLiteral("Loan application no "), app.loanNumber);
-    auto loanFields = f;  // a loan the import withheld shows as none
-    loanFields[tw::LoanProduct] = app.loanProduct();
-    loanFields[tw::Repayment] = app.repayment();
-    loanFields[tw::AnnualSalary] = app.grossAnnualIncome();
-    if (loan == LoanDecision::Withheld) loanFields[46] = QStringLiteral("0.00");
-    out.addAll(kLoanLines, loanFields);
+    if (loan == LoanDecision::Withheld) f[tw::LoanAmount] = QStringLiteral("0.00");  // a withheld loan shows as none
+    out.addAll(kLoanLines, f);
     for (int expense = 6; expense <= 20; ++expense)
         out.add(QStringLiteral("Expense%1 ").arg(expense), f[size_t(64 + expense)]);
     out.addAll(kClosingLines, f);

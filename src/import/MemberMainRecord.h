@@ -14,7 +14,7 @@ enum class MemberRowWrite {
     Refresh,    // a current member: contact and marketing preferences only
 };
 
-// Writes app.memberNumber's row; field_11 becomes the status the member holds
+// Writes app.memberNumber's row; app.memberStatus becomes the status the member holds
 // afterwards. Reinstating also writes the rejoin diary note, Changes and WebLog rows.
 void WriteMemberMain(const CycleContext& cycle, UnitSession& session, ApplicationState& app, MemberRowWrite write);
 

@@ -96,7 +96,6 @@ std::optional<MemberMatch> matchByGivenNumber(UnitSession& session, const Applic
 
 }  // namespace
 
-
 MemberMatch MatchApplicant(const CycleContext& cycle, UnitSession& session, const ApplicationState& app) {
     const long given = app.givenMemberNumber();
     if (given != 0)

@@ -19,8 +19,9 @@ void WriteMemberPassword(const CycleContext& cycle, UnitSession& session, const 
 // The "PAY1" employment row, written only when the member has none.
 void WriteMemberEmployment(const CycleContext& cycle, UnitSession& session, const ApplicationState& app);
 
-// Incomes and outgoings declared on a join-and-borrow application. field_63 (annual
-// salary) becomes the household's yearly income.
+// Incomes and outgoings declared on a join-and-borrow application. The annual salary
+// (field_63) with the other incomes added becomes the household's yearly income, kept as
+// the application's gross annual income.
 void WriteMemberCircumstance(const CycleContext& cycle, UnitSession& session, ApplicationState& app);
 
 }  // namespace autovelt::import

@@ -123,13 +123,13 @@ private:
             try {
                 const QList<OnlineRulesLogRow> online =
                     ReadMemberRulesLog(session_.connections.OnlineConnection, app_.memberNumber);
-                app_.assessment.rulesLog = CopyRulesLogToPolicyLog(cycle_, session_, app_, loan, app_.assessment, online);
+                app_.assessment.rulesLog = CopyRulesLogToPolicyLog(cycle_, session_, app_, loan, online);
             } catch (const VeltError& e) {
                 ReportPolicyLogFailure(session_, app_, QStringLiteral("copying rules_log"), e);
             }
         }
         if (cycle_.settings.CreditChecksEnabled)
-            WriteDecisionSummaryToPolicyLog(cycle_, session_, app_, loan, app_.assessment);
+            WriteDecisionSummaryToPolicyLog(cycle_, session_, app_, loan);
     }
 
     // The applicant's note as staff can read it: the website stores a long note encoded like

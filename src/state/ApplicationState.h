@@ -70,6 +70,10 @@ struct ApplicationState : Application {
     QString membershipStatus() const { return memberStatus.value_or(field[tw::MembershipAskedFor]); }
     QString grossAnnualIncome() const { return annualIncomeWithOthers.value_or(field[tw::AnnualSalary]); }
     QString savingsValue() const { return loan.scheduledSavings.value_or(field[tw::SavingsValue]); }
+
+    // The columns as the import left them: the website's, with every value above (and the
+    // identity result) in the column it settles.
+    std::array<QString, 121> columnsAsImported() const;
 };
 
 }  // namespace autovelt::state

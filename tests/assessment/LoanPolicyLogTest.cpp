@@ -64,11 +64,13 @@ protected:
                             ReadCarriedResults(im().connections.OnlineConnection, kMember));
     }
     void copyRulesLog(long id = 91) {
-        im().app.assessment.rulesLog = CopyRulesLogToPolicyLog(im().cycle(), im().session(), im().app, loan(id), im().app.assessment,
+        im().app.assessment.rulesLog = CopyRulesLogToPolicyLog(im().cycle(), im().session(), im().app, loan(id),
                                                                ReadMemberRulesLog(im().connections.OnlineConnection, kMember));
     }
     void writeSummary(const PolicyLogLoan& loan, const QStringList& summary, const QString& report) {
-        WriteDecisionSummaryToPolicyLog(im().cycle(), im().session(), im().app, loan, {.report = report, .summary = summary});
+        im().app.assessment.report = report;
+        im().app.assessment.summary = summary;
+        WriteDecisionSummaryToPolicyLog(im().cycle(), im().session(), im().app, loan);
     }
 
     void load() {
