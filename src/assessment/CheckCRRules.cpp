@@ -64,7 +64,7 @@ RuleAnswers answersOf(const CycleContext& cycle, const ApplicationState& app) {
     a.incomeWillReduce = app.field[tw::IncomeWillReduce];
     a.income = app.field[tw::DisposableIncome];
     a.dependantsBirthDates = app.field[tw::DependantsBirthDates];
-    a.previousAddressSupplied = app.homePrevSupplied;
+    a.previousAddressSupplied = app.addresses.homePrevSupplied;
     a.passDate = cycle.passDate();
     a.repaymentFrequency = app.LoanDetails.repaymentFrequency;
     a.numberOfRepayments = app.LoanDetails.numberOfRepayments;

@@ -174,7 +174,7 @@ private:
         a.midName = member.text(QStringLiteral("MidName"));
         a.surname = member.text(QStringLiteral("Surname"));
         a.dateOfBirth = member.date(QStringLiteral("DOB")).value_or(QDate());
-        a.email = app_.applicantEmail.isEmpty() ? app_.field[tw::Email] : app_.applicantEmail;
+        a.email = app_.addresses.applicantEmail.isEmpty() ? app_.field[tw::Email] : app_.addresses.applicantEmail;
         a.phoneNumber = member.text(QStringLiteral("PhoneNumber"));
         a.mobileNumber = member.text(QStringLiteral("MobileNumber"));
         return a;

@@ -139,9 +139,9 @@ std::optional<IdentityCheckRequest> IdentityCheck::request(const IdentityCheckTa
     r.applicationName = target.applicationName;
     r.memberNumber = n_;
     r.member = memberOf(row);
-    r.email = app_.applicantEmail;
-    r.sortCode = app_.sortCode;
-    r.accountNumber = app_.accountNumber;
+    r.email = app_.addresses.applicantEmail;
+    r.sortCode = app_.addresses.sortCode;
+    r.accountNumber = app_.addresses.accountNumber;
     r.passDate = cycle_.passDate();
     if (PreviousAddressWanted(r.member, r.passDate)) {
         const db::Recordset previous = main.openRecordset(
@@ -182,7 +182,6 @@ void IdentityCheck::downgrade(IdentityAnswer& read, IdentityDowngrade why) {
                kFailKeyword);
     }
     if (why != IdentityDowngrade::BankDetails) return;
-    app_.identityFailedOnBank = true;
     session_.connections.TarvMain.execute(
         QStringLiteral("UPDATE MemberAddress SET YesNo=False WHERE AddressType='BANK1' AND MemberNo=") + member_ +
         QStringLiteral(" ;"));
@@ -230,7 +229,7 @@ void IdentityCheck::recordUnableToCheck(const QString& answer) {
     webLog(QStringLiteral("Member applied to join but eIDV failed so FAIL status assumed"), kFailKeyword);
     rulesLine(QStringLiteral("F|F|"));
     app_.assessment.decision = QStringLiteral("F");
-    app_.identityFailed = true;
+    app_.identity.unableToCheck = true;
     if (const std::optional<QString> refusal = RefusalText(answer))
         problem(QStringLiteral("Unable to perform ID search-") + withoutPassword(*refusal));
 }
@@ -238,15 +237,19 @@ void IdentityCheck::recordUnableToCheck(const QString& answer) {
 void IdentityCheck::record(const QString& answer, const QString& band, const IdentityCheckRequest& request) {
     StoreAgencyReport(cycle_, session_, app_, n_, QStringLiteral("MEMBERID"), FiledIdentityAnswer(answer));
     IdentityAnswer read = ReadIdentityAnswer(answer);
-    if (read.result == QLatin1String("Pass"))
-        downgrade(read, DowngradeOf(answer, SendsBankDetails(request), request.applicationName));
+    bool failedOnBank = false;
+    if (read.result == QLatin1String("Pass")) {
+        const IdentityDowngrade why = DowngradeOf(answer, SendsBankDetails(request), request.applicationName);
+        downgrade(read, why);
+        failedOnBank = why == IdentityDowngrade::BankDetails;
+    }
     recordOutcome(read, band);
     if (!read.hasResult) {
         recordUnableToCheck(answer);
         return;
     }
     writeIdProof(read);
-    app_.identity = {read.result, read.score, read.pid};
+    app_.identity = {read.result, read.score, read.pid, failedOnBank};
 }
 
 void IdentityCheck::run() {

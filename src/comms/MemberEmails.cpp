@@ -78,7 +78,7 @@ struct Recipient {
 
 Recipient chooseRecipient(const CycleContext& cycle, UnitSession& session, const ApplicationState& app,
                           const MemberEmailKind& kind, const QString& member) {
-    Recipient r{app.applicantEmail.trimmed(), false};
+    Recipient r{app.addresses.applicantEmail.trimmed(), false};
     if (cycle.settings.UATMode) {
         QStringList parts{supportMailbox(cycle), cycle.settings.SenderAddress.trimmed()};
         parts.removeAll(QString());

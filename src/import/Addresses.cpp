@@ -69,18 +69,28 @@ QString bankCode(const QString& text) {
 // One run of the address import for the current application.
 class AddressImport {
 public:
-    AddressImport(const CycleContext& cycle, UnitSession& session, ApplicationState& app, const MemberMatch& match,
-                  const ApplicationAddresses& addresses)
+    AddressImport(const CycleContext& cycle, UnitSession& session, const ApplicationState& app,
+                  const MemberMatch& match, const ApplicationAddresses& addresses, const ImportedAddresses& preloaded)
         : cycle_(cycle),
           session_(session),
           app_(app),
           addresses_(addresses),
           main_(session.connections.TarvMain),
           member_(app.memberNumber),
-          unconfirmedMatch_(match.unconfirmed) {}
+          unconfirmedMatch_(match.unconfirmed) {
+        found_.homeSlots = preloaded.homeSlots;
+        found_.workSlots = preloaded.workSlots;
+    }
 
     void run();
     void restoreDeletedHomeRows();
+    // What the import found; the application's own e-mail when no HOME row gave one, also
+    // for an application whose addresses stopped early.
+    ImportedAddresses found() const {
+        ImportedAddresses found = found_;
+        if (found.applicantEmail.isEmpty()) found.applicantEmail = app_.field[tw::Email];
+        return found;
+    }
 
 private:
     bool isNewMember() const { return app_.newMemberNumber > 0; }
@@ -106,7 +116,7 @@ private:
 
     const CycleContext& cycle_;
     UnitSession& session_;
-    ApplicationState& app_;
+    const ApplicationState& app_;
     const ApplicationAddresses& addresses_;
     db::Connection& main_;
     long member_;
@@ -115,6 +125,7 @@ private:
     bool homeRowsDeleted_ = false;
     bool homeRowWritten_ = false;
     bool bankDetailsChanged_ = false;
+    ImportedAddresses found_;
 };
 
 void AddressImport::stamp(db::Recordset& address) {
@@ -138,9 +149,9 @@ void AddressImport::run() {
 // Whoever knows a member's name, birth date or number could otherwise send the member's
 // next loan to an account of their own: the loan's payout waits for staff instead.
 void AddressImport::raiseAnomalyOnUnconfirmedChange() {
-    if (!unconfirmedMatch_ || (!bankDetailsChanged_ && !app_.homeAddressChanged)) return;
-    app_.identityFailedOnBank = true;
-    const QString changed = bankDetailsChanged_ && app_.homeAddressChanged ? QStringLiteral("bank details and home address")
+    if (!unconfirmedMatch_ || (!bankDetailsChanged_ && !found_.homeAddressChanged)) return;
+    found_.bankDetailAnomaly = true;
+    const QString changed = bankDetailsChanged_ && found_.homeAddressChanged ? QStringLiteral("bank details and home address")
                             : bankDetailsChanged_                          ? QStringLiteral("bank details")
                                                                            : QStringLiteral("home address");
     warn(session_, app_,
@@ -163,7 +174,7 @@ void AddressImport::moveStoredHomeAside() {
     }
     int i = 0;
     for (const char* column : {"Line1", "Line2", "Line3", "Line4", "Postcode"})
-        app_.storedHome[i++] = home.text(QLatin1String(column));
+        found_.storedHome[i++] = home.text(QLatin1String(column));
     held_.read(session_, member_);
     RecordAddressSnapshot(cycle_, session_, app_, member_);
     main_.execute(QStringLiteral("DELETE * FROM MemberAddress WHERE Memberno=") + memberText() +
@@ -203,8 +214,8 @@ db::Recordset AddressImport::openOrAddAddress(const QString& type) {
 
 void AddressImport::importRow(const AddressRow& row) {
     const QString& type = row.type();
-    if (type.contains(QLatin1String("HOMEPREV"))) app_.homePrevSupplied = true;
-    if (type == kHome) app_.applicantEmail = row[ad::Email];
+    if (type.contains(QLatin1String("HOMEPREV"))) found_.homePrevSupplied = true;
+    if (type == kHome) found_.applicantEmail = row[ad::Email];
     db::Recordset address = openOrAddAddress(type);
     const long linked = LinkedMemberNumber(row);
     const bool bene = type.startsWith(QLatin1String("BENE"));
@@ -225,16 +236,16 @@ void AddressImport::importRow(const AddressRow& row) {
 }
 
 void AddressImport::importBank(const AddressRow& row, db::Recordset& address) {
-    app_.sortCode = row[ad::SortCode];
-    app_.accountNumber = row[ad::Account];
-    const bool supplied = !bankCode(app_.sortCode).isEmpty() || !bankCode(app_.accountNumber).isEmpty();
-    if (supplied && (bankCode(address.text(QStringLiteral("Code1"))) != bankCode(app_.sortCode) ||
-                     bankCode(address.text(QStringLiteral("Code2"))) != bankCode(app_.accountNumber)))
+    found_.sortCode = row[ad::SortCode];
+    found_.accountNumber = row[ad::Account];
+    const bool supplied = !bankCode(found_.sortCode).isEmpty() || !bankCode(found_.accountNumber).isEmpty();
+    if (supplied && (bankCode(address.text(QStringLiteral("Code1"))) != bankCode(found_.sortCode) ||
+                     bankCode(address.text(QStringLiteral("Code2"))) != bankCode(found_.accountNumber)))
         bankDetailsChanged_ = true;
     if (isNewMember())
         warn(session_, app_,
-             QStringLiteral("Member ") + memberText() + QStringLiteral(" joining supplied Sortcode:") + app_.sortCode +
-                 QStringLiteral("  Account:") + app_.accountNumber +
+             QStringLiteral("Member ") + memberText() + QStringLiteral(" joining supplied Sortcode:") + found_.sortCode +
+                 QStringLiteral("  Account:") + found_.accountNumber +
                  QStringLiteral(" - remember to verify these details."));
     if (cycle_.settings.profile.bankCodesNotStored) return;
     setText(address, QStringLiteral("Code1"), row[ad::SortCode]);
@@ -315,8 +326,8 @@ void AddressImport::writeAddress(const AddressRow& row, db::Recordset& address) 
     for (int i = 0; i < 4; ++i) setText(address, QStringLiteral("Line") + QString::number(i + 1), lines[i]);
     if (freeLines) setText(address, QStringLiteral("Line5"), row[ad::Line5]);
     writePafColumns(row, address);
-    if (type == kHome) app_.homeSlots = AddressSlots(row);
-    if (type.startsWith(QLatin1String("WORK"))) app_.workSlots = AddressSlots(row);
+    if (type == kHome) found_.homeSlots = AddressSlots(row);
+    if (type.startsWith(QLatin1String("WORK"))) found_.workSlots = AddressSlots(row);
     writeContactColumns(row, address);
     if (type == kHome) auditHomeAddress(row, address);
     stamp(address);
@@ -349,12 +360,12 @@ void AddressImport::writeContactColumns(const AddressRow& row, db::Recordset& ad
 }
 
 void AddressImport::auditHomeAddress(const AddressRow& row, db::Recordset& address) {
-    if (HomeAddressChanged(app_, row)) recordHomeAddressChange(address);
-    else if (!app_.storedHome[4].isEmpty()) putStoredHomeBack(address);
+    if (HomeAddressChanged(found_.storedHome, row)) recordHomeAddressChange(address);
+    else if (!found_.storedHome[4].isEmpty()) putStoredHomeBack(address);
 }
 
 void AddressImport::recordHomeAddressChange(db::Recordset& address) {
-    app_.homeAddressChanged = true;
+    found_.homeAddressChanged = true;
     const QString heading = QStringLiteral("New home address details supplied on VELT loan app ") + app_.messageSuffix;
     warn(session_, app_, heading + QStringLiteral(" for member ") + memberText());
     AddChangeRecord(cycle_, session_, app_, heading, false, memberText());
@@ -363,7 +374,7 @@ void AddressImport::recordHomeAddressChange(db::Recordset& address) {
     const int stored[] = {0, 1, 2, 4};
     for (int i = 0; i < 4; ++i)
         AddChangeRecord(cycle_, session_, app_,
-                        QLatin1String(labels[i]) + QStringLiteral(" was ") + app_.storedHome[stored[i]] +
+                        QLatin1String(labels[i]) + QStringLiteral(" was ") + found_.storedHome[stored[i]] +
                             QStringLiteral(" changed to ") + address.text(QLatin1String(columns[i])),
                         false, memberText());
     AddWebLogEntry(cycle_, session_, app_,
@@ -381,7 +392,7 @@ void AddressImport::recordHomeAddressChange(db::Recordset& address) {
 void AddressImport::putStoredHomeBack(db::Recordset& address) {
     int i = 0;
     for (const char* column : {"Line1", "Line2", "Line3", "Line4", "Postcode"})
-        setText(address, QLatin1String(column), app_.storedHome[i++]);
+        setText(address, QLatin1String(column), found_.storedHome[i++]);
 }
 
 // A row without building, flat, street or postcode: a home row falls back on the address
@@ -406,7 +417,7 @@ void AddressImport::writeWithoutAddress(const AddressRow& row, db::Recordset& ad
         for (int i = 0; i < (work ? 3 : 2); ++i) {
             if (row[given[i].first].isEmpty()) continue;
             setText(address, QLatin1String(given[i].second), row[given[i].first]);
-            if (work) app_.workSlots[slotOf[i]] = row[given[i].first];
+            if (work) found_.workSlots[slotOf[i]] = row[given[i].first];
         }
     }
     stamp(address);
@@ -433,11 +444,11 @@ void AddressImport::ensureHomeRow() {
 // sort code and account there is nothing to compare: empty values would match every
 // member whose bank row lacks them.
 void AddressImport::warnOfSharedBankDetails() {
-    if (app_.sortCode.isEmpty() || app_.accountNumber.isEmpty()) return;
+    if (found_.sortCode.isEmpty() || found_.accountNumber.isEmpty()) return;
     db::Recordset others = main_.openRecordset(
         QStringLiteral("SELECT * FROM MemberAddress WHERE MemberNo<>") + memberText() +
-        QStringLiteral(" AND AddressType LIKE 'BANK%' AND Code1='") + sqlTextBody(app_.sortCode) +
-        QStringLiteral("' ANd Code2='") + sqlTextBody(app_.accountNumber) + QStringLiteral("' ORDER BY MemberNo ;"),
+        QStringLiteral(" AND AddressType LIKE 'BANK%' AND Code1='") + sqlTextBody(found_.sortCode) +
+        QStringLiteral("' ANd Code2='") + sqlTextBody(found_.accountNumber) + QStringLiteral("' ORDER BY MemberNo ;"),
         db::readOnlyCursor());
     for (; !others.eof(); others.moveNext())
         warn(session_, app_,
@@ -448,52 +459,48 @@ void AddressImport::warnOfSharedBankDetails() {
 
 }  // namespace
 
-bool HomeAddressChanged(const ApplicationState& app, const AddressRow& supplied) {
-    const QString storedPostcode = squashed(app.storedHome[4]);
+bool HomeAddressChanged(const std::array<QString, 5>& storedHome, const AddressRow& supplied) {
+    const QString storedPostcode = squashed(storedHome[4]);
     if (storedPostcode.isEmpty()) return false;
     if (storedPostcode != squashed(supplied[ad::Postcode])) return true;
     if (supplied[ad::Building].isEmpty()) return false;
     const QString suppliedFirstLine = squashed(supplied[ad::Building] + supplied[ad::Street1]);
-    const QString storedFirstLine = squashed(app.storedHome[0]);
+    const QString storedFirstLine = squashed(storedHome[0]);
     if (suppliedFirstLine.size() < 4 || storedFirstLine.size() < 4) return false;
     return suppliedFirstLine.left(4) != storedFirstLine.left(4);
 }
 
-void PreloadHomeAddress(const CycleContext& cycle, UnitSession& session, ApplicationState& app,
-                        const ApplicationAddresses& homeRows) {
+ImportedAddresses PreloadHomeAddress(const CycleContext& cycle, UnitSession& session, const ApplicationState& app,
+                                     const ApplicationAddresses& homeRows) {
+    ImportedAddresses preloaded;
     try {
         const QList<StoredAddressRow>& rows = rowsOf(homeRows);
         if (rows.isEmpty()) {
             warn(session, app,
                  QStringLiteral("Member ") + number(app.memberNumber) + QStringLiteral(" - no addresses supplied!"));
-            return;
+            return preloaded;
         }
         const AddressRow home = loadRow(cycle, rows.first());
-        app.homeSlots = AddressSlots(home);
-        app.homeSlots[1] = QStringLiteral("NB NOT IMPORTED: ") + home[ad::Building];
-        app.applicantEmail = home[ad::Email];
+        preloaded.homeSlots = AddressSlots(home);
+        preloaded.homeSlots[1] = QStringLiteral("NB NOT IMPORTED: ") + home[ad::Building];
+        preloaded.applicantEmail = home[ad::Email];
     } catch (const std::exception& error) {
         reportFailure(session, app, QStringLiteral("home address preload"), error);
     }
+    return preloaded;
 }
 
-void ImportAddresses(const CycleContext& cycle, UnitSession& session, ApplicationState& app, const MemberMatch& match,
-                     const ApplicationAddresses& addresses) {
-    app.sortCode.clear();
-    app.accountNumber.clear();
-    app.applicantEmail.clear();
-    app.homePrevSupplied = false;
-    app.homeAddressChanged = false;
-    app.storedHome = {};
-    AddressImport run(cycle, session, app, match, addresses);
+ImportedAddresses ImportAddresses(const CycleContext& cycle, UnitSession& session, const ApplicationState& app,
+                                  const MemberMatch& match, const ApplicationAddresses& addresses,
+                                  const ImportedAddresses& preloaded) {
+    AddressImport run(cycle, session, app, match, addresses, preloaded);
     try {
         run.run();
     } catch (const std::exception& error) {
         reportFailure(session, app, QStringLiteral("address import"), error);
         run.restoreDeletedHomeRows();
     }
-    // The e-mail is needed for every application, also one whose addresses stopped early.
-    if (app.applicantEmail.isEmpty()) app.applicantEmail = app.field[tw::Email];
+    return run.found();
 }
 
 void FillBankFromSortCode(UnitSession& session, db::Recordset& bankRow, const QString& sortCode) {

@@ -92,17 +92,17 @@ QStringList ApplicationDetailsLines(const ApplicationState& app, const CycleSett
     out.bare(QStringLiteral("J+B Application details ") + app.messageSuffix);
     out.bare(QStringLiteral("NB: Not all details may be captured by your application form or applicable to your credit union."));
     out.addAll(kPersonLines, f);
-    out.addAll(kHomeLines, app.homeSlots);
-    out.bare(QStringLiteral("Previous addresses supplied? ") + (app.homePrevSupplied ? QStringLiteral(": YES") : QStringLiteral(": NO")));
-    out.add(QStringLiteral("Home phone "), app.homeSlots[9]);
-    out.add(QStringLiteral("Mobile phone "), app.homeSlots[10]);
-    out.add(QStringLiteral("Email "), app.homeSlots[11].isEmpty() ? f[tw::Email] : app.homeSlots[11]);
+    out.addAll(kHomeLines, app.addresses.homeSlots);
+    out.bare(QStringLiteral("Previous addresses supplied? ") + (app.addresses.homePrevSupplied ? QStringLiteral(": YES") : QStringLiteral(": NO")));
+    out.add(QStringLiteral("Home phone "), app.addresses.homeSlots[9]);
+    out.add(QStringLiteral("Mobile phone "), app.addresses.homeSlots[10]);
+    out.add(QStringLiteral("Email "), app.addresses.homeSlots[11].isEmpty() ? f[tw::Email] : app.addresses.homeSlots[11]);
     out.addAll(kMembershipLines, f);
     out.bare(QStringLiteral("Statement preference ") + (f[tw::StatementDelivery] == QLatin1String("do not")
                                                             ? QStringLiteral(": send by post")
                                                             : QStringLiteral(": send by email")));
     out.addAll(kAccountLines, f);
-    if (!app.workSlots[6].isEmpty() || !app.workSlots[7].isEmpty()) out.addAll(kWorkLines, app.workSlots);
+    if (!app.addresses.workSlots[6].isEmpty() || !app.addresses.workSlots[7].isEmpty()) out.addAll(kWorkLines, app.addresses.workSlots);
     out.addAll(kAssessmentLines, f);
     // The caption line carries its own separator.
     for (int udf = 1; udf <= 10; ++udf)
@@ -116,10 +116,10 @@ QStringList ApplicationDetailsLines(const ApplicationState& app, const CycleSett
     out.addAll(kClosingLines, f);
     out.bare(QStringLiteral("Application code (1-4) ") + applicationCode(f[tw::ApplicationCode]));
     if (app.newMemberNumber < 1) {
-        out.add(QStringLiteral("Bank account output "), app.accountNumber);
-        out.add(QStringLiteral("Bank sortcode output "), app.sortCode);
-        out.add(QStringLiteral("Bank account supplied "), app.accountNumber);
-        out.add(QStringLiteral("Bank sortcode supplied "), app.sortCode);
+        out.add(QStringLiteral("Bank account output "), app.addresses.accountNumber);
+        out.add(QStringLiteral("Bank sortcode output "), app.addresses.sortCode);
+        out.add(QStringLiteral("Bank account supplied "), app.addresses.accountNumber);
+        out.add(QStringLiteral("Bank sortcode supplied "), app.addresses.sortCode);
     }
     if (settings.profile.detailsFileRecordsAcceptances) {
         out.bare(QStringLiteral("Member accepted T&C's: Yes"));

@@ -170,7 +170,7 @@ bool Checks::identityConfirmed() {
     if (!heldNumber.isEmpty() && heldNumber == app_.cleanedNINumber) return true;
     const QString heldAddress = comparable(heldEmail());
     if (heldAddress.isEmpty()) return false;
-    return comparable(field_[tw::Email]) == heldAddress || comparable(app_.applicantEmail) == heldAddress;
+    return comparable(field_[tw::Email]) == heldAddress || comparable(app_.addresses.applicantEmail) == heldAddress;
 }
 
 }  // namespace

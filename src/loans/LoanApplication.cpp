@@ -135,7 +135,7 @@ private:
         row.repayM = leadingNumber(d.repayment);
         row.totNewPay = leadingNumber(app_.savingsValue()) + leadingNumber(d.repayment);
         row.origTeller = cycle_.txtTeller;
-        row.postCodePart1 = app_.homeSlots[8].left(4).trimmed();
+        row.postCodePart1 = app_.addresses.homeSlots[8].left(4).trimmed();
         row.dateOfBirth = app_.dateOfBirth().value_or(QDate());
         row.lastPaymentDate = dateOf(d.lastRepaymentDate);
         row.homeStatus = f[tw::ResidentialStatus];
@@ -203,7 +203,7 @@ private:
         payee.amount = app_.loan.requestedAmount;
         if (leadingNumber(d.sortCode) == 0 || leadingNumber(d.accountNumber) == 0) {
             payee.method = QStringLiteral("S");
-        } else if (app_.identityFailedOnBank) {
+        } else if (app_.addresses.bankDetailAnomaly || app_.identity.failedOnBank) {
             session_.ShowException(QStringLiteral("Review disbursement of loan app for member ") + member_ +
                                    QStringLiteral(" with loan no ") + app_.loanNumber +
                                    QStringLiteral(" due to bank detail anomaly."));

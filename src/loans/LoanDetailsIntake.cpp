@@ -39,8 +39,8 @@ LoanRequest LoanRequestFor(const ApplicationState& app, const QString& passDateT
     loan.numberOfRepayments = numberOfRepayments(loan.repaymentFrequency, app.termMonths());
     FirstRepaymentDate(loan, passDate, sqlServer);
     loan.repayment = numberText(leadingNumber(f[tw::Repayment]));
-    loan.sortCode = app.sortCode;
-    loan.accountNumber = app.accountNumber;
+    loan.sortCode = app.addresses.sortCode;
+    loan.accountNumber = app.addresses.accountNumber;
     loan.loanPurposeCode = f[tw::LoanType];
     loan.correspondence =
         f[tw::ContactPreference].toUpper() == QLatin1String("EMAIL") ? QStringLiteral("E") : QStringLiteral("P");

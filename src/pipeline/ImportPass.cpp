@@ -201,8 +201,8 @@ ImportPass::ImportEnd ImportPass::importApplication(const std::optional<VeltErro
         refuseUnreadable(*unreadable);
         return {};
     }
-    PreloadHomeAddress(cycle_, session_, app_,
-                       ReadApplicationAddresses(cycle_, session_.connections.OnlineConnection, app_, true));
+    app_.addresses = PreloadHomeAddress(
+        cycle_, session_, app_, ReadApplicationAddresses(cycle_, session_.connections.OnlineConnection, app_, true));
     if (const std::optional<Refusal> refusal = IncompleteApplicationRefusal(app_)) {
         RefuseApplication(cycle_, session_, app_, *refusal);
         return {};

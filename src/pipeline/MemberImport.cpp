@@ -140,8 +140,9 @@ MemberImportResult MemberImport::run() {
         return {MemberImportEnd::PassStopped};
     }
     writeMember();
-    ImportAddresses(cycle_, session_, app_, match_,
-                    ReadApplicationAddresses(cycle_, session_.connections.OnlineConnection, app_, false));
+    app_.addresses =
+        ImportAddresses(cycle_, session_, app_, match_,
+                        ReadApplicationAddresses(cycle_, session_.connections.OnlineConnection, app_, false), app_.addresses);
     WriteMemberUDF(cycle_, session_, app_);
     if (isNew()) WriteMemberPassword(cycle_, session_, app_);
     const LoanDecision loan = checkIdentity();

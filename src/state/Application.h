@@ -10,11 +10,14 @@
 namespace autovelt::inline state {
 
 // An identity check (eIDV) result: its status ("PASS", "REFER", "FAIL" and the like),
-// score and reference.
+// score and reference; whether the importer's check was failed for a bank detail anomaly or
+// could not be made at all.
 struct IdentityResult {
     QString status;
     QString score;
     QString reference;
+    bool failedOnBank = false;
+    bool unableToCheck = false;
 };
 
 // An application as the website stored it, read and decoded once by the intake

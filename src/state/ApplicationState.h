@@ -2,6 +2,7 @@
 
 #include "state/Application.h"
 #include "state/CreditAssessment.h"
+#include "state/ImportedAddresses.h"
 #include "state/LoanPassState.h"
 #include "state/LoanRequest.h"
 
@@ -28,15 +29,9 @@ struct ApplicationState : Application {
     QString outcome;
     int nextBirthdayDays = 0;
 
-    // Address import state, read by the identity check, the details file and the emails.
-    QString applicantEmail;
-    QString sortCode;
-    QString accountNumber;
-    bool homePrevSupplied = false;
-    bool homeAddressChanged = false;
-    std::array<QString, 5> storedHome{};  // Line1, Line2, Line3, Line4, Postcode before import
-    std::array<QString, 13> homeSlots{};  // entries 1 to 12
-    std::array<QString, 13> workSlots{};  // entries 1 to 12
+    // What the address import found, read by the identity check, the loan records, the
+    // details file and the emails.
+    ImportedAddresses addresses;
     std::array<QString, 11> udfLabels{};  // entries 1 to 10, captions of the UDFs written
 
     // The loan pass's application number, when one was created, the loan it works on (the
@@ -47,8 +42,6 @@ struct ApplicationState : Application {
     // The applicant's identity check: the website's own (websiteIdentity()) until the
     // importer's check of a new member gives one.
     IdentityResult identity;
-    bool identityFailedOnBank = false;
-    bool identityFailed = false;
 
     // The credit assessment of the loan: the agency's report, the rule outcomes and what the
     // policy rules worked out.

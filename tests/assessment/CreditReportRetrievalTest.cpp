@@ -45,7 +45,7 @@ protected:
         im().settings.agency = {.CreditReportCompany = "RIVERSIDE", .CreditReportUserName = "riverside01",
                                 .CreditReportPassword = "Agency-Pass-7"};
         im().PassDate = QStringLiteral("06/12/26");
-        im().app = {.memberNumber = kMember, .applicantEmail = "ann@example.org"};
+        im().app = {.memberNumber = kMember, .addresses = {.applicantEmail = "ann@example.org"}};
         im().app.field[tw::DateOfBirth] = QStringLiteral("10/06/1970");
         im().app.LoanDetails = {.amount = "1500", .repaymentFrequency = "M", .numberOfRepayments = "18"};
         addMember();

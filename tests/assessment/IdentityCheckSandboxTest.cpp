@@ -48,8 +48,7 @@ public:
         sandbox().clearRequests();
         inst.importer().settings.agency.IdentityCheckUserName = QStringLiteral("riverside.cv");
         setRule(true, QStringLiteral("F"));
-        app() = {.memberNumber = kMember, .newMemberNumber = kMember, .applicantEmail = "john@example.com",
-                 .sortCode = "40-11-22", .accountNumber = "12345678"};
+        app() = {.memberNumber = kMember, .newMemberNumber = kMember, .addresses = {.applicantEmail = "john@example.com", .sortCode = "40-11-22", .accountNumber = "12345678"}};
         app().fieldId = "41";
         app().messageSuffix = kSuffix;
         app().field[tw::DateOfBirth] = QStringLiteral("31/12/2010");  // 15 by days but 16 by calendar years, so checked
@@ -110,7 +109,7 @@ TEST_F(IdentityCheckTest, AgencyVerdictsAndTheirDowngrades) {
                         app().identity.score
                  << idProof().replace(ref, "<ref>")
                  << inst.scalar("TarvMain", "SELECT YesNo FROM MemberAddress WHERE AddressType='BANK1'").toString() +
-                        (app().identityFailedOnBank ? " failed on bank" : "");
+                        (app().identity.failedOnBank ? " failed on bank" : "");
         const QString answer = inst.readFile(filedAnswerPath());
         EXPECT_TRUE(answer.startsWith("<?xml version=\"1.0\" encoding=\"utf-8\"?><?xml-stylesheet type=\"text/xsl\" "
                                       "href=\"CallValidate535.xslt\"?><Results") && answer.contains("PID=\"" + ref + '"'));
@@ -156,7 +155,7 @@ TEST_F(IdentityCheckTest, AnswersWithoutAResult) {
                         QRegularExpression("^(Unable to perform ID search-Error: 28 - ).+( \\(table_w)"), "\\1...\\2")
                  << webLog() << app().assessment.summary
                  << app().decisionLetter() + '|' + app().identity.status + '|' + idProof() +
-                        (app().identityFailed ? " failed" : "")
+                        (app().identity.unableToCheck ? " failed" : "")
                  << (QFile::exists(filedAnswerPath()) ? "answer filed" : "no answer filed");
     }
     EXPECT_EQ(outcomes.join('\n') + '\n', ExpectedDocument("identity-check-answers-without-a-result.txt"));

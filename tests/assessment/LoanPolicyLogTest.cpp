@@ -47,7 +47,7 @@ protected:
     }
 
     void loadApplication(const QString& report) {
-        im().app = {.memberNumber = kMember, .homePrevSupplied = true, .assessment = {.report = report}};
+        im().app = {.memberNumber = kMember, .addresses = {.homePrevSupplied = true}, .assessment = {.report = report}};
         im().app.messageSuffix = " (table_w field_id=41)";
         im().app.field[tw::ResidentialStatus] = "Private Rented";
         im().app.field[tw::EmploymentType] = "Retired";
@@ -130,7 +130,7 @@ TEST_P(RulesLogTest, RulesGiveDecisionAndRowsThatAreCarriedCopiedAndDeleted) {
     b.figures["totalsearches3months"] = "0";
     loadApplication(b.xml());
     im().app.field[tw::ResidentialStatus].clear();
-    im().app.homePrevSupplied = false;
+    im().app.addresses.homePrevSupplied = false;
     TakeCreditDecision(im().app, checkRules());
     EXPECT_EQ(im().app.decisionLetter(), "R");
 
@@ -153,7 +153,7 @@ TEST_F(LoanPolicyLogTest, EarlierResultsOnlineAreCarriedExceptTheAgeRules) {
         addRulesLog(code, "1", result);
         loadApplication(passing.xml());
         im().app.field[tw::ResidentialStatus].clear();
-        im().app.homePrevSupplied = false;
+        im().app.addresses.homePrevSupplied = false;
         TakeCreditDecision(im().app, checkRules());
         letters << im().app.decisionLetter();
     }

@@ -63,7 +63,7 @@ protected:
         s.webip = QStringLiteral("10.0.0.33");
         s.webun = QStringLiteral("riverside");
         im().PassDate = QStringLiteral("06/12/26");
-        im().app = {.memberNumber = 501, .applicantEmail = "amelia@mail.example"};
+        im().app = {.memberNumber = 501, .addresses = {.applicantEmail = "amelia@mail.example"}};
         im().app.identityKey = "12-abc";
         for (const auto& [index, value] : {std::pair{3, "ms"}, {4, "amelia"}, {6, "mcdonald"}, {105, "778899"}, {110, "2"}})
             im().app.field[index] = QLatin1String(value);
@@ -175,11 +175,11 @@ TEST_F(MemberEmailsTest, AnUnusableAddressOrAMissingTemplateIsReportedAndNothing
     QStringList seen;
     for (const auto& [address, sendTo] : cases) {
         inst.reporter().clear();
-        im().app.applicantEmail = QLatin1String(address);
+        im().app.addresses.applicantEmail = QLatin1String(address);
         sendTo(im().cycle(), im().session(), im().app);
         seen << QStringLiteral("== address \"%1\"").arg(QString(address).replace("\r\n", "\\r\\n")) << problems();
     }
-    im().app.applicantEmail = QStringLiteral("amelia@mail.example");
+    im().app.addresses.applicantEmail = QStringLiteral("amelia@mail.example");
     for (const QString& name : EmailTemplateNames()) QFile::remove(inst.path(name));
     for (const EmailCase& c : kEmails) {
         inst.reporter().clear();

@@ -117,7 +117,7 @@ TEST_F(AddressImportTest, RowsAreFoundByThePendingKeyOrTheSecondKeyOnly) {
     EXPECT_EQ(problems(),
               Lines{"Member 1 joining supplied Sortcode:40-11-22  Account:12345678 - remember to verify these details." + kSuffix});
     EXPECT_EQ(addressRows(1), ExpectedDocument("address-rows-of-the-pending-key.txt"));
-    EXPECT_EQ(app().applicantEmail + ' ' + QString::number(app().homePrevSupplied), "j@home.example 0");
+    EXPECT_EQ(app().addresses.applicantEmail + ' ' + QString::number(app().addresses.homePrevSupplied), "j@home.example 0");
 }
 
 // A second key that is no number cannot be read: the application is refused before any row is looked for;
@@ -136,7 +136,7 @@ TEST_F(AddressImportTest, AHostileOrEmptySecondKeyFindsNoOtherApplicantsRows) {
     ASSERT_EQ(runPass(), 1);
     EXPECT_EQ(problems(), (Lines{"Member 0 - no addresses supplied!" + kSuffix, "Member 1 - no addresses supplied!" + kSuffix}));
     EXPECT_EQ(addressTypes(1), Lines{});
-    EXPECT_EQ(app().applicantEmail, "john.smith@example.com");  // written to at the application's address
+    EXPECT_EQ(app().addresses.applicantEmail, "john.smith@example.com");  // written to at the application's address
 }
 
 // The reviewed file holds every column the import writes, one address row a line.
@@ -164,8 +164,8 @@ TEST_F(AddressImportTest, EachCompositionOfThePrintedLines) {
     ASSERT_EQ(runPass(), 1);
     EXPECT_EQ(problems(), Lines{}) << report();
     EXPECT_EQ(addressRows(1), ExpectedDocument("address-rows-each-composition.txt"));
-    EXPECT_EQ((Lines{app().workSlots[1], app().workSlots[6], app().workSlots[8], app().workSlots[9], app().applicantEmail,
-                     app().homeSlots[11], app().homeSlots[12], QString::number(app().homePrevSupplied)}),
+    EXPECT_EQ((Lines{app().addresses.workSlots[1], app().addresses.workSlots[6], app().addresses.workSlots[8], app().addresses.workSlots[9], app().addresses.applicantEmail,
+                     app().addresses.homeSlots[11], app().addresses.homeSlots[12], QString::number(app().addresses.homePrevSupplied)}),
               (Lines{"Unit 4", "Acme Ltd", "LS9 9ZZ", "0113 222 3333", "john@home.example", "john@home.example", "01/02/2020", "1"}));
 }
 
@@ -215,7 +215,7 @@ TEST_F(BankAddressTest, ANewMembersBankRowPerCreditUnionWithWarningsInMemberOrde
         const QString held = "Member 301 supplied bank details but these are already held on member %1 - please verify these details!";
         EXPECT_EQ(problems(), (Lines{"Member 301 joining supplied Sortcode:40-11-22  Account:12345678 - remember to verify these details."
                                      + kSuffix, held.arg(100) + kSuffix, held.arg(300) + kSuffix}));
-        EXPECT_EQ(app().sortCode + " " + app().accountNumber, "40-11-22 12345678");  // held for the identity check
+        EXPECT_EQ(app().addresses.sortCode + " " + app().addresses.accountNumber, "40-11-22 12345678");  // held for the identity check
         EXPECT_EQ(addressRows(301), ExpectedDocument(expectedRows));
     }
 }
@@ -333,7 +333,7 @@ TEST_F(HomeAddressChangeTest, ANewHomeAddressIsAuditedAndReplacesTheOldHomeRows)
     ASSERT_EQ(runPass(), 500);
 
     EXPECT_EQ(problems().filter("address"), Lines{kHeading + " for member 500" + kSuffix}) << report();
-    EXPECT_EQ(app().storedHome[0] + "|" + app().storedHome[4], "4 Old Road|LS7 1AA");
+    EXPECT_EQ(app().addresses.storedHome[0] + "|" + app().addresses.storedHome[4], "4 Old Road|LS7 1AA");
     EXPECT_EQ(addressRows(500), ExpectedDocument("address-rows-after-a-move.txt"));
     EXPECT_EQ(changes(500).join('\n') + '\n', ExpectedDocument("address-move-changes.txt"));
     EXPECT_EQ(addressWebLog() << status(), (Lines{"500|BORROW|New address supplied on application [12 New Street BD1 1AA]", "G"}));
@@ -356,7 +356,7 @@ TEST_F(HomeAddressChangeTest, WhatCountsAsAMove) {
         addRows({{"HOME", home}});
         ASSERT_EQ(runPass(), 500);
         // Whether it moved, its address line, changes and WebLog row; the home on record; the status kept.
-        EXPECT_EQ(QList<qsizetype>({app().homeAddressChanged, problems().filter("address").size(), changes(500).size(),
+        EXPECT_EQ(QList<qsizetype>({app().addresses.homeAddressChanged, problems().filter("address").size(), changes(500).size(),
                                     addressWebLog().size()}),
                   (moved ? QList<qsizetype>{1, 1, 5, 1} : QList<qsizetype>{0, 0, 0, 0}));
         EXPECT_EQ(lines(500, "HOME") << status(), (moved ? Lines{"6 Old Road", "", "", "", "<null>", "LS7 1AA"} : Lines(kOldHome)) << "A");
@@ -387,7 +387,7 @@ TEST_F(HomeAddressChangeTest, WithoutAnAddressTheHeldHomeIsKeptOrPutBack) {
         addRows(c.rows);
         ASSERT_EQ(runPass(), 500);
         EXPECT_EQ(problems().filter("address"), c.warnings);
-        EXPECT_EQ(std::tuple(addressTypes(500), app().applicantEmail, addressWebLog()),
+        EXPECT_EQ(std::tuple(addressTypes(500), app().addresses.applicantEmail, addressWebLog()),
                   std::tuple(c.types, QString(c.applicantEmail), Lines{}));
         EXPECT_EQ(lines(500, "HOME", {"PhoneNumber", "EmailAddress"}), (kOldHome + Lines{"0113 000 1111", "john.smith@example.com"}));
     }
@@ -399,7 +399,7 @@ TEST_F(HomeAddressChangeTest, AMemberWithoutAStoredHomeIsReportedAndImported) {
     ASSERT_EQ(runPass(), 500);
     EXPECT_EQ(problems().filter("address"), Lines{"Member 500 - no stored home address found for existing member." + kSuffix});
     // Nothing stored is never a move: no change, no snapshot.
-    EXPECT_EQ(snapshots() << stored(500, "HOME", "Line1") << QString::number(app().homeAddressChanged), (Lines{"12 New Street", "0"}));
+    EXPECT_EQ(snapshots() << stored(500, "HOME", "Line1") << QString::number(app().addresses.homeAddressChanged), (Lines{"12 New Street", "0"}));
 }
 
 // A database failure after the old home rows were deleted must never leave the member

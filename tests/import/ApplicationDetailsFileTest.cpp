@@ -25,7 +25,7 @@ protected:
         for (int n = 1; n <= 110; ++n) app.field[size_t(n)] = QStringLiteral("f%1").arg(n);
         app.identity = app.websiteIdentity();  // as the pass takes it from the website
         app.messageSuffix = QStringLiteral(" (table_w field_id=77)");
-        app.homeSlots[11] = QString();
+        app.addresses.homeSlots[11] = QString();
         app.field[tw::Email] = QStringLiteral("web@example.org");
         inst.clock().set(QDateTime(QDate(2026, 3, 4), QTime(10, 11, 12)));
     }
@@ -55,9 +55,9 @@ TEST_P(DetailsLinesTest, FileIsTheReviewedDocument) {
     ApplicationState& app = im().app;
     app.field[tw::ApplicationCode] = QLatin1String(c.applicationCode);
     app.newMemberNumber = c.newMemberNumber;
-    app.accountNumber = QStringLiteral("12345678");
-    app.sortCode = QStringLiteral("090128");
-    app.workSlots[7] = QStringLiteral("Mill Lane Depot");
+    app.addresses.accountNumber = QStringLiteral("12345678");
+    app.addresses.sortCode = QStringLiteral("090128");
+    app.addresses.workSlots[7] = QStringLiteral("Mill Lane Depot");
     im().settings.profile = CreditUnionProfileFor(QLatin1String(c.fsaRefNo));
     write(99);
 

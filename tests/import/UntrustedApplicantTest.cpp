@@ -77,7 +77,7 @@ TEST_P(TakeoverTest, UnconfirmedChangeOfBankOrHomeRaisesTheBankDetailAnomaly) {
     const QStringList anomaly = problems().filter("matched without NINO or email");
     EXPECT_EQ(anomaly, t.changed.isEmpty() ? QStringList() : QStringList{"Member 7 matched without NINO or email but supplied new "
                        + t.changed + " - bank detail anomaly, review any loan payout." + suffix(8)}) << report();
-    EXPECT_EQ(im().app.identityFailedOnBank, !t.changed.isEmpty());
+    EXPECT_EQ(im().app.addresses.bankDetailAnomaly, !t.changed.isEmpty());
     EXPECT_EQ(column("TarvMain", "MemberAddress", "YesNo", "MemberNo=7 AND AddressType='BANK1'") + importedFlag(8),
               t.changed.contains("bank") ? "0Y" : "1Y");
 }

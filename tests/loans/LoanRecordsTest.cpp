@@ -50,7 +50,7 @@ public:
         app.memberNumber = kMember;
         app.messageSuffix = kSuffix;
         app.loanNumber = QStringLiteral("C1001");
-        app.homeSlots[8] = QStringLiteral("SW1A 1AA");
+        app.addresses.homeSlots[8] = QStringLiteral("SW1A 1AA");
         const std::pair<int, const char*> fields[] = {{7, "15/04/1925"}, {8, "Female"}, {9, "2"}, {12, "Owner occupier"},
             {20, "Employed"}, {24, "P"}, {25, "25"}, {26, "512"}, {27, "P"}, {30, "CRA-'1"}, {46, "1500"}, {50, "Car #2 O'Neill"},
             {105, "KEY1"}};
@@ -147,7 +147,8 @@ const RecordCase kCases[] = {
     {.name = "SaturdayStartsMondayAtEight", .arrange = [](auto& t) { t.inst.clock().set(QDateTime(QDate(2026, 3, 7), QTime(16, 5))); }},
     {.name = "NoBankDetailsPaysToShares", .arrange = [](auto& t) { t.im().app.LoanDetails.sortCode = "0"; }},
     {.name = "NoAccountPaysToShares", .arrange = [](auto& t) { t.im().app.LoanDetails.accountNumber = ""; }},
-    {.name = "BankAnomalyHidesTheDetails", .arrange = [](auto& t) { t.im().app.identityFailedOnBank = true; }},
+    {.name = "BankAnomalyHidesTheDetails", .arrange = [](auto& t) { t.im().app.addresses.bankDetailAnomaly = true; }},
+    {.name = "IdentityFailedOnBankHidesTheDetails", .arrange = [](auto& t) { t.im().app.identity.failedOnBank = true; }},
     {.name = "NoChecksOutOfQueue213628", .arrange = fsaRefNo("213628", false)},
     {.name = "NoChecksOutOfQueue213258", .arrange = fsaRefNo("213258", false)},
     {.name = "ChecksKeepTheQueue213258", .arrange = fsaRefNo("213258")},
