@@ -19,12 +19,13 @@ namespace {
 // check, each the moment the evaluation reaches it.
 class ImportRuleEffects : public RuleEffects {
 public:
-    explicit ImportRuleEffects(const CycleContext& cycle, UnitSession& session, ApplicationState& app)
-        : cycle_(cycle), session_(session), app_(app) {}
+    explicit ImportRuleEffects(const CycleContext& cycle, UnitSession& session, ApplicationState& app,
+                               const LoanPassState& loan)
+        : cycle_(cycle), session_(session), app_(app), loan_(loan) {}
 
     void problem(const QString& line) override { session_.ShowException(line + app_.messageSuffix); }
     void success(const QString& line) override { session_.ShowSuccess(line); }
-    void loanDetailsException() override { ShowLoanDetailsException(session_, app_); }
+    void loanDetailsException() override { ShowLoanDetailsException(session_, app_, loan_); }
     void webLog(const QString& activity, const QString& category, const QString& keyword) override {
         AddWebLogEntry(cycle_, session_, app_, activity, category, keyword, QString::number(app_.memberNumber));
     }
@@ -51,14 +52,15 @@ private:
     const CycleContext& cycle_;
     UnitSession& session_;
     ApplicationState& app_;
+    const LoanPassState& loan_;
 };
 
-RuleAnswers answersOf(const CycleContext& cycle, const ApplicationState& app) {
+RuleAnswers answersOf(const CycleContext& cycle, const ApplicationState& app, const LoanPassState& loan) {
     RuleAnswers a;
     a.memberNumber = app.memberNumber;
     a.newMemberNumber = app.newMemberNumber;
     // The product the loan pass settled on, after any fall-back to the default product.
-    a.productCode = app.loan.productCode;
+    a.productCode = loan.productCode;
     a.residentialStatus = app.field[tw::ResidentialStatus];
     a.employmentStatus = app.field[tw::EmploymentType];
     a.incomeWillReduce = app.field[tw::IncomeWillReduce];
@@ -66,16 +68,17 @@ RuleAnswers answersOf(const CycleContext& cycle, const ApplicationState& app) {
     a.dependantsBirthDates = app.field[tw::DependantsBirthDates];
     a.previousAddressSupplied = app.addresses.homePrevSupplied;
     a.passDate = cycle.passDate();
-    a.repaymentFrequency = app.LoanDetails.repaymentFrequency;
-    a.numberOfRepayments = app.LoanDetails.numberOfRepayments;
+    a.repaymentFrequency = loan.LoanDetails.repaymentFrequency;
+    a.numberOfRepayments = loan.LoanDetails.numberOfRepayments;
     return a;
 }
 
 }  // namespace
 
 RuleOutcome CheckCRRules(const CycleContext& cycle, UnitSession& session, ApplicationState& app,
-                         Currency totalBorrowing, const CreditReportOutcome& drawn, const CarriedResults& carried) {
-    ImportRuleEffects effects(cycle, session, app);
+                         const LoanPassState& loan, Currency totalBorrowing, const CreditReportOutcome& drawn,
+                         const CarriedResults& carried) {
+    ImportRuleEffects effects(cycle, session, app, loan);
     RuleOutcome outcome;
     outcome.summary = app.assessment.summary;
     // A report that was needed but could not be had never lets the loan pass unseen.
@@ -91,14 +94,14 @@ RuleOutcome CheckCRRules(const CycleContext& cycle, UnitSession& session, Applic
         request.haveReport = !app.assessment.report.trimmed().isEmpty();
         request.carried = carried;
         const RuleBook book = LoadRuleBook(session, request);
-        RuleAnswers answers = answersOf(cycle, app);
+        RuleAnswers answers = answersOf(cycle, app, loan);
         answers.reportMissing = reportMissing;
         EvaluateCreditRules(app.assessment.report, book, answers, effects, outcome);
     } catch (const VeltError& e) {
         if (e.environmental()) throw;  // the pass's to handle: the application stays pending
         session.ShowException(QStringLiteral("Error ") + QString::number(e.number()) + QStringLiteral(" (") +
                               e.description() + QStringLiteral(") in procedure CheckCRRules"));
-        ShowLoanDetailsException(session, app);
+        ShowLoanDetailsException(session, app, loan);
         // Rules that could not be read cannot pass a loan: it goes to a person.
         outcome.raise(Decision::Refer);
     }

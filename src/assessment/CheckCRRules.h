@@ -9,8 +9,8 @@ namespace autovelt::inline state { class CycleContext; class UnitSession; }
 
 namespace autovelt::inline assessment {
 
-// The initial credit decision of the current loan application: evaluates the credit and
-// policy rules on the credit report in hand (app.assessment.report) and the
+// The initial credit decision of the loan the loan pass works on (`loan`): evaluates the
+// credit and policy rules on the credit report in hand (app.assessment.report) and the
 // applicant's answers, and returns the outcome: the letter, the score and search reference
 // when the report gave them, the decision summary so far with this check's entries, and
 // the dependants reason. A refer or fail earlier checks of the member left in rules_log
@@ -19,7 +19,8 @@ namespace autovelt::inline assessment {
 // search needed but could not get refers the loan. Throws only for a failure of the
 // surroundings (the pass's to handle); any other failure is reported and refers the loan.
 RuleOutcome CheckCRRules(const CycleContext& cycle, UnitSession& session, ApplicationState& app,
-                         Currency totalBorrowing, const CreditReportOutcome& drawn, const CarriedResults& carried);
+                         const LoanPassState& loan, Currency totalBorrowing, const CreditReportOutcome& drawn,
+                         const CarriedResults& carried);
 
 // The application's credit assessment takes the decision: the letter, the score and the
 // search reference when there are ones, the summary and the dependants reason.

@@ -39,8 +39,14 @@ CreditSearchAddress addressOf(const db::Recordset& row) { return {ReadPafColumns
 // conversion failures are raised as VeltError and reported by the caller.
 class CreditReportDraw {
 public:
-    CreditReportDraw(const CycleContext& cycle, UnitSession& session, ApplicationState& app, long memberNumber)
-        : cycle_(cycle), session_(session), app_(app), member_(memberNumber), n_(QString::number(memberNumber)) {}
+    CreditReportDraw(const CycleContext& cycle, UnitSession& session, ApplicationState& app, const LoanRequest& loan,
+                     long memberNumber)
+        : cycle_(cycle),
+          session_(session),
+          app_(app),
+          loan_(loan),
+          member_(memberNumber),
+          n_(QString::number(memberNumber)) {}
 
     CreditReportOutcome run() {
         app_.assessment.report.clear();
@@ -65,7 +71,7 @@ private:
             db::clientReadOnlyCursor());
     }
 
-    double amountAppliedFor() const { return leadingNumber(app_.LoanDetails.amount); }
+    double amountAppliedFor() const { return leadingNumber(loan_.amount); }
 
     // PR13A: the applicant's age when the loan ends, against the rule's age limit. The
     // day and month compared are those of the processing date.
@@ -75,13 +81,13 @@ private:
         const QDate passDate = cycle_.passDate();
         const std::optional<QDate> born = app_.dateOfBirth();
         if (!passDate.isValid() || !born) throw typeMismatch();
-        const QString frequency = app_.LoanDetails.repaymentFrequency;
+        const QString frequency = loan_.repaymentFrequency;
         // Without a known frequency the loan has no end date and the age cannot be judged.
         static const QStringList kFrequencies = {QStringLiteral("W"), QStringLiteral("F"), QStringLiteral("4"), QStringLiteral("M")};
         if (!kFrequencies.contains(frequency)) return;
         // Dates end with the year 9999; a term beyond it is no date at all.
-        if (std::abs(leadingNumber(app_.LoanDetails.numberOfRepayments)) > 1e6) throw invalidDate();
-        const QDate loanEnd = LoanEndDate(passDate, frequency, app_.LoanDetails.numberOfRepayments);
+        if (std::abs(leadingNumber(loan_.numberOfRepayments)) > 1e6) throw invalidDate();
+        const QDate loanEnd = LoanEndDate(passDate, frequency, loan_.numberOfRepayments);
         if (!loanEnd.isValid() || loanEnd.year() > 9999) throw invalidDate();
         int age = static_cast<int>(dateDiffYears(*born, loanEnd));
         if (dateDiffDays(birthdayInYear(*born, passDate.year()), passDate) < 0) --age;
@@ -97,7 +103,7 @@ private:
         session_.ShowSuccess(
             QStringLiteral(
                 "No need to test credit report due to loan value policy PR12A and member is applying for £") +
-            app_.LoanDetails.amount);
+            loan_.amount);
         return true;
     }
 
@@ -118,7 +124,7 @@ private:
         session_.ShowSuccess(
             QStringLiteral(
                 "No need to test credit report due to secured lending rule PR14A as member is applying for £") +
-            app_.LoanDetails.amount + QStringLiteral(" and they hold £") + currencyText(balance) +
+            loan_.amount + QStringLiteral(" and they hold £") + currencyText(balance) +
             QStringLiteral(" in ") + product + QStringLiteral("."));
         return true;
     }
@@ -213,7 +219,7 @@ private:
         const AgencyCredentials& credentials = cycle_.settings.agency;
         CreditSearchLoan loan;
         loan.amount = roundHalfEvenInt16(amountAppliedFor());
-        loan.termMonths = CreditSearchTermMonths(app_.LoanDetails.repaymentFrequency, app_.LoanDetails.numberOfRepayments);
+        loan.termMonths = CreditSearchTermMonths(loan_.repaymentFrequency, loan_.numberOfRepayments);
         loan.singleSearch = cycle_.settings.UATMode || cycle_.settings.profile.singleSearch;
         const QString ns = service.callReport7Namespace;
         const QString request = CreditSearchEnvelope(
@@ -268,6 +274,7 @@ private:
     const CycleContext& cycle_;
     UnitSession& session_;
     ApplicationState& app_;
+    const LoanRequest& loan_;
     const long member_;
     const QString n_;
 };
@@ -275,9 +282,9 @@ private:
 }  // namespace
 
 CreditReportOutcome DrawCreditReport(const CycleContext& cycle, UnitSession& session, ApplicationState& app,
-                                     long memberNumber) {
+                                     const LoanRequest& loan, long memberNumber) {
     try {
-        return CreditReportDraw(cycle, session, app, memberNumber).run();
+        return CreditReportDraw(cycle, session, app, loan, memberNumber).run();
     } catch (const VeltError& e) {
         // A lost or locked database is the pass's to handle: the application stays pending.
         if (e.environmental()) throw;

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace autovelt::inline state { class CycleContext; class UnitSession; struct ApplicationState; }
+namespace autovelt::inline state { class CycleContext; class UnitSession; struct ApplicationState; struct LoanRequest; }
 
 namespace autovelt::inline assessment {
 
@@ -15,12 +15,12 @@ struct CreditReportOutcome {
     QString why;
 };
 
-// Draws the agency's credit report on the member of the current loan application, unless a
+// Draws the agency's credit report on the member of the loan the loan pass works on, unless a
 // policy rule makes it unnecessary or a recent report of the same person is recorded. Leaves
 // the report text and the PR13A letter in the application's credit assessment. A report drawn
 // is filed and recorded (see CreditSearchRecords) inside the application's unit of work.
 CreditReportOutcome DrawCreditReport(const CycleContext& cycle, UnitSession& session, ApplicationState& app,
-                                     long memberNumber);
+                                     const LoanRequest& loan, long memberNumber);
 
 // Replaces the application's credit report text with the file's content; on any failure
 // the text stays as it was.

@@ -62,13 +62,6 @@ double durationSeconds(const QString& duration) {
     return leadingNumber(duration.left(colon)) * 60 + leadingNumber(duration.right(2));
 }
 
-QDate diaryDate(const LoanRequest& loan, const QDate& passDate) {
-    // The loan pass keeps its application date in LoanDetails(2), as "dd/mm/yy"; a note
-    // written outside a loan pass is dated with the processing date, which is the same day.
-    if (const auto applicationDate = parseDayFirstDate(loan.applicationDate)) return *applicationDate;
-    return passDate;
-}
-
 // ---- Statement builders -----------------------------------------------------------------
 
 QString WebLogStatement(const AuditStamp& stamp, const QString& activity, const QString& category,
@@ -159,8 +152,8 @@ void CreateDiaryEntry(const CycleContext& cycle, UnitSession& session, const App
                       const QString& keyword, const QString& note) {
     if (memberNumber == 0 || note.isEmpty()) return;
     try {
-        const QDate date = diaryDate(app.LoanDetails, cycle.passDate());
-        session.connections.TarvTran.execute(DiaryStatement(auditStampOf(cycle), memberNumber, date, keyword, note));
+        session.connections.TarvTran.execute(
+            DiaryStatement(auditStampOf(cycle), memberNumber, cycle.passDate(), keyword, note));
     } catch (const VeltError& e) {
         reportAuditFailure(session, app, e, "CreateDiaryEntry");
     } catch (const std::exception& e) {

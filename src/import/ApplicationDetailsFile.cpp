@@ -108,7 +108,7 @@ QStringList ApplicationDetailsLines(const ApplicationState& app, const CycleSett
     for (int udf = 1; udf <= 10; ++udf)
         out.bare(QStringLiteral("UDF%1 (").arg(udf) + settings.UDFCaption[size_t(udf)] + QStringLiteral(") : ") +
                  f[size_t(33 + udf)]);
-    out.add(QStringLiteral("Loan application no "), app.loanNumber);
+    out.add(QStringLiteral("Loan application no "), app.loan.loanNumber);
     if (loan == LoanDecision::Withheld) f[tw::LoanAmount] = QStringLiteral("0.00");  // a withheld loan shows as none
     out.addAll(kLoanLines, f);
     for (int expense = 6; expense <= 20; ++expense)

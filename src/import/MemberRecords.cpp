@@ -42,7 +42,7 @@ QVariant whole(const QString& text) { return QVariant::fromValue<qlonglong>(roun
 
 }  // namespace
 
-void WriteMemberUDF(const CycleContext& cycle, UnitSession& session, ApplicationState& app) {
+void WriteMemberUDF(const CycleContext& cycle, UnitSession& session, const ApplicationState& app) {
     const CycleSettings& settings = cycle.settings;
     db::Recordset row = memberRow(session, app, QStringLiteral("MemberUDF"));
     row.setValue(QStringLiteral("DWPEthnicity"), app.field[tw::Ethnicity].left(50));
@@ -55,7 +55,6 @@ void WriteMemberUDF(const CycleContext& cycle, UnitSession& session, Application
         const QString& value = app.field[33 + k];
         if (udf == 0 || value.isEmpty()) continue;
         row.setValue(QStringLiteral("UDF%1").arg(udf), value.left(255));
-        app.udfLabels[k] = settings.UDFCaption[udf];
     }
     stamp(cycle, row);
     row.update();

@@ -10,8 +10,8 @@ namespace autovelt::inline import {
 // limit them, and a value too long for its column would fail the write.
 
 // Ethnicity, employment and household status, tax residence and the mapped user-defined
-// fields; records the captions of the fields written in app.udfLabels.
-void WriteMemberUDF(const CycleContext& cycle, UnitSession& session, ApplicationState& app);
+// fields.
+void WriteMemberUDF(const CycleContext& cycle, UnitSession& session, const ApplicationState& app);
 
 // The password answer and reminder question (new members only).
 void WriteMemberPassword(const CycleContext& cycle, UnitSession& session, const ApplicationState& app);

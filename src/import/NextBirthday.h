@@ -2,13 +2,12 @@
 
 #include <QDate>
 
-namespace autovelt::inline state { class CycleContext; struct ApplicationState; }
+namespace autovelt::inline state { class CycleContext; struct Application; }
 
 namespace autovelt::inline import {
 
 // Three days before the applicant's next birthday (a 29 February birthday counts as the
-// 28th). The days from this year's birthday to the processing date are kept in
-// app.nextBirthdayDays.
-QDate NextBirthday(const CycleContext& cycle, ApplicationState& app);
+// 28th).
+QDate NextBirthday(const CycleContext& cycle, const Application& app);
 
 }  // namespace autovelt::import

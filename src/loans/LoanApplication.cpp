@@ -28,17 +28,18 @@ struct LoanStatus {
 
 class LoanApplicationWriter {
 public:
-    explicit LoanApplicationWriter(const CycleContext& cycle, UnitSession& session, ApplicationState& app)
-        : cycle_(cycle), session_(session), app_(app), member_(QString::number(app.memberNumber)) {}
+    explicit LoanApplicationWriter(const CycleContext& cycle, UnitSession& session, ApplicationState& app,
+                                   LoanPassState& loan)
+        : cycle_(cycle), session_(session), app_(app), loan_(loan), member_(QString::number(app.memberNumber)) {}
 
     void run() {
-        app_.loan.loanId = 0;
+        loan_.loanId = 0;
         normaliseDecision();
         const LoanStatus status = statusFor();
-        if (leadingNumber(app_.LoanDetails.lastRepayment) == 0)
-            app_.LoanDetails.lastRepayment = app_.LoanDetails.repayment;
+        if (leadingNumber(loan_.LoanDetails.lastRepayment) == 0)
+            loan_.LoanDetails.lastRepayment = loan_.LoanDetails.repayment;
         insertLoan(status);
-        app_.loan.loanId = newLoanId();
+        loan_.loanId = newLoanId();
         // The payee says where the money goes: a loan row without it is half a loan, so a
         // failure here undoes the application with the loan row.
         writePayee();
@@ -91,13 +92,13 @@ private:
     }
 
     LoanAllocationRow loanRow(const LoanStatus& status) const {
-        const auto& d = app_.LoanDetails;
+        const auto& d = loan_.LoanDetails;
         const auto& f = app_.field;
-        const LoanPassState& loan = app_.loan;
+        const LoanPassState& loan = loan_;
         LoanAllocationRow row;
         row.memberNumber = app_.memberNumber;
         row.memberName = loan.memberName;
-        row.loanNumber = app_.loanNumber;
+        row.loanNumber = loan_.loanNumber;
         row.loanDate = applicationDate();
         row.loanValue = loan.requestedAmount;
         row.productCode = loan.productCode;
@@ -131,9 +132,9 @@ private:
         row.balanceId = loan.balanceRowId;
         row.mergeIds234 = {loan.mergeIds[2], loan.mergeIds[3], loan.mergeIds[4]};
         row.startTime = loanStartTime(cycle_.clock().now());
-        row.sharesM = leadingNumber(app_.savingsValue());
+        row.sharesM = leadingNumber(loan_.savingsValue(app_));
         row.repayM = leadingNumber(d.repayment);
-        row.totNewPay = leadingNumber(app_.savingsValue()) + leadingNumber(d.repayment);
+        row.totNewPay = leadingNumber(loan_.savingsValue(app_)) + leadingNumber(d.repayment);
         row.origTeller = cycle_.txtTeller;
         row.postCodePart1 = app_.addresses.homeSlots[8].left(4).trimmed();
         row.dateOfBirth = app_.dateOfBirth().value_or(QDate());
@@ -143,7 +144,7 @@ private:
     }
 
     QDate applicationDate() const {
-        const QDate date = dateOf(app_.LoanDetails.applicationDate);
+        const QDate date = dateOf(loan_.LoanDetails.applicationDate);
         return date.isValid() ? date : cycle_.passDate();
     }
 
@@ -165,15 +166,15 @@ private:
     }
 
     void reportCreated() {
-        session_.ShowSuccess(QStringLiteral("Created ") + app_.loan.productCode + QStringLiteral(" loan app ") +
-                             app_.loanNumber + QStringLiteral(" for member ") + member_ + QStringLiteral(" for £") +
-                             currencyText(app_.loan.requestedAmount) + QStringLiteral(". Status ") +
+        session_.ShowSuccess(QStringLiteral("Created ") + loan_.productCode + QStringLiteral(" loan app ") +
+                             loan_.loanNumber + QStringLiteral(" for member ") + member_ + QStringLiteral(" for £") +
+                             currencyText(loan_.requestedAmount) + QStringLiteral(". Status ") +
                              app_.decisionLetter() + QLatin1Char('.') + app_.messageSuffix);
     }
 
     void reportNoLoanRow() {
         session_.ShowException(QStringLiteral("Unable to create loan app record for member ") + member_ +
-                               QStringLiteral(" with loan no ") + app_.loanNumber + QLatin1Char('.') +
+                               QStringLiteral(" with loan no ") + loan_.loanNumber + QLatin1Char('.') +
                                app_.messageSuffix);
     }
 
@@ -184,10 +185,10 @@ private:
         const long key = insertedKey_.toLongLong(&ok);
         if (insertedKey_.isValid() && ok && key > 0) return key;
         cycle_.Pause(0.5);
-        const long found = LoanIdLookup(cycle_, session_, app_.memberNumber, app_.loanNumber);
+        const long found = LoanIdLookup(cycle_, session_, app_.memberNumber, loan_.loanNumber);
         if (found != kLoanIdNotFound) return found;
         session_.ShowException(QStringLiteral("Unable to find the loan app record for member ") + member_ +
-                               QStringLiteral(" with loan no ") + app_.loanNumber + QLatin1Char('.') +
+                               QStringLiteral(" with loan no ") + loan_.loanNumber + QLatin1Char('.') +
                                app_.messageSuffix);
         // Payee, pay profiles and policy log would point at nothing: undo the application.
         throw VeltError(kGenericError, QStringLiteral("Connection"),
@@ -195,17 +196,17 @@ private:
     }
 
     void writePayee() {
-        const auto& d = app_.LoanDetails;
+        const auto& d = loan_.LoanDetails;
         LoanPayeeRow payee;
-        payee.loanId = app_.loan.loanId;
+        payee.loanId = loan_.loanId;
         payee.memberNumber = app_.memberNumber;
-        payee.payee = app_.loan.memberName;
-        payee.amount = app_.loan.requestedAmount;
+        payee.payee = loan_.memberName;
+        payee.amount = loan_.requestedAmount;
         if (leadingNumber(d.sortCode) == 0 || leadingNumber(d.accountNumber) == 0) {
             payee.method = QStringLiteral("S");
         } else if (app_.addresses.bankDetailAnomaly || app_.identity.failedOnBank) {
             session_.ShowException(QStringLiteral("Review disbursement of loan app for member ") + member_ +
-                                   QStringLiteral(" with loan no ") + app_.loanNumber +
+                                   QStringLiteral(" with loan no ") + loan_.loanNumber +
                                    QStringLiteral(" due to bank detail anomaly."));
             payee.method = cycle_.settings.DefaultLoanPayoutMethod;
             payee.sortCode = QStringLiteral("000000");
@@ -223,7 +224,7 @@ private:
         text.memberNumber = app_.memberNumber;
         text.date = applicationDate();
         text.time = formatDate(cycle_.clock().now(), QStringLiteral("HH:MM"));
-        text.loanId = app_.loan.loanId;
+        text.loanId = loan_.loanId;
         text.teller = cycle_.txtTeller;
         session_.connections.TarvAudt.execute(AutoTextStatement(text));
     }
@@ -241,6 +242,7 @@ private:
     const CycleContext& cycle_;
     UnitSession& session_;
     ApplicationState& app_;
+    LoanPassState& loan_;
     QString member_;
     QVariant insertedKey_;
 };
@@ -266,8 +268,9 @@ long LoanIdLookup(const CycleContext& cycle, UnitSession& session, long memberNu
     return kLoanIdNotFound;
 }
 
-void CreateLoanApplication(const CycleContext& cycle, UnitSession& session, ApplicationState& app) {
-    LoanApplicationWriter(cycle, session, app).run();
+void CreateLoanApplication(const CycleContext& cycle, UnitSession& session, ApplicationState& app,
+                           LoanPassState& loan) {
+    LoanApplicationWriter(cycle, session, app, loan).run();
 }
 
 }  // namespace autovelt::loans

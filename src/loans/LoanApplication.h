@@ -3,16 +3,17 @@
 #include <QDateTime>
 #include <QString>
 
-namespace autovelt::inline state { class CycleContext; class UnitSession; struct ApplicationState; }
+namespace autovelt::inline state { class CycleContext; class UnitSession; struct ApplicationState; struct LoanPassState; }
 
 namespace autovelt::inline loans {
 
 // Writes the loan application the loan pass has prepared: the LoanAllocation row with its
 // initial decision, its payee, a text-message request and a WebLog row, and sets
-// app.loan.loanId to the new row's ID. A loan row that cannot be written or found
+// loan.loanId to the new row's ID. A loan row that cannot be written or found
 // again, or a payee that cannot be written, is reported and raises the error, so the
 // application's unit of work undoes it whole.
-void CreateLoanApplication(const CycleContext& cycle, UnitSession& session, ApplicationState& app);
+void CreateLoanApplication(const CycleContext& cycle, UnitSession& session, ApplicationState& app,
+                           LoanPassState& loan);
 
 // The highest ID of a member's loan application with this number, waiting up to ten
 // seconds for it to appear; 99999999 when it never does. Used when the engine cannot say

@@ -64,13 +64,15 @@ void UseThirdBankAccount(UnitSession& session, LoanRequest& loan) {
     loan.accountNumber = rs.text(QStringLiteral("Code2"));
 }
 
-void StartLoanWorkingValues(LoanPassState& working, const LoanRequest& loan) {
+void StartLoanWorkingValues(LoanPassState& working) {
+    const LoanRequest& loan = working.LoanDetails;
     working.productCode = loan.productCode.trimmed();
     working.rateOverride = Currency();
     working.requestedAmount = Currency::fromText(loan.amount);
 }
 
-void SetLoanWorkingValues(LoanPassState& working, const LoanRequest& loan, const QString& forename, const QString& surname) {
+void SetLoanWorkingValues(LoanPassState& working, const QString& forename, const QString& surname) {
+    const LoanRequest& loan = working.LoanDetails;
     working.requestedAmount = Currency::fromText(loan.amount);
     const int64_t purpose = roundHalfEven(leadingNumber(loan.loanPurposeCode));
     // The code is held in one byte on the loan row.

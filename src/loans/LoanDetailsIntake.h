@@ -22,12 +22,12 @@ LoanRequest LoanRequestFor(const ApplicationState& app, const QString& passDateT
 // the member's BANK3 address row, "0" and "0" (reported) when the member has none.
 void UseThirdBankAccount(UnitSession& session, LoanRequest& loan);
 
-// The working values the loan applied for gives at first: its product code, its amount and
-// no rate override.
-void StartLoanWorkingValues(LoanPassState& working, const LoanRequest& loan);
+// The working values the loan applied for (loan.LoanDetails) gives at first: its product
+// code, its amount and no rate override.
+void StartLoanWorkingValues(LoanPassState& loan);
 
 // The working values fixed once the product is settled: the requested amount (read again
-// from the loan), the loan purpose code and the member name written on the loan.
-void SetLoanWorkingValues(LoanPassState& working, const LoanRequest& loan, const QString& forename, const QString& surname);
+// from the loan details), the loan purpose code and the member name written on the loan.
+void SetLoanWorkingValues(LoanPassState& loan, const QString& forename, const QString& surname);
 
 }  // namespace autovelt::loans

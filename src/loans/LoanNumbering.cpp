@@ -23,12 +23,11 @@ Counter counter(const db::Recordset& control, const QString& column) {
 
 }  // namespace
 
-QString TakeLoanNumber(UnitSession& session, const ApplicationState& app) {
+QString TakeLoanNumber(UnitSession& session, const LoanPassState& loan) {
     db::Connection& main = session.connections.TarvMain;
     const db::Recordset control = main.openRecordset(
         QStringLiteral("SELECT OneLoanCount, NewLoanCount, TopUpCount FROM Control ;"), db::clientReadOnlyCursor());
     if (control.eof()) return QString();
-    const LoanPassState& loan = app.loan;
     const bool oneCounter = control.value(QStringLiteral("OneLoanCount")).toBool();
     const bool topUp = loan.totalBorrowing != loan.requestedAmount;
     QString prefix;

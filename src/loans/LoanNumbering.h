@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace autovelt::inline state { class UnitSession; struct ApplicationState; }
+namespace autovelt::inline state { class UnitSession; struct LoanPassState; }
 
 namespace autovelt::inline loans {
 
@@ -11,6 +11,6 @@ namespace autovelt::inline loans {
 // product is "C" + NewLoanCount and a top-up of a balance already held "T" + TopUpCount.
 // Empty when Control has no row. The counters move inside the application's unit of work,
 // so an application that is undone gives its number back.
-QString TakeLoanNumber(UnitSession& session, const ApplicationState& app);
+QString TakeLoanNumber(UnitSession& session, const LoanPassState& loan);
 
 }  // namespace autovelt::loans

@@ -39,7 +39,8 @@ RateTiers rateTiersOf(const db::Recordset& product) {
     return tiers;
 }
 
-LoanFigures CalculateLoanRepayment(LoanRequest& loan, LoanPassState& working, const RateTiers& productTiers, bool sqlServer) {
+LoanFigures CalculateLoanRepayment(LoanPassState& working, const RateTiers& productTiers, bool sqlServer) {
+    LoanRequest& loan = working.LoanDetails;
     LoanFigureRequest request;
     request.tiers = productTiers;
     request.rateOverride = working.rateOverride;
@@ -68,12 +69,12 @@ LoanFigures CalculateLoanRepayment(LoanRequest& loan, LoanPassState& working, co
 }
 
 void WarnOfRateAboveCap(const CycleContext& cycle, UnitSession& session, const ApplicationState& app,
-                        const LoanFigures& figures) {
+                        const LoanPassState& loan, const LoanFigures& figures) {
     if (figures.apr.toDouble() <= cycle.config.rateCapApr) return;
     const QString member = QString::number(app.memberNumber);
     const QString apr = formatNumber(figures.apr, QStringLiteral("###0.0"));
     const QString cap = numberText(cycle.config.rateCapApr);
-    const QString product = app.loan.productCode;
+    const QString product = loan.productCode;
     session.ShowException(QStringLiteral("Loan app for member ") + member + QStringLiteral(" on product ") + product +
                           QStringLiteral(" has an APR of ") + apr + QStringLiteral("%, above the cap of ") + cap +
                           QStringLiteral("% - check the product rate before the loan is approved.") +

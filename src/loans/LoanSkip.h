@@ -21,10 +21,12 @@ using LoanStep = std::optional<LoanSkip>;
 
 inline QString LoanMember(const ApplicationState& app) { return QString::number(app.memberNumber); }
 
-// A problem line followed by the line that says what the applicant asked for.
-inline void ReportWithLoanDetails(UnitSession& session, const ApplicationState& app, const QString& line) {
+// A problem line followed by the line that says what the applicant asked for, with the
+// product as the loan pass has it.
+inline void ReportWithLoanDetails(UnitSession& session, const ApplicationState& app, const LoanPassState& loan,
+                                  const QString& line) {
     session.ShowException(line);
-    ShowLoanDetailsException(session, app);
+    ShowLoanDetailsException(session, app, loan);
 }
 
 }  // namespace autovelt::loans

@@ -22,12 +22,14 @@ struct PayrollEmployment {
 
 class PayProfile {
 public:
-    explicit PayProfile(const CycleContext& cycle, UnitSession& session, ApplicationState& app)
+    explicit PayProfile(const CycleContext& cycle, UnitSession& session, const ApplicationState& app,
+                        LoanPassState& loan)
         : cycle_(cycle),
           session_(session),
           app_(app),
+          loan_(loan),
           member_(QString::number(app.memberNumber)),
-          repayment_(Currency::fromText(app.LoanDetails.repayment)) {}
+          repayment_(Currency::fromText(loan.LoanDetails.repayment)) {}
 
     // Nothing to schedule: profiles off, or a deposit method beginning "S" (paid by
     // standing order, not through the payroll).
@@ -36,7 +38,7 @@ public:
     }
 
     void buildSavings() {
-        const Currency applied = Currency::fromText(app_.savingsValue());
+        const Currency applied = Currency::fromText(loan_.savingsValue(app_));
         if (!profilesApply() || (repayment_ + applied).units() == 0) return;
         const std::optional<PayrollEmployment> employment = payrollEmployment();
         if (!employment) return;
@@ -55,7 +57,7 @@ public:
         }
         const bool newMember = app_.newMemberNumber != 0 && app_.newMemberNumber == app_.memberNumber;
         if (applied.units() == 0 || !newMember)
-            app_.loan.scheduledSavings = currencyText(savings);
+            loan_.scheduledSavings = currencyText(savings);
         else savings = applied;
 
         Currency usual = *autoLoan ? savings + repayment_ : savings;
@@ -72,29 +74,29 @@ public:
             row.productType = 4;
             if (insertSchedule(row) == 0)
                 session_.ShowException(QStringLiteral("Unable to construct s1 pay profile for member ") + member_ +
-                                       QStringLiteral(" for loan ") + app_.loanNumber + app_.messageSuffix);
+                                       QStringLiteral(" for loan ") + loan_.loanNumber + app_.messageSuffix);
         }
-        if (app_.loan.loanId != 0 && !app_.isJoinOnly()) recordSavingsOnLoan(savings);
+        if (loan_.loanId != 0 && !app_.isJoinOnly()) recordSavingsOnLoan(savings);
     }
 
     void buildLoan() {
         // Without a loan row there is no repayment to collect.
-        if (!profilesApply() || repayment_.units() == 0 || app_.loan.loanId == 0) return;
+        if (!profilesApply() || repayment_.units() == 0 || loan_.loanId == 0) return;
         const std::optional<PayrollEmployment> employment = payrollEmployment();
         if (!employment) return;
-        const auto allocation = payAnalysis(employment->id, app_.loan.balanceRowId);
-        removeSchedule(employment->id, app_.loan.productCode);
+        const auto allocation = payAnalysis(employment->id, loan_.balanceRowId);
+        removeSchedule(employment->id, loan_.productCode);
         PayScheduleRow row = scheduleRow(*employment);
         row.valueType = 2;
         row.usualValue = repayment_;
         row.priority = 1;
-        row.productCode = app_.loan.productCode;
+        row.productCode = loan_.productCode;
         row.allocationId = allocation ? allocation->first : 0;
-        row.balanceId = app_.loan.balanceRowId;
+        row.balanceId = loan_.balanceRowId;
         row.productType = 3;
         if (insertSchedule(row) == 0)
             session_.ShowException(QStringLiteral("Unable to construct loan pay profile for member ") + member_ +
-                                   QStringLiteral(" for loan ") + app_.loanNumber + app_.messageSuffix);
+                                   QStringLiteral(" for loan ") + loan_.loanNumber + app_.messageSuffix);
     }
 
 private:
@@ -174,20 +176,20 @@ private:
         row.date = firstDeductionDate();
         row.payRunNumber = employment.payRunNumber;
         row.employmentId = employment.id;
-        row.loanId = app_.loan.loanId;
+        row.loanId = loan_.loanId;
         row.scheduleCreated = applicationDate();
         return row;
     }
 
     QDate applicationDate() const {
-        const QDate date = parseDayFirstDate(app_.LoanDetails.applicationDate).value_or(QDate());
+        const QDate date = parseDayFirstDate(loan_.LoanDetails.applicationDate).value_or(QDate());
         return date.isValid() ? date : cycle_.passDate();
     }
 
     // The first repayment date of the loan; without a loan (a member joining only) the
     // deductions start a month after the application.
     QDate firstDeductionDate() const {
-        const QDate date = parseDayFirstDate(app_.LoanDetails.firstRepaymentDate).value_or(QDate());
+        const QDate date = parseDayFirstDate(loan_.LoanDetails.firstRepaymentDate).value_or(QDate());
         if (date.isValid() && date >= applicationDate()) return date;
         return FirstRepaymentDateFor(applicationDate(), QStringLiteral("M"));
     }
@@ -199,7 +201,7 @@ private:
             changed = session_.connections.TarvTran.execute(
                 QStringLiteral("UPDATE LoanAllocation SET SHARESM=") + amount + QStringLiteral(", SHARESWF=") + amount +
                 QStringLiteral(", TotNewPay=") + currencyText(savings + repayment_) + QStringLiteral(" WHERE ID=") +
-                QString::number(app_.loan.loanId) + QStringLiteral(" AND Memberno=") + member_ + QStringLiteral(" ;"));
+                QString::number(loan_.loanId) + QStringLiteral(" AND Memberno=") + member_ + QStringLiteral(" ;"));
         } catch (const VeltError& e) {
             if (e.environmental()) throw;
             changed = 0;
@@ -208,21 +210,23 @@ private:
         }
         if (changed == 0)
             session_.ShowException(QStringLiteral("Unable to update loanallocation with s1 pay profile for member ") +
-                                   member_ + QStringLiteral(" for loan ") + app_.loanNumber + app_.messageSuffix);
+                                   member_ + QStringLiteral(" for loan ") + loan_.loanNumber + app_.messageSuffix);
     }
 
     const CycleContext& cycle_;
     UnitSession& session_;
-    ApplicationState& app_;
+    const ApplicationState& app_;
+    LoanPassState& loan_;
     QString member_;
     Currency repayment_;
 };
 
 }  // namespace
 
-void BuildSavingsPayProfile(const CycleContext& cycle, UnitSession& session, ApplicationState& app) {
+void BuildSavingsPayProfile(const CycleContext& cycle, UnitSession& session, const ApplicationState& app,
+                            LoanPassState& loan) {
     try {
-        PayProfile(cycle, session, app).buildSavings();
+        PayProfile(cycle, session, app, loan).buildSavings();
     } catch (const VeltError& e) {
         // A failed read ends the step, as a missing employment or pay run row does; a lost
         // or locked database is the pass's to handle: the application stays pending.
@@ -231,9 +235,10 @@ void BuildSavingsPayProfile(const CycleContext& cycle, UnitSession& session, App
     }
 }
 
-void BuildLoanPayProfile(const CycleContext& cycle, UnitSession& session, ApplicationState& app) {
+void BuildLoanPayProfile(const CycleContext& cycle, UnitSession& session, const ApplicationState& app,
+                         LoanPassState& loan) {
     try {
-        PayProfile(cycle, session, app).buildLoan();
+        PayProfile(cycle, session, app, loan).buildLoan();
     } catch (const VeltError& e) {
         if (e.environmental()) throw;
     } catch (const std::exception&) {

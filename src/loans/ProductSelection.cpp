@@ -20,8 +20,8 @@ QString suffix(const ApplicationState& app) { return app.messageSuffix; }
 
 }  // namespace
 
-LoanStep ChooseProduct(const CycleContext& cycle, UnitSession& session, ApplicationState& app, ChosenProduct& product) {
-    LoanPassState& loan = app.loan;
+LoanStep ChooseProduct(const CycleContext& cycle, UnitSession& session, const ApplicationState& app, LoanPassState& loan,
+                       ChosenProduct& product) {
     const QString fallback = cycle.settings.OLProductCode;
     db::Recordset row = productRow(session, loan.productCode);
     if (row.eof()) {
@@ -60,8 +60,8 @@ Currency AccruedInterest(Currency balance, double ratePercent, const QVariant& i
     return Currency::fromText(formatNumber(accrued, QStringLiteral("#0.00")));
 }
 
-LoanStep AddExistingBalance(const CycleContext& cycle, UnitSession& session, ApplicationState& app) {
-    LoanPassState& loan = app.loan;
+LoanStep AddExistingBalance(const CycleContext& cycle, UnitSession& session, const ApplicationState& app,
+                            LoanPassState& loan) {
     const db::Recordset rs = session.connections.TarvMain.openRecordset(
         QStringLiteral("SELECT * FROM MemberBalances WHERE MemberNo=") + LoanMember(app) +
             QStringLiteral(" AND ProductCode=") + sqlText(loan.productCode) +
@@ -73,7 +73,7 @@ LoanStep AddExistingBalance(const CycleContext& cycle, UnitSession& session, App
     if (!rs.eof()) {
         loan.balanceRowId = static_cast<long>(rs.value(QStringLiteral("ID")).toLongLong());
         existing = Currency::fromDouble(rs.value(QStringLiteral("Balance")).toDouble());
-        const QDate applicationDate = parseDayFirstDate(app.LoanDetails.applicationDate).value_or(cycle.passDate());
+        const QDate applicationDate = parseDayFirstDate(loan.LoanDetails.applicationDate).value_or(cycle.passDate());
         loan.accruedInterest = AccruedInterest(existing, rs.value(QStringLiteral("Rate")).toDouble(),
                                                rs.value(QStringLiteral("InterestPaidDate")),
                                                Currency::fromDouble(rs.value(QStringLiteral("InterestOwing")).toDouble()),
@@ -87,8 +87,8 @@ LoanStep AddExistingBalance(const CycleContext& cycle, UnitSession& session, App
                     .message = QStringLiteral("Skipped ln app for member as total borrowing was less than zero!")};
 }
 
-LoanStep ApplyProductLimit(UnitSession& session, ApplicationState& app, const ChosenProduct& product) {
-    LoanPassState& loan = app.loan;
+LoanStep ApplyProductLimit(UnitSession& session, const ApplicationState& app, LoanPassState& loan,
+                           const ChosenProduct& product) {
     if (!product.maxLoanAvailable || product.maxLoanAvailable->units() <= 0) return std::nullopt;
     const Currency limit = *product.maxLoanAvailable;
     if (loan.totalBorrowing <= limit) return std::nullopt;
@@ -98,15 +98,15 @@ LoanStep ApplyProductLimit(UnitSession& session, ApplicationState& app, const Ch
                                    QStringLiteral(" has applied for too much - no value available.") + suffix(app),
                         .message = QStringLiteral("Skipped ln app for member as total borrowing was too much")};
     }
-    ReportWithLoanDetails(session, app,
+    ReportWithLoanDetails(session, app, loan,
                           QStringLiteral("Member ") + LoanMember(app) +
                               QStringLiteral(" has applied for too much - borrowing changed to £") + currencyText(cut) +
-                              QStringLiteral(" from £") + app.LoanDetails.amount + QLatin1Char('.') + suffix(app));
+                              QStringLiteral(" from £") + loan.LoanDetails.amount + QLatin1Char('.') + suffix(app));
     loan.requestedAmount = cut;
     // The total follows the cut: the figures and the loan's original balance must be worked on what is
     // lent, not on the refused part of the request.
     loan.totalBorrowing = limit;
-    app.LoanDetails.amount = currencyText(cut);
+    loan.LoanDetails.amount = currencyText(cut);
     return std::nullopt;
 }
 

@@ -8,7 +8,7 @@
 #include <QVariant>
 #include <optional>
 
-namespace autovelt::inline state { class CycleContext; class UnitSession; struct ApplicationState; }
+namespace autovelt::inline state { class CycleContext; class UnitSession; struct ApplicationState; struct LoanPassState; }
 
 namespace autovelt::inline loans {
 
@@ -20,7 +20,8 @@ struct ChosenProduct {
 
 // Finds the product applied for, or the default loan product in its place (reported), and
 // sets the product code and type. Refuses the loan when neither exists.
-LoanStep ChooseProduct(const CycleContext& cycle, UnitSession& session, ApplicationState& app, ChosenProduct& product);
+LoanStep ChooseProduct(const CycleContext& cycle, UnitSession& session, const ApplicationState& app, LoanPassState& loan,
+                       ChosenProduct& product);
 
 // Interest accrued on a loan balance since the interest was last paid, plus the interest
 // already owing; never below zero, to the penny.
@@ -29,10 +30,12 @@ Currency AccruedInterest(Currency balance, double ratePercent, const QVariant& i
 
 // Reads the member's existing balance of the chosen product (a top-up) with its accrued
 // interest, and sets the total borrowing. Refuses a total below zero.
-LoanStep AddExistingBalance(const CycleContext& cycle, UnitSession& session, ApplicationState& app);
+LoanStep AddExistingBalance(const CycleContext& cycle, UnitSession& session, const ApplicationState& app,
+                            LoanPassState& loan);
 
 // Cuts the amount so the total borrowing stays within the product's limit (reported);
 // refuses the loan when the existing balance alone reaches the limit.
-LoanStep ApplyProductLimit(UnitSession& session, ApplicationState& app, const ChosenProduct& product);
+LoanStep ApplyProductLimit(UnitSession& session, const ApplicationState& app, LoanPassState& loan,
+                           const ChosenProduct& product);
 
 }  // namespace autovelt::loans

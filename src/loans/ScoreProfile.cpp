@@ -25,8 +25,9 @@ Currency balanceSum(UnitSession& session, const ApplicationState& app, const QSt
 
 class ScoreProfileSelection {
 public:
-    explicit ScoreProfileSelection(const CycleContext& cycle, UnitSession& session, ApplicationState& app)
-        : cycle_(cycle), session_(session), app_(app) {}
+    explicit ScoreProfileSelection(const CycleContext& cycle, UnitSession& session, const ApplicationState& app,
+                                   LoanPassState& loan)
+        : cycle_(cycle), session_(session), app_(app), loan_(loan) {}
 
     LoanStep run() {
         const QString repayType =
@@ -38,7 +39,7 @@ public:
             balances_.shares = balanceSum(session_, app_, QStringLiteral("myShareBal"), QStringLiteral("FALSE"));
         }
         const double score = leadingNumber(app_.creditScore());
-        if (app_.loan.productCode == kBandPricedProduct) {
+        if (loan_.productCode == kBandPricedProduct) {
             priceByBand(score);
             return std::nullopt;
         }
@@ -48,10 +49,10 @@ public:
 private:
     void priceByBand(double score) {
         if (const std::optional<Currency> rate = BandRateForScore(score)) {
-            app_.loan.rateOverride = *rate;
+            loan_.rateOverride = *rate;
             return;
         }
-        ReportWithLoanDetails(session_, app_,
+        ReportWithLoanDetails(session_, app_, loan_,
                               QStringLiteral("Member ") + LoanMember(app_) +
                                   QStringLiteral(" no valid profile found for Osprine borrowing with score of ") +
                                   app_.creditScore() +
@@ -59,9 +60,9 @@ private:
     }
 
     void useProduct(const QString& code) {
-        app_.loan.profileProduct = code;
-        app_.LoanDetails.productCode = code;
-        app_.loan.productCode = code;
+        loan_.profileProduct = code;
+        loan_.LoanDetails.productCode = code;
+        loan_.productCode = code;
     }
 
     LoanStep priceByProfile(const QString& memberKind, const QString& repayType, double score) {
@@ -73,16 +74,16 @@ private:
             db::clientReadOnlyCursor());
         const QString fallback = cycle_.settings.OLProductCode;
         if (rule.eof()) {
-            ReportWithLoanDetails(session_, app_,
+            ReportWithLoanDetails(session_, app_, loan_,
                                   QStringLiteral("Member ") + LoanMember(app_) +
                                       QStringLiteral(" no valid profile found for borrowing with score of ") +
                                       app_.creditScore() + QStringLiteral(" - ") + fallback +
                                       QStringLiteral(" applied by default.") + app_.messageSuffix);
             useProduct(fallback);
-            app_.loan.rateOverride = Currency();
+            loan_.rateOverride = Currency();
             return std::nullopt;
         }
-        app_.loan.rateOverride = Currency::fromDouble(rule.value(QStringLiteral("IntRate")).toDouble());
+        loan_.rateOverride = Currency::fromDouble(rule.value(QStringLiteral("IntRate")).toDouble());
         const QString product = rule.text(QStringLiteral("ProdCode"));
         if (!product.isEmpty()) useProduct(product);
         const QVariant maxOverShares = rule.value(QStringLiteral("MaxOverShares"));
@@ -93,14 +94,14 @@ private:
     LoanStep capAgainstShares(Currency maxOverShares) {
         if (maxOverShares.units() == 0) return std::nullopt;
         const Currency limit = balances_.shares + maxOverShares;
-        if (app_.loan.requestedAmount + balances_.loans <= limit) return std::nullopt;
+        if (loan_.requestedAmount + balances_.loans <= limit) return std::nullopt;
         const Currency allowed = limit - balances_.loans;
         if (allowed.units() > 0) {
-            ReportWithLoanDetails(session_, app_,
+            ReportWithLoanDetails(session_, app_, loan_,
                                   QStringLiteral("Member ") + LoanMember(app_) +
                                       QStringLiteral(" has applied for too much - borrowing changed to £") +
                                       currencyText(allowed) + QLatin1Char('.') + app_.messageSuffix);
-            app_.LoanDetails.amount = currencyText(allowed);
+            loan_.LoanDetails.amount = currencyText(allowed);
             return std::nullopt;
         }
         return LoanSkip{.problem = QStringLiteral("Member ") + LoanMember(app_) +
@@ -112,7 +113,8 @@ private:
 
     const CycleContext& cycle_;
     UnitSession& session_;
-    ApplicationState& app_;
+    const ApplicationState& app_;
+    LoanPassState& loan_;
     Balances balances_;
 };
 
@@ -125,8 +127,9 @@ std::optional<Currency> BandRateForScore(double score) {
     return std::nullopt;
 }
 
-LoanStep SelectScoreProfile(const CycleContext& cycle, UnitSession& session, ApplicationState& app) {
-    return ScoreProfileSelection(cycle, session, app).run();
+LoanStep SelectScoreProfile(const CycleContext& cycle, UnitSession& session, const ApplicationState& app,
+                            LoanPassState& loan) {
+    return ScoreProfileSelection(cycle, session, app, loan).run();
 }
 
 }  // namespace autovelt::loans

@@ -5,7 +5,7 @@
 
 #include <optional>
 
-namespace autovelt::inline state { class CycleContext; class UnitSession; struct ApplicationState; }
+namespace autovelt::inline state { class CycleContext; class UnitSession; struct ApplicationState; struct LoanPassState; }
 
 namespace autovelt::inline loans {
 
@@ -20,6 +20,7 @@ std::optional<Currency> BandRateForScore(double score);
 // rate for the band-priced product, otherwise the PSLnRules profile of the member's kind
 // and repayment type, which may also change the product and cap the amount against the
 // member's shares. Refuses a loan the cap leaves nothing of.
-LoanStep SelectScoreProfile(const CycleContext& cycle, UnitSession& session, ApplicationState& app);
+LoanStep SelectScoreProfile(const CycleContext& cycle, UnitSession& session, const ApplicationState& app,
+                            LoanPassState& loan);
 
 }  // namespace autovelt::loans

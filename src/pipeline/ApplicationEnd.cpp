@@ -21,7 +21,7 @@ QString importedStamp(const CycleContext& cycle) {
 void recordSkip(const CycleContext& cycle, UnitSession& session, const ApplicationState& app,
                 const QString& failNotes) {
     QString note = failNotes;
-    if (!app.isJoinOnly()) note += QStringLiteral(". Member") + LoanRequestText(app);
+    if (!app.isJoinOnly()) note += QStringLiteral(". Member") + LoanRequestText(app, app.loan);
     CreateDiaryEntry(cycle, session, app, app.memberNumber, QStringLiteral("VELT"), note);
     AddWebLogEntry(cycle, session, app, note, QStringLiteral("JOINBORROW"), QStringLiteral("SKIPPED"),
                    QString::number(app.memberNumber));

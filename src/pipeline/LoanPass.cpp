@@ -33,43 +33,43 @@ public:
         : cycle_(cycle), session_(session), app_(app) {}
 
     LoanStep run() {
-        app_.LoanDetails = {};
-        app_.loan = LoanPassState{};
-        app_.loanNumber.clear();
         if (LoanStep skip = decide()) return skip;
         writeLoan();
         return std::nullopt;
     }
+
+    // The loan as the pass left it, refused or written.
+    const LoanPassState& loan() const { return loan_; }
 
 private:
     // Every check that can refuse the loan, in order; fixes the product and the amount.
     LoanStep decide() {
         if (LoanStep skip = refusePendingApplication()) return skip;
         if (LoanStep skip = refuseUnderAge()) return skip;
-        app_.LoanDetails = LoanRequestFor(app_, cycle_.PassDate, cycle_.passDate(), cycle_.startup.chkSQL);
-        if (cycle_.settings.profile.loansPaidToThirdBankAccount) UseThirdBankAccount(session_, app_.LoanDetails);
-        StartLoanWorkingValues(app_.loan, app_.LoanDetails);
+        loan_.LoanDetails = LoanRequestFor(app_, cycle_.PassDate, cycle_.passDate(), cycle_.startup.chkSQL);
+        if (cycle_.settings.profile.loansPaidToThirdBankAccount) UseThirdBankAccount(session_, loan_.LoanDetails);
+        StartLoanWorkingValues(loan_);
         if (scorePriced()) {
             // The product is not settled yet, so the rules see the amount applied for.
-            assessCredit(app_.loan.requestedAmount);
-            if (LoanStep skip = SelectScoreProfile(cycle_, session_, app_)) return skip;
+            assessCredit(loan_.requestedAmount);
+            if (LoanStep skip = SelectScoreProfile(cycle_, session_, app_, loan_)) return skip;
         }
-        SetLoanWorkingValues(app_.loan, app_.LoanDetails, app_.field[tw::Forename], app_.field[tw::Surname]);
-        if (LoanStep skip = ChooseProduct(cycle_, session_, app_, product_)) return skip;
-        if (LoanStep skip = AddExistingBalance(cycle_, session_, app_)) return skip;
-        return ApplyProductLimit(session_, app_, product_);
+        SetLoanWorkingValues(loan_, app_.field[tw::Forename], app_.field[tw::Surname]);
+        if (LoanStep skip = ChooseProduct(cycle_, session_, app_, loan_, product_)) return skip;
+        if (LoanStep skip = AddExistingBalance(cycle_, session_, app_, loan_)) return skip;
+        return ApplyProductLimit(session_, app_, loan_, product_);
     }
 
     void writeLoan() {
         const LoanFigures figures =
-            CalculateLoanRepayment(app_.LoanDetails, app_.loan, product_.tiers, cycle_.startup.chkSQL);
-        app_.loan.workedOutRepayment = app_.LoanDetails.repayment;
-        WarnOfRateAboveCap(cycle_, session_, app_, figures);
-        app_.loanNumber = TakeLoanNumber(session_, app_);
-        if (!scorePriced()) assessCredit(app_.loan.totalBorrowing);
-        CreateLoanApplication(cycle_, session_, app_);
-        BuildSavingsPayProfile(cycle_, session_, app_);
-        BuildLoanPayProfile(cycle_, session_, app_);
+            CalculateLoanRepayment(loan_, product_.tiers, cycle_.startup.chkSQL);
+        loan_.workedOutRepayment = loan_.LoanDetails.repayment;
+        WarnOfRateAboveCap(cycle_, session_, app_, loan_, figures);
+        loan_.loanNumber = TakeLoanNumber(session_, loan_);
+        if (!scorePriced()) assessCredit(loan_.totalBorrowing);
+        CreateLoanApplication(cycle_, session_, app_, loan_);
+        BuildSavingsPayProfile(cycle_, session_, app_, loan_);
+        BuildLoanPayProfile(cycle_, session_, app_, loan_);
         writePolicyLog();
         CreateDiaryEntry(cycle_, session_, app_, app_.memberNumber, QStringLiteral("VELT"), diaryNote());
         checkIdentityOfNewMember();
@@ -107,18 +107,18 @@ private:
             app_.assessment.decision = QStringLiteral("P");
             return;
         }
-        const CreditReportOutcome drawn = DrawCreditReport(cycle_, session_, app_, app_.memberNumber);
+        const CreditReportOutcome drawn = DrawCreditReport(cycle_, session_, app_, loan_.LoanDetails, app_.memberNumber);
         const CarriedResults carried = ReadCarriedResults(session_.connections.OnlineConnection, app_.memberNumber);
-        TakeCreditDecision(app_, CheckCRRules(cycle_, session_, app_, totalBorrowing, drawn, carried));
+        TakeCreditDecision(app_, CheckCRRules(cycle_, session_, app_, loan_, totalBorrowing, drawn, carried));
     }
 
     // The rule rows the checks left online first, then the decision summary.
     void writePolicyLog() {
         PolicyLogLoan loan;
         loan.memberNumber = app_.memberNumber;
-        loan.loanNumber = app_.loanNumber;
-        loan.loanId = app_.loan.loanId;
-        loan.applicationDate = parseDayFirstDate(app_.LoanDetails.applicationDate).value_or(cycle_.passDate());
+        loan.loanNumber = loan_.loanNumber;
+        loan.loanId = loan_.loanId;
+        loan.applicationDate = parseDayFirstDate(loan_.LoanDetails.applicationDate).value_or(cycle_.passDate());
         if (loan.loanId != 0) {
             try {
                 const QList<OnlineRulesLogRow> online =
@@ -146,17 +146,19 @@ private:
     const CycleContext& cycle_;
     UnitSession& session_;
     ApplicationState& app_;
+    LoanPassState loan_;
     ChosenProduct product_;
 };
 
 }  // namespace
 
 std::optional<QString> RunLoanPass(const CycleContext& cycle, UnitSession& session, ApplicationState& app) {
-    if (const LoanStep skip = LoanPass(cycle, session, app).run()) {
-        ReportWithLoanDetails(session, app, skip->problem);
-        return skip->message;
-    }
-    return std::nullopt;
+    LoanPass pass(cycle, session, app);
+    const LoanStep skip = pass.run();
+    app.loan = pass.loan();
+    if (!skip) return std::nullopt;
+    ReportWithLoanDetails(session, app, app.loan, skip->problem);
+    return skip->message;
 }
 
 }  // namespace autovelt::pipeline

@@ -104,8 +104,12 @@ void MemberImport::welcomeNewMember() {
     WriteOpeningShareBalance(session_, app_.memberNumber, product, cycle_.passDate());
     cycle_.Pause(0.5);
     if (app_.isJoinOnly()) {
-        FirstRepaymentDate(app_.LoanDetails, cycle_.passDate(), cycle_.startup.chkSQL);
-        BuildSavingsPayProfile(cycle_, session_, app_);
+        // A member who only joins has no loan; the savings schedule starts on the date
+        // the first repayment would fall.
+        LoanPassState joining;
+        FirstRepaymentDate(joining.LoanDetails, cycle_.passDate(), cycle_.startup.chkSQL);
+        BuildSavingsPayProfile(cycle_, session_, app_, joining);
+        app_.loan = joining;
         SendJoinEmail(cycle_, session_, app_);
     }
     AddChangeRecord(cycle_, session_, app_,

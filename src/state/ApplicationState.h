@@ -4,7 +4,6 @@
 #include "state/CreditAssessment.h"
 #include "state/ImportedAddresses.h"
 #include "state/LoanPassState.h"
-#include "state/LoanRequest.h"
 
 #include <QDate>
 #include <QString>
@@ -27,17 +26,13 @@ struct ApplicationState : Application {
     // How the application ended, set when it is marked imported: "imported" or "refused".
     // Empty while it is still pending.
     QString outcome;
-    int nextBirthdayDays = 0;
 
     // What the address import found, read by the identity check, the loan records, the
     // details file and the emails.
     ImportedAddresses addresses;
-    std::array<QString, 11> udfLabels{};  // entries 1 to 10, captions of the UDFs written
 
-    // The loan pass's application number, when one was created, the loan it works on (the
-    // loan details) and its working values.
-    QString loanNumber;
-    LoanRequest LoanDetails;
+    // The loan as the loan pass left it (an application number when one was taken, the loan
+    // details and the working values); empty for an application that joins only.
     LoanPassState loan;
     // The applicant's identity check: the website's own (websiteIdentity()) until the
     // importer's check of a new member gives one.
@@ -56,13 +51,13 @@ struct ApplicationState : Application {
     QString searchReference() const { return assessment.searchReference.value_or(field[tw::SearchReference]); }
     // The loan product and repayment likewise: the loan pass's once it has settled them, else
     // the website's field_45 and field_48.
-    QString loanProduct() const { return loan.profileProduct.value_or(field[tw::LoanProduct]); }
-    QString repayment() const { return loan.workedOutRepayment.value_or(field[tw::Repayment]); }
+    QString loanProduct() const { return loan.loanProduct(*this); }
+    QString repayment() const { return loan.repayment(*this); }
     // And the member's status, gross annual income and savings by the payroll (field_11,
     // field_63, field_25) once the member import and the pay profiles have settled them.
     QString membershipStatus() const { return memberStatus.value_or(field[tw::MembershipAskedFor]); }
     QString grossAnnualIncome() const { return annualIncomeWithOthers.value_or(field[tw::AnnualSalary]); }
-    QString savingsValue() const { return loan.scheduledSavings.value_or(field[tw::SavingsValue]); }
+    QString savingsValue() const { return loan.savingsValue(*this); }
 
     // The columns as the import left them: the website's, with every value above (and the
     // identity result) in the column it settles.

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "common/Values.h"
+#include "state/Application.h"
+#include "state/LoanRequest.h"
 
 #include <QString>
 #include <array>
@@ -8,10 +10,13 @@
 
 namespace autovelt::inline state {
 
-// The working values of the loan pass for the application being processed: what the pass
-// fixes before the figures are worked out and the loan records written, and what the
-// records give back. Part of the application state, so every application starts afresh.
+// The loan the loan pass works on for one application: the loan details as they are filled
+// from the application and rewritten by the figures, what the pass fixes before the figures
+// are worked out and the loan records written, and what the records give back. The pass
+// hands it to each of its steps and keeps it beside the application once it has run.
 struct LoanPassState {
+    LoanRequest LoanDetails;
+    QString loanNumber;             // the application number taken, empty until then
     QString productCode;
     QString productType = QStringLiteral("3");
     Currency rateOverride;          // 0 = the product's tiers decide
@@ -30,6 +35,13 @@ struct LoanPassState {
     std::optional<QString> workedOutRepayment;
     // The savings the pay profile schedules in place of the amount applied (field_25).
     std::optional<QString> scheduledSavings;
+
+    // Each settled value as it stands for `app`: the pass's once settled, else the website's.
+    QString loanProduct(const Application& app) const { return profileProduct.value_or(app.field[tw::LoanProduct]); }
+    QString repayment(const Application& app) const { return workedOutRepayment.value_or(app.field[tw::Repayment]); }
+    QString savingsValue(const Application& app) const {
+        return scheduledSavings.value_or(app.field[tw::SavingsValue]);
+    }
 };
 
 }  // namespace autovelt::state

@@ -47,7 +47,7 @@ protected:
         im().PassDate = QStringLiteral("06/12/26");
         im().app = {.memberNumber = kMember, .addresses = {.applicantEmail = "ann@example.org"}};
         im().app.field[tw::DateOfBirth] = QStringLiteral("10/06/1970");
-        im().app.LoanDetails = {.amount = "1500", .repaymentFrequency = "M", .numberOfRepayments = "18"};
+        im().app.loan.LoanDetails = {.amount = "1500", .repaymentFrequency = "M", .numberOfRepayments = "18"};
         addMember();
     }
 
@@ -77,7 +77,7 @@ protected:
     QString draw() {
         inst.reporter().clear();
         QFile::remove(tracePath());
-        DrawCreditReport(im().cycle(), im().session(), im().app, kMember);
+        DrawCreditReport(im().cycle(), im().session(), im().app, im().app.loan.LoanDetails, kMember);
         return problems().join('|');
     }
 };
@@ -170,7 +170,7 @@ TEST_F(CreditReportRetrievalTest, PolicyRulesTheAgeAtTheEndOfTheLoanAndFailuresB
         im().settings.agency.CreditReportUserName = c.user;
         im().app.field[tw::DateOfBirth] = c.born;
         im().PassDate = c.passDate;
-        im().app.LoanDetails = {.amount = c.amount, .repaymentFrequency = c.frequency, .numberOfRepayments = c.repayments};
+        im().app.loan.LoanDetails = {.amount = c.amount, .repaymentFrequency = c.frequency, .numberOfRepayments = c.repayments};
         QString lines = draw().replace(QRegularExpression("Error: 7 - [^|]*"), "Error: 7 - ...");
         outcomes << QStringList{"==", c.rule, c.value, c.user, c.born, c.passDate, c.frequency, c.amount, c.repayments,
                                 QString::number(c.balance), c.noHome ? "no HOME row" : "HOME row"}.join(' ')

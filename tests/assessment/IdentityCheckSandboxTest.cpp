@@ -171,7 +171,7 @@ TEST_F(IdentityCheckTest, CreditRulesRunTheCheckWithTheirBand) {
     app().field[tw::ApplicationCode] = QStringLiteral("1");
     app().assessment.summary = QStringList{QStringLiteral("1234|CR05A|0-3|1|P|")};
     TakeCreditDecision(
-        app(), CheckCRRules(inst.importer().cycle(), inst.importer().session(), inst.importer().app,
+        app(), CheckCRRules(inst.importer().cycle(), inst.importer().session(), app(), app().loan,
                             Currency::fromText(QStringLiteral("1000")), {CreditReportOutcome::Kind::NotNeeded, {}},
                             CarriedResults{}));
     EXPECT_EQ(

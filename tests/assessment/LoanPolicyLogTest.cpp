@@ -51,7 +51,7 @@ protected:
         im().app.messageSuffix = " (table_w field_id=41)";
         im().app.field[tw::ResidentialStatus] = "Private Rented";
         im().app.field[tw::EmploymentType] = "Retired";
-        im().app.LoanDetails = {.repaymentFrequency = "M", .numberOfRepayments = "24"};
+        im().app.loan.LoanDetails = {.repaymentFrequency = "M", .numberOfRepayments = "24"};
     }
 
     PolicyLogLoan loan(long id = 91) {
@@ -60,7 +60,7 @@ protected:
     // As the loan pass does: the rules run with what earlier checks left online, and the
     // copy's changes become the assessment's.
     RuleOutcome checkRules() {
-        return CheckCRRules(im().cycle(), im().session(), im().app, Currency::fromText("1500"), kReportInHand,
+        return CheckCRRules(im().cycle(), im().session(), im().app, im().app.loan, Currency::fromText("1500"), kReportInHand,
                             ReadCarriedResults(im().connections.OnlineConnection, kMember));
     }
     void copyRulesLog(long id = 91) {

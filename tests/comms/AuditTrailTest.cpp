@@ -38,13 +38,11 @@ TEST_F(AuditTrailTest, WebLogRowsAreStoredWithQuotesTurnedIntoBlanks) {
     EXPECT_TRUE(problems().isEmpty());
 }
 
-// A comma becomes a line break, quotes go, the keyword is kept; the date is the loan application's when the pass set one;
+// A comma becomes a line break, quotes go, the keyword is kept; the date is the processing date;
 // nothing is written without a member or a text.
-TEST_F(AuditTrailTest, DiaryRowsCarryTheFixedColumnsTheCleanedTextAndTheLoanDate) {
-    for (const auto& [text, keyword, loanDate, member] : {std::tuple{"Loan of 500 passed, \"refer\" cleared by O'Brien", "O'KEY", "", 4321},
-                                                          {"Loan note", "VELT", "04/03/24", 4321}, {"", "VELT", "", 4321},
-                                                          {"Note", "VELT", "", 0}}) {
-        im().app.LoanDetails.applicationDate = QLatin1String(loanDate);
+TEST_F(AuditTrailTest, DiaryRowsCarryTheFixedColumnsAndTheCleanedText) {
+    for (const auto& [text, keyword, member] : {std::tuple{"Loan of 500 passed, \"refer\" cleared by O'Brien", "O'KEY", 4321},
+                                                {"Loan note", "VELT", 4321}, {"", "VELT", 4321}, {"Note", "VELT", 0}}) {
         CreateDiaryEntry(im().cycle(), im().session(), im().app, member, QLatin1String(keyword),
                          QString::fromUtf8(text));
     }
@@ -52,7 +50,7 @@ TEST_F(AuditTrailTest, DiaryRowsCarryTheFixedColumnsTheCleanedTextAndTheLoanDate
                                          "Keyword", "FlagColour", "CCItem", "CCAction", "DiaryGroup", "Msgtext"}),
               (QStringList{"4321|VELT|99|2024-03-05|2024-03-05 14:07:09|0|Never expires|O'KEY|16776960|0||0|"
                            "Loan of 500 passed\r\n refer cleared by OBrien",
-                           "4321|VELT|99|2024-03-04|2024-03-05 14:07:09|0|Never expires|VELT|16776960|0||0|Loan note"}));
+                           "4321|VELT|99|2024-03-05|2024-03-05 14:07:09|0|Never expires|VELT|16776960|0||0|Loan note"}));
     EXPECT_TRUE(problems().isEmpty());
 }
 

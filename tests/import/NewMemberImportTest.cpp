@@ -66,7 +66,7 @@ TEST_F(NewMemberImportTest, JoinOnlyApplicantGetsNoCircumstancesAndTheJoinWebLog
     EXPECT_EQ(problems() + webLog(1) + changes(1) << importedFlag(8)
                   << QStringLiteral("%1 %2 %3").arg(members()).arg(rows("TarvMain", "SELECT * FROM MemberCircumstance"))
                          .arg(rows("TarvMain", "SELECT * FROM MemberEmployment WHERE MemberNo=1"))
-                  << im().app.LoanDetails.firstRepaymentDate,
+                  << im().app.loan.LoanDetails.firstRepaymentDate,
               (QStringList{"New member 1 auto added via VeltImporter|JOIN|NEW", "New member 1 auto added via VeltImporter", "Y", "1 0 1",
                            "30/12/1899"})) << report();
 }

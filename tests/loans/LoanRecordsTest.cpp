@@ -25,6 +25,7 @@ constexpr long kMember = 1234;
 
 class LoanRecordsTest : public test::InstallationTest {
 public:
+    LoanPassState loan;  // the loan as the loan pass hands it to its steps
     QString rows(const char* database, const QString& query) { return inst.values(QLatin1String(database), query).join(';'); }
     void SetUp() override {
         inst.appendConfig(QStringLiteral("[timing]\nsettle_pauses = false"));
@@ -49,25 +50,24 @@ public:
         ApplicationState& app = im().app;
         app.memberNumber = kMember;
         app.messageSuffix = kSuffix;
-        app.loanNumber = QStringLiteral("C1001");
         app.addresses.homeSlots[8] = QStringLiteral("SW1A 1AA");
         const std::pair<int, const char*> fields[] = {{7, "15/04/1925"}, {8, "Female"}, {9, "2"}, {12, "Owner occupier"},
             {20, "Employed"}, {24, "P"}, {25, "25"}, {26, "512"}, {27, "P"}, {30, "CRA-'1"}, {46, "1500"}, {50, "Car #2 O'Neill"},
             {105, "KEY1"}};
         for (const auto& [index, value] : fields) app.field[index] = QString::fromUtf8(value);
-        im().app.LoanDetails = {.memberNumber = QString::number(kMember), .applicationDate = im().PassDate, .amount = "1500",
+        loan = {.loanNumber = "C1001", .productCode = "LN1", .requestedAmount = Currency::fromDouble(1500),
+                .totalBorrowing = Currency::fromDouble(1500), .memberName = "MARY TRUELOVE"};
+        loan.LoanDetails = {.memberNumber = QString::number(kMember), .applicationDate = im().PassDate, .amount = "1500",
                             .repaymentFrequency = "M", .numberOfRepayments = "60", .sortCode = "123456",
                             .accountNumber = "12345678", .correspondence = "E"};
-        FirstRepaymentDate(im().app.LoanDetails, im().passDate(), false);
-        im().app.loan = {.productCode = "LN1", .requestedAmount = Currency::fromDouble(1500), .totalBorrowing = Currency::fromDouble(1500),
-                         .memberName = "MARY TRUELOVE"};
+        FirstRepaymentDate(loan.LoanDetails, im().passDate(), false);
     }
 
     // As the loan pass works out the figures, and keeps the repayment they gave.
     void workOutFigures(const RateTiers& tiers) {
-        const LoanFigures figures = CalculateLoanRepayment(im().app.LoanDetails, im().app.loan, tiers, false);
-        im().app.loan.workedOutRepayment = im().app.LoanDetails.repayment;
-        WarnOfRateAboveCap(im().cycle(), im().session(), im().app, figures);
+        const LoanFigures figures = CalculateLoanRepayment(loan, tiers, false);
+        loan.workedOutRepayment = loan.LoanDetails.repayment;
+        WarnOfRateAboveCap(im().cycle(), im().session(), im().app, loan, figures);
     }
 
     // The loan pass's order: figures, loan records, savings then loan schedule.
@@ -76,9 +76,9 @@ public:
         tiers.upTo[0] = Currency::fromDouble(5000);
         tiers.rate[0] = Currency::fromDouble(12.9);
         workOutFigures(tiers);
-        CreateLoanApplication(im().cycle(), im().session(), im().app);
-        BuildSavingsPayProfile(im().cycle(), im().session(), im().app);
-        BuildLoanPayProfile(im().cycle(), im().session(), im().app);
+        CreateLoanApplication(im().cycle(), im().session(), im().app, loan);
+        BuildSavingsPayProfile(im().cycle(), im().session(), im().app, loan);
+        BuildLoanPayProfile(im().cycle(), im().session(), im().app, loan);
     }
 };
 
@@ -145,8 +145,8 @@ const RecordCase kCases[] = {
     {.name = "Fail", .arrange = decision("F")},
     {.name = "UnknownDecisionBecomesRefer", .arrange = decision("X")},
     {.name = "SaturdayStartsMondayAtEight", .arrange = [](auto& t) { t.inst.clock().set(QDateTime(QDate(2026, 3, 7), QTime(16, 5))); }},
-    {.name = "NoBankDetailsPaysToShares", .arrange = [](auto& t) { t.im().app.LoanDetails.sortCode = "0"; }},
-    {.name = "NoAccountPaysToShares", .arrange = [](auto& t) { t.im().app.LoanDetails.accountNumber = ""; }},
+    {.name = "NoBankDetailsPaysToShares", .arrange = [](auto& t) { t.loan.LoanDetails.sortCode = "0"; }},
+    {.name = "NoAccountPaysToShares", .arrange = [](auto& t) { t.loan.LoanDetails.accountNumber = ""; }},
     {.name = "BankAnomalyHidesTheDetails", .arrange = [](auto& t) { t.im().app.addresses.bankDetailAnomaly = true; }},
     {.name = "IdentityFailedOnBankHidesTheDetails", .arrange = [](auto& t) { t.im().app.identity.failedOnBank = true; }},
     {.name = "NoChecksOutOfQueue213628", .arrange = fsaRefNo("213628", false)},
@@ -179,32 +179,32 @@ TEST_F(LoanRecordsTest, FailedLoanRowRaises) {
 // A lost connection is the pass's to handle (it stops and the application stays pending): the pay profiles pass it on.
 TEST_F(LoanRecordsTest, LostConnectionInThePayProfilesIsLeftToThePass) {
     workOutFigures(RateTiers{});
-    CreateLoanApplication(im().cycle(), im().session(), im().app);
+    CreateLoanApplication(im().cycle(), im().session(), im().app, loan);
     im().connections.TarvMain.close();
     for (auto* build : {BuildSavingsPayProfile, BuildLoanPayProfile})
-        EXPECT_THROW(build(im().cycle(), im().session(), im().app), VeltError);
+        EXPECT_THROW(build(im().cycle(), im().session(), im().app, loan), VeltError);
 }
 
 TEST_F(LoanRecordsTest, SecondLoanReplacesTheScheduleRows) {
     writeLoan();
     prepareLoan();
-    im().app.loanNumber = QStringLiteral("C1002");
-    im().app.LoanDetails.amount = QStringLiteral("900");
-    im().app.loan.requestedAmount = im().app.loan.totalBorrowing = Currency::fromDouble(900);
+    loan.loanNumber = QStringLiteral("C1002");
+    loan.LoanDetails.amount = QStringLiteral("900");
+    loan.requestedAmount = loan.totalBorrowing = Currency::fromDouble(900);
     writeLoan();
     const QString second = inst.scalar("TarvTran", "SELECT MAX(ID) FROM LoanAllocation").toString();
     EXPECT_EQ(rows("TarvMain", "SELECT ProductCode || ' ' || UsualValue || ' ' || LoanID FROM PayAnalysisSchedule "
                                "ORDER BY ProductCode DESC"),
-              QStringLiteral("S1 40 %1;LN1 %2 %1").arg(second, im().app.LoanDetails.repayment));
-    EXPECT_EQ(im().app.savingsValue(), "40");  // what the member saves by the payroll already, not the amount applied
+              QStringLiteral("S1 40 %1;LN1 %2 %1").arg(second, loan.LoanDetails.repayment));
+    EXPECT_EQ(loan.savingsValue(im().app), "40");  // what the member saves by the payroll already, not the amount applied
 }
 
 TEST_F(LoanRecordsTest, JoiningMemberSavingsStartAMonthOn) {
     im().app.field[tw::ApplicationCode] = QStringLiteral("2");
     im().app.newMemberNumber = kMember;
-    im().app.LoanDetails = {};
-    FirstRepaymentDate(im().app.LoanDetails, im().passDate(), false);
-    BuildSavingsPayProfile(im().cycle(), im().session(), im().app);
+    loan.LoanDetails = {};
+    FirstRepaymentDate(loan.LoanDetails, im().passDate(), false);
+    BuildSavingsPayProfile(im().cycle(), im().session(), im().app, loan);
     EXPECT_EQ(rows("TarvMain", "SELECT printf('%s|%s|%s|%s', UsualValue, \"Date\", SchedCreated, LoanID) FROM PayAnalysisSchedule"),
               "25|2026-04-05|2026-03-05|0");
     EXPECT_TRUE(problems().isEmpty());
@@ -230,7 +230,7 @@ TEST_F(LoanRecordsTest, ProductAboveTheRateCapIsFlagged) {
         inst.reporter().clear();
         inst.exec("TarvAudt", "DELETE FROM WebLog");
         prepareLoan();
-        im().app.loan.rateOverride = Currency::fromDouble(c.rate);
+        loan.rateOverride = Currency::fromDouble(c.rate);
         workOutFigures(RateTiers{});
         SCOPED_TRACE(c.rate);
         // The warning's WebLog rows and line, and the configuration's problems (an unusable cap).
