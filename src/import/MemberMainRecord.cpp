@@ -42,12 +42,13 @@ QString statementDestination(const ApplicationState& app) {
 }
 
 // The columns a new and a reinstated member share.
-void setPersonalColumns(const CycleContext& cycle, ApplicationState& app, db::Recordset& row) {
+// Returns the status given.
+QString setPersonalColumns(const CycleContext& cycle, const ApplicationState& app, db::Recordset& row) {
     const QDate processing = cycle.passDate();
     const bool birthdayStatements = cycle.settings.profile.birthdayStatements;
-    app.memberStatus = MembershipStatusFor(app, processing.year());
+    const QString status = MembershipStatusFor(app, processing.year());
     const QString title = asStored(cycle, app.field[tw::Title]);
-    row.setValue(QStringLiteral("MemberStatus"), app.membershipStatus());
+    row.setValue(QStringLiteral("MemberStatus"), status);
     row.setValue(QStringLiteral("DOJ"), processing);
     row.setValue(QStringLiteral("PrevSurname"), QString());
     row.setValue(QStringLiteral("Title"), title);
@@ -66,9 +67,10 @@ void setPersonalColumns(const CycleContext& cycle, ApplicationState& app, db::Re
     row.setValue(QStringLiteral("LastUpdatedOn"), processing);
     row.setValue(QStringLiteral("LastUpdatedBy"), cycle.txtTeller);
     row.setValue(QStringLiteral("JoinChannel"), QStringLiteral("L"));
+    return status;
 }
 
-void createMember(const CycleContext& cycle, ApplicationState& app, db::Recordset& row) {
+QString createMember(const CycleContext& cycle, const ApplicationState& app, db::Recordset& row) {
     if (row.eof()) row.addNew();
     row.setValue(QStringLiteral("MemberNo"), QVariant::fromValue<qlonglong>(app.memberNumber));
     row.setValue(QStringLiteral("MemberStatus2"), QString());
@@ -78,9 +80,10 @@ void createMember(const CycleContext& cycle, ApplicationState& app, db::Recordse
     row.setValue(QStringLiteral("NewMember"), true);
     row.setValue(QStringLiteral("LotteryValue"), 0);
     row.setValue(QStringLiteral("OutOfCommonBond"), false);
-    setPersonalColumns(cycle, app, row);
+    const QString status = setPersonalColumns(cycle, app, row);
     setMarketing(row, app.field[tw::MarketingChannels]);
     row.update();
+    return status;
 }
 
 void recordRejoin(const CycleContext& cycle, UnitSession& session, const ApplicationState& app) {
@@ -92,19 +95,22 @@ void recordRejoin(const CycleContext& cycle, UnitSession& session, const Applica
     AddWebLogEntry(cycle, session, app, change, QStringLiteral("JOIN"), QStringLiteral("REJOIN"), member);
 }
 
-void reinstateMember(const CycleContext& cycle, UnitSession& session, ApplicationState& app, db::Recordset& row) {
-    setPersonalColumns(cycle, app, row);
+QString reinstateMember(const CycleContext& cycle, UnitSession& session, const ApplicationState& app,
+                        db::Recordset& row) {
+    const QString status = setPersonalColumns(cycle, app, row);
     row.setValue(QStringLiteral("DOL"), QVariant());
     row.update();
     recordRejoin(cycle, session, app);
+    return status;
 }
 
-void refreshMember(const CycleContext& cycle, ApplicationState& app, db::Recordset& row) {
-    app.memberStatus = row.text(QStringLiteral("MemberStatus"));
+QString refreshMember(const CycleContext& cycle, const ApplicationState& app, db::Recordset& row) {
+    const QString held = row.text(QStringLiteral("MemberStatus"));
     row.setValue(QStringLiteral("MarketingDate"), cycle.passDate());
     setMarketing(row, app.field[tw::MarketingChannels]);
     row.setValue(QStringLiteral("Statementdest"), statementDestination(app));
     row.update();
+    return held;
 }
 
 }  // namespace
@@ -116,22 +122,21 @@ QString MembershipStatusFor(const Application& app, int processingYear) {
     return born.isValid() && processingYear - born.year() <= 16 ? QStringLiteral("J") : QStringLiteral("A");
 }
 
-void WriteMemberMain(const CycleContext& cycle, UnitSession& session, ApplicationState& app, MemberRowWrite write) {
+QString WriteMemberMain(const CycleContext& cycle, UnitSession& session, const ApplicationState& app,
+                        MemberRowWrite write) {
     db::Recordset row =
         session.connections.TarvMain.openRecordset(QStringLiteral("SELECT * FROM MemberMain WHERE MemberNo=") +
                                                        QString::number(app.memberNumber) + QStringLiteral(" ;"),
                                                    db::keysetCursor());
     switch (write) {
         case MemberRowWrite::Create:
-            createMember(cycle, app, row);
-            break;
+            return createMember(cycle, app, row);
         case MemberRowWrite::Reinstate:
-            reinstateMember(cycle, session, app, row);
-            break;
+            return reinstateMember(cycle, session, app, row);
         case MemberRowWrite::Refresh:
-            refreshMember(cycle, app, row);
-            break;
+            return refreshMember(cycle, app, row);
     }
+    return QString();
 }
 
 }  // namespace autovelt::import

@@ -14,9 +14,10 @@ enum class MemberRowWrite {
     Refresh,    // a current member: contact and marketing preferences only
 };
 
-// Writes app.memberNumber's row; app.memberStatus becomes the status the member holds
-// afterwards. Reinstating also writes the rejoin diary note, Changes and WebLog rows.
-void WriteMemberMain(const CycleContext& cycle, UnitSession& session, ApplicationState& app, MemberRowWrite write);
+// Writes app.memberNumber's row and returns the status the member holds afterwards.
+// Reinstating also writes the rejoin diary note, Changes and WebLog rows.
+QString WriteMemberMain(const CycleContext& cycle, UnitSession& session, const ApplicationState& app,
+                        MemberRowWrite write);
 
 // The status of a new or reinstated member: field_11 upper-cased, or "A" ("J" for an
 // applicant at most 16 calendar years old in the processing year).

@@ -141,7 +141,7 @@ void setExpense(db::Recordset& row, int number, double value) {
 
 }  // namespace
 
-void WriteMemberCircumstance(const CycleContext& cycle, UnitSession& session, ApplicationState& app) {
+QString WriteMemberCircumstance(const CycleContext& cycle, UnitSession& session, const ApplicationState& app) {
     const bool verified = app.decisionLetter().toUpper() == QLatin1String("ACCEPT");
     db::Recordset row = memberRow(session, app, QStringLiteral("MemberCircumstance"));
     row.setValue(QStringLiteral("DomesticStatus"), 0);
@@ -163,7 +163,6 @@ void WriteMemberCircumstance(const CycleContext& cycle, UnitSession& session, Ap
                                   Currency::fromText(app.field[tw::OtherIncome]) +
                                   Currency::fromText(app.field[tw::FourthIncome]);
     const Currency annualSalary = Currency::fromText(app.grossAnnualIncome()) + otherMonthly * 12;
-    app.annualIncomeWithOthers = QString::number(annualSalary.toDouble(), 'g', 15);
 
     const Currency outstanding = Currency::fromText(app.field[tw::CreditCardBalance]);
     row.setValue(QStringLiteral("Outstanding8Value"), outstanding.toDouble());
@@ -177,6 +176,7 @@ void WriteMemberCircumstance(const CycleContext& cycle, UnitSession& session, Ap
     row.setValue(QStringLiteral("AnnualSalary"), annualSalary.toDouble());
     stamp(cycle, row);
     row.update();
+    return QString::number(annualSalary.toDouble(), 'g', 15);
 }
 
 }  // namespace autovelt::import

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 namespace autovelt::inline state { class CycleContext; class UnitSession; struct ApplicationState; }
 
 namespace autovelt::inline import {
@@ -20,8 +22,8 @@ void WriteMemberPassword(const CycleContext& cycle, UnitSession& session, const 
 void WriteMemberEmployment(const CycleContext& cycle, UnitSession& session, const ApplicationState& app);
 
 // Incomes and outgoings declared on a join-and-borrow application. The annual salary
-// (field_63) with the other incomes added becomes the household's yearly income, kept as
-// the application's gross annual income.
-void WriteMemberCircumstance(const CycleContext& cycle, UnitSession& session, ApplicationState& app);
+// (field_63) with the other incomes added becomes the household's yearly income, returned
+// as the application's gross annual income from then on.
+QString WriteMemberCircumstance(const CycleContext& cycle, UnitSession& session, const ApplicationState& app);
 
 }  // namespace autovelt::import

@@ -73,7 +73,7 @@ void MemberImport::writeMember() {
     if (isNew() || memberRow(session_, app_.memberNumber).eof())
         write = MemberRowWrite::Create;
     else if (match_.rejoin) write = MemberRowWrite::Reinstate;
-    WriteMemberMain(cycle_, session_, app_, write);
+    app_.memberStatus = WriteMemberMain(cycle_, session_, app_, write);
 }
 
 // A new member joining only is checked here; an identity that fails or refers withholds
@@ -151,7 +151,7 @@ MemberImportResult MemberImport::run() {
     if (isNew()) WriteMemberPassword(cycle_, session_, app_);
     const LoanDecision loan = checkIdentity();
     WriteMemberEmployment(cycle_, session_, app_);
-    if (!app_.isJoinOnly()) WriteMemberCircumstance(cycle_, session_, app_);
+    if (!app_.isJoinOnly()) app_.annualIncomeWithOthers = WriteMemberCircumstance(cycle_, session_, app_);
     if (isNew()) welcomeNewMember();
     runLoanPass(loan);
     return {MemberImportEnd::Imported, loan};
