@@ -34,15 +34,6 @@ namespace {
 
 const QString kUploadFolder = QStringLiteral("/join+borrow/supporting-uploads/");
 
-// One member_docs row as the website wrote it.
-struct QueuedDocument {
-    QString id;
-    QString memberNo;
-    QString category;
-    QString fileName;
-    QString title;
-};
-
 struct Loan {
     QString id;
     QString loanNumber;
@@ -135,8 +126,8 @@ FiledDocument decodeFiledDocument(const QString& payload) {
 
 class DocumentDownload {
 public:
-    explicit DocumentDownload(const CycleContext& cycle, UnitSession& session, const ApplicationState& app)
-        : cycle_(cycle), session_(session), app_(app) {}
+    explicit DocumentDownload(const CycleContext& cycle, UnitSession& session, DocumentQueue& queue)
+        : cycle_(cycle), session_(session), queue_(queue) {}
 
     void run() {
         if (cycle_.settings.ScanLocation.isEmpty()) return;
@@ -206,16 +197,7 @@ private:
         return true;
     }
 
-    QList<QueuedDocument> queuedDocuments() {
-        QList<QueuedDocument> documents;
-        db::Recordset rs =
-            session_.connections.OnlineConnection.openRecordset(QStringLiteral("SELECT * FROM member_docs"));
-        for (; !rs.eof(); rs.moveNext())
-            documents.append({rs.text(QStringLiteral("id")), rs.text(QStringLiteral("member_no")),
-                              rs.text(QStringLiteral("Category")), rs.text(QStringLiteral("FileName")),
-                              rs.text(QStringLiteral("Title"))});
-        return documents;
-    }
+    QList<QueuedDocument> queuedDocuments() { return queue_.queued(); }
 
     // A row that cannot be read is left for a person; the rows after it are still fetched.
     void handleOrSkip(const QueuedDocument& row) {
@@ -513,10 +495,7 @@ private:
                     long(rs.value(QStringLiteral("MemberNo")).toLongLong()), rs.value(QStringLiteral("Posted")).toBool()};
     }
 
-    void deleteRow(qlonglong id) {
-        session_.connections.OnlineConnection.execute(QStringLiteral("DELETE FROM member_docs WHERE id=") +
-                                                      QString::number(id));
-    }
+    void deleteRow(qlonglong id) { queue_.remove(id); }
 
     FtpResult removeRemote(const QString& fileName) {
         FtpResult result = ChangeFtpDirectory(*ftp_, kUploadFolder, server_);
@@ -525,7 +504,9 @@ private:
 
     const CycleContext& cycle_;
     UnitSession& session_;
-    const ApplicationState& app_;
+    DocumentQueue& queue_;
+    // A document belongs to no application: its audit rows are reported without one.
+    const ApplicationState app_{};
     QString server_;
     std::optional<FtpSession> ftp_;
 };
@@ -537,8 +518,8 @@ FtpResult ChangeFtpDirectory(FtpSession& session, const QString& directory, cons
     return session.changeDirectory(FtpDirectoryPath(directory, server));
 }
 
-void DownloadSupportingDocuments(const CycleContext& cycle, UnitSession& session, const ApplicationState& app) {
-    DocumentDownload(cycle, session, app).run();
+void DownloadSupportingDocuments(const CycleContext& cycle, UnitSession& session, DocumentQueue& queue) {
+    DocumentDownload(cycle, session, queue).run();
 }
 
 }  // namespace autovelt::comms

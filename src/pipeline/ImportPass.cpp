@@ -5,6 +5,7 @@
 #include "comms/ImporterLog.h"
 #include "comms/QueuedEmail.h"
 #include "comms/SupportingDocuments.h"
+#include "pipeline/OnlineDocumentQueue.h"
 #include "common/Values.h"
 #include "import/Addresses.h"
 #include "import/ApplicationDetailsFile.h"
@@ -399,7 +400,10 @@ void ImportPass::finish(bool fetchDocuments) {
         session_.ShowSuccess(QStringLiteral("Dry run: nothing was saved, sent or filed"));
         return;
     }
-    if (fetchDocuments) DownloadSupportingDocuments(cycle_, session_, app_);
+    if (fetchDocuments) {
+        OnlineDocumentQueue queue(session_.connections.OnlineConnection);
+        DownloadSupportingDocuments(cycle_, session_, queue);
+    }
     session_.ShowSuccess(QStringLiteral("Join+Borrow process completed at ") + now());
     RecordActivityLog(cycle_, session_, true);
 }

@@ -1,4 +1,5 @@
 #include "comms/SupportingDocuments.h"
+#include "pipeline/OnlineDocumentQueue.h"
 
 #include "app/ControlSettings.h"
 #include "support/ExpectedDocuments.h"
@@ -67,7 +68,10 @@ protected:
     QStringList queuedIds() {
         return test::RecordsetRows(inst.importer().connections.OnlineConnection, QStringLiteral("SELECT id FROM member_docs ORDER BY id"));
     }
-    void run() { DownloadSupportingDocuments(inst.importer().cycle(), inst.importer().session(), inst.importer().app); }
+    void run() {
+        OnlineDocumentQueue queue(inst.importer().connections.OnlineConnection);
+        DownloadSupportingDocuments(inst.importer().cycle(), inst.importer().session(), queue);
+    }
     // The problem lines after the warning an FTP session in clear gives.
     QStringList problemsBeyondTls() { return problems().mid(GetParam().active ? 1 : 0); }
     // What a pass leaves: in the member folders, on the server, in the queue, among the lines and in the records.
