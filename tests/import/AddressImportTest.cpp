@@ -326,9 +326,10 @@ protected:
     const QString kHeading = "New home address details supplied on VELT loan app " + kSuffix;
 };
 
-// One credit union also suspends a member who moved.
+// One credit union also suspends a member who moved: the change names the status the member held.
 TEST_F(HomeAddressChangeTest, ANewHomeAddressIsAuditedAndReplacesTheOldHomeRows) {
     im().settings.profile = CreditUnionProfileFor("213258");
+    inst.exec("TarvMain", "UPDATE MemberMain SET MemberStatus='S' WHERE MemberNo=500");
     addRows({{"HOME", {{7, "12"}, {9, "new street"}, {11, "bradford"}, {14, "bd1 1aa"}, {15, "01274 123456"}}}});
     ASSERT_EQ(runPass(), 500);
 
@@ -372,11 +373,13 @@ TEST_F(HomeAddressChangeTest, WithoutAnAddressTheHeldHomeIsKeptOrPutBack) {
         AdRows rows;
         Lines warnings, types;
         const char* applicantEmail;
+        const char* firstHomeSlot = "";  // the preloaded home, for the details file, when nothing replaced it
     };
     const Case cases[] = {
         {"no rows at all", {}, {noAddresses, "Member 500 - no addresses supplied!" + kSuffix}, {"HOME", "HOMEPREV1"},
          "john.smith@example.com"},
-        {"a home row without an address", {{"HOME", {{18, "new@example.com"}}}}, {resorting}, {"HOME"}, "new@example.com"},
+        {"a home row without an address", {{"HOME", {{18, "new@example.com"}}}}, {resorting}, {"HOME"}, "new@example.com",
+         "NB NOT IMPORTED: "},
         {"no home row", {{"WORK1", {{7, "unit 4"}, {9, "trade park"}, {12, "acme ltd"}, {14, "ls9 9zz"}}}},
          {noAddresses, resorting}, {"HOME", "WORK1"}, "john.smith@example.com"},
     };
@@ -387,8 +390,8 @@ TEST_F(HomeAddressChangeTest, WithoutAnAddressTheHeldHomeIsKeptOrPutBack) {
         addRows(c.rows);
         ASSERT_EQ(runPass(), 500);
         EXPECT_EQ(problems().filter("address"), c.warnings);
-        EXPECT_EQ(std::tuple(addressTypes(500), app().addresses.applicantEmail, addressWebLog()),
-                  std::tuple(c.types, QString(c.applicantEmail), Lines{}));
+        EXPECT_EQ(std::tuple(addressTypes(500), app().addresses.applicantEmail, app().addresses.homeSlots[1], addressWebLog()),
+                  std::tuple(c.types, QString(c.applicantEmail), QString(c.firstHomeSlot), Lines{}));
         EXPECT_EQ(lines(500, "HOME", {"PhoneNumber", "EmailAddress"}), (kOldHome + Lines{"0113 000 1111", "john.smith@example.com"}));
     }
 }

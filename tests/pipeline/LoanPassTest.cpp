@@ -187,6 +187,23 @@ const PassCase kCases[] = {
     // The total follows the cut: OrigBal is the 4000 already borrowed, not 6000 less the 1000 lent.
     {"ProductLimitCutsTheAmount", limit5000("4000")},
     {"ProductLimitReachedAlready", limit5000("5000"), "Skipped ln app for member as total borrowing was too much"},
+    // The credit checks see the amount as cut: 1000, which the policy's 1500 lets through without a report.
+    {"ProductLimitCutIsWhatTheCreditChecksSee",
+     both(limit5000("4000"),
+          [](auto& t) {
+              t.inst.exec("TarvAudt", "INSERT INTO CRRules (RuleCode, ruleactive, rulevaluemin, rulevaluemax, RuleBand) "
+                                      "VALUES ('CR05A', 1, 4, 99, 'R')");
+              t.inst.appendConfig("[agency_213000]\nCreditReportUserName = " +
+                                  autovelt::testing::encodeOnlineField("riverside.cr", 2, autovelt::testing::SymbolUse::Some,
+                                                                       autovelt::testing::kMarkedCodeTables));
+              t.inst.exec("TarvAudt", "INSERT INTO CUPolicyRules VALUES ('PR12A', 'Small loan', 1, '1500', 'P', 'P')");
+          }),
+     {},
+     [](auto& t) {
+         EXPECT_TRUE(t.successes().contains(
+             "No need to test credit report due to loan value policy PR12A and member is applying for £1000"))
+             << t.report();
+     }},
     {"ScoreBand545", [](auto& t) { t.scorePriced("L14", "545"); }},
     {"ScoreOutsideTheBands", [](auto& t) { t.scorePriced("L14", "1001"); }},
     {"ScoreProfileChangesProductAndCapsOverShares",
@@ -197,6 +214,16 @@ const PassCase kCases[] = {
                                  "VALUES ('N', 'P', 400, 700, 9.5, 'L2', 500)");
      }},
     {"ScoreWithoutProfileTakesTheDefault", [](auto& t) { t.scorePriced("L2", "600"); }},
+    // Refused after the profile chose its product: what was asked for is told with that product.
+    {"ScoreProfileProductAlreadyAtItsLimit",
+     [](auto& t) {
+         t.scorePriced("L1", "600");
+         t.borrowOnly();
+         t.main("INSERT INTO Product (ProductCode, ProductType, IntTo1, IntRate1, MaxLoanAvailable) VALUES ('L2', 3, 50000, 12, 5000)");
+         t.main("INSERT INTO MemberBalances (MemberNo, ProductCode, AMILOAN, Balance) VALUES (500, 'L2', 1, 5000)");
+         t.inst.exec("TarvAudt", "INSERT INTO PSLnRules (NewMember, RepayType, FromScore, ToScore, IntRate, ProdCode, MaxOverShares) "
+                                 "VALUES ('E', 'P', 400, 700, 9.5, 'L2', 50000)");
+     }},
     {"ScoreProfileLeavesNothingOverShares",
      [](auto& t) {
          t.scorePriced("L1", "600");
