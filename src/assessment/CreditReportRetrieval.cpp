@@ -39,7 +39,7 @@ CreditSearchAddress addressOf(const db::Recordset& row) { return {ReadPafColumns
 // conversion failures are raised as VeltError and reported by the caller.
 class CreditReportDraw {
 public:
-    CreditReportDraw(const CycleContext& cycle, UnitSession& session, ApplicationState& app, const LoanRequest& loan,
+    CreditReportDraw(const CycleContext& cycle, UnitSession& session, const ApplicationState& app, const LoanRequest& loan,
                      long memberNumber)
         : cycle_(cycle),
           session_(session),
@@ -48,17 +48,17 @@ public:
           member_(memberNumber),
           n_(QString::number(memberNumber)) {}
 
+    // After a failure: what was found before it, the search missing.
+    CreditReportOutcome failed() const { return missing(QStringLiteral("no credit search could be made")); }
+
     CreditReportOutcome run() {
-        app_.assessment.report.clear();
-        app_.assessment.decision = QStringLiteral("P");
-        app_.assessment.loanEndAge = 0;
         applyLoanEndAgeRule();
         if (cycle_.settings.agency.CreditReportUserName == QLatin1String("UNSET")) return notNeeded();
         if (smallLoanNeedsNoReport() || securedLoanNeedsNoReport()) return notNeeded();
         db::Recordset member = session_.connections.TarvMain.openRecordset(memberQuery(), db::readOnlyCursor());
         if (member.eof()) return missing(QStringLiteral("the member has no home address to search with"));
         const CreditSearchPerson person = personOf(member);
-        if (reuseRecordedReport(person)) return {CreditReportOutcome::Kind::Report, {}};
+        if (reuseRecordedReport(person)) return ended(CreditReportOutcome::Kind::Report);
         return search(applicantOf(member), person);
     }
 
@@ -91,9 +91,9 @@ private:
         if (!loanEnd.isValid() || loanEnd.year() > 9999) throw invalidDate();
         int age = static_cast<int>(dateDiffYears(*born, loanEnd));
         if (dateDiffDays(birthdayInYear(*born, passDate.year()), passDate) < 0) --age;
-        app_.assessment.loanEndAge = age;
+        found_.loanEndAge = age;
         if (leadingNumber(rule.text(QStringLiteral("RuleValue"))) < age)
-            app_.assessment.decision = rule.text(QStringLiteral("ruleyes"));
+            found_.decision = rule.text(QStringLiteral("ruleyes"));
     }
 
     // PR12A: a loan no larger than the rule's amount needs no report.
@@ -139,8 +139,15 @@ private:
                n_ + QStringLiteral(") AND (MemberAddress.AddressType='HOME')");
     }
 
-    static CreditReportOutcome notNeeded() { return {CreditReportOutcome::Kind::NotNeeded, {}}; }
-    static CreditReportOutcome missing(const QString& why) { return {CreditReportOutcome::Kind::Missing, why}; }
+    // What the draw found so far (the age rule's findings, a report), ended as `kind`.
+    CreditReportOutcome ended(CreditReportOutcome::Kind kind, const QString& why = {}) const {
+        CreditReportOutcome outcome = found_;
+        outcome.kind = kind;
+        outcome.why = why;
+        return outcome;
+    }
+    CreditReportOutcome notNeeded() const { return ended(CreditReportOutcome::Kind::NotNeeded); }
+    CreditReportOutcome missing(const QString& why) const { return ended(CreditReportOutcome::Kind::Missing, why); }
 
     CreditSearchPerson personOf(const db::Recordset& member) const {
         return {member.date(QStringLiteral("DOB")).value_or(QDate()), member.text(QStringLiteral("Surname")),
@@ -161,7 +168,7 @@ private:
         QFile file(recorded->filePath);
         const QByteArray content = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
         if (!content.isEmpty() && Sha256Hex(content) == recorded->sha256) {
-            app_.assessment.report = QString::fromUtf8(content);
+            found_.report = QString::fromUtf8(content);
             return true;
         }
         session_.ShowException(QStringLiteral("Problem accessing existing Credit report for member ") + n_ +
@@ -239,7 +246,7 @@ private:
         session_.ShowException(detail);
         session_.ShowException(QStringLiteral("Perhaps refer to ") + tracePath);
         KeepAgencyTraceForStaff(session_, app_, tracePath);
-        app_.assessment.decision = QStringLiteral("F");
+        found_.decision = QStringLiteral("F");
         return missing(QStringLiteral("the credit search failed"));
     }
 
@@ -258,7 +265,7 @@ private:
             return reportProblem(drawing, QStringLiteral("The agency's answer is empty"), tracePath);
         if (!IsWellFormedXml(response))
             return reportProblem(drawing, QStringLiteral("The agency's answer is not well-formed XML"), tracePath);
-        app_.assessment.report = response;
+        found_.report = response;
         QString stored = response;
         stored.replace(kDeclaration, kDeclaration + kStylesheet);
         stored.remove(QStringLiteral(" xmlns=\"") + cycle_.config.agency.callReport7Namespace + QLatin1Char('"'));
@@ -268,23 +275,25 @@ private:
                                {member_, person, cycle_.clock().now(),
                                 TextBetween(response, QStringLiteral("<jobdetails><searchid>"), QStringLiteral("<")),
                                 filed, Sha256Hex((stored + QLatin1Char('\n')).toUtf8())});
-        return {CreditReportOutcome::Kind::Report, {}};
+        return ended(CreditReportOutcome::Kind::Report);
     }
 
     const CycleContext& cycle_;
     UnitSession& session_;
-    ApplicationState& app_;
+    const ApplicationState& app_;
     const LoanRequest& loan_;
     const long member_;
     const QString n_;
+    CreditReportOutcome found_;
 };
 
 }  // namespace
 
-CreditReportOutcome DrawCreditReport(const CycleContext& cycle, UnitSession& session, ApplicationState& app,
+CreditReportOutcome DrawCreditReport(const CycleContext& cycle, UnitSession& session, const ApplicationState& app,
                                      const LoanRequest& loan, long memberNumber) {
+    CreditReportDraw draw(cycle, session, app, loan, memberNumber);
     try {
-        return CreditReportDraw(cycle, session, app, loan, memberNumber).run();
+        return draw.run();
     } catch (const VeltError& e) {
         // A lost or locked database is the pass's to handle: the application stays pending.
         if (e.environmental()) throw;
@@ -292,16 +301,8 @@ CreditReportOutcome DrawCreditReport(const CycleContext& cycle, UnitSession& ses
                               QString::number(memberNumber) + QStringLiteral(" (") + QString::number(e.number()) +
                               QLatin1Char(')'));
         session.ShowException(e.description());
-        return {CreditReportOutcome::Kind::Missing, QStringLiteral("no credit search could be made")};
+        return draw.failed();
     }
-}
-
-void LoadCreditReportFile(ApplicationState& app, const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return;
-    const QByteArray content = file.readAll();
-    if (file.error() != QFileDevice::NoError) return;
-    app.assessment.report = QString::fromUtf8(content);
 }
 
 }  // namespace autovelt::assessment

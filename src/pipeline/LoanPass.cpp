@@ -108,6 +108,9 @@ private:
             return;
         }
         const CreditReportOutcome drawn = DrawCreditReport(cycle_, session_, app_, loan_.LoanDetails, app_.memberNumber);
+        app_.assessment.report = drawn.report;
+        app_.assessment.decision = drawn.decision;
+        app_.assessment.loanEndAge = drawn.loanEndAge;
         const CarriedResults carried = ReadCarriedResults(session_.connections.OnlineConnection, app_.memberNumber);
         TakeCreditDecision(app_, CheckCRRules(cycle_, session_, app_, loan_, totalBorrowing, drawn, carried));
     }

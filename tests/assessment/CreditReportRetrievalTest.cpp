@@ -73,11 +73,13 @@ protected:
 
     QString reportFolder() const { return inst.path(QStringLiteral("scans/CREDITCH/00/00/47/11/")); }
 
+    CreditReportOutcome drawn;  // what the last draw returned
+
     // Draws the report and gives the problem lines, "|"-joined.
     QString draw() {
         inst.reporter().clear();
         QFile::remove(tracePath());
-        DrawCreditReport(im().cycle(), im().session(), im().app, im().app.loan.LoanDetails, kMember);
+        drawn = DrawCreditReport(im().cycle(), im().session(), im().app, im().app.loan.LoanDetails, kMember);
         return problems().join('|');
     }
 };
@@ -89,7 +91,7 @@ TEST_F(CreditReportRetrievalTest, RequestFromMemberRecordsAndTransportFailure) {
     EXPECT_TRUE(QRegularExpression("^Error drawing credit report for member 4711\\|Error: 7 - .* <Success>false</Success>\\|"
                                    "Perhaps refer to " + QRegularExpression::escape(tracePath()) + "$").match(lines).hasMatch())
         << lines.toStdString();
-    EXPECT_EQ(im().app.decisionLetter() + im().app.assessment.report, "F");
+    EXPECT_EQ(drawn.decision + drawn.report, "F");
     EXPECT_FALSE(QFileInfo(reportFolder()).exists());  // no member folder before there is a report to file
 }
 
@@ -175,7 +177,7 @@ TEST_F(CreditReportRetrievalTest, PolicyRulesTheAgeAtTheEndOfTheLoanAndFailuresB
         outcomes << QStringList{"==", c.rule, c.value, c.user, c.born, c.passDate, c.frequency, c.amount, c.repayments,
                                 QString::number(c.balance), c.noHome ? "no HOME row" : "HOME row"}.join(' ')
                  << "problems: " + lines.replace(tracePath(), "<request copy>") << "successes: " + successes().join('|')
-                 << QStringLiteral("letter %1, age %2, %3").arg(im().app.decisionLetter()).arg(im().app.assessment.loanEndAge)
+                 << QStringLiteral("letter %1, age %2, %3").arg(drawn.decision).arg(drawn.loanEndAge)
                         .arg(QFile::exists(tracePath()) ? "request composed" : "no request");
     }
     EXPECT_EQ(outcomes.join('\n') + '\n', ExpectedDocument("credit-report-before-any-request.txt"));
@@ -223,7 +225,7 @@ TEST_F(CreditReportRetrievalTest, OnlyARecordedReportOfTheSamePersonIsUsedAgain)
         inst.clock().set(searched.addMonths(c.monthsLater));
         const QString lines = draw();
         const bool reused = c.lines && !QString(c.lines).contains("Problem");
-        EXPECT_EQ(im().app.assessment.report, reused ? "<stored/>\n" : "") << c.why;
+        EXPECT_EQ(drawn.report, reused ? "<stored/>\n" : "") << c.why;
         EXPECT_EQ(QFile::exists(tracePath().replace("20261206", inst.clock().now().toString("yyyyMMdd"))), !reused) << c.why;
         if (c.lines) {
             EXPECT_TRUE(lines.startsWith("Credit report from " + searched.toString("dd/MM/yyyy hh:mm:ss") + " in " +
@@ -245,8 +247,8 @@ protected:
 
 TEST_F(CreditReportExchangeTest, ReportIsKeptStoredAndUsedAgain) {
     const QString problemLines = draw();  // drawn before the letter is read
-    EXPECT_EQ(problemLines + successes().join('|') + im().app.decisionLetter(), "P");
-    const QString report = im().app.assessment.report;
+    EXPECT_EQ(problemLines + successes().join('|') + drawn.decision, "P");
+    const QString report = drawn.report;
     EXPECT_TRUE(report.startsWith("<?xml version=\"1.0\" encoding=\"utf-8\"?><soap:Envelope")) << report.left(200).toStdString();
 
     const QList<AgencyRequest> requests = sandbox.requests();
@@ -266,7 +268,7 @@ TEST_F(CreditReportExchangeTest, ReportIsKeptStoredAndUsedAgain) {
 
     // The next loan application of the member uses the stored report.
     const QString lines = draw();
-    EXPECT_EQ(im().app.assessment.report, text);
+    EXPECT_EQ(drawn.report, text);
     EXPECT_EQ(sandbox.requests().size(), 1);
     EXPECT_TRUE(lines.endsWith(" exists for member 4711 - using this for VELT.") && !lines.contains('|')) << lines.toStdString();
 }
@@ -297,7 +299,7 @@ TEST_F(CreditReportExchangeTest, AgencyProblemsFailTheApplication) {
         ASSERT_EQ(lines.size(), 3) << c.surname << ": " << lines.join('\n').toStdString();
         EXPECT_EQ(lines[0] + '|' + lines[2], QLatin1String(c.heading) + "|Perhaps refer to " + tracePath());
         EXPECT_TRUE(lines[1].startsWith(c.detail)) << lines[1].toStdString();
-        EXPECT_EQ(im().app.decisionLetter() + im().app.assessment.report, "F") << c.surname;
+        EXPECT_EQ(drawn.decision + drawn.report, "F") << c.surname;
         EXPECT_FALSE(QFile::exists(storedReportPath())) << c.surname;
     }
 }
