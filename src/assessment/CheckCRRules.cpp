@@ -19,7 +19,7 @@ namespace {
 // check, each the moment the evaluation reaches it.
 class ImportRuleEffects : public RuleEffects {
 public:
-    explicit ImportRuleEffects(const CycleContext& cycle, UnitSession& session, ApplicationState& app,
+    explicit ImportRuleEffects(const CycleContext& cycle, UnitSession& session, const ApplicationState& app,
                                const LoanPassState& loan)
         : cycle_(cycle), session_(session), app_(app), loan_(loan) {}
 
@@ -30,28 +30,20 @@ public:
         AddWebLogEntry(cycle_, session_, app_, activity, category, keyword, QString::number(app_.memberNumber));
     }
 
-    // Written online only after the application has committed.
-    void policyResult(const PolicyLogRow& row) override {
-        app_.assessment.rulesLog.inserts.append({EncodeMemberNumber(QString::number(app_.memberNumber)), row.code, row.description,
-                                      row.active, row.value, row.result});
-    }
-
-    // The identity check works on the application state: hand it the decision so far and
-    // take back what it changed.
+    // The check's entries join the summary and its letter the decision; its identity result
+    // is the outcome's.
     void identityCheck(const CreditRule& rule, RuleOutcome& outcome) override {
-        app_.assessment.decision = outcome.letter();
-        app_.assessment.summary = outcome.summary;
-        RunIdentityCheck(cycle_, session_, app_, app_.newMemberNumber,
-                         rule.band.trimmed().isEmpty() ? QStringLiteral("F") : rule.band);
-        outcome.decision = Decision::Pass;
-        outcome.apply(app_.decisionLetter());
-        outcome.summary = app_.assessment.summary;
+        const IdentityCheckOutcome checked = RunIdentityCheck(
+            cycle_, session_, app_, app_.newMemberNumber, rule.band.trimmed().isEmpty() ? QStringLiteral("F") : rule.band);
+        outcome.summary += checked.summary;
+        outcome.apply(checked.letter);
+        if (checked.identity) outcome.identity = checked.identity;
     }
 
 private:
     const CycleContext& cycle_;
     UnitSession& session_;
-    ApplicationState& app_;
+    const ApplicationState& app_;
     const LoanPassState& loan_;
 };
 
@@ -75,7 +67,7 @@ RuleAnswers answersOf(const CycleContext& cycle, const ApplicationState& app, co
 
 }  // namespace
 
-RuleOutcome CheckCRRules(const CycleContext& cycle, UnitSession& session, ApplicationState& app,
+RuleOutcome CheckCRRules(const CycleContext& cycle, UnitSession& session, const ApplicationState& app,
                          const LoanPassState& loan, Currency totalBorrowing, const CreditReportOutcome& drawn,
                          const CarriedResults& carried) {
     ImportRuleEffects effects(cycle, session, app, loan);
@@ -109,6 +101,11 @@ RuleOutcome CheckCRRules(const CycleContext& cycle, UnitSession& session, Applic
 }
 
 void TakeCreditDecision(ApplicationState& app, const RuleOutcome& outcome) {
+    // The policy results are written online only after the application has committed.
+    for (const PolicyLogRow& row : outcome.policyRows)
+        app.assessment.rulesLog.inserts.append({EncodeMemberNumber(QString::number(app.memberNumber)), row.code,
+                                                row.description, row.active, row.value, row.result});
+    if (outcome.identity) app.identity = *outcome.identity;
     app.assessment.decision = outcome.letter();
     if (outcome.scoreEvaluated) app.assessment.score = outcome.score;
     if (!outcome.searchReference.isEmpty()) app.assessment.searchReference = outcome.searchReference;

@@ -14,16 +14,19 @@ namespace autovelt::inline assessment {
 // applicant's answers, and returns the outcome: the letter, the score and search reference
 // when the report gave them, the decision summary so far with this check's entries, and
 // the dependants reason. A refer or fail earlier checks of the member left in rules_log
-// (carried) stands. The policy results go to rules_log once the application commits.
-// Runs the identity check of a member created in this run at rule CR10A. A report the
+// (carried) stands. The policy results (policyRows) go to rules_log once the application
+// commits. Runs the identity check of a member created in this run at rule CR10A; its result
+// is the outcome's identity. A report the
 // search needed but could not get refers the loan. Throws only for a failure of the
 // surroundings (the pass's to handle); any other failure is reported and refers the loan.
-RuleOutcome CheckCRRules(const CycleContext& cycle, UnitSession& session, ApplicationState& app,
+RuleOutcome CheckCRRules(const CycleContext& cycle, UnitSession& session, const ApplicationState& app,
                          const LoanPassState& loan, Currency totalBorrowing, const CreditReportOutcome& drawn,
                          const CarriedResults& carried);
 
 // The application's credit assessment takes the decision: the letter, the score and the
-// search reference when there are ones, the summary and the dependants reason.
+// search reference when there are ones, the summary, the dependants reason and the policy
+// results for rules_log; the application takes the identity result when the rules ran a
+// check.
 void TakeCreditDecision(ApplicationState& app, const RuleOutcome& outcome);
 
 }  // namespace autovelt::assessment

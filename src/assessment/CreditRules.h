@@ -5,11 +5,14 @@
 // it would report or record goes through RuleEffects, so the import pass records it and
 // the rule explanation only shows it.
 
+#include "state/Application.h"
+
 #include <QDate>
 #include <QList>
 #include <QMap>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 namespace autovelt::inline assessment {
 
@@ -101,6 +104,7 @@ struct RuleOutcome {
     QString score;                         // field_26 when a score rule ran
     bool scoreEvaluated = false;
     QString dependantsReason;              // the PR13B reason text
+    std::optional<IdentityResult> identity;  // the identity check's, when rule CR10A ran one
 
     // The decision becomes the given one when that outweighs it.
     void raise(Decision given);

@@ -42,10 +42,11 @@ IdentityCheckMember memberOf(const db::Recordset& row) {
     return m;
 }
 
-// One run of the check for one member; what it finds goes to the current application.
+// One run of the check for one member of the current application; what it finds is its
+// outcome.
 class IdentityCheck {
 public:
-    IdentityCheck(const CycleContext& cycle, UnitSession& session, ApplicationState& app, long memberNumber,
+    IdentityCheck(const CycleContext& cycle, UnitSession& session, const ApplicationState& app, long memberNumber,
                   QString creditRuleBand)
         : cycle_(cycle),
           session_(session),
@@ -55,6 +56,8 @@ public:
           creditRuleBand_(std::move(creditRuleBand)) {}
 
     void run();
+    // What the check found, so far when it stopped.
+    const IdentityCheckOutcome& outcome() const { return outcome_; }
 
 private:
     bool underSixteen();
@@ -72,12 +75,16 @@ private:
     void webLog(const QString& activity, const QString& keyword) {
         AddWebLogEntry(cycle_, session_, app_, activity, kJoin, keyword, member_);
     }
-    void rulesLine(const QString& rest) { app_.assessment.summary.append(member_ + QStringLiteral("|CR10A|P-P|") + rest); }
+    void rulesLine(const QString& rest) { outcome_.summary.append(member_ + QStringLiteral("|CR10A|P-P|") + rest); }
+    // A failed check lowers the decision by its band: "F" fails it, "R" refers it.
     void applyBand(const QString& band) {
-        if (band == QLatin1String("F"))
-            app_.assessment.decision = band;
-        else if (band == QLatin1String("R") && app_.decisionLetter() != QLatin1String("F"))
-            app_.assessment.decision = band;
+        if (band == QLatin1String("F") || (band == QLatin1String("R") && outcome_.letter != QLatin1String("F")))
+            outcome_.letter = band;
+    }
+    // The application's identity result with what this check changes.
+    IdentityResult& identity() {
+        if (!outcome_.identity) outcome_.identity = app_.identity;
+        return *outcome_.identity;
     }
     // An answer may quote what it was sent; the password never reaches a report line.
     QString withoutPassword(const QString& text) const {
@@ -86,18 +93,19 @@ private:
 
     const CycleContext& cycle_;
     UnitSession& session_;
-    ApplicationState& app_;
+    const ApplicationState& app_;
     const long n_;
     const QString member_;
     const QString creditRuleBand_;
+    IdentityCheckOutcome outcome_;
 };
 
 bool IdentityCheck::underSixteen() {
     const std::optional<QDate> born = app_.dateOfBirth();
     if (!born) throw VeltError(13, QStringLiteral("RunIdentityCheck"), QStringLiteral("Type mismatch"));
     if (dateDiffYears(*born, cycle_.passDate()) >= 16) return false;
-    app_.identity.status = QStringLiteral("PASS");
-    app_.identity.reference = QStringLiteral("N/A");
+    identity().status = QStringLiteral("PASS");
+    identity().reference = QStringLiteral("N/A");
     return true;
 }
 
@@ -228,8 +236,8 @@ void IdentityCheck::recordUnableToCheck(const QString& answer) {
     problem(QStringLiteral("Member ") + member_ + QStringLiteral(" unable to perform ID search"));
     webLog(QStringLiteral("Member applied to join but eIDV failed so FAIL status assumed"), kFailKeyword);
     rulesLine(QStringLiteral("F|F|"));
-    app_.assessment.decision = QStringLiteral("F");
-    app_.identity.unableToCheck = true;
+    applyBand(QStringLiteral("F"));
+    identity().unableToCheck = true;
     if (const std::optional<QString> refusal = RefusalText(answer))
         problem(QStringLiteral("Unable to perform ID search-") + withoutPassword(*refusal));
 }
@@ -249,7 +257,7 @@ void IdentityCheck::record(const QString& answer, const QString& band, const Ide
         return;
     }
     writeIdProof(read);
-    app_.identity = {read.result, read.score, read.pid, failedOnBank};
+    outcome_.identity = IdentityResult{read.result, read.score, read.pid, failedOnBank};
 }
 
 void IdentityCheck::run() {
@@ -272,10 +280,24 @@ void IdentityCheck::run() {
 
 }  // namespace
 
-void RunIdentityCheck(const CycleContext& cycle, UnitSession& session, ApplicationState& app, long memberNumber,
-                      const QString& creditRuleBand) {
+QString DecisionAfterIdentityCheck(const QString& decision, const QString& letter) {
+    if (letter == QLatin1String("F")) return letter;
+    if (letter == QLatin1String("R") && decision != QLatin1String("F")) return letter;
+    return decision;
+}
+
+void TakeIdentityCheck(ApplicationState& app, const IdentityCheckOutcome& outcome) {
+    if (outcome.identity) app.identity = *outcome.identity;
+    app.assessment.summary += outcome.summary;
+    if (!outcome.letter.isEmpty())
+        app.assessment.decision = DecisionAfterIdentityCheck(app.decisionLetter(), outcome.letter);
+}
+
+IdentityCheckOutcome RunIdentityCheck(const CycleContext& cycle, UnitSession& session, const ApplicationState& app,
+                                      long memberNumber, const QString& creditRuleBand) {
+    IdentityCheck check(cycle, session, app, memberNumber, creditRuleBand);
     try {
-        IdentityCheck(cycle, session, app, memberNumber, creditRuleBand).run();
+        check.run();
     } catch (const VeltError& e) {
         // A lost or locked database is the pass's to handle: the application stays pending.
         if (e.environmental()) throw;
@@ -285,6 +307,7 @@ void RunIdentityCheck(const CycleContext& cycle, UnitSession& session, Applicati
         session.ShowException(QStringLiteral("Error 0 (") + QString::fromUtf8(e.what()) +
                               QStringLiteral(") in procedure RunIdentityCheck") + app.messageSuffix);
     }
+    return check.outcome();
 }
 
 }  // namespace autovelt::assessment

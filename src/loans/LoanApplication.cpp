@@ -28,13 +28,12 @@ struct LoanStatus {
 
 class LoanApplicationWriter {
 public:
-    explicit LoanApplicationWriter(const CycleContext& cycle, UnitSession& session, ApplicationState& app,
+    explicit LoanApplicationWriter(const CycleContext& cycle, UnitSession& session, const ApplicationState& app,
                                    LoanPassState& loan)
         : cycle_(cycle), session_(session), app_(app), loan_(loan), member_(QString::number(app.memberNumber)) {}
 
     void run() {
         loan_.loanId = 0;
-        normaliseDecision();
         const LoanStatus status = statusFor();
         if (leadingNumber(loan_.LoanDetails.lastRepayment) == 0)
             loan_.LoanDetails.lastRepayment = loan_.LoanDetails.repayment;
@@ -60,19 +59,6 @@ private:
             if (e.environmental()) throw;
         } catch (const std::exception&) {
         }
-    }
-
-    void normaliseDecision() {
-        const QString decision = app_.decisionLetter();
-        const QString upper = decision.toUpper();
-        if (upper == QLatin1String("P") || upper == QLatin1String("R") || upper == QLatin1String("F")) {
-            app_.assessment.decision = upper;
-            return;
-        }
-        session_.ShowException(QStringLiteral("Our call to CRA has returned a Decision of ") + decision);
-        session_.ShowException(QStringLiteral("Converted to REFER for member ") + member_ + QLatin1Char('.') +
-                               app_.messageSuffix);
-        app_.assessment.decision = QStringLiteral("R");
     }
 
     LoanStatus statusFor() const {
@@ -241,7 +227,7 @@ private:
 
     const CycleContext& cycle_;
     UnitSession& session_;
-    ApplicationState& app_;
+    const ApplicationState& app_;
     LoanPassState& loan_;
     QString member_;
     QVariant insertedKey_;
@@ -268,7 +254,17 @@ long LoanIdLookup(const CycleContext& cycle, UnitSession& session, long memberNu
     return kLoanIdNotFound;
 }
 
-void CreateLoanApplication(const CycleContext& cycle, UnitSession& session, ApplicationState& app,
+QString LoanDecisionLetter(UnitSession& session, const ApplicationState& app) {
+    const QString decision = app.decisionLetter();
+    const QString upper = decision.toUpper();
+    if (upper == QLatin1String("P") || upper == QLatin1String("R") || upper == QLatin1String("F")) return upper;
+    session.ShowException(QStringLiteral("Our call to CRA has returned a Decision of ") + decision);
+    session.ShowException(QStringLiteral("Converted to REFER for member ") + QString::number(app.memberNumber) +
+                          QLatin1Char('.') + app.messageSuffix);
+    return QStringLiteral("R");
+}
+
+void CreateLoanApplication(const CycleContext& cycle, UnitSession& session, const ApplicationState& app,
                            LoanPassState& loan) {
     LoanApplicationWriter(cycle, session, app, loan).run();
 }

@@ -67,6 +67,7 @@ private:
         WarnOfRateAboveCap(cycle_, session_, app_, loan_, figures);
         loan_.loanNumber = TakeLoanNumber(session_, loan_);
         if (!scorePriced()) assessCredit(loan_.totalBorrowing);
+        app_.assessment.decision = LoanDecisionLetter(session_, app_);
         CreateLoanApplication(cycle_, session_, app_, loan_);
         BuildSavingsPayProfile(cycle_, session_, app_, loan_);
         BuildLoanPayProfile(cycle_, session_, app_, loan_);
@@ -143,7 +144,7 @@ private:
     // this import; it runs now, as for a member who only joins.
     void checkIdentityOfNewMember() {
         if (cycle_.settings.CreditChecksEnabled || app_.newMemberNumber <= 0) return;
-        RunIdentityCheck(cycle_, session_, app_, app_.newMemberNumber);
+        TakeIdentityCheck(app_, RunIdentityCheck(cycle_, session_, app_, app_.newMemberNumber));
     }
 
     const CycleContext& cycle_;

@@ -81,7 +81,7 @@ void MemberImport::writeMember() {
 LoanDecision MemberImport::checkIdentity() {
     if (!isNew() || !app_.isJoinOnly()) return LoanDecision::AsApplied;
     IdentityResult& identity = app_.identity;
-    if (identity.status.isEmpty()) RunIdentityCheck(cycle_, session_, app_, app_.memberNumber);
+    if (identity.status.isEmpty()) TakeIdentityCheck(app_, RunIdentityCheck(cycle_, session_, app_, app_.memberNumber));
     if (identity.status.isEmpty()) {
         identity.status = QStringLiteral("FAIL");
         identity.reference = QStringLiteral("UNSET");

@@ -67,7 +67,8 @@ public:
         inst.exec("TarvAudt", QStringLiteral("INSERT INTO CRRules (RuleCode, ruleactive, RuleBand) VALUES ('CR10A', %1, %2)")
                                   .arg(active ? 1 : 0).arg(sqlText(band)));
     }
-    void check() { RunIdentityCheck(inst.importer().cycle(), inst.importer().session(), inst.importer().app, kMember); }
+    // As the pass does: the application takes what the check found.
+    void check() { TakeIdentityCheck(app(), RunIdentityCheck(inst.importer().cycle(), inst.importer().session(), app(), kMember)); }
 
     ApplicationState& app() { return inst.importer().app; }
     QStringList webLog() {

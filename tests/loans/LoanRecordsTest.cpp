@@ -76,6 +76,7 @@ public:
         tiers.upTo[0] = Currency::fromDouble(5000);
         tiers.rate[0] = Currency::fromDouble(12.9);
         workOutFigures(tiers);
+        im().app.assessment.decision = LoanDecisionLetter(im().session(), im().app);
         CreateLoanApplication(im().cycle(), im().session(), im().app, loan);
         BuildSavingsPayProfile(im().cycle(), im().session(), im().app, loan);
         BuildLoanPayProfile(im().cycle(), im().session(), im().app, loan);
