@@ -185,11 +185,15 @@ TEST_F(IdentityCheckTest, CreditRulesRunTheCheckWithTheirBand) {
 }
 
 // The rows that ask nothing, the check's own error exit (one line, nothing thrown) among them: each case's fields 31|33,
-// the requests made and the problem lines, as the reviewed file holds them.
+// the requests made and the problem lines, as the reviewed file holds them. The applicant under 16 keeps the website's
+// score.
 TEST_F(IdentityCheckTest, NoRequestWhenNoCheckIsDue) {
     const std::pair<const char*, std::function<void(IdentityCheckTest&)>> cases[] = {
         {"15 by calendar years",
-         [](IdentityCheckTest& t) { t.app().field[tw::DateOfBirth] = QStringLiteral("01/01/2011"); }},
+         [](IdentityCheckTest& t) {
+             t.app().field[tw::DateOfBirth] = QStringLiteral("01/01/2011");
+             t.app().identity.score = QStringLiteral("77");
+         }},
         {"inactive CR10A", [](IdentityCheckTest& t) { t.setRule(false, QStringLiteral("F")); }},
         {"no CR10A", [](IdentityCheckTest& t) { t.inst.exec("TarvAudt", "DELETE FROM CRRules"); }},
         {"code 4", [](IdentityCheckTest& t) { t.app().field[tw::ApplicationCode] = QStringLiteral("4"); }},
@@ -203,10 +207,18 @@ TEST_F(IdentityCheckTest, NoRequestWhenNoCheckIsDue) {
         startOver(QStringLiteral("Lee"));
         arrange(*this);
         check();
-        outcomes << QStringLiteral("== ") + name << app().identity.status + '|' + app().identity.reference
+        outcomes << QStringLiteral("== ") + name << app().identity.status + '|' + app().identity.score + '|' + app().identity.reference
                  << QStringLiteral("%1 request(s)").arg(sandbox().requests().size()) << problems();
     }
     EXPECT_EQ(outcomes.join('\n') + '\n', ExpectedDocument("identity-check-not-due.txt"));
+}
+
+// A failed check fails the decision; one whose band refers it leaves a failed decision failed.
+TEST(IdentityCheckDecision, TheCheckOnlyEverLowersTheDecision) {
+    const std::tuple<const char*, const char*, const char*> cases[] = {
+        {"P", "R", "R"}, {"ACCEPT", "R", "R"}, {"F", "R", "F"}, {"R", "F", "F"}, {"ACCEPT", "", "ACCEPT"}, {"F", "", "F"}};
+    for (const auto& [decision, letter, after] : cases)
+        EXPECT_EQ(DecisionAfterIdentityCheck(decision, letter), after) << decision << " lowered by " << letter;
 }
 
 }  // namespace
