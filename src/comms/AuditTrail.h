@@ -63,8 +63,8 @@ void AddWebLogEntry(const CycleContext& cycle, UnitSession& session, const Appli
                     const QString& activity, const QString& category, const QString& keyword,
                     const QString& memberNumber);
 
-// Writes a note on the given member's record, dated with the processing date; nothing without a
-// member or a text.
+// Writes a note on the given member's record, dated with the processing date; nothing
+// without a member or a text.
 void CreateDiaryEntry(const CycleContext& cycle, UnitSession& session, const ApplicationState& app, long memberNumber,
                       const QString& keyword, const QString& note);
 

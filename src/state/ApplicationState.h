@@ -32,7 +32,8 @@ struct ApplicationState : Application {
     ImportedAddresses addresses;
 
     // The loan as the loan pass left it (an application number when one was taken, the loan
-    // details and the working values); empty for an application that joins only.
+    // details and the working values); for a new member who only joins, the savings
+    // schedule's first repayment date and savings.
     LoanPassState loan;
     // The applicant's identity check: the website's own (websiteIdentity()) until the
     // importer's check of a new member gives one.
