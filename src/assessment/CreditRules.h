@@ -2,8 +2,9 @@
 
 // The credit union's lending rules as data (credit rules by rule set, policy rules) and
 // everything one evaluation of them produces. The evaluation itself writes nothing: what
-// it would report or record goes through RuleEffects, so the import pass records it and
-// the rule explanation only shows it.
+// it would report goes through RuleEffects and what it decides (the policy results among
+// it) is the RuleOutcome, so the import pass records it and the rule explanation only
+// shows it.
 
 #include "state/Application.h"
 
@@ -115,8 +116,8 @@ struct RuleOutcome {
     QString rating() const;
 };
 
-// What an evaluation reports and records. The import pass writes through these; a
-// read-only evaluation only collects them.
+// What an evaluation reports as it goes. The import pass reports through these; a
+// read-only evaluation only collects them. What it decides and records is the outcome's.
 class RuleEffects {
 public:
     virtual ~RuleEffects() = default;
@@ -126,9 +127,8 @@ public:
     virtual void webLog(const QString& activity, const QString& category, const QString& keyword) {
         (void)activity, (void)category, (void)keyword;
     }
-    virtual void policyResult(const PolicyLogRow& row) { (void)row; }
-    // Rule CR10A for a member created in this run; may change the outcome's decision and
-    // add summary entries of its own.
+    // Rule CR10A for a member created in this run; may change the outcome's decision, add
+    // summary entries of its own and give the outcome an identity result.
     virtual void identityCheck(const CreditRule& rule, RuleOutcome& outcome) { (void)rule, (void)outcome; }
 };
 

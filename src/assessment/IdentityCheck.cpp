@@ -190,6 +190,9 @@ void IdentityCheck::downgrade(IdentityAnswer& read, IdentityDowngrade why) {
                kFailKeyword);
     }
     if (why != IdentityDowngrade::BankDetails) return;
+    // Kept before the bank row is touched: should what follows fail, the loan's payout
+    // still waits for staff.
+    identity().failedOnBank = true;
     session_.connections.TarvMain.execute(
         QStringLiteral("UPDATE MemberAddress SET YesNo=False WHERE AddressType='BANK1' AND MemberNo=") + member_ +
         QStringLiteral(" ;"));

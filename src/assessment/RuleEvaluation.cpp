@@ -304,7 +304,6 @@ private:
         const PolicyLogRow row{rule.code, rule.description, rule.active, rule.value, result};
         out_.policyRows.append(row);
         out_.lines.append({rule.code, rule.value, rule.yes, actual, result, note});
-        fx_.policyResult(row);
     }
 
     const PolicyRule* policy(const QString& code) const {

@@ -69,7 +69,7 @@ private:
     enum class RowEnd { Next, StopPass };
     struct ImportEnd {
         RowEnd row = RowEnd::Next;
-        LoanDecision loan = LoanDecision::AsApplied;
+        LoanDecision loanDecision = LoanDecision::AsApplied;
     };
     struct Ended {
         QString key;
@@ -85,7 +85,7 @@ private:
     void awaitAgency(const AgencyRequestAwaited& request);
     ImportEnd importApplication(const std::optional<VeltError>& unreadable);
     bool endedEarlier(const ImportRecordsByKey& records);
-    void keepEndedApplication(LoanDecision loan);
+    void keepEndedApplication(LoanDecision loanDecision);
     void discardApplication();
     RowEnd failApplication(const VeltError& error);
     void refuseUnreadable(const VeltError& error);
@@ -174,12 +174,12 @@ bool ImportPass::endedEarlier(const ImportRecordsByKey& records) {
 
 // An application that reached its end keeps its rows, and what is to happen after the
 // commit is recorded with them: its details file and its rules_log changes online.
-void ImportPass::keepEndedApplication(LoanDecision loan) {
+void ImportPass::keepEndedApplication(LoanDecision loanDecision) {
     if (app_.outcome.isEmpty()) {
         discardApplication();
         return;
     }
-    WriteApplicationDetailsFile(cycle_, session_, app_, app_.memberNumber, loan);
+    WriteApplicationDetailsFile(cycle_, session_, app_, app_.memberNumber, loanDecision);
     if (!app_.assessment.rulesLog.isEmpty())
         outbox_.record(app_.identityKey, kRulesLogEffect, app_.assessment.rulesLog.encode(), cycle_.clock().now());
     if (singleApplicationRun()) ForgetImportRecord(session_.connections.TarvAudt, app_.identityKey);
@@ -221,7 +221,7 @@ ImportPass::ImportEnd ImportPass::importApplication(const std::optional<VeltErro
         im_.SkipImport = true;
         return {RowEnd::StopPass};
     }
-    return {RowEnd::Next, imported.loan};
+    return {RowEnd::Next, imported.loanDecision};
 }
 
 // The application's writes are undone. A value the rules cannot take (an income too large
@@ -287,7 +287,7 @@ ImportPass::RowEnd ImportPass::runApplication(const db::Recordset& row, const Im
             discardApplication();
             return RowEnd::StopPass;
         }
-        keepEndedApplication(ended.loan);
+        keepEndedApplication(ended.loanDecision);
     } catch (const VeltError& error) {
         discardApplication();
         if (error.environmental()) throw;

@@ -118,22 +118,22 @@ private:
 
     // The rule rows the checks left online first, then the decision summary.
     void writePolicyLog() {
-        PolicyLogLoan loan;
-        loan.memberNumber = app_.memberNumber;
-        loan.loanNumber = loan_.loanNumber;
-        loan.loanId = loan_.loanId;
-        loan.applicationDate = parseDayFirstDate(loan_.LoanDetails.applicationDate).value_or(cycle_.passDate());
-        if (loan.loanId != 0) {
+        PolicyLogLoan logged;
+        logged.memberNumber = app_.memberNumber;
+        logged.loanNumber = loan_.loanNumber;
+        logged.loanId = loan_.loanId;
+        logged.applicationDate = parseDayFirstDate(loan_.LoanDetails.applicationDate).value_or(cycle_.passDate());
+        if (logged.loanId != 0) {
             try {
                 const QList<OnlineRulesLogRow> online =
                     ReadMemberRulesLog(session_.connections.OnlineConnection, app_.memberNumber);
-                app_.assessment.rulesLog = CopyRulesLogToPolicyLog(cycle_, session_, app_, loan, online);
+                app_.assessment.rulesLog = CopyRulesLogToPolicyLog(cycle_, session_, app_, logged, online);
             } catch (const VeltError& e) {
                 ReportPolicyLogFailure(session_, app_, QStringLiteral("copying rules_log"), e);
             }
         }
         if (cycle_.settings.CreditChecksEnabled)
-            WriteDecisionSummaryToPolicyLog(cycle_, session_, app_, loan);
+            WriteDecisionSummaryToPolicyLog(cycle_, session_, app_, logged);
     }
 
     // The applicant's note as staff can read it: the website stores a long note encoded like
@@ -158,7 +158,14 @@ private:
 
 std::optional<QString> RunLoanPass(const CycleContext& cycle, UnitSession& session, ApplicationState& app) {
     LoanPass pass(cycle, session, app);
-    const LoanStep skip = pass.run();
+    LoanStep skip;
+    try {
+        skip = pass.run();
+    } catch (...) {
+        // The lines reporting the failure say what was asked for as far as the pass got.
+        app.loan = pass.loan();
+        throw;
+    }
     app.loan = pass.loan();
     if (!skip) return std::nullopt;
     ReportWithLoanDetails(session, app, app.loan, skip->problem);

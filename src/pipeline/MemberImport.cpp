@@ -44,7 +44,7 @@ private:
     void writeMember();
     LoanDecision checkIdentity();
     void welcomeNewMember();
-    void runLoanPass(LoanDecision loan);
+    void runLoanPass(LoanDecision loanDecision);
 
     const CycleContext& cycle_;
     UnitSession& session_;
@@ -130,9 +130,9 @@ void MemberImport::welcomeNewMember() {
 
 // Ends the application: imported, or refused with the loan pass's skip message and the
 // failure email when the loan is refused (the member written above stays).
-void MemberImport::runLoanPass(LoanDecision loan) {
+void MemberImport::runLoanPass(LoanDecision loanDecision) {
     std::optional<QString> skip;
-    if (loan == LoanDecision::AsApplied && app_.loanAmount() != 0)
+    if (loanDecision == LoanDecision::AsApplied && app_.loanAmount() != 0)
         skip = RunLoanPass(cycle_, session_, app_);
     const bool failEmail = skip.has_value();
     UpdateTableWRecord(cycle_, session_, app_, failEmail, skip.value_or(QString()));
@@ -149,12 +149,12 @@ MemberImportResult MemberImport::run() {
                         ReadApplicationAddresses(cycle_, session_.connections.OnlineConnection, app_, false), app_.addresses);
     WriteMemberUDF(cycle_, session_, app_);
     if (isNew()) WriteMemberPassword(cycle_, session_, app_);
-    const LoanDecision loan = checkIdentity();
+    const LoanDecision loanDecision = checkIdentity();
     WriteMemberEmployment(cycle_, session_, app_);
     if (!app_.isJoinOnly()) app_.annualIncomeWithOthers = WriteMemberCircumstance(cycle_, session_, app_);
     if (isNew()) welcomeNewMember();
-    runLoanPass(loan);
-    return {MemberImportEnd::Imported, loan};
+    runLoanPass(loanDecision);
+    return {MemberImportEnd::Imported, loanDecision};
 }
 
 }  // namespace

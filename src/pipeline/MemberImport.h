@@ -15,7 +15,7 @@ enum class MemberImportEnd {
 struct MemberImportResult {
     MemberImportEnd end = MemberImportEnd::Imported;
     // Withheld when the identity check of a new member joining only stopped the loan.
-    LoanDecision loan = LoanDecision::AsApplied;
+    LoanDecision loanDecision = LoanDecision::AsApplied;
 };
 
 // The second half of an application's import, once it has been matched (or found new):

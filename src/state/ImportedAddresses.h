@@ -9,7 +9,7 @@ namespace autovelt::inline state {
 // home address, for the steps after it: the identity check, the loan records, the details
 // file and the emails.
 struct ImportedAddresses {
-    QString applicantEmail;               // the HOME row's, else the application's own
+    QString applicantEmail;               // the HOME row's; after the import, else the application's own
     QString sortCode;                     // as the BANK row gave them
     QString accountNumber;
     bool homePrevSupplied = false;        // a HOMEPREV row came with the application

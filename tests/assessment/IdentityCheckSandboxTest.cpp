@@ -213,6 +213,15 @@ TEST_F(IdentityCheckTest, NoRequestWhenNoCheckIsDue) {
     EXPECT_EQ(outcomes.join('\n') + '\n', ExpectedDocument("identity-check-not-due.txt"));
 }
 
+// The bank anomaly holds the loan's payout even when the bank row cannot be marked afterwards.
+TEST_F(IdentityCheckTest, ABankAnomalyIsKeptWhenMarkingTheBankRowFails) {
+    startOver(QStringLiteral("Bankclosed"));
+    inst.exec("TarvMain", "CREATE TRIGGER refuse BEFORE UPDATE ON MemberAddress BEGIN SELECT RAISE(ABORT, 'no change'); END");
+    check();
+    EXPECT_TRUE(app().identity.failedOnBank);
+    EXPECT_EQ(problems().filter("in procedure RunIdentityCheck").size(), 1) << problems().join('\n').toStdString();
+}
+
 // A failed check fails the decision; one whose band refers it leaves a failed decision failed.
 TEST(IdentityCheckDecision, TheCheckOnlyEverLowersTheDecision) {
     const std::tuple<const char*, const char*, const char*> cases[] = {

@@ -215,6 +215,18 @@ const PassCase kCases[] = {
                                  "VALUES ('N', 'P', 400, 700, 9.5, 'L2', 500)");
      }},
     {"ScoreWithoutProfileTakesTheDefault", [](auto& t) { t.scorePriced("L2", "600"); }},
+    // A purpose code too large for its byte fails the application after the profile chose its product: the lines
+    // reporting it tell that product.
+    {"OverflowAfterTheProfileChoseItsProduct",
+     [](auto& t) {
+         t.scorePriced("L1", "600");
+         t.application.set(tw::LoanType, "300");
+         t.main("INSERT INTO Product (ProductCode, ProductType, IntTo1, IntRate1) VALUES ('L2', 3, 50000, 12)");
+         t.inst.exec("TarvAudt", "INSERT INTO PSLnRules (NewMember, RepayType, FromScore, ToScore, IntRate, ProdCode, MaxOverShares) "
+                                 "VALUES ('N', 'P', 400, 700, 9.5, 'L2', 50000)");
+     },
+     {},
+     [](auto& t) { EXPECT_TRUE(t.problems().contains("Overflow" + S)) << t.report(); }},
     // Refused after the profile chose its product: what was asked for is told with that product.
     {"ScoreProfileProductAlreadyAtItsLimit",
      [](auto& t) {
