@@ -65,8 +65,8 @@ QString pad(const QString& text, int width) { return text.left(width).leftJustif
 QString table(const RuleOutcome& outcome, const RuleBook& book, const QStringList& notes) {
     QString out;
     out += QStringLiteral("Rule set: ") + (book.ruleset.isEmpty() ? QStringLiteral("(all active rules)") : book.ruleset) + '\n';
-    if (book.carriedRefer || book.carriedFail)
-        out += QStringLiteral("Carried from earlier checks: ") + (book.carriedFail ? QStringLiteral("F") : QStringLiteral("R")) + '\n';
+    if (book.carried.refer || book.carried.fail)
+        out += QStringLiteral("Carried from earlier checks: ") + (book.carried.fail ? QStringLiteral("F") : QStringLiteral("R")) + '\n';
     out += pad(QStringLiteral("Rule"), 7) + pad(QStringLiteral("Band"), 16) + pad(QStringLiteral("If met"), 7) +
            pad(QStringLiteral("Found"), 24) + pad(QStringLiteral("Letter"), 7) + QStringLiteral("Note\n");
     for (const RuleLine& line : outcome.lines)

@@ -50,8 +50,7 @@ struct RuleBook {
     QString ruleset;                      // the rule set chosen by total borrowing, or empty
     QList<CreditRule> creditRules;        // in rule code order
     QMap<QString, PolicyRule> policyRules;  // active rules by upper-case code
-    bool carriedRefer = false;
-    bool carriedFail = false;
+    CarriedResults carried;
 };
 
 // The applicant's answers and the loan facts the rules read.

@@ -86,21 +86,12 @@ void WriteDecisionSummaryToPolicyLog(const CycleContext& cycle, UnitSession& ses
 
 namespace {
 
-// One rules_log row to copy: online already (with its rule_id) or added by this application.
-struct LoggedRule {
-    QString code;
-    QString value;
-    QString result;
-    std::optional<qlonglong> onlineId;
-};
-
 // The member's rows online, oldest first by rule, then those this application adds.
-QList<LoggedRule> rulesLogOf(const QList<OnlineRulesLogRow>& online, const RulesLogChanges& added, const QString& member) {
-    QList<LoggedRule> rows;
-    for (const OnlineRulesLogRow& row : online) rows.append({row.code, row.value, row.result, row.id});
+QList<RulesLogEntry> rulesLogOf(const QList<RulesLogEntry>& online, const RulesLogChanges& added, const QString& member) {
+    QList<RulesLogEntry> rows = online;
     for (const RulesLogRow& row : added.inserts)
         if (row.member == member) rows.append({row.code, row.value, row.result, std::nullopt});
-    std::stable_sort(rows.begin(), rows.end(), [](const LoggedRule& a, const LoggedRule& b) {
+    std::stable_sort(rows.begin(), rows.end(), [](const RulesLogEntry& a, const RulesLogEntry& b) {
         return a.code.compare(b.code, Qt::CaseInsensitive) < 0;
     });
     return rows;
@@ -109,7 +100,7 @@ QList<LoggedRule> rulesLogOf(const QList<OnlineRulesLogRow>& online, const Rules
 }  // namespace
 
 RulesLogChanges CopyRulesLogToPolicyLog(const CycleContext& cycle, UnitSession& session, const ApplicationState& app,
-                                        const PolicyLogLoan& loan, const QList<OnlineRulesLogRow>& online) {
+                                        const PolicyLogLoan& loan, const QList<RulesLogEntry>& online) {
     const CreditAssessment& assessment = app.assessment;
     RulesLogChanges changes = assessment.rulesLog;
     if (loan.loanId == 0) return changes;
@@ -120,7 +111,7 @@ RulesLogChanges CopyRulesLogToPolicyLog(const CycleContext& cycle, UnitSession& 
         // Rows of one rule, oldest first: the last is the one copied, all are removed.
         QList<PolicyRow> rows;
         QList<qlonglong> removed;
-        for (const LoggedRule& logged : rulesLogOf(online, assessment.rulesLog, member)) {
+        for (const RulesLogEntry& logged : rulesLogOf(online, assessment.rulesLog, member)) {
             const QString reason =
                 logged.code.compare(QLatin1String("PR13B"), Qt::CaseInsensitive) == 0 ? assessment.dependantsReason : QString();
             const PolicyRow row{logged.code, logged.value, logged.value, logged.result, reason};

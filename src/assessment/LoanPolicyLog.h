@@ -10,6 +10,7 @@
 #include <QDateTime>
 #include <QList>
 #include <QString>
+#include <optional>
 
 namespace autovelt::inline state { class CycleContext; class UnitSession; struct ApplicationState; }
 
@@ -35,12 +36,13 @@ QString PolicyLogStartTime(const QDateTime& now);
 void WriteDecisionSummaryToPolicyLog(const CycleContext& cycle, UnitSession& session, const ApplicationState& app,
                                      const PolicyLogLoan& loan);
 
-// A row of the member's rules_log online, as the pass reads them for the copy below.
-struct OnlineRulesLogRow {
+// A row of the member's rules_log: one the pass read online, with its rule_id, or one this
+// application adds, without.
+struct RulesLogEntry {
     QString code;
     QString value;
     QString result;
-    qlonglong id = 0;
+    std::optional<qlonglong> onlineId;
 };
 
 // Reports a failure to write the policy log and goes on; a failure of the surroundings is
@@ -55,6 +57,6 @@ void ReportPolicyLogFailure(UnitSession& session, const ApplicationState& app, c
 // repeated checks give one row (the latest).
 [[nodiscard]] RulesLogChanges CopyRulesLogToPolicyLog(const CycleContext& cycle, UnitSession& session,
                                                       const ApplicationState& app, const PolicyLogLoan& loan,
-                                                      const QList<OnlineRulesLogRow>& online);
+                                                      const QList<RulesLogEntry>& online);
 
 }  // namespace autovelt::assessment

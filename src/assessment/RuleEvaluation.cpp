@@ -118,8 +118,8 @@ public:
     void run(bool haveReport) {
         out_.decision = Decision::Pass;
         if (a_.reportMissing) out_.raise(Decision::Refer);
-        if (book_.carriedRefer) out_.raise(Decision::Refer);
-        if (book_.carriedFail) out_.raise(Decision::Fail);
+        if (book_.carried.refer) out_.raise(Decision::Refer);
+        if (book_.carried.fail) out_.raise(Decision::Fail);
         if (haveReport) readReportHeader();
         for (const CreditRule& rule : book_.creditRules) evaluate(rule);
         residentialStatus();

@@ -74,8 +74,7 @@ void readPolicyRules(UnitSession& session, RuleBook& book) {
 
 RuleBook LoadRuleBook(UnitSession& session, const RuleBookRequest& request) {
     RuleBook book;
-    book.carriedRefer = request.carried.refer;
-    book.carriedFail = request.carried.fail;
+    book.carried = request.carried;
     readCreditRules(session, request, book);
     readPolicyRules(session, book);
     return book;

@@ -40,10 +40,10 @@ inline const QString kDocumentEffect = QStringLiteral("document");
 // checked; its receipt rows, the record of the filed document (VeltDocument) and the
 // document effect commit together; the effect runs after the commit and removes the row
 // from the queue. A run stopped at any point files each document once: one that finds the
-// record only finishes the removal. Only a plain name of the upload folder reaches the server. A document that could not be
-// fetched or filed for a passing reason (connection cut, disk full, store not reachable),
-// one larger than the configured limit, and a row that cannot be read stay queued; the
-// rows after them are still fetched.
+// record only finishes the removal. Only a plain name of the upload folder reaches the
+// server. A document that could not be fetched or filed for a passing reason (connection
+// cut, disk full, store not reachable), one larger than the configured limit, and a row
+// that cannot be read stay queued; the rows after them are still fetched.
 void DownloadSupportingDocuments(const CycleContext& cycle, UnitSession& session, DocumentQueue& queue);
 
 // Makes `directory` the session's current directory; when it holds the server address,

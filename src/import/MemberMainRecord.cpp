@@ -41,8 +41,7 @@ QString statementDestination(const ApplicationState& app) {
     return app.field[tw::StatementDelivery] == QLatin1String("do") ? QStringLiteral("E") : QStringLiteral("H");
 }
 
-// The columns a new and a reinstated member share.
-// Returns the status given.
+// The columns a new and a reinstated member share; returns the status given.
 QString setPersonalColumns(const CycleContext& cycle, const ApplicationState& app, db::Recordset& row) {
     const QDate processing = cycle.passDate();
     const bool birthdayStatements = cycle.settings.profile.birthdayStatements;

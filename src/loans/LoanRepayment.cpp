@@ -58,6 +58,7 @@ LoanFigures CalculateLoanRepayment(LoanPassState& working, const RateTiers& prod
     // the repayment, last repayment and its date are worked for, never as 19.5.
     loan.numberOfRepayments = QString::number(figures.term);
     loan.repayment = formatNumber(figures.repayment, QStringLiteral("###0.00"));
+    working.workedOutRepayment = loan.repayment;
     loan.totalInterest = figures.totalInterestText;
     if (figures.lastRepayment) {
         loan.lastRepayment = formatNumber(*figures.lastRepayment, QStringLiteral("###0.00"));

@@ -14,8 +14,9 @@ RateTiers rateTiersOf(const db::Recordset& product);
 
 // Works out the loan's figures from its details and working values, and writes them where
 // the loan records read them: the working loan interest rate, and the loan's term, first
-// repayment date (and its copy, "MM/DD/YY" for SQL Server), repayment, total interest, last
-// repayment, APR and last repayment date. Returns the figures.
+// repayment date (and its copy, "MM/DD/YY" for SQL Server), repayment (kept as the worked-out
+// repayment too), total interest, last repayment, APR and last repayment date. Returns the
+// figures.
 LoanFigures CalculateLoanRepayment(LoanPassState& loan, const RateTiers& productTiers, bool sqlServer);
 
 // A product whose rate gives an APR above the configured cap is reported and noted in WebLog

@@ -273,8 +273,7 @@ ImportPass::RowEnd ImportPass::runApplication(const db::Recordset& row, const Im
     std::optional<VeltError> unreadable;
     try {
         ApplicationRead read = ReadApplicationRow(cycle_, row);
-        static_cast<Application&>(app_) = std::move(read.application);
-        app_.identity = app_.websiteIdentity();
+        app_ = ApplicationState::StartingFrom(std::move(read.application));
         unreadable = std::move(read.unreadable);
     } catch (const VeltError& error) {
         unreadable = error;

@@ -63,7 +63,6 @@ private:
     void writeLoan() {
         const LoanFigures figures =
             CalculateLoanRepayment(loan_, product_.tiers, cycle_.startup.chkSQL);
-        loan_.workedOutRepayment = loan_.LoanDetails.repayment;
         WarnOfRateAboveCap(cycle_, session_, app_, loan_, figures);
         loan_.loanNumber = TakeLoanNumber(session_, loan_);
         if (!scorePriced()) assessCredit(loan_.totalBorrowing);
@@ -109,8 +108,8 @@ private:
             return;
         }
         const CreditReportOutcome drawn = DrawCreditReport(cycle_, session_, app_, loan_.LoanDetails, app_.memberNumber);
+        // The rules' decision takes the place of the search's letter.
         app_.assessment.report = drawn.report;
-        app_.assessment.decision = drawn.decision;
         app_.assessment.loanEndAge = drawn.loanEndAge;
         const CarriedResults carried = ReadCarriedResults(session_.connections.OnlineConnection, app_.memberNumber);
         TakeCreditDecision(app_, CheckCRRules(cycle_, session_, app_, loan_, totalBorrowing, drawn, carried));
@@ -125,7 +124,7 @@ private:
         logged.applicationDate = parseDayFirstDate(loan_.LoanDetails.applicationDate).value_or(cycle_.passDate());
         if (logged.loanId != 0) {
             try {
-                const QList<OnlineRulesLogRow> online =
+                const QList<RulesLogEntry> online =
                     ReadMemberRulesLog(session_.connections.OnlineConnection, app_.memberNumber);
                 app_.assessment.rulesLog = CopyRulesLogToPolicyLog(cycle_, session_, app_, logged, online);
             } catch (const VeltError& e) {

@@ -61,12 +61,12 @@ CarriedResults ReadCarriedResults(db::Connection& online, long memberNumber) {
     return {.refer = carried(online, code, QStringLiteral("R")), .fail = carried(online, code, QStringLiteral("F"))};
 }
 
-QList<OnlineRulesLogRow> ReadMemberRulesLog(db::Connection& online, long memberNumber) {
+QList<RulesLogEntry> ReadMemberRulesLog(db::Connection& online, long memberNumber) {
     db::Recordset rs = online.openRecordset(QStringLiteral("SELECT * FROM rules_log WHERE rulemember=") +
                                                 sqlText(memberCode(memberNumber)) +
                                                 QStringLiteral(" ORDER BY rulecode, rule_id ;"),
                                             db::clientReadOnlyCursor());
-    QList<OnlineRulesLogRow> rows;
+    QList<RulesLogEntry> rows;
     for (; !rs.eof(); rs.moveNext())
         rows.append({rs.text(QStringLiteral("rulecode")), rs.text(QStringLiteral("rulevalue")),
                      rs.text(QStringLiteral("ruleresult")), rs.value(QStringLiteral("rule_id")).toLongLong()});

@@ -28,6 +28,6 @@ ApplicationAddresses ReadApplicationAddresses(const CycleContext& cycle, db::Con
 CarriedResults ReadCarriedResults(db::Connection& online, long memberNumber);
 
 // The member's rules_log rows, oldest first by rule.
-QList<OnlineRulesLogRow> ReadMemberRulesLog(db::Connection& online, long memberNumber);
+QList<RulesLogEntry> ReadMemberRulesLog(db::Connection& online, long memberNumber);
 
 }  // namespace autovelt::pipeline

@@ -2,6 +2,13 @@
 
 namespace autovelt::inline state {
 
+ApplicationState ApplicationState::StartingFrom(Application application) {
+    ApplicationState state;
+    static_cast<Application&>(state) = std::move(application);
+    state.identity = state.websiteIdentity();
+    return state;
+}
+
 std::array<QString, 121> ApplicationState::columnsAsImported() const {
     std::array<QString, 121> columns = field;
     columns[tw::MembershipAskedFor] = membershipStatus();

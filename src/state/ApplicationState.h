@@ -63,6 +63,10 @@ struct ApplicationState : Application {
     // The columns as the import left them: the website's, with every value above (and the
     // identity result) in the column it settles.
     std::array<QString, 121> columnsAsImported() const;
+
+    // An application just read, with nothing worked out yet: its identity result is the
+    // website's own check.
+    static ApplicationState StartingFrom(Application application);
 };
 
 }  // namespace autovelt::state

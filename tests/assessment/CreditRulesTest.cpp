@@ -144,7 +144,7 @@ TEST_F(CreditRuleEffectsTest, CarriedResultsAndPrecedence) {
     };
     b.figures["totalsearches3months"] = "1";
     for (const auto& c : cases) {
-        book = {.creditRules = {rule("CR05A", 0, 99, c.ruleBand)}, .carriedRefer = c.refer, .carriedFail = c.fail};
+        book = {.creditRules = {rule("CR05A", 0, 99, c.ruleBand)}, .carried = {.refer = c.refer, .fail = c.fail}};
         evaluate(b.xml());
         EXPECT_EQ(outcome.letter(), QLatin1String(c.letter)) << c.refer << c.fail << c.ruleBand;
     }

@@ -63,10 +63,9 @@ public:
         FirstRepaymentDate(loan.LoanDetails, im().passDate(), false);
     }
 
-    // As the loan pass works out the figures, and keeps the repayment they gave.
+    // As the loan pass works out the figures and warns of a rate above the cap.
     void workOutFigures(const RateTiers& tiers) {
         const LoanFigures figures = CalculateLoanRepayment(loan, tiers, false);
-        loan.workedOutRepayment = loan.LoanDetails.repayment;
         WarnOfRateAboveCap(im().cycle(), im().session(), im().app, loan, figures);
     }
 
