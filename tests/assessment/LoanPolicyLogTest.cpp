@@ -46,10 +46,11 @@ protected:
         inst.exec("TarvMain", "INSERT INTO MemberAddress (MemberNo, AddressType, Line1) VALUES (700, 'HOMEPREV1', '3 Old Road')");
     }
 
-    void loadApplication(const QString& report) {
-        im().app = {.memberNumber = kMember, .addresses = {.homePrevSupplied = true}, .assessment = {.report = report}};
+    // Without the policy answers the application neither rents privately (PR10C) nor gives a previous home (PR15A).
+    void loadApplication(const QString& report, bool policyAnswers = true) {
+        im().app = {.memberNumber = kMember, .addresses = {.homePrevSupplied = policyAnswers}, .assessment = {.report = report}};
         im().app.messageSuffix = " (table_w field_id=41)";
-        im().app.field[tw::ResidentialStatus] = "Private Rented";
+        if (policyAnswers) im().app.field[tw::ResidentialStatus] = "Private Rented";
         im().app.field[tw::EmploymentType] = "Retired";
         im().app.loan.LoanDetails = {.repaymentFrequency = "M", .numberOfRepayments = "24"};
     }
@@ -128,9 +129,7 @@ TEST_P(RulesLogTest, RulesGiveDecisionAndRowsThatAreCarriedCopiedAndDeleted) {
 
     // A second check of the same member, passing, carries the refer of the first.
     b.figures["totalsearches3months"] = "0";
-    loadApplication(b.xml());
-    im().app.field[tw::ResidentialStatus].clear();
-    im().app.addresses.homePrevSupplied = false;
+    loadApplication(b.xml(), false);
     TakeCreditDecision(im().app, checkRules());
     EXPECT_EQ(im().app.decisionLetter(), "R");
 
@@ -151,9 +150,7 @@ TEST_F(LoanPolicyLogTest, EarlierResultsOnlineAreCarriedExceptTheAgeRules) {
     QStringList letters;
     for (const auto& [code, result] : {std::pair{"PR13A", "F"}, {"PR10C", "R"}, {"PR15A", "F"}}) {
         addRulesLog(code, "1", result);
-        loadApplication(passing.xml());
-        im().app.field[tw::ResidentialStatus].clear();
-        im().app.addresses.homePrevSupplied = false;
+        loadApplication(passing.xml(), false);
         TakeCreditDecision(im().app, checkRules());
         letters << im().app.decisionLetter();
     }
@@ -172,8 +169,7 @@ TEST_F(LoanPolicyLogTest, SummaryOnFridayAndRulesLogOnSaturday) {
     loadApplication("<report/>");
     inst.clock().set(QDateTime(QDate(2026, 12, 4), QTime(14, 10, 5)));
     writeSummary(loan(), {"700|CR05A|3-99|4|R|", "700|CR08A|1-99|N/A|P|"}, "<report/>");
-    writeSummary(loan(0), {"700|CR05A|3-99|4|R|"},
-                                    "<report/>");
+    writeSummary(loan(0), {"700|CR05A|3-99|4|R|"}, "<report/>");
     writeSummary(loan(), {"700|CR05A|3-99|4|R|"}, "");
     inst.clock().set(QDateTime(QDate(2026, 12, 5), QTime(14, 10, 5)));
     addRulesLog("PR15A", "0", "R");
@@ -206,8 +202,7 @@ TEST_F(LoanPolicyLogTest, InterruptedCopyNeverDoublesARule) {
     copyRulesLog();
     addRulesLog("PR10C", "1", "R");
     addRulesLog("PR10C", "1", "F");
-    writeSummary(loan(), {"700|PR10C|0-0|1|P|"},
-                                    "<report/>");
+    writeSummary(loan(), {"700|PR10C|0-0|1|P|"}, "<report/>");
     copyRulesLog();
     EXPECT_EQ(policyLog("RuleValue || ActualValue || InitStatus"), (QStringList{"0-01P", "11F"}));
     applyOnline();
