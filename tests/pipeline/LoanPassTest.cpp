@@ -139,6 +139,16 @@ Step limit5000(const char* balance) {
     };
 }
 
+// Scored 600 applying for L1, which the new members' profile for 400 to 700 moves to its product L2.
+Step profileToL2(int maxOverShares) {
+    return [=](auto& t) {
+        t.scorePriced("L1", "600");
+        t.main("INSERT INTO Product (ProductCode, ProductType, IntTo1, IntRate1) VALUES ('L2', 3, 50000, 12)");
+        t.inst.exec("TarvAudt", QStringLiteral("INSERT INTO PSLnRules (NewMember, RepayType, FromScore, ToScore, IntRate, ProdCode, "
+                                               "MaxOverShares) VALUES ('N', 'P', 400, 700, 9.5, 'L2', %1)").arg(maxOverShares));
+    };
+}
+
 // Credit checks on: an active credit rule and a user name at the agency.
 const Step creditChecksOn = [](auto& t) {
     t.inst.exec("TarvAudt", "INSERT INTO CRRules (RuleCode, ruleactive, rulevaluemin, rulevaluemax, RuleBand) VALUES ('CR05A', 1, 4, 99, 'R')");
@@ -207,25 +217,11 @@ const PassCase kCases[] = {
      }},
     {"ScoreBand545", [](auto& t) { t.scorePriced("L14", "545"); }},
     {"ScoreOutsideTheBands", [](auto& t) { t.scorePriced("L14", "1001"); }},
-    {"ScoreProfileChangesProductAndCapsOverShares",
-     [](auto& t) {
-         t.scorePriced("L1", "600");
-         t.main("INSERT INTO Product (ProductCode, ProductType, IntTo1, IntRate1) VALUES ('L2', 3, 50000, 12)");
-         t.inst.exec("TarvAudt", "INSERT INTO PSLnRules (NewMember, RepayType, FromScore, ToScore, IntRate, ProdCode, MaxOverShares) "
-                                 "VALUES ('N', 'P', 400, 700, 9.5, 'L2', 500)");
-     }},
+    {"ScoreProfileChangesProductAndCapsOverShares", profileToL2(500)},
     {"ScoreWithoutProfileTakesTheDefault", [](auto& t) { t.scorePriced("L2", "600"); }},
     // A purpose code too large for its byte fails the application after the profile chose its product: the lines
     // reporting it tell that product.
-    {"OverflowAfterTheProfileChoseItsProduct",
-     [](auto& t) {
-         t.scorePriced("L1", "600");
-         t.application.set(tw::LoanType, "300");
-         t.main("INSERT INTO Product (ProductCode, ProductType, IntTo1, IntRate1) VALUES ('L2', 3, 50000, 12)");
-         t.inst.exec("TarvAudt", "INSERT INTO PSLnRules (NewMember, RepayType, FromScore, ToScore, IntRate, ProdCode, MaxOverShares) "
-                                 "VALUES ('N', 'P', 400, 700, 9.5, 'L2', 50000)");
-     },
-     {},
+    {"OverflowAfterTheProfileChoseItsProduct", both(profileToL2(50000), field(tw::LoanType, "300")), {},
      [](auto& t) { EXPECT_TRUE(t.problems().contains("Overflow" + S)) << t.report(); }},
     // Refused after the profile chose its product: what was asked for is told with that product.
     {"ScoreProfileProductAlreadyAtItsLimit",
