@@ -29,13 +29,14 @@ protected:
 
     QString memberCode() const { return EncodeMemberNumber(QString::number(kMember)); }
 
-    void addRules() {
+    void SetUp() override {
         for (const char* row : {"('CR05A', 1, NULL, 3, 99, 'R')", "('CR08A', 1, NULL, 1, 99, 'F')",
                                 "('CR07C', 1, NULL, 0, 450, 'F')", "('CR02D', 0, NULL, 1, 1, 'F')"})
             inst.exec("TarvAudt", QStringLiteral("INSERT INTO CRRules (RuleCode, ruleactive, ruleset, rulevaluemin, "
                                                  "rulevaluemax, RuleBand) VALUES ") + row);
         inst.exec("TarvAudt", "INSERT INTO CUPolicyRules VALUES ('PR10C', 'Tenant''s rent is checked', 1, '1', 'R', 'P')");
         inst.exec("TarvAudt", "INSERT INTO CUPolicyRules VALUES ('PR15A', 'Moved in the last 3 years', 1, '0', 'R', 'P')");
+        load();
     }
 
     // An existing member whose stored answers match the application below.
@@ -78,11 +79,6 @@ protected:
         LoadControlSettings(im());
         ASSERT_TRUE(im().connections.OnlineConnection.isOpen()) << problems().join('\n').toStdString();
     }
-    void SetUp() override {
-        addRules();
-        load();
-    }
-
     // What the application's commit does online.
     void applyOnline() {
         ApplyRulesLogChanges(im().connections.OnlineConnection, im().app.assessment.rulesLog);

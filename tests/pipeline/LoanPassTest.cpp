@@ -73,10 +73,6 @@ public:
         main("INSERT INTO Product (ProductCode, ProductType, IntTo1, IntRate1) VALUES ('L14', 4, 50000, 12)");
         application.set(45, product).set(26, score);
     }
-    void run() {
-        add(application);
-        runCycle();
-    }
 };
 
 struct PassCase {
@@ -106,7 +102,8 @@ void expectSkip(LoanPassTest& t, const QString& message) {
 TEST_P(LoanPassCases, RowsAndLines) {
     const PassCase& c = GetParam();
     if (c.arrange) c.arrange(*this);
-    run();
+    add(application);
+    runCycle();
     const QStringList outcome = QStringList{QStringLiteral("== ") + QLatin1String(c.name), loans(), counters()} + loanProblems();
     EXPECT_EQ(outcome.join('\n') + '\n', expectedCase(c.name));
     if (!c.skipped.isEmpty()) expectSkip(*this, c.skipped);
