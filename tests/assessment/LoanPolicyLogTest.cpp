@@ -157,8 +157,7 @@ TEST_F(LoanPolicyLogTest, FailedRuleTablesReferTheLoan) {
     loadApplication(CreditReportBuilder{}.xml());
     inst.exec("TarvAudt", "DROP TABLE CRRules");
     TakeCreditDecision(im().app, checkRules());
-    EXPECT_EQ(im().app.decisionLetter() + ' ' + problems().value(0),
-              "R Error 1 (no such table: CRRules) in procedure CheckCRRules");
+    EXPECT_EQ(im().app.decisionLetter() + ' ' + problems().value(0), "R Error 1 (no such table: CRRules) in procedure CheckCRRules");
 }
 
 TEST_F(LoanPolicyLogTest, SummaryOnFridayAndRulesLogOnSaturday) {
