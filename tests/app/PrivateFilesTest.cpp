@@ -67,8 +67,7 @@ TEST_F(PrivateFilesTest, ConfigurationOrDataOpenToOthersIsWarnedAboutButStillRun
     LoadControlSettings(inst.importer());
     EXPECT_FALSE(inst.importer().SkipImport);
     const QString warning = "Warning: %1 is open to other users of this computer; make it private (chmod %2)";
-    EXPECT_EQ(problems(),
-              (QStringList{warning.arg(inst.path("autovelt.ini"), "600"), warning.arg(inst.path("data"), "700")}));
+    EXPECT_EQ(problems(), (QStringList{warning.arg(inst.path("autovelt.ini"), "600"), warning.arg(inst.path("data"), "700")}));
 }
 
 }  // namespace

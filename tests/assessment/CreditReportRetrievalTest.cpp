@@ -105,9 +105,7 @@ TEST_F(CreditReportRetrievalTest, RequestCopyNeverLandsInAFolderOthersControl) {
         if (planted == Planted::Link) QFile::link(inst.path("scans"), shared);
         else QDir().mkdir(shared);
         if (planted == Planted::OpenFolderOfOurs) QFile::setPermissions(shared, QFile::Permissions(0x7755));
-        if (planted == Planted::OtherUsersFolder) {
-            ASSERT_EQ(::chown(shared.toLocal8Bit().constData(), 65534, 65534), 0);
-        }
+        if (planted == Planted::OtherUsersFolder) { ASSERT_EQ(::chown(shared.toLocal8Bit().constData(), 65534, 65534), 0); }
         const QString folder = planted == Planted::OpenFolderOfOurs ? shared : inst.path("trace");
         EXPECT_TRUE(draw().endsWith("|Perhaps refer to " + folder + "/4711_20261206_cc.xml")) << int(planted);
         EXPECT_FALSE(IsOpenToOthers(folder));

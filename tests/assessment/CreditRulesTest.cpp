@@ -155,13 +155,11 @@ TEST_F(CreditRuleEffectsTest, BrokenReportIsReportedAndReferred) {
     b.figures = {{"totalsearches3months", "1"}, {"totalcifas", "2"}};
     const QString report = b.xml();
     evaluate(report.left(report.indexOf("<cifas>") + 22));  // breaks off inside the fraud markers
-    EXPECT_EQ(withoutMember(outcome.summary) << outcome.letter(),
-              (QStringList{"CR05A|5-99|1|P|", "CR08A|1-99|2|F|", "F"}));
+    EXPECT_EQ(withoutMember(outcome.summary) << outcome.letter(), (QStringList{"CR05A|5-99|1|P|", "CR08A|1-99|2|F|", "F"}));
     ASSERT_EQ(fx.problems.size(), 1);
     EXPECT_TRUE(fx.problems[0].contains("could not be read whole")) << fx.problems[0].toStdString();
     evaluate("not a report at all");
-    EXPECT_EQ(withoutMember(outcome.summary) << outcome.letter(),
-              (QStringList{"CR05A|5-99|N/A|P|", "CR08A|1-99|N/A|P|", "R"}));
+    EXPECT_EQ(withoutMember(outcome.summary) << outcome.letter(), (QStringList{"CR05A|5-99|N/A|P|", "CR08A|1-99|N/A|P|", "R"}));
 }
 
 // Each residential status (field 12) and employment status (field 20) has its own rule.
@@ -180,9 +178,7 @@ TEST_F(CreditRuleEffectsTest, StatusRulesChooseTheirCode) {
         evaluate(QString());
         QStringList rows;
         for (const auto& row : outcome.policyRows) rows << row.code + ':' + row.result;
-        EXPECT_EQ(rows.join(',') + ' ' + outcome.letter(),
-                  *c.code ? QLatin1String(c.code) + ":R R" : QStringLiteral(" P"))
-            << c.status;
+        EXPECT_EQ(rows.join(',') + ' ' + outcome.letter(), *c.code ? QLatin1String(c.code) + ":R R" : QStringLiteral(" P")) << c.status;
     }
 }
 

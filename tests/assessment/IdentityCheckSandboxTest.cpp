@@ -106,8 +106,7 @@ TEST_F(IdentityCheckTest, AgencyVerdictsAndTheirDowngrades) {
         EXPECT_EQ(ref.size(), 30);
         outcomes << QStringLiteral("== %1 %2").arg(surname, application).trimmed() << problems() + successes()
                  << webLog() << app().assessment.summary
-                 << app().decisionLetter() + '|' + app().identity.status + '|' +
-                        app().identity.score
+                 << app().decisionLetter() + '|' + app().identity.status + '|' + app().identity.score
                  << idProof().replace(ref, "<ref>")
                  << inst.scalar("TarvMain", "SELECT YesNo FROM MemberAddress WHERE AddressType='BANK1'").toString() +
                         (app().identity.failedOnBank ? " failed on bank" : "");
@@ -148,10 +147,7 @@ TEST_F(IdentityCheckTest, AnswersWithoutAResult) {
         }
         check();
         EXPECT_FALSE(QString::fromStdString(report()).contains(kPassword));
-        outcomes << QStringLiteral("== %1, band \"%2\", %3 request(s)")
-                        .arg(c.surname)
-                        .arg(c.band)
-                        .arg(sandbox().requests().size())
+        outcomes << QStringLiteral("== %1, band \"%2\", %3 request(s)").arg(c.surname).arg(c.band).arg(sandbox().requests().size())
                  << problems().replaceInStrings(
                         QRegularExpression("^(Unable to perform ID search-Error: 28 - ).+( \\(table_w)"), "\\1...\\2")
                  << webLog() << app().assessment.summary
@@ -171,17 +167,12 @@ TEST_F(IdentityCheckTest, CreditRulesRunTheCheckWithTheirBand) {
     inst.exec("TarvID", "INSERT INTO IDProof (MemberNo, AddressID, PhotoID) VALUES (1234, 'old', 'old')");
     app().field[tw::ApplicationCode] = QStringLiteral("1");
     app().assessment.summary = QStringList{QStringLiteral("1234|CR05A|0-3|1|P|")};
-    TakeCreditDecision(
-        app(), CheckCRRules(inst.importer().cycle(), inst.importer().session(), app(), app().loan,
-                            Currency::fromText(QStringLiteral("1000")), {CreditReportOutcome::Kind::NotNeeded, {}},
-                            CarriedResults{}));
-    EXPECT_EQ(
-        (QStringList{QString::number(sandbox().requests().size()) + app().decisionLetter(), idProof(),
-                     successes().last()} +
-         app().assessment.summary),
-        (QStringList{
-            "1R", "TU IDV-Fail Score [43]|" + app().identity.reference + "|2026-03-05|VELT|||2026-03-05|VELT",
-            "Overall initial rating for loan=REFER for member 1234", "1234|CR05A|0-3|1|P|", "1234|CR10A|P-P|F|R|"}));
+    TakeCreditDecision(app(), CheckCRRules(inst.importer().cycle(), inst.importer().session(), app(), app().loan,
+                                           Currency::fromText("1000"), {CreditReportOutcome::Kind::NotNeeded, {}}, CarriedResults{}));
+    EXPECT_EQ(QStringList({QString::number(sandbox().requests().size()) + app().decisionLetter(), idProof(), successes().last()}) +
+                  app().assessment.summary,
+              (QStringList{"1R", "TU IDV-Fail Score [43]|" + app().identity.reference + "|2026-03-05|VELT|||2026-03-05|VELT",
+                           "Overall initial rating for loan=REFER for member 1234", "1234|CR05A|0-3|1|P|", "1234|CR10A|P-P|F|R|"}));
 }
 
 // The rows that ask nothing, the check's own error exit (one line, nothing thrown) among them: each case's fields 31|33,
@@ -189,18 +180,16 @@ TEST_F(IdentityCheckTest, CreditRulesRunTheCheckWithTheirBand) {
 // score.
 TEST_F(IdentityCheckTest, NoRequestWhenNoCheckIsDue) {
     const std::pair<const char*, std::function<void(IdentityCheckTest&)>> cases[] = {
-        {"15 by calendar years",
-         [](IdentityCheckTest& t) {
-             t.app().field[tw::DateOfBirth] = QStringLiteral("01/01/2011");
-             t.app().identity.score = QStringLiteral("77");
+        {"15 by calendar years", [](IdentityCheckTest& t) {
+             t.app().field[tw::DateOfBirth] = "01/01/2011";
+             t.app().identity.score = "77";
          }},
         {"inactive CR10A", [](IdentityCheckTest& t) { t.setRule(false, QStringLiteral("F")); }},
         {"no CR10A", [](IdentityCheckTest& t) { t.inst.exec("TarvAudt", "DELETE FROM CRRules"); }},
         {"code 4", [](IdentityCheckTest& t) { t.app().field[tw::ApplicationCode] = QStringLiteral("4"); }},
         {"no user name", [](IdentityCheckTest& t) { t.inst.importer().settings.agency.IdentityCheckUserName.clear(); }},
         {"no home address", [](IdentityCheckTest& t) { t.inst.exec("TarvMain", "DELETE FROM MemberAddress"); }},
-        {"no date of birth",
-         [](IdentityCheckTest& t) { t.app().field[tw::DateOfBirth] = QStringLiteral("not a date"); }},
+        {"no date of birth", [](IdentityCheckTest& t) { t.app().field[tw::DateOfBirth] = "not a date"; }},
     };
     QStringList outcomes;
     for (const auto& [name, arrange] : cases) {

@@ -29,13 +29,14 @@ protected:
 
     QString memberCode() const { return EncodeMemberNumber(QString::number(kMember)); }
 
-    void addRules() {
+    void SetUp() override {
         for (const char* row : {"('CR05A', 1, NULL, 3, 99, 'R')", "('CR08A', 1, NULL, 1, 99, 'F')",
                                 "('CR07C', 1, NULL, 0, 450, 'F')", "('CR02D', 0, NULL, 1, 1, 'F')"})
             inst.exec("TarvAudt", QStringLiteral("INSERT INTO CRRules (RuleCode, ruleactive, ruleset, rulevaluemin, "
                                                  "rulevaluemax, RuleBand) VALUES ") + row);
         inst.exec("TarvAudt", "INSERT INTO CUPolicyRules VALUES ('PR10C', 'Tenant''s rent is checked', 1, '1', 'R', 'P')");
         inst.exec("TarvAudt", "INSERT INTO CUPolicyRules VALUES ('PR15A', 'Moved in the last 3 years', 1, '0', 'R', 'P')");
+        load();
     }
 
     // An existing member whose stored answers match the application below.
@@ -46,10 +47,11 @@ protected:
         inst.exec("TarvMain", "INSERT INTO MemberAddress (MemberNo, AddressType, Line1) VALUES (700, 'HOMEPREV1', '3 Old Road')");
     }
 
-    void loadApplication(const QString& report) {
-        im().app = {.memberNumber = kMember, .addresses = {.homePrevSupplied = true}, .assessment = {.report = report}};
+    // Without the policy answers the application neither rents privately (PR10C) nor gives a previous home (PR15A).
+    void loadApplication(const QString& report, bool policyAnswers = true) {
+        im().app = {.memberNumber = kMember, .addresses = {.homePrevSupplied = policyAnswers}, .assessment = {.report = report}};
         im().app.messageSuffix = " (table_w field_id=41)";
-        im().app.field[tw::ResidentialStatus] = "Private Rented";
+        if (policyAnswers) im().app.field[tw::ResidentialStatus] = "Private Rented";
         im().app.field[tw::EmploymentType] = "Retired";
         im().app.loan.LoanDetails = {.repaymentFrequency = "M", .numberOfRepayments = "24"};
     }
@@ -77,11 +79,6 @@ protected:
         LoadControlSettings(im());
         ASSERT_TRUE(im().connections.OnlineConnection.isOpen()) << problems().join('\n').toStdString();
     }
-    void SetUp() override {
-        addRules();
-        load();
-    }
-
     // What the application's commit does online.
     void applyOnline() {
         ApplyRulesLogChanges(im().connections.OnlineConnection, im().app.assessment.rulesLog);
@@ -128,9 +125,7 @@ TEST_P(RulesLogTest, RulesGiveDecisionAndRowsThatAreCarriedCopiedAndDeleted) {
 
     // A second check of the same member, passing, carries the refer of the first.
     b.figures["totalsearches3months"] = "0";
-    loadApplication(b.xml());
-    im().app.field[tw::ResidentialStatus].clear();
-    im().app.addresses.homePrevSupplied = false;
+    loadApplication(b.xml(), false);
     TakeCreditDecision(im().app, checkRules());
     EXPECT_EQ(im().app.decisionLetter(), "R");
 
@@ -151,9 +146,7 @@ TEST_F(LoanPolicyLogTest, EarlierResultsOnlineAreCarriedExceptTheAgeRules) {
     QStringList letters;
     for (const auto& [code, result] : {std::pair{"PR13A", "F"}, {"PR10C", "R"}, {"PR15A", "F"}}) {
         addRulesLog(code, "1", result);
-        loadApplication(passing.xml());
-        im().app.field[tw::ResidentialStatus].clear();
-        im().app.addresses.homePrevSupplied = false;
+        loadApplication(passing.xml(), false);
         TakeCreditDecision(im().app, checkRules());
         letters << im().app.decisionLetter();
     }
@@ -164,16 +157,14 @@ TEST_F(LoanPolicyLogTest, FailedRuleTablesReferTheLoan) {
     loadApplication(CreditReportBuilder{}.xml());
     inst.exec("TarvAudt", "DROP TABLE CRRules");
     TakeCreditDecision(im().app, checkRules());
-    EXPECT_EQ(im().app.decisionLetter() + ' ' + problems().value(0),
-              "R Error 1 (no such table: CRRules) in procedure CheckCRRules");
+    EXPECT_EQ(im().app.decisionLetter() + ' ' + problems().value(0), "R Error 1 (no such table: CRRules) in procedure CheckCRRules");
 }
 
 TEST_F(LoanPolicyLogTest, SummaryOnFridayAndRulesLogOnSaturday) {
     loadApplication("<report/>");
     inst.clock().set(QDateTime(QDate(2026, 12, 4), QTime(14, 10, 5)));
     writeSummary(loan(), {"700|CR05A|3-99|4|R|", "700|CR08A|1-99|N/A|P|"}, "<report/>");
-    writeSummary(loan(0), {"700|CR05A|3-99|4|R|"},
-                                    "<report/>");
+    writeSummary(loan(0), {"700|CR05A|3-99|4|R|"}, "<report/>");
     writeSummary(loan(), {"700|CR05A|3-99|4|R|"}, "");
     inst.clock().set(QDateTime(QDate(2026, 12, 5), QTime(14, 10, 5)));
     addRulesLog("PR15A", "0", "R");
@@ -206,8 +197,7 @@ TEST_F(LoanPolicyLogTest, InterruptedCopyNeverDoublesARule) {
     copyRulesLog();
     addRulesLog("PR10C", "1", "R");
     addRulesLog("PR10C", "1", "F");
-    writeSummary(loan(), {"700|PR10C|0-0|1|P|"},
-                                    "<report/>");
+    writeSummary(loan(), {"700|PR10C|0-0|1|P|"}, "<report/>");
     copyRulesLog();
     EXPECT_EQ(policyLog("RuleValue || ActualValue || InitStatus"), (QStringList{"0-01P", "11F"}));
     applyOnline();

@@ -42,10 +42,8 @@ TEST_F(AuditTrailTest, WebLogRowsAreStoredWithQuotesTurnedIntoBlanks) {
 // nothing is written without a member or a text.
 TEST_F(AuditTrailTest, DiaryRowsCarryTheFixedColumnsAndTheCleanedText) {
     for (const auto& [text, keyword, member] : {std::tuple{"Loan of 500 passed, \"refer\" cleared by O'Brien", "O'KEY", 4321},
-                                                {"Loan note", "VELT", 4321}, {"", "VELT", 4321}, {"Note", "VELT", 0}}) {
-        CreateDiaryEntry(im().cycle(), im().session(), im().app, member, QLatin1String(keyword),
-                         QString::fromUtf8(text));
-    }
+                                                {"Loan note", "VELT", 4321}, {"", "VELT", 4321}, {"Note", "VELT", 0}})
+        CreateDiaryEntry(im().cycle(), im().session(), im().app, member, QLatin1String(keyword), QString::fromUtf8(text));
     EXPECT_EQ(inst.rows("TarvTran", "Diary", {"Memberno", "Teller", "Priority", "Msgdate", "Msgtime", "ActionReqd", "ShelfLife",
                                          "Keyword", "FlagColour", "CCItem", "CCAction", "DiaryGroup", "Msgtext"}),
               (QStringList{"4321|VELT|99|2024-03-05|2024-03-05 14:07:09|0|Never expires|O'KEY|16776960|0||0|"

@@ -24,9 +24,11 @@ namespace {
 const QString kAllPlaceholders = QStringLiteral(
     "<p>7=<7>|14=<14>|NO=<NO>|F=<F>|T=<T>|S=<S>|SN=<SN>|CU=<CUNAME>|E=<CUEMAIL>|R=<REGNO>|C=<CREF>|U=<URL>|U2=<URL2></p>");
 
+using Sender = std::function<void(const CycleContext&, UnitSession&, const ApplicationState&)>;
+
 struct EmailCase {
     const char* name;
-    std::function<void(const CycleContext&, UnitSession&, const ApplicationState&)> send;
+    Sender send;
     long newMemberNumber;
     const char* applicationCode;
     const char* templateName;
@@ -164,14 +166,10 @@ TEST_F(MemberEmailsTest, UatModeAndSingleApplicationRunsSendToTheSupportMailbox)
 // One applicant, one address, and no header of its own; nothing is sent or noted without it, nor without the template:
 // each case's lines as the reviewed file holds them.
 TEST_F(MemberEmailsTest, AnUnusableAddressOrAMissingTemplateIsReportedAndNothingIsSent) {
-    const std::pair<const char*, std::function<void(const CycleContext&, UnitSession&, const ApplicationState&)>>
-        cases[] = {
-            {"", SendJoinEmail},
-            {"amelia.mail.example", SendLoanEmail},
-            {"amelia@mailexample", SendFailEmail},
-            {"amelia@mail.example;other@mail.example", SendJoinEmail},
-            {"amelia@mail.example\r\nBcc: other@mail.example", SendLoanEmail},
-        };
+    const std::pair<const char*, Sender> cases[] = {
+        {"", SendJoinEmail}, {"amelia.mail.example", SendLoanEmail}, {"amelia@mailexample", SendFailEmail},
+        {"amelia@mail.example;other@mail.example", SendJoinEmail}, {"amelia@mail.example\r\nBcc: other@mail.example", SendLoanEmail},
+    };
     QStringList seen;
     for (const auto& [address, sendTo] : cases) {
         inst.reporter().clear();

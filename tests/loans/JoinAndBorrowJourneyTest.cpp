@@ -240,8 +240,8 @@ TEST_F(JoinAndBorrowJourneyTest, AKilledRunNeverSearchesTwice) {
     program->waitForFinished();
     ASSERT_EQ(requestPaths().count(kReport), 1);
     rerun = runProgram();
-    EXPECT_TRUE(rerun.output().contains("may have reached the agency; it is not sent again")) << rerun.output().toStdString();
-    EXPECT_TRUE(rerun.output().contains("Overall initial rating for loan=REFER for member 2")) << rerun.output().toStdString();
+    EXPECT_TRUE(rerun.output().contains("may have reached the agency; it is not sent again") &&
+                rerun.output().contains("Overall initial rating for loan=REFER for member 2")) << rerun.output().toStdString();
     EXPECT_EQ(requestPaths().count(kReport), 1);
 }
 

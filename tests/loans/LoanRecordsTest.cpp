@@ -129,9 +129,7 @@ TEST_P(LoanRecordCases, ReadBack) {
 }
 
 using Arrange = std::function<void(LoanRecordsTest&)>;
-Arrange decision(const char* letter) {
-    return [=](auto& t) { t.im().app.assessment.decision = letter; };
-}
+Arrange decision(const char* letter) { return [=](auto& t) { t.im().app.assessment.decision = letter; }; }
 Arrange fsaRefNo(const char* number, bool checks = true) {
     return [=](auto& t) {
         t.im().settings.profile = CreditUnionProfileFor(number);

@@ -73,10 +73,6 @@ public:
         main("INSERT INTO Product (ProductCode, ProductType, IntTo1, IntRate1) VALUES ('L14', 4, 50000, 12)");
         application.set(45, product).set(26, score);
     }
-    void run() {
-        add(application);
-        runCycle();
-    }
 };
 
 struct PassCase {
@@ -106,7 +102,8 @@ void expectSkip(LoanPassTest& t, const QString& message) {
 TEST_P(LoanPassCases, RowsAndLines) {
     const PassCase& c = GetParam();
     if (c.arrange) c.arrange(*this);
-    run();
+    add(application);
+    runCycle();
     const QStringList outcome = QStringList{QStringLiteral("== ") + QLatin1String(c.name), loans(), counters()} + loanProblems();
     EXPECT_EQ(outcome.join('\n') + '\n', expectedCase(c.name));
     if (!c.skipped.isEmpty()) expectSkip(*this, c.skipped);
@@ -136,6 +133,16 @@ Step limit5000(const char* balance) {
         t.main("UPDATE Product SET MaxLoanAvailable=5000");
         t.borrowOnly(balance);
         t.application.set(46, "2000");
+    };
+}
+
+// Scored 600 applying for L1, which the new members' profile for 400 to 700 moves to its product L2.
+Step profileToL2(int maxOverShares) {
+    return [=](auto& t) {
+        t.scorePriced("L1", "600");
+        t.main("INSERT INTO Product (ProductCode, ProductType, IntTo1, IntRate1) VALUES ('L2', 3, 50000, 12)");
+        t.inst.exec("TarvAudt", QStringLiteral("INSERT INTO PSLnRules (NewMember, RepayType, FromScore, ToScore, IntRate, ProdCode, "
+                                               "MaxOverShares) VALUES ('N', 'P', 400, 700, 9.5, 'L2', %1)").arg(maxOverShares));
     };
 }
 
@@ -207,25 +214,11 @@ const PassCase kCases[] = {
      }},
     {"ScoreBand545", [](auto& t) { t.scorePriced("L14", "545"); }},
     {"ScoreOutsideTheBands", [](auto& t) { t.scorePriced("L14", "1001"); }},
-    {"ScoreProfileChangesProductAndCapsOverShares",
-     [](auto& t) {
-         t.scorePriced("L1", "600");
-         t.main("INSERT INTO Product (ProductCode, ProductType, IntTo1, IntRate1) VALUES ('L2', 3, 50000, 12)");
-         t.inst.exec("TarvAudt", "INSERT INTO PSLnRules (NewMember, RepayType, FromScore, ToScore, IntRate, ProdCode, MaxOverShares) "
-                                 "VALUES ('N', 'P', 400, 700, 9.5, 'L2', 500)");
-     }},
+    {"ScoreProfileChangesProductAndCapsOverShares", profileToL2(500)},
     {"ScoreWithoutProfileTakesTheDefault", [](auto& t) { t.scorePriced("L2", "600"); }},
     // A purpose code too large for its byte fails the application after the profile chose its product: the lines
     // reporting it tell that product.
-    {"OverflowAfterTheProfileChoseItsProduct",
-     [](auto& t) {
-         t.scorePriced("L1", "600");
-         t.application.set(tw::LoanType, "300");
-         t.main("INSERT INTO Product (ProductCode, ProductType, IntTo1, IntRate1) VALUES ('L2', 3, 50000, 12)");
-         t.inst.exec("TarvAudt", "INSERT INTO PSLnRules (NewMember, RepayType, FromScore, ToScore, IntRate, ProdCode, MaxOverShares) "
-                                 "VALUES ('N', 'P', 400, 700, 9.5, 'L2', 50000)");
-     },
-     {},
+    {"OverflowAfterTheProfileChoseItsProduct", both(profileToL2(50000), field(tw::LoanType, "300")), {},
      [](auto& t) { EXPECT_TRUE(t.problems().contains("Overflow" + S)) << t.report(); }},
     // Refused after the profile chose its product: what was asked for is told with that product.
     {"ScoreProfileProductAlreadyAtItsLimit",

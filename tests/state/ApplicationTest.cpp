@@ -17,19 +17,14 @@ TEST(Application, TypedValuesAreReadByTheirRules) {
         {"43.5", "31/02/1985", "", "x"},               // no such day; no number
     };
     using Values = std::tuple<long, std::optional<QDate>, double, double>;
-    const Values expected[] = {
-        {42, QDate(1985, 4, 15), 1500, 24},
-        {42, QDate(1985, 4, 15), 1, 24},
-        {44, std::nullopt, 0, 0},
-    };
+    const Values expected[] = {{42, QDate(1985, 4, 15), 1500, 24}, {42, QDate(1985, 4, 15), 1, 24}, {44, std::nullopt, 0, 0}};
     for (size_t i = 0; i < std::size(cases); ++i) {
         Application a;
         a.field[tw::GivenMemberNumber] = cases[i].given;
         a.field[tw::DateOfBirth] = cases[i].born;
         a.field[tw::LoanAmount] = cases[i].amount;
         a.field[tw::TermMonths] = cases[i].term;
-        EXPECT_EQ(Values(a.givenMemberNumber(), a.dateOfBirth(), a.loanAmount(), a.termMonths()), expected[i])
-            << cases[i].given;
+        EXPECT_EQ(Values(a.givenMemberNumber(), a.dateOfBirth(), a.loanAmount(), a.termMonths()), expected[i]) << cases[i].given;
     }
 }
 

@@ -131,8 +131,7 @@ TEST_F(ExternalEffectsTest, AStagedFileIsFiledOnlyAfterItsApplicationCommits) {
     EXPECT_FALSE(QFileInfo::exists(member));
     inst.exec("TarvAudt", "UPDATE VeltEffect SET State='sending'");
     EXPECT_TRUE(outbox.settleInterrupted({kFileEffect}).isEmpty());
-    outbox.performPending(
-        {{kFileEffect, [this](const Effect& e) { return PerformFileEffect(im().session(), e.payload); }}}, now());
+    outbox.performPending({{kFileEffect, [this](const Effect& e) { return PerformFileEffect(im().session(), e.payload); }}}, now());
     EXPECT_EQ(QDir(member).entryList(QDir::Files), QStringList{"1-a.txt"});
     EXPECT_EQ(im().stagedFiles().files(), QStringList{});
     EXPECT_EQ(states(), QStringList{"1-a:done:1"});
