@@ -98,10 +98,24 @@ QByteArray displayName(const QString& name) {
 
 }  // namespace
 
+// Every line break (CR LF, a lone CR or a lone LF) becomes CR LF, in one pass over the
+// UTF-8: no byte of a multi-byte character is a CR or an LF.
 QByteArray toCrlfUtf8(const QString& text) {
-    QString normal = text;
-    normal.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(u'\r', u'\n');
-    return normal.toUtf8().replace("\n", "\r\n");
+    const QByteArray utf8 = text.toUtf8();
+    QByteArray out(utf8.size() * 2, Qt::Uninitialized);
+    char* end = out.data();
+    for (qsizetype i = 0; i < utf8.size(); ++i) {
+        const char c = utf8[i];
+        if (c != '\r' && c != '\n') {
+            *end++ = c;
+            continue;
+        }
+        if (c == '\r' && i + 1 < utf8.size() && utf8[i + 1] == '\n') ++i;
+        *end++ = '\r';
+        *end++ = '\n';
+    }
+    out.truncate(end - out.constData());
+    return out;
 }
 
 QByteArray quotedPrintable(const QByteArray& crlfText) {
@@ -149,17 +163,28 @@ QByteArray formatMailbox(const MailAddress& mailbox) {
 }
 
 QByteArray headerLine(const QByteArray& name, const QByteArray& value) {
-    QByteArray out = name + ":";
-    int lineLength = int(out.size());
-    for (const QByteArray& word : value.split(' ')) {
+    QByteArray out;
+    out.reserve(name.size() + value.size() + value.size() / kMaxHeaderLine * 2 + 8);
+    out += name;
+    out += ':';
+    qsizetype lineLength = out.size();
+    // Each word between single blanks, empty ones included, goes on the line it fits.
+    for (qsizetype start = 0;;) {
+        qsizetype blank = value.indexOf(' ', start);
+        if (blank < 0) blank = value.size();
+        const QByteArrayView word(value.constData() + start, blank - start);
         if (lineLength + 1 + word.size() > kMaxHeaderLine && lineLength > name.size() + 1) {
             out += "\r\n";
             lineLength = 0;
         }
-        out += ' ' + word;
-        lineLength += 1 + int(word.size());
+        out += ' ';
+        out += word;
+        lineLength += 1 + word.size();
+        if (blank == value.size()) break;
+        start = blank + 1;
     }
-    return out + "\r\n";
+    out += "\r\n";
+    return out;
 }
 
 QByteArray filenameParameter(const QByteArray& parameter, const QString& fileName) {

@@ -1,5 +1,7 @@
 #include "comms/SendEmail.h"
 
+#include "comms/MimeEncoding.h"
+
 #include "support/ExpectedDocuments.h"
 #include "support/RecordingMailTransport.h"
 #include "support/SmtpSink.h"
@@ -67,6 +69,19 @@ protected:
 
 // A name with punctuation and a line break in the subject stay in their headers; HTML and text bodies arrive exactly, in
 // lines a server accepts; two attachments arrive intact under their names.
+TEST(MimeEncodingTest, LineEndsBecomeCrlfAndHeadersFoldAtBlanks) {
+    const struct { const char16_t* text; QByteArray crlf; } lineEnds[] = {
+        {u"a\r\nb", "a\r\nb"}, {u"a\nb\rc", "a\r\nb\r\nc"}, {u"a\r\r\nb\n\n", "a\r\n\r\nb\r\n\r\n"},
+        {u"\r", "\r\n"}, {u"caf\u00e9\n", "caf\xc3\xa9\r\n"}, {u"", ""}};
+    for (const auto& c : lineEnds) EXPECT_EQ(toCrlfUtf8(QString::fromUtf16(c.text)), c.crlf);
+
+    EXPECT_EQ(headerLine("Subject", ""), "Subject: \r\n");
+    EXPECT_EQ(headerLine("Subject", "two  blanks "), "Subject: two  blanks \r\n");
+    const QByteArray words = QByteArray("word ").repeated(20).trimmed();
+    const QByteArray folded = headerLine("Subject", words);
+    EXPECT_EQ(folded, "Subject:" + QByteArray(" word").repeated(14) + "\r\n" + QByteArray(" word").repeated(6) + "\r\n");
+}
+
 TEST_F(SendEmailTest, HeadersBodiesAndAttachmentsArriveExactly) {
     startSink();
     context.cuname = QStringLiteral("Varno, Ŧarvonel & Co. Credit Union");

@@ -85,6 +85,8 @@ void Connection::close() {
     borrowed_ = false;
     inTransaction_ = false;
     keyColumns_.clear();
+    quotedColumns_.clear();
+    quotedTables_.clear();
 }
 
 void Connection::releaseDatabase() {
@@ -185,6 +187,13 @@ void Connection::rollbackToSavepoint(const QString& name) {
     }
     run(QStringLiteral("ROLLBACK TO SAVEPOINT ") + name);
     run(QStringLiteral("RELEASE SAVEPOINT ") + name);
+}
+
+const QString& Connection::quotedName(const QString& name, QSqlDriver::IdentifierType type) {
+    QHash<QString, QString>& quoted = type == QSqlDriver::TableName ? quotedTables_ : quotedColumns_;
+    auto found = quoted.constFind(name);
+    if (found == quoted.constEnd()) found = quoted.insert(name, db_.driver()->escapeIdentifier(name, type));
+    return *found;
 }
 
 QString Connection::nameForNewTable(const QString& table) const {

@@ -7,6 +7,7 @@
 
 #include <QHash>
 #include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QStringList>
 #include <QString>
 #include <memory>
@@ -79,6 +80,8 @@ public:
     QSqlDatabase& database() { return db_; }
     // The key columns of a table, read once per session.
     const QStringList& keyColumnsOf(const QString& table);
+    // A table or column name quoted as the engine's driver quotes it, worked out once per name.
+    const QString& quotedName(const QString& name, QSqlDriver::IdentifierType type);
     // The statement as this connection's engine is sent it.
     QString prepareStatement(const QString& statement) const;
     // Runs a statement with "?" for its values, bound in order; returns the rows affected.
@@ -109,6 +112,7 @@ private:
     StatementTrace* trace_ = nullptr;
     bool inTransaction_ = false;
     QHash<QString, QStringList> keyColumns_;
+    QHash<QString, QString> quotedColumns_, quotedTables_;
     QString connectionString_;
     ConnectionTarget target_;
     QSqlDatabase db_;

@@ -85,20 +85,24 @@ QVariant Recordset::valueForWrite(int column, const QVariant& value) const {
 }
 
 void Recordset::insertRow(Row& row) {
-    QSqlDatabase& db = connection_->database();
     const QStringList& names = columns_->names;
-    QStringList columns, marks;
+    QString columns, marks;
     QVariantList values;
     for (int i = 0; i < names.size(); ++i) {
         if (!row.changed[i]) continue;
-        columns << db.driver()->escapeIdentifier(names[i], QSqlDriver::FieldName);
-        marks << QStringLiteral("?");
+        if (!values.isEmpty()) {
+            columns += u',';
+            marks += u',';
+        }
+        columns += connection_->quotedName(names[i], QSqlDriver::FieldName);
+        marks += u'?';
         values << valueForWrite(i, row.values[i]);
     }
-    const QString table = db.driver()->escapeIdentifier(table_, QSqlDriver::TableName);
+    const QString& table = connection_->quotedName(table_, QSqlDriver::TableName);
     QVariant id;
-    connection_->executeBound(columns.isEmpty() ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table)
-                                                : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(table, columns.join(','), marks.join(',')),
+    connection_->executeBound(values.isEmpty() ? QStringLiteral("INSERT INTO ") + table + QStringLiteral(" DEFAULT VALUES")
+                                               : QStringLiteral("INSERT INTO ") + table + QStringLiteral(" (") + columns +
+                                                     QStringLiteral(") VALUES (") + marks + u')',
                               values, &id);
     // An automatic key becomes visible on the row, as it would after a requery.
     if (id.isValid() && keyColumns_.size() == 1) {
@@ -108,30 +112,30 @@ void Recordset::insertRow(Row& row) {
 }
 
 void Recordset::updateRow(Row& row) {
-    QSqlDatabase& db = connection_->database();
     const QStringList& names = columns_->names;
-    QStringList assignments, conditions;
+    QString assignments, conditions;
     QVariantList values, keys;
     for (int i = 0; i < names.size(); ++i) {
         if (!row.changed[i]) continue;
-        assignments << db.driver()->escapeIdentifier(names[i], QSqlDriver::FieldName) + QStringLiteral("=?");
+        if (!values.isEmpty()) assignments += u',';
+        assignments += connection_->quotedName(names[i], QSqlDriver::FieldName) + QStringLiteral("=?");
         values << valueForWrite(i, row.values[i]);
     }
-    if (assignments.isEmpty()) return;
+    if (values.isEmpty()) return;
     // The row is found again by its key, or by every original value when it has none.
-    QStringList keyNames = keyColumns_.isEmpty() ? names : keyColumns_;
+    const QStringList& keyNames = keyColumns_.isEmpty() ? names : keyColumns_;
     for (const QString& key : keyNames) {
         const int i = columns_->find(key);
         if (i < 0) continue;
-        const QString name = db.driver()->escapeIdentifier(names[i], QSqlDriver::FieldName);
-        if (row.original[i].isNull()) { conditions << name + QStringLiteral(" IS NULL"); continue; }
-        conditions << name + QStringLiteral("=?");
+        if (!conditions.isEmpty()) conditions += QStringLiteral(" AND ");
+        conditions += connection_->quotedName(names[i], QSqlDriver::FieldName);
+        if (row.original[i].isNull()) { conditions += QStringLiteral(" IS NULL"); continue; }
+        conditions += QStringLiteral("=?");
         keys << valueForWrite(i, row.original[i]);
     }
     const long long affected = connection_->executeBound(
-        QStringLiteral("UPDATE %1 SET %2 WHERE %3")
-            .arg(db.driver()->escapeIdentifier(table_, QSqlDriver::TableName), assignments.join(','),
-                 conditions.join(QStringLiteral(" AND "))),
+        QStringLiteral("UPDATE ") + connection_->quotedName(table_, QSqlDriver::TableName) + QStringLiteral(" SET ") +
+            assignments + QStringLiteral(" WHERE ") + conditions,
         values + keys);
     if (affected == 0)
         throw VeltError(-2147217864, QStringLiteral("Recordset"),

@@ -4,7 +4,11 @@ namespace autovelt::inline platform::db {
 
 namespace {
 
-bool isIdentifierChar(QChar c) { return c.isLetterOrNumber() || c == u'_' || c == u'$' || c.unicode() > 0x7f; }
+inline bool isIdentifierChar(QChar c) {
+    const char16_t u = c.unicode();
+    return u > 0x7f || (u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z') || (u >= u'0' && u <= u'9') || u == u'_' ||
+           u == u'$';
+}
 
 // The index just past a quoted part starting at `from` and closed by `close` (doubled: kept).
 qsizetype endOfQuoted(const QString& s, qsizetype from, QChar close) {
@@ -71,11 +75,12 @@ LiftedStatement liftLiterals(const QString& s) {
         } else if (isIdentifierChar(c) && !c.isDigit()) {
             qsizetype end = i;
             while (end < s.size() && isIdentifierChar(s[end])) ++end;
+            // Only three words matter here; their lengths rule out nearly every other word.
             const QStringView word = QStringView(s).mid(i, end - i);
-            if (word.compare(QLatin1String("X"), Qt::CaseInsensitive) == 0 && end < s.size() && s[end] == u'\'')
+            if (word.size() == 1 && (c == u'X' || c == u'x') && end < s.size() && s[end] == u'\'')
                 return whole;  // a blob literal
-            if (word.compare(QLatin1String("ORDER"), Qt::CaseInsensitive) == 0 ||
-                word.compare(QLatin1String("GROUP"), Qt::CaseInsensitive) == 0)
+            if (word.size() == 5 && (word.compare(QLatin1String("ORDER"), Qt::CaseInsensitive) == 0 ||
+                                     word.compare(QLatin1String("GROUP"), Qt::CaseInsensitive) == 0))
                 numbersNameColumns = true;
             i = end;
         } else if (c.isDigit() || (c == u'.' && i + 1 < s.size() && s[i + 1].isDigit())) {
