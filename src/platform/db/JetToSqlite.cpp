@@ -18,12 +18,9 @@ bool isWordChar(QChar c) { return c.isLetterOrNumber() || c == QLatin1Char('_');
 // Index just past a quoted literal that starts at `start` (doubled quotes stay inside).
 qsizetype skipQuoted(const QString& s, qsizetype start, QChar quote) {
     qsizetype i = start + 1;
-    while (i < s.size()) {
-        if (s[i] == quote) {
-            if (i + 1 < s.size() && s[i + 1] == quote) { i += 2; continue; }
-            return i + 1;
-        }
-        ++i;
+    while ((i = s.indexOf(quote, i)) >= 0) {
+        if (i + 1 < s.size() && s[i + 1] == quote) { i += 2; continue; }
+        return i + 1;
     }
     return s.size();
 }

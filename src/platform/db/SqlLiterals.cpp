@@ -10,18 +10,17 @@ inline bool isIdentifierChar(QChar c) {
            u == u'$';
 }
 
-// The index just past a quoted part starting at `from` and closed by `close` (doubled: kept).
-qsizetype endOfQuoted(const QString& s, qsizetype from, QChar close) {
+// The index just past a quoted part starting at `from` and closed by `close` (doubled: kept,
+// and `doubled` set when given).
+qsizetype endOfQuoted(const QString& s, qsizetype from, QChar close, bool* doubled = nullptr) {
     qsizetype i = from + 1;
-    while (i < s.size()) {
-        if (s[i] == close) {
-            if (close != u']' && i + 1 < s.size() && s[i + 1] == close) {
-                i += 2;
-                continue;
-            }
-            return i + 1;
+    while ((i = s.indexOf(close, i)) >= 0) {
+        if (close != u']' && i + 1 < s.size() && s[i + 1] == close) {
+            if (doubled) *doubled = true;
+            i += 2;
+            continue;
         }
-        ++i;
+        return i + 1;
     }
     return -1;  // not closed: the engine reports it
 }
@@ -56,10 +55,11 @@ LiftedStatement liftLiterals(const QString& s) {
     while (i < s.size()) {
         const QChar c = s[i];
         if (c == u'\'') {
-            const qsizetype end = endOfQuoted(s, i, u'\'');
+            bool doubled = false;
+            const qsizetype end = endOfQuoted(s, i, u'\'', &doubled);
             if (end < 0) return whole;
             QString text = s.mid(i + 1, end - i - 2);
-            if (text.contains(QLatin1String("''"))) text.replace(QStringLiteral("''"), QStringLiteral("'"));
+            if (doubled) text.replace(QStringLiteral("''"), QStringLiteral("'"));
             takeOut(i, end, QVariant(text));
             i = end;
         } else if (c == u'"' || c == u'[' || c == u'`') {
