@@ -3,6 +3,7 @@
 #include "common/DecimalText.h"
 #include "common/VeltError.h"
 
+#include <QHash>
 #include <QLocale>
 #include <QRegularExpression>
 #include <QTime>
@@ -254,9 +255,10 @@ QString currencyText(Currency value) {
 namespace {
 
 struct DateToken {
-    QChar letter;      // lower-case pattern letter, or null for a literal
+    QChar letter;          // lower-case pattern letter, or null for a literal
     int length = 0;
     QChar literal;
+    bool minutes = false;  // an "m" that stands for the minute
 };
 
 QList<DateToken> tokenizeDatePattern(const QString& pattern) {
@@ -290,52 +292,76 @@ bool meansMinutes(const QList<DateToken>& tokens, qsizetype index) {
     return neighbourLetter(tokens, index, -1) == u'h' || neighbourLetter(tokens, index, +1) == u's';
 }
 
-QString padded(int value, int width) {
-    return QString::number(value).rightJustified(width, u'0');
+// The patterns in use are few and each is read many times: each thread keeps the ones it
+// has read (a pattern given by the installation's settings counts among them).
+const QList<DateToken>& datePattern(const QString& pattern) {
+    thread_local QHash<QString, QList<DateToken>> read;
+    auto found = read.constFind(pattern);
+    if (found != read.constEnd()) return *found;
+    if (read.size() >= 256) read.clear();
+    QList<DateToken> tokens = tokenizeDatePattern(pattern);
+    for (qsizetype i = 0; i < tokens.size(); ++i) tokens[i].minutes = tokens[i].letter == u'm' && meansMinutes(tokens, i);
+    return *read.insert(pattern, std::move(tokens));
 }
 
-QString formatToken(const QDateTime& value, const DateToken& t, bool minutes) {
+void appendPadded(QString& out, int value, int width) {
+    if (value >= 0 && value < 100 && width <= 2) {
+        if (value >= 10) out += QChar(u'0' + value / 10);
+        else if (width == 2) out += u'0';
+        out += QChar(u'0' + value % 10);
+        return;
+    }
+    out += QString::number(value).rightJustified(width, u'0');
+}
+
+void appendToken(QString& out, const QDate& date, const QTime& time, const DateToken& t) {
     static const QLocale english(QLocale::English, QLocale::UnitedKingdom);
-    const QDate date = value.date();
-    const QTime time = value.time();
     const int width = t.length >= 2 ? 2 : 1;
     switch (t.letter.unicode()) {
     case u'd':
-        if (t.length >= 4) return english.dayName(date.dayOfWeek(), QLocale::LongFormat);
-        if (t.length == 3) return english.dayName(date.dayOfWeek(), QLocale::ShortFormat);
-        return padded(date.day(), width);
+        if (t.length >= 4) out += english.dayName(date.dayOfWeek(), QLocale::LongFormat);
+        else if (t.length == 3) out += english.dayName(date.dayOfWeek(), QLocale::ShortFormat);
+        else appendPadded(out, date.day(), width);
+        return;
     case u'm':
-        if (minutes) return padded(time.minute(), width);
-        if (t.length >= 4) return english.monthName(date.month(), QLocale::LongFormat);
-        if (t.length == 3) return english.monthName(date.month(), QLocale::ShortFormat);
-        return padded(date.month(), width);
+        if (t.minutes) appendPadded(out, time.minute(), width);
+        else if (t.length >= 4) out += english.monthName(date.month(), QLocale::LongFormat);
+        else if (t.length == 3) out += english.monthName(date.month(), QLocale::ShortFormat);
+        else appendPadded(out, date.month(), width);
+        return;
     case u'y':
-        if (t.length >= 3) return padded(date.year(), 4);
-        if (t.length == 2) return padded(date.year() % 100, 2);
-        return QString::number(date.dayOfYear());
-    case u'h': return padded(time.hour(), width);
-    case u'n': return padded(time.minute(), width);
-    case u's': return padded(time.second(), width);
+        if (t.length >= 3) appendPadded(out, date.year(), 4);
+        else if (t.length == 2) appendPadded(out, date.year() % 100, 2);
+        else out += QString::number(date.dayOfYear());
+        return;
+    case u'h': appendPadded(out, time.hour(), width); return;
+    case u'n': appendPadded(out, time.minute(), width); return;
+    case u's': appendPadded(out, time.second(), width); return;
     }
-    return QString();
+}
+
+QString formatDateAndTime(const QDate& date, const QTime& time, const QString& pattern) {
+    QString out;
+    out.reserve(pattern.size() + 8);
+    for (const DateToken& t : datePattern(pattern)) {
+        if (t.letter.isNull()) out += t.literal;
+        else appendToken(out, date, time, t);
+    }
+    return out;
 }
 
 }  // namespace
 
 QString formatDate(const QDateTime& value, const QString& pattern) {
     if (!value.isValid()) return QString();
-    const QList<DateToken> tokens = tokenizeDatePattern(pattern);
-    QString out;
-    for (qsizetype i = 0; i < tokens.size(); ++i) {
-        const DateToken& t = tokens[i];
-        if (t.letter.isNull()) out += t.literal;
-        else out += formatToken(value, t, t.letter == u'm' && meansMinutes(tokens, i));
-    }
-    return out;
+    // A local time is worked out from the clock's count each time it is asked for: once here.
+    return formatDateAndTime(value.date(), value.time(), pattern);
 }
 
+// A calendar date, at midnight: no time zone is involved.
 QString formatDate(const QDate& value, const QString& pattern) {
-    return formatDate(QDateTime(value, QTime(0, 0)), pattern);
+    if (!value.isValid()) return QString();
+    return formatDateAndTime(value, QTime(0, 0), pattern);
 }
 
 int expandTwoDigitYear(int twoDigitYear) {
@@ -343,25 +369,72 @@ int expandTwoDigitYear(int twoDigitYear) {
     return twoDigitYear < 30 ? 2000 + twoDigitYear : 1900 + twoDigitYear;
 }
 
-std::optional<QDate> parseDayFirstDate(const QString& text) {
-    static const QRegularExpression shape(
-        QStringLiteral("^(\\d{1,4})([/.\\-])(\\d{1,2})\\2(\\d{1,4})$"));
-    const QRegularExpressionMatch m = shape.match(text.trimmed());
-    if (!m.hasMatch()) return std::nullopt;
-    const QString first = m.captured(1);
-    const QString last = m.captured(4);
-    const int middle = m.captured(3).toInt();
+namespace {
+
+// The three numbers of a day-first date and how many digits each was written with.
+struct DateNumbers {
+    int first = 0, middle = 0, last = 0;
+    qsizetype firstDigits = 0, lastDigits = 0;
+};
+
+std::optional<QDate> dateFromNumbers(const DateNumbers& n) {
     QDate date;
-    if (first.size() == 4) {
-        if (last.size() > 2) return std::nullopt;
-        date = QDate(first.toInt(), middle, last.toInt());
+    if (n.firstDigits == 4) {
+        if (n.lastDigits > 2) return std::nullopt;
+        date = QDate(n.first, n.middle, n.last);
     } else {
-        if (first.size() > 2 || (last.size() != 2 && last.size() != 4)) return std::nullopt;
-        const int year = last.size() == 2 ? expandTwoDigitYear(last.toInt()) : last.toInt();
-        date = QDate(year, middle, first.toInt());
+        if (n.firstDigits > 2 || (n.lastDigits != 2 && n.lastDigits != 4)) return std::nullopt;
+        const int year = n.lastDigits == 2 ? expandTwoDigitYear(n.last) : n.last;
+        date = QDate(year, n.middle, n.first);
     }
     if (!date.isValid()) return std::nullopt;
     return date;
+}
+
+// "d/m/y" with 1-4, 1-2 and 1-4 ASCII digits and one separator ("/", "." or "-") used twice.
+std::optional<DateNumbers> readAsciiDateNumbers(QStringView t) {
+    qsizetype at = 0;
+    const auto digits = [&](int most, int& value) {
+        const qsizetype start = at;
+        value = 0;
+        while (at < t.size() && at - start < most && t[at] >= u'0' && t[at] <= u'9') value = value * 10 + (t[at++].unicode() - u'0');
+        return at - start;
+    };
+    DateNumbers n;
+    n.firstDigits = digits(4, n.first);
+    if (n.firstDigits == 0 || at >= t.size()) return std::nullopt;
+    const QChar separator = t[at++];
+    if (separator != u'/' && separator != u'.' && separator != u'-') return std::nullopt;
+    if (digits(2, n.middle) == 0 || at >= t.size() || t[at++] != separator) return std::nullopt;
+    n.lastDigits = digits(4, n.last);
+    if (n.lastDigits == 0 || at != t.size()) return std::nullopt;
+    return n;
+}
+
+bool isAscii(QStringView t) {
+    return std::all_of(t.begin(), t.end(), [](QChar c) { return c.unicode() < 0x80; });
+}
+
+}  // namespace
+
+std::optional<QDate> parseDayFirstDate(const QString& text) {
+    const QStringView trimmed = QStringView(text).trimmed();
+    if (isAscii(trimmed)) {
+        const std::optional<DateNumbers> numbers = readAsciiDateNumbers(trimmed);
+        return numbers ? dateFromNumbers(*numbers) : std::nullopt;
+    }
+    // Digits of other scripts are read as the pattern reads them.
+    static const QRegularExpression shape(
+        QStringLiteral("^(\\d{1,4})([/.\\-])(\\d{1,2})\\2(\\d{1,4})$"));
+    const QRegularExpressionMatch m = shape.match(trimmed);
+    if (!m.hasMatch()) return std::nullopt;
+    DateNumbers n;
+    n.first = m.captured(1).toInt();
+    n.firstDigits = m.capturedLength(1);
+    n.middle = m.captured(3).toInt();
+    n.last = m.captured(4).toInt();
+    n.lastDigits = m.capturedLength(4);
+    return dateFromNumbers(n);
 }
 
 std::optional<QDateTime> parseDayFirstDateTime(const QString& text) {

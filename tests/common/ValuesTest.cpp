@@ -103,7 +103,9 @@ TEST(ValuesDates, DayFirstReading) {
         {"31.12.99", QDateTime(QDate(1999, 12, 31), midnight)}, {"2021-01-02", QDateTime(QDate(2021, 1, 2), midnight)},
         {"01/01/29", QDateTime(QDate(2029, 1, 1), midnight)},   {"01/01/30", QDateTime(QDate(1930, 1, 1), midnight)},
         {"02/01/2021 13:45:09", QDateTime(QDate(2021, 1, 2), QTime(13, 45, 9))},
+        {" 1/2/2021 ", QDateTime(QDate(2021, 2, 1), midnight)}, {"2021/1/2", QDateTime(QDate(2021, 1, 2), midnight)},
         {"", {}}, {"29/02/2023", {}}, {"12/31/2021", {}}, {"01/02/021", {}}, {"01/02/2021x", {}}, {"02/01/2021 25:00", {}},
+        {"02/01-21", {}}, {"12345/01/21", {}}, {"01/123/21", {}}, {"2021/01/2021", {}}, {"/01/21", {}},
     };
     for (const auto& c : cases) {
         const QString text = QString::fromLatin1(c.text);
