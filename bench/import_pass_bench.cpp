@@ -20,7 +20,6 @@
 #include "support/TestInstallation.h"
 #include "support/WebApplication.h"
 
-#include <QBuffer>
 #include <QCoreApplication>
 #include <QDataStream>
 #include <QDir>
@@ -33,6 +32,7 @@
 #include <QSqlRecord>
 #include <QUuid>
 #include <algorithm>
+#include <bit>
 #include <cstdio>
 #include <sys/resource.h>
 
@@ -83,20 +83,35 @@ double seconds(const timeval& t) { return double(t.tv_sec) + double(t.tv_usec) /
 // as the stream writes a variant, which costs many times more.
 enum class ValueTag : quint8 { Variant, Text, Whole, Real };
 
-void writeValues(QDataStream& out, const QVariantList& values) {
-    out << quint32(values.size());
+// Appends the bytes QDataStream would write in little-endian order, without going through
+// a device for every value.
+static_assert(std::endian::native == std::endian::little);
+
+template <typename T>
+void appendRaw(QByteArray& out, T value) {
+    out.append(reinterpret_cast<const char*>(&value), sizeof value);
+}
+
+void writeValues(QByteArray& out, const QVariantList& values) {
+    appendRaw(out, quint32(values.size()));
     for (const QVariant& v : values) {
         const int type = v.typeId();
         if (type == QMetaType::QString && !v.isNull()) {
             const QString& text = *static_cast<const QString*>(v.constData());
-            out << quint8(ValueTag::Text) << quint32(text.size());
-            out.writeRawData(reinterpret_cast<const char*>(text.utf16()), int(text.size() * 2));
+            appendRaw(out, quint8(ValueTag::Text));
+            appendRaw(out, quint32(text.size()));
+            out.append(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
         } else if (type == QMetaType::LongLong) {
-            out << quint8(ValueTag::Whole) << v.toLongLong();
+            appendRaw(out, quint8(ValueTag::Whole));
+            appendRaw(out, qint64(v.toLongLong()));
         } else if (type == QMetaType::Double) {
-            out << quint8(ValueTag::Real) << v.toDouble();
+            appendRaw(out, quint8(ValueTag::Real));
+            appendRaw(out, v.toDouble());
         } else {
-            out << quint8(ValueTag::Variant) << v;
+            appendRaw(out, quint8(ValueTag::Variant));
+            QDataStream stream(&out, QIODevice::Append);
+            stream.setByteOrder(QDataStream::LittleEndian);
+            stream << v;
         }
     }
 }
@@ -130,9 +145,7 @@ class FileTrace : public db::StatementTrace {
 public:
     explicit FileTrace(const QString& path) : file_(path) {
         file_.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
-        chunk_.open(QIODevice::WriteOnly);
-        out_.setDevice(&chunk_);
-        out_.setByteOrder(QDataStream::LittleEndian);
+        chunk_.reserve(kChunkBytes + (1 << 20));
         clock_.start();
     }
     ~FileTrace() override { flush(); }
@@ -142,7 +155,7 @@ public:
     void statement(const QString& session, const QString& text, const QVariantList& bound) override {
         writeInterned(session);
         writeInterned(text);
-        writeValues(out_, bound);
+        writeValues(chunk_, bound);
         if (chunk_.size() > kChunkBytes) flush();
         if (text == QLatin1String("BEGIN IMMEDIATE")) {
             lockedSince_[session] = clock_.nsecsElapsed();
@@ -159,22 +172,22 @@ private:
     void writeInterned(const QString& text) {
         const auto found = numbers_.constFind(text);
         if (found != numbers_.constEnd()) {
-            out_ << *found;
+            appendRaw(chunk_, *found);
             return;
         }
         const quint32 number = quint32(numbers_.size());
         numbers_.insert(text, number);
-        out_ << number << text;
+        QDataStream stream(&chunk_, QIODevice::Append);
+        stream.setByteOrder(QDataStream::LittleEndian);
+        stream << number << text;
     }
     void flush() {
-        file_.write(chunk_.data());
-        chunk_.buffer().clear();
-        chunk_.seek(0);
+        file_.write(chunk_);
+        chunk_.resize(0);
     }
 
     QFile file_;
-    QBuffer chunk_;
-    QDataStream out_;
+    QByteArray chunk_;
     QElapsedTimer clock_;
     QHash<QString, quint32> numbers_;
     QHash<QString, qint64> lockedSince_;
