@@ -13,7 +13,11 @@ namespace autovelt::inline platform::db {
 
 namespace {
 
-bool isWordChar(QChar c) { return c.isLetterOrNumber() || c == QLatin1Char('_'); }
+inline bool isWordChar(QChar c) {
+    const char16_t u = c.unicode();
+    if (u < 0x80) return (u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z') || (u >= u'0' && u <= u'9') || u == u'_';
+    return c.isLetterOrNumber();
+}
 
 // Index just past a quoted literal that starts at `start` (doubled quotes stay inside).
 qsizetype skipQuoted(const QString& s, qsizetype start, QChar quote) {
@@ -88,9 +92,9 @@ bool translateIsNull(const QString& s, qsizetype open, QString& out, qsizetype& 
 
 bool isWord(QStringView word, QLatin1String name) { return word.compare(name, Qt::CaseInsensitive) == 0; }
 
-bool isWordStart(const QString& s, qsizetype i) { return isWordChar(s[i]) && (i == 0 || !isWordChar(s[i - 1])); }
+inline bool isWordStart(const QString& s, qsizetype i) { return isWordChar(s[i]) && (i == 0 || !isWordChar(s[i - 1])); }
 
-qsizetype wordEnd(const QString& s, qsizetype i) {
+inline qsizetype wordEnd(const QString& s, qsizetype i) {
     while (i < s.size() && isWordChar(s[i])) ++i;
     return i;
 }
@@ -98,11 +102,11 @@ qsizetype wordEnd(const QString& s, qsizetype i) {
 // Whether the word s[start, end) is one the translation may rewrite: a Jet boolean, or a
 // CONVERT or ISNULL call.
 bool isRewrittenWord(const QString& s, qsizetype start, qsizetype end) {
-    const QStringView word = QStringView(s).mid(start, end - start);
     // Most words are column and table names: their length or first letter rules them out.
-    const char16_t first = word.front().toUpper().unicode();
-    if (word.size() < 4 || word.size() > 7 || (first != u'T' && first != u'F' && first != u'C' && first != u'I'))
-        return false;
+    if (end - start < 4 || end - start > 7) return false;
+    const QStringView word = QStringView(s).mid(start, end - start);
+    const char16_t first = word.front().unicode() & ~char16_t(0x20);  // upper case, for the letters that matter
+    if (first != u'T' && first != u'F' && first != u'C' && first != u'I') return false;
     if (isWord(word, QLatin1String("TRUE")) || isWord(word, QLatin1String("FALSE"))) return true;
     if (!isWord(word, QLatin1String("CONVERT")) && !isWord(word, QLatin1String("ISNULL"))) return false;
     qsizetype open = end;
@@ -245,7 +249,7 @@ QString storedDateFromJetLiteral(const QString& content) {
     if (!date.isValid()) return {};
     const QTime time = p->time ? QTime((*p->time)[0], (*p->time)[1], (*p->time)[2]) : QTime(0, 0);
     if (!time.isValid()) return {};
-    return storedDateText(QDateTime(date, time));
+    return storedDateText(date, time);
 }
 
 QString translateJetToSqlite(const QString& statement) {

@@ -27,9 +27,9 @@ ColumnKind columnKindFromDeclaredType(const QString& declaredType) {
     return ColumnKind::Other;
 }
 
-QString storedDateText(const QDateTime& value) {
-    const QDate date = value.date();
-    const QTime time = value.time();
+QString storedDateText(const QDateTime& value) { return storedDateText(value.date(), value.time()); }
+
+QString storedDateText(const QDate& date, const QTime& time) {
     // Written by hand for the years of four digits every stored date has: every date the
     // importer writes or looks up passes through here.
     if (date.isValid() && time.isValid() && date.year() >= 1000 && date.year() <= 9999) {
@@ -40,8 +40,9 @@ QString storedDateText(const QDateTime& value) {
                                                date.day(), time.hour(), time.minute(), time.second());
         return QString::fromLatin1(text, length);
     }
+    if (!date.isValid() || !time.isValid()) return QString();
     if (time == QTime(0, 0)) return date.toString(QStringLiteral("yyyy-MM-dd"));
-    return value.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    return date.toString(QStringLiteral("yyyy-MM-dd")) + time.toString(QStringLiteral(" HH:mm:ss"));
 }
 
 namespace {

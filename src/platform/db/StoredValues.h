@@ -14,6 +14,8 @@ ColumnKind columnKindFromDeclaredType(const QString& declaredType);
 
 // Dates are stored as text: 'yyyy-mm-dd' at midnight, 'yyyy-mm-dd hh:mm:ss' otherwise.
 QString storedDateText(const QDateTime& value);
+// The same for a calendar date and a time of day, without a time zone.
+QString storedDateText(const QDate& date, const QTime& time);
 
 // Converts a value set by a caller into what the embedded engine stores for a column of
 // the given kind: Booleans as 0/1 (accepting True/False, -1, "True", "False"), dates as
