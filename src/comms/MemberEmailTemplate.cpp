@@ -6,7 +6,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QStringDecoder>
 #include <QUrl>
 
@@ -80,22 +79,44 @@ bool IsHtmlTemplate(const QString& templateText) {
            templateText.contains(kUrl2);
 }
 
+namespace {
+
+// The end of a placeholder ("<" + one to eight capitals or digits + ">") that starts at
+// `start`, or -1 when none starts there.
+qsizetype placeholderEnd(const QString& text, qsizetype start) {
+    constexpr qsizetype kLongestName = 8;
+    qsizetype i = start + 1;
+    while (i < text.size() && i - start <= kLongestName) {
+        const char16_t c = text[i].unicode();
+        if (!((c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9'))) break;
+        ++i;
+    }
+    const qsizetype length = i - start - 1;
+    return length >= 1 && length <= kLongestName && i < text.size() && text[i] == u'>' ? i + 1 : -1;
+}
+
+}  // namespace
+
 QString FillTemplate(const QString& templateText, const PlaceholderValues& values) {
     const bool html = IsHtmlTemplate(templateText);
-    static const QRegularExpression placeholder(QStringLiteral("<[A-Z0-9]{1,8}>"));
     QString out;
     out.reserve(templateText.size() + 256);
     qsizetype copied = 0;
-    for (auto it = placeholder.globalMatch(templateText); it.hasNext();) {
-        const QRegularExpressionMatch match = it.next();
-        const QString name = match.captured();
+    for (qsizetype start = templateText.indexOf(u'<'); start >= 0; start = templateText.indexOf(u'<', start)) {
+        const qsizetype end = placeholderEnd(templateText, start);
+        if (end < 0) {
+            ++start;
+            continue;
+        }
+        const QString name = templateText.mid(start, end - start);
+        start = end;
         QString replacement;
         if (name == kUrl2 && values.contains(kUrl)) replacement = uploadLink(values.value(kUrl), values.value(kCref));
         else if (values.contains(name)) replacement = html ? HtmlEscaped(values.value(name)) : plainTextValue(values.value(name));
         else continue;  // not one of this email's: left as written
-        out += QStringView(templateText).mid(copied, match.capturedStart() - copied);
+        out += QStringView(templateText).mid(copied, end - name.size() - copied);
         out += replacement;
-        copied = match.capturedEnd();
+        copied = end;
     }
     out += QStringView(templateText).mid(copied);
     return out;

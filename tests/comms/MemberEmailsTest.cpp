@@ -188,6 +188,12 @@ TEST_F(MemberEmailsTest, AnUnusableAddressOrAMissingTemplateIsReportedAndNothing
     EXPECT_EQ(sentMail().size() + diaryNotes().size(), 0);
 }
 
+// A placeholder is "<", one to eight capitals or digits, and ">"; anything else is text.
+TEST(MemberEmailTemplate, OnlyWholePlaceholdersAreFilled) {
+    const PlaceholderValues values{{"<S>", "Smith"}, {"<F>", "Ann"}, {"<ABCDEFGH>", "8"}, {"<ABCDEFGHI>", "9"}};
+    EXPECT_EQ(FillTemplate("<<S>> <s> <S <ABCDEFGHI> <ABCDEFGH> <S><F><X>", values), "<Smith> <s> <S <ABCDEFGHI> 8 SmithAnn<X>");
+}
+
 // Each web server address's links (<URL>|<URL2>), as the reviewed file holds them.
 TEST_F(MemberEmailsTest, TheUploadLinkFollowsTheWebServerAddress) {
     im().app.field[tw::UploadKey] = QStringLiteral("77 88\"><x");  // the key is encoded, never markup
