@@ -137,6 +137,13 @@ Currency Currency::fromDouble(double value) {
     // Whole pounds, the commonest amounts, are exact as they are.
     constexpr double kExactWhole = 9.0e14;  // well inside what units of a ten-thousandth can hold
     if (value == std::trunc(value) && std::fabs(value) < kExactWhole) return fromUnits(int64_t(value) * 10000);
+    // So are amounts within a hair of four decimals: below a thousand million, the fifteen
+    // digits the decimal reading keeps put them nowhere near a rounding tie at the fourth.
+    if (std::fabs(value) < 1e9) {
+        const double units = value * 10000.0;
+        const double nearest = std::nearbyint(units);
+        if (std::fabs(units - nearest) < 1e-6) return fromUnits(int64_t(nearest));
+    }
     return currencyFromDecimal(DecimalText::fromDouble(value));
 }
 

@@ -40,7 +40,10 @@ TEST(ValuesRounding, HalfToEvenEverywhere) {
     for (const auto& c : decimals) EXPECT_DOUBLE_EQ(roundHalfEven(c.value, c.decimals), c.expected) << c.value;
     EXPECT_EQ(roundHalfEvenInt16(32766.5), 32766);
     for (const double value : {32767.5, -32768.6}) EXPECT_THROW(roundHalfEvenInt16(value), VeltError) << value;
-    const std::pair<double, int64_t> currency[] = {{1.23455, 12346}, {1.23445, 12344}, {-1.23455, -12346}, {0.1 + 0.2, 3000}};
+    const std::pair<double, int64_t> currency[] = {{1.23455, 12346},    {1.23445, 12344}, {-1.23455, -12346},
+                                                   {0.1 + 0.2, 3000},   {123.45, 1234500}, {-19.99, -199900},
+                                                   {0.0001, 1},         {12345678.9012, 123456789012},
+                                                   {1234567890.12345, 12345678901234}};
     for (const auto& [value, units] : currency) EXPECT_EQ(Currency::fromDouble(value).units(), units) << value;
 }
 
