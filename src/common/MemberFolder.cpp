@@ -3,7 +3,10 @@
 #include "common/PrivateFiles.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <cerrno>
+#include <sys/stat.h>
 
 namespace autovelt::inline common {
 
@@ -33,9 +36,14 @@ QString MemberFolderPath(const QString& scanLocation, const QString& kind, long 
 namespace {
 
 // A folder of the store made or found, never a symbolic link: a link where a kind or level
-// folder belongs would lead member data wherever it points.
+// folder belongs would lead member data wherever it points. The entry itself is looked at
+// (never what a link points to), once when it is there already, as it mostly is.
 bool makeStoreFolder(const QString& path) {
-    return !QFileInfo(path).isSymLink() && MakePrivateFolder(path) && !QFileInfo(path).isSymLink();
+    const QByteArray native = QFile::encodeName(path);
+    struct stat entry {};
+    if (::lstat(native.constData(), &entry) == 0) return S_ISDIR(entry.st_mode);
+    if (errno != ENOENT) return false;
+    return MakePrivateFolder(path) && ::lstat(native.constData(), &entry) == 0 && S_ISDIR(entry.st_mode);
 }
 
 }  // namespace
