@@ -150,35 +150,38 @@ qsizetype translateWord(const QString& s, qsizetype i, qsizetype end, QString& o
     return end;
 }
 
-// Every statement passes through here: what needs no rewriting is copied in runs.
+// Every statement passes through here. What needs no rewriting is copied in runs, up to
+// each rewrite; a statement with nothing to rewrite, the usual case, is returned as it is.
 QString translate(const QString& s) {
     QString out;
-    out.reserve(s.size() + 16);
+    qsizetype kept = 0;  // s[kept, i) is still to be copied as it is
+    const auto copyKept = [&](qsizetype upTo) {
+        if (out.isEmpty()) out.reserve(s.size() + 16);
+        out += QStringView(s).mid(kept, upTo - kept);
+    };
     qsizetype i = 0;
     while (i < s.size()) {
         const QChar c = s[i];
         if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
-            const qsizetype end = skipQuoted(s, i, c);
-            out += QStringView(s).mid(i, end - i);
-            i = end;
+            i = skipQuoted(s, i, c);
         } else if (c == QLatin1Char('[')) {
-            const qsizetype end = skipBracketName(s, i);
-            out += QStringView(s).mid(i, end - i);
-            i = end;
+            i = skipBracketName(s, i);
         } else if (c == QLatin1Char('#')) {
             const qsizetype close = s.indexOf(QLatin1Char('#'), i + 1);
             const QString stored = close < 0 ? QString() : storedDateFromJetLiteral(s.mid(i + 1, close - i - 1));
-            if (stored.isEmpty()) { out += c; ++i; continue; }
+            if (stored.isEmpty()) { ++i; continue; }
+            copyKept(i);
             out += QLatin1Char('\'') + stored + QLatin1Char('\'');
-            i = close + 1;
+            kept = i = close + 1;
         } else if (const qsizetype wordStop = isWordStart(s, i) ? wordEnd(s, i) : i; wordStop > i && isRewrittenWord(s, i, wordStop)) {
-            i = translateWord(s, i, wordStop, out);
+            copyKept(i);
+            kept = i = translateWord(s, i, wordStop, out);
         } else {
-            const qsizetype end = plainRunEnd(s, i);
-            out += QStringView(s).mid(i, end - i);
-            i = end;
+            i = plainRunEnd(s, i);
         }
     }
+    if (kept == 0) return s;
+    copyKept(s.size());
     return out;
 }
 
