@@ -71,18 +71,81 @@ QueuedEmail parseQueuedEmail(const QString& payload) {
 
 }  // namespace
 
+namespace {
+
+void appendHex4(QByteArray& out, char16_t unit) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    out += "\\u";
+    for (int shift = 12; shift >= 0; shift -= 4) out += kHex[(unit >> shift) & 0xF];
+}
+
+// A JSON string exactly as the JSON writer writes it: the quote and the backslash escaped,
+// control characters by their short escapes or as \u00XX, a surrogate without its partner
+// as \uXXXX, everything else as UTF-8.
+void appendJsonString(QByteArray& out, const QString& text) {
+    out += '"';
+    const qsizetype size = text.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        const char16_t u = text[i].unicode();
+        if (u >= 0x20 && u < 0x80 && u != u'"' && u != u'\\') {
+            out += char(u);
+            continue;
+        }
+        switch (u) {
+        case u'"': out += "\\\""; continue;
+        case u'\\': out += "\\\\"; continue;
+        case u'\b': out += "\\b"; continue;
+        case u'\f': out += "\\f"; continue;
+        case u'\n': out += "\\n"; continue;
+        case u'\r': out += "\\r"; continue;
+        case u'\t': out += "\\t"; continue;
+        default: break;
+        }
+        if (u < 0x20) {
+            appendHex4(out, u);
+        } else if (QChar::isHighSurrogate(u) && i + 1 < size && QChar::isLowSurrogate(text[i + 1].unicode())) {
+            const char32_t c = QChar::surrogateToUcs4(u, text[i + 1].unicode());
+            ++i;
+            out += char(0xF0 | (c >> 18));
+            out += char(0x80 | ((c >> 12) & 0x3F));
+            out += char(0x80 | ((c >> 6) & 0x3F));
+            out += char(0x80 | (c & 0x3F));
+        } else if (QChar::isSurrogate(u)) {
+            appendHex4(out, u);
+        } else if (u < 0x800) {
+            out += char(0xC0 | (u >> 6));
+            out += char(0x80 | (u & 0x3F));
+        } else {
+            out += char(0xE0 | (u >> 12));
+            out += char(0x80 | ((u >> 6) & 0x3F));
+            out += char(0x80 | (u & 0x3F));
+        }
+    }
+    out += '"';
+}
+
+}  // namespace
+
+// The stored text is the compact JSON object of the email, its keys in order, written here
+// directly: the document classes cost more than the message itself.
 QString EncodeQueuedEmail(const QueuedEmail& email) {
-    const QJsonObject object{{QStringLiteral("to"), email.to},
-                             {QStringLiteral("subject"), email.subject},
-                             {QStringLiteral("replyAddress"), email.replyAddress},
-                             {QStringLiteral("body"), email.body},
-                             {QStringLiteral("smtpServer"), email.smtpServer},
-                             {QStringLiteral("port"), static_cast<int>(email.port)},
-                             {QStringLiteral("senderAccount"), email.senderAccount},
-                             {QStringLiteral("attachments"), email.attachments},
-                             {QStringLiteral("useSsl"), email.useSsl},
-                             {QStringLiteral("failureLine"), email.failureLine}};
-    const QString payload = QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
+    QByteArray json;
+    json.reserve(email.body.size() + email.subject.size() + 512);
+    const auto text = [&json](const char* key, const QString& value) {
+        json += key;
+        appendJsonString(json, value);
+    };
+    text("{\"attachments\":", email.attachments);
+    text(",\"body\":", email.body);
+    text(",\"failureLine\":", email.failureLine);
+    json += ",\"port\":" + QByteArray::number(email.port);
+    text(",\"replyAddress\":", email.replyAddress);
+    text(",\"senderAccount\":", email.senderAccount);
+    text(",\"smtpServer\":", email.smtpServer);
+    text(",\"subject\":", email.subject);
+    text(",\"to\":", email.to);
+    json += email.useSsl ? ",\"useSsl\":true}" : ",\"useSsl\":false}";
+    const QString payload = QString::fromUtf8(json);
     recentEmails().keep(payload, email);
     return payload;
 }

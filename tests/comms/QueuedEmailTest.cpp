@@ -1,5 +1,8 @@
 #include "comms/QueuedEmail.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRandomGenerator>
 #include <gtest/gtest.h>
 
 namespace autovelt {
@@ -19,6 +22,33 @@ TEST(QueuedEmailText, ReadsBackAsQueued) {
     const QString payload = EncodeQueuedEmail(email);
     EXPECT_EQ(whole(DecodeQueuedEmail(payload)), whole(email));
     EXPECT_EQ(whole(DecodeQueuedEmail(QString(payload.constData(), payload.size()))), whole(email));  // a copy read from the table
+}
+
+// The stored text is the JSON writer's own, byte for byte, whatever the texts hold: every
+// code unit, surrogates with and without their partners included.
+TEST(QueuedEmailText, IsWhatTheJsonWriterWrites) {
+    QRandomGenerator random(27);
+    const auto anyText = [&random] {
+        QString text;
+        for (int i = 0; i < 200; ++i) text += QChar(char16_t(random.bounded(4) == 0 ? random.bounded(0x80) : random.bounded(0x10000)));
+        return text;
+    };
+    for (int round = 0; round < 100; ++round) {
+        const QueuedEmail email{.to = anyText(), .subject = anyText(), .replyAddress = anyText(), .body = anyText(),
+                                .smtpServer = anyText(), .port = quint16(random.bounded(65536)), .senderAccount = anyText(),
+                                .attachments = anyText(), .useSsl = round % 2 == 0, .failureLine = round % 3 ? anyText() : QString()};
+        const QJsonObject object{{"to", email.to},
+                                 {"subject", email.subject},
+                                 {"replyAddress", email.replyAddress},
+                                 {"body", email.body},
+                                 {"smtpServer", email.smtpServer},
+                                 {"port", int(email.port)},
+                                 {"senderAccount", email.senderAccount},
+                                 {"attachments", email.attachments},
+                                 {"useSsl", email.useSsl},
+                                 {"failureLine", email.failureLine}};
+        ASSERT_EQ(EncodeQueuedEmail(email), QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact))) << round;
+    }
 }
 
 }  // namespace
