@@ -54,9 +54,12 @@ TEST_F(PrivateFilesTest, ALinkInsideTheMemberStoreIsNeverFollowed) {
     const QString store = inst.path("store"), outside = inst.path("outside");
     ASSERT_TRUE(QDir().mkpath(store + "/Loans/00") && QDir().mkpath(outside));
     ASSERT_TRUE(QFile::link(outside, store + "/Loans/00/00") && QFile::link(outside, store + "/MemberID"));
+    ASSERT_TRUE(QFile::link(inst.path("nowhere"), store + "/Docs"));  // a link to nothing
+    inst.writeFile("store/Proofs", "a file where a folder belongs");
     EXPECT_EQ(QList<bool>({MakeMemberFolder(store, "Loans", 1234), MakeMemberFolder(store, "MemberID", 1234),
-                           MakeMemberFolder(store, "CREDITCH", 1234)}),
-              QList<bool>({false, false, true}));
+                           MakeMemberFolder(store, "Docs", 1234), MakeMemberFolder(store, "Proofs", 1234),
+                           MakeMemberFolder(store, "CREDITCH", 1234), MakeMemberFolder(store, "CREDITCH", 1234)}),
+              QList<bool>({false, false, false, false, true, true}));
     EXPECT_TRUE(QDir(outside).isEmpty());
 }
 

@@ -67,8 +67,7 @@ protected:
     autovelt::testing::RecordingMailTransport recorder;
 };
 
-// A name with punctuation and a line break in the subject stay in their headers; HTML and text bodies arrive exactly, in
-// lines a server accepts; two attachments arrive intact under their names.
+// Every line end becomes CRLF; a header folds at blanks, keeping empty words.
 TEST(MimeEncodingTest, LineEndsBecomeCrlfAndHeadersFoldAtBlanks) {
     const struct { const char16_t* text; QByteArray crlf; } lineEnds[] = {
         {u"a\r\nb", "a\r\nb"}, {u"a\nb\rc", "a\r\nb\r\nc"}, {u"a\r\r\nb\n\n", "a\r\n\r\nb\r\n\r\n"},
@@ -82,6 +81,8 @@ TEST(MimeEncodingTest, LineEndsBecomeCrlfAndHeadersFoldAtBlanks) {
     EXPECT_EQ(folded, "Subject:" + QByteArray(" word").repeated(14) + "\r\n" + QByteArray(" word").repeated(6) + "\r\n");
 }
 
+// A name with punctuation and a line break in the subject stay in their headers; HTML and text bodies arrive exactly, in
+// lines a server accepts; two attachments arrive intact under their names.
 TEST_F(SendEmailTest, HeadersBodiesAndAttachmentsArriveExactly) {
     startSink();
     context.cuname = QStringLiteral("Varno, Ŧarvonel & Co. Credit Union");
