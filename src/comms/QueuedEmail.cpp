@@ -73,55 +73,57 @@ QueuedEmail parseQueuedEmail(const QString& payload) {
 
 namespace {
 
-void appendHex4(QByteArray& out, char16_t unit) {
+char* writeHex4(char* p, char16_t unit) {
     static constexpr char kHex[] = "0123456789abcdef";
-    out += "\\u";
-    for (int shift = 12; shift >= 0; shift -= 4) out += kHex[(unit >> shift) & 0xF];
+    *p++ = '\\';
+    *p++ = 'u';
+    for (int shift = 12; shift >= 0; shift -= 4) *p++ = kHex[(unit >> shift) & 0xF];
+    return p;
 }
 
 // A JSON string exactly as the JSON writer writes it: the quote and the backslash escaped,
 // control characters by their short escapes or as \u00XX, a surrogate without its partner
-// as \uXXXX, everything else as UTF-8.
+// as \uXXXX, everything else as UTF-8. Written through a pointer into room for the longest
+// form (six bytes a code unit), then cut to what was written.
 void appendJsonString(QByteArray& out, const QString& text) {
-    out += '"';
     const qsizetype size = text.size();
+    const qsizetype start = out.size();
+    out.resize(start + 6 * size + 2);
+    char* p = out.data() + start;
+    const char16_t* units = reinterpret_cast<const char16_t*>(text.constData());
+    *p++ = '"';
     for (qsizetype i = 0; i < size; ++i) {
-        const char16_t u = text[i].unicode();
-        if (u >= 0x20 && u < 0x80 && u != u'"' && u != u'\\') {
-            out += char(u);
-            continue;
-        }
-        switch (u) {
-        case u'"': out += "\\\""; continue;
-        case u'\\': out += "\\\\"; continue;
-        case u'\b': out += "\\b"; continue;
-        case u'\f': out += "\\f"; continue;
-        case u'\n': out += "\\n"; continue;
-        case u'\r': out += "\\r"; continue;
-        case u'\t': out += "\\t"; continue;
-        default: break;
-        }
-        if (u < 0x20) {
-            appendHex4(out, u);
-        } else if (QChar::isHighSurrogate(u) && i + 1 < size && QChar::isLowSurrogate(text[i + 1].unicode())) {
-            const char32_t c = QChar::surrogateToUcs4(u, text[i + 1].unicode());
-            ++i;
-            out += char(0xF0 | (c >> 18));
-            out += char(0x80 | ((c >> 12) & 0x3F));
-            out += char(0x80 | ((c >> 6) & 0x3F));
-            out += char(0x80 | (c & 0x3F));
+        const char16_t u = units[i];
+        if (u >= 0x20 && u < 0x80) {
+            if (u == u'"' || u == u'\\') *p++ = '\\';
+            *p++ = char(u);
+        } else if (u < 0x20) {
+            const char* shortEscape = u == u'\b' ? "b" : u == u'\f' ? "f" : u == u'\n' ? "n" : u == u'\r' ? "r" : u == u'\t' ? "t" : nullptr;
+            if (shortEscape) {
+                *p++ = '\\';
+                *p++ = *shortEscape;
+            } else {
+                p = writeHex4(p, u);
+            }
+        } else if (QChar::isHighSurrogate(u) && i + 1 < size && QChar::isLowSurrogate(units[i + 1])) {
+            const char32_t c = QChar::surrogateToUcs4(u, units[++i]);
+            *p++ = char(0xF0 | (c >> 18));
+            *p++ = char(0x80 | ((c >> 12) & 0x3F));
+            *p++ = char(0x80 | ((c >> 6) & 0x3F));
+            *p++ = char(0x80 | (c & 0x3F));
         } else if (QChar::isSurrogate(u)) {
-            appendHex4(out, u);
+            p = writeHex4(p, u);
         } else if (u < 0x800) {
-            out += char(0xC0 | (u >> 6));
-            out += char(0x80 | (u & 0x3F));
+            *p++ = char(0xC0 | (u >> 6));
+            *p++ = char(0x80 | (u & 0x3F));
         } else {
-            out += char(0xE0 | (u >> 12));
-            out += char(0x80 | ((u >> 6) & 0x3F));
-            out += char(0x80 | (u & 0x3F));
+            *p++ = char(0xE0 | (u >> 12));
+            *p++ = char(0x80 | ((u >> 6) & 0x3F));
+            *p++ = char(0x80 | (u & 0x3F));
         }
     }
-    out += '"';
+    *p++ = '"';
+    out.truncate(p - out.constData());
 }
 
 }  // namespace

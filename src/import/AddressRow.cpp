@@ -55,11 +55,14 @@ bool AddressRow::hasNoAddress() const {
 }
 
 StoredAddressRow ReadStoredAddressRow(const db::Recordset& rows) {
+    static const std::array<QString, ad::Last + 1> kNames = [] {
+        std::array<QString, ad::Last + 1> names{};
+        for (int position = ad::Key; position <= ad::Last; ++position) names[size_t(position)] = columnName(position);
+        return names;
+    }();
     StoredAddressRow stored;
-    for (int position = ad::Key; position <= ad::Last; ++position) {
-        const QString name = columnName(position);
-        if (rows.hasField(name)) stored[position] = rows.text(name);
-    }
+    for (int position = ad::Key; position <= ad::Last; ++position)
+        if (const int index = rows.fieldIndex(kNames[size_t(position)]); index >= 0) stored[size_t(position)] = rows.text(index);
     return stored;
 }
 

@@ -60,7 +60,9 @@ public:
 
     int fieldCount() const { return columns_ ? static_cast<int>(columns_->names.size()) : 0; }
     QString fieldName(int index) const { return columns_ ? columns_->names.value(index) : QString(); }
-    bool hasField(const QString& name) const { return columns_ && columns_->find(name) >= 0; }
+    bool hasField(const QString& name) const { return fieldIndex(name) >= 0; }
+    // The position of a field found by name (without case); -1 when there is none.
+    int fieldIndex(const QString& name) const { return columns_ ? columns_->find(name) : -1; }
 
     // The value of a field of the current row; Null reads as an invalid/null QVariant.
     QVariant value(const QString& field) const;
