@@ -64,6 +64,30 @@ QString unquote(const QString& literal) {
 
 QString translate(const QString& s);
 
+// "yyyy-mm-dd hh:mm:ss" or "yyyy-mm-dd" in ASCII digits, a valid date and time, as stored
+// text; empty for anything else, which the general reading takes.
+QString storedDateFromStamp(QStringView t) {
+    if (t.size() != 10 && t.size() != 19) return {};
+    int numbers[6] = {0, 0, 0, 0, 0, 0};
+    static constexpr char kShape[] = "dddd-dd-dd dd:dd:dd";
+    int field = 0;
+    for (qsizetype i = 0; i < t.size(); ++i) {
+        const char16_t c = t[i].unicode();
+        if (kShape[i] != 'd') {
+            if (c != char16_t(kShape[i])) return {};
+            ++field;
+        } else if (c >= u'0' && c <= u'9') {
+            numbers[field] = numbers[field] * 10 + (c - u'0');
+        } else {
+            return {};
+        }
+    }
+    const QDate date(numbers[0], numbers[1], numbers[2]);
+    const QTime time(numbers[3], numbers[4], numbers[5]);
+    if (!date.isValid() || !time.isValid()) return {};
+    return storedDateText(date, time);
+}
+
 // CONVERT(DATETIME, 'yyyy-mm-dd hh:mm:ss', 102) -> stored date text.
 bool translateConvert(const QString& s, qsizetype open, QString& out, qsizetype& next) {
     QStringList args;
@@ -71,10 +95,14 @@ bool translateConvert(const QString& s, qsizetype open, QString& out, qsizetype&
     if (end < 0 || args.size() < 2 || args[0].trimmed().compare(QLatin1String("DATETIME"), Qt::CaseInsensitive) != 0)
         return false;
     const QString text = unquote(args[1]);
-    QDateTime dt = QDateTime::fromString(text, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    if (!dt.isValid()) dt = QDateTime(QDate::fromString(text, QStringLiteral("yyyy-MM-dd")), QTime(0, 0));
-    if (!dt.isValid()) return false;
-    out += QLatin1Char('\'') + storedDateText(dt) + QLatin1Char('\'');
+    QString stored = storedDateFromStamp(text);
+    if (stored.isEmpty()) {
+        QDateTime dt = QDateTime::fromString(text, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        if (!dt.isValid()) dt = QDateTime(QDate::fromString(text, QStringLiteral("yyyy-MM-dd")), QTime(0, 0));
+        if (!dt.isValid()) return false;
+        stored = storedDateText(dt);
+    }
+    out += QLatin1Char('\'') + stored + QLatin1Char('\'');
     next = end;
     return true;
 }

@@ -13,6 +13,8 @@ TEST(JetToSqlite, RewritesTheFileDatabaseDialect) {
         {"DELETE * FROM Changes WHERE MemberNo = 1", "DELETE FROM Changes WHERE MemberNo = 1"},
         {"VALUES (CONVERT(DATETIME, '2026-12-06 09:30:05', 102))", "VALUES ('2026-12-06 09:30:05')"},
         {"VALUES (CONVERT(DATETIME, '2026-12-06 00:00:00', 102))", "VALUES ('2026-12-06')"},
+        {"VALUES (CONVERT(DATETIME, '2026-12-06', 102))", "VALUES ('2026-12-06')"},
+        {"VALUES (CONVERT(DATETIME, '2026-02-30 00:00:00', 102))", "VALUES (CONVERT(DATETIME, '2026-02-30 00:00:00', 102))"},
         {"SELECT [Date], TrueValue FROM T", "SELECT [Date], TrueValue FROM T"},
         {"INSERT INTO T VALUES ('TRUE love #01/02/21#', 'No #5', #5 not a date#)",
          "INSERT INTO T VALUES ('TRUE love #01/02/21#', 'No #5', #5 not a date#)"},
