@@ -34,6 +34,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstdio>
+#include <string>
 #include <sys/resource.h>
 
 using namespace autovelt;
@@ -88,11 +89,21 @@ enum class ValueTag : quint8 { Variant, Text, Whole, Real };
 static_assert(std::endian::native == std::endian::little);
 
 template <typename T>
-void appendRaw(QByteArray& out, T value) {
+void appendRaw(std::string& out, T value) {
     out.append(reinterpret_cast<const char*>(&value), sizeof value);
 }
 
-void writeValues(QByteArray& out, const QVariantList& values) {
+// What the stream writes for the values given, for the rare kinds written as a stream does.
+template <typename... Values>
+void appendStreamed(std::string& out, const Values&... values) {
+    QByteArray bytes;
+    QDataStream stream(&bytes, QIODevice::WriteOnly);
+    stream.setByteOrder(QDataStream::LittleEndian);
+    (stream << ... << values);
+    out.append(bytes.constData(), size_t(bytes.size()));
+}
+
+void writeValues(std::string& out, const QVariantList& values) {
     appendRaw(out, quint32(values.size()));
     for (const QVariant& v : values) {
         const int type = v.typeId();
@@ -100,7 +111,7 @@ void writeValues(QByteArray& out, const QVariantList& values) {
             const QString& text = *static_cast<const QString*>(v.constData());
             appendRaw(out, quint8(ValueTag::Text));
             appendRaw(out, quint32(text.size()));
-            out.append(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+            out.append(reinterpret_cast<const char*>(text.utf16()), size_t(text.size()) * 2);
         } else if (type == QMetaType::LongLong) {
             appendRaw(out, quint8(ValueTag::Whole));
             appendRaw(out, qint64(v.toLongLong()));
@@ -109,9 +120,7 @@ void writeValues(QByteArray& out, const QVariantList& values) {
             appendRaw(out, v.toDouble());
         } else {
             appendRaw(out, quint8(ValueTag::Variant));
-            QDataStream stream(&out, QIODevice::Append);
-            stream.setByteOrder(QDataStream::LittleEndian);
-            stream << v;
+            appendStreamed(out, v);
         }
     }
 }
@@ -156,7 +165,7 @@ public:
         writeInterned(session);
         writeInterned(text);
         writeValues(chunk_, bound);
-        if (chunk_.size() > kChunkBytes) flush();
+        if (qint64(chunk_.size()) > kChunkBytes) flush();
         if (text == QLatin1String("BEGIN IMMEDIATE")) {
             lockedSince_[session] = clock_.nsecsElapsed();
         } else if ((text == QLatin1String("COMMIT") || text == QLatin1String("ROLLBACK")) && lockedSince_.contains(session)) {
@@ -177,17 +186,15 @@ private:
         }
         const quint32 number = quint32(numbers_.size());
         numbers_.insert(text, number);
-        QDataStream stream(&chunk_, QIODevice::Append);
-        stream.setByteOrder(QDataStream::LittleEndian);
-        stream << number << text;
+        appendStreamed(chunk_, number, text);
     }
     void flush() {
-        file_.write(chunk_);
-        chunk_.resize(0);
+        file_.write(chunk_.data(), qint64(chunk_.size()));
+        chunk_.clear();
     }
 
     QFile file_;
-    QByteArray chunk_;
+    std::string chunk_;
     QElapsedTimer clock_;
     QHash<QString, quint32> numbers_;
     QHash<QString, qint64> lockedSince_;
@@ -259,6 +266,8 @@ int runReplay(const QString& tracePath, const QString& original, const QString& 
     }
     QElapsedTimer wall;
     wall.start();
+    rusage before{};
+    getrusage(RUSAGE_SELF, &before);
     QHash<QString, QSqlDatabase> sessions;
     QHash<QString, QHash<QString, QSqlQuery>> prepared;  // by session, then text
     for (const Entry& e : entries) {
@@ -290,8 +299,11 @@ int runReplay(const QString& tracePath, const QString& original, const QString& 
             for (int i = 0; i < columns; ++i) (void)q.value(i);
         q.finish();
     }
-    std::printf("replay_seconds %.3f\nreplay_statements %lld\n", double(wall.nsecsElapsed()) / 1e9,
-                static_cast<long long>(entries.size()));
+    rusage after{};
+    getrusage(RUSAGE_SELF, &after);
+    std::printf("replay_seconds %.3f\nreplay_statements %lld\nreplay_user_seconds %.3f\nreplay_system_seconds %.3f\n",
+                double(wall.nsecsElapsed()) / 1e9, static_cast<long long>(entries.size()),
+                seconds(after.ru_utime) - seconds(before.ru_utime), seconds(after.ru_stime) - seconds(before.ru_stime));
     return 0;
 }
 
@@ -364,8 +376,9 @@ int main(int argc, char** argv) {
                 figures.value(QStringLiteral("locks")));
     std::printf("statements/application %.1f\n", imported > 0 ? replay.value(QStringLiteral("replay_statements")) / imported : 0.0);
     const double replaySeconds = replay.value(QStringLiteral("replay_seconds"));
-    std::printf("replay of its %.0f statements %.2f s: the pass takes %.2f times the replay\n",
+    std::printf("replay of its %.0f statements %.2f s (CPU: user %.2f s, system %.2f s): the pass takes %.2f times the replay\n",
                 replay.value(QStringLiteral("replay_statements")), replaySeconds,
+                replay.value(QStringLiteral("replay_user_seconds")), replay.value(QStringLiteral("replay_system_seconds")),
                 replaySeconds > 0 ? passSeconds / replaySeconds : 0.0);
     return imported == count && members == count ? 0 : 2;
 }
