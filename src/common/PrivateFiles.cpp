@@ -36,6 +36,9 @@ bool writeAll(int fd, const QByteArray& data) {
 
 bool MakePrivateFolder(const QString& path) {
     if (path.isEmpty()) return false;
+    // Mostly the folder is there already: one look settles it.
+    struct stat existing {};
+    if (::stat(QFile::encodeName(path).constData(), &existing) == 0) return S_ISDIR(existing.st_mode);
     // The missing folders, outermost first.
     QStringList missing;
     for (QString p = QDir::cleanPath(QDir(path).absolutePath()); !QFileInfo::exists(p); p = QFileInfo(p).path()) {

@@ -118,14 +118,15 @@ QStringList StagedFiles::files() const {
 bool FileStagedFile(const StagedFile& file, QString* reason) {
     if (!QFileInfo(file.root).isDir()) return fail(reason, QStringLiteral("the folder ") + file.root + QStringLiteral(" cannot be reached"));
     const QString folder = MemberFolderPath(file.root, file.kind, file.member);
+    const QString filed = folder + file.name;  // file.filedPath(), found once
     if (!QFileInfo::exists(file.staged)) {
         // A run stopped after the move: the file is already filed.
-        if (QFileInfo::exists(file.filedPath())) return true;
+        if (QFileInfo::exists(filed)) return true;
         return fail(reason, QStringLiteral("the staged file ") + file.staged + QStringLiteral(" is missing"));
     }
     if (!MakeMemberFolder(file.root, file.kind, file.member))
         return fail(reason, QStringLiteral("the folder ") + folder + QStringLiteral(" cannot be made"));
-    QString target = file.filedPath();
+    QString target = filed;
     if (QFileInfo::exists(target)) {
         if (file.onClash == StagedFile::OnClash::NumberTheNewOne) {
             target = numberedName(folder, file.name, 2);
