@@ -87,6 +87,25 @@ bool WritePrivateFile(const QString& path, const QByteArray& data, QString* erro
     return true;
 }
 
+bool WriteNewPrivateFile(const QString& path, const QByteArray& data, QString* error) {
+    const QByteArray native = QFile::encodeName(path);
+    const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, kPrivateFile);
+    if (fd < 0) {
+        if (error) *error = systemError();
+        return false;
+    }
+    const bool written = ::fchmod(fd, kPrivateFile) == 0 && writeAll(fd, data);
+    const QString reason = written ? QString() : systemError();
+    if (::close(fd) != 0 || !written) {
+        if (error) *error = reason.isEmpty() ? systemError() : reason;
+        ::unlink(native.constData());
+        return false;
+    }
+    NoteBatchFile(path);
+    NoteBatchFolder(QFileInfo(path).absolutePath());
+    return true;
+}
+
 bool SyncFolder(const QString& folder) {
     const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return false;

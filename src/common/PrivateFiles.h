@@ -26,6 +26,12 @@ enum class FileSync { Now, WithBatch };
 // too. False (with the reason) on failure.
 bool WritePrivateFile(const QString& path, const QByteArray& data, QString* error = nullptr, FileSync sync = FileSync::Now);
 
+// Creates a file that must not exist yet (a link at the path is refused too) with the data,
+// for its owner alone, to reach the disk with the batch (SyncBatchFiles). For a file no
+// reader looks at until the commit that records it, so it needs no temporary and rename.
+// False (with the reason) on failure; a file left half written is removed.
+bool WriteNewPrivateFile(const QString& path, const QByteArray& data, QString* error = nullptr);
+
 // Makes the folder's entries (a file renamed or created in it) reach the disk.
 bool SyncFolder(const QString& folder);
 

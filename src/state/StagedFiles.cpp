@@ -82,7 +82,7 @@ QString StagedFiles::stage(const QString& applicationKey, const QString& name, c
     QString reason = QStringLiteral("the folder cannot be made");
     // The file reaches the disk with the batch's other files, before the commit that records it.
     NoteBatchFolder(folder_);
-    if (!MakePrivateFolder(folder_) || !WritePrivateFile(path, content, &reason, FileSync::WithBatch))
+    if (!MakePrivateFolder(folder_) || !WriteNewPrivateFile(path, content, &reason))
         throw VeltError(75, QStringLiteral("StagedFiles"), QStringLiteral("Path/File access error (%1: %2)").arg(path, reason))
             .markEnvironmental();
     return path;

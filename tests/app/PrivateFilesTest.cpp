@@ -3,6 +3,7 @@
 #include "comms/ActivityLog.h"
 #include "comms/ImporterLog.h"
 #include "common/MemberFolder.h"
+#include "common/PrivateFiles.h"
 #include "platform/Registry.h"
 #include "support/InstallationTest.h"
 
@@ -61,6 +62,19 @@ TEST_F(PrivateFilesTest, ALinkInsideTheMemberStoreIsNeverFollowed) {
                            MakeMemberFolder(store, "CREDITCH", 1234), MakeMemberFolder(store, "CREDITCH", 1234)}),
               QList<bool>({false, false, false, false, true, true}));
     EXPECT_TRUE(QDir(outside).isEmpty());
+}
+
+// A new file is private whatever the umask, and never takes the place of a file or a link already there.
+TEST_F(PrivateFilesTest, ANewFileIsPrivateAndReplacesNothing) {
+    const QString fresh = inst.path("fresh.txt"), taken = inst.path("taken.txt"), link = inst.path("link.txt");
+    inst.writeFile("taken.txt", "kept");
+    ASSERT_TRUE(QFile::link(inst.path("elsewhere.txt"), link));
+    QString reason;
+    EXPECT_TRUE(WriteNewPrivateFile(fresh, "new", &reason)) << reason.toStdString();
+    EXPECT_EQ(modeOf(fresh), 0600);
+    EXPECT_EQ(QList<bool>({WriteNewPrivateFile(taken, "new"), WriteNewPrivateFile(link, "new")}), QList<bool>({false, false}));
+    EXPECT_EQ(inst.readFile("taken.txt"), "kept");
+    EXPECT_FALSE(QFile::exists(inst.path("elsewhere.txt")));
 }
 
 TEST_F(PrivateFilesTest, ConfigurationOrDataOpenToOthersIsWarnedAboutButStillRuns) {
