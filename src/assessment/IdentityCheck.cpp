@@ -76,11 +76,8 @@ private:
         AddWebLogEntry(cycle_, session_, app_, activity, kJoin, keyword, member_);
     }
     void rulesLine(const QString& rest) { outcome_.summary.append(member_ + QStringLiteral("|CR10A|P-P|") + rest); }
-    // A failed check lowers the decision by its band: "F" fails it, "R" refers it.
-    void applyBand(const QString& band) {
-        if (band == QLatin1String("F") || (band == QLatin1String("R") && outcome_.letter != QLatin1String("F")))
-            outcome_.letter = band;
-    }
+    // A failed check lowers the decision by its band, as the application's decision is.
+    void applyBand(const QString& band) { outcome_.letter = DecisionAfterIdentityCheck(outcome_.letter, band); }
     // The application's identity result with what this check changes.
     IdentityResult& identity() {
         if (!outcome_.identity) outcome_.identity = app_.identity;

@@ -32,6 +32,29 @@ bool writeAll(int fd, const QByteArray& data) {
     return true;
 }
 
+// Writes the data to a file just opened (fd < 0: the open failed), for its owner alone and,
+// when asked, on disk; closes it. False with the reason on any failure.
+bool writePrivateAndClose(int fd, const QByteArray& data, bool syncNow, QString* error) {
+    if (fd < 0) {
+        if (error) *error = systemError();
+        return false;
+    }
+    const bool written = ::fchmod(fd, kPrivateFile) == 0 && writeAll(fd, data) && (!syncNow || ::fsync(fd) == 0);
+    const QString reason = written ? QString() : systemError();
+    if (::close(fd) != 0 || !written) {
+        if (error) *error = reason.isEmpty() ? systemError() : reason;
+        return false;
+    }
+    return true;
+}
+
+// A file written for the batch: its data and its folder's entry reach the disk before the
+// commit that records it.
+void noteForBatch(const QString& path) {
+    NoteBatchFile(path);
+    NoteBatchFolder(QFileInfo(path).absolutePath());
+}
+
 }  // namespace
 
 bool MakePrivateFolder(const QString& path) {
@@ -62,25 +85,21 @@ bool OpenPrivateFile(QFile& file, QIODevice::OpenMode mode) {
 bool WritePrivateFile(const QString& path, const QByteArray& data, QString* error, FileSync sync) {
     QByteArray temporary = QFile::encodeName(path) + ".XXXXXX";
     const int fd = ::mkstemp(temporary.data());  // created 0600
-    if (fd < 0) {
-        if (error) *error = systemError();
+    if (!writePrivateAndClose(fd, data, sync == FileSync::Now, error)) {
+        if (fd >= 0) ::unlink(temporary.constData());
         return false;
     }
-    const bool written = ::fchmod(fd, kPrivateFile) == 0 && writeAll(fd, data) && (sync == FileSync::WithBatch || ::fsync(fd) == 0);
-    const QString reason = written ? QString() : systemError();
-    if (::close(fd) != 0 || !written || ::rename(temporary.constData(), QFile::encodeName(path).constData()) != 0) {
-        if (error) *error = reason.isEmpty() ? systemError() : reason;
+    if (::rename(temporary.constData(), QFile::encodeName(path).constData()) != 0) {
+        if (error) *error = systemError();
         ::unlink(temporary.constData());
         return false;
     }
-    const QString folder = QFileInfo(path).absolutePath();
     if (sync == FileSync::WithBatch) {
-        NoteBatchFile(path);
-        NoteBatchFolder(folder);
+        noteForBatch(path);
         return true;
     }
     // A renamed file is only there after a power cut once its folder's entry is on disk.
-    if (!SyncFolder(folder)) {
+    if (!SyncFolder(QFileInfo(path).absolutePath())) {
         if (error) *error = systemError();
         return false;
     }
@@ -90,19 +109,11 @@ bool WritePrivateFile(const QString& path, const QByteArray& data, QString* erro
 bool WriteNewPrivateFile(const QString& path, const QByteArray& data, QString* error) {
     const QByteArray native = QFile::encodeName(path);
     const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, kPrivateFile);
-    if (fd < 0) {
-        if (error) *error = systemError();
+    if (!writePrivateAndClose(fd, data, false, error)) {
+        if (fd >= 0) ::unlink(native.constData());
         return false;
     }
-    const bool written = ::fchmod(fd, kPrivateFile) == 0 && writeAll(fd, data);
-    const QString reason = written ? QString() : systemError();
-    if (::close(fd) != 0 || !written) {
-        if (error) *error = reason.isEmpty() ? systemError() : reason;
-        ::unlink(native.constData());
-        return false;
-    }
-    NoteBatchFile(path);
-    NoteBatchFolder(QFileInfo(path).absolutePath());
+    noteForBatch(path);
     return true;
 }
 

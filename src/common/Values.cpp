@@ -401,28 +401,33 @@ std::optional<QDate> dateFromNumbers(const DateNumbers& n) {
 // "d/m/y" with 1-4, 1-2 and 1-4 ASCII digits and one separator ("/", "." or "-") used twice.
 std::optional<DateNumbers> readAsciiDateNumbers(QStringView t) {
     qsizetype at = 0;
-    const auto digits = [&](int most, int& value) {
-        const qsizetype start = at;
-        value = 0;
-        while (at < t.size() && at - start < most && t[at] >= u'0' && t[at] <= u'9') value = value * 10 + (t[at++].unicode() - u'0');
-        return at - start;
-    };
     DateNumbers n;
-    n.firstDigits = digits(4, n.first);
-    if (n.firstDigits == 0 || at >= t.size()) return std::nullopt;
+    int firstDigits = 0, lastDigits = 0;
+    if (!readAsciiDigits(t, at, 1, 4, n.first, &firstDigits) || at >= t.size()) return std::nullopt;
     const QChar separator = t[at++];
     if (separator != u'/' && separator != u'.' && separator != u'-') return std::nullopt;
-    if (digits(2, n.middle) == 0 || at >= t.size() || t[at++] != separator) return std::nullopt;
-    n.lastDigits = digits(4, n.last);
-    if (n.lastDigits == 0 || at != t.size()) return std::nullopt;
+    if (!readAsciiDigits(t, at, 1, 2, n.middle) || at >= t.size() || t[at++] != separator) return std::nullopt;
+    if (!readAsciiDigits(t, at, 1, 4, n.last, &lastDigits) || at != t.size()) return std::nullopt;
+    n.firstDigits = firstDigits;
+    n.lastDigits = lastDigits;
     return n;
 }
 
-bool isAscii(QStringView t) {
-    return std::all_of(t.begin(), t.end(), [](QChar c) { return c.unicode() < 0x80; });
+}  // namespace
+
+bool isAscii(QStringView text) {
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
 }
 
-}  // namespace
+bool readAsciiDigits(QStringView text, qsizetype& at, int least, int most, int& value, int* count) {
+    const qsizetype start = at;
+    value = 0;
+    for (; at < text.size() && isAsciiDigit(text[at]); ++at)
+        if (at - start < most) value = value * 10 + (text[at].unicode() - u'0');
+    const qsizetype digits = at - start;
+    if (count) *count = int(digits);
+    return digits >= least && digits <= most;
+}
 
 std::optional<QDate> parseDayFirstDate(const QString& text) {
     const QStringView trimmed = QStringView(text).trimmed();

@@ -104,6 +104,13 @@ std::optional<QDateTime> parseDayFirstDateTime(const QString& text);
 // True when parseDayFirstDate would succeed.
 bool isDate(const QString& text);
 
+// The hand readers of dates written in plain ASCII share these. True when every character
+// is ASCII.
+bool isAscii(QStringView text);
+// Reads the run of ASCII digits at `at`, moving past it, into `value` (the first `most`
+// digits); true when it has from `least` to `most` digits. `count` receives how many.
+bool readAsciiDigits(QStringView text, qsizetype& at, int least, int most, int& value, int* count = nullptr);
+
 // A two-digit year in the window 1930 to 2029.
 int expandTwoDigitYear(int twoDigitYear);
 

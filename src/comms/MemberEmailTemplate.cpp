@@ -102,19 +102,17 @@ QString FillTemplate(const QString& templateText, const PlaceholderValues& value
     QString out;
     out.reserve(templateText.size() + 256);
     qsizetype copied = 0;
-    for (qsizetype start = templateText.indexOf(u'<'); start >= 0; start = templateText.indexOf(u'<', start)) {
+    qsizetype next = 0;  // where the search for the next "<" starts
+    for (qsizetype start; (start = templateText.indexOf(u'<', next)) >= 0;) {
         const qsizetype end = placeholderEnd(templateText, start);
-        if (end < 0) {
-            ++start;
-            continue;
-        }
+        next = end < 0 ? start + 1 : end;
+        if (end < 0) continue;
         const QString name = templateText.mid(start, end - start);
-        start = end;
         QString replacement;
         if (name == kUrl2 && values.contains(kUrl)) replacement = uploadLink(values.value(kUrl), values.value(kCref));
         else if (values.contains(name)) replacement = html ? HtmlEscaped(values.value(name)) : plainTextValue(values.value(name));
         else continue;  // not one of this email's: left as written
-        out += QStringView(templateText).mid(copied, end - name.size() - copied);
+        out += QStringView(templateText).mid(copied, start - copied);
         out += replacement;
         copied = end;
     }

@@ -64,26 +64,27 @@ QString unquote(const QString& literal) {
 
 QString translate(const QString& s);
 
+bool expect(QStringView t, qsizetype& at, QChar c) {
+    if (at >= t.size() || t[at] != c) return false;
+    ++at;
+    return true;
+}
+
 // "yyyy-mm-dd hh:mm:ss" or "yyyy-mm-dd" in ASCII digits, a valid date and time, as stored
 // text; empty for anything else, which the general reading takes.
 QString storedDateFromStamp(QStringView t) {
-    if (t.size() != 10 && t.size() != 19) return {};
-    int numbers[6] = {0, 0, 0, 0, 0, 0};
-    static constexpr char kShape[] = "dddd-dd-dd dd:dd:dd";
-    int field = 0;
-    for (qsizetype i = 0; i < t.size(); ++i) {
-        const char16_t c = t[i].unicode();
-        if (kShape[i] != 'd') {
-            if (c != char16_t(kShape[i])) return {};
-            ++field;
-        } else if (c >= u'0' && c <= u'9') {
-            numbers[field] = numbers[field] * 10 + (c - u'0');
-        } else {
-            return {};
-        }
-    }
-    const QDate date(numbers[0], numbers[1], numbers[2]);
-    const QTime time(numbers[3], numbers[4], numbers[5]);
+    qsizetype at = 0;
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+    if (!readAsciiDigits(t, at, 4, 4, year) || !expect(t, at, u'-') || !readAsciiDigits(t, at, 2, 2, month) ||
+        !expect(t, at, u'-') || !readAsciiDigits(t, at, 2, 2, day))
+        return {};
+    if (at < t.size() && (!expect(t, at, u' ') || !readAsciiDigits(t, at, 2, 2, hour) || !expect(t, at, u':') ||
+                          !readAsciiDigits(t, at, 2, 2, minute) || !expect(t, at, u':') ||
+                          !readAsciiDigits(t, at, 2, 2, second)))
+        return {};
+    if (at != t.size()) return {};
+    const QDate date(year, month, day);
+    const QTime time(hour, minute, second);
     if (!date.isValid() || !time.isValid()) return {};
     return storedDateText(date, time);
 }
@@ -225,43 +226,27 @@ struct JetDateParts {
 
 bool isAsciiSpace(QChar c) { return c == u' ' || (c >= u'\t' && c <= u'\r'); }
 
-// Reads the run of ASCII digits at `at`; false unless it holds from `least` to `most` digits.
-bool readDigits(QStringView t, qsizetype& at, int least, int most, int& value, int* count = nullptr) {
-    const qsizetype start = at;
-    value = 0;
-    while (at < t.size() && t[at] >= u'0' && t[at] <= u'9') value = value * 10 + (t[at++].unicode() - u'0');
-    const qsizetype digits = at - start;
-    if (count) *count = int(digits);
-    return digits >= least && digits <= most;
-}
-
-bool expect(QStringView t, qsizetype& at, QChar c) {
-    if (at >= t.size() || t[at] != c) return false;
-    ++at;
-    return true;
-}
-
 // "m/d/yy" or "m/d/yyyy", then perhaps " h:mm" or " h:mm:ss", blanks around, in ASCII: a
 // digit or blank of another script makes no date.
 std::optional<JetDateParts> readJetDate(QStringView t) {
-    if (!std::all_of(t.begin(), t.end(), [](QChar c) { return c.unicode() < 0x80; })) return std::nullopt;
+    if (!isAscii(t)) return std::nullopt;
     JetDateParts p;
     qsizetype at = 0;
     while (at < t.size() && isAsciiSpace(t[at])) ++at;
-    if (!readDigits(t, at, 1, 2, p.month) || !expect(t, at, u'/') || !readDigits(t, at, 1, 2, p.day) ||
+    if (!readAsciiDigits(t, at, 1, 2, p.month) || !expect(t, at, u'/') || !readAsciiDigits(t, at, 1, 2, p.day) ||
         !expect(t, at, u'/'))
         return std::nullopt;
-    readDigits(t, at, 2, 4, p.year, &p.yearDigits);
+    readAsciiDigits(t, at, 2, 4, p.year, &p.yearDigits);
     if (p.yearDigits != 2 && p.yearDigits != 4) return std::nullopt;
     const qsizetype blanks = at;
     while (at < t.size() && isAsciiSpace(t[at])) ++at;
     if (at < t.size() && at > blanks) {
         std::array<int, 3> hms{0, 0, 0};
-        if (!readDigits(t, at, 1, 2, hms[0]) || !expect(t, at, u':') || !readDigits(t, at, 2, 2, hms[1]))
+        if (!readAsciiDigits(t, at, 1, 2, hms[0]) || !expect(t, at, u':') || !readAsciiDigits(t, at, 2, 2, hms[1]))
             return std::nullopt;
         if (at < t.size() && t[at] == u':') {
             ++at;
-            if (!readDigits(t, at, 2, 2, hms[2])) return std::nullopt;
+            if (!readAsciiDigits(t, at, 2, 2, hms[2])) return std::nullopt;
         }
         p.time = hms;
         while (at < t.size() && isAsciiSpace(t[at])) ++at;
