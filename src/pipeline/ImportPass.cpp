@@ -12,6 +12,7 @@
 #include "import/ApplicationIdFile.h"
 #include "import/ApplicationIntake.h"
 #include "comms/LoanDetailsException.h"
+#include "pipeline/DecodedPage.h"
 #include "pipeline/MemberImport.h"
 #include "pipeline/OnlineReads.h"
 #include "import/MemberMatching.h"
@@ -80,8 +81,8 @@ private:
     db::Recordset openPage(const QString& afterFieldId);
     ImportRecordsByKey importRecordsOf(db::Recordset& page);
     int countPending();
-    RowEnd processRow(const db::Recordset& row, const ImportRecordsByKey& records);
-    RowEnd runApplication(const db::Recordset& row, const ImportRecordsByKey& records);
+    RowEnd processRow(const DecodedRow& row, const ImportRecordsByKey& records);
+    RowEnd runApplication(const DecodedRow& row, const ImportRecordsByKey& records);
     void awaitAgency(const AgencyRequestAwaited& request);
     ImportEnd importApplication(const std::optional<VeltError>& unreadable);
     bool endedEarlier(const ImportRecordsByKey& records);
@@ -246,7 +247,7 @@ ImportPass::RowEnd ImportPass::failApplication(const VeltError& error) {
     return RowEnd::Next;
 }
 
-ImportPass::RowEnd ImportPass::processRow(const db::Recordset& row, const ImportRecordsByKey& records) {
+ImportPass::RowEnd ImportPass::processRow(const DecodedRow& row, const ImportRecordsByKey& records) {
     ++session_.progress.current;
     session_.progress.total = std::max(session_.progress.total, session_.progress.current);
     const HeldLines held(session_);
@@ -267,16 +268,13 @@ ImportPass::RowEnd ImportPass::processRow(const db::Recordset& row, const Import
     }
 }
 
-ImportPass::RowEnd ImportPass::runApplication(const db::Recordset& row, const ImportRecordsByKey& records) {
+ImportPass::RowEnd ImportPass::runApplication(const DecodedRow& row, const ImportRecordsByKey& records) {
     session_.ShowStep(QStringLiteral("reading the application"));
     app_ = ApplicationState{};
-    std::optional<VeltError> unreadable;
-    try {
-        ApplicationRead read = ReadApplicationRow(cycle_, row);
-        app_ = ApplicationState::StartingFrom(std::move(read.application));
-        unreadable = std::move(read.unreadable);
-    } catch (const VeltError& error) {
-        unreadable = error;
+    std::optional<VeltError> unreadable = row.error;
+    if (row.read) {
+        app_ = ApplicationState::StartingFrom(row.read->application);
+        unreadable = row.read->unreadable;
     }
     if (!singleApplicationRun() && endedEarlier(records)) return RowEnd::Next;
     unit_.beginApplication(cycle_.clock().now());
@@ -465,7 +463,8 @@ void ImportPass::run() {
             db::Recordset rows = openPage(lastFieldId);
             if (rows.eof()) break;
             const ImportRecordsByKey records = importRecordsOf(rows);
-            for (; !rows.eof() && !stopped; rows.moveNext()) {
+            DecodedPage decoded(cycle_, rows);
+            for (qsizetype index = 0; !rows.eof() && !stopped; rows.moveNext(), ++index) {
                 lastFieldId = QString::number(rows.value(0).toLongLong());
                 if (!started) session_.ShowSuccess(QStringLiteral("Join+Borrow import process started at ") + now());
                 started = true;
@@ -474,7 +473,7 @@ void ImportPass::run() {
                     break;
                 }
                 inRow_ = true;
-                if (processRow(rows, records) == RowEnd::StopPass) {
+                if (processRow(decoded.row(index), records) == RowEnd::StopPass) {
                     commit();
                     im_.lastPassEnd = Importer::PassEnd::StoppedOnFailure;
                     return;
