@@ -1,5 +1,5 @@
 #include "common/OnlineDecoding.h"
-#include "common/VeltError.h"
+#include "support/Errors.h"
 
 #include <gtest/gtest.h>
 
@@ -65,15 +65,10 @@ TEST(OnlineDecodingNumber, HandBuiltValuesAndErrors) {
     };
     const std::map<long, QString> descriptions{{5, "Invalid procedure call or argument"}, {6, "Overflow"}, {13, "Type mismatch"}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        try {
-            const QString result = DecodeOnlineNumber(c.value);
-            EXPECT_EQ(c.error, 0) << "no error, got " << result.toStdString();
-            EXPECT_EQ(result, QString::fromLatin1(c.number));
-        } catch (const VeltError& e) {
-            EXPECT_EQ(e.number(), c.error);
-            EXPECT_EQ(e.description(), descriptions.at(c.error));
-        }
+        QString result;
+        const QString error = test::ErrorOf([&] { result = DecodeOnlineNumber(c.value); });
+        EXPECT_EQ(error + '|' + result, c.error ? QString::number(c.error) + ' ' + descriptions.at(c.error) + '|' : "no error|" + QString(c.number))
+            << c.name;
     }
 }
 

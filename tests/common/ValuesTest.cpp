@@ -1,10 +1,9 @@
 #include "common/Values.h"
-#include "common/VeltError.h"
+#include "support/Errors.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <functional>
 #include <limits>
 
 using namespace autovelt;
@@ -55,18 +54,11 @@ TEST(ValuesCurrency, TextArithmeticAndOverflow) {
     EXPECT_EQ((Currency::fromDouble(100.0) / 3).units(), 333333);
     EXPECT_EQ((balance + Currency::fromUnits(1) - Currency::fromUnits(3)).units(), 9999998);
     const Currency max = Currency::fromUnits(std::numeric_limits<int64_t>::max());
-    const auto errorOf = [](const std::function<void()>& action) -> QString {
-        try {
-            action();
-        } catch (const VeltError& e) {
-            return QString::number(e.number()) + " " + e.description();
-        }
-        return QStringLiteral("no error");
-    };
-    EXPECT_EQ(errorOf([&] { (void)(max + Currency::fromUnits(1)); }), "6 Overflow");
-    EXPECT_EQ(errorOf([] { (void)Currency::fromDouble(1e20); }), "6 Overflow");
-    EXPECT_EQ(errorOf([&] { (void)(max * 2.0); }), "6 Overflow");
-    EXPECT_TRUE(errorOf([&] { (void)(max / 0.0); }).startsWith("11 "));
+    using test::ErrorOf;
+    EXPECT_EQ(ErrorOf([&] { (void)(max + Currency::fromUnits(1)); }), "6 Overflow");
+    EXPECT_EQ(ErrorOf([] { (void)Currency::fromDouble(1e20); }), "6 Overflow");
+    EXPECT_EQ(ErrorOf([&] { (void)(max * 2.0); }), "6 Overflow");
+    EXPECT_TRUE(ErrorOf([&] { (void)(max / 0.0); }).startsWith("11 "));
 }
 
 // The format takes halves away from zero, unlike the rounding above.

@@ -145,6 +145,4 @@ QString encodeOnlineNumber(const QString& digits, uint32_t seed) {
     return value;
 }
 
-QString encodeOnlineNumber(qint64 value, uint32_t seed) { return encodeOnlineNumber(QString::number(value), seed); }
-
 }  // namespace autovelt::testing

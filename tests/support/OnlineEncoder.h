@@ -41,6 +41,5 @@ QString encodeOnlineFieldUtf8(const QString& plain, uint32_t seed, SymbolUse sym
 // (leading zeros allowed; they go on decoding). At most 26 digits fit the form; more
 // than fit a 32-bit number make the decoder report an overflow, as a real row would.
 QString encodeOnlineNumber(const QString& digits, uint32_t seed);
-QString encodeOnlineNumber(qint64 value, uint32_t seed);
 
 }  // namespace autovelt::testing
