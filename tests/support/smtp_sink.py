@@ -105,6 +105,13 @@ def make_authenticator(login, folder, implicit_tls):
     return authenticate
 
 
+def server_context(certificate, key):
+    import ssl
+    context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
+    context.load_cert_chain(certificate, key)
+    return context
+
+
 def serve(args):
     from aiosmtpd.smtp import SMTP
     loop = asyncio.new_event_loop()
@@ -116,15 +123,8 @@ def serve(args):
                        auth_require_tls=False)
 
     if args.starttls:
-        import ssl
-        context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
-        context.load_cert_chain(*args.starttls)
-        options.update(tls_context=context, require_starttls=False)
-    wrapped = None
-    if args.smtps:
-        import ssl
-        wrapped = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
-        wrapped.load_cert_chain(*args.smtps)
+        options.update(tls_context=server_context(*args.starttls), require_starttls=False)
+    wrapped = server_context(*args.smtps) if args.smtps else None
     server = loop.run_until_complete(
         loop.create_server(lambda: SMTP(handler, **options), host="127.0.0.1", port=0, ssl=wrapped))
     print("PORT %d" % server.sockets[0].getsockname()[1], flush=True)
