@@ -86,7 +86,7 @@ void addApplication(const Applicant& a) {
 // uploads folder of its FTP service (the demo script serves that file).
 void queueMembershipDocument(int member, const QString& fileName, const QString& title) {
     run(QStringLiteral("online"), QStringLiteral("INSERT INTO member_docs (member_no, Category, FileName, Title) VALUES (?, ?, ?, ?)"),
-        {encodeOnlineNumber(qint64(member), seed++), encodeOnlineField(QStringLiteral("WEBAPP"), seed++), fileName,
+        {encodeOnlineNumber(QString::number(member), seed++), encodeOnlineField(QStringLiteral("WEBAPP"), seed++), fileName,
          encodeOnlineField(title, seed++)});
 }
 

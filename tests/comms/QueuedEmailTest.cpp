@@ -36,5 +36,23 @@ TEST(QueuedEmailText, IsWhatTheJsonWriterWritesAndReadsBackAsQueued) {
     }
 }
 
+// An email a run before this one queued is read from its stored text alone: the outbox keeps
+// rows across runs and versions, so the stored form is pinned here as written. A port left
+// out reads as 25.
+TEST(QueuedEmailText, AnEmailStoredByAnEarlierRunIsReadFromItsText) {
+    const QString stored = QString::fromUtf8(
+        R"({"to":"ann@example.org","subject":"Your loan \u00a3500","replyAddress":"loans@example.org",)"
+        R"("body":"<p>Dear Ann \"O'Neil\"\n\ttab</p>","smtpServer":"mail.example.org","port":587,)"
+        R"("senderAccount":"velt","attachments":"terms.pdf","useSsl":true,"failureLine":"Loan email not sent"})");
+    const QueuedEmail expected{.to = "ann@example.org", .subject = QStringLiteral("Your loan \u00A3500"),
+                               .replyAddress = "loans@example.org", .body = "<p>Dear Ann \"O'Neil\"\n\ttab</p>",
+                               .smtpServer = "mail.example.org", .port = 587, .senderAccount = "velt",
+                               .attachments = "terms.pdf", .useSsl = true, .failureLine = "Loan email not sent"};
+    EXPECT_EQ(whole(DecodeQueuedEmail(stored)), whole(expected));
+    QueuedEmail withoutPort = expected;
+    withoutPort.port = 25;
+    EXPECT_EQ(whole(DecodeQueuedEmail(QString(stored).replace(QStringLiteral(R"("port":587,)"), QString()))), whole(withoutPort));
+}
+
 }  // namespace
 }  // namespace autovelt
