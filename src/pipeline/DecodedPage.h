@@ -11,6 +11,7 @@
 
 #include <condition_variable>
 #include <exception>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -20,31 +21,37 @@ namespace autovelt::inline state { class CycleContext; }
 
 namespace autovelt::inline pipeline {
 
-// One row as decoding left it: the application read, or the error that stopped the reading.
+// One row as decoding left it: the application read, the VeltError that stopped the
+// reading, or any other failure, for the pass to raise when it reaches the row.
 struct DecodedRow {
     std::optional<ApplicationRead> read;
     std::optional<VeltError> error;
+    std::exception_ptr failure;
 };
 
 class DecodedPage {
 public:
-    // Starts decoding every row of `page`, first to last; the page is shared, not copied.
+    // How a row is read; the tests hand in their own.
+    using Reader = std::function<ApplicationRead(const db::Recordset& row)>;
+
+    // Starts decoding every row of `page`, first to last, as fast as it can; the page's rows
+    // are shared with the thread, not duplicated, and each decoded row is kept until the page
+    // is done with.
     DecodedPage(const CycleContext& cycle, const db::Recordset& page);
+    DecodedPage(const db::Recordset& page, Reader read);
     // Stops decoding after the row under way and waits for it.
     ~DecodedPage() = default;
     DecodedPage(const DecodedPage&) = delete;
     DecodedPage& operator=(const DecodedPage&) = delete;
 
-    // The page's row `index` (0 first), waiting until it is decoded. Anything but a VeltError
-    // that decoding threw is thrown again here, when the pass reaches the row.
+    // The page's row `index` (0 first), waiting until it is decoded.
     const DecodedRow& row(qsizetype index);
 
 private:
     void decodeAll(std::stop_token stop, db::Recordset page);
 
-    const CycleContext& cycle_;
+    Reader read_;
     std::vector<DecodedRow> rows_;
-    std::vector<std::exception_ptr> failures_;
     std::mutex mutex_;
     std::condition_variable decodedMore_;
     qsizetype decoded_ = 0;  // rows_[0, decoded_) are final; guarded by mutex_

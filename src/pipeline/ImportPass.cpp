@@ -271,6 +271,7 @@ ImportPass::RowEnd ImportPass::processRow(const DecodedRow& row, const ImportRec
 ImportPass::RowEnd ImportPass::runApplication(const DecodedRow& row, const ImportRecordsByKey& records) {
     session_.ShowStep(QStringLiteral("reading the application"));
     app_ = ApplicationState{};
+    if (row.failure) std::rethrow_exception(row.failure);
     std::optional<VeltError> unreadable = row.error;
     if (row.read) {
         app_ = ApplicationState::StartingFrom(row.read->application);

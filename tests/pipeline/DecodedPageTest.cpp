@@ -56,8 +56,29 @@ TEST_F(DecodedPageTest, EveryRowReadsAsItDoesWhenThePassReachesIt) {
     EXPECT_THROW(decoded.row(index), std::out_of_range);
 }
 
-// A pass that stops early leaves the page's other rows undecoded and goes on at once.
-TEST_F(DecodedPageTest, APassStoppingAfterItsFirstRowLeavesTheRest) {
+// What reading a row raises stays with that row: a VeltError to be reported as the reason
+// the application cannot be read, anything else to be raised when the pass reaches the row.
+TEST_F(DecodedPageTest, AFailureToReadARowStaysWithThatRow) {
+    db::Recordset rows = page();
+    DecodedPage decoded(rows, [this](const db::Recordset& row) {
+        const long fieldId = row.value(0).toLongLong();
+        if (fieldId == 3) throw VeltError(13, QStringLiteral("test"), QStringLiteral("Type mismatch"));
+        if (fieldId == 5) throw std::runtime_error("out of memory");
+        return ReadApplicationRow(im().cycle(), row);
+    });
+    QStringList seen;
+    for (qsizetype index = 0; index < 6; ++index) {
+        const DecodedRow& row = decoded.row(index);
+        seen << (row.read ? row.read->application.fieldId
+                 : row.error ? row.error->description()
+                 : row.failure ? QStringLiteral("failed") : QStringLiteral("nothing"));
+    }
+    EXPECT_EQ(seen, QStringList({"1", "2", "Type mismatch", "4", "failed", "6"}));
+    EXPECT_THROW(std::rethrow_exception(decoded.row(4).failure), std::runtime_error);
+}
+
+// A pass that stops after its first row lets the page go at once, whatever is still to decode.
+TEST_F(DecodedPageTest, APageLeftAfterItsFirstRowIsLetGo) {
     db::Recordset rows = page();
     const QString first = described(ReadApplicationRow(im().cycle(), rows));
     DecodedPage decoded(im().cycle(), rows);
