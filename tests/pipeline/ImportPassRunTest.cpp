@@ -87,6 +87,19 @@ TEST_P(ImportPassRunTest, RunsWithoutApplicationsAndAStoppedRun) {
     EXPECT_EQ(successes(), (QStringList{kStartedLine, kCompletedLine}));
 }
 
+// Pending rows are read in pages of 500: across a page's end every application is still
+// imported once, as the applicant of its own row.
+TEST_P(ImportPassRunTest, ApplicationsBeyondTheFirstPageAreEachImportedAsTheirOwn) {
+    QStringList surnames;
+    for (long id = 1; id <= 501; ++id) {
+        surnames << QStringLiteral("Paged") + QChar(char16_t(u'a' + id / 26)) + QChar(char16_t(u'a' + id % 26));
+        add(other(WebApplication::joinOnly(id).set(31, "PASS"), QStringLiteral("AB%1C").arg(id, 6, 10, QChar(u'0')), surnames.last()));
+    }
+    runCycle();
+    EXPECT_EQ(inst.values("TarvMain", "SELECT Surname FROM MemberMain ORDER BY MemberNo"), surnames) << report();
+    EXPECT_EQ(onlineScalar("SELECT COUNT(*) FROM table_w WHERE field_107='Y'").toInt(), 501);
+}
+
 TEST_P(ImportPassRunTest, HostileValuesNeitherBreakNorChangeAnyStatement) {
     WebApplication a = WebApplication::joinAndBorrow(1);
     a.niNumber = "AB'\\'; DELETE FROM table_ad; --";  // a raw key with a quote and a backslash, stored as typed
