@@ -33,12 +33,15 @@ TEST(QueuedEmailText, IsWhatTheJsonWriterWritesAndReadsBackAsQueued) {
         const QString payload = EncodeQueuedEmail(email);
         ASSERT_EQ(payload, QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact))) << round;
         ASSERT_EQ(whole(DecodeQueuedEmail(QString(payload.constData(), payload.size()))), whole(email)) << round;
+        // Read by the JSON reader itself: emails queued in this process are kept beside their text, so a text
+        // spaced differently stands for one a later run finds in the outbox.
+        ASSERT_EQ(whole(DecodeQueuedEmail(QStringLiteral("{ ") + payload.mid(1))), whole(email)) << round;
     }
 }
 
-// An email a run before this one queued is read from its stored text alone: the outbox keeps
-// rows across runs and versions, so the stored form is pinned here as written. A port left
-// out reads as 25.
+// An email a run before this one queued is read from its stored text alone, as any earlier
+// version may have written it (another order of keys, escaped characters); a port left out
+// reads as 25.
 TEST(QueuedEmailText, AnEmailStoredByAnEarlierRunIsReadFromItsText) {
     const QString stored = QString::fromUtf8(
         R"({"to":"ann@example.org","subject":"Your loan \u00a3500","replyAddress":"loans@example.org",)"
