@@ -34,10 +34,11 @@ DecodedRow decodedRow(const DecodedPage::Reader& read, const db::Recordset& page
 void DecodedPage::decodeAll(std::stop_token stop, db::Recordset page) {
     page.moveFirst();
     for (size_t index = 0; index < rows_.size() && !stop.stop_requested(); ++index, page.moveNext()) {
-        // Written before the count that makes it readable moves past it.
+        // Written before the count that makes it readable moves past it: the count's release
+        // store pairs with the reader's acquire load.
         rows_[index] = decodedRow(read_, page);
         const std::lock_guard lock(mutex_);
-        ++decoded_;
+        decoded_.store(qsizetype(index) + 1, std::memory_order_release);
         decodedMore_.notify_one();
     }
 }
@@ -45,7 +46,7 @@ void DecodedPage::decodeAll(std::stop_token stop, db::Recordset page) {
 const DecodedRow& DecodedPage::row(qsizetype index) {
     if (index < 0 || index >= qsizetype(rows_.size())) throw std::out_of_range("no such row in the page");
     std::unique_lock lock(mutex_);
-    decodedMore_.wait(lock, [&] { return decoded_ > index; });
+    decodedMore_.wait(lock, [&] { return decoded_.load(std::memory_order_acquire) > index; });
     return rows_[size_t(index)];
 }
 

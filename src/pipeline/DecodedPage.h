@@ -9,6 +9,7 @@
 #include "import/ApplicationIntake.h"
 #include "platform/db/Recordset.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <exception>
 #include <functional>
@@ -54,7 +55,7 @@ private:
     std::vector<DecodedRow> rows_;
     std::mutex mutex_;
     std::condition_variable decodedMore_;
-    qsizetype decoded_ = 0;  // rows_[0, decoded_) are final; guarded by mutex_
+    std::atomic<qsizetype> decoded_ = 0;  // rows_[0, decoded_) are final; changed under mutex_
     std::jthread thread_;    // last: stopped and joined before the rows it writes go
 };
 
