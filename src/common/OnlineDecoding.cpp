@@ -71,12 +71,9 @@ public:
 private:
     static std::optional<int> fourDigitsAt(const QString& value, qsizetype first) {
         if (first < 1 || first + 3 > value.size()) return std::nullopt;
+        qsizetype at = 0;
         int number = 0;
-        for (qsizetype i = first - 1; i < first + 3; ++i) {
-            const char16_t c = value[i].unicode();
-            if (c < u'0' || c > u'9') return std::nullopt;
-            number = number * 10 + (c - u'0');
-        }
+        if (!readAsciiDigits(QStringView(value).sliced(first - 1, 4), at, 4, 4, number)) return std::nullopt;
         return number;
     }
 

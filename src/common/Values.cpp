@@ -381,7 +381,7 @@ namespace {
 // The three numbers of a day-first date and how many digits each was written with.
 struct DateNumbers {
     int first = 0, middle = 0, last = 0;
-    qsizetype firstDigits = 0, lastDigits = 0;
+    int firstDigits = 0, lastDigits = 0;
 };
 
 std::optional<QDate> dateFromNumbers(const DateNumbers& n) {
@@ -402,14 +402,11 @@ std::optional<QDate> dateFromNumbers(const DateNumbers& n) {
 std::optional<DateNumbers> readAsciiDateNumbers(QStringView t) {
     qsizetype at = 0;
     DateNumbers n;
-    int firstDigits = 0, lastDigits = 0;
-    if (!readAsciiDigits(t, at, 1, 4, n.first, &firstDigits) || at >= t.size()) return std::nullopt;
+    if (!readAsciiDigits(t, at, 1, 4, n.first, &n.firstDigits) || at >= t.size()) return std::nullopt;
     const QChar separator = t[at++];
     if (separator != u'/' && separator != u'.' && separator != u'-') return std::nullopt;
     if (!readAsciiDigits(t, at, 1, 2, n.middle) || at >= t.size() || t[at++] != separator) return std::nullopt;
-    if (!readAsciiDigits(t, at, 1, 4, n.last, &lastDigits) || at != t.size()) return std::nullopt;
-    n.firstDigits = firstDigits;
-    n.lastDigits = lastDigits;
+    if (!readAsciiDigits(t, at, 1, 4, n.last, &n.lastDigits) || at != t.size()) return std::nullopt;
     return n;
 }
 
@@ -442,10 +439,10 @@ std::optional<QDate> parseDayFirstDate(const QString& text) {
     if (!m.hasMatch()) return std::nullopt;
     DateNumbers n;
     n.first = m.captured(1).toInt();
-    n.firstDigits = m.capturedLength(1);
+    n.firstDigits = int(m.capturedLength(1));
     n.middle = m.captured(3).toInt();
     n.last = m.captured(4).toInt();
-    n.lastDigits = m.capturedLength(4);
+    n.lastDigits = int(m.capturedLength(4));
     return dateFromNumbers(n);
 }
 

@@ -77,12 +77,4 @@ TEST_F(DecodedPageTest, AFailureToReadARowStaysWithThatRow) {
     EXPECT_THROW(std::rethrow_exception(decoded.row(4).failure), std::runtime_error);
 }
 
-// A pass that stops after its first row lets the page go at once, whatever is still to decode.
-TEST_F(DecodedPageTest, APageLeftAfterItsFirstRowIsLetGo) {
-    db::Recordset rows = page();
-    const QString first = described(ReadApplicationRow(im().cycle(), rows));
-    DecodedPage decoded(im().cycle(), rows);
-    EXPECT_EQ(described(*decoded.row(0).read), first);
-}
-
 }  // namespace
