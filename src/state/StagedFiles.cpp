@@ -45,7 +45,7 @@ bool fail(QString* reason, const QString& why) {
 
 }  // namespace
 
-QString StagedFile::filedPath() const { return MemberFolderPath(root, kind, member) + name; }
+QString StagedFile::folderPath() const { return MemberFolderPath(root, kind, member); }
 
 QString EncodeStagedFile(const StagedFile& file) {
     const QJsonObject o{{QStringLiteral("staged"), file.staged},
@@ -117,16 +117,15 @@ QStringList StagedFiles::files() const {
 
 bool FileStagedFile(const StagedFile& file, QString* reason) {
     if (!QFileInfo(file.root).isDir()) return fail(reason, QStringLiteral("the folder ") + file.root + QStringLiteral(" cannot be reached"));
-    const QString folder = MemberFolderPath(file.root, file.kind, file.member);
-    const QString filed = folder + file.name;  // file.filedPath(), found once
+    const QString folder = file.folderPath();
+    QString target = folder + file.name;  // file.filedPath(), with the folder looked up once
     if (!QFileInfo::exists(file.staged)) {
         // A run stopped after the move: the file is already filed.
-        if (QFileInfo::exists(filed)) return true;
+        if (QFileInfo::exists(target)) return true;
         return fail(reason, QStringLiteral("the staged file ") + file.staged + QStringLiteral(" is missing"));
     }
     if (!MakeMemberFolder(file.root, file.kind, file.member))
         return fail(reason, QStringLiteral("the folder ") + folder + QStringLiteral(" cannot be made"));
-    QString target = filed;
     if (QFileInfo::exists(target)) {
         if (file.onClash == StagedFile::OnClash::NumberTheNewOne) {
             target = numberedName(folder, file.name, 2);

@@ -34,8 +34,10 @@ struct StagedFile {
     QString name;      // the file's name in the member's folder
     OnClash onClash = OnClash::MoveEarlierAside;
 
+    // The member's folder of the kind, ending in "/".
+    QString folderPath() const;
     // Where the file is filed, unless its name is taken and the new one is numbered.
-    QString filedPath() const;
+    QString filedPath() const { return folderPath() + name; }
 };
 
 QString EncodeStagedFile(const StagedFile& file);
